@@ -1,0 +1,80 @@
+# Helpers shared by every subsystem's CMakeLists.
+
+# vn_library(name SOURCES ... DEPS ...): a static library whose public headers
+# are reached as "<subsystem>/<header>.h" from source/.
+function(vn_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    # Headers only so far.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/source)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/source)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# vn_test(name SOURCES ... DEPS ...): a GoogleTest executable registered with
+# CTest. Tests find the corpus through VN_CORPUS_DIR and fixtures through
+# VN_FIXTURES_DIR.
+function(vn_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    VN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures"
+    VN_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()
+
+# vn_fuzz_target(name SOURCES ... DEPS ... SEEDS dir): a libFuzzer target with
+# VN_FUZZ; otherwise a replay program whose seeds run as a test.
+function(vn_fuzz_target name)
+  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  if(VN_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    if(ARG_SEEDS)
+      add_test(NAME fuzz_replay_${name} COMMAND ${name} ${ARG_SEEDS})
+      set_tests_properties(fuzz_replay_${name} PROPERTIES TIMEOUT 300)
+    endif()
+  endif()
+endfunction()
+
+# The static library that holds a subsystem folder's code.
+function(vn_subsystem_library dir out)
+  set(map_runtime vn_runtime)
+  set(map_platform vn_platform)
+  set(map_framework vn_framework)
+  set(map_imaging vn_framework)
+  set(map_wordmodel vn_wordmodel)
+  set(map_export vn_export)
+  set(map_pdfwriter vn_pdfwriter)
+  set(map_pdf vn_pdf)
+  set(map_fonts vn_fonts)
+  set(map_pdfdocument vn_pdfdocument)
+  set(map_utils/ooxml vn_ooxml)
+  set(map_docx vn_docx)
+  set(map_doc vn_doc)
+  set(map_rtf vn_rtf)
+  set(map_viewer vn_viewer)
+  set(${out} ${map_${dir}} PARENT_SCOPE)
+endfunction()
+
+# vn_glob_library(name DEPS ... PRIVATE_DEPS ...): a subsystem library made of
+# every .cpp below the calling folder.
+function(vn_glob_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXTRA_DIRS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(extra IN LISTS ARG_EXTRA_DIRS)
+    file(GLOB_RECURSE more CONFIGURE_DEPENDS ${extra}/*.cpp)
+    list(APPEND sources ${more})
+  endforeach()
+  vn_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS} PRIVATE_DEPS ${ARG_PRIVATE_DEPS})
+endfunction()

@@ -1,0 +1,51 @@
+// The exception root of the library and the runtime-like exception classes
+// that the document code relies on. Every exception carries its exact English
+// message as UTF-16 text; what() gives it in UTF-8.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "runtime/strings.h"
+
+namespace vn {
+
+class Exception : public std::exception {
+ public:
+  explicit Exception(String message);
+  explicit Exception(const char* message_utf8);
+  explicit Exception(const std::string& message_utf8);
+  ~Exception() override = default;
+
+  const String& Message() const noexcept { return message_; }
+  const char* what() const noexcept override { return utf8_.c_str(); }
+
+ private:
+  String message_;
+  std::string utf8_;
+};
+
+// Declares `Name` deriving from `Base`, with the constructors of Exception.
+#define VN_DECLARE_EXCEPTION(Name, Base) \
+  class Name : public Base {             \
+   public:                               \
+    using Base::Base;                    \
+  }
+
+VN_DECLARE_EXCEPTION(EConvertError, Exception);
+VN_DECLARE_EXCEPTION(EListError, Exception);
+VN_DECLARE_EXCEPTION(EArgumentException, Exception);
+VN_DECLARE_EXCEPTION(EArgumentOutOfRangeException, EArgumentException);
+VN_DECLARE_EXCEPTION(EAbstractError, Exception);
+VN_DECLARE_EXCEPTION(EInvalidCast, Exception);
+VN_DECLARE_EXCEPTION(EInvalidOperation, Exception);
+VN_DECLARE_EXCEPTION(EOutOfMemory, Exception);
+VN_DECLARE_EXCEPTION(ENotSupportedException, Exception);
+VN_DECLARE_EXCEPTION(EStreamError, Exception);
+VN_DECLARE_EXCEPTION(EReadError, EStreamError);
+VN_DECLARE_EXCEPTION(EWriteError, EStreamError);
+VN_DECLARE_EXCEPTION(EFileStreamError, EStreamError);
+VN_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
+VN_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
+
+}  // namespace vn

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test (unit tests and fuzz-seed
+# replays) through ctest.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+vn_install_packages
+
+build=build/asan
+jobs=$(nproc)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVN_SANITIZE=ON \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g" >/dev/null
+cmake --build "$build" -j "$jobs"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
