@@ -20,25 +20,12 @@ double UnitsPerInch(TvnMeasurementUnit unit) {
 
 bool IsBlankOrControl(char16_t c) { return c <= u' '; }
 
-// An optional sign and at least one decimal digit, within the int32 range.
+// An optional sign and at least one decimal digit, within the int32 range
+// (the runtime's parser, without its hexadecimal forms).
 std::optional<int32_t> TryDecimal(StringView text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  if (i == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
-    if (value > int64_t{1} << 31) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-  return static_cast<int32_t>(value);
+  const size_t digits = !text.empty() && (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
+  if (text.find_first_not_of(u"0123456789", digits) != StringView::npos) return std::nullopt;
+  return vn::TryStrToInt(text);
 }
 
 int HexDigitValue(char16_t c) {
