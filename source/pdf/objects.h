@@ -157,7 +157,7 @@ class TvnPDBaseObject : public TvnObject {
   // `only_changed` an unchanged object writes nothing. Objects are written
   // in their direct form; numbering and writing indirect objects is the
   // writer's work.
-  int64_t SaveToStream(TvnStream& stream, bool only_changed = false);
+  virtual int64_t SaveToStream(TvnStream& stream, bool only_changed = false);
   // The PDF text SaveToStream writes.
   std::string GetText();
 
