@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <clocale>
+#include <filesystem>
 #include <functional>
 #include <cmath>
 #include <limits>
@@ -10,6 +12,7 @@
 
 #include "pdf/exceptions.h"
 #include "runtime/exceptions.h"
+#include "runtime/streams.h"
 
 namespace vn::pdf {
 namespace {
@@ -319,6 +322,49 @@ TEST(PDDate, BuildAndRoundTrip) {
     ParsePDDate(BuildPDDate(c.date), back);
     EXPECT_EQ(BuildPDDate(back), c.text);
   }
+}
+
+// Dates as real producers write them, taken from the PDF files of the corpus.
+TEST(PDDate, CorpusDatesReadWithTheirZones) {
+  const std::filesystem::path dir = std::filesystem::path(VN_CORPUS_DIR) / "pdf";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus";
+  int dates = 0, zones = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file() || entry.path().extension() != ".pdf" || entry.file_size() > (32u << 20)) continue;
+    const std::string bytes = ReadFileBytes(entry.path());
+    for (size_t at = bytes.find("D:"); at != std::string::npos; at = bytes.find("D:", at + 2)) {
+      size_t digits = 0;
+      while (at + 2 + digits < bytes.size() && digits < 14 && std::isdigit(static_cast<unsigned char>(bytes[at + 2 + digits])))
+        ++digits;
+      if (digits != 14) continue;
+      const std::string text = bytes.substr(at, 30).substr(0, bytes.substr(at, 30).find_first_of(")>/\r\n"));
+      auto num = [&](size_t pos, size_t len) { return std::stoi(text.substr(2 + pos, len)); };
+      if (num(4, 2) < 1 || num(4, 2) > 12 || num(6, 2) < 1 || num(6, 2) > 31 || num(8, 2) > 23 || num(10, 2) > 59 ||
+          num(12, 2) > 59)
+        continue;
+      TvnPDDateRec d;
+      ParsePDDate(text, d);
+      ++dates;
+      EXPECT_EQ(d.Year, num(0, 4)) << text;
+      EXPECT_EQ(d.Month, num(4, 2)) << text;
+      EXPECT_EQ(d.Day, num(6, 2)) << text;
+      EXPECT_EQ(d.Hour, num(8, 2)) << text;
+      EXPECT_EQ(d.Minute, num(10, 2)) << text;
+      EXPECT_EQ(d.Second, num(12, 2)) << text;
+      const char zone = text.size() > 16 ? text[16] : 0;
+      if (zone == 'Z' || ((zone == '+' || zone == '-') && text.size() >= 19)) {
+        ++zones;
+        EXPECT_TRUE(d.HasTimeZone) << text;
+        if (zone != 'Z') { EXPECT_EQ(std::abs(d.TimeZoneMinutes) / 60, num(15, 2)) << text; }
+        if (zone == '-' && d.TimeZoneMinutes != 0) { EXPECT_LT(d.TimeZoneMinutes, 0) << text; }
+      }
+      TvnPDDateRec back;
+      ParsePDDate(BuildPDDate(d), back);
+      EXPECT_EQ(BuildPDDate(back), BuildPDDate(d)) << text;
+    }
+  }
+  if (dates == 0) GTEST_SKIP() << "no dates in the corpus";
+  EXPECT_GT(zones, 0);
 }
 
 TEST(PDExceptions, MessagesAndFamily) {
