@@ -114,18 +114,23 @@ void SetPageCanvasFactory(TvnPageCanvasFactory factory) {
 double GetPixelsPerUnit(TvnUnitType unit) {
   switch (unit) {
     case TvnUnitType::muPixels: return 1;
-    case TvnUnitType::muInches: return ScreenPixelsPerPoint() * 72;
-    case TvnUnitType::muMM: return ScreenPixelsPerPoint() * 2.83464;
-    case TvnUnitType::muPoints: return ScreenPixelsPerPoint();
-    case TvnUnitType::muTwips: return ScreenPixelsPerPoint() * 0.05;
+    case TvnUnitType::muInches: return ScreenPixelsPerPoint * 72;
+    case TvnUnitType::muMM: return ScreenPixelsPerPoint * 2.83464;
+    case TvnUnitType::muPoints: return ScreenPixelsPerPoint;
+    case TvnUnitType::muTwips: return ScreenPixelsPerPoint * 0.05;
   }
   return 1;
 }
 
 // ---- construction
 
-TvnCustomDocumentEngine::TvnCustomDocumentEngine()
-    : FPreferences(NewPreferences()), FInputXRes(ScreenPixelsPerInch()), FInputYRes(ScreenPixelsPerInch()) {
+TvnCustomDocumentEngine::TvnCustomDocumentEngine(TvnBaseComponent* AOwner)
+    : TvnBaseComponent(AOwner), FPreferences(NewPreferences()) {
+  ScreenPixelsPerInch = vn::platform::kScreenPixelsPerInch;
+  ScreenPixelsPerPoint = ScreenPixelsPerInch / 72.0;
+  FInputXRes = ScreenPixelsPerInch;
+  FInputYRes = ScreenPixelsPerInch;
+  FImageSettings.SourceDPI = ScreenPixelsPerInch;
   SetMeasurementUnit(TvnUnitType::muInches);
 }
 
@@ -176,13 +181,13 @@ void TvnCustomDocumentEngine::SetUserStream(vn::TStream* value) {
 
 double TvnCustomDocumentEngine::ConvertX(double value) const {
   double result = value * FNativeConversionFactor;
-  if (FNativeConversionFactor == 1 && FInputXRes != 0) result = result * ScreenPixelsPerInch() / FInputXRes;
+  if (FNativeConversionFactor == 1 && FInputXRes != 0) result = result * ScreenPixelsPerInch / FInputXRes;
   return result;
 }
 
 double TvnCustomDocumentEngine::ConvertY(double value) const {
   double result = value * FNativeConversionFactor;
-  if (FNativeConversionFactor == 1 && FInputYRes != 0) result = result * ScreenPixelsPerInch() / FInputYRes;
+  if (FNativeConversionFactor == 1 && FInputYRes != 0) result = result * ScreenPixelsPerInch / FInputYRes;
   return result;
 }
 
@@ -216,8 +221,8 @@ void TvnCustomDocumentEngine::SetBandType(TvnBandType band_type) {
       return;
     case TvnReferencePoint::rpBand: break;
   }
-  const double kx = static_cast<double>(FInputXRes) / ScreenPixelsPerInch();
-  const double ky = static_cast<double>(FInputYRes) / ScreenPixelsPerInch();
+  const double kx = static_cast<double>(FInputXRes) / ScreenPixelsPerInch;
+  const double ky = static_cast<double>(FInputYRes) / ScreenPixelsPerInch;
   FBandRect.Left = s.LeftMargin() * kx;
   FBandRect.Right = (s.Width() - s.RightMargin()) * kx;
   double top = 0, bottom = 0;
@@ -731,7 +736,7 @@ void TvnCustomDocumentEngine::RenderMetafile(const TMetafile& metafile, double x
   TvnMetafilePlayer player = CurrentPlayer();
   if (!player) return;
   const bool rescale = !FCapabilities.Contains(TvnCapabilityKind::ckInputRes) &&
-                       (FInputXRes != ScreenPixelsPerInch() || FInputYRes != ScreenPixelsPerInch());
+                       (FInputXRes != ScreenPixelsPerInch || FInputYRes != ScreenPixelsPerInch);
   if (rescale) {
     if (TvnPageCanvasFactory factory = CurrentCanvasFactory()) {
       const int32_t w = vn::RoundToInt(ConvertX(FPage.Width()));
@@ -750,9 +755,13 @@ void TvnCustomDocumentEngine::RenderMetafile(const TMetafile& metafile, double x
 
 // ---- image resources
 
-std::optional<TvnHashValue> TvnCustomDocumentEngine::DigestFor(std::string_view bytes) const {
+std::optional<TvnHashValue> TvnCustomDocumentEngine::DigestFor(vn::TStream& stream) {
   if (!FCapabilities.Contains(TvnCapabilityKind::ckImageReusable) || !FPreferences->UseImagesAsResources()) return std::nullopt;
-  return TvnHashValue{DigestMD5(bytes)};
+  const int64_t position = stream.Position();
+  TvnHashValue hash;
+  FMD5ImageHash.GetHash(stream, hash.HashValue);
+  stream.SetPosition(position);
+  return hash;
 }
 
 int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash) const {
@@ -771,7 +780,7 @@ int32_t TvnCustomDocumentEngine::AddGraphicResource(std::unique_ptr<TGraphic> gr
   if (FCapabilities.Contains(TvnCapabilityKind::ckImageReusable) && FPreferences->UseImagesAsResources()) {
     vn::TMemoryStream saved;
     graphic->SaveToStream(saved);
-    hash = DigestFor(saved.View());
+    hash = DigestFor(saved);
   }
   const int32_t found = FindResourceByHash(hash);
   if (found >= 0) return found;  // the new graphic is freed here
@@ -781,14 +790,7 @@ int32_t TvnCustomDocumentEngine::AddGraphicResource(std::unique_ptr<TGraphic> gr
 
 int32_t TvnCustomDocumentEngine::AddStreamResource(vn::TStream* stream) {
   if (!stream) return -1;
-  std::optional<TvnHashValue> hash;
-  if (FCapabilities.Contains(TvnCapabilityKind::ckImageReusable) && FPreferences->UseImagesAsResources()) {
-    const int64_t position = stream->Position();
-    stream->SetPosition(0);
-    const std::string bytes = stream->ReadAll();
-    stream->SetPosition(position);
-    hash = DigestFor(bytes);
-  }
+  const std::optional<TvnHashValue> hash = DigestFor(*stream);
   const int32_t found = FindResourceByHash(hash);
   if (found >= 0) return found;
   FImageResourceList.push_back({nullptr, stream, hash});

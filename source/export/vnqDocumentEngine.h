@@ -81,12 +81,10 @@ struct TvnImageResource {
   vn::TStream* Stream = nullptr;
 };
 
-class TvnCustomDocumentEngine {
+class TvnCustomDocumentEngine : public TvnBaseComponent {
  public:
-  TvnCustomDocumentEngine();
+  explicit TvnCustomDocumentEngine(TvnBaseComponent* AOwner = nullptr);
   virtual ~TvnCustomDocumentEngine();
-  TvnCustomDocumentEngine(const TvnCustomDocumentEngine&) = delete;
-  TvnCustomDocumentEngine& operator=(const TvnCustomDocumentEngine&) = delete;
 
   // Document lifecycle.
   virtual void BeginDoc();
@@ -361,7 +359,9 @@ class TvnCustomDocumentEngine {
   void RenderShapeItem(TvnShapeItem& Item);
   void RenderPolyShapeItem(TvnPolyShapeItem& Item);
   void ReleaseStreamResources();
-  std::optional<TvnHashValue> DigestFor(std::string_view bytes) const;
+  // The digest of a stream's content from its start, when equal images are
+  // to be stored once; the stream's position is kept.
+  std::optional<TvnHashValue> DigestFor(vn::TStream& stream);
   int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash) const;
   void AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill);
   void FinishDocument();
@@ -409,8 +409,8 @@ class TvnCustomDocumentEngine {
   TvnEngineStatus FEngineStatus = TvnEngineStatus::esNone;
   TvnBaseDlg* FSetupDialog = nullptr;
   TvnReferencePoint FReferencePoint = TvnReferencePoint::rpBand;
-  int32_t FInputXRes;
-  int32_t FInputYRes;
+  int32_t FInputXRes = 0;
+  int32_t FInputYRes = 0;
   bool FAbortCreation = false;
   TvnEmailAdapter* FEmailAdapter = nullptr;
   TvnEmailSettings FEmailSettings;
@@ -419,6 +419,7 @@ class TvnCustomDocumentEngine {
   bool FSortTextItems = false;
   std::vector<ResourceEntry> FImageResourceList;
   bool FIsAutoPaginate = true;
+  TvnMD5 FMD5ImageHash;
   TBiDiMode FBiDiMode = TBiDiMode::bdLeftToRight;
 };
 

@@ -22,7 +22,7 @@ void TvnCustomDocumentEngine::TextOut(double x, double y, const String& text) {
   auto item = std::make_unique<TvnTextItem>();
   item->X = px;
   item->Y = py;
-  item->Lines = {text};
+  item->Lines.Add(text);
   item->Font = FFont;
   item->Brush = FBrush;
   item->RotationAngle = FTextRotationAngle;
@@ -127,8 +127,8 @@ void TvnCustomDocumentEngine::DrawImage(double x, double y, const TGraphic& grap
   if (!CanDraw(TvnCapabilityKind::ckImage, TvnItemsToRenderKind::irImage)) return;
   const int32_t index = AddImageResource(graphic, FPreferences->UseImagesAsResources());
   const double px = ConvertX(x), py = ConvertY(y);
-  const double w = FInputXRes ? static_cast<double>(graphic.Width()) * ScreenPixelsPerInch() / FInputXRes : 0;
-  const double h = FInputYRes ? static_cast<double>(graphic.Height()) * ScreenPixelsPerInch() / FInputYRes : 0;
+  const double w = FInputXRes ? static_cast<double>(graphic.Width()) * ScreenPixelsPerInch / FInputXRes : 0;
+  const double h = FInputYRes ? static_cast<double>(graphic.Height()) * ScreenPixelsPerInch / FInputYRes : 0;
   PlaceImage({px, py, px + w, py + h}, index);
 }
 
@@ -149,7 +149,7 @@ void TvnCustomDocumentEngine::PlaceImage(const TvnRect& rect, int32_t index) {
   const double w = graphic->Width(), h = graphic->Height();
   const double e = item->Width, f = item->Height;
   if (s.Autosize) {
-    const double scale = s.SourceDPI != -1 && s.SourceDPI != 0 ? static_cast<double>(s.SourceDPI) / ScreenPixelsPerInch() : 1;
+    const double scale = s.SourceDPI != -1 && s.SourceDPI != 0 ? static_cast<double>(s.SourceDPI) / ScreenPixelsPerInch : 1;
     item->Width = s.SourceDPI != -1 ? w / scale : w;
     item->Height = s.SourceDPI != -1 ? h / scale : h;
     item->DisplayRect = {item->X, item->Y, item->X + item->Width, item->Y + item->Height};

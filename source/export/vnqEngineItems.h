@@ -43,7 +43,7 @@ class TvnTextItem : public TvnDocumentItem {
   TvnTextItem() : TvnDocumentItem(TvnItemKind::Text) {}
 
   double X = 0, Y = 0;
-  std::vector<String> Lines;
+  TWideStrings Lines;
   int32_t RotationAngle = 0;
   TFont Font;
   TBrush Brush;
@@ -214,7 +214,7 @@ class TvnParagraphItem : public TvnDocumentItem {
   double X = 0, Y = 0, Width = 0, Height = 0;
   TFont Font;
   TBrush Brush;
-  std::vector<String> Lines;
+  TWideStrings Lines;
   TvnTextFormatting Settings;
   TvnTextEffects TextEffects;
 };

@@ -75,8 +75,8 @@ void TvnPageSettings::SetPaperSize(TvnPaperSize value) {
   FPaperSize = value;
   if (value == TvnPaperSize::Custom) return;
   const TvnPoint inches = PaperSizeInches(value);
-  const double width = inches.X * 72 * ScreenPixelsPerPoint();
-  const double height = inches.Y * 72 * ScreenPixelsPerPoint();
+  const double width = inches.X * 72 * ScreenPixelsPerPoint;
+  const double height = inches.Y * 72 * ScreenPixelsPerPoint;
   const bool landscape = FOrientation == TPrinterOrientation::poLandscape;
   FWidth = landscape ? height : width;
   FHeight = landscape ? width : height;
@@ -117,7 +117,7 @@ void TvnFrame::SetInternalMargin(const TvnRect& value) {
 
 // ---- TvnImageSettings
 
-TvnImageSettings::TvnImageSettings(TvnCustomDocumentEngine* parent) : SourceDPI(ScreenPixelsPerInch()), FParent(parent) {}
+TvnImageSettings::TvnImageSettings(TvnCustomDocumentEngine* parent) : SourceDPI(ScreenPixelsPerInch), FParent(parent) {}
 
 void TvnImageSettings::Assign(const TvnImageSettings& source) {
   Center = source.Center;
@@ -226,7 +226,7 @@ void TvnDocInfo::SetText(String TvnDocInfo::*field, const String& value) {
 
 // ---- TvnDocSettings
 
-TvnDocSettings::TvnDocSettings() = default;
+TvnDocSettings::TvnDocSettings(TvnBaseComponent* AOwner) : TvnBaseComponent(AOwner) {}
 
 TvnDocSettings::~TvnDocSettings() {
   for (TvnCustomDocumentEngine* engine : FEngineList) engine->FSettings = nullptr;

@@ -215,7 +215,7 @@ class TvnEmailSettings {
 
 // The MD5 digest of one image resource.
 struct TvnHashValue {
-  TvnDigest HashValue{};
+  MD5Digest HashValue{};
 };
 
 // One outline entry.
@@ -298,9 +298,9 @@ class TvnDocInfo {
 // Settings shared by several engines. Engines link and unlink themselves
 // through their Settings property; the component forgets linked engines'
 // links when it is destroyed.
-class TvnDocSettings {
+class TvnDocSettings : public TvnBaseComponent {
  public:
-  TvnDocSettings();
+  explicit TvnDocSettings(TvnBaseComponent* AOwner = nullptr);
   ~TvnDocSettings();
   TvnDocSettings(const TvnDocSettings&) = delete;
   TvnDocSettings& operator=(const TvnDocSettings&) = delete;

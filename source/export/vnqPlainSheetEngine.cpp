@@ -2,7 +2,9 @@
 
 namespace vn::exporter {
 
-TvnCustomPlainSheetEngine::TvnCustomPlainSheetEngine() { InstallPreferences(NewPreferences()); }
+TvnCustomPlainSheetEngine::TvnCustomPlainSheetEngine(TvnBaseComponent* AOwner) : TvnCustomDocumentEngine(AOwner) {
+  InstallPreferences(NewPreferences());
+}
 
 void TvnCustomPlainSheetEngine::BeginDoc() {
   FTOCItemList = std::make_unique<std::vector<TvnTOCItem>>();

@@ -11,9 +11,9 @@
 
 namespace vn::exporter {
 
-class TvnEmailAdapter {
+class TvnEmailAdapter : public TvnBaseComponent {
  public:
-  virtual ~TvnEmailAdapter() = default;
+  explicit TvnEmailAdapter(TvnBaseComponent* AOwner = nullptr) : TvnBaseComponent(AOwner) {}
   TvnEmailSettings& EMailSettings() { return FEmailSettings; }
   void SetEMailSettings(const TvnEmailSettings& value) { FEmailSettings.Assign(value); }
   virtual void SendEmail() {}
@@ -26,7 +26,7 @@ class TvnEmailAdapter {
 
 class TvnCustomPlainSheetEngine : public TvnCustomDocumentEngine {
  public:
-  TvnCustomPlainSheetEngine();
+  explicit TvnCustomPlainSheetEngine(TvnBaseComponent* AOwner = nullptr);
 
   // Starts a new, empty outline list, then the document.
   void BeginDoc() override;

@@ -691,7 +691,7 @@ struct OtherItem : TvnDocumentItem {
 
 int AddOneOfEachKind(RecordingEngine& e) {
   auto text = std::make_unique<Tracked<TvnTextItem>>();
-  text->Lines = {u"t"};
+  text->Lines.Add(u"t");
   e.AddItem(std::move(text));
   auto box = std::make_unique<Tracked<TvnTextBoxItem>>();
   box->Frame.IsTop = box->Frame.IsRight = box->Frame.IsBottom = false;

@@ -72,7 +72,7 @@ class RecordingEngine : public TvnCustomPlainSheetEngine {
   void StartPage() override { Add("StartPage " + std::to_string(CurrentPage())); }
   void EndPage() override { Add("EndPage " + std::to_string(CurrentPage())); }
   void RenderTextItem(TvnTextItem& item) override {
-    Add(Band() + " Text " + vn::ToUtf8(item.Lines.empty() ? String() : item.Lines[0]) + " @" + Num(item.X) + "," + Num(item.Y));
+    Add(Band() + " Text " + vn::ToUtf8(item.Lines.Count() == 0 ? String() : item.Lines.GetString(0)) + " @" + Num(item.X) + "," + Num(item.Y));
   }
   void RenderImageItem(TvnImageItem& item) override {
     Add(Band() + " Image #" + std::to_string(item.IndexNo) + " " + Num(item.X) + "," + Num(item.Y) + " " + Num(item.Width) + "x" +
