@@ -141,13 +141,14 @@ class TvnClipItem : public TvnDocumentItem {
 
   // With one rectangle entry 0 is the clip; with more, entry 0 is the
   // bounding rectangle and entries 1.. the region's rectangles.
-  void SetRects(int32_t count) { FClipRects.resize(count > 0 ? static_cast<size_t>(count) : 0); }
-  int32_t NoRects() const { return static_cast<int32_t>(FClipRects.size()); }
-  TRect& GetRects(int32_t position) { return FClipRects.at(static_cast<size_t>(position)); }
-  const TRect& GetRects(int32_t position) const { return FClipRects.at(static_cast<size_t>(position)); }
-
- private:
-  std::vector<TRect> FClipRects;
+  std::vector<TRect> ClipRects;
+  // Sizes ClipRects to `count` entries (new entries zero).
+  void SetRects(int32_t count) { ClipRects.resize(count > 0 ? static_cast<size_t>(count) : 0); }
+  int32_t NoRects() const { return static_cast<int32_t>(ClipRects.size()); }
+  // Entry `position` (0-based); a zero rectangle outside the list.
+  TRect GetRects(int32_t position) const {
+    return position >= 0 && static_cast<size_t>(position) < ClipRects.size() ? ClipRects[static_cast<size_t>(position)] : TRect{};
+  }
 };
 
 class TvnEOFItem : public TvnDocumentItem {
@@ -256,8 +257,9 @@ class TvnTableItem : public TvnDocumentItem {
   TvnColumn* GetColumn(int32_t index);
   // Sets every column's width to the settings' stored column width first.
   std::vector<std::unique_ptr<TvnColumn>>& GetColumnsList();
-  std::vector<std::unique_ptr<TvnDocumentItem>>& GetRowItems(int32_t index) {
-    return RowItemsList.at(static_cast<size_t>(index));
+  // The cell items of row `index`; nullptr outside the rows.
+  std::vector<std::unique_ptr<TvnDocumentItem>>* GetRowItems(int32_t index) {
+    return index >= 0 && static_cast<size_t>(index) < RowItemsList.size() ? &RowItemsList[static_cast<size_t>(index)] : nullptr;
   }
 
  private:

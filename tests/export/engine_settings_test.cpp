@@ -281,7 +281,10 @@ TEST(Items, ConstructorsAndSetters) {
   TvnClipItem clip;
   clip.SetRects(2);
   EXPECT_EQ(clip.NoRects(), 2);
-  EXPECT_EQ(clip.GetRects(1), TRect{});
+  clip.ClipRects[1] = {1, 2, 3, 4};
+  EXPECT_EQ(clip.GetRects(1), (TRect{1, 2, 3, 4}));
+  EXPECT_EQ(clip.GetRects(2), TRect{});  // outside: nothing, never a crash
+  EXPECT_EQ(table.GetRowItems(1), nullptr);
 }
 
 TEST(Items, EmailSettingsCloneHoldsEveryValue) {
