@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/system.h"
+#include "runtime/comma_text.h"
 #include "runtime/numbers.h"
 
 namespace vn::exporter {
@@ -28,50 +29,6 @@ TvnPageCanvasFactory CurrentCanvasFactory() {
 
 const char kFileCreateMessage[] =
     "File could not be created!\r\n\r\nPossible cause: It could be in use by some other application";
-
-// The entries of a comma text: separated by commas or blanks (characters up
-// to the space), double quotes grouping, a doubled quote inside quotes
-// standing for one.
-std::vector<String> SplitCommaText(StringView text) {
-  std::vector<String> entries;
-  size_t p = 0;
-  const size_t n = text.size();
-  auto is_blank = [](char16_t c) { return c >= 1 && c <= u' '; };
-  auto skip_blanks = [&] {
-    while (p < n && is_blank(text[p])) ++p;
-  };
-  skip_blanks();
-  while (p < n && text[p] != 0) {
-    String entry;
-    if (text[p] == u'"') {
-      ++p;
-      while (p < n) {
-        if (text[p] == u'"') {
-          if (p + 1 < n && text[p + 1] == u'"') {
-            entry += u'"';
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        entry += text[p++];
-      }
-    } else {
-      const size_t start = p;
-      while (p < n && text[p] > u' ' && text[p] != u',') ++p;
-      entry.assign(text.substr(start, p - start));
-    }
-    entries.push_back(std::move(entry));
-    skip_blanks();
-    if (p < n && text[p] == u',') {
-      if (p + 1 == n) entries.emplace_back();
-      ++p;
-      skip_blanks();
-    }
-  }
-  return entries;
-}
 
 // One page selection entry: a page number, a range, or nothing for an
 // entry holding other characters than digits and "-" (and for an empty
@@ -150,7 +107,7 @@ void TvnCustomDocumentEngine::SetFileName(const String& value) {
 }
 
 void TvnCustomDocumentEngine::SetPagesToRender(const String& value) {
-  for (const String& entry : SplitCommaText(value)) ParseSelectionEntry(entry);  // throws EConvertError
+  for (const String& entry : vn::SplitCommaText(value)) ParseSelectionEntry(entry);  // throws EConvertError
   FPagesToRender = value;
 }
 
@@ -541,7 +498,7 @@ void TvnCustomDocumentEngine::PrepareEmail() {
 
 bool TvnCustomDocumentEngine::IsPageToRender(int32_t page_no) const {
   if (FPagesToRender.empty()) return true;
-  for (const String& entry : SplitCommaText(FPagesToRender)) {
+  for (const String& entry : vn::SplitCommaText(FPagesToRender)) {
     const std::optional<PageSelection> selection = ParseSelectionEntry(entry);
     if (selection && selection->Low <= page_no && page_no <= selection->High) return true;
   }
