@@ -344,8 +344,13 @@ void TvnCustomDocumentEngine::BeginDoc() {
   FEngineFileNames.clear();
   FCurrentPage = 0;
   FPageCount = 0;
-  NewPage();
-  StartDocument();
+  try {
+    NewPage();
+    StartDocument();
+  } catch (...) {
+    if (FIsDocumentStarted) AbandonDocument();
+    throw;
+  }
   FEngineStatus = TvnEngineStatus::esStarted;
   if (OnAfterBeginDoc) OnAfterBeginDoc(*this);
 }
@@ -373,9 +378,16 @@ void TvnCustomDocumentEngine::NewPage() {
   }
   if (TvnPageItem* page = WorkingPage()) {
     page->OffsetY = FCurrentOffsetY;
-    if (!FPreferences->ProcessAfterEachPage()) ReplayPageCanvas();
-    else
-      RenderPage();
+    if (!FPreferences->ProcessAfterEachPage()) {
+      ReplayPageCanvas();
+    } else {
+      try {
+        RenderPage();
+      } catch (...) {
+        AbandonDocument();
+        throw;
+      }
+    }
   }
   ++FPageCount;
   FCurrentPage = FPageCount;

@@ -186,6 +186,29 @@ TEST(DocumentEngine, UnwritableFolderRaisesFileCreateError) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(DocumentEngine, FailureWhileWritingLeavesNoOutput) {
+  const auto dir = TempDir();
+  for (bool after_each_page : {false, true}) {
+    RecordingEngine e;
+    e.CreateFile = true;
+    e.FailAtPage = 1;
+    e.Preferences().SetProcessAfterEachPage(after_each_page);
+    e.SetFileName(vn::FromUtf8((dir / "out").string()));
+    e.BeginDoc();
+    ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
+    if (after_each_page)
+      EXPECT_THROW(e.NewPage(), vn::EWriteError);
+    else
+      EXPECT_THROW(e.EndDoc(), vn::EWriteError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.pdf"));
+    EXPECT_EQ(e.EngineStatus(), TvnEngineStatus::esError);
+    EXPECT_FALSE(e.IsDocumentStarted());
+    e.EndDoc();  // nothing left to end
+    EXPECT_EQ(e.Log.back(), "EndPage 1");
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(DocumentEngine, EqualGraphicsAreStoredOnce) {
   RecordingEngine e;
   e.FCapabilities.Include(TvnCapabilityKind::ckImageReusable);

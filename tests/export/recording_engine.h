@@ -26,6 +26,8 @@ class RecordingEngine : public TvnCustomPlainSheetEngine {
   bool CreateFile = false;
   std::unique_ptr<vn::TStream> Output;
   int SetupResult = 1;
+  // EndPage of this page throws.
+  int FailAtPage = 0;
 
   using TvnCustomDocumentEngine::AddGraphicResource;
   using TvnCustomDocumentEngine::AddItem;
@@ -70,7 +72,10 @@ class RecordingEngine : public TvnCustomPlainSheetEngine {
     Add(line);
   }
   void StartPage() override { Add("StartPage " + std::to_string(CurrentPage())); }
-  void EndPage() override { Add("EndPage " + std::to_string(CurrentPage())); }
+  void EndPage() override {
+    Add("EndPage " + std::to_string(CurrentPage()));
+    if (CurrentPage() == FailAtPage) throw vn::EWriteError("Stream write error");
+  }
   void RenderTextItem(TvnTextItem& item) override {
     Add(Band() + " Text " + vn::ToUtf8(item.Lines.Count() == 0 ? String() : item.Lines.GetString(0)) + " @" + Num(item.X) + "," + Num(item.Y));
   }
