@@ -132,11 +132,21 @@ struct TMetafile {
   int32_t Height = 0;
 };
 
+}  // namespace vn::exporter
+
+namespace vn::platform {
+class Canvas;
+}
+
+namespace vn::exporter {
+
 // The recording canvas of a page: what callers draw on it is recorded into
 // a metafile that the engine replays into items when the page is closed.
 class TMetafileCanvas {
  public:
   virtual ~TMetafileCanvas() = default;
+  // The drawing surface callers draw the page on.
+  virtual vn::platform::Canvas* Surface() = 0;
   // Ends the recording; the canvas is not used afterwards.
   virtual std::unique_ptr<TMetafile> EndRecording() = 0;
   // Draws a metafile stretched into `dest`.

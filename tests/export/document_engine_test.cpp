@@ -611,6 +611,7 @@ TEST(DocumentEngine, ShapeItemsWithoutEnoughPointsDrawNothing) {
 
 struct FakeCanvas : TMetafileCanvas {
   explicit FakeCanvas(std::string tag) : tag(std::move(tag)) {}
+  vn::platform::Canvas* Surface() override { return nullptr; }
   std::unique_ptr<TMetafile> EndRecording() override {
     auto mf = std::make_unique<TMetafile>();
     mf->Bytes = tag + drawn;
