@@ -406,6 +406,51 @@ TEST(DocumentEngine, UnitsConvertToEnginePixels) {
   }
 }
 
+TEST(DocumentEngine, BandRectangleFollowsTheReferencePoint) {
+  struct Case {
+    TvnReferencePoint point;
+    TvnBandType band;
+    int32_t input_res;
+    TvnRect rect;
+  };
+  // A 200 x 100 page, margins 10, header and footer 20.
+  const Case cases[] = {
+      {TvnReferencePoint::rpPage, TvnBandType::btContent, 96, {0, 0, 200, 100}},
+      {TvnReferencePoint::rpMargin, TvnBandType::btHeader, 96, {10, 10, 190, 90}},
+      {TvnReferencePoint::rpBand, TvnBandType::btContent, 96, {10, 30, 190, 70}},
+      {TvnReferencePoint::rpBand, TvnBandType::btHeader, 96, {10, 10, 190, 30}},
+      {TvnReferencePoint::rpBand, TvnBandType::btFooter, 96, {10, 70, 190, 90}},
+      {TvnReferencePoint::rpBand, TvnBandType::btStamp, 96, {10, 10, 190, 90}},
+      {TvnReferencePoint::rpBand, TvnBandType::btContent, 192, {20, 60, 380, 140}},
+  };
+  for (const Case& c : cases) {
+    RecordingEngine e;
+    e.SetMeasurementUnit(TvnUnitType::muPixels);
+    e.SetInputXRes(c.input_res);
+    e.SetInputYRes(c.input_res);
+    TvnPageSettings& p = e.Page();
+    p.SetPaperSize(TvnPaperSize::Custom);
+    p.SetWidth(200);
+    p.SetHeight(100);
+    p.SetLeftMargin(10);
+    p.SetRightMargin(10);
+    p.SetTopMargin(10);
+    p.SetBottomMargin(10);
+    p.SetHeaderHeight(20);
+    p.SetFooterHeight(20);
+    e.SetReferencePoint(c.point);
+    e.BeginDoc();
+    switch (c.band) {
+      case TvnBandType::btHeader: e.BeginHeader(); break;
+      case TvnBandType::btFooter: e.BeginFooter(); break;
+      case TvnBandType::btStamp: e.BeginStamp(); break;
+      default: break;
+    }
+    EXPECT_EQ(e.FBandRect, c.rect) << static_cast<int>(c.point) << " " << static_cast<int>(c.band) << " " << c.input_res;
+    e.EndDoc();
+  }
+}
+
 TEST(DocumentEngine, SecondBeginDocAndLoneEndDocDoNothing) {
   RecordingEngine e;
   e.EndDoc();
