@@ -84,6 +84,12 @@ uint32_t SfntFaceCount(std::span<const std::byte> data) {
   return count;
 }
 
+std::optional<uint32_t> SfntFaceDirectoryOffset(std::span<const std::byte> data, uint32_t face_index) {
+  auto offset = FaceOffset(ByteReader(data), face_index);
+  if (!offset) return std::nullopt;
+  return static_cast<uint32_t>(*offset);
+}
+
 std::optional<SfntDirectory> ReadSfntDirectory(std::span<const std::byte> data, uint32_t face_index) {
   ByteReader file(data);
   auto offset = FaceOffset(file, face_index);

@@ -46,6 +46,10 @@ enum class FontOutlineKind { Unknown, TrueType, Cff };
 // sfnt font, 0 for anything else or a damaged collection header.
 uint32_t SfntFaceCount(std::span<const std::byte> data);
 
+// Where face `face_index`'s table directory starts (0 for a single font);
+// nullopt when there is no such face.
+std::optional<uint32_t> SfntFaceDirectoryOffset(std::span<const std::byte> data, uint32_t face_index);
+
 // The table directory of face `face_index`; nullopt when the data is not an
 // sfnt font, has no such face, or a table lies outside the data.
 std::optional<SfntDirectory> ReadSfntDirectory(std::span<const std::byte> data, uint32_t face_index);
