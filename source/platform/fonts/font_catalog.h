@@ -86,4 +86,11 @@ bool FaceCoversChar(const FontFaceRef& face, char32_t ch);
 // it.
 std::optional<FontFaceRef> FindFallbackFace(const FontFaceRef& requested, char32_t ch);
 
+// A face for a whole text (the system's font linking for a string): the
+// requested face when it covers every character; else the installed face,
+// ranked as in FindFallbackFace, that covers all of them, or failing that
+// the most of them. Blanks and control characters need no coverage. nullopt
+// when no face covers any character the requested face lacks.
+std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text);
+
 }  // namespace vn::platform

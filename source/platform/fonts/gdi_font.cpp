@@ -253,12 +253,14 @@ int GdiFont::GlyphAdvance(unsigned glyph) const {
 
 int GdiFont::CharAdvance(char32_t ch) const { return GlyphAdvance(GlyphIndex(ch)); }
 
-AbcWidths GdiFont::CharAbcWidths(char32_t ch) const {
+AbcWidths GdiFont::CharAbcWidths(char32_t ch) const { return GlyphAbcWidths(GlyphIndex(ch)); }
+
+AbcWidths GdiFont::GlyphAbcWidths(unsigned glyph) const {
   FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
   AbcWidths abc;
-  int advance = CharAdvance(ch);
+  int advance = GlyphAdvance(glyph);
   Prepare(lease.Face, ppem_);
-  if (FT_Load_Glyph(lease.Face, FT_Get_Char_Index(lease.Face, ch), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
+  if (FT_Load_Glyph(lease.Face, glyph, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
     const FT_Glyph_Metrics& gm = lease.Face->glyph->metrics;
     abc.A = static_cast<int>(gm.horiBearingX >> 6);  // floor
     int right = static_cast<int>((gm.horiBearingX + gm.width + 63) >> 6);  // ceiling

@@ -122,6 +122,7 @@ class GdiFont {
   int GlyphAdvance(unsigned glyph) const;
   int CharAdvance(char32_t ch) const;
   AbcWidths CharAbcWidths(char32_t ch) const;
+  AbcWidths GlyphAbcWidths(unsigned glyph) const;
   // Kerning of a character pair from the face's 'kern' table, in pixels.
   int Kerning(char32_t left, char32_t right) const;
 
