@@ -219,8 +219,14 @@ TEST(SfntReaderTest, Os2CodePages) {
   Put16(v1, 0, 1);
   Put32(v1, 78, 0x00000041);
   Put32(v1, 82, 0x80000000);
+  Put32(v1, 42, 0x00000003);
+  Put32(v1, 54, 0x00000010);
   auto pages = ParseOs2CodePages(Bytes(v1));
   ASSERT_TRUE(pages);
+  EXPECT_TRUE(pages->HasUnicodeRanges);
+  EXPECT_EQ(pages->UnicodeRanges[0], 3u);
+  EXPECT_EQ(pages->UnicodeRanges[3], 0x10u);
+  EXPECT_FALSE(ParseOs2CodePages(Bytes(v1.substr(0, 57)))->HasUnicodeRanges);
   EXPECT_TRUE(pages->HasRanges);
   EXPECT_EQ(pages->Range1, 0x41u);
   EXPECT_EQ(pages->Range2, 0x80000000u);
@@ -237,7 +243,10 @@ TEST(SfntReaderTest, Os2CodePages) {
   FaceCodePages sans = ReadFaceCodePages(Sans());
   EXPECT_TRUE(sans.HasRanges);
   EXPECT_TRUE(sans.Range1 & 1);
+  EXPECT_TRUE(sans.UnicodeRanges[0] & 1);  // Basic Latin
   EXPECT_FALSE(sans.SymbolCmap);
+  FaceCodePages arabic = ReadFaceCodePages(MatchFont(u"Noto Sans Arabic", false, false).Face);
+  EXPECT_TRUE(arabic.UnicodeRanges[0] & (1u << 13));  // Arabic
 }
 
 }  // namespace
