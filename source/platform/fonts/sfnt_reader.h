@@ -60,7 +60,9 @@ FontOutlineKind DetectOutlineKind(std::span<const std::byte> data, uint32_t face
 
 // One face as a standalone sfnt font: its tables copied, sorted by tag,
 // 4-byte aligned, with fresh checksums and head.checkSumAdjustment. nullopt
-// for damaged data or a missing face.
+// for damaged data or a missing face, and for tables that overlap so much
+// that together they exceed the file (no honest font does; it would let a
+// tiny file ask for a huge copy).
 std::optional<std::string> ExtractSfntFace(std::span<const std::byte> data, uint32_t face_index);
 
 // The font signature of an OS/2 table's bytes: the code-page bits

@@ -211,6 +211,15 @@ TEST(SfntReaderTest, DamagedDirectoriesAreRejected) {
   }
   EXPECT_TRUE(ReadSfntDirectory(Bytes(good), 0));
   EXPECT_FALSE(ReadSfntDirectory(Bytes(good), 1));  // a single font has face 0 only
+  // Tables that each span the whole file read as a directory but never
+  // extract into a copy larger than the file.
+  std::string overlapping = MakeFont(0x00010000, {"glyf", "head", "loca"});
+  for (size_t t = 0; t < 3; ++t) {
+    Put32(overlapping, 12 + 16 * t + 8, 0);
+    Put32(overlapping, 12 + 16 * t + 12, static_cast<uint32_t>(overlapping.size()));
+  }
+  EXPECT_TRUE(ReadSfntDirectory(Bytes(overlapping), 0));
+  EXPECT_FALSE(ExtractSfntFace(Bytes(overlapping), 0));  // a single font has face 0 only
   EXPECT_EQ(SfntFaceCount(Bytes(huge_count)), 0u);
 }
 
