@@ -180,6 +180,12 @@ bool IsFontFamilyInstalled(StringView family) {
   return std::any_of(families.begin(), families.end(), [&](const String& f) { return SameText(f, family); });
 }
 
+std::vector<String> AliasedFontNames() {
+  std::vector<String> names;
+  for (const Alias& alias : kAliases) names.push_back(FromAscii(alias.Name));
+  return names;
+}
+
 std::vector<FontFaceRef> FamilyFaces(StringView family) {
   std::vector<FontFaceRef> faces;
   for (const Entry& e : TheCatalog().Entries)

@@ -68,6 +68,10 @@ bool IsFontFamilyInstalled(StringView family);
 // fixed order; empty when it is not installed.
 std::vector<FontFaceRef> FamilyFaces(StringView family);
 
+// The names of the fixed alias table (Arial, Helvetica, Times New Roman,
+// Times, Courier New, Courier, Arial Unicode MS), in table order.
+std::vector<String> AliasedFontNames();
+
 // The family the catalog uses for a requested face name: the alias table
 // first, then the name itself when installed, else the default family.
 String ResolveFontFamily(StringView face_name);
