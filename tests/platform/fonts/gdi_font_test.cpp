@@ -4,6 +4,8 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_DRIVER_H
+#include FT_MODULE_H
 
 #include <gtest/gtest.h>
 
@@ -17,11 +19,13 @@
 namespace vn::platform {
 namespace {
 
-// FreeType's hinted advances of a text, summed by a separate FreeType
-// library: what the text extent must equal.
+// FreeType's hinted advances of a text (its default TrueType interpreter),
+// summed by a separate FreeType library: what the text extent must equal.
 int FreeTypeHintedWidth(const FontFaceRef& face, int ppem, std::u32string_view text) {
   FT_Library lib;
   EXPECT_EQ(FT_Init_FreeType(&lib), 0);
+  FT_UInt interpreter = TT_INTERPRETER_VERSION_40;
+  FT_Property_Set(lib, "truetype", "interpreter-version", &interpreter);
   FT_Face f;
   EXPECT_EQ(FT_New_Face(lib, face.File.c_str(), face.Index, &f), 0);
   FT_Set_Pixel_Sizes(f, 0, ppem);
