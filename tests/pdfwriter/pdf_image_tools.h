@@ -1,0 +1,126 @@
+// Test helpers of the PDF image tests: running the PDF tools (pdftoppm,
+// pdfimages, qpdf) on bytes the tests made, and a one-page PDF around a
+// single image object so a coded picture can be rendered on its own.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/images/image_codecs.h"
+
+namespace vn::pdfwriter::image_testing {
+
+inline bool HaveTool(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Standard output of a shell command; the exit status goes to *status.
+inline std::string RunCapture(const std::string& command, int* status = nullptr) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int rc = pclose(pipe);
+  if (status) *status = rc;
+  return out;
+}
+
+// A folder of its own for one test, removed with the object.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vn_pdfimg_XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+    return path_ / name;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Page `page` (1-based) of a PDF rendered by pdftoppm at `dpi`, as a bitmap;
+// an empty bitmap when the tool fails.
+inline platform::Bitmap RenderPage(const std::string& pdf, int page = 1, int dpi = 72) {
+  ScratchDir dir;
+  const auto file = dir.Write("in.pdf", pdf);
+  const auto out = dir.Path() / "page";
+  const std::string command = "pdftoppm -q -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
+                              std::to_string(page) + " -singlefile '" + file.string() + "' '" + out.string() + "'";
+  if (std::system(command.c_str()) != 0) return {};
+  const std::string png = ReadFileBytes(dir.Path() / "page.png");
+  if (png.empty()) return {};
+  return platform::DecodePng(platform::AsBytes(png));
+}
+
+// The colours at the centres of a cols x rows grid over a rendered area
+// (left, top, width, height in rendered pixels): with a picture rendered at
+// several pixels per image pixel, the centres show its pixels exactly, free
+// of the renderer's smoothing at pixel edges.
+inline platform::Bitmap SampleCentres(const platform::Bitmap& page, double left, double top, double width, double height,
+                                      int cols, int rows) {
+  platform::Bitmap out(cols, rows, platform::PixelFormat::pf24bit);
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < cols; ++x) {
+      const int px = static_cast<int>(left + (x + 0.5) * width / cols);
+      const int py = static_cast<int>(top + (y + 0.5) * height / rows);
+      if (px >= 0 && py >= 0 && px < page.Width() && py < page.Height()) out.SetPixel(x, y, page.Pixel(px, py));
+    }
+  return out;
+}
+
+// A one-page PDF whose page (width x height points) shows one image object
+// with the given dictionary entries and stream data, scaled over the page.
+inline std::string SingleImagePdf(const std::string& image_entries, const std::string& data, int width, int height) {
+  std::vector<std::string> objects;
+  objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  objects.push_back("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(width) + " " + std::to_string(height) +
+                    "] /Resources << /XObject << /Im 5 0 R >> >> /Contents 4 0 R >>");
+  const std::string content = "q " + std::to_string(width) + " 0 0 " + std::to_string(height) + " 0 0 cm /Im Do Q";
+  objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+  objects.push_back("<< /Type /XObject /Subtype /Image " + image_entries + " /Length " + std::to_string(data.size()) +
+                    " >>\nstream\n" + data + "\nendstream");
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t offset : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+         "\n%%EOF\n";
+  return pdf;
+}
+
+}  // namespace vn::pdfwriter::image_testing
