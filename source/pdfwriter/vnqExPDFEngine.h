@@ -16,6 +16,9 @@ class TvnExPDFEngine : public TvnCustomPDFEngine {
  protected:
   // The catalog entries; the screen resolution is set again afterwards.
   std::string WriteCatalog() override;
+  // CCITT Group 3 (ifCCITT3) or Group 4 data of the picture (vnqPDFImages.cpp).
+  std::unique_ptr<vn::TMemoryStream> EncodeCCITT(const vn::platform::Bitmap& Bitmap,
+                                                 vn::exporter::TvnOutputImageFormat Format) override;
 };
 
 class TvnPDFEngine : public TvnExPDFEngine {

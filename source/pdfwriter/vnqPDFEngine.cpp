@@ -192,6 +192,7 @@ void TvnCustomPDFEngine::StartDocument() {
   FPattern.clear();
   FLastObjNo = 5;
   FBGImageObj = -1;
+  FImageSettings.Clear();
   FColourSpaceObject = -1;
   FIsPDFA = IsPDFAVersion(Preferences().Version);
   const vn::TDateTime now = vn::Now();

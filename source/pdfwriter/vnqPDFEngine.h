@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "export/vnqPlainSheetEngine.h"
+#include "pdfwriter/vnqPDFImages.h"
 #include "pdfwriter/vnqPDFSettings.h"
 #include "runtime/string_list.h"
 
@@ -159,8 +160,20 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // Images: the image entries inside "/XObject <<" ... " >>" of the
   // resources, and the background picture written as an image object
   // (its object number, or -1 when not written).
-  virtual std::string GetImageResources() { return {}; }
-  virtual int32_t WriteBackgroundImage(const TGraphic& Picture) { return -1; }
+  virtual std::string GetImageResources();
+  virtual int32_t WriteBackgroundImage(const TGraphic& Picture);
+  // Image items and kept (JPEG) image streams as image objects and their
+  // placement (vnqPDFImages.cpp).
+  void RenderImageItem(vn::exporter::TvnImageItem& Item) override;
+  void RenderImageStream(vn::exporter::TvnImageStream& Item) override;
+  // The content text that places the image object named Name for the item.
+  std::string WriteImagePlacement(const std::string& Name, vn::exporter::TvnImageItem& Item);
+  // The CCITT data of a picture (ifCCITT3: Group 3, otherwise Group 4); none
+  // here, the extended engine codes them.
+  virtual std::unique_ptr<vn::TMemoryStream> EncodeCCITT(const vn::platform::Bitmap& Bitmap,
+                                                         vn::exporter::TvnOutputImageFormat Format) {
+    return nullptr;
+  }
   // Objects written at the start of a page before its content (signature
   // widget) and objects after the catalog (thumbnails, outlines).
   virtual void WritePageStartObjects() {}
@@ -227,6 +240,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string FAnnots;
   double FPixelToPointMultiplier = 0.75;
   int32_t FBGImageObj = -1;
+  TvnPDFImageTable FImageSettings;  // the image objects of the document
   int32_t FColourSpaceObject = -1;
   bool FIsPDFA = false;
   double FBackgroundImageLeft = 0, FBackgroundImageTop = 0, FBackgroundImageWidth = 0, FBackgroundImageHeight = 0;

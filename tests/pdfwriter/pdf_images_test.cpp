@@ -1,0 +1,395 @@
+// PDF image objects: RGB rows, JPEG passed through, CCITT Group 3 and 4;
+// reuse of objects for pictures drawn again; placement; the bitmap of an
+// image item. Checked by reading the objects back, by pdfimages -list, by
+// pdftoppm against the source pixels and by qpdf --check.
+#include "pdfwriter/vnqPDFImages.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "pdf_image_tools.h"
+#include "pdf_test_support.h"
+#include "platform/images/image_codecs.h"
+
+namespace vn::pdfwriter {
+namespace {
+
+using platform::BGRA;
+using platform::Bitmap;
+using platform::PixelFormat;
+using vn::exporter::TGraphic;
+using vn::exporter::TvnOutputImageFormat;
+using vn::framework::TvnRect;
+using testing::ObjectOf;
+using testing::PinClock;
+using testing::QpdfProblems;
+using testing::StreamOf;
+using testing::TestEngine;
+
+// A picture held as the bytes of an image file.
+class FileGraphic : public TGraphic {
+ public:
+  FileGraphic() = default;
+  FileGraphic(std::string bytes, int32_t w, int32_t h) : Bytes(std::move(bytes)), W(w), H(h) {}
+  explicit FileGraphic(const Bitmap& b) : Bytes(platform::EncodePng(b)), W(b.Width()), H(b.Height()) {}
+  std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<FileGraphic>(); }
+  void Assign(const TGraphic& source) override {
+    const auto& other = dynamic_cast<const FileGraphic&>(source);
+    Bytes = other.Bytes;
+    W = other.W;
+    H = other.H;
+  }
+  void SaveToStream(vn::TStream& stream) const override { stream.WriteString(Bytes); }
+  int32_t Width() const override { return W; }
+  int32_t Height() const override { return H; }
+  std::string Bytes;
+  int32_t W = 0, H = 0;
+};
+
+std::string Fixture(const std::string& name) {
+  return image_testing::ReadFileBytes(std::filesystem::path(VN_FIXTURES_DIR) / "images" / name);
+}
+
+// 13 x 7 pixels of distinct colours.
+Bitmap Colourful() {
+  Bitmap b(13, 7, PixelFormat::pf24bit);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x)
+      b.SetPixel(x, y, BGRA{static_cast<uint8_t>(x * 19), static_cast<uint8_t>(y * 36), static_cast<uint8_t>(250 - x * 17), 255});
+  return b;
+}
+
+// A one-bit picture with runs of many lengths.
+Bitmap Bilevel(int w, int h) {
+  Bitmap b(w, h, PixelFormat::pf1bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (((x / (1 + y % 5)) + y) % 3 != 0) b.MutableRow(y)[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+  return b;
+}
+
+// Object numbers of the image objects, in file order.
+std::vector<int> ImageObjects(const std::string& pdf) {
+  std::vector<int> out;
+  static const std::regex image(R"((\d+) 0 obj\r\n<<[ \r\n]*/Type/XObject/Subtype/Image)");
+  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), image); it != std::sregex_iterator(); ++it)
+    out.push_back(std::stoi((*it)[1]));
+  return out;
+}
+
+// "pdfimages -list" rows: width, height, colour, components, bits, encoding.
+std::vector<std::string> PdfImagesList(const std::string& pdf) {
+  std::string out;
+  testing::Run("pdfimages -list '" + testing::SaveTemp(pdf, "list.pdf").string() + "'", &out);
+  std::vector<std::string> rows;
+  std::istringstream lines(out);
+  std::string line;
+  for (int i = 0; std::getline(lines, line); ++i) {
+    if (i < 2) continue;  // header and rule
+    std::istringstream fields(line);
+    std::string page, num, type, width, height, color, comp, bpc, enc;
+    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc;
+    rows.push_back(width + " " + height + " " + color + " " + comp + " " + bpc + " " + enc);
+  }
+  return rows;
+}
+
+// Renders page 1 at 8 device pixels per engine pixel and samples the
+// centres of the engine-pixel grid over a rectangle.
+Bitmap RenderedPixels(const std::string& pdf, const TvnRect& r) {
+  const Bitmap page = image_testing::RenderPage(pdf, 1, 96 * 8);
+  if (page.Empty()) return {};
+  const int w = static_cast<int>(r.Right - r.Left), h = static_cast<int>(r.Bottom - r.Top);
+  return image_testing::SampleCentres(page, r.Left * 8, r.Top * 8, w * 8.0, h * 8.0, w, h);
+}
+
+// The mean difference of the colour channels.
+double MeanDifference(const Bitmap& a, const Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return 1000;
+  double total = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) {
+      const BGRA p = a.Pixel(x, y), q = b.Pixel(x, y);
+      total += std::abs(p.R - q.R) + std::abs(p.G - q.G) + std::abs(p.B - q.B);
+    }
+  return total / (3.0 * a.Width() * a.Height());
+}
+
+int MaxDifference(const Bitmap& a, const Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return 1000;
+  int most = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) {
+      const BGRA p = a.Pixel(x, y), q = b.Pixel(x, y);
+      most = std::max({most, std::abs(p.R - q.R), std::abs(p.G - q.G), std::abs(p.B - q.B)});
+    }
+  return most;
+}
+
+class PdfImages : public ::testing::Test {
+ protected:
+  void SetUp() override { PinClock(); }
+  TestEngine engine{200, 120};
+};
+
+TEST_F(PdfImages, RgbPictureIsDeflatedRowsThatRenderAsTheSource) {
+  const Bitmap source = Colourful();
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.BeginDoc();
+  const TvnRect where{20, 30, 33, 37};
+  engine.DrawImage(where, FileGraphic(source));
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "rgb.pdf"), "");
+  const std::vector<int> images = ImageObjects(pdf);
+  ASSERT_EQ(images.size(), 1u);
+  const std::string dict = ObjectOf(pdf, images[0]);
+  EXPECT_NE(dict.find("<< /Type/XObject/Subtype/Image/Name/Img0_0/Width 13/Height 7/BitsPerComponent 8/ColorSpace/DeviceRGB"
+                      "/Filter/FlateDecode/Length "),
+            std::string::npos)
+      << dict;
+  EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
+  EXPECT_NE(pdf.find("/XObject << /Img0_0 " + std::to_string(images[0]) + " 0 R >>"), std::string::npos);
+  if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"13 7 rgb 3 8 image"});
+  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  EXPECT_LE(MaxDifference(RenderedPixels(pdf, where), source), 2);
+}
+
+TEST_F(PdfImages, JpegPassesThroughByteForByteWithItsColourModel) {
+  struct Case {
+    const char* file;
+    const char* entries;
+    const char* listed;
+    double tolerance;  // mean difference
+  };
+  const Case cases[] = {
+      {"jpeg_rgb.jpg", "/BitsPerComponent 8/ColorSpace/DeviceRGB/Filter/DCTDecode", "13 7 rgb 3 8 jpeg", 2},
+      {"jpeg_gray.jpg", "/BitsPerComponent 8/ColorSpace/DeviceGray/Filter/DCTDecode", "13 7 gray 1 8 jpeg", 2},
+      {"jpeg_progressive.jpg", "/BitsPerComponent 8/ColorSpace/DeviceRGB/Filter/DCTDecode", "13 7 rgb 3 8 jpeg", 2},
+      // Stored inverted with an Adobe marker: labelled CMYK and inverted back.
+      {"jpeg_cmyk.jpg", "/BitsPerComponent 8/ColorSpace/DeviceCMYK/Decode [1 0 1 0 1 0 1 0]/Filter/DCTDecode",
+       "13 7 cmyk 4 8 jpeg", 25},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string jpeg = Fixture(c.file);
+    TestEngine e(200, 120);
+    e.BeginDoc();
+    vn::TMemoryStream stream;
+    stream.WriteString(jpeg);
+    const TvnRect where{40, 10, 53, 17};
+    e.DrawJPEGDirect(where, 13, 7, stream);
+    e.EndDoc();
+    const std::string pdf = e.Bytes();
+    EXPECT_EQ(QpdfProblems(pdf, "jpeg.pdf"), "");
+    const std::vector<int> images = ImageObjects(pdf);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(StreamOf(pdf, images[0]), jpeg);
+    EXPECT_NE(ObjectOf(pdf, images[0]).find(std::string("/Width 13/Height 7") + c.entries + "/Length " + std::to_string(jpeg.size())),
+              std::string::npos)
+        << ObjectOf(pdf, images[0]);
+    if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{c.listed});
+    if (!image_testing::HaveTool("pdftoppm")) continue;
+    // Renderers convert CMYK to RGB each their own way: compare on average.
+    EXPECT_LE(MeanDifference(RenderedPixels(pdf, where), platform::DecodeJpeg(platform::AsBytes(jpeg)).ConvertTo(PixelFormat::pf24bit)),
+              c.tolerance);
+  }
+}
+
+TEST_F(PdfImages, CorpusCmykPhotographKeepsItsColours) {
+  const std::filesystem::path file = std::filesystem::path(VN_CORPUS_DIR) / "images" / "pil_sample_cmyk.jpg";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus not present";
+  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  const std::string jpeg = image_testing::ReadFileBytes(file);
+  engine.BeginDoc();
+  vn::TMemoryStream stream;
+  stream.WriteString(jpeg);
+  const TvnRect where{0, 0, 100, 100};
+  engine.DrawJPEGDirect(where, 100, 100, stream);
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  ASSERT_EQ(StreamOf(pdf, ImageObjects(pdf).at(0)), jpeg);
+  // Average colour error against our own decoder: small when the inverted
+  // CMYK data are labelled right, near 255 when they are not.
+  const Bitmap shown = RenderedPixels(pdf, where);
+  const Bitmap decoded = platform::DecodeJpeg(platform::AsBytes(jpeg)).ConvertTo(PixelFormat::pf24bit);
+  EXPECT_LT(MeanDifference(shown, decoded), 30);
+}
+
+// The image data of a one-bit picture decoded by libtiff's fax decoder.
+Bitmap FaxDecode(const std::string& coded, int width, int height, bool group4) {
+  image_testing::ScratchDir dir;
+  const std::string path = (dir.Path() / "fax.tif").string();
+  TIFF* out = TIFFOpen(path.c_str(), "w");
+  TIFFSetField(out, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(out, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, height);
+  TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(out, TIFFTAG_COMPRESSION, group4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTRLE);
+  TIFFWriteRawStrip(out, 0, const_cast<char*>(coded.data()), static_cast<tmsize_t>(coded.size()));
+  TIFFClose(out);
+  TIFF* in = TIFFOpen(path.c_str(), "r");
+  if (!group4) TIFFSetField(in, TIFFTAG_FAXMODE, FAXMODE_NORTC | FAXMODE_NOEOL);
+  Bitmap result(width, height, PixelFormat::pf1bit);
+  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(in)));
+  const tmsize_t got = TIFFReadEncodedStrip(in, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
+  TIFFClose(in);
+  if (got != static_cast<tmsize_t>(strip.size())) return {};
+  const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
+  for (int y = 0; y < height; ++y)  // the fax decoder sets black pixels
+    for (size_t i = 0; i < row_bytes; ++i) result.MutableRow(y)[i] = static_cast<uint8_t>(~strip[y * row_bytes + i]);
+  return result;
+}
+
+TEST_F(PdfImages, OneBitPicturesAsCCITTGroup3AndGroup4) {
+  TIFFSetWarningHandler(nullptr);
+  const Bitmap source = Bilevel(61, 23);
+  for (TvnOutputImageFormat format : {TvnOutputImageFormat::ifCCITT3, TvnOutputImageFormat::ifCCITT4}) {
+    const bool group4 = format == TvnOutputImageFormat::ifCCITT4;
+    SCOPED_TRACE(group4 ? "G4" : "G3");
+    TestEngine e(200, 120);
+    e.ImageSettings().SetOutputImageFormat(format);
+    e.BeginDoc();
+    const TvnRect where{11, 13, 72, 36};
+    e.DrawImage(where, FileGraphic(source));
+    e.EndDoc();
+    const std::string pdf = e.Bytes();
+    EXPECT_EQ(QpdfProblems(pdf, "ccitt.pdf"), "");
+    const std::vector<int> images = ImageObjects(pdf);
+    ASSERT_EQ(images.size(), 1u);
+    const std::string expected_dict = std::string("/Width 61/Height 23/BitsPerComponent 1/Filter[/CCITTFaxDecode]/ColorSpace/DeviceGray ") +
+                                      "/DecodeParms [<</K " + (group4 ? "-1" : "0") + " /Columns 61 /Rows 23" +
+                                      (group4 ? "" : " /EndOfBlock false") + " >>]";
+    EXPECT_NE(ObjectOf(pdf, images[0]).find(expected_dict), std::string::npos) << ObjectOf(pdf, images[0]);
+    const Bitmap decoded = FaxDecode(StreamOf(pdf, images[0]), 61, 23, group4);
+    EXPECT_EQ(MaxDifference(decoded, source), 0);
+    if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"61 23 gray 1 1 ccitt"});
+    if (image_testing::HaveTool("pdftoppm")) EXPECT_EQ(MaxDifference(RenderedPixels(pdf, where), source), 0);
+  }
+}
+
+TEST_F(PdfImages, SamePictureDrawnAgainIsStoredOnce) {
+  const Bitmap source = Colourful();
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.BeginDoc();
+  const int32_t index = engine.AddImageAsResource(FileGraphic(source));
+  engine.DrawImage(TvnRect{10, 10, 23, 17}, index);
+  engine.DrawImage(TvnRect{50, 10, 63, 17}, index);
+  engine.NewPage();
+  engine.DrawImage(TvnRect{10, 40, 23, 47}, index);
+  // Stretched: the picture at its own size again, so the same object.
+  engine.ImageSettings().Stretch = true;
+  engine.DrawImage(TvnRect{10, 70, 60, 100}, index);
+  // Centred into a smaller box: the middle cut out, another variant.
+  engine.ImageSettings().Stretch = false;
+  engine.ImageSettings().Center = true;
+  engine.DrawImage(TvnRect{100, 40, 106, 44}, index);
+  // The same JPEG handed over twice, on two pages: one object.
+  vn::TMemoryStream jpeg;
+  jpeg.WriteString(Fixture("jpeg_rgb.jpg"));
+  engine.DrawJPEGDirect(TvnRect{150, 10, 163, 17}, 13, 7, jpeg);
+  engine.NewPage();
+  engine.DrawJPEGDirect(TvnRect{150, 30, 163, 37}, 13, 7, jpeg);
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "reuse.pdf"), "");
+  EXPECT_EQ(ImageObjects(pdf).size(), 3u);  // the picture, its cut-out variant, the JPEG
+  const std::vector<std::string> pages = testing::PageContents(pdf);
+  ASSERT_EQ(pages.size(), 3u);
+  const std::string name = "/" + ImageXObjectName(index, 0) + " Do";
+  auto count = [](const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(pages[0], name), 2u);
+  EXPECT_EQ(count(pages[1], name), 2u);
+  EXPECT_EQ(count(pages[1], "/" + ImageXObjectName(index, 1) + " Do"), 1u);
+  for (const std::string& page : pages) EXPECT_TRUE(testing::Balanced(page));
+}
+
+TEST_F(PdfImages, PlacementOfAnImageItem) {
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.BeginDoc();
+  const int32_t index = engine.AddImageAsResource(FileGraphic(Colourful()));
+  engine.ImageSettings().Stretch = true;
+  engine.DrawImage(TvnRect{8, 4, 48, 24}, index);
+  engine.ImageSettings().Opacity = 40;
+  engine.DrawImage(TvnRect{8, 40, 48, 60}, index);
+  engine.EndDoc();
+  const std::string content = testing::PageContents(engine.Bytes()).at(0);
+  // 96 pixels per inch: 0.75 points per pixel; y flipped on a page 90 points high.
+  const std::string name = "/" + ImageXObjectName(index, 0);
+  EXPECT_NE(content.find("\r\nq\r\n30.0000 0 0 15.0000 6.0000 72.0000 cm\r\n" + name + " Do\r\nQ"), std::string::npos) << content;
+  EXPECT_NE(content.find("\r\nq\r\n30.0000 0 0 15.0000 6.0000 45.0000 cm\r\n/GS1 gs\r\n" + name + " Do\r\nQ"), std::string::npos)
+      << content;
+  // Names of resource and variant stay apart.
+  EXPECT_NE(ImageXObjectName(1, 11), ImageXObjectName(11, 1));
+}
+
+TEST_F(PdfImages, AKeptStreamThatIsNoJpegIsWrittenAsRows) {
+  const Bitmap source = Colourful();
+  engine.BeginDoc();
+  engine.DrawImageStream(TvnRect{20, 30, 33, 37}, FileGraphic(source));
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "png-stream.pdf"), "");
+  const std::vector<int> images = ImageObjects(pdf);
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(ObjectOf(pdf, images[0]).find("DCTDecode"), std::string::npos);
+  EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
+}
+
+TEST(ImageItemBitmap, FormsOfThePicture) {
+  Bitmap picture(4, 2, PixelFormat::pf24bit);
+  for (int x = 0; x < 4; ++x) {
+    picture.SetPixel(x, 0, BGRA{0, 0, static_cast<uint8_t>(x * 60), 255});
+    picture.SetPixel(x, 1, BGRA{0, 200, 0, 255});
+  }
+  TvnImageItemLayout layout;
+  layout.Capabilities = {vn::exporter::TvnCapabilityKind::ckImageFrame, vn::exporter::TvnCapabilityKind::ckImageStretch};
+  layout.PageWidth = 100;
+  layout.PageHeight = 100;
+  vn::exporter::TvnImageItem item(TvnRect{0, 0, 6, 4});
+  item.Brush.Color = 0x0000FF;  // red
+  // Centred in a larger box: filled around with the brush.
+  item.Settings.Center = true;
+  Bitmap b = GetImageItemBitmap(picture, item, layout);
+  ASSERT_EQ(b.Width(), 6);
+  ASSERT_EQ(b.Height(), 4);
+  EXPECT_EQ(b.Pixel(0, 0), (BGRA{0, 0, 255, 255}));
+  EXPECT_EQ(b.Pixel(1, 1), picture.Pixel(0, 0));
+  EXPECT_EQ(b.Pixel(4, 2), picture.Pixel(3, 1));
+  // Centred in a smaller box: the middle is cut out.
+  item.Width = 2;
+  item.Height = 2;
+  b = GetImageItemBitmap(picture, item, layout);
+  ASSERT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.Pixel(0, 0), picture.Pixel(1, 0));
+  // Stretched within the page: the picture at its own size.
+  item.Settings.Center = false;
+  item.Settings.Stretch = true;
+  item.Width = 40;
+  item.Height = 40;
+  b = GetImageItemBitmap(picture, item, layout);
+  EXPECT_EQ(b.Width(), 4);
+  EXPECT_EQ(MaxDifference(b, picture), 0);
+  // Transparency goes onto the brush colour; a one-bit pixel format thresholds.
+  Bitmap clear(1, 1, PixelFormat::pf32bit);
+  clear.SetHasAlpha(true);
+  clear.SetPixel(0, 0, BGRA{0, 0, 0, 0});
+  item.Settings.Stretch = false;
+  item.Width = item.Height = 1;
+  EXPECT_EQ(GetImageItemBitmap(clear, item, layout).Pixel(0, 0), (BGRA{0, 0, 255, 255}));
+  item.Settings.ImagePixelFormat = vn::exporter::TPixelFormat::pf1bit;
+  EXPECT_EQ(GetImageItemBitmap(clear, item, layout).Format(), PixelFormat::pf1bit);
+}
+
+}  // namespace
+}  // namespace vn::pdfwriter
