@@ -346,6 +346,50 @@ TEST_F(PdfImages, AKeptStreamThatIsNoJpegIsWrittenAsRows) {
   EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
 }
 
+TEST_F(PdfImages, ADamagedJpegStreamFailsTheDocument) {
+  engine.BeginDoc();
+  vn::TMemoryStream stream;
+  stream.WriteString(std::string("\xFF\xD8\xFF\xC0\x00\x02", 6));
+  engine.DrawJPEGDirect(TvnRect{0, 0, 10, 10}, 10, 10, stream);
+  EXPECT_THROW(engine.EndDoc(), platform::EImageDecodeError);
+}
+
+TEST_F(PdfImages, BackgroundPictureIsAnImageObjectOfItsPattern) {
+  const Bitmap source = Colourful();
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  vn::exporter::TPicture picture;
+  const FileGraphic graphic(source);
+  picture.SetGraphic(&graphic);
+  engine.SetBackgroundImage(picture);
+  engine.SetBackgroundImageDisplayType(vn::exporter::TvnBackgroundDisplayType::dtTopLeft);
+  engine.BeginDoc();
+  engine.NewPage();
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "background.pdf"), "");
+  const std::vector<int> images = ImageObjects(pdf);
+  ASSERT_EQ(images.size(), 1u);  // written once, for the first page
+  EXPECT_NE(ObjectOf(pdf, images[0]).find("<<\r\n/Type/XObject/Subtype/Image/Name/Img0/Width 13/Height 7/BitsPerComponent 8"
+                                          "/ColorSpace/DeviceRGB/Filter/FlateDecode/Length "),
+            std::string::npos)
+      << ObjectOf(pdf, images[0]);
+  EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
+  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  // The picture is 13 x 7 points at the page's top-left corner.
+  const Bitmap page = image_testing::RenderPage(pdf, 1, 72 * 8);
+  EXPECT_LE(MaxDifference(image_testing::SampleCentres(page, 0, 0, 13 * 8, 7 * 8, 13, 7), source), 2);
+}
+
+TEST_F(PdfImages, AnImageOfNoWidthIsPlacedOnePixelWide) {
+  engine.BeginDoc();
+  vn::TMemoryStream jpeg;
+  jpeg.WriteString(Fixture("jpeg_gray.jpg"));
+  engine.DrawJPEGDirect(TvnRect{8, 4, 8, 24}, 13, 7, jpeg);
+  engine.EndDoc();
+  EXPECT_NE(testing::PageContents(engine.Bytes()).at(0).find("\r\nq\r\n0.7500 0 0 15.0000 6.0000 72.0000 cm\r\n/Img"),
+            std::string::npos);
+}
+
 TEST(ImageItemBitmap, FormsOfThePicture) {
   Bitmap picture(4, 2, PixelFormat::pf24bit);
   for (int x = 0; x < 4; ++x) {
