@@ -86,7 +86,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // wrapped in "<<" CRLF ... ">>". Without Complete the "endobj" line is
   // left out (a stream follows).
   void WriteObject(const std::string& Body, int32_t n, bool Complete);
-  // Writes object n as a stream: its dictionary body, then the data
+  // Writes object n as a stream: its dictionary body (always wrapped in
+  // "<<" ">>"), then the data
   // (deflated when compression is on, then encrypted with n's key). Returns
   // the number of stream bytes written.
   int64_t WriteStreamObject(int32_t n, const std::string& Dictionary, std::string_view Data);

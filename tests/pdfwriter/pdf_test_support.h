@@ -130,10 +130,19 @@ inline int Run(const std::string& command, std::string* output = nullptr) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A folder of this test program's files, removed when the program ends.
+struct TempFolder {
+  std::filesystem::path path = std::filesystem::temp_directory_path() / ("vn_pdfwriter_" + std::to_string(::getpid()));
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
 inline std::filesystem::path TempFile(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("vn_pdfwriter_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return dir / name;
+  static TempFolder folder;
+  std::filesystem::create_directories(folder.path);
+  return folder.path / name;
 }
 
 inline std::filesystem::path SaveTemp(const std::string& bytes, const std::string& name) {
