@@ -336,9 +336,8 @@ void TvnCustomPDFEngine::StartPage() {
   FImageXRefList.clear();
   FImageStream.clear();
   FContentStream.clear();
-  const double ppi = vn::framework::ScreenPixelsPerInch;
-  const double xres = InputXRes() > 0 ? InputXRes() : ppi, yres = InputYRes() > 0 ? InputYRes() : ppi;
-  FContentStream = "q " + FormatNumber(ppi / xres) + " 0 0 " + FormatNumber(ppi / yres) + " 0 0 cm" + kCRLF;
+  FContentStream =
+      "q " + FormatNumber(1 / ResolutionFactorX()) + " 0 0 " + FormatNumber(1 / ResolutionFactorY()) + " 0 0 cm" + kCRLF;
 
   TvnPageInfo info;
   info.ObjNo = NewObjectNumber();

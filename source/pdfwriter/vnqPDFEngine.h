@@ -172,6 +172,9 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual int32_t WriteOutputColourSpace() { return -1; }
 
   // ---- page content helpers
+  // Input resolution / screen resolution (1 without an input resolution).
+  double ResolutionFactorX() const;
+  double ResolutionFactorY() const;
   // Engine pixels to points on the current page (y flipped).
   double ConvX(double x) const;
   double ConvY(double y) const;

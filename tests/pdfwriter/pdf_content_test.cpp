@@ -345,6 +345,59 @@ TEST(PdfRender, HatchBrushes) {
   }
 }
 
+TEST(PdfRender, InputResolutionScalesTheContent) {
+  ContentEngine engine;
+  engine.SetInputXRes(192);
+  engine.SetInputYRes(192);
+  engine.BeginDoc();
+  engine.Pen().Style = TPenStyle::psClear;
+  engine.Brush().Color = kRed;
+  engine.Rectangle(40, 40, 160, 160, true);  // input pixels: 20 to 80 on the page
+  const std::string content = engine.Finish("resolution");
+  EXPECT_EQ(content.substr(0, 28), "q 0.5000 0 0 0.5000 0 0 cm\r\n");
+  const auto raster = Render(engine.Bytes(), "resolution");
+  if (!raster) GTEST_SKIP() << "pdftoppm missing";
+  EXPECT_EQ(raster->At(50, 50), 0xFF0000u);
+  EXPECT_EQ(raster->At(85, 50), kWhite);
+  EXPECT_EQ(raster->At(15, 50), kWhite);
+}
+
+// The fill and frame of an image item's display rectangle.
+class FrameEngine : public ContentEngine {
+ protected:
+  void RenderImageItem(vn::exporter::TvnImageItem& item) override {
+    std::string text;
+    WriteItemFrame(item, text);
+    WriteContent(text);
+  }
+};
+
+TEST(PdfRender, ImageItemFrame) {
+  struct Case {
+    bool all_sides;
+    uint32_t left_edge;  // pixel on the frame's left side
+  } cases[] = {{true, 0x0000FF}, {false, 0xFF0000}};
+  for (const Case& c : cases) {
+    FrameEngine engine;
+    engine.BeginDoc();
+    auto item = std::make_unique<vn::exporter::TvnImageItem>(vn::framework::TvnRect{40, 40, 160, 120});
+    item->Brush.Color = kRed;
+    item->Pen.Color = kBlue;
+    item->Pen.Width = 6;
+    item->Settings.IsFrame = true;
+    item->Frame.IsLeft = c.all_sides;
+    engine.AddItem(std::move(item));
+    engine.Finish("frame");
+    const auto raster = Render(engine.Bytes(), "frame");
+    if (!raster) GTEST_SKIP() << "pdftoppm missing";
+    EXPECT_EQ(raster->At(100, 80), 0xFF0000u);  // filled
+    EXPECT_EQ(raster->At(100, 40), 0x0000FFu);  // top side
+    EXPECT_EQ(raster->At(160, 80), 0x0000FFu);  // right side
+    EXPECT_EQ(raster->At(41, 80), c.left_edge);
+    EXPECT_EQ(raster->At(100, 140), kWhite);
+  }
+}
+
 // A 40 by 40 picture; the engine below writes it as a 2 by 2 image of red,
 // green (top) and blue, yellow (bottom).
 class SquarePicture : public vn::exporter::TGraphic {
