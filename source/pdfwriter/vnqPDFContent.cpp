@@ -91,24 +91,28 @@ double GetPointAngle(double x, double y, double cx, double cy) {
 
 // ---- coordinates and operator pieces
 
-double TvnCustomPDFEngine::ConvX(double x) const {
-  return x * FPixelToPointMultiplier * InputXRes() / vn::framework::ScreenPixelsPerInch;
+double TvnCustomPDFEngine::ResolutionFactorX() const {
+  const double ppi = vn::framework::ScreenPixelsPerInch;
+  return InputXRes() > 0 ? InputXRes() / ppi : 1.0;
 }
 
+double TvnCustomPDFEngine::ResolutionFactorY() const {
+  const double ppi = vn::framework::ScreenPixelsPerInch;
+  return InputYRes() > 0 ? InputYRes() / ppi : 1.0;
+}
+
+double TvnCustomPDFEngine::ConvX(double x) const { return x * FPixelToPointMultiplier * ResolutionFactorX(); }
+
 double TvnCustomPDFEngine::ConvY(double y) const {
-  const double sy = static_cast<double>(InputYRes()) / vn::framework::ScreenPixelsPerInch;
+  const double sy = ResolutionFactorY();
   const TvnPageInfo* info = CurrentPageInfo();
   if (!info || info->Height == 0) return y * FPixelToPointMultiplier * sy;
   return info->Height * sy - y * FPixelToPointMultiplier * sy;
 }
 
-double TvnCustomPDFEngine::ConvW(double w) const {
-  return w * FPixelToPointMultiplier * InputXRes() / vn::framework::ScreenPixelsPerInch;
-}
+double TvnCustomPDFEngine::ConvW(double w) const { return ConvX(w); }
 
-double TvnCustomPDFEngine::ConvH(double h) const {
-  return h * FPixelToPointMultiplier * InputYRes() / vn::framework::ScreenPixelsPerInch;
-}
+double TvnCustomPDFEngine::ConvH(double h) const { return h * FPixelToPointMultiplier * ResolutionFactorY(); }
 
 std::string TvnCustomPDFEngine::GetCSForStroke(TColor color) const {
   const std::string rgb = vn::ToUtf8(vn::framework::ColorToPDFRGBText(color));

@@ -99,7 +99,8 @@ void TvnCustomPDFEngine::WriteObject(const std::string& body, int32_t n, bool co
 std::string TvnCustomPDFEngine::FlateFilterEntry() const { return FCompression->Enabled ? "/Filter/FlateDecode" : ""; }
 
 int64_t TvnCustomPDFEngine::WriteStreamObject(int32_t n, const std::string& dictionary, std::string_view data) {
-  WriteObject(dictionary, n, false);
+  // A stream's dictionary is always written between "<<" and ">>".
+  WriteObject(dictionary.find(kCRLF) == std::string::npos ? dictionary + kCRLF : dictionary, n, false);
   std::string encoded;
   CompressStream(data, encoded, FCompression->Level, FCompression->Enabled);
   EncryptObjectStream(encoded, n, 0);
@@ -336,9 +337,8 @@ void TvnCustomPDFEngine::StartPage() {
   FImageXRefList.clear();
   FImageStream.clear();
   FContentStream.clear();
-  const double ppi = vn::framework::ScreenPixelsPerInch;
-  const double xres = InputXRes() > 0 ? InputXRes() : ppi, yres = InputYRes() > 0 ? InputYRes() : ppi;
-  FContentStream = "q " + FormatNumber(ppi / xres) + " 0 0 " + FormatNumber(ppi / yres) + " 0 0 cm" + kCRLF;
+  FContentStream =
+      "q " + FormatNumber(1 / ResolutionFactorX()) + " 0 0 " + FormatNumber(1 / ResolutionFactorY()) + " 0 0 cm" + kCRLF;
 
   TvnPageInfo info;
   info.ObjNo = NewObjectNumber();

@@ -87,7 +87,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // wrapped in "<<" CRLF ... ">>". Without Complete the "endobj" line is
   // left out (a stream follows).
   void WriteObject(const std::string& Body, int32_t n, bool Complete);
-  // Writes object n as a stream: its dictionary body, then the data
+  // Writes object n as a stream: its dictionary body (always wrapped in
+  // "<<" ">>"), then the data
   // (deflated when compression is on, then encrypted with n's key). Returns
   // the number of stream bytes written.
   int64_t WriteStreamObject(int32_t n, const std::string& Dictionary, std::string_view Data);
@@ -184,6 +185,9 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual int32_t WriteOutputColourSpace() { return -1; }
 
   // ---- page content helpers
+  // Input resolution / screen resolution (1 without an input resolution).
+  double ResolutionFactorX() const;
+  double ResolutionFactorY() const;
   // Engine pixels to points on the current page (y flipped).
   double ConvX(double x) const;
   double ConvY(double y) const;

@@ -78,13 +78,21 @@ inline std::string ObjectOf(const std::string& pdf, int n) {
 }
 
 inline std::string Inflate(const std::string& data) {
-  std::string out(data.size() * 20 + 1024, '\0');
-  uLongf size = static_cast<uLongf>(out.size());
-  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                 static_cast<uLong>(data.size())) != Z_OK)
-    return "<inflate failed>";
-  out.resize(size);
-  return out;
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return "<inflate failed>";
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  std::string out;
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    char buffer[16384];
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+  }
+  inflateEnd(&z);
+  return rc == Z_STREAM_END ? out : "<inflate failed>";
 }
 
 // The content streams of the page objects, in page order (decompressed).
@@ -130,10 +138,19 @@ inline int Run(const std::string& command, std::string* output = nullptr) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A folder of this test program's files, removed when the program ends.
+struct TempFolder {
+  std::filesystem::path path = std::filesystem::temp_directory_path() / ("vn_pdfwriter_" + std::to_string(::getpid()));
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
 inline std::filesystem::path TempFile(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("vn_pdfwriter_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return dir / name;
+  static TempFolder folder;
+  std::filesystem::create_directories(folder.path);
+  return folder.path / name;
 }
 
 inline std::filesystem::path SaveTemp(const std::string& bytes, const std::string& name) {
