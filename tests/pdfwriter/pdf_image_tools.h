@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -91,6 +92,41 @@ inline platform::Bitmap SampleCentres(const platform::Bitmap& page, double left,
       if (px >= 0 && py >= 0 && px < page.Width() && py < page.Height()) out.SetPixel(x, y, page.Pixel(px, py));
     }
   return out;
+}
+
+// CCITT data wrapped in a one-strip TIFF and decoded by libtiff's fax
+// decoder, as a one-bit bitmap (a set bit white). Group 3 data are read as
+// Modified Huffman rows without byte alignment (libtiff's CCITT RLE coding
+// with the alignment turned off). An empty bitmap when libtiff fails.
+inline platform::Bitmap FaxDecodeWithLibtiff(const std::string& coded, int width, int height, bool group4) {
+  TIFFSetWarningHandler(nullptr);
+  ScratchDir dir;
+  const std::string path = (dir.Path() / "fax.tif").string();
+  TIFF* out = TIFFOpen(path.c_str(), "w");
+  if (!out) return {};
+  TIFFSetField(out, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(out, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, height);
+  TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(out, TIFFTAG_COMPRESSION, group4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTRLE);
+  TIFFWriteRawStrip(out, 0, const_cast<char*>(coded.data()), static_cast<tmsize_t>(coded.size()));
+  TIFFClose(out);
+
+  TIFF* in = TIFFOpen(path.c_str(), "r");
+  if (!in) return {};
+  if (!group4) TIFFSetField(in, TIFFTAG_FAXMODE, FAXMODE_NORTC | FAXMODE_NOEOL);
+  platform::Bitmap result(width, height, platform::PixelFormat::pf1bit);
+  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(in)));
+  const tmsize_t got = TIFFReadEncodedStrip(in, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
+  TIFFClose(in);
+  if (got != static_cast<tmsize_t>(strip.size())) return {};
+  const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
+  for (int y = 0; y < height; ++y)  // min-is-white: a set bit is black
+    for (size_t i = 0; i < row_bytes; ++i)
+      result.MutableRow(y)[i] = static_cast<uint8_t>(~strip[static_cast<size_t>(y) * row_bytes + i]);
+  return result;
 }
 
 // A one-page PDF whose page (width x height points) shows one image object

@@ -5,12 +5,12 @@
 #include "pdfwriter/vnqPDFImages.h"
 
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "../export/recording_engine.h"
 #include "pdf_image_tools.h"
 #include "pdf_test_support.h"
 #include "platform/images/image_codecs.h"
@@ -30,25 +30,10 @@ using testing::QpdfProblems;
 using testing::StreamOf;
 using testing::TestEngine;
 
-// A picture held as the bytes of an image file.
-class FileGraphic : public TGraphic {
- public:
-  FileGraphic() = default;
-  FileGraphic(std::string bytes, int32_t w, int32_t h) : Bytes(std::move(bytes)), W(w), H(h) {}
-  explicit FileGraphic(const Bitmap& b) : Bytes(platform::EncodePng(b)), W(b.Width()), H(b.Height()) {}
-  std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<FileGraphic>(); }
-  void Assign(const TGraphic& source) override {
-    const auto& other = dynamic_cast<const FileGraphic&>(source);
-    Bytes = other.Bytes;
-    W = other.W;
-    H = other.H;
-  }
-  void SaveToStream(vn::TStream& stream) const override { stream.WriteString(Bytes); }
-  int32_t Width() const override { return W; }
-  int32_t Height() const override { return H; }
-  std::string Bytes;
-  int32_t W = 0, H = 0;
-};
+using FileGraphic = vn::exporter::testing::TestGraphic;
+
+// A bitmap as a graphic held as the bytes of a PNG file.
+FileGraphic PngGraphic(const Bitmap& b) { return FileGraphic(platform::EncodePng(b), b.Width(), b.Height()); }
 
 std::string Fixture(const std::string& name) {
   return image_testing::ReadFileBytes(std::filesystem::path(VN_FIXTURES_DIR) / "images" / name);
@@ -141,7 +126,7 @@ TEST_F(PdfImages, RgbPictureIsDeflatedRowsThatRenderAsTheSource) {
   engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
   engine.BeginDoc();
   const TvnRect where{20, 30, 33, 37};
-  engine.DrawImage(where, FileGraphic(source));
+  engine.DrawImage(where, PngGraphic(source));
   engine.EndDoc();
   const std::string pdf = engine.Bytes();
   EXPECT_EQ(QpdfProblems(pdf, "rgb.pdf"), "");
@@ -220,35 +205,7 @@ TEST_F(PdfImages, CorpusCmykPhotographKeepsItsColours) {
   EXPECT_LT(MeanDifference(shown, decoded), 30);
 }
 
-// The image data of a one-bit picture decoded by libtiff's fax decoder.
-Bitmap FaxDecode(const std::string& coded, int width, int height, bool group4) {
-  image_testing::ScratchDir dir;
-  const std::string path = (dir.Path() / "fax.tif").string();
-  TIFF* out = TIFFOpen(path.c_str(), "w");
-  TIFFSetField(out, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(out, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, height);
-  TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(out, TIFFTAG_COMPRESSION, group4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTRLE);
-  TIFFWriteRawStrip(out, 0, const_cast<char*>(coded.data()), static_cast<tmsize_t>(coded.size()));
-  TIFFClose(out);
-  TIFF* in = TIFFOpen(path.c_str(), "r");
-  if (!group4) TIFFSetField(in, TIFFTAG_FAXMODE, FAXMODE_NORTC | FAXMODE_NOEOL);
-  Bitmap result(width, height, PixelFormat::pf1bit);
-  std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(in)));
-  const tmsize_t got = TIFFReadEncodedStrip(in, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
-  TIFFClose(in);
-  if (got != static_cast<tmsize_t>(strip.size())) return {};
-  const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
-  for (int y = 0; y < height; ++y)  // the fax decoder sets black pixels
-    for (size_t i = 0; i < row_bytes; ++i) result.MutableRow(y)[i] = static_cast<uint8_t>(~strip[y * row_bytes + i]);
-  return result;
-}
-
 TEST_F(PdfImages, OneBitPicturesAsCCITTGroup3AndGroup4) {
-  TIFFSetWarningHandler(nullptr);
   const Bitmap source = Bilevel(61, 23);
   for (TvnOutputImageFormat format : {TvnOutputImageFormat::ifCCITT3, TvnOutputImageFormat::ifCCITT4}) {
     const bool group4 = format == TvnOutputImageFormat::ifCCITT4;
@@ -257,7 +214,7 @@ TEST_F(PdfImages, OneBitPicturesAsCCITTGroup3AndGroup4) {
     e.ImageSettings().SetOutputImageFormat(format);
     e.BeginDoc();
     const TvnRect where{11, 13, 72, 36};
-    e.DrawImage(where, FileGraphic(source));
+    e.DrawImage(where, PngGraphic(source));
     e.EndDoc();
     const std::string pdf = e.Bytes();
     EXPECT_EQ(QpdfProblems(pdf, "ccitt.pdf"), "");
@@ -267,7 +224,7 @@ TEST_F(PdfImages, OneBitPicturesAsCCITTGroup3AndGroup4) {
                                       "/DecodeParms [<</K " + (group4 ? "-1" : "0") + " /Columns 61 /Rows 23" +
                                       (group4 ? "" : " /EndOfBlock false") + " >>]";
     EXPECT_NE(ObjectOf(pdf, images[0]).find(expected_dict), std::string::npos) << ObjectOf(pdf, images[0]);
-    const Bitmap decoded = FaxDecode(StreamOf(pdf, images[0]), 61, 23, group4);
+    const Bitmap decoded = image_testing::FaxDecodeWithLibtiff(StreamOf(pdf, images[0]), 61, 23, group4);
     EXPECT_EQ(MaxDifference(decoded, source), 0);
     if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"61 23 gray 1 1 ccitt"});
     if (image_testing::HaveTool("pdftoppm")) EXPECT_EQ(MaxDifference(RenderedPixels(pdf, where), source), 0);
@@ -278,7 +235,7 @@ TEST_F(PdfImages, SamePictureDrawnAgainIsStoredOnce) {
   const Bitmap source = Colourful();
   engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
   engine.BeginDoc();
-  const int32_t index = engine.AddImageAsResource(FileGraphic(source));
+  const int32_t index = engine.AddImageAsResource(PngGraphic(source));
   engine.DrawImage(TvnRect{10, 10, 23, 17}, index);
   engine.DrawImage(TvnRect{50, 10, 63, 17}, index);
   engine.NewPage();
@@ -317,7 +274,7 @@ TEST_F(PdfImages, SamePictureDrawnAgainIsStoredOnce) {
 TEST_F(PdfImages, PlacementOfAnImageItem) {
   engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
   engine.BeginDoc();
-  const int32_t index = engine.AddImageAsResource(FileGraphic(Colourful()));
+  const int32_t index = engine.AddImageAsResource(PngGraphic(Colourful()));
   engine.ImageSettings().Stretch = true;
   engine.DrawImage(TvnRect{8, 4, 48, 24}, index);
   engine.ImageSettings().Opacity = 40;
@@ -336,7 +293,7 @@ TEST_F(PdfImages, PlacementOfAnImageItem) {
 TEST_F(PdfImages, AKeptStreamThatIsNoJpegIsWrittenAsRows) {
   const Bitmap source = Colourful();
   engine.BeginDoc();
-  engine.DrawImageStream(TvnRect{20, 30, 33, 37}, FileGraphic(source));
+  engine.DrawImageStream(TvnRect{20, 30, 33, 37}, PngGraphic(source));
   engine.EndDoc();
   const std::string pdf = engine.Bytes();
   EXPECT_EQ(QpdfProblems(pdf, "png-stream.pdf"), "");
@@ -358,7 +315,7 @@ TEST_F(PdfImages, BackgroundPictureIsAnImageObjectOfItsPattern) {
   const Bitmap source = Colourful();
   engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
   vn::exporter::TPicture picture;
-  const FileGraphic graphic(source);
+  const FileGraphic graphic = PngGraphic(source);
   picture.SetGraphic(&graphic);
   engine.SetBackgroundImage(picture);
   engine.SetBackgroundImageDisplayType(vn::exporter::TvnBackgroundDisplayType::dtTopLeft);
