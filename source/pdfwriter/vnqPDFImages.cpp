@@ -186,10 +186,6 @@ std::string TvnPDFImageTable::ResourceEntries() const {
   return text;
 }
 
-bool TvnPDFImageTable::Empty() const {
-  return std::all_of(FImageSettings.begin(), FImageSettings.end(), [](const auto& list) { return list.empty(); });
-}
-
 // ---- the engine's image objects
 
 namespace {
@@ -234,8 +230,7 @@ ImageData JpegImage(std::string bytes) {
 }
 
 // Appends image object n to a page's image buffer and records its offset.
-void AppendImageObject(std::string& buffer, std::vector<std::pair<int64_t, int32_t>>& xrefs, int32_t n,
-                              const std::string& name, const ImageData& data) {
+void AppendImageObject(std::string& buffer, std::vector<std::pair<int64_t, int32_t>>& xrefs, int32_t n, const std::string& name, const ImageData& data) {
   xrefs.emplace_back(static_cast<int64_t>(buffer.size()), n);
   const bool background = name == "Img0";
   buffer += TvnCustomPDFEngine::ObjectHeader(n) + kCRLF + (background ? std::string("<<") + kCRLF : "<< ") +

@@ -86,7 +86,6 @@ class TvnPDFImageTable {
   void AddStream(std::string_view Bytes, int32_t ObjNo);
   // " /Img<i>_<j> <n> 0 R" for every object, in index and variant order.
   std::string ResourceEntries() const;
-  bool Empty() const;
 
  private:
   std::vector<std::vector<TvnPDFImageSettings>> FImageSettings;
