@@ -210,6 +210,15 @@ void TvnCustomPDFEngine::WriteShape(const std::string& text) {
   WriteContent(std::string(kCRLF) + "q" + kCRLF + text + kCRLF + "Q");
 }
 
+void TvnCustomPDFEngine::PaintFigure(const std::string& path, const std::string& pen_text, const TBrush* brush) {
+  bool hatched = false;
+  std::string body = BrushFill(brush, path, hatched);
+  // After a hatch fill the outline closes and fills again with the pattern.
+  if (!pen_text.empty()) body += pen_text + path + (hatched ? " b" : " s");
+  if (!body.empty()) WriteShape(OpacityPrefix(LineArtSettings().Opacity) + body);
+  FPattern_Hatcy = false;
+}
+
 void TvnCustomPDFEngine::CloseClips() {
   for (; FClipDepth > 0; --FClipDepth) WriteContent(" Q " + std::string(kCRLF));
   FIsClipState = false;
@@ -251,13 +260,7 @@ void TvnCustomPDFEngine::DrawRectangle(double x1, double y1, double x2, double y
     FFirstPoint = true;
     return;
   }
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
-  const size_t prefix = text.size();
-  bool hatched = false;
-  text += BrushFill(brush, r, hatched);
-  if (IsVisible(pen)) text += PenText(pen) + " " + r + (hatched ? " B" : " s");
-  if (text.size() > prefix) WriteShape(text);
-  FPattern_Hatcy = false;
+  PaintFigure(r, IsVisible(pen) ? PenText(pen) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawEllipse(double x1, double y1, double x2, double y2, const TPen& pen, const TBrush* brush) {
@@ -269,13 +272,7 @@ void TvnCustomPDFEngine::DrawEllipse(double x1, double y1, double x2, double y2,
     FFirstPoint = true;
     return;
   }
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
-  const size_t prefix = text.size();
-  bool hatched = false;
-  const std::string e = box.Path();
-  text += BrushFill(brush, e, hatched);
-  if (IsVisible(pen)) text += PenText(pen) + e + (hatched ? " B" : " s");
-  if (text.size() > prefix) WriteShape(text);
+  PaintFigure(box.Path(), IsVisible(pen) ? PenText(pen) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawRoundRect(double x1, double y1, double x2, double y2, double cw, double ch, const TPen& pen,
@@ -293,15 +290,7 @@ void TvnCustomPDFEngine::DrawRoundRect(double x1, double y1, double x2, double y
     FFirstPoint = true;
     return;
   }
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
-  const size_t prefix = text.size();
-  bool hatched = false;
-  text += BrushFill(brush, rr, hatched);
-  if (IsVisible(pen)) {
-    const double width = pen.Width == 0 ? 0.001 : pen.Width * FPixelToPointMultiplier;
-    text += LineStyleText(pen) + Num(width) + " w " + GetCSForStroke(pen.Color) + " " + rr + (hatched ? " B" : " s");
-  }
-  if (text.size() > prefix) WriteShape(text);
+  PaintFigure(rr, IsVisible(pen) ? PenText(pen) : std::string(), brush);
 }
 
 std::string TvnCustomPDFEngine::GetArcPath(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
@@ -349,13 +338,7 @@ void TvnCustomPDFEngine::DrawChord(double x1, double y1, double x2, double y2, d
     FFirstPoint = true;
     return;
   }
-  const bool fills = brush && brush->Style != TBrushStyle::bsClear;
-  if (!IsVisible(pen) && !fills) return;
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
-  bool hatched = false;
-  text += BrushFill(brush, arc, hatched);
-  if (IsVisible(pen)) text += PenText(pen) + arc + (hatched ? " b" : " s");
-  WriteShape(text);
+  PaintFigure(arc, IsVisible(pen) ? PenText(pen) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawPie(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
@@ -367,13 +350,7 @@ void TvnCustomPDFEngine::DrawPie(double x1, double y1, double x2, double y2, dou
     FFirstPoint = true;
     return;
   }
-  const bool fills = brush && brush->Style != TBrushStyle::bsClear;
-  if (!IsVisible(pen) && !fills) return;
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
-  bool hatched = false;
-  text += BrushFill(brush, p, hatched);
-  if (IsVisible(pen)) text += PenText(pen) + p + (hatched ? " b" : " s");
-  WriteShape(text);
+  PaintFigure(p, IsVisible(pen) ? PenText(pen) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points, const TBrush* brush, const TPen& pen,

@@ -217,6 +217,9 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   void WriteContent(std::string_view Text) { FContentStream.append(Text); }
   // A shape's text in a graphics state of its own.
   void WriteShape(const std::string& Text);
+  // A closed figure: the opacity prefix, the brush fill of Path, then the
+  // outline with PenText (none when empty); nothing when neither paints.
+  void PaintFigure(const std::string& Path, const std::string& PenText, const TBrush* Brush);
   // Pops every graphics state opened by clips.
   void CloseClips();
   void WritePageBackground();

@@ -132,7 +132,9 @@ TEST(PdfFileStructure, CrossReferenceIsRightUnderEveryCompression) {
     for (const std::string& content : contents) EXPECT_TRUE(Balanced(content)) << content;
     EXPECT_EQ(pdf.find("FlateDecode") != std::string::npos, c.enabled);
     // The pattern's content is the plain operators without compression.
-    if (!c.enabled) EXPECT_NE(pdf.find("2 J 2 j 0.3 w 0 2.5 m 5 2.5 l 2.5 0 m 2.5 5 l S"), std::string::npos);
+    if (!c.enabled) {
+      EXPECT_NE(pdf.find("2 J 2 j 0.3 w 0 2.5 m 5 2.5 l 2.5 0 m 2.5 5 l S"), std::string::npos);
+    }
   }
 }
 
