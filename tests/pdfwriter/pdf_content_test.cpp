@@ -336,10 +336,8 @@ TEST(PdfRender, HatchBrushes) {
     for (int i = 5; i < 95; ++i) outside += raster->At(i, i) != kWhite;
     EXPECT_EQ(other, 0);
     EXPECT_EQ(outside, 0);
-    if (c.rows) EXPECT_GE(across_rows, 10);
-    if (c.columns) EXPECT_GE(across_columns, 10);
-    if (!c.rows) EXPECT_LE(across_rows, 1);
-    if (!c.columns) EXPECT_LE(across_columns, 1);
+    EXPECT_TRUE(c.rows ? across_rows >= 10 : across_rows <= 1) << across_rows;
+    EXPECT_TRUE(c.columns ? across_columns >= 10 : across_columns <= 1) << across_columns;
     EXPECT_LE(across_rows, 30);
     EXPECT_LE(across_columns, 30);
   }
