@@ -327,7 +327,6 @@ void TvnCustomPDFEngine::ResetPageState() {
   FCurrentPoint.reset();
   FIsClipPath = false;
   FPath.clear();
-  FPattern_Hatcy = false;
 }
 
 void TvnCustomPDFEngine::StartPage() {
