@@ -395,6 +395,44 @@ TEST(PdfRender, ImageItemFrame) {
   }
 }
 
+// PDF/A output whose colour space CS0 exists (its writer stands in here):
+// every colour goes through it, and the resources name it.
+class ColourSpaceEngine : public ContentEngine {
+ protected:
+  bool HasOutputColourSpace() const override { return true; }
+  int32_t WriteOutputColourSpace() override {
+    const int32_t n = NewObjectNumber();
+    WriteObject("/DeviceRGB", n, true);
+    return n;
+  }
+};
+
+TEST(PdfRender, PdfAColoursGoThroughTheOutputColourSpace) {
+  for (bool hatch : {false, true}) {
+    ColourSpaceEngine engine;
+    engine.Preferences().Version = TvnPDFSubVersion::sPDFA_VER1B;
+    engine.BeginDoc();
+    engine.Brush().Color = kRed;
+    engine.Pen().Color = kBlue;
+    engine.Pen().Width = 4;
+    if (hatch) engine.Brush().Style = TBrushStyle::bsCross;
+    engine.Rectangle(20, 20, 80, 80, true);
+    const std::string content = engine.Finish();
+    EXPECT_EQ(content.find(" rg"), std::string::npos);
+    EXPECT_EQ(content.find(" RG"), std::string::npos);
+    EXPECT_NE(content.find("/CS0 CS 0.0000 0.0000 1.0000 SCN"), std::string::npos);
+    const std::string pdf = engine.Bytes();
+    EXPECT_NE(pdf.find(hatch ? "/ColorSpace <</CSP [/Pattern /DeviceRGB]/CS0 10 0 R>>" : "/ColorSpace<</CS0 9 0 R>>"),
+              std::string::npos);
+    if (hatch) continue;
+    EXPECT_NE(content.find("/CS0 cs 1.0000 0.0000 0.0000 scn"), std::string::npos);
+    const auto raster = Render(pdf, "pdfa");
+    if (!raster) GTEST_SKIP() << "pdftoppm missing";
+    EXPECT_EQ(raster->At(50, 50), 0xFF0000u);
+    EXPECT_EQ(raster->At(20, 50), 0x0000FFu);
+  }
+}
+
 // A 40 by 40 picture; the engine below writes it as a 2 by 2 image of red,
 // green (top) and blue, yellow (bottom).
 class SquarePicture : public vn::exporter::TGraphic {
