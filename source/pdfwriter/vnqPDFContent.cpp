@@ -199,13 +199,14 @@ std::string TvnCustomPDFEngine::BrushFill(const TBrush* brush, const std::string
   if (brush->Style == TBrushStyle::bsSolid) return GetCSForFill(brush->Color) + " " + path + " f ";
   if (!IsHatch(brush->Style)) return {};
   hatched = true;
-  FPattern_Hatcy = true;
-  return "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(brush->Color)) + " /" + GetPatternName(brush->Style) +
-         " scn " + path + " f ";
+  return HatchFillColour(*brush) + " " + path + " f ";
+}
+
+std::string TvnCustomPDFEngine::HatchFillColour(const TBrush& brush) {
+  return "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(brush.Color)) + " /" + GetPatternName(brush.Style) + " scn";
 }
 
 void TvnCustomPDFEngine::WriteShape(const std::string& text) {
-  FPattern_Hatcy = false;
   if (text.empty()) return;
   WriteContent(std::string(kCRLF) + "q" + kCRLF + text + kCRLF + "Q");
 }
@@ -216,7 +217,6 @@ void TvnCustomPDFEngine::PaintFigure(const std::string& path, const std::string&
   // After a hatch fill the outline closes and fills again with the pattern.
   if (!pen_text.empty()) body += pen_text + path + (hatched ? " b" : " s");
   if (!body.empty()) WriteShape(OpacityPrefix(LineArtSettings().Opacity) + body);
-  FPattern_Hatcy = false;
 }
 
 void TvnCustomPDFEngine::CloseClips() {
@@ -382,8 +382,7 @@ void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points,
   path += FormatPoint(points[0].X, points[0].Y) + " l ";
   std::string text = OpacityPrefix(LineArtSettings().Opacity);
   if (hatch)
-    text += "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(brush->Color)) + " /" + GetPatternName(brush->Style) +
-            " scn ";
+    text += HatchFillColour(*brush) + " ";
   else if (solid)
     text += GetCSForFill(brush->Color) + " ";
   if (pen_visible) {
@@ -440,8 +439,7 @@ void TvnCustomPDFEngine::DrawPolyShape(vn::exporter::TvnPolyShapeItem& item, boo
   if (fills && brush->Style == TBrushStyle::bsSolid)
     text += GetCSForFill(brush->Color) + kCRLF + path + kCRLF + fill_op;
   else if (fills && IsHatch(brush->Style))
-    text += "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(brush->Color)) + " /" + GetPatternName(brush->Style) +
-            " scn" + kCRLF + path + kCRLF + fill_op;
+    text += HatchFillColour(*brush) + kCRLF + path + kCRLF + fill_op;
   if (pen_visible) text += std::string(" ") + path + (closed ? "s" : "S");
   WriteShape(text);
 }
@@ -477,8 +475,7 @@ void TvnCustomPDFEngine::RenderPolyPolygonItem(vn::exporter::TvnPolyPolygonItem&
   if (item.Brush.Style == TBrushStyle::bsSolid)
     text += GetCSForFill(item.Brush.Color) + kCRLF + path + fill_op + kCRLF;
   else if (IsHatch(item.Brush.Style))
-    text += "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(item.Brush.Color)) + " /" +
-            GetPatternName(item.Brush.Style) + " scn" + kCRLF + path + fill_op + kCRLF;
+    text += HatchFillColour(item.Brush) + kCRLF + path + fill_op + kCRLF;
   if (pen_visible) text += PenText(item.Pen) + kCRLF + path + " S";
   WriteShape(text);
 }
@@ -671,8 +668,7 @@ void TvnCustomPDFEngine::WriteItemFrame(vn::exporter::TvnImageItem& item, std::s
   if (item.Brush.Style == TBrushStyle::bsSolid) {
     text += std::string(kCRLF) + "q" + kCRLF + GetCSForFill(item.Brush.Color) + kCRLF + path + kCRLF + "f" + kCRLF + "Q";
   } else if (IsHatch(item.Brush.Style)) {
-    text += std::string(kCRLF) + "q" + kCRLF + "/CSP cs " + vn::ToUtf8(vn::framework::ColorToPDFRGBText(item.Brush.Color)) +
-            " /" + GetPatternName(item.Brush.Style) + " scn" + kCRLF + path + kCRLF + "h" + kCRLF + "f" + kCRLF + "Q";
+    text += std::string(kCRLF) + "q" + kCRLF + HatchFillColour(item.Brush) + kCRLF + path + kCRLF + "h" + kCRLF + "f" + kCRLF + "Q";
   }
   if (!item.Settings.IsFrame || !IsVisible(item.Pen)) return;
   const double width = item.Pen.Width == 0 ? 0.001 : item.Pen.Width * m;

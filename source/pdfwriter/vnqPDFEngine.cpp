@@ -328,7 +328,6 @@ void TvnCustomPDFEngine::ResetPageState() {
   FCurrentPoint.reset();
   FIsClipPath = false;
   FPath.clear();
-  FPattern_Hatcy = false;
 }
 
 void TvnCustomPDFEngine::StartPage() {

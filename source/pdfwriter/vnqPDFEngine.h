@@ -207,6 +207,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // The pattern name of a hatch style, registered with an object number on
   // its first use in the document; empty for other styles.
   std::string GetPatternName(TBrushStyle Style);
+  // "/CSP cs " rgb " /" pattern " scn": a hatch brush as the fill colour.
+  std::string HatchFillColour(const TBrush& Brush);
   // The fill of a path by a brush (solid or hatch), with its fill operator.
   std::string BrushFill(const TBrush* Brush, const std::string& Path, bool& Hatched);
   // Arc path from the start point to the end point of a box (no pen).
@@ -262,7 +264,6 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::optional<TvnPoint> FCurrentPoint;  // the path's current point, engine pixels
   std::string FPath;
   bool FIsClipPath = false;
-  bool FPattern_Hatcy = false;
 
  private:
   void WriteRaw(std::string_view bytes);

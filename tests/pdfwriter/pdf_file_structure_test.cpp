@@ -249,6 +249,7 @@ TEST(PdfFileStructure, WritesTheOutputFile) {
   bytes << in.rdbuf();
   EXPECT_EQ(bytes.str().substr(0, 8), "%PDF-1.4");
   EXPECT_EQ(bytes.str().substr(bytes.str().size() - 5), "%%EOF");
+  EXPECT_EQ(QpdfProblems(bytes.str(), "file.pdf"), "");
 }
 
 TEST(PdfFileStructure, FormatNumberIsFixedWithFourDecimals) {

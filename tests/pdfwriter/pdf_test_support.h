@@ -44,6 +44,9 @@ class TestEngine : public TvnPDFEngine {
     Page().SetHeight(height);
   }
 
+  // Whatever document the engine wrote into memory passes qpdf --check.
+  ~TestEngine() override;
+
   // The bytes written so far.
   std::string Bytes() const { return std::string(Output.Bytes().begin(), Output.Bytes().end()); }
 
@@ -199,6 +202,13 @@ inline std::optional<Raster> Render(const std::string& bytes, const std::string&
   r.rgb.resize(static_cast<size_t>(r.width) * r.height * 3);
   in.read(reinterpret_cast<char*>(r.rgb.data()), static_cast<std::streamsize>(r.rgb.size()));
   return r;
+}
+
+inline TestEngine::~TestEngine() {
+  const std::string bytes = Bytes();
+  const size_t start = bytes.find("%PDF-");
+  if (start != std::string::npos && bytes.size() >= 5 && bytes.compare(bytes.size() - 5, 5, "%%EOF") == 0)
+    EXPECT_EQ(QpdfProblems(bytes.substr(start), "written.pdf"), "");
 }
 
 }  // namespace vn::pdfwriter::testing
