@@ -96,24 +96,27 @@ Bitmap GetImageItemBitmap(const Bitmap& picture, const vn::exporter::TvnImageIte
                                     caps.Contains(TvnCapabilityKind::ckImageFrame) ||
                                     caps.Contains(TvnCapabilityKind::ckInputRes) ||
                                     caps.Contains(TvnCapabilityKind::ckImageReusable);
+  // A picture is never enlarged into its bitmap: the placement scales it
+  // to the item, so more pixels would add nothing but size.
+  auto scaled = [&](int w, int h) {
+    w = std::min(w, picture.Width());
+    h = std::min(h, picture.Height());
+    return Compose(w == picture.Width() && h == picture.Height() ? picture : platform::ScaleBitmap(picture, w, h), w, h, 0, 0,
+                   fill);
+  };
   Bitmap out;
   if (s.Autosize || (s.Stretch && !any_image_capability)) {
-    out = Compose(platform::ScaleBitmap(picture, Pixels(item.Width), Pixels(item.Height)), Pixels(item.Width),
-                  Pixels(item.Height), 0, 0, fill);
+    out = scaled(Pixels(item.Width), Pixels(item.Height));
   } else if (s.Stretch) {
     const bool fits = (item.Width <= layout.PageWidth && item.Height <= layout.PageHeight) ||
                       (vn::Round(layout.PageWidth) >= vn::Round(item.DisplayRect.Right) &&
                        vn::Round(layout.PageHeight) >= vn::Round(item.DisplayRect.Bottom));
-    if (fits) {
-      out = Compose(picture, picture.Width(), picture.Height(), 0, 0, fill);
-    } else {
-      const int w = Pixels(layout.PageWidth), h = Pixels(layout.PageHeight);
-      out = Compose(platform::ScaleBitmap(picture, w, h), w, h, 0, 0, fill);
-    }
+    out = fits ? scaled(picture.Width(), picture.Height()) : scaled(Pixels(layout.PageWidth), Pixels(layout.PageHeight));
   } else {
     // One bitmap pixel per engine pixel over the item: the picture at its
     // corner or centred, the rest filled, the overhang cut.
     const int w = Pixels(item.Width), h = Pixels(item.Height);
+    platform::CheckImageSize("PDF image", w, h, {});
     const int dx = s.Center ? (w - picture.Width()) / 2 : 0;
     const int dy = s.Center ? (h - picture.Height()) / 2 : 0;
     out = Compose(picture, w, h, dx, dy, fill);

@@ -55,14 +55,16 @@ struct TvnImageItemLayout {
 // The bitmap of an image item in the form it is to appear (24-bit, or 1-bit
 // when the item's pixel format is pf1bit):
 // - Autosize, or Stretch on an engine without any image capability: the
-//   picture scaled to the item's rounded size;
+//   picture scaled down to the item's rounded size;
 // - Stretch: the picture at its own size when the item fits the page,
-//   otherwise scaled to the page size (the placement scales it to the item);
+//   otherwise scaled down to the page size;
 // - otherwise: a bitmap of the item's rounded size, filled with the item's
 //   brush colour, with the picture drawn at its top-left corner, or centred
-//   with Center; parts outside the bitmap are cut off.
-// Transparency in the picture is composited onto the brush colour (onto
-// white when the brush is clear or the settings are Transparent).
+//   with Center; parts outside the bitmap are cut off. EImageDecodeError
+//   when that bitmap would exceed the decoders' pixel cap.
+// A picture is never enlarged (the placement scales the bitmap to the
+// item). Transparency in the picture is composited onto the brush colour
+// (onto white when the brush is clear or the settings are Transparent).
 platform::Bitmap GetImageItemBitmap(const platform::Bitmap& Picture, const vn::exporter::TvnImageItem& Item,
                                     const TvnImageItemLayout& Layout);
 

@@ -381,6 +381,19 @@ TEST(ImageItemBitmap, FormsOfThePicture) {
   b = GetImageItemBitmap(picture, item, layout);
   EXPECT_EQ(b.Width(), 4);
   EXPECT_EQ(MaxDifference(b, picture), 0);
+  // Autosize to a larger or smaller size: never enlarged, scaled down.
+  item.Settings.Stretch = false;
+  item.Settings.Autosize = true;
+  EXPECT_EQ(GetImageItemBitmap(picture, item, layout).Width(), 4);
+  item.Width = 2;
+  item.Height = 1;
+  b = GetImageItemBitmap(picture, item, layout);
+  EXPECT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.Height(), 1);
+  item.Settings.Autosize = false;
+  // A box far beyond any picture is refused, not allocated.
+  item.Width = item.Height = 1e6;
+  EXPECT_THROW(GetImageItemBitmap(picture, item, layout), platform::EImageDecodeError);
   // Transparency goes onto the brush colour; a one-bit pixel format thresholds.
   Bitmap clear(1, 1, PixelFormat::pf32bit);
   clear.SetHasAlpha(true);
