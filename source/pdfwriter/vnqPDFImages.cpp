@@ -1,14 +1,13 @@
 // Image pixels, JPEG colour models and the image-object table of the PDF engine.
 #include "pdfwriter/vnqPDFImages.h"
 
-#include "pdfwriter/vnqCCITTEncoder.h"
-#include "pdfwriter/vnqExPDFEngine.h"
-
 #include <openssl/evp.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "pdfwriter/vnqCCITTEncoder.h"
+#include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"
 #include "runtime/streams.h"
