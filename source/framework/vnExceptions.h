@@ -9,7 +9,7 @@
 
 namespace vn::framework {
 
-VN_DECLARE_EXCEPTION(ExvnException, vn::Exception);
+VN_DECLARE_EXCEPTION(ExvnException, Exception);
 VN_DECLARE_EXCEPTION(EDOCXExceptions, ExvnException);
 VN_DECLARE_EXCEPTION(ExFileNotFound, EDOCXExceptions);
 VN_DECLARE_EXCEPTION(ExFileOpenError, EDOCXExceptions);
@@ -26,9 +26,9 @@ VN_DECLARE_EXCEPTION(ExCompressionError, ExvnException);
 VN_DECLARE_EXCEPTION(ExInvalidFileID, ExvnException);
 VN_DECLARE_EXCEPTION(ExInvalidKeyLen, ExvnException);
 
-VN_DECLARE_EXCEPTION(EBrisquel, vn::Exception);
+VN_DECLARE_EXCEPTION(EBrisquel, Exception);
 
-VN_DECLARE_EXCEPTION(EImageExceptions, vn::Exception);
+VN_DECLARE_EXCEPTION(EImageExceptions, Exception);
 VN_DECLARE_EXCEPTION(ExInvalidImageFormat, EImageExceptions);
 
 }  // namespace vn::framework
