@@ -256,6 +256,102 @@ TEST(SecurityHandler, UnsupportedHandlers) {
   EXPECT_NO_THROW(ReadStandardEncryption(*dict("Standard", 1, 2), ""));
 }
 
+bool HaveTools();
+
+std::string Hex(std::string_view bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+  return out;
+}
+
+std::string RunCommand(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// A one-page PDF whose content stream and Title string are encrypted by
+// TvnEncrypt, with its Encrypt dictionary and ID; qpdf must open it with
+// either password and give back the plain data.
+TEST(SecurityHandler, SavedFilesDecryptWithQpdf) {
+  if (!HaveTools()) GTEST_SKIP() << "qpdf missing";
+  const std::string content = "BT /F1 24 Tf 72 700 Td (Encrypted by us) Tj ET";
+  const std::string title = "A secret title";
+  struct Case {
+    TvnPDFEncryptionLevel level;
+    const char* dict;
+  } cases[] = {
+      {TvnPDFEncryptionLevel::elRC4_40Bit, "/V 1 /R 2 /Length 40"},
+      {TvnPDFEncryptionLevel::elRC4_128Bit, "/V 2 /R 3 /Length 128"},
+      {TvnPDFEncryptionLevel::elAES_128Bit,
+       "/V 4 /R 4 /Length 128 /CF << /StdCF << /CFM /AESV2 /Length 16 /AuthEvent /DocOpen >> >> /StmF /StdCF /StrF "
+       "/StdCF"},
+  };
+  for (const auto& c : cases) {
+    TvnEncryptionSettings s;
+    s.Level = c.level;
+    s.UserPassword = "reader";
+    s.OwnerPassword = "author";
+    s.UserPermissions = {P::AllowPrint, P::AllowCopy};
+    TvnEncrypt stream_enc(std::string(), 0, 4, s, "D:20260101");
+    TvnEncrypt string_enc(std::string(), 0, 6, s, "D:20260101");
+    string_enc.SetFileID(stream_enc.FileID());
+    const std::string data = stream_enc.EncryptBytes(content);
+
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>",
+        "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream",
+        "<< /Filter /Standard " + std::string(c.dict) + " /O <" + Hex(stream_enc.OwnerKey()) + "> /U <" +
+            Hex(stream_enc.UserKey()) + "> /P " + std::to_string(stream_enc.PermissionValue()) + " >>",
+        "<< /Title <" + Hex(string_enc.EncryptBytes(title)) + "> >>",
+    };
+    std::string pdf = "%PDF-1.6\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+      offsets.push_back(pdf.size());
+      pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t off : offsets) {
+      char line[32];
+      std::snprintf(line, sizeof line, "%010zu 00000 n \n", off);
+      pdf += line;
+    }
+    std::string id = Hex(stream_enc.FileID());
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+           " /Root 1 0 R /Info 6 0 R /Encrypt 5 0 R /ID [<" + id + "> <" + id + ">] >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    auto path = std::filesystem::temp_directory_path() / ("vn_saved_" + std::to_string(int(c.level)) + ".pdf");
+    vn::TMemoryStream file(std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    file.SaveToFile(path);
+
+    for (const char* password : {"reader", "author"}) {
+      SCOPED_TRACE(std::string(c.dict) + " password " + password);
+      std::string q = "qpdf --password=" + std::string(password) + " ";
+      EXPECT_EQ(RunCommand(q + "--show-object=4 --raw-stream-data " + path.string()), content);
+      EXPECT_NE(RunCommand(q + "--show-object=6 " + path.string()).find("(A secret title)"), std::string::npos);
+      std::string check = RunCommand(q + "--check " + path.string() + " 2>&1");
+      EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
+      std::string enc = RunCommand(q + "--show-encryption " + path.string());
+      EXPECT_NE(enc.find(std::string("Supplied password is ") + (password[0] == 'a' ? "owner" : "user")),
+                std::string::npos)
+          << enc;
+    }
+    EXPECT_NE(RunCommand("qpdf --password=nope --check " + path.string() + " 2>&1").find("invalid password"),
+              std::string::npos);
+    std::filesystem::remove(path);
+  }
+}
+
 // --- the corpus, through qpdf ------------------------------------------------
 
 struct Info {
