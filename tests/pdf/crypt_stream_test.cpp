@@ -39,6 +39,18 @@ std::string ReadAll(TvnStream& s) {
   return out;
 }
 
+// The settings a reader gets from the Encrypt dictionary TvnEncrypt made.
+TvnEncryptionSettings OpenSettings(const TvnEncrypt& e, TvnPDFEncryptionLevel level, bool encrypt_metadata = true) {
+  TvnEncryptionSettings open;
+  open.Level = level;
+  open.OwnerPassword = e.OwnerKey();
+  open.UserPassword = e.UserKey();
+  open.Permission = e.PermissionValue();
+  open.FileID = e.FileID();
+  open.EncryptMetadata = encrypt_metadata;
+  return open;
+}
+
 // Settings for saving, and the settings a reader gets from what TvnEncrypt
 // computed.
 struct Saved {
@@ -47,7 +59,7 @@ struct Saved {
 };
 
 Saved Save(TvnPDFEncryptionLevel level, std::string user, std::string owner, TvnUserPermissions perms,
-           bool encrypt_metadata = true, std::string id = "") {
+           bool encrypt_metadata = true) {
   TvnEncryptionSettings s;
   s.Level = level;
   s.UserPassword = user;
@@ -55,14 +67,8 @@ Saved Save(TvnPDFEncryptionLevel level, std::string user, std::string owner, Tvn
   s.UserPermissions = perms;
   s.EncryptMetadata = encrypt_metadata;
   TvnEncrypt e(std::string(), 0, 1, s, "D:20260101000000");
-  if (!id.empty()) e.SetFileID(id);
   Saved out;
-  out.open.Level = level;
-  out.open.OwnerPassword = e.OwnerKey();
-  out.open.UserPassword = e.UserKey();
-  out.open.Permission = e.PermissionValue();
-  out.open.FileID = id.empty() ? e.FileID() : id;
-  out.open.EncryptMetadata = encrypt_metadata;
+  out.open = OpenSettings(e, level, encrypt_metadata);
   out.file_key = e.FileKey();
   return out;
 }
@@ -143,11 +149,7 @@ TEST(SecurityHandler, IdentifiersOfAnyLength) {
     s.UserPassword = "u";
     TvnEncrypt e(std::string(), 0, 1, s, "");
     e.SetFileID(id);
-    TvnEncryptionSettings open;
-    open.OwnerPassword = e.OwnerKey();
-    open.UserPassword = e.UserKey();
-    open.Permission = e.PermissionValue();
-    open.FileID = id;
+    TvnEncryptionSettings open = OpenSettings(e, s.Level);
     TvnDecrypt d(std::string(), 0, 0, open);
     EXPECT_TRUE(d.CheckPassword(nullptr, "u")) << id.size();
     open.FileID = id + "!";
@@ -163,9 +165,7 @@ TEST(SecurityHandler, StringsAndStreamsRoundTrip) {
     TvnEncryptionSettings s;
     s.Level = level;
     s.UserPassword = "pw";
-    TvnEncrypt probe(std::string(), 0, 7, s, "");
     TvnEncrypt encrypt(std::string(), 0, 7, s, "");
-    encrypt.SetFileID(probe.FileID());
     std::string cipher = encrypt.EncryptBytes(text);
     EXPECT_NE(cipher, text);
     if (level == TvnPDFEncryptionLevel::elAES_128Bit) {
@@ -175,12 +175,7 @@ TEST(SecurityHandler, StringsAndStreamsRoundTrip) {
       EXPECT_EQ(cipher.size(), text.size());
     }
 
-    TvnEncryptionSettings open;
-    open.Level = level;
-    open.OwnerPassword = encrypt.OwnerKey();
-    open.UserPassword = encrypt.UserKey();
-    open.Permission = encrypt.PermissionValue();
-    open.FileID = encrypt.FileID();
+    TvnEncryptionSettings open = OpenSettings(encrypt, level);
     // A string stage checks the password, then decrypts.
     TvnCryptStream string_stage(cipher, 0, 7, open);
     string_stage.Reset();
