@@ -454,6 +454,7 @@ TEST(SecurityHandlerCorpus, EncryptedFiles) {
       {"pdfjs_issue9972-1.pdf", "", "", TvnPDFEncryptionLevel::elAES_128Bit, 4, 16},
       {"pdfjs_bug900822.pdf", "", "", TvnPDFEncryptionLevel::elRC4_40Bit, 2, 5},
       {"pdfjs_issue17215.pdf", "", "", TvnPDFEncryptionLevel::elRC4_128Bit, 3, 16},
+      {"qpdf_short-O-U.pdf", "19723102477", "", TvnPDFEncryptionLevel::elAES_128Bit, 4, 16},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -474,7 +475,9 @@ TEST(SecurityHandlerCorpus, EncryptedFiles) {
       EXPECT_FALSE(user.IsOwner);
       // Permissions as qpdf reports them (revision 2 keeps the bits it has
       // no meaning for).
-      if (c.revision >= 3) EXPECT_EQ(user.UserPermissions, PermissionsFromQpdf(info.values.at("CAPS")));
+      if (c.revision >= 3) {
+        EXPECT_EQ(user.UserPermissions, PermissionsFromQpdf(info.values.at("CAPS")));
+      }
       TvnEncryptionSettings owner;
       ASSERT_TRUE(probe.CheckPassword(&owner, c.owner));
       EXPECT_TRUE(owner.IsOwner);
@@ -484,7 +487,9 @@ TEST(SecurityHandlerCorpus, EncryptedFiles) {
     }
     TvnEncryptionSettings wrong;
     EXPECT_FALSE(probe.CheckPassword(&wrong, "x" + std::string(c.user)));
-    if (std::string(c.user).size() == 32) EXPECT_FALSE(probe.CheckPassword(&wrong, std::string(c.user, 31)));
+    if (std::string(c.user).size() == 32) {
+      EXPECT_FALSE(probe.CheckPassword(&wrong, std::string(c.user, 31)));
+    }
 
     // Stream data decrypted as qpdf decrypts them.
     vn::TMemoryStream file;
@@ -496,6 +501,19 @@ TEST(SecurityHandlerCorpus, EncryptedFiles) {
       stage.Reset();
       EXPECT_TRUE(ReadAll(stage) == s.plain) << "object " << s.obj;
     }
+  }
+}
+
+TEST(SecurityHandlerCorpus, Aes256FilesAreUnsupported) {
+  const std::filesystem::path dir = std::filesystem::path(VN_CORPUS_DIR) / "pdf";
+  if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no corpus";
+  if (!HaveTools()) GTEST_SKIP() << "qpdf or python3 missing";
+  for (auto [file, password] : {std::pair{"pdfjs_issue6010_1.pdf", "abc"}, std::pair{"pdfjs_issue7665.pdf", ""}}) {
+    if (!std::filesystem::exists(dir / file)) continue;
+    Info info = ReadInfo(dir / file, password);
+    ASSERT_EQ(info.values["R"], "6") << file;
+    EXPECT_THROW(ReadStandardEncryption(*EncryptDict(info), FromHex(info.values.at("ID"))), ExUnsupportedEncryption)
+        << file;
   }
 }
 
