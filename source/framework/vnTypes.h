@@ -1,8 +1,11 @@
 // Value types shared by the whole framework: colours, page sizes, the
-// window-system rectangle and the measurement units.
+// window-system rectangle, the measurement units and the styles of the
+// drawing attributes (pen, brush, font).
 #pragma once
 
 #include <cstdint>
+
+#include "runtime/containers.h"
 
 namespace vn::framework {
 
@@ -36,5 +39,34 @@ struct TPoint {
 // Per inch: 96 pixels, 72 points, 1 inch, 25.4 millimetres, 1440 twips,
 // 914400 EMU.
 enum class TvnMeasurementUnit : uint8_t { muPixels, muPoints, muInches, muMM, muTwips, muEMU };
+
+enum class TvnPenStyle : uint8_t {
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame,
+  psUserStyle,
+  psAlternate
+};
+
+enum class TvnBrushStyle : uint8_t {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
+
+enum class TvnFontStyle : uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut, fsColor, fsFontSize };
+using TvnFontStyles = vn::EnumSet<TvnFontStyle>;
+
+enum class TvnFontFamily : uint8_t { ffNil, ffRoman, ffSwiss, ffModern, ffScript, ffDecor, ffTech, ffBidi };
+using TvnFontFamilies = vn::EnumSet<TvnFontFamily>;
 
 }  // namespace vn::framework

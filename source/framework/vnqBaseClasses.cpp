@@ -8,7 +8,10 @@ namespace vn::framework {
 
 // --- TvnExtMemStream -----------------------------------------------------------
 
+int64_t TvnExtMemStream::Remaining() { return GetSize() - std::min(position_, GetSize()); }
+
 uint32_t TvnExtMemStream::ReadBigEndian(int bytes) {
+  if (Remaining() < bytes) throw EReadError("Stream read error");
   uint8_t buf[4];
   ReadBuffer(buf, bytes);
   uint32_t value = 0;
@@ -31,7 +34,7 @@ uint32_t TvnExtMemStream::ReadULong() { return ReadBigEndian(4); }
 std::string TvnExtMemStream::ReadString(int32_t ALength) {
   if (ALength <= 0) return {};
   // Check before allocating: the length may come from damaged data.
-  if (ALength > GetSize() - std::min(position_, GetSize())) throw EReadError("Stream read error");
+  if (ALength > Remaining()) throw EReadError("Stream read error");
   std::string out(static_cast<size_t>(ALength), '\0');
   ReadBuffer(out.data(), ALength);
   return out;

@@ -71,6 +71,7 @@ class TvnExtMemStream : public vn::TMemoryStream {
   int64_t PadSize() const { return FPadSize; }
 
  private:
+  int64_t Remaining();
   uint32_t ReadBigEndian(int bytes);
   void WriteBigEndian(uint32_t value, int bytes);
 

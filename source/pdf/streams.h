@@ -8,7 +8,8 @@
 // - TvnMemoryStream: a window over an in-memory platform stream; windows made
 //   from it share that stream and each keeps its own position.
 // - TvnEmbededStream: a byte-counted window over another TvnStream from that
-//   stream's present position (the objects inside object streams).
+//   stream's present position (the objects inside object streams); its
+//   reads go byte by byte through GetChar and stop at its length.
 // - TvnEOFStream and the decode stages (filter_stream.h).
 // Windows hold the platform stream through a shared_ptr, so a window made by
 // MakeSubStream keeps it alive; a platform stream handed over as a raw

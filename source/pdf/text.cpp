@@ -413,8 +413,10 @@ std::string ReplaceAllText(std::string_view text, std::string_view old_text, std
   std::string out(text);
   if (old_text.empty()) return out;
   const bool single_pass = new_text.find(old_text) != std::string_view::npos;
+  // A bound on the work for rules that keep producing new occurrences.
+  size_t budget = text.size() * 8 + 64;
   size_t from = 0;
-  for (;;) {
+  while (budget-- > 0) {
     size_t pos = out.find(old_text, from);
     if (pos == std::string::npos) break;
     out.replace(pos, old_text.size(), new_text);

@@ -25,11 +25,14 @@ class Exception : public std::exception {
   std::string utf8_;
 };
 
-// Declares `Name` deriving from `Base`, with the constructors of Exception.
+// Declares `Name` deriving from `Base` (a qualified name is fine), with the
+// constructors of Exception.
 #define VN_DECLARE_EXCEPTION(Name, Base) \
   class Name : public Base {             \
+    using VnBase_ = Base;                \
+                                         \
    public:                               \
-    using Base::Base;                    \
+    using VnBase_::VnBase_;              \
   }
 
 VN_DECLARE_EXCEPTION(EConvertError, Exception);

@@ -66,10 +66,13 @@ TEST(ExtMemStream, ReadingPastTheEndRaises) {
   s.WriteByteArray(std::vector<uint8_t>{1, 2, 3});
   s.SetPosition(0);
   EXPECT_THROW(s.ReadULong(), EReadError);
+  EXPECT_EQ(s.Position(), 0);  // nothing consumed
   s.SetPosition(2);
   EXPECT_THROW(s.ReadUShort(), EReadError);
+  EXPECT_EQ(s.Position(), 2);
   s.SetPosition(1);
   EXPECT_THROW(s.ReadString(3), EReadError);
+  EXPECT_EQ(s.Position(), 1);
   EXPECT_THROW(s.ReadString(INT32_MAX), EReadError);  // refused before allocating
   s.SetPosition(3);
   EXPECT_THROW(s.ReadByte(), EReadError);
