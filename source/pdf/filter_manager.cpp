@@ -98,13 +98,16 @@ std::unique_ptr<TvnPDStream> TvnPDFilterManager::GetFilter(const TvnPDDictionary
     const TvnPDArray* parms_array = parms && parms->IsArray() ? parms->AsArray() : nullptr;
     top = std::move(stream);
     const int64_t count = filters->GetLength();
+    // A lone dictionary beside a one-filter array belongs to that filter
+    // (files written so exist); beside longer arrays it names no stage.
+    const TvnPDBaseObject* lone_parms = !parms_array && count == 1 ? parms : nullptr;
     for (int64_t i = 0; i < count; ++i) {
       const TvnPDBaseObject* name = filters->Get(i);
       if (!name || !name->IsName() || i >= kMaxFilters) {
         top = Empty(std::move(top));
         break;
       }
-      const TvnPDBaseObject* stage_parms = parms_array ? parms_array->Get(i) : nullptr;
+      const TvnPDBaseObject* stage_parms = parms_array ? parms_array->Get(i) : lone_parms;
       top = MakeFilter(name->AsName()->GetValue(), stage_parms, std::move(top), dict);
     }
   } else {
