@@ -301,7 +301,9 @@ TEST(FilterChainCorpus, StreamsDecodeAsQpdfDecodesThem) {
   int checked = 0;
   for (const char* name : {"qpdf_png-filters.pdf", "qpdf_tiff-predictor.pdf", "pdfjs_asciihexdecode.pdf",
                            "pdfjs_multiple-filters-length-zero.pdf", "qpdf_stream-data.pdf", "pdfjs_tracemonkey.pdf",
-                           "qpdf_image-streams-small.pdf", "pdfjs_freeculture.pdf"}) {
+                           "qpdf_image-streams-small.pdf", "pdfjs_freeculture.pdf", "pdfjs_bug864847.pdf",
+                           "pdfjs_XiaoBiaoSong.pdf", "pdfjs_issue17333.pdf", "pdfjs_issue19326.pdf",
+                           "pdfjs_cmykjpeg.pdf", "pdfjs_issue9713.pdf"}) {
     const auto path = dir / name;
     if (!std::filesystem::exists(path)) continue;
     std::string out;
