@@ -289,7 +289,7 @@ void TvnCustomPDFEngine::RenderImageItem(vn::exporter::TvnImageItem& item) {
 }
 
 void TvnCustomPDFEngine::RenderImageStream(vn::exporter::TvnImageStream& item) {
-  if (!ItemsToRender().Contains(TvnItemsToRenderKind::irImage)) return;
+  if (!ItemsToRender().Contains(TvnItemsToRenderKind::irImage) || item.IndexNo < 0) return;
   std::string bytes(item.Stream.View());
   const bool jpeg = platform::DetectImageFormat(platform::AsBytes(bytes)) == platform::ImageFormat::Jpeg;
   // The same bytes drawn again use the object already written.

@@ -290,6 +290,32 @@ TEST_F(PdfImages, PlacementOfAnImageItem) {
   EXPECT_NE(ImageXObjectName(1, 11), ImageXObjectName(11, 1));
 }
 
+TEST_F(PdfImages, AnInclinedPictureTurnsAboutTheTopLeftOfItsBox) {
+  Bitmap source(40, 20, PixelFormat::pf24bit);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) source.SetPixel(x, y, BGRA{static_cast<uint8_t>(y * 12), 40, static_cast<uint8_t>(x * 6), 255});
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.ImageSettings().Stretch = true;
+  engine.ImageSettings().Inclination = 90;
+  engine.BeginDoc();
+  engine.DrawImage(TvnRect{60, 60, 100, 80}, PngGraphic(source));
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "turned.pdf"), "");
+  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  // A quarter turn anticlockwise about (60, 60): the pixel right u, down v
+  // of the corner lands right v, up u of it.
+  const Bitmap page = image_testing::RenderPage(pdf, 1, 96 * 8);
+  int worst = 0;
+  for (int v = 0; v < 20; ++v)
+    for (int u = 0; u < 40; ++u) {
+      const BGRA shown = page.Pixel(static_cast<int>((60 + v + 0.5) * 8), static_cast<int>((60 - u - 0.5) * 8));
+      const BGRA want = source.Pixel(u, v);
+      worst = std::max({worst, std::abs(shown.R - want.R), std::abs(shown.G - want.G), std::abs(shown.B - want.B)});
+    }
+  EXPECT_LE(worst, 2);
+}
+
 TEST_F(PdfImages, AKeptStreamThatIsNoJpegIsWrittenAsRows) {
   const Bitmap source = Colourful();
   engine.BeginDoc();
