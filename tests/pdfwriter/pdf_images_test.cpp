@@ -253,10 +253,14 @@ TEST_F(PdfImages, SamePictureDrawnAgainIsStoredOnce) {
   engine.DrawJPEGDirect(TvnRect{150, 10, 163, 17}, 13, 7, jpeg);
   engine.NewPage();
   engine.DrawJPEGDirect(TvnRect{150, 30, 163, 37}, 13, 7, jpeg);
+  // Another picture handed over twice as a graphic: found again by content.
+  engine.ImageSettings().Center = false;
+  engine.DrawImage(TvnRect{10, 10, 12, 12}, PngGraphic(Bilevel(2, 2)));
+  engine.DrawImage(TvnRect{20, 10, 22, 12}, PngGraphic(Bilevel(2, 2)));
   engine.EndDoc();
   const std::string pdf = engine.Bytes();
   EXPECT_EQ(QpdfProblems(pdf, "reuse.pdf"), "");
-  EXPECT_EQ(ImageObjects(pdf).size(), 3u);  // the picture, its cut-out variant, the JPEG
+  EXPECT_EQ(ImageObjects(pdf).size(), 4u);  // the picture, its cut-out variant, the JPEG, the second picture
   const std::vector<std::string> pages = testing::PageContents(pdf);
   ASSERT_EQ(pages.size(), 3u);
   const std::string name = "/" + ImageXObjectName(index, 0) + " Do";
