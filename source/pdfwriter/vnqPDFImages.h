@@ -1,8 +1,10 @@
 // The image side of the PDF engine: the pixels and data of an image object
 // (RGB rows deflated, JPEG, CCITT Group 3 or 4), the colour model of a JPEG
 // passed through unchanged, the table of image objects written in a
-// document (so an image drawn again with equal settings is stored once), and
-// the texts of the image dictionaries.
+// document (so an image drawn again with equal settings is stored once).
+// The engine's image hooks (RenderImageItem, RenderImageStream,
+// WriteImagePlacement, WriteBackgroundImage, EncodeCCITT) are members of the
+// engine classes, defined in vnqPDFImages.cpp with these helpers.
 //
 // Names: every image object of a page is named "Img" + resource index + "_" +
 // variant (the variant is the object's position in its resource's list), so
@@ -15,7 +17,6 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -23,19 +23,6 @@ inline bool HaveTool(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Standard output of a shell command; the exit status goes to *status.
-inline std::string RunCapture(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int rc = pclose(pipe);
-  if (status) *status = rc;
-  return out;
-}
-
 // A folder of its own for one test, removed with the object.
 class ScratchDir {
  public:
