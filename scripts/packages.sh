@@ -1,7 +1,7 @@
 # Debian packages the project needs to build, test and run. Sourced by
 # ./test.sh and ./run.sh; installs only what is missing.
 VN_PACKAGES=(
-  build-essential cmake ninja-build ccache pkg-config git
+  build-essential cmake ninja-build ccache pkg-config git python3
   clang libclang-rt-14-dev llvm
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev libtiff-dev
