@@ -418,18 +418,17 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
   } else if (e && e->GetEntryType() == TvnPDXRefEntrytype::xeUnCompressed) {
     gen = e->GetGenNum();
     result = ParseAt(e->GetOffset(), num, gen);
-    // A table whose only subsection claims to start at 1 but lists object
-    // 0 first: the entry one further holds the object.
-    if (!result && one_based_single_ && subsections_ == 1) {
-      if (const TvnPDXRefEntry* shifted = GetEntry(num + 1);
-          shifted && shifted->GetEntryType() == TvnPDXRefEntrytype::xeUnCompressed) {
-        gen = shifted->GetGenNum();
-        result = ParseAt(shifted->GetOffset(), num, gen);
-      }
-    }
-  } else if (e && e->GetEntryType() == TvnPDXRefEntrytype::xeFree) {
-    return std::make_unique<TvnPDError>();
   }
+  // A table whose only subsection claims to start at 1 but lists object 0
+  // first: the entry one further holds the object.
+  if (!result && one_based_single_ && subsections_ == 1) {
+    if (const TvnPDXRefEntry* shifted = GetEntry(num + 1);
+        shifted && shifted->GetEntryType() == TvnPDXRefEntrytype::xeUnCompressed) {
+      gen = shifted->GetGenNum();
+      result = ParseAt(shifted->GetOffset(), num, gen);
+    }
+  }
+  if (!result && e && e->GetEntryType() == TvnPDXRefEntrytype::xeFree) return std::make_unique<TvnPDError>();
   if (!result && (!e || e->GetEntryType() != TvnPDXRefEntrytype::xeCompressed)) {
     // The entry is missing or points elsewhere: the object's own header, if
     // the file has one.
