@@ -112,11 +112,6 @@ void TvnPDBaseObject::Assign(const TvnPDBaseObject& source) {
   gen_number_ = source.gen_number_;
 }
 
-void TvnPDBaseObject::CopyStateFrom(const TvnPDBaseObject& source) {
-  obj_number_ = source.obj_number_;
-  gen_number_ = source.gen_number_;
-}
-
 int64_t TvnPDBaseObject::SaveToStream(TvnStream& stream, bool only_changed) {
   if (only_changed && !is_changed_) return 0;
   std::string text = GetText();

@@ -179,7 +179,6 @@ class TvnPDBaseObject : public TvnObject {
  protected:
   TvnPDBaseObject(TvnPDObjTypes type, int64_t obj_number, int64_t gen_number)
       : type_(type), obj_number_(obj_number), gen_number_(gen_number) {}
-  void CopyStateFrom(const TvnPDBaseObject& source);
 
  private:
   TvnPDObjTypes type_;
@@ -485,7 +484,7 @@ class TvnPDDictionary : public TvnPDBaseObject {
   // belong to this dictionary's document).
   void Assign(const TvnPDBaseObject& source) override;
   std::unique_ptr<TvnPDBaseObject> CloneWith(TvnObjectWalk& walk) const override;
-  // "<<", for each entry "/" key " " value " ", ">>".
+  // "<<", for each entry "/" EncodeName(key) " " value " ", ">>".
   void AppendText(std::string& out, TvnObjectWalk& walk) override;
 
  private:
