@@ -49,7 +49,8 @@ class SpanSource final : public ByteSource {
   size_t pos_ = 0;
 };
 
-// A decoder delivering decoded bytes on demand.
+// A decoder delivering decoded bytes on demand. A new decoder reads its
+// source from where that stands (normally its start); Reset rewinds it.
 class ByteDecoder {
  public:
   virtual ~ByteDecoder() = default;

@@ -126,11 +126,15 @@ bool HuffmanTable::Build(const uint8_t* lengths, unsigned count, unsigned max_ro
 
 Inflater::Inflater(ByteSource& source, bool zlib_wrapper)
     : source_(source), zlib_wrapper_(zlib_wrapper), input_(kInputChunk), window_(kWindowSize) {
-  DoReset();
+  Restart();
 }
 
 void Inflater::DoReset() {
   source_.Rewind();
+  Restart();
+}
+
+void Inflater::Restart() {
   state_ = zlib_wrapper_ ? State::kHeader : State::kBlockHeader;
   final_block_ = false;
   in_pos_ = in_end_ = 0;

@@ -43,6 +43,7 @@ class Inflater final : public ByteDecoder {
  private:
   enum class State { kHeader, kBlockHeader, kStored, kCodes, kDone };
 
+  void Restart();
   bool FillInput();
   void Refill();
   bool Bits(unsigned n, uint32_t& value);

@@ -14,7 +14,7 @@ constexpr uint32_t kTableSize = 4096;
 LzwDecoder::LzwDecoder(ByteSource& source, int early_change)
     : source_(source), early_change_(early_change == 0 ? 0 : 1) {
   for (uint32_t i = 0; i < 256; ++i) table_[i] = Entry{0, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
-  DoReset();
+  Restart();
 }
 
 void LzwDecoder::ClearTable() {
@@ -25,6 +25,10 @@ void LzwDecoder::ClearTable() {
 
 void LzwDecoder::DoReset() {
   source_.Rewind();
+  Restart();
+}
+
+void LzwDecoder::Restart() {
   in_pos_ = in_end_ = 0;
   source_ended_ = false;
   bit_buffer_ = 0;

@@ -21,6 +21,7 @@ class LzwDecoder final : public ByteDecoder {
   void DoReset() override;
 
  private:
+  void Restart();
   bool NextCode(uint32_t& code);
   bool DecodeSequence();
   void ClearTable();

@@ -42,11 +42,15 @@ std::unique_ptr<PredictorDecoder> PredictorDecoder::Create(ByteDecoder& raw, con
 PredictorDecoder::PredictorDecoder(ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes,
                                    size_t row_bytes)
     : raw_(raw), params_(params), pixel_bytes_(pixel_bytes), row_bytes_(row_bytes) {
-  DoReset();
+  Restart();
 }
 
 void PredictorDecoder::DoReset() {
   raw_.Reset();
+  Restart();
+}
+
+void PredictorDecoder::Restart() {
   line_.assign(row_bytes_, 0);
   previous_.assign(row_bytes_, 0);
   line_index_ = row_bytes_;

@@ -40,6 +40,7 @@ class PredictorDecoder final : public ByteDecoder {
 
  private:
   PredictorDecoder(ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes, size_t row_bytes);
+  void Restart();
   bool DecodeRow();
   void UndoTiff();
 
