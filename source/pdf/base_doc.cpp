@@ -92,7 +92,7 @@ TvnPDCollection* TvnPDBaseDoc::GetCollection() {
   return collection_.get();
 }
 
-void TvnPDBaseDoc::LoadDocument(vn::TStream* stream, const std::string& password) {
+void TvnPDBaseDoc::Reset() {
   collection_.reset();
   trailer_.reset();
   linearized_.reset();
@@ -100,28 +100,72 @@ void TvnPDBaseDoc::LoadDocument(vn::TStream* stream, const std::string& password
   catalog_num_ = encrypt_num_ = doc_info_num_ = -1;
   direct_encrypt_ = nullptr;
   is_encrypted_ = is_owner_ = false;
+  encrypt_settings_.reset();
+  user_settings_.reset();
+  password_.clear();
   reader_ = std::make_unique<TvnPDReader>(this);
+}
+
+void TvnPDBaseDoc::LoadDocument(vn::TStream* stream, const std::string& password) {
+  Reset();
   reader_->LoadFromStream(stream);
-  trailer_ = reader_->GetTrailer();
-  is_encrypted_ = GetEncrypt() != nullptr;
-  if (is_encrypted_) throw ExInvalidPassword();
-  password_ = password;
+  Load(password);
 }
 
 void TvnPDBaseDoc::LoadDocument(const std::filesystem::path& filename, const std::string& password) {
-  collection_.reset();
-  trailer_.reset();
-  linearized_.reset();
-  linearized_probed_ = false;
-  catalog_num_ = encrypt_num_ = doc_info_num_ = -1;
-  direct_encrypt_ = nullptr;
-  is_encrypted_ = is_owner_ = false;
-  reader_ = std::make_unique<TvnPDReader>(this);
+  Reset();
   reader_->LoadFromFile(filename);
+  Load(password);
+}
+
+void TvnPDBaseDoc::Load(const std::string& password) {
   trailer_ = reader_->GetTrailer();
-  is_encrypted_ = GetEncrypt() != nullptr;
-  if (is_encrypted_) throw ExInvalidPassword();
+  TvnPDDictionary* encrypt = GetEncrypt();
+  is_encrypted_ = encrypt != nullptr;
+  if (!is_encrypted_) {
+    password_ = password;
+    return;
+  }
+  std::string file_id, second;
+  GetDocID(file_id, second);
+  encrypt_settings_ = std::make_unique<TvnEncryptionSettings>(ReadStandardEncryption(*encrypt, file_id));
+  auto checked = std::make_unique<TvnEncryptionSettings>(*encrypt_settings_);
+  TvnDecrypt check(std::string(), 0, 0, *encrypt_settings_);
+  if (!check.CheckPassword(checked.get(), password)) throw ExInvalidPassword();
+  is_owner_ = checked->IsOwner;
   password_ = password;
+  encrypt_settings_->FileKey = checked->FileKey;
+  user_settings_ = std::move(checked);
+  // Version 4 names the crypt filters of strings and streams; Identity
+  // leaves them in the clear.
+  auto encrypted_by = [&](std::string_view key) {
+    const TvnPDBaseObject* v = encrypt->LookUp("V");
+    if (!v || !v->IsInteger() || v->AsInteger()->GetValue() != 4) return true;
+    const TvnPDBaseObject* name = encrypt->LookUp(key);
+    return !(name && name->IsName("Identity"));
+  };
+  reader_->GetXRef()->SetDecryption(*encrypt_settings_, encrypted_by("StrF"), encrypted_by("StmF"));
+}
+
+TvnUserPermissions TvnPDBaseDoc::GetPermissions(TvnUserPermissions user_permissions) {
+  using T = TvnUserPermissionsType;
+  if (!encrypt_settings_) return AllUserPermissions();
+  TvnUserPermissions& result = encrypt_settings_->UserPermissions;
+  const uint32_t p = static_cast<uint32_t>(encrypt_settings_->Permission);
+  auto grant = [&](uint32_t bit, T permission) {
+    if ((p & bit) || user_permissions.Contains(permission)) result.Include(permission);
+  };
+  grant(4, T::AllowPrint);
+  grant(8, T::AllowModify);
+  grant(16, T::AllowCopy);
+  grant(32, T::AllowAnnotation);
+  if (encrypt_settings_->Revision >= 3) {
+    grant(256, T::AllowFormFill);
+    grant(512, T::AllowAccessibility);
+    grant(1024, T::AllowDocAssembly);
+    grant(2048, T::AllowHighResPrint);
+  }
+  return result;
 }
 
 TvnPDBaseObject* TvnPDBaseDoc::GetObject(int64_t object_number) {

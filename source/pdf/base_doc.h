@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "pdf/crypt_stream.h"
 #include "pdf/objects.h"
 #include "pdf/xref.h"
 #include "runtime/streams.h"
@@ -81,9 +82,11 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
   ~TvnPDBaseDoc() override;
 
   // Loads the file from `stream` (not owned; it must outlive the document).
-  // The errors of the cross-reference reader pass through; an encrypted
-  // file raises ExInvalidPassword (no security handler is available to
-  // check a password and decrypt its objects).
+  // The errors of the cross-reference reader pass through. An encrypted
+  // file needs its user or owner password (ExInvalidPassword otherwise);
+  // an Encrypt dictionary the standard security handler cannot read raises
+  // ExUnsupportedEncryption. Strings and streams of fetched objects are
+  // decrypted with the file key derived once here.
   void LoadDocument(vn::TStream* stream, const std::string& password);
   // The file is opened here and closed with the document. ExFileNotFound,
   // ExFileOpenError.
@@ -115,6 +118,20 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
                       bool uni_directional, bool uncompressed, bool compressed, bool keep_mod_date);
   const TvnPDSaveOptions& GetSaveOptions() const { return save_options_; }
 
+  // The permissions of the settings read from the file, with those of P
+  // and `user_permissions` added: bits 3 to 6 of P give print, modify,
+  // copy and annotations; bits 9 to 12 (form filling, accessibility,
+  // assembly, high-resolution printing) count for revisions 3 and above.
+  TvnUserPermissions GetPermissions(TvnUserPermissions user_permissions);
+  // Settings read from the Encrypt dictionary (null for an unencrypted
+  // file) and those the password check made, used when saving.
+  TvnEncryptionSettings* GetEncryptSettings() const { return encrypt_settings_.get(); }
+  TvnEncryptionSettings* GetUserEncryptionSettings() const { return user_settings_.get(); }
+  // Null is ignored.
+  void SetUserEncryptionSettings(std::unique_ptr<TvnEncryptionSettings> value) {
+    if (value) user_settings_ = std::move(value);
+  }
+
   const std::string& GetPassword() const { return password_; }
   bool GetIsEncrypted() const { return is_encrypted_; }
   bool GetIsOwner() const { return is_owner_; }
@@ -122,8 +139,13 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
   TvnPDCollection* GetCollection();
 
  private:
+  void Reset();
+  void Load(const std::string& password);
+
   std::unique_ptr<TvnPDReader> reader_;
   std::unique_ptr<TvnPDCollection> collection_;
+  std::unique_ptr<TvnEncryptionSettings> encrypt_settings_;
+  std::unique_ptr<TvnEncryptionSettings> user_settings_;
   TvnPDSaveOptions save_options_;
   std::string password_;
   bool is_owner_ = false;

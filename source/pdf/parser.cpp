@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdf/crypt_stream.h"
+#include "pdf/filter_manager.h"
+#include "pdf/text.h"
 #include "pdf/xref.h"
 
 namespace vn::pdf {
@@ -10,6 +13,28 @@ namespace vn::pdf {
 namespace {
 
 bool IsCmd(const TvnPDBaseObject* o, std::string_view text) { return o && o->IsCommand(text); }
+
+// The decryption stage of one stream's data: decrypts the whole window on
+// Reset with the document's file key (no password check per object).
+class TvnStreamDecryption final : public TvnFilterStream {
+ public:
+  TvnStreamDecryption(Ref<TvnStream> window, int64_t obj_num, int64_t gen_num, const TvnEncryptionSettings& settings)
+      : TvnFilterStream(window.get(), true, std::make_unique<TvnDecrypt>(window.get(), gen_num, obj_num, settings)) {
+    window.Release();
+  }
+  TvnStreamType GetType() override { return TvnStreamType::stCrypt; }
+};
+
+// Streams that keep their data in the clear in an encrypted file:
+// cross-reference streams, metadata when EncryptMetadata is false, and
+// streams with their own Crypt filter.
+bool StreamInTheClear(const TvnPDDictionary& dict, const TvnEncryptionSettings& settings) {
+  if (dict.GetDict()->Isof("XRef")) return true;
+  if (!settings.EncryptMetadata && dict.GetDict()->Isof("Metadata")) return true;
+  const TvnPDBaseObject* f = dict.LookUp("Filter");
+  if (f && f->IsArray()) f = f->AsArray()->Get(0);
+  return f && f->IsName("Crypt");
+}
 
 }  // namespace
 
@@ -63,6 +88,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::Parse(int depth, std::string_view 
   if (IsCmd(current_.get(), "[")) return ParseArray(depth + 1, file_key, obj_num, gen_num);
   if (IsCmd(current_.get(), "<<")) return ParseDictionary(depth + 1, file_key, obj_num, gen_num);
   if (current_->IsInteger()) return ParseIntOrRef();
+  if (current_->IsString() && !file_key.empty()) return ParseString(obj_num, gen_num);
   auto result = std::move(current_);
   // The end of the data stays current so that callers keep seeing it.
   if (result->IsEOF()) current_ = std::make_unique<TvnPDEOF>();
@@ -106,7 +132,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseDictionary(int depth, std::st
   }
   dict->SetIsChanged(false);
   if (allow_streams_ && IsCmd(current_.get(), ">>") && IsCmd(next_.get(), "stream")) {
-    auto stream = ParseStream(std::move(dict), obj_num, gen_num);
+    auto stream = ParseStream(std::move(dict), !file_key.empty(), obj_num, gen_num);
     if (!stream) return std::make_unique<TvnPDError>();
     return stream;
   }
@@ -124,6 +150,20 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseIntOrRef() {
     return std::make_unique<TvnPDIndirectRef>(n, g);
   }
   return std::make_unique<TvnPDInteger>(n);
+}
+
+std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseString(int64_t obj_num, int64_t gen_num) {
+  const TvnStandardSecurity* security = xref_ ? xref_->StringSecurity() : nullptr;
+  if (!security) {
+    auto result = std::move(current_);
+    Shift();
+    return result;
+  }
+  const TvnPDString* s = current_->AsString();
+  const std::string bytes = s->IsHexString() ? HexDigitsToBytes(s->GetValue()) : s->GetValue();
+  auto result = std::make_unique<TvnPDString>(security->Decrypt(bytes, obj_num, gen_num), false);
+  Shift();
+  return result;
 }
 
 int64_t TvnPDParser::FindEndstream(TvnBaseStream& base, int64_t from) {
@@ -144,8 +184,8 @@ int64_t TvnPDParser::FindEndstream(TvnBaseStream& base, int64_t from) {
   return -1;
 }
 
-std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseStream(std::unique_ptr<TvnPDDictionary> dict, int64_t obj_num,
-                                                          int64_t gen_num) {
+std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseStream(std::unique_ptr<TvnPDDictionary> dict, bool decrypt,
+                                                          int64_t obj_num, int64_t gen_num) {
   TvnBaseStream* base = lexer_->GetStream()->AsBaseStream();
   if (!base) return nullptr;
   lexer_->SkiptoNextLine();
@@ -179,7 +219,14 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseStream(std::unique_ptr<TvnPDD
 
   Ref<TvnStream> window = base->MakeSubStream(start, length, true);
   if (!window) return nullptr;
-  return MakeDecodedStream(std::move(dict), std::move(window), obj_num, gen_num);
+  const TvnEncryptionSettings* crypt = xref_ && decrypt ? xref_->StreamDecryption() : nullptr;
+  if (crypt && !StreamInTheClear(*dict, *crypt)) {
+    window = Ref<TvnStream>::Adopt(new TvnStreamDecryption(std::move(window), obj_num, gen_num, *crypt));
+  }
+  std::unique_ptr<TvnPDStream> stream = TvnPDFilterManager::GetFilter(dict.get(), std::move(window));
+  stream->SetObjNumber(obj_num);
+  stream->SetGenNumber(gen_num);
+  return stream;
 }
 
 }  // namespace vn::pdf

@@ -13,7 +13,8 @@
 // "endstream" follows there, or Length is missing, the data end where the
 // next "endstream" keyword begins (an end-of-line before it stays in the
 // data, as the writer may have counted it); without any "endstream" the
-// declared Length, clipped to the file, stands.
+// declared Length, clipped to the file, stands. The data are decrypted when
+// asked for, then decoded through the Filter chain (TvnPDFilterManager).
 #pragma once
 
 #include <cstdint>
@@ -38,9 +39,10 @@ class TvnPDParser : public TvnObject {
   // first two tokens.
   TvnPDParser(TvnPDXRef* xref, std::unique_ptr<TvnPDLexer> lexer, bool allow_streams);
 
-  // The next complete object; the caller owns it. `obj_num` and `gen_num`
-  // are the numbers of the indirect object being read (given to a stream
-  // object's decode chain).
+  // The next complete object; the caller owns it. A non-empty `file_key`
+  // asks for the decryption of strings and streams with the document's
+  // keys (when the table has them); `obj_num` and `gen_num` are the numbers
+  // of the indirect object being read, which the per-object keys use.
   std::unique_ptr<TvnPDBaseObject> GetObject(std::string_view file_key = {}, int64_t obj_num = kDirectObjNumber,
                                              int64_t gen_num = kDirectObjNumber);
 
@@ -57,7 +59,8 @@ class TvnPDParser : public TvnObject {
   std::unique_ptr<TvnPDBaseObject> ParseDictionary(int depth, std::string_view file_key, int64_t obj_num,
                                                    int64_t gen_num);
   std::unique_ptr<TvnPDBaseObject> ParseIntOrRef();
-  std::unique_ptr<TvnPDBaseObject> ParseStream(std::unique_ptr<TvnPDDictionary> dict, int64_t obj_num,
+  std::unique_ptr<TvnPDBaseObject> ParseString(int64_t obj_num, int64_t gen_num);
+  std::unique_ptr<TvnPDBaseObject> ParseStream(std::unique_ptr<TvnPDDictionary> dict, bool decrypt, int64_t obj_num,
                                                int64_t gen_num);
   // Offset of the next "endstream" at or after `from` within the search
   // range of the base stream, or -1.
@@ -73,10 +76,5 @@ class TvnPDParser : public TvnObject {
   int inline_image_ = 0;
   bool allow_streams_;
 };
-
-// The stream object over the raw (undecoded) data window `raw` with the
-// dictionary `dict`, decoding through the dictionary's Filter chain.
-std::unique_ptr<TvnPDStream> MakeDecodedStream(std::unique_ptr<TvnPDDictionary> dict, Ref<TvnStream> raw,
-                                               int64_t obj_num, int64_t gen_num);
 
 }  // namespace vn::pdf

@@ -354,6 +354,13 @@ bool TvnPDXRef::ReadXRefStreamSection(const std::string& data, size_t& pos, int6
   return true;
 }
 
+void TvnPDXRef::SetDecryption(const TvnEncryptionSettings& settings, bool strings, bool streams) {
+  encrypted_ = true;
+  object_streams_.clear();
+  if (strings) string_security_ = std::make_unique<TvnStandardSecurity>(settings);
+  if (streams) stream_decryption_ = std::make_unique<TvnEncryptionSettings>(settings);
+}
+
 const TvnPDXRefEntry* TvnPDXRef::GetEntry(int64_t index) const {
   if (index < 0 || index >= static_cast<int64_t>(entries_.size())) return nullptr;
   return entries_[static_cast<size_t>(index)].get();
@@ -375,7 +382,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::ParseAt(int64_t offset, int64_t num,
     return nullptr;
   }
   if (gen >= 0 && g->AsInteger()->GetValue() != gen) return nullptr;
-  auto obj = parser->GetObject({}, num, g->AsInteger()->GetValue());
+  auto obj = parser->GetObject(encrypted_ ? "Crpt" : "", num, g->AsInteger()->GetValue());
   if (obj->IsCommand("endobj")) obj = std::make_unique<TvnPDNull>();  // "N G obj endobj"
   return obj;
 }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/crypt_stream.h"
 #include "pdf/objects.h"
 #include "pdf/parser.h"
 #include "pdf/streams.h"
@@ -81,6 +82,13 @@ class TvnPDXRef : public TvnObject {
   int64_t GetStartObjectNumber() const { return start_object_number_; }
   TvnPDDocumentIntf* ParentDoc() const { return parent_doc_; }
   TvnStream* GetStream() const { return stream_.get(); }
+  // Fetched objects are decrypted from now on with `settings`, which carry
+  // the file key of a checked password; `strings` and `streams` say which
+  // of them the file encrypts.
+  void SetDecryption(const TvnEncryptionSettings& settings, bool strings, bool streams);
+  const TvnStandardSecurity* StringSecurity() const { return string_security_.get(); }
+  const TvnEncryptionSettings* StreamDecryption() const { return stream_decryption_.get(); }
+  bool Encrypted() const { return encrypted_; }
   // Whether the table was rebuilt by scanning the file.
   bool Rebuilt() const { return rebuilt_; }
 
@@ -117,6 +125,9 @@ class TvnPDXRef : public TvnObject {
   std::list<std::unique_ptr<TvnObjectStream>> object_streams_;  // most recent first
   std::set<int64_t> fetching_;
   std::unique_ptr<Scan> scan_;
+  bool encrypted_ = false;
+  std::unique_ptr<TvnStandardSecurity> string_security_;
+  std::unique_ptr<TvnEncryptionSettings> stream_decryption_;
 };
 
 }  // namespace vn::pdf

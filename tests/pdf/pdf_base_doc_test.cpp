@@ -199,3 +199,72 @@ TEST(PdfBaseDoc, FilesByName) {
 
 }  // namespace
 }  // namespace vn::pdf
+
+namespace vn::pdf {
+namespace {
+
+// Encrypted files of the corpus (skipped without it).
+std::filesystem::path CorpusPdf(const char* name) { return std::filesystem::path(VN_CORPUS_DIR) / "pdf" / name; }
+
+TEST(PdfBaseDocEncrypted, PasswordsDecideOwnership) {
+  if (!std::filesystem::exists(CorpusPdf("qpdf_enc-R3_V2_U-view_O-master.pdf"))) GTEST_SKIP() << "corpus missing";
+  struct Case {
+    const char* file;
+    std::string password;
+    bool opens, owner;
+  } cases[] = {
+      {"qpdf_enc-R3_V2_U-view_O-master.pdf", "view", true, false},
+      {"qpdf_enc-R3_V2_U-view_O-master.pdf", "master", true, true},
+      {"qpdf_enc-R3_V2_U-view_O-master.pdf", "wrong", false, false},
+      {"qpdf_enc-R3_V2_U-view_O-master.pdf", "", false, false},
+      {"qpdf_enc-R2_V1_U-view_O-master.pdf", "view", true, false},
+      {"qpdf_c-r4.pdf", "user2", true, false},
+      {"qpdf_c-r4.pdf", "owner2", true, true},
+      {"qpdf_enc-long-password.pdf", "asdf asdf asdf asdf asdf asdf qw", true, true},  // also the owner password
+      {"qpdf_enc-long-password.pdf", "asdf asdf asdf asdf asdf asdf q", false, false},
+  };
+  for (const Case& c : cases) {
+    TvnPDBaseDoc doc;
+    try {
+      doc.LoadDocument(CorpusPdf(c.file), c.password);
+      EXPECT_TRUE(c.opens) << c.file << " " << c.password;
+      EXPECT_EQ(doc.GetIsOwner(), c.owner) << c.file << " " << c.password;
+      EXPECT_TRUE(doc.GetIsEncrypted());
+      EXPECT_EQ(doc.GetPassword(), c.password);
+      EXPECT_NE(doc.GetDocRoot(), nullptr);
+    } catch (const ExInvalidPassword&) {
+      EXPECT_FALSE(c.opens) << c.file << " " << c.password;
+    }
+  }
+}
+
+TEST(PdfBaseDocEncrypted, DecryptedStringsAndUnsupportedHandlers) {
+  if (!std::filesystem::exists(CorpusPdf("qpdf_enc-R3_V2_U-view_O-master.pdf"))) GTEST_SKIP() << "corpus missing";
+  TvnPDBaseDoc doc;
+  doc.LoadDocument(CorpusPdf("qpdf_enc-R3_V2_U-view_O-master.pdf"), "view");
+  TvnPDBaseObject* outline = doc.GetObject(97);
+  ASSERT_NE(outline, nullptr);
+  EXPECT_EQ(outline->AsDict()->LookUp("Title")->AsString()->GetValue(), "Trepak 2 -> 15: /XYZ 66 756 3");
+
+  TvnPDBaseDoc aes256;
+  EXPECT_THROW(aes256.LoadDocument(CorpusPdf("qpdf_enc-XI-R6_V5_U-view_O-master.pdf"), "view"), ExUnsupportedEncryption);
+}
+
+TEST(PdfBaseDocEncrypted, PermissionsAreOnlyAdded) {
+  if (!std::filesystem::exists(CorpusPdf("qpdf_enc-R3_V2_U-view_O-master.pdf"))) GTEST_SKIP() << "corpus missing";
+  using T = TvnUserPermissionsType;
+  TvnPDBaseDoc doc;
+  doc.LoadDocument(CorpusPdf("qpdf_enc-R3_V2_U-view_O-master.pdf"), "view");
+  const uint32_t p = static_cast<uint32_t>(doc.GetEncryptSettings()->Permission);
+  TvnUserPermissions granted = doc.GetPermissions({});
+  EXPECT_EQ(granted.Contains(T::AllowPrint), (p & 4) != 0);
+  EXPECT_EQ(granted.Contains(T::AllowCopy), (p & 16) != 0);
+  EXPECT_EQ(granted.Contains(T::AllowFormFill), (p & 256) != 0);
+  TvnUserPermissions more = doc.GetPermissions({T::AllowCopy, T::AllowHighResPrint});
+  EXPECT_TRUE(more.Contains(T::AllowCopy));
+  EXPECT_TRUE(more.Contains(T::AllowHighResPrint));
+  EXPECT_EQ(more.Contains(T::AllowPrint), (p & 4) != 0);
+}
+
+}  // namespace
+}  // namespace vn::pdf

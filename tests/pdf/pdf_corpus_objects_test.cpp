@@ -111,13 +111,15 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
       doc.GetDocRoot();
     } catch (const vn::framework::EBrisquel& e) {
       ++refused;
+      std::printf("refused %s: %s\n", fs::path(file.path).filename().c_str(), e.what());
       // Sound files open; only damaged or encrypted ones may be refused.
       EXPECT_TRUE(file.Damaged() || file.Encrypted()) << e.what();
       continue;
     }
     ++opened;
+    const std::string qpdf = "qpdf --password=" + Quote(file.password) + " ";
     std::string listing;
-    RunCommand("qpdf --show-xref " + Quote(file.path), listing);
+    RunCommand(qpdf + "--show-xref " + Quote(file.path), listing);
     const std::vector<int64_t> nums = InUseObjects(listing);
     std::vector<int64_t> comparable;
     for (int64_t n : nums) {
@@ -130,7 +132,7 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
     for (size_t i = 0; i < comparable.size(); i += step) {
       const int64_t n = comparable[i];
       std::string expected;
-      RunCommand("qpdf --show-object=" + std::to_string(n) + " --filtered-stream-data " + Quote(file.path), expected);
+      RunCommand(qpdf + "--show-object=" + std::to_string(n) + " --filtered-stream-data " + Quote(file.path), expected);
       TvnPDStream* s = doc.GetObject(n)->AsStream();
       s->Reset();
       std::string actual;
