@@ -32,7 +32,7 @@ class TvnPDParser : public TvnObject {
  public:
   static constexpr int kMaxDepth = 128;
   // How far past the stream start an "endstream" keyword is searched for.
-  static constexpr int64_t kMaxEndstreamSearch = int64_t{256} << 20;
+  static constexpr int64_t kMaxEndstreamSearch = int64_t{64} << 20;
 
   // `xref` (may be null) gives the document that owns new containers and
   // resolves an indirect Length. Rewinds the lexer's stream and reads the

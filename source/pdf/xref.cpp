@@ -69,7 +69,7 @@ TvnObjectStream::TvnObjectStream(TvnPDXRef& xref, int64_t objstm_num) : number_(
   if (n <= 0 || first < 0) return;
   std::string data;
   stream->Reset();
-  stream->GetStream()->Read(data, size_t{1} << 30);
+  stream->GetStream()->Read(data, TvnObjectStream::kMaxDecodedBytes);
   if (static_cast<uint64_t>(first) > data.size()) return;
   // Every object takes at least two bytes of header, which bounds N.
   const int64_t max_n = std::min<int64_t>(n, static_cast<int64_t>(first / 2 + 1));
@@ -309,7 +309,8 @@ int64_t TvnPDXRef::ReadXRefStream(TvnPDStream& stream) {
   }
   std::string data;
   stream.Reset();
-  stream.GetStream()->Read(data, size_t{1} << 30);
+  // No row is wider than 24 bytes, and no more rows are taken than entries.
+  stream.GetStream()->Read(data, static_cast<size_t>(max_entries_) * 24);
   size_t pos = 0;
   TvnPDBaseObject* index = d->LookUp("Index");
   if (index && index->IsArray()) {

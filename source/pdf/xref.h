@@ -33,6 +33,9 @@ class TvnPDXRef;
 // One object stream, parsed at once; objects are handed out as copies.
 class TvnObjectStream {
  public:
+  // Decoded data of one object stream read at most.
+  static constexpr size_t kMaxDecodedBytes = size_t{256} << 20;
+
   // Fetches object `objstm_num` through `xref` and parses its objects.
   TvnObjectStream(TvnPDXRef& xref, int64_t objstm_num);
   // A copy of the object at `index` (owned by the caller). When the number
