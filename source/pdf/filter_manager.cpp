@@ -39,7 +39,20 @@ const TvnPDBaseObject* EntryOrShort(const TvnPDDictionary* dict, std::string_vie
   return v && !v->IsNull() ? v : nullptr;
 }
 
-Ref<TvnStream> Empty(Ref<TvnStream> stream) { return Ref<TvnStream>::Adopt(new TvnEmptyStage(stream.Release())); }
+// A new stage over `stream`; the stage takes the reference over only once
+// it exists, so a failing constructor leaves nothing behind.
+template <typename Stage, typename... Args>
+Ref<TvnStream> MakeStage(Ref<TvnStream>& stream, Args... args) {
+  Stage* stage = new Stage(stream.get(), true, args...);
+  stream.Release();
+  return Ref<TvnStream>::Adopt(stage);
+}
+
+Ref<TvnStream> Empty(Ref<TvnStream> stream) {
+  TvnEmptyStage* stage = new TvnEmptyStage(stream.get());
+  stream.Release();
+  return Ref<TvnStream>::Adopt(stage);
+}
 
 std::unique_ptr<TvnPDDictionary> SharedDict(const TvnPDDictionary* dict) {
   return std::make_unique<TvnPDDictionary>(Ref<TvnDict>::Retain(dict->GetDict()));
@@ -50,24 +63,17 @@ std::unique_ptr<TvnPDDictionary> SharedDict(const TvnPDDictionary* dict) {
 Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPDBaseObject* parms_object,
                                               Ref<TvnStream> stream, const TvnPDDictionary* dict) {
   const TvnPDDictionary* parms = AsDictionary(parms_object);
-  auto adopt = [&](TvnStream* stage) { return Ref<TvnStream>::Adopt(stage); };
-  if (name == "FlateDecode" || name == "Fl") {
-    int predictor = IntParam(parms, "Predictor", 1), columns = IntParam(parms, "Columns", 1),
-        colors = IntParam(parms, "Colors", 1), bits = IntParam(parms, "BitsPerComponent", 8);
-    TvnStream* beneath = stream.Release();
-    return adopt(new TvnFlateStream(beneath, true, predictor, columns, colors, bits));
-  }
-  if (name == "ASCIIHexDecode" || name == "AHx") return adopt(new TvnASCIIHexStream(stream.Release(), true));
-  if (name == "ASCII85Decode" || name == "A85") return adopt(new TvnASCII85Stream(stream.Release(), true));
-  if (name == "LZWDecode" || name == "LZW") {
-    int predictor = IntParam(parms, "Predictor", 1), columns = IntParam(parms, "Columns", 1),
-        colors = IntParam(parms, "Colors", 1), bits = IntParam(parms, "BitsPerComponent", 8),
-        early = IntParam(parms, "EarlyChange", 1);
-    TvnStream* beneath = stream.Release();
-    return adopt(new TvnLZWStream(beneath, true, predictor, columns, colors, bits, early));
-  }
-  if (name == "RunLengthDecode" || name == "RL") return adopt(new TvnRunLengthStream(stream.Release(), true));
-  if (name == "JPXDecode") return adopt(new TvnJPXStream(stream.Release(), true));
+  if (name == "FlateDecode" || name == "Fl")
+    return MakeStage<TvnFlateStream>(stream, IntParam(parms, "Predictor", 1), IntParam(parms, "Columns", 1),
+                                     IntParam(parms, "Colors", 1), IntParam(parms, "BitsPerComponent", 8));
+  if (name == "ASCIIHexDecode" || name == "AHx") return MakeStage<TvnASCIIHexStream>(stream);
+  if (name == "ASCII85Decode" || name == "A85") return MakeStage<TvnASCII85Stream>(stream);
+  if (name == "LZWDecode" || name == "LZW")
+    return MakeStage<TvnLZWStream>(stream, IntParam(parms, "Predictor", 1), IntParam(parms, "Columns", 1),
+                                   IntParam(parms, "Colors", 1), IntParam(parms, "BitsPerComponent", 8),
+                                   IntParam(parms, "EarlyChange", 1));
+  if (name == "RunLengthDecode" || name == "RL") return MakeStage<TvnRunLengthStream>(stream);
+  if (name == "JPXDecode") return MakeStage<TvnJPXStream>(stream);
   if (name == "Crypt") {
     // The Identity crypt filter (also the default when none is named)
     // leaves the data as they are; any other named filter yields no data.
@@ -98,13 +104,16 @@ std::unique_ptr<TvnPDStream> TvnPDFilterManager::GetFilter(const TvnPDDictionary
     const TvnPDArray* parms_array = parms && parms->IsArray() ? parms->AsArray() : nullptr;
     top = std::move(stream);
     const int64_t count = filters->GetLength();
+    // A lone dictionary beside a one-filter array belongs to that filter
+    // (files written so exist); beside longer arrays it names no stage.
+    const TvnPDBaseObject* lone_parms = !parms_array && count == 1 ? parms : nullptr;
     for (int64_t i = 0; i < count; ++i) {
       const TvnPDBaseObject* name = filters->Get(i);
       if (!name || !name->IsName() || i >= kMaxFilters) {
         top = Empty(std::move(top));
         break;
       }
-      const TvnPDBaseObject* stage_parms = parms_array ? parms_array->Get(i) : nullptr;
+      const TvnPDBaseObject* stage_parms = parms_array ? parms_array->Get(i) : lone_parms;
       top = MakeFilter(name->AsName()->GetValue(), stage_parms, std::move(top), dict);
     }
   } else {

@@ -185,6 +185,32 @@ TEST(Inflater, StoredBlocksAfterCompressedBlocks) {
   }
 }
 
+TEST(Inflater, StoredBlockRightAfterAHuffmanBlockEndingMidByte) {
+  // Fixed block "ab" (3 + 8 + 8 + 7 = 26 bits, so it ends inside a byte),
+  // then a stored block "STORED" starting at the next byte boundary, then a
+  // final fixed block "z". Every bit the bit reader read ahead must still be
+  // there for the stored block.
+  BitWriter w;
+  w.Bits(0, 1);
+  w.Bits(1, 2);
+  w.Code(0x30 + 'a', 8);
+  w.Code(0x30 + 'b', 8);
+  w.Code(0, 7);
+  w.Bits(0, 1);  // not final
+  w.Bits(0, 2);  // stored
+  std::string bits = w.Finish();
+  std::string stored = "STORED";
+  std::string block = bits + std::string{6, 0, static_cast<char>(~6), static_cast<char>(0xFF)} + stored;
+  BitWriter tail;
+  tail.Bits(1, 1);
+  tail.Bits(1, 2);
+  tail.Code(0x30 + 'z', 8);
+  tail.Code(0, 7);
+  std::string z = std::string("\x78\x9C") + block + tail.Finish();
+  EXPECT_EQ(Inflate(z), "abSTOREDz");
+  EXPECT_EQ(Inflate(z, 1), "abSTOREDz");
+}
+
 TEST(Inflater, LongOutputSlidesTheWindow) {
   // Far more output than the window, with matches reaching back 32 KB.
   std::string block = MakeData(Kind::kRandom, 32768, 99);

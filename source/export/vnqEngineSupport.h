@@ -1,0 +1,26 @@
+// What the export engine takes from the writers' helper routines, named once
+// for the engine's namespace: the rectangle of doubles, the screen
+// resolution its pixels are measured in, its four exception classes, the
+// MD5 digest of image resources, the component base and the wide-string
+// list of text lines.
+#pragma once
+
+#include "framework/vnqBaseClasses.h"
+#include "framework/vnqCrypt.h"
+#include "framework/vnqUtils.h"
+
+namespace vn::exporter {
+
+using vn::framework::EFileCreateError;
+using vn::framework::EInvalidEngineState;
+using vn::framework::EInvalidPageNumber;
+using vn::framework::EUnsupportedGraphics;
+using vn::framework::MD5Digest;
+using vn::framework::ScreenPixelsPerInch;
+using vn::framework::ScreenPixelsPerPoint;
+using vn::framework::TvnBaseComponent;
+using vn::framework::TvnMD5;
+using vn::framework::TvnRect;
+using vn::framework::TWideStrings;
+
+}  // namespace vn::exporter

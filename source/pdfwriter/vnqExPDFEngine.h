@@ -1,0 +1,26 @@
+// TvnExPDFEngine: the PDF engine with interactive content, and TvnPDFEngine,
+// the component the PDF document type creates. The interactive content
+// (form fields, annotations and actions, custom metadata, attachments, the
+// CCITT encoder) joins through the overrides here; a document without such
+// content is written exactly as by the base engine.
+#pragma once
+
+#include "pdfwriter/vnqPDFEngine.h"
+
+namespace vn::pdfwriter {
+
+class TvnExPDFEngine : public TvnCustomPDFEngine {
+ public:
+  explicit TvnExPDFEngine(TvnBaseComponent* AOwner = nullptr);
+
+ protected:
+  // The catalog entries; the screen resolution is set again afterwards.
+  std::string WriteCatalog() override;
+};
+
+class TvnPDFEngine : public TvnExPDFEngine {
+ public:
+  using TvnExPDFEngine::TvnExPDFEngine;
+};
+
+}  // namespace vn::pdfwriter

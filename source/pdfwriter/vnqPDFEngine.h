@@ -1,0 +1,276 @@
+// TvnCustomPDFEngine: the PDF format engine of the export engine. The
+// engine core renders each finished page through the hooks overridden here:
+// StartPage opens the page's content stream, the shape, path and clip hooks
+// append content operators to it, EndPage writes the page object, the
+// (deflated) content stream and its length; EndDocument writes the catalog,
+// the page tree, the shared resources, the procedure sets, the tiling
+// patterns, the document information, the cross-reference table and the
+// trailer. The file is written front to back in one pass with CRLF line ends.
+//
+// Object numbers: 1 catalog, 2 page tree, 3 information, 4 procedure sets,
+// 5 resources; every other object takes the next number. Numbers are always
+// written in fixed notation with four decimals and "." (never in exponent
+// form, never through the locale).
+//
+// Ownership: the engine owns its settings objects, the output file it
+// creates, and every table of the document being written; the caller's user
+// stream is only borrowed.
+//
+// Hooks for the writer's other parts: fonts and text, images, encryption,
+// outlines and thumbnails, PDF/A and signatures override the protected
+// virtuals marked "hook"; the base writes none of that content.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "export/vnqPlainSheetEngine.h"
+#include "pdfwriter/vnqPDFSettings.h"
+#include "runtime/string_list.h"
+
+namespace vn::pdfwriter {
+
+using vn::exporter::TBrush;
+using vn::exporter::TBrushStyle;
+using vn::exporter::TGraphic;
+using vn::exporter::TPen;
+using vn::exporter::TvnPoint;
+using vn::exporter::TvnPoints;
+using vn::framework::TvnBaseComponent;
+using vn::framework::TvnRect;
+
+enum class TvnPathStatus { psPathBegins, psPathEnds, psNoPath };
+
+// The "no colour" value of a background colour.
+constexpr TColor kNoBackgroundColor = 0x1FFFFFFF;
+
+class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
+ public:
+  explicit TvnCustomPDFEngine(TvnBaseComponent* AOwner = nullptr);
+  ~TvnCustomPDFEngine() override;
+
+  // ---- settings
+  TvnCompression& Compression() { return *FCompression; }
+  // Takes the object over (null leaves the current one).
+  void SetCompression(std::unique_ptr<TvnCompression> value);
+  TvnPDFPreferences& Preferences() { return static_cast<TvnPDFPreferences&>(TvnCustomDocumentEngine::Preferences()); }
+  TvnViewerPreferences& ViewerPreferences() { return *FViewerPreferences; }
+  void SetViewerPreferences(std::unique_ptr<TvnViewerPreferences> value);
+  TvnPDFEncryptionSettings& Encryption() { return *FEncryption; }
+  void SetEncryption(std::unique_ptr<TvnPDFEncryptionSettings> value);
+  TvnDigitalSignature& DigitalSignature() { return FDigitalSignature; }
+  TvnPDFFontEncoding FontEncoding() const { return FFontEncoding; }
+  void SetFontEncoding(TvnPDFFontEncoding value) { FFontEncoding = value; }
+  const vn::TStringList& FontEmbedExcludeList() const { return FFontEmbedExcludeList; }
+  // Copies the list.
+  void SetFontEmbedExcludeList(const vn::TStringList& value) { FFontEmbedExcludeList = value; }
+  // The rectangle and page of the signature field.
+  void SetSignatureRect(const TvnRect& Rect, int32_t PageNumber);
+  const TvnRect& SignatureRect() const { return FRect; }
+  int32_t SignaturePageNumber() const { return FSigPageNumber; }
+
+  // ---- the object writer
+  int32_t NewObjectNumber() { return ++FLastObjNo; }
+  static std::string ObjectHeader(int32_t n);
+  static std::string ObjectRef(int32_t n);
+  // Records the offset (from the start of the document in the output) of
+  // object n.
+  void AddXRef(int64_t Offset, int32_t n);
+  // Writes object n at the end of the output; a body holding a CRLF is
+  // wrapped in "<<" CRLF ... ">>". Without Complete the "endobj" line is
+  // left out (a stream follows).
+  void WriteObject(const std::string& Body, int32_t n, bool Complete);
+  // Writes object n as a stream: its dictionary body (always wrapped in
+  // "<<" ">>"), then the data
+  // (deflated when compression is on, then encrypted with n's key). Returns
+  // the number of stream bytes written.
+  int64_t WriteStreamObject(int32_t n, const std::string& Dictionary, std::string_view Data);
+  // "/Filter/FlateDecode" when compression is on, else empty.
+  std::string FlateFilterEntry() const;
+  static std::string FormatXRefEntry(int64_t Offset, int32_t Generation, const char* Kind);
+  // Fixed notation, four decimals, "." — for every magnitude (no exponent).
+  static std::string FormatNumber(double x);
+  // Appends the source, deflated at the given level when enabled, to the
+  // destination; returns the number of bytes appended.
+  static int64_t CompressStream(std::string_view Source, std::string& Destination, TvnCompressionLevel Level, bool Enabled);
+  // Upper-case hex digits of FE FF and the text's UTF-16BE code units,
+  // passed through the string encryption of object n.
+  std::string EncodeTextString(const String& Text, int32_t n, int32_t Generation);
+
+  int32_t LastObjNo() const { return FLastObjNo; }
+  const std::string& CreationTime() const { return FCreationTime; }
+  // "D:yyyymmddhhnnss" and the zone "+hh'mm'" / "-hh'mm'" of `offset_minutes`
+  // east of UTC.
+  static std::string FormatPDFDate(vn::TDateTime Local, int OffsetMinutes);
+
+ protected:
+  // ---- engine core hooks
+  void StartDocument() override;
+  void EndDocument() override;
+  void StartPage() override;
+  void EndPage() override;
+  bool IsImageFormatSupported(vn::exporter::TvnOutputImageFormat Format, String& Message) override;
+  int ExecuteSetupDialog() override { return 1; }
+  std::unique_ptr<vn::exporter::TvnPreferences> NewPreferences() const override {
+    return std::make_unique<TvnPDFPreferences>();
+  }
+
+  // Shape, path and clip hooks.
+  void DrawLine(double X1, double Y1, double X2, double Y2, const TPen& Pen) override;
+  void DrawRectangle(double X1, double Y1, double X2, double Y2, const TPen& Pen, const TBrush* Brush) override;
+  void DrawRoundRect(double X1, double Y1, double X2, double Y2, double X3, double Y3, const TPen& Pen,
+                     const TBrush* Brush) override;
+  void DrawEllipse(double X1, double Y1, double X2, double Y2, const TPen& Pen, const TBrush* Brush) override;
+  void DrawPolygon(const TvnPoints& Points, int32_t NoPoints, const TBrush* Brush, const TPen& Pen, bool Closed) override;
+  void DrawPolyShape(vn::exporter::TvnPolyShapeItem& Item, bool Closed) override;
+  void DrawArc(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4,
+               const TPen& Pen) override;
+  void DrawPie(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4, const TPen& Pen,
+               const TBrush* Brush) override;
+  void DrawChord(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4, const TPen& Pen,
+                 const TBrush* Brush) override;
+  void DrawPolyBezier(const TvnPoints& Points, int32_t NoPoints, const TPen& Pen) override;
+  void RenderPathItem(vn::exporter::TvnPathItem& Item) override;
+  void RenderClipItem(vn::exporter::TvnClipItem& Item) override;
+  void RenderPolyPolygonItem(vn::exporter::TvnPolyPolygonItem& Item) override;
+  void RenderPolyDrawItem(vn::exporter::TvnPolyDrawItem& Item) override;
+  void RenderEOFItem(vn::exporter::TvnEOFItem& Item) override;
+
+  // ---- the file's dictionaries (virtual: the extended engine adds entries)
+  virtual std::string WriteCatalog();
+  virtual std::string WritePageObject();
+  virtual std::string WriteTrailer();
+
+  // ---- hooks of the writer's other parts; the base writes nothing
+  // Encryption: the dictionary object, and the stream and string ciphers
+  // with the key of object n (identity here).
+  virtual void WriteEncryptDictionary() {}
+  virtual void EncryptObjectStream(std::string& Data, int32_t n, int32_t Generation) {}
+  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t n, int32_t Generation) { return Text; }
+  // Fonts: the "/Font <<...>>" entry of the resources (with its CRLF) and
+  // the font objects written at the end of the document.
+  virtual std::string GetFontResources() { return {}; }
+  virtual void WriteFonts() {}
+  // Images: the image entries inside "/XObject <<" ... " >>" of the
+  // resources, and the background picture written as an image object
+  // (its object number, or -1 when not written).
+  virtual std::string GetImageResources() { return {}; }
+  virtual int32_t WriteBackgroundImage(const TGraphic& Picture) { return -1; }
+  // Objects written at the start of a page before its content (signature
+  // widget) and objects after the catalog (thumbnails, outlines).
+  virtual void WritePageStartObjects() {}
+  virtual void WriteOutlinesAndThumbnails() {}
+  // PDF/A: whether the ICC-based colour space CS0 exists for colour
+  // operators, and writing it (its object number, -1 when none).
+  virtual bool HasOutputColourSpace() const { return false; }
+  virtual int32_t WriteOutputColourSpace() { return -1; }
+
+  // ---- page content helpers
+  // Input resolution / screen resolution (1 without an input resolution).
+  double ResolutionFactorX() const;
+  double ResolutionFactorY() const;
+  // Engine pixels to points on the current page (y flipped).
+  double ConvX(double x) const;
+  double ConvY(double y) const;
+  double ConvW(double w) const;
+  double ConvH(double h) const;
+  std::string FormatPoint(double x, double y) const { return FormatNumber(ConvX(x)) + " " + FormatNumber(ConvY(y)); }
+  // Colour operators: rgb " RG" / rgb " rg" (through CS0 for PDF/A).
+  std::string GetCSForStroke(TColor Color) const;
+  std::string GetCSForFill(TColor Color) const;
+  // The dash, join and cap text of a pen (no width, no colour).
+  std::string LineStyleText(const TPen& Pen) const;
+  // Line style, width, " w ", stroking colour, " ".
+  std::string PenText(const TPen& Pen) const;
+  // "/GSn gs" CRLF for an opacity below 100 (the state is made once per
+  // opacity value), else empty.
+  std::string OpacityPrefix(int32_t Opacity);
+  // The pattern name of a hatch style, registered with an object number on
+  // its first use in the document; empty for other styles.
+  std::string GetPatternName(TBrushStyle Style);
+  // "/CSP cs " rgb " /" pattern " scn": a hatch brush as the fill colour.
+  std::string HatchFillColour(const TBrush& Brush);
+  // The fill of a path by a brush (solid or hatch), with its fill operator.
+  std::string BrushFill(const TBrush* Brush, const std::string& Path, bool& Hatched);
+  // Arc path from the start point to the end point of a box (no pen).
+  std::string GetArcPath(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4) const;
+  // The content of an image item's frame and fill (used by image placement).
+  void WriteItemFrame(vn::exporter::TvnImageItem& Item, std::string& Text);
+  // Appends to the page's content stream.
+  void WriteContent(std::string_view Text) { FContentStream.append(Text); }
+  // A shape's text in a graphics state of its own.
+  void WriteShape(const std::string& Text);
+  // A closed figure: the opacity prefix, the brush fill of Path, then the
+  // outline with PenText (none when empty); nothing when neither paints.
+  void PaintFigure(const std::string& Path, const std::string& PenText, const TBrush* Brush);
+  // Pops every graphics state opened by clips.
+  void CloseClips();
+  void WritePageBackground();
+  void WritePatterns();
+
+  // Whether the document being written is PDF/A (taken when it starts).
+  bool IsPDFA() const { return FIsPDFA; }
+  const TvnPageInfo* CurrentPageInfo() const;
+
+  // ---- file state
+  vn::TStream* FOutputStream = nullptr;
+  std::unique_ptr<vn::TStream> FOwnedOutput;
+  int64_t FOutputStart = 0;
+  int32_t FLastObjNo = 0;
+  std::vector<int64_t> FXRefTable;  // offset by object number, -1 when not written
+  std::string FCreationTime;
+  std::vector<std::optional<TvnPageInfo>> FPageList;
+  std::string FContentStream;
+  std::string FImageStream;
+  std::vector<std::pair<int64_t, int32_t>> FImageXRefList;  // offset in FImageStream, object number
+  std::vector<std::pair<std::string, int32_t>> FPattern;    // name, object number
+  std::vector<TvnPDGState> FPDGStateList;
+  std::map<int32_t, size_t> FPDGStateByOpacity;
+  int32_t FContentsObjNo = 0, FLengthObjNo = 0;
+  std::string FAnnots;
+  double FPixelToPointMultiplier = 0.75;
+  int32_t FBGImageObj = -1;
+  int32_t FColourSpaceObject = -1;
+  bool FIsPDFA = false;
+  double FBackgroundImageLeft = 0, FBackgroundImageTop = 0, FBackgroundImageWidth = 0, FBackgroundImageHeight = 0;
+
+  // ---- page content state
+  bool FIsClipState = false;
+  int32_t FClipDepth = 0;  // graphics states opened by clips (0 or 1)
+  TvnPathStatus FPathStatus = TvnPathStatus::psNoPath;
+  bool FIsPathClosed = false;
+  bool FFirstPoint = true;
+  TvnPoint FInitialPos;
+  std::optional<TvnPoint> FCurrentPoint;  // the path's current point, engine pixels
+  std::string FPath;
+  bool FIsClipPath = false;
+
+ private:
+  void WriteRaw(std::string_view bytes);
+  int64_t OutputOffset();
+  void ResetPageState();
+  // Inside a path bracket: starts a new figure at p (move) unless the
+  // figure continues from the current point.
+  void PathMoveOrContinue(const TvnPoint& p, bool NewFigure);
+  std::string ResourcesText();
+  std::string InfoText();
+  void WriteXRefAndTrailer();
+  void ReleaseDocument();
+
+  std::unique_ptr<TvnCompression> FCompression = std::make_unique<TvnCompression>();
+  std::unique_ptr<TvnViewerPreferences> FViewerPreferences = std::make_unique<TvnViewerPreferences>();
+  std::unique_ptr<TvnPDFEncryptionSettings> FEncryption = std::make_unique<TvnPDFEncryptionSettings>();
+  TvnDigitalSignature FDigitalSignature;
+  TvnPDFFontEncoding FFontEncoding = TvnPDFFontEncoding::feWinAnsiEncoding;
+  vn::TStringList FFontEmbedExcludeList;
+  TvnRect FRect;
+  int32_t FSigPageNumber = 0;
+};
+
+}  // namespace vn::pdfwriter
