@@ -437,7 +437,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
     }
   }
   if (!result && e && e->GetEntryType() == TvnPDXRefEntrytype::xeFree) return std::make_unique<TvnPDError>();
-  if (!result && (!e || e->GetEntryType() != TvnPDXRefEntrytype::xeCompressed)) {
+  if (!result) {
     // The entry is missing or points elsewhere: the object's own header, if
     // the file has one.
     const Scan& scan = GetScan();
@@ -448,7 +448,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
   }
   if (!result || result->IsError()) return std::make_unique<TvnPDError>();
   result->SetObjNumber(num);
-  result->SetGenNumber(e && e->GetEntryType() == TvnPDXRefEntrytype::xeCompressed ? 0 : gen);
+  result->SetGenNumber(gen);
   result->SetIsChanged(false);
   result->SetIsWritten(false);
   if (TvnPDStream* s = result->AsStream(); s && s->GetDict()) {
