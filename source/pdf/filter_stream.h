@@ -15,7 +15,7 @@
 
 namespace vn::pdf {
 
-class TvnEncryptionSettings;  // settings of the standard security handler
+struct TvnEncryptionSettings;  // settings of the standard security handler
 
 // Encoder interface.
 class TvnEncodeBase : public TvnObject {

@@ -134,7 +134,11 @@ double PDTextToFloat(std::string_view text) {
 
 std::string HexByteToUnitText(std::string_view hex) {
   int64_t value = 0;
-  if (!hex.empty() && IsHexText(hex)) value = PDTextToInt("$" + std::string(hex));
+  if (!hex.empty() && IsHexText(hex)) {
+    std::string prefixed = "$";
+    prefixed.append(hex);
+    value = PDTextToInt(prefixed);
+  }
   return FormatFixedA(static_cast<double>(value) / 255.0, 4);
 }
 
@@ -191,7 +195,9 @@ std::string HexTextToBytes(std::string_view text) {
   if (StartsWithFEFF(text)) return StringToAnsi(HexUTF16TextToWide(text));
   std::string padded;
   if (text.size() % 2 != 0) {
-    padded = "0" + std::string(text);
+    padded.reserve(text.size() + 1);
+    padded.push_back('0');
+    padded.append(text);
     text = padded;
   }
   std::string out;

@@ -125,7 +125,9 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
     for (int64_t n : nums) {
       TvnPDBaseObject* obj = doc.GetObject(n);
       ++objects;
-      if (!file.Damaged()) EXPECT_NE(obj, nullptr) << "object " << n;
+      if (!file.Damaged()) {
+        EXPECT_NE(obj, nullptr) << "object " << n;
+      }
       if (obj && obj->IsStream() && FiltersBuilt(*obj->AsStream())) comparable.push_back(n);
     }
     const size_t step = comparable.size() / kStreamsComparedPerFile + 1;
