@@ -40,18 +40,6 @@ bool StartsWithFEFF(std::string_view text) {
 
 // The digits of `value` rounded to 15 significant digits, without trailing
 // zeros, and the decimal exponent of the first digit.
-void SignificantDigits(double value, std::string& digits, int& exponent) {
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  std::string_view sci(buf, static_cast<size_t>(res.ptr - buf));
-  size_t epos = sci.find('e');
-  std::from_chars(sci.data() + epos + 1 + (sci[epos + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exponent);
-  digits.clear();
-  for (char c : sci.substr(0, epos))
-    if (c >= '0' && c <= '9') digits.push_back(c);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-}
-
 bool IsTwoDigits(std::string_view s, size_t pos) {
   return pos + 2 <= s.size() && s[pos] >= '0' && s[pos] <= '9' && s[pos + 1] >= '0' && s[pos + 1] <= '9';
 }
@@ -102,29 +90,7 @@ int64_t PDTextToInt(std::string_view text) {
   return TryStrToInt64(wide).value_or(0);
 }
 
-std::string FloatToPDText(double value) {
-  if (!std::isfinite(value) || value == 0) return "0";
-  std::string digits;
-  int exponent = 0;
-  SignificantDigits(value, digits, exponent);
-  std::string out = value < 0 ? "-" : "";
-  if (exponent < 0) {
-    out += "0.";
-    out.append(static_cast<size_t>(-exponent - 1), '0');
-    out += digits;
-    return out;
-  }
-  const size_t int_digits = static_cast<size_t>(exponent) + 1;
-  if (digits.size() <= int_digits) {
-    out += digits;
-    out.append(int_digits - digits.size(), '0');
-  } else {
-    out += digits.substr(0, int_digits);
-    out += '.';
-    out += digits.substr(int_digits);
-  }
-  return out;
-}
+std::string FloatToPDText(double value) { return FloatToPlainTextA(value, 15); }
 
 double PDTextToFloat(std::string_view text) {
   auto v = TryStrToFloat(text);

@@ -30,37 +30,25 @@ int64_t Trunc(double value) {
   return static_cast<int64_t>(value);
 }
 
-std::string FloatToStrA(double value, int precision) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (value == 0) return "0";
-  if (precision < 1) precision = 1;
-  if (precision > 17) precision = 17;
-  // Scientific digits give the rounded mantissa and exponent at `precision`.
+namespace {
+
+// The value rounded to `precision` significant digits: its digits without
+// trailing zeros, the decimal exponent of the first one, and its sign.
+void SignificantDigits(double value, int precision, std::string& digits, int& exponent, bool& negative) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, precision - 1);
-  std::string sci(buf, res.ptr);
+  std::string_view sci(buf, static_cast<size_t>(res.ptr - buf));
   size_t epos = sci.find('e');
-  int exponent = std::stoi(sci.substr(epos + 1));
-  std::string mantissa = sci.substr(0, epos);
-  bool negative = mantissa[0] == '-';
-  if (negative) mantissa.erase(0, 1);
-  std::string digits;
-  for (char c : mantissa)
-    if (c != '.') digits.push_back(c);
+  exponent = std::stoi(std::string(sci.substr(epos + 1)));
+  negative = sci[0] == '-';
+  digits.clear();
+  for (char c : sci.substr(0, epos))
+    if (c >= '0' && c <= '9') digits.push_back(c);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+}
 
+std::string FixedFromDigits(bool negative, const std::string& digits, int exponent) {
   std::string out = negative ? "-" : "";
-  if (exponent < -4 || exponent >= precision) {
-    out += digits[0];
-    if (digits.size() > 1) {
-      out += '.';
-      out += digits.substr(1);
-    }
-    out += 'E';
-    out += std::to_string(exponent);
-    return out;
-  }
   if (exponent < 0) {
     out += "0.";
     out.append(static_cast<size_t>(-exponent - 1), '0');
@@ -77,6 +65,42 @@ std::string FloatToStrA(double value, int precision) {
     out += digits.substr(int_digits);
   }
   return out;
+}
+
+int ClampPrecision(int precision) { return precision < 1 ? 1 : precision > 17 ? 17 : precision; }
+
+}  // namespace
+
+std::string FloatToStrA(double value, int precision) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) return "0";
+  precision = ClampPrecision(precision);
+  std::string digits;
+  int exponent = 0;
+  bool negative = false;
+  SignificantDigits(value, precision, digits, exponent, negative);
+  if (exponent < -4 || exponent >= precision) {
+    std::string out = negative ? "-" : "";
+    out += digits[0];
+    if (digits.size() > 1) {
+      out += '.';
+      out += digits.substr(1);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+    return out;
+  }
+  return FixedFromDigits(negative, digits, exponent);
+}
+
+std::string FloatToPlainTextA(double value, int precision) {
+  if (!std::isfinite(value) || value == 0) return "0";
+  std::string digits;
+  int exponent = 0;
+  bool negative = false;
+  SignificantDigits(value, ClampPrecision(precision), digits, exponent, negative);
+  return FixedFromDigits(negative, digits, exponent);
 }
 
 String FloatToStr(double value, int precision) { return FromAscii(FloatToStrA(value, precision)); }

@@ -29,6 +29,9 @@ int64_t Trunc(double value);
 // "1E20" (no "+", no padding). Trailing zeros and a trailing "." are dropped.
 std::string FloatToStrA(double value, int precision = 15);
 String FloatToStr(double value, int precision = 15);
+// The same digits, always in plain notation (never an exponent): 1e-7 gives
+// "0.0000001", 1e20 "100000000000000000000". NaN and infinities give "0".
+std::string FloatToPlainTextA(double value, int precision = 15);
 // Fixed notation with `decimals` digits after ".", rounded to nearest.
 std::string FormatFixedA(double value, int decimals);
 String FormatFixed(double value, int decimals);
