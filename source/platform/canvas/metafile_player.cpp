@@ -69,8 +69,12 @@ class Player {
     canvas_.SetPolyFillMode(FillMode::Alternate);
     canvas_.SetMiterLimit(10);
     UpdateTransform();
-    if (file_.HasEmfPlus() && !file_.Records().empty())
-      file_.Report(file_.Records().front(), "EMF+ records are not drawn, only the GDI records beside them");
+    // A metafile of EMF+ records alone draws nothing here: say so.
+    const auto& recs = file_.Records();
+    if (file_.HasEmfPlus() && std::all_of(recs.begin(), recs.end(), [](const Record& r) {
+          return r.type == EMR_HEADER || r.type == EMR_GDICOMMENT || r.type == EMR_EOF;
+        }))
+      file_.Report(recs.front(), "EMF+ records are not drawn");
     for (const Record& rec : file_.Records()) {
       if (rec.type == EMR_EOF) break;
       if (!Play(rec)) file_.Report(rec, "damaged record skipped");
