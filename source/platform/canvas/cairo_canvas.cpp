@@ -237,17 +237,17 @@ void CairoCanvas::StrokeCurrent(bool preserve) {
     if (!preserve) cairo_new_path(cr_);
     return;
   }
-  // The stroke runs through pixel centres, as the device's pens cover
-  // whole pixels: the path moves half a pixel.
+  const Transform& t = state_.transform;
+  const double scale = std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21));
+  const bool onePixel = pen.width == 0 || pen.width * scale <= 1.0001;
+  // A pen of odd device width runs through pixel centres, as the device's
+  // pens cover whole pixels: the path moves half a pixel.
+  const bool odd = onePixel || (int64_t(std::lround(pen.width * scale)) & 1);
   cairo_identity_matrix(cr_);
   cairo_path_t* copy = cairo_copy_path(cr_);
   cairo_new_path(cr_);
-  cairo_translate(cr_, 0.5, 0.5);
+  if (odd) cairo_translate(cr_, 0.5, 0.5);
   cairo_append_path(cr_, copy);
-  const bool cosmetic = pen.width <= 1 && state_.transform.m11 * state_.transform.m22 -
-                                                      state_.transform.m12 * state_.transform.m21 <=
-                                                  1.0001;
-  const bool onePixel = pen.width == 0 || cosmetic;
   cairo_identity_matrix(cr_);
   if (!onePixel) {
     cairo_matrix_t m = ToCairo(state_.transform);
