@@ -558,6 +558,11 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
   }
   const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+  // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
+  // cannot make fonts of them.
+  const Transform& tt = state_.transform;
+  const double deviceEm = m.emSize * std::sqrt(std::abs(tt.m11 * tt.m22 - tt.m12 * tt.m21));
+  if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
 
   cairo_font_face_t* face = CreateCairoFontFace(font);
   auto drawGlyphs = [&](bool toPath) {
