@@ -505,25 +505,10 @@ void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
 }
 
 std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
-  auto adv = GetTextMeasurer().Advances(state_.font, text);
-  std::vector<int32_t> out(adv.size());
-  double sum = 0;
-  int32_t placed = 0;
-  for (size_t i = 0; i < adv.size(); ++i) {
-    sum += adv[i];
-    const int32_t next = SaturatedInt(std::round(sum));
-    out[i] = next - placed;
-    placed = next;
-  }
-  return out;
+  return RoundedAdvances(state_.font, text);
 }
 
-Size CairoCanvas::TextExtent(std::u16string_view text) {
-  int64_t w = 0;
-  for (int32_t a : CharAdvances(text)) w += a;
-  const FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
-}
+Size CairoCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
@@ -666,36 +651,24 @@ void CairoCanvas::CloseFigure() {
   if (inPath_ && cairo_has_current_point(cr_)) cairo_close_path(cr_);
 }
 
-void CairoCanvas::FillPath() {
+// The ended path is painted once and is gone afterwards.
+void CairoCanvas::PaintPath(unsigned paint) {
   if (!path_) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(false);
-  });
+  if (!(paint & kStroke) || Usable(state_.transform)) {
+    Clipped([&] {
+      cairo_new_path(cr_);
+      cairo_append_path(cr_, path_);
+      if (paint & kFill) FillCurrent(paint & kStroke);
+      if (paint & kStroke) StrokeCurrent(false);
+      cairo_new_path(cr_);
+    });
+  }
   cairo_path_destroy(path_), path_ = nullptr;
 }
 
-void CairoCanvas::StrokePath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::StrokeAndFillPath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(true);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
+void CairoCanvas::FillPath() { PaintPath(kFill); }
+void CairoCanvas::StrokePath() { PaintPath(kStroke); }
+void CairoCanvas::StrokeAndFillPath() { PaintPath(kFill | kStroke); }
 
 void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
