@@ -150,6 +150,10 @@ void CairoCanvas::Clipped(F&& paint) {
     cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
   }
   cairo_identity_matrix(cr_);
+  Recover();
+}
+
+void CairoCanvas::Recover() {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
     // A failed step (e.g. a degenerate transform) leaves cairo in an error
     // state for good; start a fresh context on the same pixels.
@@ -159,6 +163,7 @@ void CairoCanvas::Clipped(F&& paint) {
 }
 
 void CairoCanvas::Begin() {
+  Recover();
   if (!inPath_) cairo_new_path(cr_);
   cairo_matrix_t m = ToCairo(state_.transform);
   cairo_set_matrix(cr_, &m);
@@ -320,7 +325,7 @@ void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToSta
 
 void CairoCanvas::MoveTo(Point p) {
   state_.current = p;
-  if (inPath_) {
+  if (inPath_ && Usable(state_.transform)) {
     Begin();
     cairo_move_to(cr_, p.x, p.y);
     cairo_identity_matrix(cr_);
@@ -330,6 +335,7 @@ void CairoCanvas::MoveTo(Point p) {
 void CairoCanvas::LineTo(Point p) {
   Point pts[2] = {state_.current, p};
   state_.current = p;
+  if (!Usable(state_.transform)) return;
   if (inPath_) {
     Begin();
     if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, pts[0].x, pts[0].y);
@@ -337,7 +343,6 @@ void CairoCanvas::LineTo(Point p) {
     cairo_identity_matrix(cr_);
     return;
   }
-  if (!Usable(state_.transform)) return;
   Begin();
   AddPoly(pts, false);
   Finish(kStroke);
