@@ -551,8 +551,10 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
   // cannot make fonts of them.
   const Transform& tt = state_.transform;
-  const double deviceEm = m.emSize * std::sqrt(std::abs(tt.m11 * tt.m22 - tt.m12 * tt.m21));
-  if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
+  for (double axis : {std::hypot(tt.m11, tt.m12), std::hypot(tt.m21, tt.m22)}) {
+    const double deviceEm = m.emSize * axis;
+    if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
+  }
 
   cairo_font_face_t* face = CreateCairoFontFace(font);
   auto drawGlyphs = [&](bool toPath) {

@@ -537,9 +537,9 @@ bool Player::Play(const Record& rec) {
       return true;
     }
     case EMR_CREATEPALETTE: {
-      auto v = Get<EmrU32>(rec);
+      auto v = Get<EmrCreatePalette>(rec);
       if (!v) return false;
-      Store(v->value, std::monostate{});
+      Store(v->ihPal, std::monostate{});
       return true;
     }
     case EMR_SELECTOBJECT: {
