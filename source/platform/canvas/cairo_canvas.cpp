@@ -480,7 +480,7 @@ void CairoCanvas::Ellipse(Rect r) {
 void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
   if (!Usable(state_.transform)) return;
   Begin();
-  const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
+  const double cx = (double(box.left) + box.right) / 2.0, cy = (double(box.top) + box.bottom) / 2.0;
   switch (kind) {
     case ArcKind::Arc:
       AddArc(box, start, end, true);
