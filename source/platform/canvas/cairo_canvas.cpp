@@ -814,7 +814,7 @@ void CairoCanvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
 }
 
 void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
-  auto px = DecodeJpeg(jpeg);
+  auto px = DecodeJpegBits(jpeg);
   if (!px) return;
   (void)width, (void)height;
   DrawPixels(dest, {0, 0, px->width, px->height}, *px, SRCCOPY);

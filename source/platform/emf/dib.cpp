@@ -124,7 +124,7 @@ bool DecodeRle(ByteReader r, bool rle4, int32_t w, int32_t h, std::vector<uint8_
 std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   auto info = ReadDibInfo(dib.info);
   if (!info) return std::nullopt;
-  if (info->compression == BI_JPEG) return DecodeJpeg(dib.bits);
+  if (info->compression == BI_JPEG) return DecodeJpegBits(dib.bits);
   const int32_t w = info->width;
   const bool topDown = info->height < 0;
   const int32_t h = topDown ? -info->height : info->height;
@@ -271,7 +271,7 @@ void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError
 void JpegSilent(j_common_ptr, int) {}
 }  // namespace
 
-std::optional<PixelBuffer> DecodeJpeg(const std::string& jpeg) {
+std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
   if (jpeg.size() < 4) return std::nullopt;
   jpeg_decompress_struct cinfo;
   JpegError err;
