@@ -151,7 +151,8 @@ std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   }
   if (bpp <= 8) {
     if (bpp != 1 && bpp != 4 && bpp != 8) return std::nullopt;
-    size_t n = info->colorsUsed ? std::min<size_t>(info->colorsUsed, 256) : size_t{1} << bpp;
+    // The table holds at most one entry per index, whatever the header says.
+    size_t n = std::min<size_t>(info->colorsUsed ? info->colorsUsed : 256, size_t{1} << bpp);
     const size_t entry = core ? 3 : 4;
     n = std::min(n, extra.size() / entry);
     palette.resize(size_t{1} << bpp, 0xFF000000);
