@@ -172,7 +172,7 @@ std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   PixelBuffer out(w, h, 0xFFFFFFFF);
   ByteReader bits(dib.bits);
   if (info->compression == BI_RLE8 || info->compression == BI_RLE4) {
-    if ((info->compression == BI_RLE8) != (bpp == 8) || topDown) return std::nullopt;
+    if (bpp != (info->compression == BI_RLE8 ? 8 : 4) || topDown) return std::nullopt;
     std::vector<uint8_t> idx;
     DecodeRle(bits, info->compression == BI_RLE4, w, h, idx);
     for (int32_t y = 0; y < h; ++y)

@@ -315,7 +315,8 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
                              DibData{header(100000, 100000, 24, BI_RGB), std::string(16, '\0')},
                              DibData{header(4000, 4000, 24, BI_RGB), std::string(16, '\0')},
                              DibData{header(2, 2, 7, BI_RGB), std::string(16, '\0')},
-                             DibData{header(2, 2, 16, BI_RLE8), std::string(16, '\0')}})
+                             DibData{header(2, 2, 16, BI_RLE8), std::string(16, '\0')},
+                             DibData{header(2, 2, 1, BI_RLE4) + palette({0, 0}), std::string("\x02\xFF\0\1", 4)}})
     EXPECT_FALSE(DecodeDib(bad));
   // Short bits: the rows there are drawn, the rest is white.
   auto cut = DecodeDib({header(2, 2, 24, BI_RGB), std::string("\0\0\0\0\0\0\0\0", 8)});
