@@ -290,7 +290,10 @@ std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
   jpeg_read_header(&cinfo, TRUE);
-  if (int64_t(cinfo.image_width) * cinfo.image_height > kMaxDibPixels) {
+  // A few bytes never stand for a huge picture (a damaged header would
+  // otherwise cost a full decode of grey).
+  const int64_t pixels = int64_t(cinfo.image_width) * cinfo.image_height;
+  if (pixels > kMaxDibPixels || pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) {
     jpeg_destroy_decompress(&cinfo);
     return std::nullopt;
   }
