@@ -547,7 +547,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     // right-aligned text).
     state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
   }
-  const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+  const double angle = -double(font.escapement) / 10.0 * std::numbers::pi / 180.0;
   // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
   // cannot make fonts of them.
   const Transform& tt = state_.transform;
@@ -782,7 +782,7 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffe
         cairo_matrix_t pm;
         cairo_matrix_init_translate(&pm, src.left, src.top);
         cairo_matrix_scale(&pm, sw / dw, sh / dh);
-        cairo_matrix_translate(&pm, -dest.left, -dest.top);
+        cairo_matrix_translate(&pm, -double(dest.left), -double(dest.top));
         cairo_pattern_set_matrix(p, &pm);
         cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
         cairo_pattern_set_filter(p, std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
