@@ -353,7 +353,10 @@ std::string EncodeBmp(const Bitmap& bitmap) {
   size_t colors = bpp <= 8 ? (size_t{1} << bpp) : 0;
   size_t row_bytes = (static_cast<size_t>(w) * bpp + 31) / 32 * 4;
   size_t image = row_bytes * h;
-  size_t offset = 14 + 40 + colors * 4;
+  // 32 bits with alpha need the alpha mask of a version 4 header.
+  const bool alpha = bitmap.Format() == PixelFormat::pf32bit && bitmap.HasAlpha();
+  const uint32_t header = alpha ? 108 : 40;
+  size_t offset = 14 + header + colors * 4;
   if (offset + image > 0xFFFFFFFFu) throw EImageEncodeError("BMP: the bitmap is too large");
   std::string out;
   out.reserve(offset + image);
@@ -369,17 +372,25 @@ std::string EncodeBmp(const Bitmap& bitmap) {
   u32(static_cast<uint32_t>(offset + image));
   u32(0);
   u32(static_cast<uint32_t>(offset));
-  u32(40);
+  u32(header);
   u32(static_cast<uint32_t>(w));
   u32(static_cast<uint32_t>(h));
   u16(1);
   u16(static_cast<uint32_t>(bpp));
-  u32(kBiRgb);
+  u32(alpha ? kBiBitfields : kBiRgb);
   u32(static_cast<uint32_t>(image));
   u32(static_cast<uint32_t>(std::lround(bitmap.DpiX() / 0.0254)));
   u32(static_cast<uint32_t>(std::lround(bitmap.DpiY() / 0.0254)));
   u32(static_cast<uint32_t>(colors));
   u32(0);
+  if (alpha) {
+    u32(0x00FF0000);
+    u32(0x0000FF00);
+    u32(0x000000FF);
+    u32(0xFF000000);
+    u32(0x73524742);  // colour space "sRGB"
+    out.append(36 + 12, '\0');  // end points and gamma, unused for sRGB
+  }
   for (size_t i = 0; i < colors; ++i) {
     BGRA c = i < bitmap.Palette().size() ? bitmap.Palette()[i] : BGRA{};
     out.push_back(static_cast<char>(c.B));

@@ -173,34 +173,59 @@ Bitmap TiffReader::DecodeFrame(int index) const {
     return out;
   }
 
+  uint16_t extra_count = 0;
+  uint16_t* extra = nullptr;
+  bool alpha = TIFFGetField(s.tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra) && extra_count > 0 &&
+               (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA);
+  bool premultiplied = alpha && extra[0] == EXTRASAMPLE_ASSOCALPHA;
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(s.tif, TIFFTAG_PLANARCONFIG, &planar);
+  Bitmap out(w, h, PixelFormat::pf32bit);
+  out.SetResolution(info.DpiX, info.DpiY);
+  out.SetHasAlpha(alpha);
+  // Stores one pixel, undoing premultiplication where the file has it.
+  auto put = [&out](std::span<uint8_t> row, int x, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool premultiplied) {
+    if (premultiplied && a != 255 && a != 0) {
+      r = static_cast<uint8_t>(std::min(255, (r * 255 + a / 2) / a));
+      g = static_cast<uint8_t>(std::min(255, (g * 255 + a / 2) / a));
+      b = static_cast<uint8_t>(std::min(255, (b * 255 + a / 2) / a));
+    }
+    row[x * 4] = b;
+    row[x * 4 + 1] = g;
+    row[x * 4 + 2] = r;
+    row[x * 4 + 3] = a;
+  };
+
+  if (photometric == PHOTOMETRIC_RGB && bits == 8 && (samples == 3 || (samples == 4 && alpha)) &&
+      planar == PLANARCONFIG_CONTIG && !TIFFIsTiled(s.tif)) {
+    // Plain 8-bit RGB(A) rows: read them as stored, keeping full precision
+    // of colours under unassociated alpha.
+    tmsize_t line = TIFFScanlineSize(s.tif);
+    if (line < static_cast<tmsize_t>(w) * samples) Damaged(s, "unexpected scan-line size");
+    std::vector<uint8_t> buffer(static_cast<size_t>(line));
+    for (int y = 0; y < h; ++y) {
+      if (TIFFReadScanline(s.tif, buffer.data(), static_cast<uint32_t>(y), 0) < 0) Damaged(s, "pixel data are damaged");
+      auto row = out.MutableRow(y);
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* p = buffer.data() + static_cast<size_t>(x) * samples;
+        put(row, x, p[0], p[1], p[2], samples == 4 ? p[3] : 255, premultiplied);
+      }
+    }
+    return out;
+  }
+
   char reason[1024] = {0};
   if (!TIFFRGBAImageOK(s.tif, reason)) throw EImageDecodeError(std::string("TIFF: ") + reason);
   std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
   if (!TIFFReadRGBAImageOriented(s.tif, static_cast<uint32_t>(w), static_cast<uint32_t>(h), raster.data(),
                                  ORIENTATION_TOPLEFT, 1))
     Damaged(s, "pixel data are damaged");
-  uint16_t extra_count = 0;
-  uint16_t* extra = nullptr;
-  bool alpha = TIFFGetField(s.tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra) && extra_count > 0 &&
-               (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA);
-  Bitmap out(w, h, PixelFormat::pf32bit);
-  out.SetResolution(info.DpiX, info.DpiY);
-  out.SetHasAlpha(alpha);
+  // libtiff delivers premultiplied colours.
   for (int y = 0; y < h; ++y) {
     auto row = out.MutableRow(y);
     for (int x = 0; x < w; ++x) {
       uint32_t p = raster[static_cast<size_t>(y) * w + x];
-      uint8_t r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p), a = alpha ? TIFFGetA(p) : 255;
-      // libtiff delivers premultiplied colours; the bitmap holds straight alpha.
-      if (a != 255 && a != 0) {
-        r = static_cast<uint8_t>(std::min(255, (r * 255 + a / 2) / a));
-        g = static_cast<uint8_t>(std::min(255, (g * 255 + a / 2) / a));
-        b = static_cast<uint8_t>(std::min(255, (b * 255 + a / 2) / a));
-      }
-      row[x * 4] = b;
-      row[x * 4 + 1] = g;
-      row[x * 4 + 2] = r;
-      row[x * 4 + 3] = a;
+      put(row, x, TIFFGetR(p), TIFFGetG(p), TIFFGetB(p), alpha ? TIFFGetA(p) : 255, true);
     }
   }
   return out;
