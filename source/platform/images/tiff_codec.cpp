@@ -184,7 +184,7 @@ Bitmap TiffReader::DecodeFrame(int index) const {
   out.SetResolution(info.DpiX, info.DpiY);
   out.SetHasAlpha(alpha);
   // Stores one pixel, undoing premultiplication where the file has it.
-  auto put = [&out](std::span<uint8_t> row, int x, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool premultiplied) {
+  auto put = [](std::span<uint8_t> row, int x, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool premultiplied) {
     if (premultiplied && a != 255 && a != 0) {
       r = static_cast<uint8_t>(std::min(255, (r * 255 + a / 2) / a));
       g = static_cast<uint8_t>(std::min(255, (g * 255 + a / 2) / a));
