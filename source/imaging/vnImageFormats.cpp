@@ -55,7 +55,7 @@ std::string EncodePlaceableWmf(const pf::Bitmap& ABitmap) {
   // The device-independent bitmap: the BMP file without its 14-byte file header.
   const std::string bmp = Encoded([&] { return pf::EncodeBmp(ABitmap.ConvertTo(pf::PixelFormat::pf24bit)); });
   const std::string dib = bmp.substr(14);
-  const uint64_t stretchWords = (26 + uint64_t{dib.size()}) / 2;  // 26 bytes of fields before the bitmap
+  const uint64_t stretchWords = (28 + uint64_t{dib.size()}) / 2;  // 28 bytes of fields before the bitmap
   if (dib.size() % 2 != 0 || stretchWords > 0x7FFFFFFF) throw ExInvalidImageFormat("WMF: bitmap too large");
 
   std::string out;

@@ -3,6 +3,7 @@
 // written format, checked with the platform's readers and outside tools.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -280,7 +281,9 @@ TEST(ImageDocuments, MetafileOutputsCarryDecodedPixelsAndRenderAgain) {
     if (std::string(extension) == ".wmf") {
       ASSERT_TRUE(emf::IsWmf(Bytes(bytes)));
       ASSERT_FALSE(emf::EmfFile::IsEmf(Bytes(bytes)));
-      emfBytes = emf::ConvertWmfToEmf(Bytes(bytes));
+      std::vector<emf::Diagnostic> damage;
+      emfBytes = emf::ConvertWmfToEmf(Bytes(bytes), &damage);
+      EXPECT_TRUE(damage.empty()) << damage.front().message;
     }
     emf::EmfFile emfFile(emfBytes);
     EXPECT_TRUE(emfFile.Diagnostics().empty()) << extension;
@@ -290,6 +293,28 @@ TEST(ImageDocuments, MetafileOutputsCarryDecodedPixelsAndRenderAgain) {
     pf::CairoCanvas canvas(200, 100, 0xFF000000);
     pf::DrawPageMetafile(emfFile, canvas, 200, 100, 0);
     EXPECT_EQ(Quarters(canvas), (std::vector<uint32_t>{kRed, kLime, kBlue, kYellow})) << extension;
+
+    // Another program draws it the same way.
+    if (HaveTool("soffice")) {
+      const fs::path profile = dir / "profile";
+      RunTool("cd " + (dir / "").string() + " && timeout 180 soffice -env:UserInstallation=file://" + profile.string() +
+              " --headless --convert-to png " + file.filename().string() + " >/dev/null 2>&1");
+      fs::path rendered = file;
+      rendered.replace_extension(".png");
+      ASSERT_TRUE(fs::exists(rendered)) << extension;
+      const pf::Bitmap page = pf::DecodePng(Bytes(ReadFileBytes(rendered)));
+      // The picture is placed somewhere on a white sheet: find its box.
+      int left = page.Width(), top = page.Height(), right = -1, bottom = -1;
+      for (int y = 0; y < page.Height(); ++y)
+        for (int x = 0; x < page.Width(); ++x)
+          if (page.Pixel(x, y) != pf::BGRA{255, 255, 255, 255})
+            left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+      EXPECT_EQ(right - left + 1, 200) << extension;
+      EXPECT_EQ(bottom - top + 1, 100) << extension;
+      const pf::BGRA topRight = page.Pixel(right - 10, top + 10), bottomLeft = page.Pixel(left + 10, bottom - 10);
+      EXPECT_EQ(topRight, (pf::BGRA{0, 255, 0, 255})) << extension;
+      EXPECT_EQ(bottomLeft, (pf::BGRA{255, 0, 0, 255})) << extension;
+    }
 
     // The file reopens as a metafile document.
     TvnMetaFileHandler back;
