@@ -65,4 +65,10 @@ class TvnBitmapHandler : public TvnImageHandler {
 // ExInvalidImageFormat (the format's coordinates are 16-bit).
 std::string EncodePlaceableWmf(const vn::platform::Bitmap& ABitmap);
 
+// Registers, in this order: "TIFF" .tiff .tif, "Windows Metafile" .wmf,
+// "Enhanced Metafile" .emf, "JPEG" .jpg .jpe .jpeg, "Portable Network
+// Graphics" .png, "Bitmap" .bmp (each with its writer class), then "Icon"
+// .ico, "GIF " .gif and "Cursor" .cur (read only).
+void RegisterImageFormats(TvnKELMFramework& AFramework);
+
 }  // namespace vn::framework
