@@ -83,6 +83,10 @@ TEST(ImageDocuments, EveryReadFormatOpensAsPages) {
   } cases[] = {
       {"quad.png", 1, 200, 100}, {"photo.jpg", 1, 64, 32}, {"small.gif", 1, 5, 3},  {"small.ico", 1, 16, 16},
       {"small.cur", 1, 16, 16},  {"small.bmp", 1, 6, 4},   {"three.tif", 3, 8, 4},
+      // Metafiles another program wrote (the fixtures of the metafile library),
+      // as large as their frames.
+      {"../platform/emf/libreoffice_shapes.emf", 1, 189, 139},
+      {"../platform/emf/libreoffice_shapes.wmf", 1, 187, 137},
   };
   for (const auto& c : cases) {
     auto doc = Load(c.file);
@@ -140,8 +144,20 @@ TEST(ImageDocuments, TurnedPagesPutEveryQuarterWhereItBelongs) {
       {-90, true, {kLime, kYellow, kRed, kBlue}},  {-180, false, {kYellow, kBlue, kLime, kRed}},
       {-270, true, {kBlue, kRed, kYellow, kLime}}, {45, false, {kWhite, kWhite, kWhite, kWhite}},
   };
-  for (const char* file : {"quad.png"}) {
-    auto doc = Load(file);
+  // The same picture as a bitmap page and as a metafile page (quad.png
+  // saved as an enhanced metafile into a stream, then read back).
+  std::vector<std::unique_ptr<TvnImageHandler>> docs;
+  docs.push_back(Load("quad.png"));
+  TStringStream emfStream;
+  TvnMetaFileHandler emfOut;
+  emfOut.Assign(docs[0].get(), u"");
+  emfOut.OnNeedOutputStream = [&](TObject*, TvnNeedOutputStreamEventArgs& args) { args.SetOutputStream(&emfStream); };
+  ASSERT_TRUE(emfOut.Save());
+  docs.push_back(std::make_unique<TvnMetaFileHandler>());
+  docs[1]->LoadFromStream(&emfStream, u"", false);
+  ASSERT_NE(dynamic_cast<TMetafilePage*>(docs[1]->GetPage(1)), nullptr);
+
+  for (const auto& doc : docs) {
     auto* page = static_cast<TvnBasePage*>(doc->GetPage(1));
     for (const auto& c : cases) {
       const int w = c.quarterTurn ? 100 : 200, h = c.quarterTurn ? 200 : 100;
