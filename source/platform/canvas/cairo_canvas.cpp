@@ -80,6 +80,20 @@ std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
   }
 }
 
+// The length of a device-space path, curves by their control polygons.
+double DeviceLength(const cairo_path_t* path) {
+  double length = 0, x = 0, y = 0;
+  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t* d = &path->data[i];
+    const int points = d->header.length - 1;
+    for (int k = 1; k <= points; ++k) {
+      if (d->header.type != CAIRO_PATH_MOVE_TO) length += std::hypot(d[k].point.x - x, d[k].point.y - y);
+      x = d[k].point.x, y = d[k].point.y;
+    }
+  }
+  return length;
+}
+
 }  // namespace
 
 CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
@@ -249,6 +263,13 @@ void CairoCanvas::StrokeCurrent(bool preserve) {
   auto dashes = DashPattern(pen, onePixel);
   if (!onePixel && pen.style != PenStyle::UserStyle)
     for (double& d : dashes) d *= width;
+  if (!dashes.empty()) {
+    // A path far longer than its dashes (a damaged file) is drawn solid:
+    // the dashes would cost time without showing.
+    double sx = *std::min_element(dashes.begin(), dashes.end()), sy = 0;
+    cairo_user_to_device_distance(cr_, &sx, &sy);
+    if (!(DeviceLength(copy) / std::max(std::hypot(sx, sy), 1e-3) < 100000)) dashes.clear();
+  }
   cairo_set_dash(cr_, dashes.data(), int(dashes.size()), 0);
   SetSourceColor(pen.color);
   cairo_stroke(cr_);
@@ -548,6 +569,10 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     cairo_set_font_face(cr_, face);
     cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
     cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
+    // Very large glyphs are filled as outlines rather than cached as masks.
+    const Transform& t = state_.transform;
+    const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
+    if (outlines && !toPath) cairo_new_path(cr_);
     double pen = 0;
     for (size_t i = 0; i < text.size(); ++i) {
       size_t len = 1;
@@ -558,7 +583,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
       if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
                                            nullptr) == CAIRO_STATUS_SUCCESS &&
           n > 0) {
-        if (toPath)
+        if (toPath || outlines)
           cairo_glyph_path(cr_, glyphs, n);
         else
           cairo_show_glyphs(cr_, glyphs, n);
@@ -567,6 +592,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
       for (size_t k = 0; k < len; ++k) pen += advances[i + k];
       i += len - 1;
     }
+    if (outlines && !toPath) cairo_fill(cr_);
     if (!toPath && (font.underline || font.strikeOut)) {
       const double thick = std::max(1.0, m.emSize / 14);
       if (font.underline) cairo_rectangle(cr_, 0, m.descent / 3, width, thick);

@@ -69,6 +69,12 @@ class Player {
     canvas_.SetPolyFillMode(FillMode::Alternate);
     canvas_.SetMiterLimit(10);
     UpdateTransform();
+    // A metafile of EMF+ records alone draws nothing here: say so.
+    const auto& recs = file_.Records();
+    if (file_.HasEmfPlus() && std::all_of(recs.begin(), recs.end(), [](const Record& r) {
+          return r.type == EMR_HEADER || r.type == EMR_GDICOMMENT || r.type == EMR_EOF;
+        }))
+      file_.Report(recs.front(), "EMF+ records are not drawn");
     for (const Record& rec : file_.Records()) {
       if (rec.type == EMR_EOF) break;
       if (!Play(rec)) file_.Report(rec, "damaged record skipped");
@@ -243,11 +249,20 @@ class Player {
   void Blit(const EmrBlt& b, uint32_t type) {
     const Rect dest{b.xDest, b.yDest, b.xDest + b.cxDest, b.yDest + b.cyDest};
     if (b.dib.empty()) {
-      // No bitmap: the raster operation paints the pattern or a colour.
+      // No bitmap: only the raster operations that need no source paint,
+      // by the operation's index (pattern, black, white, inverted pattern).
+      if (type != EMR_BITBLT && type != EMR_STRETCHBLT) return;
       Brush brush = dc_.brush;
-      if (b.rop == BLACKNESS) brush = SolidBrush(0);
-      else if (b.rop == WHITENESS) brush = SolidBrush(0xFFFFFF);
-      else if (b.rop == DSTINVERT || type == EMR_ALPHABLEND || type == EMR_TRANSPARENTBLT) return;
+      switch ((b.rop >> 16) & 0xFF) {
+        case 0xF0: break;
+        case 0x00: brush = SolidBrush(0); break;
+        case 0xFF: brush = SolidBrush(0xFFFFFF); break;
+        case 0x0F:
+          if (brush.style != BrushStyle::Solid) return;
+          brush.color = ~brush.color & 0xFFFFFF;
+          break;
+        default: return;
+      }
       canvas_.SetBrush(brush);
       canvas_.SetPen(PenFromStyle(PS_NULL, 0, 0, true));
       canvas_.Rectangle(dest);

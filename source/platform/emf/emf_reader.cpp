@@ -1,5 +1,6 @@
 #include "platform/emf/emf_reader.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vn::platform::emf {
@@ -69,12 +70,20 @@ RectL EmfFile::FramePixels() const {
     sx = double(header_.szlDevice.cx) / (header_.szlMillimeters.cx * 100.0);
   if (header_.szlDevice.cy > 0 && header_.szlMillimeters.cy > 0)
     sy = double(header_.szlDevice.cy) / (header_.szlMillimeters.cy * 100.0);
-  RectL px{int32_t(std::lround(f.left * sx)), int32_t(std::lround(f.top * sy)), int32_t(std::lround(f.right * sx) + 1),
-           int32_t(std::lround(f.bottom * sy) + 1)};
-  if (px.right <= px.left || px.bottom <= px.top) {
-    const RectL& b = header_.rclBounds;
-    if (b.right >= b.left && b.bottom >= b.top) return {b.left, b.top, b.right + 1, b.bottom + 1};
-    return {0, 0, 1, 1};
+  auto clamp = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
+  const RectL px{clamp(f.left * sx), clamp(f.top * sy), clamp(f.right * sx + 1), clamp(f.bottom * sy + 1)};
+  const RectL& b = header_.rclBounds;
+  const bool hasBounds = b.right >= b.left && b.bottom >= b.top;
+  const RectL bounds{clamp(b.left), clamp(b.top), clamp(b.right + 1.0), clamp(b.bottom + 1.0)};
+  if (px.right <= px.left || px.bottom <= px.top) return hasBounds ? bounds : RectL{0, 0, 1, 1};
+  // Some writers give a frame that misses the drawing altogether; then the
+  // bounds of the drawing place the picture.
+  if (hasBounds) {
+    const int64_t iw = int64_t(std::min(px.right, bounds.right)) - std::max(px.left, bounds.left);
+    const int64_t ih = int64_t(std::min(px.bottom, bounds.bottom)) - std::max(px.top, bounds.top);
+    const int64_t inside = iw > 0 && ih > 0 ? iw * ih : 0;
+    const int64_t area = (int64_t(bounds.right) - bounds.left) * (int64_t(bounds.bottom) - bounds.top);
+    if (inside * 2 < area) return bounds;
   }
   return px;
 }
