@@ -15,15 +15,19 @@ namespace pf = vn::platform;
 
 namespace {
 
-// The largest bitmap a page is rasterised into (the raster surface's limit
-// per side, and the decoders' pixel limit).
-constexpr int32_t kMaxRasterSide = 32767;
-
 std::span<const std::byte> BytesOf(const std::string& s) {
   return std::as_bytes(std::span<const char>(s.data(), s.size()));
 }
 
+void CheckRasterSize(int64_t AWidth, int64_t AHeight) {
+  if (AWidth < 1 || AHeight < 1 || AWidth > kMaxPictureSide || AHeight > kMaxPictureSide ||
+      AWidth * AHeight > static_cast<int64_t>(pf::kDefaultMaxImagePixels))
+    throw ExInvalidImageFormat("Image of " + std::to_string(AWidth) + " x " + std::to_string(AHeight) +
+                               " pixels is too large");
+}
+
 pf::Bitmap RasterisePicture(const TvnPicture& APicture) {
+  CheckRasterSize(APicture.Width, APicture.Height);
   pf::CairoCanvas canvas(APicture.Width, APicture.Height);
   DrawPicture(canvas, APicture, {0, 0, APicture.Width, APicture.Height}, 0, false);
   return FromPixelBuffer(canvas.Pixels());
@@ -108,7 +112,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
   const std::span<const std::byte> data = BytesOf(bytes);
   if (pf::DetectImageFormat(data) == pf::ImageFormat::Tiff) {
     try {
-      FTIFFImage = std::make_unique<pf::TiffReader>(data);
+      FTIFFImage = std::make_unique<pf::TiffReader>(data, FDecodeLimits);
     } catch (const pf::EImageDecodeError& e) {
       throw ExInvalidImageFormat(e.Message());
     }
@@ -118,7 +122,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
     }
     FPageCount = FTIFFImage->FrameCount();
   } else {
-    TvnPicture picture = DecodePicture(data);
+    TvnPicture picture = DecodePicture(data, FDecodeLimits);
     std::unique_ptr<TvnImagePage> page;
     if (picture.MetaFile)
       page = std::make_unique<TMetafilePage>(this, std::move(picture));
@@ -170,10 +174,7 @@ void TvnImageHandler::Assign(TvnBaseDocument* SourceDocument, const String& Page
     const double heightPoints = size.Height / unitsPerPoint;
     const int64_t width = vn::Round(dpiX / 72.0 * widthPoints);
     const int64_t height = vn::Round(dpiY / 72.0 * heightPoints);
-    if (width < 1 || height < 1 || width > kMaxRasterSide || height > kMaxRasterSide ||
-        width * height > static_cast<int64_t>(pf::kDefaultMaxImagePixels))
-      throw ExInvalidImageFormat("Page of " + std::to_string(width) + " x " + std::to_string(height) +
-                                 " pixels is too large for an image");
+    CheckRasterSize(width, height);
     pf::CairoCanvas canvas(static_cast<int32_t>(width), static_cast<int32_t>(height));
     page->Draw(&canvas, canvas.Width(), canvas.Height(), 72, 72, 0);
     pf::Bitmap bitmap = FromPixelBuffer(canvas.Pixels()).ConvertTo(pf::PixelFormat::pf24bit);

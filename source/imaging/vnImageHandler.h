@@ -94,6 +94,11 @@ class TvnImageHandler : public TvnBaseDocument {
   void Assign(TvnBaseDocument* SourceDocument, const String& PageRange) override;
 
   const String& GetInputFilePath() const { return FInputFilePath; }
+  // The largest raster picture or TIFF frame that loading decodes (the
+  // platform decoders' limit unless set); larger ones raise
+  // ExInvalidImageFormat.
+  const vn::platform::DecodeLimits& GetDecodeLimits() const { return FDecodeLimits; }
+  void SetDecodeLimits(const vn::platform::DecodeLimits& Value) { FDecodeLimits = Value; }
 
  protected:
   friend class TvnImagePage;
@@ -116,6 +121,7 @@ class TvnImageHandler : public TvnBaseDocument {
   std::map<int32_t, std::unique_ptr<TvnImagePage>> FPageCollection;
   int32_t FPageCount = 1;
   std::unique_ptr<vn::platform::TiffReader> FTIFFImage;
+  vn::platform::DecodeLimits FDecodeLimits;
 };
 
 template <typename Encode>

@@ -40,21 +40,26 @@ TvnPicture MetaFilePicture(std::string AEmf) {
   TvnPicture picture;
   auto file = std::make_shared<const pf::emf::EmfFile>(std::move(AEmf));
   const pf::emf::RectL frame = file->FramePixels();
-  picture.Width = frame.right - frame.left;
-  picture.Height = frame.bottom - frame.top;
-  if (picture.Width <= 0 || picture.Height <= 0) throw ExInvalidImageFormat("Metafile has an empty frame");
+  const int64_t width = int64_t{frame.right} - frame.left;
+  const int64_t height = int64_t{frame.bottom} - frame.top;
+  if (width <= 0 || height <= 0) throw ExInvalidImageFormat("Metafile has an empty frame");
+  if (width > kMaxPictureSide || height > kMaxPictureSide)
+    throw ExInvalidImageFormat("Metafile frame of " + std::to_string(width) + " x " + std::to_string(height) +
+                               " pixels is too large");
+  picture.Width = static_cast<int32_t>(width);
+  picture.Height = static_cast<int32_t>(height);
   picture.MetaFile = std::move(file);
   return picture;
 }
 
 }  // namespace
 
-TvnPicture DecodePicture(std::span<const std::byte> AData) {
+TvnPicture DecodePicture(std::span<const std::byte> AData, const pf::DecodeLimits& ALimits) {
   try {
     if (pf::emf::EmfFile::IsEmf(AData))
       return MetaFilePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()));
     if (pf::emf::IsWmf(AData)) return MetaFilePicture(pf::emf::ConvertWmfToEmf(AData));
-    return PictureOf(pf::DecodeImage(AData));
+    return PictureOf(pf::DecodeImage(AData, ALimits));
   } catch (const pf::EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   } catch (const pf::emf::EEmfError& e) {

@@ -29,6 +29,10 @@ struct TvnPicture {
   bool Empty() const { return !Bitmap && !MetaFile; }
 };
 
+// The largest width or height of a picture in pixels (the raster surface's
+// limit); metafiles with larger frames are refused.
+constexpr int32_t kMaxPictureSide = 32767;
+
 // The largest picture file read into memory.
 constexpr int64_t kMaxPictureFileSize = int64_t{1} << 30;
 
@@ -38,8 +42,9 @@ std::string ReadPictureBytes(vn::TStream& AStream);
 
 // A picture from file bytes: any raster format of the platform codecs
 // (first frame), an enhanced metafile, or a Windows metafile. Damage raises
-// ExInvalidImageFormat with the decoder's message.
-TvnPicture DecodePicture(std::span<const std::byte> AData);
+// ExInvalidImageFormat with the decoder's message. Raster pictures larger
+// than ALimits allows are refused the same way.
+TvnPicture DecodePicture(std::span<const std::byte> AData, const vn::platform::DecodeLimits& ALimits = {});
 TvnPicture PictureOf(vn::platform::Bitmap ABitmap);
 
 // The pixels of a bitmap as the canvases take them (alpha kept only when the
