@@ -5,7 +5,6 @@
 
 #include "framework/vnUtils.h"
 #include "platform/canvas/cairo_canvas.h"
-#include "platform/canvas/metafile_player.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"
 
