@@ -27,11 +27,7 @@ bool Fits16(std::span<const Point> points) {
   });
 }
 
-int32_t ClampToInt(double v) {
-  if (!(v > INT32_MIN)) return INT32_MIN;
-  if (!(v < INT32_MAX)) return INT32_MAX;
-  return int32_t(std::floor(v));
-}
+int32_t ClampToInt(double v) { return SaturatedInt(std::floor(v)); }
 
 std::vector<Point> Corners(Rect r) {
   return {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
@@ -310,7 +306,7 @@ std::vector<int32_t> EmfRecorderCanvas::CharAdvances(std::u16string_view text) {
   int32_t placed = 0;
   for (size_t i = 0; i < adv.size(); ++i) {
     sum += adv[i];
-    int32_t next = int32_t(std::lround(sum));
+    int32_t next = SaturatedInt(std::round(sum));
     out[i] = next - placed;
     placed = next;
   }
@@ -322,7 +318,7 @@ Size EmfRecorderCanvas::TextExtent(std::u16string_view text) {
   int64_t w = 0;
   for (int32_t a : adv) w += a;
   FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {int32_t(w), int32_t(std::lround(m.ascent + m.descent))};
+  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
 }
 
 void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
@@ -338,10 +334,10 @@ void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<con
   else
     rec.dx = CharAdvances(text);
   int64_t width = 0;
-  for (int32_t d : rec.dx) width += std::abs(d);
+  for (int32_t d : rec.dx) width += std::abs(int64_t(d));
   FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  const int32_t h = int32_t(std::ceil(m.ascent + m.descent));
-  std::vector<Point> box = Corners({int32_t(p.x - width), p.y - h, int32_t(p.x + width), p.y + h});
+  const int32_t h = SaturatedInt(std::ceil(m.ascent + m.descent));
+  std::vector<Point> box = Corners({SaturatedAdd(p.x, -width), SaturatedAdd(p.y, -h), SaturatedAdd(p.x, width), SaturatedAdd(p.y, h)});
   if (rect && (options & ETO_OPAQUE)) {
     auto c = Corners(*rect);
     box.insert(box.end(), c.begin(), c.end());
@@ -411,16 +407,16 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
   EmrStretchDIBits rec;
   auto c = Corners(dest);
   RectL d = DeviceBounds(c, false);
-  rec.bounds = {d.left, d.top, std::max(d.left, d.right - 1), std::max(d.top, d.bottom - 1)};
+  rec.bounds = {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
   rec.xDest = dest.left;
   rec.yDest = dest.top;
-  rec.cxDest = dest.right - dest.left;
-  rec.cyDest = dest.bottom - dest.top;
+  rec.cxDest = SaturatedInt(RectWidth(dest));
+  rec.cyDest = SaturatedInt(RectHeight(dest));
   rec.xSrc = src.left;
-  rec.cxSrc = src.right - src.left;
-  rec.cySrc = src.bottom - src.top;
+  rec.cxSrc = SaturatedInt(RectWidth(src));
+  rec.cySrc = SaturatedInt(RectHeight(src));
   // A bottom-up bitmap counts source rows from its last row.
-  rec.ySrc = info->height > 0 ? info->height - src.bottom : src.top;
+  rec.ySrc = info->height > 0 ? SaturatedAdd(info->height, -int64_t(src.bottom)) : src.top;
   rec.usage = DIB_RGB_COLORS;
   rec.rop = rop;
   rec.dib = dib;
