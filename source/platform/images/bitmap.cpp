@@ -195,19 +195,8 @@ Bitmap Bitmap::ConvertTo(PixelFormat format) const {
           if (Grey(OnWhite(c)) >= 128) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
           break;
         case PixelFormat::pf8bit: row[x] = Grey(OnWhite(c)); break;
-        case PixelFormat::pf24bit: {
-          BGRA w = OnWhite(c);
-          row[x * 3] = w.B;
-          row[x * 3 + 1] = w.G;
-          row[x * 3 + 2] = w.R;
-          break;
-        }
-        case PixelFormat::pf32bit:
-          row[x * 4] = c.B;
-          row[x * 4 + 1] = c.G;
-          row[x * 4 + 2] = c.R;
-          row[x * 4 + 3] = c.A;
-          break;
+        case PixelFormat::pf24bit: out.SetPixel(x, y, OnWhite(c)); break;
+        case PixelFormat::pf32bit: out.SetPixel(x, y, c); break;
       }
     }
   }

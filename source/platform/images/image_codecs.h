@@ -12,7 +12,9 @@
 //   the header promises throw.
 // - ICO, CUR: an AND mask that is cut short leaves the rest of the picture
 //   opaque; damage elsewhere throws.
-// - PNG, GIF, TIFF: any damage in header or pixel data throws.
+// - TIFF: a damaged directory after the first ends the list of frames; damage
+//   in a frame's pixel data throws when that frame is decoded.
+// - PNG, GIF: any damage in header or pixel data throws.
 //
 // Encoders return the file as bytes and throw EImageEncodeError on an empty
 // bitmap or a library failure. Output is deterministic (no time stamps).
@@ -65,7 +67,8 @@ struct JpegInfo {
   bool Progressive = false;
   double DpiX = 96, DpiY = 96;
 };
-// The header facts of a JPEG without decoding its pixels (for pass-through into PDF).
+// The header facts of a JPEG without decoding its pixels (for pass-through
+// into PDF); a damaged header throws EImageDecodeError.
 JpegInfo ReadJpegInfo(std::span<const std::byte> data);
 
 // GIF: the first frame drawn on the logical screen, transparent elsewhere;

@@ -141,6 +141,15 @@ TEST(ImageDecode, JpegKeepsItsBytesAndReportsItsColourModel) {
   }
 }
 
+TEST(ImageDecode, JpegCutShortKeepsThePicture) {
+  // libjpeg fills in what is missing; a cut header is damage.
+  std::string file = ReadFile(Fixture("jpeg_rgb.jpg"));
+  Bitmap b = DecodeJpeg(AsBytes(std::string_view(file).substr(0, file.size() - 40)));
+  EXPECT_EQ(b.Width(), 13);
+  EXPECT_EQ(b.Height(), 7);
+  EXPECT_THROW(DecodeJpeg(AsBytes(std::string_view(file).substr(0, 100))), EImageDecodeError);
+}
+
 TEST(ImageDecode, TiffFramesAreReadOnDemand) {
   std::string file = ReadFile(Fixture("tiff_three_pages.tif"));
   TiffReader reader(AsBytes(file));
