@@ -180,6 +180,12 @@ bool IsFontFamilyInstalled(StringView family) {
   return std::any_of(families.begin(), families.end(), [&](const String& f) { return SameText(f, family); });
 }
 
+std::vector<String> AliasedFontNames() {
+  std::vector<String> names;
+  for (const Alias& alias : kAliases) names.push_back(FromAscii(alias.Name));
+  return names;
+}
+
 std::vector<FontFaceRef> FamilyFaces(StringView family) {
   std::vector<FontFaceRef> faces;
   for (const Entry& e : TheCatalog().Entries)
@@ -228,13 +234,24 @@ bool FaceCoversChar(const FontFaceRef& face, char32_t ch) {
 }
 
 std::optional<FontFaceRef> FindFallbackFace(const FontFaceRef& requested, char32_t ch) {
-  if (FaceCoversChar(requested, ch)) return requested;
+  return FindFaceForText(requested, std::u32string_view(&ch, 1));
+}
+
+std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text) {
+  std::u32string needed;
+  for (char32_t ch : text)
+    if (ch > 0x20 && !(ch >= 0x7F && ch <= 0xA0) && !FaceCoversChar(requested, ch)) needed.push_back(ch);
+  if (needed.empty()) return requested;
   const Catalog& c = TheCatalog();
   const Entry* best = nullptr;
-  std::tuple<int, String, int> best_key;
+  // Most characters covered first, then family preference, name and style.
+  std::tuple<int, int, String, int> best_key;
   for (const Entry& e : c.Entries) {
-    if (!e.Charset || !FcCharSetHasChar(e.Charset, ch)) continue;
-    auto key = std::make_tuple(FamilyRank(e.Ref.Family), LowerCase(e.Ref.Family),
+    if (!e.Charset) continue;
+    int missing = 0;
+    for (char32_t ch : needed) missing += FcCharSetHasChar(e.Charset, ch) ? 0 : 1;
+    if (missing == static_cast<int>(needed.size())) continue;
+    auto key = std::make_tuple(missing, FamilyRank(e.Ref.Family), LowerCase(e.Ref.Family),
                                StyleDistance(e, requested.Weight, requested.Italic));
     if (!best || key < best_key) {
       best = &e;

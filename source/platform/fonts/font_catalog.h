@@ -68,6 +68,10 @@ bool IsFontFamilyInstalled(StringView family);
 // fixed order; empty when it is not installed.
 std::vector<FontFaceRef> FamilyFaces(StringView family);
 
+// The names of the fixed alias table (Arial, Helvetica, Times New Roman,
+// Times, Courier New, Courier, Arial Unicode MS), in table order.
+std::vector<String> AliasedFontNames();
+
 // The family the catalog uses for a requested face name: the alias table
 // first, then the name itself when installed, else the default family.
 String ResolveFontFamily(StringView face_name);
@@ -85,5 +89,12 @@ bool FaceCoversChar(const FontFaceRef& face, char32_t ch);
 // families, then DejaVu, then the rest by name. nullopt when no face covers
 // it.
 std::optional<FontFaceRef> FindFallbackFace(const FontFaceRef& requested, char32_t ch);
+
+// A face for a whole text (the system's font linking for a string): the
+// requested face when it covers every character; else the installed face,
+// ranked as in FindFallbackFace, that covers all of them, or failing that
+// the most of them. Blanks and control characters need no coverage. nullopt
+// when no face covers any character the requested face lacks.
+std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text);
 
 }  // namespace vn::platform

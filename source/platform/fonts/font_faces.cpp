@@ -1,5 +1,8 @@
 #include "platform/fonts/font_faces.h"
 
+#include FT_DRIVER_H
+#include FT_MODULE_H
+
 #include <map>
 #include <string>
 #include <utility>
@@ -18,7 +21,14 @@ struct Library {
   FT_Library Handle = nullptr;
   std::map<std::pair<std::string, int>, FT_Face> Faces;
   Library() {
-    if (FT_Init_FreeType(&Handle) != 0) Handle = nullptr;
+    if (FT_Init_FreeType(&Handle) != 0) {
+      Handle = nullptr;
+      return;
+    }
+    // The same hinting (and so the same advances) whatever FREETYPE_PROPERTIES
+    // the environment sets.
+    FT_UInt interpreter = TT_INTERPRETER_VERSION_40;
+    FT_Property_Set(Handle, "truetype", "interpreter-version", &interpreter);
   }
   ~Library() {
     for (auto& [key, face] : Faces) FT_Done_Face(face);

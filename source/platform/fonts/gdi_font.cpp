@@ -196,6 +196,7 @@ std::u32string CodePointsOf(StringView text) {
 GdiFont::GdiFont(const FontRequest& request, const FontMatch& match) : request_(request), match_(match) {
   FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
   FT_Face face = lease.Face;
+  face_ = face;
   ppem_ = PixelsPerEmOf(face, request_.Height);
   Prepare(face, ppem_);
   design_ = ReadDesignMetrics(face);
@@ -234,13 +235,15 @@ std::shared_ptr<const GdiFont> GdiFont::CreateFromFace(const FontFaceRef& face, 
   });
 }
 
+FaceLease GdiFont::Lease() const { return FaceLease{LockFreeType(), face_}; }
+
 unsigned GdiFont::GlyphIndex(char32_t ch) const {
-  FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
+  FaceLease lease = Lease();
   return FT_Get_Char_Index(lease.Face, ch);
 }
 
 int GdiFont::GlyphAdvance(unsigned glyph) const {
-  FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
+  FaceLease lease = Lease();
   if (auto it = advances_.find(glyph); it != advances_.end()) return it->second;
   Prepare(lease.Face, ppem_);
   int advance = 0;
@@ -253,12 +256,14 @@ int GdiFont::GlyphAdvance(unsigned glyph) const {
 
 int GdiFont::CharAdvance(char32_t ch) const { return GlyphAdvance(GlyphIndex(ch)); }
 
-AbcWidths GdiFont::CharAbcWidths(char32_t ch) const {
-  FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
+AbcWidths GdiFont::CharAbcWidths(char32_t ch) const { return GlyphAbcWidths(GlyphIndex(ch)); }
+
+AbcWidths GdiFont::GlyphAbcWidths(unsigned glyph) const {
+  FaceLease lease = Lease();
   AbcWidths abc;
-  int advance = CharAdvance(ch);
+  int advance = GlyphAdvance(glyph);
   Prepare(lease.Face, ppem_);
-  if (FT_Load_Glyph(lease.Face, FT_Get_Char_Index(lease.Face, ch), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
+  if (FT_Load_Glyph(lease.Face, glyph, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
     const FT_Glyph_Metrics& gm = lease.Face->glyph->metrics;
     abc.A = static_cast<int>(gm.horiBearingX >> 6);  // floor
     int right = static_cast<int>((gm.horiBearingX + gm.width + 63) >> 6);  // ceiling
@@ -270,7 +275,7 @@ AbcWidths GdiFont::CharAbcWidths(char32_t ch) const {
 }
 
 int GdiFont::Kerning(char32_t left, char32_t right) const {
-  FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
+  FaceLease lease = Lease();
   if (!FT_HAS_KERNING(lease.Face)) return 0;
   Prepare(lease.Face, ppem_);
   FT_Vector delta{0, 0};
@@ -281,7 +286,7 @@ int GdiFont::Kerning(char32_t left, char32_t right) const {
 }
 
 const GdiFont* GdiFont::FallbackFor(char32_t ch) const {
-  FaceLease lease = AcquireFace(match_.Face.File, match_.Face.Index);
+  FaceLease lease = Lease();
   if (auto it = fallbacks_.find(ch); it != fallbacks_.end()) return it->second.get();
   std::shared_ptr<const GdiFont> font;
   if (auto face = FindFallbackFace(match_.Face, ch); face && !(*face == match_.Face)) {
@@ -296,6 +301,7 @@ const GdiFont* GdiFont::FallbackFor(char32_t ch) const {
 }
 
 TextSize GdiFont::TextExtent(StringView text) const {
+  FaceLease lease = Lease();  // once for the whole text
   TextSize size{0, metrics_.Height};
   for (char32_t ch : CodePointsOf(text)) {
     unsigned glyph = (ch >= 0xD800 && ch <= 0xDFFF) ? 0 : GlyphIndex(ch);

@@ -6,15 +6,16 @@
 //
 // Fonts are shared and cached by request: GdiFont::Create returns the same
 // object for the same request. A GdiFont is immutable from the outside and
-// safe to use from several threads.
+// safe to use from several threads (its lazily filled caches live under the
+// process-wide FreeType lock of font_faces.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 
 #include "platform/fonts/font_catalog.h"
+#include "platform/fonts/font_faces.h"
 
 namespace vn::platform {
 
@@ -122,6 +123,7 @@ class GdiFont {
   int GlyphAdvance(unsigned glyph) const;
   int CharAdvance(char32_t ch) const;
   AbcWidths CharAbcWidths(char32_t ch) const;
+  AbcWidths GlyphAbcWidths(unsigned glyph) const;
   // Kerning of a character pair from the face's 'kern' table, in pixels.
   int Kerning(char32_t left, char32_t right) const;
 
@@ -145,7 +147,11 @@ class GdiFont {
   int ppem_ = 0;
   TextMetrics metrics_;
   OutlineMetrics design_;
-  mutable std::mutex mutex_;
+  // Locks FreeType and gives this font's face (opened at construction, never
+  // closed); the caches below are guarded by the same lock.
+  FaceLease Lease() const;
+
+  FT_Face face_ = nullptr;
   mutable std::unordered_map<unsigned, int> advances_;
   mutable std::unordered_map<char32_t, std::shared_ptr<const GdiFont>> fallbacks_;
 };

@@ -181,6 +181,9 @@ std::optional<Os2CodePages> ParseOs2CodePages(std::span<const std::byte> os2) {
   uint16_t version = r.U16BE();
   if (r.failed()) return std::nullopt;
   Os2CodePages pages;
+  ByteReader unicode = r.Sub(42, 16);
+  for (uint32_t& range : pages.UnicodeRanges) range = unicode.U32BE();
+  pages.HasUnicodeRanges = unicode.ok();
   if (version >= 1 && r.Seek(78)) {
     pages.Range1 = r.U32BE();
     pages.Range2 = r.U32BE();

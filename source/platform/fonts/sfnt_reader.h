@@ -60,16 +60,22 @@ FontOutlineKind DetectOutlineKind(std::span<const std::byte> data, uint32_t face
 
 // One face as a standalone sfnt font: its tables copied, sorted by tag,
 // 4-byte aligned, with fresh checksums and head.checkSumAdjustment. nullopt
-// for damaged data or a missing face.
+// for damaged data or a missing face, and for tables that overlap so much
+// that together they exceed the file (no honest font does; it would let a
+// tiny file ask for a huge copy).
 std::optional<std::string> ExtractSfntFace(std::span<const std::byte> data, uint32_t face_index);
 
-// The code-page bits of an OS/2 table's bytes; HasRanges is false for a
-// version 0 table or one too short to hold them. nullopt for a table too
+// The font signature of an OS/2 table's bytes: the code-page bits
+// (HasRanges is false for a version 0 table or one too short to hold them)
+// and the Unicode-range bits (bit 0 of UnicodeRanges[0]: Basic Latin;
+// HasUnicodeRanges false for a table too short). nullopt for a table too
 // short to hold its version.
 struct Os2CodePages {
   uint32_t Range1 = 0;
   uint32_t Range2 = 0;
   bool HasRanges = false;
+  uint32_t UnicodeRanges[4] = {0, 0, 0, 0};
+  bool HasUnicodeRanges = false;
 };
 std::optional<Os2CodePages> ParseOs2CodePages(std::span<const std::byte> os2);
 

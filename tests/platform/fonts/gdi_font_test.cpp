@@ -4,10 +4,14 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_DRIVER_H
+#include FT_MODULE_H
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 
 #include "platform/fonts/font_charsets.h"
@@ -15,11 +19,13 @@
 namespace vn::platform {
 namespace {
 
-// FreeType's hinted advances of a text, summed by a separate FreeType
-// library: what the text extent must equal.
+// FreeType's hinted advances of a text (its default TrueType interpreter),
+// summed by a separate FreeType library: what the text extent must equal.
 int FreeTypeHintedWidth(const FontFaceRef& face, int ppem, std::u32string_view text) {
   FT_Library lib;
   EXPECT_EQ(FT_Init_FreeType(&lib), 0);
+  FT_UInt interpreter = TT_INTERPRETER_VERSION_40;
+  FT_Property_Set(lib, "truetype", "interpreter-version", &interpreter);
   FT_Face f;
   EXPECT_EQ(FT_New_Face(lib, face.File.c_str(), face.Index, &f), 0);
   FT_Set_Pixel_Sizes(f, 0, ppem);
@@ -43,6 +49,45 @@ TEST(GdiFontTest, HelloWorldInArial12ptIsTheSumOfHintedAdvances) {
   EXPECT_EQ(size.Height, font->Metrics().Height);
   // The same request gives the same shared font.
   EXPECT_EQ(font, GdiFont::Create({u"arial", -16, false, false}));
+}
+
+TEST(GdiFontTest, TenPointFontsResolveToTheStandInFamilies) {
+  struct Case {
+    const char16_t* Face;
+    const char* Family;
+  } cases[] = {
+      {u"Arial", "Liberation Sans"},
+      {u"Times New Roman", "Liberation Serif"},
+      {u"Unknown Face Name", "Liberation Sans"},
+  };
+  for (const auto& c : cases) {
+    auto font = GdiFont::Create({c.Face, FontHeightFromPoints(10), false, false});
+    EXPECT_EQ(ToUtf8(font->Face().Family), c.Family);
+    EXPECT_TRUE(font->Match().Substituted);
+    EXPECT_EQ(font->PixelsPerEm(), 13);  // 10 pt at 96 ppi = 13.33 px
+  }
+}
+
+TEST(GdiFontTest, MeasuringFromSeveralThreadsAgrees) {
+  const String text = u"Hello \u0645\u0631\u062D\u0628\u0627 \u0417\u0434";
+  const char16_t* faces[] = {u"Arial", u"Times New Roman", u"Courier New", u"DejaVu Sans"};
+  std::vector<int> expected;
+  for (const char16_t* face : faces) expected.push_back(GdiFont::Create({face, -20, true, false})->TextExtent(text).Width);
+  std::vector<std::thread> threads;
+  std::atomic<int> mismatches{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 40; ++i) {
+        size_t k = static_cast<size_t>(t + i) % std::size(faces);
+        // New sizes each round, so fonts and their fallbacks are built concurrently.
+        auto font = GdiFont::Create({faces[k], -(21 + i), false, t % 2 == 1});
+        font->TextExtent(text);
+        if (GdiFont::Create({faces[k], -20, true, false})->TextExtent(text).Width != expected[k]) ++mismatches;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }
 
 TEST(GdiFontTest, TextMetricsFollowTheWinMetrics) {

@@ -1,5 +1,5 @@
 // The shared screen-font routines: installed-font list, character sets of a
-// face, text extent and justification.
+// face and text extent.
 #include "platform/fonts/screen_fonts.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@ TEST(ScreenFontsTest, InstalledFontListIsNameWithoutBlanksToFaceName) {
   EXPECT_EQ(ToUtf8(list.Value(u"NotoSansArabic")), "Noto Sans Arabic");
   EXPECT_EQ(ToUtf8(list.Value(u"TimesNewRoman")), "Times New Roman");  // the alias names are screen fonts
   EXPECT_EQ(ToUtf8(list.Value(u"ArialUnicodeMS")), "Arial Unicode MS");
+  EXPECT_EQ(ToUtf8(list.Value(u"Helvetica")), "Helvetica");
   EXPECT_EQ(list.IndexOfName(u"Liberation Sans"), -1);  // names carry no blanks
   for (int i = 0; i < list.Count(); ++i) {
     String name = list.Name(i);
@@ -68,33 +69,6 @@ TEST(ScreenFontsTest, CollectFontCharsetsAddsEachSetOnce) {
 TEST(ScreenFontsTest, TextExtentOf) {
   auto font = GdiFont::Create({u"Arial", FontHeightFromPoints(12), false, false});
   EXPECT_EQ(GetTextExtentOf(u"Hello world", *font), (TextSize{81, 17}));
-}
-
-TEST(ScreenFontsTest, JustifyTextToWidth) {
-  // Courier New: every character is as wide as a blank, so widths count characters.
-  auto font = GdiFont::Create({u"Courier New", -16, false, false});
-  const int w = font->CharAdvance(U' ');
-  struct Case {
-    const char16_t* Text;
-    double Target;  // in blanks
-    const char16_t* Result;
-  } cases[] = {
-      {u"", 10, u""},
-      {u"a b c d", 7, u"a b c d"},           // already as wide
-      {u"a b c d", 3, u"a b c d"},           // narrower target: unchanged
-      {u"a b c d", 14, u"a   b   c    d"},    // 7 blanks over 3 gaps: 2, 2, 3
-      {u"  ab cd", 9.9, u"ab   cd"},         // leading blanks dropped, 2 blanks added (trunc)
-      {u"abc", 7, u"a  b  c"},               // one word: between its letters
-      {u"a  b", 6, u"a    b"},               // a double blank is a word of one blank: 1 + 1
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(ToUtf8(c.Text));
-    EXPECT_EQ(JustifyTextToWidth(c.Text, *font, c.Target * w), c.Result);
-  }
-  // A surrogate pair is one character: the blanks go around it, never inside.
-  const char16_t* emoji = u"x\U0001F600";
-  double wide = GetTextExtentOf(emoji, *font).Width + 2 * w;
-  EXPECT_EQ(JustifyTextToWidth(emoji, *font, wide), u"x  \U0001F600");
 }
 
 }  // namespace

@@ -211,6 +211,15 @@ TEST(SfntReaderTest, DamagedDirectoriesAreRejected) {
   }
   EXPECT_TRUE(ReadSfntDirectory(Bytes(good), 0));
   EXPECT_FALSE(ReadSfntDirectory(Bytes(good), 1));  // a single font has face 0 only
+  // Tables that each span the whole file read as a directory but never
+  // extract into a copy larger than the file.
+  std::string overlapping = MakeFont(0x00010000, {"glyf", "head", "loca"});
+  for (size_t t = 0; t < 3; ++t) {
+    Put32(overlapping, 12 + 16 * t + 8, 0);
+    Put32(overlapping, 12 + 16 * t + 12, static_cast<uint32_t>(overlapping.size()));
+  }
+  EXPECT_TRUE(ReadSfntDirectory(Bytes(overlapping), 0));
+  EXPECT_FALSE(ExtractSfntFace(Bytes(overlapping), 0));  // a single font has face 0 only
   EXPECT_EQ(SfntFaceCount(Bytes(huge_count)), 0u);
 }
 
@@ -219,8 +228,14 @@ TEST(SfntReaderTest, Os2CodePages) {
   Put16(v1, 0, 1);
   Put32(v1, 78, 0x00000041);
   Put32(v1, 82, 0x80000000);
+  Put32(v1, 42, 0x00000003);
+  Put32(v1, 54, 0x00000010);
   auto pages = ParseOs2CodePages(Bytes(v1));
   ASSERT_TRUE(pages);
+  EXPECT_TRUE(pages->HasUnicodeRanges);
+  EXPECT_EQ(pages->UnicodeRanges[0], 3u);
+  EXPECT_EQ(pages->UnicodeRanges[3], 0x10u);
+  EXPECT_FALSE(ParseOs2CodePages(Bytes(v1.substr(0, 57)))->HasUnicodeRanges);
   EXPECT_TRUE(pages->HasRanges);
   EXPECT_EQ(pages->Range1, 0x41u);
   EXPECT_EQ(pages->Range2, 0x80000000u);
@@ -237,7 +252,10 @@ TEST(SfntReaderTest, Os2CodePages) {
   FaceCodePages sans = ReadFaceCodePages(Sans());
   EXPECT_TRUE(sans.HasRanges);
   EXPECT_TRUE(sans.Range1 & 1);
+  EXPECT_TRUE(sans.UnicodeRanges[0] & 1);  // Basic Latin
   EXPECT_FALSE(sans.SymbolCmap);
+  FaceCodePages arabic = ReadFaceCodePages(MatchFont(u"Noto Sans Arabic", false, false).Face);
+  EXPECT_TRUE(arabic.UnicodeRanges[0] & (1u << 13));  // Arabic
 }
 
 }  // namespace
