@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "imaging/vnImageFormats.h"
 #include "runtime/byte_reader.h"
 #include "runtime/exceptions.h"
 
@@ -304,6 +305,7 @@ void InitializeLibrary() {
   GDocumentFramework = std::make_unique<TvnKELMFramework>();
   TvnKELMFramework& Registry = *GDocumentFramework;
   (void)Registry;
+  RegisterImageFormats(Registry);
   // The formats register in this order; each format's registration is added
   // here when its document type exists:
   //   ".txt"                                     plain-text documents
