@@ -307,7 +307,10 @@ bool TvnDocumentConverter::ConvertInput(const TvnJobInput& Input, bool ToStream,
   if (FIsSingleFileOutput && FSingleFileOutputDoc) {
     Writer = FSingleFileOutputDoc.get();
   } else if (Registry != nullptr) {
-    if (TvnDocumentClass WriterClass = Registry->LookupDocument(u"TempFileName" + OutputFileFormat)) {
+    // Only a class that saves can write the output; one registered for
+    // opening only (icons, GIF) would take the pages and write nothing.
+    TvnDocumentClass WriterClass = Registry->LookupDocument(u"TempFileName" + OutputFileFormat);
+    if (WriterClass != nullptr && WriterClass->EngineCapabilities.Contains(TvnEngineCapability::ecSave)) {
       FSingleFileOutputDoc = WriterClass->Create();
       Writer = FSingleFileOutputDoc.get();
     }

@@ -295,12 +295,15 @@ TEST_F(ConverterTest, InputWithoutReaderInTheMiddleIsSkipped) {
   EXPECT_EQ(Log, (Lines{"BeginJob inputs=3", "BeginInput a1.fkr#0 pages=1", "BeginPage 1", "EndPage 1->1",
                         "EndInput pages=1", "BeginInput c1.fkr#2 pages=1", "BeginPage 1", "EndPage 1->1",
                         "EndInput pages=1", "EndJob outputs=2 a1.fdw c1.fdw"}));
-  // An output format without a writer: every input is read, nothing written.
-  Log.clear();
-  Result = C.ConvertToFile(Inputs, u".nowriter", Out, u"", false, nullptr);
-  EXPECT_EQ(Result, nullptr);
-  EXPECT_EQ(Log, (Lines{"BeginJob inputs=3", "BeginInput a1.fkr#0 pages=1", "BeginInput c1.fkr#2 pages=1",
-                        "EndJob outputs=0"}));
+  // An output format without a writer, or with a class that only opens:
+  // every input is read, nothing written.
+  for (const char16_t* Format : {u".nowriter", u".fkr"}) {
+    Log.clear();
+    Result = C.ConvertToFile(Inputs, Format, Out, u"", false, nullptr);
+    EXPECT_EQ(Result, nullptr);
+    EXPECT_EQ(Log, (Lines{"BeginJob inputs=3", "BeginInput a1.fkr#0 pages=1", "BeginInput c1.fkr#2 pages=1",
+                          "EndJob outputs=0"}));
+  }
 }
 
 TEST_F(ConverterTest, CancelAtBeginJobEndsTheJobAtOnce) {
