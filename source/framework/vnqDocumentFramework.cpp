@@ -301,20 +301,19 @@ TvnKELMFramework* DocumentFramework() { return GDocumentFramework.get(); }
 
 void InitializeLibrary() {
   if (GDocumentFramework) return;
-  // The default canvas class is set by the canvas module's own start-up.
+  // DefaultCanvasClass (vnqCanvas) names its canvas from the start.
   GDocumentFramework = std::make_unique<TvnKELMFramework>();
   TvnKELMFramework& Registry = *GDocumentFramework;
-  (void)Registry;
+  // The formats register in this order; a format's line becomes its
+  // registration when its document type exists.
+  //   ".txt"                plain-text documents
+  //   ".pdf"                PDF documents
+  //   ".docx", ".dotx"      DOCX documents
+  // ".tiff", ".tif", ".wmf", ".emf", ".jpg", ".jpe", ".jpeg", ".png", ".bmp",
+  // ".ico", ".gif", ".cur":
   RegisterImageFormats(Registry);
-  // The formats register in this order; each format's registration is added
-  // here when its document type exists:
-  //   ".txt"                                     plain-text documents
-  //   ".pdf"                                     PDF documents
-  //   ".docx", ".dotx"                           DOCX documents
-  //   ".tiff", ".tif", ".wmf", ".emf", ".jpg", ".jpe", ".jpeg", ".png",
-  //   ".bmp", ".ico", ".gif", ".cur"             image documents
-  //   ".rtf"                                     RTF documents
-  //   ".doc", ".dot"                             DOC documents
+  //   ".rtf"                RTF documents
+  //   ".doc", ".dot"        DOC documents
   //   then the viewer classes, navigation pages and plug-ins.
 }
 
