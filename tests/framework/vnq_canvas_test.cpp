@@ -100,6 +100,37 @@ TEST(VclCanvas, LineTakesThePenWidthAndColour) {
   EXPECT_EQ(surface.PixelAt(10, 4), kWhite);
 }
 
+TEST(VclCanvas, DashedPenLeavesGaps) {
+  for (TvnPenStyle style : {TvnPenStyle::psSolid, TvnPenStyle::psDash}) {
+    pf::CairoCanvas surface(100, 5);
+    TvnVCLCanvas canvas(&surface);
+    TvnPen pen;
+    pen.SetStyle(style);
+    canvas.SetPen(&pen);
+    canvas.DrawLine({0, 2}, {100, 2});
+    int gaps = 0;
+    for (int x = 0; x < 100; ++x) gaps += surface.PixelAt(x, 2) == kWhite;
+    EXPECT_EQ(gaps > 0, style == TvnPenStyle::psDash) << gaps;
+  }
+}
+
+TEST(VclCanvas, TextTakesThePenColour) {
+  pf::CairoCanvas surface(40, 30);
+  TvnVCLCanvas canvas(&surface);
+  TvnPen pen;
+  pen.SetColor({255, 0, 0});
+  TvnFont font;
+  font.SetName(u"Liberation Sans");
+  font.SetSize(16);
+  canvas.SetPen(&pen);
+  canvas.SetFont(&font);
+  canvas.DrawString(u"\u2588", 0, 0, false);  // a full block
+  bool red = false;
+  for (int y = 0; y < 30 && !red; ++y)
+    for (int x = 0; x < 40 && !red; ++x) red = surface.PixelAt(x, y) == 0xFFFF0000u;
+  EXPECT_TRUE(red);
+}
+
 TEST(VclCanvas, HighlightedTextPaintsTheBrushBehindIt) {
   TvnBrush brush;
   brush.SetColor({255, 255, 0});
