@@ -157,6 +157,51 @@ void TvnMetafileProcessor::DoBlt(const Record& rec) {
   FIsClipRect = false;
 }
 
+void TvnMetafileProcessor::DoAlphaBlt(const Record& rec) {
+  if (!FProcessImage) return;
+  auto b = EmrBlt::Decode(rec.Payload(), rec.type);
+  if (!b) return Report(rec, "damaged bitmap record");
+  if (b->dib.empty()) return;
+  const auto info = vn::platform::ReadDibInfo(b->dib.info);
+  if (!info || uint64_t(std::abs(int64_t{info->width})) * uint64_t(std::abs(int64_t{info->height})) > kMaxBitmapPixels)
+    return Report(rec, "bitmap damaged or too large");
+  auto pixels = vn::platform::DecodeDib(b->dib, true);
+  if (!pixels || pixels->empty()) return Report(rec, "bitmap damaged or too large");
+  // The picture keeps its transparency: straight alpha in a 32-bit bitmap.
+  Bitmap bitmap(pixels->width, pixels->height, PixelFormat::pf32bit);
+  bitmap.SetHasAlpha(true);
+  const uint32_t blend = b->rop;  // ALPHABLEND: BLENDFUNCTION; TRANSPARENTBLT: the transparent colour
+  const bool premultiplied = (blend >> 24) & 1;  // AC_SRC_ALPHA
+  const uint32_t constant = (blend >> 16) & 0xFF;
+  for (int y = 0; y < pixels->height; ++y) {
+    const uint8_t* in = pixels->Row(y);
+    uint8_t* out = bitmap.MutableRow(y).data();
+    for (int x = 0; x < pixels->width; ++x, in += 4, out += 4) {
+      uint32_t a = 255;
+      if (rec.type == EMR_ALPHABLEND) {
+        a = premultiplied ? in[3] : 255;
+        for (int c = 0; c < 3; ++c) out[c] = premultiplied && a ? uint8_t(std::min<uint32_t>(255, in[c] * 255u / a)) : in[c];
+        a = a * constant / 255;
+      } else {
+        std::memcpy(out, in, 3);
+        const TColor color = TColor(in[2]) | TColor(in[1]) << 8 | TColor(in[0]) << 16;
+        if (color == (blend & 0xFFFFFF)) a = 0;
+      }
+      out[3] = static_cast<uint8_t>(a);
+    }
+  }
+  auto item = NewImageItem();
+  const TvnPoint xy = TransformPoint(b->xDest, b->yDest), size = TransformExtent(b->cxDest, b->cyDest);
+  const TvnRect place{xy.X, xy.Y, xy.X + size.X, xy.Y + size.Y};
+  Locate(*item, place, place);
+  item->Settings.Stretch = true;
+  auto& resources = FEngine->FImageResourceList;
+  resources.push_back({std::make_unique<TvnBitmapGraphic>(std::move(bitmap)), nullptr, std::nullopt});
+  item->IndexNo = static_cast<int32_t>(resources.size()) - 1;
+  FEngine->FImageItem = item.get();
+  AppendItem(std::move(item));
+}
+
 void TvnMetafileProcessor::DoStretchDIBits(const Record& rec) {
   auto b = EmrStretchDIBits::Decode(rec.Payload());
   if (!b) return Report(rec, "damaged bitmap record");

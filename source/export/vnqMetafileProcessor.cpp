@@ -678,7 +678,14 @@ void TvnMetafileProcessor::PlayRecord(const Record& rec) {
     case EMR_BITBLT: case EMR_STRETCHBLT: case EMR_MASKBLT: DoBlt(rec); break;
     case EMR_STRETCHDIBITS: DoStretchDIBits(rec); break;
     case EMR_SETDIBITSTODEVICE: DoSetDIBitsToDevice(rec); break;
-    default: break;  // not drawn, or drawn by no record of this player
+    case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT: DoAlphaBlt(rec); break;
+    case EMR_ANGLEARC: case EMR_EXTFLOODFILL: case EMR_ARCTO: case EMR_POLYDRAW: case EMR_FRAMERGN: case EMR_INVERTRGN:
+    case EMR_PAINTRGN: case EMR_PLGBLT: case EMR_POLYTEXTOUTA: case EMR_POLYTEXTOUTW: case EMR_SMALLTEXTOUT:
+    case EMR_GRADIENTFILL:
+      // Drawing this player does not make: said, so a page that lacks it is known.
+      Report(rec, "drawing record not played");
+      break;
+    default: break;
   }
 }
 

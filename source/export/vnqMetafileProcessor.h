@@ -190,6 +190,8 @@ class TvnMetafileProcessor {
   // Bitmap records.
   void DoBlt(const Record& rec);
   void DoStretchDIBits(const Record& rec);
+  // ALPHABLEND and TRANSPARENTBLT: a stretched picture with transparency.
+  void DoAlphaBlt(const Record& rec);
   void DoSetDIBitsToDevice(const Record& rec);
   void DoBlitWithoutBitmap(const Record& rec, uint32_t rop, const vn::platform::emf::RectL& bounds, int32_t xDest, int32_t yDest,
                            int32_t cxDest, int32_t cyDest);

@@ -473,6 +473,23 @@ TEST_F(Player, BlitsWithoutBitmapBecomeRectangles) {
   }));
 }
 
+TEST_F(Player, AlphaBlendKeepsTransparency) {
+  emf::RecordBuilder h;
+  h.U32(40), h.I32(2), h.I32(1), h.U16(1), h.U16(32), h.U32(BI_RGB), h.U32(8), h.U32(0), h.U32(0), h.U32(0), h.U32(0);
+  emf::DibData dib{h.bytes(), std::string("\0\0\0\0\x40\0\0\x80", 8)};  // transparent; blue at half coverage
+  EmfBuilder b;
+  b.Blt(EMR_ALPHABLEND, 4, 4, 4, 2, 0x01FF0000, dib, 2, 1);            // AC_SRC_ALPHA, constant alpha 255
+  b.Blt(EMR_TRANSPARENTBLT, 10, 4, 2, 2, 0x0000FF, Dib(2, 1, {0xFF0000, 0x00FF00}), 2, 1);  // red is transparent
+  EXPECT_EQ(Play(b.Metafile()), (Lines{
+      "Image #0 4,4 4x2 display 4,4 8,6 stretch",
+      "Image #1 10,4 2x2 display 10,4 12,6 stretch",
+  }));
+  EXPECT_EQ(Resource(0).Pixel(0, 0).A, 0);
+  EXPECT_EQ(Resource(0).Pixel(1, 0), (vn::platform::BGRA{127, 0, 0, 128}));
+  EXPECT_EQ(Resource(1).Pixel(0, 0).A, 0);
+  EXPECT_EQ(Resource(1).Pixel(1, 0), (vn::platform::BGRA{0, 255, 0, 255}));
+}
+
 // ---- damage
 
 TEST_F(Player, DamagedRecordsAreDroppedAndReported) {
