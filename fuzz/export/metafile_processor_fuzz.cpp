@@ -5,8 +5,10 @@
 // refused with EEmfError; everything else plays. Damaged records are dropped
 // and reported, nothing is read outside a record, no item refers to a
 // missing image resource, nothing crashes or hangs. Seeds: tiny metafiles of
-// each record family (shapes, paths, clips, text, bitmaps, a JPEG, a
-// pattern brush) and one written by an office suite as a Windows metafile.
+// each record family (shapes.emf, clips_paths.emf, text.emf, bitmaps.emf
+// with a JPEG and a pattern brush), written with the EmfBuilder of
+// tests/export/metafile_items.h, and tests/fixtures/platform/emf/
+// libreoffice_shapes.wmf, a Windows metafile of an office suite.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

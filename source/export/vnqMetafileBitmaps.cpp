@@ -441,7 +441,7 @@ void TvnMetafileProcessor::PatternFill(const Record& rec, const TvnPoint& a, con
     }
   }
   // The tiles' clip ends; the metafile's own clip is set again.
-  RestoreClip(std::vector<TvnClipStep>(FClipSteps));
+  RestoreClip(FClipSteps);
 }
 
 }  // namespace vn::exporter

@@ -9,6 +9,7 @@
 #include "platform/emf/wmf_converter.h"
 #include "platform/images/image_codecs.h"
 #include "platform/fonts/font_charsets.h"
+#include "platform/fonts/font_faces.h"
 #include "platform/fonts/gdi_font.h"
 #include "runtime/codepages.h"
 #include "runtime/numbers.h"
@@ -439,6 +440,13 @@ void TvnMetafileProcessor::AppendItem(std::unique_ptr<TvnDocumentItem> item) {
 }
 
 void TvnMetafileProcessor::AppendClip(const TvnClipStep& step) {
+  FClipRectsLeft -= static_cast<int64_t>(step.Rects.size());
+  if (FClipRectsLeft < 0) {
+    if (FClipRectsLeft + static_cast<int64_t>(step.Rects.size()) >= 0)
+      FDiagnostics.push_back({0, EMR_EXTSELECTCLIPRGN, "too many clip rectangles; later clips are not set"});
+    FClipRectsLeft = -1;
+    return;
+  }
   auto clip = std::make_unique<TvnClipItem>();
   clip->Brush = FCurrentBrush;
   clip->Pen = FCurrentPen;
@@ -453,21 +461,21 @@ void TvnMetafileProcessor::AppendRestoreClip() {
   AppendItem(std::move(clip));
 }
 
-void TvnMetafileProcessor::RestoreClip(const std::vector<TvnClipStep>& steps) {
+void TvnMetafileProcessor::RestoreClip(TvnClipSteps steps) {
   AppendRestoreClip();
   FClipSteps.clear();
-  for (const TvnClipStep& step : steps) SelectClip(step);
+  for (auto& step : steps) SelectClip(std::move(step));
 }
 
-void TvnMetafileProcessor::SelectClip(const TvnClipStep& step) {
+void TvnMetafileProcessor::SelectClip(std::shared_ptr<const TvnClipStep> step) {
   // A region that replaces the clip first takes back the clips set before,
   // so the new region is not intersected with them.
-  if (step.Mode == RGN_COPY && !FClipSteps.empty()) {
+  if (step->Mode == RGN_COPY && !FClipSteps.empty()) {
     AppendRestoreClip();
     FClipSteps.clear();
   }
-  AppendClip(step);
-  if (FClipSteps.size() < kMaxClipSteps) FClipSteps.push_back(step);
+  AppendClip(*step);
+  if (FClipSteps.size() < kMaxClipSteps) FClipSteps.push_back(std::move(step));
 }
 
 TRect TvnMetafileProcessor::OffsetRect(const RectL& r) const {
@@ -565,12 +573,12 @@ void TvnMetafileProcessor::PlayRecord(const Record& rec) {
     case EMR_SAVEDC: SaveState(); break;
     case EMR_RESTOREDC:
       if (auto v = u32()) {
-        const std::vector<TvnClipStep> current = FClipSteps;
+        TvnClipSteps current = FClipSteps;
         const bool restored = RestoreState(static_cast<int32_t>(*v));
         FClipRect = {};
         // The clip goes back to the page's, then to what the restored state
         // had set (or, when nothing was restored, to what was set before).
-        RestoreClip(restored ? std::vector<TvnClipStep>(FClipSteps) : current);
+        RestoreClip(restored ? FClipSteps : std::move(current));
       }
       break;
     case EMR_SETWORLDTRANSFORM:
@@ -662,7 +670,7 @@ void TvnMetafileProcessor::PlayRecord(const Record& rec) {
       step.Mode = RGN_AND;
       step.Rects.push_back(TRect{vn::RoundToInt(FClipRect.Left + FStartX), vn::RoundToInt(FClipRect.Top + FStartY),
                                  vn::RoundToInt(FClipRect.Right + FStartX), vn::RoundToInt(FClipRect.Bottom + FStartY)});
-      SelectClip(step);
+      SelectClip(std::make_shared<const TvnClipStep>(std::move(step)));
       break;
     }
     case EMR_EXTSELECTCLIPRGN: DoExtSelectClipRgn(rec); break;
@@ -865,7 +873,7 @@ void TvnMetafileProcessor::DoExtSelectClipRgn(const Record& rec) {
   } else {
     for (const RectL& rc : region->rects) step.Rects.push_back(OffsetRect(rc));
   }
-  SelectClip(step);
+  SelectClip(std::make_shared<const TvnClipStep>(std::move(step)));
 }
 
 // ---- text
@@ -883,6 +891,47 @@ vn::platform::TextSize TvnMetafileProcessor::MeasureText(const TFont& font, cons
   } catch (const vn::Exception&) {
     return {};
   }
+}
+
+std::optional<String> TvnMetafileProcessor::GlyphsToText(const TFont& font, const std::u16string& glyphs) {
+  vn::platform::FontRequest request;
+  request.FaceName = font.Name;
+  request.Bold = font.Style.Contains(TFontStyle::fsBold);
+  request.Italic = font.Style.Contains(TFontStyle::fsItalic);
+  std::shared_ptr<const vn::platform::GdiFont> gdi;
+  try {
+    gdi = vn::platform::GdiFont::Create(request);
+  } catch (const vn::Exception&) {
+    return std::nullopt;
+  }
+  if (gdi->Match().Substituted) return std::nullopt;
+  const vn::platform::FontFaceRef& face = gdi->Face();
+  const std::string key = face.File.string() + "#" + std::to_string(face.Index);
+  auto it = FGlyphMaps.find(key);
+  if (it == FGlyphMaps.end()) {
+    std::map<uint32_t, char32_t> map;
+    try {
+      vn::platform::FaceLease lease = vn::platform::AcquireFace(face.File, face.Index);
+      FT_UInt glyph = 0;
+      for (FT_ULong c = FT_Get_First_Char(lease.Face, &glyph); glyph != 0; c = FT_Get_Next_Char(lease.Face, c, &glyph))
+        map.emplace(glyph, static_cast<char32_t>(c));  // the lowest character of a glyph
+    } catch (const vn::Exception&) {
+      return std::nullopt;
+    }
+    it = FGlyphMaps.emplace(key, std::move(map)).first;
+  }
+  String text;
+  for (char16_t g : glyphs) {
+    auto found = it->second.find(g);
+    const char32_t c = found == it->second.end() ? U'\uFFFD' : found->second;
+    if (c > 0xFFFF) {
+      text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      text.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      text.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return text;
 }
 
 void TvnMetafileProcessor::DoText(const Record& rec) {
@@ -911,14 +960,21 @@ void TvnMetafileProcessor::DoText(const Record& rec) {
   }
   // 2. Nothing more without characters.
   if (r->text.empty()) return;
-  // Glyph indices name glyphs of the font the writer had, which is not the
-  // font this system draws with: they are not characters and are not shown.
-  if (r->options & ETO_GLYPH_INDEX) return Report(rec, "text given as glyph indices is not played");
+  // Glyph indices name glyphs of the font the writer had: they become
+  // characters through that face's character map when the face is
+  // installed under its name; in a stand-in face they mean other glyphs and
+  // the text is not shown.
+  if (r->options & ETO_GLYPH_INDEX) {
+    auto chars = GlyphsToText(FCurrentFont, r->text);
+    if (!chars) return Report(rec, "text given as glyph indices of a font that is not installed is not played");
+    r->text = std::move(*chars);
+    r->ansiText.clear();
+  }
   // 3. The characters.
   const bool symbol = FSymbolCharsetFontIdx == -1;
   String text;
   bool isWide = false;
-  if (!wide) {
+  if (!wide && !(r->options & ETO_GLYPH_INDEX)) {
     std::string bytes;
     for (char c : r->ansiText)
       if (c != 0) bytes.push_back(c);

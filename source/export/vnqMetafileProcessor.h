@@ -87,6 +87,8 @@ struct TvnClipStep {
   std::vector<TRect> Rects;
   uint32_t Mode = 0;
 };
+// Shared, so saving a device context does not copy region data.
+using TvnClipSteps = std::vector<std::shared_ptr<const TvnClipStep>>;
 
 struct TvnMetaState {
   TvnFont FFont;
@@ -99,7 +101,7 @@ struct TvnMetaState {
   vn::platform::emf::SizeL FWinExtent{1, 1}, FViewExtent{1, 1};
   vn::platform::emf::PointL FWinOrg, FViewOrg;
   TvnEMFAlignment FTextAlign;
-  std::vector<TvnClipStep> FClipSteps;
+  TvnClipSteps FClipSteps;
   int32_t Key = 0;  // the number of states held when it was saved
 };
 
@@ -130,6 +132,9 @@ class TvnMetafileProcessor {
   using Record = vn::platform::emf::Record;
   static constexpr size_t kMaxSavedStates = 10000;
   static constexpr size_t kMaxClipSteps = 256;
+  // Clip rectangles a metafile may make (clips are set again after each
+  // restore, so a small file could otherwise make a great many).
+  static constexpr int64_t kMaxClipRects = int64_t{1} << 22;
   static constexpr int32_t kMaxMeasuredFontHeight = 2000;
   // Pattern tiles per metafile; a fill that would need more gets none.
   static constexpr int32_t kMaxPatternTiles = 20000;
@@ -158,6 +163,9 @@ class TvnMetafileProcessor {
   void DeleteObject(uint32_t index);
   bool IsSymbolOnlyFace(const String& face);
   vn::platform::TextSize MeasureText(const TFont& font, const String& text) const;
+  // The characters of glyph indices of the font; nothing when the font
+  // draws with a stand-in face.
+  std::optional<String> GlyphsToText(const TFont& font, const std::u16string& glyphs);
 
   // Items.
   bool FillAlternate() const { return FPolyFillMode == 1 || FPolyFillMode == 0; }
@@ -166,9 +174,9 @@ class TvnMetafileProcessor {
   void AppendClip(const TvnClipStep& step);
   void AppendRestoreClip();
   // Sets a clip (a region that replaces the clip restores the page's first).
-  void SelectClip(const TvnClipStep& step);
+  void SelectClip(std::shared_ptr<const TvnClipStep> step);
   // Back to the page's clip, then the given clips again.
-  void RestoreClip(const std::vector<TvnClipStep>& steps);
+  void RestoreClip(TvnClipSteps steps);
   TRect OffsetRect(const vn::platform::emf::RectL& r) const;
 
   // Record families.
@@ -252,9 +260,11 @@ class TvnMetafileProcessor {
   double FMapMXmul = 1.0, FMapMYmul = 1.0;
   bool IsBackgrondTransprent = false;
   bool FCombineCharsToSentence = false;
-  std::vector<TvnClipStep> FClipSteps;
+  TvnClipSteps FClipSteps;
+  int64_t FClipRectsLeft = kMaxClipRects;
   int32_t FPatternTiles = 0;
   std::map<String, bool> FSymbolFaces;
+  std::map<std::string, std::map<uint32_t, char32_t>> FGlyphMaps;  // per face file and index
 };
 
 // Installs the processor as the engine's metafile player (SetMetafilePlayer):

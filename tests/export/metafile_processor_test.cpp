@@ -358,11 +358,18 @@ TEST_F(Player, TextFromTheCurrentPositionFollowsOnePieceAfterTheOther) {
   EXPECT_EQ(x(2), 10 + font->TextExtent(u"W").Width + font->TextExtent(u"i").Width);
 }
 
-TEST_F(Player, GlyphIndexTextIsReportedNotShownAsCharacters) {
+TEST_F(Player, GlyphIndexTextBecomesCharactersOnlyInTheFaceItNames) {
+  const auto face = vn::platform::GdiFont::Create({u"Liberation Sans", -16});
+  ASSERT_FALSE(face->Match().Substituted);
+  const String glyphs{static_cast<char16_t>(face->GlyphIndex(U'H')), static_cast<char16_t>(face->GlyphIndex(U'\u00E9'))};
   EmfBuilder b;
-  b.Text(0, 0, u"\x0024\x0048", {5, 5}, ETO_GLYPH_INDEX | ETO_OPAQUE, {0, 0, 4, 4});
-  EXPECT_EQ(Play(b.Metafile()), Lines{"Shape Rectangle pen 000000/1/5 brush FFFFFF/0 0,0 4,4"});
-  EXPECT_EQ(Diagnostics(), "text given as glyph indices is not played;");
+  b.Text(0, 0, glyphs, {5, 5}, ETO_GLYPH_INDEX | ETO_OPAQUE, {0, 0, 4, 4});  // the default font: a stand-in face
+  b.Font(1, u"Liberation Sans", -16).U32(EMR_SELECTOBJECT, 1).Text(0, 0, glyphs, {5, 5}, ETO_GLYPH_INDEX);
+  EXPECT_EQ(Play(b.Metafile()), (Lines{
+      "Shape Rectangle pen 000000/1/5 brush FFFFFF/0 0,0 4,4",
+      "Text \"H\xC3\xA9\" @0,0 font Liberation Sans/12/0/000000 brush FFFFFF/0 align 0 rot 0 dx 5 5",
+  }));
+  EXPECT_EQ(Diagnostics(), "text given as glyph indices of a font that is not installed is not played;");
 }
 
 // ---- bitmaps
