@@ -58,19 +58,6 @@ TPenStyle PenStyleOf(uint32_t style) {
 
 }  // namespace
 
-// ---- the bitmap graphic of image resources
-
-void TvnBitmapGraphic::Assign(const TGraphic& source) {
-  const auto* other = dynamic_cast<const TvnBitmapGraphic*>(&source);
-  if (!other) throw EUnsupportedGraphics("Unknown Graphics format");
-  FBitmap = other->FBitmap;
-}
-
-void TvnBitmapGraphic::SaveToStream(vn::TStream& stream) const {
-  if (FBitmap.Empty()) return;
-  stream.WriteString(vn::platform::EncodeBmp(FBitmap));
-}
-
 // ---- life
 
 TvnMetafileProcessor::TvnMetafileProcessor(TvnCustomDocumentEngine& engine) : FEngine(&engine) {

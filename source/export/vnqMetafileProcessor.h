@@ -22,29 +22,13 @@
 #include <optional>
 #include <vector>
 
+#include "export/vnqBitmapGraphic.h"
 #include "export/vnqDocumentEngine.h"
 #include "platform/emf/emf_reader.h"
 #include "platform/fonts/gdi_font.h"
 #include "platform/images/bitmap.h"
 
 namespace vn::exporter {
-
-// An image resource holding a decoded bitmap; saved as a BMP file.
-class TvnBitmapGraphic : public TGraphic {
- public:
-  TvnBitmapGraphic() = default;
-  explicit TvnBitmapGraphic(vn::platform::Bitmap bitmap) : FBitmap(std::move(bitmap)) {}
-  std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<TvnBitmapGraphic>(); }
-  // Copies another bitmap graphic; EUnsupportedGraphics for other kinds.
-  void Assign(const TGraphic& source) override;
-  void SaveToStream(vn::TStream& stream) const override;
-  int32_t Width() const override { return FBitmap.Width(); }
-  int32_t Height() const override { return FBitmap.Height(); }
-  const vn::platform::Bitmap& Bitmap() const { return FBitmap; }
-
- private:
-  vn::platform::Bitmap FBitmap;
-};
 
 enum class TvnEMFAlignments { TA_NOUPDATECP, TA_UPDATECP, TA_LEFT, TA_RIGHT, TA_CENTER, TA_TOP, TA_BOTTOM, TA_BASELINE, TA_RTLREADING, TA_MASK };
 using TvnEMFAlignment = vn::EnumSet<TvnEMFAlignments>;

@@ -582,6 +582,19 @@ TEST_F(Player, CorpusMetafilesPlay) {
   EXPECT_GT(played, 40);
 }
 
+TEST_F(Player, DrawnBitmapsSitOnTheirOwnWhiteBrush) {
+  engine.Brush().Color = 0x0000FF;
+  engine.DrawImage(TvnRect{0, 0, 4, 4}, TvnBitmapGraphic(vn::platform::Bitmap(2, 2, vn::platform::PixelFormat::pf24bit)));
+  engine.DrawImage(TvnRect{0, 0, 4, 4}, TestGraphic("x", 2, 2));
+  const auto& items = engine.GetPageItem(0)->DocumentItems;
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(static_cast<const TvnImageItem&>(*items[0]).Brush.Color, clWhite);
+  EXPECT_EQ(static_cast<const TvnImageItem&>(*items[1]).Brush.Color, 0x0000FFu);
+  const auto* copy = dynamic_cast<const TvnBitmapGraphic*>(engine.GetImageResource(0).Graphic);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Width(), 2);
+}
+
 TEST(PlayerInstalled, EnginePlaysMetafilesThroughTheProcessor) {
   InstallMetafileProcessor();
   RecordingEngine e;
