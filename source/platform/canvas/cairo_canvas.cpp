@@ -150,6 +150,10 @@ void CairoCanvas::Clipped(F&& paint) {
     cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
   }
   cairo_identity_matrix(cr_);
+  Recover();
+}
+
+void CairoCanvas::Recover() {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
     // A failed step (e.g. a degenerate transform) leaves cairo in an error
     // state for good; start a fresh context on the same pixels.
@@ -159,6 +163,7 @@ void CairoCanvas::Clipped(F&& paint) {
 }
 
 void CairoCanvas::Begin() {
+  Recover();
   if (!inPath_) cairo_new_path(cr_);
   cairo_matrix_t m = ToCairo(state_.transform);
   cairo_set_matrix(cr_, &m);
@@ -237,17 +242,17 @@ void CairoCanvas::StrokeCurrent(bool preserve) {
     if (!preserve) cairo_new_path(cr_);
     return;
   }
-  // The stroke runs through pixel centres, as the device's pens cover
-  // whole pixels: the path moves half a pixel.
+  const Transform& t = state_.transform;
+  const double scale = std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21));
+  const bool onePixel = pen.width == 0 || pen.width * scale <= 1.0001;
+  // A pen of odd device width runs through pixel centres, as the device's
+  // pens cover whole pixels: the path moves half a pixel.
+  const bool odd = onePixel || (int64_t(std::lround(pen.width * scale)) & 1);
   cairo_identity_matrix(cr_);
   cairo_path_t* copy = cairo_copy_path(cr_);
   cairo_new_path(cr_);
-  cairo_translate(cr_, 0.5, 0.5);
+  if (odd) cairo_translate(cr_, 0.5, 0.5);
   cairo_append_path(cr_, copy);
-  const bool cosmetic = pen.width <= 1 && state_.transform.m11 * state_.transform.m22 -
-                                                      state_.transform.m12 * state_.transform.m21 <=
-                                                  1.0001;
-  const bool onePixel = pen.width == 0 || cosmetic;
   cairo_identity_matrix(cr_);
   if (!onePixel) {
     cairo_matrix_t m = ToCairo(state_.transform);
@@ -301,7 +306,7 @@ void CairoCanvas::AddEllipse(double l, double t, double r, double b) {
 }
 
 void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToStart) {
-  const double rx = (box.right - box.left) / 2.0, ry = (box.bottom - box.top) / 2.0;
+  const double rx = RectWidth(box) / 2.0, ry = RectHeight(box) / 2.0;
   const double cx = box.left + rx, cy = box.top + ry;
   if (rx == 0 || ry == 0) return;
   const double a1 = std::atan2((start.y - cy) / ry, (start.x - cx) / rx);
@@ -320,7 +325,7 @@ void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToSta
 
 void CairoCanvas::MoveTo(Point p) {
   state_.current = p;
-  if (inPath_) {
+  if (inPath_ && Usable(state_.transform)) {
     Begin();
     cairo_move_to(cr_, p.x, p.y);
     cairo_identity_matrix(cr_);
@@ -330,6 +335,7 @@ void CairoCanvas::MoveTo(Point p) {
 void CairoCanvas::LineTo(Point p) {
   Point pts[2] = {state_.current, p};
   state_.current = p;
+  if (!Usable(state_.transform)) return;
   if (inPath_) {
     Begin();
     if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, pts[0].x, pts[0].y);
@@ -337,7 +343,6 @@ void CairoCanvas::LineTo(Point p) {
     cairo_identity_matrix(cr_);
     return;
   }
-  if (!Usable(state_.transform)) return;
   Begin();
   AddPoly(pts, false);
   Finish(kStroke);
@@ -421,7 +426,7 @@ void CairoCanvas::PolyBezierTo(std::span<const Point> points) {
 void CairoCanvas::Rectangle(Rect r) {
   if (!Usable(state_.transform)) return;
   Begin();
-  cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  cairo_rectangle(cr_, r.left, r.top, RectWidth(r), RectHeight(r));
   if (inPath_) {
     cairo_identity_matrix(cr_);
     return;
@@ -431,7 +436,7 @@ void CairoCanvas::Rectangle(Rect r) {
   Clipped([&] {
     FillCurrent(false);
     Begin();
-    cairo_rectangle(cr_, r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
+    cairo_rectangle(cr_, r.left, r.top, RectWidth(r) - 1, RectHeight(r) - 1);
     StrokeCurrent(false);
   });
   cairo_new_path(cr_);
@@ -440,8 +445,8 @@ void CairoCanvas::Rectangle(Rect r) {
 void CairoCanvas::RoundRect(Rect r, Size corner) {
   if (!Usable(state_.transform)) return;
   Begin();
-  const double w = std::min(std::abs(corner.cx) / 2.0, std::abs(r.right - r.left) / 2.0);
-  const double h = std::min(std::abs(corner.cy) / 2.0, std::abs(r.bottom - r.top) / 2.0);
+  const double w = std::min(std::abs(double(corner.cx)) / 2.0, std::abs(RectWidth(r)) / 2.0);
+  const double h = std::min(std::abs(double(corner.cy)) / 2.0, std::abs(RectHeight(r)) / 2.0);
   const double l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
   const double rr = std::max(r.left, r.right), b = std::max(r.top, r.bottom);
   if (w <= 0 || h <= 0) {
@@ -486,7 +491,7 @@ void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
       AddArc(box, start, end, false);
       double x, y;
       cairo_get_current_point(cr_, &x, &y);
-      state_.current = {int32_t(std::lround(x)), int32_t(std::lround(y))};
+      state_.current = {SaturatedInt(std::round(x)), SaturatedInt(std::round(y))};
       Finish(kStroke);
       break;
     }
@@ -505,25 +510,10 @@ void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
 }
 
 std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
-  auto adv = GetTextMeasurer().Advances(state_.font, text);
-  std::vector<int32_t> out(adv.size());
-  double sum = 0;
-  int32_t placed = 0;
-  for (size_t i = 0; i < adv.size(); ++i) {
-    sum += adv[i];
-    const int32_t next = int32_t(std::lround(sum));
-    out[i] = next - placed;
-    placed = next;
-  }
-  return out;
+  return RoundedAdvances(state_.font, text);
 }
 
-Size CairoCanvas::TextExtent(std::u16string_view text) {
-  int64_t w = 0;
-  for (int32_t a : CharAdvances(text)) w += a;
-  const FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {int32_t(w), int32_t(std::lround(m.ascent + m.descent))};
-}
+Size CairoCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
@@ -555,9 +545,16 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   if (align & TA_UPDATECP) {
     // The current position moves past the text (to its left end for
     // right-aligned text).
-    state_.current.x = int32_t(std::lround(h == TA_RIGHT ? x0 : x0 + width));
+    state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
   }
   const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+  // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
+  // cannot make fonts of them.
+  const Transform& tt = state_.transform;
+  for (double axis : {std::hypot(tt.m11, tt.m12), std::hypot(tt.m21, tt.m22)}) {
+    const double deviceEm = m.emSize * axis;
+    if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
+  }
 
   cairo_font_face_t* face = CreateCairoFontFace(font);
   auto drawGlyphs = [&](bool toPath) {
@@ -611,14 +608,14 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     cairo_matrix_t mt = ToCairo(state_.transform);
     if (rect && (options & ETO_OPAQUE)) {
       cairo_set_matrix(cr_, &mt);
-      cairo_rectangle(cr_, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
       SetSourceColor(state_.bkColor);
       cairo_fill(cr_);
     }
     cairo_save(cr_);
     if (rect && (options & ETO_CLIPPED)) {
       cairo_set_matrix(cr_, &mt);
-      cairo_rectangle(cr_, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
       cairo_clip(cr_);
     }
     if (state_.bkMode == BkMode::Opaque && !(options & ETO_OPAQUE)) {
@@ -661,36 +658,24 @@ void CairoCanvas::CloseFigure() {
   if (inPath_ && cairo_has_current_point(cr_)) cairo_close_path(cr_);
 }
 
-void CairoCanvas::FillPath() {
+// The ended path is painted once and is gone afterwards.
+void CairoCanvas::PaintPath(unsigned paint) {
   if (!path_) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(false);
-  });
+  if (!(paint & kStroke) || Usable(state_.transform)) {
+    Clipped([&] {
+      cairo_new_path(cr_);
+      cairo_append_path(cr_, path_);
+      if (paint & kFill) FillCurrent(paint & kStroke);
+      if (paint & kStroke) StrokeCurrent(false);
+      cairo_new_path(cr_);
+    });
+  }
   cairo_path_destroy(path_), path_ = nullptr;
 }
 
-void CairoCanvas::StrokePath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::StrokeAndFillPath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(true);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
+void CairoCanvas::FillPath() { PaintPath(kFill); }
+void CairoCanvas::StrokePath() { PaintPath(kStroke); }
+void CairoCanvas::StrokeAndFillPath() { PaintPath(kFill | kStroke); }
 
 void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
@@ -740,7 +725,7 @@ void CairoCanvas::IntersectClipRect(Rect r) {
   CombineClip(RegionMode::And, [&](cairo_t* m) {
     cairo_matrix_t mt = ToCairo(t);
     cairo_set_matrix(m, &mt);
-    cairo_rectangle(m, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
     cairo_fill(m);
   });
 }
@@ -751,7 +736,7 @@ void CairoCanvas::ExcludeClipRect(Rect r) {
   CombineClip(RegionMode::Diff, [&](cairo_t* m) {
     cairo_matrix_t mt = ToCairo(t);
     cairo_set_matrix(m, &mt);
-    cairo_rectangle(m, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
     cairo_fill(m);
   });
 }
@@ -766,15 +751,15 @@ void CairoCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode mode)
   CombineClip(mode, [&](cairo_t* m) {
     cairo_matrix_t mt = ToCairo(t);
     cairo_set_matrix(m, &mt);
-    for (const Rect& r : rects) cairo_rectangle(m, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    for (const Rect& r : rects) cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
     cairo_set_fill_rule(m, CAIRO_FILL_RULE_WINDING);
     cairo_fill(m);
   });
 }
 
 void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop) {
-  const double dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  const double sw = src.right - src.left, sh = src.bottom - src.top;
+  const double dw = RectWidth(dest), dh = RectHeight(dest);
+  const double sw = RectWidth(src), sh = RectHeight(src);
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.empty() || !Usable(state_.transform)) return;
   cairo_surface_t* image = ToSurface(px);
   Clipped([&] {

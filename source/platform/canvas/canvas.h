@@ -9,9 +9,11 @@
 // keeps its own.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +29,15 @@ using Rect = emf::RectL;
 using Size = emf::SizeL;
 // A colour as the window system gives it: 0x00BBGGRR.
 using Color = uint32_t;
+
+// Sizes and sums of coordinates from files, without overflow.
+inline double RectWidth(const Rect& r) { return double(r.right) - r.left; }
+inline double RectHeight(const Rect& r) { return double(r.bottom) - r.top; }
+inline int32_t SaturatedInt(double v) {
+  if (!(v == v)) return 0;
+  return int32_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+inline int32_t SaturatedAdd(int64_t a, int64_t b) { return SaturatedInt(double(a + b)); }
 
 constexpr Color RGBColor(uint8_t r, uint8_t g, uint8_t b) { return Color(r) | Color(g) << 8 | Color(b) << 16; }
 

@@ -27,11 +27,7 @@ bool Fits16(std::span<const Point> points) {
   });
 }
 
-int32_t ClampToInt(double v) {
-  if (!(v > INT32_MIN)) return INT32_MIN;
-  if (!(v < INT32_MAX)) return INT32_MAX;
-  return int32_t(std::floor(v));
-}
+int32_t ClampToInt(double v) { return SaturatedInt(std::floor(v)); }
 
 std::vector<Point> Corners(Rect r) {
   return {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
@@ -183,7 +179,7 @@ void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   writer_.WriteXForm(EMR_SETWORLDTRANSFORM, t.ToXForm());
 }
 
-RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen) {
+RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen, bool extend) {
   double minX = std::numeric_limits<double>::max(), minY = minX;
   double maxX = std::numeric_limits<double>::lowest(), maxY = maxX;
   for (const Point& p : points) {
@@ -201,7 +197,7 @@ RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPe
   }
   RectL r{ClampToInt(minX - grow), ClampToInt(minY - grow), ClampToInt(std::ceil(maxX + grow)),
           ClampToInt(std::ceil(maxY + grow))};
-  if (!inPath_) writer_.ExtendBounds(r);
+  if (extend && !inPath_) writer_.ExtendBounds(r);
   return r;
 }
 
@@ -303,27 +299,10 @@ void EmfRecorderCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
 }
 
 std::vector<int32_t> EmfRecorderCanvas::CharAdvances(std::u16string_view text) {
-  auto adv = GetTextMeasurer().Advances(state_.font, text);
-  // Rounded on the running sum, so the advances add up to the text width.
-  std::vector<int32_t> out(adv.size());
-  double sum = 0;
-  int32_t placed = 0;
-  for (size_t i = 0; i < adv.size(); ++i) {
-    sum += adv[i];
-    int32_t next = int32_t(std::lround(sum));
-    out[i] = next - placed;
-    placed = next;
-  }
-  return out;
+  return RoundedAdvances(state_.font, text);
 }
 
-Size EmfRecorderCanvas::TextExtent(std::u16string_view text) {
-  auto adv = CharAdvances(text);
-  int64_t w = 0;
-  for (int32_t a : adv) w += a;
-  FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {int32_t(w), int32_t(std::lround(m.ascent + m.descent))};
-}
+Size EmfRecorderCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                                 const Rect* rect) {
@@ -336,12 +315,12 @@ void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<con
   if (dx.size() >= text.size())
     rec.dx.assign(dx.begin(), dx.begin() + text.size());
   else
-    rec.dx = CharAdvances(text);
+    rec.dx = RoundedAdvances(state_.font, text);
   int64_t width = 0;
-  for (int32_t d : rec.dx) width += std::abs(d);
+  for (int32_t d : rec.dx) width += std::abs(int64_t(d));
   FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  const int32_t h = int32_t(std::ceil(m.ascent + m.descent));
-  std::vector<Point> box = Corners({int32_t(p.x - width), p.y - h, int32_t(p.x + width), p.y + h});
+  const int32_t h = SaturatedInt(std::ceil(m.ascent + m.descent));
+  std::vector<Point> box = Corners({SaturatedAdd(p.x, -width), SaturatedAdd(p.y, -h), SaturatedAdd(p.x, width), SaturatedAdd(p.y, h)});
   if (rect && (options & ETO_OPAQUE)) {
     auto c = Corners(*rect);
     box.insert(box.end(), c.begin(), c.end());
@@ -391,14 +370,11 @@ void EmfRecorderCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode
   // transform (their bounding boxes, exact for axis-aligned transforms).
   EmrExtSelectClipRgn rec;
   rec.mode = uint32_t(mode) + 1;
-  const bool saveInPath = inPath_;
-  inPath_ = true;  // computing bounds here must not widen the picture bounds
   for (const Rect& r : rects) {
     auto c = Corners(r);
-    RectL d = DeviceBounds(c, false);
+    RectL d = DeviceBounds(c, false, false);
     if (d.right > d.left && d.bottom > d.top) rec.rects.push_back(d);
   }
-  inPath_ = saveInPath;
   if (rects.size() && rec.rects.empty()) rec.rects.push_back({0, 0, 0, 0});
   RecordBuilder b;
   rec.Encode(b);
@@ -411,16 +387,16 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
   EmrStretchDIBits rec;
   auto c = Corners(dest);
   RectL d = DeviceBounds(c, false);
-  rec.bounds = {d.left, d.top, std::max(d.left, d.right - 1), std::max(d.top, d.bottom - 1)};
+  rec.bounds = {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
   rec.xDest = dest.left;
   rec.yDest = dest.top;
-  rec.cxDest = dest.right - dest.left;
-  rec.cyDest = dest.bottom - dest.top;
+  rec.cxDest = SaturatedInt(RectWidth(dest));
+  rec.cyDest = SaturatedInt(RectHeight(dest));
   rec.xSrc = src.left;
-  rec.cxSrc = src.right - src.left;
-  rec.cySrc = src.bottom - src.top;
+  rec.cxSrc = SaturatedInt(RectWidth(src));
+  rec.cySrc = SaturatedInt(RectHeight(src));
   // A bottom-up bitmap counts source rows from its last row.
-  rec.ySrc = info->height > 0 ? info->height - src.bottom : src.top;
+  rec.ySrc = info->height > 0 ? SaturatedAdd(info->height, -int64_t(src.bottom)) : src.top;
   rec.usage = DIB_RGB_COLORS;
   rec.rop = rop;
   rec.dib = dib;
@@ -451,9 +427,7 @@ void EmfRecorderCanvas::RestoreDC(int which) {
   // and the states above the restored one give up theirs.
   std::vector<State> dropped(saved_.begin() + target, saved_.end());
   saved_.resize(size_t(target - 1));
-  for (const State* s : {&old}) {
-    Release(s->penHandle), Release(s->brushHandle), Release(s->fontHandle);
-  }
+  dropped.push_back(old);
   for (const State& s : dropped) Release(s.penHandle), Release(s.brushHandle), Release(s.fontHandle);
 }
 

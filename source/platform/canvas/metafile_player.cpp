@@ -120,7 +120,7 @@ class Player {
         break;
       default: break;
     }
-    return Transform::Translation(-s.windowOrg.x, -s.windowOrg.y)
+    return Transform::Translation(-double(s.windowOrg.x), -double(s.windowOrg.y))
         .Then(Transform::Scaling(sx, sy))
         .Then(Transform::Translation(s.viewportOrg.x, s.viewportOrg.y));
   }
@@ -173,11 +173,11 @@ class Player {
     dc_.font = f;
     canvas_.SetFont(f);
   }
-  bool Store(uint32_t index, Object o) {
-    if (index == 0 || index >= kMaxObjects) return false;
+  // Index 0 is the metafile itself; indices past the cap are ignored.
+  void Store(uint32_t index, Object o) {
+    if (index == 0 || index >= kMaxObjects) return;
     if (index >= objects_.size()) objects_.resize(index + 1);
     objects_[index] = std::move(o);
-    return true;
   }
 
   template <typename T>
@@ -226,7 +226,7 @@ class Player {
       canvas_.IntersectClipRect(*rect);
     }
     if (flipped) {
-      canvas_.SetWorldTransform(Transform::Translation(-ref.x, -ref.y)
+      canvas_.SetWorldTransform(Transform::Translation(-double(ref.x), -double(ref.y))
                                     .Then(Transform::Scaling(1, -1))
                                     .Then(Transform::Translation(ref.x, ref.y))
                                     .Then(Full()));
@@ -240,14 +240,14 @@ class Player {
   static Rect SourceRect(const DibData& dib, int32_t x, int32_t y, int32_t cx, int32_t cy) {
     auto info = ReadDibInfo(dib.info);
     if (info && info->height > 0 && info->compression != BI_JPEG && info->compression != BI_PNG) {
-      const int32_t top = info->height - y - cy;
-      return {x, top, x + cx, top + cy};
+      const int32_t top = SaturatedAdd(int64_t(info->height) - y, -int64_t(cy));
+      return {x, top, SaturatedAdd(x, cx), SaturatedAdd(top, cy)};
     }
-    return {x, y, x + cx, y + cy};
+    return {x, y, SaturatedAdd(x, cx), SaturatedAdd(y, cy)};
   }
 
   void Blit(const EmrBlt& b, uint32_t type) {
-    const Rect dest{b.xDest, b.yDest, b.xDest + b.cxDest, b.yDest + b.cyDest};
+    const Rect dest{b.xDest, b.yDest, SaturatedAdd(b.xDest, b.cxDest), SaturatedAdd(b.yDest, b.cyDest)};
     if (b.dib.empty()) {
       // No bitmap: only the raster operations that need no source paint,
       // by the operation's index (pattern, black, white, inverted pattern).
@@ -307,7 +307,6 @@ class Player {
   }
 
   void Gradient(const EmrGradientFill& g) {
-    auto colour = [](const TriVertex& v) { return RGBColor(v.red >> 8, v.green >> 8, v.blue >> 8); };
     canvas_.SetPen(PenFromStyle(PS_NULL, 0, 0, true));
     const size_t per = g.mode == 2 ? 3 : 2;
     for (size_t i = 0; i + per <= g.indices.size(); i += per) {
@@ -334,12 +333,11 @@ class Player {
         canvas_.SetBrush(SolidBrush(RGBColor(mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue))));
         Rect r;
         if (g.mode == 0)
-          r = {int32_t(a.x + span * t0), a.y, int32_t(a.x + span * t1) + 1, b.y};
+          r = {SaturatedInt(a.x + span * t0), a.y, SaturatedInt(a.x + span * t1 + 1), b.y};
         else
-          r = {a.x, int32_t(a.y + span * t0), b.x, int32_t(a.y + span * t1) + 1};
+          r = {a.x, SaturatedInt(a.y + span * t0), b.x, SaturatedInt(a.y + span * t1 + 1)};
         canvas_.Rectangle(r);
       }
-      (void)colour;
     }
     canvas_.SetPen(dc_.pen);
     canvas_.SetBrush(dc_.brush);
@@ -493,7 +491,8 @@ bool Player::Play(const Record& rec) {
     case EMR_CREATEPEN: {
       auto v = Get<EmrCreatePen>(rec);
       if (!v) return false;
-      return Store(v->ihPen, PenFromStyle(v->style, v->width, v->color, false)) || true;
+      Store(v->ihPen, PenFromStyle(v->style, v->width, v->color, false));
+      return true;
     }
     case EMR_EXTCREATEPEN: {
       auto v = Get<EmrExtCreatePen>(rec);
@@ -538,9 +537,9 @@ bool Player::Play(const Record& rec) {
       return true;
     }
     case EMR_CREATEPALETTE: {
-      auto v = Get<EmrU32>(rec);
+      auto v = Get<EmrCreatePalette>(rec);
       if (!v) return false;
-      Store(v->value, std::monostate{});
+      Store(v->ihPal, std::monostate{});
       return true;
     }
     case EMR_SELECTOBJECT: {
@@ -576,7 +575,7 @@ bool Player::Play(const Record& rec) {
       if (p.failed()) return false;
       canvas_.SetBrush(SolidBrush(c & 0xFFFFFF));
       canvas_.SetPen(PenFromStyle(PS_NULL, 0, 0, true));
-      canvas_.Rectangle({pt.x, pt.y, pt.x + 1, pt.y + 1});
+      canvas_.Rectangle({pt.x, pt.y, SaturatedAdd(pt.x, 1), SaturatedAdd(pt.y, 1)});
       canvas_.SetPen(dc_.pen);
       canvas_.SetBrush(dc_.brush);
       return true;
@@ -648,12 +647,10 @@ bool Player::Play(const Record& rec) {
       const double rad = std::min<double>(v->radius, 1e7);
       const double a1 = v->startAngle * std::numbers::pi / 180, a2 = (v->startAngle + v->sweepAngle) * std::numbers::pi / 180;
       if (!std::isfinite(a1) || !std::isfinite(a2) || rad <= 0) return true;
-      const Rect box{int32_t(v->center.x - rad), int32_t(v->center.y - rad), int32_t(v->center.x + rad),
-                     int32_t(v->center.y + rad)};
-      const Point s{int32_t(std::lround(v->center.x + rad * std::cos(a1))),
-                    int32_t(std::lround(v->center.y - rad * std::sin(a1)))};
-      const Point e{int32_t(std::lround(v->center.x + rad * std::cos(a2))),
-                    int32_t(std::lround(v->center.y - rad * std::sin(a2)))};
+      const double cx = v->center.x, cy = v->center.y;
+      const Rect box{SaturatedInt(cx - rad), SaturatedInt(cy - rad), SaturatedInt(cx + rad), SaturatedInt(cy + rad)};
+      const Point s{SaturatedInt(std::round(cx + rad * std::cos(a1))), SaturatedInt(std::round(cy - rad * std::sin(a1)))};
+      const Point e{SaturatedInt(std::round(cx + rad * std::cos(a2))), SaturatedInt(std::round(cy - rad * std::sin(a2)))};
       canvas_.LineTo(s);
       canvas_.Arc(ArcKind::ArcTo, box, s, e);
       canvas_.MoveTo(e);
@@ -733,7 +730,7 @@ bool Player::Play(const Record& rec) {
       auto v = Get<EmrStretchDIBits>(rec);
       if (!v) return false;
       if (v->dib.empty()) return true;
-      const Rect dest{v->xDest, v->yDest, v->xDest + v->cxDest, v->yDest + v->cyDest};
+      const Rect dest{v->xDest, v->yDest, SaturatedAdd(v->xDest, v->cxDest), SaturatedAdd(v->yDest, v->cyDest)};
       canvas_.StretchDib(dest, SourceRect(v->dib, v->xSrc, v->ySrc, v->cxSrc, v->cySrc), v->dib, v->rop);
       return true;
     }
@@ -741,7 +738,7 @@ bool Player::Play(const Record& rec) {
       auto v = Get<EmrSetDIBitsToDevice>(rec);
       if (!v) return false;
       if (v->dib.empty()) return true;
-      const Rect dest{v->xDest, v->yDest, v->xDest + v->cxSrc, v->yDest + v->cySrc};
+      const Rect dest{v->xDest, v->yDest, SaturatedAdd(v->xDest, v->cxSrc), SaturatedAdd(v->yDest, v->cySrc)};
       canvas_.StretchDib(dest, SourceRect(v->dib, v->xSrc, v->ySrc, v->cxSrc, v->cySrc), v->dib, SRCCOPY);
       return true;
     }
@@ -760,9 +757,9 @@ bool Player::Play(const Record& rec) {
 
 Transform Placement(const EmfFile& file, Rect dest, int rotation) {
   const RectL f = file.FramePixels();
-  const double fw = std::max(1, f.right - f.left), fh = std::max(1, f.bottom - f.top);
-  const double dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  const Transform toOrigin = Transform::Translation(-f.left, -f.top);
+  const double fw = std::max(1.0, RectWidth(f)), fh = std::max(1.0, RectHeight(f));
+  const double dw = RectWidth(dest), dh = RectHeight(dest);
+  const Transform toOrigin = Transform::Translation(-double(f.left), -double(f.top));
   switch (((rotation % 360) + 360) % 360) {
     case 90:  // picture width along the destination height
       return toOrigin.Then(Transform::Scaling(dh / fw, dw / fh))

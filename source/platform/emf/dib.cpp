@@ -167,7 +167,7 @@ std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   // Little data never stands for a huge picture: the work stays in
   // proportion to the input.
   const int64_t pixels = int64_t(w) * h;
-  if (pixels > int64_t(dib.bits.size()) * 256 + (1 << 20)) return std::nullopt;
+  if (pixels > int64_t(dib.bits.size()) * 256 + 65536) return std::nullopt;
   PixelBuffer out(w, h, 0xFFFFFFFF);
   ByteReader bits(dib.bits);
   if (info->compression == BI_RLE8 || info->compression == BI_RLE4) {

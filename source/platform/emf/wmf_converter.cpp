@@ -348,10 +348,10 @@ bool Converter::Convert(const WmfRecord& rec) {
       PointL d = ReadPoint16(r);
       if (r.failed()) return false;
       if (rec.function == META_OFFSETWINDOWORG) {
-        windowOrg_ = {windowOrg_.x + d.x, windowOrg_.y + d.y};
+        windowOrg_ = {std::clamp(windowOrg_.x + d.x, -(1 << 30), 1 << 30), std::clamp(windowOrg_.y + d.y, -(1 << 30), 1 << 30)};
         w_->WritePoint(EMR_SETWINDOWORGEX, windowOrg_);
       } else if (!placeable_) {
-        viewportOrg_ = {viewportOrg_.x + d.x, viewportOrg_.y + d.y};
+        viewportOrg_ = {std::clamp(viewportOrg_.x + d.x, -(1 << 30), 1 << 30), std::clamp(viewportOrg_.y + d.y, -(1 << 30), 1 << 30)};
         w_->WritePoint(EMR_SETVIEWPORTORGEX, viewportOrg_);
       }
       return true;
