@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 
 #include "runtime/datetime.h"
@@ -364,59 +365,52 @@ void TvnDocumentConverter::SaveWriter(TvnBaseDocument& Writer) {
 // ---------------------------------------------------------------------------
 // Events
 
+template <typename TArgs>
+void TvnDocumentConverter::Raise(const TvnEvent<TArgs>& Event, TArgs& Args, bool ReadCancel) {
+  Args.SetJobInfo(FCurrentJobInfo.get());
+  if constexpr (std::is_base_of_v<TvnInputDocumentEventArgs, TArgs>) Args.SetInputDocument(FCurrentDocInfo.get());
+  Event(this, Args);
+  if (ReadCancel) FCancel = Args.GetCancel();
+}
+
 void TvnDocumentConverter::DoBeginJob() {
   if (!OnBeginJob) return;
   TvnBeginJobEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  OnBeginJob(this, Args);
-  FCancel = Args.GetCancel();
+  Raise(OnBeginJob, Args);
 }
 
 void TvnDocumentConverter::DoBeginInputDocument() {
   if (!OnBeginInputDocument) return;
   TvnBeginInputDocumentEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  Args.SetInputDocument(FCurrentDocInfo.get());
-  OnBeginInputDocument(this, Args);
-  FCancel = Args.GetCancel();
+  Raise(OnBeginInputDocument, Args);
 }
 
 void TvnDocumentConverter::DoBeginPage(TObject*, TvnBeginCopyPageEventArgs& EventArgs) {
   if (!OnBeginPage) return;
   TvnBeginpageEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  Args.SetInputDocument(FCurrentDocInfo.get());
   Args.SetInputPageNumber(EventArgs.GetInputPageNumber());
-  OnBeginPage(this, Args);
-  FCancel = Args.GetCancel();
+  Raise(OnBeginPage, Args);
 }
 
 void TvnDocumentConverter::DoEndPage(TObject*, TvnEndCopyPageEventArgs& EventArgs) {
   if (!OnEndPage) return;
   TvnEndPageEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  Args.SetInputDocument(FCurrentDocInfo.get());
   Args.SetInputPageNumber(EventArgs.GetInputPageNumber());
   Args.SetOutputPageNumber(EventArgs.GetOutputPageNumber());
-  OnEndPage(this, Args);
-  FCancel = Args.GetCancel();
+  Raise(OnEndPage, Args);
 }
 
 void TvnDocumentConverter::DoEndInputDocument(int32_t OutputPageCount) {
   if (!OnEndInputDocument) return;
   TvnEndInputDocumentEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  Args.SetInputDocument(FCurrentDocInfo.get());
   Args.SetOutputPageCount(OutputPageCount);
-  OnEndInputDocument(this, Args);
-  FCancel = Args.GetCancel();
+  Raise(OnEndInputDocument, Args);
 }
 
 void TvnDocumentConverter::DoEndJob() {
   if (!OnEndJob) return;
   TvnEndJobEventArgs Args;
-  Args.SetJobInfo(FCurrentJobInfo.get());
-  OnEndJob(this, Args);
+  Raise(OnEndJob, Args, false);
 }
 
 // ---------------------------------------------------------------------------

@@ -281,6 +281,10 @@ class TvnDocumentConverter : public TObject {
   void SaveWriter(TvnBaseDocument& Writer);
   String StreamBaseFileName() const;
 
+  // Calls the handler with the running job (and, for input and page
+  // events, the current input) and keeps its Cancel unless told otherwise.
+  template <typename TArgs>
+  void Raise(const TvnEvent<TArgs>& Event, TArgs& Args, bool ReadCancel = true);
   void DoBeginJob();
   void DoBeginInputDocument();
   void DoBeginPage(TObject* Sender, TvnBeginCopyPageEventArgs& EventArgs);
