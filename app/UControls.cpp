@@ -11,6 +11,13 @@ void SetAutoSizeText(QLabel* Label, const QString& Text) {
   Label->adjustSize();
 }
 
+void SetTextColour(QAbstractButton* Button, const QColor& Colour) {
+  QPalette Palette = Button->palette();
+  Palette.setColor(QPalette::Active, QPalette::ButtonText, Colour);
+  Palette.setColor(QPalette::Inactive, QPalette::ButtonText, Colour);
+  Button->setPalette(Palette);
+}
+
 void BindButton(QAbstractButton* Button, QAction* Action) {
   QObject::connect(Button, &QAbstractButton::clicked, Action, [Action] { Action->trigger(); });
   Button->setEnabled(Action->isEnabled());

@@ -20,6 +20,10 @@ inline vn::String FromQ(const QString& Text) { return Text.toStdU16String(); }
 // Sets a label's text and fits the label to it.
 void SetAutoSizeText(QLabel* Label, const QString& Text);
 
+// A button's text colour while it is enabled; disabled, it is greyed as
+// usual.
+void SetTextColour(QAbstractButton* Button, const QColor& Colour);
+
 // A button that runs an action when clicked and is enabled exactly when the
 // action is. The button keeps its own text and hint.
 void BindButton(QAbstractButton* Button, QAction* Action);

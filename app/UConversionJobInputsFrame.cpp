@@ -73,9 +73,7 @@ void SetGlyph(QToolButton* Button, const QString& Sign, const QColor& Colour) {
   Button->setText(Sign);
   QFont Font(QStringLiteral("Arial"), 12, QFont::Bold);
   Button->setFont(Font);
-  QPalette Palette = Button->palette();
-  Palette.setColor(QPalette::ButtonText, Colour);
-  Button->setPalette(Palette);
+  SetTextColour(Button, Colour);
 }
 
 QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, const QString& Text) {

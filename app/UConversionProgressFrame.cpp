@@ -54,9 +54,7 @@ TfraProgress::TfraProgress(QWidget* Parent) : QFrame(Parent) {
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(454, 39, 84, 62);
   BitBtn1->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
-  QPalette Red = BitBtn1->palette();
-  Red.setColor(QPalette::ButtonText, QColor(255, 0, 0));
-  BitBtn1->setPalette(Red);
+  SetTextColour(BitBtn1, QColor(255, 0, 0));
 
   CancelFileConvert = MakeAction(this, "CancelFileConvert", QStringLiteral("&Cancel"), QKeySequence(u"Ctrl+C"_qs),
                                  QString());

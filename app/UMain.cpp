@@ -65,9 +65,7 @@ TfrmMain::TfrmMain(IAppDialogs* Dialogs, QWidget* Parent)
   Button3->setObjectName(QStringLiteral("Button3"));
   Button3->setGeometry(77, 29, 394, 62);
   Button3->setFont(QFont(QStringLiteral("Arial"), 12, QFont::Bold));
-  QPalette Green = Button3->palette();
-  Green.setColor(QPalette::ButtonText, QColor(0, 128, 0));
-  Button3->setPalette(Green);
+  SetTextColour(Button3, QColor(0, 128, 0));
   BindButton(Button3, StartFileConvert);
 
   fraProgress = new TfraProgress(this);

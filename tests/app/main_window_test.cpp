@@ -203,8 +203,10 @@ TEST_F(MainWindowTest, LayoutFontsColoursAndShortcuts) {
     EXPECT_EQ(Big->font().pointSize(), 12);
     EXPECT_TRUE(Big->font().bold());
   }
-  EXPECT_EQ(Form->Button3->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
-  EXPECT_EQ(Form->fraProgress->BitBtn1->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+  EXPECT_EQ(Form->Button3->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 128, 0));
+  // Disabled, the coloured texts grey out like any other.
+  EXPECT_NE(Form->Button3->palette().color(QPalette::Disabled, QPalette::ButtonText), QColor(0, 128, 0));
+  EXPECT_EQ(Form->fraProgress->BitBtn1->palette().color(QPalette::Active, QPalette::ButtonText), QColor(255, 0, 0));
   EXPECT_EQ(Form->Label1->palette().color(QPalette::WindowText), QColor(0, 0, 255));
   EXPECT_TRUE(Form->Label1->font().underline());
 
