@@ -11,6 +11,14 @@ void SetAutoSizeText(QLabel* Label, const QString& Text) {
   Label->adjustSize();
 }
 
+QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, const QString& Text) {
+  auto* Label = new QLabel(Parent);
+  Label->setObjectName(QString::fromLatin1(Name));
+  Label->move(X, Y);
+  SetAutoSizeText(Label, Text);
+  return Label;
+}
+
 void SetTextColour(QAbstractButton* Button, const QColor& Colour) {
   QPalette Palette = Button->palette();
   Palette.setColor(QPalette::Active, QPalette::ButtonText, Colour);

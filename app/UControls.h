@@ -19,6 +19,8 @@ inline vn::String FromQ(const QString& Text) { return Text.toStdU16String(); }
 
 // Sets a label's text and fits the label to it.
 void SetAutoSizeText(QLabel* Label, const QString& Text);
+// A label of a form at (X, Y), as wide as its text.
+QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, const QString& Text);
 
 // A button's text colour while it is enabled; disabled, it is greyed as
 // usual.

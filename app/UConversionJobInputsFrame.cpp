@@ -5,50 +5,14 @@
 #include <QMouseEvent>
 
 #include "UControls.h"
+#include "runtime/comma_text.h"
 
 namespace fotarel {
 
 namespace {
 
-// Comma text: items separated by commas or blanks; an item in double
-// quotes may hold both, with "" for a quote.
-QStringList ParseCommaText(const QString& Text) {
-  QStringList Items;
-  qsizetype I = 0;
-  const qsizetype N = Text.size();
-  auto SkipBlanks = [&] {
-    while (I < N && Text[I] <= u' ') ++I;
-  };
-  SkipBlanks();
-  while (I < N) {
-    QString Item;
-    if (Text[I] == u'"') {
-      ++I;
-      while (I < N) {
-        if (Text[I] == u'"') {
-          if (I + 1 < N && Text[I + 1] == u'"') {
-            Item += u'"';
-            I += 2;
-            continue;
-          }
-          ++I;
-          break;
-        }
-        Item += Text[I++];
-      }
-    } else {
-      while (I < N && Text[I] > u' ' && Text[I] != u',') Item += Text[I++];
-    }
-    Items << Item;
-    SkipBlanks();
-    if (I < N && Text[I] == u',') {
-      ++I;
-      SkipBlanks();
-    }
-  }
-  return Items;
-}
-
+// Comma text as the format list's property gives it: each item quoted
+// when it holds a blank, a comma or a quote.
 QString MakeCommaText(const QStringList& Items) {
   QStringList Parts;
   for (const QString& Item : Items) {
@@ -74,14 +38,6 @@ void SetGlyph(QToolButton* Button, const QString& Sign, const QColor& Colour) {
   QFont Font(QStringLiteral("Arial"), 12, QFont::Bold);
   Button->setFont(Font);
   SetTextColour(Button, Colour);
-}
-
-QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, const QString& Text) {
-  auto* Label = new QLabel(Parent);
-  Label->setObjectName(QString::fromLatin1(Name));
-  Label->move(X, Y);
-  SetAutoSizeText(Label, Text);
-  return Label;
 }
 
 const QColor kGreen(0, 128, 0);
@@ -205,7 +161,7 @@ QString TfraConversionJobInputs::OutputFormats() const {
 
 void TfraConversionJobInputs::SetOutputFormats(const QString& CommaText) {
   cbxFormat->clear();
-  cbxFormat->addItems(ParseCommaText(CommaText));
+  for (const vn::String& Item : vn::SplitCommaText(FromQ(CommaText))) cbxFormat->addItem(ToQ(Item));
 }
 
 bool TfraConversionJobInputs::ReadyToStart() const {

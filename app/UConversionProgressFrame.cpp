@@ -7,14 +7,6 @@ namespace fotarel {
 
 namespace {
 
-QLabel* MakeLabel(QWidget* Parent, const char* Name, int X, int Y, const QString& Text) {
-  auto* Label = new QLabel(Parent);
-  Label->setObjectName(QString::fromLatin1(Name));
-  Label->move(X, Y);
-  SetAutoSizeText(Label, Text);
-  return Label;
-}
-
 QProgressBar* MakeBar(QWidget* Parent, const char* Name, int X, int Y) {
   auto* Bar = new QProgressBar(Parent);
   Bar->setObjectName(QString::fromLatin1(Name));

@@ -219,6 +219,22 @@ TEST_F(MainWindowTest, LayoutFontsColoursAndShortcuts) {
     EXPECT_EQ(Action->shortcut().toString(), QString::fromLatin1(Key)) << Action->objectName().toStdString();
 }
 
+TEST_F(MainWindowTest, TheFormatListReadsAndWritesCommaText) {
+  const std::vector<std::tuple<QString, QStringList, QString>> Cases = {
+      {u"\"PDF\""_qs, {u"PDF"_qs}, u"PDF"_qs},
+      {u"PDF, \"Multi page TIFF\",PNG"_qs, {u"PDF"_qs, u"Multi page TIFF"_qs, u"PNG"_qs},
+       u"PDF,\"Multi page TIFF\",PNG"_qs},
+      {u"\"say \"\"hi\"\"\""_qs, {u"say \"hi\""_qs}, u"\"say \"\"hi\"\"\""_qs},
+  };
+  for (const auto& [Text, Expected, Back] : Cases) {
+    Inputs->SetOutputFormats(Text);
+    QStringList Shown;
+    for (int I = 0; I < Inputs->cbxFormat->count(); ++I) Shown << Inputs->cbxFormat->itemText(I);
+    EXPECT_EQ(Shown, Expected) << Text.toStdString();
+    EXPECT_EQ(Inputs->OutputFormats(), Back) << Text.toStdString();
+  }
+}
+
 TEST_F(MainWindowTest, StartIsEnabledExactlyWhenTheInputsAreReady) {
   struct Case {
     QStringList Files;
