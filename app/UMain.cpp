@@ -194,6 +194,7 @@ void TfrmMain::StartFileConvertExecute() {
   if (FCloseRequested) {
     // The window was closed during the job: it closes now, without a
     // message.
+    FCloseRequested = false;
     close();
     return;
   }
