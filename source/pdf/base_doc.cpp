@@ -317,10 +317,6 @@ void TvnPDBaseDoc::SetSaveOptions(const std::string& header, bool incremental, b
                    compressed};
 }
 
-}  // namespace vn::pdf
-
-namespace vn::pdf {
-
 TvnPDWriter* TvnPDBaseDoc::GetWriter() {
   if (!writer_) writer_ = std::make_unique<TvnPDWriter>(this);
   return writer_.get();

@@ -21,9 +21,9 @@
 // Signed save: when the document's SignDoc is set, the signature field's
 // placeholder dictionary (a V dictionary of an AcroForm field of type Sig
 // holding the key Vintrope) is overwritten after the save by the signature
-// dictionary: its entries, "/Contents<" followed by 3001 bytes left for the
-// signature's hex digits and ">", and the ByteRange around them. The
-// texts are escaped (and encrypted in an encrypted file); a dictionary that
+// dictionary: its entries, "/Contents<" followed by 3000 zero digits and
+// ">" (room for the signature's hex digits, which a signing step writes
+// over them), and the ByteRange around them. The texts are escaped (and encrypted in an encrypted file); a dictionary that
 // does not fit the placeholder raises ExSignatureSpace.
 //
 // Encryption: a full save of an encrypted document, or of one whose user

@@ -134,8 +134,12 @@ TEST(PdfWriter, StreamsAreWrittenByTheirKind) {
   b.Obj(7, "<</Filter/ASCIIHexDecode>>stream\n414243>\nendstream");  // no Length at all
   b.Obj(8, "<</Length 9 0 R>>stream\nabc\nendstream");
   b.Obj(9, "3");
-  b.ClassicTable("/Size 10/Root 1 0 R");
+  b.Obj(10, "<</Filter/ASCIIHexDecode/DecodeParms<</Unused 1>>/Length 7>>stream\n78797A>\nendstream");
+  b.ClassicTable("/Size 11/Root 1 0 R");
   Loaded l = Load(b);
+  // An edited stream whose filter this layer decodes is compressed afresh.
+  l.doc->GetObject(10)->AsStream()->GetDict()->Add("Edited", std::make_unique<TvnPDBoolean>(true));
+  l.doc->GetDocRoot()->GetDict()->Add("Edited", std::make_unique<TvnPDIndirectRef>(10, 0));
   // A new stream made in memory, without Length.
   auto fresh = std::make_unique<TvnPDStream>(l.doc.get());
   fresh->Write(std::string_view("new data"));
@@ -162,6 +166,7 @@ TEST(PdfWriter, StreamsAreWrittenByTheirKind) {
       {"filtered stream without Length", extra->Get(1), "ABC", "ASCIIHexDecode"},
       {"indirect Length", extra->Get(2), "abc", "FlateDecode"},
       {"new stream without Length", root->LookUp("Fresh"), "new data", "FlateDecode"},
+      {"edited stream", root->LookUp("Edited"), "xyz", "FlateDecode"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -183,6 +188,7 @@ TEST(PdfWriter, StreamsAreWrittenByTheirKind) {
   EXPECT_NE(out.find(jpeg), std::string::npos);
   EXPECT_NE(out.find("/DecodeParms <</ColorTransform 0 >>"), std::string::npos);
   EXPECT_NE(out.find("<x>meta</x>"), std::string::npos);
+  EXPECT_EQ(out.find("/Unused"), std::string::npos);
 }
 
 TEST(PdfWriter, AReferenceToAMissingObjectBecomesNull) {
