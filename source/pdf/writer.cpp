@@ -2,6 +2,7 @@
 
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <unordered_map>
