@@ -4,6 +4,7 @@
 
 #include "pdf/exceptions.h"
 #include "pdf/text.h"
+#include "pdf/writer.h"
 #include "runtime/exceptions.h"
 
 namespace vn::pdf {
@@ -85,6 +86,7 @@ TvnPDBaseDoc::~TvnPDBaseDoc() {
   collection_.reset();
   trailer_.reset();
   reader_.reset();
+  writer_.reset();
 }
 
 TvnPDCollection* TvnPDBaseDoc::GetCollection() {
@@ -120,6 +122,7 @@ void TvnPDBaseDoc::LoadDocument(const std::filesystem::path& filename, const std
 
 void TvnPDBaseDoc::Load(const std::string& password) {
   trailer_ = reader_->GetTrailer();
+  loaded_last_object_number_ = reader_->GetXRef() ? reader_->GetXRef()->GetLastObjectNumber() : 0;
   TvnPDDictionary* encrypt = GetEncrypt();
   is_encrypted_ = encrypt != nullptr;
   if (!is_encrypted_) {
@@ -313,5 +316,23 @@ void TvnPDBaseDoc::SetSaveOptions(const std::string& header, bool incremental, b
   save_options_ = {header, incremental, full, copy, linearize, uni_directional, keep_mod_date, uncompressed,
                    compressed};
 }
+
+TvnPDWriter* TvnPDBaseDoc::GetWriter() {
+  if (!writer_) writer_ = std::make_unique<TvnPDWriter>(this);
+  return writer_.get();
+}
+
+TvnSignature* TvnPDBaseDoc::GetSignature() {
+  if (!signature_) signature_ = std::make_unique<TvnSignature>();
+  return signature_.get();
+}
+
+void TvnPDBaseDoc::SaveDocument(vn::TStream* stream) {
+  if (!stream) throw ExInvalidStream();
+  GetWriter()->SaveDocument(stream);
+  stream->SetPosition(0);
+}
+
+void TvnPDBaseDoc::SaveDocument(const std::filesystem::path& filename) { GetWriter()->SaveDocument(filename); }
 
 }  // namespace vn::pdf

@@ -20,6 +20,8 @@
 namespace vn::pdf {
 
 class TvnPDBaseDoc;
+class TvnPDWriter;
+struct TvnSignature;
 
 class TvnPDReader : public TvnObject {
  public:
@@ -132,6 +134,23 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
     if (value) user_settings_ = std::move(value);
   }
 
+  // Saves through the writer (created on first use); the stream form moves
+  // `stream` back to position 0 afterwards. ExInvalidStream for a null
+  // stream; the file form raises ExInvalidFileName for an empty name and
+  // ExFileCreateError when the file cannot be created.
+  void SaveDocument(vn::TStream* stream);
+  void SaveDocument(const std::filesystem::path& filename);
+  TvnPDWriter* GetWriter();
+  // The highest object number of the file as loaded (objects above it are
+  // new).
+  int64_t GetLoadedLastObjectNumber() const { return loaded_last_object_number_; }
+
+  // The signature settings (created on first use) and whether a save
+  // patches the signature placeholder.
+  TvnSignature* GetSignature();
+  bool GetSignDoc() const { return sign_doc_; }
+  void SetSignDoc(bool v) { sign_doc_ = v; }
+
   const std::string& GetPassword() const { return password_; }
   bool GetIsEncrypted() const { return is_encrypted_; }
   bool GetIsOwner() const { return is_owner_; }
@@ -144,6 +163,10 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
 
   std::unique_ptr<TvnPDReader> reader_;
   std::unique_ptr<TvnPDCollection> collection_;
+  std::unique_ptr<TvnPDWriter> writer_;
+  int64_t loaded_last_object_number_ = 0;
+  std::unique_ptr<TvnSignature> signature_;
+  bool sign_doc_ = false;
   std::unique_ptr<TvnEncryptionSettings> encrypt_settings_;
   std::unique_ptr<TvnEncryptionSettings> user_settings_;
   TvnPDSaveOptions save_options_;
