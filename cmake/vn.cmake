@@ -31,6 +31,16 @@ function(vn_test name)
     VN_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  vn_private_test_tmp(${name})
+endfunction()
+
+# Gives a test its own temporary folder (TMPDIR), so test programs that name
+# their scratch files alike never meet, whether ctest runs them in parallel or
+# several builds run at once.
+function(vn_private_test_tmp test)
+  set(dir ${CMAKE_BINARY_DIR}/tmp/${test})
+  file(MAKE_DIRECTORY ${dir})
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TMPDIR=${dir}")
 endfunction()
 
 # vn_fuzz_target(name SOURCES ... DEPS ... SEEDS dir): a libFuzzer target with
