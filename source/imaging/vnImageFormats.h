@@ -1,0 +1,74 @@
+// The image formats that are written: each class reads like TvnImageHandler
+// and adds the writer of its format. Save writes every page, asking the host
+// for each output's target first (RequestOutputTarget), and returns true;
+// an encoder failure raises ExInvalidImageFormat, a document without pages
+// ExInvalidPageError.
+//
+// RegisterImageFormats registers the image formats with the format registry
+// in start-up order.
+#pragma once
+
+#include "imaging/vnImageHandler.h"
+
+namespace vn::framework {
+
+class TvnKELMFramework;
+
+// TIFF: one file per page, or every page as a frame of one file when the
+// encoder parameters are a TvnTIFFEncoderParams with MultiPageTIFF.
+class TvnTIFFHandler : public TvnImageHandler {
+ public:
+  static TvnEngineCapabilities GetEngineCapabilities() {
+    return {TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave};
+  }
+  bool Save() override;
+};
+
+// Enhanced metafiles (".emf") and placeable Windows metafiles (".wmf"): a
+// file target whose name ends in ".wmf" gets a Windows metafile, every other
+// target an enhanced metafile. A page holds its picture as a decoded bitmap
+// (a loaded enhanced metafile is written as it is).
+class TvnMetaFileHandler : public TvnImageHandler {
+ public:
+  static TvnEngineCapabilities GetEngineCapabilities() {
+    return {TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave};
+  }
+  bool Save() override;
+};
+
+class TvnJPEGHandler : public TvnImageHandler {
+ public:
+  static TvnEngineCapabilities GetEngineCapabilities() {
+    return {TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave};
+  }
+  bool Save() override;
+};
+
+class TvnPNGHandler : public TvnImageHandler {
+ public:
+  static TvnEngineCapabilities GetEngineCapabilities() {
+    return {TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave};
+  }
+  bool Save() override;
+};
+
+class TvnBitmapHandler : public TvnImageHandler {
+ public:
+  static TvnEngineCapabilities GetEngineCapabilities() {
+    return {TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave};
+  }
+  bool Save() override;
+};
+
+// A placeable Windows metafile (96 units per inch) that draws ABitmap over
+// its whole frame. Pictures wider or taller than 32767 pixels raise
+// ExInvalidImageFormat (the format's coordinates are 16-bit).
+std::string EncodePlaceableWmf(const vn::platform::Bitmap& ABitmap);
+
+// Registers, in this order: "TIFF" .tiff .tif, "Windows Metafile" .wmf,
+// "Enhanced Metafile" .emf, "JPEG" .jpg .jpe .jpeg, "Portable Network
+// Graphics" .png, "Bitmap" .bmp (each with its writer class), then "Icon"
+// .ico, "GIF " .gif and "Cursor" .cur (read only).
+void RegisterImageFormats(TvnKELMFramework& AFramework);
+
+}  // namespace vn::framework

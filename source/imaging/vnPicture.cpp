@@ -1,0 +1,130 @@
+#include "imaging/vnPicture.h"
+
+#include <utility>
+
+#include "framework/vnExceptions.h"
+#include "platform/canvas/metafile_player.h"
+#include "platform/emf/wmf_converter.h"
+#include "platform/images/image_codecs.h"
+
+namespace vn::framework {
+
+namespace pf = vn::platform;
+
+std::string ReadPictureBytes(vn::TStream& AStream) {
+  const int64_t size = AStream.GetSize();
+  if (size > kMaxPictureFileSize) throw ExInvalidImageFormat("Image file is too large");
+  std::string bytes(static_cast<size_t>(size < 0 ? 0 : size), '\0');
+  AStream.SetPosition(0);
+  int64_t got = 0;
+  while (got < static_cast<int64_t>(bytes.size())) {
+    const int64_t n = AStream.Read(bytes.data() + got, static_cast<int64_t>(bytes.size()) - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  bytes.resize(static_cast<size_t>(got));
+  return bytes;
+}
+
+TvnPicture PictureOf(pf::Bitmap ABitmap) {
+  TvnPicture picture;
+  picture.Width = ABitmap.Width();
+  picture.Height = ABitmap.Height();
+  picture.Bitmap = std::make_shared<const pf::Bitmap>(std::move(ABitmap));
+  return picture;
+}
+
+namespace {
+
+TvnPicture MetaFilePicture(std::string AEmf) {
+  TvnPicture picture;
+  auto file = std::make_shared<const pf::emf::EmfFile>(std::move(AEmf));
+  const pf::emf::RectL frame = file->FramePixels();
+  const int64_t width = int64_t{frame.right} - frame.left;
+  const int64_t height = int64_t{frame.bottom} - frame.top;
+  if (width <= 0 || height <= 0) throw ExInvalidImageFormat("Metafile has an empty frame");
+  if (width > kMaxPictureSide || height > kMaxPictureSide)
+    throw ExInvalidImageFormat("Metafile frame of " + std::to_string(width) + " x " + std::to_string(height) +
+                               " pixels is too large");
+  picture.Width = static_cast<int32_t>(width);
+  picture.Height = static_cast<int32_t>(height);
+  picture.MetaFile = std::move(file);
+  return picture;
+}
+
+}  // namespace
+
+TvnPicture DecodePicture(std::span<const std::byte> AData, const pf::DecodeLimits& ALimits) {
+  try {
+    if (pf::emf::EmfFile::IsEmf(AData))
+      return MetaFilePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()));
+    if (pf::emf::IsWmf(AData)) return MetaFilePicture(pf::emf::ConvertWmfToEmf(AData));
+    return PictureOf(pf::DecodeImage(AData, ALimits));
+  } catch (const pf::EImageDecodeError& e) {
+    throw ExInvalidImageFormat(e.Message());
+  } catch (const pf::emf::EEmfError& e) {
+    throw ExInvalidImageFormat(e.Message());
+  }
+}
+
+pf::PixelBuffer ToPixelBuffer(const pf::Bitmap& ABitmap) {
+  pf::PixelBuffer pixels;
+  pixels.width = ABitmap.Width();
+  pixels.height = ABitmap.Height();
+  pixels.bgra = ABitmap.ToBGRA();
+  return pixels;
+}
+
+pf::Bitmap FromPixelBuffer(const pf::PixelBuffer& APixels) {
+  pf::Bitmap bitmap(APixels.width, APixels.height, pf::PixelFormat::pf32bit);
+  for (int32_t y = 0; y < APixels.height; ++y) {
+    const uint8_t* from = APixels.Row(y);
+    std::copy(from, from + size_t(APixels.width) * 4, bitmap.MutableRow(y).begin());
+  }
+  bool opaque = true;
+  for (size_t i = 3; i < APixels.bgra.size() && opaque; i += 4) opaque = APixels.bgra[i] == 255;
+  bitmap.SetHasAlpha(!opaque);
+  return bitmap;
+}
+
+int QuarterTurns(int32_t ARotation) {
+  switch (ARotation) {
+    case 0: return 0;
+    case 90: case -270: return 1;
+    case 180: case -180: return 2;
+    case 270: case -90: return 3;
+    default: return -1;
+  }
+}
+
+void DrawPicture(pf::Canvas& ACanvas, const TvnPicture& APicture, const pf::Rect& ADest, int ATurns,
+                 bool AKeepJpeg) {
+  if (ATurns < 0 || ATurns > 3) return;
+  if (APicture.MetaFile) {
+    pf::PlayMetafile(*APicture.MetaFile, ACanvas, ADest, ATurns * 90);
+    return;
+  }
+  if (!APicture.Bitmap || APicture.Bitmap->Empty()) return;
+  const pf::Bitmap& bitmap = *APicture.Bitmap;
+  if (ATurns == 0 && AKeepJpeg && bitmap.OriginalJpeg()) {
+    ACanvas.DrawJpeg(ADest, *bitmap.OriginalJpeg(), bitmap.Width(), bitmap.Height());
+    return;
+  }
+  if (ATurns == 0) {
+    ACanvas.DrawBitmap(ADest, ToPixelBuffer(bitmap));
+    return;
+  }
+  ACanvas.DrawBitmap(ADest, ToPixelBuffer(pf::RotateBitmap(bitmap, ATurns * 90)));
+}
+
+void FillWhite(pf::Canvas& ACanvas, int32_t AWidth, int32_t AHeight) {
+  ACanvas.SaveDC();
+  pf::Pen none;
+  none.style = pf::PenStyle::Clear;
+  ACanvas.SetPen(none);
+  ACanvas.SetBrush(pf::Brush{});
+  ACanvas.Rectangle({0, 0, AWidth, AHeight});
+  ACanvas.RestoreDC(-1);
+}
+
+}  // namespace vn::framework

@@ -1,0 +1,851 @@
+#include "platform/canvas/cairo_canvas.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+#include "platform/canvas/text_measure.h"
+#include "runtime/strings.h"
+
+namespace vn::platform {
+
+using namespace emf;
+
+namespace {
+
+cairo_matrix_t ToCairo(const Transform& t) {
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, t.m11, t.m12, t.m21, t.m22, t.dx, t.dy);
+  return m;
+}
+
+// A transform cairo accepts: invertible and finite.
+bool Usable(const Transform& t) {
+  for (double v : {t.m11, t.m12, t.m21, t.m22, t.dx, t.dy})
+    if (!std::isfinite(v) || std::abs(v) > 1e9) return false;
+  return t.Inverted().has_value();
+}
+
+void SetRgb(cairo_t* cr, Color c) {
+  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+}
+
+std::shared_ptr<cairo_surface_t> Share(cairo_surface_t* s) {
+  return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
+}
+
+// A premultiplied cairo image of straight-alpha BGRA pixels.
+cairo_surface_t* ToSurface(const PixelBuffer& px) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, px.width, px.height);
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int32_t y = 0; y < px.height; ++y) {
+    const uint8_t* src = px.Row(y);
+    uint8_t* dst = data + size_t(y) * stride;
+    for (int32_t x = 0; x < px.width; ++x) {
+      const uint32_t a = src[x * 4 + 3];
+      for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((src[x * 4 + c] * a + 127) / 255);
+      dst[x * 4 + 3] = uint8_t(a);
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  return s;
+}
+
+// Dash lengths of the styles, in pen widths for geometric pens and in
+// pixels for one-pixel pens.
+std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
+  switch (pen.style) {
+    case PenStyle::Dash:
+      return cosmetic ? std::vector<double>{18, 6} : std::vector<double>{3, 1};
+    case PenStyle::Dot:
+      return cosmetic ? std::vector<double>{3, 3} : std::vector<double>{1, 1};
+    case PenStyle::DashDot:
+      return cosmetic ? std::vector<double>{9, 6, 3, 6} : std::vector<double>{3, 1, 1, 1};
+    case PenStyle::DashDotDot:
+      return cosmetic ? std::vector<double>{9, 3, 3, 3, 3, 3} : std::vector<double>{3, 1, 1, 1, 1, 1};
+    case PenStyle::UserStyle: {
+      std::vector<double> d;
+      for (uint32_t v : pen.dashes) d.push_back(std::max(1u, v));
+      if (d.size() % 2) d.insert(d.end(), d.begin(), d.end());
+      return d;
+    }
+    default:
+      return {};
+  }
+}
+
+// The length of a device-space path, curves by their control polygons.
+double DeviceLength(const cairo_path_t* path) {
+  double length = 0, x = 0, y = 0;
+  for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+    const cairo_path_data_t* d = &path->data[i];
+    const int points = d->header.length - 1;
+    for (int k = 1; k <= points; ++k) {
+      if (d->header.type != CAIRO_PATH_MOVE_TO) length += std::hypot(d[k].point.x - x, d[k].point.y - y);
+      x = d[k].point.x, y = d[k].point.y;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
+CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
+    : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
+  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+  cr_ = cairo_create(surface_);
+  const double a = (background >> 24) / 255.0;
+  cairo_set_source_rgba(cr_, ((background >> 16) & 0xFF) / 255.0, ((background >> 8) & 0xFF) / 255.0,
+                        (background & 0xFF) / 255.0, a);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr_);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+}
+
+CairoCanvas::~CairoCanvas() {
+  if (path_) cairo_path_destroy(path_);
+  cairo_destroy(cr_);
+  cairo_surface_destroy(surface_);
+}
+
+uint32_t CairoCanvas::PixelAt(int32_t x, int32_t y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  cairo_surface_flush(surface_);
+  const unsigned char* p =
+      cairo_image_surface_get_data(surface_) + size_t(y) * cairo_image_surface_get_stride(surface_) + size_t(x) * 4;
+  const uint32_t a = p[3];
+  if (a == 0) return 0;
+  auto un = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
+  return a << 24 | un(p[2]) << 16 | un(p[1]) << 8 | un(p[0]);
+}
+
+PixelBuffer CairoCanvas::Pixels() {
+  PixelBuffer out(width_, height_);
+  for (int32_t y = 0; y < height_; ++y)
+    for (int32_t x = 0; x < width_; ++x) out.SetPixel(x, y, PixelAt(x, y));
+  return out;
+}
+
+bool CairoCanvas::WritePng(const std::string& path) {
+  cairo_surface_flush(surface_);
+  return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+template <typename F>
+void CairoCanvas::Clipped(F&& paint) {
+  if (!state_.clip) {
+    paint();
+  } else {
+    cairo_identity_matrix(cr_);
+    cairo_push_group(cr_);
+    paint();
+    cairo_identity_matrix(cr_);
+    cairo_pop_group_to_source(cr_);
+    cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
+  }
+  cairo_identity_matrix(cr_);
+  if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
+    // A failed step (e.g. a degenerate transform) leaves cairo in an error
+    // state for good; start a fresh context on the same pixels.
+    cairo_destroy(cr_);
+    cr_ = cairo_create(surface_);
+  }
+}
+
+void CairoCanvas::Begin() {
+  if (!inPath_) cairo_new_path(cr_);
+  cairo_matrix_t m = ToCairo(state_.transform);
+  cairo_set_matrix(cr_, &m);
+}
+
+void CairoCanvas::Finish(unsigned paint) {
+  cairo_identity_matrix(cr_);
+  if (inPath_) return;
+  Clipped([&] {
+    if (paint & kFill) FillCurrent(true);
+    if (paint & kStroke) StrokeCurrent(true);
+  });
+  cairo_new_path(cr_);
+}
+
+void CairoCanvas::SetSourceColor(Color c) { SetRgb(cr_, c); }
+
+void CairoCanvas::SetBrushSource() {
+  const Brush& b = state_.brush;
+  cairo_identity_matrix(cr_);  // brushes are anchored at the device origin
+  if (b.style == BrushStyle::Hatch) {
+    cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+    cairo_t* t = cairo_create(tile);
+    if (state_.bkMode == BkMode::Opaque) {
+      SetRgb(t, state_.bkColor);
+      cairo_paint(t);
+    }
+    SetRgb(t, b.color);
+    cairo_set_line_width(t, 1);
+    cairo_set_antialias(t, CAIRO_ANTIALIAS_NONE);
+    const HatchStyle h = b.hatch;
+    if (h == HatchStyle::Horizontal || h == HatchStyle::Cross) cairo_rectangle(t, 0, 7, 8, 1);
+    if (h == HatchStyle::Vertical || h == HatchStyle::Cross) cairo_rectangle(t, 7, 0, 1, 8);
+    cairo_fill(t);
+    for (int i = 0; i < 8; ++i) {
+      if (h == HatchStyle::FDiagonal || h == HatchStyle::DiagCross) cairo_rectangle(t, i, i, 1, 1);
+      if (h == HatchStyle::BDiagonal || h == HatchStyle::DiagCross) cairo_rectangle(t, 7 - i, i, 1, 1);
+    }
+    cairo_fill(t);
+    cairo_destroy(t);
+    cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
+    cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+    cairo_set_source(cr_, p);
+    cairo_pattern_destroy(p);
+    cairo_surface_destroy(tile);
+  } else if (b.style == BrushStyle::Pattern && b.pattern && !b.pattern->empty()) {
+    cairo_surface_t* tile = ToSurface(*b.pattern);
+    cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
+    cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(p, CAIRO_FILTER_NEAREST);
+    cairo_set_source(cr_, p);
+    cairo_pattern_destroy(p);
+    cairo_surface_destroy(tile);
+  } else {
+    SetSourceColor(b.color);
+  }
+}
+
+void CairoCanvas::FillCurrent(bool preserve) {
+  if (state_.brush.style == BrushStyle::Clear ||
+      (state_.brush.style == BrushStyle::Pattern && (!state_.brush.pattern || state_.brush.pattern->empty()))) {
+    if (!preserve) cairo_new_path(cr_);
+    return;
+  }
+  cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+  SetBrushSource();
+  if (preserve)
+    cairo_fill_preserve(cr_);
+  else
+    cairo_fill(cr_);
+}
+
+void CairoCanvas::StrokeCurrent(bool preserve) {
+  const Pen& pen = state_.pen;
+  if (pen.style == PenStyle::Clear) {
+    if (!preserve) cairo_new_path(cr_);
+    return;
+  }
+  const Transform& t = state_.transform;
+  const double scale = std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21));
+  const bool onePixel = pen.width == 0 || pen.width * scale <= 1.0001;
+  // A pen of odd device width runs through pixel centres, as the device's
+  // pens cover whole pixels: the path moves half a pixel.
+  const bool odd = onePixel || (int64_t(std::lround(pen.width * scale)) & 1);
+  cairo_identity_matrix(cr_);
+  cairo_path_t* copy = cairo_copy_path(cr_);
+  cairo_new_path(cr_);
+  if (odd) cairo_translate(cr_, 0.5, 0.5);
+  cairo_append_path(cr_, copy);
+  cairo_identity_matrix(cr_);
+  if (!onePixel) {
+    cairo_matrix_t m = ToCairo(state_.transform);
+    cairo_set_matrix(cr_, &m);
+  }
+  const double width = onePixel ? 1.0 : double(pen.width);
+  cairo_set_line_width(cr_, width);
+  static constexpr cairo_line_cap_t kCap[] = {CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_SQUARE, CAIRO_LINE_CAP_BUTT};
+  static constexpr cairo_line_join_t kJoin[] = {CAIRO_LINE_JOIN_ROUND, CAIRO_LINE_JOIN_BEVEL, CAIRO_LINE_JOIN_MITER};
+  cairo_set_line_cap(cr_, onePixel ? CAIRO_LINE_CAP_BUTT : kCap[size_t(pen.cap)]);
+  cairo_set_line_join(cr_, onePixel ? CAIRO_LINE_JOIN_MITER : kJoin[size_t(pen.join)]);
+  cairo_set_miter_limit(cr_, std::max(1.0f, state_.miterLimit));
+  auto dashes = DashPattern(pen, onePixel);
+  if (!onePixel && pen.style != PenStyle::UserStyle)
+    for (double& d : dashes) d *= width;
+  if (!dashes.empty()) {
+    // A path far longer than its dashes (a damaged file) is drawn solid:
+    // the dashes would cost time without showing.
+    double sx = *std::min_element(dashes.begin(), dashes.end()), sy = 0;
+    cairo_user_to_device_distance(cr_, &sx, &sy);
+    if (!(DeviceLength(copy) / std::max(std::hypot(sx, sy), 1e-3) < 100000)) dashes.clear();
+  }
+  cairo_set_dash(cr_, dashes.data(), int(dashes.size()), 0);
+  SetSourceColor(pen.color);
+  cairo_stroke(cr_);
+  cairo_set_dash(cr_, nullptr, 0, 0);
+  if (preserve) {
+    cairo_identity_matrix(cr_);
+    cairo_append_path(cr_, copy);
+  }
+  cairo_path_destroy(copy);
+}
+
+void CairoCanvas::AddPoly(std::span<const Point> points, bool close) {
+  if (points.empty()) return;
+  cairo_move_to(cr_, points[0].x, points[0].y);
+  for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
+  if (close) cairo_close_path(cr_);
+}
+
+void CairoCanvas::AddEllipse(double l, double t, double r, double b) {
+  const double rx = (r - l) / 2, ry = (b - t) / 2;
+  if (rx == 0 || ry == 0) return;
+  cairo_save(cr_);
+  cairo_translate(cr_, l + rx, t + ry);
+  cairo_scale(cr_, rx, ry);
+  cairo_new_sub_path(cr_);
+  cairo_arc(cr_, 0, 0, 1, 0, 2 * std::numbers::pi);
+  cairo_close_path(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToStart) {
+  const double rx = RectWidth(box) / 2.0, ry = RectHeight(box) / 2.0;
+  const double cx = box.left + rx, cy = box.top + ry;
+  if (rx == 0 || ry == 0) return;
+  const double a1 = std::atan2((start.y - cy) / ry, (start.x - cx) / rx);
+  const double a2 = std::atan2((end.y - cy) / ry, (end.x - cx) / rx);
+  cairo_save(cr_);
+  cairo_translate(cr_, cx, cy);
+  cairo_scale(cr_, rx, ry);
+  if (moveToStart) {
+    cairo_new_sub_path(cr_);
+  }
+  // Arcs run counter-clockwise on the page, i.e. towards smaller angles
+  // when y points down.
+  cairo_arc_negative(cr_, 0, 0, 1, a1, a2 == a1 ? a1 - 2 * std::numbers::pi : a2);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::MoveTo(Point p) {
+  state_.current = p;
+  if (inPath_) {
+    Begin();
+    cairo_move_to(cr_, p.x, p.y);
+    cairo_identity_matrix(cr_);
+  }
+}
+
+void CairoCanvas::LineTo(Point p) {
+  Point pts[2] = {state_.current, p};
+  state_.current = p;
+  if (inPath_) {
+    Begin();
+    if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, pts[0].x, pts[0].y);
+    cairo_line_to(cr_, p.x, p.y);
+    cairo_identity_matrix(cr_);
+    return;
+  }
+  if (!Usable(state_.transform)) return;
+  Begin();
+  AddPoly(pts, false);
+  Finish(kStroke);
+}
+
+void CairoCanvas::Polyline(std::span<const Point> points) {
+  if (!Usable(state_.transform) || points.size() < 2) return;
+  Begin();
+  AddPoly(points, false);
+  Finish(kStroke);
+}
+
+void CairoCanvas::PolylineTo(std::span<const Point> points) {
+  if (points.empty()) return;
+  std::vector<Point> all{state_.current};
+  all.insert(all.end(), points.begin(), points.end());
+  state_.current = points.back();
+  if (!Usable(state_.transform)) return;
+  Begin();
+  if (inPath_) {
+    if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, all[0].x, all[0].y);
+    for (size_t i = 1; i < all.size(); ++i) cairo_line_to(cr_, all[i].x, all[i].y);
+  } else {
+    AddPoly(all, false);
+  }
+  Finish(kStroke);
+}
+
+void CairoCanvas::Polygon(std::span<const Point> points) {
+  if (!Usable(state_.transform) || points.size() < 2) return;
+  Begin();
+  AddPoly(points, true);
+  Finish(kFill | kStroke);
+}
+
+void CairoCanvas::PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  size_t at = 0;
+  for (uint32_t c : counts) {
+    if (c > points.size() - at) break;
+    AddPoly(points.subspan(at, c), true);
+    at += c;
+  }
+  Finish(kFill | kStroke);
+}
+
+void CairoCanvas::PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  size_t at = 0;
+  for (uint32_t c : counts) {
+    if (c > points.size() - at) break;
+    AddPoly(points.subspan(at, c), false);
+    at += c;
+  }
+  Finish(kStroke);
+}
+
+void CairoCanvas::PolyBezier(std::span<const Point> points) {
+  if (!Usable(state_.transform) || points.size() < 4) return;
+  Begin();
+  cairo_move_to(cr_, points[0].x, points[0].y);
+  for (size_t i = 1; i + 2 < points.size(); i += 3)
+    cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
+  Finish(kStroke);
+}
+
+void CairoCanvas::PolyBezierTo(std::span<const Point> points) {
+  if (points.size() < 3) return;
+  const Point from = state_.current;
+  state_.current = points[points.size() / 3 * 3 - 1];
+  if (!Usable(state_.transform)) return;
+  Begin();
+  if (!inPath_ || !cairo_has_current_point(cr_)) cairo_move_to(cr_, from.x, from.y);
+  for (size_t i = 0; i + 2 < points.size(); i += 3)
+    cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
+  Finish(kStroke);
+}
+
+void CairoCanvas::Rectangle(Rect r) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  cairo_rectangle(cr_, r.left, r.top, RectWidth(r), RectHeight(r));
+  if (inPath_) {
+    cairo_identity_matrix(cr_);
+    return;
+  }
+  // The frame lies inside the rectangle: its right and bottom sides are
+  // one unit in, as the device draws them.
+  Clipped([&] {
+    FillCurrent(false);
+    Begin();
+    cairo_rectangle(cr_, r.left, r.top, RectWidth(r) - 1, RectHeight(r) - 1);
+    StrokeCurrent(false);
+  });
+  cairo_new_path(cr_);
+}
+
+void CairoCanvas::RoundRect(Rect r, Size corner) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  const double w = std::min(std::abs(double(corner.cx)) / 2.0, std::abs(RectWidth(r)) / 2.0);
+  const double h = std::min(std::abs(double(corner.cy)) / 2.0, std::abs(RectHeight(r)) / 2.0);
+  const double l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
+  const double rr = std::max(r.left, r.right), b = std::max(r.top, r.bottom);
+  if (w <= 0 || h <= 0) {
+    cairo_rectangle(cr_, l, t, rr - l, b - t);
+  } else {
+    cairo_new_sub_path(cr_);
+    auto corner_arc = [&](double cx, double cy, double a1, double a2) {
+      cairo_save(cr_);
+      cairo_translate(cr_, cx, cy);
+      cairo_scale(cr_, w, h);
+      cairo_arc(cr_, 0, 0, 1, a1, a2);
+      cairo_restore(cr_);
+    };
+    const double pi = std::numbers::pi;
+    corner_arc(rr - w, t + h, -pi / 2, 0);
+    corner_arc(rr - w, b - h, 0, pi / 2);
+    corner_arc(l + w, b - h, pi / 2, pi);
+    corner_arc(l + w, t + h, pi, 3 * pi / 2);
+    cairo_close_path(cr_);
+  }
+  Finish(kFill | kStroke);
+}
+
+void CairoCanvas::Ellipse(Rect r) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  AddEllipse(r.left, r.top, r.right, r.bottom);
+  Finish(kFill | kStroke);
+}
+
+void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
+  if (!Usable(state_.transform)) return;
+  Begin();
+  const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
+  switch (kind) {
+    case ArcKind::Arc:
+      AddArc(box, start, end, true);
+      Finish(kStroke);
+      break;
+    case ArcKind::ArcTo: {
+      if (!inPath_ || !cairo_has_current_point(cr_)) cairo_move_to(cr_, state_.current.x, state_.current.y);
+      AddArc(box, start, end, false);
+      double x, y;
+      cairo_get_current_point(cr_, &x, &y);
+      state_.current = {SaturatedInt(std::round(x)), SaturatedInt(std::round(y))};
+      Finish(kStroke);
+      break;
+    }
+    case ArcKind::Chord:
+      AddArc(box, start, end, true);
+      cairo_close_path(cr_);
+      Finish(kFill | kStroke);
+      break;
+    case ArcKind::Pie:
+      cairo_move_to(cr_, cx, cy);
+      AddArc(box, start, end, false);
+      cairo_close_path(cr_);
+      Finish(kFill | kStroke);
+      break;
+  }
+}
+
+std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
+  auto adv = GetTextMeasurer().Advances(state_.font, text);
+  std::vector<int32_t> out(adv.size());
+  double sum = 0;
+  int32_t placed = 0;
+  for (size_t i = 0; i < adv.size(); ++i) {
+    sum += adv[i];
+    const int32_t next = SaturatedInt(std::round(sum));
+    out[i] = next - placed;
+    placed = next;
+  }
+  return out;
+}
+
+Size CairoCanvas::TextExtent(std::u16string_view text) {
+  int64_t w = 0;
+  for (int32_t a : CharAdvances(text)) w += a;
+  const FontMetrics m = GetTextMeasurer().Metrics(state_.font);
+  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
+}
+
+void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
+                          const Rect* rect) {
+  if (!Usable(state_.transform)) return;
+  std::vector<int32_t> advances;
+  if (dx.size() >= text.size())
+    advances.assign(dx.begin(), dx.begin() + text.size());
+  else
+    advances = CharAdvances(text);
+  double width = 0;
+  for (int32_t a : advances) width += a;
+  const Font& font = state_.font;
+  const FontMetrics m = GetTextMeasurer().Metrics(font);
+  const uint32_t align = state_.textAlign;
+  Point origin = (align & TA_UPDATECP) ? state_.current : p;
+  double x0 = origin.x, y0 = origin.y;
+  const uint32_t h = align & TA_CENTER;
+  if (h == TA_CENTER)
+    x0 -= width / 2;
+  else if (h == TA_RIGHT)
+    x0 -= width;
+  double baseline = y0;
+  if ((align & TA_BASELINE) == TA_BASELINE) {
+  } else if (align & TA_BOTTOM) {
+    baseline = y0 - m.descent;
+  } else {
+    baseline = y0 + m.ascent;
+  }
+  if (align & TA_UPDATECP) {
+    // The current position moves past the text (to its left end for
+    // right-aligned text).
+    state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
+  }
+  const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+
+  cairo_font_face_t* face = CreateCairoFontFace(font);
+  auto drawGlyphs = [&](bool toPath) {
+    cairo_matrix_t mt = ToCairo(state_.transform);
+    cairo_set_matrix(cr_, &mt);
+    cairo_translate(cr_, origin.x, origin.y);
+    cairo_rotate(cr_, angle);
+    cairo_translate(cr_, x0 - origin.x, baseline - origin.y);
+    cairo_set_font_face(cr_, face);
+    cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
+    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
+    // Very large glyphs are filled as outlines rather than cached as masks.
+    const Transform& t = state_.transform;
+    const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
+    if (outlines && !toPath) cairo_new_path(cr_);
+    double pen = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      size_t len = 1;
+      if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) len = 2;
+      std::string utf8 = ToUtf8(String(text.substr(i, len)));
+      cairo_glyph_t* glyphs = nullptr;
+      int n = 0;
+      if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
+                                           nullptr) == CAIRO_STATUS_SUCCESS &&
+          n > 0) {
+        if (toPath || outlines)
+          cairo_glyph_path(cr_, glyphs, n);
+        else
+          cairo_show_glyphs(cr_, glyphs, n);
+      }
+      cairo_glyph_free(glyphs);
+      for (size_t k = 0; k < len; ++k) pen += advances[i + k];
+      i += len - 1;
+    }
+    if (outlines && !toPath) cairo_fill(cr_);
+    if (!toPath && (font.underline || font.strikeOut)) {
+      const double thick = std::max(1.0, m.emSize / 14);
+      if (font.underline) cairo_rectangle(cr_, 0, m.descent / 3, width, thick);
+      if (font.strikeOut) cairo_rectangle(cr_, 0, -m.ascent / 3, width, thick);
+      cairo_fill(cr_);
+    }
+  };
+
+  if (inPath_) {
+    drawGlyphs(true);
+    cairo_identity_matrix(cr_);
+    cairo_font_face_destroy(face);
+    return;
+  }
+  Clipped([&] {
+    cairo_matrix_t mt = ToCairo(state_.transform);
+    if (rect && (options & ETO_OPAQUE)) {
+      cairo_set_matrix(cr_, &mt);
+      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      SetSourceColor(state_.bkColor);
+      cairo_fill(cr_);
+    }
+    cairo_save(cr_);
+    if (rect && (options & ETO_CLIPPED)) {
+      cairo_set_matrix(cr_, &mt);
+      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      cairo_clip(cr_);
+    }
+    if (state_.bkMode == BkMode::Opaque && !(options & ETO_OPAQUE)) {
+      cairo_set_matrix(cr_, &mt);
+      cairo_translate(cr_, origin.x, origin.y);
+      cairo_rotate(cr_, angle);
+      cairo_rectangle(cr_, x0 - origin.x, baseline - origin.y - m.ascent, width, m.ascent + m.descent);
+      SetSourceColor(state_.bkColor);
+      cairo_fill(cr_);
+    }
+    SetSourceColor(state_.textColor);
+    drawGlyphs(false);
+    cairo_restore(cr_);
+  });
+  cairo_font_face_destroy(face);
+}
+
+void CairoCanvas::BeginPath() {
+  inPath_ = true;
+  cairo_new_path(cr_);
+  if (path_) cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::EndPath() {
+  if (!inPath_) return;
+  inPath_ = false;
+  cairo_identity_matrix(cr_);
+  if (path_) cairo_path_destroy(path_);
+  path_ = cairo_copy_path(cr_);
+  cairo_new_path(cr_);
+}
+
+void CairoCanvas::AbortPath() {
+  inPath_ = false;
+  cairo_new_path(cr_);
+  if (path_) cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::CloseFigure() {
+  if (inPath_ && cairo_has_current_point(cr_)) cairo_close_path(cr_);
+}
+
+void CairoCanvas::FillPath() {
+  if (!path_) return;
+  Clipped([&] {
+    cairo_new_path(cr_);
+    cairo_append_path(cr_, path_);
+    FillCurrent(false);
+  });
+  cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::StrokePath() {
+  if (!path_ || !Usable(state_.transform)) return;
+  Clipped([&] {
+    cairo_new_path(cr_);
+    cairo_append_path(cr_, path_);
+    StrokeCurrent(false);
+  });
+  cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::StrokeAndFillPath() {
+  if (!path_ || !Usable(state_.transform)) return;
+  Clipped([&] {
+    cairo_new_path(cr_);
+    cairo_append_path(cr_, path_);
+    FillCurrent(true);
+    StrokeCurrent(false);
+  });
+  cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
+  cairo_t* m = cairo_create(mask);
+  shape(m);
+  cairo_destroy(m);
+  if (mode == RegionMode::Copy) {
+    state_.clip = Share(mask);
+    return;
+  }
+  // The old clip (everything when none) combined with the new shape.
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
+  cairo_t* o = cairo_create(out);
+  if (state_.clip) {
+    cairo_set_source_surface(o, state_.clip.get(), 0, 0);
+  } else {
+    cairo_set_source_rgba(o, 0, 0, 0, 1);
+  }
+  cairo_set_operator(o, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(o);
+  static constexpr cairo_operator_t kOp[] = {CAIRO_OPERATOR_DEST_IN, CAIRO_OPERATOR_OVER, CAIRO_OPERATOR_XOR,
+                                             CAIRO_OPERATOR_DEST_OUT};
+  cairo_set_operator(o, kOp[size_t(mode)]);
+  cairo_set_source_surface(o, mask, 0, 0);
+  cairo_paint(o);
+  cairo_destroy(o);
+  cairo_surface_destroy(mask);
+  state_.clip = Share(out);
+}
+
+void CairoCanvas::SelectClipPath(RegionMode mode) {
+  if (inPath_) EndPath();
+  if (!path_) return;
+  const FillMode fill = state_.fillMode;
+  cairo_path_t* path = path_;
+  CombineClip(mode, [&](cairo_t* m) {
+    cairo_append_path(m, path);
+    cairo_set_fill_rule(m, fill == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(m);
+  });
+  cairo_path_destroy(path_), path_ = nullptr;
+}
+
+void CairoCanvas::IntersectClipRect(Rect r) {
+  if (!Usable(state_.transform)) return;
+  const Transform t = state_.transform;
+  CombineClip(RegionMode::And, [&](cairo_t* m) {
+    cairo_matrix_t mt = ToCairo(t);
+    cairo_set_matrix(m, &mt);
+    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
+    cairo_fill(m);
+  });
+}
+
+void CairoCanvas::ExcludeClipRect(Rect r) {
+  if (!Usable(state_.transform)) return;
+  const Transform t = state_.transform;
+  CombineClip(RegionMode::Diff, [&](cairo_t* m) {
+    cairo_matrix_t mt = ToCairo(t);
+    cairo_set_matrix(m, &mt);
+    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
+    cairo_fill(m);
+  });
+}
+
+void CairoCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode mode) {
+  if (rects.empty()) {
+    if (mode == RegionMode::Copy) state_.clip.reset();
+    return;
+  }
+  if (!Usable(state_.transform)) return;
+  const Transform t = state_.transform;
+  CombineClip(mode, [&](cairo_t* m) {
+    cairo_matrix_t mt = ToCairo(t);
+    cairo_set_matrix(m, &mt);
+    for (const Rect& r : rects) cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
+    cairo_set_fill_rule(m, CAIRO_FILL_RULE_WINDING);
+    cairo_fill(m);
+  });
+}
+
+void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop) {
+  const double dw = RectWidth(dest), dh = RectHeight(dest);
+  const double sw = RectWidth(src), sh = RectHeight(src);
+  if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.empty() || !Usable(state_.transform)) return;
+  cairo_surface_t* image = ToSurface(px);
+  Clipped([&] {
+    cairo_matrix_t mt = ToCairo(state_.transform);
+    cairo_set_matrix(cr_, &mt);
+    cairo_rectangle(cr_, dest.left, dest.top, dw, dh);
+    switch (rop) {
+      case BLACKNESS:
+        SetSourceColor(0);
+        break;
+      case WHITENESS:
+        SetSourceColor(0xFFFFFF);
+        break;
+      case PATCOPY:
+        SetBrushSource();
+        break;
+      default: {
+        // Destination rectangle to source pixels.
+        cairo_pattern_t* p = cairo_pattern_create_for_surface(image);
+        cairo_matrix_t pm;
+        cairo_matrix_init_translate(&pm, src.left, src.top);
+        cairo_matrix_scale(&pm, sw / dw, sh / dh);
+        cairo_matrix_translate(&pm, -dest.left, -dest.top);
+        cairo_pattern_set_matrix(p, &pm);
+        cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+        cairo_pattern_set_filter(p, std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
+        cairo_set_source(cr_, p);
+        cairo_pattern_destroy(p);
+        if (rop == SRCAND) cairo_set_operator(cr_, CAIRO_OPERATOR_MULTIPLY);
+        if (rop == SRCPAINT) cairo_set_operator(cr_, CAIRO_OPERATOR_LIGHTEN);
+        if (rop == SRCINVERT) cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
+      }
+    }
+    if (rop == DSTINVERT) {
+      SetSourceColor(0xFFFFFF);
+      cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
+    }
+    cairo_fill(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+  });
+  cairo_surface_destroy(image);
+}
+
+void CairoCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop) {
+  auto px = DecodeDib(dib);
+  if (!px) return;
+  DrawPixels(dest, src, *px, rop);
+}
+
+void CairoCanvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
+  DrawPixels(dest, {0, 0, pixels.width, pixels.height}, pixels, SRCCOPY);
+}
+
+void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
+  auto px = DecodeJpeg(jpeg);
+  if (!px) return;
+  (void)width, (void)height;
+  DrawPixels(dest, {0, 0, px->width, px->height}, *px, SRCCOPY);
+}
+
+int CairoCanvas::SaveDC() {
+  saved_.push_back(state_);
+  return int(saved_.size());
+}
+
+void CairoCanvas::RestoreDC(int which) {
+  const int depth = int(saved_.size());
+  const int target = which < 0 ? depth + which + 1 : which;
+  if (target < 1 || target > depth) return;
+  state_ = saved_[size_t(target - 1)];
+  saved_.resize(size_t(target - 1));
+}
+
+}  // namespace vn::platform

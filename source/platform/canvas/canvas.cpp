@@ -1,0 +1,63 @@
+#include "platform/canvas/canvas.h"
+
+namespace vn::platform {
+
+Transform Transform::Then(const Transform& t) const {
+  return {m11 * t.m11 + m12 * t.m21,
+          m11 * t.m12 + m12 * t.m22,
+          m21 * t.m11 + m22 * t.m21,
+          m21 * t.m12 + m22 * t.m22,
+          dx * t.m11 + dy * t.m21 + t.dx,
+          dx * t.m12 + dy * t.m22 + t.dy};
+}
+
+std::optional<Transform> Transform::Inverted() const {
+  const double det = m11 * m22 - m12 * m21;
+  if (!std::isfinite(det) || std::abs(det) < 1e-12) return std::nullopt;
+  Transform r{m22 / det, -m12 / det, -m21 / det, m11 / det, 0, 0};
+  r.dx = -(dx * r.m11 + dy * r.m21);
+  r.dy = -(dx * r.m12 + dy * r.m22);
+  return r;
+}
+
+emf::LogFontW Font::ToLogFont() const {
+  emf::LogFontW lf;
+  lf.height = height;
+  lf.width = width;
+  lf.escapement = escapement;
+  lf.orientation = escapement;
+  lf.weight = weight;
+  lf.italic = italic;
+  lf.underline = underline;
+  lf.strikeOut = strikeOut;
+  lf.charSet = charSet;
+  lf.quality = 5;  // CLEARTYPE_QUALITY
+  lf.faceName = faceName.substr(0, 31);
+  return lf;
+}
+
+Font Font::FromLogFont(const emf::LogFontW& lf) {
+  Font f;
+  f.faceName = lf.faceName;
+  f.height = lf.height;
+  f.width = lf.width;
+  f.escapement = lf.escapement;
+  f.weight = lf.weight;
+  f.italic = lf.italic != 0;
+  f.underline = lf.underline != 0;
+  f.strikeOut = lf.strikeOut != 0;
+  f.charSet = lf.charSet;
+  return f;
+}
+
+void Canvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
+  if (pixels.empty()) return;
+  StretchDib(dest, {0, 0, pixels.width, pixels.height}, EncodeDib24(pixels), emf::SRCCOPY);
+}
+
+void Canvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
+  if (jpeg.empty() || width <= 0 || height <= 0) return;
+  StretchDib(dest, {0, 0, width, height}, MakeJpegDib(jpeg, width, height), emf::SRCCOPY);
+}
+
+}  // namespace vn::platform

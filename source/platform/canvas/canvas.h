@@ -1,0 +1,178 @@
+// The window system's drawing surface: a device context with selected pen,
+// brush and font, modes, a world transform, a clip and a stack of saved
+// states, on which pages draw lines, shapes, paths, text and bitmaps.
+//
+// Canvas is the interface; EmfRecorderCanvas (emf_recorder.h) writes what
+// is drawn as an enhanced metafile and CairoCanvas (cairo_canvas.h) paints
+// it onto pixels. Coordinates are integers in logical units, mapped to the
+// device by the world transform. Selected objects are copied: the caller
+// keeps its own.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/emf/dib.h"
+#include "platform/emf/emf_records.h"
+
+namespace vn::platform {
+
+using Point = emf::PointL;
+using Rect = emf::RectL;
+using Size = emf::SizeL;
+// A colour as the window system gives it: 0x00BBGGRR.
+using Color = uint32_t;
+
+// Sizes and sums of coordinates from files, without overflow.
+inline double RectWidth(const Rect& r) { return double(r.right) - r.left; }
+inline double RectHeight(const Rect& r) { return double(r.bottom) - r.top; }
+inline int32_t SaturatedInt(double v) {
+  if (!(v == v)) return 0;
+  return int32_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+inline int32_t SaturatedAdd(int64_t a, int64_t b) { return SaturatedInt(double(a + b)); }
+
+constexpr Color RGBColor(uint8_t r, uint8_t g, uint8_t b) { return Color(r) | Color(g) << 8 | Color(b) << 16; }
+
+// An affine transform: x' = x*m11 + y*m21 + dx, y' = x*m12 + y*m22 + dy.
+struct Transform {
+  double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
+  bool operator==(const Transform&) const = default;
+  bool IsIdentity() const { return *this == Transform{}; }
+  void Apply(double x, double y, double& ox, double& oy) const {
+    ox = x * m11 + y * m21 + dx;
+    oy = x * m12 + y * m22 + dy;
+  }
+  // This transform followed by `then`.
+  Transform Then(const Transform& then) const;
+  std::optional<Transform> Inverted() const;
+  static Transform Translation(double x, double y) { return {1, 0, 0, 1, x, y}; }
+  static Transform Scaling(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
+  static Transform FromXForm(const emf::XForm& x) { return {x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy}; }
+  emf::XForm ToXForm() const {
+    return {float(m11), float(m12), float(m21), float(m22), float(dx), float(dy)};
+  }
+};
+
+enum class PenStyle : uint8_t { Solid, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame, UserStyle };
+enum class PenCap : uint8_t { Round, Square, Flat };
+enum class PenJoin : uint8_t { Round, Bevel, Miter };
+
+struct Pen {
+  PenStyle style = PenStyle::Solid;
+  int32_t width = 0;  // logical units; 0 draws one device pixel wide
+  Color color = 0;
+  PenCap cap = PenCap::Round;
+  PenJoin join = PenJoin::Round;
+  std::vector<uint32_t> dashes;  // UserStyle: on, off, on ... in logical units
+  bool operator==(const Pen&) const = default;
+};
+
+enum class BrushStyle : uint8_t { Solid, Clear, Hatch, Pattern };
+enum class HatchStyle : uint8_t { Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross };
+
+struct Brush {
+  BrushStyle style = BrushStyle::Solid;
+  Color color = 0xFFFFFF;
+  HatchStyle hatch = HatchStyle::Horizontal;
+  std::shared_ptr<const PixelBuffer> pattern;  // Pattern: tiled from the origin
+  bool operator==(const Brush&) const = default;
+};
+
+struct Font {
+  std::u16string faceName = u"Arial";
+  int32_t height = -16;  // logical units; negative: the em size, positive: the cell height
+  int32_t width = 0;
+  int32_t escapement = 0;  // tenths of a degree, counter-clockwise
+  int32_t weight = 400;
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  uint8_t charSet = 1;  // DEFAULT_CHARSET
+  bool operator==(const Font&) const = default;
+  emf::LogFontW ToLogFont() const;
+  static Font FromLogFont(const emf::LogFontW& lf);
+};
+
+enum class BkMode : uint8_t { Transparent, Opaque };
+enum class FillMode : uint8_t { Alternate, Winding };
+// Clip combination, in the order of the region mode numbers 1 to 5.
+enum class RegionMode : uint8_t { And, Or, Xor, Diff, Copy };
+enum class ArcKind : uint8_t { Arc, Chord, Pie, ArcTo };
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+
+  virtual void SetPen(const Pen& pen) = 0;
+  virtual void SetBrush(const Brush& brush) = 0;
+  virtual void SetFont(const Font& font) = 0;
+  virtual void SetTextColor(Color color) = 0;
+  virtual void SetBkColor(Color color) = 0;
+  virtual void SetBkMode(BkMode mode) = 0;
+  virtual void SetTextAlign(uint32_t flags) = 0;  // TA_* bits
+  virtual void SetPolyFillMode(FillMode mode) = 0;
+  virtual void SetMiterLimit(float limit) = 0;
+
+  virtual void SetWorldTransform(const Transform& t) = 0;
+  virtual Transform WorldTransform() const = 0;
+
+  virtual void MoveTo(Point p) = 0;
+  virtual void LineTo(Point p) = 0;
+  virtual void Polyline(std::span<const Point> points) = 0;
+  virtual void PolylineTo(std::span<const Point> points) = 0;
+  virtual void Polygon(std::span<const Point> points) = 0;
+  virtual void PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) = 0;
+  virtual void PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) = 0;
+  virtual void PolyBezier(std::span<const Point> points) = 0;    // 1 + 3n points
+  virtual void PolyBezierTo(std::span<const Point> points) = 0;  // 3n points from the current position
+  virtual void Rectangle(Rect r) = 0;
+  virtual void RoundRect(Rect r, Size corner) = 0;
+  virtual void Ellipse(Rect r) = 0;
+  virtual void Arc(ArcKind kind, Rect box, Point start, Point end) = 0;
+
+  // Text at p aligned by the text alignment; dx holds the advance of each
+  // character (or is empty: the font's advances); options are ETO_* bits,
+  // rect the opaque/clip rectangle they name.
+  virtual void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
+                       const Rect* rect = nullptr) = 0;
+  // The advance of each character of text in the current font, logical units.
+  virtual std::vector<int32_t> CharAdvances(std::u16string_view text) = 0;
+  // Width and cell height of text in the current font, logical units.
+  virtual Size TextExtent(std::u16string_view text) = 0;
+
+  virtual void BeginPath() = 0;
+  virtual void EndPath() = 0;
+  virtual void AbortPath() = 0;
+  virtual void CloseFigure() = 0;
+  virtual void FillPath() = 0;
+  virtual void StrokePath() = 0;
+  virtual void StrokeAndFillPath() = 0;
+  virtual void SelectClipPath(RegionMode mode) = 0;
+
+  virtual void IntersectClipRect(Rect r) = 0;
+  virtual void ExcludeClipRect(Rect r) = 0;
+  // Rectangles under the current world transform; Copy with none resets the clip.
+  virtual void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) = 0;
+
+  // A DIB section stretched into dest (logical units) from src (bitmap
+  // pixels, top-down) with a raster operation.
+  virtual void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) = 0;
+  // Pixels with alpha stretched into dest. The recorder composites them onto
+  // white into a 24-bit bitmap; the default does that too.
+  virtual void DrawBitmap(Rect dest, const PixelBuffer& pixels);
+  // JPEG data of a picture of the given size stretched into dest; the
+  // recorder keeps the bytes (BI_JPEG).
+  virtual void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height);
+
+  virtual int SaveDC() = 0;              // answers the new depth
+  virtual void RestoreDC(int which) = 0;  // negative: relative to the top
+};
+
+}  // namespace vn::platform

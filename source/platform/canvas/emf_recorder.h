@@ -1,0 +1,111 @@
+// A canvas that records what is drawn as an enhanced metafile.
+//
+// The recording is plain GDI EMF (no EMF+), made only of records the
+// metafile players read: objects are created when selected, kept while the
+// current state or a saved state uses them and deleted afterwards, so the
+// object table stays small; modes are written when they change. Bitmaps are
+// kept as 24-bit DIBs composited onto white, JPEG data as BI_JPEG bitmaps.
+// Finish returns the metafile bytes; the canvas is spent afterwards.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/canvas/canvas.h"
+#include "platform/emf/emf_writer.h"
+
+namespace vn::platform {
+
+class EmfRecorderCanvas : public Canvas {
+ public:
+  // A page of the given size in reference pixels (96 per inch).
+  EmfRecorderCanvas(int32_t widthPixels, int32_t heightPixels);
+
+  std::string Finish();
+
+  void SetPen(const Pen& pen) override;
+  void SetBrush(const Brush& brush) override;
+  void SetFont(const Font& font) override;
+  void SetTextColor(Color color) override;
+  void SetBkColor(Color color) override;
+  void SetBkMode(BkMode mode) override;
+  void SetTextAlign(uint32_t flags) override;
+  void SetPolyFillMode(FillMode mode) override;
+  void SetMiterLimit(float limit) override;
+  void SetWorldTransform(const Transform& t) override;
+  Transform WorldTransform() const override { return state_.transform; }
+
+  void MoveTo(Point p) override;
+  void LineTo(Point p) override;
+  void Polyline(std::span<const Point> points) override;
+  void PolylineTo(std::span<const Point> points) override;
+  void Polygon(std::span<const Point> points) override;
+  void PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) override;
+  void PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) override;
+  void PolyBezier(std::span<const Point> points) override;
+  void PolyBezierTo(std::span<const Point> points) override;
+  void Rectangle(Rect r) override;
+  void RoundRect(Rect r, Size corner) override;
+  void Ellipse(Rect r) override;
+  void Arc(ArcKind kind, Rect box, Point start, Point end) override;
+
+  void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
+               const Rect* rect = nullptr) override;
+  std::vector<int32_t> CharAdvances(std::u16string_view text) override;
+  Size TextExtent(std::u16string_view text) override;
+
+  void BeginPath() override;
+  void EndPath() override;
+  void AbortPath() override;
+  void CloseFigure() override;
+  void FillPath() override;
+  void StrokePath() override;
+  void StrokeAndFillPath() override;
+  void SelectClipPath(RegionMode mode) override;
+
+  void IntersectClipRect(Rect r) override;
+  void ExcludeClipRect(Rect r) override;
+  void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
+
+  void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
+
+  int SaveDC() override;
+  void RestoreDC(int which) override;
+
+ private:
+  struct State {
+    Pen pen;
+    Brush brush;
+    Font font;
+    uint32_t penHandle = 0;  // 0: a stock object
+    uint32_t brushHandle = 0;
+    uint32_t fontHandle = 0;
+    Color textColor = 0;
+    Color bkColor = 0xFFFFFF;
+    BkMode bkMode = BkMode::Opaque;
+    uint32_t textAlign = 0;
+    FillMode fillMode = FillMode::Alternate;
+    float miterLimit = 10;
+    Transform transform;
+    Point current;
+  };
+
+  void Retain(uint32_t handle);
+  void Release(uint32_t handle);
+  // Device-space bounds of logical points, widened by the pen.
+  emf::RectL DeviceBounds(std::span<const Point> points, bool withPen);
+  void WritePoly(uint32_t type32, uint32_t type16, std::span<const Point> points, bool withPen);
+  void WritePolyPoly(uint32_t type32, uint32_t type16, std::span<const Point> points,
+                     std::span<const uint32_t> counts);
+  void WriteBoundsRecord(uint32_t type);
+
+  emf::EmfWriter writer_;
+  State state_;
+  std::vector<State> saved_;
+  std::map<uint32_t, int> refs_;  // object handle -> states using it
+  bool inPath_ = false;
+  std::vector<Point> pathPoints_;  // for the bounds of path records
+};
+
+}  // namespace vn::platform

@@ -1,0 +1,28 @@
+// Plays an enhanced metafile onto any canvas.
+//
+// The player keeps the metafile's device-context model (mapping mode,
+// window and viewport, world transform, object table, saved states) and
+// turns each record into canvas calls under one transform: the metafile's
+// own mapping, then the placement of its frame into the destination
+// rectangle (rotated by 0, 90, 180 or 270 degrees clockwise), then the
+// canvas's transform as it was when playing began. Damaged records are
+// skipped and reported in the file's diagnostics; EMF+ comments are skipped
+// (their GDI records, when present, are drawn).
+#pragma once
+
+#include "platform/canvas/canvas.h"
+#include "platform/emf/emf_reader.h"
+
+namespace vn::platform {
+
+// Draws `file` into `dest` (logical units of the canvas as it stands);
+// rotation is 0, 90, 180 or 270 (others count as 0). The canvas's state is
+// the same afterwards.
+void PlayMetafile(const emf::EmfFile& file, Canvas& canvas, Rect dest, int rotation = 0);
+
+// The page drawing shared by the page classes: a page metafile drawn on a
+// canvas of width x height pixels, turned by rotation degrees clockwise (the
+// canvas size is the turned size); the page is painted white first.
+void DrawPageMetafile(const emf::EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation);
+
+}  // namespace vn::platform

@@ -1,0 +1,95 @@
+#include "platform/canvas/text_measure.h"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <map>
+#include <mutex>
+
+#include "platform/fonts/gdi_font.h"
+
+namespace vn::platform {
+
+namespace {
+
+FontRequest RequestOf(const Font& font) {
+  FontRequest r;
+  r.FaceName = font.faceName.empty() ? String(u"Arial") : String(font.faceName);
+  r.Height = font.height;
+  r.Bold = font.weight >= 600;
+  r.Italic = font.italic;
+  return r;
+}
+
+// Measures with the fonts service: the window system's integer advances
+// and win-metrics ascent and descent at the font's pixel size.
+class GdiTextMeasurer : public TextMeasurer {
+ public:
+  FontMetrics Metrics(const Font& font) override {
+    auto f = GdiFont::Create(RequestOf(font));
+    const TextMetrics& m = f->Metrics();
+    return {double(m.Ascent), double(m.Descent), double(f->PixelsPerEm())};
+  }
+  std::vector<double> Advances(const Font& font, std::u16string_view text) override {
+    std::vector<double> out(text.size(), 0.0);
+    if (text.empty()) return out;
+    auto f = GdiFont::Create(RequestOf(font));
+    for (size_t i = 0; i < text.size(); ++i) {
+      char32_t ch = text[i];
+      if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        out[i] = f->CharAdvance(ch);
+        ++i;
+        continue;
+      }
+      out[i] = f->CharAdvance(ch);
+    }
+    return out;
+  }
+};
+
+GdiTextMeasurer& DefaultMeasurer() {
+  static GdiTextMeasurer m;
+  return m;
+}
+TextMeasurer* g_measurer = nullptr;
+
+// Cairo faces by font file, face index and simulated style, made once: the
+// same face draws every text of that font.
+struct FaceKey {
+  std::string file;
+  int index;
+  bool bold, italic;
+  auto operator<=>(const FaceKey&) const = default;
+};
+
+}  // namespace
+
+TextMeasurer& GetTextMeasurer() { return g_measurer ? *g_measurer : DefaultMeasurer(); }
+void SetTextMeasurer(TextMeasurer* measurer) { g_measurer = measurer; }
+
+cairo_font_face_t* CreateCairoFontFace(const Font& font) {
+  static std::mutex mutex;
+  static std::map<FaceKey, cairo_font_face_t*> faces;
+  auto f = GdiFont::Create(RequestOf(font));
+  const FontMatch& match = f->Match();
+  FaceKey key{match.Face.File.string(), match.Face.Index, match.SimulateBold, match.SimulateItalic};
+  std::lock_guard lock(mutex);
+  auto it = faces.find(key);
+  if (it == faces.end()) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(key.file.c_str()));
+    FcPatternAddInteger(pattern, FC_INDEX, key.index);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    unsigned synth = (key.bold ? CAIRO_FT_SYNTHESIZE_BOLD : 0) | (key.italic ? CAIRO_FT_SYNTHESIZE_OBLIQUE : 0);
+    if (synth) cairo_ft_font_face_set_synthesize(face, synth);
+    it = faces.emplace(key, face).first;
+  }
+  return cairo_font_face_reference(it->second);
+}
+
+double FontEmSize(const Font& font) { return GdiTextMeasurer().Metrics(font).emSize; }
+
+}  // namespace vn::platform

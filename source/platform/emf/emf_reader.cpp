@@ -1,0 +1,91 @@
+#include "platform/emf/emf_reader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vn::platform::emf {
+
+namespace {
+// A metafile with more records than this is treated as damaged; it keeps
+// the work of one page bounded.
+constexpr size_t kMaxRecords = 4'000'000;
+}  // namespace
+
+bool EmfFile::IsEmf(std::span<const std::byte> data) {
+  ByteReader r(data);
+  uint32_t type = r.U32LE();
+  uint32_t size = r.U32LE();
+  if (r.failed() || type != EMR_HEADER || size < 88) return false;
+  r.Seek(40);
+  return r.U32LE() == kEmfSignature && r.ok();
+}
+
+EmfFile::EmfFile(std::string bytes) : bytes_(std::move(bytes)) {
+  ByteReader file(bytes_);
+  if (!IsEmf(file.data())) throw EEmfError("Not an enhanced metafile");
+  size_t pos = 0;
+  while (pos < bytes_.size()) {
+    ByteReader r = file.Sub(pos, file.size() - pos);
+    uint32_t type = r.U32LE();
+    uint32_t size = r.U32LE();
+    if (r.failed()) {
+      diagnostics_.push_back({pos, 0, "truncated record prefix"});
+      break;
+    }
+    if (size < 8 || size % 4 != 0 || size > file.size() - pos) {
+      diagnostics_.push_back({pos, type, "record size " + std::to_string(size) + " does not fit the file"});
+      break;
+    }
+    if (records_.size() >= kMaxRecords) {
+      diagnostics_.push_back({pos, type, "too many records"});
+      break;
+    }
+    Record rec{type, pos, file.data().subspan(pos, size)};
+    records_.push_back(rec);
+    pos += size;
+    if (type == EMR_GDICOMMENT && size >= 16) {
+      ByteReader c = rec.Payload();
+      c.U32LE();
+      if (c.U32LE() == kEmfPlusCommentId) hasEmfPlus_ = true;
+    }
+    if (type == EMR_EOF) break;
+  }
+  if (records_.empty()) throw EEmfError("Not an enhanced metafile");
+  auto header = EmrHeader::Decode(records_.front().Payload());
+  if (!header) throw EEmfError("Not an enhanced metafile");
+  header_ = *header;
+  if (records_.back().type != EMR_EOF) {
+    diagnostics_.push_back({bytes_.size(), 0, "no end-of-file record"});
+  }
+}
+
+void EmfFile::Report(const Record& rec, std::string message) const {
+  if (diagnostics_.size() < 1000) diagnostics_.push_back({rec.offset, rec.type, std::move(message)});
+}
+
+RectL EmfFile::FramePixels() const {
+  const RectL& f = header_.rclFrame;
+  double sx = 96.0 / 2540.0, sy = 96.0 / 2540.0;
+  if (header_.szlDevice.cx > 0 && header_.szlMillimeters.cx > 0)
+    sx = double(header_.szlDevice.cx) / (header_.szlMillimeters.cx * 100.0);
+  if (header_.szlDevice.cy > 0 && header_.szlMillimeters.cy > 0)
+    sy = double(header_.szlDevice.cy) / (header_.szlMillimeters.cy * 100.0);
+  auto clamp = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
+  const RectL px{clamp(f.left * sx), clamp(f.top * sy), clamp(f.right * sx + 1), clamp(f.bottom * sy + 1)};
+  const RectL& b = header_.rclBounds;
+  const bool hasBounds = b.right >= b.left && b.bottom >= b.top;
+  const RectL bounds{clamp(b.left), clamp(b.top), clamp(b.right + 1.0), clamp(b.bottom + 1.0)};
+  if (px.right <= px.left || px.bottom <= px.top) return hasBounds ? bounds : RectL{0, 0, 1, 1};
+  // Some writers give a frame that misses the drawing altogether; then the
+  // bounds of the drawing place the picture.
+  if (hasBounds) {
+    const int64_t iw = int64_t(std::min(px.right, bounds.right)) - std::max(px.left, bounds.left);
+    const int64_t ih = int64_t(std::min(px.bottom, bounds.bottom)) - std::max(px.top, bounds.top);
+    const int64_t inside = iw > 0 && ih > 0 ? iw * ih : 0;
+    const int64_t area = (int64_t(bounds.right) - bounds.left) * (int64_t(bounds.bottom) - bounds.top);
+    if (inside * 2 < area) return bounds;
+  }
+  return px;
+}
+
+}  // namespace vn::platform::emf

@@ -1,0 +1,71 @@
+// Reading enhanced metafiles: the header check and the record enumeration.
+//
+// EmfFile takes the bytes of a metafile (it keeps a copy), checks the header
+// and cuts the file into records. A record whose size is not a multiple of
+// four, below eight, or runs past the end of the file ends the enumeration
+// (nothing after it can be trusted) and is reported; so is a missing EMR_EOF.
+// Per-record decoding is in emf_records.h; a record that does not decode is
+// the caller's to drop and report (Diagnostics collects the reports).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/emf/emf_records.h"
+#include "runtime/byte_reader.h"
+#include "runtime/exceptions.h"
+
+namespace vn::platform::emf {
+
+// Damage found while reading, with where it was found.
+struct Diagnostic {
+  size_t offset = 0;
+  uint32_t type = 0;
+  std::string message;
+};
+
+// Raised when bytes are not an enhanced metafile at all.
+VN_DECLARE_EXCEPTION(EEmfError, Exception);
+
+struct Record {
+  uint32_t type = 0;
+  size_t offset = 0;                 // of the record in the file
+  std::span<const std::byte> bytes;  // the whole record, prefix included
+  // The bytes after the type/size prefix.
+  ByteReader Payload() const { return ByteReader(bytes.subspan(8)); }
+};
+
+class EmfFile {
+ public:
+  // Throws EEmfError "Not an enhanced metafile" when the first record is not
+  // a valid header. Damage after the header ends the record list and is
+  // reported in Diagnostics().
+  explicit EmfFile(std::string bytes);
+
+  // True when the first bytes look like an enhanced metafile.
+  static bool IsEmf(std::span<const std::byte> data);
+
+  const EmrHeader& Header() const { return header_; }
+  const std::vector<Record>& Records() const { return records_; }
+  const std::vector<Diagnostic>& Diagnostics() const { return diagnostics_; }
+  void Report(const Record& rec, std::string message) const;
+  const std::string& Bytes() const { return bytes_; }
+  // True when a GDI comment carries EMF+ records.
+  bool HasEmfPlus() const { return hasEmfPlus_; }
+
+  // The picture frame in reference-device pixels (the header frame is in
+  // 0.01 mm, inclusive), as left, top, right, bottom with exclusive right
+  // and bottom.
+  RectL FramePixels() const;
+
+ private:
+  std::string bytes_;
+  EmrHeader header_;
+  std::vector<Record> records_;
+  mutable std::vector<Diagnostic> diagnostics_;
+  bool hasEmfPlus_ = false;
+};
+
+}  // namespace vn::platform::emf

@@ -1,0 +1,236 @@
+// The raster canvas: clips, pens, brushes, paths, text and bitmaps drawn
+// as the device draws them.
+#include "platform/canvas/cairo_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/canvas/text_measure.h"
+#include "platform/fonts/gdi_font.h"
+
+namespace vn::platform {
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
+
+Pen NullPen() {
+  Pen p;
+  p.style = PenStyle::Clear;
+  return p;
+}
+Brush SolidBrush(Color c) {
+  Brush b;
+  b.color = c;
+  return b;
+}
+
+TEST(CairoCanvas, ClipRegionsCombineInEveryMode) {
+  struct Case {
+    RegionMode mode;
+    bool onlyA, both, onlyB, neither;
+  } cases[] = {
+      {RegionMode::And, false, true, false, false},  {RegionMode::Or, true, true, true, false},
+      {RegionMode::Xor, true, false, true, false},   {RegionMode::Diff, true, false, false, false},
+      {RegionMode::Copy, false, true, true, false},
+  };
+  for (const auto& c : cases) {
+    CairoCanvas canvas(50, 50);
+    const Rect a{10, 10, 30, 30}, b{20, 20, 40, 40};
+    canvas.SelectClipRegion(std::span(&a, 1), RegionMode::Copy);
+    canvas.SelectClipRegion(std::span(&b, 1), c.mode);
+    canvas.SetPen(NullPen());
+    canvas.SetBrush(SolidBrush(0));
+    canvas.Rectangle({0, 0, 50, 50});
+    const int mode = int(c.mode);
+    EXPECT_EQ(canvas.PixelAt(15, 15) == kBlack, c.onlyA) << mode;
+    EXPECT_EQ(canvas.PixelAt(25, 25) == kBlack, c.both) << mode;
+    EXPECT_EQ(canvas.PixelAt(35, 35) == kBlack, c.onlyB) << mode;
+    EXPECT_EQ(canvas.PixelAt(5, 5) == kBlack, c.neither) << mode;
+  }
+}
+
+TEST(CairoCanvas, SaveAndRestoreBringBackClipTransformAndObjects) {
+  CairoCanvas canvas(40, 40);
+  canvas.SetPen(NullPen());
+  canvas.SetBrush(SolidBrush(RGBColor(255, 0, 0)));
+  EXPECT_EQ(canvas.SaveDC(), 1);
+  canvas.IntersectClipRect({0, 0, 10, 10});
+  canvas.SetWorldTransform(Transform::Scaling(2, 2));
+  canvas.SetBrush(SolidBrush(0));
+  EXPECT_EQ(canvas.SaveDC(), 2);
+  canvas.RestoreDC(1);  // back to before both saves
+  EXPECT_TRUE(canvas.WorldTransform().IsIdentity());
+  canvas.Rectangle({0, 0, 40, 40});
+  EXPECT_EQ(canvas.PixelAt(30, 30), 0xFFFF0000u) << "no clip, red brush";
+  canvas.RestoreDC(-1);  // nothing left: no change
+  EXPECT_TRUE(canvas.WorldTransform().IsIdentity());
+}
+
+TEST(CairoCanvas, PensCoverThePixelsTheDeviceCovers) {
+  CairoCanvas canvas(40, 40);
+  canvas.MoveTo({0, 5});
+  canvas.LineTo({30, 5});  // the default pen: one pixel, black
+  EXPECT_EQ(canvas.PixelAt(10, 5), kBlack);
+  EXPECT_EQ(canvas.PixelAt(10, 4), kWhite);
+  EXPECT_EQ(canvas.PixelAt(10, 6), kWhite);
+  // A geometric pen scales with the transform: 3 units at scale 2 is 6 pixels.
+  Pen wide;
+  wide.width = 3;
+  wide.cap = PenCap::Flat;
+  canvas.SetPen(wide);
+  canvas.SetWorldTransform(Transform::Scaling(2, 2));
+  canvas.MoveTo({0, 10});
+  canvas.LineTo({15, 10});
+  int covered = 0;
+  for (int y = 14; y < 27; ++y) covered += canvas.PixelAt(10, y) == kBlack;
+  EXPECT_EQ(covered, 6);
+  // A rectangle is framed inside its right and bottom edges.
+  CairoCanvas r(20, 20);
+  r.Rectangle({2, 2, 12, 12});
+  EXPECT_EQ(r.PixelAt(11, 6), kBlack);
+  EXPECT_EQ(r.PixelAt(12, 6), kWhite);
+  EXPECT_EQ(r.PixelAt(6, 6), kWhite) << "white default brush inside";
+}
+
+TEST(CairoCanvas, HatchAndPatternBrushesTileFromTheDeviceOrigin) {
+  CairoCanvas canvas(32, 32);
+  Brush hatch;
+  hatch.style = BrushStyle::Hatch;
+  hatch.hatch = HatchStyle::Cross;
+  hatch.color = RGBColor(0, 0, 255);
+  canvas.SetPen(NullPen());
+  canvas.SetBkColor(RGBColor(255, 255, 0));
+  canvas.SetBrush(hatch);
+  canvas.Rectangle({0, 0, 16, 32});
+  EXPECT_EQ(canvas.PixelAt(7, 3), 0xFF0000FFu) << "vertical line of the cross";
+  EXPECT_EQ(canvas.PixelAt(3, 15), 0xFF0000FFu) << "horizontal line";
+  EXPECT_EQ(canvas.PixelAt(3, 3), 0xFFFFFF00u) << "opaque background between the lines";
+  canvas.SetBkMode(BkMode::Transparent);
+  canvas.Rectangle({16, 0, 32, 16});
+  EXPECT_EQ(canvas.PixelAt(19, 3), kWhite) << "transparent background";
+  auto pattern = std::make_shared<PixelBuffer>(2, 2, 0xFFFF0000);
+  pattern->SetPixel(1, 1, 0xFF00FF00);
+  Brush tiles;
+  tiles.style = BrushStyle::Pattern;
+  tiles.pattern = pattern;
+  canvas.SetBrush(tiles);
+  canvas.Rectangle({17, 17, 31, 31});
+  EXPECT_EQ(canvas.PixelAt(18, 18), 0xFFFF0000u);
+  EXPECT_EQ(canvas.PixelAt(19, 19), 0xFF00FF00u);
+}
+
+TEST(CairoCanvas, PathsFillStrokeAndClip) {
+  // Two overlapping squares in one path: alternate leaves the overlap
+  // empty, winding fills it.
+  for (FillMode mode : {FillMode::Alternate, FillMode::Winding}) {
+    CairoCanvas canvas(40, 40);
+    canvas.SetPolyFillMode(mode);
+    canvas.SetBrush(SolidBrush(0));
+    canvas.BeginPath();
+    canvas.Rectangle({0, 0, 20, 20});
+    canvas.Rectangle({10, 10, 30, 30});
+    canvas.EndPath();
+    EXPECT_EQ(canvas.PixelAt(5, 5), kWhite) << "nothing drawn before the fill";
+    canvas.FillPath();
+    EXPECT_EQ(canvas.PixelAt(5, 5), kBlack);
+    EXPECT_EQ(canvas.PixelAt(15, 15), mode == FillMode::Winding ? kBlack : kWhite);
+  }
+  // A triangle as clip.
+  CairoCanvas canvas(40, 40);
+  canvas.BeginPath();
+  canvas.MoveTo({0, 0});
+  const Point tri[] = {{40, 0}, {0, 40}};
+  canvas.PolylineTo(tri);
+  canvas.CloseFigure();
+  canvas.EndPath();
+  canvas.SelectClipPath(RegionMode::Copy);
+  canvas.SetPen(NullPen());
+  canvas.SetBrush(SolidBrush(0));
+  canvas.Rectangle({0, 0, 40, 40});
+  EXPECT_EQ(canvas.PixelAt(5, 5), kBlack);
+  EXPECT_EQ(canvas.PixelAt(35, 35), kWhite);
+}
+
+TEST(CairoCanvas, TextIsMeasuredByTheFontsService) {
+  CairoCanvas canvas(200, 60);
+  Font font;
+  font.faceName = u"Arial";
+  font.height = -20;
+  canvas.SetFont(font);
+  const auto gdi = GdiFont::Create({u"Arial", -20, false, false});
+  const Size extent = canvas.TextExtent(u"Hello, world");
+  EXPECT_EQ(extent.cx, gdi->TextExtent(u"Hello, world").Width);
+  EXPECT_EQ(extent.cy, gdi->Metrics().Height);
+  auto adv = canvas.CharAdvances(u"Hi");
+  ASSERT_EQ(adv.size(), 2u);
+  EXPECT_EQ(adv[0], gdi->CharAdvance(U'H'));
+}
+
+TEST(CairoCanvas, TextAlignmentPlacesTheCell) {
+  struct Case {
+    uint32_t align;
+    bool inkAbove, inkLeft;  // of the reference point (100, 30)
+  } cases[] = {
+      {emf::TA_TOP | emf::TA_LEFT, false, false},
+      {emf::TA_BASELINE | emf::TA_LEFT, true, false},
+      {emf::TA_BOTTOM | emf::TA_RIGHT, true, true},
+      {emf::TA_TOP | emf::TA_CENTER, false, true},
+  };
+  for (const auto& c : cases) {
+    CairoCanvas canvas(200, 60);
+    Font font;
+    font.height = -16;
+    canvas.SetFont(font);
+    canvas.SetBkMode(BkMode::Transparent);
+    canvas.SetTextAlign(c.align);
+    canvas.TextOut({100, 30}, u"MMMM", {});
+    int above = 0, below = 0, left = 0, right = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 200; ++x)
+        if (canvas.PixelAt(x, y) != kWhite) (y < 30 ? above : below)++, (x < 100 ? left : right)++;
+    EXPECT_EQ(above > below, c.inkAbove) << c.align;
+    EXPECT_EQ(left > 0, c.inkLeft) << c.align;
+  }
+}
+
+TEST(CairoCanvas, OpaqueTextPaintsItsCell) {
+  CairoCanvas canvas(100, 40);
+  canvas.SetBkColor(RGBColor(0, 255, 0));
+  canvas.TextOut({10, 10}, u"ii", std::vector<int32_t>{20, 20});  // wide advances
+  EXPECT_EQ(canvas.PixelAt(45, 15), 0xFF00FF00u) << "the cell runs the whole advance";
+  EXPECT_EQ(canvas.PixelAt(55, 15), kWhite);
+}
+
+TEST(CairoCanvas, BitmapsStretchMirrorAndCombine) {
+  CairoCanvas canvas(40, 20);
+  PixelBuffer px(2, 1, 0xFFFF0000);
+  px.SetPixel(1, 0, 0xFF0000FF);
+  canvas.StretchDib({0, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));
+  EXPECT_EQ(canvas.PixelAt(3, 10), 0xFFFF0000u);
+  EXPECT_EQ(canvas.PixelAt(17, 10), 0xFF0000FFu);
+  canvas.StretchDib({40, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));  // right < left: mirrored
+  EXPECT_EQ(canvas.PixelAt(37, 10), 0xFFFF0000u);
+  // SRCAND multiplies: white and grey give grey, red and grey dark red.
+  PixelBuffer grey(1, 1, 0xFF808080);
+  canvas.StretchDib({0, 0, 40, 20}, {0, 0, 1, 1}, EncodeDib24(grey), emf::SRCAND);
+  EXPECT_EQ(canvas.PixelAt(3, 10), 0xFF800000u);
+  // Alpha composites over what is there.
+  CairoCanvas white(4, 4);
+  white.DrawBitmap({0, 0, 4, 4}, PixelBuffer(1, 1, 0x80000000));
+  EXPECT_NEAR(double(white.PixelAt(2, 2) & 0xFF), 127, 2);
+}
+
+TEST(CairoCanvas, DegenerateTransformsDrawNothingAndDoNotBreakTheCanvas) {
+  CairoCanvas canvas(20, 20);
+  canvas.SetBrush(SolidBrush(0));
+  canvas.SetWorldTransform(Transform::Scaling(0, 1));
+  canvas.Rectangle({0, 0, 20, 20});
+  EXPECT_EQ(canvas.PixelAt(5, 5), kWhite);
+  canvas.SetWorldTransform({1, 0, 0, 1, 1e300, 0});
+  canvas.Ellipse({0, 0, 20, 20});
+  canvas.SetWorldTransform({});
+  canvas.Rectangle({0, 0, 20, 20});
+  EXPECT_EQ(canvas.PixelAt(5, 5), kBlack);
+}
+
+}  // namespace
+}  // namespace vn::platform

@@ -1,0 +1,286 @@
+// A page recorded on the EMF recorder: the records it re-enumerates to, and
+// the pixels it plays to on the cairo canvas.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include <cstdio>
+#include <map>
+
+#include "platform/canvas/cairo_canvas.h"
+#include "platform/canvas/emf_recorder.h"
+#include "platform/canvas/metafile_player.h"
+#include "platform/emf/emf_reader.h"
+
+namespace vn::platform {
+namespace {
+
+using namespace emf;
+
+// A solid-colour JPEG made with libjpeg.
+std::string MakeJpeg(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = w;
+  c.image_height = h;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(size_t(w) * 3);
+  for (int x = 0; x < w; ++x) row[x * 3] = r, row[x * 3 + 1] = g, row[x * 3 + 2] = b;
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&c, &p, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string data(reinterpret_cast<char*>(out), size);
+  free(out);
+  return data;
+}
+
+// Colour distance small enough for anti-aliasing and JPEG noise.
+::testing::AssertionResult Near(uint32_t argb, uint32_t want, int tolerance = 40) {
+  for (int shift : {0, 8, 16}) {
+    int a = (argb >> shift) & 0xFF, b = (want >> shift) & 0xFF;
+    if (std::abs(a - b) > tolerance)
+      return ::testing::AssertionFailure() << std::hex << "pixel 0x" << argb << " is not near 0x" << want;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+struct Page {
+  std::string bytes;
+  std::string jpeg;
+};
+
+// The page of the acceptance check: 200 x 150 pixels.
+Page RecordPage() {
+  EmfRecorderCanvas rec(200, 150);
+  Page page;
+  // Text in red Liberation Sans, transparent background.
+  Font font;
+  font.faceName = u"Liberation Sans";
+  font.height = -20;
+  rec.SetFont(font);
+  rec.SetTextColor(RGBColor(255, 0, 0));
+  rec.SetBkMode(BkMode::Transparent);
+  rec.TextOut({10, 5}, u"Hello", {});
+  // A dashed blue line, 2 units wide.
+  Pen dashed;
+  dashed.style = PenStyle::Dash;
+  dashed.width = 2;
+  dashed.color = RGBColor(0, 0, 255);
+  dashed.cap = PenCap::Flat;
+  rec.SetPen(dashed);
+  rec.MoveTo({10, 40});
+  rec.LineTo({190, 40});
+  // A green rectangle framed in black.
+  Pen frame;
+  frame.width = 1;
+  rec.SetPen(frame);
+  Brush green;
+  green.color = RGBColor(0, 160, 0);
+  rec.SetBrush(green);
+  rec.Rectangle({10, 50, 60, 100});
+  // A yellow ellipse clipped to its left half.
+  rec.SaveDC();
+  rec.IntersectClipRect({70, 50, 100, 100});
+  Brush yellow;
+  yellow.color = RGBColor(255, 255, 0);
+  rec.SetBrush(yellow);
+  Pen none;
+  none.style = PenStyle::Clear;
+  rec.SetPen(none);
+  rec.Ellipse({70, 50, 130, 100});
+  rec.RestoreDC(-1);
+  // A bitmap: magenta with half-transparent pixels on the right.
+  PixelBuffer px(4, 4, 0xFFFF00FF);
+  for (int y = 0; y < 4; ++y) px.SetPixel(3, y, 0x80000000);
+  rec.DrawBitmap({140, 50, 180, 90}, px);
+  // A kept JPEG: cyan.
+  page.jpeg = MakeJpeg(16, 16, 0, 200, 200);
+  rec.DrawJpeg({140, 100, 180, 140}, page.jpeg, 16, 16);
+  page.bytes = rec.Finish();
+  return page;
+}
+
+TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
+  const Page page = RecordPage();
+  EmfFile emf(page.bytes);
+  EXPECT_TRUE(emf.Diagnostics().empty());
+  const EmrHeader& h = emf.Header();
+  EXPECT_EQ(h.nBytes, page.bytes.size());
+  EXPECT_EQ(h.nRecords, emf.Records().size());
+  EXPECT_EQ(h.szlDevice.cx * 254, h.szlMillimeters.cx * 960);  // 96 dpi
+  EXPECT_EQ(emf.FramePixels(), (RectL{0, 0, 200, 150}));
+  EXPECT_LE(h.rclBounds.left, 10);
+  EXPECT_GE(h.rclBounds.right, 180);
+  EXPECT_GE(h.rclBounds.bottom, 139);
+  EXPECT_EQ(emf.Records().back().type, EMR_EOF);
+
+  std::vector<uint32_t> types;
+  std::map<uint32_t, int> objects;  // live object-table entries
+  int maxLive = 0;
+  bool sawText = false, sawDash = false, sawRect = false, sawEllipse = false, sawClip = false;
+  int dibs = 0;
+  for (const Record& rec : emf.Records()) {
+    types.push_back(rec.type);
+    switch (rec.type) {
+      case EMR_EXTTEXTOUTW: {
+        auto t = EmrExtTextOut::Decode(rec.Payload(), true);
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->text, u"Hello");
+        EXPECT_EQ(t->reference, (PointL{10, 5}));
+        ASSERT_EQ(t->dx.size(), 5u);
+        for (int32_t d : t->dx) EXPECT_GT(d, 3);
+        sawText = true;
+        break;
+      }
+      case EMR_EXTCREATEPEN: {
+        auto p = EmrExtCreatePen::Decode(rec.Payload());
+        ASSERT_TRUE(p);
+        if ((p->style & PS_STYLE_MASK) == PS_DASH) {
+          EXPECT_EQ(p->width, 2u);
+          EXPECT_EQ(p->color, 0xFF0000u);  // blue as 0x00BBGGRR
+          EXPECT_EQ(p->style & PS_ENDCAP_MASK, PS_ENDCAP_FLAT);
+          sawDash = true;
+        }
+        objects[p->ihPen] = 1;
+        break;
+      }
+      case EMR_CREATEBRUSHINDIRECT:
+      case EMR_EXTCREATEFONTINDIRECTW:
+        objects[EmrU32::Decode(rec.Payload())->value] = 1;
+        break;
+      case EMR_DELETEOBJECT: {
+        auto i = EmrU32::Decode(rec.Payload())->value;
+        EXPECT_TRUE(objects.count(i)) << "deletes an object it never made";
+        objects.erase(i);
+        break;
+      }
+      case EMR_RECTANGLE:
+        EXPECT_EQ(EmrRect::Decode(rec.Payload())->rect, (RectL{10, 50, 60, 100}));
+        sawRect = true;
+        break;
+      case EMR_ELLIPSE:
+        EXPECT_TRUE(sawClip) << "the clip comes before the ellipse";
+        sawEllipse = true;
+        break;
+      case EMR_INTERSECTCLIPRECT:
+        EXPECT_EQ(EmrRect::Decode(rec.Payload())->rect, (RectL{70, 50, 100, 100}));
+        sawClip = true;
+        break;
+      case EMR_STRETCHDIBITS: {
+        auto s = EmrStretchDIBits::Decode(rec.Payload());
+        ASSERT_TRUE(s);
+        auto info = ReadDibInfo(s->dib.info);
+        ASSERT_TRUE(info);
+        if (dibs++ == 0) {
+          EXPECT_EQ(info->bitCount, 24);
+          EXPECT_EQ(info->compression, BI_RGB);
+          EXPECT_EQ((RectL{s->xDest, s->yDest, s->cxDest, s->cyDest}), (RectL{140, 50, 40, 40}));
+          // Alpha composited onto white: the right column is light grey.
+          auto pxs = DecodeDib(s->dib);
+          ASSERT_TRUE(pxs);
+          EXPECT_TRUE(Near(pxs->Pixel(3, 0), 0xFF7F7F7F, 2));
+          EXPECT_TRUE(Near(pxs->Pixel(0, 0), 0xFFFF00FF, 0));
+        } else {
+          EXPECT_EQ(info->compression, BI_JPEG);
+          EXPECT_EQ(s->dib.bits, page.jpeg);  // the JPEG bytes are kept as they are
+          EXPECT_EQ(info->width, 16);
+        }
+        break;
+      }
+    }
+    maxLive = std::max(maxLive, int(objects.size()));
+  }
+  EXPECT_TRUE(sawText && sawDash && sawRect && sawEllipse);
+  EXPECT_EQ(dibs, 2);
+  EXPECT_TRUE(objects.empty()) << "every object is deleted by the end";
+  EXPECT_LE(maxLive, 4);
+  EXPECT_GE(h.nHandles, maxLive + 1);
+}
+
+TEST(CanvasRecording, PagePlaysOntoCairoWithExpectedPixels) {
+  const Page page = RecordPage();
+  EmfFile emf(page.bytes);
+  CairoCanvas canvas(200, 150);
+  PlayMetafile(emf, canvas, {0, 0, 200, 150});
+  EXPECT_TRUE(emf.Diagnostics().empty());
+  struct Probe {
+    int x, y;
+    uint32_t want;
+    const char* what;
+  } probes[] = {
+      {35, 75, 0xFF00A000, "rectangle fill"},
+      {10, 75, 0xFF000000, "rectangle frame, left"},
+      {59, 75, 0xFF000000, "rectangle frame, right side one pixel in"},
+      {85, 75, 0xFFFFFF00, "ellipse inside the clip"},
+      {115, 75, 0xFFFFFFFF, "ellipse outside the clip"},
+      {150, 70, 0xFFFF00FF, "bitmap"},
+      {177, 70, 0xFF7F7F7F, "bitmap alpha onto white"},
+      {160, 120, 0xFF00C8C8, "JPEG"},
+      {20, 40, 0xFF0000FF, "dash"},
+      {5, 140, 0xFFFFFFFF, "background"},
+  };
+  for (const auto& p : probes) EXPECT_TRUE(Near(canvas.PixelAt(p.x, p.y), p.want)) << p.what;
+  // The dashes leave gaps along the line.
+  int blue = 0, white = 0;
+  for (int x = 12; x < 188; ++x) {
+    uint32_t c = canvas.PixelAt(x, 40);
+    if (Near(c, 0xFF0000FF)) ++blue;
+    if (Near(c, 0xFFFFFFFF)) ++white;
+  }
+  EXPECT_GT(blue, 60);
+  EXPECT_GT(white, 20);
+  // Some red text pixels where the text runs.
+  int red = 0;
+  for (int y = 5; y < 30; ++y)
+    for (int x = 10; x < 70; ++x) red += Near(canvas.PixelAt(x, y), 0xFFFF0000, 60);
+  EXPECT_GT(red, 30);
+}
+
+TEST(CanvasRecording, RotatedPlaybackTurnsThePage) {
+  const Page page = RecordPage();
+  EmfFile emf(page.bytes);
+  struct Case {
+    int rotation;
+    int w, h;
+    int x, y;  // where the rectangle's fill lands
+  } cases[] = {
+      {0, 200, 150, 35, 75},
+      {90, 150, 200, 150 - 75, 35},
+      {180, 200, 150, 200 - 35, 150 - 75},
+      {270, 150, 200, 75, 200 - 35},
+  };
+  for (const auto& c : cases) {
+    CairoCanvas canvas(c.w, c.h, 0xFF000000);
+    DrawPageMetafile(emf, canvas, c.w, c.h, c.rotation);
+    EXPECT_TRUE(Near(canvas.PixelAt(c.x, c.y), 0xFF00A000)) << c.rotation;
+    EXPECT_TRUE(Near(canvas.PixelAt(c.w / 2, c.h - 3), 0xFFFFFFFF) || c.rotation) << "page painted white";
+  }
+}
+
+TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
+  // The rotation road: a page played onto another recording, then onto pixels.
+  const Page page = RecordPage();
+  EmfFile emf(page.bytes);
+  EmfRecorderCanvas outer(150, 200);
+  DrawPageMetafile(emf, outer, 150, 200, 90);
+  EmfFile turned(outer.Finish());
+  CairoCanvas canvas(150, 200);
+  PlayMetafile(turned, canvas, {0, 0, 150, 200});
+  EXPECT_TRUE(turned.Diagnostics().empty());
+  EXPECT_TRUE(Near(canvas.PixelAt(150 - 75, 35), 0xFF00A000));
+  EXPECT_TRUE(Near(canvas.PixelAt(150 - 120, 160), 0xFF00C8C8));  // the JPEG, turned
+}
+
+}  // namespace
+}  // namespace vn::platform
