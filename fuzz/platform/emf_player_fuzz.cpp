@@ -8,7 +8,9 @@
 // a record, nothing crashes or hangs, and what the recorder writes from it
 // always reads back without damage. Seeds: a recorded page with text,
 // shapes, a clip, a bitmap and a JPEG; the same cut short; a metafile of
-// another writer (EMF+ dual).
+// another writer (EMF+ dual); and what fuzzing found: a rectangle whose
+// size overflows, text under a mapping too large or too stretched for any
+// font.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

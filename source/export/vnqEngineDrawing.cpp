@@ -2,6 +2,7 @@
 // the measurement unit into an item of the current page or band.
 #include <algorithm>
 
+#include "export/vnqBitmapGraphic.h"
 #include "export/vnqDocumentEngine.h"
 #include "runtime/numbers.h"
 
@@ -179,7 +180,9 @@ void TvnCustomDocumentEngine::PlaceImage(const TvnRect& rect, int32_t index) {
     item->Frame.Assign(FFrame);
     item->Pen = FPen;
   }
-  item->Brush = FBrush;
+  // A bitmap is drawn over its own canvas brush (white, solid); other
+  // pictures over the engine's brush.
+  item->Brush = dynamic_cast<const TvnBitmapGraphic*>(graphic) ? TBrush{} : FBrush;
   item->IndexNo = index;
   FImageItem = static_cast<TvnImageItem*>(AddItem(std::move(item)));
 }

@@ -150,6 +150,10 @@ void CairoCanvas::Clipped(F&& paint) {
     cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
   }
   cairo_identity_matrix(cr_);
+  Recover();
+}
+
+void CairoCanvas::Recover() {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
     // A failed step (e.g. a degenerate transform) leaves cairo in an error
     // state for good; start a fresh context on the same pixels.
@@ -159,6 +163,7 @@ void CairoCanvas::Clipped(F&& paint) {
 }
 
 void CairoCanvas::Begin() {
+  Recover();
   if (!inPath_) cairo_new_path(cr_);
   cairo_matrix_t m = ToCairo(state_.transform);
   cairo_set_matrix(cr_, &m);
@@ -320,7 +325,7 @@ void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToSta
 
 void CairoCanvas::MoveTo(Point p) {
   state_.current = p;
-  if (inPath_) {
+  if (inPath_ && Usable(state_.transform)) {
     Begin();
     cairo_move_to(cr_, p.x, p.y);
     cairo_identity_matrix(cr_);
@@ -330,6 +335,7 @@ void CairoCanvas::MoveTo(Point p) {
 void CairoCanvas::LineTo(Point p) {
   Point pts[2] = {state_.current, p};
   state_.current = p;
+  if (!Usable(state_.transform)) return;
   if (inPath_) {
     Begin();
     if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, pts[0].x, pts[0].y);
@@ -337,7 +343,6 @@ void CairoCanvas::LineTo(Point p) {
     cairo_identity_matrix(cr_);
     return;
   }
-  if (!Usable(state_.transform)) return;
   Begin();
   AddPoly(pts, false);
   Finish(kStroke);
@@ -505,25 +510,10 @@ void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
 }
 
 std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
-  auto adv = GetTextMeasurer().Advances(state_.font, text);
-  std::vector<int32_t> out(adv.size());
-  double sum = 0;
-  int32_t placed = 0;
-  for (size_t i = 0; i < adv.size(); ++i) {
-    sum += adv[i];
-    const int32_t next = SaturatedInt(std::round(sum));
-    out[i] = next - placed;
-    placed = next;
-  }
-  return out;
+  return RoundedAdvances(state_.font, text);
 }
 
-Size CairoCanvas::TextExtent(std::u16string_view text) {
-  int64_t w = 0;
-  for (int32_t a : CharAdvances(text)) w += a;
-  const FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
-}
+Size CairoCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
@@ -558,6 +548,13 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
   }
   const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+  // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
+  // cannot make fonts of them.
+  const Transform& tt = state_.transform;
+  for (double axis : {std::hypot(tt.m11, tt.m12), std::hypot(tt.m21, tt.m22)}) {
+    const double deviceEm = m.emSize * axis;
+    if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
+  }
 
   cairo_font_face_t* face = CreateCairoFontFace(font);
   auto drawGlyphs = [&](bool toPath) {
@@ -661,36 +658,24 @@ void CairoCanvas::CloseFigure() {
   if (inPath_ && cairo_has_current_point(cr_)) cairo_close_path(cr_);
 }
 
-void CairoCanvas::FillPath() {
+// The ended path is painted once and is gone afterwards.
+void CairoCanvas::PaintPath(unsigned paint) {
   if (!path_) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(false);
-  });
+  if (!(paint & kStroke) || Usable(state_.transform)) {
+    Clipped([&] {
+      cairo_new_path(cr_);
+      cairo_append_path(cr_, path_);
+      if (paint & kFill) FillCurrent(paint & kStroke);
+      if (paint & kStroke) StrokeCurrent(false);
+      cairo_new_path(cr_);
+    });
+  }
   cairo_path_destroy(path_), path_ = nullptr;
 }
 
-void CairoCanvas::StrokePath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::StrokeAndFillPath() {
-  if (!path_ || !Usable(state_.transform)) return;
-  Clipped([&] {
-    cairo_new_path(cr_);
-    cairo_append_path(cr_, path_);
-    FillCurrent(true);
-    StrokeCurrent(false);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
+void CairoCanvas::FillPath() { PaintPath(kFill); }
+void CairoCanvas::StrokePath() { PaintPath(kStroke); }
+void CairoCanvas::StrokeAndFillPath() { PaintPath(kFill | kStroke); }
 
 void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);

@@ -112,6 +112,8 @@ class CairoCanvas : public Canvas {
   void Begin();
   // Fills and/or strokes the shape just built (or keeps it in the bracket).
   void Finish(unsigned paint);
+  void PaintPath(unsigned paint);
+  void Recover();
   void FillCurrent(bool preserve);
   void StrokeCurrent(bool preserve);
   void SetSourceColor(Color c);

@@ -179,7 +179,7 @@ void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   writer_.WriteXForm(EMR_SETWORLDTRANSFORM, t.ToXForm());
 }
 
-RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen) {
+RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen, bool extend) {
   double minX = std::numeric_limits<double>::max(), minY = minX;
   double maxX = std::numeric_limits<double>::lowest(), maxY = maxX;
   for (const Point& p : points) {
@@ -197,7 +197,7 @@ RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPe
   }
   RectL r{ClampToInt(minX - grow), ClampToInt(minY - grow), ClampToInt(std::ceil(maxX + grow)),
           ClampToInt(std::ceil(maxY + grow))};
-  if (!inPath_) writer_.ExtendBounds(r);
+  if (extend && !inPath_) writer_.ExtendBounds(r);
   return r;
 }
 
@@ -299,27 +299,10 @@ void EmfRecorderCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
 }
 
 std::vector<int32_t> EmfRecorderCanvas::CharAdvances(std::u16string_view text) {
-  auto adv = GetTextMeasurer().Advances(state_.font, text);
-  // Rounded on the running sum, so the advances add up to the text width.
-  std::vector<int32_t> out(adv.size());
-  double sum = 0;
-  int32_t placed = 0;
-  for (size_t i = 0; i < adv.size(); ++i) {
-    sum += adv[i];
-    int32_t next = SaturatedInt(std::round(sum));
-    out[i] = next - placed;
-    placed = next;
-  }
-  return out;
+  return RoundedAdvances(state_.font, text);
 }
 
-Size EmfRecorderCanvas::TextExtent(std::u16string_view text) {
-  auto adv = CharAdvances(text);
-  int64_t w = 0;
-  for (int32_t a : adv) w += a;
-  FontMetrics m = GetTextMeasurer().Metrics(state_.font);
-  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
-}
+Size EmfRecorderCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                                 const Rect* rect) {
@@ -332,7 +315,7 @@ void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<con
   if (dx.size() >= text.size())
     rec.dx.assign(dx.begin(), dx.begin() + text.size());
   else
-    rec.dx = CharAdvances(text);
+    rec.dx = RoundedAdvances(state_.font, text);
   int64_t width = 0;
   for (int32_t d : rec.dx) width += std::abs(int64_t(d));
   FontMetrics m = GetTextMeasurer().Metrics(state_.font);
@@ -387,14 +370,11 @@ void EmfRecorderCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode
   // transform (their bounding boxes, exact for axis-aligned transforms).
   EmrExtSelectClipRgn rec;
   rec.mode = uint32_t(mode) + 1;
-  const bool saveInPath = inPath_;
-  inPath_ = true;  // computing bounds here must not widen the picture bounds
   for (const Rect& r : rects) {
     auto c = Corners(r);
-    RectL d = DeviceBounds(c, false);
+    RectL d = DeviceBounds(c, false, false);
     if (d.right > d.left && d.bottom > d.top) rec.rects.push_back(d);
   }
-  inPath_ = saveInPath;
   if (rects.size() && rec.rects.empty()) rec.rects.push_back({0, 0, 0, 0});
   RecordBuilder b;
   rec.Encode(b);
@@ -447,9 +427,7 @@ void EmfRecorderCanvas::RestoreDC(int which) {
   // and the states above the restored one give up theirs.
   std::vector<State> dropped(saved_.begin() + target, saved_.end());
   saved_.resize(size_t(target - 1));
-  for (const State* s : {&old}) {
-    Release(s->penHandle), Release(s->brushHandle), Release(s->fontHandle);
-  }
+  dropped.push_back(old);
   for (const State& s : dropped) Release(s.penHandle), Release(s.brushHandle), Release(s.fontHandle);
 }
 

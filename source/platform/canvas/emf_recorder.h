@@ -93,8 +93,9 @@ class EmfRecorderCanvas : public Canvas {
 
   void Retain(uint32_t handle);
   void Release(uint32_t handle);
-  // Device-space bounds of logical points, widened by the pen.
-  emf::RectL DeviceBounds(std::span<const Point> points, bool withPen);
+  // Device-space bounds of logical points, widened by the pen; added to
+  // the picture's bounds when `extend` and no path is being collected.
+  emf::RectL DeviceBounds(std::span<const Point> points, bool withPen, bool extend = true);
   void WritePoly(uint32_t type32, uint32_t type16, std::span<const Point> points, bool withPen);
   void WritePolyPoly(uint32_t type32, uint32_t type16, std::span<const Point> points,
                      std::span<const uint32_t> counts);

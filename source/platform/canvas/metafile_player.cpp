@@ -173,11 +173,11 @@ class Player {
     dc_.font = f;
     canvas_.SetFont(f);
   }
-  bool Store(uint32_t index, Object o) {
-    if (index == 0 || index >= kMaxObjects) return false;
+  // Index 0 is the metafile itself; indices past the cap are ignored.
+  void Store(uint32_t index, Object o) {
+    if (index == 0 || index >= kMaxObjects) return;
     if (index >= objects_.size()) objects_.resize(index + 1);
     objects_[index] = std::move(o);
-    return true;
   }
 
   template <typename T>
@@ -307,7 +307,6 @@ class Player {
   }
 
   void Gradient(const EmrGradientFill& g) {
-    auto colour = [](const TriVertex& v) { return RGBColor(v.red >> 8, v.green >> 8, v.blue >> 8); };
     canvas_.SetPen(PenFromStyle(PS_NULL, 0, 0, true));
     const size_t per = g.mode == 2 ? 3 : 2;
     for (size_t i = 0; i + per <= g.indices.size(); i += per) {
@@ -339,7 +338,6 @@ class Player {
           r = {a.x, SaturatedInt(a.y + span * t0), b.x, SaturatedInt(a.y + span * t1 + 1)};
         canvas_.Rectangle(r);
       }
-      (void)colour;
     }
     canvas_.SetPen(dc_.pen);
     canvas_.SetBrush(dc_.brush);
@@ -493,7 +491,8 @@ bool Player::Play(const Record& rec) {
     case EMR_CREATEPEN: {
       auto v = Get<EmrCreatePen>(rec);
       if (!v) return false;
-      return Store(v->ihPen, PenFromStyle(v->style, v->width, v->color, false)) || true;
+      Store(v->ihPen, PenFromStyle(v->style, v->width, v->color, false));
+      return true;
     }
     case EMR_EXTCREATEPEN: {
       auto v = Get<EmrExtCreatePen>(rec);
@@ -538,9 +537,9 @@ bool Player::Play(const Record& rec) {
       return true;
     }
     case EMR_CREATEPALETTE: {
-      auto v = Get<EmrU32>(rec);
+      auto v = Get<EmrCreatePalette>(rec);
       if (!v) return false;
-      Store(v->value, std::monostate{});
+      Store(v->ihPal, std::monostate{});
       return true;
     }
     case EMR_SELECTOBJECT: {

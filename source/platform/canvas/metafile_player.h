@@ -6,8 +6,10 @@
 // own mapping, then the placement of its frame into the destination
 // rectangle (rotated by 0, 90, 180 or 270 degrees clockwise), then the
 // canvas's transform as it was when playing began. Damaged records are
-// skipped and reported in the file's diagnostics; EMF+ comments are skipped
-// (their GDI records, when present, are drawn).
+// skipped and reported in the file's diagnostics. EMF+ comments are passed
+// over (the GDI records of a dual metafile are drawn; a metafile of EMF+
+// records alone is reported), and so is text given as glyph numbers, which
+// names glyphs of a font this machine need not have.
 #pragma once
 
 #include "platform/canvas/canvas.h"

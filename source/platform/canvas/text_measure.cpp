@@ -90,6 +90,25 @@ cairo_font_face_t* CreateCairoFontFace(const Font& font) {
   return cairo_font_face_reference(it->second);
 }
 
-double FontEmSize(const Font& font) { return GdiTextMeasurer().Metrics(font).emSize; }
+std::vector<int32_t> RoundedAdvances(const Font& font, std::u16string_view text) {
+  auto adv = GetTextMeasurer().Advances(font, text);
+  std::vector<int32_t> out(adv.size());
+  double sum = 0;
+  int32_t placed = 0;
+  for (size_t i = 0; i < adv.size(); ++i) {
+    sum += adv[i];
+    const int32_t next = SaturatedInt(std::round(sum));
+    out[i] = next - placed;
+    placed = next;
+  }
+  return out;
+}
+
+Size MeasureText(const Font& font, std::u16string_view text) {
+  int64_t w = 0;
+  for (int32_t a : RoundedAdvances(font, text)) w += a;
+  const FontMetrics m = GetTextMeasurer().Metrics(font);
+  return {SaturatedInt(double(w)), SaturatedInt(std::round(m.ascent + m.descent))};
+}
 
 }  // namespace vn::platform

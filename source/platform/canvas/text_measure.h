@@ -2,9 +2,9 @@
 // advance of each character, in the logical units of the font's height.
 //
 // One process-wide measurer serves both canvases so a recording and its
-// raster playback lay text out alike. The default finds fonts through
-// fontconfig and measures them with FreeType (through cairo); the fonts
-// service can install its own GDI-like measurer with SetTextMeasurer.
+// raster playback lay text out alike. The default asks the fonts service
+// (GdiFont: the window system's integer advances and win-metrics ascent and
+// descent); tests can install another with SetTextMeasurer.
 #pragma once
 
 #include <string_view>
@@ -30,12 +30,16 @@ class TextMeasurer {
 };
 
 TextMeasurer& GetTextMeasurer();
+
+// Integer advances of the characters, rounded on their running sum so they
+// add up to the text's width; and the width and cell height of a text.
+std::vector<int32_t> RoundedAdvances(const Font& font, std::u16string_view text);
+Size MeasureText(const Font& font, std::u16string_view text);
 // Installs a measurer (not owned); nullptr goes back to the default.
 void SetTextMeasurer(TextMeasurer* measurer);
 
-// The cairo face of a font (a new reference) and its em size in logical
-// units, shared by the default measurer and the cairo canvas.
+// The cairo face that draws a font (a new reference): the face file the
+// fonts service matched, with bold or italic simulated where it does.
 cairo_font_face_t* CreateCairoFontFace(const Font& font);
-double FontEmSize(const Font& font);
 
 }  // namespace vn::platform

@@ -43,6 +43,9 @@ class EmfFile {
   // a valid header. Damage after the header ends the record list and is
   // reported in Diagnostics().
   explicit EmfFile(std::string bytes);
+  // The records point into the bytes held here: no copies, no moves.
+  EmfFile(const EmfFile&) = delete;
+  EmfFile& operator=(const EmfFile&) = delete;
 
   // True when the first bytes look like an enhanced metafile.
   static bool IsEmf(std::span<const std::byte> data);

@@ -569,7 +569,7 @@ std::optional<EmrBlt> EmrBlt::Decode(ByteReader r, uint32_t type) {
   v.bkColorSrc = r.U32LE();
   v.usage = r.U32LE();
   uint32_t offBmi = r.U32LE(), cbBmi = r.U32LE(), offBits = r.U32LE(), cbBits = r.U32LE();
-  if (type == EMR_BITBLT) {
+  if (type == EMR_BITBLT || type == EMR_MASKBLT) {  // the source is as big as the destination
     v.cxSrc = v.cxDest;
     v.cySrc = v.cyDest;
   } else {
@@ -580,6 +580,17 @@ std::optional<EmrBlt> EmrBlt::Decode(ByteReader r, uint32_t type) {
   auto dib = ReadDib(r, offBmi, cbBmi, offBits, cbBits);
   if (!dib) return std::nullopt;
   v.dib = std::move(*dib);
+  return v;
+}
+
+std::optional<EmrCreatePalette> EmrCreatePalette::Decode(ByteReader r) {
+  EmrCreatePalette v;
+  v.ihPal = r.U32LE();
+  v.version = r.U16LE();
+  uint16_t n = r.U16LE();
+  if (r.failed() || !r.Has(size_t{n} * 4)) return std::nullopt;
+  v.entries.resize(n);
+  for (auto& e : v.entries) e = r.U32LE();
   return v;
 }
 

@@ -435,8 +435,18 @@ struct EmrRegionPaint {
   static std::optional<EmrRegionPaint> Decode(ByteReader payload, uint32_t type);
 };
 
+// CREATEPALETTE: the palette's version and entries (red, green, blue,
+// flags as bytes of each 32-bit value).
+struct EmrCreatePalette {
+  uint32_t ihPal = 0;
+  uint16_t version = 0x300;
+  std::vector<uint32_t> entries;
+  static std::optional<EmrCreatePalette> Decode(ByteReader payload);
+};
+
 // BITBLT, STRETCHBLT, MASKBLT, ALPHABLEND, TRANSPARENTBLT: a source bitmap
-// (maybe none) blitted by a raster operation.
+// (maybe none) blitted by a raster operation. The mask of MASKBLT is not
+// kept.
 struct EmrBlt {
   RectL bounds;
   int32_t xDest = 0, yDest = 0, cxDest = 0, cyDest = 0;
@@ -445,7 +455,7 @@ struct EmrBlt {
   XForm xformSrc;
   uint32_t bkColorSrc = 0;
   uint32_t usage = DIB_RGB_COLORS;
-  int32_t cxSrc = 0, cySrc = 0;  // BITBLT: the destination size
+  int32_t cxSrc = 0, cySrc = 0;  // BITBLT, MASKBLT: the destination size
   DibData dib;
   static std::optional<EmrBlt> Decode(ByteReader payload, uint32_t type);
 };
