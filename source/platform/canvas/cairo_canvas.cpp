@@ -480,7 +480,7 @@ void CairoCanvas::Ellipse(Rect r) {
 void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
   if (!Usable(state_.transform)) return;
   Begin();
-  const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
+  const double cx = (double(box.left) + box.right) / 2.0, cy = (double(box.top) + box.bottom) / 2.0;
   switch (kind) {
     case ArcKind::Arc:
       AddArc(box, start, end, true);
@@ -547,7 +547,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     // right-aligned text).
     state_.current.x = SaturatedInt(std::round(h == TA_RIGHT ? x0 : x0 + width));
   }
-  const double angle = -font.escapement / 10.0 * std::numbers::pi / 180.0;
+  const double angle = -double(font.escapement) / 10.0 * std::numbers::pi / 180.0;
   // Glyphs of absurd device sizes (damaged mappings) are not drawn: cairo
   // cannot make fonts of them.
   const Transform& tt = state_.transform;
@@ -782,7 +782,7 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffe
         cairo_matrix_t pm;
         cairo_matrix_init_translate(&pm, src.left, src.top);
         cairo_matrix_scale(&pm, sw / dw, sh / dh);
-        cairo_matrix_translate(&pm, -dest.left, -dest.top);
+        cairo_matrix_translate(&pm, -double(dest.left), -double(dest.top));
         cairo_pattern_set_matrix(p, &pm);
         cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
         cairo_pattern_set_filter(p, std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
@@ -814,7 +814,7 @@ void CairoCanvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
 }
 
 void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
-  auto px = DecodeJpeg(jpeg);
+  auto px = DecodeJpegBits(jpeg);
   if (!px) return;
   (void)width, (void)height;
   DrawPixels(dest, {0, 0, px->width, px->height}, *px, SRCCOPY);

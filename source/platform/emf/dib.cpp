@@ -124,7 +124,7 @@ bool DecodeRle(ByteReader r, bool rle4, int32_t w, int32_t h, std::vector<uint8_
 std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   auto info = ReadDibInfo(dib.info);
   if (!info) return std::nullopt;
-  if (info->compression == BI_JPEG) return DecodeJpeg(dib.bits);
+  if (info->compression == BI_JPEG) return DecodeJpegBits(dib.bits);
   const int32_t w = info->width;
   const bool topDown = info->height < 0;
   const int32_t h = topDown ? -info->height : info->height;
@@ -151,7 +151,8 @@ std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   }
   if (bpp <= 8) {
     if (bpp != 1 && bpp != 4 && bpp != 8) return std::nullopt;
-    size_t n = info->colorsUsed ? std::min<size_t>(info->colorsUsed, 256) : size_t{1} << bpp;
+    // The table holds at most one entry per index, whatever the header says.
+    size_t n = std::min<size_t>(info->colorsUsed ? info->colorsUsed : 256, size_t{1} << bpp);
     const size_t entry = core ? 3 : 4;
     n = std::min(n, extra.size() / entry);
     palette.resize(size_t{1} << bpp, 0xFF000000);
@@ -171,7 +172,7 @@ std::optional<PixelBuffer> DecodeDib(const DibData& dib, bool keepAlpha) {
   PixelBuffer out(w, h, 0xFFFFFFFF);
   ByteReader bits(dib.bits);
   if (info->compression == BI_RLE8 || info->compression == BI_RLE4) {
-    if ((info->compression == BI_RLE8) != (bpp == 8) || topDown) return std::nullopt;
+    if (bpp != (info->compression == BI_RLE8 ? 8 : 4) || topDown) return std::nullopt;
     std::vector<uint8_t> idx;
     DecodeRle(bits, info->compression == BI_RLE4, w, h, idx);
     for (int32_t y = 0; y < h; ++y)
@@ -271,7 +272,7 @@ void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError
 void JpegSilent(j_common_ptr, int) {}
 }  // namespace
 
-std::optional<PixelBuffer> DecodeJpeg(const std::string& jpeg) {
+std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
   if (jpeg.size() < 4) return std::nullopt;
   jpeg_decompress_struct cinfo;
   JpegError err;
@@ -289,7 +290,10 @@ std::optional<PixelBuffer> DecodeJpeg(const std::string& jpeg) {
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
   jpeg_read_header(&cinfo, TRUE);
-  if (int64_t(cinfo.image_width) * cinfo.image_height > kMaxDibPixels) {
+  // A few bytes never stand for a huge picture (a damaged header would
+  // otherwise cost a full decode of grey).
+  const int64_t pixels = int64_t(cinfo.image_width) * cinfo.image_height;
+  if (pixels > kMaxDibPixels || pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) {
     jpeg_destroy_decompress(&cinfo);
     return std::nullopt;
   }

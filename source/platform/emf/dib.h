@@ -53,6 +53,6 @@ emf::DibData EncodeDib24(const PixelBuffer& pixels);
 // A BI_JPEG bitmap holding the JPEG data as it is.
 emf::DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height);
 // Decodes JPEG data (libjpeg); nullopt when damaged.
-std::optional<PixelBuffer> DecodeJpeg(const std::string& jpeg);
+std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg);
 
 }  // namespace vn::platform

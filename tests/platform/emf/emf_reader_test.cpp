@@ -285,6 +285,9 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
       // Rows are bottom-up unless the height is negative.
       {"1 bpp", {header(2, 2, 1, BI_RGB) + palette({0x000000, 0xFFFFFF}), std::string("\x80\0\0\0\x40\0\0\0", 8)},
        0xFF000000, 0xFF000000},
+      {"1 bpp announcing 256 colours", {header(2, 2, 1, BI_RGB, 256) + palette({0x000000, 0xFFFFFF, 0x123456, 0x654321}),
+                                        std::string("\x80\0\0\0\x40\0\0\0", 8)},
+       0xFF000000, 0xFF000000},
       {"4 bpp", {header(2, 2, 4, BI_RGB, 2) + palette({0x0000FF, 0xFF0000}), std::string("\x01\0\0\0\x10\0\0\0", 8)},
        0xFFFF0000, 0xFFFF0000},
       {"8 bpp top-down", {header(2, -2, 8, BI_RGB, 2) + palette({0x00FF00, 0x0000FF}), std::string("\x00\x01\0\0\x01\x00\0\0", 8)},
@@ -312,7 +315,8 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
                              DibData{header(100000, 100000, 24, BI_RGB), std::string(16, '\0')},
                              DibData{header(4000, 4000, 24, BI_RGB), std::string(16, '\0')},
                              DibData{header(2, 2, 7, BI_RGB), std::string(16, '\0')},
-                             DibData{header(2, 2, 16, BI_RLE8), std::string(16, '\0')}})
+                             DibData{header(2, 2, 16, BI_RLE8), std::string(16, '\0')},
+                             DibData{header(2, 2, 1, BI_RLE4) + palette({0, 0}), std::string("\x02\xFF\0\1", 4)}})
     EXPECT_FALSE(DecodeDib(bad));
   // Short bits: the rows there are drawn, the rest is white.
   auto cut = DecodeDib({header(2, 2, 24, BI_RGB), std::string("\0\0\0\0\0\0\0\0", 8)});
