@@ -10,7 +10,9 @@
 
 namespace vn {
 
-// Safe to call again: a started library stays as it is.
+// Call it before anything starts the framework on its own (a framework
+// started first would lack the formats above it). Safe to call again: a
+// started library stays as it is.
 void InitializeLibrary();
 void FinalizeLibrary();
 
