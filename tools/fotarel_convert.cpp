@@ -17,6 +17,7 @@
 #include "framework/vnClasses.h"
 #include "framework/vnqDocumentConverter.h"
 #include "framework/vnqDocumentFramework.h"
+#include "pdfdocument/vnLibrary.h"
 #include "runtime/exceptions.h"
 #include "runtime/string_list.h"
 #include "runtime/strings.h"
@@ -63,9 +64,9 @@ std::string U8(const String& S) { return vn::ToUtf8(S); }
 String U16(const std::string& S) { return vn::FromUtf8(S); }
 
 int Run(const Options& O) {
-  InitializeLibrary();
+  vn::InitializeLibrary();
   struct Finalize {
-    ~Finalize() { FinalizeLibrary(); }
+    ~Finalize() { vn::FinalizeLibrary(); }
   } FinalizeAtExit;
 
   TvnDocumentConverter Converter;

@@ -574,6 +574,7 @@ void TvnCustomDocumentEngine::RenderPage() {
   ReleaseStreamResources();
   page->DocumentItems.clear();
   FPages[static_cast<size_t>(FCurrentPage - 1)].reset();
+  if (FPreferences->ProcessAfterEachPage()) ReleasePageGraphics();
 }
 
 void TvnCustomDocumentEngine::RenderItems(TvnItemList& list) {
@@ -753,7 +754,7 @@ int32_t TvnCustomDocumentEngine::AddGraphicResource(std::unique_ptr<TGraphic> gr
   }
   const int32_t found = FindResourceByHash(hash);
   if (found >= 0) return found;  // the new graphic is freed here
-  FImageResourceList.push_back({std::move(graphic), nullptr, hash});
+  FImageResourceList.push_back({std::move(graphic), nullptr, hash, true});
   return static_cast<int32_t>(FImageResourceList.size()) - 1;
 }
 
@@ -762,7 +763,7 @@ int32_t TvnCustomDocumentEngine::AddStreamResource(vn::TStream* stream) {
   const std::optional<TvnHashValue> hash = DigestFor(*stream);
   const int32_t found = FindResourceByHash(hash);
   if (found >= 0) return found;
-  FImageResourceList.push_back({nullptr, stream, hash});
+  FImageResourceList.push_back({nullptr, stream, hash, true});
   return static_cast<int32_t>(FImageResourceList.size()) - 1;
 }
 
@@ -772,6 +773,20 @@ void TvnCustomDocumentEngine::ReleaseStreamResources() {
       entry.Stream = nullptr;
       entry.Hash.reset();
     }
+}
+
+void TvnCustomDocumentEngine::ReleasePageGraphics() {
+  std::vector<bool> used(FImageResourceList.size(), false);
+  for (const TvnBandItem* band : {FHeaderItem.get(), FFooterItem.get(), FWatermarkItem.get(), FStampItem.get()}) {
+    if (!band) continue;
+    for (const auto& holder : band->DocumentItems)
+      if (const auto* image = dynamic_cast<const TvnImageItem*>(holder.get()))
+        if (image->IndexNo >= 0 && static_cast<size_t>(image->IndexNo) < used.size()) used[size_t(image->IndexNo)] = true;
+  }
+  for (size_t i = 0; i < FImageResourceList.size(); ++i) {
+    ResourceEntry& entry = FImageResourceList[i];
+    if (!entry.Shared && !used[i]) entry.Graphic.reset();
+  }
 }
 
 TvnImageResource TvnCustomDocumentEngine::GetImageResource(int32_t index) const {

@@ -343,6 +343,10 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
     std::unique_ptr<TGraphic> Graphic;
     vn::TStream* Stream = nullptr;
     std::optional<TvnHashValue> Hash;  // empty: never matches
+    // Its index was handed to a caller, who may draw it on any later page.
+    // Entries the engine adds for one page's items (a played metafile's
+    // bitmaps) are not, and go when that page is written.
+    bool Shared = false;
   };
 
   bool CanDraw(TvnCapabilityKind capability, TvnItemsToRenderKind kind) const;
@@ -359,6 +363,10 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   void RenderShapeItem(TvnShapeItem& Item);
   void RenderPolyShapeItem(TvnPolyShapeItem& Item);
   void ReleaseStreamResources();
+  // With ProcessAfterEachPage: frees the graphics of the entries only the
+  // page just written used (not shared, not drawn by a band); their slots
+  // stay so later indices keep their meaning.
+  void ReleasePageGraphics();
   // The digest of a stream's content from its start, when equal images are
   // to be stored once; the stream's position is kept.
   std::optional<TvnHashValue> DigestFor(vn::TStream& stream);

@@ -299,6 +299,12 @@ String PredictFormat(vn::TStream* Stream) {
 
 TvnKELMFramework* DocumentFramework() { return GDocumentFramework.get(); }
 
+namespace {
+TvnFormatRegistration GPDFDocumentRegistration = nullptr;
+}  // namespace
+
+void SetPDFDocumentRegistration(TvnFormatRegistration Registration) { GPDFDocumentRegistration = Registration; }
+
 void InitializeLibrary() {
   if (GDocumentFramework) return;
   // DefaultCanvasClass (vnqCanvas) names its canvas from the start.
@@ -308,6 +314,7 @@ void InitializeLibrary() {
   // registration when its document type exists.
   //   ".txt"                plain-text documents
   //   ".pdf"                PDF documents
+  if (GPDFDocumentRegistration != nullptr) GPDFDocumentRegistration(Registry);
   //   ".docx", ".dotx"      DOCX documents
   // ".tiff", ".tif", ".wmf", ".emf", ".jpg", ".jpe", ".jpeg", ".png", ".bmp",
   // ".ico", ".gif", ".cur":

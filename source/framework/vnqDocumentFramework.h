@@ -155,6 +155,15 @@ TvnKELMFramework* DocumentFramework();
 // in start-up order. Calling it again while the registry exists does
 // nothing.
 void InitializeLibrary();
+
+// Formats whose document types live in libraries built on the framework
+// register through a hook: the start-up of the whole library
+// (vn::InitializeLibrary) sets the hook before the registry is made, and
+// InitializeLibrary calls it at the format's place in the start-up order.
+// Without a hook the format is not registered.
+using TvnFormatRegistration = void (*)(TvnKELMFramework& Registry);
+// ".pdf": the PDF document type.
+void SetPDFDocumentRegistration(TvnFormatRegistration Registration);
 // Frees the registry.
 void FinalizeLibrary();
 

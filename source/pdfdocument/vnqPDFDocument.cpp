@@ -1,0 +1,212 @@
+#include "pdfdocument/vnqPDFDocument.h"
+
+#include <limits>
+#include <utility>
+
+#include "export/vnqEngineSettings.h"
+#include "framework/vnExceptions.h"
+#include "framework/vnUtils.h"
+#include "framework/vnqDocumentFramework.h"
+#include "pdfwriter/vnqExPDFEngine.h"
+#include "platform/canvas/emf_recorder.h"
+#include "runtime/exceptions.h"
+#include "runtime/numbers.h"
+
+namespace vn::pdfdoc {
+
+namespace fw = vn::framework;
+namespace ex = vn::exporter;
+namespace pw = vn::pdfwriter;
+
+namespace {
+
+// Points per pixel at 96 pixels per inch.
+constexpr double PointsPerPixel = 0.75;
+// The largest side a recorded page may have, in pixels: metafile bounds and
+// the engine's page sizes are 32-bit, and positions inside the page are
+// scaled by up to 16 (sub-pixel precision of the recorder) without leaving
+// that range.
+constexpr int64_t MaxPageSide = std::numeric_limits<int32_t>::max() / 32;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The spool
+
+TvnMetafileSpool::~TvnMetafileSpool() {
+  if (FFile != nullptr) std::fclose(FFile);
+}
+
+int64_t TvnMetafileSpool::Append(const std::string& Bytes) {
+  if (FFile == nullptr) {
+    FFile = std::tmpfile();
+    if (FFile == nullptr) throw vn::EWriteError("Cannot create the temporary file for the pages");
+  }
+  const int64_t Offset = FSize;
+  if (::fseeko(FFile, 0, SEEK_END) != 0 ||
+      std::fwrite(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size() || std::fflush(FFile) != 0)
+    throw vn::EWriteError("Cannot write the temporary file for the pages");
+  FSize += static_cast<int64_t>(Bytes.size());
+  return Offset;
+}
+
+std::string TvnMetafileSpool::Read(int64_t Offset, int64_t Size) {
+  if (FFile == nullptr || Offset < 0 || Size < 0 || Offset > FSize || Size > FSize - Offset)
+    throw vn::EReadError("Cannot read the temporary file for the pages");
+  std::string Bytes(static_cast<size_t>(Size), '\0');
+  if (::fseeko(FFile, static_cast<off_t>(Offset), SEEK_SET) != 0 ||
+      std::fread(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size())
+    throw vn::EReadError("Cannot read the temporary file for the pages");
+  return Bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Pages
+
+TvnqPDFPage::TvnqPDFPage(std::unique_ptr<TMetafile> PageEMF, const TvnPageSize& PageSize)
+    : FPageSize{PageSize.Height * PointsPerPixel, PageSize.Width * PointsPerPixel},
+      FPageMetafile(std::move(PageEMF)) {}
+
+TvnqPDFPage::~TvnqPDFPage() = default;
+
+TvnPageSize TvnqPDFPage::GetPageSize() {
+  if (FDocument == nullptr) return FPageSize;
+  const TvnMeasurementUnit Unit = FDocument->GetMeasurementUnit();
+  return {fw::PointsToUnit(Unit, FPageSize.Height), fw::PointsToUnit(Unit, FPageSize.Width)};
+}
+
+void TvnqPDFPage::Draw(vn::platform::Canvas*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+  throw vn::EAbstractError("Abstract Error");
+}
+
+std::unique_ptr<TMetafile> TvnqPDFPage::GetMetafile() const {
+  if (FPageMetafile) return std::make_unique<TMetafile>(*FPageMetafile);
+  if (FSpool == nullptr) return nullptr;
+  auto Metafile = std::make_unique<TMetafile>();
+  Metafile->Bytes = FSpool->Read(FSpoolOffset, FSpoolSize);
+  Metafile->Width = FSpoolWidth;
+  Metafile->Height = FSpoolHeight;
+  return Metafile;
+}
+
+void TvnqPDFPage::SetMetafile(std::unique_ptr<TMetafile> Value) {
+  FPageMetafile = std::move(Value);
+  FSpool = nullptr;
+  FSpoolOffset = FSpoolSize = 0;
+  FSpoolWidth = FSpoolHeight = 0;
+}
+
+void TvnqPDFPage::Spool(TvnMetafileSpool& ASpool) {
+  if (!FPageMetafile || FPageMetafile->Bytes.size() <= TvnqPDFDocument::SpoolThreshold) return;
+  FSpoolOffset = ASpool.Append(FPageMetafile->Bytes);
+  FSpoolSize = static_cast<int64_t>(FPageMetafile->Bytes.size());
+  FSpoolWidth = FPageMetafile->Width;
+  FSpoolHeight = FPageMetafile->Height;
+  FSpool = &ASpool;
+  FPageMetafile.reset();
+}
+
+// ---------------------------------------------------------------------------
+// The document
+
+TvnqPDFDocument::TvnqPDFDocument() = default;
+
+TvnqPDFDocument::~TvnqPDFDocument() {
+  // Pages refer to the spool: they go first.
+  FPageCollection.clear();
+}
+
+int32_t TvnqPDFDocument::GetPageCount() { return static_cast<int32_t>(FPageCollection.size()); }
+
+TvnPage* TvnqPDFDocument::GetPage(int32_t Index) {
+  const auto It = FPageCollection.find(Index);
+  return It == FPageCollection.end() ? nullptr : It->second.get();
+}
+
+void TvnqPDFDocument::LoadFromFile(const String&, const String&) {
+  throw vn::ENotSupportedException("Opening PDF files is not supported");
+}
+
+void TvnqPDFDocument::LoadFromStream(vn::TStream* Stream, const String&, bool FreeStream) {
+  SetSourceStream(Stream, FreeStream);
+  throw vn::ENotSupportedException("Opening PDF files is not supported");
+}
+
+void TvnqPDFDocument::Assign(TvnBaseDocument* SourceDocument, const String& PageRange) {
+  if (SourceDocument == nullptr) throw fw::ExInvalidPageError("Invalid page range");
+  const fw::TvnPageRange Pages = fw::ParsePageRange(PageRange, SourceDocument->GetPageCount());
+  for (const int32_t Number : Pages) {
+    DoBeginAssignPage(Number);
+    auto* Page = dynamic_cast<TvnBasePage*>(SourceDocument->GetPage(Number));
+    if (Page == nullptr) throw fw::ExInvalidPageError("Invalid page range");
+    const TvnPageSize Size = Page->GetPageSize();
+    const int64_t Width = vn::Round(Size.Width);
+    const int64_t Height = vn::Round(Size.Height);
+    if (Width < 1 || Height < 1 || Width > MaxPageSide || Height > MaxPageSide)
+      throw fw::ExInvalidPageError("Invalid page size");
+    auto Metafile = std::make_unique<TMetafile>();
+    {
+      vn::platform::EmfRecorderCanvas Canvas(static_cast<int32_t>(Width), static_cast<int32_t>(Height));
+      Page->Draw(&Canvas, static_cast<int32_t>(Width), static_cast<int32_t>(Height), 96, 96, 0);
+      Metafile->Bytes = Canvas.Finish();
+    }
+    Metafile->Width = static_cast<int32_t>(Width);
+    Metafile->Height = static_cast<int32_t>(Height);
+    auto NewPage = std::make_unique<TvnqPDFPage>(std::move(Metafile), Size);
+    NewPage->FDocument = this;
+    if (!FSpool) FSpool = std::make_unique<TvnMetafileSpool>();
+    NewPage->Spool(*FSpool);
+    const int32_t Key = static_cast<int32_t>(FPageCollection.size()) + 1;
+    NewPage->TvnPage::SetPageNumber(Key);
+    FPageCollection[Key] = std::move(NewPage);
+    DoEndAssignPage(Number, Key);
+  }
+}
+
+bool TvnqPDFDocument::Save() {
+  pw::TvnPDFEngine Engine(nullptr);
+  Engine.SetMeasurementUnit(ex::TvnUnitType::muPixels);
+  Engine.SetInputXRes(96);
+  Engine.SetInputYRes(96);
+  pw::TvnPDFPreferences& Preferences = Engine.Preferences();
+  Preferences.SetShowSetupDialog(false);
+  Preferences.SetOpenAfterCreate(false);
+  Preferences.EmbedTrueTypeFonts = pw::TvnTTFontEmbedding::etfSubset;
+  Preferences.SetUseImagesAsResources(false);
+  // Each page is written out when the next one opens, so the engine holds
+  // one page's drawing at a time however many pages the document has.
+  Preferences.SetProcessAfterEachPage(true);
+
+  const int32_t Count = GetPageCount();
+  RequestOutputTarget(fw::TvnOutputItem::oiDocument, 1, Count);
+  if (StreamOutput) {
+    Preferences.SetOutputToUserStream(true);
+    Engine.SetUserStream(OutStream);
+  } else {
+    Engine.SetFileName(OutFilePath);
+  }
+
+  for (int32_t I = 1; I <= Count; ++I) {
+    auto* Page = static_cast<TvnqPDFPage*>(GetPage(I));
+    // The engine works in pixels whatever unit the document reports in.
+    const TvnPageSize& Points = Page->GetSizeInPoints();
+    const TvnPageSize Size{fw::PointsToUnit(TvnMeasurementUnit::muPixels, Points.Height),
+                           fw::PointsToUnit(TvnMeasurementUnit::muPixels, Points.Width)};
+    Engine.Page().SetPaperSize(ex::TvnPaperSize::Custom);
+    Engine.Page().SetHeight(Size.Height);
+    Engine.Page().SetWidth(Size.Width);
+    if (I == 1)
+      Engine.BeginDoc();
+    else
+      Engine.NewPage();
+    if (const std::unique_ptr<TMetafile> Metafile = Page->GetMetafile()) Engine.PlayMetafile(*Metafile);
+  }
+  Engine.EndDoc();
+  return true;
+}
+
+void RegisterPDFDocument(fw::TvnKELMFramework& Registry) {
+  Registry.RegisterDocument(fw::DocumentClassOf<TvnqPDFDocument>(), u".pdf", u"Portable Document Format");
+}
+
+}  // namespace vn::pdfdoc

@@ -1,0 +1,254 @@
+// End to end: pictures of every kind converted into PDF by the
+// fotarel-convert program, checked with the PDF tools (qpdf, pdfinfo,
+// pdftoppm) against the source pictures as ImageMagick decodes them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kMetafiles = fs::path(VN_FIXTURES_DIR) / "platform" / "emf";
+
+struct Result {
+  int Status = -1;
+  std::string Out;
+};
+
+// Runs a shell command; its standard output (and error, with Err) is kept.
+Result Shell(const std::string& Cmd, bool Err = false) {
+  Result R;
+  FILE* P = ::popen((Cmd + (Err ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+  if (P == nullptr) return R;
+  char Buf[65536];
+  size_t N;
+  while ((N = std::fread(Buf, 1, sizeof Buf, P)) > 0) R.Out.append(Buf, N);
+  const int S = ::pclose(P);
+  R.Status = WIFEXITED(S) ? WEXITSTATUS(S) : -1;
+  return R;
+}
+
+bool Have(const char* Tool) { return Shell(std::string("command -v ") + Tool).Status == 0; }
+
+std::string Slurp(const fs::path& P) {
+  std::ifstream In(P, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+struct Image {
+  int Width = 0, Height = 0;
+  std::string Rgb;  // 8-bit R, G, B, row after row
+};
+
+// A binary PPM (P6, maxval 255).
+Image ReadPpm(const std::string& Data) {
+  Image I;
+  std::istringstream S(Data);
+  std::string Magic;
+  int Max = 0;
+  S >> Magic >> I.Width >> I.Height >> Max;
+  S.get();
+  if (Magic != "P6" || Max != 255) return {};
+  I.Rgb = Data.substr(static_cast<size_t>(S.tellg()));
+  if (I.Rgb.size() != static_cast<size_t>(I.Width) * I.Height * 3) return {};
+  return I;
+}
+
+// Mean absolute difference per sample over the common area; sizes may
+// differ by one pixel from rounding in the renderer.
+double MeanDifference(const Image& A, const Image& B) {
+  const int W = std::min(A.Width, B.Width), H = std::min(A.Height, B.Height);
+  if (W == 0 || H == 0) return 1e9;
+  double Sum = 0;
+  for (int Y = 0; Y < H; ++Y)
+    for (int X = 0; X < W * 3; ++X)
+      Sum += std::abs(int(uint8_t(A.Rgb[size_t(Y) * A.Width * 3 + X])) - int(uint8_t(B.Rgb[size_t(Y) * B.Width * 3 + X])));
+  return Sum / (double(W) * H * 3);
+}
+
+class PdfRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* Tool : {"convert", "qpdf", "pdfinfo", "pdftoppm"})
+      if (!Have(Tool)) GTEST_SKIP() << Tool << " is not installed";
+    Dir = fs::temp_directory_path() / ("vn_pdf_road_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Dir);
+    fs::create_directories(Dir / "in");
+  }
+  void TearDown() override {
+    if (!Dir.empty() && !HasFailure()) fs::remove_all(Dir);
+  }
+
+  void Make(const std::string& Args) {
+    ASSERT_EQ(Shell("cd '" + (Dir / "in").string() + "' && convert " + Args, true).Status, 0) << Args;
+  }
+  // The eight kinds of input, ten pages.
+  void MakeInputs() {
+    // Smooth pictures large enough that the renderer's resampling at the
+    // edges of steps stays far below the tolerance.
+    Make("-size 160x120 gradient:red-blue a.png");
+    Make("-size 200x150 gradient:yellow-navy -quality 92 b.jpg");
+    Make("-size 120x90 xc:red -size 90x120 xc:lime -size 150x60 gradient:white-black c.tif");
+    Make("-size 96x72 gradient:blue-white d.gif");
+    Make("-size 120x80 gradient:black-orange BMP3:e.bmp");
+    Make("-size 64x64 gradient:green-white f.ico");
+    fs::copy_file(kMetafiles / "libreoffice_shapes.emf", Dir / "in" / "g.emf");
+    fs::copy_file(kMetafiles / "libreoffice_shapes.wmf", Dir / "in" / "h.wmf");
+  }
+
+  Result Convert(const std::string& Args) {
+    return Shell("cd '" + Dir.string() + "' && '" FOTAREL_CONVERT "' " + Args, true);
+  }
+
+  std::vector<std::string> OutFiles() const {
+    std::vector<std::string> Names;
+    if (fs::is_directory(Dir / "out"))
+      for (const auto& E : fs::directory_iterator(Dir / "out")) Names.push_back(E.path().filename().string());
+    std::sort(Names.begin(), Names.end());
+    return Names;
+  }
+
+  // Page sizes in points as pdfinfo reports them.
+  std::vector<std::pair<double, double>> PageSizes(const fs::path& Pdf) {
+    const Result R = Shell("pdfinfo -f 1 -l 1000 '" + Pdf.string() + "'");
+    std::vector<std::pair<double, double>> Sizes;
+    const std::regex Line(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+) pts)");
+    for (std::sregex_iterator It(R.Out.begin(), R.Out.end(), Line), End; It != End; ++It)
+      Sizes.push_back({std::stod((*It)[1]), std::stod((*It)[2])});
+    return Sizes;
+  }
+
+  Image RenderPage(const fs::path& Pdf, int Page) {
+    const fs::path Stem = Dir / ("page" + std::to_string(Page));
+    Shell("pdftoppm -r 96 -f " + std::to_string(Page) + " -l " + std::to_string(Page) + " -singlefile '" +
+          Pdf.string() + "' '" + Stem.string() + "'");
+    return ReadPpm(Slurp(Stem.string() + ".ppm"));
+  }
+
+  // The picture (a frame of it) as ImageMagick decodes it, on white.
+  Image Decode(const fs::path& Picture) {
+    const Result R = Shell("convert '" + Picture.string() + "' -background white -alpha remove -alpha off -depth 8 ppm:-");
+    return ReadPpm(R.Out);
+  }
+
+  void ExpectCleanPdf(const fs::path& Pdf) {
+    const Result R = Shell("qpdf --check '" + Pdf.string() + "'", true);
+    EXPECT_EQ(R.Status, 0) << Pdf << "\n" << R.Out;
+    EXPECT_NE(R.Out.find("No syntax or stream encoding errors found"), std::string::npos) << R.Out;
+  }
+
+  fs::path Dir;
+};
+
+TEST_F(PdfRoad, EveryKindOfPictureMergedIntoOnePdf) {
+  MakeInputs();
+  // The metafiles' own rasterisations are their reference pictures.
+  ASSERT_EQ(Convert("--to .png --out ref in/g.emf in/h.wmf").Status, 0);
+
+  const Result R = Convert("--merge --out out in/a.png in/b.jpg in/c.tif in/d.gif in/e.bmp in/f.ico in/g.emf in/h.wmf");
+  ASSERT_EQ(R.Status, 0) << R.Out;
+  ASSERT_EQ(OutFiles(), std::vector<std::string>{"h.pdf"});
+  const fs::path Pdf = Dir / "out" / "h.pdf";
+  ExpectCleanPdf(Pdf);
+
+  const struct {
+    fs::path Reference;
+    double Tolerance;  // mean difference per sample, of 255
+  } Pages[] = {
+      {Dir / "in" / "a.png", 3},      {Dir / "in" / "b.jpg", 3},      {Dir / "in" / "c.tif[0]", 3},
+      {Dir / "in" / "c.tif[1]", 3},   {Dir / "in" / "c.tif[2]", 3},   {Dir / "in" / "d.gif", 3},
+      {Dir / "in" / "e.bmp", 3},      {Dir / "in" / "f.ico", 3},      {Dir / "ref" / "g.png", 12},
+      {Dir / "ref" / "h.png", 12},
+  };
+  const auto Sizes = PageSizes(Pdf);
+  ASSERT_EQ(Sizes.size(), std::size(Pages));
+  for (size_t I = 0; I < std::size(Pages); ++I) {
+    SCOPED_TRACE(Pages[I].Reference.string());
+    const Image Expected = Decode(Pages[I].Reference);
+    ASSERT_GT(Expected.Width, 0);
+    EXPECT_NEAR(Sizes[I].first, Expected.Width * 0.75, 0.01);
+    EXPECT_NEAR(Sizes[I].second, Expected.Height * 0.75, 0.01);
+    const Image Rendered = RenderPage(Pdf, int(I) + 1);
+    EXPECT_LE(std::abs(Rendered.Width - Expected.Width), 1);
+    EXPECT_LE(std::abs(Rendered.Height - Expected.Height), 1);
+    EXPECT_LE(MeanDifference(Rendered, Expected), Pages[I].Tolerance);
+  }
+  // The JPEG's own bytes are in the file.
+  EXPECT_NE(Slurp(Pdf).find(Slurp(Dir / "in" / "b.jpg")), std::string::npos);
+}
+
+TEST_F(PdfRoad, MergedPhotographsCostLittleMoreThanThePhotographs) {
+  std::string Args = "--merge --out out";
+  size_t Photos = 0;
+  for (int I = 1; I <= 3; ++I) {
+    const std::string Name = "p" + std::to_string(I) + ".jpg";
+    Make("-seed " + std::to_string(I) + " -size 400x300 plasma:fractal -quality 85 " + Name);
+    Photos += fs::file_size(Dir / "in" / Name);
+    Args += " in/" + Name;
+  }
+  ASSERT_EQ(Convert(Args).Status, 0);
+  const fs::path Pdf = Dir / "out" / "p3.pdf";
+  ExpectCleanPdf(Pdf);
+  EXPECT_LT(fs::file_size(Pdf), Photos + 3 * 1024 + 4096) << "photographs: " << Photos;
+}
+
+TEST_F(PdfRoad, OnePdfPerInputWithoutMerge) {
+  MakeInputs();
+  const Result R = Convert("--out out in/a.png in/c.tif in/h.wmf");
+  ASSERT_EQ(R.Status, 0) << R.Out;
+  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.pdf", "c.pdf", "h.pdf"}));
+  const struct {
+    const char* Name;
+    size_t Pages;
+  } Expected[] = {{"a.pdf", 1}, {"c.pdf", 3}, {"h.pdf", 1}};
+  for (const auto& E : Expected) {
+    ExpectCleanPdf(Dir / "out" / E.Name);
+    EXPECT_EQ(PageSizes(Dir / "out" / E.Name).size(), E.Pages) << E.Name;
+  }
+}
+
+TEST_F(PdfRoad, DamagedInputStopsTheRunWithoutAPartialPdf) {
+  MakeInputs();
+  const std::string Png = Slurp(Dir / "in" / "a.png");
+  std::ofstream(Dir / "in" / "broken.png", std::ios::binary) << Png.substr(0, Png.size() / 2);
+
+  Result R = Convert("--merge --out out in/a.png in/broken.png in/b.jpg");
+  EXPECT_EQ(R.Status, 1);
+  EXPECT_NE(R.Out.find("fotarel-convert: PNG: data are cut short\n"), std::string::npos) << R.Out;
+  EXPECT_EQ(R.Out.find("written:"), std::string::npos) << R.Out;
+  EXPECT_EQ(OutFiles(), std::vector<std::string>{});
+
+  // One output per input: the input before the damaged one is complete,
+  // nothing is made for the damaged one or after it.
+  fs::remove_all(Dir / "out");
+  R = Convert("--out out in/a.png in/broken.png in/b.jpg");
+  EXPECT_EQ(R.Status, 1);
+  for (const std::string& Name : OutFiles()) {
+    EXPECT_EQ(Name, "a.pdf");
+    ExpectCleanPdf(Dir / "out" / Name);
+  }
+}
+
+TEST_F(PdfRoad, PdfInputsAreRefusedClearly) {
+  MakeInputs();
+  ASSERT_EQ(Convert("--out out in/a.png").Status, 0);
+  const Result R = Convert("--out again out/a.pdf");
+  EXPECT_EQ(R.Status, 1);
+  EXPECT_NE(R.Out.find("fotarel-convert: Opening PDF files is not supported"), std::string::npos) << R.Out;
+  EXPECT_FALSE(fs::exists(Dir / "again" / "a.pdf"));
+}
+
+}  // namespace
