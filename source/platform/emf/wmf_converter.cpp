@@ -15,6 +15,10 @@ namespace {
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kMaxObjects = 65535;
 constexpr size_t kMaxRecords = 4'000'000;
+// Rectangles all region records of one conversion may write. A region is
+// stored once but written out at every use, so without a ceiling a small
+// file that selects a large region many times makes an enormous metafile.
+constexpr size_t kMaxRegionRects = size_t{1} << 20;
 
 enum WmfFunction : uint16_t {
   META_EOF = 0x0000, META_SAVEDC = 0x001E, META_REALIZEPALETTE = 0x0035, META_SETPALENTRIES = 0x0037,
@@ -268,6 +272,13 @@ class Converter {
     w_->Write(EMR_BITBLT, b);
   }
 
+  // Takes n rectangles from the conversion's region budget; false once spent.
+  bool SpendRegionRects(size_t n) {
+    if (n > kMaxRegionRects - regionRects_) return false;
+    regionRects_ += n;
+    return true;
+  }
+
   void WriteRegion(uint32_t type, uint32_t brush, const std::vector<RectL>& rects) {
     RecordBuilder b;
     b.Rect({0, 0, -1, -1});
@@ -305,6 +316,7 @@ class Converter {
   EmfWriter* w_ = nullptr;
   bool placeable_ = false;
   PointL windowOrg_, viewportOrg_;
+  size_t regionRects_ = 0;
 };
 
 bool Converter::Convert(const WmfRecord& rec) {
@@ -593,6 +605,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t index = r.U16LE();
       if (r.failed() || index >= slots_.size() || !slots_[index].used) return false;
       if (slots_[index].region) {
+        if (!SpendRegionRects(slots_[index].rects.size())) return false;
         EmrExtSelectClipRgn clip;
         clip.mode = RGN_COPY;
         clip.rects = slots_[index].rects;
@@ -617,6 +630,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t region = r.U16LE();
       uint16_t brush = rec.function == META_FILLREGION ? r.U16LE() : 0;
       if (r.failed() || region >= slots_.size() || !slots_[region].region) return false;
+      if (!SpendRegionRects(slots_[region].rects.size())) return false;
       WriteRegion(rec.function == META_FILLREGION ? EMR_FILLRGN : EMR_PAINTRGN, brush + 1u, slots_[region].rects);
       return true;
     }
