@@ -217,18 +217,27 @@ class Converter {
     return {minX, minY, maxX + 1, maxY + 1};
   }
 
-  // Object table: the lowest free slot takes the new object.
+  // Object table: the lowest free slot takes the new object. No slot below
+  // firstFree_ is free, so a full table is not searched again at each
+  // creation.
   std::optional<uint32_t> NewSlot() {
-    for (size_t i = 0; i < slots_.size(); ++i)
+    for (size_t i = firstFree_; i < slots_.size(); ++i)
       if (!slots_[i].used) {
         slots_[i] = {};
         slots_[i].used = true;
+        firstFree_ = i + 1;
         return uint32_t(i);
       }
+    firstFree_ = slots_.size();
     if (slots_.size() >= kMaxObjects) return std::nullopt;
     slots_.push_back({});
     slots_.back().used = true;
+    firstFree_ = slots_.size();
     return uint32_t(slots_.size() - 1);
+  }
+  void FreeSlot(uint16_t index) {
+    slots_[index] = {};
+    firstFree_ = std::min<size_t>(firstFree_, index);
   }
 
   static RectL ReadRect16(ByteReader& r) {  // bottom, right, top, left
@@ -313,6 +322,7 @@ class Converter {
   std::vector<Diagnostic>& diags_;
   std::vector<WmfRecord> records_;
   std::vector<Slot> slots_;
+  size_t firstFree_ = 0;
   EmfWriter* w_ = nullptr;
   bool placeable_ = false;
   PointL windowOrg_, viewportOrg_;
@@ -622,7 +632,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t index = r.U16LE();
       if (r.failed() || index >= slots_.size() || !slots_[index].used) return false;
       if (!slots_[index].region) w_->WriteU32(EMR_DELETEOBJECT, index + 1u);
-      slots_[index] = {};
+      FreeSlot(index);
       return true;
     }
     case META_FILLREGION:

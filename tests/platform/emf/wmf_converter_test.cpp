@@ -148,6 +148,24 @@ TEST(WmfConverter, TextRegionsAndBitmapsBecomeTheirEmfRecords) {
   EXPECT_TRUE(text && clip && bitmap);
 }
 
+TEST(WmfConverter, AFullObjectTableHandsOutTheLowestFreedSlots) {
+  // 65535 palettes fill the table; 100 and then 7 are deleted; brushes then
+  // take 7, then 100, and one more finds no slot (also quickly: a full
+  // table is not searched again at every creation).
+  WmfBuilder b;
+  for (int i = 0; i < 65535; ++i) b.Record(0x00F7, {});
+  b.Record(0x01F0, {100}).Record(0x01F0, {7});
+  for (int i = 0; i < 3; ++i) b.Record(0x02FC, {0, 0, 0, 0});
+  for (int i = 0; i < 20000; ++i) b.Record(0x00F7, {});
+  std::vector<Diagnostic> diags;
+  EmfFile emf(ConvertWmfToEmf(Bytes(b.Build(true)), &diags));
+  std::vector<uint32_t> brushes;
+  for (const auto& rec : emf.Records())
+    if (rec.type == EMR_CREATEBRUSHINDIRECT) brushes.push_back(EmrCreateBrush::Decode(rec.Payload())->ihBrush);
+  EXPECT_EQ(brushes, (std::vector<uint32_t>{8, 101}));
+  EXPECT_EQ(diags.size(), 20001u);
+}
+
 TEST(WmfConverter, RegionsWrittenAtEveryUseStayWithinABudget) {
   // One region of 1000 rectangles (a single scan) selected 2500 times: a
   // 40 KB file that would otherwise make a 40 MB metafile.
