@@ -16,6 +16,10 @@ namespace {
 
 // The object table of a metafile never needs more slots than this.
 constexpr uint32_t kMaxObjects = 65535;
+// Saved device-context states kept at once. Each costs the player and the
+// canvas a copy of the state, so an endless run of EMR_SAVEDC would cost
+// memory many times the file's size; saves past this depth are skipped.
+constexpr int kMaxSaveDepth = 4096;
 
 using Object = std::variant<std::monostate, Pen, Brush, Font>;
 
@@ -471,6 +475,7 @@ bool Player::Play(const Record& rec) {
       return true;
     }
     case EMR_SAVEDC:
+      if (depth_ >= kMaxSaveDepth) return false;
       saved_.push_back(dc_);
       ++depth_;
       canvas_.SaveDC();

@@ -130,6 +130,27 @@ TEST(MetafilePlayer, RestoreBringsBackObjectsTransformAndClip) {
   EXPECT_EQ(canvas->PixelAt(20, 80), kBlack) << "black brush, no shift, no clip after the restore";
 }
 
+TEST(MetafilePlayer, SavesPastTheDepthLimitAreSkipped) {
+  // 5000 saves: the ones past 4096 are reported and skipped; a restore to
+  // the first level still brings back the state saved there.
+  EmfFile f(Metafile([](EmfWriter& w) {
+    for (int i = 0; i < 5000; ++i) {
+      w.Write(EMR_SAVEDC);
+      if (i == 0) w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DKGRAY_BRUSH);
+    }
+    RecordBuilder first;
+    first.I32(1);
+    w.Write(EMR_RESTOREDC, first);
+    w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
+  }));
+  CairoCanvas canvas(100, 100);
+  PlayMetafile(f, canvas, {0, 0, 100, 100});
+  size_t skipped = 0;
+  for (const auto& d : f.Diagnostics()) skipped += d.type == EMR_SAVEDC;
+  EXPECT_EQ(skipped, 5000u - 4096u);
+  EXPECT_EQ(canvas.PixelAt(20, 20), kBlack) << "restored to the state before the grey brush";
+}
+
 TEST(MetafilePlayer, ObjectTableIndicesAndDeletion) {
   auto canvas = Play(Metafile([](EmfWriter& w) {
     EmrCreateBrush red;
