@@ -16,6 +16,15 @@ namespace {
 
 // The object table of a metafile never needs more slots than this.
 constexpr uint32_t kMaxObjects = 65535;
+// Saved device-context states kept at once. Each costs the player and the
+// canvas a copy of the state, so an endless run of EMR_SAVEDC would cost
+// memory many times the file's size; saves past this depth are skipped.
+constexpr int kMaxSaveDepth = 4096;
+// Pixels of pattern brushes one playback decodes in all. A small record can
+// stand for a pattern of many megapixels (run-length data), and the object
+// table, the saved states and the canvas keep them; patterns past this
+// budget paint grey, as undecodable ones do.
+constexpr int64_t kMaxPatternPixels = int64_t{1} << 26;
 
 using Object = std::variant<std::monostate, Pen, Brush, Font>;
 
@@ -368,6 +377,7 @@ class Player {
   std::vector<DcState> saved_;
   int depth_ = 0;
   std::vector<Object> objects_;
+  int64_t patternPixels_ = 0;
   Color bkColor_ = 0xFFFFFF;
 };
 
@@ -471,6 +481,7 @@ bool Player::Play(const Record& rec) {
       return true;
     }
     case EMR_SAVEDC:
+      if (depth_ >= kMaxSaveDepth) return false;
       saved_.push_back(dc_);
       ++depth_;
       canvas_.SaveDC();
@@ -521,7 +532,14 @@ bool Player::Play(const Record& rec) {
       auto v = Get<EmrCreateDibBrush>(rec);
       if (!v) return false;
       Brush b;
-      if (auto px = DecodeDib(v->dib)) {
+      // The header's size is checked before decoding, the decoded size after.
+      const int64_t budget = kMaxPatternPixels - patternPixels_;
+      const auto info = ReadDibInfo(v->dib.info);
+      std::optional<PixelBuffer> px;
+      if (info && int64_t(info->width) * std::abs(int64_t(info->height)) <= budget) px = DecodeDib(v->dib);
+      if (px && int64_t(px->width) * px->height > budget) px.reset();
+      if (px) {
+        patternPixels_ += int64_t(px->width) * px->height;
         b.style = BrushStyle::Pattern;
         b.pattern = std::make_shared<PixelBuffer>(std::move(*px));
       } else {

@@ -1,11 +1,9 @@
 #include "platform/emf/dib.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
-#include <jpeglib.h>
-
+#include "platform/images/image_codecs.h"
 #include "runtime/byte_reader.h"
 #include "runtime/numbers.h"
 
@@ -263,67 +261,28 @@ DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height) {
   return d;
 }
 
-namespace {
-struct JpegError {
-  jpeg_error_mgr mgr;
-  std::jmp_buf jump;
-};
-void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
-void JpegSilent(j_common_ptr, int) {}
-}  // namespace
-
 std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
-  if (jpeg.size() < 4) return std::nullopt;
-  jpeg_decompress_struct cinfo;
-  JpegError err;
-  cinfo.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = JpegErrorExit;
-  err.mgr.emit_message = JpegSilent;
-  // Only plain data lives across the jump: the result is built after it.
-  PixelBuffer* volatile out = nullptr;
-  std::vector<uint8_t> line;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    delete out;
-    return std::nullopt;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  // A few bytes never stand for a huge picture (a damaged header would
-  // otherwise cost a full decode of grey).
-  const int64_t pixels = int64_t(cinfo.image_width) * cinfo.image_height;
-  if (pixels > kMaxDibPixels || pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) {
-    jpeg_destroy_decompress(&cinfo);
-    return std::nullopt;
-  }
-  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out = new PixelBuffer(int32_t(cinfo.output_width), int32_t(cinfo.output_height));
-  line.resize(size_t(cinfo.output_width) * cinfo.output_components);
-  const bool cmyk = cinfo.out_color_space == JCS_CMYK;
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = line.data();
-    const int32_t y = int32_t(cinfo.output_scanline);
-    jpeg_read_scanlines(&cinfo, &row, 1);
-    uint8_t* dst = out->Row(y);
-    for (uint32_t x = 0; x < cinfo.output_width; ++x) {
-      const uint8_t* s = &line[size_t(x) * cinfo.output_components];
-      uint8_t r, g, b;
-      if (cmyk) {  // Adobe writes inverted CMYK
-        r = uint8_t(s[0] * s[3] / 255), g = uint8_t(s[1] * s[3] / 255), b = uint8_t(s[2] * s[3] / 255);
-      } else {
-        r = s[0], g = s[1], b = s[2];
-      }
-      dst[x * 4] = b, dst[x * 4 + 1] = g, dst[x * 4 + 2] = r, dst[x * 4 + 3] = 255;
+  // The image codecs' decoder, with its guards against endless progressive
+  // scans and its memory ceiling; here under the bitmap cap of records.
+  const auto data = std::as_bytes(std::span<const char>(jpeg.data(), jpeg.size()));
+  try {
+    // A few bytes never stand for a huge picture (a damaged header would
+    // otherwise cost a full decode of grey).
+    const JpegInfo info = ReadJpegInfo(data);
+    const int64_t pixels = int64_t(info.Width) * info.Height;
+    if (pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) return std::nullopt;
+    DecodeLimits limits;
+    limits.MaxPixels = kMaxDibPixels;
+    const Bitmap decoded = DecodeJpeg(data, limits).ConvertTo(PixelFormat::pf32bit);
+    PixelBuffer out(decoded.Width(), decoded.Height());
+    for (int32_t y = 0; y < out.height; ++y) {
+      const auto row = decoded.Row(y);
+      std::copy(row.begin(), row.end(), out.Row(y));
     }
+    return out;
+  } catch (const EImageDecodeError&) {
+    return std::nullopt;
   }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  PixelBuffer result = std::move(*out);
-  delete out;
-  out = nullptr;
-  return result;
 }
 
 }  // namespace vn::platform

@@ -15,6 +15,10 @@ namespace {
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kMaxObjects = 65535;
 constexpr size_t kMaxRecords = 4'000'000;
+// Rectangles all region records of one conversion may write. A region is
+// stored once but written out at every use, so without a ceiling a small
+// file that selects a large region many times makes an enormous metafile.
+constexpr size_t kMaxRegionRects = size_t{1} << 20;
 
 enum WmfFunction : uint16_t {
   META_EOF = 0x0000, META_SAVEDC = 0x001E, META_REALIZEPALETTE = 0x0035, META_SETPALENTRIES = 0x0037,
@@ -213,18 +217,27 @@ class Converter {
     return {minX, minY, maxX + 1, maxY + 1};
   }
 
-  // Object table: the lowest free slot takes the new object.
+  // Object table: the lowest free slot takes the new object. No slot below
+  // firstFree_ is free, so a full table is not searched again at each
+  // creation.
   std::optional<uint32_t> NewSlot() {
-    for (size_t i = 0; i < slots_.size(); ++i)
+    for (size_t i = firstFree_; i < slots_.size(); ++i)
       if (!slots_[i].used) {
         slots_[i] = {};
         slots_[i].used = true;
+        firstFree_ = i + 1;
         return uint32_t(i);
       }
+    firstFree_ = slots_.size();
     if (slots_.size() >= kMaxObjects) return std::nullopt;
     slots_.push_back({});
     slots_.back().used = true;
+    firstFree_ = slots_.size();
     return uint32_t(slots_.size() - 1);
+  }
+  void FreeSlot(uint16_t index) {
+    slots_[index] = {};
+    firstFree_ = std::min<size_t>(firstFree_, index);
   }
 
   static RectL ReadRect16(ByteReader& r) {  // bottom, right, top, left
@@ -268,6 +281,13 @@ class Converter {
     w_->Write(EMR_BITBLT, b);
   }
 
+  // Takes n rectangles from the conversion's region budget; false once spent.
+  bool SpendRegionRects(size_t n) {
+    if (n > kMaxRegionRects - regionRects_) return false;
+    regionRects_ += n;
+    return true;
+  }
+
   void WriteRegion(uint32_t type, uint32_t brush, const std::vector<RectL>& rects) {
     RecordBuilder b;
     b.Rect({0, 0, -1, -1});
@@ -302,9 +322,11 @@ class Converter {
   std::vector<Diagnostic>& diags_;
   std::vector<WmfRecord> records_;
   std::vector<Slot> slots_;
+  size_t firstFree_ = 0;
   EmfWriter* w_ = nullptr;
   bool placeable_ = false;
   PointL windowOrg_, viewportOrg_;
+  size_t regionRects_ = 0;
 };
 
 bool Converter::Convert(const WmfRecord& rec) {
@@ -593,6 +615,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t index = r.U16LE();
       if (r.failed() || index >= slots_.size() || !slots_[index].used) return false;
       if (slots_[index].region) {
+        if (!SpendRegionRects(slots_[index].rects.size())) return false;
         EmrExtSelectClipRgn clip;
         clip.mode = RGN_COPY;
         clip.rects = slots_[index].rects;
@@ -609,7 +632,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t index = r.U16LE();
       if (r.failed() || index >= slots_.size() || !slots_[index].used) return false;
       if (!slots_[index].region) w_->WriteU32(EMR_DELETEOBJECT, index + 1u);
-      slots_[index] = {};
+      FreeSlot(index);
       return true;
     }
     case META_FILLREGION:
@@ -617,6 +640,7 @@ bool Converter::Convert(const WmfRecord& rec) {
       uint16_t region = r.U16LE();
       uint16_t brush = rec.function == META_FILLREGION ? r.U16LE() : 0;
       if (r.failed() || region >= slots_.size() || !slots_[region].region) return false;
+      if (!SpendRegionRects(slots_[region].rects.size())) return false;
       WriteRegion(rec.function == META_FILLREGION ? EMR_FILLRGN : EMR_PAINTRGN, brush + 1u, slots_[region].rects);
       return true;
     }

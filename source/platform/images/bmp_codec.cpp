@@ -219,6 +219,19 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
                        : bpp == 32 ? PixelFormat::pf32bit
                                    : PixelFormat::pf24bit;
   if (icon) format = PixelFormat::pf32bit;
+  // Uncompressed pixels are checked against the data before the bitmap is
+  // made: a header alone must not cost the memory of the picture it names.
+  size_t row_bytes = 0;
+  if (!rle) {
+    auto stride = CheckedMul(static_cast<size_t>(w), bpp);
+    if (!stride) Damaged("row size overflows");
+    row_bytes = (*stride + 31) / 32 * 4;
+    size_t used_bytes = (*stride + 7) / 8;
+    // The last row may lack its padding.
+    auto body = CheckedMul(row_bytes, static_cast<size_t>(hh - 1));
+    auto needed = body ? CheckedAdd(*body, used_bytes) : std::nullopt;
+    if (!needed || bits.size() < *needed) Damaged("pixel data are cut short");
+  }
   Bitmap out(w, hh, format);
   out.SetResolution(PpmToDpi(h.ppm_x), PpmToDpi(h.ppm_y));
 
@@ -228,15 +241,6 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     DecodeRle(bits, h.compression == kBiRle4, false, out);
     return out;
   }
-
-  auto stride = CheckedMul(static_cast<size_t>(w), bpp);
-  if (!stride) Damaged("row size overflows");
-  size_t row_bytes = (*stride + 31) / 32 * 4;
-  size_t used_bytes = (*stride + 7) / 8;
-  // The last row may lack its padding.
-  auto body = CheckedMul(row_bytes, static_cast<size_t>(hh - 1));
-  auto needed = body ? CheckedAdd(*body, used_bytes) : std::nullopt;
-  if (!needed || bits.size() < *needed) Damaged("pixel data are cut short");
 
   Channel red(0), green(0), blue(0), alpha(0);
   bool masked = bpp == 16 || bpp == 32;

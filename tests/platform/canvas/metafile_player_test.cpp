@@ -130,6 +130,61 @@ TEST(MetafilePlayer, RestoreBringsBackObjectsTransformAndClip) {
   EXPECT_EQ(canvas->PixelAt(20, 80), kBlack) << "black brush, no shift, no clip after the restore";
 }
 
+TEST(MetafilePlayer, SavesPastTheDepthLimitAreSkipped) {
+  // 5000 saves: the ones past 4096 are reported and skipped; a restore to
+  // the first level still brings back the state saved there.
+  EmfFile f(Metafile([](EmfWriter& w) {
+    for (int i = 0; i < 5000; ++i) {
+      w.Write(EMR_SAVEDC);
+      if (i == 0) w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DKGRAY_BRUSH);
+    }
+    RecordBuilder first;
+    first.I32(1);
+    w.Write(EMR_RESTOREDC, first);
+    w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
+  }));
+  CairoCanvas canvas(100, 100);
+  PlayMetafile(f, canvas, {0, 0, 100, 100});
+  size_t skipped = 0;
+  for (const auto& d : f.Diagnostics()) skipped += d.type == EMR_SAVEDC;
+  EXPECT_EQ(skipped, 5000u - 4096u);
+  EXPECT_EQ(canvas.PixelAt(20, 20), kBlack) << "restored to the state before the grey brush";
+}
+
+TEST(MetafilePlayer, PatternBrushesStayWithinAPixelBudget) {
+  // A red run-length pattern: every pixel keeps colour index 0.
+  auto pattern = [](EmfWriter& w, uint32_t handle, int32_t side) {
+    RecordBuilder info;
+    info.U32(40), info.I32(side), info.I32(side), info.U16(1), info.U16(8), info.U32(BI_RLE8);
+    info.U32(0), info.I32(0), info.I32(0), info.U32(1), info.U32(0);
+    info.U32(0xFF0000);  // the colour table: red
+    EmrCreateDibBrush brush;
+    brush.ihBrush = handle;
+    brush.usage = DIB_RGB_COLORS;
+    // The end-of-bitmap code, then as many bytes as so large a picture needs.
+    brush.dib = {info.bytes(), std::string("\0\1", 2) + std::string(size_t(side) * side / 256, '\0')};
+    RecordBuilder b;
+    brush.Encode(b);
+    w.Write(EMR_CREATEDIBPATTERNBRUSHPT, b);
+  };
+  // 8192 x 8192 takes the whole budget; the small pattern after it paints
+  // grey, as an undecodable one does.
+  auto canvas = Play(Metafile([&](EmfWriter& w) {
+    pattern(w, 2, 8192);
+    pattern(w, 3, 2);
+    w.WriteU32(EMR_SELECTOBJECT, 3);
+    w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
+  }));
+  EXPECT_EQ(canvas->PixelAt(20, 20), 0xFF808080u);
+  // Alone, the small pattern paints.
+  canvas = Play(Metafile([&](EmfWriter& w) {
+    pattern(w, 2, 2);
+    w.WriteU32(EMR_SELECTOBJECT, 2);
+    w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
+  }));
+  EXPECT_EQ(canvas->PixelAt(20, 20), 0xFFFF0000u);
+}
+
 TEST(MetafilePlayer, ObjectTableIndicesAndDeletion) {
   auto canvas = Play(Metafile([](EmfWriter& w) {
     EmrCreateBrush red;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "platform/canvas/cairo_canvas.h"
@@ -325,6 +327,24 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
   EXPECT_EQ(cut->Pixel(0, 0), 0xFFFFFFFFu);
   // Damaged JPEG data is refused, not decoded halfway.
   EXPECT_FALSE(DecodeDib(MakeJpegDib("\xFF\xD8\xFF\xE0 not really", 2, 2)));
+}
+
+TEST(Dib, JpegBitmapsWithEndlessProgressiveScansAreRefused) {
+  std::ifstream in(std::filesystem::path(VN_FIXTURES_DIR) / "images/jpeg_progressive.jpg", std::ios::binary);
+  const std::string jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(jpeg.size(), 4u);
+  auto good = DecodeDib(MakeJpegDib(jpeg, 1, 1));
+  ASSERT_TRUE(good);
+  EXPECT_GT(good->width, 1);
+  // The last scan repeated 1100 times: each one is another pass over the
+  // whole picture, so the decoder gives up instead.
+  const size_t last = jpeg.rfind("\xFF\xDA");
+  ASSERT_NE(last, std::string::npos);
+  const std::string scan = jpeg.substr(last, jpeg.size() - 2 - last);
+  std::string endless = jpeg.substr(0, jpeg.size() - 2);
+  for (int i = 0; i < 1100; ++i) endless += scan;
+  endless += "\xFF\xD9";
+  EXPECT_FALSE(DecodeDib(MakeJpegDib(endless, good->width, good->height)));
 }
 
 }  // namespace

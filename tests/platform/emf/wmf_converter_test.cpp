@@ -148,6 +148,49 @@ TEST(WmfConverter, TextRegionsAndBitmapsBecomeTheirEmfRecords) {
   EXPECT_TRUE(text && clip && bitmap);
 }
 
+TEST(WmfConverter, AFullObjectTableHandsOutTheLowestFreedSlots) {
+  // 65535 palettes fill the table; 100 and then 7 are deleted; brushes then
+  // take 7, then 100, and one more finds no slot (also quickly: a full
+  // table is not searched again at every creation).
+  WmfBuilder b;
+  for (int i = 0; i < 65535; ++i) b.Record(0x00F7, {});
+  b.Record(0x01F0, {100}).Record(0x01F0, {7});
+  for (int i = 0; i < 3; ++i) b.Record(0x02FC, {0, 0, 0, 0});
+  for (int i = 0; i < 20000; ++i) b.Record(0x00F7, {});
+  std::vector<Diagnostic> diags;
+  EmfFile emf(ConvertWmfToEmf(Bytes(b.Build(true)), &diags));
+  std::vector<uint32_t> brushes;
+  for (const auto& rec : emf.Records())
+    if (rec.type == EMR_CREATEBRUSHINDIRECT) brushes.push_back(EmrCreateBrush::Decode(rec.Payload())->ihBrush);
+  EXPECT_EQ(brushes, (std::vector<uint32_t>{8, 101}));
+  EXPECT_EQ(diags.size(), 20001u);
+}
+
+TEST(WmfConverter, RegionsWrittenAtEveryUseStayWithinABudget) {
+  // One region of 1000 rectangles (a single scan) selected 2500 times: a
+  // 40 KB file that would otherwise make a 40 MB metafile.
+  std::string scan = WmfBuilder::Word(2000) + WmfBuilder::Word(0) + WmfBuilder::Word(10);
+  for (int i = 0; i < 1000; ++i) scan += WmfBuilder::Word(uint16_t(i * 3)) + WmfBuilder::Word(uint16_t(i * 3 + 2));
+  scan += WmfBuilder::Word(2000);
+  WmfBuilder b;
+  b.Record(0x06FF, {0, 6, 0, 0, 0, 1, 2000, 0, 0, 3000, 10}, scan);
+  for (int i = 0; i < 2500; ++i) b.Record(0x012C, {0});
+  b.Record(0x041B, {100, 100, 90, 90});  // still converted after the budget is spent
+  std::vector<Diagnostic> diags;
+  std::string converted = ConvertWmfToEmf(Bytes(b.Build(true)), &diags);
+  EXPECT_LT(converted.size(), size_t{20} << 20);
+  EmfFile emf(std::move(converted));
+  EXPECT_TRUE(emf.Diagnostics().empty());
+  size_t clips = 0, rectangles = 0;
+  for (const auto& rec : emf.Records()) {
+    clips += rec.type == EMR_EXTSELECTCLIPRGN;
+    rectangles += rec.type == EMR_RECTANGLE;
+  }
+  EXPECT_GT(clips, 1000u);
+  EXPECT_EQ(clips + diags.size(), 2500u);
+  EXPECT_EQ(rectangles, 1u);
+}
+
 TEST(WmfConverter, DamageIsSkippedOrEndsTheWalk) {
   // A polygon announcing more points than it holds is skipped; the
   // rectangle after it converts.

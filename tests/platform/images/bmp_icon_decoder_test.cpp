@@ -173,6 +173,21 @@ TEST(BmpDecoder, DamageIsReportedWithTheReason) {
   }
 }
 
+// Pixels the data cannot hold are refused before the bitmap is made: even
+// under a pixel cap raised past what one bitmap may take, the damage is
+// reported as such.
+TEST(BmpDecoder, ShortPixelDataIsRefusedBeforeAllocating) {
+  DecodeLimits generous;
+  generous.MaxPixels = uint64_t{1} << 32;
+  const std::string file = Bmp(Dib(40000, 40000, 32, 0, {}, std::string(16, '\0')), 40);
+  try {
+    DecodeBmp(AsBytes(file), generous);
+    ADD_FAILURE() << "no exception";
+  } catch (const EImageDecodeError& e) {
+    EXPECT_STREQ(e.what(), "BMP: pixel data are cut short");
+  }
+}
+
 // An icon file with the given entries (already encoded DIB or PNG data).
 std::string Icon(uint16_t type, const std::vector<std::string>& entries) {
   Bytes b;
