@@ -1,10 +1,12 @@
 #include "framework/vnUtils.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <optional>
 
 #include "framework/vnExceptions.h"
+#include "runtime/comma_text.h"
 
 namespace vn::framework {
 
@@ -17,8 +19,6 @@ double UnitsPerInch(TvnMeasurementUnit unit) {
   auto i = static_cast<size_t>(unit);
   return i < kUnitsPerInch.size() ? kUnitsPerInch[i] : 1.0;
 }
-
-bool IsBlankOrControl(char16_t c) { return c <= u' '; }
 
 // An optional sign and at least one decimal digit, within the int32 range
 // (the runtime's parser, without its hexadecimal forms).
@@ -33,51 +33,6 @@ int HexDigitValue(char16_t c) {
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   return -1;
-}
-
-// The items of a comma-separated text, read the way a comma-separated list
-// is: blanks and control characters before an item are skipped; an item ends
-// at a comma, a blank or a control character; a double-quoted item may hold
-// both (a doubled quote stands for one quote); a comma at the start or end,
-// or two commas in a row, give an empty item.
-std::vector<String> SplitCommaText(StringView text) {
-  std::vector<String> items;
-  size_t p = 0;
-  const size_t n = text.size();
-  auto skip_blanks = [&] {
-    while (p < n && IsBlankOrControl(text[p])) ++p;
-  };
-  skip_blanks();
-  while (p < n) {
-    String item;
-    if (text[p] == u'"') {
-      ++p;
-      while (p < n) {
-        if (text[p] == u'"') {
-          if (p + 1 < n && text[p + 1] == u'"') {
-            item.push_back(u'"');
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        item.push_back(text[p++]);
-      }
-    } else {
-      size_t start = p;
-      while (p < n && !IsBlankOrControl(text[p]) && text[p] != u',') ++p;
-      item.assign(text.substr(start, p - start));
-    }
-    items.push_back(std::move(item));
-    skip_blanks();
-    if (p < n && text[p] == u',') {
-      if (p + 1 == n) items.emplace_back();
-      ++p;
-      skip_blanks();
-    }
-  }
-  return items;
 }
 
 [[noreturn]] void InvalidPageRange() { throw ExInvalidPageError("Invalid page range"); }
@@ -189,8 +144,11 @@ String NumberToCardinalText(int32_t N) {
 
 TvnPageRange ParsePageRange(StringView PageRange, int32_t PageCount) {
   String text = PageRange.empty() ? u"1-" + vn::IntToStr(PageCount) : String(PageRange);
+  // A NUL is a control character like any other here, not the end of the
+  // text as it is for the comma-text splitter.
+  std::replace(text.begin(), text.end(), u'\0', u' ');
   TvnPageRange pages;
-  for (const String& item : SplitCommaText(text)) {
+  for (const String& item : vn::SplitCommaText(text)) {
     const size_t dash = item.find(u'-');
     if (dash == String::npos) {
       const int32_t page = PageNumberOf(item);

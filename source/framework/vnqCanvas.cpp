@@ -1,5 +1,6 @@
 #include "framework/vnqCanvas.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/vnPicture.h"
@@ -95,7 +96,10 @@ void TvnVCLCanvas::SelectFont() {
   pf::Font f;
   if (!font.GetName().empty()) f.faceName = font.GetName();
   // The point size on the 96-dpi reference device, as an em height.
-  f.height = -static_cast<int32_t>(std::lround(font.GetSize() * 96.0 / 72.0));
+  // A size from a file may be any int32: the height is kept within int32
+  // before its sign is turned.
+  const double em = std::clamp(font.GetSize() * 96.0 / 72.0, -double{INT32_MAX}, double{INT32_MAX});
+  f.height = -static_cast<int32_t>(std::lround(em));
   const TvnFontStyles style = font.GetStyle();
   f.weight = style.Contains(TvnFontStyle::fsBold) ? 700 : 400;
   f.italic = style.Contains(TvnFontStyle::fsItalic);

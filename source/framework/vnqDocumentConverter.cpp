@@ -307,9 +307,11 @@ bool TvnDocumentConverter::ConvertInput(const TvnJobInput& Input, bool ToStream,
   TvnBaseDocument* Writer = nullptr;
   if (FIsSingleFileOutput && FSingleFileOutputDoc) {
     Writer = FSingleFileOutputDoc.get();
-  } else if (Registry != nullptr) {
+  } else if (Reader && Registry != nullptr) {
     // Only a class that saves can write the output; one registered for
     // opening only (icons, GIF) would take the pages and write nothing.
+    // An input without a reader makes no writer: in a merging job it would
+    // stay in the merge slot and be saved with no page in it.
     TvnDocumentClass WriterClass = Registry->LookupDocument(u"TempFileName" + OutputFileFormat);
     if (WriterClass != nullptr && WriterClass->EngineCapabilities.Contains(TvnEngineCapability::ecSave)) {
       FSingleFileOutputDoc = WriterClass->Create();

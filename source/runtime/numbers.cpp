@@ -1,10 +1,12 @@
 #include "runtime/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "runtime/exceptions.h"
+#include "runtime/float_format.h"
 
 namespace vn {
 
@@ -110,6 +112,15 @@ std::string FormatFixedA(double value, int decimals) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (decimals < 0) decimals = 0;
   if (decimals > 30) decimals = 30;
+  // Halves round away from zero as the runtime's "%.*f" does, through the
+  // formatted-float routine's fixed form; it carries 17 significant digits
+  // (all a double holds) and zeros after them.
+  if (std::fabs(value) < 1e17) {
+    std::string out = FloatToStrFA(value, TFloatFormat::ffFixed, 17, std::min(decimals, 18));
+    if (decimals > 18) out.append(static_cast<size_t>(decimals - 18), '0');
+    return out;
+  }
+  // From 1E17 on a double is a whole number: no half to round.
   char buf[400];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
   std::string out(buf, res.ptr);

@@ -32,7 +32,8 @@ String FloatToStr(double value, int precision = 15);
 // The same digits, always in plain notation (never an exponent): 1e-7 gives
 // "0.0000001", 1e20 "100000000000000000000". NaN and infinities give "0".
 std::string FloatToPlainTextA(double value, int precision = 15);
-// Fixed notation with `decimals` digits after ".", rounded to nearest.
+// Fixed notation with `decimals` digits after ".", rounded to nearest with
+// halves away from zero (0.125 -> "0.13" at 2 decimals).
 std::string FormatFixedA(double value, int decimals);
 String FormatFixed(double value, int decimals);
 

@@ -211,7 +211,8 @@ int64_t TStringStream::Seek(int64_t offset, SeekOrigin origin) {
   return SeekIn(position_, static_cast<int64_t>(data_.size()), offset, origin);
 }
 void TStringStream::SetSize(int64_t new_size) {
-  data_.resize(static_cast<size_t>(std::max<int64_t>(new_size, 0)));
+  if (new_size < 0) new_size = 0;
+  data_.resize(static_cast<size_t>(new_size));
   if (position_ > new_size) position_ = new_size;
 }
 

@@ -306,6 +306,16 @@ TEST_F(ConverterTest, InputWithoutReaderInTheMiddleIsSkipped) {
   }
 }
 
+TEST_F(ConverterTest, MergingOnlyInputsWithoutReaderWritesNothing) {
+  vn::TStringList Inputs;
+  Inputs.Add(u"/in/x.unknown");
+  Inputs.Add(u"/in/y.unknown");
+  auto Result = C.ConvertToFile(Inputs, u".fdw", Out, u"", true, nullptr);
+  EXPECT_EQ(Result, nullptr);
+  EXPECT_FALSE(fs::exists(OutFile("y.fdw")));
+  EXPECT_EQ(Log, (Lines{"BeginJob inputs=2", "EndJob outputs=0"}));
+}
+
 TEST_F(ConverterTest, CancelAtBeginJobEndsTheJobAtOnce) {
   CancelAt = "BeginJob";
   EXPECT_EQ(C.ConvertToFile(u"/in/a1.fkr", u".fdw", Out, u"", u"", nullptr), nullptr);

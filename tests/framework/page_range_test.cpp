@@ -60,6 +60,12 @@ TEST(PageRange, MalformedTextsRaise) {
   }
 }
 
+TEST(PageRange, NulSeparatesItemsLikeABlank) {
+  EXPECT_EQ(ParsePageRange(String(u"1\0 3", 4), 5), (TvnPageRange{1, 3}));
+  EXPECT_EQ(ParsePageRange(String(u"\0" u"2", 2), 5), (TvnPageRange{2}));
+  EXPECT_THROW(ParsePageRange(String(u"1\0" u"9", 3), 5), ExInvalidPageError);
+}
+
 TEST(PageRange, LargeCountsDoNotOverflow) {
   TvnPageRange pages = ParsePageRange(u"2147483646-", INT32_MAX);
   EXPECT_EQ(pages, (TvnPageRange{INT32_MAX - 1, INT32_MAX}));

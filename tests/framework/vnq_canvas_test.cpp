@@ -114,6 +114,18 @@ TEST(VclCanvas, DashedPenLeavesGaps) {
   }
 }
 
+TEST(VclCanvas, ExtremeFontSizesMeasureWithoutOverflow) {
+  // 1610612736 points are 2^31 pixels: the em height would not fit.
+  for (int32_t size : {1610612736, INT32_MAX, INT32_MIN, -1610612736}) {
+    TvnVCLCanvas canvas(100, 50);
+    TvnFont font;
+    font.SetSize(size);
+    canvas.SetFont(&font);
+    (void)canvas.Measure(u"A");
+    canvas.DrawString(u"A", 0, 0, false);
+  }
+}
+
 TEST(VclCanvas, TextTakesThePenColour) {
   pf::CairoCanvas surface(40, 30);
   TvnVCLCanvas canvas(&surface);

@@ -29,11 +29,19 @@ TEST(FloatToStr, GeneralFormat) {
   for (const auto& c : cases) EXPECT_EQ(FloatToStrA(c.in), c.out) << c.in;
 }
 
-TEST(FormatFixed, RoundsAndDropsNegativeZero) {
-  EXPECT_EQ(FormatFixedA(1, 4), "1.0000");
-  EXPECT_EQ(FormatFixedA(128.0 / 255, 4), "0.5020");
-  EXPECT_EQ(FormatFixedA(-0.00001, 4), "0.0000");
-  EXPECT_EQ(FormatFixedA(-2.5, 0), "-2");
+TEST(FormatFixed, RoundsHalvesAwayFromZeroAndDropsNegativeZero) {
+  struct Case {
+    double value;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {1, 4, "1.0000"},          {128.0 / 255, 4, "0.5020"},   {-0.00001, 4, "0.0000"},
+      {-2.5, 0, "-3"},           {2.5, 0, "3"},                {0.125, 2, "0.13"},
+      {-0.125, 2, "-0.13"},      {0.5, 0, "1"},                {1.0 / 32, 4, "0.0313"},
+      {0.1, 20, "0.10000000000000001000"},                     {123.0, -1, "123"},
+      {1e17, 2, "100000000000000000.00"},                      {-3e20, 0, "-300000000000000000000"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatFixedA(c.value, c.decimals), c.text) << c.value;
 }
 
 TEST(Numbers, IgnoreProcessLocale) {

@@ -28,6 +28,20 @@ TEST(MemoryStream, ReadWriteSeek) {
   EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
 }
 
+TEST(MemoryStreams, NegativeSizeEmptiesAndKeepsThePositionInside) {
+  TMemoryStream memory;
+  memory.WriteString("abc");
+  TStringStream text("abc");
+  text.Seek(0, SeekOrigin::soEnd);
+  for (TStream* s : std::initializer_list<TStream*>{&memory, &text}) {
+    s->SetSize(-5);
+    char c = 0;
+    EXPECT_EQ(s->Read(&c, 1), 0);
+    EXPECT_EQ(s->Size(), 0);
+    EXPECT_EQ(s->Position(), 0);
+  }
+}
+
 TEST(FileStream, CreateReadAndErrors) {
   auto path = std::filesystem::temp_directory_path() / "vn_stream_test.bin";
   WriteFileBytes(path, "abc");
