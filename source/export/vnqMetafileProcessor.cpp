@@ -419,6 +419,7 @@ std::unique_ptr<TvnShapeItem> TvnMetafileProcessor::NewShape(TvnShapeType type) 
   auto shape = std::make_unique<TvnShapeItem>(true, type);
   shape->Brush = static_cast<const TBrush&>(FCurrentBrush);
   shape->Pen = FCurrentPen;
+  shape->LineArtSettings.Assign(FEngine->FLineArtSettings);
   return shape;
 }
 
@@ -798,6 +799,7 @@ void TvnMetafileProcessor::DoFillRgn(const Record& rec) {
   // region that is not a rectangle paints only itself.
   for (const RectL& rc : r->region.rects) {
     auto shape = std::make_unique<TvnShapeItem>(true, TvnShapeType::stRectangle);
+    shape->LineArtSettings.Assign(FEngine->FLineArtSettings);
     shape->Brush = static_cast<const TBrush&>(brush);
     shape->Pen.Style = TPenStyle::psClear;
     shape->Pen.Width = 0;

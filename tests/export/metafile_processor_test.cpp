@@ -465,6 +465,18 @@ TEST_F(Player, PatternBrushFillsWithTilesBetweenClips) {
   EXPECT_EQ(Resource(0).Width(), 8);
 }
 
+TEST_F(Player, ShapesTakeTheEngineOpacityOfTheirTime) {
+  engine.LineArtSettings().Opacity = 40;
+  EmfBuilder b;
+  b.Rect(EMR_RECTANGLE, 1, 2, 3, 4);
+  Play(b.Metafile());
+  engine.LineArtSettings().Opacity = 100;
+  const auto& items = engine.GetPageItem(0)->DocumentItems;
+  ASSERT_GE(items.size(), 1u);
+  ASSERT_EQ(items[0]->Kind(), TvnItemKind::Shape);
+  EXPECT_EQ(static_cast<const TvnShapeItem&>(*items[0]).LineArtSettings.Opacity, 40);
+}
+
 TEST_F(Player, BlitsWithoutBitmapBecomeRectangles) {
   EmfBuilder b;
   b.Brush(1, 0x00AA00).U32(EMR_SELECTOBJECT, 1);

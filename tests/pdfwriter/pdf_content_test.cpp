@@ -205,6 +205,31 @@ TEST(PdfContent, OneTransparencyStatePerOpacity) {
   EXPECT_NE(pdf.find("/ExtGState <</GS1 9 0 R/GS2 13 0 R>>"), std::string::npos);
 }
 
+TEST(PdfContent, EachShapeKeepsTheOpacityItWasDrawnWith) {
+  // The pages are rendered at the end of the document, when the engine's
+  // opacity is long back at 100.
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.LineArtSettings().Opacity = 50;
+  engine.Rectangle(10, 10, 50, 50, true);
+  engine.LineArtSettings().Opacity = 25;
+  engine.Ellipse(10, 10, 50, 50, true);
+  engine.LineArtSettings().Opacity = 100;
+  engine.Rectangle(60, 60, 90, 90, true);
+  const std::string content = engine.Finish();
+  const std::string pdf = engine.Bytes();
+  EXPECT_NE(pdf.find("/ca 0.5\r\n"), std::string::npos);
+  EXPECT_NE(pdf.find("/ca 0.25\r\n"), std::string::npos);
+  const size_t first = content.find("/GS1 gs"), second = content.find("/GS2 gs");
+  ASSERT_NE(first, std::string::npos) << content;
+  ASSERT_NE(second, std::string::npos) << content;
+  // The rectangle (its " re") under the first state, the ellipse under the second.
+  EXPECT_LT(first, second);
+  EXPECT_NE(content.substr(first, second - first).find(" re"), std::string::npos) << content;
+  // The opaque rectangle draws without a state.
+  EXPECT_EQ(Count(content, " gs"), 2);
+}
+
 TEST(PdfContent, NumbersAreNeverInExponentForm) {
   ContentEngine engine;
   engine.BeginDoc();
