@@ -465,6 +465,17 @@ TEST_F(Player, PatternBrushFillsWithTilesBetweenClips) {
   EXPECT_EQ(Resource(0).Width(), 8);
 }
 
+TEST_F(Player, PatternFillFarFromTheOriginEnds) {
+  // Far out, adding a tile's width leaves the coordinate unchanged: the
+  // tiles are counted instead (here 4096 in one row).
+  EmfBuilder b;
+  b.DibBrush(1, Dib(8, 8, {0x00FF00, 0x000000})).U32(EMR_SELECTOBJECT, 1);
+  b.XForm(EMR_SETWORLDTRANSFORM, {32768, 0, 0, 1, 1e20f, 0});
+  b.Blt(EMR_BITBLT, 0, 0, 1, 8, PATCOPY);
+  const Lines items = Play(b.Metafile());
+  EXPECT_EQ(std::count_if(items.begin(), items.end(), [](const std::string& s) { return s.rfind("Image", 0) == 0; }), 4096);
+}
+
 TEST_F(Player, ShapesTakeTheEngineOpacityOfTheirTime) {
   engine.LineArtSettings().Opacity = 40;
   EmfBuilder b;
