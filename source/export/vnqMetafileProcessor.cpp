@@ -747,6 +747,9 @@ void TvnMetafileProcessor::DoPolyDraw(const Record& rec) {
   if (!r) return Report(rec, "damaged point list");
   if (r->points.empty()) return;
   auto item = std::make_unique<TvnPolyDrawItem>();
+  // Outside a path the figures are stroked with the selected pen.
+  item->Pen = FCurrentPen;
+  item->Brush = FCurrentBrush;
   item->NoPoints = static_cast<int32_t>(r->points.size());
   item->SetPoints();
   for (size_t i = 0; i < r->points.size(); ++i) {

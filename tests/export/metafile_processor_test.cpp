@@ -171,7 +171,7 @@ TEST_F(Player, ShapesGolden) {
       "PolyShape 2",
       "  Shape PolyLine pen 0000FF/3/1 brush 00FF00/0 0,100 1,101",
       "  Shape PolyLine pen 0000FF/3/1 brush 00FF00/0 2,102 3,103",
-      "PolyDraw ops 6 2 3 1,101 5,101 5,105",
+      "PolyDraw ops 6 2 3 pen 0000FF/3/1 1,101 5,101 5,105",
       "Shape Rectangle pen FFFFFF/3/1 brush 00FF00/0 1,101 2,102",
   }));
   EXPECT_EQ(Diagnostics(), "");
