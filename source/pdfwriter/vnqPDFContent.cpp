@@ -648,6 +648,10 @@ void TvnCustomPDFEngine::RenderClipItem(vn::exporter::TvnClipItem& item) {
 
 void TvnCustomPDFEngine::RenderEOFItem(vn::exporter::TvnEOFItem& item) {
   if (item.Status && FIsClipState) CloseClips();
+  // A path the metafile never painted draws nothing; left open, it would
+  // swallow every shape drawn after the metafile.
+  FPathStatus = TvnPathStatus::psNoPath;
+  FPath.clear();
 }
 
 // ---- image frames

@@ -230,6 +230,19 @@ TEST(PdfContent, EachShapeKeepsTheOpacityItWasDrawnWith) {
   EXPECT_EQ(Count(content, " gs"), 2);
 }
 
+TEST(PdfContent, APathLeftOpenByAMetafileEndsWithIt) {
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.Path(TvnPathOperation::poBeginPath);
+  engine.Line(0, 0, 10, 10);
+  engine.Eof();
+  engine.Rectangle(20, 20, 40, 40, true);
+  const std::string content = engine.Finish();
+  // The rectangle is painted, the unfinished path is not.
+  EXPECT_NE(content.find(" re f "), std::string::npos) << content;
+  EXPECT_EQ(content.find(" l "), std::string::npos) << content;
+}
+
 TEST(PdfContent, NumbersAreNeverInExponentForm) {
   ContentEngine engine;
   engine.BeginDoc();
