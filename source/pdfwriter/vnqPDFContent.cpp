@@ -637,7 +637,8 @@ void TvnCustomPDFEngine::RenderClipItem(vn::exporter::TvnClipItem& item) {
   if (path.empty()) return;
   // Copy replaces the clip in force; intersect narrows it.
   if (item.Mode == 5) CloseClips();
-  std::string text;
+  // A blank keeps the path apart from an operator written before it.
+  std::string text = " ";
   if (FClipDepth == 0) {
     text = " q ";
     FClipDepth = 1;

@@ -243,6 +243,16 @@ TEST(PdfContent, APathLeftOpenByAMetafileEndsWithIt) {
   EXPECT_EQ(content.find(" l "), std::string::npos) << content;
 }
 
+TEST(PdfContent, AClipAfterAShapeStaysApartFromIt) {
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.Clip({{0, 0, 100, 100}}, 1);
+  engine.Rectangle(10, 10, 20, 20, true);
+  engine.Clip({{5, 5, 50, 50}}, 1);
+  const std::string content = engine.Finish();
+  EXPECT_FALSE(std::regex_search(content, std::regex("Q[-0-9.]"))) << content;
+}
+
 TEST(PdfContent, NumbersAreNeverInExponentForm) {
   ContentEngine engine;
   engine.BeginDoc();
