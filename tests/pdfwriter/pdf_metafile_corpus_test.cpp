@@ -60,9 +60,8 @@ TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
   std::string output;
   const int rc = vn::pdfwriter::testing::Run("pdftoppm -r 24 -gray '" + path.string() + "' '" + TempFile("metafile_corpus").string() + "'", &output);
   EXPECT_EQ(rc, 0) << output;
-  // Complaints about the content itself (operators, operands, states).
-  EXPECT_EQ(output.find("Syntax Error"), std::string::npos) << output;
-  EXPECT_EQ(output.find("Syntax Warning"), std::string::npos) << output;
+  // No complaint at all (operators, operands, states, images).
+  EXPECT_EQ(output, "");
 }
 
 }  // namespace
