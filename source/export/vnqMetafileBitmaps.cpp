@@ -318,7 +318,14 @@ void TvnMetafileProcessor::DoSetDIBitsToDevice(const Record& rec) {
   // The record carries only its scan lines: the header's height is made
   // theirs so the bits decode as one band.
   DibData band = b->dib;
-  if (band.info.size() >= 12 && b->cScans > 0 && b->cScans <= INT32_MAX) {
+  ByteReader header(band.info);
+  if (header.U32LE() == 12 && band.info.size() >= 12) {
+    // A core header holds its height in 16 bits at offset 6 (rows go up).
+    if (b->cScans > 0 && b->cScans <= 0xFFFF) {
+      const uint16_t rows = static_cast<uint16_t>(b->cScans);
+      std::memcpy(band.info.data() + 6, &rows, 2);
+    }
+  } else if (band.info.size() >= 12 && b->cScans > 0 && b->cScans <= INT32_MAX) {
     ByteReader r(band.info);
     r.Seek(8);
     const int32_t height = r.I32LE();

@@ -449,6 +449,26 @@ TEST_F(Player, StretchBltAndScanLineBands) {
   EXPECT_EQ(joined.Pixel(0, 2), (vn::platform::BGRA{0x22, 0x22, 0x22, 255}));
 }
 
+TEST_F(Player, ScanLinesWithACoreHeaderDecode) {
+  // BITMAPCOREHEADER: size 12, 16-bit width and height, planes, bit count;
+  // 3 x 2 pixels of 24 bits, rows padded to 12 bytes.
+  emf::DibData dib;
+  emf::RecordBuilder h;
+  h.U32(12), h.U16(3), h.U16(2), h.U16(1), h.U16(24);
+  dib.info = h.bytes();
+  dib.bits = std::string(24, '\x33');
+  EmfBuilder b;
+  emf::RecordBuilder r;
+  r.Rect({0, 0, 2, 1}), r.I32(0), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(2);
+  r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
+  r.U32(0), r.U32(0), r.U32(2);
+  r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
+  b.Raw(EMR_SETDIBITSTODEVICE, r);
+  EXPECT_EQ(Play(b.Metafile()), (Lines{"Image #0 0,0 3x2 display 0,0 3,2 stretch"}));
+  EXPECT_EQ(Diagnostics(), "");
+  EXPECT_EQ(Resource(0).Pixel(2, 1), (vn::platform::BGRA{0x33, 0x33, 0x33, 255}));
+}
+
 TEST_F(Player, PatternBrushFillsWithTilesBetweenClips) {
   EmfBuilder b;
   b.DibBrush(1, Dib(8, 8, {0x00FF00, 0x000000})).U32(EMR_SELECTOBJECT, 1);
