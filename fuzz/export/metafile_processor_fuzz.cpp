@@ -7,8 +7,9 @@
 // missing image resource, nothing crashes or hangs. Seeds: tiny metafiles of
 // each record family (shapes.emf, clips_paths.emf, text.emf, bitmaps.emf
 // with a JPEG and a pattern brush), written with the EmfBuilder of
-// tests/export/metafile_items.h, and tests/fixtures/platform/emf/
-// libreoffice_shapes.wmf, a Windows metafile of an office suite.
+// tests/export/metafile_items.h, tests/fixtures/platform/emf/
+// libreoffice_shapes.wmf, a Windows metafile of an office suite, and
+// far_pattern.emf, a pattern fill far from the origin (it once hung).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -589,7 +589,14 @@ void TvnCustomDocumentEngine::RenderItems(TvnItemList& list) {
         auto& shape = static_cast<TvnShapeItem&>(item);
         FPenJoin = shape.PenJoinStyle;
         FPenCap = shape.PenCapStyle;
-        RenderShapeItem(shape);
+        FRenderingLineArt = &shape.LineArtSettings;
+        try {
+          RenderShapeItem(shape);
+        } catch (...) {
+          FRenderingLineArt = nullptr;
+          throw;
+        }
+        FRenderingLineArt = nullptr;
         break;
       }
       case TvnItemKind::PolyShape: RenderPolyShapeItem(static_cast<TvnPolyShapeItem&>(item)); break;

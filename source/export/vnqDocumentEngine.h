@@ -320,6 +320,9 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   }
   // Installs the preferences object of a derived engine class.
   void InstallPreferences(std::unique_ptr<TvnPreferences> preferences) { FPreferences = std::move(preferences); }
+  // The line-art settings of the shape item being rendered (those in force
+  // when it was drawn); outside a shape item the engine's own.
+  const TvnLineArtSettings& RenderingLineArt() const { return FRenderingLineArt ? *FRenderingLineArt : FLineArtSettings; }
 
   TvnCapabilities FCapabilities{TvnCapabilityKind::ckText, TvnCapabilityKind::ckImage, TvnCapabilityKind::ckShape};
   TvnBandType FBandType = TvnBandType::btContent;
@@ -335,6 +338,7 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   TvnShapeItem* FShapeItem = nullptr;
 
  private:
+  const TvnLineArtSettings* FRenderingLineArt = nullptr;
   friend class TvnMetafileProcessor;
   friend class TvnImageSettings;
   friend class TvnDocSettings;

@@ -53,6 +53,8 @@ void TvnCustomDocumentEngine::AddShape(TvnShapeType type, TvnPoints points, size
   auto item = std::make_unique<TvnShapeItem>(is_fill, type);
   item->Pen = FPen;
   if (is_fill) item->Brush = FBrush;
+  // The opacity in force now, not when the page is rendered.
+  item->LineArtSettings.Assign(FLineArtSettings);
   item->SetPoints(points);
   FShapeItem = static_cast<TvnShapeItem*>(AddItem(std::move(item)));
 }

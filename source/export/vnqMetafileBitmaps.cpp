@@ -318,7 +318,14 @@ void TvnMetafileProcessor::DoSetDIBitsToDevice(const Record& rec) {
   // The record carries only its scan lines: the header's height is made
   // theirs so the bits decode as one band.
   DibData band = b->dib;
-  if (band.info.size() >= 12 && b->cScans > 0 && b->cScans <= INT32_MAX) {
+  ByteReader header(band.info);
+  if (header.U32LE() == 12 && band.info.size() >= 12) {
+    // A core header holds its height in 16 bits at offset 6 (rows go up).
+    if (b->cScans > 0 && b->cScans <= 0xFFFF) {
+      const uint16_t rows = static_cast<uint16_t>(b->cScans);
+      std::memcpy(band.info.data() + 6, &rows, 2);
+    }
+  } else if (band.info.size() >= 12 && b->cScans > 0 && b->cScans <= INT32_MAX) {
     ByteReader r(band.info);
     r.Seek(8);
     const int32_t height = r.I32LE();
@@ -423,12 +430,16 @@ void TvnMetafileProcessor::PatternFill(const Record& rec, const TvnPoint& a, con
   const int pw = pattern.Width(), ph = pattern.Height();
   if (pw > 0 && ph > 0) {
     const double columns = std::ceil((right - left) / pw), rows = std::ceil((bottom - top) / ph);
-    if (!(columns * rows <= double(kMaxPatternTiles - FPatternTiles))) {
+    const double left_over = double(kMaxPatternTiles - FPatternTiles);
+    if (!(columns <= left_over && rows <= left_over && columns * rows <= left_over)) {
       Report(rec, "pattern fill needs too many tiles; the rectangle is filled with the brush colour");
     } else {
       const int32_t index = FEngine->AddGraphicResource(std::make_unique<TvnBitmapGraphic>(pattern));
-      for (double y = top; y < bottom; y += ph)
-        for (double x = left; x < right; x += pw) {
+      // Tiles are counted, not stepped to: far from the origin adding a
+      // tile's size may leave a coordinate as it is.
+      for (int32_t row = 0; row < static_cast<int32_t>(rows); ++row)
+        for (int32_t column = 0; column < static_cast<int32_t>(columns); ++column) {
+          const double x = left + double(column) * pw, y = top + double(row) * ph;
           auto tile = NewImageItem();
           tile->IndexNo = index;
           tile->X = x, tile->Y = y, tile->Width = pw, tile->Height = ph;

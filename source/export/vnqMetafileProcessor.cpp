@@ -419,6 +419,7 @@ std::unique_ptr<TvnShapeItem> TvnMetafileProcessor::NewShape(TvnShapeType type) 
   auto shape = std::make_unique<TvnShapeItem>(true, type);
   shape->Brush = static_cast<const TBrush&>(FCurrentBrush);
   shape->Pen = FCurrentPen;
+  shape->LineArtSettings.Assign(FEngine->FLineArtSettings);
   return shape;
 }
 
@@ -746,6 +747,9 @@ void TvnMetafileProcessor::DoPolyDraw(const Record& rec) {
   if (!r) return Report(rec, "damaged point list");
   if (r->points.empty()) return;
   auto item = std::make_unique<TvnPolyDrawItem>();
+  // Outside a path the figures are stroked with the selected pen.
+  item->Pen = FCurrentPen;
+  item->Brush = FCurrentBrush;
   item->NoPoints = static_cast<int32_t>(r->points.size());
   item->SetPoints();
   for (size_t i = 0; i < r->points.size(); ++i) {
@@ -798,6 +802,7 @@ void TvnMetafileProcessor::DoFillRgn(const Record& rec) {
   // region that is not a rectangle paints only itself.
   for (const RectL& rc : r->region.rects) {
     auto shape = std::make_unique<TvnShapeItem>(true, TvnShapeType::stRectangle);
+    shape->LineArtSettings.Assign(FEngine->FLineArtSettings);
     shape->Brush = static_cast<const TBrush&>(brush);
     shape->Pen.Style = TPenStyle::psClear;
     shape->Pen.Width = 0;

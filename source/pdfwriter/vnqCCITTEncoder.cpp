@@ -231,7 +231,6 @@ std::string EncodeCCITTBitmap(const platform::Bitmap& bitmap, TvnCCITTCoding cod
   const platform::Bitmap* mono = &bitmap;
   bool invert = false;
   if (bitmap.Format() == platform::PixelFormat::pf1bit) {
-    // A one-bit bitmap keeps its bits; its colour table says which is white.
     // A one-bit bitmap keeps its bits; its colour table says which is white,
     // judged as ConvertTo judges every other picture.
     platform::Bitmap probe(2, 1, platform::PixelFormat::pf1bit);

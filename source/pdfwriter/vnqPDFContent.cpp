@@ -216,7 +216,7 @@ void TvnCustomPDFEngine::PaintFigure(const std::string& path, const std::string&
   std::string body = BrushFill(brush, path, hatched);
   // After a hatch fill the outline closes and fills again with the pattern.
   if (!pen_text.empty()) body += pen_text + path + (hatched ? " b" : " s");
-  if (!body.empty()) WriteShape(OpacityPrefix(LineArtSettings().Opacity) + body);
+  if (!body.empty()) WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + body);
 }
 
 void TvnCustomPDFEngine::CloseClips() {
@@ -327,7 +327,7 @@ void TvnCustomPDFEngine::DrawArc(double x1, double y1, double x2, double y2, dou
     return;
   }
   if (!IsVisible(pen)) return;
-  WriteShape(OpacityPrefix(LineArtSettings().Opacity) + PenText(pen) + arc + " S");
+  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen) + arc + " S");
 }
 
 void TvnCustomPDFEngine::DrawChord(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
@@ -380,7 +380,7 @@ void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points,
   const bool hatch = brush && IsHatch(brush->Style);
   if (!pen_visible && !solid && !hatch) return;
   path += FormatPoint(points[0].X, points[0].Y) + " l ";
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
+  std::string text = OpacityPrefix(RenderingLineArt().Opacity);
   if (hatch)
     text += HatchFillColour(*brush) + " ";
   else if (solid)
@@ -409,7 +409,7 @@ void TvnCustomPDFEngine::DrawPolyBezier(const TvnPoints& points, int32_t no_poin
     return;
   }
   if (!IsVisible(pen) || n < 4) return;
-  WriteShape(OpacityPrefix(LineArtSettings().Opacity) + PenText(pen) + FormatPoint(points[0].X, points[0].Y) + " m " + curves +
+  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen) + FormatPoint(points[0].X, points[0].Y) + " m " + curves +
              "S");
 }
 
@@ -470,7 +470,7 @@ void TvnCustomPDFEngine::RenderPolyPolygonItem(vn::exporter::TvnPolyPolygonItem&
   const bool pen_visible = IsVisible(item.Pen);
   const bool fills = item.Brush.Style != TBrushStyle::bsClear;
   if (!pen_visible && !fills) return;
-  std::string text = OpacityPrefix(LineArtSettings().Opacity);
+  std::string text = OpacityPrefix(RenderingLineArt().Opacity);
   const char* fill_op = item.FillAlternate ? "f*" : "f";
   if (item.Brush.Style == TBrushStyle::bsSolid)
     text += GetCSForFill(item.Brush.Color) + kCRLF + path + fill_op + kCRLF;
@@ -637,7 +637,8 @@ void TvnCustomPDFEngine::RenderClipItem(vn::exporter::TvnClipItem& item) {
   if (path.empty()) return;
   // Copy replaces the clip in force; intersect narrows it.
   if (item.Mode == 5) CloseClips();
-  std::string text;
+  // A blank keeps the path apart from an operator written before it.
+  std::string text = " ";
   if (FClipDepth == 0) {
     text = " q ";
     FClipDepth = 1;
@@ -648,6 +649,10 @@ void TvnCustomPDFEngine::RenderClipItem(vn::exporter::TvnClipItem& item) {
 
 void TvnCustomPDFEngine::RenderEOFItem(vn::exporter::TvnEOFItem& item) {
   if (item.Status && FIsClipState) CloseClips();
+  // A path the metafile never painted draws nothing; left open, it would
+  // swallow every shape drawn after the metafile.
+  FPathStatus = TvnPathStatus::psNoPath;
+  FPath.clear();
 }
 
 // ---- image frames

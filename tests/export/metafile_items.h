@@ -229,7 +229,8 @@ inline std::vector<std::string> Dump(const TvnItemList& items) {
         const auto& p = static_cast<const TvnPolyDrawItem&>(*item);
         std::string line = "PolyDraw ops";
         for (uint8_t op : p.Operations) line += " " + std::to_string(op);
-        out.push_back(line + Points(p.Points));
+        out.push_back(line + " pen " + Color(p.Pen.Color) + "/" + std::to_string(p.Pen.Width) + "/" +
+                      std::to_string(static_cast<int>(p.Pen.Style)) + Points(p.Points));
         break;
       }
       case TvnItemKind::Clip: {

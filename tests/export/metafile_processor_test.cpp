@@ -171,7 +171,7 @@ TEST_F(Player, ShapesGolden) {
       "PolyShape 2",
       "  Shape PolyLine pen 0000FF/3/1 brush 00FF00/0 0,100 1,101",
       "  Shape PolyLine pen 0000FF/3/1 brush 00FF00/0 2,102 3,103",
-      "PolyDraw ops 6 2 3 1,101 5,101 5,105",
+      "PolyDraw ops 6 2 3 pen 0000FF/3/1 1,101 5,101 5,105",
       "Shape Rectangle pen FFFFFF/3/1 brush 00FF00/0 1,101 2,102",
   }));
   EXPECT_EQ(Diagnostics(), "");
@@ -449,6 +449,26 @@ TEST_F(Player, StretchBltAndScanLineBands) {
   EXPECT_EQ(joined.Pixel(0, 2), (vn::platform::BGRA{0x22, 0x22, 0x22, 255}));
 }
 
+TEST_F(Player, ScanLinesWithACoreHeaderDecode) {
+  // BITMAPCOREHEADER: size 12, 16-bit width and height, planes, bit count;
+  // 3 x 2 pixels of 24 bits, rows padded to 12 bytes.
+  emf::DibData dib;
+  emf::RecordBuilder h;
+  h.U32(12), h.U16(3), h.U16(2), h.U16(1), h.U16(24);
+  dib.info = h.bytes();
+  dib.bits = std::string(24, '\x33');
+  EmfBuilder b;
+  emf::RecordBuilder r;
+  r.Rect({0, 0, 2, 1}), r.I32(0), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(2);
+  r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
+  r.U32(0), r.U32(0), r.U32(2);
+  r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
+  b.Raw(EMR_SETDIBITSTODEVICE, r);
+  EXPECT_EQ(Play(b.Metafile()), (Lines{"Image #0 0,0 3x2 display 0,0 3,2 stretch"}));
+  EXPECT_EQ(Diagnostics(), "");
+  EXPECT_EQ(Resource(0).Pixel(2, 1), (vn::platform::BGRA{0x33, 0x33, 0x33, 255}));
+}
+
 TEST_F(Player, PatternBrushFillsWithTilesBetweenClips) {
   EmfBuilder b;
   b.DibBrush(1, Dib(8, 8, {0x00FF00, 0x000000})).U32(EMR_SELECTOBJECT, 1);
@@ -463,6 +483,29 @@ TEST_F(Player, PatternBrushFillsWithTilesBetweenClips) {
   expected.push_back("Shape Rectangle pen 000000/1/5 brush 000000/0 0,0 5,5");
   EXPECT_EQ(Play(b.Metafile()), expected);
   EXPECT_EQ(Resource(0).Width(), 8);
+}
+
+TEST_F(Player, PatternFillFarFromTheOriginEnds) {
+  // Far out, adding a tile's width leaves the coordinate unchanged: the
+  // tiles are counted instead (here 4096 in one row).
+  EmfBuilder b;
+  b.DibBrush(1, Dib(8, 8, {0x00FF00, 0x000000})).U32(EMR_SELECTOBJECT, 1);
+  b.XForm(EMR_SETWORLDTRANSFORM, {32768, 0, 0, 1, 1e20f, 0});
+  b.Blt(EMR_BITBLT, 0, 0, 1, 8, PATCOPY);
+  const Lines items = Play(b.Metafile());
+  EXPECT_EQ(std::count_if(items.begin(), items.end(), [](const std::string& s) { return s.rfind("Image", 0) == 0; }), 4096);
+}
+
+TEST_F(Player, ShapesTakeTheEngineOpacityOfTheirTime) {
+  engine.LineArtSettings().Opacity = 40;
+  EmfBuilder b;
+  b.Rect(EMR_RECTANGLE, 1, 2, 3, 4);
+  Play(b.Metafile());
+  engine.LineArtSettings().Opacity = 100;
+  const auto& items = engine.GetPageItem(0)->DocumentItems;
+  ASSERT_GE(items.size(), 1u);
+  ASSERT_EQ(items[0]->Kind(), TvnItemKind::Shape);
+  EXPECT_EQ(static_cast<const TvnShapeItem&>(*items[0]).LineArtSettings.Opacity, 40);
 }
 
 TEST_F(Player, BlitsWithoutBitmapBecomeRectangles) {

@@ -205,6 +205,54 @@ TEST(PdfContent, OneTransparencyStatePerOpacity) {
   EXPECT_NE(pdf.find("/ExtGState <</GS1 9 0 R/GS2 13 0 R>>"), std::string::npos);
 }
 
+TEST(PdfContent, EachShapeKeepsTheOpacityItWasDrawnWith) {
+  // The pages are rendered at the end of the document, when the engine's
+  // opacity is long back at 100.
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.LineArtSettings().Opacity = 50;
+  engine.Rectangle(10, 10, 50, 50, true);
+  engine.LineArtSettings().Opacity = 25;
+  engine.Ellipse(10, 10, 50, 50, true);
+  engine.LineArtSettings().Opacity = 100;
+  engine.Rectangle(60, 60, 90, 90, true);
+  const std::string content = engine.Finish();
+  const std::string pdf = engine.Bytes();
+  EXPECT_NE(pdf.find("/ca 0.5\r\n"), std::string::npos);
+  EXPECT_NE(pdf.find("/ca 0.25\r\n"), std::string::npos);
+  const size_t first = content.find("/GS1 gs"), second = content.find("/GS2 gs");
+  ASSERT_NE(first, std::string::npos) << content;
+  ASSERT_NE(second, std::string::npos) << content;
+  // The rectangle (its " re") under the first state, the ellipse under the second.
+  EXPECT_LT(first, second);
+  EXPECT_NE(content.substr(first, second - first).find(" re"), std::string::npos) << content;
+  // The opaque rectangle draws without a state.
+  EXPECT_EQ(Count(content, " gs"), 2);
+}
+
+TEST(PdfContent, APathLeftOpenByAMetafileEndsWithIt) {
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.Path(TvnPathOperation::poBeginPath);
+  engine.Line(0, 0, 10, 10);
+  engine.Eof();
+  engine.Rectangle(20, 20, 40, 40, true);
+  const std::string content = engine.Finish();
+  // The rectangle is painted, the unfinished path is not.
+  EXPECT_NE(content.find(" re f "), std::string::npos) << content;
+  EXPECT_EQ(content.find(" l "), std::string::npos) << content;
+}
+
+TEST(PdfContent, AClipAfterAShapeStaysApartFromIt) {
+  ContentEngine engine;
+  engine.BeginDoc();
+  engine.Clip({{0, 0, 100, 100}}, 1);
+  engine.Rectangle(10, 10, 20, 20, true);
+  engine.Clip({{5, 5, 50, 50}}, 1);
+  const std::string content = engine.Finish();
+  EXPECT_FALSE(std::regex_search(content, std::regex("Q[-0-9.]"))) << content;
+}
+
 TEST(PdfContent, NumbersAreNeverInExponentForm) {
   ContentEngine engine;
   engine.BeginDoc();
