@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "export/vnqBitmapGraphic.h"
 #include "pdfwriter/vnqCCITTEncoder.h"
@@ -74,17 +75,29 @@ BGRA Over(BGRA top, BGRA under) {
 // the picture drawn at (dx, dy) (alpha over the fill); pixels outside are cut.
 Bitmap Compose(const Bitmap& picture, int width, int height, int dx, int dy, BGRA fill) {
   Bitmap out(width, height, PixelFormat::pf24bit);
+  // A 24-bit picture is opaque and laid out as the result: its rows are copied.
+  const bool opaque24 = picture.Format() == PixelFormat::pf24bit;
   for (int y = 0; y < height; ++y) {
-    const int sy = y - dy;
+    const int64_t sy = int64_t{y} - dy;
     auto row = out.MutableRow(y);
-    for (int x = 0; x < width; ++x) {
-      const int sx = x - dx;
-      const bool inside = sx >= 0 && sy >= 0 && sx < picture.Width() && sy < picture.Height();
-      const BGRA c = inside ? Over(picture.Pixel(sx, sy), fill) : fill;
+    // The columns [from, to) of this row show the picture.
+    const bool rowInside = sy >= 0 && sy < picture.Height();
+    const int from = rowInside ? static_cast<int>(std::clamp<int64_t>(dx, 0, width)) : width;
+    const int to = rowInside ? static_cast<int>(std::clamp<int64_t>(int64_t{dx} + picture.Width(), from, width)) : width;
+    auto put = [&](int x, BGRA c) {
       row[static_cast<size_t>(x) * 3] = c.B;
       row[static_cast<size_t>(x) * 3 + 1] = c.G;
       row[static_cast<size_t>(x) * 3 + 2] = c.R;
+    };
+    for (int x = 0; x < from; ++x) put(x, fill);
+    if (opaque24 && to > from) {
+      std::memcpy(row.data() + static_cast<size_t>(from) * 3,
+                  picture.Row(static_cast<int>(sy)).data() + static_cast<size_t>(from - dx) * 3,
+                  static_cast<size_t>(to - from) * 3);
+    } else {
+      for (int x = from; x < to; ++x) put(x, Over(picture.Pixel(x - dx, static_cast<int>(sy)), fill));
     }
+    for (int x = to; x < width; ++x) put(x, fill);
   }
   return out;
 }
