@@ -272,7 +272,7 @@ void TvnMetafileProcessor::PlaceBitmap(const Record& rec, std::unique_ptr<TvnIma
   const std::string stream = BuildBitmapStream(dib);
   auto decoded = DecodeBitmap(rec, stream);
   if (!decoded) return;
-  const Bitmap source = To24(*decoded);
+  Bitmap source = decoded->Format() == PixelFormat::pf24bit ? std::move(*decoded) : To24(*decoded);
   auto& resources = FEngine->FImageResourceList;
   const int32_t previous = FindPreviousImage({item->X, item->Y, item->X + item->Width, item->Y + item->Height});
   if (previous >= 0 && size_t(previous) < resources.size()) {
@@ -286,15 +286,25 @@ void TvnMetafileProcessor::PlaceBitmap(const Record& rec, std::unique_ptr<TvnIma
       return;
     }
   }
-  Bitmap drawn = source;
+  Bitmap drawn;
   if (rop != SRCCOPY) {
     drawn = White24(source.Width(), source.Height());
     DrawWithRop(drawn, source, rop, FCurrentBrush.Color);
+  } else {
+    drawn = std::move(source);
   }
-  // Equal bitmaps drawn with the same operation share one resource.
-  vn::TStringStream hashed(stream + std::string(reinterpret_cast<const char*>(&rop), sizeof rop));
+  // Equal bitmaps drawn with the same operation share one resource: the
+  // digest of the stream followed by the operation, fed in place.
   TvnHashValue hash;
-  FEngine->FMD5ImageHash.GetHash(hashed, hash.HashValue);
+  auto& md5 = FEngine->FMD5ImageHash;
+  md5.Initilize();
+  for (size_t done = 0; done < stream.size();) {
+    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(stream.size() - done, size_t{1} << 30));
+    md5.Update(stream.data() + done, piece, true);
+    done += piece;
+  }
+  md5.Update(&rop, sizeof rop, true);
+  md5.Finalize(hash.HashValue);
   const int32_t found = FEngine->FindResourceByHash(hash);
   if (found >= 0) {
     item->IndexNo = found;

@@ -60,38 +60,48 @@ void MD5Init(MD5Context& context) {
   context.Buffer.fill(0);
 }
 
-void TvnCryptStream::Transform(const uint8_t* ABlock, TvnMD5Context& AContext) {
-  uint32_t x[16];
-  for (int k = 0; k < 16; ++k) x[k] = LoadLE32(ABlock + 4 * k);
-  uint32_t a = AContext.State.A, b = AContext.State.B, c = AContext.State.C, d = AContext.State.D;
-  for (int step = 0; step < 64; ++step) {
-    const int round = step / 16;
+namespace {
+
+// One MD5 round of 16 steps; Round fixes the mixing function and the word
+// order at compile time so that every step unrolls to straight-line code.
+template <int Round>
+inline void Md5Round(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t (&x)[16]) {
+#pragma GCC unroll 16
+  for (int i = 0; i < 16; ++i) {
+    const int step = Round * 16 + i;
     uint32_t f;
     int index;
-    switch (round) {
-      case 0:
-        f = (b & c) | (~b & d);
-        index = step;
-        break;
-      case 1:
-        f = (b & d) | (c & ~d);
-        index = (5 * step + 1) % 16;
-        break;
-      case 2:
-        f = b ^ c ^ d;
-        index = (3 * step + 5) % 16;
-        break;
-      default:
-        f = c ^ (b | ~d);
-        index = (7 * step) % 16;
-        break;
+    if constexpr (Round == 0) {
+      f = (b & c) | (~b & d);
+      index = i;
+    } else if constexpr (Round == 1) {
+      f = (b & d) | (c & ~d);
+      index = (5 * step + 1) % 16;
+    } else if constexpr (Round == 2) {
+      f = b ^ c ^ d;
+      index = (3 * step + 5) % 16;
+    } else {
+      f = c ^ (b | ~d);
+      index = (7 * step) % 16;
     }
-    const uint32_t rotated = Rot(a + f + x[index] + kT[step], kShift[round][step % 4]);
+    const uint32_t rotated = TvnCryptStream::Rot(a + f + x[index] + kT[step], kShift[Round][i % 4]);
     a = d;
     d = c;
     c = b;
     b = b + rotated;
   }
+}
+
+}  // namespace
+
+void TvnCryptStream::Transform(const uint8_t* ABlock, TvnMD5Context& AContext) {
+  uint32_t x[16];
+  for (int k = 0; k < 16; ++k) x[k] = LoadLE32(ABlock + 4 * k);
+  uint32_t a = AContext.State.A, b = AContext.State.B, c = AContext.State.C, d = AContext.State.D;
+  Md5Round<0>(a, b, c, d, x);
+  Md5Round<1>(a, b, c, d, x);
+  Md5Round<2>(a, b, c, d, x);
+  Md5Round<3>(a, b, c, d, x);
   AContext.State.A += a;
   AContext.State.B += b;
   AContext.State.C += c;

@@ -61,8 +61,15 @@ const TvnPicture& TvnImagePage::GetPicture() {
   return FPicture;
 }
 
+const TvnPicture& TvnImagePage::GetPixels() {
+  GetPicture();
+  // The decoded JPEG stays with the page beside its bytes, as other pictures keep theirs.
+  if (!FPicture.Bitmap && FPicture.Jpeg) FPicture.Bitmap = PictureBitmap(FPicture);
+  return FPicture;
+}
+
 pf::Bitmap TvnImagePage::GetBitmap() {
-  const TvnPicture& picture = GetPicture();
+  const TvnPicture& picture = GetPixels();
   if (picture.Bitmap) return *picture.Bitmap;
   return RasterisePicture(picture);
 }
@@ -70,9 +77,11 @@ pf::Bitmap TvnImagePage::GetBitmap() {
 void TvnImagePage::Draw(pf::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t /*AxDPI*/,
                         int32_t /*AyDPI*/, int32_t ARotation) {
   if (!ACanvas) return;
-  const TvnPicture& picture = GetPicture();
+  const int turns = QuarterTurns(ARotation);
+  // Unturned, a JPEG goes to the canvas as its bytes: pixels only for turning.
+  const TvnPicture& picture = turns > 0 ? GetPixels() : GetPicture();
   FillWhite(*ACanvas, AWidth, AHeight);
-  DrawPicture(*ACanvas, picture, {0, 0, AWidth, AHeight}, QuarterTurns(ARotation), true);
+  DrawPicture(*ACanvas, picture, {0, 0, AWidth, AHeight}, turns, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -107,7 +116,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
   SetSourceStream(Stream, FreeStream);
   Clear();
   if (!Stream) throw ExInvalidStream("Invalid stream");
-  const std::string bytes = ReadPictureBytes(*Stream);
+  std::string bytes = ReadPictureBytes(*Stream);
   const std::span<const std::byte> data = BytesOf(bytes);
   if (pf::DetectImageFormat(data) == pf::ImageFormat::Tiff) {
     try {
@@ -121,7 +130,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
     }
     FPageCount = FTIFFImage->FrameCount();
   } else {
-    TvnPicture picture = DecodePicture(data, FDecodeLimits);
+    TvnPicture picture = DecodePicture(std::move(bytes), FDecodeLimits);
     std::unique_ptr<TvnImagePage> page;
     if (picture.MetaFile)
       page = std::make_unique<TMetafilePage>(this, std::move(picture));

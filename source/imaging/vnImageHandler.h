@@ -54,6 +54,9 @@ class TvnImagePage : public TvnBasePage {
   vn::platform::Bitmap GetBitmap();
 
  private:
+  // The picture with its pixels: a JPEG is decoded here on first use.
+  const TvnPicture& GetPixels();
+
   TvnImageHandler* FDocument;  // the owner, not owned
   TvnPicture FPicture;
 };

@@ -55,6 +55,8 @@ TvnPicture MetaFilePicture(std::string AEmf) {
 }  // namespace
 
 TvnPicture DecodePicture(std::span<const std::byte> AData, const pf::DecodeLimits& ALimits) {
+  if (pf::DetectImageFormat(AData) == pf::ImageFormat::Jpeg)
+    return DecodePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()), ALimits);
   try {
     if (pf::emf::EmfFile::IsEmf(AData))
       return MetaFilePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()));
@@ -63,6 +65,35 @@ TvnPicture DecodePicture(std::span<const std::byte> AData, const pf::DecodeLimit
   } catch (const pf::EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   } catch (const pf::emf::EEmfError& e) {
+    throw ExInvalidImageFormat(e.Message());
+  }
+}
+
+TvnPicture DecodePicture(std::string AData, const pf::DecodeLimits& ALimits) {
+  const std::span<const std::byte> data = pf::AsBytes(AData);
+  if (pf::DetectImageFormat(data) != pf::ImageFormat::Jpeg) return DecodePicture(data, ALimits);
+  TvnPicture picture;
+  try {
+    const pf::JpegInfo info = pf::ReadJpegInfo(data);
+    pf::CheckImageSize("JPEG", info.Width, info.Height, ALimits);
+    picture.Width = info.Width;
+    picture.Height = info.Height;
+  } catch (const pf::EImageDecodeError& e) {
+    throw ExInvalidImageFormat(e.Message());
+  }
+  picture.Jpeg = std::make_shared<const std::string>(std::move(AData));
+  return picture;
+}
+
+std::shared_ptr<const pf::Bitmap> PictureBitmap(const TvnPicture& APicture) {
+  if (APicture.Bitmap || !APicture.Jpeg) return APicture.Bitmap;
+  try {
+    // The size was checked against the document's limits when the header was read.
+    const pf::DecodeLimits limits{uint64_t(APicture.Width) * uint64_t(APicture.Height)};
+    pf::Bitmap bitmap = pf::DecodeJpeg(pf::AsBytes(*APicture.Jpeg), limits);
+    bitmap.SetOriginalJpeg(APicture.Jpeg);
+    return std::make_shared<const pf::Bitmap>(std::move(bitmap));
+  } catch (const pf::EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   }
 }
@@ -104,8 +135,13 @@ void DrawPicture(pf::Canvas& ACanvas, const TvnPicture& APicture, const pf::Rect
     pf::PlayMetafile(*APicture.MetaFile, ACanvas, ADest, ATurns * 90);
     return;
   }
-  if (!APicture.Bitmap || APicture.Bitmap->Empty()) return;
-  const pf::Bitmap& bitmap = *APicture.Bitmap;
+  if (ATurns == 0 && AKeepJpeg && APicture.Jpeg) {
+    ACanvas.DrawJpeg(ADest, *APicture.Jpeg, APicture.Width, APicture.Height);
+    return;
+  }
+  const std::shared_ptr<const pf::Bitmap> pixels = PictureBitmap(APicture);
+  if (!pixels || pixels->Empty()) return;
+  const pf::Bitmap& bitmap = *pixels;
   if (ATurns == 0 && AKeepJpeg && bitmap.OriginalJpeg()) {
     ACanvas.DrawJpeg(ADest, *bitmap.OriginalJpeg(), bitmap.Width(), bitmap.Height());
     return;

@@ -4,7 +4,9 @@
 // picture stream and the drawing of a picture at a quarter-turn rotation.
 //
 // A picture shares its bitmap or metafile (both immutable once made), so
-// copies are cheap.
+// copies are cheap. A JPEG picture keeps its file bytes and is decoded only
+// when pixels are needed: drawn unturned it goes to the canvas as its JPEG
+// data, which a recording canvas keeps as they are.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +25,13 @@ namespace vn::framework {
 struct TvnPicture {
   std::shared_ptr<const vn::platform::Bitmap> Bitmap;          // a raster picture, or null
   std::shared_ptr<const vn::platform::emf::EmfFile> MetaFile;  // a metafile, or null
-  int32_t Width = 0;                                           // pixels
+  // The JPEG file of a picture read from JPEG, or null. Bitmap may be null
+  // beside it until the pixels are first needed.
+  std::shared_ptr<const std::string> Jpeg;
+  int32_t Width = 0;  // pixels
   int32_t Height = 0;
 
-  bool Empty() const { return !Bitmap && !MetaFile; }
+  bool Empty() const { return !Bitmap && !MetaFile && !Jpeg; }
 };
 
 // The largest width or height of a picture in pixels (the raster surface's
@@ -43,9 +48,16 @@ std::string ReadPictureBytes(vn::TStream& AStream);
 // A picture from file bytes: any raster format of the platform codecs
 // (first frame), an enhanced metafile, or a Windows metafile. Damage raises
 // ExInvalidImageFormat with the decoder's message. Raster pictures larger
-// than ALimits allows are refused the same way.
+// than ALimits allows are refused the same way. Of a JPEG only the header
+// is read here (see TvnPicture::Jpeg); damage in its pixel data shows when
+// they are decoded.
 TvnPicture DecodePicture(std::span<const std::byte> AData, const vn::platform::DecodeLimits& ALimits = {});
+// The same from bytes the picture may keep (a JPEG keeps them without a copy).
+TvnPicture DecodePicture(std::string AData, const vn::platform::DecodeLimits& ALimits = {});
 TvnPicture PictureOf(vn::platform::Bitmap ABitmap);
+// The pixels of APicture: its bitmap, or its JPEG decoded (damage raises
+// ExInvalidImageFormat); null for a metafile.
+std::shared_ptr<const vn::platform::Bitmap> PictureBitmap(const TvnPicture& APicture);
 
 // The pixels of a bitmap as the canvases take them (alpha kept only when the
 // bitmap has alpha).

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "export/vnqBitmapGraphic.h"
 #include "pdfwriter/vnqCCITTEncoder.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/images/image_codecs.h"
@@ -46,6 +48,12 @@ TvnJPEGColorSpace GetJPEGColorSpace(std::string_view jpeg) {
 }
 
 Bitmap GraphicToBitmap(const vn::exporter::TGraphic& graphic) {
+  // A bitmap graphic already holds the pixels its file would give back
+  // (the file keeps no alpha: such bitmaps still take the file's way).
+  if (const auto* held = dynamic_cast<const vn::exporter::TvnBitmapGraphic*>(&graphic)) {
+    const Bitmap& bitmap = held->Bitmap();
+    if (!bitmap.Empty() && !(bitmap.Format() == PixelFormat::pf32bit && bitmap.HasAlpha())) return bitmap;
+  }
   vn::TMemoryStream saved;
   graphic.SaveToStream(saved);
   return platform::DecodeImage(platform::AsBytes(saved.View()));
@@ -67,17 +75,29 @@ BGRA Over(BGRA top, BGRA under) {
 // the picture drawn at (dx, dy) (alpha over the fill); pixels outside are cut.
 Bitmap Compose(const Bitmap& picture, int width, int height, int dx, int dy, BGRA fill) {
   Bitmap out(width, height, PixelFormat::pf24bit);
+  // A 24-bit picture is opaque and laid out as the result: its rows are copied.
+  const bool opaque24 = picture.Format() == PixelFormat::pf24bit;
   for (int y = 0; y < height; ++y) {
-    const int sy = y - dy;
+    const int64_t sy = int64_t{y} - dy;
     auto row = out.MutableRow(y);
-    for (int x = 0; x < width; ++x) {
-      const int sx = x - dx;
-      const bool inside = sx >= 0 && sy >= 0 && sx < picture.Width() && sy < picture.Height();
-      const BGRA c = inside ? Over(picture.Pixel(sx, sy), fill) : fill;
+    // The columns [from, to) of this row show the picture.
+    const bool rowInside = sy >= 0 && sy < picture.Height();
+    const int from = rowInside ? static_cast<int>(std::clamp<int64_t>(dx, 0, width)) : width;
+    const int to = rowInside ? static_cast<int>(std::clamp<int64_t>(int64_t{dx} + picture.Width(), from, width)) : width;
+    auto put = [&](int x, BGRA c) {
       row[static_cast<size_t>(x) * 3] = c.B;
       row[static_cast<size_t>(x) * 3 + 1] = c.G;
       row[static_cast<size_t>(x) * 3 + 2] = c.R;
+    };
+    for (int x = 0; x < from; ++x) put(x, fill);
+    if (opaque24 && to > from) {
+      std::memcpy(row.data() + static_cast<size_t>(from) * 3,
+                  picture.Row(static_cast<int>(sy)).data() + static_cast<size_t>(from - dx) * 3,
+                  static_cast<size_t>(to - from) * 3);
+    } else {
+      for (int x = from; x < to; ++x) put(x, Over(picture.Pixel(x - dx, static_cast<int>(sy)), fill));
     }
+    for (int x = to; x < width; ++x) put(x, fill);
   }
   return out;
 }
@@ -161,23 +181,19 @@ int32_t TvnPDFImageTable::Replace(int32_t index, const vn::exporter::TvnImageIte
   return Add(index, item, obj_no);
 }
 
-namespace {
-std::string Sha256(std::string_view bytes) {
+std::string TvnPDFImageTable::StreamKey(std::string_view bytes) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
   return std::string(reinterpret_cast<const char*>(digest), length);
 }
-}  // namespace
 
-int32_t TvnPDFImageTable::FindStream(std::string_view bytes) const {
-  const auto it = FStreams.find(Sha256(bytes));
+int32_t TvnPDFImageTable::FindStream(const std::string& key) const {
+  const auto it = FStreams.find(key);
   return it == FStreams.end() ? 0 : it->second;
 }
 
-void TvnPDFImageTable::AddStream(std::string_view bytes, int32_t obj_no) {
-  FStreams.emplace(Sha256(bytes), obj_no);
-}
+void TvnPDFImageTable::AddStream(std::string key, int32_t obj_no) { FStreams.emplace(std::move(key), obj_no); }
 
 std::string TvnPDFImageTable::ResourceEntries() const {
   std::string text;
@@ -235,11 +251,18 @@ ImageData JpegImage(std::string bytes) {
 void AppendImageObject(std::string& buffer, std::vector<std::pair<int64_t, int32_t>>& xrefs, int32_t n, const std::string& name, const ImageData& data) {
   xrefs.emplace_back(static_cast<int64_t>(buffer.size()), n);
   const bool background = name == "Img0";
-  buffer += TvnCustomPDFEngine::ObjectHeader(n) + kCRLF + (background ? std::string("<<") + kCRLF : "<< ") +
-            "/Type/XObject/Subtype/Image/Name/" + name + "/Width " + std::to_string(data.Width) + "/Height " +
-            std::to_string(data.Height) + data.Entries + "/Length " + std::to_string(data.Bytes.size()) +
-            (background ? kCRLF : "") + ">>" + kCRLF + "stream" + kCRLF + data.Bytes + kCRLF + "endstream" + kCRLF + "endobj" +
-            kCRLF;
+  const std::string head = TvnCustomPDFEngine::ObjectHeader(n) + kCRLF +
+                           (background ? std::string("<<") + kCRLF : "<< ") + "/Type/XObject/Subtype/Image/Name/" +
+                           name + "/Width " + std::to_string(data.Width) + "/Height " +
+                           std::to_string(data.Height) + data.Entries + "/Length " +
+                           std::to_string(data.Bytes.size()) + (background ? kCRLF : "") + ">>" + kCRLF + "stream" +
+                           kCRLF;
+  const std::string tail = std::string(kCRLF) + "endstream" + kCRLF + "endobj" + kCRLF;
+  // The stream is appended once, without temporaries of its size.
+  buffer.reserve(buffer.size() + head.size() + data.Bytes.size() + tail.size());
+  buffer += head;
+  buffer += data.Bytes;
+  buffer += tail;
 }
 
 }  // namespace
@@ -290,17 +313,19 @@ void TvnCustomPDFEngine::RenderImageItem(vn::exporter::TvnImageItem& item) {
 
 void TvnCustomPDFEngine::RenderImageStream(vn::exporter::TvnImageStream& item) {
   if (!ItemsToRender().Contains(TvnItemsToRenderKind::irImage) || item.IndexNo < 0) return;
-  std::string bytes(item.Stream.View());
+  const std::string_view bytes = item.Stream.View();
   const bool jpeg = platform::DetectImageFormat(platform::AsBytes(bytes)) == platform::ImageFormat::Jpeg;
   // The same bytes drawn again use the object already written.
-  const int32_t found = jpeg ? FImageSettings.FindStream(bytes) : 0;
+  std::string key = jpeg ? TvnPDFImageTable::StreamKey(bytes) : std::string();
+  const int32_t found = jpeg ? FImageSettings.FindStream(key) : 0;
   const int32_t n = found ? found : NewObjectNumber();
   const int32_t variant = FImageSettings.Replace(item.IndexNo, item, n);
   if (!found) {
     // A kept JPEG passes through unchanged; any other picture a caller kept
     // as a stream is written as RGB rows rather than mislabelled as JPEG.
-    ImageData data = jpeg ? JpegImage(bytes) : FlateImage(platform::DecodeImage(platform::AsBytes(bytes)), Compression());
-    if (jpeg) FImageSettings.AddStream(bytes, n);
+    ImageData data = jpeg ? JpegImage(std::string(bytes))
+                          : FlateImage(platform::DecodeImage(platform::AsBytes(bytes)), Compression());
+    if (jpeg) FImageSettings.AddStream(std::move(key), n);
     EncryptObjectStream(data.Bytes, n, 0);
     AppendImageObject(FImageStream, FImageXRefList, n, ImageXObjectName(item.IndexNo, variant), data);
   }

@@ -84,9 +84,12 @@ class TvnPDFImageTable {
   int32_t Add(int32_t Index, const vn::exporter::TvnImageItem& Item, int32_t ObjNo);
   // Replaces the list of resource Index by one entry for the object.
   int32_t Replace(int32_t Index, const vn::exporter::TvnImageItem& Item, int32_t ObjNo);
-  // The object number of a JPEG stream with these bytes already written, or 0.
-  int32_t FindStream(std::string_view Bytes) const;
-  void AddStream(std::string_view Bytes, int32_t ObjNo);
+  // The key under which a JPEG stream's bytes are remembered (their SHA-256),
+  // made once per stream: hashing a photograph costs as much as copying it.
+  static std::string StreamKey(std::string_view Bytes);
+  // The object number of a JPEG stream with this key already written, or 0.
+  int32_t FindStream(const std::string& Key) const;
+  void AddStream(std::string Key, int32_t ObjNo);
   // " /Img<i>_<j> <n> 0 R" for every object, in index and variant order.
   std::string ResourceEntries() const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "runtime/numbers.h"
@@ -156,6 +157,26 @@ void Bitmap::SetPixel(int x, int y, BGRA c) {
 std::vector<uint8_t> Bitmap::ToBGRA() const {
   std::vector<uint8_t> out(static_cast<size_t>(width_) * height_ * 4);
   size_t at = 0;
+  // Direct colours row by row; indexed ones through their palette below.
+  if (format_ == PixelFormat::pf32bit || format_ == PixelFormat::pf24bit) {
+    for (int y = 0; y < height_; ++y) {
+      const uint8_t* row = bits_.data() + static_cast<size_t>(y) * stride_;
+      if (format_ == PixelFormat::pf32bit) {
+        std::memcpy(out.data() + at, row, static_cast<size_t>(width_) * 4);
+        if (!has_alpha_)
+          for (int x = 0; x < width_; ++x) out[at + static_cast<size_t>(x) * 4 + 3] = 255;
+        at += static_cast<size_t>(width_) * 4;
+      } else {
+        for (int x = 0; x < width_; ++x, row += 3) {
+          out[at++] = row[0];
+          out[at++] = row[1];
+          out[at++] = row[2];
+          out[at++] = 255;
+        }
+      }
+    }
+    return out;
+  }
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) {
       BGRA c = Pixel(x, y);
@@ -170,6 +191,19 @@ std::vector<uint8_t> Bitmap::ToBGRA() const {
 std::string Bitmap::ToRGB24OnWhite() const {
   std::string out(static_cast<size_t>(width_) * height_ * 3, '\0');
   size_t at = 0;
+  // Opaque direct colours row by row.
+  if (format_ == PixelFormat::pf24bit || (format_ == PixelFormat::pf32bit && !has_alpha_)) {
+    const size_t step = format_ == PixelFormat::pf24bit ? 3 : 4;
+    for (int y = 0; y < height_; ++y) {
+      const uint8_t* row = bits_.data() + static_cast<size_t>(y) * stride_;
+      for (int x = 0; x < width_; ++x, row += step) {
+        out[at++] = static_cast<char>(row[2]);
+        out[at++] = static_cast<char>(row[1]);
+        out[at++] = static_cast<char>(row[0]);
+      }
+    }
+    return out;
+  }
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) {
       BGRA c = OnWhite(Pixel(x, y));
