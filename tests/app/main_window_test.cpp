@@ -530,7 +530,10 @@ TEST_F(MainWindowTest, AFailedJobShowsAnErrorInsteadOfCompletion) {
       {"damaged input", {"imaging/quad.png", "imaging/damaged.png"}, u".tif"_qs, u"\n\n"_qs},
       // A format without a writer writes nothing, which is no success.
       {"no writer", {"imaging/quad.png"}, u".xyz"_qs, u"\n\nNo se ha creado ningún documento."_qs},
+      // A writer that reports success without making its file.
+      {"output missing", {"imaging/quad.png"}, u".nil"_qs, u"\n\nNo se ha creado ningún documento."_qs},
   };
+  fotarel::testing::RegisterFakeDocuments();
   int N = 0;
   for (const Case& C : Cases) {
     Inputs->lstInputFiles->clear();
