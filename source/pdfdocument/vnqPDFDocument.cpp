@@ -180,7 +180,8 @@ bool TvnqPDFDocument::Save() {
     }
     throw;
   }
-  return true;
+  // Without pages the engine writes nothing: no output to report.
+  return Started;
 }
 
 void TvnqPDFDocument::WritePages(bool& Started) {

@@ -130,9 +130,10 @@ class TvnqPDFDocument : public TvnBaseDocument {
   // copied before a failure stay.
   void Assign(TvnBaseDocument* SourceDocument, const String& PageRange) override;
   // Asks for the target (oiDocument, 1, page count) and writes every page
-  // into one PDF through the PDF engine; with no pages nothing is written.
-  // Returns true; the engine's errors pass to the caller, and a file begun
-  // before the failure is removed.
+  // into one PDF through the PDF engine. Returns true when it wrote the
+  // document, false with no pages (nothing is written then). The engine's
+  // errors pass to the caller, and a file begun before the failure is
+  // removed.
   bool Save() override;
 
   // Metafiles up to this many bytes stay in memory; larger ones go to the

@@ -214,7 +214,8 @@ TEST_F(PDFSave, WithoutPagesNothingIsWritten) {
     ++Requests;
     A.SetFileName(vn::FromUtf8(Name.string()));
   };
-  EXPECT_TRUE(D.Save());
+  // Nothing written is no success.
+  EXPECT_FALSE(D.Save());
   EXPECT_EQ(Requests, 1);
   EXPECT_FALSE(fs::exists(Name));
 }
