@@ -202,7 +202,10 @@ void TfrmMain::StartFileConvertExecute() {
   activateWindow();
 
   const QString Title = QCoreApplication::applicationName();
-  const bool Written = Outputs != nullptr && Outputs->Count() > 0;
+  // Success needs every listed output on disk: a writer that reported
+  // success without making its file has written nothing.
+  bool Written = Outputs != nullptr && Outputs->Count() > 0;
+  for (int I = 0; Written && I < Outputs->Count(); ++I) Written = QFileInfo(ToQ((*Outputs)[I])).isFile();
   if (Failed) {
     const QString Text = QStringLiteral("¡Error en la conversión!");
     FDialogs.ShowMessage(this, Title, Failure.isEmpty() ? Text : Text + u"\n\n"_qs + Failure, TMessageKind::mkError);

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "UMain.h"
-#include "framework/vnqDocumentFramework.h"
+#include "pdfdocument/vnLibrary.h"
 
 int main(int argc, char** argv) {
   // Without a display the window cannot open; say so instead of failing
@@ -23,13 +23,15 @@ int main(int argc, char** argv) {
   // platform's font table maps them.
   QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-  vn::framework::InitializeLibrary();
+  // The whole library: the ".pdf" writer the format list offers and the
+  // metafile player it draws pages with join the framework's formats.
+  vn::InitializeLibrary();
   int Result = 0;
   {
     fotarel::TfrmMain frmMain;
     frmMain.show();
     Result = QApplication::exec();
   }
-  vn::framework::FinalizeLibrary();
+  vn::FinalizeLibrary();
   return Result;
 }

@@ -8,12 +8,15 @@
 # wall time, peak resident memory and the ratios. A second run with half the
 # pages shows whether memory grows with the number of pages.
 #
-# Usage: bench/pdf_road_bench.sh [BUILD_DIR]   (default: build/release)
+# Usage: bench/pdf_road_bench.sh [BUILD_DIR]   (default: build/bench)
+# The build folder is a folder of its own: the options below (no tests, no
+# application) stay in its cache, and ./run.sh's build/release must keep
+# building the application.
 # img2pdf is installed from Debian when missing (needs apt-get rights).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/release}
+BUILD=${1:-$ROOT/build/bench}
 COUNT=${COUNT:-20}
 JOBS=${JOBS:-4}
 

@@ -5,7 +5,7 @@
 // events, and reports the outcome through its exit status:
 //   0  every input was converted and every output written,
 //   1  the job failed (the exception's message is printed) or an input was
-//      not converted,
+//      not converted (a merged output that lacks it is removed),
 //   2  the command line was wrong.
 #include <malloc.h>
 
@@ -146,6 +146,15 @@ int Run(const Options& O) {
   }
   if (!Outputs || Outputs->Count() == 0) {
     std::cerr << "fotarel-convert: no output was written\n";
+    return 1;
+  }
+  if (O.Merge && Status != 0) {
+    // A merged output without the pages of an input is no result: it goes.
+    for (int I = 0; I < Outputs->Count(); ++I) {
+      std::error_code Ignored;
+      std::filesystem::remove(U8((*Outputs)[I]), Ignored);
+      std::cerr << "fotarel-convert: " << U8((*Outputs)[I]) << ": removed, an input is missing from it\n";
+    }
     return 1;
   }
   for (int I = 0; I < Outputs->Count(); ++I) {

@@ -16,13 +16,16 @@ done
 [ -x "$exe" ] || { echo "fotarel_screenshot: no program at $exe (build it with ./run.sh)" >&2; exit 1; }
 case "$out" in /*) ;; *) out="$PWD/$out" ;; esac
 
-# Inside the X server: start the window, wait until it is mapped, take the
-# window by its caption (the whole screen when that fails), end the program.
+# Inside the X server: start the window, wait until it is mapped and
+# painted (a window taken before its first paint is one flat colour), take
+# it by its caption (the whole screen when that fails), end the program.
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   "$1" & pid=$!
   for _ in $(seq 50); do
     sleep 0.2
-    if import -window "Fotarel v.1.0" "$2" 2>/dev/null; then break; fi
+    if import -window "Fotarel v.1.0" "$2" 2>/dev/null &&
+       [ "$(convert "$2" -format %k info: 2>/dev/null || echo 0)" -gt 1 ]; then break; fi
+    rm -f "$2"
   done
   [ -s "$2" ] || import -window root "$2"
   kill "$pid" 2>/dev/null || true

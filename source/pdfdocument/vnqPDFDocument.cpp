@@ -1,6 +1,8 @@
 #include "pdfdocument/vnqPDFDocument.h"
 
+#include <filesystem>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "export/vnqEngineSettings.h"
@@ -164,6 +166,25 @@ void TvnqPDFDocument::Assign(TvnBaseDocument* SourceDocument, const String& Page
 }
 
 bool TvnqPDFDocument::Save() {
+  // Set once the engine has begun the output file: a failure after that
+  // leaves a file holding only the pages written so far.
+  bool Started = false;
+  try {
+    WritePages(Started);
+  } catch (...) {
+    // The engine is gone and its file closed; a begun file goes too, so
+    // that no partial PDF stays (a stream belongs to the caller).
+    if (Started && !StreamOutput) {
+      std::error_code Ignored;
+      std::filesystem::remove(std::filesystem::path(vn::ToUtf8(OutFilePath)), Ignored);
+    }
+    throw;
+  }
+  // Without pages the engine writes nothing: no output to report.
+  return Started;
+}
+
+void TvnqPDFDocument::WritePages(bool& Started) {
   pw::TvnPDFEngine Engine(nullptr);
   Engine.SetMeasurementUnit(ex::TvnUnitType::muPixels);
   Engine.SetInputXRes(96);
@@ -195,14 +216,15 @@ bool TvnqPDFDocument::Save() {
     Engine.Page().SetPaperSize(ex::TvnPaperSize::Custom);
     Engine.Page().SetHeight(Size.Height);
     Engine.Page().SetWidth(Size.Width);
-    if (I == 1)
+    if (I == 1) {
       Engine.BeginDoc();
-    else
+      Started = true;
+    } else {
       Engine.NewPage();
+    }
     if (const std::unique_ptr<TMetafile> Metafile = Page->GetMetafile()) Engine.PlayMetafile(*Metafile);
   }
   Engine.EndDoc();
-  return true;
 }
 
 void RegisterPDFDocument(fw::TvnKELMFramework& Registry) {

@@ -130,8 +130,10 @@ class TvnqPDFDocument : public TvnBaseDocument {
   // copied before a failure stay.
   void Assign(TvnBaseDocument* SourceDocument, const String& PageRange) override;
   // Asks for the target (oiDocument, 1, page count) and writes every page
-  // into one PDF through the PDF engine; with no pages nothing is written.
-  // Returns true; the engine's errors pass to the caller.
+  // into one PDF through the PDF engine. Returns true when it wrote the
+  // document, false with no pages (nothing is written then). The engine's
+  // errors pass to the caller, and a file begun before the failure is
+  // removed.
   bool Save() override;
 
   // Metafiles up to this many bytes stay in memory; larger ones go to the
@@ -139,6 +141,10 @@ class TvnqPDFDocument : public TvnBaseDocument {
   static constexpr size_t SpoolThreshold = 64 * 1024;
 
  private:
+  // Save's work: every page through the engine; Started turns true once
+  // the engine has begun the output.
+  void WritePages(bool& Started);
+
   std::map<int32_t, std::unique_ptr<TvnqPDFPage>> FPageCollection;
   std::unique_ptr<TvnMetafileSpool> FSpool;
 };

@@ -2,7 +2,8 @@
 // TLockedReader asks for the password "secret" the way the PDF document
 // does (one request object for every attempt; a request that comes back
 // with Cancel ends the load, the document not loaded); TRecordingWriter
-// copies the page numbers and writes them into one output file.
+// copies the page numbers and writes them into one output file;
+// TPhantomWriter names its output but never writes it.
 #pragma once
 
 #include <filesystem>
@@ -61,10 +62,21 @@ class TRecordingWriter : public TvnBaseDocument {
   std::vector<int32_t> FPages;
 };
 
+// A writer that asks for its output file and reports success without
+// writing it.
+class TPhantomWriter : public TRecordingWriter {
+ public:
+  bool Save() override {
+    RequestOutputTarget(TvnOutputItem::oiDocument, 1, GetPageCount());
+    return true;
+  }
+};
+
 inline void RegisterFakeDocuments() {
   TvnKELMFramework& Registry = *DocumentFramework();
   Registry.RegisterDocument(DocumentClassOf<TLockedReader>(), u".lock", u"Locked input");
   Registry.RegisterDocument(DocumentClassOf<TRecordingWriter>(), u".rec", u"Recorded output");
+  Registry.RegisterDocument(DocumentClassOf<TPhantomWriter>(), u".nil", u"Unwritten output");
 }
 
 }  // namespace fotarel::testing

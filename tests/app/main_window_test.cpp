@@ -3,10 +3,12 @@
 // default output folder, and real jobs over picture files (completed,
 // failed, cancelled, password-protected, closed during the job).
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QTest>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "fake_documents.h"
 #include "framework/vnqDocumentFramework.h"
 #include "imaging/vnImageHandler.h"
+#include "pdfdocument/vnLibrary.h"
 #include "platform/system.h"
 
 using namespace fotarel;
@@ -77,7 +80,8 @@ QStringList Items(const QListWidget* List) {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLibrary();
+    // As the program starts it: with the PDF writer its format list offers.
+    vn::InitializeLibrary();
     Dir = fs::temp_directory_path() / ("fotarel_app_" + std::to_string(::getpid()) + "_" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(Dir);
@@ -87,7 +91,7 @@ class MainWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     Form.reset();
-    FinalizeLibrary();
+    vn::FinalizeLibrary();
     fs::remove_all(Dir);
   }
 
@@ -457,6 +461,63 @@ TEST_F(MainWindowTest, StartConvertsTwoPicturesAndReportsCompletion) {
   }
 }
 
+// The output of a command and its exit status.
+std::pair<std::string, int> RunCommand(const std::string& Command) {
+  std::string Out;
+  FILE* Pipe = ::popen((Command + " 2>&1").c_str(), "r");
+  if (Pipe == nullptr) return {Out, -1};
+  char Buffer[4096];
+  for (size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0;) Out.append(Buffer, N);
+  const int Status = ::pclose(Pipe);
+  return {Out, WIFEXITED(Status) ? WEXITSTATUS(Status) : -1};
+}
+
+// The window as the program shows it offers only PDF: a job started from
+// it writes PDF files, one page per picture at 0.75 points per pixel.
+TEST_F(MainWindowTest, StartWithTheOfferedFormatWritesPdf) {
+  for (const char* Tool : {"qpdf", "pdfinfo"})
+    if (RunCommand(std::string("command -v ") + Tool).second != 0) GTEST_SKIP() << Tool << " is not installed";
+  ASSERT_EQ(Inputs->cbxFormat->currentText(), u"PDF"_qs);
+  struct Case {
+    bool Merge;
+    std::vector<std::string> Outputs;
+    std::vector<std::string> SizesOfLast;
+  };
+  const Case Cases[] = {
+      {false, {"a.pdf", "b.pdf"}, {"9.75 x 5.25 pts"}},
+      {true, {"b.pdf"}, {"150 x 75 pts", "9.75 x 5.25 pts"}},
+  };
+  for (const Case& C : Cases) {
+    fs::remove_all(Dir / "in");
+    fs::create_directories(Dir / "in");
+    Inputs->lstInputFiles->clear();
+    Inputs->edtOutputFilepath->clear();
+    Dialogs.FileAnswers = {{Picture("imaging/quad.png", "a.png"), Picture("images/src.png", "b.png")}};
+    Inputs->FileOpen_Append->trigger();
+    Inputs->chkConvertAndMerge->setChecked(C.Merge);
+    Dialogs.Messages.clear();
+    Form->Button3->click();
+
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, u"Conversión completa!"_qs) << Dialogs.Messages[0].Text.toStdString();
+    ASSERT_EQ(Outputs(), C.Outputs) << "merge " << C.Merge;
+    for (const std::string& Name : C.Outputs) {
+      const std::string Path = (Dir / "in" / "Converted" / Name).string();
+      const auto [Check, Status] = RunCommand("qpdf --check '" + Path + "'");
+      EXPECT_EQ(Status, 0) << Name << ": " << Check;
+    }
+    const std::string Last = (Dir / "in" / "Converted" / C.Outputs.back()).string();
+    const std::string Info = RunCommand("pdfinfo -f 1 -l 99 '" + Last + "'").first;
+    EXPECT_NE(Info.find("Pages:           " + std::to_string(C.SizesOfLast.size()) + "\n"), std::string::npos)
+        << Info;
+    for (size_t I = 0; I < C.SizesOfLast.size(); ++I) {
+      char Line[64];
+      std::snprintf(Line, sizeof Line, "Page %4zu size:  %s", I + 1, C.SizesOfLast[I].c_str());
+      EXPECT_NE(Info.find(Line), std::string::npos) << Line << "\n" << Info;
+    }
+  }
+}
+
 TEST_F(MainWindowTest, AFailedJobShowsAnErrorInsteadOfCompletion) {
   struct Case {
     const char* What;
@@ -469,7 +530,10 @@ TEST_F(MainWindowTest, AFailedJobShowsAnErrorInsteadOfCompletion) {
       {"damaged input", {"imaging/quad.png", "imaging/damaged.png"}, u".tif"_qs, u"\n\n"_qs},
       // A format without a writer writes nothing, which is no success.
       {"no writer", {"imaging/quad.png"}, u".xyz"_qs, u"\n\nNo se ha creado ningún documento."_qs},
+      // A writer that reports success without making its file.
+      {"output missing", {"imaging/quad.png"}, u".nil"_qs, u"\n\nNo se ha creado ningún documento."_qs},
   };
+  fotarel::testing::RegisterFakeDocuments();
   int N = 0;
   for (const Case& C : Cases) {
     Inputs->lstInputFiles->clear();

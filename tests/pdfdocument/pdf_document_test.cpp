@@ -214,9 +214,35 @@ TEST_F(PDFSave, WithoutPagesNothingIsWritten) {
     ++Requests;
     A.SetFileName(vn::FromUtf8(Name.string()));
   };
-  EXPECT_TRUE(D.Save());
+  // Nothing written is no success.
+  EXPECT_FALSE(D.Save());
   EXPECT_EQ(Requests, 1);
   EXPECT_FALSE(fs::exists(Name));
+}
+
+// A page that fails while the file is written (here a kept metafile that is
+// not one) leaves no file behind, not even over an earlier output.
+TEST_F(PDFSave, APageThatFailsLeavesNoPartialFile) {
+  for (const bool Existed : {false, true}) {
+    const fs::path Name = fs::temp_directory_path() / ("vn_failed_" + std::to_string(::getpid()) + ".pdf");
+    if (Existed) {
+      vn::TFileStream Old(Name, vn::FileMode::fmCreate);
+      Old.WriteBuffer("old output", 10);
+    }
+    FakeDocument Source({{40, 80}, {120, 60}, {50, 50}});
+    TvnqPDFDocument D;
+    D.Assign(&Source, u"");
+    auto Broken = std::make_unique<TMetafile>();
+    Broken->Bytes.assign(4096, '\x7f');
+    Broken->Width = Broken->Height = 50;
+    static_cast<TvnqPDFPage*>(D.GetPage(3))->SetMetafile(std::move(Broken));
+    D.OnNeedOutputFileName = [&](fw::TObject*, fw::TvnNeedOutputFileNameEventArgs& A) {
+      A.SetFileName(vn::FromUtf8(Name.string()));
+    };
+    EXPECT_ANY_THROW(D.Save()) << "existed " << Existed;
+    EXPECT_FALSE(fs::exists(Name)) << "existed " << Existed;
+    fs::remove(Name);
+  }
 }
 
 TEST_F(PDFSave, RegisteredForPdfAndCannotOpen) {

@@ -160,6 +160,14 @@ TEST_F(DriverTest, InputsThatAreNotConvertedFailTheRun) {
   EXPECT_EQ(R.Err, "fotarel-convert: in/notes.xyz: not converted: no reader is registered for this file type\n");
   EXPECT_EQ(OutFiles(), Names{"a.tif"});
 
+  // Merged, the output would lack that input's pages: none is left.
+  fs::remove_all(Dir / "out");
+  R = Run({"in/a.png", "in/notes.xyz", "--merge", "--to", ".tif", "--out", "out"});
+  EXPECT_EQ(R.Status, 1);
+  EXPECT_NE(R.Err.find("in/notes.xyz: not converted"), std::string::npos) << R.Err;
+  EXPECT_EQ(R.Out.find("written:"), std::string::npos) << R.Out;
+  EXPECT_EQ(OutFiles(), Names{});
+
   R = Run({"in/a.png", "--to", ".gif", "--out", "out"});
   EXPECT_EQ(R.Status, 1);
   EXPECT_NE(R.Err.find("not converted: no writer is registered for .gif"), std::string::npos) << R.Err;
