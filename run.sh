@@ -10,10 +10,10 @@ build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
-if [ -x "$build/app/fotarel" ] && [ $# -eq 0 ]; then
+if [ -x "$build/app/fotarel" ] && [ $# -eq 0 ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/app/fotarel"
-elif [ -x "$build/tools/vnconvert" ]; then
-  exec "$build/tools/vnconvert" "$@"
+elif [ -x "$build/tools/fotarel-convert" ]; then
+  exec "$build/tools/fotarel-convert" "${@:---help}"
 else
   echo "Built libraries:"
   find "$build" -name 'libvn_*.a' -printf '  %f\n' | sort
