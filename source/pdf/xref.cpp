@@ -211,6 +211,10 @@ int64_t TvnPDXRef::ReadXRefSection(int64_t offset, bool follow_prev) {
   int64_t next = -1;
   const TvnPDBaseObject* first = parser->Current();
   if (first->IsCommand()) {
+    // A hybrid file's XRefStm names a stream; a classic table there is not
+    // read, or a trailer whose XRefStm names its own table would recurse
+    // without end.
+    if (!follow_prev) return -1;
     if (!IsCmd(first, "xref")) {
       ok_ = false;
       return -1;

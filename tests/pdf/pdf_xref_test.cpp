@@ -98,6 +98,18 @@ TEST(PdfXRef, PrevChainThatLoopsEnds) {
   EXPECT_NE(TextOf(*xref, 1), "error");
 }
 
+TEST(PdfXRef, XRefStmNamingATableEndsQuietly) {
+  PdfFileBuilder b;
+  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+  const int64_t at = b.Size();
+  b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
+        "trailer\n<</Size 2/Root 1 0 R/XRefStm " + std::to_string(at) + ">>\nstartxref\n" + std::to_string(at) +
+        "\n%%EOF\n");
+  auto xref = Table(b.Data());
+  EXPECT_FALSE(xref->Rebuilt());
+  EXPECT_NE(TextOf(*xref, 1), "error");
+}
+
 TEST(PdfXRef, TableStartingAtOneIsReadEitherWay) {
   PdfFileBuilder b;
   const int64_t o1 = b.Obj(1, "(one)");
