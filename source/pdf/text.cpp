@@ -194,6 +194,24 @@ std::string HexDigitsToBytes(std::string_view text) {
   return out;
 }
 
+std::string HexStringBytes(std::string_view digits) {
+  std::string out;
+  out.reserve(digits.size() / 2 + 1);
+  int high = -1;
+  for (char c : digits) {
+    int v = HexValue(c);
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      out.push_back(static_cast<char>((high << 4) | v));
+      high = -1;
+    }
+  }
+  if (high >= 0) out.push_back(static_cast<char>(high << 4));
+  return out;
+}
+
 std::vector<uint8_t> HexTextToByteArray(std::string_view text) {
   std::vector<uint8_t> out;
   size_t i = 0;
