@@ -162,20 +162,25 @@ TvnEncryptionSettings ReadStandardEncryption(const TvnPDDictionary& encrypt, std
   int64_t bits = IntEntry(&encrypt, "Length", 40);
   bool aes = false;
   if (v == 4) {
-    // The crypt filter streams use names the method and its key length.
+    // The crypt filter streams use names the method and its key length;
+    // when streams stay in the clear (Identity), the one strings use.
     const TvnPDBaseObject* stmf = encrypt.LookUp("StmF");
-    const TvnPDBaseObject* cf = encrypt.LookUp("CF");
-    const TvnPDBaseObject* entry = nullptr;
-    if (stmf && stmf->IsName() && cf && cf->IsDict()) entry = cf->AsDict()->LookUp(stmf->AsName()->GetValue());
-    if (!entry || !entry->IsDict()) throw ExUnsupportedEncryption();
-    const TvnPDBaseObject* cfm = entry->AsDict()->LookUp("CFM");
-    if (cfm && cfm->IsName("AESV2"))
-      aes = true;
-    else if (!cfm || !cfm->IsName("V2"))
-      throw ExUnsupportedEncryption();
-    int64_t length = IntEntry(entry->AsDict(), "Length", aes ? 16 : bits / 8);
-    bits = length <= 16 ? length * 8 : length;  // bytes as the standard says, or bits as some writers put it
-    if (aes) bits = 128;
+    if (stmf && stmf->IsName("Identity")) stmf = encrypt.LookUp("StrF");
+    const bool identity = stmf && stmf->IsName("Identity");  // nothing encrypted at all
+    if (!identity) {
+      const TvnPDBaseObject* cf = encrypt.LookUp("CF");
+      const TvnPDBaseObject* entry = nullptr;
+      if (stmf && stmf->IsName() && cf && cf->IsDict()) entry = cf->AsDict()->LookUp(stmf->AsName()->GetValue());
+      if (!entry || !entry->IsDict()) throw ExUnsupportedEncryption();
+      const TvnPDBaseObject* cfm = entry->AsDict()->LookUp("CFM");
+      if (cfm && cfm->IsName("AESV2"))
+        aes = true;
+      else if (!cfm || !cfm->IsName("V2"))
+        throw ExUnsupportedEncryption();
+      int64_t length = IntEntry(entry->AsDict(), "Length", aes ? 16 : bits / 8);
+      bits = length <= 16 ? length * 8 : length;  // bytes as the standard says, or bits as some writers put it
+      if (aes) bits = 128;
+    }
   } else if (v < 2) {
     bits = 40;
   }
