@@ -22,6 +22,26 @@ int HexValue(char c) {
 
 bool IsHexDigit(char c) { return HexValue(c) >= 0; }
 
+// Hex digits in pairs, any other character skipped; a last digit without
+// partner is dropped, or taken as followed by 0 when `keep_odd`.
+std::string HexPairs(std::string_view text, bool keep_odd) {
+  std::string out;
+  out.reserve(text.size() / 2 + 1);
+  int high = -1;
+  for (char c : text) {
+    int v = HexValue(c);
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      out.push_back(static_cast<char>((high << 4) | v));
+      high = -1;
+    }
+  }
+  if (keep_odd && high >= 0) out.push_back(static_cast<char>(high << 4));
+  return out;
+}
+
 void AppendHexByte(std::string& out, uint8_t b) {
   out.push_back(kHexDigits[b >> 4]);
   out.push_back(kHexDigits[b & 15]);
@@ -178,39 +198,10 @@ std::string HexTextToBytes(std::string_view text) {
 
 std::string HexDigitsToBytes(std::string_view text) {
   if (StartsWithFEFF(text)) return StringToAnsi(HexUTF16TextToWide(text));
-  std::string out;
-  out.reserve(text.size() / 2);
-  int high = -1;
-  for (char c : text) {
-    int v = HexValue(c);
-    if (v < 0) continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>((high << 4) | v));
-      high = -1;
-    }
-  }
-  return out;
+  return HexPairs(text, false);
 }
 
-std::string HexStringBytes(std::string_view digits) {
-  std::string out;
-  out.reserve(digits.size() / 2 + 1);
-  int high = -1;
-  for (char c : digits) {
-    int v = HexValue(c);
-    if (v < 0) continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>((high << 4) | v));
-      high = -1;
-    }
-  }
-  if (high >= 0) out.push_back(static_cast<char>(high << 4));
-  return out;
-}
+std::string HexStringBytes(std::string_view digits) { return HexPairs(digits, true); }
 
 std::vector<uint8_t> HexTextToByteArray(std::string_view text) {
   std::vector<uint8_t> out;
