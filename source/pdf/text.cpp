@@ -58,8 +58,6 @@ bool StartsWithFEFF(std::string_view text) {
          (text[2] == 'F' || text[2] == 'f') && (text[3] == 'F' || text[3] == 'f');
 }
 
-// The digits of `value` rounded to 15 significant digits, without trailing
-// zeros, and the decimal exponent of the first digit.
 bool IsTwoDigits(std::string_view s, size_t pos) {
   return pos + 2 <= s.size() && s[pos] >= '0' && s[pos] <= '9' && s[pos + 1] >= '0' && s[pos + 1] <= '9';
 }
