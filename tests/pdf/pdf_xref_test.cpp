@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pdf/exceptions.h"
+#include "pdf/filter_streams.h"
 #include "pdf/xref.h"
 #include "pdf_file_builder.h"
 
@@ -260,6 +261,24 @@ TEST(PdfXRef, SelfReferencesEndQuietly) {
   EXPECT_TRUE(xref->Fetch(3)->IsError());
   auto four = xref->Fetch(4);
   ASSERT_TRUE(four->IsStream());
+}
+
+// A few kilobytes of compressed header claiming 200000 objects (all at
+// offset 0) are not all parsed: a stream holds no more objects than the
+// table has entries, or 65536 at least.
+TEST(PdfXRef, ObjectStreamCountsAreCapped) {
+  const int64_t n = 200000;
+  std::string header;
+  for (int64_t k = 0; k < n; ++k) header += "3 0 ";
+  const std::string data = FlateCompress(header);
+  PdfFileBuilder b;
+  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+  b.Obj(2, "<</Type/ObjStm/N " + std::to_string(n) + "/First " + std::to_string(header.size()) +
+               "/Filter/FlateDecode/Length " + std::to_string(data.size()) + ">>stream\n" + data + "\nendstream");
+  b.XRefStream(4, {{0, 0, 255}, {1, b.OffsetOf(1), 0}, {1, b.OffsetOf(2), 0}, {2, 2, 0}}, "", "/Size 4/Root 1 0 R");
+  auto xref = Table(b.Data());
+  TvnObjectStream objstm(*xref, 2);
+  EXPECT_EQ(objstm.GetCount(), 65536);
 }
 
 TEST(PdfXRef, EntryCountsAreCappedByTheFileSize) {
