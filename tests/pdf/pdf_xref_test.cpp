@@ -88,27 +88,20 @@ TEST(PdfXRef, NewerSectionsWin) {
   EXPECT_FALSE(xref->Rebuilt());
 }
 
-TEST(PdfXRef, PrevChainThatLoopsEnds) {
-  PdfFileBuilder b;
-  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
-  const int64_t at = b.Size();
-  b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
-        "trailer\n<</Size 2/Root 1 0 R/Prev " + std::to_string(at) + ">>\nstartxref\n" + std::to_string(at) +
-        "\n%%EOF\n");
-  auto xref = Table(b.Data());
-  EXPECT_NE(TextOf(*xref, 1), "error");
-}
-
-TEST(PdfXRef, XRefStmNamingATableEndsQuietly) {
-  PdfFileBuilder b;
-  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
-  const int64_t at = b.Size();
-  b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
-        "trailer\n<</Size 2/Root 1 0 R/XRefStm " + std::to_string(at) + ">>\nstartxref\n" + std::to_string(at) +
-        "\n%%EOF\n");
-  auto xref = Table(b.Data());
-  EXPECT_FALSE(xref->Rebuilt());
-  EXPECT_NE(TextOf(*xref, 1), "error");
+// A table whose trailer names the table itself, as its Prev or as the
+// XRefStm of a hybrid file, is read once.
+TEST(PdfXRef, SectionsNamingThemselvesEnd) {
+  for (const std::string key : {"Prev", "XRefStm"}) {
+    PdfFileBuilder b;
+    b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+    const int64_t at = b.Size();
+    b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
+          "trailer\n<</Size 2/Root 1 0 R/" + key + " " + std::to_string(at) + ">>\nstartxref\n" +
+          std::to_string(at) + "\n%%EOF\n");
+    auto xref = Table(b.Data());
+    EXPECT_FALSE(xref->Rebuilt()) << key;
+    EXPECT_NE(TextOf(*xref, 1), "error") << key;
+  }
 }
 
 TEST(PdfXRef, TableStartingAtOneIsReadEitherWay) {
