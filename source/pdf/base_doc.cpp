@@ -290,7 +290,12 @@ bool TvnPDBaseDoc::IsObjectWritten(int64_t object_number) const {
 void TvnPDBaseDoc::GetDocID(std::string& instance_id, std::string& permanent_id) {
   TvnPDBaseObject* id = trailer_ ? trailer_->LookUp("ID") : nullptr;
   if (!id || !id->IsArray()) return;
-  auto text = [](const TvnPDBaseObject* o) { return o && o->IsString() ? o->AsString()->GetHexToString() : std::string(); };
+  // Raw bytes: an ID starting FE FF is no text.
+  auto text = [](const TvnPDBaseObject* o) {
+    const TvnPDString* s = o ? o->AsString() : nullptr;
+    if (!s) return std::string();
+    return s->IsHexString() ? HexStringBytes(s->GetValue()) : s->GetValue();
+  };
   instance_id = text(id->AsArray()->Get(0));
   permanent_id = text(id->AsArray()->Get(1));
 }

@@ -9,6 +9,7 @@
 #include "framework/vnqCrypt.h"
 #include "pdf/aes_crypt.h"
 #include "pdf/objects.h"
+#include "pdf/text.h"
 #include "runtime/datetime.h"
 
 namespace vn::pdf {
@@ -122,26 +123,11 @@ TvnUserPermissions PermissionsFromP(int32_t p, int revision) {
   return perms;
 }
 
-// The bytes of a PDF string object (hex digits decoded; a last odd digit
-// counts as followed by 0).
+// The bytes of a PDF string object.
 std::string StringBytes(const TvnPDBaseObject* obj) {
   if (!obj || !obj->IsString()) return {};
   const TvnPDString* s = obj->AsString();
-  if (!s->IsHexString()) return s->GetValue();
-  std::string out;
-  int high = -1;
-  for (char c : s->GetValue()) {
-    int v = (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-    if (v < 0) continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>(high << 4 | v));
-      high = -1;
-    }
-  }
-  if (high >= 0) out.push_back(static_cast<char>(high << 4));
-  return out;
+  return s->IsHexString() ? HexStringBytes(s->GetValue()) : s->GetValue();
 }
 
 int64_t IntEntry(const TvnPDDictionary* d, std::string_view key, int64_t fallback) {
@@ -176,20 +162,25 @@ TvnEncryptionSettings ReadStandardEncryption(const TvnPDDictionary& encrypt, std
   int64_t bits = IntEntry(&encrypt, "Length", 40);
   bool aes = false;
   if (v == 4) {
-    // The crypt filter streams use names the method and its key length.
+    // The crypt filter streams use names the method and its key length;
+    // when streams stay in the clear (Identity), the one strings use.
     const TvnPDBaseObject* stmf = encrypt.LookUp("StmF");
-    const TvnPDBaseObject* cf = encrypt.LookUp("CF");
-    const TvnPDBaseObject* entry = nullptr;
-    if (stmf && stmf->IsName() && cf && cf->IsDict()) entry = cf->AsDict()->LookUp(stmf->AsName()->GetValue());
-    if (!entry || !entry->IsDict()) throw ExUnsupportedEncryption();
-    const TvnPDBaseObject* cfm = entry->AsDict()->LookUp("CFM");
-    if (cfm && cfm->IsName("AESV2"))
-      aes = true;
-    else if (!cfm || !cfm->IsName("V2"))
-      throw ExUnsupportedEncryption();
-    int64_t length = IntEntry(entry->AsDict(), "Length", aes ? 16 : bits / 8);
-    bits = length <= 16 ? length * 8 : length;  // bytes as the standard says, or bits as some writers put it
-    if (aes) bits = 128;
+    if (stmf && stmf->IsName("Identity")) stmf = encrypt.LookUp("StrF");
+    const bool identity = stmf && stmf->IsName("Identity");  // nothing encrypted at all
+    if (!identity) {
+      const TvnPDBaseObject* cf = encrypt.LookUp("CF");
+      const TvnPDBaseObject* entry = nullptr;
+      if (stmf && stmf->IsName() && cf && cf->IsDict()) entry = cf->AsDict()->LookUp(stmf->AsName()->GetValue());
+      if (!entry || !entry->IsDict()) throw ExUnsupportedEncryption();
+      const TvnPDBaseObject* cfm = entry->AsDict()->LookUp("CFM");
+      if (cfm && cfm->IsName("AESV2"))
+        aes = true;
+      else if (!cfm || !cfm->IsName("V2"))
+        throw ExUnsupportedEncryption();
+      int64_t length = IntEntry(entry->AsDict(), "Length", aes ? 16 : bits / 8);
+      bits = length <= 16 ? length * 8 : length;  // bytes as the standard says, or bits as some writers put it
+      if (aes) bits = 128;
+    }
   } else if (v < 2) {
     bits = 40;
   }

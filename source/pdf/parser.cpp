@@ -160,7 +160,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseString(int64_t obj_num, int64
     return result;
   }
   const TvnPDString* s = current_->AsString();
-  const std::string bytes = s->IsHexString() ? HexDigitsToBytes(s->GetValue()) : s->GetValue();
+  const std::string bytes = s->IsHexString() ? HexStringBytes(s->GetValue()) : s->GetValue();
   auto result = std::make_unique<TvnPDString>(security->Decrypt(bytes, obj_num, gen_num), false);
   Shift();
   return result;

@@ -22,6 +22,26 @@ int HexValue(char c) {
 
 bool IsHexDigit(char c) { return HexValue(c) >= 0; }
 
+// Hex digits in pairs, any other character skipped; a last digit without
+// partner is dropped, or taken as followed by 0 when `keep_odd`.
+std::string HexPairs(std::string_view text, bool keep_odd) {
+  std::string out;
+  out.reserve(text.size() / 2 + 1);
+  int high = -1;
+  for (char c : text) {
+    int v = HexValue(c);
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      out.push_back(static_cast<char>((high << 4) | v));
+      high = -1;
+    }
+  }
+  if (keep_odd && high >= 0) out.push_back(static_cast<char>(high << 4));
+  return out;
+}
+
 void AppendHexByte(std::string& out, uint8_t b) {
   out.push_back(kHexDigits[b >> 4]);
   out.push_back(kHexDigits[b & 15]);
@@ -38,8 +58,6 @@ bool StartsWithFEFF(std::string_view text) {
          (text[2] == 'F' || text[2] == 'f') && (text[3] == 'F' || text[3] == 'f');
 }
 
-// The digits of `value` rounded to 15 significant digits, without trailing
-// zeros, and the decimal exponent of the first digit.
 bool IsTwoDigits(std::string_view s, size_t pos) {
   return pos + 2 <= s.size() && s[pos] >= '0' && s[pos] <= '9' && s[pos + 1] >= '0' && s[pos + 1] <= '9';
 }
@@ -178,21 +196,10 @@ std::string HexTextToBytes(std::string_view text) {
 
 std::string HexDigitsToBytes(std::string_view text) {
   if (StartsWithFEFF(text)) return StringToAnsi(HexUTF16TextToWide(text));
-  std::string out;
-  out.reserve(text.size() / 2);
-  int high = -1;
-  for (char c : text) {
-    int v = HexValue(c);
-    if (v < 0) continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>((high << 4) | v));
-      high = -1;
-    }
-  }
-  return out;
+  return HexPairs(text, false);
 }
+
+std::string HexStringBytes(std::string_view digits) { return HexPairs(digits, true); }
 
 std::vector<uint8_t> HexTextToByteArray(std::string_view text) {
   std::vector<uint8_t> out;

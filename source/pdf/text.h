@@ -74,6 +74,10 @@ std::string HexTextToBytes(std::string_view text);
 // "FEFF" text as above; otherwise hex digits in pairs, skipping any other
 // character before each digit; a last digit without partner is dropped.
 std::string HexDigitsToBytes(std::string_view text);
+// The raw bytes of a hex string's digits (ciphertext, keys): digits in
+// pairs, any other character skipped, a last digit without partner counting
+// as followed by 0. No "FEFF" text handling.
+std::string HexStringBytes(std::string_view digits);
 // Hex digit pairs (white space between them skipped) into bytes, stopping at
 // the first pair that does not convert.
 std::vector<uint8_t> HexTextToByteArray(std::string_view text);

@@ -69,28 +69,8 @@ class ObjectCipher {
   TvnStandardSecurity security_;
 };
 
-// The bytes a string object stands for: a hex string's digits in pairs
-// (other characters skipped, a last odd digit followed by 0).
-std::string StringBytes(const TvnPDString& s) {
-  if (!s.IsHexString()) return s.GetValue();
-  std::string out;
-  int high = -1;
-  for (char c : s.GetValue()) {
-    int v = (c >= '0' && c <= '9')   ? c - '0'
-            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                     : -1;
-    if (v < 0) continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back(static_cast<char>(high << 4 | v));
-      high = -1;
-    }
-  }
-  if (high >= 0) out.push_back(static_cast<char>(high << 4));
-  return out;
-}
+// The bytes a string object stands for.
+std::string StringBytes(const TvnPDString& s) { return s.IsHexString() ? HexStringBytes(s.GetValue()) : s.GetValue(); }
 
 std::string HexString(std::string_view bytes) { return "<" + BytesToHexText(bytes) + ">"; }
 

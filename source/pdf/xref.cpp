@@ -14,6 +14,8 @@ namespace {
 
 bool IsCmd(const TvnPDBaseObject* o, std::string_view text) { return o && o->IsCommand(text); }
 
+constexpr int64_t kObjectStreamFloor = int64_t{1} << 16;
+
 int64_t IntOf(const TvnPDBaseObject* o, int64_t fallback) {
   return o && o->IsInteger() ? o->AsInteger()->GetValue() : fallback;
 }
@@ -71,8 +73,11 @@ TvnObjectStream::TvnObjectStream(TvnPDXRef& xref, int64_t objstm_num) : number_(
   stream->Reset();
   stream->GetStream()->Read(data, TvnObjectStream::kMaxDecodedBytes);
   if (static_cast<uint64_t>(first) > data.size()) return;
-  // Every object takes at least two bytes of header, which bounds N.
-  const int64_t max_n = std::min<int64_t>(n, static_cast<int64_t>(first / 2 + 1));
+  // Every object takes at least two bytes of header, which bounds N; and a
+  // stream holds no more objects than the table has entries (at least
+  // kObjectStreamFloor, as a table being rebuilt need not list them yet):
+  // a small compressed header must not make millions of objects.
+  const int64_t max_n = std::min({n, first / 2 + 1, std::max(xref.GetSize(), kObjectStreamFloor)});
 
   auto mem = std::make_shared<vn::TMemoryStream>();
   mem->WriteString(data);
@@ -211,6 +216,10 @@ int64_t TvnPDXRef::ReadXRefSection(int64_t offset, bool follow_prev) {
   int64_t next = -1;
   const TvnPDBaseObject* first = parser->Current();
   if (first->IsCommand()) {
+    // A hybrid file's XRefStm names a stream; a classic table there is not
+    // read, or a trailer whose XRefStm names its own table would recurse
+    // without end.
+    if (!follow_prev) return -1;
     if (!IsCmd(first, "xref")) {
       ok_ = false;
       return -1;

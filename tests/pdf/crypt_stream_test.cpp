@@ -15,6 +15,7 @@
 #include "pdf/aes_crypt.h"
 #include "pdf/crypt_stream.h"
 #include "pdf/objects.h"
+#include "pdf/parser.h"
 #include "runtime/streams.h"
 
 namespace vn::pdf {
@@ -249,6 +250,34 @@ TEST(SecurityHandler, UnsupportedHandlers) {
   EXPECT_THROW(ReadStandardEncryption(*dict("PubSec", 4, 4), ""), ExUnsupportedEncryption);
   EXPECT_THROW(ReadStandardEncryption(*dict("Standard", 4, 4), ""), ExUnsupportedEncryption) << "V4 without CF";
   EXPECT_NO_THROW(ReadStandardEncryption(*dict("Standard", 1, 2), ""));
+}
+
+// Version 4 with streams left in the clear (StmF Identity) takes its method
+// from the filter strings use.
+TEST(SecurityHandler, IdentityStreamFilterUsesTheStringFilter) {
+  auto parse = [](const std::string& text) {
+    auto mem = std::make_shared<vn::TMemoryStream>();
+    mem->WriteString(text);
+    TvnPDParser parser(nullptr, std::make_unique<TvnPDLexer>(MakeRef<TvnMemoryStream>(mem, 0, 0, false)), false);
+    auto obj = parser.GetObject();
+    return std::unique_ptr<TvnPDDictionary>(obj.release()->AsDict());
+  };
+  const std::string cf = "/Filter/Standard/V 4/R 4/CF<</StdCF<</CFM/AESV2/Length 16>>/RC<</CFM/V2/Length 16>>>>";
+  struct Case {
+    std::string entries;
+    TvnPDFEncryptionLevel level;
+  } cases[] = {
+      {"/StmF/Identity/StrF/StdCF", TvnPDFEncryptionLevel::elAES_128Bit},
+      {"/StmF/StdCF/StrF/Identity", TvnPDFEncryptionLevel::elAES_128Bit},
+      {"/StmF/Identity/StrF/RC", TvnPDFEncryptionLevel::elRC4_128Bit},
+      {"/StmF/Identity/StrF/Identity", TvnPDFEncryptionLevel::elRC4_128Bit},
+  };
+  for (const Case& c : cases) {
+    auto d = parse("<<" + cf + c.entries + ">>");
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(ReadStandardEncryption(*d, "").Level, c.level) << c.entries;
+  }
+  EXPECT_THROW(ReadStandardEncryption(*parse("<<" + cf + "/StmF/Identity/StrF/None>>"), ""), ExUnsupportedEncryption);
 }
 
 bool HaveTools();

@@ -164,6 +164,23 @@ TEST(PdfBaseDoc, DocumentID) {
   EXPECT_EQ(none.doc->GetTrailer()->LookUp("ID")->GetText(), "[ <69> <70> ]");
 }
 
+// The ID strings are raw bytes (the file key is made from the first one):
+// bytes that start FE FF are not text, and a last odd digit is followed by 0.
+TEST(PdfBaseDoc, DocumentIDIsRawBytes) {
+  struct Case {
+    std::string id, first;
+  } cases[] = {
+      {"<FEFF0041>", std::string("\xFE\xFF\x00\x41", 4)},
+      {"<414>", "A@"},
+  };
+  for (const Case& c : cases) {
+    Loaded l = Load(Simple("/ID[" + c.id + " <00>]"));
+    std::string a, b;
+    l.doc->GetDocID(a, b);
+    EXPECT_EQ(a, c.first) << c.id;
+  }
+}
+
 TEST(PdfBaseDoc, Linearization) {
   PdfFileBuilder lin;
   lin.Obj(7, "<</Linearized 1/L 1000>>");

@@ -3,7 +3,9 @@
 #include <memory>
 #include <string>
 
+#include "pdf/crypt_stream.h"
 #include "pdf/parser.h"
+#include "pdf/xref.h"
 #include "runtime/streams.h"
 
 namespace vn::pdf {
@@ -21,6 +23,37 @@ std::string ReadAll(TvnPDStream& s) {
   std::string out;
   s.GetStream()->Read(out, 1 << 20);
   return out;
+}
+
+// Encrypted hex strings are decrypted from their raw bytes: ciphertext that
+// happens to start with FE FF is not text, and a last odd digit counts as
+// followed by 0.
+TEST(PdfParser, EncryptedHexStringsDecryptTheirRawBytes) {
+  auto file = std::make_shared<vn::TMemoryStream>();
+  file->WriteString("%PDF-1.4\n");
+  TvnPDXRef xref(nullptr, MakeRef<TvnMemoryStream>(file, 0, 0, false));
+  TvnEncryptionSettings settings;
+  settings.Revision = 3;
+  settings.KeyLength = 16;
+  settings.FileKey = "0123456789abcdef";
+  xref.SetDecryption(settings, true, false);
+  const TvnStandardSecurity security(settings);
+  struct Case {
+    std::string input, raw;
+  } cases[] = {
+      {"<FEFF0041 42>", std::string("\xFE\xFF\x00\x41\x42", 5)},
+      {"<feff00>", std::string("\xFE\xFF\x00", 3)},
+      {"<414>", "A@"},
+      {"(lit)", "lit"},
+  };
+  for (const Case& c : cases) {
+    auto mem = std::make_shared<vn::TMemoryStream>();
+    mem->WriteString(c.input);
+    TvnPDParser parser(&xref, std::make_unique<TvnPDLexer>(MakeRef<TvnMemoryStream>(mem, 0, 0, false)), false);
+    auto obj = parser.GetObject("key", 7, 0);
+    ASSERT_TRUE(obj->IsString()) << c.input;
+    EXPECT_EQ(obj->AsString()->GetValue(), security.Decrypt(c.raw, 7, 0)) << c.input;
+  }
 }
 
 TEST(PdfParser, ObjectsAsText) {

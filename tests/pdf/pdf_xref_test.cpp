@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pdf/exceptions.h"
+#include "pdf/filter_streams.h"
 #include "pdf/xref.h"
 #include "pdf_file_builder.h"
 
@@ -87,15 +88,20 @@ TEST(PdfXRef, NewerSectionsWin) {
   EXPECT_FALSE(xref->Rebuilt());
 }
 
-TEST(PdfXRef, PrevChainThatLoopsEnds) {
-  PdfFileBuilder b;
-  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
-  const int64_t at = b.Size();
-  b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
-        "trailer\n<</Size 2/Root 1 0 R/Prev " + std::to_string(at) + ">>\nstartxref\n" + std::to_string(at) +
-        "\n%%EOF\n");
-  auto xref = Table(b.Data());
-  EXPECT_NE(TextOf(*xref, 1), "error");
+// A table whose trailer names the table itself, as its Prev or as the
+// XRefStm of a hybrid file, is read once.
+TEST(PdfXRef, SectionsNamingThemselvesEnd) {
+  for (const std::string key : {"Prev", "XRefStm"}) {
+    PdfFileBuilder b;
+    b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+    const int64_t at = b.Size();
+    b.Raw("xref\n0 2\n" + PdfFileBuilder::Line(0, 65535, 'f') + PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n') +
+          "trailer\n<</Size 2/Root 1 0 R/" + key + " " + std::to_string(at) + ">>\nstartxref\n" +
+          std::to_string(at) + "\n%%EOF\n");
+    auto xref = Table(b.Data());
+    EXPECT_FALSE(xref->Rebuilt()) << key;
+    EXPECT_NE(TextOf(*xref, 1), "error") << key;
+  }
 }
 
 TEST(PdfXRef, TableStartingAtOneIsReadEitherWay) {
@@ -248,6 +254,24 @@ TEST(PdfXRef, SelfReferencesEndQuietly) {
   EXPECT_TRUE(xref->Fetch(3)->IsError());
   auto four = xref->Fetch(4);
   ASSERT_TRUE(four->IsStream());
+}
+
+// A few kilobytes of compressed header claiming 200000 objects (all at
+// offset 0) are not all parsed: a stream holds no more objects than the
+// table has entries, or 65536 at least.
+TEST(PdfXRef, ObjectStreamCountsAreCapped) {
+  const int64_t n = 200000;
+  std::string header;
+  for (int64_t k = 0; k < n; ++k) header += "3 0 ";
+  const std::string data = FlateCompress(header);
+  PdfFileBuilder b;
+  b.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+  b.Obj(2, "<</Type/ObjStm/N " + std::to_string(n) + "/First " + std::to_string(header.size()) +
+               "/Filter/FlateDecode/Length " + std::to_string(data.size()) + ">>stream\n" + data + "\nendstream");
+  b.XRefStream(4, {{0, 0, 255}, {1, b.OffsetOf(1), 0}, {1, b.OffsetOf(2), 0}, {2, 2, 0}}, "", "/Size 4/Root 1 0 R");
+  auto xref = Table(b.Data());
+  TvnObjectStream objstm(*xref, 2);
+  EXPECT_EQ(objstm.GetCount(), 65536);
 }
 
 TEST(PdfXRef, EntryCountsAreCappedByTheFileSize) {
