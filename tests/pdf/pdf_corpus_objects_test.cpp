@@ -16,53 +16,13 @@
 
 #include "pdf/base_doc.h"
 #include "pdf/exceptions.h"
+#include "pdf_corpus.h"
 
 namespace vn::pdf {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CorpusFile {
-  std::string path;
-  std::string password;
-  std::string notes;
-  bool Damaged() const { return notes.find("damaged") != std::string::npos; }
-  bool Encrypted() const { return notes.find("encrypted") != std::string::npos; }
-};
-
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-bool RunCommand(const std::string& command, std::string& out) {
-  out.clear();
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return false;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  return pclose(pipe) != -1;
-}
-
-std::vector<CorpusFile> ReadManifest(const fs::path& corpus) {
-  std::vector<CorpusFile> files;
-  std::ifstream in(corpus / "MANIFEST.tsv");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 7 || cols[0].rfind("pdf/", 0) != 0) continue;
-    files.push_back({(corpus / cols[0]).string(), cols[5], cols[6]});
-  }
-  return files;
-}
+using namespace vn::pdf::testing;
 
 // "N/G: uncompressed; ..." or "N/G: compressed; ..." lines; an entry with
 // offset 0 names no object (qpdf reads it as null).
@@ -100,7 +60,7 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
   const fs::path corpus = VN_CORPUS_DIR;
   if (!fs::exists(corpus / "pdf")) GTEST_SKIP() << "corpus missing";
   std::string probe;
-  if (!RunCommand("qpdf --version", probe) || probe.find("qpdf") == std::string::npos) GTEST_SKIP() << "qpdf missing";
+  if (RunTool("qpdf --version", &probe) < 0 || probe.find("qpdf") == std::string::npos) GTEST_SKIP() << "qpdf missing";
 
   int opened = 0, refused = 0, objects = 0, streams_compared = 0;
   for (const CorpusFile& file : ReadManifest(corpus)) {
@@ -119,7 +79,7 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
     ++opened;
     const std::string qpdf = "qpdf --password=" + Quote(file.password) + " ";
     std::string listing;
-    RunCommand(qpdf + "--show-xref " + Quote(file.path), listing);
+    RunTool(qpdf + "--show-xref " + Quote(file.path), &listing);
     const std::vector<int64_t> nums = InUseObjects(listing);
     std::vector<int64_t> comparable;
     for (int64_t n : nums) {
@@ -134,7 +94,7 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
     for (size_t i = 0; i < comparable.size(); i += step) {
       const int64_t n = comparable[i];
       std::string expected;
-      RunCommand(qpdf + "--show-object=" + std::to_string(n) + " --filtered-stream-data " + Quote(file.path), expected);
+      RunTool(qpdf + "--show-object=" + std::to_string(n) + " --filtered-stream-data " + Quote(file.path), &expected);
       TvnPDStream* s = doc.GetObject(n)->AsStream();
       s->Reset();
       std::string actual;

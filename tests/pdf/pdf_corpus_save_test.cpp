@@ -19,57 +19,13 @@
 #include "pdf/base_doc.h"
 #include "pdf/exceptions.h"
 #include "runtime/streams.h"
+#include "pdf_corpus.h"
 
 namespace vn::pdf {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CorpusFile {
-  std::string path;
-  std::string password;
-  std::string notes;
-  bool Damaged() const { return notes.find("damaged") != std::string::npos; }
-  bool Encrypted() const { return notes.find("encrypted") != std::string::npos; }
-  bool Unsupported() const { return notes.find("outside the supported handlers") != std::string::npos; }
-};
-
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-// Runs the command; returns its exit status (-1 when it could not run).
-int RunTool(const std::string& command, std::string* out = nullptr) {
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return -1;
-  std::string text;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
-  const int status = pclose(pipe);
-  if (out) *out = std::move(text);
-  return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
-}
-
-std::vector<CorpusFile> ReadManifest(const fs::path& corpus) {
-  std::vector<CorpusFile> files;
-  std::ifstream in(corpus / "MANIFEST.tsv");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 7 || cols[0].rfind("pdf/", 0) != 0) continue;
-    files.push_back({(corpus / cols[0]).string(), cols[5], cols[6]});
-  }
-  return files;
-}
+using namespace vn::pdf::testing;
 
 std::string FirstPage(const std::string& path) {
   std::string image;
