@@ -1,8 +1,6 @@
 #include "runtime/codepages.h"
 
 #include <algorithm>
-#include <array>
-#include <utility>
 
 namespace vn {
 namespace {
