@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 
 namespace {
 
@@ -48,8 +48,8 @@ void BM_OurInflater(benchmark::State& state) {
   std::vector<uint8_t> out(1 << 16);
   size_t total = 0;
   for (auto _ : state) {
-    vn::pdf::filters::SpanSource source(z);
-    vn::pdf::filters::Inflater inflater(source);
+    vn::codec::SpanSource source(z);
+    vn::codec::Inflater inflater(source);
     total = 0;
     while (size_t n = inflater.Read(out.data(), out.size())) total += n;
     benchmark::DoNotOptimize(total);

@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 #include "pdf/filters/predictor.h"
 
+using namespace vn::codec;
 using namespace vn::pdf::filters;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

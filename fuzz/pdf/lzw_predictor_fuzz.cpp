@@ -8,6 +8,7 @@
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/predictor.h"
 
+using namespace vn::codec;
 using namespace vn::pdf::filters;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,6 +8,7 @@
 
 #include "pdf/filters/text_filters.h"
 
+using namespace vn::codec;
 using namespace vn::pdf::filters;
 
 namespace {

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "framework/vnExceptions.h"
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/text_filters.h"
 
@@ -39,7 +39,7 @@ void TvnStreamSource::Rewind() {
 
 // TvnCoreDecode ---------------------------------------------------------------
 
-void TvnCoreDecode::Init(std::unique_ptr<filters::ByteDecoder> core, const filters::PredictorParams* params) {
+void TvnCoreDecode::Init(std::unique_ptr<codec::ByteDecoder> core, const filters::PredictorParams* params) {
   core_ = std::move(core);
   if (params) predictor_ = filters::PredictorDecoder::Create(*core_, *params);
   buffer_.resize(kBlockSize);
@@ -94,7 +94,7 @@ void TvnCoreDecode::SetMaxOutput(uint64_t bytes) {
 }
 
 template <typename Core, typename... Args>
-std::unique_ptr<filters::ByteDecoder> MakeCore(Args&&... args) {
+std::unique_ptr<codec::ByteDecoder> MakeCore(Args&&... args) {
   try {
     return std::make_unique<Core>(std::forward<Args>(args)...);
   } catch (const std::bad_alloc&) {
@@ -103,7 +103,7 @@ std::unique_ptr<filters::ByteDecoder> MakeCore(Args&&... args) {
 }
 
 TvnFlateDecode::TvnFlateDecode(TvnStream* stream, const filters::PredictorParams& params) : TvnCoreDecode(stream) {
-  Init(MakeCore<filters::Inflater>(Source()), &params);
+  Init(MakeCore<codec::Inflater>(Source()), &params);
 }
 
 TvnLZWDecode::TvnLZWDecode(TvnStream* stream, const filters::PredictorParams& params, int early_change)

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "pdf/filter_stream.h"
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 #include "pdf/filters/predictor.h"
 
 namespace vn::pdf {
 
 // The stream beneath a stage as the source of a decoder core.
-class TvnStreamSource final : public filters::ByteSource {
+class TvnStreamSource final : public codec::ByteSource {
  public:
   explicit TvnStreamSource(TvnStream* stream) : stream_(stream) {}
   size_t ReadSome(uint8_t* buffer, size_t count) override;
@@ -47,16 +47,16 @@ class TvnCoreDecode : public TvnDecode {
  protected:
   explicit TvnCoreDecode(TvnStream* stream) : stream_(stream), source_(stream) {}
   // Installs the core (and a predictor when the parameters call for one).
-  void Init(std::unique_ptr<filters::ByteDecoder> core, const filters::PredictorParams* params = nullptr);
+  void Init(std::unique_ptr<codec::ByteDecoder> core, const filters::PredictorParams* params = nullptr);
   TvnStreamSource& Source() { return source_; }
 
  private:
-  filters::ByteDecoder& Top() { return predictor_ ? *predictor_ : *core_; }
+  codec::ByteDecoder& Top() { return predictor_ ? *predictor_ : *core_; }
   bool Fill();
 
   TvnStream* stream_;
   TvnStreamSource source_;
-  std::unique_ptr<filters::ByteDecoder> core_;
+  std::unique_ptr<codec::ByteDecoder> core_;
   std::unique_ptr<filters::PredictorDecoder> predictor_;
   std::vector<uint8_t> buffer_;
   size_t pos_ = 0;
@@ -152,7 +152,7 @@ class TvnCoreFilterStream : public TvnFilterStream {
  public:
   using TvnFilterStream::Read;
   size_t Read(uint8_t* buffer, size_t count) override;
-  // Caps the decoded size of this stage (default filters::kDefaultMaxDecodedBytes).
+  // Caps the decoded size of this stage (default codec::kDefaultMaxDecodedBytes).
   void SetMaxOutput(uint64_t bytes);
 
  protected:

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 
-namespace vn::pdf::filters {
+namespace vn::codec {
 namespace {
 
 std::string Compress(const std::string& data, int level, int strategy, int window_bits = 15) {
@@ -328,4 +328,4 @@ TEST(HuffmanTable, RefusesOverSubscribedLengths) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::codec

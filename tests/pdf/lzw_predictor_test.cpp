@@ -10,13 +10,15 @@
 #include <sstream>
 #include <string>
 
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/predictor.h"
 #include "runtime/byte_reader.h"
 
 namespace vn::pdf::filters {
 namespace {
+using codec::Inflater;
+using codec::SpanSource;
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -10,6 +10,7 @@
 
 namespace vn::pdf::filters {
 namespace {
+using codec::SpanSource;
 
 template <typename Decoder>
 std::string Decode(const std::string& input) {

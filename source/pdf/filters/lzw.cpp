@@ -11,7 +11,7 @@ constexpr uint32_t kEnd = 257;
 constexpr uint32_t kTableSize = 4096;
 }  // namespace
 
-LzwDecoder::LzwDecoder(ByteSource& source, int early_change)
+LzwDecoder::LzwDecoder(codec::ByteSource& source, int early_change)
     : source_(source), early_change_(early_change == 0 ? 0 : 1) {
   for (uint32_t i = 0; i < 256; ++i) table_[i] = Entry{0, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
   Restart();

@@ -8,13 +8,13 @@
 #include <array>
 #include <cstdint>
 
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 
 namespace vn::pdf::filters {
 
-class LzwDecoder final : public ByteDecoder {
+class LzwDecoder final : public codec::ByteDecoder {
  public:
-  LzwDecoder(ByteSource& source, int early_change = 1);
+  LzwDecoder(codec::ByteSource& source, int early_change = 1);
 
  protected:
   size_t DoRead(uint8_t* buffer, size_t count) override;
@@ -33,7 +33,7 @@ class LzwDecoder final : public ByteDecoder {
     uint8_t first;
   };
 
-  ByteSource& source_;
+  codec::ByteSource& source_;
   int early_change_;
   std::array<uint8_t, 4096> input_{};
   size_t in_pos_ = 0;

@@ -27,7 +27,7 @@ void PutBits(uint8_t* row, uint64_t bit_pos, unsigned n, uint32_t v) {
 
 }  // namespace
 
-std::unique_ptr<PredictorDecoder> PredictorDecoder::Create(ByteDecoder& raw, const PredictorParams& p) {
+std::unique_ptr<PredictorDecoder> PredictorDecoder::Create(codec::ByteDecoder& raw, const PredictorParams& p) {
   if (p.predictor == 1) return nullptr;
   if (p.columns <= 0 || p.colors <= 0 || p.bits_per_component <= 0) return nullptr;
   if (p.colors >= INT_MAX / p.bits_per_component) return nullptr;
@@ -39,7 +39,7 @@ std::unique_ptr<PredictorDecoder> PredictorDecoder::Create(ByteDecoder& raw, con
   return std::unique_ptr<PredictorDecoder>(new PredictorDecoder(raw, p, pixel_bytes, row_bytes));
 }
 
-PredictorDecoder::PredictorDecoder(ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes,
+PredictorDecoder::PredictorDecoder(codec::ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes,
                                    size_t row_bytes)
     : raw_(raw), params_(params), pixel_bytes_(pixel_bytes), row_bytes_(row_bytes) {
   Restart();

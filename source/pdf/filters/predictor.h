@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 
 namespace vn::pdf::filters {
 
@@ -20,7 +20,7 @@ struct PredictorParams {
   int bits_per_component = 8;
 };
 
-class PredictorDecoder final : public ByteDecoder {
+class PredictorDecoder final : public codec::ByteDecoder {
  public:
   // Largest row accepted; larger rows (no real image has them) pass
   // unpredicted like other invalid parameters.
@@ -29,7 +29,7 @@ class PredictorDecoder final : public ByteDecoder {
   // The predictor for `params` over `raw` (borrowed), or nothing when
   // Predictor is 1 or the parameters are invalid: the data then pass as
   // they are.
-  static std::unique_ptr<PredictorDecoder> Create(ByteDecoder& raw, const PredictorParams& params);
+  static std::unique_ptr<PredictorDecoder> Create(codec::ByteDecoder& raw, const PredictorParams& params);
 
   size_t PixelBytes() const { return pixel_bytes_; }
   size_t RowBytes() const { return row_bytes_; }
@@ -39,12 +39,12 @@ class PredictorDecoder final : public ByteDecoder {
   void DoReset() override;
 
  private:
-  PredictorDecoder(ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes, size_t row_bytes);
+  PredictorDecoder(codec::ByteDecoder& raw, const PredictorParams& params, size_t pixel_bytes, size_t row_bytes);
   void Restart();
   bool DecodeRow();
   void UndoTiff();
 
-  ByteDecoder& raw_;
+  codec::ByteDecoder& raw_;
   PredictorParams params_;
   size_t pixel_bytes_;
   size_t row_bytes_;  // pixel_bytes_ zero bytes, then one row

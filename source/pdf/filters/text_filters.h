@@ -7,14 +7,14 @@
 #include <span>
 #include <string>
 
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 
 namespace vn::pdf::filters {
 
 // Reads a source one byte at a time through a small buffer.
 class ByteSourceReader {
  public:
-  explicit ByteSourceReader(ByteSource& source) : source_(source) {}
+  explicit ByteSourceReader(codec::ByteSource& source) : source_(source) {}
   int Get() {
     if (pos_ == end_) {
       pos_ = 0;
@@ -31,7 +31,7 @@ class ByteSourceReader {
   }
 
  private:
-  ByteSource& source_;
+  codec::ByteSource& source_;
   uint8_t buffer_[1024];
   size_t pos_ = 0;
   size_t end_ = 0;
@@ -39,9 +39,9 @@ class ByteSourceReader {
 
 // Hex digits, white space ignored, ">" ends the data; an odd final digit
 // counts as followed by 0.
-class AsciiHexDecoder final : public ByteDecoder {
+class AsciiHexDecoder final : public codec::ByteDecoder {
  public:
-  explicit AsciiHexDecoder(ByteSource& source) : in_(source) {}
+  explicit AsciiHexDecoder(codec::ByteSource& source) : in_(source) {}
 
  protected:
   size_t DoRead(uint8_t* buffer, size_t count) override;
@@ -54,9 +54,9 @@ class AsciiHexDecoder final : public ByteDecoder {
 
 // Base-85 groups of five characters (four bytes), "z" for four zero bytes,
 // "~" ends the data; a final partial group of k characters gives k - 1 bytes.
-class Ascii85Decoder final : public ByteDecoder {
+class Ascii85Decoder final : public codec::ByteDecoder {
  public:
-  explicit Ascii85Decoder(ByteSource& source) : in_(source) {}
+  explicit Ascii85Decoder(codec::ByteSource& source) : in_(source) {}
 
  protected:
   size_t DoRead(uint8_t* buffer, size_t count) override;
@@ -75,9 +75,9 @@ class Ascii85Decoder final : public ByteDecoder {
 // Length byte L: 0..127 copies L + 1 bytes, 129..255 repeats the next byte
 // 257 - L times, 128 ends the data. A run cut short by the end of the data
 // ends the output after the bytes that are there.
-class RunLengthDecoder final : public ByteDecoder {
+class RunLengthDecoder final : public codec::ByteDecoder {
  public:
-  explicit RunLengthDecoder(ByteSource& source) : in_(source) {}
+  explicit RunLengthDecoder(codec::ByteSource& source) : in_(source) {}
 
  protected:
   size_t DoRead(uint8_t* buffer, size_t count) override;

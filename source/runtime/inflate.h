@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 
-namespace vn::pdf::filters {
+namespace vn::codec {
 
 // A canonical Huffman code as a two-level lookup table: the first
 // `root_bits` bits of the input index the primary table; longer codes link
@@ -80,4 +80,4 @@ class Inflater final : public ByteDecoder {
   const HuffmanTable* distances_ = nullptr;
 };
 
-}  // namespace vn::pdf::filters
+}  // namespace vn::codec

@@ -1,7 +1,7 @@
 // The byte-level core of the stream filters: a pull source of encoded bytes
-// and a pull decoder of decoded bytes. The filter streams of the PDF layer
-// wrap these cores; tests, fuzz targets and benchmarks drive them directly
-// over memory.
+// and a pull decoder of decoded bytes. The PDF layer's filter streams and
+// the zip layer wrap these cores; tests, fuzz targets and benchmarks drive
+// them directly over memory.
 //
 // Ownership: a decoder borrows its source (or the decoder it sits on); the
 // creator keeps both alive for the decoder's lifetime.
@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vn::pdf::filters {
+namespace vn::codec {
 
 // Default cap on the decoded size of one stream: far above any real page
 // content or image, far below what would exhaust memory when a caller
@@ -78,4 +78,4 @@ class ByteDecoder {
   uint64_t delivered_ = 0;
 };
 
-}  // namespace vn::pdf::filters
+}  // namespace vn::codec

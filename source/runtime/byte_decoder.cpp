@@ -1,9 +1,9 @@
-#include "pdf/filters/byte_decoder.h"
+#include "runtime/byte_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace vn::pdf::filters {
+namespace vn::codec {
 
 size_t SpanSource::ReadSome(uint8_t* buffer, size_t count) {
   size_t n = std::min(count, data_.size() - pos_);
@@ -37,4 +37,4 @@ std::string ByteDecoder::ReadAll() {
   return out;
 }
 
-}  // namespace vn::pdf::filters
+}  // namespace vn::codec

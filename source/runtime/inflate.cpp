@@ -1,10 +1,10 @@
-#include "pdf/filters/inflate.h"
+#include "runtime/inflate.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-namespace vn::pdf::filters {
+namespace vn::codec {
 
 namespace {
 
@@ -424,4 +424,4 @@ size_t Inflater::DoRead(uint8_t* buffer, size_t count) {
   return done;
 }
 
-}  // namespace vn::pdf::filters
+}  // namespace vn::codec
