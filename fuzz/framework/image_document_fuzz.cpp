@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/vnExceptions.h"
 #include "imaging/vnImageFormats.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/emf/wmf_converter.h"
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
 namespace {
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     doc.LoadFromStream(new vn::TStringStream(std::string(reinterpret_cast<const char*>(data), size)), u"", true);
     DrawPages(doc);
-  } catch (const EImageExceptions&) {
+  } catch (const vn::EImageExceptions&) {
   }
   return 0;
 }

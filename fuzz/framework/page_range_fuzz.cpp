@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "framework/vnExceptions.h"
 #include "framework/vnUtils.h"
+#include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t page : pages) {
       if (page < 1 || page > page_count) std::abort();
     }
-  } catch (const vn::framework::ExInvalidPageError& e) {
+  } catch (const vn::ExInvalidPageError& e) {
     if (std::string_view(e.what()) != "Invalid page range") std::abort();
   }
   return 0;

@@ -22,12 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TvnPDBaseDoc doc;
   try {
     doc.LoadDocument(&file, "");
-  } catch (const vn::framework::EBrisquel&) {
+  } catch (const vn::EBrisquel&) {
     return 0;
   }
   try {
     doc.GetDocRoot();
-  } catch (const vn::framework::EBrisquel&) {
+  } catch (const vn::EBrisquel&) {
   }
   doc.GetDocInfo();
   doc.GetLinearized();

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "export/vnqDocumentEngine.h"
-#include "framework/vnExceptions.h"
+#include "runtime/exceptions.h"
 
 namespace vn::exporter {
 
@@ -137,7 +137,7 @@ void TvnImageSettings::Assign(const TvnImageSettings& source) {
 void TvnImageSettings::SetOutputImageFormat(TvnOutputImageFormat value) {
   String message;
   if (FParent && !FParent->IsImageFormatSupported(value, message))
-    throw vn::framework::ExInvalidImageFormat("Invalid Image Format");
+    throw vn::ExInvalidImageFormat("Invalid Image Format");
   FOutputImageFormat = value;
 }
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "framework/vnExceptions.h"
 #include "runtime/comma_text.h"
+#include "runtime/exceptions.h"
 
 namespace vn::framework {
 

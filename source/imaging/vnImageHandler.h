@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "framework/vnExceptions.h"
 #include "framework/vnqClasses.h"
 #include "imaging/vnPicture.h"
+#include "runtime/exceptions.h"
 
 namespace vn::platform {
 class TiffReader;

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "framework/vnExceptions.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/wmf_converter.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/exceptions.h"
 
 namespace vn::framework {
 

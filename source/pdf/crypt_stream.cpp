@@ -68,7 +68,7 @@ std::string LittleEndian32(int32_t value) {
 std::string RandomBytes(size_t n) {
   std::string out(n, '\0');
   if (RAND_bytes(reinterpret_cast<unsigned char*>(out.data()), static_cast<int>(n)) != 1)
-    throw framework::ExvnException("Random number generator failed");
+    throw vn::ExvnException("Random number generator failed");
   return out;
 }
 
@@ -416,7 +416,7 @@ std::string TvnEncrypt::EncryptBytes(std::string_view data) const {
 }
 
 size_t TvnEncrypt::Write(TvnStream& out, size_t count) {
-  if (!stream_) throw framework::ExInvalidStream("Invalid Stream");
+  if (!stream_) throw vn::ExInvalidStream("Invalid Stream");
   std::string data;
   stream_->Read(data, count);
   return out.Write(EncryptBytes(data));

@@ -1,15 +1,13 @@
 // Exceptions of the PDF object layer. They all derive from EBrisquel and
 // carry fixed English messages; a class here is a different type from the
-// framework's class of the same name under ExvnException.
+// class of the same name under ExvnException.
 #pragma once
 
 #include <string_view>
 
-#include "framework/vnExceptions.h"
+#include "runtime/exceptions.h"
 
 namespace vn::pdf {
-
-using vn::framework::EBrisquel;
 
 // Declares a class of the layer whose default constructor gives its message.
 #define VN_PDF_EXCEPTION(Name, Text)              \

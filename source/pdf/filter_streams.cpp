@@ -6,10 +6,10 @@
 #include <limits>
 #include <new>
 
-#include "framework/vnExceptions.h"
-#include "runtime/inflate.h"
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/text_filters.h"
+#include "runtime/exceptions.h"
+#include "runtime/inflate.h"
 
 namespace vn::pdf {
 
@@ -17,7 +17,7 @@ namespace {
 
 constexpr size_t kBlockSize = 4096;
 
-[[noreturn]] void ThrowInvalidStream() { throw framework::ExInvalidStream("Invalid Stream"); }
+[[noreturn]] void ThrowInvalidStream() { throw vn::ExInvalidStream("Invalid Stream"); }
 
 std::span<const uint8_t> AsBytes(std::string_view s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
@@ -98,7 +98,7 @@ std::unique_ptr<codec::ByteDecoder> MakeCore(Args&&... args) {
   try {
     return std::make_unique<Core>(std::forward<Args>(args)...);
   } catch (const std::bad_alloc&) {
-    throw framework::ExOutofMemory("Out of Memory");
+    throw vn::ExOutofMemory("Out of Memory");
   }
 }
 
@@ -145,7 +145,7 @@ std::string TvnRunLengthEncode::Encode(std::string_view data) { return filters::
 std::string FlateCompress(std::string_view data) {
   z_stream z{};
   int rc = deflateInit(&z, Z_BEST_SPEED);
-  if (rc != Z_OK) throw framework::ExCompressionError(std::string("Compression error ") + (z.msg ? z.msg : zError(rc)));
+  if (rc != Z_OK) throw vn::ExCompressionError(std::string("Compression error ") + (z.msg ? z.msg : zError(rc)));
   std::string out;
   std::vector<unsigned char> chunk(65536);
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -163,7 +163,7 @@ std::string FlateCompress(std::string_view data) {
       if (rc == Z_STREAM_ERROR) {
         std::string message = z.msg ? z.msg : zError(rc);
         deflateEnd(&z);
-        throw framework::ExCompressionError("Compression error " + message);
+        throw vn::ExCompressionError("Compression error " + message);
       }
       out.append(reinterpret_cast<char*>(chunk.data()), chunk.size() - z.avail_out);
     } while (z.avail_out == 0);

@@ -6,7 +6,7 @@
 //
 // Damaged data never raise: the output ends where decoding cannot go on, or
 // at the decoded-size cap. A stage whose stream beneath is missing raises
-// the framework's ExInvalidStream ("Invalid Stream") when it needs input.
+// ExInvalidStream of the ExvnException tree ("Invalid Stream") when it needs input.
 #pragma once
 
 #include <memory>
@@ -133,7 +133,7 @@ class TvnRunLengthEncode : public TvnBufferEncode {
 // Compresses with zlib at its fastest level in the zlib format. Write(out,
 // count) compresses the whole stream beneath from its start (`count` is
 // ignored) and returns the size of `out` afterwards. A zlib failure raises
-// the framework's ExCompressionError ("Compression error " + zlib's text).
+// ExCompressionError of the ExvnException tree ("Compression error " + zlib's text).
 class TvnFlateEncode : public TvnBufferEncode {
  public:
   explicit TvnFlateEncode(TvnStream* stream) : TvnBufferEncode(stream) {}

@@ -51,7 +51,7 @@ class Output {
 std::string RandomIV() {
   std::string iv(16, '\0');
   if (RAND_bytes(reinterpret_cast<unsigned char*>(iv.data()), 16) != 1)
-    throw framework::ExvnException("Random number generator failed");
+    throw vn::ExvnException("Random number generator failed");
   return iv;
 }
 

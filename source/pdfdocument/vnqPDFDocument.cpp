@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "export/vnqEngineSettings.h"
-#include "framework/vnExceptions.h"
 #include "framework/vnUtils.h"
 #include "framework/vnqDocumentFramework.h"
 #include "pdfwriter/vnqExPDFEngine.h"
@@ -135,17 +134,17 @@ void TvnqPDFDocument::LoadFromStream(vn::TStream* Stream, const String&, bool Fr
 }
 
 void TvnqPDFDocument::Assign(TvnBaseDocument* SourceDocument, const String& PageRange) {
-  if (SourceDocument == nullptr) throw fw::ExInvalidPageError("Invalid page range");
+  if (SourceDocument == nullptr) throw vn::ExInvalidPageError("Invalid page range");
   const fw::TvnPageRange Pages = fw::ParsePageRange(PageRange, SourceDocument->GetPageCount());
   for (const int32_t Number : Pages) {
     DoBeginAssignPage(Number);
     auto* Page = dynamic_cast<TvnBasePage*>(SourceDocument->GetPage(Number));
-    if (Page == nullptr) throw fw::ExInvalidPageError("Invalid page range");
+    if (Page == nullptr) throw vn::ExInvalidPageError("Invalid page range");
     const TvnPageSize Size = Page->GetPageSize();
     const int64_t Width = vn::Round(Size.Width);
     const int64_t Height = vn::Round(Size.Height);
     if (Width < 1 || Height < 1 || Width > MaxPageSide || Height > MaxPageSide)
-      throw fw::ExInvalidPageError("Invalid page size");
+      throw vn::ExInvalidPageError("Invalid page size");
     auto Metafile = std::make_unique<TMetafile>();
     {
       vn::platform::EmfRecorderCanvas Canvas(static_cast<int32_t>(Width), static_cast<int32_t>(Height));

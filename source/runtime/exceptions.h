@@ -1,6 +1,7 @@
-// The exception root of the library and the runtime-like exception classes
-// that the document code relies on. Every exception carries its exact English
-// message as UTF-16 text; what() gives it in UTF-8.
+// The exception root of the library, the runtime-like exception classes that
+// the document code relies on, and the roots of the library's own exception
+// trees. Every exception carries its exact English message as UTF-16 text;
+// what() gives it in UTF-8.
 #pragma once
 
 #include <exception>
@@ -50,5 +51,31 @@ VN_DECLARE_EXCEPTION(EWriteError, EStreamError);
 VN_DECLARE_EXCEPTION(EFileStreamError, EStreamError);
 VN_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
 VN_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
+
+// ExvnException is the root of document and format errors; EBrisquel the
+// root of the PDF object layer's errors (that layer declares its
+// descendants); EImageExceptions the root of image-format errors. Classes of
+// the same name in other trees are other types.
+VN_DECLARE_EXCEPTION(ExvnException, Exception);
+VN_DECLARE_EXCEPTION(EDOCXExceptions, ExvnException);
+VN_DECLARE_EXCEPTION(ExFileNotFound, EDOCXExceptions);
+VN_DECLARE_EXCEPTION(ExFileOpenError, EDOCXExceptions);
+VN_DECLARE_EXCEPTION(ExFileCreateError, ExvnException);
+VN_DECLARE_EXCEPTION(ExPasswordRequired, ExvnException);
+VN_DECLARE_EXCEPTION(ExBadPDFAction, ExvnException);
+VN_DECLARE_EXCEPTION(ExBadPDFAnnotation, ExvnException);
+VN_DECLARE_EXCEPTION(ExBadPDFPage, ExvnException);
+VN_DECLARE_EXCEPTION(ExInvalidPageError, ExvnException);
+VN_DECLARE_EXCEPTION(ExInvalidBuffer, ExvnException);
+VN_DECLARE_EXCEPTION(ExInvalidStream, ExvnException);
+VN_DECLARE_EXCEPTION(ExOutofMemory, ExvnException);
+VN_DECLARE_EXCEPTION(ExCompressionError, ExvnException);
+VN_DECLARE_EXCEPTION(ExInvalidFileID, ExvnException);
+VN_DECLARE_EXCEPTION(ExInvalidKeyLen, ExvnException);
+
+VN_DECLARE_EXCEPTION(EBrisquel, Exception);
+
+VN_DECLARE_EXCEPTION(EImageExceptions, Exception);
+VN_DECLARE_EXCEPTION(ExInvalidImageFormat, EImageExceptions);
 
 }  // namespace vn

@@ -3,8 +3,8 @@
 // preferences, outline entries and the item constructors.
 #include <gtest/gtest.h>
 
-#include "framework/vnExceptions.h"
 #include "recording_engine.h"
+#include "runtime/exceptions.h"
 
 namespace vn::exporter {
 namespace {
@@ -201,7 +201,7 @@ TEST(ImageSettings, FormatRefusedByTheEngineKeepsTheOldValue) {
   try {
     e.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifGIF);
     FAIL() << "no exception";
-  } catch (const vn::framework::ExInvalidImageFormat& error) {
+  } catch (const vn::ExInvalidImageFormat& error) {
     EXPECT_EQ(vn::ToUtf8(error.Message()), "Invalid Image Format");
   }
   EXPECT_EQ(e.ImageSettings().OutputImageFormat(), TvnOutputImageFormat::ifJPEG);

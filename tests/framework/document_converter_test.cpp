@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnExceptions.h"
 #include "framework/vnUtils.h"
 #include "framework/vnqDocumentConverter.h"
 #include "runtime/datetime.h"
@@ -256,7 +255,7 @@ TEST_F(ConverterTest, PageRangeAndPerPageNames) {
   try {
     C.ConvertToFile(u"/in/b3.fkr", u".fdw", Out, u"", u"4", nullptr);
     ADD_FAILURE() << "no exception";
-  } catch (const ExInvalidPageError& E) {
+  } catch (const vn::ExInvalidPageError& E) {
     EXPECT_STREQ(E.what(), "Invalid page range");
   }
   EXPECT_FALSE(fs::exists(OutFile("b3.fdw")));

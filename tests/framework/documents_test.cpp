@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "framework/vnClasses.h"
-#include "framework/vnExceptions.h"
 #include "framework/vnUtils.h"
 #include "framework/vnqClasses.h"
 #include "runtime/exceptions.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "framework/vnExceptions.h"
 #include "framework/vnUtils.h"
+#include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
 namespace vn::framework {

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "framework/vnExceptions.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/emf/emf_reader.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
 namespace vn::framework {

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnExceptions.h"
 #include "imaging/vnImageFormats.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
@@ -19,6 +18,7 @@
 #include "platform/emf/emf_reader.h"
 #include "platform/emf/wmf_converter.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
 namespace vn::framework {

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "framework/vnExceptions.h"
 #include "imaging/vnImageFormats.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
 namespace vn::framework {

@@ -11,11 +11,11 @@
 #include <sstream>
 #include <string>
 
-#include "framework/vnExceptions.h"
 #include "pdf/exceptions.h"
 #include "pdf/filter_manager.h"
 #include "pdf/filter_streams.h"
 #include "pdf/filters/text_filters.h"
+#include "runtime/exceptions.h"
 
 namespace vn::pdf {
 namespace {
@@ -228,8 +228,8 @@ TEST(FilterStreams, TypesLookAheadAndRawChars) {
 
 TEST(FilterStreams, MissingStreamBeneathRaises) {
   TvnFlateStream flate(nullptr, false);
-  EXPECT_THROW(flate.GetChar(), framework::ExInvalidStream);
-  EXPECT_THROW(flate.Reset(), framework::ExInvalidStream);
+  EXPECT_THROW(flate.GetChar(), vn::ExInvalidStream);
+  EXPECT_THROW(flate.Reset(), vn::ExInvalidStream);
 }
 
 TEST(FilterStreams, DecodedSizeIsCapped) {

@@ -120,7 +120,7 @@ TEST(PdfBaseDoc, CatalogErrors) {
     try {
       l.doc->GetDocRoot();
       ADD_FAILURE() << c.trailer;
-    } catch (const vn::framework::EBrisquel& e) {
+    } catch (const vn::EBrisquel& e) {
       EXPECT_EQ(std::string(e.what()), c.message) << c.trailer;
     }
   }

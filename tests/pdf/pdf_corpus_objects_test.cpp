@@ -69,7 +69,7 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
     try {
       doc.LoadDocument(fs::path(file.path), file.password);
       doc.GetDocRoot();
-    } catch (const vn::framework::EBrisquel& e) {
+    } catch (const vn::EBrisquel& e) {
       ++refused;
       std::printf("refused %s: %s\n", fs::path(file.path).filename().c_str(), e.what());
       // Sound files open; only damaged or encrypted ones may be refused.

@@ -21,7 +21,7 @@ TEST(PdfListObjects, ListsEveryObjectOfTheNamedFile) {
   TvnPDBaseDoc doc;
   try {
     doc.LoadDocument(std::filesystem::path(path), password ? password : "");
-  } catch (const vn::framework::EBrisquel& e) {
+  } catch (const vn::EBrisquel& e) {
     std::printf("not opened: %s\n", e.what());
     return;
   }
@@ -30,7 +30,7 @@ TEST(PdfListObjects, ListsEveryObjectOfTheNamedFile) {
               doc.GetTrailer()->GetText().c_str());
   try {
     doc.GetDocRoot();
-  } catch (const vn::framework::EBrisquel& e) {
+  } catch (const vn::EBrisquel& e) {
     std::printf("catalog: %s\n", e.what());
   }
   for (int64_t n = 0; n < xref->GetSize(); ++n) {

@@ -391,17 +391,17 @@ TEST(PDExceptions, MessagesAndFamily) {
     try {
       c.raise();
       ADD_FAILURE() << "nothing raised";
-    } catch (const framework::EBrisquel& e) {
+    } catch (const vn::EBrisquel& e) {
       EXPECT_STREQ(e.what(), c.message);
       EXPECT_EQ(e.Message(), FromUtf8(c.message));
     }
   }
-  // The framework's class of the same name is another type.
+  // The class of the same name under ExvnException is another type.
   bool caught_as_framework = false;
   try {
     try {
       throw ExInvalidStream();
-    } catch (const framework::ExvnException&) {
+    } catch (const vn::ExvnException&) {
       caught_as_framework = true;
     }
   } catch (const ExInvalidStream&) {

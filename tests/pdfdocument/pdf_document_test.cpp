@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnExceptions.h"
 #include "framework/vnqDocumentFramework.h"
 #include "pdfdocument/vnLibrary.h"
 #include "pdfdocument/vnqPDFDocument.h"
@@ -119,7 +118,7 @@ TEST(PDFDocument, BadRangesAndFailingPagesLeaveTheCopiedPages) {
   TvnqPDFDocument D;
   Events E;
   E.Attach(D);
-  EXPECT_THROW(D.Assign(&Source, u"4"), fw::ExInvalidPageError);
+  EXPECT_THROW(D.Assign(&Source, u"4"), vn::ExInvalidPageError);
   EXPECT_EQ(D.GetPageCount(), 0);
   EXPECT_TRUE(E.Begins.empty());
 
@@ -138,7 +137,7 @@ TEST(PDFDocument, PageSizesAMetafileCannotHoldAreRefused) {
     try {
       D.Assign(&Source, u"");
       ADD_FAILURE() << S.Width << " x " << S.Height << " accepted";
-    } catch (const fw::ExInvalidPageError& E) {
+    } catch (const vn::ExInvalidPageError& E) {
       EXPECT_STREQ(E.what(), "Invalid page size");
     }
     EXPECT_EQ(D.GetPageCount(), 0);
