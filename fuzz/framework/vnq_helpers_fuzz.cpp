@@ -11,9 +11,10 @@
 #include <string>
 
 #include "framework/vnqBaseClasses.h"
-#include "framework/vnqCrypt.h"
 #include "framework/vnqUtils.h"
 #include "runtime/exceptions.h"
+#include "runtime/md5.h"
+#include "runtime/rc4.h"
 #include "runtime/streams.h"
 
 using namespace vn::framework;
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)JustifyTextToWidth(text, [](vn::StringView s) { return static_cast<int32_t>(s.size() * 7); }, target);
   (void)AnsiToHexText(bytes);
   (void)StripTrailingCRLF(bytes);
-  (void)MD5Of(std::string_view(bytes));
+  (void)vn::MD5Of(std::string_view(bytes));
 
   {
     vn::TStringStream stream(bytes);
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   if (size > 0) {
-    RC4Cipher cipher(std::span<const uint8_t>(data, std::min<size_t>(size, 256)));
+    vn::RC4Cipher cipher(std::span<const uint8_t>(data, std::min<size_t>(size, 256)));
     std::string copy = bytes;
     cipher.Crypt(std::span<uint8_t>(reinterpret_cast<uint8_t*>(copy.data()), copy.size()));
   }

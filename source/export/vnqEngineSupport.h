@@ -15,7 +15,7 @@ using vn::framework::EFileCreateError;
 using vn::framework::EInvalidEngineState;
 using vn::framework::EInvalidPageNumber;
 using vn::framework::EUnsupportedGraphics;
-using vn::framework::MD5Digest;
+using vn::MD5Digest;
 using vn::framework::ScreenPixelsPerInch;
 using vn::framework::ScreenPixelsPerPoint;
 using vn::framework::TvnBaseComponent;

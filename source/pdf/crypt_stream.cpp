@@ -6,20 +6,16 @@
 #include <cstdio>
 #include <limits>
 
-#include "framework/vnqCrypt.h"
 #include "pdf/aes_crypt.h"
 #include "pdf/objects.h"
 #include "pdf/text.h"
 #include "runtime/datetime.h"
+#include "runtime/md5.h"
+#include "runtime/rc4.h"
 
 namespace vn::pdf {
 
 namespace {
-
-using framework::MD5Context;
-using framework::MD5Final;
-using framework::MD5Init;
-using framework::MD5Update;
 
 // The padding string of the standard security handler.
 constexpr uint8_t kPadding[32] = {0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41, 0x64, 0x00, 0x4E,
@@ -45,7 +41,7 @@ class Md5 {
 
 std::string Md5Of(std::string_view bytes) { return Md5().Add(bytes).Digest(); }
 
-std::string Rc4(std::string_view key, std::string_view data) { return framework::RC4Cipher::Apply(key, data); }
+std::string Rc4(std::string_view key, std::string_view data) { return RC4Cipher::Apply(key, data); }
 
 std::string XorKey(std::string_view key, int i) {
   std::string k(key);

@@ -3,7 +3,7 @@
 // object keys, and the decryption (RC4 or AES-128) and encryption of
 // strings and streams. Everything is packaged as a filter stage,
 // TvnCryptStream, whose decoder TvnDecrypt is the read side and whose
-// encoder TvnEncrypt the write side. MD5 and RC4 are the framework's one
+// encoder TvnEncrypt the write side. MD5 and RC4 are the runtime's one
 // implementation; AES comes from TvnqAESCrypt.
 //
 // Byte values carried by TvnEncryptionSettings (O, U, the file identifier,

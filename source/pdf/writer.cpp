@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/vnqCrypt.h"
 #include "pdf/aes_crypt.h"
 #include "pdf/base_doc.h"
 #include "pdf/crypt_stream.h"
@@ -17,6 +16,7 @@
 #include "pdf/text.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
+#include "runtime/rc4.h"
 
 namespace vn::pdf {
 
@@ -62,7 +62,7 @@ class ObjectCipher {
   std::string Encrypt(std::string_view data, int64_t num, int64_t gen) const {
     const std::string key = security_.ObjectKey(num, gen);
     if (security_.Algorithm() == TvnCryptAlgorithm::cryptAES) return TvnqAESCrypt::EncryptBytes(key, RandomIV(), data);
-    return framework::RC4Cipher::Apply(key, data);
+    return RC4Cipher::Apply(key, data);
   }
 
  private:
