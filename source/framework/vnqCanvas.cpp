@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "imaging/vnPicture.h"
 #include "platform/canvas/emf_recorder.h"
+#include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 
 namespace vn::framework {
@@ -135,9 +135,9 @@ void TvnVCLCanvas::DrawString(const String& AString, int32_t ALeft, int32_t ATop
 
 void TvnVCLCanvas::DrawImage(vn::TStream* AStream, const TRect& ARect) {
   if (!AStream) return;
-  const std::string bytes = ReadPictureBytes(*AStream);
-  const TvnPicture picture = DecodePicture(std::as_bytes(std::span<const char>(bytes.data(), bytes.size())));
-  DrawPicture(*FCanvas, picture, {ARect.Left, ARect.Top, ARect.Right, ARect.Bottom}, 0, true);
+  const std::string bytes = pf::ReadPictureBytes(*AStream);
+  const pf::Picture picture = pf::DecodePicture(std::as_bytes(std::span<const char>(bytes.data(), bytes.size())));
+  pf::DrawPicture(*FCanvas, picture, {ARect.Left, ARect.Top, ARect.Right, ARect.Bottom}, 0, true);
 }
 
 void TvnVCLCanvas::DrawLine(const TPoint& AStartPoint, const TPoint& AEndPoint) {

@@ -37,11 +37,11 @@ bool EndsWithWmf(const String& APath) {
 }
 
 std::string EncodeEmf(TvnImagePage& APage) {
-  const TvnPicture& picture = APage.GetPicture();
+  const pf::Picture& picture = APage.GetPicture();
   if (picture.MetaFile) return picture.MetaFile->Bytes();
   // Users' metafiles carry the decoded pixels, which every reader draws.
   pf::EmfRecorderCanvas recorder(picture.Width, picture.Height);
-  recorder.DrawBitmap({0, 0, picture.Width, picture.Height}, ToPixelBuffer(APage.GetBitmap()));
+  recorder.DrawBitmap({0, 0, picture.Width, picture.Height}, pf::ToPixelBuffer(APage.GetBitmap()));
   return recorder.Finish();
 }
 

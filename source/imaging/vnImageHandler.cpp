@@ -19,17 +19,17 @@ std::span<const std::byte> BytesOf(const std::string& s) {
 }
 
 void CheckRasterSize(int64_t AWidth, int64_t AHeight) {
-  if (AWidth < 1 || AHeight < 1 || AWidth > kMaxPictureSide || AHeight > kMaxPictureSide ||
+  if (AWidth < 1 || AHeight < 1 || AWidth > pf::kMaxPictureSide || AHeight > pf::kMaxPictureSide ||
       AWidth * AHeight > static_cast<int64_t>(pf::kDefaultMaxImagePixels))
     throw ExInvalidImageFormat("Image of " + std::to_string(AWidth) + " x " + std::to_string(AHeight) +
                                " pixels is too large");
 }
 
-pf::Bitmap RasterisePicture(const TvnPicture& APicture) {
+pf::Bitmap RasterisePicture(const pf::Picture& APicture) {
   CheckRasterSize(APicture.Width, APicture.Height);
   pf::CairoCanvas canvas(APicture.Width, APicture.Height);
-  DrawPicture(canvas, APicture, {0, 0, APicture.Width, APicture.Height}, 0, false);
-  return FromPixelBuffer(canvas.Pixels());
+  pf::DrawPicture(canvas, APicture, {0, 0, APicture.Width, APicture.Height}, 0, false);
+  return pf::FromPixelBuffer(canvas.Pixels());
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ pf::Bitmap RasterisePicture(const TvnPicture& APicture) {
 // ---------------------------------------------------------------------------
 // Pages
 
-TvnImagePage::TvnImagePage(TvnImageHandler* AOwner, TvnPicture APicture)
+TvnImagePage::TvnImagePage(TvnImageHandler* AOwner, pf::Picture APicture)
     : FDocument(AOwner), FPicture(std::move(APicture)) {
   SetWidth(FPicture.Width);
   SetHeight(FPicture.Height);
@@ -48,7 +48,7 @@ TvnImagePage::TvnImagePage(TvnImageHandler* AOwner, int32_t AWidth, int32_t AHei
   SetHeight(AHeight);
 }
 
-TMetafilePage::TMetafilePage(TvnImageHandler* AOwner, TvnPicture APicture)
+TMetafilePage::TMetafilePage(TvnImageHandler* AOwner, pf::Picture APicture)
     : TvnImagePage(AOwner, std::move(APicture)) {}
 
 TvnPageSize TvnImagePage::GetPageSize() {
@@ -56,20 +56,20 @@ TvnPageSize TvnImagePage::GetPageSize() {
   return {PointsToUnit(unit, GetHeight() * 0.75), PointsToUnit(unit, GetWidth() * 0.75)};
 }
 
-const TvnPicture& TvnImagePage::GetPicture() {
+const pf::Picture& TvnImagePage::GetPicture() {
   if (FPicture.Empty() && FDocument->FTIFFImage) FPicture = FDocument->FramePicture(TvnPage::GetPageNumber());
   return FPicture;
 }
 
-const TvnPicture& TvnImagePage::GetPixels() {
+const pf::Picture& TvnImagePage::GetPixels() {
   GetPicture();
   // The decoded JPEG stays with the page beside its bytes, as other pictures keep theirs.
-  if (!FPicture.Bitmap && FPicture.Jpeg) FPicture.Bitmap = PictureBitmap(FPicture);
+  if (!FPicture.Bitmap && FPicture.Jpeg) FPicture.Bitmap = pf::PictureBitmap(FPicture);
   return FPicture;
 }
 
 pf::Bitmap TvnImagePage::GetBitmap() {
-  const TvnPicture& picture = GetPixels();
+  const pf::Picture& picture = GetPixels();
   if (picture.Bitmap) return *picture.Bitmap;
   return RasterisePicture(picture);
 }
@@ -77,11 +77,11 @@ pf::Bitmap TvnImagePage::GetBitmap() {
 void TvnImagePage::Draw(pf::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t /*AxDPI*/,
                         int32_t /*AyDPI*/, int32_t ARotation) {
   if (!ACanvas) return;
-  const int turns = QuarterTurns(ARotation);
+  const int turns = pf::QuarterTurns(ARotation);
   // Unturned, a JPEG goes to the canvas as its bytes: pixels only for turning.
-  const TvnPicture& picture = turns > 0 ? GetPixels() : GetPicture();
-  FillWhite(*ACanvas, AWidth, AHeight);
-  DrawPicture(*ACanvas, picture, {0, 0, AWidth, AHeight}, turns, true);
+  const pf::Picture& picture = turns > 0 ? GetPixels() : GetPicture();
+  pf::FillWhite(*ACanvas, AWidth, AHeight);
+  pf::DrawPicture(*ACanvas, picture, {0, 0, AWidth, AHeight}, turns, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -116,7 +116,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
   SetSourceStream(Stream, FreeStream);
   Clear();
   if (!Stream) throw ExInvalidStream("Invalid stream");
-  std::string bytes = ReadPictureBytes(*Stream);
+  std::string bytes = pf::ReadPictureBytes(*Stream);
   const std::span<const std::byte> data = BytesOf(bytes);
   if (pf::DetectImageFormat(data) == pf::ImageFormat::Tiff) {
     try {
@@ -130,7 +130,7 @@ void TvnImageHandler::LoadFromStream(vn::TStream* Stream, const String& /*Passwo
     }
     FPageCount = FTIFFImage->FrameCount();
   } else {
-    TvnPicture picture = DecodePicture(std::move(bytes), FDecodeLimits);
+    pf::Picture picture = pf::DecodePicture(std::move(bytes), FDecodeLimits);
     std::unique_ptr<TvnImagePage> page;
     if (picture.MetaFile)
       page = std::make_unique<TMetafilePage>(this, std::move(picture));
@@ -155,9 +155,9 @@ TvnPage* TvnImageHandler::GetPage(int32_t Index) {
   return result;
 }
 
-TvnPicture TvnImageHandler::FramePicture(int32_t APageNumber) {
+pf::Picture TvnImageHandler::FramePicture(int32_t APageNumber) {
   try {
-    return PictureOf(FTIFFImage->DecodeFrame(APageNumber - 1));
+    return pf::PictureOf(FTIFFImage->DecodeFrame(APageNumber - 1));
   } catch (const pf::EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   }
@@ -185,10 +185,10 @@ void TvnImageHandler::Assign(TvnBaseDocument* SourceDocument, const String& Page
     CheckRasterSize(width, height);
     pf::CairoCanvas canvas(static_cast<int32_t>(width), static_cast<int32_t>(height));
     page->Draw(&canvas, canvas.Width(), canvas.Height(), 72, 72, 0);
-    pf::Bitmap bitmap = FromPixelBuffer(canvas.Pixels()).ConvertTo(pf::PixelFormat::pf24bit);
+    pf::Bitmap bitmap = pf::FromPixelBuffer(canvas.Pixels()).ConvertTo(pf::PixelFormat::pf24bit);
     bitmap.SetResolution(dpiX, dpiY);
     const int32_t key = static_cast<int32_t>(FPageCollection.size()) + 1;
-    auto imagePage = std::make_unique<TvnImagePage>(this, PictureOf(std::move(bitmap)));
+    auto imagePage = std::make_unique<TvnImagePage>(this, pf::PictureOf(std::move(bitmap)));
     imagePage->TvnPage::SetPageNumber(key);
     FPageCollection[key] = std::move(imagePage);
     DoEndAssignPage(number, key);

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "framework/vnqClasses.h"
-#include "imaging/vnPicture.h"
+#include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 
 namespace vn::platform {
@@ -34,7 +34,7 @@ class TvnImagePage : public TvnBasePage {
   // A page of AOwner holding APicture; its pixel size is the picture's. A
   // TIFF frame page gets an empty picture and the frame's size, and decodes
   // the frame when first drawn.
-  TvnImagePage(TvnImageHandler* AOwner, TvnPicture APicture);
+  TvnImagePage(TvnImageHandler* AOwner, vn::platform::Picture APicture);
   TvnImagePage(TvnImageHandler* AOwner, int32_t AWidth, int32_t AHeight);
 
   // The pixel size read at 96 dpi, as points (pixels x 0.75), in the
@@ -49,22 +49,22 @@ class TvnImagePage : public TvnBasePage {
             int32_t ARotation) override;
 
   // The page's picture (a TIFF frame is decoded here on first use).
-  const TvnPicture& GetPicture();
+  const vn::platform::Picture& GetPicture();
   // The picture as a bitmap; a metafile is drawn onto white at its size.
   vn::platform::Bitmap GetBitmap();
 
  private:
   // The picture with its pixels: a JPEG is decoded here on first use.
-  const TvnPicture& GetPixels();
+  const vn::platform::Picture& GetPixels();
 
   TvnImageHandler* FDocument;  // the owner, not owned
-  TvnPicture FPicture;
+  vn::platform::Picture FPicture;
 };
 
 // A page whose picture is a metafile.
 class TMetafilePage : public TvnImagePage {
  public:
-  TMetafilePage(TvnImageHandler* AOwner, TvnPicture APicture);
+  TMetafilePage(TvnImageHandler* AOwner, vn::platform::Picture APicture);
 };
 
 class TvnImageHandler : public TvnBaseDocument {
@@ -117,7 +117,7 @@ class TvnImageHandler : public TvnBaseDocument {
   template <typename Encode>
   bool SaveEachPage(Encode&& AEncode);
   // Frame APageNumber of the open TIFF.
-  TvnPicture FramePicture(int32_t APageNumber);
+  vn::platform::Picture FramePicture(int32_t APageNumber);
   void Clear();
 
   String FInputFilePath;

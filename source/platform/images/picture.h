@@ -1,4 +1,4 @@
-// Pictures as the image documents and the canvas hold them: a raster bitmap
+// Pictures as the image documents and the page canvas hold them: a raster bitmap
 // (decoded by the platform's image codecs) or an enhanced metafile (a
 // Windows metafile is converted on reading), with the reading of a whole
 // picture stream and the drawing of a picture at a quarter-turn rotation.
@@ -20,11 +20,11 @@
 #include "platform/images/bitmap.h"
 #include "runtime/streams.h"
 
-namespace vn::framework {
+namespace vn::platform {
 
-struct TvnPicture {
-  std::shared_ptr<const vn::platform::Bitmap> Bitmap;          // a raster picture, or null
-  std::shared_ptr<const vn::platform::emf::EmfFile> MetaFile;  // a metafile, or null
+struct Picture {
+  std::shared_ptr<const platform::Bitmap> Bitmap;  // a raster picture, or null
+  std::shared_ptr<const emf::EmfFile> MetaFile;    // a metafile, or null
   // The JPEG file of a picture read from JPEG, or null. Bitmap may be null
   // beside it until the pixels are first needed.
   std::shared_ptr<const std::string> Jpeg;
@@ -49,20 +49,20 @@ std::string ReadPictureBytes(vn::TStream& AStream);
 // (first frame), an enhanced metafile, or a Windows metafile. Damage raises
 // ExInvalidImageFormat with the decoder's message. Raster pictures larger
 // than ALimits allows are refused the same way. Of a JPEG only the header
-// is read here (see TvnPicture::Jpeg); damage in its pixel data shows when
+// is read here (see Picture::Jpeg); damage in its pixel data shows when
 // they are decoded.
-TvnPicture DecodePicture(std::span<const std::byte> AData, const vn::platform::DecodeLimits& ALimits = {});
+Picture DecodePicture(std::span<const std::byte> AData, const DecodeLimits& ALimits = {});
 // The same from bytes the picture may keep (a JPEG keeps them without a copy).
-TvnPicture DecodePicture(std::string AData, const vn::platform::DecodeLimits& ALimits = {});
-TvnPicture PictureOf(vn::platform::Bitmap ABitmap);
+Picture DecodePicture(std::string AData, const DecodeLimits& ALimits = {});
+Picture PictureOf(Bitmap ABitmap);
 // The pixels of APicture: its bitmap, or its JPEG decoded (damage raises
 // ExInvalidImageFormat); null for a metafile.
-std::shared_ptr<const vn::platform::Bitmap> PictureBitmap(const TvnPicture& APicture);
+std::shared_ptr<const Bitmap> PictureBitmap(const Picture& APicture);
 
 // The pixels of a bitmap as the canvases take them (alpha kept only when the
 // bitmap has alpha).
-vn::platform::PixelBuffer ToPixelBuffer(const vn::platform::Bitmap& ABitmap);
-vn::platform::Bitmap FromPixelBuffer(const vn::platform::PixelBuffer& APixels);
+PixelBuffer ToPixelBuffer(const Bitmap& ABitmap);
+Bitmap FromPixelBuffer(const PixelBuffer& APixels);
 
 // Quarter turns clockwise of a rotation in degrees (0, 90, 180, 270 and
 // -90, -180, -270); -1 for any other angle.
@@ -73,10 +73,10 @@ int QuarterTurns(int32_t ARotation);
 // picture decoded from JPEG goes to the canvas as its JPEG data, so a
 // recording keeps the photograph as it is; otherwise decoded pixels are
 // drawn.
-void DrawPicture(vn::platform::Canvas& ACanvas, const TvnPicture& APicture, const vn::platform::Rect& ADest,
+void DrawPicture(Canvas& ACanvas, const Picture& APicture, const Rect& ADest,
                  int ATurns, bool AKeepJpeg);
 
 // Paints (0, 0, AWidth, AHeight) of the canvas white.
-void FillWhite(vn::platform::Canvas& ACanvas, int32_t AWidth, int32_t AHeight);
+void FillWhite(Canvas& ACanvas, int32_t AWidth, int32_t AHeight);
 
-}  // namespace vn::framework
+}  // namespace vn::platform

@@ -1,4 +1,4 @@
-#include "imaging/vnPicture.h"
+#include "platform/images/picture.h"
 
 #include <utility>
 
@@ -7,9 +7,7 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/exceptions.h"
 
-namespace vn::framework {
-
-namespace pf = vn::platform;
+namespace vn::platform {
 
 std::string ReadPictureBytes(vn::TStream& AStream) {
   const int64_t size = AStream.GetSize();
@@ -26,20 +24,20 @@ std::string ReadPictureBytes(vn::TStream& AStream) {
   return bytes;
 }
 
-TvnPicture PictureOf(pf::Bitmap ABitmap) {
-  TvnPicture picture;
+Picture PictureOf(Bitmap ABitmap) {
+  Picture picture;
   picture.Width = ABitmap.Width();
   picture.Height = ABitmap.Height();
-  picture.Bitmap = std::make_shared<const pf::Bitmap>(std::move(ABitmap));
+  picture.Bitmap = std::make_shared<const Bitmap>(std::move(ABitmap));
   return picture;
 }
 
 namespace {
 
-TvnPicture MetaFilePicture(std::string AEmf) {
-  TvnPicture picture;
-  auto file = std::make_shared<const pf::emf::EmfFile>(std::move(AEmf));
-  const pf::emf::RectL frame = file->FramePixels();
+Picture MetaFilePicture(std::string AEmf) {
+  Picture picture;
+  auto file = std::make_shared<const emf::EmfFile>(std::move(AEmf));
+  const emf::RectL frame = file->FramePixels();
   const int64_t width = int64_t{frame.right} - frame.left;
   const int64_t height = int64_t{frame.bottom} - frame.top;
   if (width <= 0 || height <= 0) throw ExInvalidImageFormat("Metafile has an empty frame");
@@ -54,60 +52,60 @@ TvnPicture MetaFilePicture(std::string AEmf) {
 
 }  // namespace
 
-TvnPicture DecodePicture(std::span<const std::byte> AData, const pf::DecodeLimits& ALimits) {
-  if (pf::DetectImageFormat(AData) == pf::ImageFormat::Jpeg)
+Picture DecodePicture(std::span<const std::byte> AData, const DecodeLimits& ALimits) {
+  if (DetectImageFormat(AData) == ImageFormat::Jpeg)
     return DecodePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()), ALimits);
   try {
-    if (pf::emf::EmfFile::IsEmf(AData))
+    if (emf::EmfFile::IsEmf(AData))
       return MetaFilePicture(std::string(reinterpret_cast<const char*>(AData.data()), AData.size()));
-    if (pf::emf::IsWmf(AData)) return MetaFilePicture(pf::emf::ConvertWmfToEmf(AData));
-    return PictureOf(pf::DecodeImage(AData, ALimits));
-  } catch (const pf::EImageDecodeError& e) {
+    if (emf::IsWmf(AData)) return MetaFilePicture(emf::ConvertWmfToEmf(AData));
+    return PictureOf(DecodeImage(AData, ALimits));
+  } catch (const EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
-  } catch (const pf::emf::EEmfError& e) {
+  } catch (const emf::EEmfError& e) {
     throw ExInvalidImageFormat(e.Message());
   }
 }
 
-TvnPicture DecodePicture(std::string AData, const pf::DecodeLimits& ALimits) {
-  const std::span<const std::byte> data = pf::AsBytes(AData);
-  if (pf::DetectImageFormat(data) != pf::ImageFormat::Jpeg) return DecodePicture(data, ALimits);
-  TvnPicture picture;
+Picture DecodePicture(std::string AData, const DecodeLimits& ALimits) {
+  const std::span<const std::byte> data = AsBytes(AData);
+  if (DetectImageFormat(data) != ImageFormat::Jpeg) return DecodePicture(data, ALimits);
+  Picture picture;
   try {
-    const pf::JpegInfo info = pf::ReadJpegInfo(data);
-    pf::CheckImageSize("JPEG", info.Width, info.Height, ALimits);
+    const JpegInfo info = ReadJpegInfo(data);
+    CheckImageSize("JPEG", info.Width, info.Height, ALimits);
     picture.Width = info.Width;
     picture.Height = info.Height;
-  } catch (const pf::EImageDecodeError& e) {
+  } catch (const EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   }
   picture.Jpeg = std::make_shared<const std::string>(std::move(AData));
   return picture;
 }
 
-std::shared_ptr<const pf::Bitmap> PictureBitmap(const TvnPicture& APicture) {
+std::shared_ptr<const Bitmap> PictureBitmap(const Picture& APicture) {
   if (APicture.Bitmap || !APicture.Jpeg) return APicture.Bitmap;
   try {
     // The size was checked against the document's limits when the header was read.
-    const pf::DecodeLimits limits{uint64_t(APicture.Width) * uint64_t(APicture.Height)};
-    pf::Bitmap bitmap = pf::DecodeJpeg(pf::AsBytes(*APicture.Jpeg), limits);
+    const DecodeLimits limits{uint64_t(APicture.Width) * uint64_t(APicture.Height)};
+    Bitmap bitmap = DecodeJpeg(AsBytes(*APicture.Jpeg), limits);
     bitmap.SetOriginalJpeg(APicture.Jpeg);
-    return std::make_shared<const pf::Bitmap>(std::move(bitmap));
-  } catch (const pf::EImageDecodeError& e) {
+    return std::make_shared<const Bitmap>(std::move(bitmap));
+  } catch (const EImageDecodeError& e) {
     throw ExInvalidImageFormat(e.Message());
   }
 }
 
-pf::PixelBuffer ToPixelBuffer(const pf::Bitmap& ABitmap) {
-  pf::PixelBuffer pixels;
+PixelBuffer ToPixelBuffer(const Bitmap& ABitmap) {
+  PixelBuffer pixels;
   pixels.width = ABitmap.Width();
   pixels.height = ABitmap.Height();
   pixels.bgra = ABitmap.ToBGRA();
   return pixels;
 }
 
-pf::Bitmap FromPixelBuffer(const pf::PixelBuffer& APixels) {
-  pf::Bitmap bitmap(APixels.width, APixels.height, pf::PixelFormat::pf32bit);
+Bitmap FromPixelBuffer(const PixelBuffer& APixels) {
+  Bitmap bitmap(APixels.width, APixels.height, PixelFormat::pf32bit);
   for (int32_t y = 0; y < APixels.height; ++y) {
     const uint8_t* from = APixels.Row(y);
     std::copy(from, from + size_t(APixels.width) * 4, bitmap.MutableRow(y).begin());
@@ -128,20 +126,20 @@ int QuarterTurns(int32_t ARotation) {
   }
 }
 
-void DrawPicture(pf::Canvas& ACanvas, const TvnPicture& APicture, const pf::Rect& ADest, int ATurns,
+void DrawPicture(Canvas& ACanvas, const Picture& APicture, const Rect& ADest, int ATurns,
                  bool AKeepJpeg) {
   if (ATurns < 0 || ATurns > 3) return;
   if (APicture.MetaFile) {
-    pf::PlayMetafile(*APicture.MetaFile, ACanvas, ADest, ATurns * 90);
+    PlayMetafile(*APicture.MetaFile, ACanvas, ADest, ATurns * 90);
     return;
   }
   if (ATurns == 0 && AKeepJpeg && APicture.Jpeg) {
     ACanvas.DrawJpeg(ADest, *APicture.Jpeg, APicture.Width, APicture.Height);
     return;
   }
-  const std::shared_ptr<const pf::Bitmap> pixels = PictureBitmap(APicture);
+  const std::shared_ptr<const Bitmap> pixels = PictureBitmap(APicture);
   if (!pixels || pixels->Empty()) return;
-  const pf::Bitmap& bitmap = *pixels;
+  const Bitmap& bitmap = *pixels;
   if (ATurns == 0 && AKeepJpeg && bitmap.OriginalJpeg()) {
     ACanvas.DrawJpeg(ADest, *bitmap.OriginalJpeg(), bitmap.Width(), bitmap.Height());
     return;
@@ -150,17 +148,17 @@ void DrawPicture(pf::Canvas& ACanvas, const TvnPicture& APicture, const pf::Rect
     ACanvas.DrawBitmap(ADest, ToPixelBuffer(bitmap));
     return;
   }
-  ACanvas.DrawBitmap(ADest, ToPixelBuffer(pf::RotateBitmap(bitmap, ATurns * 90)));
+  ACanvas.DrawBitmap(ADest, ToPixelBuffer(RotateBitmap(bitmap, ATurns * 90)));
 }
 
-void FillWhite(pf::Canvas& ACanvas, int32_t AWidth, int32_t AHeight) {
+void FillWhite(Canvas& ACanvas, int32_t AWidth, int32_t AHeight) {
   ACanvas.SaveDC();
-  pf::Pen none;
-  none.style = pf::PenStyle::Clear;
+  Pen none;
+  none.style = PenStyle::Clear;
   ACanvas.SetPen(none);
-  ACanvas.SetBrush(pf::Brush{});
+  ACanvas.SetBrush(Brush{});
   ACanvas.Rectangle({0, 0, AWidth, AHeight});
   ACanvas.RestoreDC(-1);
 }
 
-}  // namespace vn::framework
+}  // namespace vn::platform
