@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "UMain.h"
-#include "pdfdocument/vnLibrary.h"
+#include "library/library.h"
 
 int main(int argc, char** argv) {
   // Without a display the window cannot open; say so instead of failing

@@ -60,26 +60,6 @@ function(vn_fuzz_target name)
   endif()
 endfunction()
 
-# The static library that holds a subsystem folder's code.
-function(vn_subsystem_library dir out)
-  set(map_runtime vn_runtime)
-  set(map_platform vn_platform)
-  set(map_framework vn_framework)
-  set(map_imaging vn_framework)
-  set(map_wordmodel vn_wordmodel)
-  set(map_export vn_export)
-  set(map_pdfwriter vn_pdfwriter)
-  set(map_pdf vn_pdf)
-  set(map_fonts vn_fonts)
-  set(map_pdfdocument vn_pdfdocument)
-  set(map_utils/ooxml vn_ooxml)
-  set(map_docx vn_docx)
-  set(map_doc vn_doc)
-  set(map_rtf vn_rtf)
-  set(map_viewer vn_viewer)
-  set(${out} ${map_${dir}} PARENT_SCOPE)
-endfunction()
-
 # vn_glob_library(name DEPS ... PRIVATE_DEPS ...): a subsystem library made of
 # every .cpp below the calling folder.
 function(vn_glob_library name)

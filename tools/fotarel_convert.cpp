@@ -19,7 +19,7 @@
 #include "framework/vnClasses.h"
 #include "framework/vnqDocumentConverter.h"
 #include "framework/vnqDocumentFramework.h"
-#include "pdfdocument/vnLibrary.h"
+#include "library/library.h"
 #include "runtime/exceptions.h"
 #include "runtime/string_list.h"
 #include "runtime/strings.h"

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "imaging/vnImageFormats.h"
 #include "runtime/byte_reader.h"
 #include "runtime/exceptions.h"
 
@@ -299,31 +298,11 @@ String PredictFormat(vn::TStream* Stream) {
 
 TvnKELMFramework* DocumentFramework() { return GDocumentFramework.get(); }
 
-namespace {
-TvnFormatRegistration GPDFDocumentRegistration = nullptr;
-}  // namespace
-
-void SetPDFDocumentRegistration(TvnFormatRegistration Registration) { GPDFDocumentRegistration = Registration; }
-
-void InitializeLibrary() {
-  if (GDocumentFramework) return;
-  // DefaultCanvasClass (vnqCanvas) names its canvas from the start.
-  GDocumentFramework = std::make_unique<TvnKELMFramework>();
-  TvnKELMFramework& Registry = *GDocumentFramework;
-  // The formats register in this order; a format's line becomes its
-  // registration when its document type exists.
-  //   ".txt"                plain-text documents
-  //   ".pdf"                PDF documents
-  if (GPDFDocumentRegistration != nullptr) GPDFDocumentRegistration(Registry);
-  //   ".docx", ".dotx"      DOCX documents
-  // ".tiff", ".tif", ".wmf", ".emf", ".jpg", ".jpe", ".jpeg", ".png", ".bmp",
-  // ".ico", ".gif", ".cur":
-  RegisterImageFormats(Registry);
-  //   ".rtf"                RTF documents
-  //   ".doc", ".dot"        DOC documents
-  //   then the viewer classes, navigation pages and plug-ins.
+TvnKELMFramework& CreateDocumentFramework() {
+  if (!GDocumentFramework) GDocumentFramework = std::make_unique<TvnKELMFramework>();
+  return *GDocumentFramework;
 }
 
-void FinalizeLibrary() { GDocumentFramework.reset(); }
+void FreeDocumentFramework() { GDocumentFramework.reset(); }
 
 }  // namespace vn::framework

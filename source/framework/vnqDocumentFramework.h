@@ -20,9 +20,9 @@
 // Ownership: the registry owns none of the class entries (they live for the
 // process) and never creates documents itself.
 //
-// Start-up: InitializeLibrary() creates the single registry and registers
-// every format of the library in start-up order; FinalizeLibrary() frees it.
-// There are no static registrars.
+// Start-up: the library's start-up (vn::InitializeLibrary) creates the
+// single registry and registers every format in start-up order; the
+// registry itself knows no format. There are no static registrars.
 #pragma once
 
 #include <cstdint>
@@ -147,24 +147,11 @@ class TvnKELMFramework : public TObject {
 // the stream afterwards seek first.
 String PredictFormat(vn::TStream* Stream);
 
-// The single registry; nil before InitializeLibrary and after
-// FinalizeLibrary.
+// The single registry; nil before CreateDocumentFramework and after
+// FreeDocumentFramework.
 TvnKELMFramework* DocumentFramework();
-
-// Creates the registry when none exists and registers the library's formats
-// in start-up order. Calling it again while the registry exists does
-// nothing.
-void InitializeLibrary();
-
-// Formats whose document types live in libraries built on the framework
-// register through a hook: the start-up of the whole library
-// (vn::InitializeLibrary) sets the hook before the registry is made, and
-// InitializeLibrary calls it at the format's place in the start-up order.
-// Without a hook the format is not registered.
-using TvnFormatRegistration = void (*)(TvnKELMFramework& Registry);
-// ".pdf": the PDF document type.
-void SetPDFDocumentRegistration(TvnFormatRegistration Registration);
-// Frees the registry.
-void FinalizeLibrary();
+// Makes the single registry when none exists and returns it.
+TvnKELMFramework& CreateDocumentFramework();
+void FreeDocumentFramework();
 
 }  // namespace vn::framework

@@ -3,16 +3,11 @@
 // for each output's target first (RequestOutputTarget), and returns true;
 // an encoder failure raises ExInvalidImageFormat, a document without pages
 // ExInvalidPageError.
-//
-// RegisterImageFormats registers the image formats with the format registry
-// in start-up order.
 #pragma once
 
 #include "imaging/vnImageHandler.h"
 
 namespace vn::framework {
-
-class TvnKELMFramework;
 
 // TIFF: one file per page, or every page as a frame of one file when the
 // encoder parameters are a TvnTIFFEncoderParams with MultiPageTIFF.
@@ -64,11 +59,5 @@ class TvnBitmapHandler : public TvnImageHandler {
 // its whole frame. Pictures wider or taller than 32767 pixels raise
 // ExInvalidImageFormat (the format's coordinates are 16-bit).
 std::string EncodePlaceableWmf(const vn::platform::Bitmap& ABitmap);
-
-// Registers, in this order: "TIFF" .tiff .tif, "Windows Metafile" .wmf,
-// "Enhanced Metafile" .emf, "JPEG" .jpg .jpe .jpeg, "Portable Network
-// Graphics" .png, "Bitmap" .bmp (each with its writer class), then "Icon"
-// .ico, "GIF " .gif and "Cursor" .cur (read only).
-void RegisterImageFormats(TvnKELMFramework& AFramework);
 
 }  // namespace vn::framework

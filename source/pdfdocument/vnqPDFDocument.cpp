@@ -7,7 +7,6 @@
 
 #include "export/vnqEngineSettings.h"
 #include "framework/vnUtils.h"
-#include "framework/vnqDocumentFramework.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/canvas/emf_recorder.h"
 #include "runtime/exceptions.h"
@@ -224,10 +223,6 @@ void TvnqPDFDocument::WritePages(bool& Started) {
     if (const std::unique_ptr<TMetafile> Metafile = Page->GetMetafile()) Engine.PlayMetafile(*Metafile);
   }
   Engine.EndDoc();
-}
-
-void RegisterPDFDocument(fw::TvnKELMFramework& Registry) {
-  Registry.RegisterDocument(fw::DocumentClassOf<TvnqPDFDocument>(), u".pdf", u"Portable Document Format");
 }
 
 }  // namespace vn::pdfdoc

@@ -26,10 +26,6 @@
 #include "export/vnqEngineTypes.h"
 #include "framework/vnqClasses.h"
 
-namespace vn::framework {
-class TvnKELMFramework;
-}
-
 namespace vn::pdfdoc {
 
 using vn::String;
@@ -148,8 +144,5 @@ class TvnqPDFDocument : public TvnBaseDocument {
   std::map<int32_t, std::unique_ptr<TvnqPDFPage>> FPageCollection;
   std::unique_ptr<TvnMetafileSpool> FSpool;
 };
-
-// Registers TvnqPDFDocument for ".pdf", "Portable Document Format".
-void RegisterPDFDocument(vn::framework::TvnKELMFramework& Registry);
 
 }  // namespace vn::pdfdoc

@@ -17,7 +17,7 @@
 #include "fake_documents.h"
 #include "framework/vnqDocumentFramework.h"
 #include "imaging/vnImageHandler.h"
-#include "pdfdocument/vnLibrary.h"
+#include "library/library.h"
 #include "platform/system.h"
 
 using namespace fotarel;

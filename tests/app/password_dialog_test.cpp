@@ -16,6 +16,7 @@
 #include "UDialogs.h"
 #include "fake_documents.h"
 #include "framework/vnqDocumentConverter.h"
+#include "library/library.h"
 #include "vnqPasswordDialogForm.h"
 
 using namespace fotarel;
@@ -90,7 +91,7 @@ TEST(PasswordForm, OkReturnsTheTypedTextAndEverythingElseCancels) {
 }
 
 TEST(PasswordForm, ServesTheConverterAsItsPrompt) {
-  InitializeLibrary();
+  vn::InitializeLibrary();
   fotarel::testing::RegisterFakeDocuments();
   const fs::path Dir = fs::temp_directory_path() / ("fotarel_prompt_" + std::to_string(::getpid()));
   fs::remove_all(Dir);
@@ -113,7 +114,7 @@ TEST(PasswordForm, ServesTheConverterAsItsPrompt) {
     EXPECT_EQ(Form.windowTitle(), u"Password for - "_qs + QString::fromStdU16String(Input));
   }
   fs::remove_all(Dir);
-  FinalizeLibrary();
+  vn::FinalizeLibrary();
 }
 
 TEST(AppDialogs, ThePasswordInputBoxIsMasked) {

@@ -156,8 +156,7 @@ class TScriptedPrompt : public IvnPasswordDialog {
 class ConverterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLibrary();
-    TvnKELMFramework& R = *DocumentFramework();
+    TvnKELMFramework& R = CreateDocumentFramework();
     R.RegisterDocument(DocumentClassOf<TFakeReader>(), u".fkr", u"Fake input");
     R.RegisterDocument(DocumentClassOf<TFakeReader>(), u".pdf", u"Fake PDF input");
     R.RegisterDocument(DocumentClassOf<TFakeWriter>(), u".fdw", u"Fake document output");
@@ -174,7 +173,7 @@ class ConverterTest : public ::testing::Test {
   void TearDown() override {
     // The converter frees what it holds (a merged writer stays until then).
     Converter.reset();
-    FinalizeLibrary();
+    FreeDocumentFramework();
     fs::remove_all(Dir);
     EXPECT_EQ(GLiveReaders, 0);
     EXPECT_EQ(GLiveWriters, 0);

@@ -261,11 +261,11 @@ TEST(Registry, ViewersPluginsAndNavigationPages) {
 class DocumentManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLibrary();
-    DocumentFramework()->RegisterDocument(DocumentClassOf<TLoadsOrThrows>(), u".fake", u"Fake");
-    DocumentFramework()->RegisterDocument(DocumentClassOf<TLoadsOrThrows>(), u".pdf", u"Fake PDF");
+    TvnKELMFramework& R = CreateDocumentFramework();
+    R.RegisterDocument(DocumentClassOf<TLoadsOrThrows>(), u".fake", u"Fake");
+    R.RegisterDocument(DocumentClassOf<TLoadsOrThrows>(), u".pdf", u"Fake PDF");
   }
-  void TearDown() override { FinalizeLibrary(); }
+  void TearDown() override { FreeDocumentFramework(); }
 };
 
 TEST_F(DocumentManagerTest, LoadsThroughTheRegistry) {
@@ -293,14 +293,12 @@ TEST_F(DocumentManagerTest, LoadsStreamsFromTheirStart) {
   EXPECT_THROW(M.LoadDocument(Owned, true), vn::EReadError);
 }
 
-TEST(Startup, InitializeAndFinalize) {
+TEST(SingleRegistry, MadeOnceAndFreed) {
   EXPECT_EQ(DocumentFramework(), nullptr);
-  InitializeLibrary();
-  TvnKELMFramework* First = DocumentFramework();
-  ASSERT_NE(First, nullptr);
-  InitializeLibrary();
+  TvnKELMFramework* First = &CreateDocumentFramework();
   EXPECT_EQ(DocumentFramework(), First);
-  FinalizeLibrary();
+  EXPECT_EQ(&CreateDocumentFramework(), First);
+  FreeDocumentFramework();
   EXPECT_EQ(DocumentFramework(), nullptr);
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "export/vnqMetafileProcessor.h"
 #include "framework/vnqDocumentFramework.h"
-#include "pdfdocument/vnLibrary.h"
 #include "pdfdocument/vnqPDFDocument.h"
 #include "platform/canvas/canvas.h"
 #include "runtime/exceptions.h"
@@ -172,8 +172,7 @@ TEST(PDFDocument, LargeMetafilesAreSpooledAndComeBackWhole) {
 
 class PDFSave : public ::testing::Test {
  protected:
-  void SetUp() override { vn::InitializeLibrary(); }
-  void TearDown() override { vn::FinalizeLibrary(); }
+  void SetUp() override { vn::exporter::InstallMetafileProcessor(); }
 };
 
 TEST_F(PDFSave, WritesOnePagePerDocumentPageToTheRequestedStream) {
@@ -244,14 +243,10 @@ TEST_F(PDFSave, APageThatFailsLeavesNoPartialFile) {
   }
 }
 
-TEST_F(PDFSave, RegisteredForPdfAndCannotOpen) {
-  fw::TvnKELMFramework* Registry = fw::DocumentFramework();
-  ASSERT_NE(Registry, nullptr);
-  fw::TvnDocumentClass Class = Registry->LookupDocument(u"out.PDF");
-  ASSERT_EQ(Class, fw::DocumentClassOf<TvnqPDFDocument>());
+TEST(PDFDocument, CapabilitiesAndTheRefusalToOpen) {
+  fw::TvnDocumentClass Class = fw::DocumentClassOf<TvnqPDFDocument>();
   EXPECT_EQ(Class->EngineCapabilities, (TvnEngineCapabilities{TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave}));
   EXPECT_EQ(Class->DocumentType, TvnDocumentType::dtFixed);
-  EXPECT_NE(vn::ToUtf8(Registry->GetSaveDialogFilterString()).find("Portable Document Format"), std::string::npos);
 
   auto D = Class->Create();
   try {

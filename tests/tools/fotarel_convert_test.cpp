@@ -13,6 +13,7 @@
 
 #include "framework/vnDocumentManager.h"
 #include "framework/vnqDocumentFramework.h"
+#include "library/library.h"
 
 namespace fs = std::filesystem;
 using namespace vn::framework;
@@ -37,7 +38,7 @@ std::string Slurp(const fs::path& P) {
 class DriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitializeLibrary();
+    vn::InitializeLibrary();
     if (DocumentFramework()->LookupDocument(u"x.tif") == nullptr ||
         DocumentFramework()->LookupDocument(u"x.png") == nullptr ||
         DocumentFramework()->LookupDocument(u"x.jpg") == nullptr)
@@ -52,7 +53,7 @@ class DriverTest : public ::testing::Test {
     fs::copy_file(kImages / "tiff_three_pages.tif", Dir / "in" / "three.tif");
   }
   void TearDown() override {
-    FinalizeLibrary();
+    vn::FinalizeLibrary();
     if (!Dir.empty()) fs::remove_all(Dir);
   }
 

@@ -1,0 +1,55 @@
+#include "library/library.h"
+
+#include "export/vnqMetafileProcessor.h"
+#include "framework/vnqCanvas.h"
+#include "imaging/vnImageFormats.h"
+#include "pdfdocument/vnqPDFDocument.h"
+
+namespace vn {
+
+namespace {
+
+using framework::DocumentClassOf;
+using framework::TvnBitmapHandler;
+using framework::TvnImageHandler;
+using framework::TvnJPEGHandler;
+using framework::TvnMetaFileHandler;
+using framework::TvnPNGHandler;
+using framework::TvnTIFFHandler;
+using pdfdoc::TvnqPDFDocument;
+
+// The order of the formats decides the order of the dialogs' filter texts.
+// Still to come in their places: ".txt" first, ".docx" and ".dotx" after
+// ".pdf", ".rtf" then ".doc" and ".dot" at the end.
+constexpr FormatRegistration kFormats[] = {
+    {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
+    {u".tiff", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},
+    {u".tif", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},
+    {u".wmf", u"Windows Metafile", &DocumentClassOf<TvnMetaFileHandler>},
+    {u".emf", u"Enhanced Metafile", &DocumentClassOf<TvnMetaFileHandler>},
+    {u".jpg", u"JPEG", &DocumentClassOf<TvnJPEGHandler>},
+    {u".jpe", u"JPEG", &DocumentClassOf<TvnJPEGHandler>},
+    {u".jpeg", u"JPEG", &DocumentClassOf<TvnJPEGHandler>},
+    {u".png", u"Portable Network Graphics", &DocumentClassOf<TvnPNGHandler>},
+    {u".bmp", u"Bitmap", &DocumentClassOf<TvnBitmapHandler>},
+    {u".ico", u"Icon", &DocumentClassOf<TvnImageHandler>},
+    {u".gif", u"GIF ", &DocumentClassOf<TvnImageHandler>},
+    {u".cur", u"Cursor", &DocumentClassOf<TvnImageHandler>},
+};
+
+}  // namespace
+
+std::span<const FormatRegistration> FormatRegistrations() { return kFormats; }
+
+void InitializeLibrary() {
+  if (framework::DocumentFramework() != nullptr) return;
+  framework::DefaultCanvasClass = &framework::TvnVCLCanvas::CreateOn;
+  exporter::InstallMetafileProcessor();
+  framework::TvnKELMFramework& registry = framework::CreateDocumentFramework();
+  for (const FormatRegistration& format : kFormats)
+    registry.RegisterDocument(format.DocumentClass(), format.Extension, format.Description);
+}
+
+void FinalizeLibrary() { framework::FreeDocumentFramework(); }
+
+}  // namespace vn

@@ -1,0 +1,115 @@
+// Start-up of the whole library: the formats register in the start-up order,
+// the registry serves them to the dialogs and the document manager, and a
+// second start-up changes nothing.
+#include "library/library.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/vnDocumentManager.h"
+#include "framework/vnqDocumentFramework.h"
+#include "imaging/vnImageFormats.h"
+#include "pdfdocument/vnqPDFDocument.h"
+#include "runtime/streams.h"
+
+namespace vn {
+namespace {
+
+using namespace vn::framework;
+
+String Fixture(const char* name) { return FromUtf8(std::string(VN_FIXTURES_DIR) + "/imaging/" + name); }
+
+// The start-up order of every format the library will have; a format that
+// is not built yet has no class and must be absent from the table.
+struct Expected {
+  const char16_t* Extension;
+  TvnDocumentClass Class;
+};
+std::vector<Expected> StartUpOrder() {
+  return {
+      {u".txt", nullptr},
+      {u".pdf", DocumentClassOf<pdfdoc::TvnqPDFDocument>()},
+      {u".docx", nullptr},
+      {u".dotx", nullptr},
+      {u".tiff", DocumentClassOf<TvnTIFFHandler>()},
+      {u".tif", DocumentClassOf<TvnTIFFHandler>()},
+      {u".wmf", DocumentClassOf<TvnMetaFileHandler>()},
+      {u".emf", DocumentClassOf<TvnMetaFileHandler>()},
+      {u".jpg", DocumentClassOf<TvnJPEGHandler>()},
+      {u".jpe", DocumentClassOf<TvnJPEGHandler>()},
+      {u".jpeg", DocumentClassOf<TvnJPEGHandler>()},
+      {u".png", DocumentClassOf<TvnPNGHandler>()},
+      {u".bmp", DocumentClassOf<TvnBitmapHandler>()},
+      {u".ico", DocumentClassOf<TvnImageHandler>()},
+      {u".gif", DocumentClassOf<TvnImageHandler>()},
+      {u".cur", DocumentClassOf<TvnImageHandler>()},
+      {u".rtf", nullptr},
+      {u".doc", nullptr},
+      {u".dot", nullptr},
+  };
+}
+
+class LibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { InitializeLibrary(); }
+  void TearDown() override { FinalizeLibrary(); }
+};
+
+TEST_F(LibraryTest, FormatsRegisterInStartUpOrder) {
+  std::vector<Expected> built;
+  for (const Expected& e : StartUpOrder())
+    if (e.Class != nullptr) built.push_back(e);
+  const std::span<const FormatRegistration> table = FormatRegistrations();
+  ASSERT_EQ(table.size(), built.size());
+  String allExtensions;
+  for (size_t i = 0; i < table.size(); ++i) {
+    EXPECT_EQ(String(table[i].Extension), built[i].Extension) << i;
+    EXPECT_EQ(table[i].DocumentClass(), built[i].Class) << ToUtf8(built[i].Extension);
+    allExtensions += u"*" + String(built[i].Extension) + u";";
+  }
+
+  // The registry holds them in that order: the open filter lists them so.
+  TvnKELMFramework* registry = DocumentFramework();
+  ASSERT_NE(registry, nullptr);
+  EXPECT_EQ(registry->GetOpenDialogFilterString().rfind(u"All Supported Documents |" + allExtensions + u"|", 0), 0u);
+  for (const Expected& e : StartUpOrder())
+    EXPECT_EQ(registry->LookupDocument(u"a" + String(e.Extension)), e.Class) << ToUtf8(e.Extension);
+  EXPECT_EQ(registry->LookupDocument(u"a.PDF"), DocumentClassOf<pdfdoc::TvnqPDFDocument>());
+}
+
+TEST_F(LibraryTest, ReadOnlyFormatsAreOfferedForOpeningOnly) {
+  const String open = DocumentFramework()->GetOpenDialogFilterString();
+  const String save = DocumentFramework()->GetSaveDialogFilterString();
+  EXPECT_NE(open.find(u"GIF |*.gif|"), String::npos);
+  EXPECT_NE(open.find(u"Cursor|*.cur|"), String::npos);
+  for (const char16_t* readOnly : {u".gif", u".ico", u".cur"}) EXPECT_EQ(save.find(readOnly), String::npos);
+  EXPECT_NE(save.find(u"Portable Document Format|*.pdf|"), String::npos);
+  EXPECT_NE(save.find(u"*.wmf;*.emf;*.jpg;"), String::npos);
+  EXPECT_NE(save.find(u"Bitmap|*.bmp|"), String::npos);
+}
+
+TEST_F(LibraryTest, TheDocumentManagerLoadsRegisteredFormats) {
+  TvnDocumentManager manager;
+  std::unique_ptr<TvnBaseDocument> png = manager.LoadDocument(Fixture("quad.png"));
+  ASSERT_NE(dynamic_cast<TvnPNGHandler*>(png.get()), nullptr);
+  EXPECT_EQ(png->GetPageCount(), 1);
+  std::unique_ptr<TvnBaseDocument> tiff =
+      manager.LoadDocument(new TStringStream(ReadFileBytes(ToUtf8(Fixture("three.tif")))), true);
+  ASSERT_NE(dynamic_cast<TvnTIFFHandler*>(tiff.get()), nullptr);
+  EXPECT_EQ(tiff->GetPageCount(), 3);
+}
+
+TEST(Library, StartsOnceAndFinalizes) {
+  EXPECT_EQ(DocumentFramework(), nullptr);
+  InitializeLibrary();
+  TvnKELMFramework* first = DocumentFramework();
+  ASSERT_NE(first, nullptr);
+  const String filter = first->GetOpenDialogFilterString();
+  InitializeLibrary();
+  EXPECT_EQ(DocumentFramework(), first);
+  EXPECT_EQ(first->GetOpenDialogFilterString(), filter);
+  FinalizeLibrary();
+  EXPECT_EQ(DocumentFramework(), nullptr);
+}
+
+}  // namespace
+}  // namespace vn
