@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test (unit tests and fuzz-seed
-# replays) through ctest.
+# Installs what is missing, checks the layering of the libraries, builds with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test (unit
+# tests and fuzz-seed replays) through ctest.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
 vn_install_packages
+
+# The libraries keep to their layers (scripts/layers.txt) before anything
+# is built.
+python3 scripts/check_layers.py
 
 build=build/asan
 jobs=$(nproc)
