@@ -16,11 +16,11 @@
 #include <memory>
 #include <vector>
 
+#include "UControls.h"
 #include "UConversionJobInputsFrame.h"
 #include "UConversionProgressFrame.h"
-#include "UControls.h"
 #include "UDialogs.h"
-#include "framework/vnqDocumentConverter.h"
+#include "framework/document_converter.h"
 
 namespace fotarel {
 

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "framework/vnqPasswordDialog.h"
+#include "framework/password_dialog.h"
 
 namespace fotarel {
 

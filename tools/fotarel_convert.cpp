@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnClasses.h"
-#include "framework/vnqDocumentConverter.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/document_converter.h"
+#include "framework/format_registry.h"
+#include "framework/page_model.h"
 #include "library/library.h"
 #include "runtime/exceptions.h"
 #include "runtime/string_list.h"

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "framework/vnUtils.h"
+#include "framework/document_routines.h"
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 

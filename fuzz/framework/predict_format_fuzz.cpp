@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 #include "runtime/streams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

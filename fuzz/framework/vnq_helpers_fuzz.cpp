@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/vnqBaseClasses.h"
-#include "framework/vnqUtils.h"
+#include "framework/base_classes.h"
+#include "framework/writer_routines.h"
 #include "runtime/exceptions.h"
 #include "runtime/md5.h"
 #include "runtime/rc4.h"

@@ -5,9 +5,9 @@
 // list of text lines.
 #pragma once
 
-#include "framework/vnqBaseClasses.h"
-#include "framework/vnqCrypt.h"
-#include "framework/vnqUtils.h"
+#include "framework/base_classes.h"
+#include "framework/crypt.h"
+#include "framework/writer_routines.h"
 
 namespace vn::exporter {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "export/vnqEngineSupport.h"
-#include "framework/vnTypes.h"
+#include "framework/value_types.h"
 #include "runtime/containers.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "framework/vnUtils.h"
+#include "framework/document_routines.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
 #include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 

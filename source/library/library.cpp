@@ -1,7 +1,7 @@
 #include "library/library.h"
 
 #include "export/vnqMetafileProcessor.h"
-#include "framework/vnqCanvas.h"
+#include "framework/canvas.h"
 #include "imaging/vnImageFormats.h"
 #include "pdfdocument/vnqPDFDocument.h"
 

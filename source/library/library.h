@@ -11,7 +11,7 @@
 
 #include <span>
 
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 
 namespace vn {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "export/vnqEngineSettings.h"
-#include "framework/vnUtils.h"
+#include "framework/document_routines.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/canvas/emf_recorder.h"
 #include "runtime/exceptions.h"

@@ -24,7 +24,7 @@
 #include <memory>
 
 #include "export/vnqEngineTypes.h"
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
 
 namespace vn::pdfdoc {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnUtils.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/document_routines.h"
+#include "framework/format_registry.h"
 #include "runtime/streams.h"
 
 namespace fotarel::testing {

@@ -15,7 +15,7 @@
 
 #include "UMain.h"
 #include "fake_documents.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 #include "imaging/vnImageHandler.h"
 #include "library/library.h"
 #include "platform/system.h"

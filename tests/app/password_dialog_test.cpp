@@ -15,7 +15,7 @@
 
 #include "UDialogs.h"
 #include "fake_documents.h"
-#include "framework/vnqDocumentConverter.h"
+#include "framework/document_converter.h"
 #include "library/library.h"
 #include "vnqPasswordDialogForm.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnUtils.h"
-#include "framework/vnqDocumentConverter.h"
+#include "framework/document_converter.h"
+#include "framework/document_routines.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnClasses.h"
-#include "framework/vnUtils.h"
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
+#include "framework/document_routines.h"
+#include "framework/page_model.h"
 #include "runtime/exceptions.h"
 
 namespace vn::framework {

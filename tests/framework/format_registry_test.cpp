@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/vnDocumentManager.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/document_manager.h"
+#include "framework/format_registry.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 

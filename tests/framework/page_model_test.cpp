@@ -3,8 +3,8 @@
 #include <functional>
 #include <typeinfo>
 
-#include "framework/vnClasses.h"
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
+#include "framework/page_model.h"
 #include "runtime/exceptions.h"
 
 namespace vn::framework {

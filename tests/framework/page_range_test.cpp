@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/vnUtils.h"
+#include "framework/document_routines.h"
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 

@@ -1,4 +1,4 @@
-#include "framework/vnqBaseClasses.h"
+#include "framework/base_classes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/vnqCrypt.h"
+#include "framework/crypt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The drawing canvas: what it records into a metafile and what it paints
 // onto pixels.
-#include "framework/vnqCanvas.h"
+#include "framework/canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/vnDocumentManager.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/document_manager.h"
+#include "framework/format_registry.h"
 #include "imaging/vnImageFormats.h"
 #include "pdfdocument/vnqPDFDocument.h"
 #include "runtime/streams.h"

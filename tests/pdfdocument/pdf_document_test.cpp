@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "export/vnqMetafileProcessor.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 #include "pdfdocument/vnqPDFDocument.h"
 #include "platform/canvas/canvas.h"
 #include "runtime/exceptions.h"

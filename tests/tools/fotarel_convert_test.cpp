@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/vnDocumentManager.h"
-#include "framework/vnqDocumentFramework.h"
+#include "framework/document_manager.h"
+#include "framework/format_registry.h"
 #include "library/library.h"
 
 namespace fs = std::filesystem;

@@ -25,7 +25,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/vnTypes.h"
+#include "framework/value_types.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
 

@@ -1,4 +1,4 @@
-#include "framework/vnqStreamAdpt.h"
+#include "framework/stream_adapter.h"
 
 #include <algorithm>
 #include <limits>

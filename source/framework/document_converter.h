@@ -20,10 +20,10 @@
 #include <memory>
 #include <vector>
 
-#include "framework/vnClasses.h"
-#include "framework/vnDocumentManager.h"
-#include "framework/vnqClasses.h"
-#include "framework/vnqPasswordDialog.h"
+#include "framework/base_document.h"
+#include "framework/document_manager.h"
+#include "framework/page_model.h"
+#include "framework/password_dialog.h"
 #include "runtime/streams.h"
 #include "runtime/string_list.h"
 #include "runtime/strings.h"

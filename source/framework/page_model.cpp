@@ -1,4 +1,4 @@
-#include "framework/vnClasses.h"
+#include "framework/page_model.h"
 
 #include <string>
 

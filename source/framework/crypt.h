@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "framework/vnqUtils.h"
+#include "framework/writer_routines.h"
 #include "runtime/md5.h"
 #include "runtime/rc4.h"
 #include "runtime/streams.h"

@@ -1,4 +1,4 @@
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 
 #include <cxxabi.h>
 

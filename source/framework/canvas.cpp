@@ -1,4 +1,4 @@
-#include "framework/vnqCanvas.h"
+#include "framework/canvas.h"
 
 #include <algorithm>
 #include <cmath>

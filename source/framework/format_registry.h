@@ -34,8 +34,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/vnClasses.h"
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
+#include "framework/page_model.h"
 #include "runtime/containers.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"

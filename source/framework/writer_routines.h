@@ -4,7 +4,7 @@
 // hexadecimal texts, string helpers, unit and angle conversions, text
 // justification, and the rectangle of doubles the engine items use. It also
 // declares the export engine's exception classes and the enumerations of the
-// signature settings. The writers' MD5 and RC4 classes live in vnqCrypt.h.
+// signature settings. The writers' MD5 and RC4 classes live in crypt.h.
 //
 // The routines that measure text with an installed font, list the installed
 // fonts or collect a face's character sets belong to the font layer;

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/vnClasses.h"
+#include "framework/page_model.h"
 #include "runtime/streams.h"
 
 namespace vn::platform {

@@ -1,4 +1,4 @@
-#include "framework/vnUtils.h"
+#include "framework/document_routines.h"
 
 #include <algorithm>
 #include <array>

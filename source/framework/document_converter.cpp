@@ -1,4 +1,4 @@
-#include "framework/vnqDocumentConverter.h"
+#include "framework/document_converter.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "framework/vnqClasses.h"
+#include "framework/base_document.h"
 
 #include "runtime/exceptions.h"
 

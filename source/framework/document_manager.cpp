@@ -1,4 +1,4 @@
-#include "framework/vnDocumentManager.h"
+#include "framework/document_manager.h"
 
 #include <atomic>
 

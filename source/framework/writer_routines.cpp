@@ -1,4 +1,4 @@
-#include "framework/vnqUtils.h"
+#include "framework/writer_routines.h"
 
 #include <algorithm>
 #include <numbers>

@@ -11,8 +11,8 @@
 #include <mutex>
 #include <vector>
 
-#include "framework/vnClasses.h"
-#include "framework/vnTypes.h"
+#include "framework/page_model.h"
+#include "framework/value_types.h"
 #include "runtime/datetime.h"
 #include "runtime/strings.h"
 

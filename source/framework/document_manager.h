@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/vnqDocumentFramework.h"
+#include "framework/format_registry.h"
 
 namespace vn::framework {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "framework/vnClasses.h"
+#include "framework/page_model.h"
 
 namespace vn::platform {
 class Canvas;
