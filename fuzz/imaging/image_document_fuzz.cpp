@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/emf/wmf_converter.h"
 #include "runtime/exceptions.h"

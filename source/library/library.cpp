@@ -2,7 +2,7 @@
 
 #include "export/vnqMetafileProcessor.h"
 #include "framework/canvas.h"
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "pdfdocument/vnqPDFDocument.h"
 
 namespace vn {

@@ -16,7 +16,7 @@
 #include "UMain.h"
 #include "fake_documents.h"
 #include "framework/format_registry.h"
-#include "imaging/vnImageHandler.h"
+#include "imaging/image_handler.h"
 #include "library/library.h"
 #include "platform/system.h"
 

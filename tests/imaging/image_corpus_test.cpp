@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "platform/canvas/cairo_canvas.h"
 
 namespace vn::framework {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"

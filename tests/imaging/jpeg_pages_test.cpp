@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/exceptions.h"

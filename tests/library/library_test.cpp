@@ -7,7 +7,7 @@
 
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 #include "pdfdocument/vnqPDFDocument.h"
 #include "runtime/streams.h"
 

@@ -1,4 +1,4 @@
-#include "imaging/vnImageHandler.h"
+#include "imaging/image_handler.h"
 
 #include <filesystem>
 #include <system_error>

@@ -3,7 +3,7 @@
 // any size and at quarter-turn rotations, and an image document filled with
 // the pages of any other document (Assign rasterises each page) saves them
 // in its format. TvnImageHandler reads every format (ICO, GIF and CUR are
-// read only); the format classes of vnImageFormats.h add the writers.
+// read only); the format classes of image_formats.h add the writers.
 //
 // Ownership: the document owns its pages (a dictionary by page number) and,
 // when loaded with FreeStream, the stream it was loaded from. A page links

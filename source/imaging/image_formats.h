@@ -5,7 +5,7 @@
 // ExInvalidPageError.
 #pragma once
 
-#include "imaging/vnImageHandler.h"
+#include "imaging/image_handler.h"
 
 namespace vn::framework {
 

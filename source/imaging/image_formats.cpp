@@ -1,4 +1,4 @@
-#include "imaging/vnImageFormats.h"
+#include "imaging/image_formats.h"
 
 #include <vector>
 
