@@ -16,7 +16,7 @@
 #include <string>
 
 #include "../../tests/export/recording_engine.h"
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "platform/emf/emf_reader.h"
 
 using namespace vn::exporter;

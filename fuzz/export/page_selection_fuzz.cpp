@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "export/vnqDocumentEngine.h"
+#include "export/document_engine.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/emf/emf_reader.h"
 

@@ -1,6 +1,6 @@
 #include "library/library.h"
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/vnqPDFDocument.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "export/vnqEngineSettings.h"
+#include "export/engine_settings.h"
 #include "framework/document_routines.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/canvas/emf_recorder.h"

@@ -23,7 +23,7 @@
 #include <map>
 #include <memory>
 
-#include "export/vnqEngineTypes.h"
+#include "export/engine_types.h"
 #include "framework/base_document.h"
 
 namespace vn::pdfdoc {

@@ -30,7 +30,7 @@
 #include <utility>
 #include <vector>
 
-#include "export/vnqPlainSheetEngine.h"
+#include "export/plain_sheet_engine.h"
 #include "pdfwriter/vnqPDFImages.h"
 #include "pdfwriter/vnqPDFSettings.h"
 #include "runtime/string_list.h"

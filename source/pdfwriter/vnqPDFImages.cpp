@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "export/vnqBitmapGraphic.h"
+#include "export/bitmap_graphic.h"
 #include "pdfwriter/vnqCCITTEncoder.h"
 #include "pdfwriter/vnqExPDFEngine.h"
 #include "platform/images/image_codecs.h"

@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "export/vnqEngineItems.h"
-#include "export/vnqDocumentEngine.h"
-#include "platform/images/bitmap.h"
+#include "export/document_engine.h"
+#include "export/engine_items.h"
 #include "pdfwriter/vnqPDFSettings.h"
+#include "platform/images/bitmap.h"
 
 namespace vn::pdfwriter {
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "export/vnqEngineItems.h"
+#include "export/engine_items.h"
 #include "runtime/containers.h"
 #include "runtime/datetime.h"
 

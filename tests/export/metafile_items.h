@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "platform/emf/dib.h"
 #include "platform/emf/emf_writer.h"
 #include "recording_engine.h"

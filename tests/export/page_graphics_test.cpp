@@ -4,8 +4,8 @@
 // index a caller holds stay for later pages.
 #include <gtest/gtest.h>
 
-#include "export/vnqBitmapGraphic.h"
-#include "export/vnqMetafileProcessor.h"
+#include "export/bitmap_graphic.h"
+#include "export/metafile_processor.h"
 #include "platform/canvas/emf_recorder.h"
 #include "recording_engine.h"
 

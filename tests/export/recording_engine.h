@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "export/vnqPlainSheetEngine.h"
+#include "export/plain_sheet_engine.h"
 #include "runtime/numbers.h"
 
 namespace vn::exporter::testing {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "framework/format_registry.h"
 #include "pdfdocument/vnqPDFDocument.h"
 #include "platform/canvas/canvas.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "pdf_test_support.h"
 #include "platform/emf/emf_reader.h"
 

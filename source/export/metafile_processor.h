@@ -22,8 +22,8 @@
 #include <optional>
 #include <vector>
 
-#include "export/vnqBitmapGraphic.h"
-#include "export/vnqDocumentEngine.h"
+#include "export/bitmap_graphic.h"
+#include "export/document_engine.h"
 #include "platform/emf/emf_reader.h"
 #include "platform/fonts/gdi_font.h"
 #include "platform/images/bitmap.h"

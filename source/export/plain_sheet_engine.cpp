@@ -1,4 +1,4 @@
-#include "export/vnqPlainSheetEngine.h"
+#include "export/plain_sheet_engine.h"
 
 namespace vn::exporter {
 

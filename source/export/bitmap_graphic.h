@@ -3,7 +3,7 @@
 // plays). It owns its bitmap and saves itself as a BMP file.
 #pragma once
 
-#include "export/vnqEngineTypes.h"
+#include "export/engine_types.h"
 #include "platform/images/bitmap.h"
 
 namespace vn::exporter {

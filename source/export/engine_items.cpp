@@ -1,4 +1,4 @@
-#include "export/vnqEngineItems.h"
+#include "export/engine_items.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "export/vnqMetafileProcessor.h"
+#include "export/metafile_processor.h"
 #include "platform/emf/dib.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"

@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "export/vnqEngineSettings.h"
+#include "export/engine_settings.h"
 
 namespace vn::exporter {
 

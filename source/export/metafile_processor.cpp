@@ -1,16 +1,16 @@
 // The metafile player: device-context state, objects and coordinates, the
 // records that change them, and the records that become shapes, paths,
-// clips and text. The bitmap records are in vnqMetafileBitmaps.cpp.
-#include "export/vnqMetafileProcessor.h"
+// clips and text. The bitmap records are in metafile_bitmaps.cpp.
+#include "export/metafile_processor.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "platform/emf/wmf_converter.h"
-#include "platform/images/image_codecs.h"
 #include "platform/fonts/font_charsets.h"
 #include "platform/fonts/font_faces.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/images/image_codecs.h"
 #include "runtime/codepages.h"
 #include "runtime/numbers.h"
 

@@ -1,6 +1,6 @@
-#include "export/vnqBitmapGraphic.h"
+#include "export/bitmap_graphic.h"
 
-#include "export/vnqEngineSupport.h"
+#include "export/engine_support.h"
 #include "platform/images/image_codecs.h"
 
 namespace vn::exporter {

@@ -28,7 +28,7 @@
 #include <memory>
 #include <vector>
 
-#include "export/vnqEngineItems.h"
+#include "export/engine_items.h"
 
 namespace vn::exporter {
 

@@ -2,8 +2,8 @@
 // the measurement unit into an item of the current page or band.
 #include <algorithm>
 
-#include "export/vnqBitmapGraphic.h"
-#include "export/vnqDocumentEngine.h"
+#include "export/bitmap_graphic.h"
+#include "export/document_engine.h"
 #include "runtime/numbers.h"
 
 namespace vn::exporter {

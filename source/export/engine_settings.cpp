@@ -1,8 +1,8 @@
-#include "export/vnqEngineSettings.h"
+#include "export/engine_settings.h"
 
 #include <array>
 
-#include "export/vnqDocumentEngine.h"
+#include "export/document_engine.h"
 #include "runtime/exceptions.h"
 
 namespace vn::exporter {

@@ -1,4 +1,4 @@
-#include "export/vnqEngineTypes.h"
+#include "export/engine_types.h"
 
 namespace vn::exporter {
 

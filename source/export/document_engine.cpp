@@ -1,4 +1,4 @@
-#include "export/vnqDocumentEngine.h"
+#include "export/document_engine.h"
 
 #include <algorithm>
 #include <cmath>

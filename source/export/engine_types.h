@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "export/vnqEngineSupport.h"
+#include "export/engine_support.h"
 #include "framework/value_types.h"
 #include "runtime/containers.h"
 #include "runtime/streams.h"

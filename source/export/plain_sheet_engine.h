@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "export/vnqDocumentEngine.h"
+#include "export/document_engine.h"
 
 namespace vn::exporter {
 

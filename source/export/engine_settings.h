@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "export/vnqEngineTypes.h"
+#include "export/engine_types.h"
 #include "runtime/datetime.h"
 #include "runtime/string_list.h"
 
