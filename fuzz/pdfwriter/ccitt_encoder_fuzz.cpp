@@ -12,7 +12,7 @@
 #include <string>
 #include <span>
 
-#include "pdfwriter/vnqCCITTEncoder.h"
+#include "pdfwriter/ccitt_encoder.h"
 #include "runtime/exceptions.h"
 
 using vn::pdfwriter::TvnCCITTCoding;

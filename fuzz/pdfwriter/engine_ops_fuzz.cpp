@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/extended_pdf_engine.h"
 
 namespace {
 

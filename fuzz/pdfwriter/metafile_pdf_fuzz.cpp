@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "export/metafile_processor.h"
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/extended_pdf_engine.h"
 #include "platform/emf/emf_reader.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "export/engine_settings.h"
 #include "framework/document_routines.h"
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/extended_pdf_engine.h"
 #include "platform/canvas/emf_recorder.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"

@@ -2,7 +2,7 @@
 // trips through libtiff's fax decoder over pictures that exercise every
 // coding mode, byte equality with libtiff's own Group 4 encoder, and the
 // coded data rendered by pdftoppm inside a PDF image.
-#include "pdfwriter/vnqCCITTEncoder.h"
+#include "pdfwriter/ccitt_encoder.h"
 
 #include <gtest/gtest.h>
 #include <tiffio.h>

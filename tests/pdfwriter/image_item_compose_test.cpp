@@ -3,7 +3,7 @@
 // (composed pixel by pixel) give the same bitmap for every placement.
 #include <gtest/gtest.h>
 
-#include "pdfwriter/vnqPDFImages.h"
+#include "pdfwriter/pdf_images.h"
 
 namespace vn::pdfwriter {
 namespace {

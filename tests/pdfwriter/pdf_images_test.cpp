@@ -2,7 +2,7 @@
 // reuse of objects for pictures drawn again; placement; the bitmap of an
 // image item. Checked by reading the objects back, by pdfimages -list, by
 // pdftoppm against the source pixels and by qpdf --check.
-#include "pdfwriter/vnqPDFImages.h"
+#include "pdfwriter/pdf_images.h"
 
 #include <gtest/gtest.h>
 

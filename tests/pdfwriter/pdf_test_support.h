@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/extended_pdf_engine.h"
 #include "runtime/datetime.h"
 
 namespace vn::pdfwriter::testing {

@@ -1,7 +1,7 @@
 // CCITT Group 3 (Modified Huffman) and Group 4 encoders. The code tables are
 // those of ITU-T T.4, written as texts of 0 and 1 and turned into bit
 // patterns at compile time; the mode codes are those of T.4 and T.6.
-#include "pdfwriter/vnqCCITTEncoder.h"
+#include "pdfwriter/ccitt_encoder.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Image pixels, JPEG colour models and the image-object table of the PDF engine.
-#include "pdfwriter/vnqPDFImages.h"
+#include "pdfwriter/pdf_images.h"
 
 #include <openssl/evp.h>
 
@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "export/bitmap_graphic.h"
-#include "pdfwriter/vnqCCITTEncoder.h"
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/ccitt_encoder.h"
+#include "pdfwriter/extended_pdf_engine.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"
 #include "runtime/streams.h"

@@ -1,4 +1,4 @@
-#include "pdfwriter/vnqPDFSettings.h"
+#include "pdfwriter/pdf_settings.h"
 
 #include <zlib.h>
 

@@ -2,7 +2,7 @@
 // brushes and of the background picture.
 #include <algorithm>
 
-#include "pdfwriter/vnqPDFEngine.h"
+#include "pdfwriter/pdf_engine.h"
 
 namespace vn::pdfwriter {
 

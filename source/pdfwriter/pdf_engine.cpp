@@ -1,6 +1,6 @@
 // File structure of the PDF engine: the document and page hooks, the
 // object writer, the cross-reference table and the trailer.
-#include "pdfwriter/vnqPDFEngine.h"
+#include "pdfwriter/pdf_engine.h"
 
 #include <zlib.h>
 

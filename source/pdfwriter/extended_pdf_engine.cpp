@@ -1,4 +1,4 @@
-#include "pdfwriter/vnqExPDFEngine.h"
+#include "pdfwriter/extended_pdf_engine.h"
 
 #include "platform/system.h"
 

@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "export/plain_sheet_engine.h"
-#include "pdfwriter/vnqPDFImages.h"
-#include "pdfwriter/vnqPDFSettings.h"
+#include "pdfwriter/pdf_images.h"
+#include "pdfwriter/pdf_settings.h"
 #include "runtime/string_list.h"
 
 namespace vn::pdfwriter {
@@ -164,7 +164,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual std::string GetImageResources();
   virtual int32_t WriteBackgroundImage(const TGraphic& Picture);
   // Image items and kept (JPEG) image streams as image objects and their
-  // placement (vnqPDFImages.cpp).
+  // placement (pdf_images.cpp).
   void RenderImageItem(vn::exporter::TvnImageItem& Item) override;
   void RenderImageStream(vn::exporter::TvnImageStream& Item) override;
   // The content text that places the image object named Name for the item.

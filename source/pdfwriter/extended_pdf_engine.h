@@ -5,7 +5,7 @@
 // content is written exactly as by the base engine.
 #pragma once
 
-#include "pdfwriter/vnqPDFEngine.h"
+#include "pdfwriter/pdf_engine.h"
 
 namespace vn::pdfwriter {
 
@@ -16,7 +16,7 @@ class TvnExPDFEngine : public TvnCustomPDFEngine {
  protected:
   // The catalog entries; the screen resolution is set again afterwards.
   std::string WriteCatalog() override;
-  // CCITT Group 3 (ifCCITT3) or Group 4 data of the picture (vnqPDFImages.cpp).
+  // CCITT Group 3 (ifCCITT3) or Group 4 data of the picture (pdf_images.cpp).
   std::unique_ptr<vn::TMemoryStream> EncodeCCITT(const vn::platform::Bitmap& Bitmap,
                                                  vn::exporter::TvnOutputImageFormat Format) override;
 };

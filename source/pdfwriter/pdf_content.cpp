@@ -8,7 +8,7 @@
 // q and Q therefore balance, and nesting never exceeds three levels.
 #include <cmath>
 
-#include "pdfwriter/vnqPDFEngine.h"
+#include "pdfwriter/pdf_engine.h"
 
 namespace vn::pdfwriter {
 

@@ -4,7 +4,7 @@
 // document (so an image drawn again with equal settings is stored once).
 // The engine's image hooks (RenderImageItem, RenderImageStream,
 // WriteImagePlacement, WriteBackgroundImage, EncodeCCITT) are members of the
-// engine classes, defined in vnqPDFImages.cpp with these helpers.
+// engine classes, defined in pdf_images.cpp with these helpers.
 //
 // Names: every image object of a page is named "Img" + resource index + "_" +
 // variant (the variant is the object's position in its resource's list), so
@@ -23,7 +23,7 @@
 
 #include "export/document_engine.h"
 #include "export/engine_items.h"
-#include "pdfwriter/vnqPDFSettings.h"
+#include "pdfwriter/pdf_settings.h"
 #include "platform/images/bitmap.h"
 
 namespace vn::pdfwriter {
