@@ -3,7 +3,7 @@
 #include "export/metafile_processor.h"
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
-#include "pdfdocument/vnqPDFDocument.h"
+#include "pdfdocument/pdf_document.h"
 
 namespace vn {
 

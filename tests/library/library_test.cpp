@@ -8,7 +8,7 @@
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
 #include "imaging/image_formats.h"
-#include "pdfdocument/vnqPDFDocument.h"
+#include "pdfdocument/pdf_document.h"
 #include "runtime/streams.h"
 
 namespace vn {

@@ -10,7 +10,7 @@
 
 #include "export/metafile_processor.h"
 #include "framework/format_registry.h"
-#include "pdfdocument/vnqPDFDocument.h"
+#include "pdfdocument/pdf_document.h"
 #include "platform/canvas/canvas.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"

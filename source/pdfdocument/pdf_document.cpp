@@ -1,4 +1,4 @@
-#include "pdfdocument/vnqPDFDocument.h"
+#include "pdfdocument/pdf_document.h"
 
 #include <filesystem>
 #include <limits>
