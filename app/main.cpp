@@ -4,8 +4,8 @@
 #include <QFont>
 #include <cstdio>
 
-#include "UMain.h"
 #include "library/library.h"
+#include "main_form.h"
 
 int main(int argc, char** argv) {
   // Without a display the window cannot open; say so instead of failing

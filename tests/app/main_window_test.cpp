@@ -13,11 +13,11 @@
 #include <functional>
 #include <optional>
 
-#include "UMain.h"
 #include "fake_documents.h"
 #include "framework/format_registry.h"
 #include "imaging/image_handler.h"
 #include "library/library.h"
+#include "main_form.h"
 #include "platform/system.h"
 
 using namespace fotarel;

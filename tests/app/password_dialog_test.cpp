@@ -13,11 +13,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "UDialogs.h"
+#include "dialogs.h"
 #include "fake_documents.h"
 #include "framework/document_converter.h"
 #include "library/library.h"
-#include "vnqPasswordDialogForm.h"
+#include "password_dialog_form.h"
 
 using namespace fotarel;
 using namespace vn::framework;

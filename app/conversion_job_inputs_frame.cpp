@@ -1,10 +1,10 @@
-#include "UConversionJobInputsFrame.h"
+#include "conversion_job_inputs_frame.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
 
-#include "UControls.h"
+#include "controls.h"
 #include "runtime/comma_text.h"
 
 namespace fotarel {

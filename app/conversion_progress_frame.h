@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "UControls.h"
+#include "controls.h"
 
 namespace fotarel {
 

@@ -1,4 +1,4 @@
-#include "UMain.h"
+#include "main_form.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "UConversionProgressFrame.h"
+#include "conversion_progress_frame.h"
 
 #include <QThread>
 #include <algorithm>

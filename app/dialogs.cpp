@@ -1,4 +1,4 @@
-#include "UDialogs.h"
+#include "dialogs.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

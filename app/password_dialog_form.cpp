@@ -1,9 +1,9 @@
-#include "vnqPasswordDialogForm.h"
+#include "password_dialog_form.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "UControls.h"
+#include "controls.h"
 
 namespace fotarel {
 

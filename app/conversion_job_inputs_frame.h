@@ -17,7 +17,7 @@
 #include <QPoint>
 #include <QToolButton>
 
-#include "UDialogs.h"
+#include "dialogs.h"
 
 namespace fotarel {
 

@@ -1,4 +1,4 @@
-#include "UControls.h"
+#include "controls.h"
 
 #include <QAbstractButton>
 #include <QFontMetrics>

@@ -16,10 +16,10 @@
 #include <memory>
 #include <vector>
 
-#include "UControls.h"
-#include "UConversionJobInputsFrame.h"
-#include "UConversionProgressFrame.h"
-#include "UDialogs.h"
+#include "controls.h"
+#include "conversion_job_inputs_frame.h"
+#include "conversion_progress_frame.h"
+#include "dialogs.h"
 #include "framework/document_converter.h"
 
 namespace fotarel {
