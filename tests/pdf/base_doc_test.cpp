@@ -205,7 +205,7 @@ TEST(PdfBaseDoc, CollectionRules) {
 TEST(PdfBaseDoc, FilesByName) {
   TvnPDBaseDoc doc;
   EXPECT_THROW(doc.LoadDocument(std::filesystem::path("/nonexistent/file.pdf"), ""), ExFileNotFound);
-  const auto dir = std::filesystem::temp_directory_path() / "pdf_base_doc_test";
+  const auto dir = std::filesystem::temp_directory_path() / "base_doc_test";
   std::filesystem::create_directories(dir);
   const auto path = dir / "simple.pdf";
   Simple().Stream()->SaveToFile(path);
