@@ -9,16 +9,6 @@
 namespace vn::framework {
 namespace {
 
-std::string Hex(std::span<const uint8_t> bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (uint8_t b : bytes) {
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
-  return out;
-}
-
 TvnByteArray1 Bytes(std::string_view s) { return TvnByteArray1(s.begin(), s.end()); }
 
 // Messages around the block size; the runtime's MD5Of is the reference.
@@ -73,18 +63,18 @@ TEST(MD5, FinalizeZeroesTheContextAndInitilizeRestarts) {
   md5.Initilize();
   md5.Update(Bytes("abc"), 3);
   md5.Finalize(digest);
-  EXPECT_EQ(Hex(digest), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(digest, MD5Of(std::string_view("abc")));
 }
 
 TEST(MD5, LengthsBeyondTheArrayAreClamped) {
   TvnMD5 md5;
   MD5Digest digest;
   md5.GetHash(Bytes("abc"), 1000, digest);
-  EXPECT_EQ(Hex(digest), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(digest, MD5Of(std::string_view("abc")));
   md5.GetHash(Bytes("abc"), -5, digest);
-  EXPECT_EQ(Hex(digest), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(digest, MD5Of(std::string_view("")));
   md5.GetHash(Bytes("abcdef"), 3, digest);  // only the first three bytes
-  EXPECT_EQ(Hex(digest), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(digest, MD5Of(std::string_view("abc")));
 }
 
 TEST(MD5, CompareHashTellsEqualAndDifferentImages) {
