@@ -63,11 +63,7 @@ endfunction()
 # vn_glob_library(name DEPS ... PRIVATE_DEPS ...): a subsystem library made of
 # every .cpp below the calling folder.
 function(vn_glob_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXTRA_DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  foreach(extra IN LISTS ARG_EXTRA_DIRS)
-    file(GLOB_RECURSE more CONFIGURE_DEPENDS ${extra}/*.cpp)
-    list(APPEND sources ${more})
-  endforeach()
   vn_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS} PRIVATE_DEPS ${ARG_PRIVATE_DEPS})
 endfunction()
