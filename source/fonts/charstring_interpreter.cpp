@@ -377,7 +377,7 @@ void TvnType1Glyphs::Execute(GlyphRun& r, std::span<const uint8_t> program) {
       case kCallsubr:
       case kCallgsubr: {
         if (r.sp < 1) break;
-        int64_t index;
+        int64_t index = 0;
         const bool number_ok = ToIndex(r.stack[--r.sp], index);
         const TvnSubrList* list = op == kCallgsubr ? FGlobalSubrDictHere : FSubrDictHere;
         if (type2) index += Type2Bias(list);

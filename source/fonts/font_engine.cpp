@@ -9,9 +9,7 @@ namespace vn::fonts {
 TvnFontEngine::TvnFontEngine(TStream& AStream, int AFontSize, int AHorRes, int AVerRes)
     : TvnFontEngine(AStream, AFontSize, AHorRes, AVerRes, MakeFontReaders()) {}
 
-TvnFontEngine::TvnFontEngine(TStream& AStream, int AFontSize, int AHorRes, int AVerRes,
-                             std::vector<std::unique_ptr<TvnBaseFont>> AReaders)
-    : FFontSize(AFontSize), FHorRes(AHorRes), FVerRes(AVerRes) {
+TvnFontEngine::TvnFontEngine(TStream& AStream, int, int, int, std::vector<std::unique_ptr<TvnBaseFont>> AReaders) {
   AStream.Seek(0, SeekOrigin::soBeginning);
   for (auto& reader : AReaders) {
     if (!reader) continue;

@@ -36,8 +36,8 @@ struct FixedPoint4 {
 
 class TvnFontEngine {
  public:
-  // Asks the readers of MakeFontReaders(). AFontSize, AHorRes and AVerRes
-  // are kept only.
+  // Asks the readers of MakeFontReaders(). The size and resolutions are
+  // those the client made the engine for; outline requests bring their own.
   TvnFontEngine(TStream& AStream, int AFontSize, int AHorRes, int AVerRes);
   // Asks the given readers, in their order.
   TvnFontEngine(TStream& AStream, int AFontSize, int AHorRes, int AVerRes,
@@ -71,7 +71,6 @@ class TvnFontEngine {
   const TvnRecList* Cached(Cache<Key>& cache, const Key& key, float size, int dpi, Make make);
 
   bool FIsLoaded = false;
-  int FFontSize, FHorRes, FVerRes;
   EncodingType FEncoding = EncodingType::Unicode_1_0;
   std::unique_ptr<TvnBaseFont> FFont;
   Cache<int32_t> FCharCodeList;

@@ -139,7 +139,7 @@ void TvnType1pfbHandler::ReadClearText(std::span<const uint8_t> text, size_t& ee
     const size_t after_key = s.position();
     const Token v = s.Next();
     if (t.text == "FontName" && v.kind == Token::Name) {
-      FFontinfo.emplace("FontName", "/" + std::string(v.text));
+      FFontinfo.emplace("FontName", std::string("/").append(v.text));
     } else if (t.text == "FontMatrix" || t.text == "FontBBox") {
       if (v.kind != Token::OpenArray && v.kind != Token::OpenProc) {
         s.Seek(after_key);

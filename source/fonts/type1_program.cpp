@@ -118,6 +118,10 @@ Token Scanner::Next() {
       while (pos_ < n && data_[pos_] != '\r' && data_[pos_] != '\n') ++pos_;
       continue;
     }
+    if (pos_ < n && data_[pos_] == ')') {  // a stray closing parenthesis
+      ++pos_;
+      continue;
+    }
     break;
   }
   Token t;
@@ -167,7 +171,6 @@ Token Scanner::Next() {
     case ']': ++pos_; t.kind = Token::CloseArray; return t;
     case '{': ++pos_; t.kind = Token::OpenProc; return t;
     case '}': ++pos_; t.kind = Token::CloseProc; return t;
-    case ')': ++pos_; return Next();  // a stray closing parenthesis
     default: break;
   }
   const bool literal = c == '/';

@@ -146,8 +146,9 @@ TEST(CharstringType2, HintMasksSkipOneBytePerEightStems) {
   } cases[] = {
       {"1 2 3 4 hstem 1 2 3 4 5 6 vstem hintmask <0e> 10 20 rmoveto endchar", 5},
       {"1 2 3 4 5 6 7 8 9 10 11 12 hstemhm 1 2 3 4 5 6 7 8 vstemhm hintmask <0e0e> 10 20 rmoveto endchar", 10},
-      // Stems right before the first mask are its vstems; an odd count has the width first.
-      {"1 2 hstemhm 500 3 4 hintmask <0e> 10 20 rmoveto endchar", 2},
+      // Stems right before a mask are vstems; on the first operator an odd count has the width first.
+      {"1 2 hstemhm 3 4 hintmask <0e> 10 20 rmoveto endchar", 2},
+      {"500 1 2 3 4 hintmask <0e> 10 20 rmoveto endchar", 2},
       {"1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 hstem 1 2 cntrmask <0e0e> 10 20 rmoveto endchar", 9},
   };
   for (const Case& c : cases) {

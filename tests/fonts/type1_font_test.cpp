@@ -295,6 +295,7 @@ TEST(Type1Font, DamagedProgramsAreRefusedOrReadInPart) {
       {"negative charstring count", cut_private("/B 9 RD", "/B -5 RD"), 1},
       {"subroutine number far out", cut_private("dup 0 5 RD", "dup 1000000000 5 RD"), 2},
       {"negative subroutine number", cut_private("dup 0 5 RD", "dup -3 5 RD"), 2},
+      {"a megabyte of closing parentheses", "%!PS-AdobeFont-1.0\n" + std::string(1 << 20, ')'), -1},
       {"encoding array without def", b.clear.substr(0, b.clear.find("/Encoding")) + "/Encoding 256 array dup 65 /A",
        -1},
   };
