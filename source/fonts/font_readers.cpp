@@ -1,0 +1,13 @@
+#include "fonts/font_readers.h"
+
+#include "fonts/type1_font.h"
+
+namespace vn::fonts {
+
+std::vector<std::unique_ptr<TvnBaseFont>> MakeFontReaders() {
+  std::vector<std::unique_ptr<TvnBaseFont>> readers;
+  readers.push_back(std::make_unique<TvnType1pfbHandler>());
+  return readers;
+}
+
+}  // namespace vn::fonts
