@@ -9,6 +9,18 @@ namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
+// Writes one code point as one code unit or a surrogate pair.
+char16_t* PutCodePoint(char16_t* o, uint32_t cp) {
+  if (cp < 0x10000) {
+    *o++ = static_cast<char16_t>(cp);
+    return o;
+  }
+  cp -= 0x10000;
+  *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+  *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+  return o;
+}
+
 // Length of the UTF-8 sequence that `lead` starts, 0 for a byte that starts
 // none (a continuation byte, C0, C1, F5..FF).
 size_t Utf8SequenceLength(uint8_t lead) {
@@ -38,16 +50,21 @@ class Utf8Encoding final : public TEncoding {
   size_t Decode(std::string_view in, bool final, String& out) const override {
     const auto* p = reinterpret_cast<const uint8_t*>(in.data());
     const size_t n = in.size();
-    out.reserve(out.size() + n);
+    // Each byte gives at most one code unit: write into room made at once.
+    const size_t base = out.size();
+    out.resize(base + n);
+    char16_t* const first = out.data() + base;
+    char16_t* o = first;
     size_t i = 0;
+    size_t cut = 0;
     while (i < n) {
       // Runs of ASCII go across without the checks below.
-      while (i < n && p[i] < 0x80) out.push_back(static_cast<char16_t>(p[i++]));
+      while (i < n && p[i] < 0x80) *o++ = static_cast<char16_t>(p[i++]);
       if (i >= n) break;
       const uint8_t lead = p[i];
       const size_t len = Utf8SequenceLength(lead);
       if (len == 0) {
-        out.push_back(kReplacement);
+        *o++ = kReplacement;
         ++i;
         continue;
       }
@@ -62,29 +79,31 @@ class Utf8Encoding final : public TEncoding {
         cp = (cp << 6) | (c & 0x3F);
       }
       if (k < len) {
-        if (i + k >= n && !final) return n - i;  // cut by the end of the chunk
-        out.push_back(kReplacement);  // the maximal ill-formed prefix
+        if (i + k >= n && !final) {  // cut by the end of the chunk
+          cut = n - i;
+          break;
+        }
+        *o++ = kReplacement;  // the maximal ill-formed prefix
         i += k;
         continue;
       }
-      if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-      } else {
-        out.push_back(static_cast<char16_t>(cp));
-      }
+      o = PutCodePoint(o, cp);
       i += len;
     }
-    return 0;
+    out.resize(base + static_cast<size_t>(o - first));
+    return cut;
   }
 
   void Encode(StringView text, std::string& out) const override {
-    out.reserve(out.size() + text.size());
+    // At most three bytes per code unit (a pair gives four for two).
+    const size_t base = out.size();
+    out.resize(base + 3 * text.size());
+    char* const first = out.data() + base;
+    char* o = first;
     for (size_t i = 0; i < text.size(); ++i) {
       uint32_t c = text[i];
       if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
+        *o++ = static_cast<char>(c);
         continue;
       }
       if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -93,17 +112,18 @@ class Utf8Encoding final : public TEncoding {
         c = kReplacement;
       }
       if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        *o++ = static_cast<char>(0xC0 | (c >> 6));
       } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        *o++ = static_cast<char>(0xE0 | (c >> 12));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
       } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        *o++ = static_cast<char>(0xF0 | (c >> 18));
+        *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
       }
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      *o++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    out.resize(base + static_cast<size_t>(o - first));
   }
 };
 
@@ -174,6 +194,11 @@ const TEncoding* TEncoding::BigEndianUnicode() {
 const TEncoding* TEncoding::Default() {
   static const AnsiEncoding encoding;
   return &encoding;
+}
+
+void AppendCodePoint(String& out, uint32_t cp) {
+  char16_t units[2];
+  out.append(units, static_cast<size_t>(PutCodePoint(units, cp) - units));
 }
 
 String TEncoding::GetString(std::string_view bytes) const {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,9 @@ class TEncoding {
   String GetString(std::string_view bytes) const;
   std::string GetBytes(StringView text) const;
 };
+
+// Appends a code point (at most U+10FFFF) as one code unit or a surrogate pair.
+void AppendCodePoint(String& out, uint32_t cp);
 
 // The encoding named by an XML encoding declaration ("UTF-8", "utf-16",
 // "windows-1252", "ISO-8859-1", "US-ASCII" ...), compared case-insensitively;

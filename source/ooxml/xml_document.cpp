@@ -71,13 +71,7 @@ size_t DecodeReference(StringView text, size_t at, String& out) {
     if (value > 0x10FFFF) return 0;
   }
   if (!IsXmlChar(value)) return 0;
-  if (value >= 0x10000) {
-    value -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (value >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(value));
-  }
+  AppendCodePoint(out, value);
   return length;
 }
 
@@ -119,10 +113,13 @@ String Decoded(StringView raw, bool attribute) {
   return out;
 }
 
-// Element text as written: "&", "<", ">" as entities and a carriage return
-// as a reference, so that reading it back gives the same text.
-String EscapeText(StringView value) {
-  if (value.find_first_of(u"&<>\r") == StringView::npos) return String(value);
+// Text in markup: "&", "<", ">" as entities and a carriage return as a
+// reference, so that reading it back gives the same text; in an attribute
+// value also the double quote, and tab and line feed as references (the
+// reader turns literal blanks there into spaces).
+String EscapeMarkup(StringView value, bool attribute) {
+  if (value.find_first_of(attribute ? StringView(u"&<>\r\"\t\n") : StringView(u"&<>\r")) == StringView::npos)
+    return String(value);
   String out;
   out.reserve(value.size() + 16);
   for (char16_t c : value) {
@@ -131,6 +128,9 @@ String EscapeText(StringView value) {
       case u'<': out += u"&lt;"; break;
       case u'>': out += u"&gt;"; break;
       case u'\r': out += u"&#13;"; break;
+      case u'"': out += attribute ? u"&quot;" : u"\""; break;
+      case u'\t': out += attribute ? u"&#9;" : u"\t"; break;
+      case u'\n': out += attribute ? u"&#10;" : u"\n"; break;
       default: out.push_back(c);
     }
   }
@@ -220,7 +220,12 @@ const TEncoding* SniffEncoding(std::string_view head) {
   if (at >= head.size() || (head[at] != '"' && head[at] != '\'')) return nullptr;
   const size_t end = head.find(head[at], at + 1);
   if (end == std::string_view::npos) return nullptr;
-  return EncodingFromName(FromAscii(head.substr(at + 1, end - at - 1)));
+  const TEncoding* declared = EncodingFromName(FromAscii(head.substr(at + 1, end - at - 1)));
+  // The declaration was just read as single bytes, so the text is not
+  // UTF-16 whatever it says: writers that build the text as a string first
+  // leave "utf-16" in UTF-8 files.
+  if (declared == TEncoding::Unicode() || declared == TEncoding::BigEndianUnicode()) return TEncoding::UTF8();
+  return declared;
 }
 
 // Bytes looked at to find the encoding before reading.
@@ -245,24 +250,7 @@ String TXmlAttribute::AsString() const {
   return out;
 }
 
-String TXmlAttribute::Escape(StringView Value) {
-  if (Value.find_first_of(u"&<>\"\t\n\r") == StringView::npos) return String(Value);
-  String out;
-  out.reserve(Value.size() + 16);
-  for (char16_t c : Value) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\t': out += u"&#9;"; break;
-      case u'\n': out += u"&#10;"; break;
-      case u'\r': out += u"&#13;"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
-}
+String TXmlAttribute::Escape(StringView Value) { return EscapeMarkup(Value, true); }
 
 namespace {
 
@@ -319,6 +307,8 @@ void TXmlNodeList::Clear() {
 
 void TXmlNodeList::Append(TXmlNode* Node) {
   if (owns_) Node->index_hint_ = items_.size();
+  // Most elements with children have a few: skip the smallest growth steps.
+  if (items_.empty()) items_.reserve(4);
   items_.push_back(Node);
 }
 
@@ -700,6 +690,8 @@ TXmlNode* TXmlVerySimple::ParseTag(StringView TagStr, TXmlNode*& Parent) {
 
 void TXmlVerySimple::ParseAttributes(StringView AttribStr, TXmlAttributeList& AttributeList) {
   StringView rest = TrimLeftControls(AttribStr);
+  const auto values = std::count(rest.begin(), rest.end(), u'=');
+  AttributeList.Reserve(static_cast<size_t>(std::min<std::ptrdiff_t>(values, kMaxAttributes)));
   while (!rest.empty()) {
     if (AttributeList.Count() >= kMaxAttributes)
       throw EXmlError("XML element with more than " + std::to_string(kMaxAttributes) + " attributes");
@@ -802,7 +794,7 @@ void TXmlVerySimple::WriteNode(XmlTextWriter& Writer, StringView Prefix, TXmlNod
   };
   switch (Node->NodeType) {
     case TXmlNodeType::ntText:
-      Writer.Write(EscapeText(Node->Text));
+      Writer.Write(EscapeMarkup(Node->Text, false));
       SkipIndent = true;
       return;
     case TXmlNodeType::ntCData:
@@ -850,7 +842,7 @@ void TXmlVerySimple::WriteNode(XmlTextWriter& Writer, StringView Prefix, TXmlNod
     return;
   }
   Writer.Write(u'>');
-  Writer.Write(EscapeText(Node->Text));
+  Writer.Write(EscapeMarkup(Node->Text, false));
   if (children && !Node->Text.empty()) SkipIndent = true;
   if (children) {
     const String prefix = Options.Contains(TXmlOption::doCompact) ? String() : String(Prefix) + NodeIndentStr;

@@ -116,6 +116,7 @@ class TXmlAttributeList {
   int Count() const { return static_cast<int>(items_.size()); }
   TXmlAttribute* Get(int Index) const;  // EArgumentOutOfRangeException
   void Clear() { items_.clear(); }
+  void Reserve(size_t Count) { items_.reserve(Count); }
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
 

@@ -241,6 +241,7 @@ TEST(XmlDocumentTest, PartsDecodeByTheirOwnMarkOrDeclaration) {
       {"utf16le bare", TEncoding::Unicode()->GetBytes(u"<?xml version='1.0'?><a>" + text + u"</a>")},
       {"declared 1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE9\x80</a>"},
       {"declared latin1", "<?xml version='1.0' encoding = 'ISO-8859-1' ?><a>\xE9\x80</a>"},
+      {"utf8 declared utf16", "<?xml version='1.0' encoding='utf-16'?><a>" + TEncoding::UTF8()->GetBytes(text) + "</a>"},
   };
   for (const Case& c : cases) {
     TXMLDocument document;
