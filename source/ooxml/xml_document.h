@@ -136,8 +136,9 @@ class TXmlNodeList {
   TXmlVerySimple* Document = nullptr;
   TXmlNode* Parent = nullptr;
 
-  // Appends a node and makes the list's parent its parent. An owning list
-  // takes the node over.
+  // Appends a node, which the list takes over, and makes the list's parent
+  // its parent. The adding operations raise EInvalidOperation on a
+  // borrowing list.
   TXmlNode* Add(std::unique_ptr<TXmlNode> Value);
   // Appends a new node of this list's document.
   TXmlNode* Add(TXmlNodeType NodeType = TXmlNodeType::ntElement);
