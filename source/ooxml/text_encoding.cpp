@@ -171,7 +171,6 @@ class AnsiEncoding final : public TEncoding {
     return 0;
   }
   void Encode(StringView text, std::string& out) const override { out += EncodeCp1252(text); }
-  bool CanEncode(char16_t c) const override { return IsCp1252Encodable(StringView(&c, 1)); }
 };
 
 }  // namespace

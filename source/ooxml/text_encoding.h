@@ -37,8 +37,6 @@ class TEncoding {
   // Appends the bytes of `text` to `out`; characters the encoding cannot
   // hold become "?" (code page) or U+FFFD (an unpaired surrogate in UTF-8).
   virtual void Encode(StringView text, std::string& out) const = 0;
-  // Whether every character of `c` has a byte form in this encoding.
-  virtual bool CanEncode(char16_t c) const { return true; }
 
   String GetString(std::string_view bytes) const;
   std::string GetBytes(StringView text) const;
