@@ -18,29 +18,10 @@
 namespace vn::pdf::jbig2 {
 namespace {
 
+using testing::BitString;
+using testing::Bytes;
 using testing::Image;
 using testing::MqEncoder;
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
-  std::vector<uint8_t> out;
-  for (int v : values) out.push_back(static_cast<uint8_t>(v));
-  return out;
-}
-
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
-
-// "0110 1" -> bytes, padded with 0 bits.
-std::vector<uint8_t> BitString(const std::string& bits) {
-  std::vector<uint8_t> out;
-  int n = 0;
-  for (char c : bits) {
-    if (c != '0' && c != '1') continue;
-    if (n % 8 == 0) out.push_back(0);
-    if (c == '1') out.back() |= static_cast<uint8_t>(0x80 >> (n % 8));
-    ++n;
-  }
-  return out;
-}
 
 std::string Bits32(uint32_t v) {
   std::string s;

@@ -29,6 +29,29 @@
 
 namespace vn::pdf::jbig2::testing {
 
+// ---------------------------------------------------------------- bytes
+
+inline std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
+  std::vector<uint8_t> out;
+  for (int v : values) out.push_back(static_cast<uint8_t>(v));
+  return out;
+}
+
+inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// "0110 1" as bytes, padded with 0 bits (anything but 0 and 1 is ignored).
+inline std::vector<uint8_t> BitString(const std::string& bits) {
+  std::vector<uint8_t> out;
+  int n = 0;
+  for (char c : bits) {
+    if (c != '0' && c != '1') continue;
+    if (n % 8 == 0) out.push_back(0);
+    if (c == '1') out.back() |= static_cast<uint8_t>(0x80 >> (n % 8));
+    ++n;
+  }
+  return out;
+}
+
 // ---------------------------------------------------------------- images
 
 // A bitmap as one byte per pixel (1 black), for building and comparing.
@@ -298,12 +321,11 @@ inline std::vector<Offset> GenericTemplate(const GenericParams& p) {
   }
 }
 
-// The arithmetic-coded data of a generic region.
-inline std::string EncodeGeneric(const Image& image, const GenericParams& p) {
+// Codes a generic region into `mq` with the contexts `cx` (65536 of them),
+// which may be shared with other regions.
+inline void EncodeGeneric(MqEncoder& mq, std::vector<uint8_t>& cx, const Image& image, const GenericParams& p) {
   static constexpr int kSltp[4] = {0x9B25, 0x0795, 0x00E5, 0x0195};
   const std::vector<Offset> tmpl = GenericTemplate(p);
-  std::vector<uint8_t> cx(65536, 0);
-  MqEncoder mq;
   int ltp = 0;
   for (int y = 0; y < image.height; ++y) {
     if (p.tpgdon) {
@@ -324,6 +346,13 @@ inline std::string EncodeGeneric(const Image& image, const GenericParams& p) {
       mq.Encode(cx, context, image.At(x, y));
     }
   }
+}
+
+// The arithmetic-coded data of a generic region.
+inline std::string EncodeGeneric(const Image& image, const GenericParams& p) {
+  MqEncoder mq;
+  std::vector<uint8_t> cx(65536, 0);
+  EncodeGeneric(mq, cx, image, p);
   return mq.Finish();
 }
 
@@ -362,7 +391,9 @@ inline std::string EncodeRefinement(const Image& image, const Image& reference, 
         const int u = uniform(x, y);
         typical = u < 0 || u == image.At(x, y);
       }
-      mq.Encode(cx, p.tmpl == 0 ? 0x0010 : 0x0008, (typical ? 1 : 0) ^ ltp);
+      // The typical-prediction bit's context: the reference pixel under the
+      // pixel (template 0) or right of it (template 1), the others clear.
+      mq.Encode(cx, p.tmpl == 0 ? 0x0010 : 0x0004, (typical ? 1 : 0) ^ ltp);
       ltp = typical ? 1 : 0;
     }
     for (int x = 0; x < image.width; ++x) {

@@ -9,9 +9,11 @@ namespace vn::pdf::jbig2 {
 
 namespace {
 
-// The context of the typical-prediction bit per template: the reference
-// pixel under the one being decoded set, all others clear.
-constexpr int kSltpContext[2] = {0x0010, 0x0008};
+// The context of the typical-prediction bit per template: one reference
+// pixel set, all others clear; under the pixel being decoded in template 0,
+// right of it in template 1 (the standard's 0x0010 and 0x0008, whose bit
+// order differs from the one used here).
+constexpr int kSltpContext[2] = {0x0010, 0x0004};
 
 // Contexts hold the template's pixels in raster order, the bitmap's own
 // (row above, then the pixel to the left) above those of the reference.

@@ -28,6 +28,8 @@ class TvnIOStream {
   // A window of `size` bytes from `offset` over bytes the caller keeps alive.
   // The size may run past the bytes (the document passes INT64_MAX).
   TvnIOStream(std::span<const uint8_t> data, int64_t size, int64_t offset);
+  // Bytes that would die with the statement cannot back a window.
+  TvnIOStream(std::vector<uint8_t>&& data, int64_t size, int64_t offset) = delete;
   // A window over a class-library stream, whose bytes are read once.
   TvnIOStream(vn::TStream& stream, int64_t size, int64_t offset);
   // A window of `length` bytes over the same bytes as `other`, starting at
