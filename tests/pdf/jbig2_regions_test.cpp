@@ -192,6 +192,9 @@ TEST(Jbig2GenericRegion, TypicalRowsAtTheTopAreWhite) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 50; ++x) image.Set(x, y, 0);
   for (int t = 0; t < 4; ++t) EXPECT_EQ(Decode(GenericPage(image, {t, false, true, testing::NominalAt(t)})), image);
+  // A region without columns still has rows to predict.
+  const Image empty(0, 6);
+  EXPECT_EQ(Decode(GenericPage(empty, {0, false, true, testing::NominalAt(0)})), empty);
 }
 
 TEST(Jbig2GenericRegion, DrivenWithTheCallersDecoder) {

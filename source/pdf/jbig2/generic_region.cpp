@@ -65,7 +65,7 @@ void DecodeRows(TvnImageBitmap& bitmap, TvnArithmeticDecoder& decoder, TvnCX& cx
       ltp ^= decoder.DecodeBit(cx, s.sltp);
       if (ltp) {
         // A typical row repeats the row above (above the first: white).
-        if (y > 0) std::memcpy(row, bitmap.Row(y - 1), static_cast<size_t>(stride));
+        if (y > 0 && stride > 0) std::memcpy(row, bitmap.Row(y - 1), static_cast<size_t>(stride));
         continue;
       }
     }
