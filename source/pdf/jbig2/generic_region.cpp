@@ -158,47 +158,40 @@ void TvnGenericRegion::SetAtPixels(std::span<const int8_t> x, std::span<const in
   }
 }
 
-void TvnGenericRegion::NewRegionInfo(int64_t width, int64_t height) {
+void TvnGenericRegion::Configure(bool isMMREncoded, int gbTemplate, bool isTPGDon, int64_t gbw, int64_t gbh,
+                                 std::span<const int8_t> gbAtX, std::span<const int8_t> gbAtY) {
+  is_mmr_ = isMMREncoded;
+  gb_template_ = gbTemplate & 3;
+  use_ext_template_ = false;
+  is_tpgdon_ = isTPGDon;
   region_info_ = std::make_unique<TvnRegionSegmentInformation>();
-  region_info_->SetBitmapWidth(width);
-  region_info_->SetBitmapHeight(height);
+  region_info_->SetBitmapWidth(gbw);
+  region_info_->SetBitmapHeight(gbh);
+  SetAtPixels(gbAtX, gbAtY);
+  bitmap_.reset();
 }
 
 void TvnGenericRegion::SetParameters(bool isMMREncoded, int64_t gbh, int64_t gbw, int64_t dataLength,
                                      int64_t dataOffset) {
-  is_mmr_ = isMMREncoded;
-  NewRegionInfo(gbw, gbh);
+  Configure(isMMREncoded, 0, false, gbw, gbh, {}, {});
   data_length_ = dataLength;
   data_offset_ = dataOffset;
-  bitmap_.reset();
 }
 
 void TvnGenericRegion::SetParameters(bool isMMREncoded, int gbTemplate, TvnArithmeticDecoder* decoder, TvnCX* cx,
                                      int64_t gbh, int64_t gbw, std::span<const int8_t> gbAtX,
                                      std::span<const int8_t> gbAtY, bool isTPGDon) {
-  is_mmr_ = isMMREncoded;
-  gb_template_ = gbTemplate & 3;
-  use_ext_template_ = false;
-  is_tpgdon_ = isTPGDon;
+  Configure(isMMREncoded, gbTemplate, isTPGDon, gbw, gbh, gbAtX, gbAtY);
   decoder_ = decoder;
   cx_ = cx;
-  NewRegionInfo(gbw, gbh);
-  SetAtPixels(gbAtX, gbAtY);
-  bitmap_.reset();
 }
 
 void TvnGenericRegion::SetParameters(bool isMMREncoded, int64_t gbh, std::span<const int8_t> gbAtX,
                                      std::span<const int8_t> gbAtY, bool isTPGDon, int gbTemplate, int64_t gbw,
                                      int64_t dataLength, int64_t dataOffset) {
-  is_mmr_ = isMMREncoded;
-  gb_template_ = gbTemplate & 3;
-  use_ext_template_ = false;
-  is_tpgdon_ = isTPGDon;
+  Configure(isMMREncoded, gbTemplate, isTPGDon, gbw, gbh, gbAtX, gbAtY);
   data_length_ = dataLength;
   data_offset_ = dataOffset;
-  NewRegionInfo(gbw, gbh);
-  SetAtPixels(gbAtX, gbAtY);
-  bitmap_.reset();
 }
 
 TvnImageBitmap* TvnGenericRegion::GetRegionBitmap() {

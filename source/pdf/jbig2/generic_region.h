@@ -60,7 +60,9 @@ class TvnGenericRegion : public TvnIRegion {
  private:
   void ParseHeader(bool ends_with_row_count);
   void SetAtPixels(std::span<const int8_t> x, std::span<const int8_t> y);
-  void NewRegionInfo(int64_t width, int64_t height);
+  // The settings every SetParameters form makes, with a fresh region information.
+  void Configure(bool isMMREncoded, int gbTemplate, bool isTPGDon, int64_t gbw, int64_t gbh,
+                 std::span<const int8_t> gbAtX, std::span<const int8_t> gbAtY);
   void DecodeArithmetic();
 
   std::unique_ptr<TvnIOStream> owned_stream_;

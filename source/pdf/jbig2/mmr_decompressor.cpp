@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string_view>
 
 #include "pdf/jbig2/exceptions.h"
@@ -86,9 +87,11 @@ class TvnMMRDecompressor::Table {
     int32_t value = 0;
   };
 
-  template <size_t N>
-  void Add(const CodeText (&codes)[N]) {
-    for (const CodeText& code : codes) Add(code.bits, code.value);
+  Table() = default;
+  // A run-length table: one colour's codes and the makeup codes both share.
+  Table(std::span<const CodeText> own, std::span<const CodeText> shared) {
+    for (const CodeText& code : own) Add(code.bits, code.value);
+    for (const CodeText& code : shared) Add(code.bits, code.value);
   }
 
   void Add(std::string_view bits, int value) {
@@ -135,22 +138,12 @@ TvnMMRDecompressor::TvnMMRDecompressor(int width, int height, TvnIOStream* strea
 }
 
 const TvnMMRDecompressor::Table& TvnMMRDecompressor::WhiteCodes() {
-  static const Table table = [] {
-    Table t;
-    t.Add(kWhiteCodes);
-    t.Add(kExtendedMakeup);
-    return t;
-  }();
+  static const Table table(kWhiteCodes, kExtendedMakeup);
   return table;
 }
 
 const TvnMMRDecompressor::Table& TvnMMRDecompressor::BlackCodes() {
-  static const Table table = [] {
-    Table t;
-    t.Add(kBlackCodes);
-    t.Add(kExtendedMakeup);
-    return t;
-  }();
+  static const Table table(kBlackCodes, kExtendedMakeup);
   return table;
 }
 
