@@ -192,9 +192,12 @@ TEST(Jbig2GenericRegion, TypicalRowsAtTheTopAreWhite) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 50; ++x) image.Set(x, y, 0);
   for (int t = 0; t < 4; ++t) EXPECT_EQ(Decode(GenericPage(image, {t, false, true, testing::NominalAt(t)})), image);
-  // A region without columns still has rows to predict.
-  const Image empty(0, 6);
-  EXPECT_EQ(Decode(GenericPage(empty, {0, false, true, testing::NominalAt(0)})), empty);
+  // A region without columns has nothing to decode, however many rows it claims.
+  std::string empty = testing::GenericRegionData(Image(0, 6), {0, false, true, testing::NominalAt(0)});
+  empty.replace(4, 4, "\x0F\xFF\xFF\xFF");
+  TestDocument doc(Segment(1, 38, {}, 1, empty));
+  auto* region = static_cast<TvnIRegion*>(doc.Headers()[0]->GetSegmentData());
+  EXPECT_EQ(region->GetRegionBitmap()->GetHeight(), 0x0FFFFFFF);
 }
 
 TEST(Jbig2GenericRegion, DrivenWithTheCallersDecoder) {

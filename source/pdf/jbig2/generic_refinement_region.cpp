@@ -56,12 +56,10 @@ void TvnGenericRefinementRegion::ParseHeader() {
 }
 
 void TvnGenericRefinementRegion::SetAtPixels(std::span<const int8_t> x, std::span<const int8_t> y) {
-  overridden_ = false;
   for (size_t i = 0; i < 2; ++i) {
     at_x_[i] = i < x.size() ? x[i] : -1;
     at_y_[i] = i < y.size() ? y[i] : -1;
     at_override_[i] = template_ == 0 && (at_x_[i] != -1 || at_y_[i] != -1);
-    overridden_ = overridden_ || at_override_[i];
   }
 }
 
@@ -97,6 +95,11 @@ TvnImageBitmap* TvnGenericRefinementRegion::GetRegionBitmap() {
     reference_dx_ = reference_dy_ = 0;
   }
   auto bitmap = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
+  // Nothing is coded for a bitmap without pixels.
+  if (bitmap->GetWidth() == 0 || bitmap->GetHeight() == 0) {
+    bitmap_ = std::move(bitmap);
+    return bitmap_.get();
+  }
   if (!decoder_) {
     if (!stream_) throw TvnJBIG2Exception("refinement region has no data");
     owned_decoder_ = std::make_unique<TvnArithmeticDecoder>(stream_);

@@ -57,8 +57,7 @@ class TvnGenericRefinementRegion : public TvnIRegion {
   // second in the reference.
   int8_t at_x_[2] = {-1, -1};
   int8_t at_y_[2] = {-1, -1};
-  bool at_override_[2] = {false, false};
-  bool overridden_ = false;
+  bool at_override_[2] = {false, false};  // not at the nominal (-1, -1)
   std::unique_ptr<TvnImageBitmap> bitmap_;
   const TvnImageBitmap* reference_ = nullptr;
   int64_t reference_dx_ = 0;

@@ -109,7 +109,6 @@ void TvnGenericRegion::Init(TvnSegmentHeader* header, std::unique_ptr<TvnIOStrea
 void TvnGenericRegion::ParseHeader(bool ends_with_row_count) {
   region_info_ = std::make_unique<TvnRegionSegmentInformation>(stream_);
   region_info_->ParseHeader();
-  data_header_offset_ = 0;
   const int flags = stream_->ReadByte();
   if (flags < 0) throw TvnJBIG2Exception("generic region header is truncated");
   is_mmr_ = TestFlag(flags, 0);
@@ -128,8 +127,7 @@ void TvnGenericRegion::ParseHeader(bool ends_with_row_count) {
     }
     SetAtPixels(x, y);
   }
-  data_header_length_ = stream_->GetStreamPos();
-  data_offset_ = data_header_length_;
+  data_offset_ = stream_->GetStreamPos();
   data_length_ = std::max<int64_t>(stream_->Length() - data_offset_, 0);
   if (ends_with_row_count) {
     // The last 4 bytes give the number of rows that were coded.
@@ -147,14 +145,11 @@ void TvnGenericRegion::SetAtPixels(std::span<const int8_t> x, std::span<const in
   at_y_.assign(y.begin(), y.end());
   const TemplateShape& shape = kShapes[use_ext_template_ && gb_template_ == 0 ? kExtShape : gb_template_];
   at_override_.assign(static_cast<size_t>(shape.at_count), false);
-  overrides_ = false;
   for (int i = 0; i < shape.at_count; ++i) {
     // Adaptive pixels not given keep their nominal places.
     const size_t k = static_cast<size_t>(i);
-    const bool moved = k < at_x_.size() && k < at_y_.size() &&
-                       (at_x_[k] != shape.at[i].x || at_y_[k] != shape.at[i].y);
-    at_override_[k] = moved;
-    overrides_ = overrides_ || moved;
+    at_override_[k] = k < at_x_.size() && k < at_y_.size() &&
+                      (at_x_[k] != shape.at[i].x || at_y_[k] != shape.at[i].y);
   }
 }
 
@@ -198,6 +193,9 @@ TvnImageBitmap* TvnGenericRegion::GetRegionBitmap() {
   if (bitmap_) return bitmap_.get();
   if (!region_info_ || !stream_) throw TvnJBIG2Exception("generic region has no data");
   bitmap_ = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
+  // A bitmap without pixels has nothing coded (a region without columns
+  // may still claim millions of rows).
+  if (bitmap_->GetWidth() == 0 || bitmap_->GetHeight() == 0) return bitmap_.get();
   if (is_mmr_) {
     auto data = stream_->SubWindow(data_offset_, data_length_);
     TvnMMRDecompressor mmr(bitmap_->GetWidth(), bitmap_->GetHeight(), data.get());

@@ -68,8 +68,6 @@ class TvnGenericRegion : public TvnIRegion {
   std::unique_ptr<TvnIOStream> owned_stream_;
   TvnIOStream* stream_ = nullptr;
   std::unique_ptr<TvnRegionSegmentInformation> region_info_;
-  int64_t data_header_offset_ = 0;
-  int64_t data_header_length_ = 0;
   int64_t data_offset_ = 0;
   int64_t data_length_ = 0;
   bool use_ext_template_ = false;
@@ -78,8 +76,7 @@ class TvnGenericRegion : public TvnIRegion {
   bool is_mmr_ = false;
   std::vector<int8_t> at_x_;
   std::vector<int8_t> at_y_;
-  std::vector<bool> at_override_;
-  bool overrides_ = false;
+  std::vector<bool> at_override_;  // per adaptive pixel: not at its nominal place
   std::unique_ptr<TvnImageBitmap> bitmap_;
   std::unique_ptr<TvnArithmeticDecoder> owned_decoder_;
   TvnArithmeticDecoder* decoder_ = nullptr;
