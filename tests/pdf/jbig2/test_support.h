@@ -24,7 +24,7 @@
 #include "pdf/jbig2/io_stream.h"
 #include "pdf/jbig2/segment_header.h"
 #include "pdf/jbig2/segments.h"
-#include "pdf_corpus.h"
+#include "../pdf_corpus.h"
 #include "runtime/streams.h"
 
 namespace vn::pdf::jbig2::testing {
@@ -38,6 +38,13 @@ inline std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// Bytes from small numbers, as text.
+inline std::string Chars(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
 
 // "0110 1" as bytes, padded with 0 bits (anything but 0 and 1 is ignored).
 inline std::vector<uint8_t> BitString(const std::string& bits) {
@@ -545,6 +552,9 @@ class TestDocument : public TvnSegmentDirectory {
   std::map<int64_t, TvnSegmentHeader*> page_by_number_;
   std::map<int64_t, TvnSegmentHeader*> globals_by_number_;
 };
+
+// Page 1 of an embedded stream.
+inline Image DecodePage(const std::string& stream) { return TestDocument(stream).ComposePage(); }
 
 // ---------------------------------------------------------------- oracles
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "jbig2_test_support.h"
+#include "test_support.h"
 #include "pdf/jbig2/mmr_decompressor.h"
 #include "runtime/exceptions.h"
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "jbig2_test_support.h"
-#include "pdf_corpus.h"
+#include "test_support.h"
+#include "../pdf_corpus.h"
 
 namespace vn::pdf::jbig2 {
 namespace {
