@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <vector>
+
 #include "pdf/jbig2/arithmetic_decoder.h"
 #include "pdf/jbig2/exceptions.h"
 #include "test_support.h"

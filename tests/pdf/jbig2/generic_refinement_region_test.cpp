@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 #include <vector>
+
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/generic_refinement_region.h"
 #include "pdf/jbig2/segment_header.h"

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <vector>
+
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/generic_region.h"
 #include "test_support.h"

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <vector>
+
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/huffman_table.h"
 #include "pdf/jbig2/segments.h"

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <vector>
+
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/image_bitmap.h"
 #include "test_support.h"

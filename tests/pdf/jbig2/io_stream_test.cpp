@@ -4,6 +4,7 @@
 
 #include <string>
 #include <vector>
+
 #include "pdf/jbig2/io_stream.h"
 #include "runtime/streams.h"
 #include "test_support.h"

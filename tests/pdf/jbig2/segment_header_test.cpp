@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/segment_header.h"
 #include "pdf/jbig2/segments.h"
