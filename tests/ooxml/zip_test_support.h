@@ -142,6 +142,29 @@ class BitWriter {
   unsigned acc_ = 0, count_ = 0;
 };
 
+// Traditional PKWARE encryption of a member's stored bytes: the 12-byte
+// header (ending in the check byte) and the data.
+inline std::string ZipEncrypt(const std::string& stored, const std::string& password, uint8_t check_byte) {
+  const z_crc_t* table = get_crc_table();
+  uint32_t keys[3] = {0x12345678, 0x23456789, 0x34567890};
+  auto update = [&](uint8_t c) {
+    keys[0] = table[(keys[0] ^ c) & 0xFF] ^ (keys[0] >> 8);
+    keys[1] = (keys[1] + (keys[0] & 0xFF)) * 134775813u + 1;
+    keys[2] = table[(keys[2] ^ (keys[1] >> 24)) & 0xFF] ^ (keys[2] >> 8);
+  };
+  for (char c : password) update(static_cast<uint8_t>(c));
+  std::string plain = "0123456789A";
+  plain.push_back(static_cast<char>(check_byte));
+  plain += stored;
+  std::string out;
+  for (char c : plain) {
+    const uint32_t t = (keys[2] | 2) & 0xFFFF;
+    out.push_back(static_cast<char>(static_cast<uint8_t>(c) ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8)));
+    update(static_cast<uint8_t>(c));
+  }
+  return out;
+}
+
 inline void PutLE(std::string& s, uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
