@@ -202,19 +202,23 @@ int TAbZipFileHeader::CompressionRatio() const {
   return static_cast<int>(Round(100.0 * (1.0 - compressed / FUncompressedSize)));
 }
 
+void TAbZipFileHeader::ReadCommonFields(const uint8_t* p) {
+  FVersionNeededToExtract = LE16(p);
+  FGeneralPurposeBitFlag = LE16(p + 2);
+  FCompressionMethod = LE16(p + 4);
+  FLastModFileTime = LE16(p + 6);
+  FLastModFileDate = LE16(p + 8);
+  FCRC32 = LE32(p + 10);
+  FCompressedSize = LE32(p + 14);
+  FUncompressedSize = LE32(p + 18);
+}
+
 void TAbZipLocalFileHeader::LoadFromStream(TStream& stream) {
   uint8_t fixed[30];
   stream.ReadBuffer(fixed, sizeof fixed);
   FSignature = LE32(fixed);
   if (!IsValid()) throw EAbZipInvalid();
-  FVersionNeededToExtract = LE16(fixed + 4);
-  FGeneralPurposeBitFlag = LE16(fixed + 6);
-  FCompressionMethod = LE16(fixed + 8);
-  FLastModFileTime = LE16(fixed + 10);
-  FLastModFileDate = LE16(fixed + 12);
-  FCRC32 = LE32(fixed + 14);
-  FCompressedSize = LE32(fixed + 18);
-  FUncompressedSize = LE32(fixed + 22);
+  ReadCommonFields(fixed + 4);
   FFileName = ReadBytes(stream, LE16(fixed + 26));
   FExtraField.LoadFromStream(stream, LE16(fixed + 28));
 }
@@ -225,14 +229,7 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   FSignature = LE32(fixed);
   if (!IsValid()) throw EAbZipInvalid();
   FVersionMadeBy = LE16(fixed + 4);
-  FVersionNeededToExtract = LE16(fixed + 6);
-  FGeneralPurposeBitFlag = LE16(fixed + 8);
-  FCompressionMethod = LE16(fixed + 10);
-  FLastModFileTime = LE16(fixed + 12);
-  FLastModFileDate = LE16(fixed + 14);
-  FCRC32 = LE32(fixed + 16);
-  FCompressedSize = LE32(fixed + 20);
-  FUncompressedSize = LE32(fixed + 24);
+  ReadCommonFields(fixed + 6);
   const uint16_t name_length = LE16(fixed + 28);
   const uint16_t extra_length = LE16(fixed + 30);
   const uint16_t comment_length = LE16(fixed + 32);

@@ -104,6 +104,11 @@ class TAbZipFileHeader {
   uint32_t FUncompressedSize = 0;
   std::string FFileName;  // raw name bytes
   TAbExtraField FExtraField;
+
+ protected:
+  // The fields from "version needed" to "uncompressed size", laid out alike
+  // in both headers.
+  void ReadCommonFields(const uint8_t* p);
 };
 
 class TAbZipLocalFileHeader : public TAbZipFileHeader {

@@ -101,8 +101,10 @@ void UpdateAdler32(uint32_t& adler, const void* buffer, size_t count) {
 
 uint8_t Percentage(int64_t done, int64_t total) {
   if (total > 16384000) {
-    done = (done + 128) >> 8;
-    total = (total + 128) >> 8;
+    // (value + 128) >> 8, without overflowing near the top of the range.
+    auto scale = [](int64_t v) { return (v >> 8) + (((v & 0xFF) + 128) >> 8); };
+    done = scale(done);
+    total = scale(total);
   }
   if (total <= 0) return 0;
   if (done >= total) return 100;

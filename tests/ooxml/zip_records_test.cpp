@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "ooxml/zip_archive.h"
 #include "ooxml/zip_exceptions.h"
 #include "zip_test_support.h"
 
@@ -191,6 +192,15 @@ TEST(ZipRecords, Zip64EndRecordReplacesEscapedValues) {
   EXPECT_FALSE(footer.IsZip64());
   s.Seek(0, SeekOrigin::soBeginning);
   EXPECT_THROW(footer.LoadZip64FromStream(s), EAbZipInvalid);
+
+  // Escaped values without a Zip64 locator: no usable end record.
+  std::string no_locator = zip;
+  no_locator[static_cast<size_t>(at) - 20] = 'X';
+  TStringStream broken(no_locator);
+  EXPECT_EQ(LocateDirectoryFooter(broken), -1);
+  TAbZipArchive archive(broken, u"");
+  EXPECT_THROW(archive.Load(), EAbZipInvalid);
+  EXPECT_EQ(archive.Status(), TAbArchiveStatus::asInvalid);
 }
 
 TEST(ZipRecords, DamagedHeaders) {

@@ -227,29 +227,26 @@ struct ZipBuilder {
       const std::string central_extra = (e.zip64 ? Subfield(1, zip64_central) : "") + e.central_extra;
       const uint32_t c32 = e.zip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(stored.size());
       const uint32_t u32 = e.zip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
+      // The fields from "version needed" to "uncompressed size", alike in
+      // both headers.
+      std::string common;
+      PutLE(common, e.version_needed, 2);
+      PutLE(common, e.flags, 2);
+      PutLE(common, e.method, 2);
+      PutLE(common, e.time, 2);
+      PutLE(common, e.date, 2);
+      PutLE(common, crc, 4);
+      PutLE(common, c32, 4);
+      PutLE(common, u32, 4);
       PutLE(out, 0x04034B50, 4);
-      PutLE(out, e.version_needed, 2);
-      PutLE(out, e.flags, 2);
-      PutLE(out, e.method, 2);
-      PutLE(out, e.time, 2);
-      PutLE(out, e.date, 2);
-      PutLE(out, crc, 4);
-      PutLE(out, c32, 4);
-      PutLE(out, u32, 4);
+      out += common;
       PutLE(out, e.name.size(), 2);
       PutLE(out, local_extra.size(), 2);
       out += e.name + local_extra + stored;
 
       PutLE(central, 0x02014B50, 4);
       PutLE(central, e.version_made_by, 2);
-      PutLE(central, e.version_needed, 2);
-      PutLE(central, e.flags, 2);
-      PutLE(central, e.method, 2);
-      PutLE(central, e.time, 2);
-      PutLE(central, e.date, 2);
-      PutLE(central, crc, 4);
-      PutLE(central, c32, 4);
-      PutLE(central, u32, 4);
+      central += common;
       PutLE(central, e.name.size(), 2);
       PutLE(central, central_extra.size(), 2);
       PutLE(central, 0, 2);  // comment

@@ -63,6 +63,7 @@ TEST(ZipUtilities, Percentages) {
       {11, 10, 100},      {5, -4, 0},            {16384000, 16384001, 100},
       // Above 16384000 both values are scaled by 256 (rounded) first.
       {int64_t{1} << 40, (int64_t{1} << 41) + 1, 50}, {(int64_t{1} << 41) - 100, int64_t{1} << 41, 100},
+      {1, INT64_MAX, 0},  {INT64_MAX, INT64_MAX, 100},
   };
   for (const Case& c : cases) EXPECT_EQ(Percentage(c.done, c.total), c.expected) << c.done << "/" << c.total;
 }
