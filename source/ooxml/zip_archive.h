@@ -68,13 +68,12 @@ class TAbZipArchive : public TAbArchive {
 
  private:
   void Init();
-  // Reads the Zip64 locator before the end record at `footer`; answers the
-  // offset of the Zip64 end record.
+  // Reads the Zip64 locator right before the end record at `footer`;
+  // answers the offset of the Zip64 end record.
   uint64_t ReadZip64Locator(int64_t footer);
 
   TAbZipDirectoryFileFooter FInfo;
   bool FIsExecutable = false;
-  bool FOwnsStream = false;
   std::string FPassword;
   uint8_t FPasswordRetries = 3;
   uint32_t FStubSize = 0;

@@ -46,10 +46,6 @@ std::string Leader(TStream& stream) {
   return std::string(reinterpret_cast<char*>(head), n);
 }
 
-bool IsExecutableLeader(std::string_view leader) {
-  return leader.substr(0, 2) == "MZ" || leader == std::string_view("\x7F" "ELF", 4);
-}
-
 // Restores a stream's position on every way out.
 class PositionKeeper {
  public:
@@ -338,13 +334,14 @@ TAbArchiveType DetectZipArchiveType(TStream& stream) {
   }
 }
 
+bool StartsWithExecutable(TStream& stream) {
+  PositionKeeper keep(stream);
+  const std::string leader = Leader(stream);
+  return std::string_view(leader).substr(0, 2) == "MZ" || leader == std::string_view("\x7F" "ELF", 4);
+}
+
 TAbArchiveType DetectSelfExtractingType(TStream& stream) {
-  std::string leader;
-  {
-    PositionKeeper keep(stream);
-    leader = Leader(stream);
-  }
-  if (IsExecutableLeader(leader) && DetectZipArchiveType(stream) == TAbArchiveType::atZip)
+  if (StartsWithExecutable(stream) && DetectZipArchiveType(stream) == TAbArchiveType::atZip)
     return TAbArchiveType::atSelfExtZip;
   return TAbArchiveType::atUnknown;
 }

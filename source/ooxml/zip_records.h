@@ -159,6 +159,10 @@ class TAbZipDirectoryFileFooter {
 // (a central header at its offset, before the record).
 int64_t LocateDirectoryFooter(TStream& stream);
 
+// The stream starts with an executable image (MZ or ELF), the stub of a
+// self-extracting archive; its position is restored.
+bool StartsWithExecutable(TStream& stream);
+
 // The archive type of a stream, its position restored.
 TAbArchiveType DetectZipArchiveType(TStream& stream);
 TAbArchiveType DetectSelfExtractingType(TStream& stream);

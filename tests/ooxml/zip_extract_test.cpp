@@ -1,6 +1,6 @@
-// Member extraction: every method (stored, the legacy methods, deflate,
-// Deflate64), traditional encryption, CRC and version checks, the local
-// header test, the size cap against bombs, and the helper streams.
+// Member extraction: stored, deflated and Deflate64 members, traditional
+// encryption, CRC and version checks, the local header test, the size cap
+// against bombs, progress, and the helper streams.
 #include "ooxml/zip_extract.h"
 
 #include <gtest/gtest.h>
@@ -70,22 +70,33 @@ std::string Text(size_t size, uint32_t seed) {
   return s;
 }
 
-TEST(MemberExtraction, StoredDeflatedAndDeflate64) {
+TEST(MemberExtraction, EveryMethod) {
   const std::string text = Text(100000, 1);
   // A Deflate64 member by hand: 'a', then 3 + 500 bytes at distance 1.
   BitWriter d64;
   d64.Bits(1, 1).Bits(1, 2).Fixed('a').Fixed(285).Bits(500, 16).Code(0, 5).Fixed(256);
+  // Imploded with an 8 KiB window and three trees (flag bits 1 and 2).
+  std::vector<ImplodeToken> tokens;
+  for (char c : std::string("member ")) tokens.push_back({.literal = static_cast<uint8_t>(c)});
+  tokens.push_back({.length = 5000, .distance = 7});
+  tokens.back().length = 3 + 63 + 255;
+  const std::string imploded = Expand(tokens);
   ZipBuilder b;
   b.entries.push_back(ZipEntry{.name = "stored", .data = text});
+  b.entries.push_back(ZipEntry{.name = "shrunk", .data = text, .method = 1, .compressed = Shrink(text)});
+  b.entries.push_back(ZipEntry{.name = "reduced", .data = "abc", .method = 5,
+                               .compressed = Reduce({{.literal = 'a'}, {.literal = 'b'}, {.literal = 'c'}}, 4)});
+  b.entries.push_back(ZipEntry{.name = "imploded", .data = imploded, .method = 6,
+                               .compressed = Implode(tokens, true, true), .flags = 0x0006});
   b.entries.push_back(ZipEntry{.name = "deflated", .data = text, .method = 8});
   b.entries.push_back(ZipEntry{.name = "deflate64", .data = std::string(504, 'a'), .method = 9, .compressed = d64.Finish()});
   b.entries.push_back(ZipEntry{.name = "empty", .data = "", .method = 8});
   Opened z(b.Build());
-  EXPECT_EQ(z.Extract(0).bytes, text);
-  EXPECT_EQ(z.Extract(1).bytes, text);
-  EXPECT_EQ(z.Extract(2).bytes, std::string(504, 'a'));
-  EXPECT_EQ(z.Extract(3).bytes, "");
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(z.Test(i), -1) << i;
+  const std::string expected[] = {text, text, "abc", imploded, text, std::string(504, 'a'), ""};
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(z.Extract(i).bytes, expected[i]) << i;
+    EXPECT_EQ(z.Test(i), -1) << i;
+  }
 }
 
 TEST(MemberExtraction, FailuresAndTheirCodes) {
@@ -212,121 +223,6 @@ TEST(MemberExtraction, ProgressAndAbort) {
   Outcome aborted = z.Extract(0);
   EXPECT_EQ(aborted.code, 9);
   EXPECT_LT(aborted.bytes.size(), text.size());
-}
-
-TEST(LegacyMethods, ShrinkWithPartialClears) {
-  // Enough varied text to fill the 8192-code table several times.
-  std::string data = Text(400000, 5);
-  std::mt19937 rng(6);
-  for (size_t i = 0; i < data.size(); i += 7) data[i] = static_cast<char>('a' + rng() % 26);
-  ZipBuilder b;
-  b.entries.push_back(ZipEntry{.name = "shrunk.txt", .data = data, .method = 1, .compressed = Shrink(data)});
-  b.entries.push_back(ZipEntry{.name = "kwkwk", .data = "aaaaaaaaaaaaaaaaaaaaab", .method = 1,
-                               .compressed = Shrink("aaaaaaaaaaaaaaaaaaaaab")});
-  const std::string zip = b.Build();
-  Opened z(zip);
-  EXPECT_EQ(z.Extract(0).bytes, data);
-  EXPECT_EQ(z.Extract(1).bytes, "aaaaaaaaaaaaaaaaaaaaab");
-  // The reference decoder agrees with the encoder.
-  VN_REQUIRE_TOOL("unzip");
-  TempDir dir;
-  WriteFile(dir / "shrunk.zip", zip);
-  std::string out;
-  ASSERT_EQ(RunTool("unzip -p " + Quote((dir / "shrunk.zip").string()) + " shrunk.txt", &out), 0);
-  EXPECT_EQ(out, data);
-}
-
-TEST(LegacyMethods, ReduceWithEveryFactor) {
-  std::vector<ReduceToken> tokens;
-  for (char c : std::string("abcabcabd")) tokens.push_back({.literal = static_cast<uint8_t>(c)});
-  tokens.push_back({.literal = 144});                   // DLE followed by 0: a literal 144
-  tokens.push_back({.length = 5, .distance = 3});       // short copy
-  tokens.push_back({.length = 200, .distance = 1});     // long copy, extra length byte
-  tokens.push_back({.length = 4, .distance = 300});     // reaches before the start: zeros
-  for (char c : std::string("bab")) tokens.push_back({.literal = static_cast<uint8_t>(c)});
-  const std::string expected = Expand(tokens);
-  const std::map<uint8_t, std::string> followers = {{'a', "b"}, {'b', "cad"}, {'c', "ab"}};
-  ZipBuilder b;
-  for (int factor = 1; factor <= 4; ++factor) {
-    b.entries.push_back(ZipEntry{.name = "reduced" + std::to_string(factor), .data = expected,
-                                 .method = static_cast<uint16_t>(factor + 1), .compressed = Reduce(tokens, factor)});
-    b.entries.push_back(ZipEntry{.name = "followers" + std::to_string(factor), .data = expected,
-                                 .method = static_cast<uint16_t>(factor + 1),
-                                 .compressed = Reduce(tokens, factor, followers)});
-  }
-  Opened z(b.Build());
-  for (int i = 0; i < 8; ++i) {
-    Outcome o = z.Extract(i);
-    EXPECT_EQ(o.bytes, expected) << i;
-    EXPECT_EQ(o.code, -1) << i;
-  }
-}
-
-TEST(LegacyMethods, ImplodeWithTwoAndThreeTreesAndBothWindows) {
-  const std::string text = Text(30000, 7);
-  // A first copy reaches before the start: zeros.
-  std::vector<ImplodeToken> tokens = {{.length = 4, .distance = 10}};
-  for (size_t i = 0; i < text.size();) {
-    // Repeats of earlier text at growing distances, literals between.
-    if (i > 9000 && i % 5 == 0) {
-      const unsigned length = 2 + static_cast<unsigned>(i % 300);
-      const unsigned distance = 1 + static_cast<unsigned>(i % 8000);
-      tokens.push_back({.length = length, .distance = distance});
-      i += length;
-    } else {
-      tokens.push_back({.literal = static_cast<uint8_t>(text[i++])});
-    }
-  }
-  ZipBuilder b;
-  struct Variant {
-    bool eight_k, three_trees;
-  } variants[] = {{false, false}, {false, true}, {true, false}, {true, true}};
-  std::vector<std::string> expected;
-  for (const Variant& v : variants) {
-    std::vector<ImplodeToken> fitted = tokens;
-    const unsigned window = v.eight_k ? 8192 : 4096;
-    const unsigned min_match = v.three_trees ? 3 : 2;
-    for (auto& t : fitted) {
-      if (t.literal >= 0) continue;
-      t.distance = 1 + (t.distance - 1) % window;
-      t.length = std::max(t.length, min_match);
-    }
-    expected.push_back(Expand(fitted));
-    const uint16_t flags = (v.eight_k ? 2 : 0) | (v.three_trees ? 4 : 0);
-    b.entries.push_back(ZipEntry{.name = "imploded" + std::to_string(expected.size()), .data = expected.back(),
-                                 .method = 6, .compressed = Implode(fitted, v.eight_k, v.three_trees), .flags = flags});
-  }
-  const std::string zip = b.Build();
-  Opened z(zip);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(z.Extract(i).bytes, expected[static_cast<size_t>(i)]) << i;
-  VN_REQUIRE_TOOL("unzip");
-  TempDir dir;
-  WriteFile(dir / "imploded.zip", zip);
-  for (int i = 0; i < 4; ++i) {
-    std::string out;
-    ASSERT_EQ(RunTool("unzip -p " + Quote((dir / "imploded.zip").string()) + " imploded" + std::to_string(i + 1), &out), 0);
-    EXPECT_EQ(out, expected[static_cast<size_t>(i)]) << i;
-  }
-}
-
-TEST(LegacyMethods, DamagedStreamsEndEarly) {
-  // A shrunk stream that raises the code size past 13 bits, an implode tree
-  // of more values than its table and a follower set larger than 32.
-  BitWriter shrink;
-  shrink.Bits('a', 9);
-  for (int size = 9; size <= 13; ++size) shrink.Bits(256, size).Bits(1, size);
-  shrink.Bits(0, 14);
-  BitWriter implode;
-  implode.Bits(255, 8);
-  for (int i = 0; i < 256; ++i) implode.Bits(0xF7, 8);
-  BitWriter reduce;
-  reduce.Bits(40, 6);
-  ZipBuilder b;
-  b.entries.push_back(ZipEntry{.name = "shrink", .data = "abcdef", .method = 1, .compressed = shrink.Finish()});
-  b.entries.push_back(ZipEntry{.name = "implode", .data = "abcdef", .method = 6, .compressed = implode.Finish()});
-  b.entries.push_back(ZipEntry{.name = "reduce", .data = "abcdef", .method = 2, .compressed = reduce.Finish()});
-  Opened z(b.Build());
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(z.Extract(i).code, 19) << i;
 }
 
 TEST(HelperStreams, SubsetOutputAndBitBucket) {
