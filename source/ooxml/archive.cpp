@@ -249,14 +249,12 @@ bool TAbArchive::Extract(const TAbArchiveItem* item, StringView new_name) {
   return index >= 0 && ExtractAt(index, new_name);
 }
 
-void TAbArchive::ExtractFilesEx(StringView file_mask, StringView exclusion_mask) {
+void TAbArchive::ExtractWanted(const std::function<bool(const TAbArchiveItem&)>& wanted) {
   CheckValid();
   const int count = Count();
   for (int i = 0; i < count; ++i) {
-    TAbArchiveItem* item = Items(i);
-    if (item->MatchesStoredNameEx(file_mask) && !item->MatchesStoredNameEx(exclusion_mask) &&
-        (!item->IsDirectory() || (FExtractOptions & eoCreateDirs)))
-      ExtractAt(i, u"");
+    const TAbArchiveItem* item = Items(i);
+    if (wanted(*item) && (!item->IsDirectory() || (FExtractOptions & eoCreateDirs))) ExtractAt(i, u"");
     bool abort = false;
     DoArchiveProgress(Percentage(i + 1, count), abort);
     if (abort) throw EAbUserAbort();
@@ -265,18 +263,14 @@ void TAbArchive::ExtractFilesEx(StringView file_mask, StringView exclusion_mask)
   DoArchiveProgress(100, abort);
 }
 
+void TAbArchive::ExtractFilesEx(StringView file_mask, StringView exclusion_mask) {
+  ExtractWanted([&](const TAbArchiveItem& item) {
+    return item.MatchesStoredNameEx(file_mask) && !item.MatchesStoredNameEx(exclusion_mask);
+  });
+}
+
 void TAbArchive::ExtractTaggedItems() {
-  CheckValid();
-  const int count = Count();
-  for (int i = 0; i < count; ++i) {
-    TAbArchiveItem* item = Items(i);
-    if (item->Tagged() && (!item->IsDirectory() || (FExtractOptions & eoCreateDirs))) ExtractAt(i, u"");
-    bool abort = false;
-    DoArchiveProgress(Percentage(i + 1, count), abort);
-    if (abort) throw EAbUserAbort();
-  }
-  bool abort = false;
-  DoArchiveProgress(100, abort);
+  ExtractWanted([](const TAbArchiveItem& item) { return item.Tagged(); });
 }
 
 void TAbArchive::TestTaggedItems() {

@@ -249,6 +249,9 @@ class TAbArchive {
   virtual void TestItemAt(int index) = 0;
 
   void CheckValid() const;
+  // Extracts the wanted items (folders only with eoCreateDirs), reporting
+  // progress by index; an abort raises EAbUserAbort.
+  void ExtractWanted(const std::function<bool(const TAbArchiveItem&)>& wanted);
   // Reports the exception being handled through DoProcessItemFailure.
   void ReportFailure(TAbArchiveItem* item, TAbProcessType process_type, const std::exception& e);
   void WriteLogLine(StringView name, TAbProcessType process_type);

@@ -319,23 +319,15 @@ void FindFilesEx(StringView file_masks, int search_attr, std::vector<String>& li
   }
 }
 
-void TAbDeflateHelper::SetAmpleLength(int value) {
-  if (value == FAmpleLength) return;
-  FAmpleLength = (value < 4 && value != -1) ? 4 : value;
+void TAbDeflateHelper::SetLength(int& field, int value) {
+  if (value == field) return;
+  field = (value < 4 && value != -1) ? 4 : value;
   FZipOption = '?';
 }
 
-void TAbDeflateHelper::SetChainLength(int value) {
-  if (value == FChainLength) return;
-  FChainLength = (value < 4 && value != -1) ? 4 : value;
-  FZipOption = '?';
-}
-
-void TAbDeflateHelper::SetMaxLazyLength(int value) {
-  if (value == FMaxLazy) return;
-  FMaxLazy = (value < 4 && value != -1) ? 4 : value;
-  FZipOption = '?';
-}
+void TAbDeflateHelper::SetAmpleLength(int value) { SetLength(FAmpleLength, value); }
+void TAbDeflateHelper::SetChainLength(int value) { SetLength(FChainLength, value); }
+void TAbDeflateHelper::SetMaxLazyLength(int value) { SetLength(FMaxLazy, value); }
 
 void TAbDeflateHelper::SetOptions(int value) {
   if (value == FOptions) return;

@@ -142,6 +142,8 @@ class TAbDeflateHelper {
   TAbProgressStep OnProgressStep;
 
  private:
+  void SetLength(int& field, int value);
+
   int FAmpleLength = 8;
   int FChainLength = 32;
   int FMaxLazy = 16;

@@ -61,15 +61,6 @@ class Opened {
   TAbErrorClass last_class_ = TAbErrorClass::ecOther;
 };
 
-std::string Text(size_t size, uint32_t seed) {
-  std::mt19937 rng(seed);
-  static const char* words[] = {"zip ", "archive ", "member ", "deflate ", "shrink ", "reduce ", "\n", "implode "};
-  std::string s;
-  while (s.size() < size) s += words[rng() % 8];
-  s.resize(size);
-  return s;
-}
-
 TEST(MemberExtraction, EveryMethod) {
   const std::string text = Text(100000, 1);
   // A Deflate64 member by hand: 'a', then 3 + 500 bytes at distance 1.

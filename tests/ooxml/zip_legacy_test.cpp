@@ -30,15 +30,6 @@ std::string Decode(const std::string& compressed, uint8_t method, size_t size, D
   return out.DataString();
 }
 
-std::string Text(size_t size, uint32_t seed) {
-  std::mt19937 rng(seed);
-  static const char* words[] = {"zip ", "archive ", "member ", "deflate ", "shrink ", "reduce ", "\n", "implode "};
-  std::string s;
-  while (s.size() < size) s += words[rng() % 8];
-  s.resize(size);
-  return s;
-}
-
 // unzip's bytes for a member of a one-method archive made by our builder.
 std::string UnzipMember(const ZipBuilder& builder, const std::string& member) {
   TempDir dir;

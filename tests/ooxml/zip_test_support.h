@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,16 @@ inline bool HaveTool(const char* tool) { return RunTool(std::string("command -v 
       GTEST_SKIP() << tool << " is not installed";                         \
     }                                                                      \
   } while (0)
+
+// Text of a few words in random order, for members that compress.
+inline std::string Text(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  static const char* words[] = {"zip ", "archive ", "member ", "deflate ", "shrink ", "reduce ", "\n", "implode "};
+  std::string s;
+  while (s.size() < size) s += words[rng() % 8];
+  s.resize(size);
+  return s;
+}
 
 // Raw deflate (no zlib wrapper) as zip method 8 stores it.
 inline std::string DeflateRaw(const std::string& data, int level = Z_DEFAULT_COMPRESSION,
