@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <limits>
 
 #include "ooxml/zip_inflate.h"
 #include "ooxml/zip_legacy.h"
@@ -71,7 +72,11 @@ std::filesystem::path PartName(const std::filesystem::path& target) {
 }  // namespace
 
 TAbUnzipSubsetStream::TAbUnzipSubsetStream(TStream& stream, int64_t stream_size)
-    : FStream(stream), FStartPos(stream.Position()), FCurPos(FStartPos), FEndPos(FStartPos + std::max<int64_t>(stream_size, 0)) {}
+    : FStream(stream), FStartPos(stream.Position()), FCurPos(FStartPos) {
+  // A size from a damaged header may run past any position.
+  if (__builtin_add_overflow(FStartPos, std::max<int64_t>(stream_size, 0), &FEndPos))
+    FEndPos = std::numeric_limits<int64_t>::max();
+}
 
 int64_t TAbUnzipSubsetStream::Read(void* buffer, int64_t count) {
   const int64_t n = std::min(count, FEndPos - FCurPos);

@@ -226,6 +226,10 @@ TEST(HelperStreams, SubsetOutputAndBitBucket) {
   EXPECT_EQ(subset.Seek(-100, SeekOrigin::soCurrent), 0);
   EXPECT_EQ(subset.Seek(100, SeekOrigin::soBeginning), 6);
   EXPECT_THROW(subset.Write("x", 1), EAbException);
+  // A size past every position (a damaged header) reads to the end.
+  archive.Seek(4, SeekOrigin::soBeginning);
+  TAbUnzipSubsetStream unbounded(archive, INT64_MAX);
+  EXPECT_EQ(unbounded.ReadAll(), "456789abcdef");
 
   TStringStream target;
   TAbUnzipOutputStream out(target);
