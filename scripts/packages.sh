@@ -8,6 +8,7 @@ VN_PACKAGES=(
   libcairo2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
   libssl-dev qt6-base-dev libharfbuzz-bin
   poppler-utils qpdf libtiff-tools libjpeg-turbo-progs pngcheck imagemagick xvfb locales jbig2dec
+  zip unzip p7zip-full
   fonts-liberation2 fonts-dejavu-core fonts-noto-core fonts-urw-base35 t1utils
 )
 

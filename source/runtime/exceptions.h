@@ -51,6 +51,16 @@ VN_DECLARE_EXCEPTION(EWriteError, EStreamError);
 VN_DECLARE_EXCEPTION(EFileStreamError, EStreamError);
 VN_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
 VN_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
+// A failed internal consistency check (a caller's programming error), with
+// the check's message.
+VN_DECLARE_EXCEPTION(EAssertionFailed, Exception);
+
+// A failed operating-system file operation, with the system's error code.
+class EInOutError : public Exception {
+ public:
+  EInOutError(const std::string& message_utf8, int error_code) : Exception(message_utf8), ErrorCode(error_code) {}
+  int ErrorCode;
+};
 
 // ExvnException is the root of document and format errors; EBrisquel the
 // root of the PDF object layer's errors (that layer declares its

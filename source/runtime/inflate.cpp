@@ -10,21 +10,29 @@ namespace {
 
 constexpr size_t kHistory = 32768;      // the deflate window
 constexpr size_t kMaxMatch = 258;       // longest copy one symbol makes
-constexpr size_t kWindowSize = 4 * kHistory;
+constexpr size_t kHistory64 = 65536;    // the Deflate64 window
+constexpr size_t kMaxMatch64 = 65538;   // 3 + 16 extra bits
 constexpr size_t kInputChunk = 16384;
 constexpr unsigned kLiteralRootBits = 10;
 constexpr unsigned kDistanceRootBits = 8;
 
 // Base values and extra-bit counts of length symbols 257..287. Symbols 286
-// and 287 never occur in valid data; they stand for 258 without extra bits.
+// and 287 never occur in valid data; the lenient road takes them as 258
+// without extra bits. Deflate64 differs only in symbol 285: 3 plus 16 bits.
 constexpr uint16_t kLengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27, 31,
                                       35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 258, 258};
 constexpr uint8_t kLengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
                                       3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 0, 0};
-// Distance symbols 0..29 (30 and 31 have no meaning and end the data).
-constexpr uint16_t kDistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr uint16_t kLengthBase64[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23,  27, 31,
+                                        35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 3, 258, 258};
+constexpr uint8_t kLengthExtra64[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                        3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16, 0, 0};
+// Distance symbols 0..31; 30 and 31 exist only in Deflate64.
+constexpr uint16_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
+                                    49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
+                                    2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6,
+                                    7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 // Order in which the code-length code lengths are stored.
 constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
@@ -125,7 +133,21 @@ bool HuffmanTable::Build(const uint8_t* lengths, unsigned count, unsigned max_ro
 }
 
 Inflater::Inflater(ByteSource& source, bool zlib_wrapper)
-    : source_(source), zlib_wrapper_(zlib_wrapper), input_(kInputChunk), window_(kWindowSize) {
+    : Inflater(source, InflateOptions{.zlib_wrapper = zlib_wrapper}) {}
+
+Inflater::Inflater(ByteSource& source, const InflateOptions& options)
+    : source_(source),
+      options_(options),
+      history_(options.deflate64 ? kHistory64 : kHistory),
+      max_match_(options.deflate64 ? kMaxMatch64 : kMaxMatch),
+      length_base_(options.deflate64 ? kLengthBase64 : kLengthBase),
+      length_extra_(options.deflate64 ? kLengthExtra64 : kLengthExtra),
+      length_symbols_(options.strict ? 29 : 31),
+      distance_symbols_(options.deflate64 ? 32 : 30),
+      input_(kInputChunk),
+      // Room for the history, the longest copy and as much again, so a
+      // slide moves the history only every few window-fulls.
+      window_(4 * history_) {
   Restart();
 }
 
@@ -135,7 +157,8 @@ void Inflater::DoReset() {
 }
 
 void Inflater::Restart() {
-  state_ = zlib_wrapper_ ? State::kHeader : State::kBlockHeader;
+  state_ = options_.zlib_wrapper ? State::kHeader : State::kBlockHeader;
+  fault_ = InflateFault::kNone;
   final_block_ = false;
   in_pos_ = in_end_ = 0;
   source_ended_ = false;
@@ -194,9 +217,10 @@ inline bool Inflater::Bits(unsigned n, uint32_t& value) {
   return true;
 }
 
-// One symbol, or -1 when the bits match no code or the input ends inside it.
-// The caller has refilled; at the end of the input the missing bits read as
-// zero, and a code longer than the bits that remain is refused.
+// One symbol, -1 when the bits match no code, or -2 when the input ends
+// inside the code. The caller has refilled; at the end of the input the
+// missing bits read as zero, and a code longer than the bits that remain is
+// refused.
 inline int Inflater::Decode(const HuffmanTable& table) {
   uint32_t e = table.entries[bit_buffer_ & ((1u << table.root_bits) - 1)];
   if (e & 0x80) {
@@ -204,21 +228,37 @@ inline int Inflater::Decode(const HuffmanTable& table) {
     e = table.entries[(e >> 8) + sub];
   }
   unsigned len = e & 0x0F;
-  if (len == 0 || len > bit_count_) return -1;
+  if (len - 1u >= bit_count_) return len == 0 ? -1 : -2;
   bit_buffer_ >>= len;
   bit_count_ -= len;
   return static_cast<int>(e >> 8);
 }
 
+// A failed decode at the very end of the input is a cut rather than a bad
+// code: the bits that would complete the code read as zeros there.
+InflateFault Inflater::Classify(int decode_result, InflateFault invalid) const {
+  const bool input_exhausted = source_ended_ && in_pos_ == in_end_ && bit_count_ < 16;
+  if (decode_result != -2 && !input_exhausted) return invalid;
+  return state_ == State::kCodes ? InflateFault::kTruncatedCodes : InflateFault::kTruncatedHeader;
+}
+
 bool Inflater::ReadHeader() {
   uint32_t cmf, flg;
-  if (!Bits(8, cmf) || !Bits(8, flg)) return false;
-  return (cmf & 0x0F) == 8 && ((cmf << 8) | flg) % 31 == 0 && (flg & 0x20) == 0;
+  if (!Bits(8, cmf) || !Bits(8, flg)) {
+    Fail(InflateFault::kTruncatedHeader);
+    return false;
+  }
+  if ((cmf & 0x0F) == 8 && ((cmf << 8) | flg) % 31 == 0 && (flg & 0x20) == 0) return true;
+  Fail(InflateFault::kBadZlibHeader);
+  return false;
 }
 
 bool Inflater::ReadBlockHeader() {
   uint32_t header;
-  if (!Bits(3, header)) return false;
+  if (!Bits(3, header)) {
+    Fail(InflateFault::kTruncatedHeader);
+    return false;
+  }
   final_block_ = header & 1;
   switch (header >> 1) {
     case 0: {
@@ -228,7 +268,14 @@ bool Inflater::ReadBlockHeader() {
       bit_buffer_ >>= drop;
       bit_count_ -= drop;
       uint32_t len, nlen;
-      if (!Bits(16, len) || !Bits(16, nlen)) return false;
+      if (!Bits(16, len) || !Bits(16, nlen)) {
+        Fail(InflateFault::kTruncatedHeader);
+        return false;
+      }
+      if (options_.strict && nlen != (~len & 0xFFFF)) {
+        Fail(InflateFault::kStoredLengthMismatch);
+        return false;
+      }
       stored_left_ = len;
       state_ = State::kStored;
       return true;
@@ -245,25 +292,42 @@ bool Inflater::ReadBlockHeader() {
       state_ = State::kCodes;
       return true;
     default:
+      Fail(InflateFault::kBadBlockType);
       return false;
   }
 }
 
 bool Inflater::ReadDynamicTables() {
   uint32_t hlit, hdist, hclen;
-  if (!Bits(5, hlit) || !Bits(5, hdist) || !Bits(4, hclen)) return false;
+  if (!Bits(5, hlit) || !Bits(5, hdist) || !Bits(4, hclen)) {
+    Fail(InflateFault::kTruncatedHeader);
+    return false;
+  }
   hlit += 257;
   hdist += 1;
   hclen += 4;
-  if (hdist > 30) return false;
+  if (options_.strict && hlit > 286) {
+    Fail(InflateFault::kTooManyLengthCodes);
+    return false;
+  }
+  if (hdist > distance_symbols_) {
+    Fail(InflateFault::kTooManyDistanceCodes);
+    return false;
+  }
   uint8_t cl_lengths[19] = {};
   for (uint32_t i = 0; i < hclen; ++i) {
     uint32_t v;
-    if (!Bits(3, v)) return false;
+    if (!Bits(3, v)) {
+      Fail(InflateFault::kTruncatedHeader);
+      return false;
+    }
     cl_lengths[kCodeLengthOrder[i]] = static_cast<uint8_t>(v);
   }
   HuffmanTable cl_table;
-  if (!cl_table.Build(cl_lengths, 19, 7)) return false;
+  if (!cl_table.Build(cl_lengths, 19, 7)) {
+    Fail(InflateFault::kBadCodeLengths);
+    return false;
+  }
 
   uint8_t lengths[288 + 32] = {};
   const uint32_t total = hlit + hdist;
@@ -271,30 +335,44 @@ bool Inflater::ReadDynamicTables() {
   while (i < total) {
     Refill();
     int sym = Decode(cl_table);
-    if (sym < 0) return false;
+    if (sym < 0) {
+      Fail(Classify(sym, InflateFault::kBadCodeLengthCode));
+      return false;
+    }
     if (sym < 16) {
       lengths[i++] = static_cast<uint8_t>(sym);
       continue;
     }
     uint32_t repeat, extra;
     uint8_t value = 0;
+    const unsigned extra_bits = sym == 16 ? 2 : sym == 17 ? 3 : 7;
+    if (!Bits(extra_bits, extra)) {
+      Fail(InflateFault::kTruncatedHeader);
+      return false;
+    }
     if (sym == 16) {
-      if (i == 0 || !Bits(2, extra)) return false;
+      if (i == 0) {
+        Fail(InflateFault::kBadCodeLengths);
+        return false;
+      }
       value = lengths[i - 1];
       repeat = 3 + extra;
-    } else if (sym == 17) {
-      if (!Bits(3, extra)) return false;
-      repeat = 3 + extra;
     } else {
-      if (!Bits(7, extra)) return false;
-      repeat = 11 + extra;
+      repeat = (sym == 17 ? 3 : 11) + extra;
     }
-    if (repeat > total - i) return false;
+    if (repeat > total - i) {
+      Fail(InflateFault::kBadCodeLengths);
+      return false;
+    }
     std::fill(lengths + i, lengths + i + repeat, value);
     i += repeat;
   }
-  return dynamic_literals_.Build(lengths, hlit, kLiteralRootBits) &&
-         dynamic_distances_.Build(lengths + hlit, hdist, kDistanceRootBits);
+  if (!dynamic_literals_.Build(lengths, hlit, kLiteralRootBits) ||
+      !dynamic_distances_.Build(lengths + hlit, hdist, kDistanceRootBits)) {
+    Fail(InflateFault::kBadCodeLengths);
+    return false;
+  }
+  return true;
 }
 
 void Inflater::CopyStored() {
@@ -311,7 +389,7 @@ void Inflater::CopyStored() {
   }
   while (stored_left_ > 0 && write_pos_ < window_.size()) {
     if (in_pos_ == in_end_ && !FillInput()) {
-      Fail();  // the data end inside the block
+      Fail(InflateFault::kTruncatedStored);
       return;
     }
     size_t n = std::min({static_cast<size_t>(stored_left_), in_end_ - in_pos_, window_.size() - write_pos_});
@@ -325,16 +403,20 @@ void Inflater::CopyStored() {
 
 void Inflater::DecodeCodes() {
   uint8_t* const window = window_.data();
-  const size_t limit = window_.size() - kMaxMatch;
+  const size_t limit = window_.size() - max_match_;
   size_t out = write_pos_;
   const HuffmanTable& lit = *literals_;
   const HuffmanTable& dist = *distances_;
+  const uint16_t* const length_base = length_base_;
+  const uint8_t* const length_extra = length_extra_;
+  const unsigned length_symbols = length_symbols_;
+  const unsigned distance_symbols = distance_symbols_;
   while (out <= limit) {
     Refill();
     int sym = Decode(lit);
     if (sym < 256) {
       if (sym < 0) {
-        Fail();
+        Fail(Classify(sym, InflateFault::kBadLengthSymbol));
         break;
       }
       window[out++] = static_cast<uint8_t>(sym);
@@ -344,23 +426,37 @@ void Inflater::DecodeCodes() {
       state_ = final_block_ ? State::kDone : State::kBlockHeader;
       break;
     }
-    // A literal/length code, its extra bits, a distance code and its extra
-    // bits take at most 15 + 5 + 15 + 13 = 48 bits, below one refill.
     unsigned ls = static_cast<unsigned>(sym) - 257;
     uint32_t extra = 0;
-    if (ls >= 31 || !Bits(kLengthExtra[ls], extra)) {
-      Fail();
+    if (ls >= length_symbols) {
+      Fail(InflateFault::kBadLengthSymbol);
       break;
     }
-    size_t length = kLengthBase[ls] + extra;
+    if (!Bits(length_extra[ls], extra)) {
+      Fail(InflateFault::kTruncatedCodes);
+      break;
+    }
+    size_t length = length_base[ls] + extra;
+    // A literal/length code, its extra bits, a distance code and its extra
+    // bits take at most 15 + 5 + 15 + 13 = 48 bits, below one refill; only
+    // Deflate64's 16 length bits and 14 distance bits can need a second.
+    if (bit_count_ < 29) Refill();
     int ds = Decode(dist);
-    if (ds < 0 || ds >= 30 || !Bits(kDistExtra[ds], extra)) {
-      Fail();
+    if (ds < 0) {
+      Fail(Classify(ds, InflateFault::kBadDistanceSymbol));
+      break;
+    }
+    if (static_cast<unsigned>(ds) >= distance_symbols) {
+      Fail(InflateFault::kBadDistanceSymbol);
+      break;
+    }
+    if (!Bits(kDistExtra[ds], extra)) {
+      Fail(InflateFault::kTruncatedCodes);
       break;
     }
     size_t distance = kDistBase[ds] + extra;
     if (distance > out) {  // reaches before the start of the data
-      Fail();
+      Fail(InflateFault::kDistanceTooFar);
       break;
     }
     const uint8_t* from = window + out - distance;
@@ -378,22 +474,19 @@ void Inflater::DecodeCodes() {
 }
 
 void Inflater::Slide() {
-  size_t keep = std::min(write_pos_, kHistory);
+  size_t keep = std::min(write_pos_, history_);
   std::memmove(window_.data(), window_.data() + write_pos_ - keep, keep);
   write_pos_ = read_pos_ = keep;
 }
 
 void Inflater::Inflate() {
-  while (state_ != State::kDone && write_pos_ + kMaxMatch <= window_.size() && read_pos_ == write_pos_) {
+  while (state_ != State::kDone && write_pos_ + max_match_ <= window_.size() && read_pos_ == write_pos_) {
     switch (state_) {
       case State::kHeader:
-        if (ReadHeader())
-          state_ = State::kBlockHeader;
-        else
-          Fail();
+        if (ReadHeader()) state_ = State::kBlockHeader;
         break;
       case State::kBlockHeader:
-        if (!ReadBlockHeader()) Fail();
+        ReadBlockHeader();
         break;
       case State::kStored:
         CopyStored();
@@ -418,7 +511,7 @@ size_t Inflater::DoRead(uint8_t* buffer, size_t count) {
       continue;
     }
     if (state_ == State::kDone) break;
-    if (write_pos_ + kMaxMatch > window_.size()) Slide();
+    if (write_pos_ + max_match_ > window_.size()) Slide();
     Inflate();
   }
   return done;
