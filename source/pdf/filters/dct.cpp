@@ -279,9 +279,11 @@ class DctDecoder::Impl {
   // Reads the headers and, in whole-image mode, every scan; false when the
   // stream has no data.
   bool Start(uint64_t max_output);
-  // Decodes the next MCU row into `rows` (its pixel rows of the image);
-  // false at the end or when it cannot be decoded.
-  bool NextMcuRow(std::vector<uint8_t>& rows);
+  // The size of the next MCU row's pixels, 0 after the last.
+  size_t NextRowsSize() const;
+  // Decodes the next MCU row's pixels into `out` (NextRowsSize bytes);
+  // false when it cannot be decoded.
+  bool NextMcuRow(uint8_t* out);
 
  private:
   bool ReadHeaders();
@@ -302,7 +304,7 @@ class DctDecoder::Impl {
   void FillBits();
   bool GetBits(int n, int& value);
   int DecodeSymbol(const Huffman& table);
-  bool DecodeSequential(Component& c, int16_t* block);
+  bool DecodeSequential(Component& c, int16_t* block, const uint16_t* quant, bool& has_ac);
   bool DecodeProgressive(Component& c, int16_t* block);
   bool Refine(int16_t& coefficient);
   void DecodeScan();
@@ -310,7 +312,8 @@ class DctDecoder::Impl {
   bool DecodeMcuRow();
   void TransformMcuRow();
   void PutBlock(const Component& c, const int16_t* coefficients, int x, int y);
-  void ConvertRows(std::vector<uint8_t>& rows);
+  void PutSamples(const Component& c, const int16_t* block, bool has_ac, int x, int y);
+  void ConvertRows(uint8_t* rows);
   void Widen(const uint8_t* samples, int cell_w, std::vector<uint8_t>& wide) const;
 
   Input input_;
@@ -679,14 +682,22 @@ int DctDecoder::Impl::DecodeSymbol(const Huffman& table) {
   return symbol;
 }
 
-// A data unit of a sequential scan into a zeroed block (natural order).
-bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block) {
+// A data unit of a sequential scan into a zeroed block (natural order),
+// each value multiplied by its entry of `quant` when one is given;
+// `has_ac` tells whether a value other than the first was set.
+bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block, const uint16_t* quant, bool& has_ac) {
   const int s = DecodeSymbol(dc_tables_[static_cast<size_t>(c.dc)]);
   if (s < 0 || s > 16) return false;
   int bits;
   if (!GetBits(s, bits)) return false;
   c.predictor = W16(c.predictor + (s ? Extend(bits, s) : 0));
-  block[0] = c.predictor;
+  block[0] = quant ? W16(c.predictor * quant[0]) : c.predictor;
+  has_ac = false;
+  auto put = [&](int k, int value) {
+    const size_t at = kZigZag[static_cast<size_t>(k)];
+    block[at] = quant ? W16(value * quant[at]) : W16(value);
+    has_ac = true;
+  };
   const Huffman& ac = ac_tables_[static_cast<size_t>(c.ac)];
   int k = 1;
   int pending = 0, zero_runs = 0;
@@ -702,7 +713,7 @@ bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block) {
       if (length > bits_ - pad_) return false;
       acc_ <<= length;
       bits_ -= length;
-      if (k < 64) block[kZigZag[static_cast<size_t>(k++)]] = static_cast<int16_t>(fast >> 16);
+      if (k < 64) put(k++, fast >> 16);
       continue;
     }
     const int rs = DecodeSymbol(ac);
@@ -720,8 +731,7 @@ bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block) {
     pending = zero_runs = 0;
     if (k < 64) {
       if (!GetBits(size, bits)) return false;
-      block[kZigZag[static_cast<size_t>(k)]] = W16(size ? Extend(bits, size) : 0);
-      ++k;
+      put(k++, size ? Extend(bits, size) : 0);
     }
   }
   return true;
@@ -807,7 +817,8 @@ void DctDecoder::Impl::DecodeScan() {
     int16_t* block = &c.coefficients[(static_cast<size_t>(by) * static_cast<size_t>(c.blocks_w) + static_cast<size_t>(bx)) * 64];
     if (progressive_) return DecodeProgressive(c, block);
     std::fill(block, block + 64, int16_t{0});
-    return DecodeSequential(c, block);
+    bool has_ac;
+    return DecodeSequential(c, block, nullptr, has_ac);
   };
   auto restart_due = [&] { return restart_interval_ > 0 && restart_left_ == 0 && !Restart(); };
   if (scan_components_ == 1) {
@@ -840,8 +851,8 @@ void DctDecoder::Impl::DecodeScan() {
 
 // Samples ---------------------------------------------------------------------
 
-// Dequantises a block, transforms it and writes it into its component's
-// plane at sample (x, y) of the MCU row.
+// Dequantises stored coefficients and writes their samples into the
+// component's plane at sample (x, y) of the MCU row.
 void DctDecoder::Impl::PutBlock(const Component& c, const int16_t* coefficients, int x, int y) {
   int16_t block[64];
   const auto& quant = quant_[static_cast<size_t>(c.quant)];
@@ -850,9 +861,14 @@ void DctDecoder::Impl::PutBlock(const Component& c, const int16_t* coefficients,
     block[i] = W16(coefficients[i] * quant[static_cast<size_t>(i)]);
     ac |= i > 0 ? block[i] : 0;
   }
+  PutSamples(c, block, ac != 0, x, y);
+}
+
+// The samples of a dequantised block into the component's plane.
+void DctDecoder::Impl::PutSamples(const Component& c, const int16_t* block, bool has_ac, int x, int y) {
   std::vector<uint8_t>& plane = planes_[static_cast<size_t>(&c - components_.data())];
   uint8_t* out = plane.data() + static_cast<size_t>(y) * c.plane_w + static_cast<size_t>(x);
-  if (ac != 0) {
+  if (has_ac) {
     InverseDct(block, out, static_cast<ptrdiff_t>(c.plane_w));
     return;
   }
@@ -871,8 +887,9 @@ bool DctDecoder::Impl::DecodeMcuRow() {
       for (int by = 0; by < c.v; ++by)
         for (int bx = 0; bx < c.h; ++bx) {
           std::fill(block, block + 64, int16_t{0});
-          if (!DecodeSequential(c, block)) return false;
-          PutBlock(c, block, (mx * c.h + bx) * 8, by * 8);
+          bool has_ac;
+          if (!DecodeSequential(c, block, quant_[static_cast<size_t>(c.quant)].data(), has_ac)) return false;
+          PutSamples(c, block, has_ac, (mx * c.h + bx) * 8, by * 8);
         }
     }
     --restart_left_;
@@ -916,7 +933,7 @@ void DctDecoder::Impl::Widen(const uint8_t* samples, int cell_w, std::vector<uin
 }
 
 // The MCU row's pixels, components interleaved, after the colour transform.
-void DctDecoder::Impl::ConvertRows(std::vector<uint8_t>& rows) {
+void DctDecoder::Impl::ConvertRows(uint8_t* rows) {
   struct Tables {
     int cr_r[256], cb_b[256], cb_g[256], cr_g[256];
     Tables() {
@@ -933,11 +950,10 @@ void DctDecoder::Impl::ConvertRows(std::vector<uint8_t>& rows) {
   const int n = num_components_;
   const int count = std::min(mcu_h_, height_ - mcu_row_ * mcu_h_);
   const size_t stride = static_cast<size_t>(width_) * static_cast<size_t>(n);
-  rows.resize(stride * static_cast<size_t>(count));
   const bool transform = color_transform_ != 0 && n >= 3;
   std::array<int, 4> widened = {-1, -1, -1, -1};  // plane row held in wide_
   for (int y = 0; y < count; ++y) {
-    uint8_t* out = rows.data() + stride * static_cast<size_t>(y);
+    uint8_t* out = rows + stride * static_cast<size_t>(y);
     // Each component's samples of this pixel row, one per pixel.
     std::array<const uint8_t*, 4> p{};
     for (int i = 0; i < n; ++i) {
@@ -981,7 +997,13 @@ void DctDecoder::Impl::ConvertRows(std::vector<uint8_t>& rows) {
   }
 }
 
-bool DctDecoder::Impl::NextMcuRow(std::vector<uint8_t>& rows) {
+size_t DctDecoder::Impl::NextRowsSize() const {
+  if (mcu_row_ >= mcus_y_) return 0;
+  const int count = std::min(mcu_h_, height_ - mcu_row_ * mcu_h_);
+  return static_cast<size_t>(width_) * static_cast<size_t>(num_components_) * static_cast<size_t>(count);
+}
+
+bool DctDecoder::Impl::NextMcuRow(uint8_t* rows) {
   if (mcu_row_ >= mcus_y_) return false;
   if (whole_image_)
     TransformMcuRow();
@@ -1020,12 +1042,23 @@ size_t DctDecoder::DoRead(uint8_t* buffer, size_t count) {
       done += n;
       continue;
     }
-    rows_pos_ = 0;
-    if (ended_ || !impl_->NextMcuRow(rows_)) {
-      rows_.clear();
+    const size_t size = ended_ ? 0 : impl_->NextRowsSize();
+    if (size == 0) {
       ended_ = true;
       break;
     }
+    // Whole MCU rows go straight to the caller.
+    const bool direct = count - done >= size;
+    if (!direct) rows_.resize(size);
+    if (!impl_->NextMcuRow(direct ? buffer + done : rows_.data())) {
+      ended_ = true;
+      rows_.clear();
+      break;
+    }
+    if (direct)
+      done += size;
+    else
+      rows_pos_ = 0;
   }
   return done;
 }

@@ -57,7 +57,7 @@ class DctDecoder final : public codec::ByteDecoder {
   std::unique_ptr<Impl> impl_;
   bool started_ = false;
   bool ended_ = false;
-  std::vector<uint8_t> rows_;  // decoded pixels of the current MCU row
+  std::vector<uint8_t> rows_;  // an MCU row's pixels not yet delivered
   size_t rows_pos_ = 0;
 };
 
