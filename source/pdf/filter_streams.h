@@ -1,9 +1,9 @@
 // The concrete decode stages of PDF stream data: Flate and LZW (with their
 // row predictors), ASCIIHex, ASCII85, RunLength, the CCITT fax and DCT
 // (JPEG) image decoders, and the JPX stage that passes JPEG 2000 data
-// through undecoded. Each stage is a TvnFilterStream
-// over the stream beneath; its decoder wraps one of the byte-level cores of
-// pdf/filters/ and reads the stream beneath in blocks.
+// through undecoded. Each stage is a TvnFilterStream over the stream
+// beneath; its decoder wraps one of the byte-level cores of pdf/filters/
+// and reads the stream beneath in blocks.
 //
 // Damaged data never raise: the output ends where decoding cannot go on, or
 // at the decoded-size cap. A stage whose stream beneath is missing raises

@@ -46,7 +46,7 @@ inline int Extend(int v, int s) { return v < (1 << (s - 1)) ? v - (1 << s) + 1 :
 inline uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // The colour transform of the leading pixels of a row, eight at a time:
-// YCbCr to RGB (p3 null) or YCCK to CMYK; returns how many pixels it did.
+// YCbCr to RGB (k null) or YCCK to CMYK; returns how many pixels it did.
 // The same arithmetic as the per-pixel transform, split so that every
 // constant fits 16 bits: 1.402 = 1 + 26345 / 65536, 0.71414 = 1 - 18734 /
 // 65536, 1.772 = 2 - 14942 / 65536.
