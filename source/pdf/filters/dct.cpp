@@ -218,7 +218,8 @@ constexpr std::array<int32_t, 17> kNoCodes = {-1, -1, -1, -1, -1, -1, -1, -1, -1
 struct Huffman {
   std::array<uint16_t, 1 << kFastBits> fast{};  // (length << 8) | symbol; 0: a longer code or none
   // For AC coefficients whose code and amplitude bits fit kFastBits:
-  // (amplitude << 16) | (run << 12) | (size << 8) | code length; else 0.
+  // (amplitude << 16) | (run << 12) | (size << 8) | code length; for a
+  // short end-of-block code its length alone; else 0.
   std::array<int32_t, 1 << kFastBits> fast_ac{};
   std::array<int32_t, 17> max_code = kNoCodes;  // largest code of each length, -1 when none
   std::array<int32_t, 17> offset{};            // symbol index minus code, per length
@@ -241,7 +242,9 @@ struct Huffman {
           for (int j = 0; j < (1 << shift); ++j) {
             const size_t at = static_cast<size_t>((code << shift) | j);
             fast[at] = static_cast<uint16_t>((length << 8) | symbols[index]);
-            if (size != 0 && length + size <= kFastBits) {
+            if (symbols[index] == 0) {
+              fast_ac[at] = length;
+            } else if (size != 0 && length + size <= kFastBits) {
               const int amplitude = Extend(j >> (shift - size), size);
               fast_ac[at] = static_cast<int32_t>(static_cast<uint32_t>(amplitude) << 16) |
                             ((symbols[index] >> 4) << 12) | (size << 8) | length;
@@ -692,11 +695,11 @@ bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block, const uint
   if (!GetBits(s, bits)) return false;
   c.predictor = W16(c.predictor + (s ? Extend(bits, s) : 0));
   block[0] = quant ? W16(c.predictor * quant[0]) : c.predictor;
-  has_ac = false;
+  bool any_ac = false;
   auto put = [&](int k, int value) {
     const size_t at = kZigZag[static_cast<size_t>(k)];
     block[at] = quant ? W16(value * quant[at]) : W16(value);
-    has_ac = true;
+    any_ac = true;
   };
   const Huffman& ac = ac_tables_[static_cast<size_t>(c.ac)];
   int k = 1;
@@ -707,6 +710,12 @@ bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block, const uint
     if (fast != 0) {
       // Code and amplitude in one look.
       const int code_length = fast & 0xFF, size = (fast >> 8) & 15;
+      if (size == 0) {  // end of block
+        if (code_length > bits_ - pad_) return false;
+        acc_ <<= code_length;
+        bits_ -= code_length;
+        break;
+      }
       k += pending + ((fast >> 12) & 15);
       pending = zero_runs = 0;
       const int length = k < 64 ? code_length + size : code_length;
@@ -734,6 +743,7 @@ bool DctDecoder::Impl::DecodeSequential(Component& c, int16_t* block, const uint
       put(k++, size ? Extend(bits, size) : 0);
     }
   }
+  has_ac = any_ac;
   return true;
 }
 

@@ -72,7 +72,7 @@ struct Simd {
     const __m128i one = _mm_set1_epi16(1);
     const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(x, one), k);
     const __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(x, one), k);
-    return Narrow(_mm_srai_epi32(lo, n), _mm_srai_epi32(hi, n));
+    return ShiftNarrow(lo, hi, n);
   }
   // (c1 * x + c2 * y + r) >> n per lane, kept to 16 bits.
   static __m128i Rotate(__m128i x, __m128i y, int c1, int c2, int r, int n) {
@@ -80,12 +80,13 @@ struct Simd {
     const __m128i round = _mm_set1_epi32(r);
     const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(x, y), k), round);
     const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(x, y), k), round);
-    return Narrow(_mm_srai_epi32(lo, n), _mm_srai_epi32(hi, n));
+    return ShiftNarrow(lo, hi, n);
   }
-  // 32-bit lanes to 16 bits by dropping the high halves (wrapping).
-  static __m128i Narrow(__m128i lo, __m128i hi) {
-    lo = _mm_srai_epi32(_mm_slli_epi32(lo, 16), 16);
-    hi = _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16);
+  // The 32-bit lanes shifted right by n (up to 16) and kept to 16 bits,
+  // wrapping: bits n to n + 15 of each, sign-extended, then packed.
+  static __m128i ShiftNarrow(__m128i lo, __m128i hi, int n) {
+    lo = _mm_srai_epi32(_mm_slli_epi32(lo, 16 - n), 16);
+    hi = _mm_srai_epi32(_mm_slli_epi32(hi, 16 - n), 16);
     return _mm_packs_epi32(lo, hi);
   }
   // (a + b + 1) >> 1 without leaving 16 bits.
@@ -118,11 +119,13 @@ struct Simd {
   static void Pass(__m128i p[8]) {
     constexpr int R = kRowPass ? 128 : 2048;
     constexpr int N = kRowPass ? 8 : 12;
+    // Vectors of a lone first value take the scalar pass's shortcut; an
+    // all-zero vector comes out zero either way.
     const __m128i zero = _mm_setzero_si128();
     __m128i ac = _mm_or_si128(_mm_or_si128(p[1], p[2]), _mm_or_si128(p[3], p[4]));
     ac = _mm_or_si128(ac, _mm_or_si128(_mm_or_si128(p[5], p[6]), p[7]));
-    const __m128i dc_only = _mm_cmpeq_epi16(ac, zero);
-    const __m128i dc = kRowPass ? MulRound(p[0], kSqrt2, 512, 10) : MulRound(p[0], kSqrt2, 8192, 14);
+    const __m128i dc_only = _mm_andnot_si128(_mm_cmpeq_epi16(p[0], zero), _mm_cmpeq_epi16(ac, zero));
+    const bool any_dc_only = _mm_movemask_epi8(dc_only) != 0;
 
     __m128i a0 = MulRound(p[0], kSqrt2, R, N);
     __m128i a1 = MulRound(p[4], kSqrt2, R, N);
@@ -147,6 +150,11 @@ struct Simd {
     const __m128i out[8] = {_mm_add_epi16(a0, a7), _mm_add_epi16(a1, a6), _mm_add_epi16(a2, a5),
                             _mm_add_epi16(a3, a4), _mm_sub_epi16(a3, a4), _mm_sub_epi16(a2, a5),
                             _mm_sub_epi16(a1, a6), _mm_sub_epi16(a0, a7)};
+    if (!any_dc_only) {
+      for (int i = 0; i < 8; ++i) p[i] = out[i];
+      return;
+    }
+    const __m128i dc = kRowPass ? MulRound(p[0], kSqrt2, 512, 10) : MulRound(p[0], kSqrt2, 8192, 14);
     for (int i = 0; i < 8; ++i) p[i] = _mm_or_si128(_mm_and_si128(dc_only, dc), _mm_andnot_si128(dc_only, out[i]));
   }
 };
