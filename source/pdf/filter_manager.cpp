@@ -25,6 +25,12 @@ const TvnPDDictionary* AsDictionary(const TvnPDBaseObject* parms) {
   return parms && parms->IsDict() ? parms->AsDict() : nullptr;
 }
 
+bool BoolParam(const TvnPDDictionary* parms, std::string_view key, bool fallback) {
+  if (!parms) return fallback;
+  const TvnPDBaseObject* v = parms->LookUp(key);
+  return v && v->IsBoolean() ? v->AsBoolean()->GetValue() : fallback;
+}
+
 int IntParam(const TvnPDDictionary* parms, std::string_view key, int fallback) {
   if (!parms) return fallback;
   const TvnPDBaseObject* v = parms->LookUp(key);
@@ -73,6 +79,18 @@ Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPD
                                    IntParam(parms, "Colors", 1), IntParam(parms, "BitsPerComponent", 8),
                                    IntParam(parms, "EarlyChange", 1));
   if (name == "RunLengthDecode" || name == "RL") return MakeStage<TvnRunLengthStream>(stream);
+  if (name == "CCITTFaxDecode" || name == "CCF") {
+    filters::CcittParams p;
+    p.K = IntParam(parms, "K", 0);
+    p.EndOfLine = BoolParam(parms, "EndOfLine", false);
+    p.EncodedByteAlign = BoolParam(parms, "EncodedByteAlign", false);
+    p.Columns = IntParam(parms, "Columns", 1728);
+    p.Rows = IntParam(parms, "Rows", 0);
+    p.EndOfBlock = BoolParam(parms, "EndOfBlock", true);
+    p.BlackIs1 = BoolParam(parms, "BlackIs1", false);
+    return MakeStage<TvnCCITTStream>(stream, p);
+  }
+  if (name == "DCTDecode" || name == "DCT") return MakeStage<TvnDCTStream>(stream, IntParam(parms, "ColorTransform", -1));
   if (name == "JPXDecode") return MakeStage<TvnJPXStream>(stream);
   if (name == "Crypt") {
     // The Identity crypt filter (also the default when none is named)
@@ -81,8 +99,8 @@ Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPD
     if (!filter_name || filter_name->IsName("Identity")) return stream;
     return Empty(std::move(stream));
   }
-  // CCITTFaxDecode, DCTDecode and JBIG2Decode stages are not part of this
-  // layer yet; like unknown names they yield no data.
+  // JBIG2Decode stages are not part of this layer yet; like unknown names
+  // they yield no data.
   return Empty(std::move(stream));
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "pdf/filters/dct.h"
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/text_filters.h"
 #include "runtime/exceptions.h"
@@ -21,6 +22,16 @@ constexpr size_t kBlockSize = 4096;
 
 std::span<const uint8_t> AsBytes(std::string_view s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+// Image decoders allocate their buffers while decoding; memory running out
+// then is ExOutofMemory.
+size_t ReadCore(codec::ByteDecoder& core, uint8_t* buffer, size_t count) {
+  try {
+    return core.Read(buffer, count);
+  } catch (const std::bad_alloc&) {
+    throw vn::ExOutofMemory("Out of Memory");
+  }
 }
 
 }  // namespace
@@ -47,7 +58,7 @@ void TvnCoreDecode::Init(std::unique_ptr<codec::ByteDecoder> core, const filters
 
 bool TvnCoreDecode::Fill() {
   pos_ = 0;
-  end_ = Top().Read(buffer_.data(), buffer_.size());
+  end_ = ReadCore(Top(), buffer_.data(), buffer_.size());
   return end_ > 0;
 }
 
@@ -66,7 +77,7 @@ size_t TvnCoreDecode::ReadBlock(uint8_t* buffer, size_t count) {
   std::copy(buffer_.begin() + pos_, buffer_.begin() + pos_ + done, buffer);
   pos_ += done;
   while (done < count) {
-    size_t n = Top().Read(buffer + done, count - done);
+    size_t n = ReadCore(Top(), buffer + done, count - done);
     if (n == 0) break;
     done += n;
   }
@@ -80,7 +91,7 @@ int64_t TvnCoreDecode::GetPosition() {
 
 int TvnCoreDecode::ReadRawChar() {
   uint8_t b;
-  return core_->Read(&b, 1) == 1 ? b : -1;
+  return ReadCore(*core_, &b, 1) == 1 ? b : -1;
 }
 
 void TvnCoreDecode::Reset() {
@@ -121,6 +132,14 @@ TvnASCII85Decode::TvnASCII85Decode(TvnStream* stream) : TvnCoreDecode(stream) {
 
 TvnRunLengthDecode::TvnRunLengthDecode(TvnStream* stream) : TvnCoreDecode(stream) {
   Init(MakeCore<filters::RunLengthDecoder>(Source()));
+}
+
+TvnCCITTDecode::TvnCCITTDecode(TvnStream* stream, const filters::CcittParams& params) : TvnCoreDecode(stream) {
+  Init(MakeCore<filters::CcittDecoder>(Source(), params));
+}
+
+TvnDCTDecode::TvnDCTDecode(TvnStream* stream, int color_transform) : TvnCoreDecode(stream) {
+  Init(MakeCore<filters::DctDecoder>(Source(), color_transform));
 }
 
 // Encoders ---------------------------------------------------------------------
@@ -223,5 +242,13 @@ TvnASCII85Stream::TvnASCII85Stream(TvnStream* beneath, bool owned)
 TvnRunLengthStream::TvnRunLengthStream(TvnStream* beneath, bool owned)
     : TvnCoreFilterStream(beneath, owned, std::make_unique<TvnRunLengthDecode>(beneath),
                           std::make_unique<TvnRunLengthEncode>(beneath)) {}
+
+TvnCCITTStream::TvnCCITTStream(TvnStream* beneath, bool owned, const filters::CcittParams& params)
+    : TvnCoreFilterStream(beneath, owned, std::make_unique<TvnCCITTDecode>(beneath, params),
+                          std::make_unique<TvnEncode>()) {}
+
+TvnDCTStream::TvnDCTStream(TvnStream* beneath, bool owned, int color_transform)
+    : TvnCoreFilterStream(beneath, owned, std::make_unique<TvnDCTDecode>(beneath, color_transform),
+                          std::make_unique<TvnEncode>()) {}
 
 }  // namespace vn::pdf

@@ -1,8 +1,9 @@
 // The concrete decode stages of PDF stream data: Flate and LZW (with their
-// row predictors), ASCIIHex, ASCII85, RunLength, and the JPX stage that
-// passes JPEG 2000 data through undecoded. Each stage is a TvnFilterStream
-// over the stream beneath; its decoder wraps one of the byte-level cores of
-// pdf/filters/ and reads the stream beneath in blocks.
+// row predictors), ASCIIHex, ASCII85, RunLength, the CCITT fax and DCT
+// (JPEG) image decoders, and the JPX stage that passes JPEG 2000 data
+// through undecoded. Each stage is a TvnFilterStream over the stream
+// beneath; its decoder wraps one of the byte-level cores of pdf/filters/
+// and reads the stream beneath in blocks.
 //
 // Damaged data never raise: the output ends where decoding cannot go on, or
 // at the decoded-size cap. A stage whose stream beneath is missing raises
@@ -14,8 +15,9 @@
 #include <vector>
 
 #include "pdf/filter_stream.h"
-#include "runtime/byte_decoder.h"
+#include "pdf/filters/ccitt.h"
 #include "pdf/filters/predictor.h"
+#include "runtime/byte_decoder.h"
 
 namespace vn::pdf {
 
@@ -86,6 +88,17 @@ class TvnASCII85Decode : public TvnCoreDecode {
 class TvnRunLengthDecode : public TvnCoreDecode {
  public:
   explicit TvnRunLengthDecode(TvnStream* stream);
+};
+
+class TvnCCITTDecode : public TvnCoreDecode {
+ public:
+  TvnCCITTDecode(TvnStream* stream, const filters::CcittParams& params);
+};
+
+// `color_transform`: the ColorTransform parameter, -1 when not given.
+class TvnDCTDecode : public TvnCoreDecode {
+ public:
+  TvnDCTDecode(TvnStream* stream, int color_transform);
 };
 
 // Encoders over the stream beneath: Write(out, count) encodes up to `count`
@@ -190,6 +203,22 @@ class TvnRunLengthStream : public TvnCoreFilterStream {
  public:
   TvnRunLengthStream(TvnStream* beneath, bool owned);
   TvnStreamType GetType() override { return TvnStreamType::stRunLength; }
+};
+
+// Bilevel fax data decoded to rows of packed pixels (see filters/ccitt.h).
+class TvnCCITTStream : public TvnCoreFilterStream {
+ public:
+  TvnCCITTStream(TvnStream* beneath, bool owned, const filters::CcittParams& params = {});
+  TvnStreamType GetType() override { return TvnStreamType::stCCITTFax; }
+};
+
+// JPEG data decoded to interleaved 8-bit samples (see filters/dct.h).
+// Stream() gives the JPEG bytes as stored, for passing them on undecoded.
+class TvnDCTStream : public TvnCoreFilterStream {
+ public:
+  TvnDCTStream(TvnStream* beneath, bool owned, int color_transform = -1);
+  TvnStreamType GetType() override { return TvnStreamType::stDCT; }
+  TvnStream* Stream() const { return GetNextStream(); }
 };
 
 // JPEG 2000 data pass through undecoded: reading reports the end at once;

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -14,6 +16,7 @@
 #include "pdf/exceptions.h"
 #include "pdf/filter_manager.h"
 #include "pdf/filter_streams.h"
+#include "pdf/filters/dct.h"
 #include "pdf/filters/text_filters.h"
 #include "runtime/exceptions.h"
 
@@ -207,6 +210,8 @@ TEST(FilterStreams, TypesLookAheadAndRawChars) {
       {Ref<TvnStream>::Adopt(new TvnASCII85Stream(Raw("").Release(), true)), TvnStreamType::stASCII85},
       {Ref<TvnStream>::Adopt(new TvnRunLengthStream(Raw("").Release(), true)), TvnStreamType::stRunLength},
       {Ref<TvnStream>::Adopt(new TvnJPXStream(Raw("").Release(), true)), TvnStreamType::stJPX},
+      {Ref<TvnStream>::Adopt(new TvnCCITTStream(Raw("").Release(), true)), TvnStreamType::stCCITTFax},
+      {Ref<TvnStream>::Adopt(new TvnDCTStream(Raw("").Release(), true)), TvnStreamType::stDCT},
   };
   for (auto& c : cases) {
     EXPECT_EQ(c.stage->GetType(), c.type);
@@ -224,6 +229,79 @@ TEST(FilterStreams, TypesLookAheadAndRawChars) {
   flate->Reset();
   EXPECT_EQ(flate->ReadRawChar(), 2);  // the first row's tag
   EXPECT_EQ(flate->ReadRawChar(), 1);
+}
+
+// Group 4 rows of 16 pixels with the given BlackIs1 entry.
+std::unique_ptr<TvnPDDictionary> CcittParms(std::unique_ptr<TvnPDBaseObject> black_is_1) {
+  auto d = std::make_unique<TvnPDDictionary>();
+  d->Add("K", Int(-1));
+  d->Add("Columns", Int(16));
+  d->Add("BlackIs1", std::move(black_is_1));
+  return d;
+}
+
+std::string JpegFixture() {
+  std::ifstream in(std::filesystem::path(VN_FIXTURES_DIR) / "pdf" / "dct" / "baseline-420.jpg", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string DecodeJpeg(const std::string& jpeg, int color_transform) {
+  codec::SpanSource source(jpeg);
+  return filters::DctDecoder(source, color_transform).ReadAll();
+}
+
+TEST(FilterChain, ImageStagesTakeTheirParameters) {
+  // Two Group 4 rows of 16 pixels: white 4, black 8, white 4.
+  const std::string g4("\x36\x2F\x80", 3);
+  const std::string jpeg = JpegFixture();
+  struct Case {
+    const char* name;
+    std::function<void(TvnPDDictionary&)> fill;
+    std::string raw;
+    std::string expected;
+  } cases[] = {
+      {"CCITT parameters",
+       [](TvnPDDictionary& d) {
+         d.Add("Filter", Name("CCF"));
+         d.Add("DecodeParms", CcittParms(std::make_unique<TvnPDBoolean>(true)));
+       },
+       g4, std::string("\x0F\xF0\x0F\xF0", 4)},
+      {"a flag given as a number keeps its default",
+       [](TvnPDDictionary& d) {
+         d.Add("Filter", Name("CCITTFaxDecode"));
+         d.Add("DecodeParms", CcittParms(Int(1)));
+       },
+       g4, std::string("\xF0\x0F\xF0\x0F", 4)},
+      {"DCT without parameters", [](TvnPDDictionary& d) { d.Add("Filter", Name("DCTDecode")); }, jpeg,
+       DecodeJpeg(jpeg, -1)},
+      {"ColorTransform of the second stage",
+       [](TvnPDDictionary& d) {
+         d.Add("Filter", Arr(Name("FlateDecode"), Name("DCT")));
+         auto parms = std::make_unique<TvnPDDictionary>();
+         parms->Add("ColorTransform", Int(0));
+         d.Add("DecodeParms", Arr(std::make_unique<TvnPDNull>(), std::move(parms)));
+       },
+       Deflate(jpeg), DecodeJpeg(jpeg, 0)},
+  };
+  for (const auto& c : cases) {
+    TvnPDDictionary dict;
+    c.fill(dict);
+    auto result = TvnPDFilterManager::GetFilter(&dict, Raw(c.raw));
+    EXPECT_TRUE(ReadAll(result->GetStream()) == c.expected) << c.name;
+  }
+  EXPECT_NE(DecodeJpeg(jpeg, 0), DecodeJpeg(jpeg, -1));
+}
+
+TEST(FilterStreams, DctStageGivesTheStoredJpeg) {
+  const std::string jpeg = JpegFixture();
+  Ref<TvnStream> raw = Raw(jpeg);
+  TvnDCTStream dct(raw.get(), false);
+  EXPECT_EQ(dct.Stream(), raw.get());
+  EXPECT_GT(ReadAll(&dct).size(), 0u);
+  dct.Stream()->Reset();
+  EXPECT_TRUE(ReadAll(dct.Stream()) == jpeg);
 }
 
 TEST(FilterStreams, MissingStreamBeneathRaises) {

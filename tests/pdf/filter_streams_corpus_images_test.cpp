@@ -1,0 +1,171 @@
+// The CCITT and DCT images of the corpus's PDF files, read through the
+// document and its filter chains: CCITT images equal the pixels pdfimages
+// writes for them, DCT images decode within a small tolerance of libjpeg's
+// decoding of the same JPEG bytes. Skipped without the corpus or poppler's
+// pdfimages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/base_doc.h"
+#include "pdf/filter_streams.h"
+#include "pdf/filters/predictor.h"
+#include "filters/libjpeg_oracle.h"
+#include "pdf_corpus.h"
+#include "runtime/byte_reader.h"
+#include "runtime/inflate.h"
+
+namespace vn::pdf {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vn::pdf::testing;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Png {
+  int width = 0;
+  int height = 0;
+  int bit_depth = 0;
+  int channels = 0;
+  std::string rows;  // unfiltered, without the filter bytes
+};
+
+// A non-interlaced PNG as pdfimages writes it: the IDAT data inflated and
+// their row filters undone by the PNG predictor of the Flate filter.
+std::optional<Png> ReadPng(const fs::path& path) {
+  const std::string file = ReadFile(path);
+  ByteReader r(file);
+  if (r.String(8) != "\x89PNG\r\n\x1a\n") return std::nullopt;
+  Png png;
+  std::string idat;
+  while (r.ok() && !r.AtEnd()) {
+    const uint32_t length = r.U32BE();
+    const std::string type = r.String(4);
+    ByteReader chunk = r.Sub(r.position(), length);
+    r.Skip(static_cast<size_t>(length) + 4);
+    if (type == "IHDR") {
+      png.width = static_cast<int>(chunk.U32BE());
+      png.height = static_cast<int>(chunk.U32BE());
+      png.bit_depth = chunk.U8();
+      const int color_type = chunk.U8();
+      png.channels = color_type == 2 ? 3 : color_type == 0 ? 1 : 0;
+    } else if (type == "IDAT") {
+      idat += chunk.String(length);
+    }
+  }
+  if (png.channels == 0) return std::nullopt;
+  codec::SpanSource source(idat);
+  codec::Inflater inflater(source);
+  auto rows = filters::PredictorDecoder::Create(inflater, {15, png.width, png.channels, png.bit_depth});
+  png.rows = rows->ReadAll();
+  return png;
+}
+
+struct ListedImage {
+  int64_t object = -1;  // -1: inline
+  std::string type;
+  std::string encoding;
+};
+
+// The rows of `pdfimages -list`, in the order of the files pdfimages writes.
+// The object named on a row of a mask is the image it masks.
+std::vector<ListedImage> ListImages(const std::string& listing) {
+  std::vector<ListedImage> images;
+  std::istringstream in(listing);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.size() < 11 || w[0].find_first_not_of("0123456789") != std::string::npos) continue;
+    ListedImage image;
+    image.type = w[2];
+    image.encoding = w[8];
+    const bool own_object = image.type == "image" || image.type == "stencil";
+    if (own_object && w[10].find_first_not_of("0123456789") == std::string::npos) image.object = std::stoll(w[10]);
+    images.push_back(image);
+  }
+  return images;
+}
+
+std::string ReadAll(TvnStream* s) {
+  s->Reset();
+  std::string out;
+  s->Read(out, size_t{1} << 30);
+  return out;
+}
+
+TEST(PdfCorpusImages, CcittAndDctImagesDecode) {
+  const fs::path corpus = VN_CORPUS_DIR;
+  if (!fs::exists(corpus / "pdf")) GTEST_SKIP() << "corpus missing";
+  if (RunTool("pdfimages -v") != 0) {
+    if (std::getenv("CI")) FAIL() << "pdfimages missing";
+    GTEST_SKIP() << "pdfimages missing";
+  }
+  const fs::path out_dir = fs::temp_directory_path() / "corpus-images";
+  int ccitt = 0, dct = 0;
+  for (const CorpusFile& file : ReadManifest(corpus)) {
+    if (file.Damaged() || file.Unsupported()) continue;
+    const std::string password = file.password.empty() ? "" : "-upw " + Quote(file.password) + " ";
+    std::string listing;
+    RunTool("pdfimages -list " + password + Quote(file.path), &listing);
+    const std::vector<ListedImage> images = ListImages(listing);
+    bool any = false;
+    for (const ListedImage& image : images) any |= image.encoding == "ccitt" || image.encoding == "jpeg";
+    if (!any) continue;
+    SCOPED_TRACE(file.path);
+    fs::remove_all(out_dir);
+    fs::create_directories(out_dir);
+    ASSERT_EQ(RunTool("pdfimages -png " + password + Quote(file.path) + " " + Quote((out_dir / "i").string())), 0);
+    TvnPDBaseDoc doc;
+    doc.LoadDocument(fs::path(file.path), file.password);
+    for (size_t i = 0; i < images.size(); ++i) {
+      const ListedImage& image = images[i];
+      if (image.object < 0 || (image.encoding != "ccitt" && image.encoding != "jpeg")) continue;
+      SCOPED_TRACE("object " + std::to_string(image.object));
+      TvnPDBaseObject* object = doc.GetObject(image.object);
+      ASSERT_TRUE(object && object->IsStream());
+      TvnStream* top = object->AsStream()->GetStream();
+      const std::string decoded = ReadAll(top);
+      if (image.encoding == "ccitt") {
+        char name[32];
+        std::snprintf(name, sizeof name, "i-%03zu.png", i);
+        const std::optional<Png> png = ReadPng(out_dir / name);
+        ASSERT_TRUE(png);
+        ASSERT_EQ(png->bit_depth, 1);
+        // pdfimages writes stencil masks with painted pixels black.
+        std::string expected = png->rows;
+        if (image.type == "stencil")
+          for (char& c : expected) c = static_cast<char>(~c);
+        EXPECT_TRUE(decoded == expected) << decoded.size() << " bytes against " << expected.size();
+        ++ccitt;
+      } else {
+        ASSERT_EQ(top->GetType(), TvnStreamType::stDCT);
+        const std::optional<Image> expected = Libjpeg(ReadAll(static_cast<TvnDCTStream*>(top)->Stream()));
+        ASSERT_TRUE(expected);
+        const Difference d = Compare(decoded, expected->pixels);
+        EXPECT_LE(d.max, 6);
+        EXPECT_LE(d.mean, 0.5);
+        ++dct;
+      }
+    }
+  }
+  std::printf("CCITT images compared %d, DCT images compared %d\n", ccitt, dct);
+  EXPECT_GT(ccitt, 5);
+  EXPECT_GT(dct, 20);
+}
+
+}  // namespace
+}  // namespace vn::pdf
