@@ -171,16 +171,12 @@ std::string TvnCustomPDFEngine::FormatPDFDate(vn::TDateTime local, int offset_mi
 
 void TvnCustomPDFEngine::StartDocument() {
   TvnCustomPlainSheetEngine::StartDocument();
-  FOwnedOutput.reset();
   FOutputStream = nullptr;
   if (Preferences().OutputToUserStream()) {
     if (!UserStream()) throw vn::framework::EFileCreateError("No user stream is assigned for the PDF output");
     FOutputStream = UserStream();
   } else {
-    const std::filesystem::path name = vn::ToUtf8(FileName() + u"." + FileExtension());
-    FOwnedOutput = CreateOutputFile(name);
-    FEngineFileNames.push_back(name);
-    FOutputStream = FOwnedOutput.get();
+    FOutputStream = CreateOutputFile(vn::ToUtf8(FileName() + u"." + FileExtension()));
   }
   FOutputStart = FOutputStream->Position();
   FXRefTable.clear();
@@ -242,7 +238,6 @@ void TvnCustomPDFEngine::ReleaseDocument() {
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
   FOutputStream = nullptr;
-  FOwnedOutput.reset();  // closes the file
 }
 
 std::string TvnCustomPDFEngine::ResourcesText() {

@@ -12,9 +12,10 @@
 // written in fixed notation with four decimals and "." (never in exponent
 // form, never through the locale).
 //
-// Ownership: the engine owns its settings objects, the output file it
-// creates, and every table of the document being written; the caller's user
-// stream is only borrowed.
+// Ownership: the engine owns its settings objects and every table of the
+// document being written; the output file belongs to the engine core, which
+// lets it appear only when the document ends well; the caller's user stream
+// is only borrowed.
 //
 // Hooks for the writer's other parts: fonts and text, images, encryption,
 // outlines and thumbnails, PDF/A and signatures override the protected
@@ -232,8 +233,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   const TvnPageInfo* CurrentPageInfo() const;
 
   // ---- file state
+  // The caller's user stream or the output file the engine core keeps.
   vn::TStream* FOutputStream = nullptr;
-  std::unique_ptr<vn::TStream> FOwnedOutput;
   int64_t FOutputStart = 0;
   int32_t FLastObjNo = 0;
   std::vector<int64_t> FXRefTable;  // offset by object number, -1 when not written
