@@ -745,12 +745,14 @@ std::optional<TvnHashValue> TvnCustomDocumentEngine::DigestFor(vn::TStream& stre
   return hash;
 }
 
-int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash) const {
+int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash) {
   if (!hash) return -1;
   for (size_t i = 0; i < FImageResourceList.size(); ++i) {
-    const ResourceEntry& entry = FImageResourceList[i];
-    if ((entry.Graphic || entry.Stream) && entry.Hash && entry.Hash->HashValue == hash->HashValue)
+    ResourceEntry& entry = FImageResourceList[i];
+    if ((entry.Graphic || entry.Stream) && entry.Hash && entry.Hash->HashValue == hash->HashValue) {
+      entry.Reused = true;
       return static_cast<int32_t>(i);
+    }
   }
   return -1;
 }

@@ -356,6 +356,8 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
     // Entries the engine adds for one page's items (a played metafile's
     // bitmaps) are not, and go when that page is written.
     bool Shared = false;
+    // Found again by its digest: more than one item shows it.
+    bool Reused = false;
   };
 
   bool CanDraw(TvnCapabilityKind capability, TvnItemsToRenderKind kind) const;
@@ -379,7 +381,9 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // The digest of a stream's content from its start, when equal images are
   // to be stored once; the stream's position is kept.
   std::optional<TvnHashValue> DigestFor(vn::TStream& stream);
-  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash) const;
+  // The first resource with an equal digest, which one more item then
+  // shows; -1 when none.
+  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash);
   void AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill);
   void FinishDocument();
   void AbandonDocument();

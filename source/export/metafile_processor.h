@@ -196,7 +196,14 @@ class TvnMetafileProcessor {
                    const vn::platform::emf::DibData& dib, uint32_t rop);
   void PlaceJpeg(const Record& rec, const TvnImageItem& placed, const TvnRect& place, const TvnRect& display,
                  const vn::platform::emf::DibData& dib);
-  int32_t FindPreviousImage(const TvnRect& r) const;
+  // The image item the current list ends with, when it lies at the
+  // rectangle; nullptr otherwise.
+  TvnImageItem* FindPreviousImage(const TvnRect& r) const;
+  // The bitmap an image item shows; nullptr when it shows none.
+  const vn::platform::Bitmap* ItemBitmap(const TvnImageItem& item) const;
+  // Makes the item show `bitmap` instead, leaving other items that show
+  // the same resource as they were.
+  void ReplaceItemBitmap(TvnImageItem& item, vn::platform::Bitmap bitmap);
   // The BMP file of a record's bitmap, and its decoding (nothing, reported,
   // when it does not decode).
   static std::string BuildBitmapStream(const vn::platform::emf::DibData& dib);

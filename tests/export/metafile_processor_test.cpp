@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "metafile_items.h"
@@ -423,6 +424,49 @@ TEST_F(Player, RasterOperationsCombineBlitsOnOnePlace) {
   }));
   EXPECT_EQ(Resource(0).Pixel(1, 1), (vn::platform::BGRA{255, 0, 0, 255}));
   EXPECT_EQ(Resource(1).Pixel(0, 0), (vn::platform::BGRA{255, 255, 0, 255}));
+}
+
+// Equal pictures drawn at two places share one resource; what is combined
+// onto the second place afterwards (a raster operation, the icon pattern's
+// AND, scan lines below it) must not change the first.
+TEST_F(Player, CombiningOntoASharedPictureLeavesItsOtherPlacesAlone) {
+  const emf::DibData red = Dib(2, 2, {0xFF0000}), blue = Dib(2, 2, {0x0000FF});
+  auto band = [](EmfBuilder& b, const emf::DibData& dib) {
+    emf::RecordBuilder r;
+    r.Rect({9, 9, 10, 10}), r.I32(9), r.I32(11), r.I32(0), r.I32(0), r.I32(2), r.I32(2);
+    r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
+    r.U32(0), r.U32(2), r.U32(2);
+    r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
+    b.Raw(EMR_SETDIBITSTODEVICE, r);
+  };
+  using vn::platform::BGRA;
+  const struct {
+    std::function<void(EmfBuilder&)> combine;
+    BGRA second;  // pixel (1, 1) of the second place
+    int height;   // of the second place's picture
+  } cases[] = {
+      {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCPAINT, blue); }, {255, 0, 255, 255}, 2},
+      {[&](EmfBuilder& b) { b.Blt(EMR_STRETCHBLT, 9, 9, 2, 2, SRCAND, blue, 2, 2); }, {0, 0, 0, 255}, 2},
+      {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCINVERT, blue); }, {255, 0, 255, 255}, 2},
+      {[&](EmfBuilder& b) { band(b, blue); }, {0, 0, 255, 255}, 4},
+  };
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    SCOPED_TRACE(c);
+    engine.EndDoc();
+    engine.BeginDoc();
+    EmfBuilder b;
+    b.Blt(EMR_BITBLT, 3, 3, 2, 2, SRCCOPY, red);
+    b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCCOPY, red);
+    cases[c].combine(b);
+    ASSERT_EQ(Play(b.Metafile()).size(), 2u);
+    const auto& items = engine.GetPageItem(0)->DocumentItems;
+    const vn::platform::Bitmap& first = Resource(static_cast<const TvnImageItem&>(*items[0]).IndexNo);
+    EXPECT_EQ(first.Height(), 2);
+    EXPECT_EQ(first.Pixel(1, 1), (BGRA{0, 0, 255, 255}));
+    const vn::platform::Bitmap& second = Resource(static_cast<const TvnImageItem&>(*items[1]).IndexNo);
+    EXPECT_EQ(second.Height(), cases[c].height);
+    EXPECT_EQ(second.Pixel(1, 1), cases[c].second);
+  }
 }
 
 TEST_F(Player, StretchBltAndScanLineBands) {
