@@ -745,11 +745,12 @@ std::optional<TvnHashValue> TvnCustomDocumentEngine::DigestFor(vn::TStream& stre
   return hash;
 }
 
-int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash) {
+int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash, bool stream) {
   if (!hash) return -1;
   for (size_t i = 0; i < FImageResourceList.size(); ++i) {
     ResourceEntry& entry = FImageResourceList[i];
-    if ((entry.Graphic || entry.Stream) && entry.Hash && entry.Hash->HashValue == hash->HashValue) {
+    if ((stream ? entry.Stream != nullptr : entry.Graphic != nullptr) && entry.Hash &&
+        entry.Hash->HashValue == hash->HashValue) {
       entry.Reused = true;
       return static_cast<int32_t>(i);
     }
@@ -774,7 +775,7 @@ int32_t TvnCustomDocumentEngine::AddGraphicResource(std::unique_ptr<TGraphic> gr
 int32_t TvnCustomDocumentEngine::AddStreamResource(vn::TStream* stream) {
   if (!stream) return -1;
   const std::optional<TvnHashValue> hash = DigestFor(*stream);
-  const int32_t found = FindResourceByHash(hash);
+  const int32_t found = FindResourceByHash(hash, true);
   if (found >= 0) return found;
   FImageResourceList.push_back({nullptr, stream, hash, true});
   return static_cast<int32_t>(FImageResourceList.size()) - 1;

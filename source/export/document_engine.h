@@ -381,9 +381,11 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // The digest of a stream's content from its start, when equal images are
   // to be stored once; the stream's position is kept.
   std::optional<TvnHashValue> DigestFor(vn::TStream& stream);
-  // The first resource with an equal digest, which one more item then
-  // shows; -1 when none.
-  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash);
+  // The first resource of the kind with an equal digest, which one more
+  // item then shows; -1 when none. Graphics find graphics and kept streams
+  // find kept streams: equal bytes drawn both ways are two resources, as
+  // an item of either kind is drawn from a resource of its own kind.
+  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash, bool stream = false);
   void AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill);
   void FinishDocument();
   void AbandonDocument();
