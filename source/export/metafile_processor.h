@@ -76,6 +76,7 @@ using TvnClipSteps = std::vector<std::shared_ptr<const TvnClipStep>>;
 
 struct TvnMetaState {
   TvnFont FFont;
+  int32_t FSymbolCharsetFontIdx = 1;  // whether FFont is symbol-only, as in the player
   TvnMetaBrush FBrush;
   TPen FPen;
   TColor FCurrentTextColor = clBlack;
@@ -233,7 +234,10 @@ class TvnMetafileProcessor {
   bool FFontStyleChanged = false;
   TvnRect FClipRect;
   bool FJustProcessedStretchBltShape = false;
-  int32_t FSymbolCharsetFontIdx = -1;
+  // -1 while the selected font is symbol-only (wide text keeps the low
+  // byte of each character), 1 otherwise. The device's default font, in
+  // use before any font is selected and after a stock font is, is none.
+  int32_t FSymbolCharsetFontIdx = 1;
   int32_t FCurrentRecord = 0;
   std::vector<std::unique_ptr<TvnGDIOBJ>> FGDIOBJList;
   TvnGDIOBJ* FGDIOBJ = nullptr;

@@ -373,6 +373,27 @@ TEST_F(Player, GlyphIndexTextBecomesCharactersOnlyInTheFaceItNames) {
   EXPECT_EQ(Diagnostics(), "text given as glyph indices of a font that is not installed is not played;");
 }
 
+// The texts of the text items of a page.
+std::vector<String> Texts(const TvnItemList& items) {
+  std::vector<String> texts;
+  for (const auto& item : items)
+    if (item->Kind() == TvnItemKind::Text) {
+      const auto& t = static_cast<const TvnTextItem&>(*item);
+      texts.push_back(t.Lines.Count() ? t.Lines.GetString(0) : String());
+    }
+  return texts;
+}
+
+// Before any font is selected, and in a stock font, text is in the
+// device's default font, which is no symbol font: characters stay whole.
+TEST_F(Player, TextWithoutASelectedFontKeepsWholeCharacters) {
+  EmfBuilder b;
+  b.Text(0, 0, u"\u20AC\u0141");
+  b.U32(EMR_SELECTOBJECT, kStockObjectFlag | DEVICE_DEFAULT_FONT).Text(0, 20, u"\u20AC");
+  Play(b.Metafile());
+  EXPECT_EQ(Texts(engine.GetPageItem(0)->DocumentItems), (std::vector<String>{u"\u20AC\u0141", u"\u20AC"}));
+}
+
 // ---- bitmaps
 
 TEST_F(Player, StretchedBitmapsGolden) {
