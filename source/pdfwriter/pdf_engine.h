@@ -111,8 +111,17 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // east of UTC.
   static std::string FormatPDFDate(vn::TDateTime Local, int OffsetMinutes);
 
+  // The outline of the document (the plain-sheet engine's table of
+  // contents) is not written yet: ENotSupportedException "PDF outlines are
+  // not supported".
+  int32_t AddTOCItem(const String& Title, int32_t ParentNode, int32_t PageNumber, double Top) override;
+  int32_t AddTOCItem(const String& Title, int32_t ParentNode, const std::string& URL) override;
+
  protected:
   // ---- engine core hooks
+  // Refuses settings whose writer is not built yet (encryption, signature,
+  // PDF/A without its output colour space) with ENotSupportedException
+  // before anything is written, then starts the file.
   void StartDocument() override;
   void EndDocument() override;
   void StartPage() override;
