@@ -1,6 +1,7 @@
 #include "export/page_canvas.h"
 
 #include <algorithm>
+#include <span>
 
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/emf_reader.h"
@@ -31,11 +32,11 @@ std::unique_ptr<TMetafile> RecordingPageCanvas::EndRecording() {
 }
 
 void RecordingPageCanvas::StretchDraw(const TRect& dest, const TMetafile& metafile) {
+  pf::Canvas* surface = Surface();
+  if (!surface) return;
   const auto bytes = std::as_bytes(std::span<const char>(metafile.Bytes.data(), metafile.Bytes.size()));
   const pf::emf::EmfFile file(!pf::emf::EmfFile::IsEmf(bytes) && pf::emf::IsWmf(bytes) ? pf::emf::ConvertWmfToEmf(bytes)
                                                                                         : metafile.Bytes);
-  pf::Canvas* surface = Surface();
-  if (!surface) return;
   pf::PlayMetafile(file, *surface, pf::Rect{dest.Left, dest.Top, dest.Right, dest.Bottom});
 }
 

@@ -11,12 +11,12 @@
 #include "pdf/aes_crypt.h"
 #include "pdf/base_doc.h"
 #include "pdf/crypt_stream.h"
-#include "runtime/output_file.h"
 #include "pdf/exceptions.h"
 #include "pdf/filter_streams.h"
 #include "pdf/text.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
+#include "runtime/output_file.h"
 #include "runtime/rc4.h"
 
 namespace vn::pdf {
