@@ -452,14 +452,6 @@ TEST_F(Player, RasterOperationsCombineBlitsOnOnePlace) {
 // AND, scan lines below it) must not change the first.
 TEST_F(Player, CombiningOntoASharedPictureLeavesItsOtherPlacesAlone) {
   const emf::DibData red = Dib(2, 2, {0xFF0000}), blue = Dib(2, 2, {0x0000FF});
-  auto band = [](EmfBuilder& b, const emf::DibData& dib) {
-    emf::RecordBuilder r;
-    r.Rect({9, 9, 10, 10}), r.I32(9), r.I32(11), r.I32(0), r.I32(0), r.I32(2), r.I32(2);
-    r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
-    r.U32(0), r.U32(2), r.U32(2);
-    r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
-    b.Raw(EMR_SETDIBITSTODEVICE, r);
-  };
   using vn::platform::BGRA;
   const struct {
     std::function<void(EmfBuilder&)> combine;
@@ -469,7 +461,7 @@ TEST_F(Player, CombiningOntoASharedPictureLeavesItsOtherPlacesAlone) {
       {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCPAINT, blue); }, {255, 0, 255, 255}, 2},
       {[&](EmfBuilder& b) { b.Blt(EMR_STRETCHBLT, 9, 9, 2, 2, SRCAND, blue, 2, 2); }, {0, 0, 0, 255}, 2},
       {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCINVERT, blue); }, {255, 0, 255, 255}, 2},
-      {[&](EmfBuilder& b) { band(b, blue); }, {0, 0, 255, 255}, 4},
+      {[&](EmfBuilder& b) { b.ScanLines({9, 9, 10, 10}, 9, 11, 2, 2, 2, 2, blue); }, {0, 0, 255, 255}, 4},
   };
   for (size_t c = 0; c < std::size(cases); ++c) {
     SCOPED_TRACE(c);
@@ -494,16 +486,8 @@ TEST_F(Player, StretchBltAndScanLineBands) {
   const emf::DibData top = Dib(3, 2, {0x111111}), bottom = Dib(3, 1, {0x222222});
   EmfBuilder b;
   b.Blt(EMR_STRETCHBLT, 0, 0, 6, 4, SRCCOPY, top, 3, 2);
-  auto band = [&](const emf::DibData& dib, uint32_t start, uint32_t scans) {
-    emf::RecordBuilder r;
-    r.Rect({20, 0, 22, 2}), r.I32(20), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(3);
-    r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
-    r.U32(0), r.U32(start), r.U32(scans);
-    r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
-    b.Raw(EMR_SETDIBITSTODEVICE, r);
-  };
-  band(top, 0, 2);
-  band(bottom, 2, 1);
+  b.ScanLines({20, 0, 22, 2}, 20, 0, 3, 3, 0, 2, top);
+  b.ScanLines({20, 0, 22, 2}, 20, 0, 3, 3, 2, 1, bottom);
   EXPECT_EQ(Play(b.Metafile()), (Lines{
       "Image #0 0,0 6x4 display 0,0 6,4 stretch",
       "Image #1 20,0 3x3 display 20,0 23,3 stretch",
@@ -523,12 +507,7 @@ TEST_F(Player, ScanLinesWithACoreHeaderDecode) {
   dib.info = h.bytes();
   dib.bits = std::string(24, '\x33');
   EmfBuilder b;
-  emf::RecordBuilder r;
-  r.Rect({0, 0, 2, 1}), r.I32(0), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(2);
-  r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
-  r.U32(0), r.U32(0), r.U32(2);
-  r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
-  b.Raw(EMR_SETDIBITSTODEVICE, r);
+  b.ScanLines({0, 0, 2, 1}, 0, 0, 3, 2, 0, 2, dib);
   EXPECT_EQ(Play(b.Metafile()), (Lines{"Image #0 0,0 3x2 display 0,0 3,2 stretch"}));
   EXPECT_EQ(Diagnostics(), "");
   EXPECT_EQ(Resource(0).Pixel(2, 1), (vn::platform::BGRA{0x33, 0x33, 0x33, 255}));

@@ -190,21 +190,9 @@ TEST(PdfFileStructure, DocumentInformation) {
             std::string::npos);
 }
 
-// The PDF/A parts built so far, with a stand-in for the output colour
-// space that PDF/A documents need.
-class PdfAEngine : public TestEngine {
- protected:
-  bool HasOutputColourSpace() const override { return true; }
-  int32_t WriteOutputColourSpace() override {
-    const int32_t n = NewObjectNumber();
-    WriteObject("/DeviceRGB", n, true);
-    return n;
-  }
-};
-
 TEST(PdfFileStructure, PdfAVersionHasNoDatesOrProducer) {
   PinClock();
-  PdfAEngine engine;
+  WithOutputColourSpace<TestEngine> engine;
   engine.Preferences().Version = TvnPDFSubVersion::sPDFA_VER2B;
   engine.DocInfo().SetTitle(u"T");
   const std::string pdf = EmptyDocument(engine);
