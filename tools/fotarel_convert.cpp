@@ -5,10 +5,11 @@
 // events, and reports the outcome through its exit status:
 //   0  every input was converted and every output written,
 //   1  the job failed (the exception's message is printed) or an input was
-//      not converted (a merged output that lacks it is removed),
+//      not converted (a merged output that would lack it is not written),
 //   2  the command line was wrong.
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -113,6 +114,17 @@ int Run(const Options& O) {
     Params = std::move(Tiff);
   }
 
+  // A merged output without the pages of an input is no result: it is
+  // refused when it is about to be written (every input has been read by
+  // then), so an earlier output of its name stays as it was.
+  struct IncompleteMerge {};
+  bool MergeRefused = false;
+  if (O.Merge) {
+    Converter.OnOutputReady = [&](TObject*, TvnOutputReadyEventArgs&) {
+      if (std::find(Converted.begin(), Converted.end(), false) != Converted.end()) throw IncompleteMerge{};
+    };
+  }
+
   std::unique_ptr<vn::TStringList> Outputs;
   try {
     if (O.Inputs.size() == 1 && !O.Merge) {
@@ -123,6 +135,8 @@ int Run(const Options& O) {
       for (const std::string& In : O.Inputs) Inputs.Add(U16(In));
       Outputs = Converter.ConvertToFile(Inputs, U16(O.To), U16(O.OutDir), u"", O.Merge, Params.get());
     }
+  } catch (const IncompleteMerge&) {
+    MergeRefused = true;  // reported below, after the inputs it lacks
   } catch (const std::exception& E) {
     std::cerr << "fotarel-convert: " << E.what() << "\n";
     return 1;
@@ -144,17 +158,12 @@ int Run(const Options& O) {
     std::cerr << "fotarel-convert: " << O.Inputs[I] << ": not converted: " << Why << "\n";
     Status = 1;
   }
-  if (!Outputs || Outputs->Count() == 0) {
-    std::cerr << "fotarel-convert: no output was written\n";
+  if (MergeRefused) {
+    std::cerr << "fotarel-convert: the merged output is not written, an input is missing from it\n";
     return 1;
   }
-  if (O.Merge && Status != 0) {
-    // A merged output without the pages of an input is no result: it goes.
-    for (int I = 0; I < Outputs->Count(); ++I) {
-      std::error_code Ignored;
-      std::filesystem::remove(U8((*Outputs)[I]), Ignored);
-      std::cerr << "fotarel-convert: " << U8((*Outputs)[I]) << ": removed, an input is missing from it\n";
-    }
+  if (!Outputs || Outputs->Count() == 0) {
+    std::cerr << "fotarel-convert: no output was written\n";
     return 1;
   }
   for (int I = 0; I < Outputs->Count(); ++I) {

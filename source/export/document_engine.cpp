@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
-#include <system_error>
 
 #include "platform/system.h"
 #include "runtime/comma_text.h"
@@ -429,6 +428,8 @@ void TvnCustomDocumentEngine::EndDoc() {
     if (OnBeforeEndDoc) OnBeforeEndDoc(*this);
     FPages.clear();
     EndDocument();
+    // An aborted document is written to its end but never appears.
+    if (!FAbortCreation) CommitOutputFiles();
     if (OnAfterEndDoc) OnAfterEndDoc(*this);
   } catch (...) {
     // A document that fails while it is written leaves no output behind.
@@ -442,16 +443,16 @@ void TvnCustomDocumentEngine::EndDoc() {
   FinishDocument();
 }
 
-void TvnCustomDocumentEngine::DeleteOutputFiles() {
-  for (const auto& name : FEngineFileNames) {
-    std::error_code ec;
-    std::filesystem::remove(name, ec);
+void TvnCustomDocumentEngine::CommitOutputFiles() {
+  try {
+    for (const auto& file : FOutputFiles) file->Commit();
+  } catch (const vn::Exception&) {
+    throw EFileCreateError(kFileCreateMessage);
   }
 }
 
 void TvnCustomDocumentEngine::AbandonDocument() {
   FEngineStatus = TvnEngineStatus::esError;
-  DeleteOutputFiles();
   try {
     FinishDocument();
   } catch (const vn::Exception&) {
@@ -476,7 +477,8 @@ void TvnCustomDocumentEngine::FinishDocument() {
   FCurrentTextItemList = nullptr;
   FCanvas.reset();
   FImageResourceList.clear();
-  if (FAbortCreation) DeleteOutputFiles();
+  // Files not committed by now (a failed or aborted document) go.
+  FOutputFiles.clear();
   FEngineFileNames.clear();
   FEmailSettings.Attachments.Clear();
   FEngineStateList.clear();
@@ -493,9 +495,11 @@ void TvnCustomDocumentEngine::FinishDocument() {
   if (restore_error) std::rethrow_exception(restore_error);
 }
 
-std::unique_ptr<vn::TStream> TvnCustomDocumentEngine::CreateOutputFile(const std::filesystem::path& file_name) {
+vn::TStream* TvnCustomDocumentEngine::CreateOutputFile(const std::filesystem::path& file_name) {
   try {
-    return std::make_unique<vn::TFileStream>(file_name, vn::FileMode::fmCreate);
+    FOutputFiles.push_back(std::make_unique<vn::OutputFile>(file_name));
+    FEngineFileNames.push_back(file_name);
+    return FOutputFiles.back().get();
   } catch (const vn::Exception&) {
   }
   AbandonDocument();
@@ -741,12 +745,15 @@ std::optional<TvnHashValue> TvnCustomDocumentEngine::DigestFor(vn::TStream& stre
   return hash;
 }
 
-int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash) const {
+int32_t TvnCustomDocumentEngine::FindResourceByHash(const std::optional<TvnHashValue>& hash, bool stream) {
   if (!hash) return -1;
   for (size_t i = 0; i < FImageResourceList.size(); ++i) {
-    const ResourceEntry& entry = FImageResourceList[i];
-    if ((entry.Graphic || entry.Stream) && entry.Hash && entry.Hash->HashValue == hash->HashValue)
+    ResourceEntry& entry = FImageResourceList[i];
+    if ((stream ? entry.Stream != nullptr : entry.Graphic != nullptr) && entry.Hash &&
+        entry.Hash->HashValue == hash->HashValue) {
+      entry.Reused = true;
       return static_cast<int32_t>(i);
+    }
   }
   return -1;
 }
@@ -768,7 +775,7 @@ int32_t TvnCustomDocumentEngine::AddGraphicResource(std::unique_ptr<TGraphic> gr
 int32_t TvnCustomDocumentEngine::AddStreamResource(vn::TStream* stream) {
   if (!stream) return -1;
   const std::optional<TvnHashValue> hash = DigestFor(*stream);
-  const int32_t found = FindResourceByHash(hash);
+  const int32_t found = FindResourceByHash(hash, true);
   if (found >= 0) return found;
   FImageResourceList.push_back({nullptr, stream, hash, true});
   return static_cast<int32_t>(FImageResourceList.size()) - 1;

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "export/engine_items.h"
+#include "runtime/output_file.h"
 
 namespace vn::exporter {
 
@@ -302,10 +303,14 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   TvnImageResource GetImageResource(int32_t Index) const;
   int32_t AddGraphicResource(std::unique_ptr<TGraphic> Graphic);
   int32_t AddStreamResource(vn::TStream* Stream);
-  // Creates (replaces) the output file; the format engine owns the stream
-  // and adds the name to FEngineFileNames. EFileCreateError when it cannot
+  // Creates an output file for the format engine to write and adds its
+  // name to FEngineFileNames. The engine keeps the file: it appears under
+  // its name (replacing an earlier file) only when the document ends well,
+  // and is discarded when the document fails or its creation is aborted,
+  // so no partial output is left and an earlier file stays. The stream
+  // lives until the document is finished. EFileCreateError when it cannot
   // be created, after the document has been ended and released.
-  std::unique_ptr<vn::TStream> CreateOutputFile(const std::filesystem::path& FileName);
+  vn::TStream* CreateOutputFile(const std::filesystem::path& FileName);
   bool IsPageToRender(int32_t PageNo) const;
   // Makes the image item of the DrawImage operations; Rect in pixels.
   void PlaceImage(const TvnRect& Rect, int32_t Index);
@@ -351,6 +356,8 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
     // Entries the engine adds for one page's items (a played metafile's
     // bitmaps) are not, and go when that page is written.
     bool Shared = false;
+    // Found again by its digest: more than one item shows it.
+    bool Reused = false;
   };
 
   bool CanDraw(TvnCapabilityKind capability, TvnItemsToRenderKind kind) const;
@@ -374,11 +381,17 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // The digest of a stream's content from its start, when equal images are
   // to be stored once; the stream's position is kept.
   std::optional<TvnHashValue> DigestFor(vn::TStream& stream);
-  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash) const;
+  // The first resource of the kind with an equal digest, which one more
+  // item then shows; -1 when none. Graphics find graphics and kept streams
+  // find kept streams: equal bytes drawn both ways are two resources, as
+  // an item of either kind is drawn from a resource of its own kind.
+  int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash, bool stream = false);
   void AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill);
   void FinishDocument();
   void AbandonDocument();
-  void DeleteOutputFiles();
+  // Gives every output file its name; EFileCreateError when one cannot
+  // have it.
+  void CommitOutputFiles();
 
   std::vector<std::unique_ptr<TvnPageItem>> FPages;
   int32_t FTextRotationAngle = 0;
@@ -424,6 +437,7 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   int32_t FInputXRes = 0;
   int32_t FInputYRes = 0;
   bool FAbortCreation = false;
+  std::vector<std::unique_ptr<vn::OutputFile>> FOutputFiles;
   TvnEmailAdapter* FEmailAdapter = nullptr;
   TvnEmailSettings FEmailSettings;
   bool FNoSorting = false;

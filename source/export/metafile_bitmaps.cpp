@@ -102,14 +102,36 @@ std::unique_ptr<TvnImageItem> TvnMetafileProcessor::NewImageItem() const {
   return item;
 }
 
-int32_t TvnMetafileProcessor::FindPreviousImage(const TvnRect& r) const {
+TvnImageItem* TvnMetafileProcessor::FindPreviousImage(const TvnRect& r) const {
   const TvnItemList& list = *FEngine->FCurrentDocumentItemList;
-  if (list.empty() || list.back()->Kind() != TvnItemKind::Image) return -1;
-  const auto& item = static_cast<const TvnImageItem&>(*list.back());
+  if (list.empty() || list.back()->Kind() != TvnItemKind::Image) return nullptr;
+  auto& item = static_cast<TvnImageItem&>(*list.back());
   if (item.X == r.Left && item.Y == r.Top && item.Width == double(vn::Round(r.Right - r.Left)) &&
       item.Height == double(vn::Round(r.Bottom - r.Top)))
-    return item.IndexNo;
-  return -1;
+    return &item;
+  return nullptr;
+}
+
+const Bitmap* TvnMetafileProcessor::ItemBitmap(const TvnImageItem& item) const {
+  const auto& resources = FEngine->FImageResourceList;
+  if (item.IndexNo < 0 || size_t(item.IndexNo) >= resources.size()) return nullptr;
+  const auto* graphic = dynamic_cast<const TvnBitmapGraphic*>(resources[size_t(item.IndexNo)].Graphic.get());
+  return graphic ? &graphic->Bitmap() : nullptr;
+}
+
+void TvnMetafileProcessor::ReplaceItemBitmap(TvnImageItem& item, Bitmap bitmap) {
+  auto& resources = FEngine->FImageResourceList;
+  auto& entry = resources[size_t(item.IndexNo)];
+  // A resource other items show as well (equal pictures found it by its
+  // digest, or it was handed out for sharing) keeps its picture: the item
+  // takes a resource of its own.
+  if (entry.Reused || entry.Shared) {
+    resources.push_back({std::make_unique<TvnBitmapGraphic>(std::move(bitmap)), nullptr, std::nullopt});
+    item.IndexNo = static_cast<int32_t>(resources.size()) - 1;
+  } else {
+    entry.Graphic = std::make_unique<TvnBitmapGraphic>(std::move(bitmap));
+    entry.Hash.reset();  // the digest was the old picture's
+  }
 }
 
 void TvnMetafileProcessor::DoBlt(const Record& rec) {
@@ -274,15 +296,12 @@ void TvnMetafileProcessor::PlaceBitmap(const Record& rec, std::unique_ptr<TvnIma
   if (!decoded) return;
   Bitmap source = decoded->Format() == PixelFormat::pf24bit ? std::move(*decoded) : To24(*decoded);
   auto& resources = FEngine->FImageResourceList;
-  const int32_t previous = FindPreviousImage({item->X, item->Y, item->X + item->Width, item->Y + item->Height});
-  if (previous >= 0 && size_t(previous) < resources.size()) {
-    auto& entry = resources[size_t(previous)];
-    if (const auto* graphic = dynamic_cast<const TvnBitmapGraphic*>(entry.Graphic.get())) {
+  if (TvnImageItem* previous = FindPreviousImage({item->X, item->Y, item->X + item->Width, item->Y + item->Height})) {
+    if (const Bitmap* picture = ItemBitmap(*previous)) {
       // A blit onto the image just drawn at the same place combines with it.
-      Bitmap combined = To24(graphic->Bitmap());
+      Bitmap combined = To24(*picture);
       DrawWithRop(combined, source, rop, FCurrentBrush.Color);
-      entry.Graphic = std::make_unique<TvnBitmapGraphic>(std::move(combined));
-      entry.Hash.reset();
+      ReplaceItemBitmap(*previous, std::move(combined));
       return;
     }
   }
@@ -361,21 +380,17 @@ void TvnMetafileProcessor::DoSetDIBitsToDevice(const Record& rec) {
   TvnItemList& list = *FEngine->FCurrentDocumentItemList;
   if (list.empty() || list.back()->Kind() != TvnItemKind::Image) return Report(rec, "scan lines without an image before them");
   auto& last = static_cast<TvnImageItem&>(*list.back());
-  if (last.IndexNo < 0 || size_t(last.IndexNo) >= resources.size()) return;
-  auto& entry = resources[size_t(last.IndexNo)];
-  const auto* graphic = dynamic_cast<const TvnBitmapGraphic*>(entry.Graphic.get());
-  if (!graphic) return;
-  const Bitmap& old = graphic->Bitmap();
-  const uint64_t height = uint64_t(old.Height()) + uint64_t(rows.Height());
+  const Bitmap* old = ItemBitmap(last);
+  if (!old) return;
+  const uint64_t height = uint64_t(old->Height()) + uint64_t(rows.Height());
   if (height * uint64_t(rows.Width()) > kMaxBitmapPixels || height > INT32_MAX) return Report(rec, "scan lines make the image too large");
   Bitmap joined = White24(rows.Width(), static_cast<int>(height));
-  const Bitmap top = To24(old);
+  const Bitmap top = To24(*old);
   const size_t copy = size_t(std::min(top.Width(), rows.Width())) * 3;
   for (int y = 0; y < top.Height(); ++y) std::memcpy(joined.MutableRow(y).data(), top.Row(y).data(), copy);
   for (int y = 0; y < rows.Height(); ++y)
     std::memcpy(joined.MutableRow(top.Height() + y).data(), rows.Row(y).data(), size_t(rows.Width()) * 3);
-  entry.Graphic = std::make_unique<TvnBitmapGraphic>(std::move(joined));
-  entry.Hash.reset();
+  ReplaceItemBitmap(last, std::move(joined));
   last.Height = static_cast<double>(height);
 }
 

@@ -203,6 +203,7 @@ void TvnMetafileProcessor::SaveState() {
   if (FMetaState.size() >= kMaxSavedStates) return;
   auto s = std::make_unique<TvnMetaState>();
   s->FFont = FCurrentFont;
+  s->FSymbolCharsetFontIdx = FSymbolCharsetFontIdx;
   s->FBrush = FCurrentBrush;
   s->FPen = FCurrentPen;
   s->FCurrentTextColor = FTextColor;
@@ -226,6 +227,7 @@ bool TvnMetafileProcessor::RestoreState(int32_t n) {
   if (it == FMetaState.end()) return false;
   const TvnMetaState& s = **it;
   FCurrentFont = s.FFont;
+  FSymbolCharsetFontIdx = s.FSymbolCharsetFontIdx;
   FCurrentBrush = s.FBrush;
   FCurrentPen = s.FPen;
   FTextColor = s.FCurrentTextColor;
@@ -268,7 +270,10 @@ void TvnMetafileProcessor::SelectStockObject(uint32_t n) {
     case BLACK_PEN: pen(clBlack); break;
     case NULL_PEN: pen(clBlack, TPenStyle::psClear); break;
     case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case ANSI_VAR_FONT: case SYSTEM_FONT: case DEVICE_DEFAULT_FONT:
-    case SYSTEM_FIXED_FONT: FCurrentFont = TvnFont{}; break;
+    case SYSTEM_FIXED_FONT:
+      FCurrentFont = TvnFont{};
+      FSymbolCharsetFontIdx = 1;
+      break;
     case DEFAULT_PALETTE: FCurrentPalette = TvnPalette{}; break;
     case DC_BRUSH: brush(clWhite); break;
     case DC_PEN: pen(clBlack); break;

@@ -76,6 +76,7 @@ using TvnClipSteps = std::vector<std::shared_ptr<const TvnClipStep>>;
 
 struct TvnMetaState {
   TvnFont FFont;
+  int32_t FSymbolCharsetFontIdx = 1;  // whether FFont is symbol-only, as in the player
   TvnMetaBrush FBrush;
   TPen FPen;
   TColor FCurrentTextColor = clBlack;
@@ -196,7 +197,14 @@ class TvnMetafileProcessor {
                    const vn::platform::emf::DibData& dib, uint32_t rop);
   void PlaceJpeg(const Record& rec, const TvnImageItem& placed, const TvnRect& place, const TvnRect& display,
                  const vn::platform::emf::DibData& dib);
-  int32_t FindPreviousImage(const TvnRect& r) const;
+  // The image item the current list ends with, when it lies at the
+  // rectangle; nullptr otherwise.
+  TvnImageItem* FindPreviousImage(const TvnRect& r) const;
+  // The bitmap an image item shows; nullptr when it shows none.
+  const vn::platform::Bitmap* ItemBitmap(const TvnImageItem& item) const;
+  // Makes the item show `bitmap` instead, leaving other items that show
+  // the same resource as they were.
+  void ReplaceItemBitmap(TvnImageItem& item, vn::platform::Bitmap bitmap);
   // The BMP file of a record's bitmap, and its decoding (nothing, reported,
   // when it does not decode).
   static std::string BuildBitmapStream(const vn::platform::emf::DibData& dib);
@@ -226,7 +234,10 @@ class TvnMetafileProcessor {
   bool FFontStyleChanged = false;
   TvnRect FClipRect;
   bool FJustProcessedStretchBltShape = false;
-  int32_t FSymbolCharsetFontIdx = -1;
+  // -1 while the selected font is symbol-only (wide text keeps the low
+  // byte of each character), 1 otherwise. The device's default font, in
+  // use before any font is selected and after a stock font is, is none.
+  int32_t FSymbolCharsetFontIdx = 1;
   int32_t FCurrentRecord = 0;
   std::vector<std::unique_ptr<TvnGDIOBJ>> FGDIOBJList;
   TvnGDIOBJ* FGDIOBJ = nullptr;

@@ -208,15 +208,7 @@ void TvnImageHandler::WriteOutput(const std::string& ABytes) {
     OutStream->WriteBuffer(ABytes.data(), static_cast<int64_t>(ABytes.size()));
     return;
   }
-  const std::filesystem::path path(ToUtf8(OutFilePath));
-  try {
-    vn::TFileStream file(path, vn::FileMode::fmCreate);
-    file.WriteBuffer(ABytes.data(), static_cast<int64_t>(ABytes.size()));
-  } catch (const vn::EWriteError&) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-    throw;
-  }
+  vn::WriteFileBytes(std::filesystem::path(ToUtf8(OutFilePath)), ABytes);
 }
 
 }  // namespace vn::framework

@@ -109,7 +109,7 @@ class TvnImageHandler : public TvnBaseDocument {
   // The page under Index; raises ExInvalidPageError when there is none.
   TvnImagePage* PageToSave(int32_t Index);
   // Writes one output's bytes to OutStream when StreamOutput, else to the
-  // file OutFilePath (which is removed again when writing fails).
+  // file OutFilePath, which appears whole or not at all.
   void WriteOutput(const std::string& ABytes);
   // Asks for the target of page Index and writes the bytes AEncode makes of
   // its bitmap: one output named oiDocument for a one-page document, one

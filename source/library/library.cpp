@@ -1,6 +1,7 @@
 #include "library/library.h"
 
 #include "export/metafile_processor.h"
+#include "export/page_canvas.h"
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
@@ -45,6 +46,7 @@ void InitializeLibrary() {
   if (framework::DocumentFramework() != nullptr) return;
   framework::DefaultCanvasClass = &framework::TvnVCLCanvas::CreateOn;
   exporter::InstallMetafileProcessor();
+  exporter::InstallPageCanvas();
   framework::TvnKELMFramework& registry = framework::CreateDocumentFramework();
   for (const FormatRegistration& format : kFormats)
     registry.RegisterDocument(format.DocumentClass(), format.Extension, format.Description);

@@ -3,8 +3,9 @@
 // FinalizeLibrary at the end.
 //
 // InitializeLibrary runs the start-up in one fixed order: the default canvas
-// class of the page model, the export engine's metafile player, the format
-// registry, then every document format in the order of FormatRegistrations.
+// class of the page model, the export engine's metafile player and page
+// canvas, the format registry, then every document format in the order of
+// FormatRegistrations.
 // Formats that are not built are simply absent from the table. No format
 // registers itself.
 #pragma once

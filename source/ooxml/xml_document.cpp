@@ -758,22 +758,7 @@ void TXmlVerySimple::SaveToStream(TStream& Stream) {
 void TXmlVerySimple::SaveToFile(const std::filesystem::path& Filename) {
   TMemoryStream data;
   SaveToStream(data);
-  std::filesystem::path part = Filename;
-  part += ".part";
-  try {
-    {
-      TFileStream file(part, FileMode::fmCreate);
-      data.SaveToStream(file);
-    }
-    std::error_code ec;
-    std::filesystem::rename(part, Filename, ec);
-    if (ec)
-      throw EFCreateError("Cannot create file \"" + Filename.string() + "\". " + ec.message());
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
-  }
+  data.SaveToFile(Filename);
 }
 
 void TXmlVerySimple::WriteDocument(XmlTextWriter& Writer) {

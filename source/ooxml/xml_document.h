@@ -322,7 +322,7 @@ class TXmlVerySimple {
   // doWriteBOM) for "utf-8" or no declaration, UTF-16 with its mark for
   // "utf-16", the ANSI code page otherwise.
   virtual void SaveToStream(TStream& Stream);
-  // Writes beside the file and renames, so a failure leaves no partial file.
+  // The file appears whole or not at all (TMemoryStream::SaveToFile).
   virtual void SaveToFile(const std::filesystem::path& Filename);
   // Builds the tree from the reader (after Clear).
   virtual void Parse(TvnStreamReaderHelper& Reader);

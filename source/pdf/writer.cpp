@@ -16,6 +16,7 @@
 #include "pdf/text.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
+#include "runtime/output_file.h"
 #include "runtime/rc4.h"
 
 namespace vn::pdf {
@@ -682,27 +683,18 @@ void TvnPDWriter::SaveDocument(vn::TStream* stream) {
 
 void TvnPDWriter::SaveDocument(const std::filesystem::path& filename) {
   if (filename.empty()) throw ExInvalidFileName();
-  std::filesystem::path part = filename;
-  part += ".part";
-  std::unique_ptr<vn::TFileStream> file;
   try {
-    file = std::make_unique<vn::TFileStream>(part, vn::FileMode::fmCreate);
-  } catch (const vn::Exception& e) {
+    vn::OutputFile file(filename);
+    try {
+      SaveDocument(&file);
+    } catch (...) {
+      file_ = nullptr;
+      throw;
+    }
+    file_ = nullptr;
+    file.Commit();
+  } catch (const vn::EFCreateError& e) {
     throw ExFileCreateError(e.what());
-  }
-  try {
-    SaveDocument(file.get());
-    file_ = nullptr;
-    file.reset();
-    std::error_code ec;
-    std::filesystem::rename(part, filename, ec);
-    if (ec) throw ExFileCreateError(ec.message());
-  } catch (...) {
-    file_ = nullptr;
-    file.reset();
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
   }
 }
 

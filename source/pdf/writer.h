@@ -113,8 +113,9 @@ class TvnPDWriter : public TvnObject {
   // catalog is looked up before anything is written, so a document without
   // one raises its error with nothing written.
   void SaveDocument(vn::TStream* stream);
-  // Writes to a temporary file beside `filename` and renames it when the
-  // save succeeded, so a failed save leaves no partial file.
+  // The file appears only once the whole document is written (an
+  // OutputFile): a failed save leaves no partial file and an earlier file
+  // of that name as it was.
   // ExInvalidFileName for an empty name, ExFileCreateError when the file
   // cannot be created.
   void SaveDocument(const std::filesystem::path& filename);

@@ -1,8 +1,6 @@
 #include "pdfdocument/pdf_document.h"
 
-#include <filesystem>
 #include <limits>
-#include <system_error>
 #include <utility>
 
 #include "export/engine_settings.h"
@@ -164,25 +162,6 @@ void TvnqPDFDocument::Assign(TvnBaseDocument* SourceDocument, const String& Page
 }
 
 bool TvnqPDFDocument::Save() {
-  // Set once the engine has begun the output file: a failure after that
-  // leaves a file holding only the pages written so far.
-  bool Started = false;
-  try {
-    WritePages(Started);
-  } catch (...) {
-    // The engine is gone and its file closed; a begun file goes too, so
-    // that no partial PDF stays (a stream belongs to the caller).
-    if (Started && !StreamOutput) {
-      std::error_code Ignored;
-      std::filesystem::remove(std::filesystem::path(vn::ToUtf8(OutFilePath)), Ignored);
-    }
-    throw;
-  }
-  // Without pages the engine writes nothing: no output to report.
-  return Started;
-}
-
-void TvnqPDFDocument::WritePages(bool& Started) {
   pw::TvnPDFEngine Engine(nullptr);
   Engine.SetMeasurementUnit(ex::TvnUnitType::muPixels);
   Engine.SetInputXRes(96);
@@ -216,13 +195,15 @@ void TvnqPDFDocument::WritePages(bool& Started) {
     Engine.Page().SetWidth(Size.Width);
     if (I == 1) {
       Engine.BeginDoc();
-      Started = true;
     } else {
       Engine.NewPage();
     }
     if (const std::unique_ptr<TMetafile> Metafile = Page->GetMetafile()) Engine.PlayMetafile(*Metafile);
   }
+  // The engine's output file appears only when the document is written to
+  // its end. Without pages the engine writes nothing: no output to report.
   Engine.EndDoc();
+  return Count > 0;
 }
 
 }  // namespace vn::pdfdoc

@@ -128,8 +128,9 @@ class TvnqPDFDocument : public TvnBaseDocument {
   // Asks for the target (oiDocument, 1, page count) and writes every page
   // into one PDF through the PDF engine. Returns true when it wrote the
   // document, false with no pages (nothing is written then). The engine's
-  // errors pass to the caller, and a file begun before the failure is
-  // removed.
+  // errors pass to the caller; the output file appears only when the whole
+  // document is written, so a failure leaves no partial file and an
+  // earlier file of that name as it was.
   bool Save() override;
 
   // Metafiles up to this many bytes stay in memory; larger ones go to the
@@ -137,10 +138,6 @@ class TvnqPDFDocument : public TvnBaseDocument {
   static constexpr size_t SpoolThreshold = 64 * 1024;
 
  private:
-  // Save's work: every page through the engine; Started turns true once
-  // the engine has begun the output.
-  void WritePages(bool& Started);
-
   std::map<int32_t, std::unique_ptr<TvnqPDFPage>> FPageCollection;
   std::unique_ptr<TvnMetafileSpool> FSpool;
 };

@@ -170,17 +170,20 @@ std::string TvnCustomPDFEngine::FormatPDFDate(vn::TDateTime local, int offset_mi
 // ---- document
 
 void TvnCustomPDFEngine::StartDocument() {
+  // Settings the engine would leave out of a document that looks complete
+  // are refused instead. Each refusal goes when its writer is built.
+  if (Encryption().Enabled()) throw vn::ENotSupportedException("Encrypted PDF output is not supported");
+  if (DigitalSignature().Enabled) throw vn::ENotSupportedException("Signed PDF output is not supported");
+  // PDF/A needs the output colour space (and the metadata written with it).
+  if (IsPDFAVersion(Preferences().Version) && !HasOutputColourSpace())
+    throw vn::ENotSupportedException("PDF/A output is not supported");
   TvnCustomPlainSheetEngine::StartDocument();
-  FOwnedOutput.reset();
   FOutputStream = nullptr;
   if (Preferences().OutputToUserStream()) {
     if (!UserStream()) throw vn::framework::EFileCreateError("No user stream is assigned for the PDF output");
     FOutputStream = UserStream();
   } else {
-    const std::filesystem::path name = vn::ToUtf8(FileName() + u"." + FileExtension());
-    FOwnedOutput = CreateOutputFile(name);
-    FEngineFileNames.push_back(name);
-    FOutputStream = FOwnedOutput.get();
+    FOutputStream = CreateOutputFile(vn::ToUtf8(FileName() + u"." + FileExtension()));
   }
   FOutputStart = FOutputStream->Position();
   FXRefTable.clear();
@@ -199,6 +202,15 @@ void TvnCustomPDFEngine::StartDocument() {
   const vn::TDateTime now = vn::Now();
   FCreationTime = FormatPDFDate(now, vn::LocalUtcOffsetMinutes(now));
   WriteRaw(std::string("%PDF-") + PDFVersionText(Preferences().Version) + kCRLF + "%\xE2\xE3\xCF\xD3" + kCRLF);
+}
+
+// Refused until the outline writer is built.
+int32_t TvnCustomPDFEngine::AddTOCItem(const String&, int32_t, int32_t, double) {
+  throw vn::ENotSupportedException("PDF outlines are not supported");
+}
+
+int32_t TvnCustomPDFEngine::AddTOCItem(const String&, int32_t, const std::string&) {
+  throw vn::ENotSupportedException("PDF outlines are not supported");
 }
 
 void TvnCustomPDFEngine::EndDocument() {
@@ -242,7 +254,6 @@ void TvnCustomPDFEngine::ReleaseDocument() {
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
   FOutputStream = nullptr;
-  FOwnedOutput.reset();  // closes the file
 }
 
 std::string TvnCustomPDFEngine::ResourcesText() {

@@ -12,9 +12,10 @@
 // written in fixed notation with four decimals and "." (never in exponent
 // form, never through the locale).
 //
-// Ownership: the engine owns its settings objects, the output file it
-// creates, and every table of the document being written; the caller's user
-// stream is only borrowed.
+// Ownership: the engine owns its settings objects and every table of the
+// document being written; the output file belongs to the engine core, which
+// lets it appear only when the document ends well; the caller's user stream
+// is only borrowed.
 //
 // Hooks for the writer's other parts: fonts and text, images, encryption,
 // outlines and thumbnails, PDF/A and signatures override the protected
@@ -110,8 +111,17 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // east of UTC.
   static std::string FormatPDFDate(vn::TDateTime Local, int OffsetMinutes);
 
+  // The outline of the document (the plain-sheet engine's table of
+  // contents) is not written yet: ENotSupportedException "PDF outlines are
+  // not supported".
+  int32_t AddTOCItem(const String& Title, int32_t ParentNode, int32_t PageNumber, double Top) override;
+  int32_t AddTOCItem(const String& Title, int32_t ParentNode, const std::string& URL) override;
+
  protected:
   // ---- engine core hooks
+  // Refuses settings whose writer is not built yet (encryption, signature,
+  // PDF/A without its output colour space) with ENotSupportedException
+  // before anything is written, then starts the file.
   void StartDocument() override;
   void EndDocument() override;
   void StartPage() override;
@@ -232,8 +242,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   const TvnPageInfo* CurrentPageInfo() const;
 
   // ---- file state
+  // The caller's user stream or the output file the engine core keeps.
   vn::TStream* FOutputStream = nullptr;
-  std::unique_ptr<vn::TStream> FOwnedOutput;
   int64_t FOutputStart = 0;
   int32_t FLastObjNo = 0;
   std::vector<int64_t> FXRefTable;  // offset by object number, -1 when not written

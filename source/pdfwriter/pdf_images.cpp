@@ -108,8 +108,7 @@ int Pixels(double v) { return std::max(1, vn::RoundToInt(v)); }
 
 Bitmap GetImageItemBitmap(const Bitmap& picture, const vn::exporter::TvnImageItem& item, const TvnImageItemLayout& layout) {
   const auto& s = item.Settings;
-  const bool clear = item.Brush.Style == vn::exporter::TBrushStyle::bsClear || s.Transparent;
-  const BGRA fill = clear ? BGRA{255, 255, 255, 255} : ColourOf(item.Brush.Color);
+  const BGRA fill = ColourOf(ImageItemFill(item));
   const auto& caps = layout.Capabilities;
   const bool any_image_capability = caps.Contains(TvnCapabilityKind::ckImageStretch) ||
                                     caps.Contains(TvnCapabilityKind::ckImageFrame) ||
@@ -173,11 +172,14 @@ int32_t TvnPDFImageTable::Add(int32_t index, const vn::exporter::TvnImageItem& i
   entry.DisplayHeight = item.DisplayRect.Bottom - item.DisplayRect.Top;
   entry.ImageWidth = item.Width;
   entry.ImageHeight = item.Height;
+  entry.Fill = ImageItemFill(item);
   return static_cast<int32_t>(list.size()) - 1;
 }
 
-int32_t TvnPDFImageTable::Replace(int32_t index, const vn::exporter::TvnImageItem& item, int32_t obj_no) {
-  ListFor(index).clear();
+int32_t TvnPDFImageTable::VariantFor(int32_t index, const vn::exporter::TvnImageItem& item, int32_t obj_no) {
+  const auto& list = ListFor(index);
+  for (size_t j = 0; j < list.size(); ++j)
+    if (list[j].ObjNo == obj_no) return static_cast<int32_t>(j);
   return Add(index, item, obj_no);
 }
 
@@ -319,7 +321,7 @@ void TvnCustomPDFEngine::RenderImageStream(vn::exporter::TvnImageStream& item) {
   std::string key = jpeg ? TvnPDFImageTable::StreamKey(bytes) : std::string();
   const int32_t found = jpeg ? FImageSettings.FindStream(key) : 0;
   const int32_t n = found ? found : NewObjectNumber();
-  const int32_t variant = FImageSettings.Replace(item.IndexNo, item, n);
+  const int32_t variant = FImageSettings.VariantFor(item.IndexNo, item, n);
   if (!found) {
     // A kept JPEG passes through unchanged; any other picture a caller kept
     // as a stream is written as RGB rows rather than mislabelled as JPEG.

@@ -82,8 +82,9 @@ class TvnPDFImageTable {
   int32_t FindEqual(int32_t Index, const vn::exporter::TvnImageItem& Item, double PixelWidth, double PixelHeight);
   // Appends an entry for a new object of the item; returns its variant.
   int32_t Add(int32_t Index, const vn::exporter::TvnImageItem& Item, int32_t ObjNo);
-  // Replaces the list of resource Index by one entry for the object.
-  int32_t Replace(int32_t Index, const vn::exporter::TvnImageItem& Item, int32_t ObjNo);
+  // The variant of resource Index that names object ObjNo, appended when
+  // none does: a name once placed on a page keeps its object.
+  int32_t VariantFor(int32_t Index, const vn::exporter::TvnImageItem& Item, int32_t ObjNo);
   // The key under which a JPEG stream's bytes are remembered (their SHA-256),
   // made once per stream: hashing a photograph costs as much as copying it.
   static std::string StreamKey(std::string_view Bytes);

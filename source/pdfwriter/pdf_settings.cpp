@@ -148,8 +148,14 @@ TvnSignature::TvnSignature() : DateTime(vn::Now()) {
 
 // ---- bookkeeping
 
+TColor ImageItemFill(const vn::exporter::TvnImageItem& item) {
+  const bool clear = item.Brush.Style == vn::exporter::TBrushStyle::bsClear || item.Settings.Transparent;
+  return clear ? vn::exporter::clWhite : item.Brush.Color;
+}
+
 bool TvnPDFImageSettings::IsEqual(const vn::exporter::TvnImageItem& item, double w, double h) const {
   const vn::exporter::TvnImageSettings& s = item.Settings;
+  if (Fill != ImageItemFill(item)) return false;
   if (OutputImageFormat() != s.OutputImageFormat()) return false;
   if (OutputImageFormat() == TvnOutputImageFormat::ifJPEG && JPEGQuality != s.JPEGQuality) return false;
   if (ImagePixelFormat != s.ImagePixelFormat || SourceDPI != s.SourceDPI || Autosize != s.Autosize) return false;

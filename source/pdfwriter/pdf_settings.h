@@ -191,11 +191,19 @@ class TvnPDFImageSettings : public vn::exporter::TvnImageSettings {
   int32_t ObjNo = 0;
   double ImageWidth = 0, ImageHeight = 0;
   double DisplayWidth = 0, DisplayHeight = 0;
+  // The colour the picture was laid on (ImageItemFill).
+  TColor Fill = vn::exporter::clWhite;
 
   // Item: the new image item; Width, Height: the pixel size of its image
-  // resource.
+  // resource. Besides the settings, the item's fill must be the one the
+  // object's bitmap was laid on: transparent pixels and the room around
+  // the picture show it.
   bool IsEqual(const vn::exporter::TvnImageItem& Item, double Width, double Height) const;
 };
+
+// The colour an image item's picture is laid on in its bitmap: the brush's,
+// or white under a clear brush or for a Transparent picture.
+TColor ImageItemFill(const vn::exporter::TvnImageItem& Item);
 
 // A page's thumbnail request.
 class TvnPDFThumbnailItem : public vn::exporter::TvnDocumentItem {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "runtime/exceptions.h"
+#include "runtime/output_file.h"
 
 namespace vn {
 
@@ -134,10 +135,7 @@ void TMemoryStream::SaveToStream(TStream& dest) {
   if (!data_.empty()) dest.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
 
-void TMemoryStream::SaveToFile(const std::filesystem::path& path) {
-  TFileStream file(path, FileMode::fmCreate);
-  SaveToStream(file);
-}
+void TMemoryStream::SaveToFile(const std::filesystem::path& path) { WriteFileBytes(path, View()); }
 
 TFileStream::TFileStream(const std::filesystem::path& path, FileMode mode) : path_(path) {
   int flags = 0;
@@ -165,8 +163,14 @@ TFileStream::TFileStream(const std::filesystem::path& path, FileMode mode) : pat
   }
 }
 
-TFileStream::~TFileStream() {
-  if (fd_ >= 0) ::close(fd_);
+TFileStream::~TFileStream() { CloseHandle(); }
+
+bool TFileStream::CloseHandle() {
+  if (fd_ < 0) return true;
+  const int fd = fd_;
+  fd_ = -1;
+  // Linux releases the descriptor also when close fails: no retry.
+  return ::close(fd) == 0;
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
@@ -222,8 +226,9 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 }
 
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
-  TFileStream file(path, FileMode::fmCreate);
+  OutputFile file(path);
   file.WriteString(bytes);
+  file.Commit();
 }
 
 }  // namespace vn

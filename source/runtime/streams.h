@@ -68,6 +68,7 @@ class TMemoryStream : public TStream {
   void LoadFromStream(TStream& source);
   void LoadFromFile(const std::filesystem::path& path);
   void SaveToStream(TStream& dest);
+  // The file appears whole or not at all (WriteFileBytes).
   void SaveToFile(const std::filesystem::path& path);
 
  protected:
@@ -96,6 +97,14 @@ class TFileStream : public TStream {
 
   const std::filesystem::path& FileName() const { return path_; }
 
+ protected:
+  // Takes over an open descriptor.
+  TFileStream(int fd, std::filesystem::path path) : path_(std::move(path)), fd_(fd) {}
+  int Handle() const { return fd_; }
+  // Closes the descriptor; false when the system reports an error (a
+  // delayed write failure).
+  bool CloseHandle();
+
  private:
   std::filesystem::path path_;
   int fd_ = -1;
@@ -121,7 +130,8 @@ class TStringStream : public TStream {
 };
 
 // Whole files as bytes. ReadFileBytes throws EFOpenError when the file
-// cannot be opened.
+// cannot be opened. WriteFileBytes writes through an OutputFile
+// (runtime/output_file.h): the file appears whole or not at all.
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 

@@ -186,25 +186,30 @@ TEST(DocumentEngine, UnwritableFolderRaisesFileCreateError) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(DocumentEngine, FailureWhileWritingLeavesNoOutput) {
+TEST(DocumentEngine, FailureWhileWritingLeavesNoOutputAndKeepsAnEarlierOne) {
   const auto dir = TempDir();
   for (bool after_each_page : {false, true}) {
-    RecordingEngine e;
-    e.CreateFile = true;
-    e.FailAtPage = 1;
-    e.Preferences().SetProcessAfterEachPage(after_each_page);
-    e.SetFileName(vn::FromUtf8((dir / "out").string()));
-    e.BeginDoc();
-    ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
-    if (after_each_page)
-      EXPECT_THROW(e.NewPage(), vn::EWriteError);
-    else
-      EXPECT_THROW(e.EndDoc(), vn::EWriteError);
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.pdf"));
-    EXPECT_EQ(e.EngineStatus(), TvnEngineStatus::esError);
-    EXPECT_FALSE(e.IsDocumentStarted());
-    e.EndDoc();  // nothing left to end
-    EXPECT_EQ(e.Log.back(), "EndPage 1");
+    for (bool earlier : {false, true}) {
+      std::filesystem::remove(dir / "out.pdf");
+      if (earlier) vn::WriteFileBytes(dir / "out.pdf", "earlier");
+      RecordingEngine e;
+      e.CreateFile = true;
+      e.FailAtPage = 1;
+      e.Preferences().SetProcessAfterEachPage(after_each_page);
+      e.SetFileName(vn::FromUtf8((dir / "out").string()));
+      e.BeginDoc();
+      if (after_each_page)
+        EXPECT_THROW(e.NewPage(), vn::EWriteError);
+      else
+        EXPECT_THROW(e.EndDoc(), vn::EWriteError);
+      EXPECT_EQ(std::filesystem::exists(dir / "out.pdf"), earlier);
+      if (earlier) EXPECT_EQ(vn::ReadFileBytes(dir / "out.pdf"), "earlier");
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), earlier ? 1 : 0);
+      EXPECT_EQ(e.EngineStatus(), TvnEngineStatus::esError);
+      EXPECT_FALSE(e.IsDocumentStarted());
+      e.EndDoc();  // nothing left to end
+      EXPECT_EQ(e.Log.back(), "EndPage 1");
+    }
   }
   std::filesystem::remove_all(dir);
 }
@@ -569,7 +574,7 @@ TEST(DocumentEngine, ProcessAfterEachPageRendersAtNewPage) {
   EXPECT_EQ(e.Log.size(), 7u);
 }
 
-TEST(DocumentEngine, AbortCreationEndsTheDocumentAndDeletesTheOutput) {
+TEST(DocumentEngine, AbortCreationEndsTheDocumentWithoutAnOutput) {
   const auto dir = TempDir();
   std::vector<std::string> opened;
   vn::platform::SetAssociatedProgramOpener([&](const std::string& target) {
@@ -580,14 +585,15 @@ TEST(DocumentEngine, AbortCreationEndsTheDocumentAndDeletesTheOutput) {
   e.CreateFile = true;
   e.Preferences().SetOpenAfterCreate(true);
   e.SetFileName(vn::FromUtf8((dir / "out").string()));
+  vn::WriteFileBytes(dir / "out.pdf", "earlier");
   e.BeginDoc();
-  EXPECT_TRUE(std::filesystem::exists(dir / "out.pdf"));
   e.SetAbortCreation(true);
   e.NewPage();
   EXPECT_FALSE(e.IsDocumentStarted());
   EXPECT_FALSE(e.AbortCreation());
   EXPECT_FALSE(e.Preferences().OpenAfterCreate());
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.pdf"));
+  // The document was written to its end, but an earlier file of its name stays.
+  EXPECT_EQ(vn::ReadFileBytes(dir / "out.pdf"), "earlier");
   EXPECT_EQ(e.Log.back(), "EndDocument");
   EXPECT_TRUE(opened.empty());
 

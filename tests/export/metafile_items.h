@@ -139,6 +139,18 @@ class EmfBuilder {
     }
     return Raw(type, b);
   }
+  // SETDIBITSTODEVICE of the scan lines [start, start + scans) of a source
+  // of cx x cy pixels, to (x, y) within the bounds.
+  EmfBuilder& ScanLines(emf::RectL bounds, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t start, uint32_t scans,
+                        const emf::DibData& dib) {
+    emf::RecordBuilder r;
+    r.Rect(bounds), r.I32(x), r.I32(y), r.I32(0), r.I32(0), r.I32(cx), r.I32(cy);
+    const uint32_t info = static_cast<uint32_t>(dib.info.size()), bits = static_cast<uint32_t>(dib.bits.size());
+    r.U32(76), r.U32(info), r.U32(76 + info), r.U32(bits);
+    r.U32(0), r.U32(start), r.U32(scans);
+    r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
+    return Raw(emf::EMR_SETDIBITSTODEVICE, r);
+  }
   EmfBuilder& DibBrush(uint32_t index, const emf::DibData& dib) {
     emf::EmrCreateDibBrush c;
     c.ihBrush = index;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "metafile_items.h"
@@ -372,6 +373,27 @@ TEST_F(Player, GlyphIndexTextBecomesCharactersOnlyInTheFaceItNames) {
   EXPECT_EQ(Diagnostics(), "text given as glyph indices of a font that is not installed is not played;");
 }
 
+// The texts of the text items of a page.
+std::vector<String> Texts(const TvnItemList& items) {
+  std::vector<String> texts;
+  for (const auto& item : items)
+    if (item->Kind() == TvnItemKind::Text) {
+      const auto& t = static_cast<const TvnTextItem&>(*item);
+      texts.push_back(t.Lines.Count() ? t.Lines.GetString(0) : String());
+    }
+  return texts;
+}
+
+// Before any font is selected, and in a stock font, text is in the
+// device's default font, which is no symbol font: characters stay whole.
+TEST_F(Player, TextWithoutASelectedFontKeepsWholeCharacters) {
+  EmfBuilder b;
+  b.Text(0, 0, u"\u20AC\u0141");
+  b.U32(EMR_SELECTOBJECT, kStockObjectFlag | DEVICE_DEFAULT_FONT).Text(0, 20, u"\u20AC");
+  Play(b.Metafile());
+  EXPECT_EQ(Texts(engine.GetPageItem(0)->DocumentItems), (std::vector<String>{u"\u20AC\u0141", u"\u20AC"}));
+}
+
 // ---- bitmaps
 
 TEST_F(Player, StretchedBitmapsGolden) {
@@ -425,20 +447,47 @@ TEST_F(Player, RasterOperationsCombineBlitsOnOnePlace) {
   EXPECT_EQ(Resource(1).Pixel(0, 0), (vn::platform::BGRA{255, 255, 0, 255}));
 }
 
+// Equal pictures drawn at two places share one resource; what is combined
+// onto the second place afterwards (a raster operation, the icon pattern's
+// AND, scan lines below it) must not change the first.
+TEST_F(Player, CombiningOntoASharedPictureLeavesItsOtherPlacesAlone) {
+  const emf::DibData red = Dib(2, 2, {0xFF0000}), blue = Dib(2, 2, {0x0000FF});
+  using vn::platform::BGRA;
+  const struct {
+    std::function<void(EmfBuilder&)> combine;
+    BGRA second;  // pixel (1, 1) of the second place
+    int height;   // of the second place's picture
+  } cases[] = {
+      {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCPAINT, blue); }, {255, 0, 255, 255}, 2},
+      {[&](EmfBuilder& b) { b.Blt(EMR_STRETCHBLT, 9, 9, 2, 2, SRCAND, blue, 2, 2); }, {0, 0, 0, 255}, 2},
+      {[&](EmfBuilder& b) { b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCINVERT, blue); }, {255, 0, 255, 255}, 2},
+      {[&](EmfBuilder& b) { b.ScanLines({9, 9, 10, 10}, 9, 11, 2, 2, 2, 2, blue); }, {0, 0, 255, 255}, 4},
+  };
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    SCOPED_TRACE(c);
+    engine.EndDoc();
+    engine.BeginDoc();
+    EmfBuilder b;
+    b.Blt(EMR_BITBLT, 3, 3, 2, 2, SRCCOPY, red);
+    b.Blt(EMR_BITBLT, 9, 9, 2, 2, SRCCOPY, red);
+    cases[c].combine(b);
+    ASSERT_EQ(Play(b.Metafile()).size(), 2u);
+    const auto& items = engine.GetPageItem(0)->DocumentItems;
+    const vn::platform::Bitmap& first = Resource(static_cast<const TvnImageItem&>(*items[0]).IndexNo);
+    EXPECT_EQ(first.Height(), 2);
+    EXPECT_EQ(first.Pixel(1, 1), (BGRA{0, 0, 255, 255}));
+    const vn::platform::Bitmap& second = Resource(static_cast<const TvnImageItem&>(*items[1]).IndexNo);
+    EXPECT_EQ(second.Height(), cases[c].height);
+    EXPECT_EQ(second.Pixel(1, 1), cases[c].second);
+  }
+}
+
 TEST_F(Player, StretchBltAndScanLineBands) {
   const emf::DibData top = Dib(3, 2, {0x111111}), bottom = Dib(3, 1, {0x222222});
   EmfBuilder b;
   b.Blt(EMR_STRETCHBLT, 0, 0, 6, 4, SRCCOPY, top, 3, 2);
-  auto band = [&](const emf::DibData& dib, uint32_t start, uint32_t scans) {
-    emf::RecordBuilder r;
-    r.Rect({20, 0, 22, 2}), r.I32(20), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(3);
-    r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
-    r.U32(0), r.U32(start), r.U32(scans);
-    r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
-    b.Raw(EMR_SETDIBITSTODEVICE, r);
-  };
-  band(top, 0, 2);
-  band(bottom, 2, 1);
+  b.ScanLines({20, 0, 22, 2}, 20, 0, 3, 3, 0, 2, top);
+  b.ScanLines({20, 0, 22, 2}, 20, 0, 3, 3, 2, 1, bottom);
   EXPECT_EQ(Play(b.Metafile()), (Lines{
       "Image #0 0,0 6x4 display 0,0 6,4 stretch",
       "Image #1 20,0 3x3 display 20,0 23,3 stretch",
@@ -458,12 +507,7 @@ TEST_F(Player, ScanLinesWithACoreHeaderDecode) {
   dib.info = h.bytes();
   dib.bits = std::string(24, '\x33');
   EmfBuilder b;
-  emf::RecordBuilder r;
-  r.Rect({0, 0, 2, 1}), r.I32(0), r.I32(0), r.I32(0), r.I32(0), r.I32(3), r.I32(2);
-  r.U32(76), r.U32(uint32_t(dib.info.size())), r.U32(76 + uint32_t(dib.info.size())), r.U32(uint32_t(dib.bits.size()));
-  r.U32(0), r.U32(0), r.U32(2);
-  r.Bytes(dib.info), r.Bytes(dib.bits), r.PadTo4();
-  b.Raw(EMR_SETDIBITSTODEVICE, r);
+  b.ScanLines({0, 0, 2, 1}, 0, 0, 3, 2, 0, 2, dib);
   EXPECT_EQ(Play(b.Metafile()), (Lines{"Image #0 0,0 3x2 display 0,0 3,2 stretch"}));
   EXPECT_EQ(Diagnostics(), "");
   EXPECT_EQ(Resource(0).Pixel(2, 1), (vn::platform::BGRA{0x33, 0x33, 0x33, 255}));

@@ -24,7 +24,7 @@ class RecordingEngine : public TvnCustomPlainSheetEngine {
   std::vector<std::string> Log;
   // Written by StartDocument when set (an output file of FileName + ".pdf").
   bool CreateFile = false;
-  std::unique_ptr<vn::TStream> Output;
+  vn::TStream* Output = nullptr;
   int SetupResult = 1;
   // EndPage of this page throws.
   int FailAtPage = 0;
@@ -55,15 +55,13 @@ class RecordingEngine : public TvnCustomPlainSheetEngine {
   void StartDocument() override {
     Add("StartDocument");
     if (CreateFile) {
-      const std::filesystem::path name = vn::ToUtf8(FileName() + u"." + FileExtension());
-      Output = CreateOutputFile(name);
-      FEngineFileNames.push_back(name);
+      Output = CreateOutputFile(vn::ToUtf8(FileName() + u"." + FileExtension()));
       Output->WriteString("%out");
     }
   }
   void EndDocument() override {
     Add("EndDocument");
-    Output.reset();
+    Output = nullptr;
   }
   void PrepareEmail() override {
     TvnCustomPlainSheetEngine::PrepareEmail();

@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <regex>
+
+#include "../export/recording_engine.h"
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
+#include "platform/canvas/emf_recorder.h"
 #include "runtime/streams.h"
 
 namespace vn {
@@ -96,6 +101,64 @@ TEST_F(LibraryTest, TheDocumentManagerLoadsRegisteredFormats) {
       manager.LoadDocument(new TStringStream(ReadFileBytes(ToUtf8(Fixture("three.tif")))), true);
   ASSERT_NE(dynamic_cast<TvnTIFFHandler*>(tiff.get()), nullptr);
   EXPECT_EQ(tiff->GetPageCount(), 3);
+}
+
+// A metafile whose frame, w x h pixels, is one filled rectangle.
+exporter::TMetafile FilledFrame(int32_t w, int32_t h) {
+  platform::EmfRecorderCanvas recorder(w, h);
+  recorder.Rectangle({0, 0, w, h});
+  return {recorder.Finish(), w, h};
+}
+
+// The corners of the rectangles an engine rendered, rounded to 1/1000.
+std::vector<std::string> Rectangles(const std::vector<std::string>& log) {
+  std::vector<std::string> found;
+  static const std::regex rectangle(R"(Rectangle ([-\d.e]+),([-\d.e]+) ([-\d.e]+),([-\d.e]+))");
+  for (const std::string& line : log) {
+    std::smatch m;
+    if (!std::regex_search(line, m, rectangle)) continue;
+    std::string corners;
+    for (int i = 1; i <= 4; ++i)
+      corners += (i > 1 ? " " : "") + exporter::testing::Num(std::round(std::stod(m[i]) * 1000) / 1000);
+    found.push_back(corners);
+  }
+  return found;
+}
+
+// The engine's page canvas is installed: what is drawn on it, and a
+// metafile played into a rectangle, become items of the page.
+TEST_F(LibraryTest, ThePageCanvasRecordsDrawingAndMetafilesPlayedIntoARectangle) {
+  exporter::testing::RecordingEngine engine;
+  engine.SetMeasurementUnit(exporter::TvnUnitType::muPixels);
+  engine.BeginDoc();
+  engine.PlayMetafile(TvnRect{10, 20, 30, 40}, FilledFrame(100, 100));
+  ASSERT_NE(engine.Canvas(), nullptr);
+  engine.Canvas()->Surface()->Rectangle({50, 60, 70, 80});
+  engine.NewPage();
+  engine.EndDoc();
+  EXPECT_EQ(Rectangles(engine.Log), (std::vector<std::string>{"10 20 30 40", "50 60 70 80"}));
+}
+
+// An engine that cannot take input resolutions itself gets a metafile of
+// another input resolution fitted onto its page first: metafiles of one
+// picture at two sizes come out alike.
+TEST_F(LibraryTest, AMetafileOfAnotherInputResolutionIsFittedToThePage) {
+  std::vector<std::vector<std::string>> results;
+  for (const int32_t scale : {1, 2}) {
+    exporter::testing::RecordingEngine engine;
+    engine.SetMeasurementUnit(exporter::TvnUnitType::muPixels);
+    engine.Page().SetPaperSize(exporter::TvnPaperSize::Custom);
+    engine.Page().SetWidth(200);
+    engine.Page().SetHeight(100);
+    engine.SetInputXRes(192);
+    engine.SetInputYRes(192);
+    engine.BeginDoc();
+    engine.PlayMetafile(FilledFrame(400 * scale, 200 * scale));
+    engine.EndDoc();
+    results.push_back(Rectangles(engine.Log));
+  }
+  ASSERT_EQ(results[0].size(), 1u);
+  EXPECT_EQ(results[0], results[1]);
 }
 
 TEST(Library, StartsOnceAndFinalizes) {

@@ -445,15 +445,7 @@ TEST(PdfRender, ImageItemFrame) {
 
 // PDF/A output whose colour space CS0 exists (its writer stands in here):
 // every colour goes through it, and the resources name it.
-class ColourSpaceEngine : public ContentEngine {
- protected:
-  bool HasOutputColourSpace() const override { return true; }
-  int32_t WriteOutputColourSpace() override {
-    const int32_t n = NewObjectNumber();
-    WriteObject("/DeviceRGB", n, true);
-    return n;
-  }
-};
+using ColourSpaceEngine = WithOutputColourSpace<ContentEngine>;
 
 TEST(PdfRender, PdfAColoursGoThroughTheOutputColourSpace) {
   for (bool hatch : {false, true}) {

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "pdf_test_support.h"
@@ -191,12 +192,43 @@ TEST(PdfFileStructure, DocumentInformation) {
 
 TEST(PdfFileStructure, PdfAVersionHasNoDatesOrProducer) {
   PinClock();
-  TestEngine engine;
+  WithOutputColourSpace<TestEngine> engine;
   engine.Preferences().Version = TvnPDFSubVersion::sPDFA_VER2B;
   engine.DocInfo().SetTitle(u"T");
   const std::string pdf = EmptyDocument(engine);
   EXPECT_EQ(pdf.substr(0, 10), "%PDF-1.7\r\n");
   EXPECT_EQ(ObjectOf(pdf, 3), "<<\r\n/Title <FEFF0054>\r\n>>\r\n");
+}
+
+// What the engine cannot write yet is refused before anything is written,
+// never left out of a document that looks complete.
+TEST(PdfFileStructure, SettingsAndItemsNotWrittenYetAreRefused) {
+  const struct {
+    std::function<void(TestEngine&)> set;
+    const char* message;
+  } settings[] = {
+      {[](TestEngine& e) { e.Encryption().SetEnabled(true); }, "Encrypted PDF output is not supported"},
+      {[](TestEngine& e) { e.DigitalSignature().Enabled = true; }, "Signed PDF output is not supported"},
+      {[](TestEngine& e) { e.Preferences().Version = TvnPDFSubVersion::sPDFA_VER1B; }, "PDF/A output is not supported"},
+  };
+  for (const auto& c : settings) {
+    TestEngine engine;
+    c.set(engine);
+    try {
+      engine.BeginDoc();
+      ADD_FAILURE() << c.message;
+    } catch (const vn::ENotSupportedException& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_FALSE(engine.IsDocumentStarted());
+    EXPECT_EQ(engine.Bytes(), "");
+  }
+
+  TestEngine engine;
+  engine.BeginDoc();
+  EXPECT_THROW(engine.AddTOCItem(u"Chapter", -1, 1, 0), vn::ENotSupportedException);
+  EXPECT_THROW(engine.AddTOCItem(u"Site", -1, std::string("https://example.org")), vn::ENotSupportedException);
+  engine.EndDoc();
 }
 
 TEST(PdfFileStructure, PageNotRenderedIsNotInThePageTree) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -273,6 +275,113 @@ TEST_F(PdfImages, SamePictureDrawnAgainIsStoredOnce) {
   EXPECT_EQ(count(pages[1], name), 2u);
   EXPECT_EQ(count(pages[1], "/" + ImageXObjectName(index, 1) + " Do"), 1u);
   for (const std::string& page : pages) EXPECT_TRUE(testing::Balanced(page));
+}
+
+// The image object each resource name of the document stands for.
+std::map<std::string, int> XObjectNames(const std::string& pdf) {
+  std::map<std::string, int> names;
+  const std::string resources = ObjectOf(pdf, 5);
+  static const std::regex entry(R"(/(Img\d+_\d+) (\d+) 0 R)");
+  for (auto it = std::sregex_iterator(resources.begin(), resources.end(), entry); it != std::sregex_iterator(); ++it)
+    names[(*it)[1]] = std::stoi((*it)[2]);
+  return names;
+}
+
+// The image names a page's content places, in order.
+std::vector<std::string> Placed(const std::string& content) {
+  std::vector<std::string> names;
+  static const std::regex placed(R"(/(Img\d+_\d+) Do)");
+  for (auto it = std::sregex_iterator(content.begin(), content.end(), placed); it != std::sregex_iterator(); ++it)
+    names.push_back((*it)[1]);
+  return names;
+}
+
+// Two pixels, green and fully transparent: a picture that shows the fill
+// it is laid on.
+FileGraphic HalfTransparent() {
+  Bitmap b(2, 1, PixelFormat::pf32bit);
+  b.SetHasAlpha(true);
+  b.SetPixel(0, 0, BGRA{0, 255, 0, 255});
+  b.SetPixel(1, 0, BGRA{0, 0, 0, 0});
+  return PngGraphic(b);
+}
+
+// The RGB rows of the image object a placed name stands for.
+std::string PlacedRows(const std::string& pdf, const std::map<std::string, int>& names, const std::string& name) {
+  const auto it = names.find(name);
+  return it == names.end() ? "(no object)" : testing::Inflate(StreamOf(pdf, it->second));
+}
+
+const std::string kGreenOnRed("\x00\xFF\x00\xFF\x00\x00", 6), kGreenOnBlue("\x00\xFF\x00\x00\x00\xFF", 6),
+    kGreenOnWhite("\x00\xFF\x00\xFF\xFF\xFF", 6);
+
+// Equal bytes kept as a stream and drawn as a graphic have one digest; with
+// images as resources (the engine's default) each must still show its own
+// object, whichever comes first: the graphic laid on the brush, the kept
+// stream as its file shows it, on white.
+TEST_F(PdfImages, AKeptStreamAndAGraphicOfTheSameBytesEachShowTheirOwnObject) {
+  const FileGraphic picture = HalfTransparent();
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.Brush().Color = 0x0000FF;
+  ASSERT_TRUE(engine.Preferences().UseImagesAsResources());
+  engine.BeginDoc();
+  engine.DrawImageStream(TvnRect{10, 10, 12, 11}, picture);
+  engine.DrawImage(TvnRect{40, 10, 42, 11}, picture);
+  engine.NewPage();
+  engine.DrawImage(TvnRect{40, 10, 42, 11}, picture);
+  engine.DrawImageStream(TvnRect{10, 10, 12, 11}, picture);
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(QpdfProblems(pdf, "stream-and-graphic.pdf"), "");
+  const std::map<std::string, int> names = XObjectNames(pdf);
+  const std::vector<std::string> pages = testing::PageContents(pdf);
+  ASSERT_EQ(pages.size(), 2u);
+  const std::vector<std::vector<std::string>> shown = {{kGreenOnWhite, kGreenOnRed}, {kGreenOnRed, kGreenOnWhite}};
+  for (size_t p = 0; p < pages.size(); ++p) {
+    const std::vector<std::string> placed = Placed(pages[p]);
+    ASSERT_EQ(placed.size(), 2u) << "page " << p + 1;
+    for (size_t i = 0; i < placed.size(); ++i)
+      EXPECT_TRUE(PlacedRows(pdf, names, placed[i]) == shown[p][i]) << "page " << p + 1 << " image " << i + 1;
+  }
+  // No object is written for nothing.
+  for (int n : ImageObjects(pdf))
+    EXPECT_TRUE(std::any_of(names.begin(), names.end(), [n](const auto& e) { return e.second == n; })) << n;
+}
+
+// A picture with transparent pixels is laid on its item's fill: the
+// brush's colour, or white under a clear brush or for a transparent
+// picture. An object is used again only for the same fill.
+TEST_F(PdfImages, APictureLaidOnAnotherFillIsAnotherObject) {
+  using vn::exporter::TBrushStyle;
+  engine.ImageSettings().SetOutputImageFormat(TvnOutputImageFormat::ifBMP);
+  engine.BeginDoc();
+  const int32_t index = engine.AddImageAsResource(HalfTransparent());
+  const struct {
+    TColor colour;
+    TBrushStyle style;
+    bool transparent;
+    const std::string& shown;
+  } draws[] = {
+      {0x0000FF, TBrushStyle::bsSolid, false, kGreenOnRed},
+      {0x0000FF, TBrushStyle::bsSolid, false, kGreenOnRed},  // the same fill: the same object
+      {0xFF0000, TBrushStyle::bsSolid, false, kGreenOnBlue},
+      {0xFF0000, TBrushStyle::bsClear, false, kGreenOnWhite},
+      {0xFF0000, TBrushStyle::bsSolid, true, kGreenOnWhite},  // white as under a clear brush
+  };
+  for (size_t i = 0; i < std::size(draws); ++i) {
+    engine.Brush().Color = draws[i].colour;
+    engine.Brush().Style = draws[i].style;
+    engine.ImageSettings().Transparent = draws[i].transparent;
+    const double y = 10 + 5.0 * static_cast<double>(i);
+    engine.DrawImage(TvnRect{10, y, 12, y + 1}, index);
+  }
+  engine.EndDoc();
+  const std::string pdf = engine.Bytes();
+  EXPECT_EQ(ImageObjects(pdf).size(), 3u);
+  const std::map<std::string, int> names = XObjectNames(pdf);
+  const std::vector<std::string> placed = Placed(testing::PageContents(pdf).at(0));
+  ASSERT_EQ(placed.size(), std::size(draws));
+  for (size_t i = 0; i < placed.size(); ++i) EXPECT_TRUE(PlacedRows(pdf, names, placed[i]) == draws[i].shown) << "draw " << i;
 }
 
 TEST_F(PdfImages, PlacementOfAnImageItem) {

@@ -58,6 +58,19 @@ class TestEngine : public TvnPDFEngine {
   vn::TMemoryStream Output;
 };
 
+// An engine with a stand-in for the PDF/A writer's output colour space
+// CS0 (plain DeviceRGB), which PDF/A output needs.
+template <typename Engine>
+class WithOutputColourSpace : public Engine {
+ protected:
+  bool HasOutputColourSpace() const override { return true; }
+  int32_t WriteOutputColourSpace() override {
+    const int32_t n = this->NewObjectNumber();
+    this->WriteObject("/DeviceRGB", n, true);
+    return n;
+  }
+};
+
 // The stream data of object n ("" when the object has no stream).
 inline std::string StreamOf(const std::string& pdf, int n) {
   const std::string head = "\n" + std::to_string(n) + " 0 obj\r\n";

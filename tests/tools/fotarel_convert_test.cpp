@@ -161,13 +161,21 @@ TEST_F(DriverTest, InputsThatAreNotConvertedFailTheRun) {
   EXPECT_EQ(R.Err, "fotarel-convert: in/notes.xyz: not converted: no reader is registered for this file type\n");
   EXPECT_EQ(OutFiles(), Names{"a.tif"});
 
-  // Merged, the output would lack that input's pages: none is left.
+  // Merged, the output would lack that input's pages: it is not written,
+  // and an earlier output of its name stays as it was.
   fs::remove_all(Dir / "out");
-  R = Run({"in/a.png", "in/notes.xyz", "--merge", "--to", ".tif", "--out", "out"});
+  R = Run({"in/notes.xyz", "in/a.png", "--merge", "--to", ".tif", "--out", "out"});
   EXPECT_EQ(R.Status, 1);
   EXPECT_NE(R.Err.find("in/notes.xyz: not converted"), std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find("the merged output is not written, an input is missing from it"), std::string::npos) << R.Err;
   EXPECT_EQ(R.Out.find("written:"), std::string::npos) << R.Out;
   EXPECT_EQ(OutFiles(), Names{});
+  ASSERT_EQ(Run({"in/b.jpg", "in/a.png", "--merge", "--to", ".tif", "--out", "out"}).Status, 0);
+  ASSERT_EQ(OutFiles(), Names{"a.tif"});
+  const std::string Earlier = Slurp(Dir / "out" / "a.tif");
+  EXPECT_EQ(Run({"in/notes.xyz", "in/a.png", "--merge", "--to", ".tif", "--out", "out"}).Status, 1);
+  EXPECT_EQ(OutFiles(), Names{"a.tif"});
+  EXPECT_TRUE(Slurp(Dir / "out" / "a.tif") == Earlier);
 
   R = Run({"in/a.png", "--to", ".gif", "--out", "out"});
   EXPECT_EQ(R.Status, 1);
