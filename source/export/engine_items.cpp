@@ -53,4 +53,15 @@ std::vector<std::unique_ptr<TvnColumn>>& TvnTableItem::GetColumnsList() {
   return FColumns;
 }
 
+void TvnTableItem::CopyColumns(TvnTableItem& source) {
+  for (int32_t i = 0; i < ColCount; ++i) {
+    TvnColumn* from = source.GetColumn(i);
+    TvnColumn* to = GetColumn(i);
+    if (!from || !to) continue;
+    to->FWidth = from->FWidth;
+    to->Alignment = from->Alignment;
+    to->Title = from->Title;
+  }
+}
+
 }  // namespace vn::exporter

@@ -250,6 +250,9 @@ class TvnTableItem : public TvnDocumentItem {
   TvnTableSettings Settings;
   double MaxWidth = 0, MaxHeight = 0;
   TvnTextEffects TextEffects;
+  // The index in the whole table of this item's row 0: a table that spans
+  // pages becomes one item per page, each holding that page's rows.
+  int32_t FirstRow = 0;
 
   // The title height when the title is on, plus the heights of rows 0..RowCount.
   double CalculateRowHeight() const;
@@ -257,6 +260,8 @@ class TvnTableItem : public TvnDocumentItem {
   TvnColumn* GetColumn(int32_t index);
   // Sets every column's width to the settings' stored column width first.
   std::vector<std::unique_ptr<TvnColumn>>& GetColumnsList();
+  // Takes over the widths, alignments and titles of another table's columns.
+  void CopyColumns(TvnTableItem& source);
   // The cell items of row `index`; nullptr outside the rows.
   std::vector<std::unique_ptr<TvnDocumentItem>>* GetRowItems(int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < RowItemsList.size() ? &RowItemsList[static_cast<size_t>(index)] : nullptr;

@@ -1,0 +1,212 @@
+#include "export/bidi_reorder.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/writer_routines.h"
+
+namespace vn::exporter {
+
+bool IsDigitChar(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool IsNeutralChar(char16_t c) {
+  return (c >= 32 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126);
+}
+
+bool IsRTLChar(char16_t c) {
+  return (c >= 0x0590 && c <= 0x05FF) || (c >= 0x0600 && c <= 0x06FF) || (c >= 0xFB1E && c <= 0xFB4F) ||
+         (c >= 0xFB50 && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF);
+}
+
+namespace {
+
+enum class CharClass { None, Digit, Neutral, RightToLeft, Other };
+
+CharClass ClassOf(char16_t c) {
+  if (IsDigitChar(c)) return CharClass::Digit;
+  if (IsNeutralChar(c)) return CharClass::Neutral;
+  if (IsRTLChar(c)) return CharClass::RightToLeft;
+  return CharClass::Other;
+}
+
+char16_t Mirrored(char16_t c) {
+  switch (c) {
+    case u'(': return u')';
+    case u')': return u'(';
+    case u'<': return u'>';
+    case u'>': return u'<';
+    case u'[': return u']';
+    case u']': return u'[';
+    case u'{': return u'}';
+    case u'}': return u'{';
+    default: return c;
+  }
+}
+
+// The state of one pass. The visual line is a list of segments: left-to-
+// right text is appended at its end, right-to-left material (and numbers
+// inside it) is inserted at the insertion point, so that each piece lands
+// left of the right-to-left material met before it.
+class Reorderer {
+ public:
+  explicit Reorderer(const TvnBiDiLocale& locale) : FLocale(locale) {}
+
+  String Run(String text) {
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+      char16_t c = text[i];
+      if (IsNeutralChar(c) && !FSegments.empty() && i + 2 < n) c = text[i] = Mirrored(c);
+      const CharClass cls = ClassOf(c);
+      if (FPrevious != CharClass::None && cls != FPrevious) {
+        const bool next_is_digit = i + 1 < n && IsDigitChar(text[i + 1]);
+        if (HandOn(cls, c, next_is_digit)) continue;  // c joined the held number
+      }
+      Add(c, cls);
+    }
+    Finish();
+    String out;
+    for (const String& segment : FSegments) out += segment;
+    return out;
+  }
+
+ private:
+  // Left-to-right text is being collected: there is some, or nothing has
+  // been placed yet.
+  bool Context() const { return !FLeft.empty() || FSegments.empty(); }
+
+  void Insert(String piece) { FSegments.insert(FSegments.begin() + static_cast<std::ptrdiff_t>(FInsertAt), std::move(piece)); }
+
+  void CloseLeft() {
+    FLeft += FRun;
+    FSegments.push_back(std::move(FLeft));
+    FLeft.clear();
+    FInsertAt = FSegments.size();
+  }
+
+  // A held number that no digit continues goes in as it stands.
+  void FlushNumber() {
+    if (FNumber.empty()) return;
+    Insert(std::move(FNumber));
+    FNumber.clear();
+  }
+
+  bool IsNumberSeparator(char16_t c) const {
+    return c == FLocale.ThousandSeparator || c == FLocale.DecimalSeparator || c == u'$' || c == FLocale.TimeSeparator ||
+           c == FLocale.DateSeparator;
+  }
+
+  // Hands the collected run on at a change of character class; answers
+  // true when c itself was taken into a number.
+  bool HandOn(CharClass cls, char16_t c, bool next_is_digit) {
+    switch (FPrevious) {
+      case CharClass::Digit:
+        if (cls == CharClass::Neutral) {
+          if (Context()) {
+            FLeft += FRun;
+          } else if (!FNumber.empty()) {
+            FNumber += FRun;  // a number that met a separator: the separator is held until a digit follows
+          } else if ((IsNumberSeparator(c) && next_is_digit) || c == u'%') {
+            FNumber += FRun;
+            FNumber += c;
+            FRun.clear();
+            return true;
+          } else {
+            Insert(FRun);
+          }
+        } else if (Context()) {
+          if (cls == CharClass::RightToLeft)
+            CloseLeft();
+          else
+            FLeft += FRun;
+        } else {
+          Insert(FNumber + FRun);
+          FNumber.clear();
+        }
+        break;
+      case CharClass::Neutral:
+        if (cls == CharClass::Digit) {
+          if (Context())
+            FLeft += FRun;
+          else if (!FNumber.empty())
+            FNumber += FRun;
+          else
+            Insert(FRun);
+        } else if (cls == CharClass::RightToLeft) {
+          if (Context()) {
+            CloseLeft();
+          } else {
+            FlushNumber();
+            Insert(vn::framework::ReverseText(FRun));
+          }
+        } else {
+          FlushNumber();
+          FLeft += FRun;
+        }
+        break;
+      case CharClass::RightToLeft: Insert(FRun); break;
+      case CharClass::Other:
+        if (cls == CharClass::RightToLeft)
+          CloseLeft();
+        else
+          FLeft += FRun;
+        break;
+      case CharClass::None: break;
+    }
+    FRun.clear();
+    return false;
+  }
+
+  void Add(char16_t c, CharClass cls) {
+    if (cls == CharClass::RightToLeft) {
+      FRun.insert(FRun.begin(), c);  // a right-to-left run is collected reversed
+    } else if (cls == CharClass::Neutral && !Context() && FLocale.CurrencyString == StringView(&c, 1)) {
+      FNumber += c;  // a currency sign waits for its number
+    } else {
+      FRun += c;
+    }
+    FPrevious = cls;
+  }
+
+  void Finish() {
+    if (!FRun.empty()) {
+      switch (FPrevious) {
+        case CharClass::Digit:
+          if (Context()) {
+            FLeft += FRun;
+          } else {
+            Insert(FNumber + FRun);
+            FNumber.clear();
+          }
+          break;
+        case CharClass::Neutral:
+          if (Context()) {
+            FLeft += FRun;
+          } else {
+            FlushNumber();
+            FSegments.push_back(FRun);
+          }
+          break;
+        case CharClass::RightToLeft: Insert(FRun); break;
+        case CharClass::Other: FLeft += FRun; break;
+        case CharClass::None: break;
+      }
+    }
+    FlushNumber();
+    if (!FLeft.empty()) FSegments.push_back(FLeft);
+  }
+
+  const TvnBiDiLocale& FLocale;
+  String FRun, FLeft, FNumber;
+  std::vector<String> FSegments;
+  size_t FInsertAt = 0;
+  CharClass FPrevious = CharClass::None;
+};
+
+}  // namespace
+
+String ReorderBiDiText(StringView text, const TvnBiDiLocale& locale) {
+  if (std::none_of(text.begin(), text.end(), IsRTLChar)) return String(text);
+  return Reorderer(locale).Run(String(text));
+}
+
+}  // namespace vn::exporter
