@@ -103,13 +103,15 @@ class Reorderer {
         if (cls == CharClass::Neutral) {
           if (Context()) {
             FLeft += FRun;
-          } else if (!FNumber.empty()) {
-            FNumber += FRun;  // a number that met a separator: the separator is held until a digit follows
           } else if ((IsNumberSeparator(c) && next_is_digit) || c == u'%') {
+            // A separator inside a number, or a percent sign after it,
+            // keeps the number together.
             FNumber += FRun;
             FNumber += c;
             FRun.clear();
             return true;
+          } else if (!FNumber.empty()) {
+            FNumber += FRun;
           } else {
             Insert(FRun);
           }
@@ -125,12 +127,13 @@ class Reorderer {
         break;
       case CharClass::Neutral:
         if (cls == CharClass::Digit) {
-          if (Context())
+          if (Context()) {
             FLeft += FRun;
-          else if (!FNumber.empty())
-            FNumber += FRun;
-          else
+          } else {
+            // A held number that neutrals part from this one goes in first.
+            if (!FRun.empty()) FlushNumber();
             Insert(FRun);
+          }
         } else if (cls == CharClass::RightToLeft) {
           if (Context()) {
             CloseLeft();
@@ -160,7 +163,12 @@ class Reorderer {
     if (cls == CharClass::RightToLeft) {
       FRun.insert(FRun.begin(), c);  // a right-to-left run is collected reversed
     } else if (cls == CharClass::Neutral && !Context() && FLocale.CurrencyString == StringView(&c, 1)) {
-      FNumber += c;  // a currency sign waits for its number
+      // A currency sign waits for its number; what came before it goes in
+      // first, as the neutrals before a right-to-left run do.
+      FlushNumber();
+      if (!FRun.empty()) Insert(vn::framework::ReverseText(FRun));
+      FRun.clear();
+      FNumber += c;
     } else {
       FRun += c;
     }

@@ -136,8 +136,8 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void EndPara();
   // Tables: cells added row by row; EndTable splits the rows over pages.
   // BeginTable answers the table's columns (each as wide as the table
-  // settings' ColumnWidth), to be set up by the caller; nullptr when no
-  // table can start there.
+  // settings' ColumnWidth), to be set up by the caller until EndTable;
+  // nullptr when no table can start there.
   virtual std::vector<std::unique_ptr<TvnColumn>>* BeginTable(double X, double Y, int32_t NoColumns);
   // A new row of the given height (the table settings' RowHeight without
   // one); answers the height left below it in the band, measurement unit.

@@ -40,6 +40,7 @@ class TextEngine : public RecordingEngine {
 
   std::vector<DrawnText> Texts;
   std::vector<DrawnLine> Lines;
+  int32_t Pages = 0;  // pages written
 
   using TvnCustomDocumentEngine::FindNextLink;
   using TvnCustomDocumentEngine::GetTextSize;
@@ -69,6 +70,10 @@ class TextEngine : public RecordingEngine {
   void DrawLine(double x1, double y1, double x2, double y2, const TPen& pen) override {
     RecordingEngine::DrawLine(x1, y1, x2, y2, pen);
     Lines.push_back({x1, y1, x2, y2});
+  }
+  void StartPage() override {
+    RecordingEngine::StartPage();
+    ++Pages;
   }
   void RenderParagraphItem(TvnParagraphItem& item) override { TvnCustomDocumentEngine::RenderParagraphItem(item); }
   void RenderTableItem(TvnTableItem& item) override { TvnCustomDocumentEngine::RenderTableItem(item); }
