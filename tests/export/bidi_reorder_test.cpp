@@ -100,6 +100,11 @@ TEST(BiDiReorder, ReadsNumbersInTheLocalesFormat) {
   german.ThousandSeparator = u'.';
   EXPECT_EQ(ReorderBiDiText(u"\u05d0 3,5 \u05d1", german), u"\u05d1 3,5 \u05d0");
   EXPECT_EQ(ReorderBiDiText(u"\u05d0 1.000,25 \u05d1", german), u"\u05d1 1.000,25 \u05d0");
+  // An apostrophe groups thousands only where the locale says so.
+  TvnBiDiLocale swiss;
+  swiss.ThousandSeparator = u'\'';
+  EXPECT_EQ(ReorderBiDiText(u"\u05d0 1'000 \u05d1", swiss), u"\u05d1 1'000 \u05d0");
+  EXPECT_EQ(ReorderBiDiText(u"\u05d0 1'000 \u05d1"), u"\u05d1 000'1 \u05d0");
 }
 
 TEST(BiDiReorder, EveryCharacterComesOutOnce) {
