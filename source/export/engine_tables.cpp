@@ -11,19 +11,12 @@
 #include <limits>
 
 #include "export/document_engine.h"
+#include "export/engine_text_impl.h"
 #include "runtime/numbers.h"
 
 namespace vn::exporter {
 
 namespace {
-
-bool EndsWithLineBreak(StringView text) { return text.size() >= 2 && text.substr(text.size() - 2) == u"\r\n"; }
-
-String VisibleLine(StringView line) {
-  if (EndsWithLineBreak(line)) line.remove_suffix(2);
-  while (!line.empty() && line.back() == u' ') line.remove_suffix(1);
-  return String(line);
-}
 
 // A row height as the table keeps it: whole pixels, never negative.
 uint32_t RowHeightOf(double height) {

@@ -6,6 +6,7 @@
 
 #include "export/bidi_reorder.h"
 #include "export/document_engine.h"
+#include "export/engine_text_impl.h"
 #include "runtime/datetime.h"
 #include "runtime/numbers.h"
 
@@ -14,16 +15,6 @@ namespace vn::exporter {
 namespace {
 
 constexpr StringView kLineBreak = u"\r\n";
-
-bool EndsWithLineBreak(StringView text) { return text.size() >= 2 && text.substr(text.size() - 2) == kLineBreak; }
-
-// A line as it is drawn: without its line break and its trailing blanks,
-// which show nothing and would push aligned text off its edge.
-String VisibleLine(StringView line) {
-  if (EndsWithLineBreak(line)) line.remove_suffix(2);
-  while (!line.empty() && line.back() == u' ') line.remove_suffix(1);
-  return String(line);
-}
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -208,6 +199,14 @@ bool IsAddressChar(char16_t c) {
          c == u'_';
 }
 
+// A text as the screen measures it for GetTextSize: without one final
+// CR LF, and an empty text one pixel wide by the height of a blank.
+TSize MeasureAsScreen(const TvnFontMeasure& measure, StringView text) {
+  if (text.empty()) return {1, measure.Extent(u" ").cy};
+  if (text.size() > 1 && EndsWithLineBreak(text)) text.remove_suffix(2);
+  return measure.Extent(text);
+}
+
 // A handler that names variables in the values it gives could make the
 // replacement go on for ever; past this many names the rest stays as it is.
 constexpr size_t kMaxUserVariables = 1000;
@@ -217,11 +216,7 @@ constexpr size_t kMaxUserVariables = 1000;
 // ---- measuring
 
 TSize TvnCustomDocumentEngine::GetTextSize(const String& text, const TFont& font) const {
-  const TvnFontMeasure measure(font);
-  if (text.empty()) return {1, measure.Extent(u" ").cy};
-  StringView shown = text;
-  if (shown.size() > 1 && EndsWithLineBreak(shown)) shown.remove_suffix(2);
-  return measure.Extent(shown);
+  return MeasureAsScreen(TvnFontMeasure(font), text);
 }
 
 TSize TvnCustomDocumentEngine::GetWideTextSize(const String& text, const TFont& font) const {
@@ -238,11 +233,7 @@ double TvnCustomDocumentEngine::TextHeight(const String& text) const { return Ge
 int32_t TvnCustomDocumentEngine::WrapText(const String& text, vn::TStringList& lines, const TFont& font, bool auto_width,
                                           double first_width, double width) const {
   const TvnFontMeasure measure(font);
-  const WidthOf width_of = [&measure](StringView s) {
-    if (s.empty()) return 1;
-    if (s.size() > 1 && EndsWithLineBreak(s)) s.remove_suffix(2);
-    return measure.Width(s);
-  };
+  const WidthOf width_of = [&measure](StringView s) { return MeasureAsScreen(measure, s).cx; };
   if (!auto_width && width > 0 && lines.Count() == 0) lines.Add(String());
   StringListLines sink(lines);
   return WrapInto(text, sink, width_of, auto_width, first_width, width, FPen.Width);
