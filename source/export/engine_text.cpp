@@ -477,13 +477,14 @@ void TvnCustomDocumentEngine::RenderTextLines(const TvnTextItem& item, TvnHAlign
 
 void TvnCustomDocumentEngine::RenderTextBoxItem(TvnTextBoxItem& item) {
   const double x = item.X, y = item.Y, w = item.BoxWidth, h = item.Boxheight;
+  // The fill goes first: drawn after the frame it would cover half of it.
+  TPen clear_pen = item.Pen;
+  clear_pen.Style = TPenStyle::psClear;
+  DrawRectangle(x, y, x + w, y + h, clear_pen, &item.Brush);
   if (item.Frame.IsLeft) DrawLine(x, y, x, y + h, item.Pen);
   if (item.Frame.IsTop) DrawLine(x, y, x + w, y, item.Pen);
   if (item.Frame.IsRight) DrawLine(x + w, y, x + w, y + h, item.Pen);
   if (item.Frame.IsBottom) DrawLine(x, y + h, x + w, y + h, item.Pen);
-  TPen clear_pen = item.Pen;
-  clear_pen.Style = TPenStyle::psClear;
-  DrawRectangle(x, y, x + w, y + h, clear_pen, &item.Brush);
   // The box is filled: its lines are drawn over it without a background.
   const TBrush brush = item.Brush;
   item.Brush.Style = TBrushStyle::bsClear;

@@ -189,9 +189,10 @@ TEST(EngineText, TextBoxLaysItsLinesOutInTheBox) {
     e.BeginDoc();
     e.TextBox({100, 100, 300, 260}, u"Boxed text wraps inside the frame and keeps its margins.\r\nThe end.", c.h, c.v);
     e.EndDoc();
-    // The frame's four sides, then the text.
+    // The fill, the frame's four sides over it, then the text.
     ASSERT_EQ(e.Lines.size(), 4u);
-    EXPECT_EQ(e.Log[2], "content Line 100,100 100,260");
+    EXPECT_EQ(e.Log[2], "content Rectangle 100,100 300,260 filled");
+    EXPECT_EQ(e.Log[3], "content Line 100,100 100,260");
     const double inner = 200 - 6 - 8;
     const double h = e.GetTextSize(u"W", e.Font()).cy;
     const auto& texts = e.Texts;
