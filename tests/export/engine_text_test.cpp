@@ -231,6 +231,43 @@ TEST(EngineText, TextBoxDrawsOnlyTheLinesItsHeightHolds) {
   EXPECT_EQ(e.Texts.size(), 2u);
 }
 
+TEST(EngineText, TextRectClipsToItsRectangle) {
+  TextEngine e;
+  e.Page().SetLeftMargin(50);
+  e.BeginDoc();
+  e.TextRect({0, 0, 100, 20}, 10, 5, u"clipped");
+  e.EndDoc();
+  ASSERT_EQ(e.Texts.size(), 1u);
+  EXPECT_DOUBLE_EQ(e.Texts[0].X, 60);
+  ASSERT_TRUE(e.Texts[0].Clip);
+  // The clip is converted, without the band's offset.
+  EXPECT_EQ(e.Texts[0].Clip->Right, 100);
+  EXPECT_EQ(e.Texts[0].Clip->Left, 0);
+}
+
+TEST(EngineText, EmptyTextsMakeNoLines) {
+  TextEngine e;
+  e.BeginDoc();
+  e.TextOut(10, 10, u"", true);
+  e.HTMLTextOut(10, 10, u"");
+  e.HTMLTextOut(10, 10, u"<B></B>");
+  e.TextOutV(10, 10, u"", true);
+  e.TextBox({10, 10, 100, 100}, u"", TvnHAlignment::haJustify, TvnVAlignment::vaCenter);
+  e.BeginPara();
+  EXPECT_GT(e.TextOut(u""), 0);
+  e.EndPara();
+  e.BeginTable(10, 200, 1);
+  e.NewRow(10);
+  e.TextOut(0, u"");
+  e.EndTable();
+  // A plain TextOut makes its item, empty or not.
+  e.TextOut(10, 10, u"");
+  e.EndDoc();
+  ASSERT_EQ(e.Texts.size(), 1u);
+  EXPECT_EQ(e.Texts[0].Text, "");
+  EXPECT_FALSE(e.Font().Style.Contains(TFontStyle::fsBold));
+}
+
 TEST(EngineText, HTMLTextOutMakesStyledRunsSideBySide) {
   struct Case {
     std::u16string html;

@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct DrawnText {
   TFontStyles Style;
   TvnHAlignment Alignment = TvnHAlignment::haLeft;
   int32_t Page = 0;
+  std::optional<TvnRect> Clip;
 };
 
 struct DrawnLine {
@@ -65,7 +67,7 @@ class TextEngine : public RecordingEngine {
     RecordingEngine::RenderTextItem(item);
     const String line = item.Lines.Count() ? item.Lines.GetString(0) : String();
     Texts.push_back({Band(), vn::ToUtf8(ReplaceVariables(line, true)), item.X, item.Y, item.Font.Style, item.Alignment,
-                     CurrentPage()});
+                     CurrentPage(), item.IsClipRect() ? std::optional<TvnRect>(item.ClipRect()) : std::nullopt});
   }
   void DrawLine(double x1, double y1, double x2, double y2, const TPen& pen) override {
     RecordingEngine::DrawLine(x1, y1, x2, y2, pen);
