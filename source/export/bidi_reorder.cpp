@@ -90,6 +90,12 @@ class Reorderer {
     FNumber.clear();
   }
 
+  // The digits collected, behind the part of their number held before.
+  void InsertNumberRun() {
+    Insert(FNumber + FRun);
+    FNumber.clear();
+  }
+
   bool IsNumberSeparator(char16_t c) const {
     return c == FLocale.ThousandSeparator || c == FLocale.DecimalSeparator || c == u'$' || c == FLocale.TimeSeparator ||
            c == FLocale.DateSeparator;
@@ -121,8 +127,7 @@ class Reorderer {
           else
             FLeft += FRun;
         } else {
-          Insert(FNumber + FRun);
-          FNumber.clear();
+          InsertNumberRun();
         }
         break;
       case CharClass::Neutral:
@@ -179,12 +184,10 @@ class Reorderer {
     if (!FRun.empty()) {
       switch (FPrevious) {
         case CharClass::Digit:
-          if (Context()) {
+          if (Context())
             FLeft += FRun;
-          } else {
-            Insert(FNumber + FRun);
-            FNumber.clear();
-          }
+          else
+            InsertNumberRun();
           break;
         case CharClass::Neutral:
           if (Context()) {

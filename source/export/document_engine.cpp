@@ -344,7 +344,6 @@ void TvnCustomDocumentEngine::BeginDoc() {
   FEngineFileNames.clear();
   FCurrentPage = 0;
   FPageCount = 0;
-  FTablenumber = -1;
   FRowsOnPage.clear();
   try {
     NewPage();

@@ -291,13 +291,13 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void StartDocument() {}
   virtual void EndDocument() {}
   virtual void RenderTextItem(TvnTextItem& Item) {}
-  // Draws the frame's sides, fills the box and draws its lines.
+  // Fills the box, draws the frame's sides over it and the lines inside.
   virtual void RenderTextBoxItem(TvnTextBoxItem& Item);
   // Draws the paragraph's lines, indented and aligned.
   virtual void RenderParagraphItem(TvnParagraphItem& Item);
   virtual void RenderImageItem(TvnImageItem& Item) {}
   virtual void RenderImageStream(TvnImageStream& Item) {}
-  // Draws the rows of the table that belong to the page being rendered.
+  // Draws the item's title row (when it has one) and rows, cell by cell.
   virtual void RenderTableItem(TvnTableItem& Item);
   virtual void RenderOtherItem(TvnDocumentItem& Item) {}
   virtual void RenderClipItem(TvnClipItem& Item) {}
@@ -542,9 +542,8 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // The paragraph being built, and its continuations for later pages.
   std::unique_ptr<TvnParagraphItem> FParagraphItem;
   std::vector<std::unique_ptr<TvnParagraphItem>> FParaItem;
-  // The table being built; the index of the last table ended.
+  // The table being built.
   std::unique_ptr<TvnTableItem> FTableItem;
-  int32_t FTablenumber = -1;
   std::vector<std::vector<int32_t>> FRowsOnPage;
 };
 

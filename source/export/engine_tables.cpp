@@ -307,7 +307,6 @@ void TvnCustomDocumentEngine::AddTablePart(TvnTableItem& table, int32_t first_ro
 void TvnCustomDocumentEngine::EndTable() {
   if (!FTableItem) return;
   std::unique_ptr<TvnTableItem> table = std::move(FTableItem);
-  ++FTablenumber;
   std::vector<int32_t> rows_on_page{FCurrentPage};
   // Only the page content goes on to new pages, and only when the engine
   // paginates; otherwise every row stays on this page.

@@ -77,15 +77,20 @@ using WidthOf = std::function<int32_t(StringView)>;
 // fits the width left, else it starts a new line; a word wider than a whole
 // line is first cut into lines of the longest prefixes that fit (at least
 // one character each, so no text is lost and the loop always ends).
+//
+// The last line is built here and written to the list when the next one
+// starts, so a long line costs no more than a short one per word.
 class WordWrapper {
  public:
   WordWrapper(WrapLines& lines, const WidthOf& width_of, double first_width, double width)
       : FLines(lines), FWidthOf(width_of), FWidth(width) {
     const int32_t count = lines.Count();
+    FHasLine = count > 0;
+    if (FHasLine) FLine = lines.Last();
     // A line already ended by a line break is full: the text starts below it.
-    FNeedNewLine = count > 0 && EndsWithLineBreak(lines.Last());
+    FNeedNewLine = FHasLine && EndsWithLineBreak(FLine);
     FFree = count <= 1 ? first_width : width;
-    if (count > 0 && !FNeedNewLine && !lines.Last().empty()) FFree -= width_of(lines.Last());
+    if (FHasLine && !FNeedNewLine && !FLine.empty()) FFree -= width_of(FLine);
   }
 
   void Wrap(StringView text) {
@@ -107,73 +112,97 @@ class WordWrapper {
         start = i + 1;
       }
     }
-    if (FLines.Count() > 0 && FLines.Last().empty()) FLines.DeleteLast();
+    WriteLine();
+    if (FHasLine && FLine.empty()) FLines.DeleteLast();
   }
 
  private:
   static bool IsBreak(char16_t c) { return c == 0 || c == u'\n' || c == u'\r' || c == u' '; }
 
+  void WriteLine() {
+    if (FChanged) FLines.SetLast(FLine);
+    FChanged = false;
+  }
+  void NewLine(StringView text) {
+    WriteLine();
+    FLine = String(text);
+    FLines.Add(FLine);
+    FHasLine = true;
+    FNeedNewLine = false;
+  }
+  void AppendToLine(StringView text) {
+    FLine += text;
+    FChanged = true;
+  }
+
   void Place(StringView word) {
     if (word.empty()) return;
     int32_t w = FWidthOf(word);
-    while (w > FWidth) {
-      const size_t cut = FittingPrefix(word);
-      const StringView prefix = word.substr(0, cut);
-      FLines.Add(String(prefix));
-      FNeedNewLine = false;
-      FFree = FWidth - FWidthOf(prefix);
-      word.remove_prefix(cut);
-      if (word.empty()) return;
+    if (w > FWidth) {
+      // A word wider than a line: its longest prefixes that fit go on lines
+      // of their own until the rest fits.
+      for (size_t cut = FittingPrefix(word); cut < word.size(); cut = FittingPrefix(word)) {
+        const StringView prefix = word.substr(0, cut);
+        NewLine(prefix);
+        FFree = FWidth - FWidthOf(prefix);
+        word.remove_prefix(cut);
+      }
       w = FWidthOf(word);
     }
-    if (FLines.Count() == 0) {
-      FLines.Add(String(word));
+    if (!FHasLine) {
+      NewLine(word);
       FFree = w <= FFree ? FFree - w : FWidth - w;
     } else if (!FNeedNewLine && w <= FFree) {
-      FLines.SetLast(FLines.Last() + String(word));
+      AppendToLine(word);
       FFree -= w;
     } else {
-      FLines.Add(String(word));
+      NewLine(word);
       FFree = FWidth - w;
     }
-    FNeedNewLine = false;
   }
 
   void BreakLine() {
-    if (FNeedNewLine || FLines.Count() == 0)
-      FLines.Add(String(kLineBreak));
+    if (FNeedNewLine || !FHasLine)
+      NewLine(kLineBreak);
     else
-      FLines.SetLast(FLines.Last() + String(kLineBreak));
+      AppendToLine(kLineBreak);
     FNeedNewLine = true;
     FFree = FWidth;
   }
 
   // The length of the longest prefix not wider than a line, in whole
-  // characters, at least one character. Probes grow exponentially, then
-  // halve, so the cost follows the length of a line, not of the word.
+  // characters, at least one character (the whole word when it fits).
+  // Probes grow exponentially, then halve, so the cost follows the length
+  // of a line, not of the word.
   size_t FittingPrefix(StringView word) const {
-    const std::vector<size_t> starts = CharacterStarts(word);
-    const size_t chars = starts.size() - 1;
-    auto fits = [&](size_t k) { return FWidthOf(word.substr(0, starts[k])) <= FWidth; };
-    size_t good = 1, bad = chars;  // prefix of `bad` characters does not fit (the whole word)
-    for (size_t step = 1; good + step < bad; step *= 2) {
-      if (!fits(good + step)) {
-        bad = good + step;
-        break;
+    std::vector<size_t> starts{0};  // where character k starts, as far as the probes reach
+    auto start_of = [&](size_t k) {
+      while (starts.size() <= k && starts.back() < word.size()) {
+        const size_t i = starts.back();
+        const bool pair = IsHighSurrogate(word[i]) && i + 1 < word.size() && IsLowSurrogate(word[i + 1]);
+        starts.push_back(i + (pair ? 2 : 1));
       }
-      good += step;
-    }
+      return starts[std::min(k, starts.size() - 1)];
+    };
+    auto fits = [&](size_t k) { return FWidthOf(word.substr(0, start_of(k))) <= FWidth; };
+    size_t good = 1, bad = 2;
+    for (; start_of(good) < word.size(); good = bad, bad *= 2)
+      if (!fits(bad)) break;
+    if (start_of(good) == word.size()) return word.size();
     while (bad - good > 1) {
       const size_t mid = good + (bad - good) / 2;
       (fits(mid) ? good : bad) = mid;
     }
-    return starts[good];
+    return start_of(good);
   }
 
   WrapLines& FLines;
   const WidthOf& FWidthOf;
   double FWidth;
   double FFree = 0;
+  String FLine;           // the list's last line as it grows
+  bool FHasLine = false;  // the list has a last line
+  bool FChanged = false;  // FLine differs from the list's last line
   bool FNeedNewLine = false;
 };
 

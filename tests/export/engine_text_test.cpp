@@ -44,6 +44,12 @@ std::vector<std::u16string> ExpectedLines(const std::u16string& text, double fir
   return lines;
 }
 
+std::u16string Words(int count) {
+  std::u16string out;
+  for (int i = 0; i < count; ++i) out += u"word ";
+  return out;
+}
+
 const std::u16string kProse =
     u"The export engine lays text out itself before any format draws it, so every output shows the same "
     u"lines: words are kept whole where they fit and the blank after a word travels with it to the end of "
@@ -108,6 +114,15 @@ TEST(EngineText, WordWiderThanTheLineIsCutWithoutLosingText) {
     if (line.back() != u' ') EXPECT_GT(ArialAdvances().Width(line + next.substr(0, 1)), width) << i;
   }
   EXPECT_GT(lines.Count(), 4);
+
+  // A very long word (and a very long line) costs in proportion to its length.
+  const std::u16string huge(200000, u'x');
+  TWideStrings cut, one;
+  e.WrapTextW(huge, cut, e.Font(), false, 60, 60);
+  e.WrapTextW(Words(20000), one, e.Font(), false, 1e9, 1e9);
+  const size_t per_line = cut.GetString(0).size();
+  EXPECT_EQ(static_cast<size_t>(cut.Count()), (huge.size() + per_line - 1) / per_line);
+  EXPECT_EQ(one.Count(), 1);
 }
 
 TEST(EngineText, WrappingAWholeParagraphAgreesWithFreeTypeAdvances) {
