@@ -1,7 +1,7 @@
 #include "export/bidi_reorder.h"
 
 #include <algorithm>
-#include <vector>
+#include <list>
 
 #include "framework/writer_routines.h"
 
@@ -74,13 +74,15 @@ class Reorderer {
   // been placed yet.
   bool Context() const { return !FLeft.empty() || FSegments.empty(); }
 
-  void Insert(String piece) { FSegments.insert(FSegments.begin() + static_cast<std::ptrdiff_t>(FInsertAt), std::move(piece)); }
+  // The piece goes where the insertion point is, before what was inserted
+  // there earlier.
+  void Insert(String piece) { FInsertAt = FSegments.insert(FInsertAt, std::move(piece)); }
 
   void CloseLeft() {
     FLeft += FRun;
     FSegments.push_back(std::move(FLeft));
     FLeft.clear();
-    FInsertAt = FSegments.size();
+    FInsertAt = FSegments.end();
   }
 
   // A held number that no digit continues goes in as it stands.
@@ -151,7 +153,7 @@ class Reorderer {
           FLeft += FRun;
         }
         break;
-      case CharClass::RightToLeft: Insert(FRun); break;
+      case CharClass::RightToLeft: Insert(vn::framework::ReverseText(FRun)); break;
       case CharClass::Other:
         if (cls == CharClass::RightToLeft)
           CloseLeft();
@@ -166,7 +168,7 @@ class Reorderer {
 
   void Add(char16_t c, CharClass cls) {
     if (cls == CharClass::RightToLeft) {
-      FRun.insert(FRun.begin(), c);  // a right-to-left run is collected reversed
+      FRun += c;  // reversed when it is handed on
     } else if (cls == CharClass::Neutral && !Context() && FLocale.CurrencyString == StringView(&c, 1)) {
       // A currency sign waits for its number; what came before it goes in
       // first, as the neutrals before a right-to-left run do.
@@ -197,7 +199,7 @@ class Reorderer {
             FSegments.push_back(FRun);
           }
           break;
-        case CharClass::RightToLeft: Insert(FRun); break;
+        case CharClass::RightToLeft: Insert(vn::framework::ReverseText(FRun)); break;
         case CharClass::Other: FLeft += FRun; break;
         case CharClass::None: break;
       }
@@ -208,8 +210,8 @@ class Reorderer {
 
   const TvnBiDiLocale& FLocale;
   String FRun, FLeft, FNumber;
-  std::vector<String> FSegments;
-  size_t FInsertAt = 0;
+  std::list<String> FSegments;
+  std::list<String>::iterator FInsertAt = FSegments.end();
   CharClass FPrevious = CharClass::None;
 };
 

@@ -429,6 +429,7 @@ void TvnCustomDocumentEngine::HTMLTextOut(double x, double y, const String& html
 
   const size_t n = html.size();
   bool escape = false;  // the slash before this character was itself escaped
+  size_t tag_end = 0;   // the first ">" or blank at or after the last "<" looked at
   for (size_t i = 0; i < n; ++i) {
     const char16_t c = html[i];
     const bool after_slash = i > 0 && html[i - 1] == u'/';
@@ -442,11 +443,14 @@ void TvnCustomDocumentEngine::HTMLTextOut(double x, double y, const String& html
       }
     } else if (c == u'<' && (!after_slash || escape)) {
       emit();
-      size_t end = i + 1;
-      while (end < n && html[end] != u'>' && html[end] != u' ') ++end;
-      if (end < n && html[end] == u'>') {
-        apply(StringView(html).substr(i, end + 1 - i));
-        i = end;
+      // A run of "<" without an end looks for it once, not once each.
+      if (tag_end <= i) {
+        tag_end = i + 1;
+        while (tag_end < n && html[tag_end] != u'>' && html[tag_end] != u' ') ++tag_end;
+      }
+      if (tag_end < n && html[tag_end] == u'>') {
+        apply(StringView(html).substr(i, tag_end + 1 - i));
+        i = tag_end;
       }
     } else if (c == u'>') {
       if (after_slash && !escape) run += u'>';

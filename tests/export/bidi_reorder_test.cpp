@@ -133,6 +133,16 @@ TEST(BiDiReorder, EveryCharacterComesOutOnce) {
   }
 }
 
+TEST(BiDiReorder, LongLinesCostInProportion) {
+  std::u16string hebrew(300000, u'\u05d0');
+  hebrew[0] = u'\u05d1';
+  std::u16string mixed;
+  for (int i = 0; i < 30000; ++i) mixed += u"\u05d0 1 ";
+  const std::u16string out = ReorderBiDiText(hebrew);
+  EXPECT_EQ(out.back(), u'\u05d1');
+  EXPECT_EQ(ReorderBiDiText(mixed).size(), mixed.size());
+}
+
 TEST(BiDiReorder, CharacterClasses) {
   EXPECT_TRUE(IsDigitChar(u'0') && IsDigitChar(u'9') && !IsDigitChar(u'a'));
   for (char16_t c : std::u16string(u" !/:@[`{~")) EXPECT_TRUE(IsNeutralChar(c)) << int(c);

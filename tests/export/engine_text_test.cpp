@@ -317,6 +317,17 @@ TEST(EngineText, HTMLTextOutMakesStyledRunsSideBySide) {
   }
 }
 
+TEST(EngineText, HTMLTextOutReadsAnUnendedTagOnce) {
+  // Brackets that never close are dropped, and each is not scanned to the
+  // end of the text again.
+  TextEngine e;
+  e.BeginDoc();
+  e.HTMLTextOut(0, 0, std::u16string(200000, u'<') + u"x");
+  e.EndDoc();
+  ASSERT_EQ(e.Texts.size(), 1u);
+  EXPECT_EQ(e.Texts[0].Text, "x");
+}
+
 TEST(EngineText, HTMLTextOutTakesPositionsInTheUnitAndGivesItBack) {
   TextEngine e;
   e.SetMeasurementUnit(TvnUnitType::muInches);
