@@ -43,7 +43,7 @@ double TvnTableItem::CalculateRowHeight() const {
   return height;
 }
 
-TvnColumn* TvnTableItem::GetColumn(int32_t index) {
+const TvnColumn* TvnTableItem::GetColumn(int32_t index) const {
   if (index < 0 || index >= ColCount || static_cast<size_t>(index) >= FColumns.size()) return nullptr;
   return FColumns[static_cast<size_t>(index)].get();
 }
@@ -53,9 +53,9 @@ std::vector<std::unique_ptr<TvnColumn>>& TvnTableItem::GetColumnsList() {
   return FColumns;
 }
 
-void TvnTableItem::CopyColumns(TvnTableItem& source) {
+void TvnTableItem::CopyColumns(const TvnTableItem& source) {
   for (int32_t i = 0; i < ColCount; ++i) {
-    TvnColumn* from = source.GetColumn(i);
+    const TvnColumn* from = source.GetColumn(i);
     TvnColumn* to = GetColumn(i);
     if (!from || !to) continue;
     to->FWidth = from->FWidth;

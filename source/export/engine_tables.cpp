@@ -346,7 +346,7 @@ void TvnCustomDocumentEngine::EndTable() {
 
 TWideStrings TvnCustomDocumentEngine::TitleLines(const TvnTableItem& table, int32_t column_no) {
   TWideStrings lines;
-  const TvnColumn* column = const_cast<TvnTableItem&>(table).GetColumn(column_no);
+  const TvnColumn* column = table.GetColumn(column_no);
   if (!column || column->Title.empty()) return lines;
   const TvnRect m = table.Settings.InternalMargin();
   const double inner = column->Width() - m.Left - m.Right;
