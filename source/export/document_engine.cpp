@@ -343,6 +343,7 @@ void TvnCustomDocumentEngine::BeginDoc() {
   FEngineFileNames.clear();
   FCurrentPage = 0;
   FPageCount = 0;
+  FRowsOnPage.clear();
   try {
     NewPage();
     StartDocument();
@@ -492,6 +493,9 @@ void TvnCustomDocumentEngine::FinishDocument() {
   FImageItem = nullptr;
   FImageStream = nullptr;
   FShapeItem = nullptr;
+  FParagraphItem.reset();
+  FParaItem.clear();
+  FTableItem.reset();
   if (restore_error) std::rethrow_exception(restore_error);
 }
 
@@ -682,17 +686,6 @@ void TvnCustomDocumentEngine::SortTextItems(TvnItemList& list) {
     if (j != i) std::rotate(list.begin() + static_cast<std::ptrdiff_t>(j), list.begin() + static_cast<std::ptrdiff_t>(i),
                             list.begin() + static_cast<std::ptrdiff_t>(i) + 1);
   }
-}
-
-void TvnCustomDocumentEngine::RenderTextBoxItem(TvnTextBoxItem& item) {
-  const double x = item.X, y = item.Y, w = item.BoxWidth, h = item.Boxheight;
-  if (item.Frame.IsLeft) DrawLine(x, y, x, y + h, item.Pen);
-  if (item.Frame.IsTop) DrawLine(x, y, x + w, y, item.Pen);
-  if (item.Frame.IsRight) DrawLine(x + w, y, x + w, y + h, item.Pen);
-  if (item.Frame.IsBottom) DrawLine(x, y + h, x + w, y + h, item.Pen);
-  TPen clear_pen = item.Pen;
-  clear_pen.Style = TPenStyle::psClear;
-  DrawRectangle(x, y, x + w, y + h, clear_pen, &item.Brush);
 }
 
 void TvnCustomDocumentEngine::RenderPageBorder() {

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "export/engine_items.h"
+#include "export/font_measure.h"
 #include "runtime/output_file.h"
+#include "runtime/string_list.h"
 
 namespace vn::exporter {
 
@@ -52,6 +54,10 @@ using TvnOnCalcVariablesEvent = std::function<void(TvnCustomDocumentEngine& send
 using TvnEmailEvent =
     std::function<void(TvnCustomDocumentEngine& sender, TvnEmailSettings& settings, bool& proceed, bool& cancel_email)>;
 using TvnEmailErrorEvent = std::function<void(TvnCustomDocumentEngine& sender, const String& message)>;
+// Raised for every table cell the table renderer draws (Row -1: the title
+// row); the handler may change the cell's drawing objects and alignment.
+using TvnOnCellDrawEvent = std::function<void(TvnCustomDocumentEngine& sender, int32_t row, int32_t column, TPen& pen,
+                                              TBrush& brush, TFont& font, TvnFrame& frame, TvnHAlignment& align)>;
 
 // The base of an engine's setup dialog: any modal form; the engine sets
 // Engine while the dialog is shown. A modal result of 2 cancels BeginDoc.
@@ -94,11 +100,51 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // Makes an earlier page the working page again (not with ProcessAfterEachPage).
   virtual void SetWorkingPage(int32_t PageNo);
 
-  // Text.
+  // Text. Positions are in the measurement unit; a text whose top-left
+  // falls outside the current band makes nothing.
   virtual void TextOut(double X, double Y, const String& Text);
+  // With WrapAtMargin the text is wrapped to the band: its first line at
+  // (X, Y), each further line at the band's left edge below the one before.
+  virtual void TextOut(double X, double Y, const String& Text, bool WrapAtMargin);
+  // Appends text to the open paragraph and answers the height still free
+  // below the paragraph's text in its band (measurement unit); -1 when the
+  // text overflows a band the paragraph cannot continue from (a band other
+  // than the page content, or AutoPaginate off): the lines that do not fit
+  // are dropped. 0 without an open paragraph.
+  virtual double TextOut(const String& Text);
+  // The text of a cell of the open table's last row.
+  virtual void TextOut(int32_t ColumnNo, const String& Text);
+  // TextOut clipped to Rect.
   virtual void TextRect(const TvnRect& Rect, double X, double Y, const String& Text);
+  // The text wrapped into a box (document variables replaced), drawn with
+  // the frame's sides and the brush.
+  virtual void TextBox(const TvnRect& TextRect, const String& Text, TvnHAlignment HAlignment, TvnVAlignment VAlignment);
+  // Runs of text side by side, styled by the tags <B> <I> <U> <S> and their
+  // closing tags; "//" is a slash, "/<" and "/>" are the brackets.
+  virtual void HTMLTextOut(double X, double Y, const String& HTMLText);
+  // One character below the other (above the other when not TopDown),
+  // along the text rotation.
+  virtual void TextOutV(double X, double Y, const String& Text, bool TopDown);
   virtual void SetTextRotation(int32_t Angle);
   virtual void SetTextAlignment(TvnHAlignment Alignment);
+  // Width and height of a text in the current font, in the measurement unit.
+  double TextWidth(const String& Text) const;
+  double TextHeight(const String& Text) const;
+
+  // Paragraphs: text added between BeginPara and EndPara is wrapped to the
+  // band and continued on new pages when it overflows (AutoPaginate).
+  virtual void BeginPara();
+  virtual void EndPara();
+  // Tables: cells added row by row; EndTable splits the rows over pages.
+  // BeginTable answers the table's columns (each as wide as the table
+  // settings' ColumnWidth), to be set up by the caller until EndTable;
+  // nullptr when no table can start there.
+  virtual std::vector<std::unique_ptr<TvnColumn>>* BeginTable(double X, double Y, int32_t NoColumns);
+  // A new row of the given height (the table settings' RowHeight without
+  // one); answers the height left below it in the band, measurement unit.
+  virtual double NewRow(double Height);
+  virtual double NewRow();
+  virtual void EndTable();
 
   // Images.
   virtual void DrawJPEGDirect(const TvnRect& ARect, int32_t AImagePixelWidth, int32_t AImagePixelHeight, vn::TStream& AStream);
@@ -106,6 +152,8 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void DrawImage(double X, double Y, const TGraphic& AGraphic);
   virtual void DrawImage(const TvnRect& ImageRect, const TGraphic& AGraphic);
   virtual void DrawImage(const TvnRect& ImageRect, int32_t Index);
+  // The picture of a cell of the open table's last row.
+  virtual void DrawImage(int32_t ColumnNo, double Width, double Height, const TGraphic& AGraphic);
   virtual int32_t AddImageAsResource(const TGraphic& AGraphic);
   virtual int32_t AddImageResource(const TGraphic& AGraphic, bool Reusable);
 
@@ -232,6 +280,7 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // (never the failure to create the output file).
   TvnErrorMessageEvent OnErrorMessage;
   TvnOnCalcVariablesEvent OnCalcVariables;
+  TvnOnCellDrawEvent OnCellDraw;
   // Declared for the e-mail step; the engine sends nothing and never raises them.
   TvnEmailEvent OnEmail;
   TvnEmailErrorEvent OnEmailError;
@@ -243,12 +292,14 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void StartDocument() {}
   virtual void EndDocument() {}
   virtual void RenderTextItem(TvnTextItem& Item) {}
-  // Draws the frame's sides and fills the box.
+  // Fills the box, draws the frame's sides over it and the lines inside.
   virtual void RenderTextBoxItem(TvnTextBoxItem& Item);
-  virtual void RenderParagraphItem(TvnParagraphItem& Item) {}
+  // Draws the paragraph's lines, indented and aligned.
+  virtual void RenderParagraphItem(TvnParagraphItem& Item);
   virtual void RenderImageItem(TvnImageItem& Item) {}
   virtual void RenderImageStream(TvnImageStream& Item) {}
-  virtual void RenderTableItem(TvnTableItem& Item) {}
+  // Draws the item's title row (when it has one) and rows, cell by cell.
+  virtual void RenderTableItem(TvnTableItem& Item);
   virtual void RenderOtherItem(TvnDocumentItem& Item) {}
   virtual void RenderClipItem(TvnClipItem& Item) {}
   virtual void RenderPathItem(TvnPathItem& Item) {}
@@ -285,6 +336,46 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual std::unique_ptr<TvnPreferences> NewPreferences() const { return std::make_unique<TvnPreferences>(); }
   // Appends the output files to EMailSettings.Attachments.
   virtual void PrepareEmail();
+  // The text with the document variables (date, time, document
+  // information, then the caller's through OnCalcVariables) replaced, and
+  // first the page variables when asked; unchanged when CalculateVariables
+  // is off.
+  virtual String ReplaceVariables(const String& Text, bool WithPageVariables);
+  // The text with <%Pg#%> and <%PgCnt%> replaced by the page being rendered
+  // and the number of pages.
+  virtual String ReplacePageVariables(const String& Text);
+  // A line holding right-to-left script in the order its characters are
+  // written from left to right.
+  virtual String ReorderBiDiText(const String& Text);
+
+  // Text measured in a font, pixels. GetTextSize leaves out one final CR LF
+  // and gives an empty text the height of a blank and width 1;
+  // GetWideTextSize measures the text as it stands.
+  TSize GetTextSize(const String& Text, const TFont& Font) const;
+  TSize GetWideTextSize(const String& Text, const TFont& Font) const;
+  // Word wrapping into lines appended to Lines, the first (when the list
+  // holds at most one line) FirstWidth wide and the others Width, pixels.
+  // Lines break after a blank, and at CR, LF or CR LF, which end their line
+  // as CR LF; a word wider than Width is cut, at least one character to a
+  // line. With AutoWidth the list becomes the one line Text. Answers the
+  // rounded width, or with AutoWidth the width the text needs. WrapText
+  // measures like GetTextSize (and starts an empty list with an empty line),
+  // WrapTextW like GetWideTextSize.
+  int32_t WrapText(const String& Text, vn::TStringList& Lines, const TFont& Font, bool AutoWidth, double FirstWidth,
+                   double Width) const;
+  int32_t WrapTextW(const String& Text, TWideStrings& Lines, const TFont& Font, bool AutoWidth, double FirstWidth,
+                    double Width) const;
+  // Draws the lines of Item into the box at its position through
+  // RenderTextItem: as many lines as the box's height holds, aligned.
+  void RenderTextLines(const TvnTextItem& Item, TvnHAlignment HAlign, const TvnRect& Margin, double BoxHeight, double BoxWidth,
+                       TvnVAlignment VAlign);
+  // The next link-like word (web or e-mail address, file path) of Text from
+  // the 1-based position Pos on (0: the whole text); Pos becomes its
+  // position. Empty, with Pos unchanged, when there is none.
+  String FindNextLink(const String& Text, int32_t& Pos) const;
+  // Per table ended in this document: the page it starts on, the number of
+  // its rows on each page it spans, then 0.
+  const std::vector<std::vector<int32_t>>& RowsOnPage() const { return FRowsOnPage; }
 
   // Conversion of caller lengths in the measurement unit to engine pixels.
   double ConvertX(double Value) const;
@@ -387,6 +478,21 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   // an item of either kind is drawn from a resource of its own kind.
   int32_t FindResourceByHash(const std::optional<TvnHashValue>& hash, bool stream = false);
   void AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill);
+  // A text item at (X, Y), pixels, with the current text state.
+  void AddTextItem(double X, double Y, const String& Text);
+  // Paragraphs and tables.
+  std::unique_ptr<TvnParagraphItem> NewParagraphItem(double Y) const;
+  double ParagraphLineHeight(const TvnParagraphItem& Item) const;
+  double ParagraphFreeHeight(const TvnParagraphItem& Item) const;
+  double PrintableHeight() const;
+  // The column's title wrapped into the column, all variables replaced.
+  TWideStrings TitleLines(const TvnTableItem& Table, int32_t Column);
+  double TableTitleHeight(TvnTableItem& Table);
+  // Adds the rows FirstRow .. FirstRow + RowCount - 1 of a table ending here
+  // to the working page as a table item of their own.
+  void AddTablePart(TvnTableItem& Table, int32_t FirstRow, int32_t RowCount, double Y, bool WithTitle);
+  void DrawTableCell(TvnTableItem& Table, int32_t Row, int32_t Column, double X, double Y, double Width, double Height,
+                     const TvnDocumentItem* Content);
   void FinishDocument();
   void AbandonDocument();
   // Gives every output file its name; EFileCreateError when one cannot
@@ -447,6 +553,12 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   bool FIsAutoPaginate = true;
   TvnMD5 FMD5ImageHash;
   TBiDiMode FBiDiMode = TBiDiMode::bdLeftToRight;
+  // The paragraph being built, and its continuations for later pages.
+  std::unique_ptr<TvnParagraphItem> FParagraphItem;
+  std::vector<std::unique_ptr<TvnParagraphItem>> FParaItem;
+  // The table being built.
+  std::unique_ptr<TvnTableItem> FTableItem;
+  std::vector<std::vector<int32_t>> FRowsOnPage;
 };
 
 }  // namespace vn::exporter

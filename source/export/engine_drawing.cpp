@@ -12,39 +12,6 @@ bool TvnCustomDocumentEngine::CanDraw(TvnCapabilityKind capability, TvnItemsToRe
   return FIsDocumentStarted && FCapabilities.Contains(capability) && FItemsToRender.Contains(kind);
 }
 
-// ---- text
-
-void TvnCustomDocumentEngine::TextOut(double x, double y, const String& text) {
-  if (!CanDraw(TvnCapabilityKind::ckText, TvnItemsToRenderKind::irText)) return;
-  FNoSorting = false;
-  const double px = ConvertX(x) + FBandRect.Left;
-  const double py = ConvertY(y) + FBandRect.Top;
-  if (!IsInBand(px, py)) return;
-  auto item = std::make_unique<TvnTextItem>();
-  item->X = px;
-  item->Y = py;
-  item->Lines.Add(text);
-  item->Font = FFont;
-  item->Brush = FBrush;
-  item->RotationAngle = FTextRotationAngle;
-  item->Alignment = FTextAlignment;
-  item->TextEffects.Assign(FTextEffects);
-  item->BiDiMode = FBiDiMode;
-  FTextItem = static_cast<TvnTextItem*>(AddItem(std::move(item)));
-}
-
-void TvnCustomDocumentEngine::TextRect(const TvnRect& rect, double x, double y, const String& text) {
-  FTextItem = nullptr;
-  TextOut(x, y, text);
-  if (!FTextItem) return;
-  FTextItem->SetIsClipRect(true);
-  FTextItem->SetClipRect(ConvertRect(rect));
-}
-
-void TvnCustomDocumentEngine::SetTextRotation(int32_t angle) { FTextRotationAngle = angle % 360; }
-
-void TvnCustomDocumentEngine::SetTextAlignment(TvnHAlignment alignment) { FTextAlignment = alignment; }
-
 // ---- shapes
 
 void TvnCustomDocumentEngine::AddShape(TvnShapeType type, TvnPoints points, size_t band_points, bool is_fill) {

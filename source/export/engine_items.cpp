@@ -43,7 +43,7 @@ double TvnTableItem::CalculateRowHeight() const {
   return height;
 }
 
-TvnColumn* TvnTableItem::GetColumn(int32_t index) {
+const TvnColumn* TvnTableItem::GetColumn(int32_t index) const {
   if (index < 0 || index >= ColCount || static_cast<size_t>(index) >= FColumns.size()) return nullptr;
   return FColumns[static_cast<size_t>(index)].get();
 }
@@ -51,6 +51,17 @@ TvnColumn* TvnTableItem::GetColumn(int32_t index) {
 std::vector<std::unique_ptr<TvnColumn>>& TvnTableItem::GetColumnsList() {
   for (auto& column : FColumns) column->FWidth = Settings.NativeColumnWidth();
   return FColumns;
+}
+
+void TvnTableItem::CopyColumns(const TvnTableItem& source) {
+  for (int32_t i = 0; i < ColCount; ++i) {
+    const TvnColumn* from = source.GetColumn(i);
+    TvnColumn* to = GetColumn(i);
+    if (!from || !to) continue;
+    to->FWidth = from->FWidth;
+    to->Alignment = from->Alignment;
+    to->Title = from->Title;
+  }
 }
 
 }  // namespace vn::exporter

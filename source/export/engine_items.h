@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "export/engine_settings.h"
@@ -250,13 +251,19 @@ class TvnTableItem : public TvnDocumentItem {
   TvnTableSettings Settings;
   double MaxWidth = 0, MaxHeight = 0;
   TvnTextEffects TextEffects;
+  // The index in the whole table of this item's row 0: a table that spans
+  // pages becomes one item per page, each holding that page's rows.
+  int32_t FirstRow = 0;
 
   // The title height when the title is on, plus the heights of rows 0..RowCount.
   double CalculateRowHeight() const;
   // nullptr when index is outside 0..ColCount-1.
-  TvnColumn* GetColumn(int32_t index);
+  const TvnColumn* GetColumn(int32_t index) const;
+  TvnColumn* GetColumn(int32_t index) { return const_cast<TvnColumn*>(std::as_const(*this).GetColumn(index)); }
   // Sets every column's width to the settings' stored column width first.
   std::vector<std::unique_ptr<TvnColumn>>& GetColumnsList();
+  // Takes over the widths, alignments and titles of another table's columns.
+  void CopyColumns(const TvnTableItem& source);
   // The cell items of row `index`; nullptr outside the rows.
   std::vector<std::unique_ptr<TvnDocumentItem>>* GetRowItems(int32_t index) {
     return index >= 0 && static_cast<size_t>(index) < RowItemsList.size() ? &RowItemsList[static_cast<size_t>(index)] : nullptr;

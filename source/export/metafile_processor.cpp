@@ -876,18 +876,8 @@ void TvnMetafileProcessor::DoExtSelectClipRgn(const Record& rec) {
 // ---- text
 
 vn::platform::TextSize TvnMetafileProcessor::MeasureText(const TFont& font, const String& text) const {
-  vn::platform::FontRequest request;
-  request.FaceName = font.Name;
-  int32_t height = font.Height != 0 ? font.Height : -MulDiv(font.Size, ScreenPixelsPerInch, 72);
-  // Absurd sizes are measured at a size that stays cheap.
-  request.Height = std::clamp(height, -kMaxMeasuredFontHeight, kMaxMeasuredFontHeight);
-  request.Bold = font.Style.Contains(TFontStyle::fsBold);
-  request.Italic = font.Style.Contains(TFontStyle::fsItalic);
-  try {
-    return vn::platform::GdiFont::Create(request)->TextExtent(text);
-  } catch (const vn::Exception&) {
-    return {};
-  }
+  const TSize size = TvnFontMeasure(font).Extent(text);
+  return {size.cx, size.cy};
 }
 
 std::optional<String> TvnMetafileProcessor::GlyphsToText(const TFont& font, const std::u16string& glyphs) {

@@ -120,7 +120,6 @@ class TvnMetafileProcessor {
   // Clip rectangles a metafile may make (clips are set again after each
   // restore, so a small file could otherwise make a great many).
   static constexpr int64_t kMaxClipRects = int64_t{1} << 22;
-  static constexpr int32_t kMaxMeasuredFontHeight = 2000;
   // Pattern tiles per metafile; a fill that would need more gets none.
   static constexpr int32_t kMaxPatternTiles = 20000;
   // Decoded pixels per bitmap, and per band-extended bitmap.

@@ -813,7 +813,7 @@ TEST(DocumentEngine, ItemsOfEveryKindAreFreedOnceTheirPageIsWritten) {
     EXPECT_EQ(g_freed, page_items);
     std::vector<std::string> expected_page1 = {"StartDocument", "StartPage 1"};
     for (const std::string band : {"header", "content"})
-      for (const char* line : {" Text t", " Line 0,0 0,0", " Rectangle 0,0 4,0 filled", " Image #0 0,0 0x0",
+      for (const char* line : {" Text t", " Rectangle 0,0 4,0 filled", " Line 0,0 0,0", " Image #0 0,0 0x0",
                                " ImageStream #0 0 bytes", " Ellipse", " PolyShape 1 closed", " Table", " Paragraph", " Clip",
                                " Path", " PolyPolygon", " EOF", " PolyDraw", " Other"})
         expected_page1.push_back(band + line);

@@ -1,0 +1,31 @@
+#include "export/font_measure.h"
+
+#include <algorithm>
+
+#include "platform/fonts/gdi_font.h"
+
+namespace vn::exporter {
+
+TvnFontMeasure::TvnFontMeasure(const TFont& font) {
+  vn::platform::FontRequest request;
+  request.FaceName = font.Name;
+  // A font holds its size in points unless a logical height was given.
+  const int32_t height = font.Height != 0 ? font.Height : vn::platform::FontHeightFromPoints(font.Size, ScreenPixelsPerInch);
+  request.Height = std::clamp(height, -kMaxMeasuredFontHeight, kMaxMeasuredFontHeight);
+  request.Bold = font.Style.Contains(TFontStyle::fsBold);
+  request.Italic = font.Style.Contains(TFontStyle::fsItalic);
+  try {
+    FFont = vn::platform::GdiFont::Create(request);
+  } catch (const vn::Exception&) {
+  }
+}
+
+TSize TvnFontMeasure::Extent(StringView text) const {
+  if (!FFont) return {};
+  const vn::platform::TextSize size = FFont->TextExtent(text);
+  return {size.Width, size.Height};
+}
+
+int32_t TvnFontMeasure::Height() const { return FFont ? FFont->Metrics().Height : 0; }
+
+}  // namespace vn::exporter
