@@ -81,19 +81,19 @@ void TvnMetafileProcessor::Execute(const TMetafile& metafile, double x, double y
   const auto bytes = std::as_bytes(std::span<const char>(metafile.Bytes.data(), metafile.Bytes.size()));
   if (!EmfFile::IsEmf(bytes) && IsWmf(bytes)) {
     // A Windows metafile is first drawn into an enhanced one.
-    EmfFile file(ConvertWmfToEmf(bytes, &FDiagnostics));
+    EmfFile file(ConvertWmfToEmf(bytes, &FDiagnostics), &FDiagnostics);
     Execute(file, x, y);
     return;
   }
-  EmfFile file(metafile.Bytes);
+  EmfFile file(metafile.Bytes, &FDiagnostics);
   Execute(file, x, y);
 }
 
 void TvnMetafileProcessor::Execute(const EmfFile& file, double x, double y) {
   FStartX = x;
   FStartY = y;
-  FDiagnostics.insert(FDiagnostics.end(), file.Diagnostics().begin(), file.Diagnostics().end());
-  if (file.HasEmfPlus()) FDiagnostics.push_back({0, EMR_GDICOMMENT, "EMF+ records are not played; their GDI records are"});
+  if (file.HasEmfPlus())
+    FDiagnostics.Report({.offset = 0, .record = EMR_GDICOMMENT, .message = "EMF+ records are not played; their GDI records are"});
   if (!FEngine->FCurrentDocumentItemList || !FPTextList) return;
   for (const Record& rec : file.Records()) {
     try {
@@ -104,9 +104,7 @@ void TvnMetafileProcessor::Execute(const EmfFile& file, double x, double y) {
   }
 }
 
-void TvnMetafileProcessor::Report(const Record& rec, const char* message) {
-  if (FDiagnostics.size() < 1000) FDiagnostics.push_back({rec.offset, rec.type, message});
-}
+void TvnMetafileProcessor::Report(const Record& rec, const char* message) { ReportRecord(&FDiagnostics, rec, message); }
 
 // ---- coordinates
 
@@ -431,7 +429,7 @@ void TvnMetafileProcessor::AppendClip(const TvnClipStep& step) {
   FClipRectsLeft -= static_cast<int64_t>(step.Rects.size());
   if (FClipRectsLeft < 0) {
     if (FClipRectsLeft + static_cast<int64_t>(step.Rects.size()) >= 0)
-      FDiagnostics.push_back({0, EMR_EXTSELECTCLIPRGN, "too many clip rectangles; later clips are not set"});
+      FDiagnostics.Report({.offset = 0, .record = EMR_EXTSELECTCLIPRGN, .message = "too many clip rectangles; later clips are not set"});
     FClipRectsLeft = -1;
     return;
   }

@@ -104,7 +104,7 @@ class TvnMetafileProcessor {
   bool CombineCharsToSentence() const { return FCombineCharsToSentence; }
   void SetCombineCharsToSentence(bool value) { FCombineCharsToSentence = value; }
   // Records dropped or only partly played, with the reason.
-  const std::vector<vn::platform::emf::Diagnostic>& Diagnostics() const { return FDiagnostics; }
+  const vn::Diagnostics& Diagnostics() const { return FDiagnostics; }
 
   // The coordinate transform, logical units to engine pixels (without the
   // start offset).
@@ -203,7 +203,7 @@ class TvnMetafileProcessor {
   std::optional<vn::platform::Bitmap> DecodeBitmap(const Record& rec, const std::string& stream);
 
   TvnCustomDocumentEngine* FEngine;
-  std::vector<vn::platform::emf::Diagnostic> FDiagnostics;
+  vn::Diagnostics FDiagnostics;
   double FStartX = 0, FStartY = 0;
   double FSx = 1, FSy = 1;  // screen pixels per input pixel
   bool FIsRestoredDC = false;

@@ -58,8 +58,8 @@ Brush SolidBrush(Color c) {
 
 class Player {
  public:
-  Player(const EmfFile& file, Canvas& canvas, Transform placement)
-      : file_(file), canvas_(canvas), base_(canvas.WorldTransform()), placement_(placement) {
+  Player(const EmfFile& file, Canvas& canvas, Transform placement, Diagnostics* diagnostics)
+      : file_(file), diagnostics_(diagnostics), canvas_(canvas), base_(canvas.WorldTransform()), placement_(placement) {
     const EmrHeader& h = file.Header();
     if (h.szlDevice.cx > 0 && h.szlMillimeters.cx > 0) pxPerMmX_ = double(h.szlDevice.cx) / h.szlMillimeters.cx;
     if (h.szlDevice.cy > 0 && h.szlMillimeters.cy > 0) pxPerMmY_ = double(h.szlDevice.cy) / h.szlMillimeters.cy;
@@ -83,10 +83,10 @@ class Player {
     if (file_.HasEmfPlus() && std::all_of(recs.begin(), recs.end(), [](const Record& r) {
           return r.type == EMR_HEADER || r.type == EMR_GDICOMMENT || r.type == EMR_EOF;
         }))
-      file_.Report(recs.front(), "EMF+ records are not drawn");
+      ReportRecord(diagnostics_, recs.front(), "EMF+ records are not drawn");
     for (const Record& rec : file_.Records()) {
       if (rec.type == EMR_EOF) break;
-      if (!Play(rec)) file_.Report(rec, "damaged record skipped");
+      if (!Play(rec)) ReportRecord(diagnostics_, rec, "damaged record skipped");
     }
     while (depth_ > 0) {
       canvas_.RestoreDC(-1);
@@ -370,6 +370,7 @@ class Player {
   bool Play(const Record& rec);
 
   const EmfFile& file_;
+  Diagnostics* diagnostics_;
   Canvas& canvas_;
   Transform base_, placement_;
   double pxPerMmX_ = 96 / 25.4, pxPerMmY_ = 96 / 25.4;
@@ -798,12 +799,13 @@ Transform Placement(const EmfFile& file, Rect dest, int rotation) {
 
 }  // namespace
 
-void PlayMetafile(const EmfFile& file, Canvas& canvas, Rect dest, int rotation) {
-  Player player(file, canvas, Placement(file, dest, rotation));
+void PlayMetafile(const EmfFile& file, Canvas& canvas, Rect dest, int rotation, Diagnostics* diagnostics) {
+  Player player(file, canvas, Placement(file, dest, rotation), diagnostics);
   player.Run();
 }
 
-void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation) {
+void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation,
+                      Diagnostics* diagnostics) {
   canvas.SaveDC();
   Pen none;
   none.style = PenStyle::Clear;
@@ -811,7 +813,7 @@ void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_
   canvas.SetBrush(Brush{});
   canvas.Rectangle({0, 0, width, height});
   canvas.RestoreDC(-1);
-  PlayMetafile(file, canvas, {0, 0, width, height}, rotation);
+  PlayMetafile(file, canvas, {0, 0, width, height}, rotation, diagnostics);
 }
 
 }  // namespace vn::platform

@@ -113,8 +113,9 @@ Page RecordPage() {
 
 TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
   const Page page = RecordPage();
-  EmfFile emf(page.bytes);
-  EXPECT_TRUE(emf.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile emf(page.bytes, &damage);
+  EXPECT_TRUE(damage.Empty());
   const EmrHeader& h = emf.Header();
   EXPECT_EQ(h.nBytes, page.bytes.size());
   EXPECT_EQ(h.nRecords, emf.Records().size());
@@ -210,10 +211,11 @@ TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
 
 TEST(CanvasRecording, PagePlaysOntoCairoWithExpectedPixels) {
   const Page page = RecordPage();
-  EmfFile emf(page.bytes);
+  Diagnostics damage;
+  EmfFile emf(page.bytes, &damage);
   CairoCanvas canvas(200, 150);
-  PlayMetafile(emf, canvas, {0, 0, 200, 150});
-  EXPECT_TRUE(emf.Diagnostics().empty());
+  PlayMetafile(emf, canvas, {0, 0, 200, 150}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   struct Probe {
     int x, y;
     uint32_t want;
@@ -274,10 +276,11 @@ TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
   EmfFile emf(page.bytes);
   EmfRecorderCanvas outer(150, 200);
   DrawPageMetafile(emf, outer, 150, 200, 90);
-  EmfFile turned(outer.Finish());
+  Diagnostics damage;
+  EmfFile turned(outer.Finish(), &damage);
   CairoCanvas canvas(150, 200);
-  PlayMetafile(turned, canvas, {0, 0, 150, 200});
-  EXPECT_TRUE(turned.Diagnostics().empty());
+  PlayMetafile(turned, canvas, {0, 0, 150, 200}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   EXPECT_TRUE(Near(canvas.PixelAt(150 - 75, 35), 0xFF00A000));
   EXPECT_TRUE(Near(canvas.PixelAt(150 - 120, 160), 0xFF00C8C8));  // the JPEG, turned
 }

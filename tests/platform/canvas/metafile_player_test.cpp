@@ -36,10 +36,11 @@ std::string Metafile(const std::function<void(EmfWriter&)>& body) {
 }
 
 std::unique_ptr<CairoCanvas> Play(const std::string& bytes) {
-  EmfFile f(bytes);
+  Diagnostics damage;
+  EmfFile f(bytes, &damage);
   auto canvas = std::make_unique<CairoCanvas>(100, 100);
-  PlayMetafile(f, *canvas, {0, 0, 100, 100});
-  EXPECT_TRUE(f.Diagnostics().empty());
+  PlayMetafile(f, *canvas, {0, 0, 100, 100}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   return canvas;
 }
 
@@ -144,9 +145,10 @@ TEST(MetafilePlayer, SavesPastTheDepthLimitAreSkipped) {
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
   }));
   CairoCanvas canvas(100, 100);
-  PlayMetafile(f, canvas, {0, 0, 100, 100});
+  Diagnostics damage;
+  PlayMetafile(f, canvas, {0, 0, 100, 100}, 0, &damage);
   size_t skipped = 0;
-  for (const auto& d : f.Diagnostics()) skipped += d.type == EMR_SAVEDC;
+  for (const auto& d : damage.Kept()) skipped += d.record == EMR_SAVEDC;
   EXPECT_EQ(skipped, 5000u - 4096u);
   EXPECT_EQ(canvas.PixelAt(20, 20), kBlack) << "restored to the state before the grey brush";
 }
@@ -279,8 +281,9 @@ TEST(EmfRecorder, ObjectsLiveWhileAStateUsesThem) {
   rec.SetBrush(Brush{BrushStyle::Hatch, 0xFF0000, HatchStyle::Cross, nullptr});
   rec.RestoreDC(1);
   rec.LineTo({10, 10});
-  EmfFile f(rec.Finish());
-  EXPECT_TRUE(f.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile f(rec.Finish(), &damage);
+  EXPECT_TRUE(damage.Empty());
   EXPECT_LE(f.Header().nHandles, 5);
   // Replay the selections with the device's rule: selecting makes an object
   // current, a save keeps a copy of what is current.

@@ -75,8 +75,9 @@ TEST(EmfFile, RejectsWhatIsNoMetafile) {
 }
 
 TEST(EmfFile, HeaderAndRecordsOfTheWriter) {
-  EmfFile f(SmallMetafile());
-  EXPECT_TRUE(f.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile f(SmallMetafile(), &damage);
+  EXPECT_TRUE(damage.Empty());
   EXPECT_EQ(f.Header().nRecords, f.Records().size());
   EXPECT_EQ(f.Header().nBytes, f.Bytes().size());
   EXPECT_EQ(f.Header().nHandles, 2);
@@ -104,9 +105,10 @@ TEST(EmfFile, DamagedRecordSizeEndsTheWalk) {
   for (const auto& c : cases) {
     std::string bytes = good;
     c.damage(bytes);
-    EmfFile f(bytes);
-    ASSERT_FALSE(f.Diagnostics().empty()) << c.what;
-    EXPECT_EQ(f.Diagnostics().front().offset, text) << c.what;
+    Diagnostics damage;
+    EmfFile f(bytes, &damage);
+    ASSERT_FALSE(damage.Empty()) << c.what;
+    EXPECT_EQ(damage.Kept().front().offset, text) << c.what;
     EXPECT_EQ(f.Records().back().offset + f.Records().back().bytes.size(), text) << c.what;
     // It still plays what it has: the rectangle.
     CairoCanvas canvas(100, 50);
@@ -121,12 +123,13 @@ TEST(EmfFile, DamagedRecordContentIsSkipped) {
   std::string bytes = SmallMetafile();
   const size_t text = OffsetOf(EmfFile(bytes), EMR_EXTTEXTOUTW);
   Put32(bytes, text + 8 + 36 + 4, 0x10000);  // offString far past the record
-  EmfFile f(bytes);
+  Diagnostics damage;
+  EmfFile f(bytes, &damage);
   CairoCanvas canvas(100, 50);
-  PlayMetafile(f, canvas, {0, 0, 100, 50});
-  ASSERT_EQ(f.Diagnostics().size(), 1u);
-  EXPECT_EQ(f.Diagnostics()[0].offset, text);
-  EXPECT_EQ(f.Diagnostics()[0].type, EMR_EXTTEXTOUTW);
+  PlayMetafile(f, canvas, {0, 0, 100, 50}, 0, &damage);
+  ASSERT_EQ(damage.Count(), 1u);
+  EXPECT_EQ(damage.Kept()[0].offset, text);
+  EXPECT_EQ(damage.Kept()[0].record, EMR_EXTTEXTOUTW);
   EXPECT_EQ(canvas.PixelAt(75, 25), 0xFF0000FFu) << "the ellipse after it";
 }
 
