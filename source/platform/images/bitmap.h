@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/diagnostics.h"
 #include "runtime/exceptions.h"
 
 namespace vn::platform {
@@ -43,6 +44,10 @@ constexpr uint64_t kDefaultMaxImagePixels = 100'000'000;
 
 struct DecodeLimits {
   uint64_t MaxPixels = kDefaultMaxImagePixels;
+  // Where a decoder reports what it repaired and what its library warned
+  // about (null: nowhere). A TiffReader keeps it for the frames it decodes
+  // later, so it must outlive the reader.
+  Diagnostics* Report = nullptr;
 };
 
 // Throws EImageDecodeError ("<format>: image of W x H pixels is too large"

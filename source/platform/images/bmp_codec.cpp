@@ -105,7 +105,8 @@ double PpmToDpi(int32_t ppm) { return ppm > 0 ? ppm * 0.0254 : 96; }
 
 // Run-length data of RLE8 and RLE4 into an 8-bit bitmap. Rows run from the
 // bottom unless top_down. Damage ends decoding; what was drawn is kept.
-void DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
+// False when the data end before the picture does.
+bool DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
   const int w = out.Width(), h = out.Height();
   int x = 0, y = 0;  // y counts rows from the first stored row
   auto put = [&](uint8_t index) {
@@ -139,6 +140,7 @@ void DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
       if (bytes & 1) r.Skip(1);
     }
   }
+  return r.ok();
 }
 
 }  // namespace
@@ -196,7 +198,10 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     size_t count = h.colors_used ? std::min<size_t>(h.colors_used, full) : full;
     size_t entry = h.core ? 3 : 4;
     for (size_t i = 0; i < count; ++i) {
-      if (!r.Has(entry)) break;  // a short table: the rest stays black
+      if (!r.Has(entry)) {  // a short table: the rest stays black
+        ReportTo(limits.Report, {.offset = r.position(), .message = "BMP: colour table is cut short"});
+        break;
+      }
       BGRA c;
       c.B = r.U8();
       c.G = r.U8();
@@ -238,7 +243,8 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
   if (rle) {
     if (top_down) Damaged("run-length data cannot be stored top-down");
     out.SetPalette(palette);
-    DecodeRle(bits, h.compression == kBiRle4, false, out);
+    if (!DecodeRle(bits, h.compression == kBiRle4, false, out))
+      ReportTo(limits.Report, {.offset = start, .message = "BMP: run-length data end early"});
     return out;
   }
 
@@ -318,13 +324,18 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     if (!any_alpha || bpp < 32) {
       size_t mask_row = (static_cast<size_t>(w) + 31) / 32 * 4;
       ByteReader mask = bits.Sub(row_bytes * static_cast<size_t>(hh), bits.size() - std::min(bits.size(), row_bytes * static_cast<size_t>(hh)));
+      bool mask_short = false;
       for (int y = 0; y < hh; ++y) {
         ByteReader line = mask.Sub(mask_row * static_cast<size_t>(top_down ? y : hh - 1 - y), mask_row);
-        if (line.failed()) continue;
+        if (line.failed()) {
+          mask_short = true;
+          continue;
+        }
         auto row = out.MutableRow(y);
         for (int x = 0; x < w; ++x)
           if ((line.PeekU8(x >> 3) >> (7 - (x & 7))) & 1) row[x * 4 + 3] = 0;
       }
+      if (mask_short) ReportTo(limits.Report, {.message = "ICO: the AND mask is cut short"});
     }
   }
   return out;

@@ -41,6 +41,7 @@ struct JpegContext {
   bool c_made = false;
   unsigned char* out = nullptr;  // encoding: buffer of jpeg_mem_dest
   unsigned long out_size = 0;
+  Diagnostics* report = nullptr;  // decoding: where warnings go
 };
 
 void OnErrorExit(j_common_ptr cinfo) {
@@ -50,8 +51,14 @@ void OnErrorExit(j_common_ptr cinfo) {
 }
 
 // Warnings (corrupt entropy data, data ending early) are not fatal: libjpeg
-// fills in what is missing.
-void OnMessage(j_common_ptr, int) {}
+// fills in what is missing. They are reported; trace messages are not.
+void OnMessage(j_common_ptr cinfo, int level) {
+  auto* ctx = reinterpret_cast<JpegContext*>(cinfo->err);
+  if (level >= 0 || !ctx->report) return;
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  ctx->report->Report({.message = std::string("JPEG: ") + text});
+}
 
 void OnProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
@@ -179,6 +186,7 @@ JpegInfo ReadJpegInfo(std::span<const std::byte> data) {
 Bitmap DecodeJpeg(std::span<const std::byte> data, const DecodeLimits& limits) {
   auto ctx = std::make_unique<JpegContext>();
   Guard guard{ctx.get()};
+  ctx->report = limits.Report;
   StartDecoder(*ctx, data);
   JpegInfo info = InfoOf(ctx->d);
   CheckImageSize("JPEG", ctx->d.image_width, ctx->d.image_height, limits);

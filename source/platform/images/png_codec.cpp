@@ -26,6 +26,7 @@ struct PngContext {
   size_t size = 0;
   size_t pos = 0;
   std::string* out = nullptr;  // encoding: the file being written
+  Diagnostics* report = nullptr;  // decoding: where warnings go
   char message[256] = {0};
   // Header facts after the transformations.
   png_uint_32 width = 0, height = 0;
@@ -40,7 +41,10 @@ void OnError(png_structp png, png_const_charp msg) {
   png_longjmp(png, 1);
 }
 
-void OnWarning(png_structp, png_const_charp) {}
+void OnWarning(png_structp png, png_const_charp msg) {
+  auto* c = static_cast<PngContext*>(png_get_error_ptr(png));
+  ReportTo(c->report, {.message = std::string("PNG: ") + (msg ? msg : "warning")});
+}
 
 void OnRead(png_structp png, png_bytep out, size_t count) {
   auto* c = static_cast<PngContext*>(png_get_io_ptr(png));
@@ -137,6 +141,7 @@ Bitmap DecodePng(std::span<const std::byte> data, const DecodeLimits& limits) {
   PngContext c;
   c.data = reinterpret_cast<const uint8_t*>(data.data());
   c.size = data.size();
+  c.report = limits.Report;
   if (c.size < 8 || png_sig_cmp(c.data, 0, 8) != 0) throw EImageDecodeError("PNG: signature is missing");
   c.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &c, OnError, OnWarning);
   if (!c.png) throw EImageDecodeError("PNG: cannot start the decoder");
