@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/emf/stock_objects.h"
 #include "platform/emf/wmf_converter.h"
 #include "platform/fonts/font_charsets.h"
 #include "platform/fonts/font_faces.h"
@@ -245,32 +246,23 @@ bool TvnMetafileProcessor::RestoreState(int32_t n) {
 // ---- objects
 
 void TvnMetafileProcessor::SelectStockObject(uint32_t n) {
-  auto brush = [this](TColor color, TBrushStyle style = TBrushStyle::bsSolid) {
-    FCurrentBrush = TvnMetaBrush{};
-    FCurrentBrush.Color = color;
-    FCurrentBrush.Style = style;
-  };
-  auto pen = [this](TColor color, TPenStyle style = TPenStyle::psSolid) {
-    FCurrentPen = TPen{};
-    FCurrentPen.Color = color;
-    FCurrentPen.Style = style;
-  };
-  switch (n) {
-    case WHITE_BRUSH: brush(clWhite); break;
-    case LTGRAY_BRUSH: brush(0xC0C0C0); break;
-    case GRAY_BRUSH: brush(0x808080); break;
-    case DKGRAY_BRUSH: brush(0x404040); break;  // the window system's dark grey
-    case BLACK_BRUSH: brush(clBlack); break;
-    case NULL_BRUSH: brush(clWhite, TBrushStyle::bsClear); break;
-    case WHITE_PEN: pen(clWhite); break;
-    case BLACK_PEN: pen(clBlack); break;
-    case NULL_PEN: pen(clBlack, TPenStyle::psClear); break;
-    case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case ANSI_VAR_FONT: case SYSTEM_FONT: case DEVICE_DEFAULT_FONT:
-    case SYSTEM_FIXED_FONT: FCurrentFont = TvnFont{}; break;
-    case DEFAULT_PALETTE: FCurrentPalette = TvnPalette{}; break;
-    case DC_BRUSH: brush(clWhite); break;
-    case DC_PEN: pen(clBlack); break;
-    default: break;
+  // The engine keeps its font when a metafile selects DEFAULT_GUI_FONT.
+  if (n == DEFAULT_GUI_FONT) return;
+  const StockObjectInfo stock = StockObject(n);
+  switch (stock.kind) {
+    case StockObjectInfo::Kind::Brush:
+      FCurrentBrush = TvnMetaBrush{};
+      FCurrentBrush.Color = stock.color;
+      FCurrentBrush.Style = stock.empty ? TBrushStyle::bsClear : TBrushStyle::bsSolid;
+      break;
+    case StockObjectInfo::Kind::Pen:
+      FCurrentPen = TPen{};
+      FCurrentPen.Color = stock.color;
+      FCurrentPen.Style = stock.empty ? TPenStyle::psClear : TPenStyle::psSolid;
+      break;
+    case StockObjectInfo::Kind::Font: FCurrentFont = TvnFont{}; break;
+    case StockObjectInfo::Kind::Palette: FCurrentPalette = TvnPalette{}; break;
+    case StockObjectInfo::Kind::None: break;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <variant>
 
+#include "platform/emf/stock_objects.h"
 #include "runtime/codepages.h"
 
 namespace vn::platform {
@@ -53,6 +54,12 @@ Pen PenFromStyle(uint32_t style, int32_t width, Color color, bool cosmetic) {
 Brush SolidBrush(Color c) {
   Brush b;
   b.color = c;
+  return b;
+}
+
+Brush StockBrush(const StockObjectInfo& stock) {
+  Brush b = SolidBrush(stock.color);
+  if (stock.empty) b.style = BrushStyle::Clear;
   return b;
 }
 
@@ -139,27 +146,13 @@ class Player {
 
   void Select(uint32_t index) {
     if (index & kStockObjectFlag) {
-      switch (index & ~kStockObjectFlag) {
-        case WHITE_BRUSH: SetBrush(SolidBrush(0xFFFFFF)); break;
-        case LTGRAY_BRUSH: SetBrush(SolidBrush(0xC0C0C0)); break;
-        case GRAY_BRUSH: SetBrush(SolidBrush(0x808080)); break;
-        case DKGRAY_BRUSH: SetBrush(SolidBrush(0x404040)); break;
-        case BLACK_BRUSH: SetBrush(SolidBrush(0)); break;
-        case NULL_BRUSH: {
-          Brush b;
-          b.style = BrushStyle::Clear;
-          SetBrush(b);
+      const StockObjectInfo stock = StockObject(index & ~kStockObjectFlag);
+      switch (stock.kind) {
+        case StockObjectInfo::Kind::Brush: SetBrush(StockBrush(stock)); break;
+        case StockObjectInfo::Kind::Pen:
+          SetPen(PenFromStyle(stock.empty ? PS_NULL : PS_SOLID, 0, stock.color, true));
           break;
-        }
-        case WHITE_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0xFFFFFF, true)); break;
-        case BLACK_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0, true)); break;
-        case NULL_PEN: SetPen(PenFromStyle(PS_NULL, 0, 0, true)); break;
-        case DC_BRUSH: SetBrush(SolidBrush(0xFFFFFF)); break;
-        case DC_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0, true)); break;
-        case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case ANSI_VAR_FONT: case SYSTEM_FONT:
-        case DEVICE_DEFAULT_FONT: case SYSTEM_FIXED_FONT: case DEFAULT_GUI_FONT:
-          SetFont(Font{});
-          break;
+        case StockObjectInfo::Kind::Font: SetFont(Font{}); break;
         default: break;
       }
       return;
@@ -712,10 +705,11 @@ bool Player::Play(const Record& rec) {
       Brush b = dc_.brush;
       if (rec.type == EMR_FILLRGN) {
         if (v->ihBrush & kStockObjectFlag) {
-          const uint32_t s = v->ihBrush & ~kStockObjectFlag;
-          static constexpr Color kStock[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
-          if (s < 5) b = SolidBrush(kStock[s]);
-          else if (s == NULL_BRUSH) return true;
+          const StockObjectInfo stock = StockObject(v->ihBrush & ~kStockObjectFlag);
+          if (stock.kind == StockObjectInfo::Kind::Brush) {
+            if (stock.empty) return true;
+            b = StockBrush(stock);
+          }
         } else if (v->ihBrush < objects_.size()) {
           if (auto* ob = std::get_if<Brush>(&objects_[v->ihBrush])) b = *ob;
         }
