@@ -6,6 +6,7 @@
 
 #include "pdf/exceptions.h"
 #include "pdf/text.h"
+#include "runtime/scope_exit.h"
 #include "runtime/streams.h"
 
 namespace vn::pdf {
@@ -427,11 +428,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
     return std::make_unique<TvnPDError>();
   }
   fetching_.insert(num);
-  struct Done {
-    std::set<int64_t>& set;
-    int64_t num;
-    ~Done() { set.erase(num); }
-  } done{fetching_, num};
+  vn::ScopeExit done([this, num] { fetching_.erase(num); });
 
   std::unique_ptr<TvnPDBaseObject> result;
   int64_t gen = 0;

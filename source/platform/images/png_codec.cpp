@@ -14,6 +14,7 @@
 #include <new>
 
 #include "platform/images/image_codecs.h"
+#include "runtime/scope_exit.h"
 
 namespace vn::platform {
 
@@ -100,11 +101,6 @@ bool ReadRows(PngContext* c, png_bytepp rows) {
   return true;
 }
 
-struct ReadGuard {
-  PngContext* c;
-  ~ReadGuard() { png_destroy_read_struct(&c->png, c->info ? &c->info : nullptr, nullptr); }
-};
-
 struct WriteSetup {
   int width, height, bit_depth, color_type;
   png_colorp palette;
@@ -130,11 +126,6 @@ bool WriteAll(PngContext* c, const WriteSetup* s) {
   return true;
 }
 
-struct WriteGuard {
-  PngContext* c;
-  ~WriteGuard() { png_destroy_write_struct(&c->png, c->info ? &c->info : nullptr); }
-};
-
 }  // namespace
 
 Bitmap DecodePng(std::span<const std::byte> data, const DecodeLimits& limits) {
@@ -145,7 +136,7 @@ Bitmap DecodePng(std::span<const std::byte> data, const DecodeLimits& limits) {
   if (c.size < 8 || png_sig_cmp(c.data, 0, 8) != 0) throw EImageDecodeError("PNG: signature is missing");
   c.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &c, OnError, OnWarning);
   if (!c.png) throw EImageDecodeError("PNG: cannot start the decoder");
-  ReadGuard guard{&c};
+  ScopeExit guard([&c] { png_destroy_read_struct(&c.png, c.info ? &c.info : nullptr, nullptr); });
   c.info = png_create_info_struct(c.png);
   if (!c.info) throw EImageDecodeError("PNG: cannot start the decoder");
   if (!ReadHeader(&c)) throw EImageDecodeError(std::string("PNG: ") + c.message);
@@ -168,7 +159,7 @@ std::string EncodePng(const Bitmap& bitmap) {
   c.out = &out;
   c.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &c, OnError, OnWarning);
   if (!c.png) throw EImageEncodeError("PNG: cannot start the encoder");
-  WriteGuard guard{&c};
+  ScopeExit guard([&c] { png_destroy_write_struct(&c.png, c.info ? &c.info : nullptr); });
   c.info = png_create_info_struct(c.png);
   if (!c.info) throw EImageEncodeError("PNG: cannot start the encoder");
 
