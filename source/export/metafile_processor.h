@@ -122,8 +122,6 @@ class TvnMetafileProcessor {
   static constexpr int32_t kMaxMeasuredFontHeight = 2000;
   // Pattern tiles per metafile; a fill that would need more gets none.
   static constexpr int32_t kMaxPatternTiles = 20000;
-  // Decoded pixels per bitmap, and per band-extended bitmap.
-  static constexpr uint64_t kMaxBitmapPixels = uint64_t{1} << 25;
 
   void PlayRecord(const Record& rec);
   void Report(const Record& rec, const char* message);

@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "platform/canvas/text_measure.h"
+#include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
 namespace vn::platform {
@@ -37,18 +38,21 @@ std::shared_ptr<cairo_surface_t> Share(cairo_surface_t* s) {
   return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
 }
 
-// A premultiplied cairo image of straight-alpha BGRA pixels.
-cairo_surface_t* ToSurface(const PixelBuffer& px) {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, px.width, px.height);
+// A premultiplied cairo image of a bitmap (straight alpha, kept only when
+// the bitmap has alpha).
+cairo_surface_t* ToSurface(const Bitmap& b) {
+  if (b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.Width(), b.Height());
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
-  for (int32_t y = 0; y < px.height; ++y) {
-    const uint8_t* src = px.Row(y);
+  const bool alpha = b.HasAlpha();
+  for (int32_t y = 0; y < b.Height(); ++y) {
+    const uint8_t* src = b.Row(y).data();
     uint8_t* dst = data + size_t(y) * stride;
-    for (int32_t x = 0; x < px.width; ++x) {
-      const uint32_t a = src[x * 4 + 3];
+    for (int32_t x = 0; x < b.Width(); ++x) {
+      const uint32_t a = alpha ? src[x * 4 + 3] : 255;
       for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((src[x * 4 + c] * a + 127) / 255);
       dst[x * 4 + 3] = uint8_t(a);
     }
@@ -98,6 +102,9 @@ double DeviceLength(const cairo_path_t* path) {
 
 CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
     : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
+  if (uint64_t(width_) * uint64_t(height_) > kMaxImagePixels)
+    throw EArgumentException("Canvas of " + std::to_string(width_) + " x " + std::to_string(height_) +
+                             " pixels is too large");
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
   cr_ = cairo_create(surface_);
   const double a = (background >> 24) / 255.0;
@@ -125,10 +132,19 @@ uint32_t CairoCanvas::PixelAt(int32_t x, int32_t y) {
   return a << 24 | un(p[2]) << 16 | un(p[1]) << 8 | un(p[0]);
 }
 
-PixelBuffer CairoCanvas::Pixels() {
-  PixelBuffer out(width_, height_);
-  for (int32_t y = 0; y < height_; ++y)
-    for (int32_t x = 0; x < width_; ++x) out.SetPixel(x, y, PixelAt(x, y));
+Bitmap CairoCanvas::Pixels() {
+  Bitmap out(width_, height_, PixelFormat::pf32bit);
+  bool opaque = true;
+  for (int32_t y = 0; y < height_; ++y) {
+    uint8_t* row = out.MutableRow(y).data();
+    for (int32_t x = 0; x < width_; ++x) {
+      const uint32_t argb = PixelAt(x, y);
+      row[x * 4] = uint8_t(argb), row[x * 4 + 1] = uint8_t(argb >> 8), row[x * 4 + 2] = uint8_t(argb >> 16);
+      row[x * 4 + 3] = uint8_t(argb >> 24);
+      opaque = opaque && argb >> 24 == 255;
+    }
+  }
+  out.SetHasAlpha(!opaque);
   return out;
 }
 
@@ -209,7 +225,7 @@ void CairoCanvas::SetBrushSource() {
     cairo_set_source(cr_, p);
     cairo_pattern_destroy(p);
     cairo_surface_destroy(tile);
-  } else if (b.style == BrushStyle::Pattern && b.pattern && !b.pattern->empty()) {
+  } else if (b.style == BrushStyle::Pattern && b.pattern && !b.pattern->Empty()) {
     cairo_surface_t* tile = ToSurface(*b.pattern);
     cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
@@ -224,7 +240,7 @@ void CairoCanvas::SetBrushSource() {
 
 void CairoCanvas::FillCurrent(bool preserve) {
   if (state_.brush.style == BrushStyle::Clear ||
-      (state_.brush.style == BrushStyle::Pattern && (!state_.brush.pattern || state_.brush.pattern->empty()))) {
+      (state_.brush.style == BrushStyle::Pattern && (!state_.brush.pattern || state_.brush.pattern->Empty()))) {
     if (!preserve) cairo_new_path(cr_);
     return;
   }
@@ -757,10 +773,10 @@ void CairoCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode mode)
   });
 }
 
-void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop) {
+void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop) {
   const double dw = RectWidth(dest), dh = RectHeight(dest);
   const double sw = RectWidth(src), sh = RectHeight(src);
-  if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.empty() || !Usable(state_.transform)) return;
+  if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.Empty() || !Usable(state_.transform)) return;
   cairo_surface_t* image = ToSurface(px);
   Clipped([&] {
     cairo_matrix_t mt = ToCairo(state_.transform);
@@ -809,15 +825,15 @@ void CairoCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t r
   DrawPixels(dest, src, *px, rop);
 }
 
-void CairoCanvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
-  DrawPixels(dest, {0, 0, pixels.width, pixels.height}, pixels, SRCCOPY);
+void CairoCanvas::DrawBitmap(Rect dest, const Bitmap& pixels) {
+  DrawPixels(dest, {0, 0, pixels.Width(), pixels.Height()}, pixels, SRCCOPY);
 }
 
 void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
   auto px = DecodeJpegBits(jpeg);
   if (!px) return;
   (void)width, (void)height;
-  DrawPixels(dest, {0, 0, px->width, px->height}, *px, SRCCOPY);
+  DrawPixels(dest, {0, 0, px->Width(), px->Height()}, *px, SRCCOPY);
 }
 
 int CairoCanvas::SaveDC() {

@@ -24,8 +24,9 @@ namespace vn::platform {
 
 class CairoCanvas : public Canvas {
  public:
-  // A new surface of the given size in pixels, filled with `background`
-  // (0xAARRGGBB, opaque white by default).
+  // A new surface of the given size in pixels (each side 1 to 32767),
+  // filled with `background` (0xAARRGGBB, opaque white by default).
+  // EArgumentException when it would hold more than kMaxImagePixels.
   CairoCanvas(int32_t width, int32_t height, uint32_t background = 0xFFFFFFFF);
   ~CairoCanvas() override;
   CairoCanvas(const CairoCanvas&) = delete;
@@ -35,7 +36,8 @@ class CairoCanvas : public Canvas {
   int32_t Height() const { return height_; }
   // 0xAARRGGBB of a device pixel (straight alpha); 0 outside.
   uint32_t PixelAt(int32_t x, int32_t y);
-  PixelBuffer Pixels();
+  // The surface as a 32-bit bitmap (HasAlpha when some pixel is not opaque).
+  Bitmap Pixels();
   cairo_surface_t* Surface() { return surface_; }
   // Writes the picture as a PNG file; false when that fails.
   bool WritePng(const std::string& path);
@@ -85,7 +87,7 @@ class CairoCanvas : public Canvas {
   void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
   void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
-  void DrawBitmap(Rect dest, const PixelBuffer& pixels) override;
+  void DrawBitmap(Rect dest, const Bitmap& pixels) override;
   void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) override;
 
   int SaveDC() override;
@@ -125,7 +127,7 @@ class CairoCanvas : public Canvas {
   void AddEllipse(double l, double t, double r, double b);
   void AddArc(const Rect& box, Point start, Point end, bool moveToStart);
   void CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape);
-  void DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop);
+  void DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop);
 
   int32_t width_, height_;
   cairo_surface_t* surface_ = nullptr;

@@ -50,9 +50,9 @@ Font Font::FromLogFont(const emf::LogFontW& lf) {
   return f;
 }
 
-void Canvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
-  if (pixels.empty()) return;
-  StretchDib(dest, {0, 0, pixels.width, pixels.height}, EncodeDib24(pixels), emf::SRCCOPY);
+void Canvas::DrawBitmap(Rect dest, const Bitmap& pixels) {
+  if (pixels.Empty()) return;
+  StretchDib(dest, {0, 0, pixels.Width(), pixels.Height()}, EncodeDib24(pixels), emf::SRCCOPY);
 }
 
 void Canvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {

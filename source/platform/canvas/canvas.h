@@ -82,7 +82,7 @@ struct Brush {
   BrushStyle style = BrushStyle::Solid;
   Color color = 0xFFFFFF;
   HatchStyle hatch = HatchStyle::Horizontal;
-  std::shared_ptr<const PixelBuffer> pattern;  // Pattern: tiled from the origin
+  std::shared_ptr<const Bitmap> pattern;  // Pattern: tiled from the origin
   bool operator==(const Brush&) const = default;
 };
 
@@ -165,9 +165,9 @@ class Canvas {
   // A DIB section stretched into dest (logical units) from src (bitmap
   // pixels, top-down) with a raster operation.
   virtual void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) = 0;
-  // Pixels with alpha stretched into dest. The recorder composites them onto
-  // white into a 24-bit bitmap; the default does that too.
-  virtual void DrawBitmap(Rect dest, const PixelBuffer& pixels);
+  // A bitmap (its alpha kept) stretched into dest. The recorder composites
+  // it onto white into a 24-bit bitmap; the default does that too.
+  virtual void DrawBitmap(Rect dest, const Bitmap& pixels);
   // JPEG data of a picture of the given size stretched into dest; the
   // recorder keeps the bytes (BI_JPEG).
   virtual void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height);

@@ -21,11 +21,6 @@ constexpr uint32_t kMaxObjects = 65535;
 // canvas a copy of the state, so an endless run of EMR_SAVEDC would cost
 // memory many times the file's size; saves past this depth are skipped.
 constexpr int kMaxSaveDepth = 4096;
-// Pixels of pattern brushes one playback decodes in all. A small record can
-// stand for a pattern of many megapixels (run-length data), and the object
-// table, the saved states and the canvas keep them; patterns past this
-// budget paint grey, as undecodable ones do.
-constexpr int64_t kMaxPatternPixels = int64_t{1} << 26;
 
 using Object = std::variant<std::monostate, Pen, Brush, Font>;
 
@@ -274,12 +269,14 @@ class Player {
     }
     const Rect src = SourceRect(b.dib, b.xSrc, b.ySrc, b.cxSrc, b.cySrc);
     if (type == EMR_ALPHABLEND || type == EMR_TRANSPARENTBLT) {
-      auto px = DecodeDib(b.dib, type == EMR_ALPHABLEND);
+      auto px = DecodeDib(b.dib, type == EMR_ALPHABLEND, diagnostics_);
       if (!px) return;
-      PixelBuffer part = Crop(*px, src);
-      if (part.empty()) return;
-      for (size_t i = 0; i < part.bgra.size(); i += 4) {
-        uint8_t* p = &part.bgra[i];
+      Bitmap part = Crop(*px, src);
+      if (part.Empty()) return;
+      part.SetHasAlpha(true);
+      uint8_t* bits = part.MutableBits();
+      for (size_t i = 0; i < part.Stride() * size_t(part.Height()); i += 4) {
+        uint8_t* p = bits + i;
         if (type == EMR_TRANSPARENTBLT) {
           const Color c = Color(p[2]) | Color(p[1]) << 8 | Color(p[0]) << 16;
           if (c == (b.rop & 0xFFFFFF)) p[3] = 0;
@@ -297,14 +294,20 @@ class Player {
     canvas_.StretchDib(dest, src, b.dib, b.rop);
   }
 
-  static PixelBuffer Crop(const PixelBuffer& px, Rect r) {
-    r.left = std::clamp(r.left, 0, px.width), r.right = std::clamp(r.right, 0, px.width);
-    r.top = std::clamp(r.top, 0, px.height), r.bottom = std::clamp(r.bottom, 0, px.height);
+  // The part r of a bitmap as 32 bits a pixel (alpha 255 where it has none).
+  static Bitmap Crop(const Bitmap& bitmap, Rect r) {
+    r.left = std::clamp(r.left, 0, bitmap.Width()), r.right = std::clamp(r.right, 0, bitmap.Width());
+    r.top = std::clamp(r.top, 0, bitmap.Height()), r.bottom = std::clamp(r.bottom, 0, bitmap.Height());
     if (r.right <= r.left || r.bottom <= r.top) return {};
-    if (r.left == 0 && r.top == 0 && r.right == px.width && r.bottom == px.height) return px;
-    PixelBuffer out(r.right - r.left, r.bottom - r.top);
+    Bitmap px = bitmap.Format() == PixelFormat::pf32bit ? bitmap : bitmap.ConvertTo(PixelFormat::pf32bit);
+    if (!px.HasAlpha())
+      for (int32_t y = 0; y < px.Height(); ++y)
+        for (int32_t x = 0; x < px.Width(); ++x) px.MutableRow(y)[size_t(x) * 4 + 3] = 255;
+    if (r.left == 0 && r.top == 0 && r.right == px.Width() && r.bottom == px.Height()) return px;
+    Bitmap out(r.right - r.left, r.bottom - r.top, PixelFormat::pf32bit);
+    out.SetHasAlpha(px.HasAlpha());
     for (int32_t y = r.top; y < r.bottom; ++y)
-      std::copy_n(px.Row(y) + size_t(r.left) * 4, size_t(out.width) * 4, out.Row(y - r.top));
+      std::copy_n(px.Row(y).data() + size_t(r.left) * 4, size_t(out.Width()) * 4, out.MutableRow(y - r.top).data());
     return out;
   }
 
@@ -371,6 +374,11 @@ class Player {
   std::vector<DcState> saved_;
   int depth_ = 0;
   std::vector<Object> objects_;
+  // Pixels of pattern brushes this playback decoded. A small record can
+  // stand for a pattern of many megapixels (run-length data), and the
+  // object table, the saved states and the canvas keep them: all of them
+  // together keep to the pixel cap of one picture; patterns past it paint
+  // grey, as undecodable ones do.
   int64_t patternPixels_ = 0;
   Color bkColor_ = 0xFFFFFF;
 };
@@ -527,15 +535,16 @@ bool Player::Play(const Record& rec) {
       if (!v) return false;
       Brush b;
       // The header's size is checked before decoding, the decoded size after.
-      const int64_t budget = kMaxPatternPixels - patternPixels_;
+      const int64_t budget = int64_t(kMaxImagePixels) - patternPixels_;
       const auto info = ReadDibInfo(v->dib.info);
-      std::optional<PixelBuffer> px;
-      if (info && int64_t(info->width) * std::abs(int64_t(info->height)) <= budget) px = DecodeDib(v->dib);
-      if (px && int64_t(px->width) * px->height > budget) px.reset();
+      std::optional<Bitmap> px;
+      if (info && int64_t(info->width) * std::abs(int64_t(info->height)) <= budget)
+        px = DecodeDib(v->dib, false, diagnostics_);
+      if (px && int64_t(px->Width()) * px->Height() > budget) px.reset();
       if (px) {
-        patternPixels_ += int64_t(px->width) * px->height;
+        patternPixels_ += int64_t(px->Width()) * px->Height();
         b.style = BrushStyle::Pattern;
-        b.pattern = std::make_shared<PixelBuffer>(std::move(*px));
+        b.pattern = std::make_shared<Bitmap>(std::move(*px));
       } else {
         b.color = 0x808080;
       }

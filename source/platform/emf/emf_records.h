@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/emf/dib.h"
 #include "runtime/byte_reader.h"
 
 namespace vn::platform::emf {
@@ -350,12 +351,7 @@ struct EmrCreateBrush {
 
 // A device-independent bitmap as a record carries it: the information
 // header with its colour table, and the bits (or JPEG/PNG data).
-struct DibData {
-  std::string info;  // BITMAPINFOHEADER (and masks / colour table)
-  std::string bits;
-  bool empty() const { return info.empty() || bits.empty(); }
-  bool operator==(const DibData&) const = default;
-};
+using platform::DibData;
 // Cuts a DIB out of a record: both ranges must lie inside the record (the
 // offsets count from the record start, i.e. 8 before the payload).
 std::optional<DibData> ReadDib(const ByteReader& payload, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,

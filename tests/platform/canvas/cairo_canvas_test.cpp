@@ -6,9 +6,14 @@
 
 #include "platform/canvas/text_measure.h"
 #include "platform/fonts/gdi_font.h"
+#include "support/pixels.h"
 
 namespace vn::platform {
 namespace {
+
+using testing::FilledBitmap;
+using testing::FromArgb;
+using testing::ToArgb;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
@@ -107,8 +112,8 @@ TEST(CairoCanvas, HatchAndPatternBrushesTileFromTheDeviceOrigin) {
   canvas.SetBkMode(BkMode::Transparent);
   canvas.Rectangle({16, 0, 32, 16});
   EXPECT_EQ(canvas.PixelAt(19, 3), kWhite) << "transparent background";
-  auto pattern = std::make_shared<PixelBuffer>(2, 2, 0xFFFF0000);
-  pattern->SetPixel(1, 1, 0xFF00FF00);
+  auto pattern = std::make_shared<Bitmap>(FilledBitmap(2, 2, 0xFFFF0000));
+  pattern->SetPixel(1, 1, FromArgb(0xFF00FF00));
   Brush tiles;
   tiles.style = BrushStyle::Pattern;
   tiles.pattern = pattern;
@@ -202,21 +207,29 @@ TEST(CairoCanvas, OpaqueTextPaintsItsCell) {
 
 TEST(CairoCanvas, BitmapsStretchMirrorAndCombine) {
   CairoCanvas canvas(40, 20);
-  PixelBuffer px(2, 1, 0xFFFF0000);
-  px.SetPixel(1, 0, 0xFF0000FF);
+  Bitmap px = FilledBitmap(2, 1, 0xFFFF0000);
+  px.SetPixel(1, 0, FromArgb(0xFF0000FF));
   canvas.StretchDib({0, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));
   EXPECT_EQ(canvas.PixelAt(3, 10), 0xFFFF0000u);
   EXPECT_EQ(canvas.PixelAt(17, 10), 0xFF0000FFu);
   canvas.StretchDib({40, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));  // right < left: mirrored
   EXPECT_EQ(canvas.PixelAt(37, 10), 0xFFFF0000u);
   // SRCAND multiplies: white and grey give grey, red and grey dark red.
-  PixelBuffer grey(1, 1, 0xFF808080);
-  canvas.StretchDib({0, 0, 40, 20}, {0, 0, 1, 1}, EncodeDib24(grey), emf::SRCAND);
+  canvas.StretchDib({0, 0, 40, 20}, {0, 0, 1, 1}, EncodeDib24(FilledBitmap(1, 1, 0xFF808080)), emf::SRCAND);
   EXPECT_EQ(canvas.PixelAt(3, 10), 0xFF800000u);
   // Alpha composites over what is there.
   CairoCanvas white(4, 4);
-  white.DrawBitmap({0, 0, 4, 4}, PixelBuffer(1, 1, 0x80000000));
+  white.DrawBitmap({0, 0, 4, 4}, FilledBitmap(1, 1, 0x80000000));
   EXPECT_NEAR(double(white.PixelAt(2, 2) & 0xFF), 127, 2);
+}
+
+// The surface keeps to the pixel cap of every picture: a page beyond it is
+// refused before its memory is taken, not drawn blank.
+TEST(CairoCanvas, SurfacesBeyondThePixelCapAreRefused) {
+  EXPECT_THROW(CairoCanvas(20000, 20000), EArgumentException);
+  CairoCanvas clamped(-5, 40000);
+  EXPECT_EQ(clamped.Width(), 1);
+  EXPECT_EQ(clamped.Height(), 32767);
 }
 
 TEST(CairoCanvas, DegenerateTransformsDrawNothingAndDoNotBreakTheCanvas) {

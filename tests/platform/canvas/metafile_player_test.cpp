@@ -169,10 +169,10 @@ TEST(MetafilePlayer, PatternBrushesStayWithinAPixelBudget) {
     brush.Encode(b);
     w.Write(EMR_CREATEDIBPATTERNBRUSHPT, b);
   };
-  // 8192 x 8192 takes the whole budget; the small pattern after it paints
-  // grey, as an undecodable one does.
+  // 10000 x 10000 takes the whole budget (the pixel cap of one picture);
+  // the small pattern after it paints grey, as an undecodable one does.
   auto canvas = Play(Metafile([&](EmfWriter& w) {
-    pattern(w, 2, 8192);
+    pattern(w, 2, 10000);
     pattern(w, 3, 2);
     w.WriteU32(EMR_SELECTOBJECT, 3);
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});

@@ -12,6 +12,7 @@
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/wmf_converter.h"
+#include "support/pixels.h"
 
 namespace vn::platform {
 namespace {
@@ -132,8 +133,7 @@ TEST(MetafileInterop, RecordingOpensInAnotherReader) {
   blue.color = RGBColor(0, 0, 255);
   rec.SetBrush(blue);
   rec.Ellipse({110, 10, 190, 90});
-  PixelBuffer px(8, 8, 0xFFFF00FF);
-  rec.DrawBitmap({10, 100, 190, 140}, px);
+  rec.DrawBitmap({10, 100, 190, 140}, testing::FilledBitmap(8, 8, 0xFFFF00FF));
   const fs::path dir = fs::temp_directory_path() / ("vn_emf_interop_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "page.emf", std::ios::binary) << rec.Finish();

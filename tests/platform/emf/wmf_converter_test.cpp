@@ -140,7 +140,7 @@ TEST(WmfConverter, TextRegionsAndBitmapsBecomeTheirEmfRecords) {
       EXPECT_EQ((RectL{s->xDest, s->yDest, s->cxDest, s->cyDest}), (RectL{50, 50, 20, 20}));
       auto px = DecodeDib(s->dib);
       ASSERT_TRUE(px);
-      EXPECT_EQ(px->Pixel(0, 0), 0xFF302010u);
+      EXPECT_EQ(px->Pixel(0, 0), (BGRA{0x10, 0x20, 0x30, 0xFF}));
       bitmap = true;
     }
   }
