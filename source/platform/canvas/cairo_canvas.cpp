@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "platform/canvas/text_measure.h"
+#include "platform/emf/emf_records.h"
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 

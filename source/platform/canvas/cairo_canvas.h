@@ -86,7 +86,7 @@ class CairoCanvas : public Canvas {
   void ExcludeClipRect(Rect r) override;
   void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
-  void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
+  void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
   void DrawBitmap(Rect dest, const Bitmap& pixels) override;
   void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) override;
 

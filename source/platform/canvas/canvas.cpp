@@ -1,5 +1,7 @@
 #include "platform/canvas/canvas.h"
 
+#include "platform/canvas/emf_objects.h"
+
 namespace vn::platform {
 
 Transform Transform::Then(const Transform& t) const {
@@ -20,23 +22,23 @@ std::optional<Transform> Transform::Inverted() const {
   return r;
 }
 
-emf::LogFontW Font::ToLogFont() const {
+emf::LogFontW LogFontOf(const Font& font) {
   emf::LogFontW lf;
-  lf.height = height;
-  lf.width = width;
-  lf.escapement = escapement;
-  lf.orientation = escapement;
-  lf.weight = weight;
-  lf.italic = italic;
-  lf.underline = underline;
-  lf.strikeOut = strikeOut;
-  lf.charSet = charSet;
+  lf.height = font.height;
+  lf.width = font.width;
+  lf.escapement = font.escapement;
+  lf.orientation = font.escapement;
+  lf.weight = font.weight;
+  lf.italic = font.italic;
+  lf.underline = font.underline;
+  lf.strikeOut = font.strikeOut;
+  lf.charSet = font.charSet;
   lf.quality = 5;  // CLEARTYPE_QUALITY
-  lf.faceName = faceName.substr(0, 31);
+  lf.faceName = font.faceName.substr(0, 31);
   return lf;
 }
 
-Font Font::FromLogFont(const emf::LogFontW& lf) {
+Font FontOf(const emf::LogFontW& lf) {
   Font f;
   f.faceName = lf.faceName;
   f.height = lf.height;
@@ -52,12 +54,12 @@ Font Font::FromLogFont(const emf::LogFontW& lf) {
 
 void Canvas::DrawBitmap(Rect dest, const Bitmap& pixels) {
   if (pixels.Empty()) return;
-  StretchDib(dest, {0, 0, pixels.Width(), pixels.Height()}, EncodeDib24(pixels), emf::SRCCOPY);
+  StretchDib(dest, {0, 0, pixels.Width(), pixels.Height()}, EncodeDib24(pixels), kSrcCopy);
 }
 
 void Canvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
   if (jpeg.empty() || width <= 0 || height <= 0) return;
-  StretchDib(dest, {0, 0, width, height}, MakeJpegDib(jpeg, width, height), emf::SRCCOPY);
+  StretchDib(dest, {0, 0, width, height}, MakeJpegDib(jpeg, width, height), kSrcCopy);
 }
 
 }  // namespace vn::platform

@@ -20,13 +20,9 @@
 #include <vector>
 
 #include "platform/emf/dib.h"
-#include "platform/emf/emf_records.h"
+#include "platform/geometry.h"
 
 namespace vn::platform {
-
-using Point = emf::PointL;
-using Rect = emf::RectL;
-using Size = emf::SizeL;
 // A colour as the window system gives it: 0x00BBGGRR.
 using Color = uint32_t;
 
@@ -55,10 +51,6 @@ struct Transform {
   std::optional<Transform> Inverted() const;
   static Transform Translation(double x, double y) { return {1, 0, 0, 1, x, y}; }
   static Transform Scaling(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
-  static Transform FromXForm(const emf::XForm& x) { return {x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy}; }
-  emf::XForm ToXForm() const {
-    return {float(m11), float(m12), float(m21), float(m22), float(dx), float(dy)};
-  }
 };
 
 enum class PenStyle : uint8_t { Solid, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame, UserStyle };
@@ -97,8 +89,6 @@ struct Font {
   bool strikeOut = false;
   uint8_t charSet = 1;  // DEFAULT_CHARSET
   bool operator==(const Font&) const = default;
-  emf::LogFontW ToLogFont() const;
-  static Font FromLogFont(const emf::LogFontW& lf);
 };
 
 enum class BkMode : uint8_t { Transparent, Opaque };
@@ -164,7 +154,7 @@ class Canvas {
 
   // A DIB section stretched into dest (logical units) from src (bitmap
   // pixels, top-down) with a raster operation.
-  virtual void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) = 0;
+  virtual void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) = 0;
   // A bitmap (its alpha kept) stretched into dest. The recorder composites
   // it onto white into a 24-bit bitmap; the default does that too.
   virtual void DrawBitmap(Rect dest, const Bitmap& pixels);

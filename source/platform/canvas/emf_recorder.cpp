@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/canvas/emf_objects.h"
 #include "platform/canvas/text_measure.h"
 
 namespace vn::platform {
@@ -130,7 +131,7 @@ void EmfRecorderCanvas::SetFont(const Font& font) {
   uint32_t handle = writer_.AllocateHandle();
   EmrExtCreateFont rec;
   rec.ihFont = handle;
-  rec.font = font.ToLogFont();
+  rec.font = LogFontOf(font);
   RecordBuilder b;
   rec.Encode(b);
   writer_.Write(EMR_EXTCREATEFONTINDIRECTW, b);
@@ -176,7 +177,7 @@ void EmfRecorderCanvas::SetMiterLimit(float limit) {
 void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   if (t == state_.transform) return;
   state_.transform = t;
-  writer_.WriteXForm(EMR_SETWORLDTRANSFORM, t.ToXForm());
+  writer_.WriteXForm(EMR_SETWORLDTRANSFORM, XFormOf(t));
 }
 
 RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen, bool extend) {

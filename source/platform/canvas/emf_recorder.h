@@ -68,7 +68,7 @@ class EmfRecorderCanvas : public Canvas {
   void ExcludeClipRect(Rect r) override;
   void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
-  void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
+  void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
 
   int SaveDC() override;
   void RestoreDC(int which) override;

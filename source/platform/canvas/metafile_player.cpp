@@ -6,6 +6,7 @@
 #include <numbers>
 #include <variant>
 
+#include "platform/canvas/emf_objects.h"
 #include "platform/emf/stock_objects.h"
 #include "runtime/codepages.h"
 
@@ -469,7 +470,7 @@ bool Player::Play(const Record& rec) {
     case EMR_MODIFYWORLDTRANSFORM: {
       auto v = EmrXForm::Decode(r, rec.type == EMR_MODIFYWORLDTRANSFORM);
       if (!v) return false;
-      const Transform x = Transform::FromXForm(v->xform);
+      const Transform x = TransformOf(v->xform);
       if (rec.type == EMR_SETWORLDTRANSFORM || v->mode == MWT_SET) {
         dc_.world = x;
       } else if (v->mode == MWT_IDENTITY) {
@@ -554,7 +555,7 @@ bool Player::Play(const Record& rec) {
     case EMR_EXTCREATEFONTINDIRECTW: {
       auto v = Get<EmrExtCreateFont>(rec);
       if (!v) return false;
-      Store(v->ihFont, Font::FromLogFont(v->font));
+      Store(v->ihFont, FontOf(v->font));
       return true;
     }
     case EMR_CREATEPALETTE: {

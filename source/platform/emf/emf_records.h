@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/emf/dib.h"
+#include "platform/geometry.h"
 #include "runtime/byte_reader.h"
 
 namespace vn::platform::emf {
@@ -180,18 +181,9 @@ enum DibCompression : uint32_t {
 };
 enum DibColorUsage : uint32_t { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 
-struct PointL {
-  int32_t x = 0, y = 0;
-  bool operator==(const PointL&) const = default;
-};
-struct SizeL {
-  int32_t cx = 0, cy = 0;
-  bool operator==(const SizeL&) const = default;
-};
-struct RectL {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const RectL&) const = default;
-};
+using PointL = platform::Point;
+using SizeL = platform::Size;
+using RectL = platform::Rect;
 struct XForm {
   float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
   bool operator==(const XForm&) const = default;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/canvas/text_measure.h"
+#include "platform/emf/emf_records.h"
 #include "platform/fonts/gdi_font.h"
 #include "support/pixels.h"
 
