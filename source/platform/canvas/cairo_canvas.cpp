@@ -35,8 +35,19 @@ void SetRgb(cairo_t* cr, Color c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
 
-std::shared_ptr<cairo_surface_t> Share(cairo_surface_t* s) {
-  return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
+// The clip of the raster canvas: an 8-bit mask in device pixels.
+struct MaskClip : CanvasClip {
+  explicit MaskClip(cairo_surface_t* s) : mask(s) {}
+  ~MaskClip() override { cairo_surface_destroy(mask); }
+  MaskClip(const MaskClip&) = delete;
+  MaskClip& operator=(const MaskClip&) = delete;
+  cairo_surface_t* mask;
+};
+
+std::shared_ptr<const CanvasClip> Share(cairo_surface_t* mask) { return std::make_shared<MaskClip>(mask); }
+
+cairo_surface_t* MaskOf(const CanvasState& state) {
+  return state.clip ? static_cast<const MaskClip&>(*state.clip).mask : nullptr;
 }
 
 // A premultiplied cairo image of a bitmap (straight alpha, kept only when
@@ -164,7 +175,7 @@ void CairoCanvas::Clipped(F&& paint) {
     paint();
     cairo_identity_matrix(cr_);
     cairo_pop_group_to_source(cr_);
-    cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
+    cairo_mask_surface(cr_, MaskOf(state_), 0, 0);
   }
   cairo_identity_matrix(cr_);
   Recover();
@@ -526,12 +537,6 @@ void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
   }
 }
 
-std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
-  return RoundedAdvances(state_.font, text);
-}
-
-Size CairoCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
-
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
   if (!Usable(state_.transform)) return;
@@ -707,7 +712,7 @@ void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
   cairo_t* o = cairo_create(out);
   if (state_.clip) {
-    cairo_set_source_surface(o, state_.clip.get(), 0, 0);
+    cairo_set_source_surface(o, MaskOf(state_), 0, 0);
   } else {
     cairo_set_source_rgba(o, 0, 0, 0, 1);
   }
@@ -835,19 +840,6 @@ void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, in
   if (!px) return;
   (void)width, (void)height;
   DrawPixels(dest, {0, 0, px->Width(), px->Height()}, *px, SRCCOPY);
-}
-
-int CairoCanvas::SaveDC() {
-  saved_.push_back(state_);
-  return int(saved_.size());
-}
-
-void CairoCanvas::RestoreDC(int which) {
-  const int depth = int(saved_.size());
-  const int target = which < 0 ? depth + which + 1 : which;
-  if (target < 1 || target > depth) return;
-  state_ = saved_[size_t(target - 1)];
-  saved_.resize(size_t(target - 1));
 }
 
 }  // namespace vn::platform

@@ -1,12 +1,11 @@
 // A canvas that paints onto pixels with cairo: the raster backend of page
 // images and the viewer.
 //
-// It keeps the device-context model itself (objects, modes, transform,
-// clip, saved states) and paints each call at once in the device's manner:
-// shapes are filled with the brush and framed with the pen, a one-pixel pen
-// covers whole pixels, hatch and pattern brushes tile from the device
-// origin. The clip is an 8-bit mask in device pixels, so regions combine in
-// every mode (and, or, xor, difference, copy).
+// It paints each call at once in the device's manner: shapes are filled
+// with the brush and framed with the pen, a one-pixel pen covers whole
+// pixels, hatch and pattern brushes tile from the device origin. The clip
+// is an 8-bit mask in device pixels, so regions combine in every mode (and,
+// or, xor, difference, copy).
 #pragma once
 
 #include <functional>
@@ -42,18 +41,6 @@ class CairoCanvas : public Canvas {
   // Writes the picture as a PNG file; false when that fails.
   bool WritePng(const std::string& path);
 
-  void SetPen(const Pen& pen) override { state_.pen = pen; }
-  void SetBrush(const Brush& brush) override { state_.brush = brush; }
-  void SetFont(const Font& font) override { state_.font = font; }
-  void SetTextColor(Color color) override { state_.textColor = color; }
-  void SetBkColor(Color color) override { state_.bkColor = color; }
-  void SetBkMode(BkMode mode) override { state_.bkMode = mode; }
-  void SetTextAlign(uint32_t flags) override { state_.textAlign = flags; }
-  void SetPolyFillMode(FillMode mode) override { state_.fillMode = mode; }
-  void SetMiterLimit(float limit) override { state_.miterLimit = limit; }
-  void SetWorldTransform(const Transform& t) override { state_.transform = t; }
-  Transform WorldTransform() const override { return state_.transform; }
-
   void MoveTo(Point p) override;
   void LineTo(Point p) override;
   void Polyline(std::span<const Point> points) override;
@@ -70,8 +57,6 @@ class CairoCanvas : public Canvas {
 
   void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
                const Rect* rect = nullptr) override;
-  std::vector<int32_t> CharAdvances(std::u16string_view text) override;
-  Size TextExtent(std::u16string_view text) override;
 
   void BeginPath() override;
   void EndPath() override;
@@ -90,24 +75,7 @@ class CairoCanvas : public Canvas {
   void DrawBitmap(Rect dest, const Bitmap& pixels) override;
   void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) override;
 
-  int SaveDC() override;
-  void RestoreDC(int which) override;
-
  private:
-  struct State {
-    Pen pen;
-    Brush brush;
-    Font font;
-    Color textColor = 0;
-    Color bkColor = 0xFFFFFF;
-    BkMode bkMode = BkMode::Opaque;
-    uint32_t textAlign = 0;
-    FillMode fillMode = FillMode::Alternate;
-    float miterLimit = 10;
-    Transform transform;
-    Point current;
-    std::shared_ptr<cairo_surface_t> clip;  // A8 mask in device pixels; null: no clip
-  };
   enum Paint : unsigned { kFill = 1, kStroke = 2 };
 
   // Starts a shape: a new path unless a path bracket collects it.
@@ -132,8 +100,6 @@ class CairoCanvas : public Canvas {
   int32_t width_, height_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  State state_;
-  std::vector<State> saved_;
   bool inPath_ = false;
   cairo_path_t* path_ = nullptr;  // the ended path, device coordinates
 };

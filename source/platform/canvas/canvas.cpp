@@ -1,6 +1,7 @@
 #include "platform/canvas/canvas.h"
 
 #include "platform/canvas/emf_objects.h"
+#include "platform/canvas/text_measure.h"
 
 namespace vn::platform {
 
@@ -50,6 +51,27 @@ Font FontOf(const emf::LogFontW& lf) {
   f.strikeOut = lf.strikeOut != 0;
   f.charSet = lf.charSet;
   return f;
+}
+
+std::vector<int32_t> Canvas::CharAdvances(std::u16string_view text) { return RoundedAdvances(state_.font, text); }
+
+Size Canvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
+
+int Canvas::SaveDC() {
+  saved_.push_back(state_);
+  return SaveDepth();
+}
+
+int Canvas::RestoreLevel(int which) const {
+  const int level = which < 0 ? SaveDepth() + which + 1 : which;
+  return level >= 1 && level <= SaveDepth() ? level : 0;
+}
+
+void Canvas::RestoreDC(int which) {
+  const int level = RestoreLevel(which);
+  if (!level) return;
+  state_ = std::move(saved_[size_t(level - 1)]);
+  saved_.resize(size_t(level - 1));
 }
 
 void Canvas::DrawBitmap(Rect dest, const Bitmap& pixels) {

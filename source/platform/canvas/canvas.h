@@ -97,22 +97,50 @@ enum class FillMode : uint8_t { Alternate, Winding };
 enum class RegionMode : uint8_t { And, Or, Xor, Diff, Copy };
 enum class ArcKind : uint8_t { Arc, Chord, Pie, ArcTo };
 
+// A backend's own form of the clip (the raster canvas keeps a mask), held in
+// the canvas state so that saving and restoring carry it.
+struct CanvasClip {
+  virtual ~CanvasClip() = default;
+};
+
+// What a device context holds besides what it has drawn: the selected
+// objects, the modes, the world transform, the current position and the
+// clip.
+struct CanvasState {
+  Pen pen;
+  Brush brush;
+  Font font;
+  Color textColor = 0;
+  Color bkColor = 0xFFFFFF;
+  BkMode bkMode = BkMode::Opaque;
+  uint32_t textAlign = 0;  // TA_* bits
+  FillMode fillMode = FillMode::Alternate;
+  float miterLimit = 10;
+  Transform transform;
+  Point current;
+  std::shared_ptr<const CanvasClip> clip;  // null: nothing is clipped
+};
+
+// The drawing interface. The base keeps the state and the stack of saved
+// states; a backend overrides the calls it acts on (a recorder the
+// selections too, to write them down) and calls the base for the state.
 class Canvas {
  public:
   virtual ~Canvas() = default;
 
-  virtual void SetPen(const Pen& pen) = 0;
-  virtual void SetBrush(const Brush& brush) = 0;
-  virtual void SetFont(const Font& font) = 0;
-  virtual void SetTextColor(Color color) = 0;
-  virtual void SetBkColor(Color color) = 0;
-  virtual void SetBkMode(BkMode mode) = 0;
-  virtual void SetTextAlign(uint32_t flags) = 0;  // TA_* bits
-  virtual void SetPolyFillMode(FillMode mode) = 0;
-  virtual void SetMiterLimit(float limit) = 0;
+  const CanvasState& State() const { return state_; }
+  Transform WorldTransform() const { return state_.transform; }
 
-  virtual void SetWorldTransform(const Transform& t) = 0;
-  virtual Transform WorldTransform() const = 0;
+  virtual void SetPen(const Pen& pen) { state_.pen = pen; }
+  virtual void SetBrush(const Brush& brush) { state_.brush = brush; }
+  virtual void SetFont(const Font& font) { state_.font = font; }
+  virtual void SetTextColor(Color color) { state_.textColor = color; }
+  virtual void SetBkColor(Color color) { state_.bkColor = color; }
+  virtual void SetBkMode(BkMode mode) { state_.bkMode = mode; }
+  virtual void SetTextAlign(uint32_t flags) { state_.textAlign = flags; }
+  virtual void SetPolyFillMode(FillMode mode) { state_.fillMode = mode; }
+  virtual void SetMiterLimit(float limit) { state_.miterLimit = limit; }
+  virtual void SetWorldTransform(const Transform& t) { state_.transform = t; }
 
   virtual void MoveTo(Point p) = 0;
   virtual void LineTo(Point p) = 0;
@@ -133,10 +161,11 @@ class Canvas {
   // rect the opaque/clip rectangle they name.
   virtual void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
                        const Rect* rect = nullptr) = 0;
-  // The advance of each character of text in the current font, logical units.
-  virtual std::vector<int32_t> CharAdvances(std::u16string_view text) = 0;
+  // The advance of each character of text in the current font, logical
+  // units, as the text measurer (text_measure.h) gives them.
+  virtual std::vector<int32_t> CharAdvances(std::u16string_view text);
   // Width and cell height of text in the current font, logical units.
-  virtual Size TextExtent(std::u16string_view text) = 0;
+  virtual Size TextExtent(std::u16string_view text);
 
   virtual void BeginPath() = 0;
   virtual void EndPath() = 0;
@@ -162,8 +191,22 @@ class Canvas {
   // recorder keeps the bytes (BI_JPEG).
   virtual void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height);
 
-  virtual int SaveDC() = 0;              // answers the new depth
-  virtual void RestoreDC(int which) = 0;  // negative: relative to the top
+  // Pushes a copy of the state; answers the new depth.
+  virtual int SaveDC();
+  // Brings back the state saved at level `which` (1 the first) or, when
+  // negative, that many levels from the top, and drops it and the states
+  // above; a level not held changes nothing.
+  virtual void RestoreDC(int which);
+
+ protected:
+  int SaveDepth() const { return int(saved_.size()); }
+  // The level RestoreDC(which) goes back to, or 0 for none.
+  int RestoreLevel(int which) const;
+
+  CanvasState state_;
+
+ private:
+  std::vector<CanvasState> saved_;
 };
 
 }  // namespace vn::platform
