@@ -11,6 +11,7 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/emf/emf_writer.h"
+#include "support/trace_canvas.h"
 
 namespace vn::platform {
 namespace {
@@ -185,6 +186,33 @@ TEST(MetafilePlayer, PatternBrushesStayWithinAPixelBudget) {
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
   }));
   EXPECT_EQ(canvas->PixelAt(20, 20), 0xFFFF0000u);
+}
+
+// Stock objects select what the window system gives: the dark grey brush
+// is 0x404040, the null pen paints nothing, a stock font is the default
+// font, and a stock brush fills a region.
+TEST(MetafilePlayer, StockObjectsSelectTheWindowSystemsObjects) {
+  EmfFile f(Metafile([](EmfWriter& w) {
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DKGRAY_BRUSH);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | WHITE_PEN);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | NULL_BRUSH);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DEFAULT_GUI_FONT);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | 9);  // names no object
+    RecordBuilder fill;  // a region painted with a stock brush
+    fill.Rect({0, 0, 9, 9});
+    fill.U32(32 + 16);
+    fill.U32(kStockObjectFlag | LTGRAY_BRUSH);
+    WriteRegionData(fill, {{0, 0, 10, 10}});
+    w.Write(EMR_FILLRGN, fill);
+  }));
+  testing::TraceCanvas trace({"SetBrush", "SetPen", "SetFont"});
+  PlayMetafile(f, trace, {0, 0, 100, 100});
+  const std::vector<std::string>& calls = trace.Calls();
+  // The player's defaults, the metafile's black brush and null pen first.
+  const std::vector<std::string> selected(calls.begin() + 5, calls.end());
+  EXPECT_EQ(selected, (std::vector<std::string>{"SetBrush Solid #404040", "SetPen Solid 0 #FFFFFF", "SetBrush Clear",
+                                                "SetFont Arial -16 400", "SetBrush Solid #C0C0C0",
+                                                "SetPen Clear 0 #000000", "SetPen Solid 0 #FFFFFF", "SetBrush Clear"}));
 }
 
 TEST(MetafilePlayer, ObjectTableIndicesAndDeletion) {
