@@ -48,7 +48,11 @@ std::optional<DibInfo> ReadDibInfo(const std::string& info) {
 
 std::optional<Bitmap> DecodeDib(const DibData& dib, bool keepAlpha, Diagnostics* diagnostics) {
   const auto info = ReadDibInfo(dib.info);
-  if (info && info->compression == kBiJpeg) return DecodeJpegBits(dib.bits);
+  if (info && info->compression == kBiJpeg) {
+    auto decoded = DecodeJpegBits(dib.bits);
+    if (!decoded) ReportTo(diagnostics, {.message = "JPEG data of a bitmap do not decode"});
+    return decoded;
+  }
   try {
     images_impl::DibLayout layout;
     layout.bits = ByteReader(dib.bits);
