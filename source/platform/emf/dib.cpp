@@ -261,16 +261,27 @@ DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height) {
   return d;
 }
 
-std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
-  // The image codecs' decoder, with its guards against endless progressive
-  // scans and its memory ceiling; here under the bitmap cap of records.
+std::optional<JpegInfo> ReadJpegBitsInfo(const std::string& jpeg) {
   const auto data = std::as_bytes(std::span<const char>(jpeg.data(), jpeg.size()));
+  if (DetectImageFormat(data) != ImageFormat::Jpeg) return std::nullopt;
   try {
     // A few bytes never stand for a huge picture (a damaged header would
     // otherwise cost a full decode of grey).
     const JpegInfo info = ReadJpegInfo(data);
     const int64_t pixels = int64_t(info.Width) * info.Height;
     if (pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) return std::nullopt;
+    return info;
+  } catch (const EImageDecodeError&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg) {
+  // The image codecs' decoder, with its guards against endless progressive
+  // scans and its memory ceiling; here under the bitmap cap of records.
+  if (!ReadJpegBitsInfo(jpeg)) return std::nullopt;
+  const auto data = std::as_bytes(std::span<const char>(jpeg.data(), jpeg.size()));
+  try {
     DecodeLimits limits;
     limits.MaxPixels = kMaxDibPixels;
     const Bitmap decoded = DecodeJpeg(data, limits).ConvertTo(PixelFormat::pf32bit);

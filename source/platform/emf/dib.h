@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/emf/emf_records.h"
+#include "platform/images/image_codecs.h"
 
 namespace vn::platform {
 
@@ -52,6 +53,12 @@ std::optional<PixelBuffer> DecodeDib(const emf::DibData& dib, bool keepAlpha = f
 emf::DibData EncodeDib24(const PixelBuffer& pixels);
 // A BI_JPEG bitmap holding the JPEG data as it is.
 emf::DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height);
+// The header of JPEG data kept in a bitmap, when the data are a JPEG that
+// every road draws: they begin with the JPEG signature, their header reads,
+// and the picture they claim is not absurdly large for their size. The
+// raster road decodes only such data; the PDF road passes only such data
+// through, so a bitmap one road skips the other skips too.
+std::optional<JpegInfo> ReadJpegBitsInfo(const std::string& jpeg);
 // Decodes JPEG data (libjpeg); nullopt when damaged.
 std::optional<PixelBuffer> DecodeJpegBits(const std::string& jpeg);
 
