@@ -321,10 +321,11 @@ DevicePath ClipToBox(const DevicePath& path, const DeviceBox& box, bool closeFig
   DevicePath out;
   for (Figure& f : figures) {
     f.closed = f.closed || closeFigures;
-    // A closed figure's last side is cut like the others.
-    if (f.closed && !f.pieces.empty() && !(f.pieces.back().p == f.start))
-      f.pieces.push_back({false, {}, {}, f.start});
-    for (int side = 0; side < 4 && !f.pieces.empty(); ++side) f = clipper.CutSide(f, side);
+    for (int side = 0; side < 4 && !f.pieces.empty(); ++side) {
+      // A closed figure's closing line is cut like its other lines.
+      if (f.closed && !(f.pieces.back().p == f.start)) f.pieces.push_back({false, {}, {}, f.start});
+      f = clipper.CutSide(f, side);
+    }
     if (f.pieces.empty()) continue;
     out.MoveTo(f.start);
     for (const Piece& piece : f.pieces) {
