@@ -8,6 +8,7 @@
 
 #include "platform/canvas/text_measure.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/images/image_codecs.h"
 
 namespace vn::platform {
 namespace {
@@ -320,6 +321,19 @@ TEST(CairoCanvas, ANeedleThinTransformWithAWideDashedPenFinishes) {
   canvas.SetPen(NullPen());
   canvas.Rectangle({0, 0, 48, 40});
   EXPECT_EQ(canvas.PixelAt(20, 20), kBlack);
+}
+
+TEST(CairoCanvas, JpegBitsDrawOnlyWhenTheyAreAJpeg) {
+  // The PDF road passes JPEG bits through undecoded and takes only data
+  // that begin with the JPEG signature; the raster road skips the rest too.
+  const std::string jpeg = EncodeJpeg(Bitmap(4, 4, PixelFormat::pf24bit), 90);  // black
+  std::string stray = jpeg;
+  stray.insert(2, 1, '\xA3');  // libjpeg alone would read past this byte
+  for (const std::string* data : {&jpeg, static_cast<const std::string*>(&stray)}) {
+    CairoCanvas canvas(20, 20);
+    canvas.StretchDib({0, 0, 20, 20}, {0, 0, 4, 4}, MakeJpegDib(*data, 4, 4));
+    EXPECT_EQ(canvas.PixelAt(10, 10) == kWhite, data == &stray);
+  }
 }
 
 TEST(CairoCanvas, DegenerateTransformsDrawNothingAndDoNotBreakTheCanvas) {
