@@ -246,19 +246,18 @@ void TvnMetafileProcessor::Locate(TvnImageItem& item, const TvnRect& place, cons
 
 void TvnMetafileProcessor::PlaceJpeg(const Record& rec, const TvnImageItem& placed, const TvnRect& place, const TvnRect& display,
                                      const DibData& dib) {
-  vn::platform::JpegInfo info;
-  try {
-    info = vn::platform::ReadJpegInfo(vn::platform::AsBytes(dib.bits));
-  } catch (const vn::Exception& e) {
-    return Report(rec, e.what());
-  }
+  // JPEG data the raster road would not draw are skipped here too, before
+  // the engine, which passes them through undecoded, could fail the
+  // document on them.
+  const auto info = vn::platform::ReadJpegBitsInfo(dib.bits);
+  if (!info) return Report(rec, "JPEG data that do not decode are skipped");
   auto item = std::make_unique<TvnImageStream>();
   item->Settings.Assign(placed.Settings);
   Locate(*item, place, display);
   item->Stream.WriteString(dib.bits);
   item->Stream.SetPosition(0);
-  item->ImageWidth = info.Width;
-  item->ImageHeight = info.Height;
+  item->ImageWidth = info->Width;
+  item->ImageHeight = info->Height;
   item->IndexNo = FEngine->AddStreamResource(&item->Stream);
   FEngine->FImageStream = item.get();
   AppendItem(std::move(item));

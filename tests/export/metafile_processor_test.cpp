@@ -398,6 +398,11 @@ TEST_F(Player, JpegBitmapPassesThroughUndecoded) {
   EmfBuilder b;
   b.StretchDIBits(vn::platform::MakeJpegDib(jpeg, 6, 4), 10, 20, 12, 8, 6, 4);
   b.StretchDIBits(vn::platform::MakeJpegDib("not a jpeg", 6, 4), 10, 20, 12, 8, 6, 4);
+  // A stray byte after the start marker: libjpeg would read past it, but
+  // the data are no JPEG a reader takes, and the raster road skips them.
+  std::string stray = jpeg;
+  stray.insert(2, 1, '\xA3');
+  b.StretchDIBits(vn::platform::MakeJpegDib(stray, 6, 4), 10, 20, 12, 8, 6, 4);
   EXPECT_EQ(Play(b.Metafile()), Lines{"ImageStream #0 10,20 12x8 display 10,20 22,28 stretch jpeg 6x4 " +
                                       std::to_string(jpeg.size()) + " bytes"});
   const auto& item = static_cast<const TvnImageStream&>(*engine.GetPageItem(0)->DocumentItems[0]);

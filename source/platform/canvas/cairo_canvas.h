@@ -6,6 +6,13 @@
 // pixels, hatch and pattern brushes tile from the device origin. The clip
 // is an 8-bit mask in device pixels, so regions combine in every mode (and,
 // or, xor, difference, copy).
+//
+// Shapes are built in device pixels first (device_path.h) and reach cairo
+// only as far as they can affect the surface: a shape far larger than the
+// surface is cut to a box around it, a pen far wider than the surface is
+// narrowed, and dashes that would cost more than a bounded amount of work
+// are drawn solid; so any page draws in time that grows with its records
+// and pixels, never with the coordinates a file names.
 #pragma once
 
 #include <functional>
@@ -14,10 +21,10 @@
 #include <vector>
 
 #include "platform/canvas/canvas.h"
+#include "platform/canvas/device_path.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
-typedef struct cairo_path cairo_path_t;
 
 namespace vn::platform {
 
@@ -78,14 +85,21 @@ class CairoCanvas : public Canvas {
  private:
   enum Paint : unsigned { kFill = 1, kStroke = 2 };
 
-  // Starts a shape: a new path unless a path bracket collects it.
+  // Starts a shape: a new one unless a path bracket collects it.
   void Begin();
   // Fills and/or strokes the shape just built (or keeps it in the bracket).
   void Finish(unsigned paint);
   void PaintPath(unsigned paint);
+  void Paint(const DevicePath& path, unsigned paint);
+  void FillShape(const DevicePath& path);
+  void StrokeShape(const DevicePath& path);
+  // Makes `path` (moved by `offset`) the current path of cr, cut to what
+  // can affect the surface when paint reaches `reach` pixels beyond the
+  // path; the length of what cr got goes to *length. False when nothing
+  // can show.
+  bool SetPath(cairo_t* cr, const DevicePath& path, double reach, bool closeFigures, DevicePoint offset = {},
+               double* length = nullptr) const;
   void Recover();
-  void FillCurrent(bool preserve);
-  void StrokeCurrent(bool preserve);
   void SetSourceColor(Color c);
   void SetBrushSource();
   // Runs a painting step through the clip mask.
@@ -93,7 +107,8 @@ class CairoCanvas : public Canvas {
   void Clipped(F&& paint);
   void AddPoly(std::span<const Point> points, bool close);
   void AddEllipse(double l, double t, double r, double b);
-  void AddArc(const Rect& box, Point start, Point end, bool moveToStart);
+  // The arc's end in logical units; nothing when the box is flat.
+  std::optional<DevicePoint> AddArc(const Rect& box, Point start, Point end, bool moveToStart);
   void CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape);
   void DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop);
 
@@ -101,7 +116,9 @@ class CairoCanvas : public Canvas {
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
   bool inPath_ = false;
-  cairo_path_t* path_ = nullptr;  // the ended path, device coordinates
+  DevicePath shape_;          // the shape being built, or the open path bracket
+  DevicePath ended_;          // the ended path bracket
+  bool hasEnded_ = false;
 };
 
 }  // namespace vn::platform

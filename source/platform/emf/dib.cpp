@@ -86,17 +86,27 @@ DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height) {
   return d;
 }
 
-std::optional<Bitmap> DecodeJpegBits(const std::string& jpeg) {
-  // The image codecs' decoder, with its guards against endless progressive
-  // scans and its memory ceiling.
+std::optional<JpegInfo> ReadJpegBitsInfo(const std::string& jpeg) {
   const auto data = AsBytes(jpeg);
+  if (DetectImageFormat(data) != ImageFormat::Jpeg) return std::nullopt;
   try {
     // A few bytes never stand for a huge picture (a damaged header would
     // otherwise cost a full decode of grey).
     const JpegInfo info = ReadJpegInfo(data);
     const int64_t pixels = int64_t(info.Width) * info.Height;
     if (pixels > int64_t(jpeg.size()) * 2048 + (1 << 22)) return std::nullopt;
-    return DecodeJpeg(data);
+    return info;
+  } catch (const EImageDecodeError&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<Bitmap> DecodeJpegBits(const std::string& jpeg) {
+  // The image codecs' decoder, with its guards against endless progressive
+  // scans and its memory ceiling.
+  if (!ReadJpegBitsInfo(jpeg)) return std::nullopt;
+  try {
+    return DecodeJpeg(AsBytes(jpeg));
   } catch (const EImageDecodeError&) {
     return std::nullopt;
   }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/images/bitmap.h"
+#include "platform/images/image_codecs.h"
 #include "runtime/diagnostics.h"
 
 namespace vn::platform {
@@ -48,8 +49,14 @@ std::optional<Bitmap> DecodeDib(const DibData& dib, bool keepAlpha = false, Diag
 DibData EncodeDib24(const Bitmap& pixels);
 // A BI_JPEG bitmap holding the JPEG data as it is.
 DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height);
-// Decodes JPEG data (libjpeg); nullopt when damaged, or when the picture
-// they claim is absurdly large for their size.
+// The header of JPEG data kept in a bitmap, when the data are a JPEG that
+// every road draws: they begin with the JPEG signature, their header reads,
+// and the picture they claim is not absurdly large for their size. The
+// raster road decodes only such data; the PDF road passes only such data
+// through, so a bitmap one road skips the other skips too.
+std::optional<JpegInfo> ReadJpegBitsInfo(const std::string& jpeg);
+// Decodes JPEG data (libjpeg) that ReadJpegBitsInfo accepts; nullopt for
+// any other.
 std::optional<Bitmap> DecodeJpegBits(const std::string& jpeg);
 
 }  // namespace vn::platform
