@@ -24,13 +24,6 @@ cairo_matrix_t ToCairo(const Transform& t) {
   return m;
 }
 
-// A transform cairo accepts: invertible and finite.
-bool Usable(const Transform& t) {
-  for (double v : {t.m11, t.m12, t.m21, t.m22, t.dx, t.dy})
-    if (!std::isfinite(v) || std::abs(v) > 1e9) return false;
-  return t.Inverted().has_value();
-}
-
 void SetRgb(cairo_t* cr, Color c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
@@ -96,9 +89,6 @@ std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
   }
 }
 
-// How far cairo's flattened curves stray from the true ones, in device
-// pixels (its default), and the tolerance of the curves made here.
-constexpr double kTolerance = 0.1;
 // A path that stays within this many pixels of the surface plus the reach
 // of its paint goes to cairo as it is; one reaching farther is cut to the
 // surface and that reach. The reach counted is capped so that what cairo
@@ -112,20 +102,6 @@ constexpr double kMaxMiterLimit = 100;
 // vertices of their caps and the rows they span (about a fifth of a second
 // at most); a stroke that would need more is drawn solid.
 constexpr double kMaxDashWork = 1 << 20;
-
-DevicePoint ToDevice(const Transform& t, double x, double y) {
-  DevicePoint p;
-  t.Apply(x, y, p.x, p.y);
-  return p;
-}
-
-void AddRect(DevicePath& path, const Transform& t, double l, double top, double w, double h) {
-  path.MoveTo(ToDevice(t, l, top));
-  path.LineTo(ToDevice(t, l + w, top));
-  path.LineTo(ToDevice(t, l + w, top + h));
-  path.LineTo(ToDevice(t, l, top + h));
-  path.Close();
-}
 
 // A cairo path (device coordinates) appended to a device path.
 void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
@@ -144,8 +120,8 @@ void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
 
 // The vertices cairo gives a round pen of this radius (device pixels).
 double PenVertices(double radius) {
-  if (radius <= kTolerance) return 4;
-  return std::ceil(2 * std::numbers::pi / std::acos(1 - kTolerance / radius));
+  if (radius <= kCurveTolerance) return 4;
+  return std::ceil(2 * std::numbers::pi / std::acos(1 - kCurveTolerance / radius));
 }
 
 }  // namespace
@@ -227,24 +203,6 @@ void CairoCanvas::Recover() {
   }
 }
 
-void CairoCanvas::Begin() {
-  Recover();
-  if (!inPath_) shape_.Clear();
-}
-
-void CairoCanvas::Finish(unsigned paint) {
-  if (inPath_) return;
-  Paint(shape_, paint);
-  shape_.Clear();
-}
-
-void CairoCanvas::Paint(const DevicePath& path, unsigned paint) {
-  Clipped([&] {
-    if (paint & kFill) FillShape(path);
-    if (paint & kStroke) StrokeShape(path);
-  });
-}
-
 bool CairoCanvas::SetPath(cairo_t* cr, const DevicePath& path, double reach, bool closeFigures, DevicePoint offset,
                           double* length) const {
   cairo_new_path(cr);
@@ -257,7 +215,7 @@ bool CairoCanvas::SetPath(cairo_t* cr, const DevicePath& path, double reach, boo
   DevicePath cut;
   const DevicePath* given = &path;
   if (!surface.Grown(margin + kUncutSlack).Contains(*bounds)) {
-    cut = ClipToBox(path, surface.Grown(margin), closeFigures, kTolerance);
+    cut = ClipToBox(path, surface.Grown(margin), closeFigures, kCurveTolerance);
     given = &cut;
   }
   const auto points = given->Points();
@@ -387,217 +345,6 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   cairo_set_dash(cr_, nullptr, 0, 0);
 }
 
-void CairoCanvas::AddPoly(std::span<const Point> points, bool close) {
-  if (points.empty()) return;
-  const Transform& t = state_.transform;
-  shape_.MoveTo(ToDevice(t, points[0].x, points[0].y));
-  for (size_t i = 1; i < points.size(); ++i) shape_.LineTo(ToDevice(t, points[i].x, points[i].y));
-  if (close) shape_.Close();
-}
-
-void CairoCanvas::AddEllipse(double l, double t, double r, double b) {
-  const double rx = (r - l) / 2, ry = (b - t) / 2;
-  if (rx == 0 || ry == 0) return;
-  const Transform unit = Transform{rx, 0, 0, ry, l + rx, t + ry}.Then(state_.transform);
-  AppendArc(shape_, unit, 0, 2 * std::numbers::pi, false, kTolerance);
-  shape_.Close();
-}
-
-std::optional<DevicePoint> CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToStart) {
-  const double rx = RectWidth(box) / 2.0, ry = RectHeight(box) / 2.0;
-  const double cx = box.left + rx, cy = box.top + ry;
-  if (rx == 0 || ry == 0) return std::nullopt;
-  const double a1 = std::atan2((start.y - cy) / ry, (start.x - cx) / rx);
-  double a2 = std::atan2((end.y - cy) / ry, (end.x - cx) / rx);
-  // Arcs run counter-clockwise on the page, i.e. towards smaller angles
-  // when y points down; equal angles make a whole turn.
-  if (a2 == a1)
-    a2 = a1 - 2 * std::numbers::pi;
-  else if (a2 > a1)
-    a2 -= 2 * std::numbers::pi;
-  AppendArc(shape_, Transform{rx, 0, 0, ry, cx, cy}.Then(state_.transform), a1, a2, !moveToStart, kTolerance);
-  return DevicePoint{cx + rx * std::cos(a2), cy + ry * std::sin(a2)};
-}
-
-void CairoCanvas::MoveTo(Point p) {
-  state_.current = p;
-  if (inPath_ && Usable(state_.transform)) {
-    Begin();
-    shape_.MoveTo(ToDevice(state_.transform, p.x, p.y));
-  }
-}
-
-void CairoCanvas::LineTo(Point p) {
-  Point pts[2] = {state_.current, p};
-  state_.current = p;
-  if (!Usable(state_.transform)) return;
-  Begin();
-  if (inPath_) {
-    if (!shape_.HasCurrentPoint()) shape_.MoveTo(ToDevice(state_.transform, pts[0].x, pts[0].y));
-    shape_.LineTo(ToDevice(state_.transform, p.x, p.y));
-    return;
-  }
-  AddPoly(pts, false);
-  Finish(kStroke);
-}
-
-void CairoCanvas::Polyline(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 2) return;
-  Begin();
-  AddPoly(points, false);
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolylineTo(std::span<const Point> points) {
-  if (points.empty()) return;
-  std::vector<Point> all{state_.current};
-  all.insert(all.end(), points.begin(), points.end());
-  state_.current = points.back();
-  if (!Usable(state_.transform)) return;
-  Begin();
-  if (inPath_) {
-    const Transform& t = state_.transform;
-    if (!shape_.HasCurrentPoint()) shape_.MoveTo(ToDevice(t, all[0].x, all[0].y));
-    for (size_t i = 1; i < all.size(); ++i) shape_.LineTo(ToDevice(t, all[i].x, all[i].y));
-  } else {
-    AddPoly(all, false);
-  }
-  Finish(kStroke);
-}
-
-void CairoCanvas::Polygon(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 2) return;
-  Begin();
-  AddPoly(points, true);
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), true);
-    at += c;
-  }
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), false);
-    at += c;
-  }
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolyBezier(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 4) return;
-  Begin();
-  const Transform& t = state_.transform;
-  shape_.MoveTo(ToDevice(t, points[0].x, points[0].y));
-  for (size_t i = 1; i + 2 < points.size(); i += 3)
-    shape_.CurveTo(ToDevice(t, points[i].x, points[i].y), ToDevice(t, points[i + 1].x, points[i + 1].y),
-                   ToDevice(t, points[i + 2].x, points[i + 2].y));
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolyBezierTo(std::span<const Point> points) {
-  if (points.size() < 3) return;
-  const Point from = state_.current;
-  state_.current = points[points.size() / 3 * 3 - 1];
-  if (!Usable(state_.transform)) return;
-  Begin();
-  const Transform& t = state_.transform;
-  if (!inPath_ || !shape_.HasCurrentPoint()) shape_.MoveTo(ToDevice(t, from.x, from.y));
-  for (size_t i = 0; i + 2 < points.size(); i += 3)
-    shape_.CurveTo(ToDevice(t, points[i].x, points[i].y), ToDevice(t, points[i + 1].x, points[i + 1].y),
-                   ToDevice(t, points[i + 2].x, points[i + 2].y));
-  Finish(kStroke);
-}
-
-void CairoCanvas::Rectangle(Rect r) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  AddRect(shape_, state_.transform, r.left, r.top, RectWidth(r), RectHeight(r));
-  if (inPath_) return;
-  // The frame lies inside the rectangle: its right and bottom sides are
-  // one unit in, as the device draws them.
-  DevicePath frame;
-  AddRect(frame, state_.transform, r.left, r.top, RectWidth(r) - 1, RectHeight(r) - 1);
-  Clipped([&] {
-    FillShape(shape_);
-    StrokeShape(frame);
-  });
-  shape_.Clear();
-}
-
-void CairoCanvas::RoundRect(Rect r, Size corner) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  const double w = std::min(std::abs(double(corner.cx)) / 2.0, std::abs(RectWidth(r)) / 2.0);
-  const double h = std::min(std::abs(double(corner.cy)) / 2.0, std::abs(RectHeight(r)) / 2.0);
-  const double l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
-  const double rr = std::max(r.left, r.right), b = std::max(r.top, r.bottom);
-  if (w <= 0 || h <= 0) {
-    AddRect(shape_, state_.transform, l, t, rr - l, b - t);
-  } else {
-    auto corner_arc = [&](double cx, double cy, double a1, double a2, bool first) {
-      AppendArc(shape_, Transform{w, 0, 0, h, cx, cy}.Then(state_.transform), a1, a2, !first, kTolerance);
-    };
-    const double pi = std::numbers::pi;
-    corner_arc(rr - w, t + h, -pi / 2, 0, true);
-    corner_arc(rr - w, b - h, 0, pi / 2, false);
-    corner_arc(l + w, b - h, pi / 2, pi, false);
-    corner_arc(l + w, t + h, pi, 3 * pi / 2, false);
-    shape_.Close();
-  }
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::Ellipse(Rect r) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  AddEllipse(r.left, r.top, r.right, r.bottom);
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  const double cx = (double(box.left) + box.right) / 2.0, cy = (double(box.top) + box.bottom) / 2.0;
-  switch (kind) {
-    case ArcKind::Arc:
-      AddArc(box, start, end, true);
-      Finish(kStroke);
-      break;
-    case ArcKind::ArcTo: {
-      if (!inPath_ || !shape_.HasCurrentPoint())
-        shape_.MoveTo(ToDevice(state_.transform, state_.current.x, state_.current.y));
-      if (auto e = AddArc(box, start, end, false))
-        state_.current = {SaturatedInt(std::round(e->x)), SaturatedInt(std::round(e->y))};
-      Finish(kStroke);
-      break;
-    }
-    case ArcKind::Chord:
-      AddArc(box, start, end, true);
-      shape_.Close();
-      Finish(kFill | kStroke);
-      break;
-    case ArcKind::Pie:
-      shape_.MoveTo(ToDevice(state_.transform, cx, cy));
-      AddArc(box, start, end, false);
-      shape_.Close();
-      Finish(kFill | kStroke);
-      break;
-  }
-}
-
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
   if (!Usable(state_.transform)) return;
@@ -687,18 +434,18 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     if (!toPath && (font.underline || font.strikeOut)) {
       const double thick = std::max(1.0, m.emSize / 14);
       DevicePath lines;
-      if (font.underline) AddRect(lines, frame, 0, m.descent / 3, width, thick);
-      if (font.strikeOut) AddRect(lines, frame, 0, -m.ascent / 3, width, thick);
+      if (font.underline) AppendRect(lines, frame, 0, m.descent / 3, width, thick);
+      if (font.strikeOut) AppendRect(lines, frame, 0, -m.ascent / 3, width, thick);
       if (SetPath(cr_, lines, 0, true)) cairo_fill(cr_);
     }
   };
 
-  if (inPath_) {
-    Begin();
+  if (InPath()) {
+    Recover();
     drawGlyphs(true);
     cairo_identity_matrix(cr_);
     cairo_path_t* outline = cairo_copy_path(cr_);
-    AppendCairoPath(shape_, outline);
+    AppendCairoPath(OpenPath(), outline);
     cairo_path_destroy(outline);
     cairo_new_path(cr_);
     cairo_font_face_destroy(face);
@@ -707,7 +454,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   Clipped([&] {
     if (rect && (options & ETO_OPAQUE)) {
       DevicePath box;
-      AddRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      AppendRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
       if (SetPath(cr_, box, 0, true)) {
         SetSourceColor(state_.bkColor);
         cairo_fill(cr_);
@@ -717,13 +464,13 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     bool shown = true;
     if (rect && (options & ETO_CLIPPED)) {
       DevicePath box;
-      AddRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      AppendRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
       shown = SetPath(cr_, box, 0, true);
       if (shown) cairo_clip(cr_);
     }
     if (shown && state_.bkMode == BkMode::Opaque && !(options & ETO_OPAQUE)) {
       DevicePath cell;
-      AddRect(cell, frame, 0, -m.ascent, width, m.ascent + m.descent);
+      AppendRect(cell, frame, 0, -m.ascent, width, m.ascent + m.descent);
       if (SetPath(cr_, cell, 0, true)) {
         SetSourceColor(state_.bkColor);
         cairo_fill(cr_);
@@ -738,43 +485,21 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   cairo_font_face_destroy(face);
 }
 
-void CairoCanvas::BeginPath() {
-  inPath_ = true;
-  shape_.Clear();
-  ended_.Clear();
-  hasEnded_ = false;
+void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {
+  Recover();
+  Clipped([&] {
+    if (fill) FillShape(*fill);
+    if (stroke) StrokeShape(*stroke);
+  });
 }
 
-void CairoCanvas::EndPath() {
-  if (!inPath_) return;
-  inPath_ = false;
-  ended_ = std::move(shape_);
-  hasEnded_ = true;
-  shape_.Clear();
+void CairoCanvas::ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) {
+  CombineClip(mode, [&](cairo_t* m) {
+    if (!SetPath(m, area, 0, true)) return;
+    cairo_set_fill_rule(m, rule == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(m);
+  });
 }
-
-void CairoCanvas::AbortPath() {
-  inPath_ = false;
-  shape_.Clear();
-  ended_.Clear();
-  hasEnded_ = false;
-}
-
-void CairoCanvas::CloseFigure() {
-  if (inPath_) shape_.Close();
-}
-
-// The ended path is painted once and is gone afterwards.
-void CairoCanvas::PaintPath(unsigned paint) {
-  if (!hasEnded_) return;
-  if (!(paint & kStroke) || Usable(state_.transform)) Paint(ended_, paint);
-  ended_.Clear();
-  hasEnded_ = false;
-}
-
-void CairoCanvas::FillPath() { PaintPath(kFill); }
-void CairoCanvas::StrokePath() { PaintPath(kStroke); }
-void CairoCanvas::StrokeAndFillPath() { PaintPath(kFill | kStroke); }
 
 void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
@@ -805,44 +530,12 @@ void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*
   state_.clip = Share(out);
 }
 
-void CairoCanvas::SelectClipPath(RegionMode mode) {
-  if (inPath_) EndPath();
-  if (!hasEnded_) return;
-  const FillMode fill = state_.fillMode;
-  CombineClip(mode, [&](cairo_t* m) {
-    if (!SetPath(m, ended_, 0, true)) return;
-    cairo_set_fill_rule(m, fill == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_fill(m);
-  });
-  ended_.Clear();
-  hasEnded_ = false;
-}
-
-void CairoCanvas::IntersectClipRect(Rect r) { SelectClipRegion(std::span(&r, 1), RegionMode::And); }
-
-void CairoCanvas::ExcludeClipRect(Rect r) { SelectClipRegion(std::span(&r, 1), RegionMode::Diff); }
-
-void CairoCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode mode) {
-  if (rects.empty()) {
-    if (mode == RegionMode::Copy) state_.clip.reset();
-    return;
-  }
-  if (!Usable(state_.transform)) return;
-  DevicePath region;
-  for (const Rect& r : rects) AddRect(region, state_.transform, r.left, r.top, RectWidth(r), RectHeight(r));
-  CombineClip(mode, [&](cairo_t* m) {
-    if (!SetPath(m, region, 0, true)) return;
-    cairo_set_fill_rule(m, CAIRO_FILL_RULE_WINDING);
-    cairo_fill(m);
-  });
-}
-
 void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop) {
   const double dw = RectWidth(dest), dh = RectHeight(dest);
   const double sw = RectWidth(src), sh = RectHeight(src);
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.Empty() || !Usable(state_.transform)) return;
   DevicePath area;
-  AddRect(area, state_.transform, dest.left, dest.top, dw, dh);
+  AppendRect(area, state_.transform, dest.left, dest.top, dw, dh);
   cairo_surface_t* image = ToSurface(px);
   Clipped([&] {
     if (!SetPath(cr_, area, 0, true)) return;

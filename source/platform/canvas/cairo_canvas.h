@@ -48,49 +48,18 @@ class CairoCanvas : public Canvas {
   // Writes the picture as a PNG file; false when that fails.
   bool WritePng(const std::string& path);
 
-  void MoveTo(Point p) override;
-  void LineTo(Point p) override;
-  void Polyline(std::span<const Point> points) override;
-  void PolylineTo(std::span<const Point> points) override;
-  void Polygon(std::span<const Point> points) override;
-  void PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) override;
-  void PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) override;
-  void PolyBezier(std::span<const Point> points) override;
-  void PolyBezierTo(std::span<const Point> points) override;
-  void Rectangle(Rect r) override;
-  void RoundRect(Rect r, Size corner) override;
-  void Ellipse(Rect r) override;
-  void Arc(ArcKind kind, Rect box, Point start, Point end) override;
-
   void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
                const Rect* rect = nullptr) override;
-
-  void BeginPath() override;
-  void EndPath() override;
-  void AbortPath() override;
-  void CloseFigure() override;
-  void FillPath() override;
-  void StrokePath() override;
-  void StrokeAndFillPath() override;
-  void SelectClipPath(RegionMode mode) override;
-
-  void IntersectClipRect(Rect r) override;
-  void ExcludeClipRect(Rect r) override;
-  void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
   void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
   void DrawBitmap(Rect dest, const Bitmap& pixels) override;
   void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) override;
 
- private:
-  enum Paint : unsigned { kFill = 1, kStroke = 2 };
+ protected:
+  void PaintShape(const DevicePath* fill, const DevicePath* stroke) override;
+  void ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) override;
 
-  // Starts a shape: a new one unless a path bracket collects it.
-  void Begin();
-  // Fills and/or strokes the shape just built (or keeps it in the bracket).
-  void Finish(unsigned paint);
-  void PaintPath(unsigned paint);
-  void Paint(const DevicePath& path, unsigned paint);
+ private:
   void FillShape(const DevicePath& path);
   void StrokeShape(const DevicePath& path);
   // Makes `path` (moved by `offset`) the current path of cr, cut to what
@@ -105,20 +74,12 @@ class CairoCanvas : public Canvas {
   // Runs a painting step through the clip mask.
   template <typename F>
   void Clipped(F&& paint);
-  void AddPoly(std::span<const Point> points, bool close);
-  void AddEllipse(double l, double t, double r, double b);
-  // The arc's end in logical units; nothing when the box is flat.
-  std::optional<DevicePoint> AddArc(const Rect& box, Point start, Point end, bool moveToStart);
   void CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape);
   void DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop);
 
   int32_t width_, height_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  bool inPath_ = false;
-  DevicePath shape_;          // the shape being built, or the open path bracket
-  DevicePath ended_;          // the ended path bracket
-  bool hasEnded_ = false;
 };
 
 }  // namespace vn::platform

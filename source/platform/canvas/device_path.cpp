@@ -258,6 +258,14 @@ double MinorAxis(const Transform& t) {
   return major > 0 ? std::abs(t.m11 * t.m22 - t.m12 * t.m21) / major : 0;
 }
 
+void AppendRect(DevicePath& path, const Transform& t, double l, double top, double w, double h) {
+  path.MoveTo(ToDevice(t, l, top));
+  path.LineTo(ToDevice(t, l + w, top));
+  path.LineTo(ToDevice(t, l + w, top + h));
+  path.LineTo(ToDevice(t, l, top + h));
+  path.Close();
+}
+
 void AppendArc(DevicePath& path, const Transform& unitToDevice, double from, double to, bool connect,
                double tolerance) {
   const double sweep = to - from;

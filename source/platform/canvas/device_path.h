@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/canvas/canvas.h"
+#include "platform/geometry.h"
 
 namespace vn::platform {
 
@@ -72,6 +72,20 @@ class DevicePath {
   bool hasCurrent_ = false;
   bool closed_ = false;  // the last op closed a figure
 };
+
+// How far the curves made here may stray from the true arcs, in device
+// pixels (cairo's own flattening tolerance).
+constexpr double kCurveTolerance = 0.1;
+
+// A point of logical units in device units.
+inline DevicePoint ToDevice(const Transform& t, double x, double y) {
+  DevicePoint p;
+  t.Apply(x, y, p.x, p.y);
+  return p;
+}
+
+// The rectangle (l, t, w, h) of logical units as a closed figure.
+void AppendRect(DevicePath& path, const Transform& t, double l, double top, double w, double h);
 
 // The unit circle from angle `from` to angle `to` (radians, either way
 // round) under `unitToDevice`, as cubic curves within `tolerance` device
