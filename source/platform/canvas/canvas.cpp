@@ -69,6 +69,16 @@ void Canvas::AddPoly(std::span<const Point> points, bool close) {
   if (close) shape_.Close();
 }
 
+// Figures of counts[i] points each, as long as the points last.
+void Canvas::AddPolys(std::span<const Point> points, std::span<const uint32_t> counts, bool close) {
+  size_t at = 0;
+  for (uint32_t c : counts) {
+    if (c > points.size() - at) break;
+    AddPoly(points.subspan(at, c), close);
+    at += c;
+  }
+}
+
 // Cubic pieces of three points each from the current point.
 void Canvas::AddCurves(std::span<const Point> points) {
   const Transform& t = state_.transform;
@@ -154,24 +164,14 @@ void Canvas::Polygon(std::span<const Point> points) {
 void Canvas::PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) {
   if (!Usable(state_.transform)) return;
   Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), true);
-    at += c;
-  }
+  AddPolys(points, counts, true);
   Finish(kFill | kStroke);
 }
 
 void Canvas::PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) {
   if (!Usable(state_.transform)) return;
   Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), false);
-    at += c;
-  }
+  AddPolys(points, counts, false);
   Finish(kStroke);
 }
 

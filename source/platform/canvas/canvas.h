@@ -214,6 +214,7 @@ class Canvas {
   void Paint(const DevicePath& path, unsigned paint);
   void PaintEnded(unsigned paint);
   void AddPoly(std::span<const Point> points, bool close);
+  void AddPolys(std::span<const Point> points, std::span<const uint32_t> counts, bool close);
   void AddCurves(std::span<const Point> points);
   void AddEllipse(double l, double t, double r, double b);
   // The arc's end in logical units; nothing when the box is flat.
