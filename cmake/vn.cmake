@@ -23,6 +23,8 @@ function(vn_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  # Helpers shared by the tests of several libraries: "support/...".
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   # GoogleTest's EXPECT macros expand to an if/else, so a bare `if (c) EXPECT_...`
   # trips GCC's dangling-else warning although it is correct.
   target_compile_options(${name} PRIVATE -Wno-dangling-else)

@@ -2,15 +2,20 @@
 // played as a metafile onto a page of a PDF document in memory.
 //
 // Contract: bytes that are neither an enhanced nor a Windows metafile are
-// refused with EEmfError; everything else plays into a complete file ending
-// in "%%EOF" whose page content balances its graphics states (q and Q), and
-// nothing worse than the library's exceptions leaves the engine; nothing
-// crashes or hangs. Seeds: the player's own seeds (tiny metafiles of each
-// record family, written with the EmfBuilder of
-// tests/export/metafile_items.h, and a Windows metafile of an office suite),
-// far_pattern.emf (a pattern fill under a world transform far from the
-// origin) and clip_after_shape_open_path.emf (clips between shapes and a
-// path left open), written with the same builder.
+// refused with EEmfError from PlayMetafile, the only exception that leaves;
+// everything else plays, and EndDoc writes a complete file ending in
+// "%%EOF" whose page content balances its graphics states (q and Q): a
+// record the engine could not write (a bitmap that does not decode) is
+// skipped, never failing the document. Nothing crashes or hangs. Seeds: the
+// player's own seeds (tiny metafiles of each record family, written with
+// the EmfBuilder of tests/export/metafile_items.h, and a Windows metafile of
+// an office suite), far_pattern.emf (a pattern fill under a world transform
+// far from the origin) and clip_after_shape_open_path.emf (clips between
+// shapes and a path left open), written with the same builder; and what
+// fuzzing found: jpeg_bits_not_a_jpeg*.emf (JPEG bitmaps whose data only
+// begin like a JPEG, which once failed the whole document) and
+// stretched_shapes_dashed_pen.emf (dashed shapes stretched far past the
+// page, which once cost a reader minutes).
 #include <cctype>
 #include <cstddef>
 #include <cstdint>

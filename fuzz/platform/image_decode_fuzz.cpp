@@ -1,7 +1,8 @@
 // Contract: any bytes in; DecodeImage detects the format and decodes, returning
 // a bitmap or throwing EImageDecodeError, nothing else: no crash, leak, hang or
 // allocation beyond the pixel cap set here. A small decoded bitmap is written
-// again by every encoder, which must not fail.
+// again by every encoder, which must not fail. Repairs and the libraries'
+// warnings go to a diagnostics sink, which keeps a bounded number.
 #include <cstddef>
 #include <cstdint>
 
@@ -9,8 +10,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vn::platform;
+  vn::Diagnostics damage;
   DecodeLimits limits;
   limits.MaxPixels = 4'000'000;
+  limits.Report = &damage;
   Bitmap b;
   try {
     b = DecodeImage(std::as_bytes(std::span<const uint8_t>(data, size)), limits);

@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     emf::IsWmf(bytes);
     std::string converted = emf::ConvertWmfToEmf(bytes);
-    emf::EmfFile file(std::move(converted));
-    if (!file.Diagnostics().empty()) std::abort();
+    vn::Diagnostics damage;
+    emf::EmfFile file(std::move(converted), &damage);
+    if (!damage.Empty()) std::abort();
     CairoCanvas canvas(48, 40);
     PlayMetafile(file, canvas, {0, 0, 48, 40});
   } catch (const emf::EEmfError&) {

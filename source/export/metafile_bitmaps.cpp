@@ -88,7 +88,7 @@ std::string TvnMetafileProcessor::BuildBitmapStream(const DibData& dib) {
 
 std::optional<Bitmap> TvnMetafileProcessor::DecodeBitmap(const Record& rec, const std::string& stream) {
   try {
-    return vn::platform::DecodeBmp(vn::platform::AsBytes(stream), {kMaxBitmapPixels});
+    return vn::platform::DecodeBmp(vn::platform::AsBytes(stream), {.Report = &FDiagnostics});
   } catch (const vn::Exception& e) {
     Report(rec, e.what());
     return std::nullopt;
@@ -184,21 +184,19 @@ void TvnMetafileProcessor::DoAlphaBlt(const Record& rec) {
   auto b = EmrBlt::Decode(rec.Payload(), rec.type);
   if (!b) return Report(rec, "damaged bitmap record");
   if (b->dib.empty()) return;
-  const auto info = vn::platform::ReadDibInfo(b->dib.info);
-  if (!info || uint64_t(std::abs(int64_t{info->width})) * uint64_t(std::abs(int64_t{info->height})) > kMaxBitmapPixels)
-    return Report(rec, "bitmap damaged or too large");
-  auto pixels = vn::platform::DecodeDib(b->dib, true);
-  if (!pixels || pixels->empty()) return Report(rec, "bitmap damaged or too large");
+  auto decoded = vn::platform::DecodeDib(b->dib, true, &FDiagnostics);
+  if (!decoded || decoded->Empty()) return Report(rec, "bitmap damaged or too large");
+  const Bitmap pixels = decoded->Format() == PixelFormat::pf32bit ? std::move(*decoded) : decoded->ConvertTo(PixelFormat::pf32bit);
   // The picture keeps its transparency: straight alpha in a 32-bit bitmap.
-  Bitmap bitmap(pixels->width, pixels->height, PixelFormat::pf32bit);
+  Bitmap bitmap(pixels.Width(), pixels.Height(), PixelFormat::pf32bit);
   bitmap.SetHasAlpha(true);
   const uint32_t blend = b->rop;  // ALPHABLEND: BLENDFUNCTION; TRANSPARENTBLT: the transparent colour
   const bool premultiplied = (blend >> 24) & 1;  // AC_SRC_ALPHA
   const uint32_t constant = (blend >> 16) & 0xFF;
-  for (int y = 0; y < pixels->height; ++y) {
-    const uint8_t* in = pixels->Row(y);
+  for (int y = 0; y < pixels.Height(); ++y) {
+    const uint8_t* in = pixels.Row(y).data();
     uint8_t* out = bitmap.MutableRow(y).data();
-    for (int x = 0; x < pixels->width; ++x, in += 4, out += 4) {
+    for (int x = 0; x < pixels.Width(); ++x, in += 4, out += 4) {
       uint32_t a = 255;
       if (rec.type == EMR_ALPHABLEND) {
         a = premultiplied ? in[3] : 255;
@@ -270,19 +268,18 @@ void TvnMetafileProcessor::Locate(TvnImageItem& item, const TvnRect& place, cons
 
 void TvnMetafileProcessor::PlaceJpeg(const Record& rec, const TvnImageItem& placed, const TvnRect& place, const TvnRect& display,
                                      const DibData& dib) {
-  vn::platform::JpegInfo info;
-  try {
-    info = vn::platform::ReadJpegInfo(vn::platform::AsBytes(dib.bits));
-  } catch (const vn::Exception& e) {
-    return Report(rec, e.what());
-  }
+  // JPEG data the raster road would not draw are skipped here too, before
+  // the engine, which passes them through undecoded, could fail the
+  // document on them.
+  const auto info = vn::platform::ReadJpegBitsInfo(dib.bits);
+  if (!info) return Report(rec, "JPEG data that do not decode are skipped");
   auto item = std::make_unique<TvnImageStream>();
   item->Settings.Assign(placed.Settings);
   Locate(*item, place, display);
   item->Stream.WriteString(dib.bits);
   item->Stream.SetPosition(0);
-  item->ImageWidth = info.Width;
-  item->ImageHeight = info.Height;
+  item->ImageWidth = info->Width;
+  item->ImageHeight = info->Height;
   item->IndexNo = FEngine->AddStreamResource(&item->Stream);
   FEngine->FImageStream = item.get();
   AppendItem(std::move(item));
@@ -383,7 +380,7 @@ void TvnMetafileProcessor::DoSetDIBitsToDevice(const Record& rec) {
   const Bitmap* old = ItemBitmap(last);
   if (!old) return;
   const uint64_t height = uint64_t(old->Height()) + uint64_t(rows.Height());
-  if (height * uint64_t(rows.Width()) > kMaxBitmapPixels || height > INT32_MAX) return Report(rec, "scan lines make the image too large");
+  if (height * uint64_t(rows.Width()) > vn::platform::kMaxImagePixels || height > INT32_MAX) return Report(rec, "scan lines make the image too large");
   Bitmap joined = White24(rows.Width(), static_cast<int>(height));
   const Bitmap top = To24(*old);
   const size_t copy = size_t(std::min(top.Width(), rows.Width())) * 3;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/emf/stock_objects.h"
 #include "platform/emf/wmf_converter.h"
 #include "platform/fonts/font_charsets.h"
 #include "platform/fonts/font_faces.h"
@@ -81,19 +82,19 @@ void TvnMetafileProcessor::Execute(const TMetafile& metafile, double x, double y
   const auto bytes = std::as_bytes(std::span<const char>(metafile.Bytes.data(), metafile.Bytes.size()));
   if (!EmfFile::IsEmf(bytes) && IsWmf(bytes)) {
     // A Windows metafile is first drawn into an enhanced one.
-    EmfFile file(ConvertWmfToEmf(bytes, &FDiagnostics));
+    EmfFile file(ConvertWmfToEmf(bytes, &FDiagnostics), &FDiagnostics);
     Execute(file, x, y);
     return;
   }
-  EmfFile file(metafile.Bytes);
+  EmfFile file(metafile.Bytes, &FDiagnostics);
   Execute(file, x, y);
 }
 
 void TvnMetafileProcessor::Execute(const EmfFile& file, double x, double y) {
   FStartX = x;
   FStartY = y;
-  FDiagnostics.insert(FDiagnostics.end(), file.Diagnostics().begin(), file.Diagnostics().end());
-  if (file.HasEmfPlus()) FDiagnostics.push_back({0, EMR_GDICOMMENT, "EMF+ records are not played; their GDI records are"});
+  if (file.HasEmfPlus())
+    FDiagnostics.Report({.offset = 0, .record = EMR_GDICOMMENT, .message = "EMF+ records are not played; their GDI records are"});
   if (!FEngine->FCurrentDocumentItemList || !FPTextList) return;
   for (const Record& rec : file.Records()) {
     try {
@@ -104,9 +105,7 @@ void TvnMetafileProcessor::Execute(const EmfFile& file, double x, double y) {
   }
 }
 
-void TvnMetafileProcessor::Report(const Record& rec, const char* message) {
-  if (FDiagnostics.size() < 1000) FDiagnostics.push_back({rec.offset, rec.type, message});
-}
+void TvnMetafileProcessor::Report(const Record& rec, const char* message) { ReportRecord(&FDiagnostics, rec, message); }
 
 // ---- coordinates
 
@@ -249,35 +248,26 @@ bool TvnMetafileProcessor::RestoreState(int32_t n) {
 // ---- objects
 
 void TvnMetafileProcessor::SelectStockObject(uint32_t n) {
-  auto brush = [this](TColor color, TBrushStyle style = TBrushStyle::bsSolid) {
-    FCurrentBrush = TvnMetaBrush{};
-    FCurrentBrush.Color = color;
-    FCurrentBrush.Style = style;
-  };
-  auto pen = [this](TColor color, TPenStyle style = TPenStyle::psSolid) {
-    FCurrentPen = TPen{};
-    FCurrentPen.Color = color;
-    FCurrentPen.Style = style;
-  };
-  switch (n) {
-    case WHITE_BRUSH: brush(clWhite); break;
-    case LTGRAY_BRUSH: brush(0xC0C0C0); break;
-    case GRAY_BRUSH: brush(0x808080); break;
-    case DKGRAY_BRUSH: brush(0x404040); break;  // the window system's dark grey
-    case BLACK_BRUSH: brush(clBlack); break;
-    case NULL_BRUSH: brush(clWhite, TBrushStyle::bsClear); break;
-    case WHITE_PEN: pen(clWhite); break;
-    case BLACK_PEN: pen(clBlack); break;
-    case NULL_PEN: pen(clBlack, TPenStyle::psClear); break;
-    case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case ANSI_VAR_FONT: case SYSTEM_FONT: case DEVICE_DEFAULT_FONT:
-    case SYSTEM_FIXED_FONT:
+  // The engine keeps its font when a metafile selects DEFAULT_GUI_FONT.
+  if (n == DEFAULT_GUI_FONT) return;
+  const StockObjectInfo stock = StockObject(n);
+  switch (stock.kind) {
+    case StockObjectInfo::Kind::Brush:
+      FCurrentBrush = TvnMetaBrush{};
+      FCurrentBrush.Color = stock.color;
+      FCurrentBrush.Style = stock.empty ? TBrushStyle::bsClear : TBrushStyle::bsSolid;
+      break;
+    case StockObjectInfo::Kind::Pen:
+      FCurrentPen = TPen{};
+      FCurrentPen.Color = stock.color;
+      FCurrentPen.Style = stock.empty ? TPenStyle::psClear : TPenStyle::psSolid;
+      break;
+    case StockObjectInfo::Kind::Font:
       FCurrentFont = TvnFont{};
       FSymbolCharsetFontIdx = 1;
       break;
-    case DEFAULT_PALETTE: FCurrentPalette = TvnPalette{}; break;
-    case DC_BRUSH: brush(clWhite); break;
-    case DC_PEN: pen(clBlack); break;
-    default: break;
+    case StockObjectInfo::Kind::Palette: FCurrentPalette = TvnPalette{}; break;
+    case StockObjectInfo::Kind::None: break;
   }
 }
 
@@ -436,7 +426,7 @@ void TvnMetafileProcessor::AppendClip(const TvnClipStep& step) {
   FClipRectsLeft -= static_cast<int64_t>(step.Rects.size());
   if (FClipRectsLeft < 0) {
     if (FClipRectsLeft + static_cast<int64_t>(step.Rects.size()) >= 0)
-      FDiagnostics.push_back({0, EMR_EXTSELECTCLIPRGN, "too many clip rectangles; later clips are not set"});
+      FDiagnostics.Report({.offset = 0, .record = EMR_EXTSELECTCLIPRGN, .message = "too many clip rectangles; later clips are not set"});
     FClipRectsLeft = -1;
     return;
   }

@@ -105,7 +105,7 @@ class TvnMetafileProcessor {
   bool CombineCharsToSentence() const { return FCombineCharsToSentence; }
   void SetCombineCharsToSentence(bool value) { FCombineCharsToSentence = value; }
   // Records dropped or only partly played, with the reason.
-  const std::vector<vn::platform::emf::Diagnostic>& Diagnostics() const { return FDiagnostics; }
+  const vn::Diagnostics& Diagnostics() const { return FDiagnostics; }
 
   // The coordinate transform, logical units to engine pixels (without the
   // start offset).
@@ -122,8 +122,6 @@ class TvnMetafileProcessor {
   static constexpr int64_t kMaxClipRects = int64_t{1} << 22;
   // Pattern tiles per metafile; a fill that would need more gets none.
   static constexpr int32_t kMaxPatternTiles = 20000;
-  // Decoded pixels per bitmap, and per band-extended bitmap.
-  static constexpr uint64_t kMaxBitmapPixels = uint64_t{1} << 25;
 
   void PlayRecord(const Record& rec);
   void Report(const Record& rec, const char* message);
@@ -210,7 +208,7 @@ class TvnMetafileProcessor {
   std::optional<vn::platform::Bitmap> DecodeBitmap(const Record& rec, const std::string& stream);
 
   TvnCustomDocumentEngine* FEngine;
-  std::vector<vn::platform::emf::Diagnostic> FDiagnostics;
+  vn::Diagnostics FDiagnostics;
   double FStartX = 0, FStartY = 0;
   double FSx = 1, FSy = 1;  // screen pixels per input pixel
   bool FIsRestoredDC = false;

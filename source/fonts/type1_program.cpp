@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/hex.h"
+
 namespace vn::fonts::type1 {
 namespace {
 
@@ -10,12 +12,6 @@ bool IsWhite(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 bool IsDelimiter(uint8_t c) {
   return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' || c == '/' ||
          c == '%';
-}
-int HexValue(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 int DigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -66,13 +62,13 @@ PfbParts UnwrapPfb(std::span<const uint8_t> data) {
 
 TvnByteArray EexecCiphertext(std::span<const uint8_t> section) {
   bool hex = section.size() >= 4;
-  for (size_t i = 0; hex && i < 4; ++i) hex = HexValue(section[i]) >= 0;
+  for (size_t i = 0; hex && i < 4; ++i) hex = HexDigitValue(section[i]) >= 0;
   if (!hex) return TvnByteArray(section.begin(), section.end());
   TvnByteArray out;
   out.reserve(section.size() / 2);
   int high = -1;
   for (uint8_t c : section) {
-    const int v = HexValue(c);
+    const int v = HexDigitValue(c);
     if (v < 0) {
       if (IsWhite(c)) continue;
       break;  // the clear trailer

@@ -120,17 +120,7 @@ int32_t TWideStrings::IndexOfIgnoreCase(const String& S) const {
 
 void TWideStrings::SetTextStr(StringView Value) {
   Clear();
-  size_t start = 0;
-  while (start < Value.size()) {
-    size_t end = Value.find_first_of(u"\r\n", start);
-    if (end == StringView::npos) {
-      Add(String(Value.substr(start)));
-      break;
-    }
-    Add(String(Value.substr(start, end - start)));
-    start = end + 1;
-    if (Value[end] == u'\r' && start < Value.size() && Value[start] == u'\n') ++start;
-  }
+  for (StringView line : vn::SplitLines(Value)) Add(String(line));
 }
 
 void TWideStrings::LoadFromStream(vn::TStream& Stream) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/datetime.h"
+#include "runtime/scope_exit.h"
 
 namespace vn::framework {
 
@@ -15,19 +16,6 @@ namespace fs = std::filesystem;
 
 fs::path ToPath(const String& Text) { return fs::path(vn::ToUtf8(Text)); }
 String FromPath(const fs::path& Path) { return vn::FromUtf8(Path.string()); }
-
-// Runs a cleanup when the scope ends, however it ends.
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F Fn) : FFn(std::move(Fn)) {}
-  ~ScopeExit() { FFn(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F FFn;
-};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 
 #include "runtime/comma_text.h"
 #include "runtime/exceptions.h"
+#include "runtime/hex.h"
 
 namespace vn::framework {
 
@@ -26,13 +27,6 @@ std::optional<int32_t> TryDecimal(StringView text) {
   const size_t digits = !text.empty() && (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
   if (text.find_first_not_of(u"0123456789", digits) != StringView::npos) return std::nullopt;
   return vn::TryStrToInt(text);
-}
-
-int HexDigitValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
 }
 
 [[noreturn]] void InvalidPageRange() { throw ExInvalidPageError("Invalid page range"); }

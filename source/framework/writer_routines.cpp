@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numbers>
 
+#include "runtime/hex.h"
 #include "runtime/numbers.h"
 
 namespace vn::framework {
@@ -12,7 +13,6 @@ double ScreenPixelsPerPoint = 96.0 / 72.0;
 
 namespace {
 
-const char kHexDigits[] = "0123456789ABCDEF";
 
 // More blanks than a line of any page could hold.
 constexpr int64_t kMaxJustifyBlanks = 1 << 16;
@@ -52,16 +52,6 @@ constexpr uint32_t kSystemColorsRGB[] = {
     0xF0F0F0,  // menu bar
 };
 
-bool IsHexDigit(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
-
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return c - u'a' + 10;
-}
-
 }  // namespace
 
 String FloatToDotText(double value) { return FloatToStrF(value, TFloatFormat::ffGeneral, 15, 0); }
@@ -92,8 +82,8 @@ String ColorToHexRGB(uint32_t color) {
   String out;
   for (int shift : {0, 8, 16}) {
     const uint32_t byte = (color >> shift) & 0xFF;
-    out += static_cast<char16_t>(kHexDigits[byte >> 4]);
-    out += static_cast<char16_t>(kHexDigits[byte & 0xF]);
+    out += static_cast<char16_t>(HexDigit(byte >> 4));
+    out += static_cast<char16_t>(HexDigit(byte));
   }
   return out;
 }
@@ -103,8 +93,8 @@ std::string AnsiToHexText(std::string_view bytes) {
   out.reserve(bytes.size() * 2);
   for (char ch : bytes) {
     const auto b = static_cast<uint8_t>(ch);
-    out += kHexDigits[b >> 4];
-    out += kHexDigits[b & 0xF];
+    out += HexDigit(b >> 4);
+    out += HexDigit(b);
   }
   return out;
 }
@@ -113,18 +103,20 @@ String WideToHexText(StringView text) {
   String out;
   out.reserve(text.size() * 4);
   for (char16_t c : text)
-    for (int shift : {12, 8, 4, 0}) out += static_cast<char16_t>(kHexDigits[(c >> shift) & 0xF]);
+    for (int shift : {12, 8, 4, 0}) out += static_cast<char16_t>(HexDigit(c >> shift));
   return out;
 }
 
-bool IsHexText(StringView text) { return std::all_of(text.begin(), text.end(), IsHexDigit); }
+bool IsHexText(StringView text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return vn::IsHexDigit(c); });
+}
 
 int32_t HexStrToByte(StringView text, uint8_t& value) {
   value = 0;
   if (!IsHexText(text)) return -1;
   // Only the last two digits reach the byte; the higher ones are multiples
   // of 256.
-  for (char16_t c : text) value = static_cast<uint8_t>(value * 16 + HexValue(c));
+  for (char16_t c : text) value = static_cast<uint8_t>(value * 16 + vn::HexDigitValue(c));
   return 0;
 }
 

@@ -41,7 +41,7 @@ std::string EncodeEmf(TvnImagePage& APage) {
   if (picture.MetaFile) return picture.MetaFile->Bytes();
   // Users' metafiles carry the decoded pixels, which every reader draws.
   pf::EmfRecorderCanvas recorder(picture.Width, picture.Height);
-  recorder.DrawBitmap({0, 0, picture.Width, picture.Height}, pf::ToPixelBuffer(APage.GetBitmap()));
+  recorder.DrawBitmap({0, 0, picture.Width, picture.Height}, APage.GetBitmap());
   return recorder.Finish();
 }
 

@@ -20,7 +20,7 @@ std::span<const std::byte> BytesOf(const std::string& s) {
 
 void CheckRasterSize(int64_t AWidth, int64_t AHeight) {
   if (AWidth < 1 || AHeight < 1 || AWidth > pf::kMaxPictureSide || AHeight > pf::kMaxPictureSide ||
-      AWidth * AHeight > static_cast<int64_t>(pf::kDefaultMaxImagePixels))
+      AWidth * AHeight > static_cast<int64_t>(pf::kMaxImagePixels))
     throw ExInvalidImageFormat("Image of " + std::to_string(AWidth) + " x " + std::to_string(AHeight) +
                                " pixels is too large");
 }
@@ -29,7 +29,7 @@ pf::Bitmap RasterisePicture(const pf::Picture& APicture) {
   CheckRasterSize(APicture.Width, APicture.Height);
   pf::CairoCanvas canvas(APicture.Width, APicture.Height);
   pf::DrawPicture(canvas, APicture, {0, 0, APicture.Width, APicture.Height}, 0, false);
-  return pf::FromPixelBuffer(canvas.Pixels());
+  return canvas.Pixels();
 }
 
 }  // namespace
@@ -185,7 +185,7 @@ void TvnImageHandler::Assign(TvnBaseDocument* SourceDocument, const String& Page
     CheckRasterSize(width, height);
     pf::CairoCanvas canvas(static_cast<int32_t>(width), static_cast<int32_t>(height));
     page->Draw(&canvas, canvas.Width(), canvas.Height(), 72, 72, 0);
-    pf::Bitmap bitmap = pf::FromPixelBuffer(canvas.Pixels()).ConvertTo(pf::PixelFormat::pf24bit);
+    pf::Bitmap bitmap = canvas.Pixels().ConvertTo(pf::PixelFormat::pf24bit);
     bitmap.SetResolution(dpiX, dpiY);
     const int32_t key = static_cast<int32_t>(FPageCollection.size()) + 1;
     auto imagePage = std::make_unique<TvnImagePage>(this, pf::PictureOf(std::move(bitmap)));

@@ -31,7 +31,7 @@ void TvnPDReader::Load(std::shared_ptr<vn::TStream> file) {
   xref_.reset();
   file_ = file.get();
   auto window = MakeRef<TvnFileStream>(std::move(file), 0, 0, false);
-  xref_ = std::make_unique<TvnPDXRef>(parent_doc_, std::move(window));
+  xref_ = std::make_unique<TvnPDXRef>(parent_doc_, std::move(window), diagnostics_);
   xref_->GenerateTable();
 }
 
@@ -105,7 +105,8 @@ void TvnPDBaseDoc::Reset() {
   encrypt_settings_.reset();
   user_settings_.reset();
   password_.clear();
-  reader_ = std::make_unique<TvnPDReader>(this);
+  diagnostics_.Clear();
+  reader_ = std::make_unique<TvnPDReader>(this, &diagnostics_);
 }
 
 void TvnPDBaseDoc::LoadDocument(vn::TStream* stream, const std::string& password) {

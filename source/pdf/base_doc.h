@@ -25,7 +25,10 @@ struct TvnSignature;
 
 class TvnPDReader : public TvnObject {
  public:
-  explicit TvnPDReader(TvnPDBaseDoc* parent_doc) : parent_doc_(parent_doc) {}
+  // Repairs of the file are reported to `diagnostics` (may be null; must
+  // outlive the reader).
+  explicit TvnPDReader(TvnPDBaseDoc* parent_doc, vn::Diagnostics* diagnostics = nullptr)
+      : parent_doc_(parent_doc), diagnostics_(diagnostics) {}
   // Reads the cross-reference chain of `stream` (not owned; it must outlive
   // the reader).
   void LoadFromStream(vn::TStream* stream);
@@ -44,6 +47,7 @@ class TvnPDReader : public TvnObject {
 
   std::unique_ptr<TvnPDXRef> xref_;
   TvnPDBaseDoc* parent_doc_;
+  vn::Diagnostics* diagnostics_;
   std::shared_ptr<vn::TStream> owned_file_;
   vn::TStream* file_ = nullptr;
 };
@@ -156,11 +160,14 @@ class TvnPDBaseDoc : public TvnObject, public TvnPDDocumentIntf {
   bool GetIsOwner() const { return is_owner_; }
   TvnPDReader* GetReader() const { return reader_.get(); }
   TvnPDCollection* GetCollection();
+  // What the reader repaired or skipped in the file loaded last.
+  const vn::Diagnostics& GetDiagnostics() const { return diagnostics_; }
 
  private:
   void Reset();
   void Load(const std::string& password);
 
+  vn::Diagnostics diagnostics_;
   std::unique_ptr<TvnPDReader> reader_;
   std::unique_ptr<TvnPDCollection> collection_;
   std::unique_ptr<TvnPDWriter> writer_;

@@ -45,6 +45,13 @@ TvnPDParser::TvnPDParser(TvnPDXRef* xref, std::unique_ptr<TvnPDLexer> lexer, boo
   next_ = lexer_->GetObject();
 }
 
+void TvnPDParser::Report(int64_t offset, int64_t obj_num, const char* what) const {
+  if (!xref_) return;
+  ReportTo(xref_->GetDiagnostics(), {.offset = offset >= 0 ? uint64_t(offset) : vn::Diagnostic::kNoOffset,
+                                     .object = obj_num >= 0 ? obj_num : vn::Diagnostic::kNoObject,
+                                     .message = what});
+}
+
 TvnPDDocumentIntf* TvnPDParser::Doc() const { return xref_ ? xref_->ParentDoc() : nullptr; }
 
 void TvnPDParser::Shift() {
@@ -82,6 +89,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::Parse(int depth, std::string_view 
                                                     int64_t gen_num) {
   const bool container = IsCmd(current_.get(), "[") || IsCmd(current_.get(), "<<");
   if (container && depth >= kMaxDepth) {
+    Report(lexer_->GetPosition(), obj_num, "objects are nested too deep; the inner ones are dropped");
     Shift();
     return std::make_unique<TvnPDError>();
   }
@@ -204,12 +212,15 @@ std::unique_ptr<TvnPDBaseObject> TvnPDParser::ParseStream(std::unique_ptr<TvnPDD
   if (!at_endstream) {
     const int64_t found = FindEndstream(*base, start);
     if (found >= 0) {
+      Report(start, obj_num, "a stream's Length is wrong or missing; its data end at \"endstream\"");
       length = found - start;
       lexer_->SetPosition(found);
       Refill();
     } else if (length < 0) {
+      Report(start, obj_num, "a stream has neither a Length nor \"endstream\"");
       return nullptr;
     } else {
+      Report(start, obj_num, "a stream has no \"endstream\"; its Length stands");
       length = std::max<int64_t>(0, std::min(length, file_size - start));
       lexer_->SetPosition(start + length);
       Refill();

@@ -15,6 +15,8 @@
 // data, as the writer may have counted it); without any "endstream" the
 // declared Length, clipped to the file, stands. The data are decrypted when
 // asked for, then decoded through the Filter chain (TvnPDFilterManager).
+// Each such repair, and nesting cut at kMaxDepth, is reported to the
+// diagnostics of the cross-reference table the parser reads through.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +70,8 @@ class TvnPDParser : public TvnObject {
   void Shift();
   void Refill();
   TvnPDDocumentIntf* Doc() const;
+  // Reports a repair to the table's diagnostics (when there is a table).
+  void Report(int64_t offset, int64_t obj_num, const char* what) const;
 
   TvnPDXRef* xref_;
   std::unique_ptr<TvnPDLexer> lexer_;

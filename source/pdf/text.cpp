@@ -5,22 +5,12 @@
 
 #include "runtime/codepages.h"
 #include "runtime/exceptions.h"
+#include "runtime/hex.h"
 #include "runtime/numbers.h"
 
 namespace vn::pdf {
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool IsHexDigit(char c) { return HexValue(c) >= 0; }
 
 // Hex digits in pairs, any other character skipped; a last digit without
 // partner is dropped, or taken as followed by 0 when `keep_odd`.
@@ -29,7 +19,7 @@ std::string HexPairs(std::string_view text, bool keep_odd) {
   out.reserve(text.size() / 2 + 1);
   int high = -1;
   for (char c : text) {
-    int v = HexValue(c);
+    int v = HexDigitValue(c);
     if (v < 0) continue;
     if (high < 0) {
       high = v;
@@ -43,8 +33,8 @@ std::string HexPairs(std::string_view text, bool keep_odd) {
 }
 
 void AppendHexByte(std::string& out, uint8_t b) {
-  out.push_back(kHexDigits[b >> 4]);
-  out.push_back(kHexDigits[b & 15]);
+  out.push_back(HexDigit(b >> 4));
+  out.push_back(HexDigit(b));
 }
 
 void AppendHexUnit(std::string& out, char16_t u) {
@@ -170,7 +160,7 @@ bool HexPairToByte(std::string_view text, uint8_t& byte) {
   byte = 0;
   if (!IsHexText(text)) return true;
   unsigned v = 0;
-  for (char c : text) v = ((v << 4) | static_cast<unsigned>(HexValue(c))) & 0xFF;
+  for (char c : text) v = ((v << 4) | static_cast<unsigned>(HexDigitValue(c))) & 0xFF;
   byte = static_cast<uint8_t>(v);
   return false;
 }
@@ -210,10 +200,10 @@ std::vector<uint8_t> HexTextToByteArray(std::string_view text) {
   for (;;) {
     skip_blanks();
     if (i >= text.size()) break;
-    int hi = HexValue(text[i++]);
+    int hi = HexDigitValue(text[i++]);
     skip_blanks();
     if (hi < 0 || i >= text.size()) break;
-    int lo = HexValue(text[i++]);
+    int lo = HexDigitValue(text[i++]);
     if (lo < 0) break;
     out.push_back(static_cast<uint8_t>((hi << 4) | lo));
   }
@@ -238,8 +228,8 @@ String HexUTF16TextToWide(std::string_view text) {
     std::string_view group = text.substr(i, 4);
     i += 4;
     if (StartsWithFEFF(group)) continue;
-    char16_t unit = static_cast<char16_t>((HexValue(group[0]) << 12) | (HexValue(group[1]) << 8) |
-                                          (HexValue(group[2]) << 4) | HexValue(group[3]));
+    char16_t unit = static_cast<char16_t>((HexDigitValue(group[0]) << 12) | (HexDigitValue(group[1]) << 8) |
+                                          (HexDigitValue(group[2]) << 4) | HexDigitValue(group[3]));
     if (unit == 0) break;
     out.push_back(unit);
   }
@@ -369,7 +359,7 @@ std::string DecodeName(std::string_view written) {
       continue;
     }
     if (i + 2 < written.size() && IsHexDigit(written[i + 1]) && IsHexDigit(written[i + 2])) {
-      out.push_back(static_cast<char>((HexValue(written[i + 1]) << 4) | HexValue(written[i + 2])));
+      out.push_back(static_cast<char>((HexDigitValue(written[i + 1]) << 4) | HexDigitValue(written[i + 2])));
       i += 2;
     }
     // Any other "#" is dropped; what follows is read as it stands.

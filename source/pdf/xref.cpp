@@ -6,6 +6,7 @@
 
 #include "pdf/exceptions.h"
 #include "pdf/text.h"
+#include "runtime/scope_exit.h"
 #include "runtime/streams.h"
 
 namespace vn::pdf {
@@ -126,13 +127,19 @@ std::unique_ptr<TvnPDBaseObject> TvnObjectStream::GetObject(int64_t index, int64
 
 // ---- TvnPDXRef ------------------------------------------------------------------
 
-TvnPDXRef::TvnPDXRef(TvnPDDocumentIntf* parent_doc, Ref<TvnStream> stream)
-    : parent_doc_(parent_doc), stream_(std::move(stream)) {
+TvnPDXRef::TvnPDXRef(TvnPDDocumentIntf* parent_doc, Ref<TvnStream> stream, vn::Diagnostics* diagnostics)
+    : parent_doc_(parent_doc), stream_(std::move(stream)), diagnostics_(diagnostics) {
   const int64_t size = stream_ ? stream_->GetSize() : 0;
   max_entries_ = std::max<int64_t>(int64_t{1} << 16, size);
 }
 
 TvnPDXRef::~TvnPDXRef() = default;
+
+void TvnPDXRef::Damaged(const char* what) {
+  ok_ = false;
+  ReportTo(diagnostics_, {.offset = section_offset_ >= 0 ? uint64_t(section_offset_) : vn::Diagnostic::kNoOffset,
+                          .message = what});
+}
 
 std::unique_ptr<TvnPDParser> TvnPDXRef::MakeParser(int64_t offset, bool allow_streams) {
   TvnBaseStream* base = stream_ ? stream_->AsBaseStream() : nullptr;
@@ -194,7 +201,10 @@ bool TvnPDXRef::GenerateTable() {
   try {
     int64_t offset = GetStartXref();
     while (offset >= 0 && ok_) {
-      if (!visited.insert(offset).second) break;  // a Prev chain that loops
+      if (!visited.insert(offset).second) {  // a Prev chain that loops
+        ReportTo(diagnostics_, {.offset = uint64_t(offset), .message = "the Prev chain of cross-reference sections loops"});
+        break;
+      }
       offset = ReadXRefSection(offset, true);
     }
   } catch (const ExStartXrefNotFound&) {
@@ -208,8 +218,10 @@ bool TvnPDXRef::GenerateTable() {
 }
 
 int64_t TvnPDXRef::ReadXRefSection(int64_t offset, bool follow_prev) {
+  section_offset_ = offset;
   if (offset < 0 || offset >= stream_->GetSize()) {
-    ok_ = false;
+    section_offset_ = -1;
+    Damaged("a cross-reference section lies outside the file");
     return -1;
   }
   auto parser = MakeParser(offset, true);
@@ -221,7 +233,7 @@ int64_t TvnPDXRef::ReadXRefSection(int64_t offset, bool follow_prev) {
     // without end.
     if (!follow_prev) return -1;
     if (!IsCmd(first, "xref")) {
-      ok_ = false;
+      Damaged("no cross-reference section where one should start");
       return -1;
     }
     parser->GetObject();
@@ -230,18 +242,14 @@ int64_t TvnPDXRef::ReadXRefSection(int64_t offset, bool follow_prev) {
     auto num = parser->GetObject();
     auto gen = parser->GetObject();
     auto kw = parser->GetObject();
-    if (!num->IsInteger() || !gen->IsInteger() || !IsCmd(kw.get(), "obj")) {
-      ok_ = false;
-      return -1;
-    }
-    auto obj = parser->GetObject();
-    if (!obj->IsStream()) {
-      ok_ = false;
+    auto obj = num->IsInteger() && gen->IsInteger() && IsCmd(kw.get(), "obj") ? parser->GetObject() : nullptr;
+    if (!obj || !obj->IsStream()) {
+      Damaged("no cross-reference stream where one should start");
       return -1;
     }
     next = ReadXRefStream(*obj->AsStream());
   } else {
-    ok_ = trailer_ != nullptr;
+    if (!trailer_) Damaged("no cross-reference section where one should start");
     return -1;
   }
   return follow_prev ? next : -1;
@@ -263,7 +271,7 @@ int64_t TvnPDXRef::ReadXRefTable(TvnPDParser& parser) {
     const int64_t s = IntOf(s_obj.get(), -1);
     const int64_t c = IntOf(c_obj.get(), -1);
     if (s < 0 || c < 0 || s > max_entries_ || c > max_entries_ || !Grow(s + c)) {
-      ok_ = false;
+      Damaged("a cross-reference subsection header is damaged");
       return -1;
     }
     if (s == 1 && subsections_ == 0) one_based_single_ = true;
@@ -276,7 +284,7 @@ int64_t TvnPDXRef::ReadXRefTable(TvnPDParser& parser) {
       auto gen = parser.GetObject();
       auto kind = parser.GetObject();
       if (!off->IsInteger() || !gen->IsInteger() || !(IsCmd(kind.get(), "n") || IsCmd(kind.get(), "f"))) {
-        ok_ = false;
+        Damaged("a cross-reference entry is damaged");
         return -1;
       }
       Fill(s + k, off->AsInteger()->GetValue(), gen->AsInteger()->GetValue(),
@@ -285,7 +293,7 @@ int64_t TvnPDXRef::ReadXRefTable(TvnPDParser& parser) {
   }
   auto dict = parser.GetObject();
   if (!dict->IsDict()) {
-    ok_ = false;
+    Damaged("the trailer dictionary is missing");
     return -1;
   }
   TvnPDDictionary* d = dict->AsDict();
@@ -299,19 +307,19 @@ int64_t TvnPDXRef::ReadXRefStream(TvnPDStream& stream) {
   TvnPDDictionary* d = stream.GetDict();
   const int64_t size = IntOf(d->LookUp("Size"), -1);
   if (size < 0 || !Grow(size)) {
-    ok_ = false;
+    Damaged("a cross-reference stream has no usable Size");
     return -1;
   }
   TvnPDBaseObject* w_obj = d->LookUp("W");
   int w[3];
   if (!w_obj || !w_obj->IsArray() || w_obj->AsArray()->GetLength() < 3) {
-    ok_ = false;
+    Damaged("a cross-reference stream has no usable W");
     return -1;
   }
   for (int i = 0; i < 3; ++i) {
     const int64_t v = IntOf(w_obj->AsArray()->Get(i), -1);
     if (v < 0 || v > 8) {
-      ok_ = false;
+      Damaged("a cross-reference stream has no usable W");
       return -1;
     }
     w[i] = static_cast<int>(v);
@@ -328,12 +336,12 @@ int64_t TvnPDXRef::ReadXRefStream(TvnPDStream& stream) {
       const int64_t s = IntOf(a->Get(i), -1);
       const int64_t c = IntOf(a->Get(i + 1), -1);
       if (s < 0 || c < 0 || !ReadXRefStreamSection(data, pos, s, c, w)) {
-        ok_ = false;
+        Damaged("a cross-reference stream section is damaged");
         break;
       }
     }
   } else if (!ReadXRefStreamSection(data, pos, 0, size, w)) {
-    ok_ = false;
+    Damaged("a cross-reference stream section is damaged");
   }
   KeepTrailer(*d);
   return ok_ ? IntOf(d->LookUp("Prev"), -1) : -1;
@@ -420,11 +428,7 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
     return std::make_unique<TvnPDError>();
   }
   fetching_.insert(num);
-  struct Done {
-    std::set<int64_t>& set;
-    int64_t num;
-    ~Done() { set.erase(num); }
-  } done{fetching_, num};
+  vn::ScopeExit done([this, num] { fetching_.erase(num); });
 
   std::unique_ptr<TvnPDBaseObject> result;
   int64_t gen = 0;
@@ -443,6 +447,8 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
         shifted && shifted->GetEntryType() == TvnPDXRefEntrytype::xeUnCompressed) {
       gen = shifted->GetGenNum();
       result = ParseAt(shifted->GetOffset(), num, gen);
+      if (result)
+        ReportTo(diagnostics_, {.object = num, .message = "an object is found one entry further in a table numbered from 1"});
     }
   }
   if (!result && e && e->GetEntryType() == TvnPDXRefEntrytype::xeFree) return std::make_unique<TvnPDError>();
@@ -453,9 +459,14 @@ std::unique_ptr<TvnPDBaseObject> TvnPDXRef::Fetch(int64_t num) {
     if (auto it = scan.objects.find(num); it != scan.objects.end()) {
       gen = it->second.second;
       result = ParseAt(it->second.first, num, gen);
+      if (result && e)
+        ReportTo(diagnostics_, {.object = num, .message = "an object lies away from its cross-reference entry"});
     }
   }
-  if (!result || result->IsError()) return std::make_unique<TvnPDError>();
+  if (!result || result->IsError()) {
+    if (e) ReportTo(diagnostics_, {.object = num, .message = "an object cannot be read"});
+    return std::make_unique<TvnPDError>();
+  }
   result->SetObjNumber(num);
   result->SetGenNumber(gen);
   result->SetIsChanged(false);
@@ -517,6 +528,7 @@ const TvnPDXRef::Scan& TvnPDXRef::GetScan() {
 void TvnPDXRef::Rebuild() {
   if (rebuilt_) return;
   rebuilt_ = true;
+  ReportTo(diagnostics_, {.message = "the cross-reference table is rebuilt from the objects in the file"});
   object_streams_.clear();
   const Scan& scan = GetScan();
   // Headers found in the file take precedence over a broken table.

@@ -10,7 +10,9 @@
 // header does not match its entry is looked for among the scanned headers.
 // Entry counts are capped by the file size, fetches nested through
 // indirect stream lengths are bounded, and an object stream is never read
-// out of another object stream.
+// out of another object stream. Each repair (a damaged section, the
+// rebuild, an object found away from its entry) and the parser's repairs
+// are reported to the table's diagnostics.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,7 @@
 #include "pdf/objects.h"
 #include "pdf/parser.h"
 #include "pdf/streams.h"
+#include "runtime/diagnostics.h"
 
 namespace vn::pdf {
 
@@ -59,8 +62,10 @@ class TvnPDXRef : public TvnObject {
   // Fetches nested through indirect stream lengths.
   static constexpr int kMaxFetchDepth = 16;
 
-  // `stream` is a window over the whole file (the table holds a reference).
-  TvnPDXRef(TvnPDDocumentIntf* parent_doc, Ref<TvnStream> stream);
+  // `stream` is a window over the whole file (the table holds a reference);
+  // repairs are reported to `diagnostics` (may be null; must outlive the
+  // table).
+  TvnPDXRef(TvnPDDocumentIntf* parent_doc, Ref<TvnStream> stream, vn::Diagnostics* diagnostics = nullptr);
   ~TvnPDXRef() override;
 
   // Reads the section chain (rebuilding the table from the file's objects
@@ -94,11 +99,15 @@ class TvnPDXRef : public TvnObject {
   bool Encrypted() const { return encrypted_; }
   // Whether the table was rebuilt by scanning the file.
   bool Rebuilt() const { return rebuilt_; }
+  // Where the table and the parsers reading through it report repairs (may be null).
+  vn::Diagnostics* GetDiagnostics() const { return diagnostics_; }
 
  private:
   friend class TvnObjectStream;
   struct Scan;
 
+  // Marks the chain unsound, saying why (at the section being read).
+  void Damaged(const char* what);
   int64_t ReadXRefSection(int64_t offset, bool follow_prev);
   int64_t ReadXRefTable(TvnPDParser& parser);
   int64_t ReadXRefStream(TvnPDStream& stream);
@@ -114,6 +123,8 @@ class TvnPDXRef : public TvnObject {
 
   TvnPDDocumentIntf* parent_doc_;
   Ref<TvnStream> stream_;
+  vn::Diagnostics* diagnostics_;
+  int64_t section_offset_ = -1;  // of the section being read
   std::vector<std::unique_ptr<TvnPDXRefEntry>> entries_;  // null: no section gave it
   std::unique_ptr<TvnPDDictionary> trailer_;
   int64_t start_xref_ = -1;

@@ -6,9 +6,14 @@
 // replaced, or the page ends; every painted shape draws in a state of its
 // own, so nothing a shape sets reaches the next one. Each content stream's
 // q and Q therefore balance, and nesting never exceeds three levels.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "pdfwriter/pdf_engine.h"
+#include "pdfwriter/pdf_syntax_impl.h"
+#include "platform/canvas/device_path.h"
 
 namespace vn::pdfwriter {
 
@@ -16,15 +21,12 @@ using vn::exporter::TPenStyle;
 
 namespace {
 
-constexpr char kCRLF[] = "\r\n";
 const double kBezierCircle = 4.0 / 3.0 * (std::sqrt(2.0) - 1.0);
 constexpr double kPi = 3.14159265358979323846;
 
 bool IsVisible(const TPen& pen) { return pen.Style != TPenStyle::psClear; }
 
 bool IsHatch(TBrushStyle style) { return style != TBrushStyle::bsSolid && style != TBrushStyle::bsClear; }
-
-std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
 
 // A cubic piece: "x1 y1 x2 y2 x3 y3 c", or "x1 y1 x3 y3 y" when the second
 // control point is the end point.
@@ -85,6 +87,65 @@ double GetPointAngle(double x, double y, double cx, double cy) {
     angle += 180;
   }
   return angle;
+}
+
+// Dashes a stroke may run off the page (a reader draws them all), and how
+// much wider than the page's larger side a line may be.
+constexpr double kMaxHiddenDashes = 1000;
+constexpr double kMaxWidthInPages = 8;
+
+// The figures of a path as this file writes it (numbers, then "m", "l",
+// "c", "v", "y", "re" or "h"), for measuring.
+vn::platform::DevicePath ReadPath(std::string_view text) {
+  vn::platform::DevicePath path;
+  double v[6];
+  int n = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+    const std::string_view token = text.substr(i, end - i);
+    i = end;
+    double number = 0;
+    const char* first = token.data() + (token.front() == '+' ? 1 : 0);
+    if (const auto r = std::from_chars(first, token.data() + token.size(), number);
+        r.ec == std::errc() && r.ptr == token.data() + token.size()) {
+      if (n == 6) std::copy(v + 1, v + 6, v), n = 5;
+      v[n++] = number;
+      continue;
+    }
+    auto at = [&](int k) { return vn::platform::DevicePoint{v[n - k], v[n - k + 1]}; };
+    if (token == "m" && n >= 2) path.MoveTo(at(2));
+    else if (token == "l" && n >= 2) path.LineTo(at(2));
+    else if (token == "c" && n >= 6) path.CurveTo(at(6), at(4), at(2));
+    else if (token == "v" && n >= 4) path.CurveTo(path.CurrentPoint(), at(4), at(2));
+    else if (token == "y" && n >= 4) path.CurveTo(at(4), at(2), at(2));
+    else if (token == "h") path.Close();
+    else if (token == "re" && n >= 4) {
+      const double x = v[n - 4], y = v[n - 3], w = v[n - 2], h = v[n - 1];
+      path.MoveTo({x, y});
+      path.LineTo({x + w, y});
+      path.LineTo({x + w, y + h});
+      path.LineTo({x, y + h});
+      path.Close();
+    }
+    n = 0;
+  }
+  return path;
+}
+
+// The length of one period of a pen style's dashes, content units.
+double DashPeriod(TPenStyle style) {
+  switch (style) {
+    case TPenStyle::psDash: return 24;
+    case TPenStyle::psDot: return 7;
+    case TPenStyle::psDashDot: return 18;
+    case TPenStyle::psDashDotDot: return 28;
+    default: return 0;
+  }
 }
 
 }  // namespace
@@ -153,9 +214,27 @@ std::string TvnCustomPDFEngine::LineStyleText(const TPen& pen) const {
   return text;
 }
 
-std::string TvnCustomPDFEngine::PenText(const TPen& pen) const {
-  const double width = pen.Width == 0 ? 0.001 : pen.Width * FPixelToPointMultiplier;
-  return LineStyleText(pen) + Num(width) + " w " + GetCSForStroke(pen.Color) + " ";
+TPen TvnCustomPDFEngine::StrokePen(const TPen& pen, double& width, std::string_view path) const {
+  const TvnPageInfo* info = CurrentPageInfo();
+  if (!info || !(info->Width > 0 && info->Height > 0)) return pen;
+  const vn::platform::DeviceBox page{0, 0, info->Width * ResolutionFactorX(), info->Height * ResolutionFactorY()};
+  width = std::min(width, kMaxWidthInPages * std::max(page.right, page.bottom));
+  const double period = DashPeriod(pen.Style);
+  if (period == 0) return pen;
+  const vn::platform::DevicePath figures = ReadPath(path);
+  const double hidden = figures.Length() - figures.LengthWithin(page.Grown(width / 2));
+  if (!(hidden / period <= kMaxHiddenDashes)) {
+    TPen solid = pen;
+    solid.Style = TPenStyle::psSolid;
+    return solid;
+  }
+  return pen;
+}
+
+std::string TvnCustomPDFEngine::PenText(const TPen& pen, std::string_view path) const {
+  double width = pen.Width == 0 ? 0.001 : pen.Width * FPixelToPointMultiplier;
+  const TPen drawn = StrokePen(pen, width, path);
+  return LineStyleText(drawn) + Num(width) + " w " + GetCSForStroke(pen.Color) + " ";
 }
 
 std::string TvnCustomPDFEngine::OpacityPrefix(int32_t opacity) {
@@ -248,7 +327,8 @@ void TvnCustomPDFEngine::DrawLine(double x1, double y1, double x2, double y2, co
     return;
   }
   if (!IsVisible(pen)) return;
-  WriteShape(PenText(pen) + FormatPoint(x1, y1) + " m " + FormatPoint(x2, y2) + " l S");
+  const std::string path = FormatPoint(x1, y1) + " m " + FormatPoint(x2, y2) + " l";
+  WriteShape(PenText(pen, path) + path + " S");
 }
 
 void TvnCustomPDFEngine::DrawRectangle(double x1, double y1, double x2, double y2, const TPen& pen, const TBrush* brush) {
@@ -260,7 +340,7 @@ void TvnCustomPDFEngine::DrawRectangle(double x1, double y1, double x2, double y
     FFirstPoint = true;
     return;
   }
-  PaintFigure(r, IsVisible(pen) ? PenText(pen) : std::string(), brush);
+  PaintFigure(r, IsVisible(pen) ? PenText(pen, r) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawEllipse(double x1, double y1, double x2, double y2, const TPen& pen, const TBrush* brush) {
@@ -272,7 +352,8 @@ void TvnCustomPDFEngine::DrawEllipse(double x1, double y1, double x2, double y2,
     FFirstPoint = true;
     return;
   }
-  PaintFigure(box.Path(), IsVisible(pen) ? PenText(pen) : std::string(), brush);
+  const std::string path = box.Path();
+  PaintFigure(path, IsVisible(pen) ? PenText(pen, path) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawRoundRect(double x1, double y1, double x2, double y2, double cw, double ch, const TPen& pen,
@@ -290,7 +371,7 @@ void TvnCustomPDFEngine::DrawRoundRect(double x1, double y1, double x2, double y
     FFirstPoint = true;
     return;
   }
-  PaintFigure(rr, IsVisible(pen) ? PenText(pen) : std::string(), brush);
+  PaintFigure(rr, IsVisible(pen) ? PenText(pen, rr) : std::string(), brush);
 }
 
 std::string TvnCustomPDFEngine::GetArcPath(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
@@ -327,7 +408,7 @@ void TvnCustomPDFEngine::DrawArc(double x1, double y1, double x2, double y2, dou
     return;
   }
   if (!IsVisible(pen)) return;
-  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen) + arc + " S");
+  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen, arc) + arc + " S");
 }
 
 void TvnCustomPDFEngine::DrawChord(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
@@ -338,7 +419,7 @@ void TvnCustomPDFEngine::DrawChord(double x1, double y1, double x2, double y2, d
     FFirstPoint = true;
     return;
   }
-  PaintFigure(arc, IsVisible(pen) ? PenText(pen) : std::string(), brush);
+  PaintFigure(arc, IsVisible(pen) ? PenText(pen, arc) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawPie(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4,
@@ -350,7 +431,7 @@ void TvnCustomPDFEngine::DrawPie(double x1, double y1, double x2, double y2, dou
     FFirstPoint = true;
     return;
   }
-  PaintFigure(p, IsVisible(pen) ? PenText(pen) : std::string(), brush);
+  PaintFigure(p, IsVisible(pen) ? PenText(pen, p) : std::string(), brush);
 }
 
 void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points, const TBrush* brush, const TPen& pen,
@@ -373,7 +454,7 @@ void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points,
   for (size_t i = 1; i < n; ++i) path += FormatPoint(points[i].X, points[i].Y) + " l ";
   const bool pen_visible = IsVisible(pen);
   if (!closed) {
-    if (pen_visible) WriteShape(PenText(pen) + path + " S ");
+    if (pen_visible) WriteShape(PenText(pen, path) + path + " S ");
     return;
   }
   const bool solid = brush && brush->Style == TBrushStyle::bsSolid;
@@ -386,7 +467,7 @@ void TvnCustomPDFEngine::DrawPolygon(const TvnPoints& points, int32_t no_points,
   else if (solid)
     text += GetCSForFill(brush->Color) + " ";
   if (pen_visible) {
-    text += PenText(pen) + path + (solid ? "B* " : hatch ? " B" : " s");
+    text += PenText(pen, path) + path + (solid ? "B* " : hatch ? " B" : " s");
   } else {
     // Filled without an outline (a hatch fills like a solid brush).
     text += path + " f ";
@@ -409,8 +490,8 @@ void TvnCustomPDFEngine::DrawPolyBezier(const TvnPoints& points, int32_t no_poin
     return;
   }
   if (!IsVisible(pen) || n < 4) return;
-  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen) + FormatPoint(points[0].X, points[0].Y) + " m " + curves +
-             "S");
+  const std::string path = FormatPoint(points[0].X, points[0].Y) + " m " + curves;
+  WriteShape(OpacityPrefix(RenderingLineArt().Opacity) + PenText(pen, path) + path + "S");
 }
 
 void TvnCustomPDFEngine::DrawPolyShape(vn::exporter::TvnPolyShapeItem& item, bool closed) {
@@ -434,7 +515,7 @@ void TvnCustomPDFEngine::DrawPolyShape(vn::exporter::TvnPolyShapeItem& item, boo
   const bool pen_visible = IsVisible(first.Pen);
   if (!pen_visible && !fills) return;
   std::string text = OpacityPrefix(first.LineArtSettings.Opacity);
-  if (pen_visible) text += PenText(first.Pen);
+  if (pen_visible) text += PenText(first.Pen, path);
   const char* fill_op = item.FillAlternate ? "f*" : "f";
   if (fills && brush->Style == TBrushStyle::bsSolid)
     text += GetCSForFill(brush->Color) + kCRLF + path + kCRLF + fill_op;
@@ -476,7 +557,7 @@ void TvnCustomPDFEngine::RenderPolyPolygonItem(vn::exporter::TvnPolyPolygonItem&
     text += GetCSForFill(item.Brush.Color) + kCRLF + path + fill_op + kCRLF;
   else if (IsHatch(item.Brush.Style))
     text += HatchFillColour(item.Brush) + kCRLF + path + fill_op + kCRLF;
-  if (pen_visible) text += PenText(item.Pen) + kCRLF + path + " S";
+  if (pen_visible) text += PenText(item.Pen, path) + kCRLF + path + " S";
   WriteShape(text);
 }
 
@@ -526,7 +607,7 @@ void TvnCustomPDFEngine::RenderPolyDrawItem(vn::exporter::TvnPolyDrawItem& item)
     return;
   }
   // Outside a path the figures are drawn with the item's pen.
-  if (IsVisible(item.Pen)) WriteShape(PenText(item.Pen) + kCRLF + path + "S");
+  if (IsVisible(item.Pen)) WriteShape(PenText(item.Pen, path) + kCRLF + path + "S");
 }
 
 void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
@@ -577,13 +658,13 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
       std::string op, state;
       if (fill && pen_visible) {
         op = FIsPathClosed ? (item.FillAlternate ? "b*" : "b") : (item.FillAlternate ? "B*" : "B");
-        state = PenText(pen) + GetCSForFill(item.Brush->Color) + " ";
+        state = PenText(pen, FPath) + GetCSForFill(item.Brush->Color) + " ";
       } else if (fill) {
         op = item.FillAlternate ? "f*" : "f";
         state = GetCSForFill(item.Brush->Color) + " ";
       } else if (pen_visible) {
         op = FIsPathClosed ? "s" : "S";
-        state = PenText(pen);
+        state = PenText(pen, FPath);
       } else {
         FPath.clear();
         FPathStatus = TvnPathStatus::psNoPath;
@@ -676,8 +757,9 @@ void TvnCustomPDFEngine::WriteItemFrame(vn::exporter::TvnImageItem& item, std::s
     text += std::string(kCRLF) + "q" + kCRLF + HatchFillColour(item.Brush) + kCRLF + path + kCRLF + "h" + kCRLF + "f" + kCRLF + "Q";
   }
   if (!item.Settings.IsFrame || !IsVisible(item.Pen)) return;
-  const double width = item.Pen.Width == 0 ? 0.001 : item.Pen.Width * m;
-  text += std::string(kCRLF) + "q" + kCRLF + LineStyleText(item.Pen) + Num(width) + " w" + "\r" + GetCSForStroke(item.Pen.Color);
+  double width = item.Pen.Width == 0 ? 0.001 : item.Pen.Width * m;
+  const TPen drawn = StrokePen(item.Pen, width, path);
+  text += std::string(kCRLF) + "q" + kCRLF + LineStyleText(drawn) + Num(width) + " w" + "\r" + GetCSForStroke(item.Pen.Color);
   const vn::exporter::TvnFrame& f = item.Frame;
   if (f.IsLeft && f.IsTop && f.IsRight && f.IsBottom) {
     text += std::string(kCRLF) + path + kCRLF + " s Q";

@@ -209,8 +209,13 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string GetCSForFill(TColor Color) const;
   // The dash, join and cap text of a pen (no width, no colour).
   std::string LineStyleText(const TPen& Pen) const;
-  // Line style, width, " w ", stroking colour, " ".
-  std::string PenText(const TPen& Pen) const;
+  // The pen a stroke along Path (content text) is written with, and its
+  // Width (content units): a line wider than the page many times over is
+  // narrowed, and dashes that would mostly fall off the page are drawn
+  // solid; both would cost a reader time without showing (damaged input).
+  TPen StrokePen(const TPen& Pen, double& Width, std::string_view Path) const;
+  // Line style, width, " w ", stroking colour, " " of a stroke along Path.
+  std::string PenText(const TPen& Pen, std::string_view Path) const;
   // "/GSn gs" CRLF for an opacity below 100 (the state is made once per
   // opacity value), else empty.
   std::string OpacityPrefix(int32_t Opacity);

@@ -117,18 +117,7 @@ String TStringList::Text() const {
 
 void TStringList::SetText(StringView text) {
   items_.clear();
-  size_t start = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == u'\r' || text[i] == u'\n') {
-      Add(String(text.substr(start, i - start)));
-      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      start = ++i;
-      continue;
-    }
-    ++i;
-  }
-  if (start < text.size()) Add(String(text.substr(start)));
+  for (StringView line : SplitLines(text)) Add(String(line));
 }
 
 void TStringList::Sort() {

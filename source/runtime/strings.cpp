@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "runtime/exceptions.h"
+#include "runtime/hex.h"
 
 namespace vn {
 
@@ -234,10 +235,9 @@ String IntToStr(int64_t value) {
 }
 
 String IntToHex(uint64_t value, int digits) {
-  static const char kHex[] = "0123456789ABCDEF";
   String out;
   do {
-    out.insert(out.begin(), static_cast<char16_t>(kHex[value & 15]));
+    out.insert(out.begin(), static_cast<char16_t>(HexDigit(static_cast<unsigned>(value))));
     value >>= 4;
   } while (value != 0);
   while (static_cast<int>(out.size()) < digits) out.insert(out.begin(), u'0');
@@ -264,11 +264,8 @@ std::optional<int64_t> TryStrToInt64(StringView s) {
   const uint64_t limit = negative ? (uint64_t{1} << 63) : (base == 16 ? UINT64_MAX : (uint64_t{1} << 63) - 1);
   for (; i < s.size(); ++i) {
     char16_t c = s[i];
-    int d;
-    if (c >= u'0' && c <= u'9') d = c - u'0';
-    else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
-    else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
-    else return std::nullopt;
+    const int d = base == 16 ? HexDigitValue(c) : (c >= u'0' && c <= u'9' ? c - u'0' : -1);
+    if (d < 0) return std::nullopt;
     if (value > (limit - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return std::nullopt;
     value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
   }
@@ -337,6 +334,22 @@ std::vector<String> SplitString(StringView s, char16_t separator) {
     start = p + 1;
   }
   return out;
+}
+
+std::vector<StringView> SplitLines(StringView s) {
+  std::vector<StringView> lines;
+  size_t start = 0;
+  while (start < s.size()) {
+    const size_t end = s.find_first_of(u"\r\n", start);
+    if (end == StringView::npos) {
+      lines.push_back(s.substr(start));
+      break;
+    }
+    lines.push_back(s.substr(start, end - start));
+    start = end + 1;
+    if (s[end] == u'\r' && start < s.size() && s[start] == u'\n') ++start;
+  }
+  return lines;
 }
 
 }  // namespace vn

@@ -63,5 +63,8 @@ int32_t StrToIntDef(StringView s, int32_t def);
 
 String StringReplaceAll(StringView s, StringView from, StringView to);
 std::vector<String> SplitString(StringView s, char16_t separator);  // keeps empty pieces
+// The lines of a text broken at CR, LF or CR LF (views into s); a break at
+// the very end starts no further line.
+std::vector<StringView> SplitLines(StringView s);
 
 }  // namespace vn

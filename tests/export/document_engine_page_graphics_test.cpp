@@ -8,6 +8,7 @@
 #include "export/metafile_processor.h"
 #include "platform/canvas/emf_recorder.h"
 #include "recording_engine.h"
+#include "support/pixels.h"
 
 namespace vn::exporter {
 namespace {
@@ -17,11 +18,7 @@ using testing::RecordingEngine;
 // A page of 40 x 30 pixels holding one 4 x 4 bitmap.
 TMetafile BitmapPage() {
   vn::platform::EmfRecorderCanvas canvas(40, 30);
-  vn::platform::PixelBuffer pixels;
-  pixels.width = 4;
-  pixels.height = 4;
-  pixels.bgra.assign(4 * 4 * 4, 0x80);
-  canvas.DrawBitmap({0, 0, 40, 30}, pixels);
+  canvas.DrawBitmap({0, 0, 40, 30}, vn::platform::testing::FilledBitmap(4, 4, 0x80808080));
   TMetafile metafile;
   metafile.Bytes = canvas.Finish();
   metafile.Width = 40;

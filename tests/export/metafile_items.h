@@ -10,6 +10,7 @@
 #include "platform/emf/dib.h"
 #include "platform/emf/emf_writer.h"
 #include "recording_engine.h"
+#include "support/pixels.h"
 
 namespace vn::exporter::testing {
 
@@ -175,9 +176,10 @@ class EmfBuilder {
 
 // A 24-bit bitmap whose pixels are given as 0xRRGGBB, row by row from the top.
 inline emf::DibData Dib(int32_t w, int32_t h, const std::vector<uint32_t>& rgb) {
-  vn::platform::PixelBuffer px(w, h);
+  vn::platform::Bitmap px(w, h, vn::platform::PixelFormat::pf24bit);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) px.SetPixel(x, y, 0xFF000000u | rgb[size_t(y * w + x) % rgb.size()]);
+    for (int32_t x = 0; x < w; ++x)
+      px.SetPixel(x, y, vn::platform::testing::FromArgb(0xFF000000u | rgb[size_t(y * w + x) % rgb.size()]));
   return vn::platform::EncodeDib24(px);
 }
 

@@ -39,7 +39,7 @@ class Player : public ::testing::Test {
   }
   std::string Diagnostics() const {
     std::string s;
-    for (const auto& d : processor->Diagnostics()) s += d.message + ";";
+    for (const auto& d : processor->Diagnostics().Kept()) s += d.message + ";";
     return s;
   }
   RecordingEngine engine;
@@ -420,6 +420,11 @@ TEST_F(Player, JpegBitmapPassesThroughUndecoded) {
   EmfBuilder b;
   b.StretchDIBits(vn::platform::MakeJpegDib(jpeg, 6, 4), 10, 20, 12, 8, 6, 4);
   b.StretchDIBits(vn::platform::MakeJpegDib("not a jpeg", 6, 4), 10, 20, 12, 8, 6, 4);
+  // A stray byte after the start marker: libjpeg would read past it, but
+  // the data are no JPEG a reader takes, and the raster road skips them.
+  std::string stray = jpeg;
+  stray.insert(2, 1, '\xA3');
+  b.StretchDIBits(vn::platform::MakeJpegDib(stray, 6, 4), 10, 20, 12, 8, 6, 4);
   EXPECT_EQ(Play(b.Metafile()), Lines{"ImageStream #0 10,20 12x8 display 10,20 22,28 stretch jpeg 6x4 " +
                                       std::to_string(jpeg.size()) + " bytes"});
   const auto& item = static_cast<const TvnImageStream&>(*engine.GetPageItem(0)->DocumentItems[0]);
@@ -601,7 +606,7 @@ TEST_F(Player, DamagedRecordsAreDroppedAndReported) {
   b.Bare(EMR_SETTEXTCOLOR);  // no value
   b.Rect(EMR_RECTANGLE, 0, 0, 1, 1);
   EXPECT_EQ(Play(b.Metafile()), Lines{"Shape Rectangle pen 000000/1/0 brush FFFFFF/0 0,0 1,1"});
-  EXPECT_EQ(processor->Diagnostics().size(), 4u) << Diagnostics();
+  EXPECT_EQ(processor->Diagnostics().Count(), 4u) << Diagnostics();
 }
 
 TEST_F(Player, EveryCutOfAMetafilePlaysOrIsRefused) {
@@ -641,7 +646,7 @@ TEST_F(Player, MetafilesWrittenByAnOfficeSuitePlayWithoutDamage) {
     engine.GetPageItem(0)->DocumentItems.clear();
     const Lines items = Play(mf);
     // The suite writes EMF+ beside the plain records; the plain ones play.
-    for (const auto& d : processor->Diagnostics()) EXPECT_EQ(d.message, "EMF+ records are not played; their GDI records are") << name;
+    for (const auto& d : processor->Diagnostics().Kept()) EXPECT_EQ(d.message, "EMF+ records are not played; their GDI records are") << name;
     EXPECT_GT(items.size(), 5u) << name;
     EXPECT_NE(std::find_if(items.begin(), items.end(), [](const std::string& s) { return s.rfind("Text", 0) == 0; }), items.end())
         << name;

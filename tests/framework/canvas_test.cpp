@@ -7,46 +7,45 @@
 #include <vector>
 
 #include "platform/canvas/cairo_canvas.h"
-#include "platform/canvas/emf_recorder.h"
-#include "platform/emf/emf_reader.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/trace_canvas.h"
 
 namespace vn::framework {
 namespace {
 
 namespace pf = vn::platform;
-namespace emf = vn::platform::emf;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 
-// The texts of the EXTTEXTOUTW records of a metafile.
-std::vector<std::u16string> RecordedTexts(const std::string& bytes) {
-  emf::EmfFile file(bytes);
-  std::vector<std::u16string> texts;
-  for (const emf::Record& rec : file.Records())
-    if (rec.type == emf::EMR_EXTTEXTOUTW)
-      if (auto t = emf::EmrExtTextOut::Decode(rec.Payload(), true)) texts.push_back(t->text);
+// The texts a canvas was asked to draw.
+std::vector<std::string> DrawnTexts(const pf::testing::TraceCanvas& trace) {
+  std::vector<std::string> texts;
+  for (const std::string& call : trace.Calls()) {
+    const size_t open = call.find('"'), close = call.rfind('"');
+    if (call.starts_with("TextOut") && open < close) texts.push_back(call.substr(open + 1, close - open - 1));
+  }
   return texts;
 }
 
 TEST(VclCanvas, LoneBreakCharactersDrawNothingAndInnerOnesDrawAsBlanks) {
   const struct {
     std::u16string text;
-    std::vector<std::u16string> recorded;
+    std::vector<std::string> drawn;
   } cases[] = {
       {u"\r", {}},
       {u"\a", {}},
       {u"\f", {}},
-      {u"A\rB", {u"A B"}},
-      {u"\a\n\v\f\r", {u"     "}},
-      {u"plain", {u"plain"}},
+      {u"A\rB", {"A B"}},
+      {u"\a\n\v\f\r", {"     "}},
+      {u"plain", {"plain"}},
   };
   for (const auto& c : cases) {
-    TvnVCLCanvas canvas(100, 50);
+    pf::testing::TraceCanvas trace;
+    TvnVCLCanvas canvas(&trace);
     canvas.DrawString(c.text, 5, 5, false);
-    EXPECT_EQ(RecordedTexts(canvas.FinishMetaFile()), c.recorded);
+    EXPECT_EQ(DrawnTexts(trace), c.drawn);
   }
 }
 
@@ -175,11 +174,11 @@ TEST(VclCanvas, ImageIsDecodedAndStretchedIntoTheRectangle) {
   EXPECT_THROW(canvas.DrawImage(&junk, {0, 0, 4, 4}), ExInvalidImageFormat);
 }
 
-TEST(VclCanvas, NilStreamLeavesTheRecordingEmptyAndImageStreamIsNil) {
-  TvnVCLCanvas canvas(10, 10);
+TEST(VclCanvas, NilStreamDrawsNothingAndImageStreamIsNil) {
+  pf::testing::TraceCanvas trace;
+  TvnVCLCanvas canvas(&trace);
   canvas.DrawImage(nullptr, {0, 0, 10, 10});
-  emf::EmfFile file(canvas.FinishMetaFile());
-  EXPECT_EQ(file.Records().size(), 2u);  // header and end only
+  EXPECT_TRUE(trace.Calls().empty());
   EXPECT_EQ(canvas.GetImageStream("abc"), nullptr);
 }
 

@@ -297,12 +297,13 @@ TEST(ImageDocuments, MetafileOutputsCarryDecodedPixelsAndRenderAgain) {
     if (std::string(extension) == ".wmf") {
       ASSERT_TRUE(emf::IsWmf(Bytes(bytes)));
       ASSERT_FALSE(emf::EmfFile::IsEmf(Bytes(bytes)));
-      std::vector<emf::Diagnostic> damage;
+      vn::Diagnostics damage;
       emfBytes = emf::ConvertWmfToEmf(Bytes(bytes), &damage);
-      EXPECT_TRUE(damage.empty()) << damage.front().message;
+      EXPECT_TRUE(damage.Empty()) << damage.Summary();
     }
-    emf::EmfFile emfFile(emfBytes);
-    EXPECT_TRUE(emfFile.Diagnostics().empty()) << extension;
+    vn::Diagnostics damage;
+    emf::EmfFile emfFile(emfBytes, &damage);
+    EXPECT_TRUE(damage.Empty()) << extension;
     const emf::RectL frame = emfFile.FramePixels();
     EXPECT_EQ(frame.right - frame.left, 200) << extension;
     EXPECT_EQ(frame.bottom - frame.top, 100) << extension;

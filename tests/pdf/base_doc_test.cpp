@@ -49,6 +49,20 @@ TEST(PdfBaseDoc, OpensAnUnencryptedFileWithAnyPassword) {
   EXPECT_EQ(l.doc->GetEncrypt(), nullptr);
 }
 
+// The document collects what its reader repaired, afresh for each load.
+TEST(PdfBaseDoc, RepairsOfTheFileAreCollected) {
+  PdfFileBuilder broken;
+  broken.Obj(1, "<</Type/Catalog/Pages 2 0 R>>");
+  broken.Obj(2, "<</Type/Pages/Kids[]/Count 0>>");
+  broken.Raw("startxref\n99999\n%%EOF");
+  Loaded l = Load(broken);
+  EXPECT_NE(l.doc->GetDocRoot(), nullptr);
+  EXPECT_NE(l.doc->GetDiagnostics().Summary().find("rebuilt"), std::string::npos) << l.doc->GetDiagnostics().Summary();
+  auto sound = Simple().Stream();
+  l.doc->LoadDocument(sound.get(), "");
+  EXPECT_TRUE(l.doc->GetDiagnostics().Empty()) << l.doc->GetDiagnostics().Summary();
+}
+
 TEST(PdfBaseDoc, ObjectsAreFetchedOnceAndOwnedByTheDocument) {
   Loaded l = Load(Simple());
   TvnPDBaseObject* page = l.doc->GetObject(3);

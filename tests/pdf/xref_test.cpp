@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -14,10 +15,10 @@ namespace {
 using testing::PdfFileBuilder;
 using testing::XRefRow;
 
-std::unique_ptr<TvnPDXRef> Table(const std::string& bytes) {
+std::unique_ptr<TvnPDXRef> Table(const std::string& bytes, vn::Diagnostics* diagnostics = nullptr) {
   auto mem = std::make_shared<vn::TMemoryStream>();
   mem->WriteString(bytes);
-  auto xref = std::make_unique<TvnPDXRef>(nullptr, MakeRef<TvnMemoryStream>(mem, 0, 0, false));
+  auto xref = std::make_unique<TvnPDXRef>(nullptr, MakeRef<TvnMemoryStream>(mem, 0, 0, false), diagnostics);
   xref->GenerateTable();
   return xref;
 }
@@ -239,6 +240,67 @@ TEST(PdfXRef, BrokenTablesAreRebuiltFromTheObjects) {
     ASSERT_NE(xref->GetTrailorDict(), nullptr) << c.name;
     EXPECT_EQ(xref->GetTrailorDict()->LookupRefObj("Root")->GetText(), "1 0 R") << c.name;
   }
+}
+
+// Each repair of the reader is reported, with the section's offset or the
+// object's number, while the repaired file reads as before.
+TEST(PdfXRef, RepairsAreReported) {
+  PdfFileBuilder b;
+  b.Obj(1, "<</Type/Catalog/Pages 2 0 R>>");
+  b.Obj(2, "(two)");
+  const std::string objects = b.Data();
+  const int64_t end = static_cast<int64_t>(objects.size());
+  auto table = [&](const std::string& rows, const std::string& trailer = "/Size 3/Root 1 0 R") {
+    return objects + "xref\n0 3\n" + PdfFileBuilder::Line(0, 65535, 'f') + rows + "trailer\n<<" + trailer +
+           ">>\nstartxref\n" + std::to_string(end) + "\n%%EOF\n";
+  };
+  const std::string one = PdfFileBuilder::Line(b.OffsetOf(1), 0, 'n');
+  const std::string two = PdfFileBuilder::Line(b.OffsetOf(2), 0, 'n');
+  PdfFileBuilder streams;
+  streams.Obj(1, "<</Type/Catalog/Pages 1 0 R>>");
+  streams.Obj(2, "<</Length 99>>stream\nabc\nendstream");
+  streams.Obj(3, std::string(300, '[') + std::string(300, ']'));
+  streams.ClassicTable("/Size 4/Root 1 0 R");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int64_t fetch;          // an object fetched after opening
+    const char* report;     // a part of one report
+    uint64_t offset;        // where, when the report gives a place
+    int64_t object;         // which object, when it names one
+  } cases[] = {
+      {"startxref past the end", objects + "trailer\n<</Root 1 0 R>>\nstartxref\n99999\n%%EOF", 2,
+       "lies outside the file", Diagnostic::kNoOffset, Diagnostic::kNoObject},
+      {"table without xref keyword", objects + "0 3\ntrailer <</Root 1 0 R>>\nstartxref\n" + std::to_string(end) + "\n%%EOF", 2,
+       "no cross-reference stream where one should start", uint64_t(end), Diagnostic::kNoObject},
+      {"broken table", objects + "xref\n0 3\nthis is no table\ntrailer <</Root 1 0 R>>\nstartxref\n" + std::to_string(end) + "\n%%EOF", 2,
+       "rebuilt from the objects in the file", Diagnostic::kNoOffset, Diagnostic::kNoObject},
+      {"Prev naming its own table", table(one + two, "/Size 3/Root 1 0 R/Prev " + std::to_string(end)), 2,
+       "Prev chain of cross-reference sections loops", uint64_t(end), Diagnostic::kNoObject},
+      {"entry pointing elsewhere", table(one + PdfFileBuilder::Line(3, 0, 'n')), 2,
+       "away from its cross-reference entry", Diagnostic::kNoOffset, 2},
+      {"entry of an object that is nowhere", table(one + two).replace(b.OffsetOf(2), 5, "9 0 o"), 2,
+       "an object cannot be read", Diagnostic::kNoOffset, 2},
+      {"stream of a wrong Length", streams.Data(), 2, "Length is wrong", Diagnostic::kNoOffset, 2},
+      {"arrays nested too deep", streams.Data(), 3, "nested too deep", Diagnostic::kNoOffset, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    vn::Diagnostics d;
+    auto xref = Table(c.bytes, &d);
+    xref->Fetch(c.fetch);
+    const auto& kept = d.Kept();
+    auto it = std::find_if(kept.begin(), kept.end(),
+                           [&](const Diagnostic& r) { return r.message.find(c.report) != std::string::npos; });
+    ASSERT_NE(it, kept.end()) << d.Summary();
+    if (c.offset != Diagnostic::kNoOffset) EXPECT_EQ(it->offset, c.offset);
+    EXPECT_EQ(it->object, c.object);
+  }
+  // A sound file reports nothing.
+  vn::Diagnostics d;
+  auto xref = Table(table(one + two), &d);
+  EXPECT_EQ(TextOf(*xref, 2), "(two)");
+  EXPECT_TRUE(d.Empty()) << d.Summary();
 }
 
 TEST(PdfXRef, SelfReferencesEndQuietly) {

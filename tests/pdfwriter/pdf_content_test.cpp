@@ -283,6 +283,34 @@ TEST(PdfContent, PolyDrawOutsideAPathIsStroked) {
       << content;
 }
 
+// A reader draws every dash of a stroke and builds the outline of every
+// pen, on the page or not: dashes that would mostly fall off the page are
+// written solid, and a line wider than the page many times over narrower.
+TEST(PdfContent, StrokesThatWouldCostAReaderWithoutShowingAreTamed) {
+  struct Case {
+    const char* name;
+    double x2;   // the line runs from (0, 100) to (x2, 100)
+    int32_t width;
+    const char* has;
+    const char* lacks;
+  } cases[] = {
+      {"dashes on the page stay", 200, 2, "[16 8]0 d 1.5000 w", nullptr},
+      {"a few dashes off the page stay", 3000, 2, "[16 8]0 d", nullptr},
+      {"dashes running a billion pixels off the page go", 1e9, 2, "[]0 d 1.5000 w", "[16 8]"},
+      {"a pen a billion pixels wide narrows to eight page widths", 200, 1'000'000'000, "1200.0000 w", nullptr},
+  };
+  for (const auto& c : cases) {
+    ContentEngine engine;  // 200 x 200 pixels: 150 points square
+    engine.BeginDoc();
+    engine.Pen().Style = TPenStyle::psDash;
+    engine.Pen().Width = c.width;
+    engine.Line(0, 100, c.x2, 100);
+    const std::string content = engine.Finish();
+    EXPECT_NE(content.find(c.has), std::string::npos) << c.name << "\n" << content;
+    if (c.lacks) EXPECT_EQ(content.find(c.lacks), std::string::npos) << c.name << "\n" << content;
+  }
+}
+
 // ---- rendered pixels (pdftoppm, one pixel per engine pixel)
 
 TEST(PdfRender, ShapesAndLines) {

@@ -73,6 +73,22 @@ TEST(CodePages, Cp1252And437) {
   EXPECT_EQ(DecodeCp437("\x81\xdb"), u"\u00fc\u2588");
 }
 
+TEST(Text, SplitLinesAtEveryKindOfBreak) {
+  const struct {
+    const char16_t* text;
+    std::vector<StringView> lines;
+  } cases[] = {
+      {u"", {}},
+      {u"a", {u"a"}},
+      {u"a\r\nb\nc\rd", {u"a", u"b", u"c", u"d"}},
+      {u"a\r\n", {u"a"}},
+      {u"a\n\r", {u"a", u""}},
+      {u"\r\n\r\n", {u"", u""}},
+      {u"a\n\nb", {u"a", u"", u"b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << ToUtf8(c.text);
+}
+
 TEST(StringList, TextAndValues) {
   TStringList list;
   list.SetText(u"a=1\r\nb=2\nc\r");

@@ -142,6 +142,36 @@ TEST_F(DriverTest, PerPageOutputsAndPageRange) {
   EXPECT_EQ(OutFiles(), Names{});
 }
 
+// Metafiles fuzzing found: JPEG bitmaps that are no JPEG (they once failed
+// the whole PDF) and dashed shapes stretched far past the page (the PNG
+// once took minutes). Each converts to both formats; the rest of the page
+// draws and the damaged parts are skipped.
+TEST_F(DriverTest, DamagedMetafilesConvertToPdfAndPng) {
+  const fs::path Seeds = fs::path(VN_FIXTURES_DIR) / ".." / ".." / "fuzz";
+  const fs::path Inputs[] = {Seeds / "pdfwriter/seeds/metafile_pdf_fuzz/jpeg_bits_not_a_jpeg.emf",
+                             Seeds / "pdfwriter/seeds/metafile_pdf_fuzz/jpeg_bits_not_a_jpeg_pattern_brush.emf",
+                             Seeds / "platform/seeds/emf_player_fuzz/stretched_shapes_dashed_pen.emf"};
+  for (const fs::path& In : Inputs) fs::copy_file(In, Dir / "in" / In.filename());
+  for (const char* To : {".pdf", ".png"}) {
+    SCOPED_TRACE(To);
+    fs::remove_all(Dir / "out");
+    RunResult R = Run({"--to", To, "--out", "out", "in/jpeg_bits_not_a_jpeg.emf", "in/jpeg_bits_not_a_jpeg_pattern_brush.emf",
+                       "in/stretched_shapes_dashed_pen.emf"});
+    EXPECT_EQ(R.Status, 0) << R.Err;
+    const std::string Ext = To;
+    EXPECT_EQ(OutFiles(), (Names{"jpeg_bits_not_a_jpeg" + Ext, "jpeg_bits_not_a_jpeg_pattern_brush" + Ext,
+                                 "stretched_shapes_dashed_pen" + Ext}));
+    for (const std::string& Name : OutFiles()) {
+      if (Ext == ".png") {
+        EXPECT_EQ(Pages(Dir / "out" / Name), 1) << Name;
+      } else {
+        const std::string Pdf = Slurp(Dir / "out" / Name);
+        EXPECT_TRUE(Pdf.starts_with("%PDF-") && Pdf.ends_with("%%EOF")) << Name;
+      }
+    }
+  }
+}
+
 TEST_F(DriverTest, MissingInputFails) {
   for (const bool Merge : {false, true}) {
     SCOPED_TRACE(Merge);

@@ -2,18 +2,13 @@
 
 #include <algorithm>
 
+#include "runtime/hex.h"
+
 namespace vn::pdf::filters {
 
 namespace {
 
 bool IsPdfWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-
-int HexValue(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -44,8 +39,8 @@ size_t AsciiHexDecoder::DoRead(uint8_t* buffer, size_t count) {
       eof_ = true;
       c2 = '0';
     }
-    int hi = HexValue(c1);
-    int lo = HexValue(c2);
+    int hi = HexDigitValue(static_cast<char32_t>(c1));
+    int lo = HexDigitValue(static_cast<char32_t>(c2));
     int value = (hi < 0 ? 0 : hi << 4) | (lo < 0 ? 0 : lo);
     buffer[done++] = static_cast<uint8_t>(value);
   }
@@ -150,12 +145,11 @@ size_t RunLengthDecoder::DoRead(uint8_t* buffer, size_t count) {
 // Encoders -------------------------------------------------------------------
 
 std::string AsciiHexEncode(std::span<const uint8_t> data) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(data.size() * 2 + data.size() / 64 + 1);
   for (size_t i = 0; i < data.size(); ++i) {
-    out.push_back(kDigits[data[i] >> 4]);
-    out.push_back(kDigits[data[i] & 15]);
+    out.push_back(HexDigit(data[i] >> 4));
+    out.push_back(HexDigit(data[i]));
     if ((i + 1) % 64 == 0) out.push_back('\r');
   }
   out.push_back('>');

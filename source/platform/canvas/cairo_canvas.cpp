@@ -8,6 +8,8 @@
 #include <numbers>
 
 #include "platform/canvas/text_measure.h"
+#include "platform/emf/emf_records.h"
+#include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
 namespace vn::platform {
@@ -22,33 +24,40 @@ cairo_matrix_t ToCairo(const Transform& t) {
   return m;
 }
 
-// A transform cairo accepts: invertible and finite.
-bool Usable(const Transform& t) {
-  for (double v : {t.m11, t.m12, t.m21, t.m22, t.dx, t.dy})
-    if (!std::isfinite(v) || std::abs(v) > 1e9) return false;
-  return t.Inverted().has_value();
-}
-
 void SetRgb(cairo_t* cr, Color c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
 
-std::shared_ptr<cairo_surface_t> Share(cairo_surface_t* s) {
-  return std::shared_ptr<cairo_surface_t>(s, cairo_surface_destroy);
+// The clip of the raster canvas: an 8-bit mask in device pixels.
+struct MaskClip : CanvasClip {
+  explicit MaskClip(cairo_surface_t* s) : mask(s) {}
+  ~MaskClip() override { cairo_surface_destroy(mask); }
+  MaskClip(const MaskClip&) = delete;
+  MaskClip& operator=(const MaskClip&) = delete;
+  cairo_surface_t* mask;
+};
+
+std::shared_ptr<const CanvasClip> Share(cairo_surface_t* mask) { return std::make_shared<MaskClip>(mask); }
+
+cairo_surface_t* MaskOf(const CanvasState& state) {
+  return state.clip ? static_cast<const MaskClip&>(*state.clip).mask : nullptr;
 }
 
-// A premultiplied cairo image of straight-alpha BGRA pixels.
-cairo_surface_t* ToSurface(const PixelBuffer& px) {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, px.width, px.height);
+// A premultiplied cairo image of a bitmap (straight alpha, kept only when
+// the bitmap has alpha).
+cairo_surface_t* ToSurface(const Bitmap& b) {
+  if (b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.Width(), b.Height());
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
-  for (int32_t y = 0; y < px.height; ++y) {
-    const uint8_t* src = px.Row(y);
+  const bool alpha = b.HasAlpha();
+  for (int32_t y = 0; y < b.Height(); ++y) {
+    const uint8_t* src = b.Row(y).data();
     uint8_t* dst = data + size_t(y) * stride;
-    for (int32_t x = 0; x < px.width; ++x) {
-      const uint32_t a = src[x * 4 + 3];
+    for (int32_t x = 0; x < b.Width(); ++x) {
+      const uint32_t a = alpha ? src[x * 4 + 3] : 255;
       for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((src[x * 4 + c] * a + 127) / 255);
       dst[x * 4 + 3] = uint8_t(a);
     }
@@ -80,24 +89,48 @@ std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
   }
 }
 
-// The length of a device-space path, curves by their control polygons.
-double DeviceLength(const cairo_path_t* path) {
-  double length = 0, x = 0, y = 0;
+// A path that stays within this many pixels of the surface plus the reach
+// of its paint goes to cairo as it is; one reaching farther is cut to the
+// surface and that reach. The reach counted is capped so that what cairo
+// gets stays well inside its fixed-point range.
+constexpr double kUncutSlack = 1 << 16;
+constexpr double kMaxReach = 1 << 20;
+// Miter joins longer than this many pen widths are cut off (spikes that
+// long come only from damaged files).
+constexpr double kMaxMiterLimit = 100;
+// Work one dashed stroke may cost cairo, counted as dashes times the
+// vertices of their caps and the rows they span (about a fifth of a second
+// at most); a stroke that would need more is drawn solid.
+constexpr double kMaxDashWork = 1 << 20;
+
+// A cairo path (device coordinates) appended to a device path.
+void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
   for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
     const cairo_path_data_t* d = &path->data[i];
-    const int points = d->header.length - 1;
-    for (int k = 1; k <= points; ++k) {
-      if (d->header.type != CAIRO_PATH_MOVE_TO) length += std::hypot(d[k].point.x - x, d[k].point.y - y);
-      x = d[k].point.x, y = d[k].point.y;
+    switch (d->header.type) {
+      case CAIRO_PATH_MOVE_TO: to.MoveTo({d[1].point.x, d[1].point.y}); break;
+      case CAIRO_PATH_LINE_TO: to.LineTo({d[1].point.x, d[1].point.y}); break;
+      case CAIRO_PATH_CURVE_TO:
+        to.CurveTo({d[1].point.x, d[1].point.y}, {d[2].point.x, d[2].point.y}, {d[3].point.x, d[3].point.y});
+        break;
+      case CAIRO_PATH_CLOSE_PATH: to.Close(); break;
     }
   }
-  return length;
+}
+
+// The vertices cairo gives a round pen of this radius (device pixels).
+double PenVertices(double radius) {
+  if (radius <= kCurveTolerance) return 4;
+  return std::ceil(2 * std::numbers::pi / std::acos(1 - kCurveTolerance / radius));
 }
 
 }  // namespace
 
 CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
     : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
+  if (uint64_t(width_) * uint64_t(height_) > kMaxImagePixels)
+    throw EArgumentException("Canvas of " + std::to_string(width_) + " x " + std::to_string(height_) +
+                             " pixels is too large");
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
   cr_ = cairo_create(surface_);
   const double a = (background >> 24) / 255.0;
@@ -109,7 +142,6 @@ CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
 }
 
 CairoCanvas::~CairoCanvas() {
-  if (path_) cairo_path_destroy(path_);
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
 }
@@ -125,10 +157,19 @@ uint32_t CairoCanvas::PixelAt(int32_t x, int32_t y) {
   return a << 24 | un(p[2]) << 16 | un(p[1]) << 8 | un(p[0]);
 }
 
-PixelBuffer CairoCanvas::Pixels() {
-  PixelBuffer out(width_, height_);
-  for (int32_t y = 0; y < height_; ++y)
-    for (int32_t x = 0; x < width_; ++x) out.SetPixel(x, y, PixelAt(x, y));
+Bitmap CairoCanvas::Pixels() {
+  Bitmap out(width_, height_, PixelFormat::pf32bit);
+  bool opaque = true;
+  for (int32_t y = 0; y < height_; ++y) {
+    uint8_t* row = out.MutableRow(y).data();
+    for (int32_t x = 0; x < width_; ++x) {
+      const uint32_t argb = PixelAt(x, y);
+      row[x * 4] = uint8_t(argb), row[x * 4 + 1] = uint8_t(argb >> 8), row[x * 4 + 2] = uint8_t(argb >> 16);
+      row[x * 4 + 3] = uint8_t(argb >> 24);
+      opaque = opaque && argb >> 24 == 255;
+    }
+  }
+  out.SetHasAlpha(!opaque);
   return out;
 }
 
@@ -147,7 +188,7 @@ void CairoCanvas::Clipped(F&& paint) {
     paint();
     cairo_identity_matrix(cr_);
     cairo_pop_group_to_source(cr_);
-    cairo_mask_surface(cr_, state_.clip.get(), 0, 0);
+    cairo_mask_surface(cr_, MaskOf(state_), 0, 0);
   }
   cairo_identity_matrix(cr_);
   Recover();
@@ -162,21 +203,38 @@ void CairoCanvas::Recover() {
   }
 }
 
-void CairoCanvas::Begin() {
-  Recover();
-  if (!inPath_) cairo_new_path(cr_);
-  cairo_matrix_t m = ToCairo(state_.transform);
-  cairo_set_matrix(cr_, &m);
-}
-
-void CairoCanvas::Finish(unsigned paint) {
-  cairo_identity_matrix(cr_);
-  if (inPath_) return;
-  Clipped([&] {
-    if (paint & kFill) FillCurrent(true);
-    if (paint & kStroke) StrokeCurrent(true);
-  });
-  cairo_new_path(cr_);
+bool CairoCanvas::SetPath(cairo_t* cr, const DevicePath& path, double reach, bool closeFigures, DevicePoint offset,
+                          double* length) const {
+  cairo_new_path(cr);
+  cairo_identity_matrix(cr);
+  const auto bounds = path.Bounds();
+  const DeviceBox surface{0, 0, double(width_), double(height_)};
+  // One pixel more for antialiasing and the half-pixel offset of pens.
+  if (!bounds || !surface.Intersects(bounds->Grown(reach + 1))) return false;
+  const double margin = std::min(reach, kMaxReach) + 2;
+  DevicePath cut;
+  const DevicePath* given = &path;
+  if (!surface.Grown(margin + kUncutSlack).Contains(*bounds)) {
+    cut = ClipToBox(path, surface.Grown(margin), closeFigures, kCurveTolerance);
+    given = &cut;
+  }
+  const auto points = given->Points();
+  size_t at = 0;
+  auto x = [&](size_t i) { return points[i].x + offset.x; };
+  auto y = [&](size_t i) { return points[i].y + offset.y; };
+  for (DevicePath::Op op : given->Ops()) {
+    switch (op) {
+      case DevicePath::Op::Move: cairo_move_to(cr, x(at), y(at)), ++at; break;
+      case DevicePath::Op::Line: cairo_line_to(cr, x(at), y(at)), ++at; break;
+      case DevicePath::Op::Curve:
+        cairo_curve_to(cr, x(at), y(at), x(at + 1), y(at + 1), x(at + 2), y(at + 2));
+        at += 3;
+        break;
+      case DevicePath::Op::Close: cairo_close_path(cr); break;
+    }
+  }
+  if (length) *length = given->Length();
+  return !given->Empty();
 }
 
 void CairoCanvas::SetSourceColor(Color c) { SetRgb(cr_, c); }
@@ -209,7 +267,7 @@ void CairoCanvas::SetBrushSource() {
     cairo_set_source(cr_, p);
     cairo_pattern_destroy(p);
     cairo_surface_destroy(tile);
-  } else if (b.style == BrushStyle::Pattern && b.pattern && !b.pattern->empty()) {
+  } else if (b.style == BrushStyle::Pattern && b.pattern && !b.pattern->Empty()) {
     cairo_surface_t* tile = ToSurface(*b.pattern);
     cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
@@ -222,298 +280,70 @@ void CairoCanvas::SetBrushSource() {
   }
 }
 
-void CairoCanvas::FillCurrent(bool preserve) {
-  if (state_.brush.style == BrushStyle::Clear ||
-      (state_.brush.style == BrushStyle::Pattern && (!state_.brush.pattern || state_.brush.pattern->empty()))) {
-    if (!preserve) cairo_new_path(cr_);
+void CairoCanvas::FillShape(const DevicePath& path) {
+  const Brush& brush = state_.brush;
+  if (brush.style == BrushStyle::Clear || (brush.style == BrushStyle::Pattern && (!brush.pattern || brush.pattern->Empty())))
     return;
-  }
+  if (!SetPath(cr_, path, 0, true)) return;
   cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   SetBrushSource();
-  if (preserve)
-    cairo_fill_preserve(cr_);
-  else
-    cairo_fill(cr_);
+  cairo_fill(cr_);
 }
 
-void CairoCanvas::StrokeCurrent(bool preserve) {
+void CairoCanvas::StrokeShape(const DevicePath& path) {
   const Pen& pen = state_.pen;
-  if (pen.style == PenStyle::Clear) {
-    if (!preserve) cairo_new_path(cr_);
-    return;
-  }
+  if (pen.style == PenStyle::Clear) return;
   const Transform& t = state_.transform;
   const double scale = std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21));
   const bool onePixel = pen.width == 0 || pen.width * scale <= 1.0001;
   // A pen of odd device width runs through pixel centres, as the device's
   // pens cover whole pixels: the path moves half a pixel.
   const bool odd = onePixel || (int64_t(std::lround(pen.width * scale)) & 1);
-  cairo_identity_matrix(cr_);
-  cairo_path_t* copy = cairo_copy_path(cr_);
-  cairo_new_path(cr_);
-  if (odd) cairo_translate(cr_, 0.5, 0.5);
-  cairo_append_path(cr_, copy);
-  cairo_identity_matrix(cr_);
+  double width = onePixel ? 1.0 : double(pen.width);
+  // A pen reaching farther than four times the surface's size (a damaged
+  // file) is narrowed to that: a round pen that wide covers the whole
+  // surface from wherever it is near enough to touch it, and cairo's work
+  // on joins and caps grows with the pen.
+  double half = width / 2 * (onePixel ? 1.0 : MajorAxis(t));
+  const double widest = 4.0 * std::max(width_, height_) + 64;
+  if (half > widest) width *= widest / half, half = widest;
+  const double miterLimit = std::clamp(double(state_.miterLimit), 1.0, kMaxMiterLimit);
+  const bool miter = onePixel || pen.join == PenJoin::Miter;
+  const double reach = half * std::max(std::numbers::sqrt2, miter ? miterLimit : 1.0);
+  const double shift = odd ? 0.5 : 0;
+  double length = 0;
+  if (!SetPath(cr_, path, reach, false, {shift, shift}, &length)) return;
   if (!onePixel) {
-    cairo_matrix_t m = ToCairo(state_.transform);
+    cairo_matrix_t m = ToCairo(t);
     cairo_set_matrix(cr_, &m);
   }
-  const double width = onePixel ? 1.0 : double(pen.width);
   cairo_set_line_width(cr_, width);
   static constexpr cairo_line_cap_t kCap[] = {CAIRO_LINE_CAP_ROUND, CAIRO_LINE_CAP_SQUARE, CAIRO_LINE_CAP_BUTT};
   static constexpr cairo_line_join_t kJoin[] = {CAIRO_LINE_JOIN_ROUND, CAIRO_LINE_JOIN_BEVEL, CAIRO_LINE_JOIN_MITER};
   cairo_set_line_cap(cr_, onePixel ? CAIRO_LINE_CAP_BUTT : kCap[size_t(pen.cap)]);
   cairo_set_line_join(cr_, onePixel ? CAIRO_LINE_JOIN_MITER : kJoin[size_t(pen.join)]);
-  cairo_set_miter_limit(cr_, std::max(1.0f, state_.miterLimit));
+  cairo_set_miter_limit(cr_, miterLimit);
   auto dashes = DashPattern(pen, onePixel);
   if (!onePixel && pen.style != PenStyle::UserStyle)
     for (double& d : dashes) d *= width;
   if (!dashes.empty()) {
-    // A path far longer than its dashes (a damaged file) is drawn solid:
-    // the dashes would cost time without showing.
-    double sx = *std::min_element(dashes.begin(), dashes.end()), sy = 0;
-    cairo_user_to_device_distance(cr_, &sx, &sy);
-    if (!(DeviceLength(copy) / std::max(std::hypot(sx, sy), 1e-3) < 100000)) dashes.clear();
+    // Dashes finer than a pixel, or more of them than cairo can draw in
+    // bounded work (a path far longer than its dashes, a very wide pen),
+    // are drawn solid. A period of the pattern is never shorter on the
+    // device than under the transform's shortest axis, and each dash costs
+    // cairo about its cap's vertices and the rows it spans.
+    double period = 0;
+    for (double d : dashes) period += d;
+    const double shortest = period * (onePixel ? 1.0 : MinorAxis(t));
+    const double count = length / std::max(shortest, 1e-9) * double(dashes.size() / 2);
+    const double perDash = PenVertices(half) + 2 * half;
+    if (!(shortest >= 1 && count * perDash <= kMaxDashWork)) dashes.clear();
   }
   cairo_set_dash(cr_, dashes.data(), int(dashes.size()), 0);
   SetSourceColor(pen.color);
   cairo_stroke(cr_);
   cairo_set_dash(cr_, nullptr, 0, 0);
-  if (preserve) {
-    cairo_identity_matrix(cr_);
-    cairo_append_path(cr_, copy);
-  }
-  cairo_path_destroy(copy);
 }
-
-void CairoCanvas::AddPoly(std::span<const Point> points, bool close) {
-  if (points.empty()) return;
-  cairo_move_to(cr_, points[0].x, points[0].y);
-  for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr_, points[i].x, points[i].y);
-  if (close) cairo_close_path(cr_);
-}
-
-void CairoCanvas::AddEllipse(double l, double t, double r, double b) {
-  const double rx = (r - l) / 2, ry = (b - t) / 2;
-  if (rx == 0 || ry == 0) return;
-  cairo_save(cr_);
-  cairo_translate(cr_, l + rx, t + ry);
-  cairo_scale(cr_, rx, ry);
-  cairo_new_sub_path(cr_);
-  cairo_arc(cr_, 0, 0, 1, 0, 2 * std::numbers::pi);
-  cairo_close_path(cr_);
-  cairo_restore(cr_);
-}
-
-void CairoCanvas::AddArc(const Rect& box, Point start, Point end, bool moveToStart) {
-  const double rx = RectWidth(box) / 2.0, ry = RectHeight(box) / 2.0;
-  const double cx = box.left + rx, cy = box.top + ry;
-  if (rx == 0 || ry == 0) return;
-  const double a1 = std::atan2((start.y - cy) / ry, (start.x - cx) / rx);
-  const double a2 = std::atan2((end.y - cy) / ry, (end.x - cx) / rx);
-  cairo_save(cr_);
-  cairo_translate(cr_, cx, cy);
-  cairo_scale(cr_, rx, ry);
-  if (moveToStart) {
-    cairo_new_sub_path(cr_);
-  }
-  // Arcs run counter-clockwise on the page, i.e. towards smaller angles
-  // when y points down.
-  cairo_arc_negative(cr_, 0, 0, 1, a1, a2 == a1 ? a1 - 2 * std::numbers::pi : a2);
-  cairo_restore(cr_);
-}
-
-void CairoCanvas::MoveTo(Point p) {
-  state_.current = p;
-  if (inPath_ && Usable(state_.transform)) {
-    Begin();
-    cairo_move_to(cr_, p.x, p.y);
-    cairo_identity_matrix(cr_);
-  }
-}
-
-void CairoCanvas::LineTo(Point p) {
-  Point pts[2] = {state_.current, p};
-  state_.current = p;
-  if (!Usable(state_.transform)) return;
-  if (inPath_) {
-    Begin();
-    if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, pts[0].x, pts[0].y);
-    cairo_line_to(cr_, p.x, p.y);
-    cairo_identity_matrix(cr_);
-    return;
-  }
-  Begin();
-  AddPoly(pts, false);
-  Finish(kStroke);
-}
-
-void CairoCanvas::Polyline(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 2) return;
-  Begin();
-  AddPoly(points, false);
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolylineTo(std::span<const Point> points) {
-  if (points.empty()) return;
-  std::vector<Point> all{state_.current};
-  all.insert(all.end(), points.begin(), points.end());
-  state_.current = points.back();
-  if (!Usable(state_.transform)) return;
-  Begin();
-  if (inPath_) {
-    if (!cairo_has_current_point(cr_)) cairo_move_to(cr_, all[0].x, all[0].y);
-    for (size_t i = 1; i < all.size(); ++i) cairo_line_to(cr_, all[i].x, all[i].y);
-  } else {
-    AddPoly(all, false);
-  }
-  Finish(kStroke);
-}
-
-void CairoCanvas::Polygon(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 2) return;
-  Begin();
-  AddPoly(points, true);
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), true);
-    at += c;
-  }
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  size_t at = 0;
-  for (uint32_t c : counts) {
-    if (c > points.size() - at) break;
-    AddPoly(points.subspan(at, c), false);
-    at += c;
-  }
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolyBezier(std::span<const Point> points) {
-  if (!Usable(state_.transform) || points.size() < 4) return;
-  Begin();
-  cairo_move_to(cr_, points[0].x, points[0].y);
-  for (size_t i = 1; i + 2 < points.size(); i += 3)
-    cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
-  Finish(kStroke);
-}
-
-void CairoCanvas::PolyBezierTo(std::span<const Point> points) {
-  if (points.size() < 3) return;
-  const Point from = state_.current;
-  state_.current = points[points.size() / 3 * 3 - 1];
-  if (!Usable(state_.transform)) return;
-  Begin();
-  if (!inPath_ || !cairo_has_current_point(cr_)) cairo_move_to(cr_, from.x, from.y);
-  for (size_t i = 0; i + 2 < points.size(); i += 3)
-    cairo_curve_to(cr_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
-  Finish(kStroke);
-}
-
-void CairoCanvas::Rectangle(Rect r) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  cairo_rectangle(cr_, r.left, r.top, RectWidth(r), RectHeight(r));
-  if (inPath_) {
-    cairo_identity_matrix(cr_);
-    return;
-  }
-  // The frame lies inside the rectangle: its right and bottom sides are
-  // one unit in, as the device draws them.
-  Clipped([&] {
-    FillCurrent(false);
-    Begin();
-    cairo_rectangle(cr_, r.left, r.top, RectWidth(r) - 1, RectHeight(r) - 1);
-    StrokeCurrent(false);
-  });
-  cairo_new_path(cr_);
-}
-
-void CairoCanvas::RoundRect(Rect r, Size corner) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  const double w = std::min(std::abs(double(corner.cx)) / 2.0, std::abs(RectWidth(r)) / 2.0);
-  const double h = std::min(std::abs(double(corner.cy)) / 2.0, std::abs(RectHeight(r)) / 2.0);
-  const double l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
-  const double rr = std::max(r.left, r.right), b = std::max(r.top, r.bottom);
-  if (w <= 0 || h <= 0) {
-    cairo_rectangle(cr_, l, t, rr - l, b - t);
-  } else {
-    cairo_new_sub_path(cr_);
-    auto corner_arc = [&](double cx, double cy, double a1, double a2) {
-      cairo_save(cr_);
-      cairo_translate(cr_, cx, cy);
-      cairo_scale(cr_, w, h);
-      cairo_arc(cr_, 0, 0, 1, a1, a2);
-      cairo_restore(cr_);
-    };
-    const double pi = std::numbers::pi;
-    corner_arc(rr - w, t + h, -pi / 2, 0);
-    corner_arc(rr - w, b - h, 0, pi / 2);
-    corner_arc(l + w, b - h, pi / 2, pi);
-    corner_arc(l + w, t + h, pi, 3 * pi / 2);
-    cairo_close_path(cr_);
-  }
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::Ellipse(Rect r) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  AddEllipse(r.left, r.top, r.right, r.bottom);
-  Finish(kFill | kStroke);
-}
-
-void CairoCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
-  if (!Usable(state_.transform)) return;
-  Begin();
-  const double cx = (double(box.left) + box.right) / 2.0, cy = (double(box.top) + box.bottom) / 2.0;
-  switch (kind) {
-    case ArcKind::Arc:
-      AddArc(box, start, end, true);
-      Finish(kStroke);
-      break;
-    case ArcKind::ArcTo: {
-      if (!inPath_ || !cairo_has_current_point(cr_)) cairo_move_to(cr_, state_.current.x, state_.current.y);
-      AddArc(box, start, end, false);
-      double x, y;
-      cairo_get_current_point(cr_, &x, &y);
-      state_.current = {SaturatedInt(std::round(x)), SaturatedInt(std::round(y))};
-      Finish(kStroke);
-      break;
-    }
-    case ArcKind::Chord:
-      AddArc(box, start, end, true);
-      cairo_close_path(cr_);
-      Finish(kFill | kStroke);
-      break;
-    case ArcKind::Pie:
-      cairo_move_to(cr_, cx, cy);
-      AddArc(box, start, end, false);
-      cairo_close_path(cr_);
-      Finish(kFill | kStroke);
-      break;
-  }
-}
-
-std::vector<int32_t> CairoCanvas::CharAdvances(std::u16string_view text) {
-  return RoundedAdvances(state_.font, text);
-}
-
-Size CairoCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
 
 void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                           const Rect* rect) {
@@ -556,126 +386,120 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     if (!(deviceEm > 0.01 && deviceEm < 20000)) return;
   }
 
+  // The text's own frame: the start of its baseline at the origin, turned
+  // by the escapement about the reference point.
+  const double cosA = std::cos(angle), sinA = std::sin(angle);
+  const Transform frame = Transform::Translation(x0 - origin.x, baseline - origin.y)
+                              .Then(Transform{cosA, sinA, -sinA, cosA, 0, 0})
+                              .Then(Transform::Translation(origin.x, origin.y))
+                              .Then(state_.transform);
+  // Glyphs placed far off the surface are passed over: they cannot show,
+  // and cairo's fixed-point coordinates would wrap them back onto it.
+  const DeviceBox onSurface = DeviceBox{0, 0, double(width_), double(height_)}.Grown(4 * m.emSize * MajorAxis(frame) + 2);
+
   cairo_font_face_t* face = CreateCairoFontFace(font);
   auto drawGlyphs = [&](bool toPath) {
-    cairo_matrix_t mt = ToCairo(state_.transform);
+    cairo_matrix_t mt = ToCairo(frame);
     cairo_set_matrix(cr_, &mt);
-    cairo_translate(cr_, origin.x, origin.y);
-    cairo_rotate(cr_, angle);
-    cairo_translate(cr_, x0 - origin.x, baseline - origin.y);
     cairo_set_font_face(cr_, face);
     cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
     cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
     // Very large glyphs are filled as outlines rather than cached as masks.
     const Transform& t = state_.transform;
     const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
-    if (outlines && !toPath) cairo_new_path(cr_);
+    if (outlines || toPath) cairo_new_path(cr_);
     double pen = 0;
     for (size_t i = 0; i < text.size(); ++i) {
       size_t len = 1;
       if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) len = 2;
-      std::string utf8 = ToUtf8(String(text.substr(i, len)));
-      cairo_glyph_t* glyphs = nullptr;
-      int n = 0;
-      if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
-                                           nullptr) == CAIRO_STATUS_SUCCESS &&
-          n > 0) {
-        if (toPath || outlines)
-          cairo_glyph_path(cr_, glyphs, n);
-        else
-          cairo_show_glyphs(cr_, glyphs, n);
+      const DevicePoint at = ToDevice(frame, pen, 0);
+      if (onSurface.Intersects({at.x, at.y, at.x, at.y})) {
+        std::string utf8 = ToUtf8(String(text.substr(i, len)));
+        cairo_glyph_t* glyphs = nullptr;
+        int n = 0;
+        if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
+                                             nullptr) == CAIRO_STATUS_SUCCESS &&
+            n > 0) {
+          if (toPath || outlines)
+            cairo_glyph_path(cr_, glyphs, n);
+          else
+            cairo_show_glyphs(cr_, glyphs, n);
+        }
+        cairo_glyph_free(glyphs);
       }
-      cairo_glyph_free(glyphs);
       for (size_t k = 0; k < len; ++k) pen += advances[i + k];
       i += len - 1;
     }
     if (outlines && !toPath) cairo_fill(cr_);
     if (!toPath && (font.underline || font.strikeOut)) {
       const double thick = std::max(1.0, m.emSize / 14);
-      if (font.underline) cairo_rectangle(cr_, 0, m.descent / 3, width, thick);
-      if (font.strikeOut) cairo_rectangle(cr_, 0, -m.ascent / 3, width, thick);
-      cairo_fill(cr_);
+      DevicePath lines;
+      if (font.underline) AppendRect(lines, frame, 0, m.descent / 3, width, thick);
+      if (font.strikeOut) AppendRect(lines, frame, 0, -m.ascent / 3, width, thick);
+      if (SetPath(cr_, lines, 0, true)) cairo_fill(cr_);
     }
   };
 
-  if (inPath_) {
+  if (InPath()) {
+    Recover();
     drawGlyphs(true);
     cairo_identity_matrix(cr_);
+    cairo_path_t* outline = cairo_copy_path(cr_);
+    AppendCairoPath(OpenPath(), outline);
+    cairo_path_destroy(outline);
+    cairo_new_path(cr_);
     cairo_font_face_destroy(face);
     return;
   }
   Clipped([&] {
-    cairo_matrix_t mt = ToCairo(state_.transform);
     if (rect && (options & ETO_OPAQUE)) {
-      cairo_set_matrix(cr_, &mt);
-      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
-      SetSourceColor(state_.bkColor);
-      cairo_fill(cr_);
+      DevicePath box;
+      AppendRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      if (SetPath(cr_, box, 0, true)) {
+        SetSourceColor(state_.bkColor);
+        cairo_fill(cr_);
+      }
     }
     cairo_save(cr_);
+    bool shown = true;
     if (rect && (options & ETO_CLIPPED)) {
-      cairo_set_matrix(cr_, &mt);
-      cairo_rectangle(cr_, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
-      cairo_clip(cr_);
+      DevicePath box;
+      AppendRect(box, state_.transform, rect->left, rect->top, RectWidth(*rect), RectHeight(*rect));
+      shown = SetPath(cr_, box, 0, true);
+      if (shown) cairo_clip(cr_);
     }
-    if (state_.bkMode == BkMode::Opaque && !(options & ETO_OPAQUE)) {
-      cairo_set_matrix(cr_, &mt);
-      cairo_translate(cr_, origin.x, origin.y);
-      cairo_rotate(cr_, angle);
-      cairo_rectangle(cr_, x0 - origin.x, baseline - origin.y - m.ascent, width, m.ascent + m.descent);
-      SetSourceColor(state_.bkColor);
-      cairo_fill(cr_);
+    if (shown && state_.bkMode == BkMode::Opaque && !(options & ETO_OPAQUE)) {
+      DevicePath cell;
+      AppendRect(cell, frame, 0, -m.ascent, width, m.ascent + m.descent);
+      if (SetPath(cr_, cell, 0, true)) {
+        SetSourceColor(state_.bkColor);
+        cairo_fill(cr_);
+      }
     }
-    SetSourceColor(state_.textColor);
-    drawGlyphs(false);
+    if (shown) {
+      SetSourceColor(state_.textColor);
+      drawGlyphs(false);
+    }
     cairo_restore(cr_);
   });
   cairo_font_face_destroy(face);
 }
 
-void CairoCanvas::BeginPath() {
-  inPath_ = true;
-  cairo_new_path(cr_);
-  if (path_) cairo_path_destroy(path_), path_ = nullptr;
+void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {
+  Recover();
+  Clipped([&] {
+    if (fill) FillShape(*fill);
+    if (stroke) StrokeShape(*stroke);
+  });
 }
 
-void CairoCanvas::EndPath() {
-  if (!inPath_) return;
-  inPath_ = false;
-  cairo_identity_matrix(cr_);
-  if (path_) cairo_path_destroy(path_);
-  path_ = cairo_copy_path(cr_);
-  cairo_new_path(cr_);
+void CairoCanvas::ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) {
+  CombineClip(mode, [&](cairo_t* m) {
+    if (!SetPath(m, area, 0, true)) return;
+    cairo_set_fill_rule(m, rule == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(m);
+  });
 }
-
-void CairoCanvas::AbortPath() {
-  inPath_ = false;
-  cairo_new_path(cr_);
-  if (path_) cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::CloseFigure() {
-  if (inPath_ && cairo_has_current_point(cr_)) cairo_close_path(cr_);
-}
-
-// The ended path is painted once and is gone afterwards.
-void CairoCanvas::PaintPath(unsigned paint) {
-  if (!path_) return;
-  if (!(paint & kStroke) || Usable(state_.transform)) {
-    Clipped([&] {
-      cairo_new_path(cr_);
-      cairo_append_path(cr_, path_);
-      if (paint & kFill) FillCurrent(paint & kStroke);
-      if (paint & kStroke) StrokeCurrent(false);
-      cairo_new_path(cr_);
-    });
-  }
-  cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::FillPath() { PaintPath(kFill); }
-void CairoCanvas::StrokePath() { PaintPath(kStroke); }
-void CairoCanvas::StrokeAndFillPath() { PaintPath(kFill | kStroke); }
 
 void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
@@ -690,7 +514,7 @@ void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
   cairo_t* o = cairo_create(out);
   if (state_.clip) {
-    cairo_set_source_surface(o, state_.clip.get(), 0, 0);
+    cairo_set_source_surface(o, MaskOf(state_), 0, 0);
   } else {
     cairo_set_source_rgba(o, 0, 0, 0, 1);
   }
@@ -706,66 +530,15 @@ void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*
   state_.clip = Share(out);
 }
 
-void CairoCanvas::SelectClipPath(RegionMode mode) {
-  if (inPath_) EndPath();
-  if (!path_) return;
-  const FillMode fill = state_.fillMode;
-  cairo_path_t* path = path_;
-  CombineClip(mode, [&](cairo_t* m) {
-    cairo_append_path(m, path);
-    cairo_set_fill_rule(m, fill == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_fill(m);
-  });
-  cairo_path_destroy(path_), path_ = nullptr;
-}
-
-void CairoCanvas::IntersectClipRect(Rect r) {
-  if (!Usable(state_.transform)) return;
-  const Transform t = state_.transform;
-  CombineClip(RegionMode::And, [&](cairo_t* m) {
-    cairo_matrix_t mt = ToCairo(t);
-    cairo_set_matrix(m, &mt);
-    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
-    cairo_fill(m);
-  });
-}
-
-void CairoCanvas::ExcludeClipRect(Rect r) {
-  if (!Usable(state_.transform)) return;
-  const Transform t = state_.transform;
-  CombineClip(RegionMode::Diff, [&](cairo_t* m) {
-    cairo_matrix_t mt = ToCairo(t);
-    cairo_set_matrix(m, &mt);
-    cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
-    cairo_fill(m);
-  });
-}
-
-void CairoCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode mode) {
-  if (rects.empty()) {
-    if (mode == RegionMode::Copy) state_.clip.reset();
-    return;
-  }
-  if (!Usable(state_.transform)) return;
-  const Transform t = state_.transform;
-  CombineClip(mode, [&](cairo_t* m) {
-    cairo_matrix_t mt = ToCairo(t);
-    cairo_set_matrix(m, &mt);
-    for (const Rect& r : rects) cairo_rectangle(m, r.left, r.top, RectWidth(r), RectHeight(r));
-    cairo_set_fill_rule(m, CAIRO_FILL_RULE_WINDING);
-    cairo_fill(m);
-  });
-}
-
-void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop) {
+void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop) {
   const double dw = RectWidth(dest), dh = RectHeight(dest);
   const double sw = RectWidth(src), sh = RectHeight(src);
-  if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.empty() || !Usable(state_.transform)) return;
+  if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.Empty() || !Usable(state_.transform)) return;
+  DevicePath area;
+  AppendRect(area, state_.transform, dest.left, dest.top, dw, dh);
   cairo_surface_t* image = ToSurface(px);
   Clipped([&] {
-    cairo_matrix_t mt = ToCairo(state_.transform);
-    cairo_set_matrix(cr_, &mt);
-    cairo_rectangle(cr_, dest.left, dest.top, dw, dh);
+    if (!SetPath(cr_, area, 0, true)) return;
     switch (rop) {
       case BLACKNESS:
         SetSourceColor(0);
@@ -777,7 +550,10 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffe
         SetBrushSource();
         break;
       default: {
-        // Destination rectangle to source pixels.
+        // Destination rectangle to source pixels, in logical units: the
+        // source takes the transform in force when it is set.
+        cairo_matrix_t mt = ToCairo(state_.transform);
+        cairo_set_matrix(cr_, &mt);
         cairo_pattern_t* p = cairo_pattern_create_for_surface(image);
         cairo_matrix_t pm;
         cairo_matrix_init_translate(&pm, src.left, src.top);
@@ -788,6 +564,7 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const PixelBuffe
         cairo_pattern_set_filter(p, std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
         cairo_set_source(cr_, p);
         cairo_pattern_destroy(p);
+        cairo_identity_matrix(cr_);
         if (rop == SRCAND) cairo_set_operator(cr_, CAIRO_OPERATOR_MULTIPLY);
         if (rop == SRCPAINT) cairo_set_operator(cr_, CAIRO_OPERATOR_LIGHTEN);
         if (rop == SRCINVERT) cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
@@ -809,28 +586,15 @@ void CairoCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t r
   DrawPixels(dest, src, *px, rop);
 }
 
-void CairoCanvas::DrawBitmap(Rect dest, const PixelBuffer& pixels) {
-  DrawPixels(dest, {0, 0, pixels.width, pixels.height}, pixels, SRCCOPY);
+void CairoCanvas::DrawBitmap(Rect dest, const Bitmap& pixels) {
+  DrawPixels(dest, {0, 0, pixels.Width(), pixels.Height()}, pixels, SRCCOPY);
 }
 
 void CairoCanvas::DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) {
   auto px = DecodeJpegBits(jpeg);
   if (!px) return;
   (void)width, (void)height;
-  DrawPixels(dest, {0, 0, px->width, px->height}, *px, SRCCOPY);
-}
-
-int CairoCanvas::SaveDC() {
-  saved_.push_back(state_);
-  return int(saved_.size());
-}
-
-void CairoCanvas::RestoreDC(int which) {
-  const int depth = int(saved_.size());
-  const int target = which < 0 ? depth + which + 1 : which;
-  if (target < 1 || target > depth) return;
-  state_ = saved_[size_t(target - 1)];
-  saved_.resize(size_t(target - 1));
+  DrawPixels(dest, {0, 0, px->Width(), px->Height()}, *px, SRCCOPY);
 }
 
 }  // namespace vn::platform

@@ -1,12 +1,18 @@
 // A canvas that paints onto pixels with cairo: the raster backend of page
 // images and the viewer.
 //
-// It keeps the device-context model itself (objects, modes, transform,
-// clip, saved states) and paints each call at once in the device's manner:
-// shapes are filled with the brush and framed with the pen, a one-pixel pen
-// covers whole pixels, hatch and pattern brushes tile from the device
-// origin. The clip is an 8-bit mask in device pixels, so regions combine in
-// every mode (and, or, xor, difference, copy).
+// It paints each call at once in the device's manner: shapes are filled
+// with the brush and framed with the pen, a one-pixel pen covers whole
+// pixels, hatch and pattern brushes tile from the device origin. The clip
+// is an 8-bit mask in device pixels, so regions combine in every mode (and,
+// or, xor, difference, copy).
+//
+// Shapes are built in device pixels first (device_path.h) and reach cairo
+// only as far as they can affect the surface: a shape far larger than the
+// surface is cut to a box around it, a pen far wider than the surface is
+// narrowed, and dashes that would cost more than a bounded amount of work
+// are drawn solid; so any page draws in time that grows with its records
+// and pixels, never with the coordinates a file names.
 #pragma once
 
 #include <functional>
@@ -15,17 +21,18 @@
 #include <vector>
 
 #include "platform/canvas/canvas.h"
+#include "platform/canvas/device_path.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
-typedef struct cairo_path cairo_path_t;
 
 namespace vn::platform {
 
 class CairoCanvas : public Canvas {
  public:
-  // A new surface of the given size in pixels, filled with `background`
-  // (0xAARRGGBB, opaque white by default).
+  // A new surface of the given size in pixels (each side 1 to 32767),
+  // filled with `background` (0xAARRGGBB, opaque white by default).
+  // EArgumentException when it would hold more than kMaxImagePixels.
   CairoCanvas(int32_t width, int32_t height, uint32_t background = 0xFFFFFFFF);
   ~CairoCanvas() override;
   CairoCanvas(const CairoCanvas&) = delete;
@@ -35,105 +42,44 @@ class CairoCanvas : public Canvas {
   int32_t Height() const { return height_; }
   // 0xAARRGGBB of a device pixel (straight alpha); 0 outside.
   uint32_t PixelAt(int32_t x, int32_t y);
-  PixelBuffer Pixels();
+  // The surface as a 32-bit bitmap (HasAlpha when some pixel is not opaque).
+  Bitmap Pixels();
   cairo_surface_t* Surface() { return surface_; }
   // Writes the picture as a PNG file; false when that fails.
   bool WritePng(const std::string& path);
 
-  void SetPen(const Pen& pen) override { state_.pen = pen; }
-  void SetBrush(const Brush& brush) override { state_.brush = brush; }
-  void SetFont(const Font& font) override { state_.font = font; }
-  void SetTextColor(Color color) override { state_.textColor = color; }
-  void SetBkColor(Color color) override { state_.bkColor = color; }
-  void SetBkMode(BkMode mode) override { state_.bkMode = mode; }
-  void SetTextAlign(uint32_t flags) override { state_.textAlign = flags; }
-  void SetPolyFillMode(FillMode mode) override { state_.fillMode = mode; }
-  void SetMiterLimit(float limit) override { state_.miterLimit = limit; }
-  void SetWorldTransform(const Transform& t) override { state_.transform = t; }
-  Transform WorldTransform() const override { return state_.transform; }
-
-  void MoveTo(Point p) override;
-  void LineTo(Point p) override;
-  void Polyline(std::span<const Point> points) override;
-  void PolylineTo(std::span<const Point> points) override;
-  void Polygon(std::span<const Point> points) override;
-  void PolyPolygon(std::span<const Point> points, std::span<const uint32_t> counts) override;
-  void PolyPolyline(std::span<const Point> points, std::span<const uint32_t> counts) override;
-  void PolyBezier(std::span<const Point> points) override;
-  void PolyBezierTo(std::span<const Point> points) override;
-  void Rectangle(Rect r) override;
-  void RoundRect(Rect r, Size corner) override;
-  void Ellipse(Rect r) override;
-  void Arc(ArcKind kind, Rect box, Point start, Point end) override;
-
   void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
                const Rect* rect = nullptr) override;
-  std::vector<int32_t> CharAdvances(std::u16string_view text) override;
-  Size TextExtent(std::u16string_view text) override;
 
-  void BeginPath() override;
-  void EndPath() override;
-  void AbortPath() override;
-  void CloseFigure() override;
-  void FillPath() override;
-  void StrokePath() override;
-  void StrokeAndFillPath() override;
-  void SelectClipPath(RegionMode mode) override;
-
-  void IntersectClipRect(Rect r) override;
-  void ExcludeClipRect(Rect r) override;
-  void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
-
-  void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
-  void DrawBitmap(Rect dest, const PixelBuffer& pixels) override;
+  void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
+  void DrawBitmap(Rect dest, const Bitmap& pixels) override;
   void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height) override;
 
-  int SaveDC() override;
-  void RestoreDC(int which) override;
+ protected:
+  void PaintShape(const DevicePath* fill, const DevicePath* stroke) override;
+  void ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) override;
 
  private:
-  struct State {
-    Pen pen;
-    Brush brush;
-    Font font;
-    Color textColor = 0;
-    Color bkColor = 0xFFFFFF;
-    BkMode bkMode = BkMode::Opaque;
-    uint32_t textAlign = 0;
-    FillMode fillMode = FillMode::Alternate;
-    float miterLimit = 10;
-    Transform transform;
-    Point current;
-    std::shared_ptr<cairo_surface_t> clip;  // A8 mask in device pixels; null: no clip
-  };
-  enum Paint : unsigned { kFill = 1, kStroke = 2 };
-
-  // Starts a shape: a new path unless a path bracket collects it.
-  void Begin();
-  // Fills and/or strokes the shape just built (or keeps it in the bracket).
-  void Finish(unsigned paint);
-  void PaintPath(unsigned paint);
+  void FillShape(const DevicePath& path);
+  void StrokeShape(const DevicePath& path);
+  // Makes `path` (moved by `offset`) the current path of cr, cut to what
+  // can affect the surface when paint reaches `reach` pixels beyond the
+  // path; the length of what cr got goes to *length. False when nothing
+  // can show.
+  bool SetPath(cairo_t* cr, const DevicePath& path, double reach, bool closeFigures, DevicePoint offset = {},
+               double* length = nullptr) const;
   void Recover();
-  void FillCurrent(bool preserve);
-  void StrokeCurrent(bool preserve);
   void SetSourceColor(Color c);
   void SetBrushSource();
   // Runs a painting step through the clip mask.
   template <typename F>
   void Clipped(F&& paint);
-  void AddPoly(std::span<const Point> points, bool close);
-  void AddEllipse(double l, double t, double r, double b);
-  void AddArc(const Rect& box, Point start, Point end, bool moveToStart);
   void CombineClip(RegionMode mode, const std::function<void(cairo_t*)>& shape);
-  void DrawPixels(const Rect& dest, const Rect& src, const PixelBuffer& px, uint32_t rop);
+  void DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop);
 
   int32_t width_, height_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  State state_;
-  std::vector<State> saved_;
-  bool inPath_ = false;
-  cairo_path_t* path_ = nullptr;  // the ended path, device coordinates
 };
 
 }  // namespace vn::platform

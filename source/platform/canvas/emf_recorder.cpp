@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/canvas/emf_objects.h"
 #include "platform/canvas/text_measure.h"
 
 namespace vn::platform {
@@ -40,16 +41,14 @@ EmfRecorderCanvas::EmfRecorderCanvas(int32_t widthPixels, int32_t heightPixels)
 
 std::string EmfRecorderCanvas::Finish() {
   if (inPath_) AbortPath();
-  while (!saved_.empty()) RestoreDC(-1);
+  while (SaveDepth() > 0) RestoreDC(-1);
   // Select stock objects before the last objects are deleted, as a device
   // context must never delete what it has selected.
-  if (state_.penHandle) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | BLACK_PEN);
-  if (state_.brushHandle) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | WHITE_BRUSH);
-  if (state_.fontHandle) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DEVICE_DEFAULT_FONT);
-  Release(state_.penHandle);
-  Release(state_.brushHandle);
-  Release(state_.fontHandle);
-  state_.penHandle = state_.brushHandle = state_.fontHandle = 0;
+  if (handles_.pen) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | BLACK_PEN);
+  if (handles_.brush) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | WHITE_BRUSH);
+  if (handles_.font) writer_.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DEVICE_DEFAULT_FONT);
+  Release(handles_);
+  handles_ = {};
   return writer_.Finish();
 }
 
@@ -86,9 +85,9 @@ void EmfRecorderCanvas::SetPen(const Pen& pen) {
     writer_.WriteU32(EMR_SELECTOBJECT, handle);
     Retain(handle);
   }
-  Release(state_.penHandle);
-  state_.pen = pen;
-  state_.penHandle = handle;
+  Release(handles_.pen);
+  Canvas::SetPen(pen);
+  handles_.pen = handle;
 }
 
 void EmfRecorderCanvas::SetBrush(const Brush& brush) {
@@ -120,63 +119,63 @@ void EmfRecorderCanvas::SetBrush(const Brush& brush) {
     writer_.WriteU32(EMR_SELECTOBJECT, handle);
     Retain(handle);
   }
-  Release(state_.brushHandle);
-  state_.brush = brush;
-  state_.brushHandle = handle;
+  Release(handles_.brush);
+  Canvas::SetBrush(brush);
+  handles_.brush = handle;
 }
 
 void EmfRecorderCanvas::SetFont(const Font& font) {
-  if (font == state_.font && state_.fontHandle) return;
+  if (font == state_.font && handles_.font) return;
   uint32_t handle = writer_.AllocateHandle();
   EmrExtCreateFont rec;
   rec.ihFont = handle;
-  rec.font = font.ToLogFont();
+  rec.font = LogFontOf(font);
   RecordBuilder b;
   rec.Encode(b);
   writer_.Write(EMR_EXTCREATEFONTINDIRECTW, b);
   writer_.WriteU32(EMR_SELECTOBJECT, handle);
   Retain(handle);
-  Release(state_.fontHandle);
-  state_.font = font;
-  state_.fontHandle = handle;
+  Release(handles_.font);
+  Canvas::SetFont(font);
+  handles_.font = handle;
 }
 
 void EmfRecorderCanvas::SetTextColor(Color color) {
   if (color == state_.textColor) return;
-  state_.textColor = color;
+  Canvas::SetTextColor(color);
   writer_.WriteU32(EMR_SETTEXTCOLOR, color & 0xFFFFFF);
 }
 void EmfRecorderCanvas::SetBkColor(Color color) {
   if (color == state_.bkColor) return;
-  state_.bkColor = color;
+  Canvas::SetBkColor(color);
   writer_.WriteU32(EMR_SETBKCOLOR, color & 0xFFFFFF);
 }
 void EmfRecorderCanvas::SetBkMode(BkMode mode) {
   if (mode == state_.bkMode) return;
-  state_.bkMode = mode;
+  Canvas::SetBkMode(mode);
   writer_.WriteU32(EMR_SETBKMODE, mode == BkMode::Transparent ? TRANSPARENT : OPAQUE);
 }
 void EmfRecorderCanvas::SetTextAlign(uint32_t flags) {
   if (flags == state_.textAlign) return;
-  state_.textAlign = flags;
+  Canvas::SetTextAlign(flags);
   writer_.WriteU32(EMR_SETTEXTALIGN, flags);
 }
 void EmfRecorderCanvas::SetPolyFillMode(FillMode mode) {
   if (mode == state_.fillMode) return;
-  state_.fillMode = mode;
+  Canvas::SetPolyFillMode(mode);
   writer_.WriteU32(EMR_SETPOLYFILLMODE, mode == FillMode::Alternate ? ALTERNATE : WINDING);
 }
 void EmfRecorderCanvas::SetMiterLimit(float limit) {
   if (limit == state_.miterLimit) return;
-  state_.miterLimit = limit;
+  Canvas::SetMiterLimit(limit);
   RecordBuilder b;
   b.F32(limit);
   writer_.Write(EMR_SETMITERLIMIT, b);
 }
 void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   if (t == state_.transform) return;
-  state_.transform = t;
-  writer_.WriteXForm(EMR_SETWORLDTRANSFORM, t.ToXForm());
+  Canvas::SetWorldTransform(t);
+  writer_.WriteXForm(EMR_SETWORLDTRANSFORM, XFormOf(t));
 }
 
 RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen, bool extend) {
@@ -298,12 +297,6 @@ void EmfRecorderCanvas::Arc(ArcKind kind, Rect box, Point start, Point end) {
   writer_.Write(kType[size_t(kind)], b);
 }
 
-std::vector<int32_t> EmfRecorderCanvas::CharAdvances(std::u16string_view text) {
-  return RoundedAdvances(state_.font, text);
-}
-
-Size EmfRecorderCanvas::TextExtent(std::u16string_view text) { return MeasureText(state_.font, text); }
-
 void EmfRecorderCanvas::TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options,
                                 const Rect* rect) {
   EmrExtTextOut rec;
@@ -406,29 +399,26 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
 }
 
 int EmfRecorderCanvas::SaveDC() {
-  saved_.push_back(state_);
-  Retain(state_.penHandle);
-  Retain(state_.brushHandle);
-  Retain(state_.fontHandle);
+  savedHandles_.push_back(handles_);
+  Retain(handles_);
   writer_.Write(EMR_SAVEDC);
-  return int(saved_.size());
+  return Canvas::SaveDC();
 }
 
 void EmfRecorderCanvas::RestoreDC(int which) {
-  const int depth = int(saved_.size());
-  const int target = which < 0 ? depth + which + 1 : which;  // 1-based level to return to
-  if (target < 1 || target > depth) return;
+  const int level = RestoreLevel(which);
+  if (!level) return;
   RecordBuilder b;
-  b.I32(which < 0 ? which : target - depth - 1);
+  b.I32(which < 0 ? which : level - SaveDepth() - 1);
   writer_.Write(EMR_RESTOREDC, b);
-  State old = state_;
-  state_ = saved_[size_t(target - 1)];
   // The restored state's objects are selected again; the replaced state
   // and the states above the restored one give up theirs.
-  std::vector<State> dropped(saved_.begin() + target, saved_.end());
-  saved_.resize(size_t(target - 1));
-  dropped.push_back(old);
-  for (const State& s : dropped) Release(s.penHandle), Release(s.brushHandle), Release(s.fontHandle);
+  std::vector<Handles> dropped(savedHandles_.begin() + level, savedHandles_.end());
+  dropped.push_back(handles_);
+  handles_ = savedHandles_[size_t(level - 1)];
+  savedHandles_.resize(size_t(level - 1));
+  for (const Handles& h : dropped) Release(h);
+  Canvas::RestoreDC(which);
 }
 
 }  // namespace vn::platform

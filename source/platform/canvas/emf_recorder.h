@@ -34,7 +34,6 @@ class EmfRecorderCanvas : public Canvas {
   void SetPolyFillMode(FillMode mode) override;
   void SetMiterLimit(float limit) override;
   void SetWorldTransform(const Transform& t) override;
-  Transform WorldTransform() const override { return state_.transform; }
 
   void MoveTo(Point p) override;
   void LineTo(Point p) override;
@@ -52,8 +51,6 @@ class EmfRecorderCanvas : public Canvas {
 
   void TextOut(Point p, std::u16string_view text, std::span<const int32_t> dx, uint32_t options = 0,
                const Rect* rect = nullptr) override;
-  std::vector<int32_t> CharAdvances(std::u16string_view text) override;
-  Size TextExtent(std::u16string_view text) override;
 
   void BeginPath() override;
   void EndPath() override;
@@ -68,31 +65,22 @@ class EmfRecorderCanvas : public Canvas {
   void ExcludeClipRect(Rect r) override;
   void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
-  void StretchDib(Rect dest, Rect src, const emf::DibData& dib, uint32_t rop = emf::SRCCOPY) override;
+  void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
 
   int SaveDC() override;
   void RestoreDC(int which) override;
 
  private:
-  struct State {
-    Pen pen;
-    Brush brush;
-    Font font;
-    uint32_t penHandle = 0;  // 0: a stock object
-    uint32_t brushHandle = 0;
-    uint32_t fontHandle = 0;
-    Color textColor = 0;
-    Color bkColor = 0xFFFFFF;
-    BkMode bkMode = BkMode::Opaque;
-    uint32_t textAlign = 0;
-    FillMode fillMode = FillMode::Alternate;
-    float miterLimit = 10;
-    Transform transform;
-    Point current;
+  // The object-table slots of the selected pen, brush and font; 0: a stock
+  // object. Saved and restored with the state.
+  struct Handles {
+    uint32_t pen = 0, brush = 0, font = 0;
   };
 
   void Retain(uint32_t handle);
   void Release(uint32_t handle);
+  void Retain(const Handles& h) { Retain(h.pen), Retain(h.brush), Retain(h.font); }
+  void Release(const Handles& h) { Release(h.pen), Release(h.brush), Release(h.font); }
   // Device-space bounds of logical points, widened by the pen; added to
   // the picture's bounds when `extend` and no path is being collected.
   emf::RectL DeviceBounds(std::span<const Point> points, bool withPen, bool extend = true);
@@ -102,8 +90,8 @@ class EmfRecorderCanvas : public Canvas {
   void WriteBoundsRecord(uint32_t type);
 
   emf::EmfWriter writer_;
-  State state_;
-  std::vector<State> saved_;
+  Handles handles_;
+  std::vector<Handles> savedHandles_;
   std::map<uint32_t, int> refs_;  // object handle -> states using it
   bool inPath_ = false;
   std::vector<Point> pathPoints_;  // for the bounds of path records

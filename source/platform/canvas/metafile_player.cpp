@@ -6,6 +6,8 @@
 #include <numbers>
 #include <variant>
 
+#include "platform/canvas/emf_objects.h"
+#include "platform/emf/stock_objects.h"
 #include "runtime/codepages.h"
 
 namespace vn::platform {
@@ -20,11 +22,6 @@ constexpr uint32_t kMaxObjects = 65535;
 // canvas a copy of the state, so an endless run of EMR_SAVEDC would cost
 // memory many times the file's size; saves past this depth are skipped.
 constexpr int kMaxSaveDepth = 4096;
-// Pixels of pattern brushes one playback decodes in all. A small record can
-// stand for a pattern of many megapixels (run-length data), and the object
-// table, the saved states and the canvas keep them; patterns past this
-// budget paint grey, as undecodable ones do.
-constexpr int64_t kMaxPatternPixels = int64_t{1} << 26;
 
 using Object = std::variant<std::monostate, Pen, Brush, Font>;
 
@@ -56,10 +53,16 @@ Brush SolidBrush(Color c) {
   return b;
 }
 
+Brush StockBrush(const StockObjectInfo& stock) {
+  Brush b = SolidBrush(stock.color);
+  if (stock.empty) b.style = BrushStyle::Clear;
+  return b;
+}
+
 class Player {
  public:
-  Player(const EmfFile& file, Canvas& canvas, Transform placement)
-      : file_(file), canvas_(canvas), base_(canvas.WorldTransform()), placement_(placement) {
+  Player(const EmfFile& file, Canvas& canvas, Transform placement, Diagnostics* diagnostics)
+      : file_(file), diagnostics_(diagnostics), canvas_(canvas), base_(canvas.WorldTransform()), placement_(placement) {
     const EmrHeader& h = file.Header();
     if (h.szlDevice.cx > 0 && h.szlMillimeters.cx > 0) pxPerMmX_ = double(h.szlDevice.cx) / h.szlMillimeters.cx;
     if (h.szlDevice.cy > 0 && h.szlMillimeters.cy > 0) pxPerMmY_ = double(h.szlDevice.cy) / h.szlMillimeters.cy;
@@ -83,10 +86,10 @@ class Player {
     if (file_.HasEmfPlus() && std::all_of(recs.begin(), recs.end(), [](const Record& r) {
           return r.type == EMR_HEADER || r.type == EMR_GDICOMMENT || r.type == EMR_EOF;
         }))
-      file_.Report(recs.front(), "EMF+ records are not drawn");
+      ReportRecord(diagnostics_, recs.front(), "EMF+ records are not drawn");
     for (const Record& rec : file_.Records()) {
       if (rec.type == EMR_EOF) break;
-      if (!Play(rec)) file_.Report(rec, "damaged record skipped");
+      if (!Play(rec)) ReportRecord(diagnostics_, rec, "damaged record skipped");
     }
     while (depth_ > 0) {
       canvas_.RestoreDC(-1);
@@ -139,27 +142,13 @@ class Player {
 
   void Select(uint32_t index) {
     if (index & kStockObjectFlag) {
-      switch (index & ~kStockObjectFlag) {
-        case WHITE_BRUSH: SetBrush(SolidBrush(0xFFFFFF)); break;
-        case LTGRAY_BRUSH: SetBrush(SolidBrush(0xC0C0C0)); break;
-        case GRAY_BRUSH: SetBrush(SolidBrush(0x808080)); break;
-        case DKGRAY_BRUSH: SetBrush(SolidBrush(0x404040)); break;
-        case BLACK_BRUSH: SetBrush(SolidBrush(0)); break;
-        case NULL_BRUSH: {
-          Brush b;
-          b.style = BrushStyle::Clear;
-          SetBrush(b);
+      const StockObjectInfo stock = StockObject(index & ~kStockObjectFlag);
+      switch (stock.kind) {
+        case StockObjectInfo::Kind::Brush: SetBrush(StockBrush(stock)); break;
+        case StockObjectInfo::Kind::Pen:
+          SetPen(PenFromStyle(stock.empty ? PS_NULL : PS_SOLID, 0, stock.color, true));
           break;
-        }
-        case WHITE_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0xFFFFFF, true)); break;
-        case BLACK_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0, true)); break;
-        case NULL_PEN: SetPen(PenFromStyle(PS_NULL, 0, 0, true)); break;
-        case DC_BRUSH: SetBrush(SolidBrush(0xFFFFFF)); break;
-        case DC_PEN: SetPen(PenFromStyle(PS_SOLID, 0, 0, true)); break;
-        case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case ANSI_VAR_FONT: case SYSTEM_FONT:
-        case DEVICE_DEFAULT_FONT: case SYSTEM_FIXED_FONT: case DEFAULT_GUI_FONT:
-          SetFont(Font{});
-          break;
+        case StockObjectInfo::Kind::Font: SetFont(Font{}); break;
         default: break;
       }
       return;
@@ -281,12 +270,14 @@ class Player {
     }
     const Rect src = SourceRect(b.dib, b.xSrc, b.ySrc, b.cxSrc, b.cySrc);
     if (type == EMR_ALPHABLEND || type == EMR_TRANSPARENTBLT) {
-      auto px = DecodeDib(b.dib, type == EMR_ALPHABLEND);
+      auto px = DecodeDib(b.dib, type == EMR_ALPHABLEND, diagnostics_);
       if (!px) return;
-      PixelBuffer part = Crop(*px, src);
-      if (part.empty()) return;
-      for (size_t i = 0; i < part.bgra.size(); i += 4) {
-        uint8_t* p = &part.bgra[i];
+      Bitmap part = Crop(*px, src);
+      if (part.Empty()) return;
+      part.SetHasAlpha(true);
+      uint8_t* bits = part.MutableBits();
+      for (size_t i = 0; i < part.Stride() * size_t(part.Height()); i += 4) {
+        uint8_t* p = bits + i;
         if (type == EMR_TRANSPARENTBLT) {
           const Color c = Color(p[2]) | Color(p[1]) << 8 | Color(p[0]) << 16;
           if (c == (b.rop & 0xFFFFFF)) p[3] = 0;
@@ -304,14 +295,20 @@ class Player {
     canvas_.StretchDib(dest, src, b.dib, b.rop);
   }
 
-  static PixelBuffer Crop(const PixelBuffer& px, Rect r) {
-    r.left = std::clamp(r.left, 0, px.width), r.right = std::clamp(r.right, 0, px.width);
-    r.top = std::clamp(r.top, 0, px.height), r.bottom = std::clamp(r.bottom, 0, px.height);
+  // The part r of a bitmap as 32 bits a pixel (alpha 255 where it has none).
+  static Bitmap Crop(const Bitmap& bitmap, Rect r) {
+    r.left = std::clamp(r.left, 0, bitmap.Width()), r.right = std::clamp(r.right, 0, bitmap.Width());
+    r.top = std::clamp(r.top, 0, bitmap.Height()), r.bottom = std::clamp(r.bottom, 0, bitmap.Height());
     if (r.right <= r.left || r.bottom <= r.top) return {};
-    if (r.left == 0 && r.top == 0 && r.right == px.width && r.bottom == px.height) return px;
-    PixelBuffer out(r.right - r.left, r.bottom - r.top);
+    Bitmap px = bitmap.Format() == PixelFormat::pf32bit ? bitmap : bitmap.ConvertTo(PixelFormat::pf32bit);
+    if (!px.HasAlpha())
+      for (int32_t y = 0; y < px.Height(); ++y)
+        for (int32_t x = 0; x < px.Width(); ++x) px.MutableRow(y)[size_t(x) * 4 + 3] = 255;
+    if (r.left == 0 && r.top == 0 && r.right == px.Width() && r.bottom == px.Height()) return px;
+    Bitmap out(r.right - r.left, r.bottom - r.top, PixelFormat::pf32bit);
+    out.SetHasAlpha(px.HasAlpha());
     for (int32_t y = r.top; y < r.bottom; ++y)
-      std::copy_n(px.Row(y) + size_t(r.left) * 4, size_t(out.width) * 4, out.Row(y - r.top));
+      std::copy_n(px.Row(y).data() + size_t(r.left) * 4, size_t(out.Width()) * 4, out.MutableRow(y - r.top).data());
     return out;
   }
 
@@ -370,6 +367,7 @@ class Player {
   bool Play(const Record& rec);
 
   const EmfFile& file_;
+  Diagnostics* diagnostics_;
   Canvas& canvas_;
   Transform base_, placement_;
   double pxPerMmX_ = 96 / 25.4, pxPerMmY_ = 96 / 25.4;
@@ -377,6 +375,11 @@ class Player {
   std::vector<DcState> saved_;
   int depth_ = 0;
   std::vector<Object> objects_;
+  // Pixels of pattern brushes this playback decoded. A small record can
+  // stand for a pattern of many megapixels (run-length data), and the
+  // object table, the saved states and the canvas keep them: all of them
+  // together keep to the pixel cap of one picture; patterns past it paint
+  // grey, as undecodable ones do.
   int64_t patternPixels_ = 0;
   Color bkColor_ = 0xFFFFFF;
 };
@@ -467,7 +470,7 @@ bool Player::Play(const Record& rec) {
     case EMR_MODIFYWORLDTRANSFORM: {
       auto v = EmrXForm::Decode(r, rec.type == EMR_MODIFYWORLDTRANSFORM);
       if (!v) return false;
-      const Transform x = Transform::FromXForm(v->xform);
+      const Transform x = TransformOf(v->xform);
       if (rec.type == EMR_SETWORLDTRANSFORM || v->mode == MWT_SET) {
         dc_.world = x;
       } else if (v->mode == MWT_IDENTITY) {
@@ -533,15 +536,16 @@ bool Player::Play(const Record& rec) {
       if (!v) return false;
       Brush b;
       // The header's size is checked before decoding, the decoded size after.
-      const int64_t budget = kMaxPatternPixels - patternPixels_;
+      const int64_t budget = int64_t(kMaxImagePixels) - patternPixels_;
       const auto info = ReadDibInfo(v->dib.info);
-      std::optional<PixelBuffer> px;
-      if (info && int64_t(info->width) * std::abs(int64_t(info->height)) <= budget) px = DecodeDib(v->dib);
-      if (px && int64_t(px->width) * px->height > budget) px.reset();
+      std::optional<Bitmap> px;
+      if (info && int64_t(info->width) * std::abs(int64_t(info->height)) <= budget)
+        px = DecodeDib(v->dib, false, diagnostics_);
+      if (px && int64_t(px->Width()) * px->Height() > budget) px.reset();
       if (px) {
-        patternPixels_ += int64_t(px->width) * px->height;
+        patternPixels_ += int64_t(px->Width()) * px->Height();
         b.style = BrushStyle::Pattern;
-        b.pattern = std::make_shared<PixelBuffer>(std::move(*px));
+        b.pattern = std::make_shared<Bitmap>(std::move(*px));
       } else {
         b.color = 0x808080;
       }
@@ -551,7 +555,7 @@ bool Player::Play(const Record& rec) {
     case EMR_EXTCREATEFONTINDIRECTW: {
       auto v = Get<EmrExtCreateFont>(rec);
       if (!v) return false;
-      Store(v->ihFont, Font::FromLogFont(v->font));
+      Store(v->ihFont, FontOf(v->font));
       return true;
     }
     case EMR_CREATEPALETTE: {
@@ -711,10 +715,11 @@ bool Player::Play(const Record& rec) {
       Brush b = dc_.brush;
       if (rec.type == EMR_FILLRGN) {
         if (v->ihBrush & kStockObjectFlag) {
-          const uint32_t s = v->ihBrush & ~kStockObjectFlag;
-          static constexpr Color kStock[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
-          if (s < 5) b = SolidBrush(kStock[s]);
-          else if (s == NULL_BRUSH) return true;
+          const StockObjectInfo stock = StockObject(v->ihBrush & ~kStockObjectFlag);
+          if (stock.kind == StockObjectInfo::Kind::Brush) {
+            if (stock.empty) return true;
+            b = StockBrush(stock);
+          }
         } else if (v->ihBrush < objects_.size()) {
           if (auto* ob = std::get_if<Brush>(&objects_[v->ihBrush])) b = *ob;
         }
@@ -798,12 +803,13 @@ Transform Placement(const EmfFile& file, Rect dest, int rotation) {
 
 }  // namespace
 
-void PlayMetafile(const EmfFile& file, Canvas& canvas, Rect dest, int rotation) {
-  Player player(file, canvas, Placement(file, dest, rotation));
+void PlayMetafile(const EmfFile& file, Canvas& canvas, Rect dest, int rotation, Diagnostics* diagnostics) {
+  Player player(file, canvas, Placement(file, dest, rotation), diagnostics);
   player.Run();
 }
 
-void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation) {
+void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation,
+                      Diagnostics* diagnostics) {
   canvas.SaveDC();
   Pen none;
   none.style = PenStyle::Clear;
@@ -811,7 +817,7 @@ void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_
   canvas.SetBrush(Brush{});
   canvas.Rectangle({0, 0, width, height});
   canvas.RestoreDC(-1);
-  PlayMetafile(file, canvas, {0, 0, width, height}, rotation);
+  PlayMetafile(file, canvas, {0, 0, width, height}, rotation, diagnostics);
 }
 
 }  // namespace vn::platform

@@ -20,7 +20,10 @@ bool EmfFile::IsEmf(std::span<const std::byte> data) {
   return r.U32LE() == kEmfSignature && r.ok();
 }
 
-EmfFile::EmfFile(std::string bytes) : bytes_(std::move(bytes)) {
+EmfFile::EmfFile(std::string bytes, Diagnostics* diagnostics) : bytes_(std::move(bytes)) {
+  auto report = [diagnostics](size_t at, uint32_t type, std::string message) {
+    ReportTo(diagnostics, {.offset = at, .record = type, .message = std::move(message)});
+  };
   ByteReader file(bytes_);
   if (!IsEmf(file.data())) throw EEmfError("Not an enhanced metafile");
   size_t pos = 0;
@@ -29,15 +32,15 @@ EmfFile::EmfFile(std::string bytes) : bytes_(std::move(bytes)) {
     uint32_t type = r.U32LE();
     uint32_t size = r.U32LE();
     if (r.failed()) {
-      diagnostics_.push_back({pos, 0, "truncated record prefix"});
+      report(pos, 0, "truncated record prefix");
       break;
     }
     if (size < 8 || size % 4 != 0 || size > file.size() - pos) {
-      diagnostics_.push_back({pos, type, "record size " + std::to_string(size) + " does not fit the file"});
+      report(pos, type, "record size " + std::to_string(size) + " does not fit the file");
       break;
     }
     if (records_.size() >= kMaxRecords) {
-      diagnostics_.push_back({pos, type, "too many records"});
+      report(pos, type, "too many records");
       break;
     }
     Record rec{type, pos, file.data().subspan(pos, size)};
@@ -55,12 +58,8 @@ EmfFile::EmfFile(std::string bytes) : bytes_(std::move(bytes)) {
   if (!header) throw EEmfError("Not an enhanced metafile");
   header_ = *header;
   if (records_.back().type != EMR_EOF) {
-    diagnostics_.push_back({bytes_.size(), 0, "no end-of-file record"});
+    report(bytes_.size(), 0, "no end-of-file record");
   }
-}
-
-void EmfFile::Report(const Record& rec, std::string message) const {
-  if (diagnostics_.size() < 1000) diagnostics_.push_back({rec.offset, rec.type, std::move(message)});
 }
 
 RectL EmfFile::FramePixels() const {

@@ -5,7 +5,7 @@
 // four, below eight, or runs past the end of the file ends the enumeration
 // (nothing after it can be trusted) and is reported; so is a missing EMR_EOF.
 // Per-record decoding is in emf_records.h; a record that does not decode is
-// the caller's to drop and report (Diagnostics collects the reports).
+// the caller's to drop and report.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +15,10 @@
 
 #include "platform/emf/emf_records.h"
 #include "runtime/byte_reader.h"
+#include "runtime/diagnostics.h"
 #include "runtime/exceptions.h"
 
 namespace vn::platform::emf {
-
-// Damage found while reading, with where it was found.
-struct Diagnostic {
-  size_t offset = 0;
-  uint32_t type = 0;
-  std::string message;
-};
 
 // Raised when bytes are not an enhanced metafile at all.
 VN_DECLARE_EXCEPTION(EEmfError, Exception);
@@ -37,12 +31,17 @@ struct Record {
   ByteReader Payload() const { return ByteReader(bytes.subspan(8)); }
 };
 
+// Reports damage in a record to a sink that may be null.
+inline void ReportRecord(Diagnostics* sink, const Record& rec, std::string message) {
+  ReportTo(sink, {.offset = rec.offset, .record = rec.type, .message = std::move(message)});
+}
+
 class EmfFile {
  public:
   // Throws EEmfError "Not an enhanced metafile" when the first record is not
   // a valid header. Damage after the header ends the record list and is
-  // reported in Diagnostics().
-  explicit EmfFile(std::string bytes);
+  // reported to `diagnostics` (when given).
+  explicit EmfFile(std::string bytes, Diagnostics* diagnostics = nullptr);
   // The records point into the bytes held here: no copies, no moves.
   EmfFile(const EmfFile&) = delete;
   EmfFile& operator=(const EmfFile&) = delete;
@@ -52,8 +51,6 @@ class EmfFile {
 
   const EmrHeader& Header() const { return header_; }
   const std::vector<Record>& Records() const { return records_; }
-  const std::vector<Diagnostic>& Diagnostics() const { return diagnostics_; }
-  void Report(const Record& rec, std::string message) const;
   const std::string& Bytes() const { return bytes_; }
   // True when a GDI comment carries EMF+ records.
   bool HasEmfPlus() const { return hasEmfPlus_; }
@@ -67,7 +64,6 @@ class EmfFile {
   std::string bytes_;
   EmrHeader header_;
   std::vector<Record> records_;
-  mutable std::vector<Diagnostic> diagnostics_;
   bool hasEmfPlus_ = false;
 };
 

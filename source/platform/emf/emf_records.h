@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/emf/dib.h"
+#include "platform/geometry.h"
 #include "runtime/byte_reader.h"
 
 namespace vn::platform::emf {
@@ -179,18 +181,9 @@ enum DibCompression : uint32_t {
 };
 enum DibColorUsage : uint32_t { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 
-struct PointL {
-  int32_t x = 0, y = 0;
-  bool operator==(const PointL&) const = default;
-};
-struct SizeL {
-  int32_t cx = 0, cy = 0;
-  bool operator==(const SizeL&) const = default;
-};
-struct RectL {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const RectL&) const = default;
-};
+using PointL = platform::Point;
+using SizeL = platform::Size;
+using RectL = platform::Rect;
 struct XForm {
   float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
   bool operator==(const XForm&) const = default;
@@ -350,12 +343,7 @@ struct EmrCreateBrush {
 
 // A device-independent bitmap as a record carries it: the information
 // header with its colour table, and the bits (or JPEG/PNG data).
-struct DibData {
-  std::string info;  // BITMAPINFOHEADER (and masks / colour table)
-  std::string bits;
-  bool empty() const { return info.empty() || bits.empty(); }
-  bool operator==(const DibData&) const = default;
-};
+using platform::DibData;
 // Cuts a DIB out of a record: both ranges must lie inside the record (the
 // offsets count from the record start, i.e. 8 before the payload).
 std::optional<DibData> ReadDib(const ByteReader& payload, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,

@@ -52,7 +52,7 @@ struct WmfRecord {
 
 // The records after the header; stops at META_EOF or at a record that does
 // not fit.
-std::vector<WmfRecord> SplitRecords(const ByteReader& file, size_t start, std::vector<Diagnostic>& diags) {
+std::vector<WmfRecord> SplitRecords(const ByteReader& file, size_t start, Diagnostics* diags) {
   std::vector<WmfRecord> out;
   size_t pos = start;
   while (pos < file.size()) {
@@ -62,12 +62,12 @@ std::vector<WmfRecord> SplitRecords(const ByteReader& file, size_t start, std::v
     if (r.failed()) break;  // trailing bytes after the last record
     auto bytes = CheckedMul(words, 2);
     if (words < 3 || !bytes || *bytes > file.size() - pos) {
-      diags.push_back({pos, function, "record size " + std::to_string(words) + " does not fit the file"});
+      ReportTo(diags, {.offset = pos, .record = function, .message = "record size " + std::to_string(words) + " does not fit the file"});
       break;
     }
     if (function == META_EOF) break;
     if (out.size() >= kMaxRecords) {
-      diags.push_back({pos, function, "too many records"});
+      ReportTo(diags, {.offset = pos, .record = function, .message = "too many records"});
       break;
     }
     out.push_back({function, pos, file.Sub(pos + 6, *bytes - 6)});
@@ -111,7 +111,7 @@ std::optional<DibData> SplitPackedDib(ByteReader r) {
 
 class Converter {
  public:
-  Converter(std::vector<Diagnostic>& diags) : diags_(diags) {}
+  explicit Converter(Diagnostics* diags) : diags_(diags) {}
 
   std::string Run(const ByteReader& file) {
     size_t headerAt = 0;
@@ -176,7 +176,7 @@ class Converter {
       writer.WritePoint(EMR_SETVIEWPORTEXTEX, {wpx, hpx});
     }
     for (const auto& rec : records_) {
-      if (!Convert(rec)) diags_.push_back({rec.offset, rec.function, "damaged record skipped"});
+      if (!Convert(rec)) ReportTo(diags_, {.offset = rec.offset, .record = rec.function, .message = "damaged record skipped"});
     }
     return writer.Finish();
   }
@@ -319,7 +319,7 @@ class Converter {
     std::vector<RectL> rects;
   };
 
-  std::vector<Diagnostic>& diags_;
+  Diagnostics* diags_;
   std::vector<WmfRecord> records_;
   std::vector<Slot> slots_;
   size_t firstFree_ = 0;
@@ -746,9 +746,8 @@ bool IsWmf(std::span<const std::byte> data) {
   return r.ok() && (type == 1 || type == 2) && words == 9 && data.size() >= 18;
 }
 
-std::string ConvertWmfToEmf(std::span<const std::byte> wmf, std::vector<Diagnostic>* diagnostics) {
-  std::vector<Diagnostic> local;
-  Converter c(diagnostics ? *diagnostics : local);
+std::string ConvertWmfToEmf(std::span<const std::byte> wmf, Diagnostics* diagnostics) {
+  Converter c(diagnostics);
   return c.Run(ByteReader(wmf));
 }
 

@@ -21,7 +21,7 @@ namespace vn::platform::emf {
 bool IsWmf(std::span<const std::byte> data);
 
 // Converts a WMF; throws EEmfError "Not a Windows metafile" when the header
-// is not one. Damage found on the way is appended to `diagnostics`.
-std::string ConvertWmfToEmf(std::span<const std::byte> wmf, std::vector<Diagnostic>* diagnostics = nullptr);
+// is not one. Damage found on the way is reported to `diagnostics`.
+std::string ConvertWmfToEmf(std::span<const std::byte> wmf, Diagnostics* diagnostics = nullptr);
 
 }  // namespace vn::platform::emf

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/diagnostics.h"
 #include "runtime/exceptions.h"
 
 namespace vn::platform {
@@ -37,12 +38,17 @@ struct BGRA {
   friend bool operator==(const BGRA&, const BGRA&) = default;
 };
 
-// The largest picture any decoder makes, in pixels (width x height). Larger
-// headers are refused before anything is allocated.
-constexpr uint64_t kDefaultMaxImagePixels = 100'000'000;
+// The largest picture made from outside data, in pixels (width x height):
+// decoders refuse larger headers before anything is allocated, and the
+// canvases, the metafile players and the export engines keep to it too.
+constexpr uint64_t kMaxImagePixels = 100'000'000;
 
 struct DecodeLimits {
-  uint64_t MaxPixels = kDefaultMaxImagePixels;
+  uint64_t MaxPixels = kMaxImagePixels;
+  // Where a decoder reports what it repaired and what its library warned
+  // about (null: nowhere). A TiffReader keeps it for the frames it decodes
+  // later, so it must outlive the reader.
+  Diagnostics* Report = nullptr;
 };
 
 // Throws EImageDecodeError ("<format>: image of W x H pixels is too large"

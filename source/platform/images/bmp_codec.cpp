@@ -16,23 +16,11 @@ enum : uint32_t { kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpe
 
 [[noreturn]] void Damaged(const std::string& what) { throw EImageDecodeError("BMP: " + what); }
 
-struct DibHeader {
-  uint32_t size = 0;
-  int64_t width = 0;
-  int64_t height = 0;  // negative: rows stored top-down
-  uint32_t bpp = 0;
-  uint32_t compression = kBiRgb;
-  uint32_t size_image = 0;
-  int32_t ppm_x = 0, ppm_y = 0;
-  uint32_t colors_used = 0;
-  uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
-  bool has_alpha_mask = false;
-  bool core = false;  // 12-byte OS/2 header: 3-byte colour table entries
-};
+}  // namespace
 
-// Reads the information header and the bit-field masks that follow a 40-byte
-// header; leaves the reader after them.
-DibHeader ReadHeader(ByteReader& r) {
+namespace images_impl {
+
+DibHeader ReadDibHeader(ByteReader& r) {
   DibHeader h;
   h.size = r.U32LE();
   if (r.failed()) Damaged("header is cut short");
@@ -82,6 +70,10 @@ DibHeader ReadHeader(ByteReader& r) {
   return h;
 }
 
+}  // namespace images_impl
+
+namespace {
+
 // One channel described by a bit mask, scaled to 8 bits.
 struct Channel {
   uint32_t mask = 0;
@@ -105,7 +97,8 @@ double PpmToDpi(int32_t ppm) { return ppm > 0 ? ppm * 0.0254 : 96; }
 
 // Run-length data of RLE8 and RLE4 into an 8-bit bitmap. Rows run from the
 // bottom unless top_down. Damage ends decoding; what was drawn is kept.
-void DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
+// False when the data end before the picture does.
+bool DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
   const int w = out.Width(), h = out.Height();
   int x = 0, y = 0;  // y counts rows from the first stored row
   auto put = [&](uint8_t index) {
@@ -139,6 +132,7 @@ void DecodeRle(ByteReader r, bool rle4, bool top_down, Bitmap& out) {
       if (bytes & 1) r.Skip(1);
     }
   }
+  return r.ok();
 }
 
 }  // namespace
@@ -161,9 +155,11 @@ bool PeekDibSize(ByteReader dib, EntrySize& out) {
   return dib.ok();
 }
 
-Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimits& limits) {
+Bitmap DecodeDib(ByteReader dib, const DibLayout& layout, const DecodeLimits& limits) {
   ByteReader r = dib;
-  DibHeader h = ReadHeader(r);
+  const DibHeader h = ReadDibHeader(r);
+  const size_t bits_offset = layout.bits_offset;
+  const bool icon = layout.icon;
   bool top_down = h.height < 0;
   int64_t height = top_down ? -h.height : h.height;
   if (icon) height /= 2;
@@ -171,7 +167,9 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
 
   if (h.compression == kBiJpeg || h.compression == kBiPng) {
     // The bits are a whole JPEG or PNG file.
-    ByteReader data = bits_offset ? dib.Sub(bits_offset, dib.size() - std::min(bits_offset, dib.size())) : r.Rest();
+    ByteReader data = layout.bits ? *layout.bits
+                      : bits_offset ? dib.Sub(bits_offset, dib.size() - std::min(bits_offset, dib.size()))
+                                    : r.Rest();
     if (h.size_image && h.size_image < data.size()) data = data.Sub(0, h.size_image);
     if (data.failed() || data.size() == 0) Damaged("embedded picture is missing");
     Bitmap b = h.compression == kBiJpeg ? DecodeJpeg(data.data(), limits) : DecodePng(data.data(), limits);
@@ -196,7 +194,10 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     size_t count = h.colors_used ? std::min<size_t>(h.colors_used, full) : full;
     size_t entry = h.core ? 3 : 4;
     for (size_t i = 0; i < count; ++i) {
-      if (!r.Has(entry)) break;  // a short table: the rest stays black
+      if (!r.Has(entry)) {  // a short table: the rest stays black
+        ReportTo(limits.Report, {.offset = r.position(), .message = "BMP: colour table is cut short"});
+        break;
+      }
       BGRA c;
       c.B = r.U8();
       c.G = r.U8();
@@ -204,14 +205,21 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
       if (entry == 4) r.U8();
       palette.push_back(c);
     }
-    if (palette.empty()) Damaged("colour table is missing");
+    if (palette.empty()) {
+      if (!layout.lenient) Damaged("colour table is missing");
+      ReportTo(limits.Report, {.message = "BMP: colour table is missing; its colours are black"});
+    }
     palette.resize(full, BGRA{0, 0, 0, 255});
     // A colour table longer than the bit depth allows is skipped.
     if (h.colors_used > full && !bits_offset) r.Skip(std::min<size_t>(r.remaining(), (h.colors_used - full) * entry));
   }
   size_t start = bits_offset ? bits_offset : r.position();
-  if (start > dib.size()) Damaged("pixel data offset lies past the end of the file");
-  ByteReader bits = dib.Sub(start, dib.size() - start);
+  if (!layout.bits && start > dib.size()) Damaged("pixel data offset lies past the end of the file");
+  ByteReader bits = layout.bits ? *layout.bits : dib.Sub(start, dib.size() - start);
+  if (layout.bits) start = 0;
+  // Little data never stand for a huge picture in a metafile.
+  if (layout.lenient && width * height > static_cast<int64_t>(bits.size()) * 256 + 65536)
+    Damaged("image of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is far larger than its data");
 
   const int w = static_cast<int>(width), hh = static_cast<int>(height);
   PixelFormat format = bpp == 1 ? PixelFormat::pf1bit
@@ -222,6 +230,7 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
   // Uncompressed pixels are checked against the data before the bitmap is
   // made: a header alone must not cost the memory of the picture it names.
   size_t row_bytes = 0;
+  int stored_rows = hh;  // rows the data hold, from the first stored one
   if (!rle) {
     auto stride = CheckedMul(static_cast<size_t>(w), bpp);
     if (!stride) Damaged("row size overflows");
@@ -230,7 +239,12 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     // The last row may lack its padding.
     auto body = CheckedMul(row_bytes, static_cast<size_t>(hh - 1));
     auto needed = body ? CheckedAdd(*body, used_bytes) : std::nullopt;
-    if (!needed || bits.size() < *needed) Damaged("pixel data are cut short");
+    if (!needed || bits.size() < *needed) {
+      if (!layout.lenient) Damaged("pixel data are cut short");
+      stored_rows = static_cast<int>(bits.size() / row_bytes);
+      ReportTo(limits.Report, {.offset = start, .message = "BMP: pixel data are cut short after " +
+                                                           std::to_string(stored_rows) + " rows; the rest is white"});
+    }
   }
   Bitmap out(w, hh, format);
   out.SetResolution(PpmToDpi(h.ppm_x), PpmToDpi(h.ppm_y));
@@ -238,19 +252,22 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
   if (rle) {
     if (top_down) Damaged("run-length data cannot be stored top-down");
     out.SetPalette(palette);
-    DecodeRle(bits, h.compression == kBiRle4, false, out);
+    if (!DecodeRle(bits, h.compression == kBiRle4, false, out))
+      ReportTo(limits.Report, {.offset = start, .message = "BMP: run-length data end early"});
     return out;
   }
 
   Channel red(0), green(0), blue(0), alpha(0);
-  bool masked = bpp == 16 || bpp == 32;
+  const bool masked = bpp == 16 || bpp == 32;
+  const bool fields = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+  // The fourth byte is alpha even where every pixel leaves it 0.
+  const bool alpha_in_rgb = layout.alpha_in_rgb && bpp == 32 && !fields;
   if (masked) {
-    bool fields = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
     if (!fields) {
       red = Channel(bpp == 16 ? 0x7C00 : 0xFF0000);
       green = Channel(bpp == 16 ? 0x03E0 : 0x00FF00);
       blue = Channel(bpp == 16 ? 0x001F : 0x0000FF);
-      if (icon) alpha = Channel(0xFF000000);
+      if (icon || alpha_in_rgb) alpha = Channel(0xFF000000);
     } else {
       red = Channel(h.masks[0]);
       green = Channel(h.masks[1]);
@@ -263,7 +280,9 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
   bool any_alpha = false;
   auto data = bits.data();
   for (int y = 0; y < hh; ++y) {
-    const uint8_t* src = reinterpret_cast<const uint8_t*>(data.data()) + row_bytes * static_cast<size_t>(top_down ? y : hh - 1 - y);
+    const int stored = top_down ? y : hh - 1 - y;
+    if (stored >= stored_rows) continue;
+    const uint8_t* src = reinterpret_cast<const uint8_t*>(data.data()) + row_bytes * static_cast<size_t>(stored);
     auto dst = out.MutableRow(y);
     for (int x = 0; x < w; ++x) {
       BGRA c;
@@ -301,13 +320,21 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
   }
   if (format == PixelFormat::pf32bit) {
     // An alpha channel that is zero everywhere is unused, not a blank picture.
-    bool use_alpha = alpha.mask != 0 && any_alpha;
+    bool use_alpha = alpha.mask != 0 && (any_alpha || alpha_in_rgb);
     if (!use_alpha)
       for (int y = 0; y < hh; ++y) {
         auto row = out.MutableRow(y);
         for (int x = 0; x < w; ++x) row[x * 4 + 3] = 255;
       }
     out.SetHasAlpha(use_alpha);
+  }
+  if (stored_rows < hh) {
+    // The rows the data do not hold are white.
+    if (format != PixelFormat::pf32bit) out = out.ConvertTo(PixelFormat::pf32bit);
+    for (int y = 0; y < hh; ++y) {
+      const int stored = top_down ? y : hh - 1 - y;
+      if (stored >= stored_rows) std::fill_n(out.MutableRow(y).data(), size_t(w) * 4, uint8_t{0xFF});
+    }
   }
 
   if (icon) {
@@ -318,13 +345,18 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
     if (!any_alpha || bpp < 32) {
       size_t mask_row = (static_cast<size_t>(w) + 31) / 32 * 4;
       ByteReader mask = bits.Sub(row_bytes * static_cast<size_t>(hh), bits.size() - std::min(bits.size(), row_bytes * static_cast<size_t>(hh)));
+      bool mask_short = false;
       for (int y = 0; y < hh; ++y) {
         ByteReader line = mask.Sub(mask_row * static_cast<size_t>(top_down ? y : hh - 1 - y), mask_row);
-        if (line.failed()) continue;
+        if (line.failed()) {
+          mask_short = true;
+          continue;
+        }
         auto row = out.MutableRow(y);
         for (int x = 0; x < w; ++x)
           if ((line.PeekU8(x >> 3) >> (7 - (x & 7))) & 1) row[x * 4 + 3] = 0;
       }
+      if (mask_short) ReportTo(limits.Report, {.message = "ICO: the AND mask is cut short"});
     }
   }
   return out;
@@ -333,7 +365,7 @@ Bitmap DecodeDib(ByteReader dib, size_t bits_offset, bool icon, const DecodeLimi
 }  // namespace images_impl
 
 Bitmap DecodeDib(std::span<const std::byte> data, const DecodeLimits& limits) {
-  return images_impl::DecodeDib(ByteReader(data), 0, false, limits);
+  return images_impl::DecodeDib(ByteReader(data), {}, limits);
 }
 
 Bitmap DecodeBmp(std::span<const std::byte> data, const DecodeLimits& limits) {
@@ -347,7 +379,7 @@ Bitmap DecodeBmp(std::span<const std::byte> data, const DecodeLimits& limits) {
   // An offset inside the headers or past the end is ignored: the pixels then
   // follow the colour table.
   size_t bits_offset = offset >= 14 + 12 && offset - 14u < dib.size() ? offset - 14u : 0;
-  return images_impl::DecodeDib(dib, bits_offset, false, limits);
+  return images_impl::DecodeDib(dib, {.bits_offset = bits_offset}, limits);
 }
 
 std::string EncodeBmp(const Bitmap& bitmap) {

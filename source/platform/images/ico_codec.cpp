@@ -67,7 +67,7 @@ Bitmap DecodeIcon(std::span<const std::byte> data, const DecodeLimits& limits) {
     Bitmap b = DecodePng(best.data(), limits);
     return b.Format() == PixelFormat::pf32bit ? b : b.ConvertTo(PixelFormat::pf32bit);
   }
-  return images_impl::DecodeDib(best, 0, true, limits);
+  return images_impl::DecodeDib(best, {.icon = true}, limits);
 }
 
 }  // namespace vn::platform

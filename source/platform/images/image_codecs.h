@@ -15,6 +15,8 @@
 // - TIFF: a damaged directory after the first ends the list of frames; damage
 //   in a frame's pixel data throws when that frame is decoded.
 // - PNG, GIF: any damage in header or pixel data throws.
+// Each such repair, and each warning of libpng, libjpeg and libtiff, is
+// reported to DecodeLimits::Report.
 //
 // Encoders return the file as bytes and throw EImageEncodeError on an empty
 // bitmap or a library failure. Output is deterministic (no time stamps).

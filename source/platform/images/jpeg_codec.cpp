@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "platform/images/image_codecs.h"
+#include "runtime/scope_exit.h"
 
 namespace vn::platform {
 
@@ -41,6 +42,7 @@ struct JpegContext {
   bool c_made = false;
   unsigned char* out = nullptr;  // encoding: buffer of jpeg_mem_dest
   unsigned long out_size = 0;
+  Diagnostics* report = nullptr;  // decoding: where warnings go
 };
 
 void OnErrorExit(j_common_ptr cinfo) {
@@ -50,8 +52,14 @@ void OnErrorExit(j_common_ptr cinfo) {
 }
 
 // Warnings (corrupt entropy data, data ending early) are not fatal: libjpeg
-// fills in what is missing.
-void OnMessage(j_common_ptr, int) {}
+// fills in what is missing. They are reported; trace messages are not.
+void OnMessage(j_common_ptr cinfo, int level) {
+  auto* ctx = reinterpret_cast<JpegContext*>(cinfo->err);
+  if (level >= 0 || !ctx->report) return;
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  ctx->report->Report({.message = std::string("JPEG: ") + text});
+}
 
 void OnProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
@@ -96,14 +104,11 @@ bool ReadPixels(JpegContext* ctx, J_COLOR_SPACE space, unsigned char** rows, JDI
   return true;
 }
 
-struct Guard {
-  JpegContext* ctx;
-  ~Guard() {
-    if (ctx->d_made) jpeg_destroy_decompress(&ctx->d);
-    if (ctx->c_made) jpeg_destroy_compress(&ctx->c);
-    std::free(ctx->out);
-  }
-};
+void Release(JpegContext* ctx) {
+  if (ctx->d_made) jpeg_destroy_decompress(&ctx->d);
+  if (ctx->c_made) jpeg_destroy_compress(&ctx->c);
+  std::free(ctx->out);
+}
 
 JpegColorModel Model(J_COLOR_SPACE s) {
   switch (s) {
@@ -171,14 +176,15 @@ bool WriteAll(JpegContext* ctx, unsigned char** rows, int width, int height, int
 
 JpegInfo ReadJpegInfo(std::span<const std::byte> data) {
   auto ctx = std::make_unique<JpegContext>();
-  Guard guard{ctx.get()};
+  ScopeExit release([c = ctx.get()] { Release(c); });
   StartDecoder(*ctx, data);
   return InfoOf(ctx->d);
 }
 
 Bitmap DecodeJpeg(std::span<const std::byte> data, const DecodeLimits& limits) {
   auto ctx = std::make_unique<JpegContext>();
-  Guard guard{ctx.get()};
+  ScopeExit release([c = ctx.get()] { Release(c); });
+  ctx->report = limits.Report;
   StartDecoder(*ctx, data);
   JpegInfo info = InfoOf(ctx->d);
   CheckImageSize("JPEG", ctx->d.image_width, ctx->d.image_height, limits);
@@ -268,7 +274,7 @@ std::string EncodeJpeg(const Bitmap& bitmap, int quality) {
     rows[y] = reinterpret_cast<unsigned char*>(pixels.data()) + static_cast<size_t>(y) * w * components;
 
   auto ctx = std::make_unique<JpegContext>();
-  Guard guard{ctx.get()};
+  ScopeExit release([c = ctx.get()] { Release(c); });
   InitErrors(ctx.get());
   if (!WriteAll(ctx.get(), rows.data(), w, h, components, quality, static_cast<unsigned>(std::lround(bitmap.DpiX())),
                 static_cast<unsigned>(std::lround(bitmap.DpiY()))))

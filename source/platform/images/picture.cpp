@@ -96,26 +96,6 @@ std::shared_ptr<const Bitmap> PictureBitmap(const Picture& APicture) {
   }
 }
 
-PixelBuffer ToPixelBuffer(const Bitmap& ABitmap) {
-  PixelBuffer pixels;
-  pixels.width = ABitmap.Width();
-  pixels.height = ABitmap.Height();
-  pixels.bgra = ABitmap.ToBGRA();
-  return pixels;
-}
-
-Bitmap FromPixelBuffer(const PixelBuffer& APixels) {
-  Bitmap bitmap(APixels.width, APixels.height, PixelFormat::pf32bit);
-  for (int32_t y = 0; y < APixels.height; ++y) {
-    const uint8_t* from = APixels.Row(y);
-    std::copy(from, from + size_t(APixels.width) * 4, bitmap.MutableRow(y).begin());
-  }
-  bool opaque = true;
-  for (size_t i = 3; i < APixels.bgra.size() && opaque; i += 4) opaque = APixels.bgra[i] == 255;
-  bitmap.SetHasAlpha(!opaque);
-  return bitmap;
-}
-
 int QuarterTurns(int32_t ARotation) {
   switch (ARotation) {
     case 0: return 0;
@@ -145,10 +125,10 @@ void DrawPicture(Canvas& ACanvas, const Picture& APicture, const Rect& ADest, in
     return;
   }
   if (ATurns == 0) {
-    ACanvas.DrawBitmap(ADest, ToPixelBuffer(bitmap));
+    ACanvas.DrawBitmap(ADest, bitmap);
     return;
   }
-  ACanvas.DrawBitmap(ADest, ToPixelBuffer(RotateBitmap(bitmap, ATurns * 90)));
+  ACanvas.DrawBitmap(ADest, RotateBitmap(bitmap, ATurns * 90));
 }
 
 void FillWhite(Canvas& ACanvas, int32_t AWidth, int32_t AHeight) {

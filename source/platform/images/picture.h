@@ -59,11 +59,6 @@ Picture PictureOf(Bitmap ABitmap);
 // ExInvalidImageFormat); null for a metafile.
 std::shared_ptr<const Bitmap> PictureBitmap(const Picture& APicture);
 
-// The pixels of a bitmap as the canvases take them (alpha kept only when the
-// bitmap has alpha).
-PixelBuffer ToPixelBuffer(const Bitmap& ABitmap);
-Bitmap FromPixelBuffer(const PixelBuffer& APixels);
-
 // Quarter turns clockwise of a rotation in degrees (0, 90, 180, 270 and
 // -90, -180, -270); -1 for any other angle.
 int QuarterTurns(int32_t ARotation);

@@ -14,6 +14,7 @@
 #include <new>
 
 #include "platform/images/image_codecs.h"
+#include "runtime/scope_exit.h"
 
 namespace vn::platform {
 
@@ -26,6 +27,7 @@ struct PngContext {
   size_t size = 0;
   size_t pos = 0;
   std::string* out = nullptr;  // encoding: the file being written
+  Diagnostics* report = nullptr;  // decoding: where warnings go
   char message[256] = {0};
   // Header facts after the transformations.
   png_uint_32 width = 0, height = 0;
@@ -40,7 +42,10 @@ void OnError(png_structp png, png_const_charp msg) {
   png_longjmp(png, 1);
 }
 
-void OnWarning(png_structp, png_const_charp) {}
+void OnWarning(png_structp png, png_const_charp msg) {
+  auto* c = static_cast<PngContext*>(png_get_error_ptr(png));
+  ReportTo(c->report, {.message = std::string("PNG: ") + (msg ? msg : "warning")});
+}
 
 void OnRead(png_structp png, png_bytep out, size_t count) {
   auto* c = static_cast<PngContext*>(png_get_io_ptr(png));
@@ -96,11 +101,6 @@ bool ReadRows(PngContext* c, png_bytepp rows) {
   return true;
 }
 
-struct ReadGuard {
-  PngContext* c;
-  ~ReadGuard() { png_destroy_read_struct(&c->png, c->info ? &c->info : nullptr, nullptr); }
-};
-
 struct WriteSetup {
   int width, height, bit_depth, color_type;
   png_colorp palette;
@@ -126,21 +126,17 @@ bool WriteAll(PngContext* c, const WriteSetup* s) {
   return true;
 }
 
-struct WriteGuard {
-  PngContext* c;
-  ~WriteGuard() { png_destroy_write_struct(&c->png, c->info ? &c->info : nullptr); }
-};
-
 }  // namespace
 
 Bitmap DecodePng(std::span<const std::byte> data, const DecodeLimits& limits) {
   PngContext c;
   c.data = reinterpret_cast<const uint8_t*>(data.data());
   c.size = data.size();
+  c.report = limits.Report;
   if (c.size < 8 || png_sig_cmp(c.data, 0, 8) != 0) throw EImageDecodeError("PNG: signature is missing");
   c.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &c, OnError, OnWarning);
   if (!c.png) throw EImageDecodeError("PNG: cannot start the decoder");
-  ReadGuard guard{&c};
+  ScopeExit guard([&c] { png_destroy_read_struct(&c.png, c.info ? &c.info : nullptr, nullptr); });
   c.info = png_create_info_struct(c.png);
   if (!c.info) throw EImageDecodeError("PNG: cannot start the decoder");
   if (!ReadHeader(&c)) throw EImageDecodeError(std::string("PNG: ") + c.message);
@@ -163,7 +159,7 @@ std::string EncodePng(const Bitmap& bitmap) {
   c.out = &out;
   c.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &c, OnError, OnWarning);
   if (!c.png) throw EImageEncodeError("PNG: cannot start the encoder");
-  WriteGuard guard{&c};
+  ScopeExit guard([&c] { png_destroy_write_struct(&c.png, c.info ? &c.info : nullptr); });
   c.info = png_create_info_struct(c.png);
   if (!c.info) throw EImageEncodeError("PNG: cannot start the encoder");
 

@@ -25,6 +25,7 @@ struct TiffReader::State {
   std::string data;   // the file (reading) or the file being written
   uint64_t pos = 0;
   std::string error;  // the first error message libtiff reported
+  Diagnostics* report = nullptr;  // reading: where warnings go
   TIFF* tif = nullptr;
   ~State() {
     if (tif) TIFFClose(tif);
@@ -83,7 +84,15 @@ int OnError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) 
   return 1;  // handled: nothing goes to stderr
 }
 
-int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int OnWarning(TIFF*, void* user, const char*, const char* fmt, va_list ap) {
+  auto* s = static_cast<State*>(user);
+  if (s->report) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    s->report->Report({.message = std::string("TIFF: ") + text});
+  }
+  return 1;
+}
 
 TIFF* Open(State& s, const char* mode) {
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -112,6 +121,7 @@ double ToDpi(float value, uint16_t unit) {
 TiffReader::TiffReader(std::span<const std::byte> data, const DecodeLimits& limits)
     : state_(std::make_unique<State>()), limits_(limits) {
   state_->data.assign(reinterpret_cast<const char*>(data.data()), data.size());
+  state_->report = limits.Report;
   state_->tif = Open(*state_, "rm");
   if (!state_->tif) Damaged(*state_, "not a readable TIFF file");
   // Walk the directory chain; a damaged directory after the first ends it
@@ -132,6 +142,8 @@ TiffReader::TiffReader(std::span<const std::byte> data, const DecodeLimits& limi
     f.DpiY = ToDpi(ry, unit);
     frames_.push_back(f);
   } while (static_cast<int>(frames_.size()) < kMaxTiffFrames && TIFFReadDirectory(state_->tif));
+  if (!state_->error.empty())
+    ReportTo(limits.Report, {.message = "TIFF: the directory chain is damaged (" + state_->error + "); the frames before it are kept"});
   state_->error.clear();
 }
 

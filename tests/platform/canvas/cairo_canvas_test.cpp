@@ -4,11 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/canvas/text_measure.h"
+#include "platform/emf/emf_records.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/images/image_codecs.h"
+#include "support/pixels.h"
 
 namespace vn::platform {
 namespace {
+
+using testing::FilledBitmap;
+using testing::FromArgb;
+using testing::ToArgb;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF, kBlack = 0xFF000000;
 
@@ -107,8 +116,8 @@ TEST(CairoCanvas, HatchAndPatternBrushesTileFromTheDeviceOrigin) {
   canvas.SetBkMode(BkMode::Transparent);
   canvas.Rectangle({16, 0, 32, 16});
   EXPECT_EQ(canvas.PixelAt(19, 3), kWhite) << "transparent background";
-  auto pattern = std::make_shared<PixelBuffer>(2, 2, 0xFFFF0000);
-  pattern->SetPixel(1, 1, 0xFF00FF00);
+  auto pattern = std::make_shared<Bitmap>(FilledBitmap(2, 2, 0xFFFF0000));
+  pattern->SetPixel(1, 1, FromArgb(0xFF00FF00));
   Brush tiles;
   tiles.style = BrushStyle::Pattern;
   tiles.pattern = pattern;
@@ -202,21 +211,143 @@ TEST(CairoCanvas, OpaqueTextPaintsItsCell) {
 
 TEST(CairoCanvas, BitmapsStretchMirrorAndCombine) {
   CairoCanvas canvas(40, 20);
-  PixelBuffer px(2, 1, 0xFFFF0000);
-  px.SetPixel(1, 0, 0xFF0000FF);
+  Bitmap px = FilledBitmap(2, 1, 0xFFFF0000);
+  px.SetPixel(1, 0, FromArgb(0xFF0000FF));
   canvas.StretchDib({0, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));
   EXPECT_EQ(canvas.PixelAt(3, 10), 0xFFFF0000u);
   EXPECT_EQ(canvas.PixelAt(17, 10), 0xFF0000FFu);
   canvas.StretchDib({40, 0, 20, 20}, {0, 0, 2, 1}, EncodeDib24(px));  // right < left: mirrored
   EXPECT_EQ(canvas.PixelAt(37, 10), 0xFFFF0000u);
   // SRCAND multiplies: white and grey give grey, red and grey dark red.
-  PixelBuffer grey(1, 1, 0xFF808080);
-  canvas.StretchDib({0, 0, 40, 20}, {0, 0, 1, 1}, EncodeDib24(grey), emf::SRCAND);
+  canvas.StretchDib({0, 0, 40, 20}, {0, 0, 1, 1}, EncodeDib24(FilledBitmap(1, 1, 0xFF808080)), emf::SRCAND);
   EXPECT_EQ(canvas.PixelAt(3, 10), 0xFF800000u);
   // Alpha composites over what is there.
   CairoCanvas white(4, 4);
-  white.DrawBitmap({0, 0, 4, 4}, PixelBuffer(1, 1, 0x80000000));
+  white.DrawBitmap({0, 0, 4, 4}, FilledBitmap(1, 1, 0x80000000));
   EXPECT_NEAR(double(white.PixelAt(2, 2) & 0xFF), 127, 2);
+}
+
+// The surface keeps to the pixel cap of every picture: a page beyond it is
+// refused before its memory is taken, not drawn blank.
+TEST(CairoCanvas, SurfacesBeyondThePixelCapAreRefused) {
+  EXPECT_THROW(CairoCanvas(20000, 20000), EArgumentException);
+  CairoCanvas clamped(-5, 40000);
+  EXPECT_EQ(clamped.Width(), 1);
+  EXPECT_EQ(clamped.Height(), 32767);
+}
+
+// Shapes are built in doubles and cut to the surface before cairo, whose
+// fixed-point paths would wrap coordinates past 2^23 back onto the page.
+TEST(CairoCanvas, ShapesFarBeyondTheSurfaceDrawOnlyWhatReachesIt) {
+  constexpr int32_t kFar = 1 << 24;
+  Pen wide;
+  wide.width = 1'000'000'000;
+  wide.cap = PenCap::Flat;
+  Pen dashed;
+  dashed.width = 2;
+  dashed.style = PenStyle::Dash;
+  dashed.cap = PenCap::Flat;
+  struct Case {
+    const char* name;
+    std::function<void(CairoCanvas&)> draw;
+    std::vector<Point> ink, white;
+  } cases[] = {
+      {"a rectangle 2^24 pixels to the right stays there",
+       [](CairoCanvas& c) { c.Rectangle({kFar + 5, 5, kFar + 15, 15}); }, {}, {{10, 10}}},
+      {"a rectangle a billion pixels across covers the surface",
+       [](CairoCanvas& c) { c.Rectangle({-(1 << 30), -(1 << 30), 1 << 30, 1 << 30}); },
+       {{0, 0}, {20, 15}, {39, 29}}, {}},
+      {"a line to a point two billion pixels away keeps its slope",
+       [](CairoCanvas& c) {
+         c.SetPen(Pen{});
+         c.MoveTo({0, 0});
+         c.LineTo({2'000'000'000, 1'000'000'000});
+       },
+       {{20, 10}, {36, 18}}, {{20, 20}, {10, 0}}},
+      {"a pen a billion units wide covers the surface",
+       [&](CairoCanvas& c) {
+         c.SetPen(wide);
+         c.MoveTo({-100, 15});
+         c.LineTo({100, 15});
+       },
+       {{0, 0}, {39, 29}}, {}},
+      {"a dashed line two billion pixels long shows its dashes",
+       [&](CairoCanvas& c) {
+         c.SetPen(dashed);
+         c.MoveTo({-2'000'000'000, 15});
+         c.LineTo({2'000'000'000, 15});
+       },
+       {}, {}},
+  };
+  for (const auto& c : cases) {
+    CairoCanvas canvas(40, 30);
+    canvas.SetPen(NullPen());
+    canvas.SetBrush(SolidBrush(0));
+    c.draw(canvas);
+    for (const Point& p : c.ink) EXPECT_NE(canvas.PixelAt(p.x, p.y), kWhite) << c.name << " at " << p.x << "," << p.y;
+    for (const Point& p : c.white) EXPECT_EQ(canvas.PixelAt(p.x, p.y), kWhite) << c.name << " at " << p.x << "," << p.y;
+  }
+  // The dashes of the last case: both ink and gaps along the line.
+  CairoCanvas canvas(40, 30);
+  canvas.SetPen(dashed);
+  canvas.MoveTo({-2'000'000'000, 15});
+  canvas.LineTo({2'000'000'000, 15});
+  int ink = 0;
+  for (int x = 0; x < 40; ++x) ink += canvas.PixelAt(x, 15) == kBlack;
+  EXPECT_GT(ink, 5);
+  EXPECT_LT(ink, 35);
+}
+
+TEST(CairoCanvas, TextAndPicturesFarOffTheSurfaceStayOff) {
+  constexpr int32_t kFar = (1 << 24) + 10;
+  CairoCanvas canvas(60, 40);
+  canvas.SetBkMode(BkMode::Transparent);
+  Font font;
+  font.height = -20;
+  canvas.SetFont(font);
+  canvas.TextOut({kFar, 10}, u"MMMM", {});
+  canvas.SetBkMode(BkMode::Opaque);
+  canvas.SetBkColor(0);
+  canvas.TextOut({5, kFar}, u"MMMM", {});  // an opaque cell far below
+  canvas.StretchDib({kFar, 0, kFar + 40, 40}, {0, 0, 1, 1}, EncodeDib24(FilledBitmap(1, 1, 0xFF000000)));
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 60; ++x) ASSERT_EQ(canvas.PixelAt(x, y), kWhite) << x << "," << y;
+}
+
+TEST(CairoCanvas, ANeedleThinTransformWithAWideDashedPenFinishes) {
+  // A damaged metafile's transform: one axis stretched 2^24 times, the
+  // other flattened to almost nothing, under a dashed pen 50 units wide,
+  // with the shapes passing through the surface. Cairo once stroked such
+  // shapes for minutes; the pen is narrowed and the dashes given up, and
+  // a needle without area shows nothing. The canvas draws on afterwards.
+  CairoCanvas canvas(48, 40);
+  Pen pen;
+  pen.style = PenStyle::Dash;
+  pen.width = 50;
+  canvas.SetPen(pen);
+  canvas.SetBrush(SolidBrush(0));
+  canvas.SetWorldTransform({16777216, 15167081, 3.3e-6, 1.1e-38, 20 - 16777216.0 * 1050, 20 - 15167081.0 * 1050});
+  canvas.Ellipse({900, 1000, 1200, 1300});
+  canvas.Arc(ArcKind::Chord, {900, 1000, 40000, 1300}, {900, 1000}, {1050, 1300});
+  canvas.RoundRect({900, 1000, 1200, 1300}, {100, 25});
+  EXPECT_EQ(canvas.PixelAt(20, 20), kWhite);
+  canvas.SetWorldTransform({});
+  canvas.SetPen(NullPen());
+  canvas.Rectangle({0, 0, 48, 40});
+  EXPECT_EQ(canvas.PixelAt(20, 20), kBlack);
+}
+
+TEST(CairoCanvas, JpegBitsDrawOnlyWhenTheyAreAJpeg) {
+  // The PDF road passes JPEG bits through undecoded and takes only data
+  // that begin with the JPEG signature; the raster road skips the rest too.
+  const std::string jpeg = EncodeJpeg(Bitmap(4, 4, PixelFormat::pf24bit), 90);  // black
+  std::string stray = jpeg;
+  stray.insert(2, 1, '\xA3');  // libjpeg alone would read past this byte
+  for (const std::string* data : {&jpeg, static_cast<const std::string*>(&stray)}) {
+    CairoCanvas canvas(20, 20);
+    canvas.StretchDib({0, 0, 20, 20}, {0, 0, 4, 4}, MakeJpegDib(*data, 4, 4));
+    EXPECT_EQ(canvas.PixelAt(10, 10) == kWhite, data == &stray);
+  }
 }
 
 TEST(CairoCanvas, DegenerateTransformsDrawNothingAndDoNotBreakTheCanvas) {

@@ -10,9 +10,14 @@
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/emf_reader.h"
+#include "support/pixels.h"
 
 namespace vn::platform {
 namespace {
+
+using testing::FilledBitmap;
+using testing::FromArgb;
+using testing::ToArgb;
 
 using namespace emf;
 
@@ -101,8 +106,8 @@ Page RecordPage() {
   rec.Ellipse({70, 50, 130, 100});
   rec.RestoreDC(-1);
   // A bitmap: magenta with half-transparent pixels on the right.
-  PixelBuffer px(4, 4, 0xFFFF00FF);
-  for (int y = 0; y < 4; ++y) px.SetPixel(3, y, 0x80000000);
+  Bitmap px = FilledBitmap(4, 4, 0xFFFF00FF);
+  for (int y = 0; y < 4; ++y) px.SetPixel(3, y, FromArgb(0x80000000));
   rec.DrawBitmap({140, 50, 180, 90}, px);
   // A kept JPEG: cyan.
   page.jpeg = MakeJpeg(16, 16, 0, 200, 200);
@@ -113,8 +118,9 @@ Page RecordPage() {
 
 TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
   const Page page = RecordPage();
-  EmfFile emf(page.bytes);
-  EXPECT_TRUE(emf.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile emf(page.bytes, &damage);
+  EXPECT_TRUE(damage.Empty());
   const EmrHeader& h = emf.Header();
   EXPECT_EQ(h.nBytes, page.bytes.size());
   EXPECT_EQ(h.nRecords, emf.Records().size());
@@ -189,8 +195,8 @@ TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
           // Alpha composited onto white: the right column is light grey.
           auto pxs = DecodeDib(s->dib);
           ASSERT_TRUE(pxs);
-          EXPECT_TRUE(Near(pxs->Pixel(3, 0), 0xFF7F7F7F, 2));
-          EXPECT_TRUE(Near(pxs->Pixel(0, 0), 0xFFFF00FF, 0));
+          EXPECT_TRUE(Near(ToArgb(pxs->Pixel(3, 0)), 0xFF7F7F7F, 2));
+          EXPECT_TRUE(Near(ToArgb(pxs->Pixel(0, 0)), 0xFFFF00FF, 0));
         } else {
           EXPECT_EQ(info->compression, BI_JPEG);
           EXPECT_EQ(s->dib.bits, page.jpeg);  // the JPEG bytes are kept as they are
@@ -210,10 +216,11 @@ TEST(CanvasRecording, PageReEnumeratesToItsRecords) {
 
 TEST(CanvasRecording, PagePlaysOntoCairoWithExpectedPixels) {
   const Page page = RecordPage();
-  EmfFile emf(page.bytes);
+  Diagnostics damage;
+  EmfFile emf(page.bytes, &damage);
   CairoCanvas canvas(200, 150);
-  PlayMetafile(emf, canvas, {0, 0, 200, 150});
-  EXPECT_TRUE(emf.Diagnostics().empty());
+  PlayMetafile(emf, canvas, {0, 0, 200, 150}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   struct Probe {
     int x, y;
     uint32_t want;
@@ -274,10 +281,11 @@ TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
   EmfFile emf(page.bytes);
   EmfRecorderCanvas outer(150, 200);
   DrawPageMetafile(emf, outer, 150, 200, 90);
-  EmfFile turned(outer.Finish());
+  Diagnostics damage;
+  EmfFile turned(outer.Finish(), &damage);
   CairoCanvas canvas(150, 200);
-  PlayMetafile(turned, canvas, {0, 0, 150, 200});
-  EXPECT_TRUE(turned.Diagnostics().empty());
+  PlayMetafile(turned, canvas, {0, 0, 150, 200}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   EXPECT_TRUE(Near(canvas.PixelAt(150 - 75, 35), 0xFF00A000));
   EXPECT_TRUE(Near(canvas.PixelAt(150 - 120, 160), 0xFF00C8C8));  // the JPEG, turned
 }

@@ -11,6 +11,7 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/emf/emf_writer.h"
+#include "support/trace_canvas.h"
 
 namespace vn::platform {
 namespace {
@@ -36,10 +37,11 @@ std::string Metafile(const std::function<void(EmfWriter&)>& body) {
 }
 
 std::unique_ptr<CairoCanvas> Play(const std::string& bytes) {
-  EmfFile f(bytes);
+  Diagnostics damage;
+  EmfFile f(bytes, &damage);
   auto canvas = std::make_unique<CairoCanvas>(100, 100);
-  PlayMetafile(f, *canvas, {0, 0, 100, 100});
-  EXPECT_TRUE(f.Diagnostics().empty());
+  PlayMetafile(f, *canvas, {0, 0, 100, 100}, 0, &damage);
+  EXPECT_TRUE(damage.Empty()) << damage.Summary();
   return canvas;
 }
 
@@ -144,9 +146,10 @@ TEST(MetafilePlayer, SavesPastTheDepthLimitAreSkipped) {
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
   }));
   CairoCanvas canvas(100, 100);
-  PlayMetafile(f, canvas, {0, 0, 100, 100});
+  Diagnostics damage;
+  PlayMetafile(f, canvas, {0, 0, 100, 100}, 0, &damage);
   size_t skipped = 0;
-  for (const auto& d : f.Diagnostics()) skipped += d.type == EMR_SAVEDC;
+  for (const auto& d : damage.Kept()) skipped += d.record == EMR_SAVEDC;
   EXPECT_EQ(skipped, 5000u - 4096u);
   EXPECT_EQ(canvas.PixelAt(20, 20), kBlack) << "restored to the state before the grey brush";
 }
@@ -167,10 +170,10 @@ TEST(MetafilePlayer, PatternBrushesStayWithinAPixelBudget) {
     brush.Encode(b);
     w.Write(EMR_CREATEDIBPATTERNBRUSHPT, b);
   };
-  // 8192 x 8192 takes the whole budget; the small pattern after it paints
-  // grey, as an undecodable one does.
+  // 10000 x 10000 takes the whole budget (the pixel cap of one picture);
+  // the small pattern after it paints grey, as an undecodable one does.
   auto canvas = Play(Metafile([&](EmfWriter& w) {
-    pattern(w, 2, 8192);
+    pattern(w, 2, 10000);
     pattern(w, 3, 2);
     w.WriteU32(EMR_SELECTOBJECT, 3);
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
@@ -183,6 +186,33 @@ TEST(MetafilePlayer, PatternBrushesStayWithinAPixelBudget) {
     w.WriteRect(EMR_RECTANGLE, {0, 0, 40, 40});
   }));
   EXPECT_EQ(canvas->PixelAt(20, 20), 0xFFFF0000u);
+}
+
+// Stock objects select what the window system gives: the dark grey brush
+// is 0x404040, the null pen paints nothing, a stock font is the default
+// font, and a stock brush fills a region.
+TEST(MetafilePlayer, StockObjectsSelectTheWindowSystemsObjects) {
+  EmfFile f(Metafile([](EmfWriter& w) {
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DKGRAY_BRUSH);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | WHITE_PEN);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | NULL_BRUSH);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | DEFAULT_GUI_FONT);
+    w.WriteU32(EMR_SELECTOBJECT, kStockObjectFlag | 9);  // names no object
+    RecordBuilder fill;  // a region painted with a stock brush
+    fill.Rect({0, 0, 9, 9});
+    fill.U32(32 + 16);
+    fill.U32(kStockObjectFlag | LTGRAY_BRUSH);
+    WriteRegionData(fill, {{0, 0, 10, 10}});
+    w.Write(EMR_FILLRGN, fill);
+  }));
+  testing::TraceCanvas trace({"SetBrush", "SetPen", "SetFont"});
+  PlayMetafile(f, trace, {0, 0, 100, 100});
+  const std::vector<std::string>& calls = trace.Calls();
+  // The player's defaults, the metafile's black brush and null pen first.
+  const std::vector<std::string> selected(calls.begin() + 5, calls.end());
+  EXPECT_EQ(selected, (std::vector<std::string>{"SetBrush Solid #404040", "SetPen Solid 0 #FFFFFF", "SetBrush Clear",
+                                                "SetFont Arial -16 400", "SetBrush Solid #C0C0C0",
+                                                "SetPen Clear 0 #000000", "SetPen Solid 0 #FFFFFF", "SetBrush Clear"}));
 }
 
 TEST(MetafilePlayer, ObjectTableIndicesAndDeletion) {
@@ -279,8 +309,9 @@ TEST(EmfRecorder, ObjectsLiveWhileAStateUsesThem) {
   rec.SetBrush(Brush{BrushStyle::Hatch, 0xFF0000, HatchStyle::Cross, nullptr});
   rec.RestoreDC(1);
   rec.LineTo({10, 10});
-  EmfFile f(rec.Finish());
-  EXPECT_TRUE(f.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile f(rec.Finish(), &damage);
+  EXPECT_TRUE(damage.Empty());
   EXPECT_LE(f.Header().nHandles, 5);
   // Replay the selections with the device's rule: selecting makes an object
   // current, a save keeps a copy of what is current.

@@ -12,6 +12,7 @@
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/wmf_converter.h"
+#include "support/pixels.h"
 
 namespace vn::platform {
 namespace {
@@ -31,7 +32,7 @@ std::span<const std::byte> Bytes(const std::string& s) {
 }
 
 // The EMF of a file: converted when it is a WMF.
-std::string AsEmf(const std::string& bytes, std::vector<Diagnostic>* diags = nullptr) {
+std::string AsEmf(const std::string& bytes, Diagnostics* diags = nullptr) {
   if (IsWmf(Bytes(bytes))) return ConvertWmfToEmf(Bytes(bytes), diags);
   return bytes;
 }
@@ -56,17 +57,16 @@ int CountNear(CairoCanvas& c, Rect box, uint32_t want, int tolerance = 40) {
 class OtherWritersFiles : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(OtherWritersFiles, PlayWithoutErrorAndShowTheDrawing) {
-  std::vector<Diagnostic> diags;
+  Diagnostics diags;
   const std::string bytes = ReadFile(fs::path(VN_FIXTURES_DIR) / "platform/emf" / GetParam());
   ASSERT_FALSE(bytes.empty());
-  EmfFile emf(AsEmf(bytes, &diags));
+  EmfFile emf(AsEmf(bytes, &diags), &diags);
   const RectL frame = emf.FramePixels();
   EXPECT_NEAR(frame.right - frame.left, 188, 3);
   EXPECT_NEAR(frame.bottom - frame.top, 138, 3);
   CairoCanvas canvas(189, 139);
-  PlayMetafile(emf, canvas, {0, 0, 189, 139});
-  for (const auto& d : emf.Diagnostics()) diags.push_back(d);
-  EXPECT_TRUE(diags.empty()) << diags.front().message;
+  PlayMetafile(emf, canvas, {0, 0, 189, 139}, 0, &diags);
+  EXPECT_TRUE(diags.Empty()) << diags.Summary();
   EXPECT_GT(CountNear(canvas, {10, 10, 70, 50}, 0xFFFF0000), 1500) << "red rectangle";
   EXPECT_GT(CountNear(canvas, {0, 0, 5, 65}, 0xFF000000, 80), 40) << "its black frame";
   EXPECT_GT(CountNear(canvas, {105, 20, 160, 60}, 0xFF0000FF), 1500) << "blue ellipse";
@@ -95,16 +95,18 @@ TEST(MetafileCorpus, EveryFilePlays) {
     std::string emfBytes;
     try {
       emfBytes = AsEmf(bytes);
-      EmfFile emf(emfBytes);
+      Diagnostics damage;
+      EmfFile emf(emfBytes, &damage);
       CairoCanvas canvas(300, 220);
-      PlayMetafile(emf, canvas, {0, 0, 300, 220});
+      PlayMetafile(emf, canvas, {0, 0, 300, 220}, 0, &damage);
       EmfRecorderCanvas again(300, 220);
-      PlayMetafile(emf, again, {0, 0, 300, 220});
-      EmfFile copy(again.Finish());
-      EXPECT_TRUE(copy.Diagnostics().empty());
+      PlayMetafile(emf, again, {0, 0, 300, 220}, 0, &damage);
+      Diagnostics copyDamage;
+      EmfFile copy(again.Finish(), &copyDamage);
+      EXPECT_TRUE(copyDamage.Empty()) << copyDamage.Summary();
       // Not blank: some pixels differ from the white page (except in damaged
       // files, the EMF+-only file and the one of white polygons on white).
-      if (emf.Diagnostics().empty() && name.find("empty-polygon") == std::string::npos) {
+      if (damage.Empty() && name.find("empty-polygon") == std::string::npos) {
         EXPECT_GT(300 * 220 - CountNear(canvas, {0, 0, 300, 220}, 0xFFFFFFFF, 8), 20);
       }
       ++played;
@@ -131,8 +133,7 @@ TEST(MetafileInterop, RecordingOpensInAnotherReader) {
   blue.color = RGBColor(0, 0, 255);
   rec.SetBrush(blue);
   rec.Ellipse({110, 10, 190, 90});
-  PixelBuffer px(8, 8, 0xFFFF00FF);
-  rec.DrawBitmap({10, 100, 190, 140}, px);
+  rec.DrawBitmap({10, 100, 190, 140}, testing::FilledBitmap(8, 8, 0xFFFF00FF));
   const fs::path dir = fs::temp_directory_path() / ("vn_emf_interop_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "page.emf", std::ios::binary) << rec.Finish();

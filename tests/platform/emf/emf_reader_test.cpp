@@ -13,6 +13,7 @@
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/dib.h"
 #include "platform/emf/emf_writer.h"
+#include "support/pixels.h"
 
 namespace vn::platform::emf {
 namespace {
@@ -75,8 +76,9 @@ TEST(EmfFile, RejectsWhatIsNoMetafile) {
 }
 
 TEST(EmfFile, HeaderAndRecordsOfTheWriter) {
-  EmfFile f(SmallMetafile());
-  EXPECT_TRUE(f.Diagnostics().empty());
+  Diagnostics damage;
+  EmfFile f(SmallMetafile(), &damage);
+  EXPECT_TRUE(damage.Empty());
   EXPECT_EQ(f.Header().nRecords, f.Records().size());
   EXPECT_EQ(f.Header().nBytes, f.Bytes().size());
   EXPECT_EQ(f.Header().nHandles, 2);
@@ -104,9 +106,10 @@ TEST(EmfFile, DamagedRecordSizeEndsTheWalk) {
   for (const auto& c : cases) {
     std::string bytes = good;
     c.damage(bytes);
-    EmfFile f(bytes);
-    ASSERT_FALSE(f.Diagnostics().empty()) << c.what;
-    EXPECT_EQ(f.Diagnostics().front().offset, text) << c.what;
+    Diagnostics damage;
+    EmfFile f(bytes, &damage);
+    ASSERT_FALSE(damage.Empty()) << c.what;
+    EXPECT_EQ(damage.Kept().front().offset, text) << c.what;
     EXPECT_EQ(f.Records().back().offset + f.Records().back().bytes.size(), text) << c.what;
     // It still plays what it has: the rectangle.
     CairoCanvas canvas(100, 50);
@@ -121,12 +124,13 @@ TEST(EmfFile, DamagedRecordContentIsSkipped) {
   std::string bytes = SmallMetafile();
   const size_t text = OffsetOf(EmfFile(bytes), EMR_EXTTEXTOUTW);
   Put32(bytes, text + 8 + 36 + 4, 0x10000);  // offString far past the record
-  EmfFile f(bytes);
+  Diagnostics damage;
+  EmfFile f(bytes, &damage);
   CairoCanvas canvas(100, 50);
-  PlayMetafile(f, canvas, {0, 0, 100, 50});
-  ASSERT_EQ(f.Diagnostics().size(), 1u);
-  EXPECT_EQ(f.Diagnostics()[0].offset, text);
-  EXPECT_EQ(f.Diagnostics()[0].type, EMR_EXTTEXTOUTW);
+  PlayMetafile(f, canvas, {0, 0, 100, 50}, 0, &damage);
+  ASSERT_EQ(damage.Count(), 1u);
+  EXPECT_EQ(damage.Kept()[0].offset, text);
+  EXPECT_EQ(damage.Kept()[0].record, EMR_EXTTEXTOUTW);
   EXPECT_EQ(canvas.PixelAt(75, 25), 0xFF0000FFu) << "the ellipse after it";
 }
 
@@ -149,7 +153,7 @@ TEST(EmfRecords, DecodersRefuseShortAndOverflowingPayloads) {
   text.text = u"abc";
   text.dx = {1, 2, 3};
   EmrStretchDIBits dib;
-  dib.dib = EncodeDib24(PixelBuffer(2, 2, 0xFF102030));
+  dib.dib = EncodeDib24(testing::FilledBitmap(2, 2, 0xFF102030));
   EmrExtSelectClipRgn rgn;
   rgn.rects = {{0, 0, 5, 5}, {10, 10, 20, 20}};
   EmrExtCreatePen pen;
@@ -307,9 +311,9 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
   for (const auto& c : cases) {
     auto px = DecodeDib(c.dib);
     ASSERT_TRUE(px) << c.name;
-    EXPECT_EQ(px->width, 2) << c.name;
-    EXPECT_EQ(px->Pixel(0, 0), c.topLeft) << c.name;
-    EXPECT_EQ(px->Pixel(1, 1), c.bottomRight) << c.name;
+    EXPECT_EQ(px->Width(), 2) << c.name;
+    EXPECT_EQ(testing::ToArgb(px->Pixel(0, 0)), c.topLeft) << c.name;
+    EXPECT_EQ(testing::ToArgb(px->Pixel(1, 1)), c.bottomRight) << c.name;
   }
   // Refused: no header, zero or huge sizes, a pixel count the data cannot
   // stand for, bit counts that do not exist.
@@ -323,10 +327,32 @@ TEST(Dib, DecodesTheFormatsRecordsUse) {
   // Short bits: the rows there are drawn, the rest is white.
   auto cut = DecodeDib({header(2, 2, 24, BI_RGB), std::string("\0\0\0\0\0\0\0\0", 8)});
   ASSERT_TRUE(cut);
-  EXPECT_EQ(cut->Pixel(0, 1), 0xFF000000u);
-  EXPECT_EQ(cut->Pixel(0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(testing::ToArgb(cut->Pixel(0, 1)), 0xFF000000u);
+  EXPECT_EQ(testing::ToArgb(cut->Pixel(0, 0)), 0xFFFFFFFFu);
   // Damaged JPEG data is refused, not decoded halfway.
   EXPECT_FALSE(DecodeDib(MakeJpegDib("\xFF\xD8\xFF\xE0 not really", 2, 2)));
+}
+
+// The repairs metafiles need, and the alpha of ALPHABLEND bitmaps, which is
+// kept even where every pixel leaves it 0.
+TEST(Dib, MetafileRepairsAndAlpha) {
+  auto header = [](int32_t w, int32_t h, uint16_t bpp) {
+    RecordBuilder b;
+    b.U32(40), b.I32(w), b.I32(h), b.U16(1), b.U16(bpp), b.U32(BI_RGB);
+    b.U32(0), b.I32(0), b.I32(0), b.U32(0), b.U32(0);
+    return b.bytes();
+  };
+  const DibData noTable{header(2, 1, 8), std::string("\x05\x07\0\0", 4)};
+  Diagnostics report;
+  auto black = DecodeDib(noTable, false, &report);
+  ASSERT_TRUE(black);
+  EXPECT_EQ(testing::ToArgb(black->Pixel(1, 0)), 0xFF000000u);
+  EXPECT_NE(report.Summary().find("colour table is missing"), std::string::npos) << report.Summary();
+
+  const std::string half("\x10\x20\x30\x80\x10\x20\x30\x80", 8), clear(8, '\0');
+  EXPECT_EQ(testing::ToArgb(DecodeDib({header(2, 1, 32), half}, true)->Pixel(0, 0)), 0x80302010u);
+  EXPECT_EQ(testing::ToArgb(DecodeDib({header(2, 1, 32), half}, false)->Pixel(0, 0)), 0xFF302010u);
+  EXPECT_EQ(DecodeDib({header(2, 1, 32), clear}, true)->Pixel(1, 0).A, 0);
 }
 
 TEST(Dib, JpegBitmapsWithEndlessProgressiveScansAreRefused) {
@@ -335,7 +361,7 @@ TEST(Dib, JpegBitmapsWithEndlessProgressiveScansAreRefused) {
   ASSERT_GT(jpeg.size(), 4u);
   auto good = DecodeDib(MakeJpegDib(jpeg, 1, 1));
   ASSERT_TRUE(good);
-  EXPECT_GT(good->width, 1);
+  EXPECT_GT(good->Width(), 1);
   // The last scan repeated 1100 times: each one is another pass over the
   // whole picture, so the decoder gives up instead.
   const size_t last = jpeg.rfind("\xFF\xDA");
@@ -344,7 +370,7 @@ TEST(Dib, JpegBitmapsWithEndlessProgressiveScansAreRefused) {
   std::string endless = jpeg.substr(0, jpeg.size() - 2);
   for (int i = 0; i < 1100; ++i) endless += scan;
   endless += "\xFF\xD9";
-  EXPECT_FALSE(DecodeDib(MakeJpegDib(endless, good->width, good->height)));
+  EXPECT_FALSE(DecodeDib(MakeJpegDib(endless, good->Width(), good->Height())));
 }
 
 }  // namespace

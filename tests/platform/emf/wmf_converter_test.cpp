@@ -74,10 +74,9 @@ TEST(WmfConverter, PlaceableFileMapsItsBoxOntoTheFrame) {
       {1440, 1440, 1440, 96, 96, 7},
   };
   for (const auto& c : cases) {
-    std::vector<Diagnostic> diags;
-    EmfFile emf(ConvertWmfToEmf(Bytes(Shapes().Build(true, c.right, c.bottom, c.inch)), &diags));
-    EXPECT_TRUE(diags.empty());
-    EXPECT_TRUE(emf.Diagnostics().empty());
+    Diagnostics diags;
+    EmfFile emf(ConvertWmfToEmf(Bytes(Shapes().Build(true, c.right, c.bottom, c.inch)), &diags), &diags);
+    EXPECT_TRUE(diags.Empty()) << diags.Summary();
     EXPECT_EQ(emf.FramePixels(), (RectL{0, 0, c.width, c.height})) << c.inch;
     CairoCanvas canvas(c.width, c.height);
     PlayMetafile(emf, canvas, {0, 0, c.width, c.height});
@@ -116,9 +115,9 @@ TEST(WmfConverter, TextRegionsAndBitmapsBecomeTheirEmfRecords) {
   std::string dib = WmfBuilder::Dword(40) + WmfBuilder::Dword(1) + WmfBuilder::Dword(1) + WmfBuilder::Word(1) +
                     WmfBuilder::Word(24) + std::string(24, '\0') + std::string("\x10\x20\x30\0", 4);
   b.Record(0x0B41, {WmfBuilder::Lo(0xCC0020), WmfBuilder::Hi(0xCC0020), 1, 1, 0, 0, 20, 20, 50, 50}, dib);
-  std::vector<Diagnostic> diags;
+  Diagnostics diags;
   EmfFile emf(ConvertWmfToEmf(Bytes(b.Build(true)), &diags));
-  EXPECT_TRUE(diags.empty());
+  EXPECT_TRUE(diags.Empty());
   bool text = false, clip = false, bitmap = false;
   for (const auto& rec : emf.Records()) {
     if (rec.type == EMR_EXTTEXTOUTW) {
@@ -141,7 +140,7 @@ TEST(WmfConverter, TextRegionsAndBitmapsBecomeTheirEmfRecords) {
       EXPECT_EQ((RectL{s->xDest, s->yDest, s->cxDest, s->cyDest}), (RectL{50, 50, 20, 20}));
       auto px = DecodeDib(s->dib);
       ASSERT_TRUE(px);
-      EXPECT_EQ(px->Pixel(0, 0), 0xFF302010u);
+      EXPECT_EQ(px->Pixel(0, 0), (BGRA{0x10, 0x20, 0x30, 0xFF}));
       bitmap = true;
     }
   }
@@ -157,13 +156,14 @@ TEST(WmfConverter, AFullObjectTableHandsOutTheLowestFreedSlots) {
   b.Record(0x01F0, {100}).Record(0x01F0, {7});
   for (int i = 0; i < 3; ++i) b.Record(0x02FC, {0, 0, 0, 0});
   for (int i = 0; i < 20000; ++i) b.Record(0x00F7, {});
-  std::vector<Diagnostic> diags;
+  Diagnostics diags;
   EmfFile emf(ConvertWmfToEmf(Bytes(b.Build(true)), &diags));
   std::vector<uint32_t> brushes;
   for (const auto& rec : emf.Records())
     if (rec.type == EMR_CREATEBRUSHINDIRECT) brushes.push_back(EmrCreateBrush::Decode(rec.Payload())->ihBrush);
   EXPECT_EQ(brushes, (std::vector<uint32_t>{8, 101}));
-  EXPECT_EQ(diags.size(), 20001u);
+  EXPECT_EQ(diags.Count(), 20001u);
+  EXPECT_EQ(diags.Kept().size(), Diagnostics::kDefaultCap);
 }
 
 TEST(WmfConverter, RegionsWrittenAtEveryUseStayWithinABudget) {
@@ -176,18 +176,19 @@ TEST(WmfConverter, RegionsWrittenAtEveryUseStayWithinABudget) {
   b.Record(0x06FF, {0, 6, 0, 0, 0, 1, 2000, 0, 0, 3000, 10}, scan);
   for (int i = 0; i < 2500; ++i) b.Record(0x012C, {0});
   b.Record(0x041B, {100, 100, 90, 90});  // still converted after the budget is spent
-  std::vector<Diagnostic> diags;
+  Diagnostics diags;
   std::string converted = ConvertWmfToEmf(Bytes(b.Build(true)), &diags);
   EXPECT_LT(converted.size(), size_t{20} << 20);
-  EmfFile emf(std::move(converted));
-  EXPECT_TRUE(emf.Diagnostics().empty());
+  Diagnostics emfDamage;
+  EmfFile emf(std::move(converted), &emfDamage);
+  EXPECT_TRUE(emfDamage.Empty());
   size_t clips = 0, rectangles = 0;
   for (const auto& rec : emf.Records()) {
     clips += rec.type == EMR_EXTSELECTCLIPRGN;
     rectangles += rec.type == EMR_RECTANGLE;
   }
   EXPECT_GT(clips, 1000u);
-  EXPECT_EQ(clips + diags.size(), 2500u);
+  EXPECT_EQ(clips + diags.Count(), 2500u);
   EXPECT_EQ(rectangles, 1u);
 }
 
@@ -198,11 +199,11 @@ TEST(WmfConverter, DamageIsSkippedOrEndsTheWalk) {
   b.Record(0x0324, {500, 1, 2});
   b.Record(0x012D, {7});  // selects a slot nobody made
   b.Record(0x041B, {100, 100, 90, 90});
-  std::vector<Diagnostic> diags;
+  Diagnostics diags;
   EmfFile emf(ConvertWmfToEmf(Bytes(b.Build(true)), &diags));
-  ASSERT_EQ(diags.size(), 2u);
-  EXPECT_EQ(diags[0].type, 0x0324u);
-  EXPECT_EQ(diags[1].type, 0x012Du);
+  ASSERT_EQ(diags.Count(), 2u);
+  EXPECT_EQ(diags.Kept()[0].record, 0x0324u);
+  EXPECT_EQ(diags.Kept()[1].record, 0x012Du);
   int rectangles = 0;
   for (const auto& rec : emf.Records()) rectangles += rec.type == EMR_RECTANGLE;
   EXPECT_EQ(rectangles, 2);
@@ -210,10 +211,11 @@ TEST(WmfConverter, DamageIsSkippedOrEndsTheWalk) {
   // A record size past the end: what came before is kept.
   std::string bytes = Shapes().Build(true);
   bytes.resize(bytes.size() - 30);
-  diags.clear();
-  EmfFile cut(ConvertWmfToEmf(Bytes(bytes), &diags));
-  ASSERT_EQ(diags.size(), 1u);
-  EXPECT_TRUE(cut.Diagnostics().empty());
+  diags.Clear();
+  Diagnostics emfDamage;
+  EmfFile cut(ConvertWmfToEmf(Bytes(bytes), &diags), &emfDamage);
+  ASSERT_EQ(diags.Count(), 1u);
+  EXPECT_TRUE(emfDamage.Empty());
 
   // Not a metafile.
   for (const std::string& junk : {std::string(), std::string("\xD7\xCD\xC6\x9A", 4), std::string(40, 'x')}) {

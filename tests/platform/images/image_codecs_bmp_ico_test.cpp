@@ -109,17 +109,21 @@ TEST(BmpDecoder, DamagedRunLengthDataKeepWhatDecoded) {
     const char* name;
     std::string data;
     std::vector<std::vector<int>> expected;
+    bool endsEarly;  // reported as data that end before the picture
   } cases[] = {
-      {"cut after one run", Bytes().hex({0x04, 0x05}).s, {{0, 0, 0, 0}, {5, 5, 5, 5}}},
-      {"absolute run cut short", Bytes().hex({0x02, 0x03, 0x00, 0x05, 0x01}).s, {{0, 0, 0, 0}, {3, 3, 0, 0}}},
-      {"delta out of the picture", Bytes().hex({0x00, 0x02, 0xFF, 0xFF, 0x02, 0x09}).s, {{0, 0, 0, 0}, {0, 0, 0, 0}}},
-      {"run longer than the row", Bytes().hex({0xFF, 0x04, 0x00, 0x00, 0x01, 0x08}).s, {{8, 0, 0, 0}, {4, 4, 4, 4}}},
+      {"cut after one run", Bytes().hex({0x04, 0x05}).s, {{0, 0, 0, 0}, {5, 5, 5, 5}}, true},
+      {"absolute run cut short", Bytes().hex({0x02, 0x03, 0x00, 0x05, 0x01}).s, {{0, 0, 0, 0}, {3, 3, 0, 0}}, true},
+      {"delta out of the picture", Bytes().hex({0x00, 0x02, 0xFF, 0xFF, 0x02, 0x09}).s, {{0, 0, 0, 0}, {0, 0, 0, 0}}, false},
+      {"run longer than the row", Bytes().hex({0xFF, 0x04, 0x00, 0x00, 0x01, 0x08}).s, {{8, 0, 0, 0}, {4, 4, 4, 4}}, true},
+      {"ended properly", Bytes().hex({0x04, 0x01, 0x00, 0x00, 0x04, 0x02, 0x00, 0x01}).s, {{2, 2, 2, 2}, {1, 1, 1, 1}}, false},
   };
   std::vector<uint32_t> palette(16, 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Bitmap b = DecodeBmp(AsBytes(Bmp(Dib(4, 2, 8, 1, palette, c.data), 40 + 64)));
+    Diagnostics report;
+    Bitmap b = DecodeBmp(AsBytes(Bmp(Dib(4, 2, 8, 1, palette, c.data), 40 + 64)), {.Report = &report});
     EXPECT_EQ(Indexes(b), c.expected);
+    EXPECT_EQ(report.Count(), c.endsEarly ? 1u : 0u) << report.Summary();
   }
 }
 

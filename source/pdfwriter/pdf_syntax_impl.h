@@ -1,0 +1,16 @@
+// The small pieces of PDF syntax every part of the PDF engine writes: the
+// line end and the text of numbers.
+#pragma once
+
+#include <string>
+
+#include "pdfwriter/pdf_engine.h"
+
+namespace vn::pdfwriter {
+
+inline constexpr char kCRLF[] = "\r\n";
+
+// A number as the engine writes it into content streams and dictionaries.
+inline std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
+
+}  // namespace vn::pdfwriter
