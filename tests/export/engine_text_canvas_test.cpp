@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/canvas/cairo_canvas.h"
+#include "platform/emf/emf_records.h"
 #include "platform/fonts/gdi_font.h"
 #include "text_engine.h"
 
