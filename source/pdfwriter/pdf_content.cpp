@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "pdfwriter/pdf_engine.h"
+#include "pdfwriter/pdf_syntax_impl.h"
 
 namespace vn::pdfwriter {
 
@@ -16,15 +17,11 @@ using vn::exporter::TPenStyle;
 
 namespace {
 
-constexpr char kCRLF[] = "\r\n";
 const double kBezierCircle = 4.0 / 3.0 * (std::sqrt(2.0) - 1.0);
-constexpr double kPi = 3.14159265358979323846;
 
 bool IsVisible(const TPen& pen) { return pen.Style != TPenStyle::psClear; }
 
 bool IsHatch(TBrushStyle style) { return style != TBrushStyle::bsSolid && style != TBrushStyle::bsClear; }
-
-std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
 
 // A cubic piece: "x1 y1 x2 y2 x3 y3 c", or "x1 y1 x3 y3 y" when the second
 // control point is the end point.

@@ -8,13 +8,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pdfwriter/pdf_syntax_impl.h"
 #include "runtime/numbers.h"
 
 namespace vn::pdfwriter {
 
 namespace {
 
-constexpr char kCRLF[] = "\r\n";
 constexpr char kProducer[] = "Pelmora Vireo4.0.0.516";
 // Coordinates beyond this are clamped: no reader needs more, and the fixed
 // notation stays short.

@@ -10,6 +10,7 @@
 #include "export/bitmap_graphic.h"
 #include "pdfwriter/ccitt_encoder.h"
 #include "pdfwriter/extended_pdf_engine.h"
+#include "pdfwriter/pdf_syntax_impl.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/numbers.h"
 #include "runtime/streams.h"
@@ -207,11 +208,6 @@ std::string TvnPDFImageTable::ResourceEntries() const {
 // ---- the engine's image objects
 
 namespace {
-
-constexpr char kCRLF[] = "\r\n";
-constexpr double kPi = 3.14159265358979323846;
-
-std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
 
 bool IsCCITT(TvnOutputImageFormat format) {
   return format == TvnOutputImageFormat::ifCCITT3 || format == TvnOutputImageFormat::ifCCITT4;

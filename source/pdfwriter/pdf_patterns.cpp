@@ -3,14 +3,11 @@
 #include <algorithm>
 
 #include "pdfwriter/pdf_engine.h"
+#include "pdfwriter/pdf_syntax_impl.h"
 
 namespace vn::pdfwriter {
 
 namespace {
-
-constexpr char kCRLF[] = "\r\n";
-
-std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
 
 // The content of a hatch cell of 5 by 5 units.
 const char* HatchContent(const std::string& name) {
