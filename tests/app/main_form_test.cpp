@@ -344,14 +344,14 @@ TEST_F(MainWindowTest, DeleteUpAndDownFollowTheSelection) {
   // The actions are enabled where they can act: delete, up, down.
   const std::vector<std::tuple<int, bool, bool, bool>> Enabled = {
       {-1, false, false, false}, {0, true, false, true}, {1, true, true, true}, {2, true, true, false}};
-  for (const auto& [Selected, Delete, Up, Down] : Enabled) {
+  for (const auto& [Selected, CanDelete, CanMoveUp, CanMoveDown] : Enabled) {
     Inputs->lstInputFiles->clear();
     Inputs->lstInputFiles->addItems({u"a"_qs, u"b"_qs, u"c"_qs});
     Inputs->SetItemIndex(Selected);
-    EXPECT_EQ(Inputs->ListDeleteSelected->isEnabled(), Delete) << Selected;
-    EXPECT_EQ(Inputs->ListItemUp->isEnabled(), Up) << Selected;
-    EXPECT_EQ(Inputs->ListItemDown->isEnabled(), Down) << Selected;
-    EXPECT_EQ(Inputs->btnMoveInputDocUp->isEnabled(), Up) << Selected;
+    EXPECT_EQ(Inputs->ListDeleteSelected->isEnabled(), CanDelete) << Selected;
+    EXPECT_EQ(Inputs->ListItemUp->isEnabled(), CanMoveUp) << Selected;
+    EXPECT_EQ(Inputs->ListItemDown->isEnabled(), CanMoveDown) << Selected;
+    EXPECT_EQ(Inputs->btnMoveInputDocUp->isEnabled(), CanMoveUp) << Selected;
   }
 }
 
