@@ -19,6 +19,7 @@
 #include "library/library.h"
 #include "main_form.h"
 #include "platform/system.h"
+#include "support/prerequisites.h"
 
 using namespace fotarel;
 using namespace vn::framework;
@@ -476,7 +477,7 @@ std::pair<std::string, int> RunCommand(const std::string& Command) {
 // it writes PDF files, one page per picture at 0.75 points per pixel.
 TEST_F(MainWindowTest, StartWithTheOfferedFormatWritesPdf) {
   for (const char* Tool : {"qpdf", "pdfinfo"})
-    if (RunCommand(std::string("command -v ") + Tool).second != 0) GTEST_SKIP() << Tool << " is not installed";
+    if (!vn::test_support::HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
   ASSERT_EQ(Inputs->cbxFormat->currentText(), u"PDF"_qs);
   struct Case {
     bool Merge;
