@@ -61,7 +61,8 @@ endfunction()
 # vn_test(name SOURCES ... DEPS ... [LABEL label]): a GoogleTest program. Each
 # of its tests is its own ctest entry, named <label>.<Suite>.<Test> and
 # labelled <label> (label defaults to the program's name). Tests find the
-# corpus through VN_CORPUS_DIR and fixtures through VN_FIXTURES_DIR.
+# corpus through VN_CORPUS_DIR and fixtures through VN_FIXTURES_DIR
+# (tests/support/paths.h).
 function(vn_test name)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
   if(NOT ARG_LABEL)
@@ -69,9 +70,6 @@ function(vn_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} vn_test_main vn_test_support GTest::gtest GTest::gmock)
-  target_compile_definitions(${name} PRIVATE
-    VN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures"
-    VN_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
   vn_test_compile_options(${name})
   target_precompile_headers(${name} REUSE_FROM vn_test_main)
   vn_discover_tests(${name} ${ARG_LABEL} 600)
