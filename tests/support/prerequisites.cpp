@@ -36,6 +36,11 @@ bool Prerequisite(bool present, std::string_view what) {
 
 bool HaveTool(std::string_view name) { return Prerequisite(OnPath(name), name); }
 
+bool HaveFile(const std::filesystem::path& path) {
+  std::error_code ignored;
+  return Prerequisite(std::filesystem::exists(path, ignored), path.string());
+}
+
 bool SetLocale(const char* name) {
   return Prerequisite(std::setlocale(LC_ALL, name) != nullptr, std::string("the locale ") + name);
 }

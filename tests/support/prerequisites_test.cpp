@@ -46,6 +46,12 @@ TEST(Prerequisites, MissingToolFailsTheTestUnderCi) {
   EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(HaveTool(kMissing)), "vn-no-such-tool is missing");
 }
 
+TEST(Prerequisites, MissingFileFailsTheTestUnderCi) {
+  CiVariable ci("true");
+  EXPECT_TRUE(HaveFile("/"));
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(HaveFile("/vn/no/such/file")), "/vn/no/such/file is missing");
+}
+
 TEST(Prerequisites, MissingLocaleFailsTheTestUnderCi) {
   CiVariable ci("true");
   EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(SetLocale("xx_NO.SUCH")), "the locale xx_NO.SUCH is missing");
