@@ -106,12 +106,11 @@ function(vn_library_tests dir)
   endif()
 endfunction()
 
-# vn_fuzz_targets(dir): the fuzz targets fuzz/<dir>/*_fuzz.cpp of a
-# library, each linked to vn_<dir>. With VN_FUZZ each is a
-# libFuzzer program of its own. Otherwise they are linked together into one
-# replay program, <dir>_fuzz_replay, and each target's seeds
-# (fuzz/<dir>/seeds/<target>/) replay as a ctest entry of its own,
-# fuzz_replay_<target>.
+# vn_fuzz_targets(dir): the fuzz targets fuzz/<dir>/*_fuzz.cpp of a library,
+# each linked to vn_<dir>. With VN_FUZZ each is a libFuzzer program of its
+# own. Otherwise they link together into one replay program,
+# <dir>_fuzz_replay, and each target's seeds (fuzz/<dir>/seeds/<target>/)
+# replay as a ctest entry of its own, fuzz_replay_<target>.
 function(vn_fuzz_targets dir)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/${dir}/*_fuzz.cpp)
   if(NOT sources)
