@@ -1,4 +1,26 @@
-# Helpers shared by every subsystem's CMakeLists.
+# Helpers shared by every subsystem's CMakeLists, and the settings that keep
+# the build fast (README, "Keeping the build fast").
+include(GoogleTest)
+
+option(VN_UNITY_BUILD "Compile each library's sources in batches (unity build)" OFF)
+set(VN_UNITY_BATCH_SIZE 8 CACHE STRING "Sources of a library compiled together in one unity batch")
+
+# lld links the programs in half the time ld.bfd takes.
+find_program(VN_LLD ld.lld)
+if(VN_LLD)
+  add_link_options(-fuse-ld=lld)
+endif()
+
+# Under the sanitizers debug information serves the stack traces of their
+# reports, which need only line tables; full debug information makes the
+# sanitized build a quarter slower to compile and its objects far larger.
+if(VN_SANITIZE)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    add_compile_options(-gline-tables-only)
+  else()
+    add_compile_options(-g1)
+  endif()
+endif()
 
 # vn_library(name SOURCES ... DEPS ...): a static library whose public headers
 # are reached as "<subsystem>/<header>.h" from source/.
@@ -14,52 +36,132 @@ function(vn_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/source)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
-endfunction()
-
-# vn_test(name SOURCES ... DEPS ...): a GoogleTest executable registered with
-# CTest. Tests find the corpus through VN_CORPUS_DIR and fixtures through
-# VN_FIXTURES_DIR.
-function(vn_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
-  # Helpers shared by the tests of several libraries: "support/...".
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  # GoogleTest's EXPECT macros expand to an if/else, so a bare `if (c) EXPECT_...`
-  # trips GCC's dangling-else warning although it is correct.
-  target_compile_options(${name} PRIVATE -Wno-dangling-else)
-  target_compile_definitions(${name} PRIVATE
-    VN_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures"
-    VN_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
-  vn_private_test_tmp(${name})
-endfunction()
-
-# Gives a test its own temporary folder (TMPDIR), so test programs that name
-# their scratch files alike never meet, whether ctest runs them in parallel or
-# several builds run at once.
-function(vn_private_test_tmp test)
-  set(dir ${CMAKE_BINARY_DIR}/tmp/${test})
-  file(MAKE_DIRECTORY ${dir})
-  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "TMPDIR=${dir}")
-endfunction()
-
-# vn_fuzz_target(name SOURCES ... DEPS ... SEEDS dir): a libFuzzer target with
-# VN_FUZZ; otherwise a replay program whose seeds run as a test.
-function(vn_fuzz_target name)
-  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
-  if(VN_FUZZ)
-    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  else()
-    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
-    if(ARG_SEEDS)
-      add_test(NAME fuzz_replay_${name} COMMAND ${name} ${ARG_SEEDS})
-      set_tests_properties(fuzz_replay_${name} PROPERTIES TIMEOUT 300)
-    endif()
+  if(VN_UNITY_BUILD)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${VN_UNITY_BATCH_SIZE})
   endif()
+endfunction()
+
+# Test and fuzz-harness code is mostly expanded macros and calls into the
+# libraries: optimising it costs more build time than it saves at run time,
+# so it builds at -O0 whatever the build type (the libraries keep theirs).
+function(vn_harness_compile_options target)
+  if(NOT VN_FUZZ)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
+endfunction()
+
+# The compile options of test code. GoogleTest's EXPECT macros expand to an
+# if/else, so a bare `if (c) EXPECT_...` trips GCC's dangling-else warning
+# although it is correct.
+function(vn_test_compile_options target)
+  target_compile_options(${target} PRIVATE -Wno-dangling-else)
+  vn_harness_compile_options(${target})
+endfunction()
+
+# vn_test(name SOURCES ... DEPS ... [LABEL label]): a GoogleTest program. Each
+# of its tests is its own ctest entry, named <label>.<Suite>.<Test> and
+# labelled <label> (label defaults to the program's name). Tests find the
+# corpus through VN_CORPUS_DIR and fixtures through VN_FIXTURES_DIR
+# (tests/support/paths.h).
+function(vn_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL ${name})
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} vn_test_main vn_test_support GTest::gtest GTest::gmock)
+  vn_test_compile_options(${name})
+  target_precompile_headers(${name} REUSE_FROM vn_test_main)
+  vn_discover_tests(${name} ${ARG_LABEL} 600)
+endfunction()
+
+# Registers every test of a GoogleTest program with ctest (listed when ctest
+# starts, so the build never runs test programs), labelled and with a
+# temporary folder of the program's own (TMPDIR; the test main makes a
+# private folder inside it for each process).
+function(vn_discover_tests target label timeout)
+  set(tmp ${CMAKE_BINARY_DIR}/tmp/${target})
+  file(MAKE_DIRECTORY ${tmp})
+  gtest_discover_tests(${target}
+    TEST_PREFIX "${label}."
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    NO_PRETTY_VALUES NO_PRETTY_TYPES
+    PROPERTIES LABELS ${label} TIMEOUT ${timeout} ENVIRONMENT "TMPDIR=${tmp}")
+endfunction()
+
+# vn_library_tests(dir): every tests/<dir>/**/*_test.cpp linked into one
+# program, <dir>_tests, against the library vn_<dir> and the outside
+# libraries its tests check it against (VN_TEST_ORACLES_<dir>, or the target
+# vn_<dir>_test_oracles when the library's folder defines it); its tests are
+# labelled <dir>.
+function(vn_library_tests dir)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  vn_test(${dir}_tests SOURCES ${sources} DEPS vn_${dir} ${VN_TEST_ORACLES_${dir}} LABEL ${dir})
+  if(TARGET vn_${dir}_test_oracles)
+    target_link_libraries(${dir}_tests PRIVATE vn_${dir}_test_oracles)
+  endif()
+endfunction()
+
+# vn_fuzz_targets(dir): the fuzz targets fuzz/<dir>/*_fuzz.cpp of a library,
+# each linked to vn_<dir>. With VN_FUZZ each is a libFuzzer program of its
+# own. Otherwise they link together into one replay program,
+# <dir>_fuzz_replay, and each target's seeds (fuzz/<dir>/seeds/<target>/)
+# replay as a ctest entry of its own, fuzz_replay_<target>.
+function(vn_fuzz_targets dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/${dir}/*_fuzz.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(lib vn_${dir})
+  if(VN_FUZZ)
+    foreach(src IN LISTS sources)
+      get_filename_component(stem ${src} NAME_WE)
+      add_executable(${stem} ${src})
+      target_link_libraries(${stem} PRIVATE ${lib})
+      target_link_options(${stem} PRIVATE -fsanitize=fuzzer)
+    endforeach()
+    return()
+  endif()
+
+  # Each target's entry point is renamed after the target, and a generated
+  # table lists them for the replay main.
+  set(program ${dir}_fuzz_replay)
+  set(declarations "")
+  set(entries "")
+  foreach(src IN LISTS sources)
+    get_filename_component(stem ${src} NAME_WE)
+    set_source_files_properties(${src} PROPERTIES COMPILE_DEFINITIONS LLVMFuzzerTestOneInput=vn_fuzz_${stem})
+    string(APPEND declarations "extern \"C\" int vn_fuzz_${stem}(const uint8_t*, size_t);\n")
+    string(APPEND entries "    {\"${stem}\", vn_fuzz_${stem}},\n")
+  endforeach()
+  set(table ${CMAKE_CURRENT_BINARY_DIR}/${program}_targets.cpp)
+  file(CONFIGURE OUTPUT ${table} CONTENT
+"// Generated by vn_fuzz_targets: the fuzz targets of ${program}.
+#include \"replay_targets.h\"
+
+${declarations}
+const std::vector<FuzzTarget>& FuzzTargets() {
+  static const std::vector<FuzzTarget> targets = {
+${entries}  };
+  return targets;
+}
+" @ONLY)
+  add_executable(${program} ${sources} ${table} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+  target_include_directories(${program} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz)
+  target_link_libraries(${program} PRIVATE ${lib})
+  vn_harness_compile_options(${program})
+  foreach(src IN LISTS sources)
+    get_filename_component(stem ${src} NAME_WE)
+    set(seeds ${CMAKE_SOURCE_DIR}/fuzz/${dir}/seeds/${stem})
+    if(EXISTS ${seeds})
+      add_test(NAME fuzz_replay_${stem} COMMAND ${program} ${stem} ${seeds})
+      set_tests_properties(fuzz_replay_${stem} PROPERTIES TIMEOUT 300 LABELS "fuzz;${dir}")
+    endif()
+  endforeach()
 endfunction()
 
 # vn_glob_library(name DEPS ... PRIVATE_DEPS ...): a subsystem library made of

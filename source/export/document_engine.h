@@ -291,35 +291,40 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void EndPage() {}
   virtual void StartDocument() {}
   virtual void EndDocument() {}
-  virtual void RenderTextItem(TvnTextItem& Item) {}
+  virtual void RenderTextItem(TvnTextItem& /*Item*/) {}
   // Fills the box, draws the frame's sides over it and the lines inside.
   virtual void RenderTextBoxItem(TvnTextBoxItem& Item);
   // Draws the paragraph's lines, indented and aligned.
   virtual void RenderParagraphItem(TvnParagraphItem& Item);
-  virtual void RenderImageItem(TvnImageItem& Item) {}
-  virtual void RenderImageStream(TvnImageStream& Item) {}
+  virtual void RenderImageItem(TvnImageItem& /*Item*/) {}
+  virtual void RenderImageStream(TvnImageStream& /*Item*/) {}
   // Draws the item's title row (when it has one) and rows, cell by cell.
   virtual void RenderTableItem(TvnTableItem& Item);
-  virtual void RenderOtherItem(TvnDocumentItem& Item) {}
-  virtual void RenderClipItem(TvnClipItem& Item) {}
-  virtual void RenderPathItem(TvnPathItem& Item) {}
-  virtual void RenderPolyPolygonItem(TvnPolyPolygonItem& Item) {}
-  virtual void RenderEOFItem(TvnEOFItem& Item) {}
-  virtual void RenderPolyDrawItem(TvnPolyDrawItem& Item) {}
+  virtual void RenderOtherItem(TvnDocumentItem& /*Item*/) {}
+  virtual void RenderClipItem(TvnClipItem& /*Item*/) {}
+  virtual void RenderPathItem(TvnPathItem& /*Item*/) {}
+  virtual void RenderPolyPolygonItem(TvnPolyPolygonItem& /*Item*/) {}
+  virtual void RenderEOFItem(TvnEOFItem& /*Item*/) {}
+  virtual void RenderPolyDrawItem(TvnPolyDrawItem& /*Item*/) {}
   // Shape hooks; Brush is nullptr for an unfilled shape. The base engine
   // produces no shape output.
-  virtual void DrawLine(double X1, double Y1, double X2, double Y2, const TPen& Pen) {}
-  virtual void DrawRectangle(double X1, double Y1, double X2, double Y2, const TPen& Pen, const TBrush* Brush) {}
-  virtual void DrawRoundRect(double X1, double Y1, double X2, double Y2, double X3, double Y3, const TPen& Pen, const TBrush* Brush) {}
-  virtual void DrawEllipse(double X1, double Y1, double X2, double Y2, const TPen& Pen, const TBrush* Brush) {}
-  virtual void DrawPolygon(const TvnPoints& Points, int32_t NoPoints, const TBrush* Brush, const TPen& Pen, bool Closed) {}
-  virtual void DrawPolyShape(TvnPolyShapeItem& Item, bool Closed) {}
-  virtual void DrawArc(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4, const TPen& Pen) {}
-  virtual void DrawPie(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4, const TPen& Pen,
-                       const TBrush* Brush) {}
-  virtual void DrawChord(double X1, double Y1, double X2, double Y2, double X3, double Y3, double X4, double Y4, const TPen& Pen,
-                         const TBrush* Brush) {}
-  virtual void DrawPolyBezier(const TvnPoints& Points, int32_t NoPoints, const TPen& Pen) {}
+  virtual void DrawLine(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, const TPen& /*Pen*/) {}
+  virtual void DrawRectangle(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, const TPen& /*Pen*/,
+                             const TBrush* /*Brush*/) {}
+  virtual void DrawRoundRect(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, double /*X3*/, double /*Y3*/,
+                             const TPen& /*Pen*/, const TBrush* /*Brush*/) {}
+  virtual void DrawEllipse(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, const TPen& /*Pen*/,
+                           const TBrush* /*Brush*/) {}
+  virtual void DrawPolygon(const TvnPoints& /*Points*/, int32_t /*NoPoints*/, const TBrush* /*Brush*/,
+                           const TPen& /*Pen*/, bool /*Closed*/) {}
+  virtual void DrawPolyShape(TvnPolyShapeItem& /*Item*/, bool /*Closed*/) {}
+  virtual void DrawArc(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, double /*X3*/, double /*Y3*/,
+                       double /*X4*/, double /*Y4*/, const TPen& /*Pen*/) {}
+  virtual void DrawPie(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, double /*X3*/, double /*Y3*/,
+                       double /*X4*/, double /*Y4*/, const TPen& /*Pen*/, const TBrush* /*Brush*/) {}
+  virtual void DrawChord(double /*X1*/, double /*Y1*/, double /*X2*/, double /*Y2*/, double /*X3*/, double /*Y3*/,
+                         double /*X4*/, double /*Y4*/, const TPen& /*Pen*/, const TBrush* /*Brush*/) {}
+  virtual void DrawPolyBezier(const TvnPoints& /*Points*/, int32_t /*NoPoints*/, const TPen& /*Pen*/) {}
   // Draws the sides of PageBorder around the working page's margins.
   virtual void RenderPageBorder();
   virtual void RenderTextItems(TvnItemList& List);
@@ -328,7 +333,7 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void RenderMetafile(const TMetafile& Metafile, double X, double Y);
   // Stable order by ascending Y, unless sorting is off.
   virtual void SortTextItems(TvnItemList& List);
-  virtual bool IsImageFormatSupported(TvnOutputImageFormat Format, String& Message) { return true; }
+  virtual bool IsImageFormatSupported(TvnOutputImageFormat /*Format*/, String& /*Message*/) { return true; }
   // The modal result of the built-in setup step: 1 (OK).
   virtual int ExecuteSetupDialog() { return 1; }
   // The preferences object of this engine class (a derived class's

@@ -560,7 +560,7 @@ void TvnType1Glyphs::RunComponent(GlyphRun& parent, std::string_view name, doubl
   Execute(run, DropLenIV(program->FArray));
 }
 
-std::unique_ptr<TvnRecList> TvnType1Glyphs::GetGraphicsPath(std::string_view ACharacter, float AfontSize,
+std::unique_ptr<TvnRecList> TvnType1Glyphs::GetGraphicsPath(std::string_view /*ACharacter*/, float AfontSize,
                                                             const std::vector<float>& ACoordinatesAll,
                                                             const std::vector<TvnStepKind>& ACommandsAll,
                                                             const TvnFontMatrix& AFontMatrix) const {

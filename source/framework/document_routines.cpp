@@ -320,7 +320,7 @@ String DateTimeToISOText(vn::TDateTime Value) {
   return vn::FromAscii(text);
 }
 
-void LogMessage(const TObject* Logger, StringView Message) {}
+void LogMessage(const TObject* /*Logger*/, StringView /*Message*/) {}
 
 std::mutex& DecimalSeparatorLock() {
   static std::mutex lock;

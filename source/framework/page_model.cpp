@@ -22,7 +22,7 @@ int32_t WrapSub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<
 
 TvnDocItem::~TvnDocItem() = default;
 
-void TvnDocItem::Draw(TvnBaseCanvas* ACanvas) {}
+void TvnDocItem::Draw(TvnBaseCanvas* /*ACanvas*/) {}
 
 std::unique_ptr<TvnDocItem> TvnDocItem::Clone() const {
   auto copy = std::make_unique<TvnDocItem>();
@@ -176,7 +176,7 @@ void TvnCompositeDocItem::ShiftElementsByOffset(int32_t AxOffset, int32_t AyOffs
 // ---------------------------------------------------------------------------
 // TvnPage
 
-bool TvnPage::Add(TvnDocItem* AItem) { AbstractOperation(); }
+bool TvnPage::Add(TvnDocItem* /*AItem*/) { AbstractOperation(); }
 
 std::vector<TvnDocItem*> TvnPage::GetPageElements() { AbstractOperation(); }
 
@@ -267,21 +267,23 @@ TvnMeasurementUnit TvnBaseDocumentHandler::GetMeasurementUnit() const { return F
 
 void TvnBaseDocumentHandler::SetMeasurementUnit(TvnMeasurementUnit Value) { FMeasurementUnit = Value; }
 
-TvnPage* TvnBaseDocumentHandler::GetPage(int32_t Index) { return nullptr; }
+TvnPage* TvnBaseDocumentHandler::GetPage(int32_t /*Index*/) { return nullptr; }
 
 int32_t TvnBaseDocumentHandler::GetPageCount() { return 0; }
 
-void TvnBaseDocumentHandler::LoadFromFile(const String& FileName, const String& Password) { AbstractOperation(); }
+void TvnBaseDocumentHandler::LoadFromFile(const String& /*FileName*/, const String& /*Password*/) {
+  AbstractOperation();
+}
 
-void TvnBaseDocumentHandler::LoadFromStream(vn::TStream* Stream, const String& Password, bool FreeStream) {
+void TvnBaseDocumentHandler::LoadFromStream(vn::TStream* Stream, const String& /*Password*/, bool FreeStream) {
   SetSourceStream(Stream, FreeStream);
 }
 
 bool TvnBaseDocumentHandler::Save() { return false; }
 
-bool TvnBaseDocumentHandler::SaveToFile(const String& FileName) { return false; }
+bool TvnBaseDocumentHandler::SaveToFile(const String& /*FileName*/) { return false; }
 
-bool TvnBaseDocumentHandler::SaveToStream(vn::TStream* Stream) { return false; }
+bool TvnBaseDocumentHandler::SaveToStream(vn::TStream* /*Stream*/) { return false; }
 
 void TvnBaseDocumentHandler::RequestOutputTarget(TvnOutputItem OutputItem, int32_t PageNumber, int32_t PageCount) {
   if (OnNeedOutputFileName) {

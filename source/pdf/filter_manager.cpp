@@ -67,7 +67,7 @@ std::unique_ptr<TvnPDDictionary> SharedDict(const TvnPDDictionary* dict) {
 }  // namespace
 
 Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPDBaseObject* parms_object,
-                                              Ref<TvnStream> stream, const TvnPDDictionary* dict) {
+                                              Ref<TvnStream> stream, const TvnPDDictionary* /*dict*/) {
   const TvnPDDictionary* parms = AsDictionary(parms_object);
   if (name == "FlateDecode" || name == "Fl")
     return MakeStage<TvnFlateStream>(stream, IntParam(parms, "Predictor", 1), IntParam(parms, "Columns", 1),

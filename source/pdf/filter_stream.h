@@ -52,7 +52,7 @@ class TvnDecode : public TvnDecodeBase {
   int64_t GetPosition() override { return -1; }
   int ReadRawChar() override { return -1; }
   void Reset() override {}
-  virtual bool CheckPassword(TvnEncryptionSettings* settings, std::string_view password) { return false; }
+  virtual bool CheckPassword(TvnEncryptionSettings* /*settings*/, std::string_view /*password*/) { return false; }
 };
 
 class TvnFilterStream : public TvnStream {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdf/command_impl.h"
 #include "pdf/crypt_stream.h"
 #include "pdf/filter_manager.h"
 #include "pdf/text.h"
@@ -11,8 +12,6 @@
 namespace vn::pdf {
 
 namespace {
-
-bool IsCmd(const TvnPDBaseObject* o, std::string_view text) { return o && o->IsCommand(text); }
 
 // The decryption stage of one stream's data: decrypts the whole window on
 // Reset with the document's file key (no password check per object).

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "pdf/command_impl.h"
 #include "pdf/exceptions.h"
 #include "pdf/text.h"
 #include "runtime/scope_exit.h"
@@ -12,8 +13,6 @@
 namespace vn::pdf {
 
 namespace {
-
-bool IsCmd(const TvnPDBaseObject* o, std::string_view text) { return o && o->IsCommand(text); }
 
 constexpr int64_t kObjectStreamFloor = int64_t{1} << 16;
 

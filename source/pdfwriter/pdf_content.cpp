@@ -22,7 +22,6 @@ using vn::exporter::TPenStyle;
 namespace {
 
 const double kBezierCircle = 4.0 / 3.0 * (std::sqrt(2.0) - 1.0);
-constexpr double kPi = 3.14159265358979323846;
 
 bool IsVisible(const TPen& pen) { return pen.Style != TPenStyle::psClear; }
 

@@ -162,8 +162,10 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // Encryption: the dictionary object, and the stream and string ciphers
   // with the key of object n (identity here).
   virtual void WriteEncryptDictionary() {}
-  virtual void EncryptObjectStream(std::string& Data, int32_t n, int32_t Generation) {}
-  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t n, int32_t Generation) { return Text; }
+  virtual void EncryptObjectStream(std::string& /*Data*/, int32_t /*n*/, int32_t /*Generation*/) {}
+  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t /*n*/, int32_t /*Generation*/) {
+    return Text;
+  }
   // Fonts: the "/Font <<...>>" entry of the resources (with its CRLF) and
   // the font objects written at the end of the document.
   virtual std::string GetFontResources() { return {}; }
@@ -181,8 +183,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string WriteImagePlacement(const std::string& Name, vn::exporter::TvnImageItem& Item);
   // The CCITT data of a picture (ifCCITT3: Group 3, otherwise Group 4); none
   // here, the extended engine codes them.
-  virtual std::unique_ptr<vn::TMemoryStream> EncodeCCITT(const vn::platform::Bitmap& Bitmap,
-                                                         vn::exporter::TvnOutputImageFormat Format) {
+  virtual std::unique_ptr<vn::TMemoryStream> EncodeCCITT(const vn::platform::Bitmap& /*Bitmap*/,
+                                                         vn::exporter::TvnOutputImageFormat /*Format*/) {
     return nullptr;
   }
   // Objects written at the start of a page before its content (signature

@@ -211,8 +211,6 @@ std::string TvnPDFImageTable::ResourceEntries() const {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 bool IsCCITT(TvnOutputImageFormat format) {
   return format == TvnOutputImageFormat::ifCCITT3 || format == TvnOutputImageFormat::ifCCITT4;
 }

@@ -9,6 +9,7 @@
 namespace vn::pdfwriter {
 
 inline constexpr char kCRLF[] = "\r\n";
+inline constexpr double kPi = 3.14159265358979323846;
 
 // A number as the engine writes it into content streams and dictionaries.
 inline std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }

@@ -21,7 +21,7 @@ using namespace vn::framework;
 class TLockedReader : public TvnBaseDocument {
  public:
   static TvnEngineCapabilities GetEngineCapabilities() { return {TvnEngineCapability::ecOpen}; }
-  void LoadFromFile(const vn::String& FileName, const vn::String& Password) override {
+  void LoadFromFile(const vn::String& /*FileName*/, const vn::String& /*Password*/) override {
     TvnNeedPasswordEventArgs Request;
     for (;;) {
       if (!OnNeedPassword) return;

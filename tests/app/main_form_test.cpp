@@ -19,6 +19,7 @@
 #include "library/library.h"
 #include "main_form.h"
 #include "platform/system.h"
+#include "support/prerequisites.h"
 
 using namespace fotarel;
 using namespace vn::framework;
@@ -344,14 +345,14 @@ TEST_F(MainWindowTest, DeleteUpAndDownFollowTheSelection) {
   // The actions are enabled where they can act: delete, up, down.
   const std::vector<std::tuple<int, bool, bool, bool>> Enabled = {
       {-1, false, false, false}, {0, true, false, true}, {1, true, true, true}, {2, true, true, false}};
-  for (const auto& [Selected, Delete, Up, Down] : Enabled) {
+  for (const auto& [Selected, CanDelete, CanMoveUp, CanMoveDown] : Enabled) {
     Inputs->lstInputFiles->clear();
     Inputs->lstInputFiles->addItems({u"a"_qs, u"b"_qs, u"c"_qs});
     Inputs->SetItemIndex(Selected);
-    EXPECT_EQ(Inputs->ListDeleteSelected->isEnabled(), Delete) << Selected;
-    EXPECT_EQ(Inputs->ListItemUp->isEnabled(), Up) << Selected;
-    EXPECT_EQ(Inputs->ListItemDown->isEnabled(), Down) << Selected;
-    EXPECT_EQ(Inputs->btnMoveInputDocUp->isEnabled(), Up) << Selected;
+    EXPECT_EQ(Inputs->ListDeleteSelected->isEnabled(), CanDelete) << Selected;
+    EXPECT_EQ(Inputs->ListItemUp->isEnabled(), CanMoveUp) << Selected;
+    EXPECT_EQ(Inputs->ListItemDown->isEnabled(), CanMoveDown) << Selected;
+    EXPECT_EQ(Inputs->btnMoveInputDocUp->isEnabled(), CanMoveUp) << Selected;
   }
 }
 
@@ -476,7 +477,7 @@ std::pair<std::string, int> RunCommand(const std::string& Command) {
 // it writes PDF files, one page per picture at 0.75 points per pixel.
 TEST_F(MainWindowTest, StartWithTheOfferedFormatWritesPdf) {
   for (const char* Tool : {"qpdf", "pdfinfo"})
-    if (RunCommand(std::string("command -v ") + Tool).second != 0) GTEST_SKIP() << Tool << " is not installed";
+    if (!vn::test_support::HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
   ASSERT_EQ(Inputs->cbxFormat->currentText(), u"PDF"_qs);
   struct Case {
     bool Merge;

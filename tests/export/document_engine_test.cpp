@@ -661,7 +661,7 @@ TEST(DocumentEngine, ShapeItemsWithoutEnoughPointsDrawNothing) {
 // ---- the metafile player and page canvas seams
 
 struct FakeCanvas : TMetafileCanvas {
-  explicit FakeCanvas(std::string tag) : tag(std::move(tag)) {}
+  explicit FakeCanvas(std::string name) : tag(std::move(name)) {}
   vn::platform::Canvas* Surface() override { return nullptr; }
   std::unique_ptr<TMetafile> EndRecording() override {
     auto mf = std::make_unique<TMetafile>();
@@ -677,7 +677,7 @@ struct FakeCanvas : TMetafileCanvas {
 class PlayerSeams : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetMetafilePlayer([this](TvnCustomDocumentEngine& engine, const TMetafile& mf, double x, double y) {
+    SetMetafilePlayer([this](TvnCustomDocumentEngine& /*engine*/, const TMetafile& mf, double x, double y) {
       played.push_back(mf.Bytes + " at " + testing::Num(x) + "," + testing::Num(y));
     });
   }
@@ -725,7 +725,7 @@ TEST_F(PlayerSeams, EachPageCanvasIsReplayedOnce) {
 }
 
 TEST_F(PlayerSeams, OtherInputResolutionIsRescaledFirstWithoutTheCapability) {
-  SetPageCanvasFactory([](int32_t w, int32_t h) { return std::make_unique<FakeCanvas>("copy"); });
+  SetPageCanvasFactory([](int32_t /*w*/, int32_t /*h*/) { return std::make_unique<FakeCanvas>("copy"); });
   RecordingEngine e;
   e.SetMeasurementUnit(TvnUnitType::muPixels);
   e.SetInputXRes(192);

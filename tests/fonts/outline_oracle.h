@@ -163,7 +163,7 @@ class FreeTypeFace {
     struct Ctx {
       ShapeBuilder b;
       double s;
-      Pt P(const FT_Vector* v) const { return {v->x * s, -v->y * s}; }
+      Pt P(const FT_Vector* v) const { return {static_cast<double>(v->x) * s, -static_cast<double>(v->y) * s}; }
     } ctx{{}, scale};
     FT_Outline_Funcs funcs{};
     funcs.move_to = [](const FT_Vector* to, void* u) {

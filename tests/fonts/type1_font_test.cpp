@@ -10,6 +10,7 @@
 
 #include "outline_oracle.h"
 #include "runtime/streams.h"
+#include "support/prerequisites.h"
 #include "type1_test_fonts.h"
 
 namespace vn::fonts {
@@ -59,20 +60,14 @@ void ExpectSameFont(TvnType1pfbHandler& a, TvnType1pfbHandler& b, const std::str
   EXPECT_EQ(a.FontnameVa(), b.FontnameVa()) << what;
 }
 
-bool HaveTool(const char* tool) {
-  const bool found = std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-  if (!found && std::getenv("CI")) ADD_FAILURE() << tool << " is missing";
-  return found;
-}
-
 // The URW fonts come as clear text with a binary eexec section; t1binary
 // and t1ascii make their PFB and hexadecimal PFA twins. For two of the fonts
 // t1utils ends the encrypted part early, where a cipher byte is a "0" that it
 // takes for the zero trailer, and writes the rest as text: twins that
 // FreeType cannot open either are left out.
 TEST(Type1Font, UrwFontsReadAlikeAsPfaPfbAndHex) {
-  if (!fs::exists(kUrwDir)) GTEST_SKIP() << "fonts-urw-base35 is not installed";
-  if (!HaveTool("t1binary") || !HaveTool("t1ascii")) GTEST_SKIP() << "t1utils is missing";
+  if (!vn::test_support::HaveFile(kUrwDir)) GTEST_SKIP() << "fonts-urw-base35 is not installed";
+  if (!vn::test_support::HaveTool("t1binary") || !vn::test_support::HaveTool("t1ascii")) GTEST_SKIP() << "t1utils is missing";
   const fs::path tmp = fs::temp_directory_path();
   int fonts = 0, twins = 0;
   for (const auto& e : fs::directory_iterator(kUrwDir)) {
@@ -184,7 +179,7 @@ TEST(Type1Font, GlyphLookups) {
 // own composed Aacute.
 TEST(Type1Font, SeacEqualsThePrecomposedGlyph) {
   const fs::path nimbus = kUrwDir / "NimbusSans-Regular.t1";
-  if (!fs::exists(nimbus)) GTEST_SKIP() << "fonts-urw-base35 is not installed";
+  if (!vn::test_support::HaveFile(nimbus)) GTEST_SKIP() << "fonts-urw-base35 is not installed";
   auto fixture = Load(ReadFileBytes(kFixtures / "accented.pfb"));
   auto urw = Load(ReadFileBytes(nimbus));
   ASSERT_TRUE(fixture && urw);

@@ -13,6 +13,7 @@
 #include "fonts/type1_font.h"
 #include "outline_oracle.h"
 #include "runtime/streams.h"
+#include "support/prerequisites.h"
 
 namespace vn::fonts {
 namespace {
@@ -65,9 +66,8 @@ std::string Mismatches(const std::string& program, int* compared = nullptr,
 }
 
 TEST(Type1FreeType, EveryGlyphOfTheUrwFonts) {
-  const auto fonts = UrwFonts();
-  if (fonts.empty()) GTEST_SKIP() << "fonts-urw-base35 is not installed";
-  for (const fs::path& f : fonts) {
+  if (!vn::test_support::HaveFile(kUrwDir)) GTEST_SKIP() << "fonts-urw-base35 is not installed";
+  for (const fs::path& f : UrwFonts()) {
     int compared = 0;
     EXPECT_EQ(Mismatches(ReadFileBytes(f), &compared), "") << f;
     EXPECT_GT(compared, 100) << f;
@@ -105,10 +105,7 @@ std::vector<std::string> EmbeddedType1Fonts(const fs::path& pdf, const fs::path&
 TEST(Type1FreeType, FontsEmbeddedInCorpusPdfs) {
   const fs::path corpus = VN_CORPUS_DIR;
   if (!fs::exists(corpus / "pdf")) GTEST_SKIP() << "no corpus";
-  if (std::system("qpdf --version >/dev/null 2>&1") != 0) {
-    if (std::getenv("CI")) FAIL() << "qpdf is missing";
-    GTEST_SKIP() << "qpdf is missing";
-  }
+  if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf is missing";
   struct Case {
     const char* file;
     size_t fonts;

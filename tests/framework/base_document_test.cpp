@@ -127,7 +127,7 @@ TEST(DocumentEvents, AssignRaisesBeginAndEndAroundEachCopiedPage) {
     EXPECT_EQ(Sender, &target);
     log.push_back("begin " + std::to_string(args.GetInputPageNumber()));
   };
-  target.EndAssignPage = [&](TObject* Sender, TvnEndCopyPageEventArgs& args) {
+  target.EndAssignPage = [&](TObject* /*Sender*/, TvnEndCopyPageEventArgs& args) {
     log.push_back("end " + std::to_string(args.GetInputPageNumber()) + "->" +
                   std::to_string(args.GetOutputPageNumber()));
   };

@@ -34,11 +34,11 @@ class TFakeReader : public TvnBaseDocument {
   TFakeReader() { ++GLiveReaders; }
   ~TFakeReader() override { --GLiveReaders; }
   static TvnEngineCapabilities GetEngineCapabilities() { return {TvnEngineCapability::ecOpen}; }
-  void LoadFromFile(const String& FileName, const String& Password) override {
+  void LoadFromFile(const String& FileName, const String& /*Password*/) override {
     FFileName = FileName;
     Load(FileName);
   }
-  void LoadFromStream(vn::TStream* Stream, const String& Password, bool FreeStream) override {
+  void LoadFromStream(vn::TStream* Stream, const String& /*Password*/, bool FreeStream) override {
     SetSourceStream(Stream, FreeStream);
     Stream->Seek(0, vn::SeekOrigin::soBeginning);
     Load(vn::FromUtf8(Stream->ReadAll()));

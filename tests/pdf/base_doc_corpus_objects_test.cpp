@@ -17,6 +17,7 @@
 #include "pdf/base_doc.h"
 #include "pdf/exceptions.h"
 #include "pdf_corpus.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdf {
 namespace {
@@ -59,8 +60,7 @@ constexpr size_t kStreamsComparedPerFile = 12;
 TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
   const fs::path corpus = VN_CORPUS_DIR;
   if (!fs::exists(corpus / "pdf")) GTEST_SKIP() << "corpus missing";
-  std::string probe;
-  if (RunTool("qpdf --version", &probe) < 0 || probe.find("qpdf") == std::string::npos) GTEST_SKIP() << "qpdf missing";
+  if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
 
   int opened = 0, refused = 0, objects = 0, streams_compared = 0;
   for (const CorpusFile& file : ReadManifest(corpus)) {

@@ -20,6 +20,7 @@
 #include "pdf/exceptions.h"
 #include "runtime/streams.h"
 #include "pdf_corpus.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdf {
 namespace {
@@ -43,8 +44,8 @@ class CorpusSave : public ::testing::Test {
   void SetUp() override {
     corpus_ = VN_CORPUS_DIR;
     if (!fs::exists(corpus_ / "pdf")) GTEST_SKIP() << "corpus missing";
-    if (RunTool("qpdf --version") != 0) GTEST_SKIP() << "qpdf missing";
-    if (RunTool("pdftoppm -v") < 0) GTEST_SKIP() << "pdftoppm missing";
+    if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+    if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
     dir_ = fs::temp_directory_path() / ("vn_corpus_save_" + std::to_string(::getpid()));
     fs::create_directories(dir_);
   }

@@ -17,6 +17,7 @@
 #include "pdf/objects.h"
 #include "pdf/parser.h"
 #include "runtime/streams.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdf {
 namespace {
@@ -388,7 +389,7 @@ struct Info {
   std::vector<Stream> streams;
 };
 
-bool HaveTools() { return std::system("qpdf --version >/dev/null 2>&1 && python3 --version >/dev/null 2>&1") == 0; }
+bool HaveTools() { return vn::test_support::HaveTool("qpdf") && vn::test_support::HaveTool("python3"); }
 
 Info ReadInfo(const std::filesystem::path& file, const std::string& password) {
   std::string script = std::string(VN_FIXTURES_DIR) + "/pdf/filters/encrypt_info.py";

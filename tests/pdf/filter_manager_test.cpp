@@ -19,6 +19,7 @@
 #include "pdf/filters/dct.h"
 #include "pdf/filters/text_filters.h"
 #include "runtime/exceptions.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdf {
 namespace {
@@ -373,8 +374,7 @@ std::unique_ptr<TvnPDBaseObject> ParmsObject(const std::string& text) {
 TEST(FilterChainCorpus, StreamsDecodeAsQpdfDecodesThem) {
   const std::filesystem::path dir = std::filesystem::path(VN_CORPUS_DIR) / "pdf";
   if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no corpus";
-  if (std::system("qpdf --version >/dev/null 2>&1 && python3 --version >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "qpdf or python3 missing";
+  if (!vn::test_support::HaveTool("qpdf") || !vn::test_support::HaveTool("python3")) GTEST_SKIP() << "qpdf or python3 missing";
   const std::string script = std::string(VN_FIXTURES_DIR) + "/pdf/filters/stream_info.py";
   int checked = 0;
   for (const char* name : {"qpdf_png-filters.pdf", "qpdf_tiff-predictor.pdf", "pdfjs_asciihexdecode.pdf",

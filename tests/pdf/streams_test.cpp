@@ -193,7 +193,7 @@ TEST_P(WindowTest, CopyFromRunsToTheEndOfTheSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, WindowTest, ::testing::ValuesIn(kKinds),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(TvnFileStream, WriteOnlyWindowReportsThePlatformPosition) {
   TMemoryStream out;

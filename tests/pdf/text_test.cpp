@@ -13,6 +13,7 @@
 #include "pdf/exceptions.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdf {
 namespace {
@@ -72,7 +73,7 @@ TEST(PDNumbers, RealTextNeverUsesAnExponent) {
 
 TEST(PDNumbers, TextIsTheSameUnderACommaLocale) {
   std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  if (!vn::test_support::SetLocale("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
   std::locale saved_global = std::locale::global(std::locale("de_DE.UTF-8"));
   for (const auto& c : kFloatCases) EXPECT_EQ(FloatToPDText(c.value), c.text) << c.value;
   EXPECT_EQ(PDTextToFloat("0.5"), 0.5);

@@ -274,8 +274,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EncryptionCase{"RC4 128", TvnPDFEncryptionLevel::elRC4_128Bit, "/V 2 /R 3 /Length 128 "},
                       EncryptionCase{"AES 128", TvnPDFEncryptionLevel::elAES_128Bit,
                                      "/V 4 /R 4 /Length 128 /CF <</StdCF <</CFM /AESV2 "}),
-    [](const ::testing::TestParamInfo<EncryptionCase>& info) {
-      std::string name = info.param.what;
+    [](const ::testing::TestParamInfo<EncryptionCase>& param_info) {
+      std::string name = param_info.param.what;
       for (char& c : name)
         if (c == ' ') c = '_';
       return name;

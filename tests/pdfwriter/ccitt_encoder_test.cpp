@@ -254,7 +254,7 @@ TEST(CCITTEncoder, Group4EqualsLibtiffsOwnCoding) {
 }
 
 TEST(CCITTEncoder, PdftoppmRendersTheCodedPictures) {
-  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   std::vector<std::pair<std::string, Bitmap>> pictures;
   for (auto& p : Pictures())
     if (p.second.Width() <= 2000) pictures.push_back(std::move(p));

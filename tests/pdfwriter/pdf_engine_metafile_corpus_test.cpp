@@ -55,7 +55,7 @@ TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
   const auto contents = PageContents(pdf);
   ASSERT_EQ(static_cast<int>(contents.size()), pages);
   for (size_t i = 0; i < contents.size(); ++i) EXPECT_TRUE(Balanced(contents[i])) << files[i].filename();
-  if (!HasTool("pdftoppm")) return;
+  if (!vn::test_support::HaveTool("pdftoppm")) return;
   const auto path = SaveTemp(pdf, "metafile_corpus_render.pdf");
   std::string output;
   const int rc = vn::pdfwriter::testing::Run("pdftoppm -r 24 -gray '" + path.string() + "' '" + TempFile("metafile_corpus").string() + "'", &output);

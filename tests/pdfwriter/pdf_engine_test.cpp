@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "pdf_test_support.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdfwriter::testing {
 namespace {
@@ -308,7 +309,7 @@ TEST(PdfFileStructure, OutputIsTheSameUnderACommaDecimalLocale) {
   };
   const std::string c_locale = document();
   const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale missing";
+  if (!vn::test_support::SetLocale("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale missing";
   const std::string german = document();
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_EQ(german, c_locale);

@@ -16,12 +16,9 @@
 #include <vector>
 
 #include "platform/images/image_codecs.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdfwriter::image_testing {
-
-inline bool HaveTool(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // A folder of its own for one test, removed with the object.
 class ScratchDir {

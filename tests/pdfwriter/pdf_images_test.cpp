@@ -141,8 +141,8 @@ TEST_F(PdfImages, RgbPictureIsDeflatedRowsThatRenderAsTheSource) {
       << dict;
   EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
   EXPECT_NE(pdf.find("/XObject << /Img0_0 " + std::to_string(images[0]) + " 0 R >>"), std::string::npos);
-  if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"13 7 rgb 3 8 image"});
-  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  if (vn::test_support::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"13 7 rgb 3 8 image"});
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   EXPECT_LE(MaxDifference(RenderedPixels(pdf, where), source), 2);
 }
 
@@ -179,8 +179,8 @@ TEST_F(PdfImages, JpegPassesThroughByteForByteWithItsColourModel) {
     EXPECT_NE(ObjectOf(pdf, images[0]).find(std::string("/Width 13/Height 7") + c.entries + "/Length " + std::to_string(jpeg.size())),
               std::string::npos)
         << ObjectOf(pdf, images[0]);
-    if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{c.listed});
-    if (!image_testing::HaveTool("pdftoppm")) continue;
+    if (vn::test_support::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{c.listed});
+    if (!vn::test_support::HaveTool("pdftoppm")) continue;
     // Renderers convert CMYK to RGB each their own way: compare on average.
     EXPECT_LE(MeanDifference(RenderedPixels(pdf, where), platform::DecodeJpeg(platform::AsBytes(jpeg)).ConvertTo(PixelFormat::pf24bit)),
               c.tolerance);
@@ -190,7 +190,7 @@ TEST_F(PdfImages, JpegPassesThroughByteForByteWithItsColourModel) {
 TEST_F(PdfImages, CorpusCmykPhotographKeepsItsColours) {
   const std::filesystem::path file = std::filesystem::path(VN_CORPUS_DIR) / "images" / "pil_sample_cmyk.jpg";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus not present";
-  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   const std::string jpeg = image_testing::ReadFileBytes(file);
   engine.BeginDoc();
   vn::TMemoryStream stream;
@@ -228,8 +228,8 @@ TEST_F(PdfImages, OneBitPicturesAsCCITTGroup3AndGroup4) {
     EXPECT_NE(ObjectOf(pdf, images[0]).find(expected_dict), std::string::npos) << ObjectOf(pdf, images[0]);
     const Bitmap decoded = image_testing::FaxDecodeWithLibtiff(StreamOf(pdf, images[0]), 61, 23, group4);
     EXPECT_EQ(MaxDifference(decoded, source), 0);
-    if (image_testing::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"61 23 gray 1 1 ccitt"});
-    if (image_testing::HaveTool("pdftoppm")) EXPECT_EQ(MaxDifference(RenderedPixels(pdf, where), source), 0);
+    if (vn::test_support::HaveTool("pdfimages")) EXPECT_EQ(PdfImagesList(pdf), std::vector<std::string>{"61 23 gray 1 1 ccitt"});
+    if (vn::test_support::HaveTool("pdftoppm")) EXPECT_EQ(MaxDifference(RenderedPixels(pdf, where), source), 0);
   }
 }
 
@@ -415,7 +415,7 @@ TEST_F(PdfImages, AnInclinedPictureTurnsAboutTheTopLeftOfItsBox) {
   engine.EndDoc();
   const std::string pdf = engine.Bytes();
   EXPECT_EQ(QpdfProblems(pdf, "turned.pdf"), "");
-  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   // A quarter turn anticlockwise about (60, 60): the pixel right u, down v
   // of the corner lands right v, up u of it.
   const Bitmap page = image_testing::RenderPage(pdf, 1, 96 * 8);
@@ -470,7 +470,7 @@ TEST_F(PdfImages, BackgroundPictureIsAnImageObjectOfItsPattern) {
             std::string::npos)
       << ObjectOf(pdf, images[0]);
   EXPECT_EQ(testing::Inflate(StreamOf(pdf, images[0])), source.ToRGB24OnWhite());
-  if (!image_testing::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is not installed";
   // The picture is 13 x 7 points at the page's top-left corner.
   const Bitmap page = image_testing::RenderPage(pdf, 1, 72 * 8);
   EXPECT_LE(MaxDifference(image_testing::SampleCentres(page, 0, 0, 13 * 8, 7 * 8, 13, 7), source), 2);

@@ -17,6 +17,7 @@
 
 #include "pdfwriter/extended_pdf_engine.h"
 #include "runtime/datetime.h"
+#include "support/prerequisites.h"
 
 namespace vn::pdfwriter::testing {
 
@@ -137,10 +138,6 @@ inline bool Balanced(const std::string& content) {
   return depth == 0;
 }
 
-inline bool HasTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Runs a command; its exit status, and its output in `output`.
 inline int Run(const std::string& command, std::string* output = nullptr) {
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -178,7 +175,7 @@ inline std::filesystem::path SaveTemp(const std::string& bytes, const std::strin
 // qpdf --check on the bytes: the tool's output when it finds anything
 // (warnings included), empty when clean or when qpdf is missing.
 inline std::string QpdfProblems(const std::string& bytes, const std::string& name) {
-  if (!HasTool("qpdf")) return {};
+  if (!vn::test_support::HaveTool("qpdf")) return {};
   const auto path = SaveTemp(bytes, name);
   std::string out;
   const int rc = Run("qpdf --check '" + path.string() + "'", &out);
@@ -200,7 +197,7 @@ struct Raster {
 // Page 1 rendered by pdftoppm at 96 dpi without anti-aliasing (one pixel
 // per engine pixel); nullopt when pdftoppm is missing or fails.
 inline std::optional<Raster> Render(const std::string& bytes, const std::string& name) {
-  if (!HasTool("pdftoppm")) return std::nullopt;
+  if (!vn::test_support::HaveTool("pdftoppm")) return std::nullopt;
   const auto pdf = SaveTemp(bytes, name + ".pdf");
   const auto prefix = TempFile(name);
   if (Run("pdftoppm -r 96 -aa no -aaVector no -f 1 -l 1 -singlefile '" + pdf.string() + "' '" + prefix.string() + "'") != 0)

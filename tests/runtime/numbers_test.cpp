@@ -5,6 +5,7 @@
 #include <clocale>
 
 #include "runtime/exceptions.h"
+#include "support/prerequisites.h"
 
 namespace vn {
 namespace {
@@ -47,7 +48,7 @@ TEST(FormatFixed, RoundsHalvesAwayFromZeroAndDropsNegativeZero) {
 TEST(Numbers, IgnoreProcessLocale) {
   const char* old = std::setlocale(LC_ALL, nullptr);
   std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  if (!vn::test_support::SetLocale("de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 not installed";
   EXPECT_EQ(FloatToStrA(1.25), "1.25");
   EXPECT_EQ(FormatFixedA(0.5, 2), "0.50");
   EXPECT_EQ(TryStrToFloat(std::string_view("3.5")).value_or(0), 3.5);

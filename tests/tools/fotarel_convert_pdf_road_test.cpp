@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/prerequisites.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -37,8 +39,6 @@ Result Shell(const std::string& Cmd, bool Err = false) {
   R.Status = WIFEXITED(S) ? WEXITSTATUS(S) : -1;
   return R;
 }
-
-bool Have(const char* Tool) { return Shell(std::string("command -v ") + Tool).Status == 0; }
 
 std::string Slurp(const fs::path& P) {
   std::ifstream In(P, std::ios::binary);
@@ -82,7 +82,7 @@ class PdfRoad : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* Tool : {"convert", "qpdf", "pdfinfo", "pdftoppm"})
-      if (!Have(Tool)) GTEST_SKIP() << Tool << " is not installed";
+      if (!vn::test_support::HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
     Dir = fs::temp_directory_path() / ("vn_pdf_road_" + std::to_string(::getpid()) + "_" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(Dir);

@@ -14,6 +14,7 @@
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
 #include "library/library.h"
+#include "support/prerequisites.h"
 
 namespace fs = std::filesystem;
 using namespace vn::framework;
@@ -85,7 +86,7 @@ class DriverTest : public ::testing::Test {
     return Doc ? Doc->GetPageCount() : -1;
   }
   int TiffinfoDirectories(const fs::path& P) {
-    if (std::system("command -v tiffinfo >/dev/null 2>&1") != 0) return -1;
+    if (!vn::test_support::HaveTool("tiffinfo")) return -1;
     const fs::path Info = Dir / "tiffinfo.txt";
     std::system(("tiffinfo '" + P.string() + "' >'" + Info.string() + "' 2>/dev/null").c_str());
     const std::string Text = Slurp(Info);

@@ -321,9 +321,10 @@ class Player {
       if (!ok) continue;
       if (g.mode == 2) {
         const TriVertex* v[3] = {&g.vertices[g.indices[i]], &g.vertices[g.indices[i + 1]], &g.vertices[g.indices[i + 2]]};
-        canvas_.SetBrush(SolidBrush(RGBColor((v[0]->red / 3 + v[1]->red / 3 + v[2]->red / 3) >> 8,
-                                             (v[0]->green / 3 + v[1]->green / 3 + v[2]->green / 3) >> 8,
-                                             (v[0]->blue / 3 + v[1]->blue / 3 + v[2]->blue / 3) >> 8)));
+        auto mean = [](uint16_t p, uint16_t q, uint16_t r) { return static_cast<uint8_t>((p / 3 + q / 3 + r / 3) >> 8); };
+        canvas_.SetBrush(SolidBrush(RGBColor(mean(v[0]->red, v[1]->red, v[2]->red),
+                                             mean(v[0]->green, v[1]->green, v[2]->green),
+                                             mean(v[0]->blue, v[1]->blue, v[2]->blue))));
         Point pts[3] = {{v[0]->x, v[0]->y}, {v[1]->x, v[1]->y}, {v[2]->x, v[2]->y}};
         canvas_.Polygon(pts);
         continue;
@@ -333,15 +334,16 @@ class Player {
       // Bands of interpolated colour across the rectangle.
       const int64_t span = g.mode == 0 ? int64_t(b.x) - a.x : int64_t(b.y) - a.y;
       const int steps = int(std::clamp<int64_t>(std::abs(span), 1, 64));
+      const double extent = static_cast<double>(span);
       for (int s = 0; s < steps; ++s) {
         const double t0 = double(s) / steps, t1 = double(s + 1) / steps, tm = (t0 + t1) / 2;
         auto mix = [tm](uint16_t p, uint16_t q) { return uint8_t((p + (q - p) * tm) / 256); };
         canvas_.SetBrush(SolidBrush(RGBColor(mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue))));
         Rect r;
         if (g.mode == 0)
-          r = {SaturatedInt(a.x + span * t0), a.y, SaturatedInt(a.x + span * t1 + 1), b.y};
+          r = {SaturatedInt(a.x + extent * t0), a.y, SaturatedInt(a.x + extent * t1 + 1), b.y};
         else
-          r = {a.x, SaturatedInt(a.y + span * t0), b.x, SaturatedInt(a.y + span * t1 + 1)};
+          r = {a.x, SaturatedInt(a.y + extent * t0), b.x, SaturatedInt(a.y + extent * t1 + 1)};
         canvas_.Rectangle(r);
       }
     }

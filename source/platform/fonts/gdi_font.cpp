@@ -49,7 +49,7 @@ int PixelsPerEmOf(FT_Face face, int height) {
   } else if (height > 0) {
     auto [ascent, descent] = WinMetrics(face);
     long cell = ascent + descent;
-    ppem = cell > 0 ? std::lround(static_cast<double>(height) * face->units_per_EM / cell) : height;
+    ppem = cell > 0 ? std::lround(static_cast<double>(height) * face->units_per_EM / static_cast<double>(cell)) : height;
   }
   return static_cast<int>(std::clamp<long>(ppem, 1, kMaxPixelsPerEm));
 }
@@ -141,7 +141,8 @@ TextMetrics ReadTextMetrics(FT_Face face, int ppem, const FontMatch& match) {
   }
   tm.PitchAndFamily = PitchAndFamily(face, os2);
   bool symbol = face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
-  auto sets = CharsetsFromCodePageRanges(os2 ? os2->ulCodePageRange1 : 0, os2 ? os2->ulCodePageRange2 : 0,
+  auto sets = CharsetsFromCodePageRanges(os2 ? static_cast<uint32_t>(os2->ulCodePageRange1) : 0,
+                                         os2 ? static_cast<uint32_t>(os2->ulCodePageRange2) : 0,
                                          os2 && os2->version >= 1, symbol);
   tm.CharSet = static_cast<uint8_t>(sets.empty() ? kAnsiCharset : sets.front());
   return tm;

@@ -162,7 +162,8 @@ std::string EncodeGif(const Bitmap& bitmap) {
     for (int y = 0; y < h; ++y) {
       auto row = bitmap.Row(y);
       for (int x = 0; x < w; ++x)
-        pixels[static_cast<size_t>(y) * w + x] = bitmap.Format() == PixelFormat::pf8bit ? row[x] : (row[x >> 3] >> (7 - (x & 7))) & 1;
+        pixels[static_cast<size_t>(y) * w + x] =
+            bitmap.Format() == PixelFormat::pf8bit ? row[x] : static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
     }
   } else {
     // Exact colours when there are few enough, else a fixed colour cube.

@@ -6,7 +6,7 @@ namespace vn::platform {
 
 namespace {
 
-[[noreturn]] void Damaged(const std::string& what) { throw EImageDecodeError("ICO: " + what); }
+[[noreturn]] void IconDamaged(const std::string& what) { throw EImageDecodeError("ICO: " + what); }
 
 bool IsPng(ByteReader r) {
   static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -34,8 +34,8 @@ Bitmap DecodeIcon(std::span<const std::byte> data, const DecodeLimits& limits) {
   uint16_t reserved = r.U16LE();
   uint16_t type = r.U16LE();
   uint16_t count = r.U16LE();
-  if (r.failed() || reserved != 0 || (type != 1 && type != 2)) Damaged("not an icon or cursor file");
-  if (count == 0) Damaged("the file holds no image");
+  if (r.failed() || reserved != 0 || (type != 1 && type != 2)) IconDamaged("not an icon or cursor file");
+  if (count == 0) IconDamaged("the file holds no image");
 
   // Pick the entry with the most pixels, then the most bits, judged by the
   // entry's own header (directory sizes and bit counts are often wrong, and
@@ -45,7 +45,7 @@ Bitmap DecodeIcon(std::span<const std::byte> data, const DecodeLimits& limits) {
   bool found = false;
   for (uint16_t i = 0; i < count; ++i) {
     ByteReader e = r.Sub(6 + static_cast<size_t>(i) * 16, 16);
-    if (e.failed()) Damaged("directory is cut short");
+    if (e.failed()) IconDamaged("directory is cut short");
     e.Skip(12);  // sizes, colours, hot spot or planes and bits, byte count (often wrong)
     uint32_t offset = e.U32LE();
     // The entry runs from its offset to the end of the file: its own header
@@ -62,7 +62,7 @@ Bitmap DecodeIcon(std::span<const std::byte> data, const DecodeLimits& limits) {
       found = true;
     }
   }
-  if (!found) Damaged("no entry holds a readable image");
+  if (!found) IconDamaged("no entry holds a readable image");
   if (IsPng(best)) {
     Bitmap b = DecodePng(best.data(), limits);
     return b.Format() == PixelFormat::pf32bit ? b : b.ConvertTo(PixelFormat::pf32bit);

@@ -74,7 +74,7 @@ toff_t OnSize(thandle_t h) { return static_cast<State*>(h)->data.size(); }
 int OnMap(thandle_t, void**, toff_t*) { return 0; }
 void OnUnmap(thandle_t, void*, toff_t) {}
 
-int OnError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+int OnError(TIFF*, void* user, const char* /*module*/, const char* fmt, va_list ap) {
   auto* s = static_cast<State*>(user);
   if (s->error.empty()) {
     char text[512];
@@ -196,8 +196,8 @@ Bitmap TiffReader::DecodeFrame(int index) const {
   out.SetResolution(info.DpiX, info.DpiY);
   out.SetHasAlpha(alpha);
   // Stores one pixel, undoing premultiplication where the file has it.
-  auto put = [](std::span<uint8_t> row, int x, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool premultiplied) {
-    if (premultiplied && a != 255 && a != 0) {
+  auto put = [](std::span<uint8_t> row, int x, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool undo) {
+    if (undo && a != 255 && a != 0) {
       r = static_cast<uint8_t>(std::min(255, (r * 255 + a / 2) / a));
       g = static_cast<uint8_t>(std::min(255, (g * 255 + a / 2) / a));
       b = static_cast<uint8_t>(std::min(255, (b * 255 + a / 2) / a));

@@ -45,7 +45,7 @@ std::string MakeCollection(const std::vector<std::string>& fonts) {
     Put32(out, 12 + 4 * i, static_cast<uint32_t>(base));
     std::string font = fonts[i];
     uint16_t n = static_cast<uint16_t>((static_cast<uint8_t>(font[4]) << 8) | static_cast<uint8_t>(font[5]));
-    for (uint16_t t = 0; t < n; ++t) Put32(font, 12 + 16 * t + 8, Get32(font, 12 + 16 * t + 8) + base);
+    for (uint16_t t = 0; t < n; ++t) Put32(font, 12 + 16 * t + 8, Get32(font, 12 + 16 * t + 8) + static_cast<uint32_t>(base));
     out += font;
   }
   return out;

@@ -227,7 +227,7 @@ TEST(IconDecoder, AndMaskPngEntriesAndTheLargestImage) {
   big.SetHasAlpha(true);
   big.SetPixel(4, 2, BGRA{1, 2, 3, 128});
   std::string png = EncodePng(big);
-  for (uint16_t type : {1, 2})
+  for (uint16_t type : {uint16_t{1}, uint16_t{2}})
     for (bool png_first : {false, true}) {
       std::string file = Icon(type, png_first ? std::vector<std::string>{png, IconDib()} : std::vector<std::string>{IconDib(), png});
       EXPECT_EQ(DetectImageFormat(AsBytes(file)), type == 1 ? ImageFormat::Ico : ImageFormat::Cur);

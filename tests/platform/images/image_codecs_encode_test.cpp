@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/images/image_codecs.h"
+#include "support/prerequisites.h"
 
 namespace vn::platform {
 namespace {
@@ -135,7 +136,6 @@ class ToolCheck : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  static bool Have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0; }
   std::filesystem::path Write(const std::string& name, const std::string& bytes) {
     auto path = dir_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
@@ -155,7 +155,7 @@ class ToolCheck : public ::testing::Test {
 };
 
 TEST_F(ToolCheck, PngcheckAcceptsOurPng) {
-  if (!Have("pngcheck")) GTEST_SKIP() << "pngcheck is not installed";
+  if (!vn::test_support::HaveTool("pngcheck")) GTEST_SKIP() << "pngcheck is not installed";
   for (const Bitmap& b : {Sample(PixelFormat::pf1bit), Sample(PixelFormat::pf8bit), Sample(PixelFormat::pf24bit),
                           Sample(PixelFormat::pf32bit, true)}) {
     auto path = Write("out.png", EncodePng(b));
@@ -165,7 +165,7 @@ TEST_F(ToolCheck, PngcheckAcceptsOurPng) {
 }
 
 TEST_F(ToolCheck, TiffinfoShowsThreeDirectories) {
-  if (!Have("tiffinfo")) GTEST_SKIP() << "tiffinfo is not installed";
+  if (!vn::test_support::HaveTool("tiffinfo")) GTEST_SKIP() << "tiffinfo is not installed";
   std::vector<Bitmap> pages{Sample(PixelFormat::pf24bit), Sample(PixelFormat::pf32bit, true), Sample(PixelFormat::pf1bit)};
   std::string file = EncodeTiff(pages);
   auto path = Write("three.tif", file);
@@ -183,7 +183,7 @@ TEST_F(ToolCheck, TiffinfoShowsThreeDirectories) {
 }
 
 TEST_F(ToolCheck, DjpegDecodesOurJpeg) {
-  if (!Have("djpeg")) GTEST_SKIP() << "djpeg is not installed";
+  if (!vn::test_support::HaveTool("djpeg")) GTEST_SKIP() << "djpeg is not installed";
   auto path = Write("out.jpg", EncodeJpeg(Sample(PixelFormat::pf32bit, true), 80));
   std::string out;
   ASSERT_EQ(Run("djpeg -pnm " + path.string(), &out), 0);

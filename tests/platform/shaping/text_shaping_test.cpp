@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/fonts/font_faces.h"
+#include "support/prerequisites.h"
 
 namespace vn::platform {
 
@@ -27,7 +28,7 @@ const char16_t kMarhaba[] = u"\u0645\u0631\u062D\u0628\u0627";  // "مرحبا"
 // Glyph ids that hb-shape (HarfBuzz's own command-line tool) gives for a text
 // in a face; nullopt when the tool is not installed.
 std::optional<std::vector<uint32_t>> HbShapeGlyphs(const FontFaceRef& face, const std::string& utf8) {
-  if (std::system("command -v hb-shape >/dev/null 2>&1") != 0) return std::nullopt;
+  if (!vn::test_support::HaveTool("hb-shape")) return std::nullopt;
   std::string cmd = "hb-shape --no-glyph-names --no-positions --no-clusters --font-file='" + face.File.string() +
                     "' --face-index=" + std::to_string(face.Index) + " --text='" + utf8 + "'";
   FILE* pipe = popen(cmd.c_str(), "r");

@@ -1,0 +1,24 @@
+// What some tests need from the machine: outside programs used as oracles
+// (qpdf, pdftoppm, tiffinfo, ...), files of installed packages (fonts) and
+// locales. ./test.sh installs them all.
+// Without one, the checks that need it are skipped; where the environment
+// variable CI is set, a missing one also fails the running test, so a green
+// CI run means every check ran.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace vn::test_support {
+
+// Whether the program `name` is on PATH.
+bool HaveTool(std::string_view name);
+
+// Whether `path` exists (a file or folder an installed package brings).
+bool HaveFile(const std::filesystem::path& path);
+
+// Switches the process to the locale `name` (LC_ALL); false when the locale
+// is not installed.
+bool SetLocale(const char* name);
+
+}  // namespace vn::test_support
