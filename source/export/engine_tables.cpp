@@ -232,7 +232,7 @@ void TvnCustomDocumentEngine::TextOut(int32_t column_no, const String& text) {
   item->Brush = FBrush;
   item->BiDiMode = FBiDiMode;
   const bool auto_width = table.Settings.AutoAdjustColumnWidth;
-  const double inner = column->Width() - vn::Round(m.Left) - vn::Round(m.Right);
+  const double inner = column->Width() - static_cast<double>(vn::Round(m.Left)) - static_cast<double>(vn::Round(m.Right));
   const int32_t needed = WrapTextW(ReplaceVariables(text, false), item->Lines, item->Font, auto_width, inner, inner);
   if (auto_width && needed + m.Left + m.Right > column->Width()) column->SetWidth(needed + m.Left + m.Right);
   const double line_height = GetTextSize(u"W", item->Font).cy;

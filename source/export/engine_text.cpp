@@ -476,7 +476,7 @@ void TvnCustomDocumentEngine::RenderTextLines(const TvnTextItem& item, TvnHAlign
   if (!(line_height > 0)) return;
   const double h = box_height - margin.Top - margin.Bottom;
   const int32_t count = item.Lines.Count();
-  const int32_t n = std::min<int64_t>(std::max<int64_t>(vn::Round(h / line_height), 0), count);
+  const int32_t n = static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(vn::Round(h / line_height), 0), count));
   double y = item.Y + margin.Top;
   if (v_align == TvnVAlignment::vaCenter) y += (h - n * line_height) / 2;
   if (v_align == TvnVAlignment::vaBottom) y += h - n * line_height;

@@ -44,7 +44,7 @@ constexpr double kUnixEpochDays = 25569.0;
 
 bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
-std::filesystem::path ToPath(StringView s) { return std::filesystem::path(ToUtf8(s)); }
+std::filesystem::path PathOf(StringView s) { return std::filesystem::path(ToUtf8(s)); }
 
 // Folder part with its trailing separator, and the name after it.
 StringView FolderOf(StringView s) {
@@ -237,7 +237,7 @@ void StripDots(String& s) {
 
 void CreateDirectoryPath(StringView path) {
   std::error_code ec;
-  const std::filesystem::path p = ToPath(path);
+  const std::filesystem::path p = PathOf(path);
   if (std::filesystem::is_directory(p, ec)) return;
   std::filesystem::create_directories(p, ec);
   if (ec) throw EInOutError(ec.message(), ec.value());
@@ -292,7 +292,7 @@ void FindFiles(StringView file_mask, int search_attr, std::vector<String>& list,
   ToBackslashes(mask);
   const String folder(FolderOf(mask));
   const String name_mask = UpperCase(NameOf(mask));
-  const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : ToPath(folder);
+  const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : PathOf(folder);
   std::error_code ec;
   std::vector<String> subfolders;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -374,7 +374,7 @@ void TAbDeflateHelper::SetPKZipOption(char value) {
 
 TAbLogger::TAbLogger(const String& log_name) {
   if (log_name.empty()) throw EAssertionFailed("TAbLogger.Create: a filename must be provided for the logger");
-  FStream = std::make_unique<TFileStream>(ToPath(log_name), FileMode::fmCreate);
+  FStream = std::make_unique<TFileStream>(PathOf(log_name), FileMode::fmCreate);
   FBuffer.resize(kBufferSize);
 }
 

@@ -147,8 +147,8 @@ TEST(BiDiReorder, CharacterClasses) {
   EXPECT_TRUE(IsDigitChar(u'0') && IsDigitChar(u'9') && !IsDigitChar(u'a'));
   for (char16_t c : std::u16string(u" !/:@[`{~")) EXPECT_TRUE(IsNeutralChar(c)) << int(c);
   for (char16_t c : std::u16string(u"0aZ\u00a0\u05d0")) EXPECT_FALSE(IsNeutralChar(c)) << int(c);
-  for (char16_t c : {0x0590, 0x05FF, 0x0600, 0x06FF, 0xFB1E, 0xFB4F, 0xFB50, 0xFDFF, 0xFE70, 0xFEFF}) EXPECT_TRUE(IsRTLChar(c)) << int(c);
-  for (char16_t c : {0x058F, 0x0700, 0xFB1D, 0xFE00, 0xFF00}) EXPECT_FALSE(IsRTLChar(c)) << int(c);
+  for (int c : {0x0590, 0x05FF, 0x0600, 0x06FF, 0xFB1E, 0xFB4F, 0xFB50, 0xFDFF, 0xFE70, 0xFEFF}) EXPECT_TRUE(IsRTLChar(static_cast<char16_t>(c))) << c;
+  for (int c : {0x058F, 0x0700, 0xFB1D, 0xFE00, 0xFF00}) EXPECT_FALSE(IsRTLChar(static_cast<char16_t>(c))) << c;
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TEST(EngineParagraphs, ParagraphFlowsOverThreePages) {
     // Full pages hold as many lines as the band has room for.
     if (page < 3) EXPECT_EQ(static_cast<int>(lines.size()), per_page) << page;
     for (size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_DOUBLE_EQ(lines[i].Y, top + i * h) << page << " " << i;
+      EXPECT_DOUBLE_EQ(lines[i].Y, top + double(i) * h) << page << " " << i;
       // Only the paragraph's very first line is indented further.
       EXPECT_DOUBLE_EQ(lines[i].X, page == 1 && i == 0 ? 100 : 70) << page << " " << i;
       EXPECT_LE(lines[i].X + ArialAdvances().Width(vn::FromUtf8(lines[i].Text)), e.Page().Width() - 80 + 1e-9);
@@ -91,7 +91,7 @@ TEST(EngineParagraphs, ParagraphFlowsOverThreePages) {
   // The next paragraph goes on below it on the last page.
   const DrawnText& after = e.Texts.back();
   EXPECT_EQ(after.Page, 3);
-  EXPECT_DOUBLE_EQ(after.Y, top + (e.OnPage(3).size() - 1) * h);
+  EXPECT_DOUBLE_EQ(after.Y, top + double(e.OnPage(3).size() - 1) * h);
   EXPECT_DOUBLE_EQ(after.X, 100);
 }
 
@@ -228,7 +228,7 @@ TEST(EngineTables, TableOfTwoHundredRowsIsSplitOverPages) {
     for (size_t i = 0; i < cells.size(); ++i) {
       const int32_t row = next_row + static_cast<int32_t>(i / 3);
       EXPECT_EQ(cells[i].Text, "r" + std::to_string(row) + "c" + std::to_string(i % 3));
-      EXPECT_DOUBLE_EQ(cells[i].X, 60 + 120 * (i % 3) + 2);
+      EXPECT_DOUBLE_EQ(cells[i].X, 60 + 120 * double(i % 3) + 2);
       last_bottom = cells[i].Y - 2 + row_height;
     }
     EXPECT_LE(last_bottom, bottom) << page;
@@ -274,7 +274,7 @@ TEST(EngineTables, CellTextWrapsAndGrowsItsRow) {
   e.TableSettings().SetColumnWidth(80);
   e.TableSettings().SetInternalMargin({3, 2, 3, 2});
   std::map<std::pair<int32_t, int32_t>, TvnHAlignment> aligned;
-  e.OnCellDraw = [&](TvnCustomDocumentEngine&, int32_t row, int32_t column, TPen&, TBrush&, TFont&, TvnFrame& frame,
+  e.OnCellDraw = [&](TvnCustomDocumentEngine&, int32_t /*row*/, int32_t column, TPen&, TBrush&, TFont&, TvnFrame& frame,
                      TvnHAlignment& align) {
     if (column == 1) align = TvnHAlignment::haRight;
     if (column == 0) frame.IsLeft = frame.IsTop = frame.IsRight = frame.IsBottom = false;
@@ -294,14 +294,14 @@ TEST(EngineTables, CellTextWrapsAndGrowsItsRow) {
   ASSERT_EQ(second.size(), 1u);
   for (size_t i = 0; i < first.size(); ++i) {
     EXPECT_DOUBLE_EQ(first[i].X, 103);
-    EXPECT_DOUBLE_EQ(first[i].Y, 102 + i * h);
+    EXPECT_DOUBLE_EQ(first[i].Y, 102 + double(i) * h);
     EXPECT_LE(ArialAdvances().Width(vn::FromUtf8(first[i].Text)), 74);
   }
   // The right-aligned cell ends at its right margin.
   EXPECT_DOUBLE_EQ(second[0].X + ArialAdvances().Width(u"x"), 260 - 3);
   // Only the second cell has a frame; the row grew to hold the wrapped text.
   ASSERT_EQ(e.Lines.size(), 4u);
-  EXPECT_DOUBLE_EQ(e.Lines[0].Y2 - e.Lines[0].Y1, std::round(first.size() * h + 4));
+  EXPECT_DOUBLE_EQ(e.Lines[0].Y2 - e.Lines[0].Y1, std::round(double(first.size()) * h + 4));
 }
 
 TEST(EngineTables, AutoAdjustedColumnGrowsToItsText) {

@@ -184,7 +184,7 @@ TEST(EngineText, TextOutWrapsAtTheBandEdge) {
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(e.Texts[i].Text, vn::ToUtf8(expected[i])) << i;
     EXPECT_DOUBLE_EQ(e.Texts[i].X, i == 0 ? 250 : 50) << i;
-    EXPECT_DOUBLE_EQ(e.Texts[i].Y, 30 + h * i) << i;
+    EXPECT_DOUBLE_EQ(e.Texts[i].Y, 30 + h * double(i)) << i;
   }
   EXPECT_EQ(e.Texts.back().Text, "short");
 }
@@ -212,11 +212,11 @@ TEST(EngineText, TextBoxLaysItsLinesOutInTheBox) {
     const double h = e.GetTextSize(u"W", e.Font()).cy;
     const auto& texts = e.Texts;
     ASSERT_GE(texts.size(), 3u);
-    const double block = texts.size() * h, room = 160 - 4 - 10;
+    const double block = double(texts.size()) * h, room = 160 - 4 - 10;
     const double top = c.v == TvnVAlignment::vaTop ? 104 : c.v == TvnVAlignment::vaBottom ? 104 + room - block : 104 + (room - block) / 2;
     for (size_t i = 0; i < texts.size(); ++i) {
       const double w = ArialAdvances().Width(vn::FromUtf8(texts[i].Text));
-      EXPECT_DOUBLE_EQ(texts[i].Y, top + h * i);
+      EXPECT_DOUBLE_EQ(texts[i].Y, top + h * double(i));
       EXPECT_LE(w, inner + 0.5);
       switch (c.h) {
         case TvnHAlignment::haRight: EXPECT_DOUBLE_EQ(texts[i].X + w, 106 + inner); break;

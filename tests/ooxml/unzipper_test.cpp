@@ -148,7 +148,7 @@ TEST(Unzipper, PasswordsReachTheArchive) {
   ZipBuilder b;
   const uint32_t crc = testing::ZlibCrc("secret part");
   b.entries.push_back(ZipEntry{.name = "p", .data = "secret part",
-                               .compressed = testing::ZipEncrypt("secret part", "pw", crc >> 24), .flags = 1});
+                               .compressed = testing::ZipEncrypt("secret part", "pw", static_cast<uint8_t>(crc >> 24)), .flags = 1});
   const std::string zip = b.Build();
   TStringStream s(zip);
   TAbUnZipper before;

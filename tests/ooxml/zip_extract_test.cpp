@@ -123,16 +123,16 @@ TEST(MemberExtraction, TraditionalEncryption) {
   const uint32_t crc = ZlibCrc(text);
   const std::string deflated = DeflateRaw(text);
   b.entries.push_back(ZipEntry{.name = "by crc", .data = text, .method = 8,
-                               .compressed = ZipEncrypt(deflated, "s3cret", crc >> 24), .flags = 0x0001});
+                               .compressed = ZipEncrypt(deflated, "s3cret", static_cast<uint8_t>(crc >> 24)), .flags = 0x0001});
   // With a data descriptor the check byte is the high byte of the time.
   b.entries.push_back(ZipEntry{.name = "by time", .data = text, .method = 8,
                                .compressed = ZipEncrypt(deflated, "s3cret", 0x6000 >> 8), .flags = 0x0009});
   b.entries.push_back(ZipEntry{.name = "stored", .data = "plain secret",
-                               .compressed = ZipEncrypt("plain secret", "s3cret", ZlibCrc("plain secret") >> 24),
+                               .compressed = ZipEncrypt("plain secret", "s3cret", static_cast<uint8_t>(ZlibCrc("plain secret") >> 24)),
                                .flags = 0x0001});
   // A password with a character beyond ASCII keys the stream by its UTF-8 bytes.
   b.entries.push_back(ZipEntry{.name = "utf-8 password", .data = "x",
-                               .compressed = ZipEncrypt("x", "caf\xC3\xA9", ZlibCrc("x") >> 24), .flags = 0x0001});
+                               .compressed = ZipEncrypt("x", "caf\xC3\xA9", static_cast<uint8_t>(ZlibCrc("x") >> 24)), .flags = 0x0001});
   const std::string zip = b.Build();
   Opened right(zip, "s3cret");
   EXPECT_EQ(right.Extract(0).bytes, text);

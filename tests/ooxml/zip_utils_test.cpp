@@ -27,7 +27,7 @@ std::string RandomBytes(size_t n, uint32_t seed) {
 TEST(ZipChecksums, MatchZlibOverBuffersOfEverySize) {
   std::vector<std::string> buffers = {"", "a", "123456789", "Wikipedia", std::string(5551, 'z'),
                                       std::string(70000, '\xFF')};
-  for (size_t n : {2u, 7u, 8u, 9u, 15u, 16u, 17u, 1000u, 5552u, 5553u, 100003u}) buffers.push_back(RandomBytes(n, n));
+  for (size_t n : {2u, 7u, 8u, 9u, 15u, 16u, 17u, 1000u, 5552u, 5553u, 100003u}) buffers.push_back(RandomBytes(n, static_cast<uint32_t>(n)));
   for (const std::string& b : buffers) {
     const auto* p = reinterpret_cast<const Bytef*>(b.data());
     EXPECT_EQ(CRC32OfString(b), crc32(0, p, static_cast<uInt>(b.size()))) << b.size();
@@ -225,8 +225,8 @@ TEST(ZipUtilities, PatternMatches) {
   const char16_t alphabet[] = u"ab*?";
   for (int i = 0; i < 20000; ++i) {
     String src, pat;
-    for (int n = rng() % 6; n > 0; --n) src += alphabet[rng() % 2];
-    for (int n = rng() % 6; n > 0; --n) pat += alphabet[rng() % 4];
+    for (int n = static_cast<int>(rng() % 6); n > 0; --n) src += alphabet[rng() % 2];
+    for (int n = static_cast<int>(rng() % 6); n > 0; --n) pat += alphabet[rng() % 4];
     ASSERT_EQ(PatternMatches(src, 1, pat, 1), ReferenceMatch(src, 1, pat, 1)) << ToUtf8(src) << " ~ " << ToUtf8(pat);
   }
   // Many stars over a long name stay fast.

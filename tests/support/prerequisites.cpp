@@ -36,6 +36,11 @@ bool Prerequisite(bool present, std::string_view what) {
 
 bool HaveTool(std::string_view name) { return Prerequisite(OnPath(name), name); }
 
+bool HaveHeavyTool(std::string_view name) {
+  const char* wanted = std::getenv("VN_HEAVY_ORACLES");
+  return wanted && std::string_view(wanted) == "1" && OnPath(name);
+}
+
 bool HaveFile(const std::filesystem::path& path) {
   std::error_code ignored;
   return Prerequisite(std::filesystem::exists(path, ignored), path.string());

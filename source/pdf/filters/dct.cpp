@@ -14,7 +14,9 @@
 
 namespace vn::pdf::filters {
 
-namespace {
+// Internal to the decoder; named so that DctDecoder::Impl may hold these
+// types (its members of file-local types would break linkage rules).
+namespace dct_impl {
 
 // Natural (row-major) position of each zig-zag position.
 constexpr std::array<uint8_t, 64> kZigZag = {
@@ -272,7 +274,9 @@ struct Component {
   std::vector<int16_t> coefficients;  // whole-image mode: every block, 64 each
 };
 
-}  // namespace
+}  // namespace dct_impl
+
+using namespace dct_impl;
 
 class DctDecoder::Impl {
  public:

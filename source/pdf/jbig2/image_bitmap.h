@@ -49,7 +49,7 @@ class TvnImageBitmap {
   uint8_t* Row(int y) { return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(row_stride_); }
   const uint8_t* Row(int y) const { return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(row_stride_); }
   // The mask of the valid bits of a row's last byte.
-  uint8_t LastByteMask() const { return width_ % 8 == 0 ? 0xFF : static_cast<uint8_t>(0xFF << (8 - width_ % 8)); }
+  uint8_t LastByteMask() const { return static_cast<uint8_t>(width_ % 8 == 0 ? 0xFF : 0xFF << (8 - width_ % 8)); }
 
   static uint8_t CombineBytes(uint8_t target, uint8_t source, FCombinationOPerator op);
   // Combines every pixel of `source` placed with its top left at (x, y) into

@@ -41,7 +41,7 @@ class TvnISegmentData {
   virtual ~TvnISegmentData() = default;
   // Parses the segment's own header from `stream`, a window over the
   // segment's data that the object keeps.
-  virtual void Init(TvnSegmentHeader* header, std::unique_ptr<TvnIOStream> stream) {}
+  virtual void Init(TvnSegmentHeader* /*header*/, std::unique_ptr<TvnIOStream> /*stream*/) {}
 };
 
 class TvnIDictionary : public TvnISegmentData {

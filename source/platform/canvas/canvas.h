@@ -190,8 +190,8 @@ class Canvas {
   // Where the lowerings end (both do nothing here): `fill` filled with the
   // brush by the fill mode, then `stroke` stroked with the pen, either may
   // be null; and the clip combined with `area` filled by `rule`.
-  virtual void PaintShape(const DevicePath* fill, const DevicePath* stroke) {}
-  virtual void ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) {}
+  virtual void PaintShape(const DevicePath* /*fill*/, const DevicePath* /*stroke*/) {}
+  virtual void ClipArea(const DevicePath& /*area*/, FillMode /*rule*/, RegionMode /*mode*/) {}
 
   // Whether a transform can draw: finite, not absurdly large, invertible.
   static bool Usable(const Transform& t);

@@ -13,6 +13,7 @@
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/wmf_converter.h"
 #include "support/pixels.h"
+#include "support/prerequisites.h"
 
 namespace vn::platform {
 namespace {
@@ -117,10 +118,10 @@ TEST(MetafileCorpus, EveryFilePlays) {
   EXPECT_GT(played, 30);
 }
 
-// Our recording opens in another program's EMF reader. Runs where that
-// program (soffice) is installed; the check outside CI is the same.
+// Our recording opens in another program's EMF reader (soffice, a heavy
+// oracle: runs only with VN_HEAVY_ORACLES=1).
 TEST(MetafileInterop, RecordingOpensInAnotherReader) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice not installed";
+  if (!vn::test_support::HaveHeavyTool("soffice")) GTEST_SKIP() << "soffice runs only with VN_HEAVY_ORACLES=1";
   EmfRecorderCanvas rec(200, 150);
   Pen frame;
   frame.width = 2;
