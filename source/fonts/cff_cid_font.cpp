@@ -1,0 +1,50 @@
+#include "fonts/cff_cid_font.h"
+
+#include <cmath>
+
+#include "runtime/numbers.h"
+
+namespace vn::fonts {
+
+bool TvnCIDFontHandler::Check(TStream& AStream) {
+  FListCFFDataLayout.clear();
+  TvnByteArray data = ReadAll(AStream);
+  bool accepted = false;
+  try {
+    if (!data.empty()) {
+      TvnByteArrayReader input(std::move(data));
+      bool is_cid = false;
+      accepted = Check(input, is_cid);
+    }
+  } catch (...) {
+    AStream.Seek(0, SeekOrigin::soBeginning);
+    throw;
+  }
+  AStream.Seek(0, SeekOrigin::soBeginning);
+  return accepted;
+}
+
+bool TvnCIDFontHandler::Check(TvnByteArrayReader& Input, bool& isCID) {
+  FListCFFDataLayout.clear();
+  FPointerAfterDSC = CffDataStart(Input);
+  if (!HeaderAccepted(Input, FPointerAfterDSC)) return false;
+  ReadCIDData(Input);
+  if (FListCFFDataLayout.empty()) return false;
+  isCID = true;
+  return true;
+}
+
+void TvnCIDFontHandler::ReadCIDData(TvnByteArrayReader& Input) {
+  TvnType1CFFHandler reader;
+  reader.SetIsCID(true);
+  FListCFFDataLayout = reader.ReadCFFData(Input, FPointerAfterDSC);
+}
+
+int32_t TvnCIDFontHandler::Units_per_em() const {
+  const auto matrix = FontMatrix();
+  if (matrix.size() < 4 || matrix[3] == 0) return 1000;
+  const double units = 1 / matrix[3];
+  return std::isfinite(units) ? RoundToInt(units) : 1000;
+}
+
+}  // namespace vn::fonts
