@@ -16,11 +16,11 @@ constexpr int32_t kMaxFontsInSet = 16;
 constexpr int32_t kMaxFontDicts = 256;
 
 // A number as the DICT dictionaries keep it: rounded to four decimals.
-std::string NumberText(double v) { return FloatToStrA(static_cast<double>(Round(v * 10000)) / 10000); }
+std::string CffNumberText(double v) { return FloatToStrA(static_cast<double>(Round(v * 10000)) / 10000); }
 
 // The matrix of six operands, when they map glyph space (finite and
 // invertible).
-bool MatrixOf(const TvnCFFDictEntry* entry, TvnFontMatrix& m) {
+bool CffMatrixOf(const TvnCFFDictEntry* entry, TvnFontMatrix& m) {
   if (!entry || entry->FOperands.size() < 6) return false;
   TvnFontMatrix candidate;
   std::copy_n(entry->FOperands.begin(), 6, candidate.begin());
@@ -33,7 +33,7 @@ bool MatrixOf(const TvnCFFDictEntry* entry, TvnFontMatrix& m) {
 }
 
 // `first` applied, then `then`.
-TvnFontMatrix Concat(const TvnFontMatrix& first, const TvnFontMatrix& then) {
+TvnFontMatrix ConcatMatrices(const TvnFontMatrix& first, const TvnFontMatrix& then) {
   const auto& a = first;
   const auto& b = then;
   return {a[0] * b[0] + a[1] * b[2],        a[0] * b[1] + a[1] * b[3],
@@ -42,13 +42,13 @@ TvnFontMatrix Concat(const TvnFontMatrix& first, const TvnFontMatrix& then) {
 }
 
 // An offset operand as a position in the data; -1 when it lies outside.
-int64_t Position(double offset, int64_t base, int64_t length) {
+int64_t CffOffsetPosition(double offset, int64_t base, int64_t length) {
   if (!(offset >= 0) || offset >= static_cast<double>(length)) return -1;
   const int64_t p = base + static_cast<int64_t>(offset);
   return p < length ? p : -1;
 }
 
-bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool LineHas(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 }  // namespace
 
@@ -112,7 +112,8 @@ std::unique_ptr<TvnRecList> TvnCFFDataLayout::Run(std::span<const uint8_t> progr
 
 std::unique_ptr<TvnRecList> TvnCFFDataLayout::OutlineForGlyph(int32_t glyph, float pixel_size) const {
   if (FFontDicts.empty()) return nullptr;
-  const size_t fd = glyph >= 0 && static_cast<size_t>(glyph) < FFDSelect.size() ? FFDSelect[static_cast<size_t>(glyph)] : 0;
+  const size_t fd =
+      glyph >= 0 && static_cast<size_t>(glyph) < FFDSelect.size() ? FFDSelect[static_cast<size_t>(glyph)] : 0;
   return Run(FCharStrings.Object(glyph), FFontDicts[fd < FFontDicts.size() ? fd : 0], pixel_size);
 }
 
@@ -203,7 +204,7 @@ std::array<int32_t, 4> CffFontSet::Bbox() const {
 
 int64_t CffFontSet::CffDataStart(TvnByteArrayReader& Input) {
   Input.SetFilePointer(0);
-  if (!Contains(Input.ReadLine(), "%!PS-Adobe-3.0 Resource-FontSet")) return 0;
+  if (!LineHas(Input.ReadLine(), "%!PS-Adobe-3.0 Resource-FontSet")) return 0;
   // The CFF data follows "StartData" and one white-space byte (or a line
   // end), on the line of "/<name> <length> StartData".
   while (Input.HasRemaining()) {
@@ -305,7 +306,7 @@ TvnSubrList TvnType1CFFHandler::SubrList(const TvnCFFIndex& index) {
 
 TvnCFFIndex TvnType1CFFHandler::IndexAt(double offset) {
   TvnCFFIndex index;
-  const int64_t at = Position(offset, FPointerAfterDSC, FInput->ALength());
+  const int64_t at = CffOffsetPosition(offset, FPointerAfterDSC, FInput->ALength());
   if (at < 0) return index;
   FInput->SetFilePointer(at);
   return TvnCFFHeaderAndIndexReader::ReadIndexData(*FInput);
@@ -340,7 +341,7 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   layout->AddValueToTopDict("isFixedPitch", fixed && fixed->Operand(0) != 0);
   auto number = [&](const char* key, const char* op, double fallback) {
     const TvnCFFDictEntry* e = top.GetEntry(op);
-    layout->AddValueToTopDict(key, NumberText(e && !e->FOperands.empty() ? e->Operand(0) : fallback));
+    layout->AddValueToTopDict(key, CffNumberText(e && !e->FOperands.empty() ? e->Operand(0) : fallback));
   };
   auto list = [&](const char* key, std::vector<double> fallback) {
     const TvnCFFDictEntry* e = top.GetEntry(key);
@@ -367,7 +368,7 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   } else if (charset == 2) {
     layout->CFFCharset = std::make_unique<TvnCFFExpertSubsetCharset>();
   } else {
-    const int64_t at = Position(charset, FPointerAfterDSC, FInput->ALength());
+    const int64_t at = CffOffsetPosition(charset, FPointerAfterDSC, FInput->ALength());
     if (at >= 0) {
       FInput->SetFilePointer(at);
       layout->CFFCharset = TvnCFFEmbeddedCharset::Read(*FInput, glyphs, *FStringIndex);
@@ -396,7 +397,7 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   } else if (encoding == 1) {
     layout->CFFEncoding = std::make_unique<TvnCFFExpertEncoding>();
   } else {
-    const int64_t at = Position(encoding, FPointerAfterDSC, FInput->ALength());
+    const int64_t at = CffOffsetPosition(encoding, FPointerAfterDSC, FInput->ALength());
     if (at >= 0) {
       FInput->SetFilePointer(at);
       layout->CFFEncoding = TvnCFFEmbeddedEncoding::Read(*FInput, glyph_sids);
@@ -406,7 +407,7 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   }
 
   TvnFontMatrix top_matrix = kDefaultFontMatrix;
-  const bool explicit_matrix = MatrixOf(top.GetEntry("FontMatrix"), top_matrix);
+  const bool explicit_matrix = CffMatrixOf(top.GetEntry("FontMatrix"), top_matrix);
   if (layout->FIsCID) {
     layout->FCharStrings = std::move(charstrings);
     ReadCIDTables(*layout, top, explicit_matrix ? &top_matrix : nullptr);
@@ -424,7 +425,7 @@ void TvnType1CFFHandler::ReadPrivateDict(TvnCFFDataLayout& layout, const TvnCFFD
   TvnCFFData dict;
   int64_t at = -1;
   if (private_entry && private_entry->FOperands.size() >= 2) {
-    at = Position(private_entry->Operand(1), FPointerAfterDSC, FInput->ALength());
+    at = CffOffsetPosition(private_entry->Operand(1), FPointerAfterDSC, FInput->ALength());
     const double size = private_entry->Operand(0);
     if (at >= 0 && size > 0) {
       FInput->SetFilePointer(at);
@@ -437,7 +438,7 @@ void TvnType1CFFHandler::ReadPrivateDict(TvnCFFDataLayout& layout, const TvnCFFD
       if (const TvnCFFDictEntry* e = dict.GetEntry(key)) layout.AddValueToPrivateDict(key, e->FOperands);
     auto number = [&](const char* key, double fallback) {
       const TvnCFFDictEntry* e = dict.GetEntry(key);
-      layout.AddValueToPrivateDict(key, NumberText(e && !e->FOperands.empty() ? e->Operand(0) : fallback));
+      layout.AddValueToPrivateDict(key, CffNumberText(e && !e->FOperands.empty() ? e->Operand(0) : fallback));
     };
     number("BlueScale", 0.039625);
     number("BlueShift", 7);
@@ -467,8 +468,8 @@ void TvnType1CFFHandler::ReadCIDTables(TvnCFFDataLayout& layout, const TvnCFFDat
     TvnCFFFontDict fd;
     // A Font DICT's own matrix comes before the Top DICT's.
     TvnFontMatrix own;
-    if (MatrixOf(font.GetEntry("FontMatrix"), own))
-      fd.FFontMatrix = top_matrix ? Concat(own, *top_matrix) : own;
+    if (CffMatrixOf(font.GetEntry("FontMatrix"), own))
+      fd.FFontMatrix = top_matrix ? ConcatMatrices(own, *top_matrix) : own;
     else if (top_matrix)
       fd.FFontMatrix = *top_matrix;
     ReadPrivateDict(layout, font.GetEntry("Private"), fd, false);
@@ -483,7 +484,7 @@ void TvnType1CFFHandler::ReadCIDTables(TvnCFFDataLayout& layout, const TvnCFFDat
   const int32_t glyphs = layout.FCharStrings.Count();
   layout.FFDSelect.assign(static_cast<size_t>(glyphs), 0);
   const TvnCFFDictEntry* select = top.GetEntry("FDSelect");
-  const int64_t at = select ? Position(select->Operand(0), FPointerAfterDSC, FInput->ALength()) : -1;
+  const int64_t at = select ? CffOffsetPosition(select->Operand(0), FPointerAfterDSC, FInput->ALength()) : -1;
   if (at < 0) return;
   FInput->SetFilePointer(at);
   const int format = FInput->ReadCard8();
@@ -500,7 +501,8 @@ void TvnType1CFFHandler::ReadCIDTables(TvnCFFDataLayout& layout, const TvnCFFDat
       const int fd = FInput->ReadCard8();
       const int next = FInput->ReadCard16();
       if (fd < 0 || next <= first) break;  // ranges go up; anything else is damage
-      for (int g = first; g < std::min(next, glyphs); ++g) layout.FFDSelect[static_cast<size_t>(g)] = static_cast<uint8_t>(fd);
+      for (int g = first; g < std::min(next, glyphs); ++g)
+        layout.FFDSelect[static_cast<size_t>(g)] = static_cast<uint8_t>(fd);
       first = next;
     }
   }

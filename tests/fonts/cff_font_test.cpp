@@ -125,6 +125,15 @@ TEST(CffFont, FontMatrixScalesGlyphSpace) {
   ASSERT_TRUE(cid);
   EXPECT_EQ(cid->Units_per_em(), 2048);
   EXPECT_EQ(Load<TvnCIDFontHandler>(ThreeGlyphs().Build())->Units_per_em(), 1000);
+
+  // A matrix that maps everything onto a line: 1000 units per em, and the
+  // outline keeps the usual scale.
+  CffBuilder flat = ThreeGlyphs();
+  flat.top_extra = std::string("\x1e\x1c\x3f\x8b\x8b\x8b\x8b\x8b", 8) + CffOp(1207);  // 1E-3 0 0 0 0 0
+  auto flat_font = Load<TvnCIDFontHandler>(flat.Build());
+  ASSERT_TRUE(flat_font);
+  EXPECT_EQ(flat_font->Units_per_em(), 1000);
+  EXPECT_EQ(Points(flat_font->GetOutlineForGlyphName("space", 1000, 72, EncodingType::None).get())[0], "10,-20");
 }
 
 TEST(CffFont, SubroutinesAreCalledWithTheirBias) {

@@ -17,7 +17,9 @@ namespace {
 using Reader = TvnCFFHeaderAndIndexReader;
 using testing::CffIndex;
 
-TvnByteArrayReader Over(const std::string& bytes) { return TvnByteArrayReader(TvnByteArray(bytes.begin(), bytes.end())); }
+TvnByteArrayReader Over(const std::string& bytes) {
+  return TvnByteArrayReader(TvnByteArray(bytes.begin(), bytes.end()));
+}
 
 TvnCFFData Dict(const std::string& bytes) {
   auto input = Over(bytes);
