@@ -48,6 +48,9 @@ int64_t CffOffsetPosition(double offset, int64_t base, int64_t length) {
   return p < length ? p : -1;
 }
 
+// A SID operand; -1 for a value no SID has.
+int32_t CffSIDOperand(double v) { return v >= 0 && v <= 65535 ? static_cast<int32_t>(v) : -1; }
+
 bool LineHas(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 }  // namespace
@@ -334,7 +337,7 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   std::string text;
   for (const char* key : {"version", "Notice", "Copyright", "FullName", "FamilyName", "Weight"}) {
     const TvnCFFDictEntry* e = top.GetEntry(key);
-    if (e && !e->FOperands.empty() && CffSIDString(static_cast<int32_t>(e->Operand(0)), *FStringIndex, text))
+    if (e && !e->FOperands.empty() && CffSIDString(CffSIDOperand(e->Operand(0)), *FStringIndex, text))
       layout->AddValueToTopDict(key, text);
   }
   const TvnCFFDictEntry* fixed = top.GetEntry("isFixedPitch");
