@@ -412,6 +412,10 @@ std::unique_ptr<TvnCFFDataLayout> TvnType1CFFHandler::ParseFont(int32_t Index) {
   TvnFontMatrix top_matrix = kDefaultFontMatrix;
   const bool explicit_matrix = CffMatrixOf(top.GetEntry("FontMatrix"), top_matrix);
   if (layout->FIsCID) {
+    // The programs stay in their INDEX, which counts against the budget.
+    const auto held = static_cast<int64_t>(charstrings.Fdata.size());
+    if (held > FCopyBudget) return nullptr;
+    FCopyBudget -= held;
     layout->FCharStrings = std::move(charstrings);
     ReadCIDTables(*layout, top, explicit_matrix ? &top_matrix : nullptr);
   } else {
