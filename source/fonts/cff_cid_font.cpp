@@ -6,24 +6,6 @@
 
 namespace vn::fonts {
 
-bool TvnCIDFontHandler::Check(TStream& AStream) {
-  FListCFFDataLayout.clear();
-  TvnByteArray data = ReadAll(AStream);
-  bool accepted = false;
-  try {
-    if (!data.empty()) {
-      TvnByteArrayReader input(std::move(data));
-      bool is_cid = false;
-      accepted = Check(input, is_cid);
-    }
-  } catch (...) {
-    AStream.Seek(0, SeekOrigin::soBeginning);
-    throw;
-  }
-  AStream.Seek(0, SeekOrigin::soBeginning);
-  return accepted;
-}
-
 bool TvnCIDFontHandler::Check(TvnByteArrayReader& Input, bool& isCID) {
   FListCFFDataLayout.clear();
   FPointerAfterDSC = CffDataStart(Input);

@@ -13,8 +13,7 @@ namespace vn::fonts {
 
 class TvnCIDFontHandler : public CffFontSet {
  public:
-  // The stream is left at position 0 whether the data is accepted or not.
-  bool Check(TStream& AStream) override;
+  using CffFontSet::Check;
   // Accepts CFF data with at least one readable font; isCID is set then.
   bool Check(TvnByteArrayReader& Input, bool& isCID);
   // Reads the fonts through a CFF reader and keeps what it parsed.
@@ -31,6 +30,12 @@ class TvnCIDFontHandler : public CffFontSet {
   double InitialRandomSeed() const { return PrivateValue("initialRandomSeed"); }
   double DefaultWidthX() const { return PrivateValue("defaultWidthX"); }
   double DefaultWidthY() const { return PrivateValue("defaultWidthY"); }
+
+ protected:
+  bool CheckData(TvnByteArrayReader& Input) override {
+    bool is_cid = false;
+    return Check(Input, is_cid);
+  }
 
  private:
   double PrivateValue(std::string_view key) const {

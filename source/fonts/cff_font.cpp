@@ -230,33 +230,28 @@ bool CffFontSet::HeaderAccepted(TvnByteArrayReader& Input, int64_t start) {
   return header.FMajor == 1 && header.FHdrsize >= 4 && header.FOffsize >= 0 && header.FOffsize <= 4;
 }
 
-TvnByteArray CffFontSet::ReadAll(TStream& AStream) {
-  const int64_t size = AStream.Size() - AStream.Position();
-  TvnByteArray data;
-  if (size <= 0 || size > kMaxProgramBytes) return data;
-  data.resize(static_cast<size_t>(size));
-  data.resize(static_cast<size_t>(std::max<int64_t>(AStream.Read(data.data(), size), 0)));
-  return data;
-}
-
-// ---- TvnType1CFFHandler ----
-
-bool TvnType1CFFHandler::Check(TStream& AStream) {
+bool CffFontSet::Check(TStream& AStream) {
   FListCFFDataLayout.clear();
-  TvnByteArray data = ReadAll(AStream);
+  // The stream's bytes from its current position (the engine hands it over
+  // at 0); the stream goes back to 0 whatever the outcome.
+  const int64_t size = AStream.Size() - AStream.Position();
   bool accepted = false;
-  try {
-    if (!data.empty()) {
+  if (size > 0 && size <= kMaxProgramBytes) {
+    TvnByteArray data(static_cast<size_t>(size));
+    data.resize(static_cast<size_t>(std::max<int64_t>(AStream.Read(data.data(), size), 0)));
+    try {
       TvnByteArrayReader input(std::move(data));
-      accepted = Check(input);
+      accepted = CheckData(input);
+    } catch (...) {
+      AStream.Seek(0, SeekOrigin::soBeginning);
+      throw;
     }
-  } catch (...) {
-    AStream.Seek(0, SeekOrigin::soBeginning);
-    throw;
   }
   AStream.Seek(0, SeekOrigin::soBeginning);
   return accepted;
 }
+
+// ---- TvnType1CFFHandler ----
 
 bool TvnType1CFFHandler::Check(TvnByteArrayReader& Input) {
   FListCFFDataLayout.clear();

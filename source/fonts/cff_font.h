@@ -123,6 +123,9 @@ class CffFontSet : public TvnBaseFont {
   bool IsCharCodeAvailable(int32_t ACharCode, EncodingType AEncoding) override;
   FontType GetFontType() override { return FontType::CFF; }
   void Close() override { FListCFFDataLayout.clear(); }
+  // Reads the stream's bytes and accepts them when they hold CFF data with
+  // at least one readable font; the stream is left at position 0 either way.
+  bool Check(TStream& AStream) override;
 
   std::vector<EncodingType> GetSupportedEncodings() const { return {EncodingType::None}; }
   const std::vector<std::unique_ptr<TvnCFFDataLayout>>& Layouts() const { return FListCFFDataLayout; }
@@ -175,9 +178,8 @@ class CffFontSet : public TvnBaseFont {
   // The header test: major version 1, header size at least 4, offset size
   // at most 4.
   static bool HeaderAccepted(TvnByteArrayReader& Input, int64_t start);
-  // The stream's bytes from its current position; empty when there are
-  // none or too many.
-  static TvnByteArray ReadAll(TStream& AStream);
+  // The test and load of Check over the stream's bytes.
+  virtual bool CheckData(TvnByteArrayReader& Input) = 0;
 
   std::vector<std::unique_ptr<TvnCFFDataLayout>> FListCFFDataLayout;
 
@@ -201,10 +203,8 @@ class CffFontSet : public TvnBaseFont {
 
 class TvnType1CFFHandler : public CffFontSet {
  public:
-  // Reads the stream's bytes and accepts them when they hold CFF data with
-  // at least one readable font; the stream is left at position 0 either way.
-  bool Check(TStream& AStream) override;
-  // The same over a reader of the whole data.
+  using CffFontSet::Check;
+  // Check over a reader of the whole data.
   bool Check(TvnByteArrayReader& Input);
 
   // Reads the header, the four INDEXes after it and the fonts of the set
@@ -223,6 +223,9 @@ class TvnType1CFFHandler : public CffFontSet {
   bool IsCID() const { return FisCID1; }
   void SetIsCID(bool value) { FisCID1 = value; }
   int64_t PointerAfterDSC() const { return FPointerAfterDSC; }
+
+ protected:
+  bool CheckData(TvnByteArrayReader& Input) override { return Check(Input); }
 
  private:
   void ReadPrivateDict(TvnCFFDataLayout& layout, const TvnCFFDictEntry* private_entry, TvnCFFFontDict& fd,
