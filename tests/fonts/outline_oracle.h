@@ -148,6 +148,7 @@ class FreeTypeFace {
   bool ok() const { return face_ != nullptr; }
   int UnitsPerEm() const { return face_->units_per_EM; }
   std::string Format() const { return FT_Get_Font_Format(face_); }
+  FT_Face face() const { return face_; }
   std::vector<std::string> GlyphNames() const {
     std::vector<std::string> names;
     char name[256];
@@ -158,7 +159,9 @@ class FreeTypeFace {
   // The glyph's outline, unscaled and unhinted, in font units times
   // `scale`, y down; nullopt when FreeType cannot load it.
   std::optional<Shape> Outline(const std::string& glyph_name, double scale) const {
-    const FT_UInt index = FT_Get_Name_Index(face_, glyph_name.c_str());
+    return OutlineOfGlyph(FT_Get_Name_Index(face_, glyph_name.c_str()), scale);
+  }
+  std::optional<Shape> OutlineOfGlyph(FT_UInt index, double scale) const {
     if (FT_Load_Glyph(face_, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING)) return std::nullopt;
     struct Ctx {
       ShapeBuilder b;
