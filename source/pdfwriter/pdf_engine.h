@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "export/plain_sheet_engine.h"
+#include "pdfwriter/font_mapper.h"
 #include "pdfwriter/pdf_images.h"
 #include "pdfwriter/pdf_settings.h"
 #include "runtime/string_list.h"
@@ -51,6 +52,20 @@ enum class TvnPathStatus { psPathBegins, psPathEnds, psNoPath };
 
 // The "no colour" value of a background colour.
 constexpr TColor kNoBackgroundColor = 0x1FFFFFFF;
+
+class TvnPDFFont;
+
+// One run of a text item, gathered from the analyzer's runs: consecutive
+// runs in one font and of one kind are joined so that they are written as
+// one text object.
+struct TvnRunStore {
+  String RunText;
+  TFont Font;  // the item's font with the run's font name
+  TvnGlyphInfoList GlyphInfoList;
+  TvnRunInfo RunInfo;
+  std::vector<uint16_t> LogClust;
+  int32_t Angle = 0;
+};
 
 class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
  public:
@@ -167,9 +182,29 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
     return Text;
   }
   // Fonts: the "/Font <<...>>" entry of the resources (with its CRLF) and
-  // the font objects written at the end of the document.
-  virtual std::string GetFontResources() { return {}; }
-  virtual void WriteFonts() {}
+  // the font objects written at the end of the document (pdf_text.cpp).
+  virtual std::string GetFontResources();
+  virtual void WriteFonts();
+
+  // ---- text (pdf_text.cpp)
+  // Writes a text item: its first line, mapped to installed TrueType fonts,
+  // split into runs, each written as one text object with its underline,
+  // strike-out and background; web and e-mail addresses in it become link
+  // annotations.
+  void RenderTextItem(vn::exporter::TvnTextItem& Item) override;
+  // The analyzer's callback: gathers the runs of the item being written.
+  void AddScriptRun(const String& AText, int32_t ARunIndex, int32_t ARunCount, TvnGlyphInfoList&& AGlyphInfoList,
+                    const TvnRunInfo& AGlyphDetail, const std::vector<uint16_t>& ALogClust);
+  // The PDF font of a run (found by font, size, kind and direction, or
+  // made), with the run's characters or glyphs recorded as used.
+  TvnPDFFont& GetRunPDFFont(const TvnRunStore& Run, bool IdentityH);
+  // The width of a run at the item's size, pixels.
+  double RunWidth(const TvnRunStore& Run);
+  void WriteRun(TvnRunStore& Run, int32_t Angle, double CharSpacing, bool FirstRun);
+  // Link annotations for the web and e-mail addresses and file paths of a
+  // line whose text starts at (X, Y) (engine pixels), one line high.
+  void WriteLinks(const String& Line, double X, double Y, double Height);
+  TvnMapFont& MapFont();
   // Images: the image entries inside "/XObject <<" ... " >>" of the
   // resources, and the background picture written as an image object
   // (its object number, or -1 when not written).
@@ -269,6 +304,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   TvnPDFImageTable FImageSettings;  // the image objects of the document
   int32_t FColourSpaceObject = -1;
   bool FIsPDFA = false;
+  // Fonts of the document in order of first use; font i is "/F" i.
+  std::vector<std::unique_ptr<TvnPDFFont>> FFontTable;
   double FBackgroundImageLeft = 0, FBackgroundImageTop = 0, FBackgroundImageWidth = 0, FBackgroundImageHeight = 0;
 
   // ---- page content state
@@ -282,6 +319,15 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string FPath;
   bool FIsClipPath = false;
 
+  // ---- text state, live while one text item is written
+  vn::exporter::TvnTextItem* FCurrentTextObj = nullptr;
+  double FRunTextX = 0, FRunTextY = 0;
+  TFont FRunFont;
+  double FRunFontSize = 0;  // points, the exact em size of FRunFont
+  String FRunLine;          // the line being written
+  std::vector<TvnRunStore> FRunStoreList;
+  std::optional<TvnRunStore> FRunStore;
+
  private:
   void WriteRaw(std::string_view bytes);
   int64_t OutputOffset();
@@ -294,6 +340,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   void WriteXRefAndTrailer();
   void ReleaseDocument();
 
+  std::unique_ptr<TvnMapFont> FMapFont;
   std::unique_ptr<TvnCompression> FCompression = std::make_unique<TvnCompression>();
   std::unique_ptr<TvnViewerPreferences> FViewerPreferences = std::make_unique<TvnViewerPreferences>();
   std::unique_ptr<TvnPDFEncryptionSettings> FEncryption = std::make_unique<TvnPDFEncryptionSettings>();
