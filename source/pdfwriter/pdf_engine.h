@@ -324,6 +324,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   double FRunTextX = 0, FRunTextY = 0;
   TFont FRunFont;
   double FRunFontSize = 0;  // points, the exact em size of FRunFont
+  int32_t FRunAscent = 0;   // the ascent of FRunFont at 1000 points, points
   String FRunLine;          // the line being written
   std::vector<TvnRunStore> FRunStoreList;
   std::optional<TvnRunStore> FRunStore;

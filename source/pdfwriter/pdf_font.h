@@ -104,6 +104,11 @@ class TvnPDFFont {
   // ASCII range written as "#" and two hex digits.
   static std::string EscapeFontName(const std::string& Name);
 
+  // The characters the ToUnicode map gives a glyph (empty: none).
+  String GlyphText(uint16_t Glyph) const {
+    auto found = FGlyphText.find(Glyph);
+    return found == FGlyphText.end() ? String() : found->second;
+  }
   const std::vector<uint16_t>& CIDs() const { return FCID; }
   const std::vector<int32_t>& Widths() const { return FWidths; }
   const std::set<uint16_t>& UsedGlyphs() const { return FUsedGlyphs; }

@@ -96,6 +96,11 @@ void TvnCustomPDFEngine::RenderTextItem(TvnTextItem& item) {
 
   FRunFont = font;
   FRunFontSize = size;
+  // Every run of the line sits on the baseline of the item's font, as the
+  // glyphs of fallback fonts do on the screen.
+  FRunAscent = 0;
+  if (auto gdi = PlatformFont(font, vn::platform::FontHeightFromPoints(kMeasuringFontSize, vn::framework::ScreenPixelsPerInch)))
+    FRunAscent = vn::RoundToInt(PixelsToPoints(gdi->Metrics().Ascent));
   FRunLine = line;
   FCurrentTextObj = &item;
   FRunTextX = item.X;
@@ -228,7 +233,7 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
   const vn::exporter::TSize box = TvnFontMeasure(run.Font).Extent(run.RunText);
   const double w = box.cx, h = box.cy;
   const double input_factor = InputXRes() > 0 ? InputXRes() / vn::framework::ScreenPixelsPerInch : 1.0;
-  const double ascent = size * PointsToPixels(font.FontInfo().FfiFontBBox.Top) / 1000 / input_factor;
+  const double ascent = size * PointsToPixels(FRunAscent) / 1000 / input_factor;
   const double theta = angle * kPi / 180;
   const double x = ConvX(FRunTextX), y = ConvY(FRunTextY);
   const double depth = ConvY(FRunTextY) - ConvY(FRunTextY + ascent);
@@ -267,37 +272,60 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
   double run_width = 0;
   std::string show;
   if (glyph_run) {
-    if (metafile_spacing) {
-      // Glyphs of one cluster go together; after each cluster the
-      // difference between the font's and the metafile's advance.
-      show = "[";
+    // Glyphs go cluster by cluster; with metafile spacing each cluster is
+    // followed by the difference between the font's and the metafile's
+    // advance. A cluster whose glyphs do not map back to its characters
+    // (reordered or split marks, glyphs shared with other clusters) carries
+    // its characters as the actual text of a marked span.
+    const auto& glyphs = run.GlyphInfoList;
+    struct Piece {
+      std::string hex, adjustment;
+    };
+    std::vector<Piece> pending;  // clusters not yet shown
+    auto flush = [&](const std::string& actual_text) {
+      if (pending.empty()) return;
+      std::string op = metafile_spacing ? "[" : "<";
+      for (const Piece& p : pending) op += metafile_spacing ? "<" + p.hex + ">" + p.adjustment : p.hex;
+      op += metafile_spacing ? "] TJ" : "> Tj";
+      if (!actual_text.empty()) op = "/Span <</ActualText <FEFF" + actual_text + ">>> BDC " + op + " EMC";
+      show += (show.empty() ? "" : " ") + op;
+      pending.clear();
+    };
+    for (size_t i = 0; i < glyphs.size();) {
+      size_t j = i;
       double font_advance = 0;
-      for (size_t i = 0; i < run.GlyphInfoList.size(); ++i) {
-        const TvnGlyphInfo& g = run.GlyphInfoList[i];
-        const bool starts = i > 0 && g.Cluster != run.GlyphInfoList[i - 1].Cluster;
-        if (starts) {
-          const TvnGlyphInfo& prev = run.GlyphInfoList[i - 1];
-          const double mf = metafile_advance(static_cast<size_t>(std::max(prev.Cluster, 0)), static_cast<size_t>(std::max(prev.ClusterEnd, 0)));
-          show += Num((font_advance - mf) * m / size * 1000);
-          font_advance = 0;
+      Piece piece;
+      String mapped;
+      for (; j < glyphs.size() && glyphs[j].Cluster == glyphs[i].Cluster; ++j) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%04X", glyphs[j].ID);
+        piece.hex += code;
+        mapped += font.GlyphText(glyphs[j].ID);
+        font_advance += glyphs[j].AdvWidth * size / 1000;
+      }
+      const auto from = static_cast<size_t>(std::clamp<int32_t>(glyphs[i].Cluster, 0, static_cast<int32_t>(FRunLine.size())));
+      const auto to = static_cast<size_t>(std::clamp<int32_t>(glyphs[i].ClusterEnd, static_cast<int32_t>(from), static_cast<int32_t>(FRunLine.size())));
+      const String cluster_text = FRunLine.substr(from, to - from);
+      if (metafile_spacing && j < glyphs.size())
+        piece.adjustment = Num((font_advance - metafile_advance(from, to)) * m / size * 1000);
+      run_width += font_advance;
+      if (mapped == cluster_text) {
+        pending.push_back(std::move(piece));
+      } else {
+        flush({});
+        pending.push_back(std::move(piece));
+        std::string text_hex;
+        for (char16_t c : cluster_text) {
+          char code[8];
+          std::snprintf(code, sizeof code, "%04X", c);
+          text_hex += code;
         }
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "<%04X>", g.ID);
-        show += hex;
-        font_advance += g.AdvWidth * size / 1000;
+        flush(text_hex);
       }
-      show += "] TJ";
-      run_width = metafile_advance(start, end);
-    } else {
-      show = "<";
-      for (const TvnGlyphInfo& g : run.GlyphInfoList) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "%04X", g.ID);
-        show += hex;
-        run_width += g.AdvWidth * size / 1000;
-      }
-      show += "> Tj";
+      i = j;
     }
+    flush({});
+    if (metafile_spacing) run_width = metafile_advance(start, end);
   } else if (metafile_spacing) {
     show = "[";
     for (size_t i = 0; i < run.RunText.size(); ++i) {
