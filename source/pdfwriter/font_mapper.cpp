@@ -333,6 +333,7 @@ void TvnStringAnalyzer::StringAnalyze(const String& text, vn::exporter::TBiDiMod
       TvnGlyphInfo gi;
       gi.ID = static_cast<uint16_t>(g.GlyphId);
       gi.AdvWidth = best->Gdi->GlyphAdvance(g.GlyphId);
+      gi.PlacedAdvance = g.XAdvance;
       gi.Position = glyph_number++;
       gi.FontName = best->Font.Name;
       gi.Cluster = g.Cluster;

@@ -48,7 +48,10 @@ constexpr int32_t kMeasuringFontSize = 1000;
 
 struct TvnGlyphInfo {
   uint16_t ID = 0;
-  int32_t AdvWidth = 0;  // pixels at the measuring size
+  int32_t AdvWidth = 0;  // the glyph's own advance, pixels at the measuring size
+  // The advance shaping gave it in its place (kerning and other
+  // positioning), pixels at the measuring size.
+  int32_t PlacedAdvance = 0;
   int32_t Position = 0;  // running glyph number within the analyzed text
   String FontName;
   // The code units [Cluster, ClusterEnd) of the line that the glyph's

@@ -182,7 +182,7 @@ void TvnCustomPDFEngine::AddScriptRun(const String& text, int32_t, int32_t, TvnG
 double TvnCustomPDFEngine::RunWidth(const TvnRunStore& run) {
   double width = 0;
   if (run.RunInfo.ScriptProcessingRequired) {
-    for (const TvnGlyphInfo& g : run.GlyphInfoList) width += g.AdvWidth;
+    for (const TvnGlyphInfo& g : run.GlyphInfoList) width += g.PlacedAdvance;
   } else {
     const TvnPDFFont& font = GetRunPDFFont(run, true);
     for (char16_t c : run.RunText) width += PointsToPixels(font.FontInfo().Width(c));
@@ -284,16 +284,17 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
     std::vector<Piece> pending;  // clusters not yet shown
     auto flush = [&](const std::string& actual_text) {
       if (pending.empty()) return;
-      std::string op = metafile_spacing ? "[" : "<";
-      for (const Piece& p : pending) op += metafile_spacing ? "<" + p.hex + ">" + p.adjustment : p.hex;
-      op += metafile_spacing ? "] TJ" : "> Tj";
+      const bool array = std::any_of(pending.begin(), pending.end(), [](const Piece& p) { return !p.adjustment.empty(); });
+      std::string op = array ? "[" : "<";
+      for (const Piece& p : pending) op += array ? "<" + p.hex + ">" + p.adjustment : p.hex;
+      op += array ? "] TJ" : "> Tj";
       if (!actual_text.empty()) op = "/Span <</ActualText <FEFF" + actual_text + ">>> BDC " + op + " EMC";
       show += (show.empty() ? "" : " ") + op;
       pending.clear();
     };
     for (size_t i = 0; i < glyphs.size();) {
       size_t j = i;
-      double font_advance = 0;
+      double font_advance = 0, placed_advance = 0;
       Piece piece;
       String mapped;
       for (; j < glyphs.size() && glyphs[j].Cluster == glyphs[i].Cluster; ++j) {
@@ -302,13 +303,17 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
         piece.hex += code;
         mapped += font.GlyphText(glyphs[j].ID);
         font_advance += glyphs[j].AdvWidth * size / 1000;
+        placed_advance += glyphs[j].PlacedAdvance * size / 1000;
       }
       const auto from = static_cast<size_t>(std::clamp<int32_t>(glyphs[i].Cluster, 0, static_cast<int32_t>(FRunLine.size())));
       const auto to = static_cast<size_t>(std::clamp<int32_t>(glyphs[i].ClusterEnd, static_cast<int32_t>(from), static_cast<int32_t>(FRunLine.size())));
       const String cluster_text = FRunLine.substr(from, to - from);
-      if (metafile_spacing && j < glyphs.size())
-        piece.adjustment = Num((font_advance - metafile_advance(from, to)) * m / size * 1000);
-      run_width += font_advance;
+      // The cluster ends where the metafile or, without one, shaping put
+      // the next.
+      const double wanted = metafile_spacing ? metafile_advance(from, to) : placed_advance;
+      if (j < glyphs.size() && std::abs(font_advance - wanted) * m / size * 1000 >= 0.5)
+        piece.adjustment = Num((font_advance - wanted) * m / size * 1000);
+      run_width += placed_advance;
       if (mapped == cluster_text) {
         pending.push_back(std::move(piece));
       } else {
