@@ -197,8 +197,9 @@ TvnPDFFont& TvnCustomPDFEngine::GetRunPDFFont(const TvnRunStore& run, bool ident
     if (font->IsEqual(run.Font, FRunFontSize, cid, identity_h)) found = font.get();
   if (!found) {
     const TvnPDFPreferences& prefs = static_cast<TvnPDFPreferences&>(Preferences());
-    const bool subset = prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfSubset &&
-                        FontEmbedExcludeList().IndexOf(run.Font.Name) < 0;
+    const bool subset = cid ? prefs.EmbedTrueTypeFonts != TvnTTFontEmbedding::etfFull
+                            : prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfSubset &&
+                                  FontEmbedExcludeList().IndexOf(run.Font.Name) < 0;
     FFontTable.push_back(std::make_unique<TvnPDFFont>(run.Font, FRunFontSize, subset, cid, NewObjectNumber(), identity_h));
     found = FFontTable.back().get();
     found->SubsetTag = SubsetTagOf(FFontTable.size() - 1);
@@ -452,9 +453,14 @@ void TvnCustomPDFEngine::WriteFonts() {
   for (size_t i = 0; i < FFontTable.size(); ++i) {
     TvnPDFFont& f = *FFontTable[i];
     if (f.FontInfo().FfiType != TvnFontType::ftTrueType) continue;
-    const bool embedded = prefs.EmbedTrueTypeFonts != TvnTTFontEmbedding::etfNone && FontEmbedExcludeList().IndexOf(f.Font().Name) < 0;
+    // Glyph identifiers mean nothing without the font program: a composite
+    // font is always embedded (as a subset unless the whole font is asked
+    // for).
+    const bool cid = f.FontEncoding() == TvnFontEncoding::feCID;
+    const bool embedded = cid || (prefs.EmbedTrueTypeFonts != TvnTTFontEmbedding::etfNone &&
+                                  FontEmbedExcludeList().IndexOf(f.Font().Name) < 0);
     std::string program;
-    if (embedded) program = prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfSubset ? f.GetFontFile2Subset() : f.GetFontFile2();
+    if (embedded) program = prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfFull ? f.GetFontFile2() : f.GetFontFile2Subset();
     int32_t program_obj = -1;
     auto file_ref = [&]() -> std::string {
       if (program.empty()) return {};

@@ -462,5 +462,25 @@ TEST(PdfText, TextNoFontCoversIsKept) {
   EXPECT_NE(text.find("def"), std::string::npos) << text;
 }
 
+// Fonts of shaped text are embedded even when embedding is off: their codes
+// are glyph identifiers, which mean nothing without the font program.
+TEST(PdfText, ShapedTextFontsAreEmbeddedWhateverTheSetting) {
+  std::string pdf;
+  {
+    auto engine = NewEngine();
+    engine->Preferences().EmbedTrueTypeFonts = TvnTTFontEmbedding::etfNone;
+    engine->BeginDoc();
+    engine->Font().Name = u"Arial";
+    engine->TextOut(10, 10, u"Latin only");
+    engine->TextOut(10, 40, u"Ελληνικά");
+    engine->EndDoc();
+    pdf = engine->Bytes();
+  }
+  if (!HaveTextTools()) return;
+  const auto fonts = Fonts(pdf, "embedding_off");
+  ASSERT_EQ(fonts.size(), 2u);
+  for (const FontRow& font : fonts) EXPECT_EQ(font.emb, font.encoding == "WinAnsi" ? "no" : "yes") << font.name;
+}
+
 }  // namespace
 }  // namespace vn::pdfwriter::testing
