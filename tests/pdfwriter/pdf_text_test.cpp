@@ -13,7 +13,11 @@
 
 #include "export/metafile_processor.h"
 #include "pdf_test_support.h"
+#include <cairo.h>
+
+#include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
+#include "platform/canvas/metafile_player.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/images/image_codecs.h"
 #include "platform/shaping/text_shaping.h"
@@ -480,6 +484,69 @@ TEST(PdfText, ShapedTextFontsAreEmbeddedWhateverTheSetting) {
   const auto fonts = Fonts(pdf, "embedding_off");
   ASSERT_EQ(fonts.size(), 2u);
   for (const FontRow& font : fonts) EXPECT_EQ(font.emb, font.encoding == "WinAnsi" ? "no" : "yes") << font.name;
+}
+
+// Ink bounds of a grey raster (values below 128), or nullopt when blank.
+struct Bounds {
+  int x0, y0, x1, y1;
+};
+std::optional<Bounds> InkBounds(int width, int height, const std::function<double(int, int)>& grey) {
+  Bounds b{width, height, -1, -1};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (grey(x, y) < 128) b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), std::max(b.y1, y)};
+  if (b.x1 < 0) return std::nullopt;
+  return b;
+}
+
+// Metafile text at each vertical alignment lands where the canvas that
+// plays the same metafile draws it.
+TEST(PdfText, MetafileTextLandsWhereTheCanvasDrawsIt) {
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "no pdftoppm";
+  const struct {
+    const char* name;
+    uint32_t align;
+  } cases[] = {{"top", 0}, {"baseline", 24}, {"bottom", 8}, {"centred baseline", 24 | 6}};
+  for (const auto& c : cases) {
+    vn::platform::EmfRecorderCanvas recorder(400, 120);
+    vn::platform::Font font;
+    font.faceName = u"Arial";
+    font.height = -32;
+    recorder.SetFont(font);
+    recorder.SetTextAlign(c.align);
+    recorder.TextOut({200, 60}, u"Hxgy fluff", {});
+    vn::exporter::TMetafile metafile;
+    metafile.Bytes = recorder.Finish();
+    metafile.Width = 400;
+    metafile.Height = 120;
+
+    vn::platform::CairoCanvas canvas(400, 120);
+    vn::platform::DrawPageMetafile(vn::platform::emf::EmfFile(metafile.Bytes), canvas, 400, 120, 0);
+    cairo_surface_t* surface = canvas.Surface();
+    cairo_surface_flush(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const auto theirs = InkBounds(400, 120, [&](int x, int y) { return double(data[y * stride + x * 4 + 1]); });
+
+    std::string pdf;
+    {
+      auto engine = NewEngine(400, 120);
+      engine->BeginDoc();
+      vn::exporter::InstallMetafileProcessor();
+      engine->PlayMetafile(0, 0, metafile);
+      vn::exporter::SetMetafilePlayer(nullptr);
+      engine->EndDoc();
+      pdf = engine->Bytes();
+    }
+    const auto raster = Render(pdf, std::string("mf_align_") + std::to_string(c.align));
+    ASSERT_TRUE(raster);
+    const auto ours = InkBounds(raster->width, raster->height, [&](int x, int y) { return double(raster->At(x, y) & 0xFF); });
+    ASSERT_TRUE(theirs && ours) << c.name;
+    EXPECT_NEAR(ours->x0, theirs->x0, 2) << c.name;
+    EXPECT_NEAR(ours->x1, theirs->x1, 2) << c.name;
+    EXPECT_NEAR(ours->y0, theirs->y0, 1) << c.name;
+    EXPECT_NEAR(ours->y1, theirs->y1, 1) << c.name;
+  }
 }
 
 }  // namespace
