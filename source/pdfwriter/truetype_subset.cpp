@@ -16,9 +16,7 @@ constexpr uint32_t kKeptTables[] = {SfntTag("cmap"), SfntTag("cvt "), SfntTag("f
                                     SfntTag("hhea"), SfntTag("hmtx"), SfntTag("loca"), SfntTag("maxp"), SfntTag("prep")};
 
 constexpr size_t kMaxCmapPairs = 65536;
-constexpr size_t kHeadCheckSumAdjustment = 8;
 constexpr size_t kHeadIndexToLocFormat = 50;
-constexpr uint32_t kCheckSumMagic = 0xB1B0AFBA;
 
 // Composite glyph flags.
 constexpr uint16_t kArg1And2AreWords = 0x0001;
@@ -39,23 +37,8 @@ void AppendU32(std::string& out, uint32_t v) {
   AppendU16(out, v & 0xFFFF);
 }
 
-void PutU32(std::string& out, size_t at, uint32_t v) {
-  for (int i = 3; i >= 0; --i, v >>= 8) out[at + static_cast<size_t>(i)] = static_cast<char>(v & 0xFF);
-}
-
 void PadTo(std::string& out, size_t multiple) {
   while (out.size() % multiple != 0) out += '\0';
-}
-
-// The sum of the big-endian 32-bit words of the bytes (zero-padded).
-uint32_t TableCheckSum(std::string_view bytes) {
-  uint32_t sum = 0;
-  for (size_t i = 0; i < bytes.size(); i += 4) {
-    uint32_t word = 0;
-    for (size_t k = 0; k < 4; ++k) word = (word << 8) | (i + k < bytes.size() ? static_cast<uint8_t>(bytes[i + k]) : 0u);
-    sum += word;
-  }
-  return sum;
 }
 
 // A font's glyph table with its locations.
@@ -218,52 +201,15 @@ std::optional<std::string> SubsetTrueTypeFont(std::string_view font, std::set<ui
   if (!glyphs.long_format && new_glyf.size() / 2 > 0xFFFF) return std::nullopt;
 
   // The kept tables in the directory's order.
-  struct Out {
-    uint32_t tag;
-    std::string_view bytes;
-  };
-  std::vector<Out> tables;
+  std::vector<vn::platform::SfntTableBytes> tables;
   for (const vn::platform::SfntTable& t : dir->Tables) {
     if (std::find(std::begin(kKeptTables), std::end(kKeptTables), t.Tag) == std::end(kKeptTables)) continue;
     std::string_view bytes = font.substr(t.Offset, t.Length);
     if (t.Tag == SfntTag("glyf")) bytes = new_glyf;
     if (t.Tag == SfntTag("loca")) bytes = new_loca;
-    tables.push_back({t.Tag, bytes});
+    tables.push_back({t.Tag, AsSpan(bytes)});
   }
-  const auto n = static_cast<uint16_t>(tables.size());
-  uint16_t entry_selector = 0;
-  while ((2u << entry_selector) <= n) ++entry_selector;
-  const uint16_t search_range = static_cast<uint16_t>(16u << entry_selector);
-
-  std::string out;
-  AppendU32(out, 0x00010000);
-  AppendU16(out, n);
-  AppendU16(out, search_range);
-  AppendU16(out, entry_selector);
-  AppendU16(out, static_cast<uint32_t>(16 * n - search_range));
-  std::vector<size_t> at(tables.size());
-  size_t offset = 12 + size_t{16} * n;
-  for (size_t i = 0; i < tables.size(); ++i) {
-    AppendU32(out, tables[i].tag);
-    AppendU32(out, 0);  // checksum, filled below
-    AppendU32(out, static_cast<uint32_t>(offset));
-    AppendU32(out, static_cast<uint32_t>(tables[i].bytes.size()));
-    at[i] = offset;
-    offset += (tables[i].bytes.size() + 3) / 4 * 4;
-  }
-  size_t head_at = 0;
-  for (size_t i = 0; i < tables.size(); ++i) {
-    out.append(tables[i].bytes);
-    if (tables[i].tag == SfntTag("head")) {
-      head_at = at[i];
-      PutU32(out, head_at + kHeadCheckSumAdjustment, 0);
-    }
-    PutU32(out, 12 + 16 * i + 4, TableCheckSum(std::string_view(out).substr(at[i], tables[i].bytes.size())));
-    PadTo(out, 4);
-  }
-  // The whole font's words sum to the magic number.
-  PutU32(out, head_at + kHeadCheckSumAdjustment, kCheckSumMagic - TableCheckSum(out));
-  return out;
+  return vn::platform::AssembleSfnt(0x00010000, tables);
 }
 
 }  // namespace vn::pdfwriter
