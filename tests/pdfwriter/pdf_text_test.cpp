@@ -4,6 +4,8 @@
 // it as a shaping renderer does; rotation, vertical CJK, render modes, rise,
 // opacity, metafile advances, underline and links as the writer defines
 // them.
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -13,8 +15,6 @@
 
 #include "export/metafile_processor.h"
 #include "pdf_test_support.h"
-#include <cairo.h>
-
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
@@ -54,6 +54,18 @@ std::unique_ptr<TestEngine> NewEngine(int width = 800, int height = 600) {
   return engine;
 }
 
+// The file an engine writes with `draw` between BeginDoc and EndDoc (the
+// engine checks it with qpdf when it goes).
+std::string Written(const std::function<void(TestEngine&)>& draw, bool compressed = true, int width = 800,
+                    int height = 600) {
+  auto engine = NewEngine(width, height);
+  engine->Compression().Enabled = compressed;
+  engine->BeginDoc();
+  draw(*engine);
+  engine->EndDoc();
+  return engine->Bytes();
+}
+
 // The text pdftotext gives, without the bidirectional marks it adds around
 // right-to-left lines and with runs of blanks made one.
 std::string ExtractedText(const std::string& pdf, const std::string& name) {
@@ -76,15 +88,14 @@ std::vector<FontRow> Fonts(const std::string& pdf, const std::string& name) {
   std::vector<FontRow> rows;
   std::istringstream lines(out);
   std::string line;
-  static const std::regex row(R"(^(\S+)\s+(.+?)\s+(Identity-H|Identity-V|WinAnsi|Custom|Builtin)\s+(yes|no)\s+(yes|no)\s+(yes|no)\s)");
+  static const std::regex row(
+      R"(^(\S+)\s+(.+?)\s+(Identity-H|Identity-V|WinAnsi|Custom|Builtin)\s+(yes|no)\s+(yes|no)\s+(yes|no)\s)");
   for (std::smatch m; std::getline(lines, line);)
     if (std::regex_search(line, m, row)) rows.push_back({m[1], m[2], m[3], m[4], m[5], m[6]});
   return rows;
 }
 
-bool HaveTextTools() {
-  return vn::test_support::HaveTool("pdftotext") && vn::test_support::HaveTool("pdffonts");
-}
+bool HaveTextTools() { return vn::test_support::HaveTool("pdftotext") && vn::test_support::HaveTool("pdffonts"); }
 
 // The advance of each code unit of a line as a shaping producer records
 // it: each cluster's advance on its first code unit, 0 on the others.
@@ -122,22 +133,20 @@ vn::exporter::TMetafile MetafileOf(const std::vector<ScriptLine>& lines, int wid
 }
 
 TEST(PdfText, PlainLatinLineIsOneLiteralString) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->Compression().Enabled = false;
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->Font().Size = 12;
-    engine->TextOut(10, 10, u"Hello (world)");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written(
+      [&](TestEngine& e) {
+        e.Font().Name = u"Arial";
+        e.Font().Size = 12;
+        e.TextOut(10, 10, u"Hello (world)");
+      },
+      false);
   const std::string content = PageContents(pdf).at(0);
   EXPECT_NE(content.find("BT\r\n0 Tr\r\n0.0000 0.0000 0.0000 rg\r\n/F0 12.0000 Tf\r\n"), std::string::npos) << content;
   EXPECT_NE(content.find(" Td (Hello \\(world\\)) Tj\r\nET Q "), std::string::npos) << content;
   EXPECT_TRUE(Balanced(content));
-  EXPECT_NE(pdf.find("/Subtype /TrueType/Name /F0/BaseFont /AAAAAA+Arial /Encoding /WinAnsiEncoding"), std::string::npos);
+  EXPECT_NE(pdf.find("/Subtype /TrueType/Name /F0/BaseFont /AAAAAA+Arial "
+                     "/Encoding /WinAnsiEncoding"),
+            std::string::npos);
   if (!HaveTextTools()) return;
   const auto fonts = Fonts(pdf, "plain");
   ASSERT_EQ(fonts.size(), 1u);
@@ -149,29 +158,23 @@ TEST(PdfText, PlainLatinLineIsOneLiteralString) {
 // Every script, drawn by engine calls and by a played metafile: each font
 // embedded as a subset with a ToUnicode map, the text back in logical order.
 TEST(PdfText, ScriptsComeBackInLogicalOrder) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->BeginDoc();
+  const std::string pdf = Written([&](TestEngine& e) {
     double y = 20;
     for (const ScriptLine& line : kScripts) {
-      engine->Font().Name = line.font;
-      engine->Font().Size = 14;
-      engine->SetBiDiMode(line.rtl ? TBiDiMode::bdRightToLeft : TBiDiMode::bdLeftToRight);
-      engine->TextOut(line.rtl ? 500 : 20, y, line.text);
+      e.Font().Name = line.font;
+      e.Font().Size = 14;
+      e.SetBiDiMode(line.rtl ? TBiDiMode::bdRightToLeft : TBiDiMode::bdLeftToRight);
+      e.TextOut(line.rtl ? 500 : 20, y, line.text);
       y += 40;
     }
-    engine->NewPage();
+    e.NewPage();
     vn::exporter::InstallMetafileProcessor();
-    engine->PlayMetafile(0, 0, MetafileOf({std::begin(kScripts), std::end(kScripts)}, 800, 600));
+    e.PlayMetafile(0, 0, MetafileOf({std::begin(kScripts), std::end(kScripts)}, 800, 600));
     vn::exporter::SetMetafilePlayer(nullptr);
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  });
   for (const std::string& content : PageContents(pdf)) EXPECT_TRUE(Balanced(content));
   if (!HaveTextTools()) return;
-  for (const FontRow& font : Fonts(pdf, "scripts"))
-    EXPECT_EQ(font.emb + font.sub + font.uni, "yesyesyes") << font.name;
+  for (const FontRow& font : Fonts(pdf, "scripts")) EXPECT_EQ(font.emb + font.sub + font.uni, "yesyesyes") << font.name;
   std::string text = ExtractedText(pdf, "scripts");
   const size_t second_page = text.find('\f');
   ASSERT_NE(second_page, std::string::npos);
@@ -228,19 +231,17 @@ double PageRmse(const Ink& a, const Ink& b, double page_pixels) {
 TEST(PdfText, PagesMatchAShapingRenderersDrawing) {
   if (!vn::test_support::HaveTool("pdftoppm") || !vn::test_support::HaveTool("hb-view")) GTEST_SKIP() << "no renderers";
   for (const ScriptLine& line : kScripts) {
-    std::string pdf;
-    {
-      auto engine = NewEngine(600, 100);
-      engine->BeginDoc();
-      engine->Font().Name = line.font;
-      engine->Font().Height = -36;
-      engine->TextOut(20, 20, line.text);
-      engine->EndDoc();
-      pdf = engine->Bytes();
-    }
+    const std::string pdf = Written(
+        [&](TestEngine& e) {
+          e.Font().Name = line.font;
+          e.Font().Height = -36;
+          e.TextOut(20, 20, line.text);
+        },
+        true, 600, 100);
     const auto pdf_path = SaveTemp(pdf, std::string("render_") + line.script + ".pdf");
     const auto prefix = TempFile(std::string("render_") + line.script);
-    ASSERT_EQ(testing::Run("pdftoppm -r 96 -gray -singlefile '" + pdf_path.string() + "' '" + prefix.string() + "'"), 0);
+    ASSERT_EQ(testing::Run("pdftoppm -r 96 -gray -singlefile '" + pdf_path.string() + "' '" + prefix.string() + "'"),
+              0);
     std::ifstream in(prefix.string() + ".pgm", std::ios::binary);
     std::string magic;
     int w = 0, h = 0, maxval = 0;
@@ -252,9 +253,10 @@ TEST(PdfText, PagesMatchAShapingRenderersDrawing) {
 
     const auto face = vn::platform::MatchFont(line.font, false, false).Face;
     const auto png = TempFile(std::string("hbview_") + line.script + ".png");
-    ASSERT_EQ(testing::Run("hb-view --font-file='" + face.File.string() + "' --face-index=" + std::to_string(face.Index) +
-                  " --font-size=36 --margin=8 -O png -o '" + png.string() + "' '" + vn::ToUtf8(line.text) + "'"),
-              0);
+    ASSERT_EQ(
+        testing::Run("hb-view --font-file='" + face.File.string() + "' --face-index=" + std::to_string(face.Index) +
+                     " --font-size=36 --margin=8 -O png -o '" + png.string() + "' '" + vn::ToUtf8(line.text) + "'"),
+        0);
     std::ifstream png_in(png, std::ios::binary);
     const std::string png_bytes((std::istreambuf_iterator<char>(png_in)), {});
     const vn::platform::Bitmap ref = vn::platform::DecodePng(vn::platform::AsBytes(png_bytes));
@@ -272,17 +274,13 @@ TEST(PdfText, PagesMatchAShapingRenderersDrawing) {
 }
 
 TEST(PdfText, VerticalCJKIsWrittenTopToBottom) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->Compression().Enabled = false;
-    engine->BeginDoc();
-    engine->Font().Name = u"@SimSun";
-    engine->Font().Size = 20;
-    engine->TextOut(100, 100, u"縦書きの文字");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written(
+      [&](TestEngine& e) {
+        e.Font().Name = u"@SimSun";
+        e.Font().Size = 20;
+        e.TextOut(100, 100, u"縦書きの文字");
+      },
+      false);
   // Turned by a quarter: the text matrix holds cos 90 and sin 90.
   EXPECT_NE(PageContents(pdf).at(0).find("0.0000 1.0000 -1.0000 0.0000 "), std::string::npos);
   EXPECT_NE(pdf.find("/Encoding/Identity-V"), std::string::npos);
@@ -307,27 +305,34 @@ TEST(PdfText, RotationRiseRenderModeAndOpacity) {
   const Case cases[] = {
       {"upright", [](TestEngine&) {}, {" Td ", "/F0 12.0000 Tf"}, {" Tm ", " Ts", "/GS"}},
       {"rotated", [](TestEngine& e) { e.SetTextRotation(90); }, {"0.0000 1.0000 -1.0000 0.0000 ", " Tm "}, {" Td "}},
-      {"superscript", [](TestEngine& e) { e.TextEffects().TextRise = TvnTextRise::trSuperscript; }, {"0 Tr 6.0000 Ts"}, {}},
-      {"subscript", [](TestEngine& e) { e.TextEffects().TextRise = TvnTextRise::trSubscript; }, {"0 Tr -6.0000 Ts"}, {}},
-      {"outlined", [](TestEngine& e) { e.TextEffects().TextRenderMode = TvnTextRenderMode::trmStroke; }, {"1 Tr", " RG"}, {}},
+      {"superscript",
+       [](TestEngine& e) { e.TextEffects().TextRise = TvnTextRise::trSuperscript; },
+       {"0 Tr 6.0000 Ts"},
+       {}},
+      {"subscript",
+       [](TestEngine& e) { e.TextEffects().TextRise = TvnTextRise::trSubscript; },
+       {"0 Tr -6.0000 Ts"},
+       {}},
+      {"outlined",
+       [](TestEngine& e) { e.TextEffects().TextRenderMode = TvnTextRenderMode::trmStroke; },
+       {"1 Tr", " RG"},
+       {}},
       {"half opaque", [](TestEngine& e) { e.TextEffects().Opacity = 50; }, {"/GS1 gs"}, {}},
   };
   for (const Case& c : cases) {
-    std::string pdf;
-    {
-      auto engine = NewEngine();
-      engine->Compression().Enabled = false;
-      engine->BeginDoc();
-      engine->Font().Name = u"Arial";
-      engine->Font().Size = 12;
-      c.setup(*engine);
-      engine->TextOut(100, 100, u"State");
-      engine->EndDoc();
-      pdf = engine->Bytes();
-    }
+    const std::string pdf = Written(
+        [&](TestEngine& e) {
+          e.Font().Name = u"Arial";
+          e.Font().Size = 12;
+          c.setup(e);
+          e.TextOut(100, 100, u"State");
+        },
+        false);
     const std::string content = PageContents(pdf).at(0);
-    for (const std::string& s : c.present) EXPECT_NE(content.find(s), std::string::npos) << c.name << ": " << s << "\n" << content;
-    for (const std::string& s : c.absent) EXPECT_EQ(content.find(s), std::string::npos) << c.name << ": " << s << "\n" << content;
+    for (const std::string& s : c.present)
+      EXPECT_NE(content.find(s), std::string::npos) << c.name << ": " << s << "\n" << content;
+    for (const std::string& s : c.absent)
+      EXPECT_EQ(content.find(s), std::string::npos) << c.name << ": " << s << "\n" << content;
     EXPECT_EQ(pdf.find("/ExtGState") != std::string::npos, c.name == std::string("half opaque")) << c.name;
   }
 }
@@ -336,29 +341,26 @@ TEST(PdfText, RotationRiseRenderModeAndOpacity) {
 // too short for the text falls back to a plain string.
 TEST(PdfText, MetafileAdvancesBecomeTJArrays) {
   for (const bool complete : {true, false}) {
-    std::string pdf;
-    {
-      auto engine = NewEngine();
-      engine->Compression().Enabled = false;
-      engine->BeginDoc();
-      auto item = std::make_unique<TvnTextItem>();
-      item->X = 50;
-      item->Y = 50;
-      item->Lines.Add(u"Wide");
-      item->Font.Name = u"Arial";
-      item->Font.Height = -16;
-      item->Font.Size = 12;
-      item->IsFromMetafile = true;
-      item->CharSpaceArray = complete ? std::vector<double>{20, 20, 20, 20} : std::vector<double>{20, 20};
-      engine->AddItem(std::move(item));
-      engine->EndDoc();
-      pdf = engine->Bytes();
-    }
+    const std::string pdf = Written(
+        [&](TestEngine& e) {
+          auto item = std::make_unique<TvnTextItem>();
+          item->X = 50;
+          item->Y = 50;
+          item->Lines.Add(u"Wide");
+          item->Font.Name = u"Arial";
+          item->Font.Height = -16;
+          item->Font.Size = 12;
+          item->IsFromMetafile = true;
+          item->CharSpaceArray = complete ? std::vector<double>{20, 20, 20, 20} : std::vector<double>{20, 20};
+          e.AddItem(std::move(item));
+        },
+        false);
     const std::string content = PageContents(pdf).at(0);
     EXPECT_NE(content.find(" 0 Tw\r\n0.0000 Tc\r\n"), std::string::npos) << content;
     if (complete) {
       // "W" is about 15 pixels wide at 16 pixels, so each step is wider.
-      EXPECT_TRUE(std::regex_search(content, std::regex(R"(\[\(W\)-[0-9.]+\(i\)-[0-9.]+\(d\)-[0-9.]+\(e\)\] TJ)"))) << content;
+      EXPECT_TRUE(std::regex_search(content, std::regex(R"(\[\(W\)-[0-9.]+\(i\)-[0-9.]+\(d\)-[0-9.]+\(e\)\] TJ)")))
+          << content;
     } else {
       EXPECT_NE(content.find("(Wide) Tj"), std::string::npos) << content;
     }
@@ -366,23 +368,19 @@ TEST(PdfText, MetafileAdvancesBecomeTJArrays) {
 }
 
 TEST(PdfText, FontsAreSharedByEqualRunsAndTaggedApart) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->Compression().Enabled = false;
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->Font().Size = 12;
-    engine->TextOut(10, 10, u"first");
-    engine->NewPage();
-    engine->TextOut(10, 10, u"again");
-    engine->Font().Size = 20;
-    engine->TextOut(10, 50, u"bigger");
-    engine->Font().Height = -14;  // 10.5 points
-    engine->TextOut(10, 90, u"half");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written(
+      [&](TestEngine& e) {
+        e.Font().Name = u"Arial";
+        e.Font().Size = 12;
+        e.TextOut(10, 10, u"first");
+        e.NewPage();
+        e.TextOut(10, 10, u"again");
+        e.Font().Size = 20;
+        e.TextOut(10, 50, u"bigger");
+        e.Font().Height = -14;  // 10.5 points
+        e.TextOut(10, 90, u"half");
+      },
+      false);
   EXPECT_NE(pdf.find("/BaseFont /AAAAAA+Arial "), std::string::npos);
   EXPECT_NE(pdf.find("/BaseFont /AAAAAB+Arial "), std::string::npos);
   EXPECT_NE(pdf.find("/BaseFont /AAAAAC+Arial "), std::string::npos);
@@ -394,18 +392,15 @@ TEST(PdfText, FontsAreSharedByEqualRunsAndTaggedApart) {
 // the underline just below the baseline, the strike-out through the
 // letters' middle.
 TEST(PdfText, UnderlineAndStrikeOut) {
-  std::string pdf;
-  {
-    auto engine = NewEngine(300, 100);
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->Font().Height = -40;
-    engine->Font().Color = 0x0000FF;  // red
-    engine->Font().Style = {TFontStyle::fsUnderline, TFontStyle::fsStrikeOut};
-    engine->TextOut(10, 10, u"___ ___");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written(
+      [&](TestEngine& e) {
+        e.Font().Name = u"Arial";
+        e.Font().Height = -40;
+        e.Font().Color = 0x0000FF;  // red
+        e.Font().Style = {TFontStyle::fsUnderline, TFontStyle::fsStrikeOut};
+        e.TextOut(10, 10, u"___ ___");
+      },
+      true, 300, 100);
   const auto raster = Render(pdf, "underline");
   if (!raster) return;
   // Liberation Sans at 40 pixels: baseline 36 pixels below the top, the
@@ -422,44 +417,37 @@ TEST(PdfText, UnderlineAndStrikeOut) {
 }
 
 TEST(PdfText, LinksBecomeAnnotations) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->Font().Size = 12;
-    engine->TextOut(10, 10, u"See www.example.com or write to me@example.org");
-    engine->TextOut(10, 40, u"Report in C:\\docs\\report.txt");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written([&](TestEngine& e) {
+    e.Font().Name = u"Arial";
+    e.Font().Size = 12;
+    e.TextOut(10, 10, u"See www.example.com or write to me@example.org");
+    e.TextOut(10, 40, u"Report in C:\\docs\\report.txt");
+  });
   EXPECT_EQ(pdf.find("/Launch"), std::string::npos);
   if (!vn::test_support::HaveFile("/usr/lib/python3/dist-packages/pypdf")) return;
   const auto path = SaveTemp(pdf, "links.pdf");
   std::string out;
   ASSERT_EQ(testing::Run("/usr/bin/python3 -c \"import pypdf,sys\n"
-                "for a in pypdf.PdfReader(sys.argv[1]).pages[0]['/Annots']:\n"
-                "  a=a.get_object(); print(a['/Subtype'], a['/A']['/URI'])\" '" + path.string() + "'",
-                &out),
+                         "for a in pypdf.PdfReader(sys.argv[1]).pages[0]['/Annots']:\n"
+                         "  a=a.get_object(); print(a['/Subtype'], a['/A']['/URI'])\" '" +
+                             path.string() + "'",
+                         &out),
             0)
       << out;
-  EXPECT_EQ(out, "/Link www.example.com\n/Link mailto:me@example.org\n/Link file:///C:/docs/report.txt\n");
+  EXPECT_EQ(out,
+            "/Link www.example.com\n/Link mailto:me@example.org\n/Link "
+            "file:///C:/docs/report.txt\n");
 }
 
 // Text no installed font can draw whole is still written (in the font that
 // lacks the fewest characters), so the characters that can be drawn show
 // and the line's text stays in the file.
 TEST(PdfText, TextNoFontCoversIsKept) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->Font().Size = 12;
-    engine->TextOut(10, 10, u"abc\u0378def");  // U+0378 is unassigned
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written([&](TestEngine& e) {
+    e.Font().Name = u"Arial";
+    e.Font().Size = 12;
+    e.TextOut(10, 10, u"abc\u0378def");  // U+0378 is unassigned
+  });
   if (!HaveTextTools()) return;
   const std::string text = ExtractedText(pdf, "uncovered");
   EXPECT_NE(text.find("abc"), std::string::npos) << text;
@@ -469,17 +457,12 @@ TEST(PdfText, TextNoFontCoversIsKept) {
 // Fonts of shaped text are embedded even when embedding is off: their codes
 // are glyph identifiers, which mean nothing without the font program.
 TEST(PdfText, ShapedTextFontsAreEmbeddedWhateverTheSetting) {
-  std::string pdf;
-  {
-    auto engine = NewEngine();
-    engine->Preferences().EmbedTrueTypeFonts = TvnTTFontEmbedding::etfNone;
-    engine->BeginDoc();
-    engine->Font().Name = u"Arial";
-    engine->TextOut(10, 10, u"Latin only");
-    engine->TextOut(10, 40, u"Ελληνικά");
-    engine->EndDoc();
-    pdf = engine->Bytes();
-  }
+  const std::string pdf = Written([&](TestEngine& e) {
+    e.Preferences().EmbedTrueTypeFonts = TvnTTFontEmbedding::etfNone;
+    e.Font().Name = u"Arial";
+    e.TextOut(10, 10, u"Latin only");
+    e.TextOut(10, 40, u"Ελληνικά");
+  });
   if (!HaveTextTools()) return;
   const auto fonts = Fonts(pdf, "embedding_off");
   ASSERT_EQ(fonts.size(), 2u);
@@ -528,19 +511,17 @@ TEST(PdfText, MetafileTextLandsWhereTheCanvasDrawsIt) {
     const int stride = cairo_image_surface_get_stride(surface);
     const auto theirs = InkBounds(400, 120, [&](int x, int y) { return double(data[y * stride + x * 4 + 1]); });
 
-    std::string pdf;
-    {
-      auto engine = NewEngine(400, 120);
-      engine->BeginDoc();
-      vn::exporter::InstallMetafileProcessor();
-      engine->PlayMetafile(0, 0, metafile);
-      vn::exporter::SetMetafilePlayer(nullptr);
-      engine->EndDoc();
-      pdf = engine->Bytes();
-    }
+    const std::string pdf = Written(
+        [&](TestEngine& e) {
+          vn::exporter::InstallMetafileProcessor();
+          e.PlayMetafile(0, 0, metafile);
+          vn::exporter::SetMetafilePlayer(nullptr);
+        },
+        true, 400, 120);
     const auto raster = Render(pdf, std::string("mf_align_") + std::to_string(c.align));
     ASSERT_TRUE(raster);
-    const auto ours = InkBounds(raster->width, raster->height, [&](int x, int y) { return double(raster->At(x, y) & 0xFF); });
+    const auto ours =
+        InkBounds(raster->width, raster->height, [&](int x, int y) { return double(raster->At(x, y) & 0xFF); });
     ASSERT_TRUE(theirs && ours) << c.name;
     EXPECT_NEAR(ours->x0, theirs->x0, 2) << c.name;
     EXPECT_NEAR(ours->x1, theirs->x1, 2) << c.name;
