@@ -24,14 +24,7 @@
 namespace vn::pdfwriter::testing {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-std::string CompositeFont() { return ReadFile(std::filesystem::path(VN_FIXTURES_DIR) / "pdfwriter" / "composite.ttf"); }
+std::string CompositeFont() { return vn::ReadFileBytes(std::filesystem::path(VN_FIXTURES_DIR) / "pdfwriter" / "composite.ttf"); }
 
 // A glyph's outline in font units as text (points, tags and contour ends),
 // empty for an empty glyph; "error" when FreeType cannot load it.
