@@ -218,9 +218,17 @@ class FallbackFonts {
     if (FStage == 1) {
       FStage = 2;
       const TFont linked = FMap.GetMappedFont(String(FText), FFont);
+      // The linked font is the installed one that lacks the fewest of the
+      // item's characters: when it lacks some, every installed font does.
+      if (!Covers(linked)) {
+        FStage = 3;
+        return std::nullopt;
+      }
       if (!SameText(linked.Name, FaceNameOf(String(FFont.Name)))) return linked;
     }
-    while (auto installed = FMap.GetNextInstalledFont(FFont, FInstalledIndex)) {
+    while (FStage == 2) {
+      auto installed = FMap.GetNextInstalledFont(FFont, FInstalledIndex);
+      if (!installed) break;
       if (Covers(*installed)) return installed;
     }
     return std::nullopt;

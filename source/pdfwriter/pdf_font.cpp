@@ -143,10 +143,9 @@ void TvnPDFFont::AddUsedGlyphs(const String& line, const TvnGlyphInfoList& glyph
   }
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const TvnGlyphInfo& g = glyphs[i];
-    if (std::find(FCID.begin(), FCID.end(), g.ID) == FCID.end()) {
+    if (FUsedGlyphs.insert(g.ID).second) {
       FCID.push_back(g.ID);
       FWidths.push_back(vn::RoundToInt(PixelsToPoints(g.AdvWidth)));
-      FUsedGlyphs.insert(g.ID);
       FFirstGlyph = std::min(FFirstGlyph, g.ID);
       FLastGlyph = std::max(FLastGlyph, g.ID);
     }
