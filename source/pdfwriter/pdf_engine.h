@@ -17,9 +17,11 @@
 // lets it appear only when the document ends well; the caller's user stream
 // is only borrowed.
 //
-// Hooks for the writer's other parts: fonts and text, images, encryption,
-// outlines and thumbnails, PDF/A and signatures override the protected
-// virtuals marked "hook"; the base writes none of that content.
+// Text items become text objects in embedded TrueType fonts (pdf_text.cpp,
+// with the font mapper, the PDF fonts and the subsetter), written with the
+// document's fonts at its end. Hooks for the writer's other parts:
+// encryption, outlines and thumbnails, PDF/A and signatures override the
+// protected virtuals marked "hook"; the base writes none of that content.
 #pragma once
 
 #include <cstdint>
@@ -173,19 +175,6 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual std::string WritePageObject();
   virtual std::string WriteTrailer();
 
-  // ---- hooks of the writer's other parts; the base writes nothing
-  // Encryption: the dictionary object, and the stream and string ciphers
-  // with the key of object n (identity here).
-  virtual void WriteEncryptDictionary() {}
-  virtual void EncryptObjectStream(std::string& /*Data*/, int32_t /*n*/, int32_t /*Generation*/) {}
-  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t /*n*/, int32_t /*Generation*/) {
-    return Text;
-  }
-  // Fonts: the "/Font <<...>>" entry of the resources (with its CRLF) and
-  // the font objects written at the end of the document (pdf_text.cpp).
-  virtual std::string GetFontResources();
-  virtual void WriteFonts();
-
   // ---- text (pdf_text.cpp)
   // Writes a text item: its first line, mapped to installed TrueType fonts,
   // split into runs, each written as one text object with its underline,
@@ -195,8 +184,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // The analyzer's callback: gathers the runs of the item being written.
   void AddScriptRun(const String& AText, int32_t ARunIndex, int32_t ARunCount, TvnGlyphInfoList&& AGlyphInfoList,
                     const TvnRunInfo& AGlyphDetail, const std::vector<uint16_t>& ALogClust);
-  // The PDF font of a run (found by font, size, kind and direction, or
-  // made), with the run's characters or glyphs recorded as used.
+  // The PDF font of a run: found by font, size, kind and direction, or
+  // made.
   TvnPDFFont& GetRunPDFFont(const TvnRunStore& Run, bool IdentityH);
   // The width of a run at the item's size, pixels.
   double RunWidth(const TvnRunStore& Run);
@@ -205,6 +194,19 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // line whose text starts at (X, Y) (engine pixels), one line high.
   void WriteLinks(const String& Line, double X, double Y, double Height);
   TvnMapFont& MapFont();
+  // The "/Font <<...>>" entry of the resources (with its CRLF) and the font
+  // objects written at the end of the document.
+  virtual std::string GetFontResources();
+  virtual void WriteFonts();
+
+  // ---- hooks of the writer's other parts; the base writes nothing
+  // Encryption: the dictionary object, and the stream and string ciphers
+  // with the key of object n (identity here).
+  virtual void WriteEncryptDictionary() {}
+  virtual void EncryptObjectStream(std::string& /*Data*/, int32_t /*n*/, int32_t /*Generation*/) {}
+  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t /*n*/, int32_t /*Generation*/) {
+    return Text;
+  }
   // Images: the image entries inside "/XObject <<" ... " >>" of the
   // resources, and the background picture written as an image object
   // (its object number, or -1 when not written).

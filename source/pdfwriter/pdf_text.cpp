@@ -10,7 +10,6 @@
 #include "pdfwriter/pdf_font.h"
 #include "pdfwriter/pdf_syntax_impl.h"
 #include "platform/fonts/gdi_font.h"
-#include "runtime/codepages.h"
 #include "runtime/numbers.h"
 
 namespace vn::pdfwriter {
@@ -23,6 +22,11 @@ namespace {
 
 bool IsVerticalFontName(const String& name) { return !name.empty() && name.front() == u'@'; }
 
+// The font text is measured in: a vertical font measures as its face.
+TFont Measured(TFont font) {
+  font.Name = FaceNameOf(font.Name);
+  return font;
+}
 
 // The letters of the subset tag of font `index` (AAAAAA, AAAAAB, ...).
 std::string SubsetTagOf(size_t index) {
@@ -130,7 +134,7 @@ void TvnCustomPDFEngine::RenderTextItem(TvnTextItem& item) {
   for (const TvnRunStore& run : FRunStoreList) total += RunWidth(run);
   double spacing = 0;
   if (!shaped && !from_metafile && line.size() >= 2)
-    spacing = (GetWideTextSize(line, FRunFont).cx - total) / static_cast<double>(line.size() - 1);
+    spacing = (GetWideTextSize(line, Measured(FRunFont)).cx - total) / static_cast<double>(line.size() - 1);
   using vn::exporter::TBiDiMode;
   if (item.BiDiMode == TBiDiMode::bdRightToLeft && !from_metafile) {
     size_t chars = 0;
@@ -142,7 +146,7 @@ void TvnCustomPDFEngine::RenderTextItem(TvnTextItem& item) {
     WriteRun(FRunStoreList[i], FRunStoreList[i].Angle, PixelsToPoints(spacing), i == 0);
   if (!FRunStoreList.empty() && item.RotationAngle % 360 == 0 &&
       static_cast<TvnPDFPreferences&>(Preferences()).ActiveHyperLinks)
-    WriteLinks(line, start_x, start_y, TvnFontMeasure(FRunFont).Height());
+    WriteLinks(line, start_x, start_y, TvnFontMeasure(Measured(FRunFont)).Height());
   FRunStoreList.clear();
   FCurrentTextObj = nullptr;
 }
@@ -231,7 +235,7 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
       std::find_if(FFontTable.begin(), FFontTable.end(), [&](const auto& f) { return f.get() == &font; }) - FFontTable.begin());
 
   // The run's box, its baseline and corners, in points.
-  const vn::exporter::TSize box = TvnFontMeasure(run.Font).Extent(run.RunText);
+  const vn::exporter::TSize box = TvnFontMeasure(Measured(run.Font)).Extent(run.RunText);
   const double w = box.cx, h = box.cy;
   const double input_factor = InputXRes() > 0 ? InputXRes() / vn::framework::ScreenPixelsPerInch : 1.0;
   const double ascent = size * PointsToPixels(FRunAscent) / 1000 / input_factor;
@@ -273,9 +277,9 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
   double run_width = 0;
   std::string show;
   if (glyph_run) {
-    // Glyphs go cluster by cluster; with metafile spacing each cluster is
-    // followed by the difference between the font's and the metafile's
-    // advance. A cluster whose glyphs do not map back to its characters
+    // Glyphs go cluster by cluster; each cluster is followed by the
+    // difference between its glyphs' own advances and where the metafile
+    // (or, without one, shaping) put the next cluster. A cluster whose glyphs do not map back to its characters
     // (reordered or split marks, glyphs shared with other clusters) carries
     // its characters as the actual text of a marked span.
     const auto& glyphs = run.GlyphInfoList;
@@ -402,7 +406,7 @@ void TvnCustomPDFEngine::WriteRun(TvnRunStore& run, int32_t angle, double char_s
 void TvnCustomPDFEngine::WriteLinks(const String& text, double x, double y, double height) {
   String line = text;
   if (line.size() >= 2 && line.compare(line.size() - 2, 2, u"\r\n") == 0) line.resize(line.size() - 2);
-  const TvnFontMeasure measure(FRunFont);
+  const TvnFontMeasure measure(Measured(FRunFont));
   const double m = FPixelToPointMultiplier;
   const double factor = vn::framework::ScreenPixelsPerInch / (InputXRes() > 0 ? InputXRes() : vn::framework::ScreenPixelsPerInch);
   int32_t pos = 0;
