@@ -269,8 +269,12 @@ std::optional<Shaped> ShapeWith(const TFont& font, StringView text, const vn::pl
   } catch (const vn::Exception&) {
     return std::nullopt;
   }
-  s.Missing = static_cast<int>(std::count_if(s.Run.Glyphs.begin(), s.Run.Glyphs.end(),
-                                             [](const vn::platform::ShapedGlyph& g) { return g.GlyphId == 0; }));
+  // Control characters (tabs, line ends) have no glyph in any font: they
+  // are not what a fallback font could add.
+  s.Missing = static_cast<int>(std::count_if(s.Run.Glyphs.begin(), s.Run.Glyphs.end(), [&](const vn::platform::ShapedGlyph& g) {
+    const char16_t c = g.Cluster >= 0 && static_cast<size_t>(g.Cluster) < text.size() ? text[static_cast<size_t>(g.Cluster)] : 0;
+    return g.GlyphId == 0 && c >= 0x20 && !(c >= 0x7F && c <= 0x9F);
+  }));
   return s;
 }
 
