@@ -28,4 +28,6 @@ TSize TvnFontMeasure::Extent(StringView text) const {
 
 int32_t TvnFontMeasure::Height() const { return FFont ? FFont->Metrics().Height : 0; }
 
+int32_t TvnFontMeasure::Ascent() const { return FFont ? FFont->Metrics().Ascent : 0; }
+
 }  // namespace vn::exporter

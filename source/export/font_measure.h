@@ -34,6 +34,8 @@ class TvnFontMeasure {
   int32_t Width(StringView text) const { return Extent(text).cx; }
   // The cell height (ascent + descent) of the font.
   int32_t Height() const;
+  // The ascent: from the top of the cell to the baseline.
+  int32_t Ascent() const;
 
  private:
   std::shared_ptr<const vn::platform::GdiFont> FFont;

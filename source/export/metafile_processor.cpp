@@ -1049,7 +1049,9 @@ void TvnMetafileProcessor::AlignTextPosition(TvnTextItem& item, double W) {
   if (!top && !baseline && !bottom) return;
   const double theta = item.RotationAngle * M_PI / 180.0;
   double V = 0;  // the vertical distance from the reference point to the top
-  if (baseline) V = item.Font.Size * 96.0 / 72.0 * FSy;
+  // The baseline lies one ascent below the top of the text, where the
+  // writers put it back.
+  if (baseline) V = TvnFontMeasure(item.Font).Ascent() * FSy;
   if (bottom) V = MeasureText(item.Font, item.Lines.Count() ? item.Lines.GetString(0) : String()).Height * FSy;
   double half = 0;  // the horizontal distance from the reference point to the left
   if (FTextAlignment.Contains(A::TA_CENTER))

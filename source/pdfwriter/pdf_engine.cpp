@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pdfwriter/pdf_font.h"
 #include "pdfwriter/pdf_syntax_impl.h"
 #include "runtime/numbers.h"
 
@@ -194,6 +195,7 @@ void TvnCustomPDFEngine::StartDocument() {
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
   FPattern.clear();
+  FFontTable.clear();
   FLastObjNo = 5;
   FBGImageObj = -1;
   FImageSettings.Clear();
@@ -246,6 +248,7 @@ void TvnCustomPDFEngine::EndDocument() {
 
 void TvnCustomPDFEngine::ReleaseDocument() {
   FXRefTable.clear();
+  FFontTable.clear();
   FPattern.clear();
   FImageXRefList.clear();
   FPageList.clear();

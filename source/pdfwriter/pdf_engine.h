@@ -17,9 +17,11 @@
 // lets it appear only when the document ends well; the caller's user stream
 // is only borrowed.
 //
-// Hooks for the writer's other parts: fonts and text, images, encryption,
-// outlines and thumbnails, PDF/A and signatures override the protected
-// virtuals marked "hook"; the base writes none of that content.
+// Text items become text objects in embedded TrueType fonts (pdf_text.cpp,
+// with the font mapper, the PDF fonts and the subsetter), written with the
+// document's fonts at its end. Hooks for the writer's other parts:
+// encryption, outlines and thumbnails, PDF/A and signatures override the
+// protected virtuals marked "hook"; the base writes none of that content.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "export/plain_sheet_engine.h"
+#include "pdfwriter/font_mapper.h"
 #include "pdfwriter/pdf_images.h"
 #include "pdfwriter/pdf_settings.h"
 #include "runtime/string_list.h"
@@ -51,6 +54,20 @@ enum class TvnPathStatus { psPathBegins, psPathEnds, psNoPath };
 
 // The "no colour" value of a background colour.
 constexpr TColor kNoBackgroundColor = 0x1FFFFFFF;
+
+class TvnPDFFont;
+
+// One run of a text item, gathered from the analyzer's runs: consecutive
+// runs in one font and of one kind are joined so that they are written as
+// one text object.
+struct TvnRunStore {
+  String RunText;
+  TFont Font;  // the item's font with the run's font name
+  TvnGlyphInfoList GlyphInfoList;
+  TvnRunInfo RunInfo;
+  std::vector<uint16_t> LogClust;
+  int32_t Angle = 0;
+};
 
 class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
  public:
@@ -158,6 +175,30 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual std::string WritePageObject();
   virtual std::string WriteTrailer();
 
+  // ---- text (pdf_text.cpp)
+  // Writes a text item: its first line, mapped to installed TrueType fonts,
+  // split into runs, each written as one text object with its underline,
+  // strike-out and background; web and e-mail addresses in it become link
+  // annotations.
+  void RenderTextItem(vn::exporter::TvnTextItem& Item) override;
+  // The analyzer's callback: gathers the runs of the item being written.
+  void AddScriptRun(const String& AText, int32_t ARunIndex, int32_t ARunCount, TvnGlyphInfoList&& AGlyphInfoList,
+                    const TvnRunInfo& AGlyphDetail, const std::vector<uint16_t>& ALogClust);
+  // The PDF font of a run: found by font, size, kind and direction, or
+  // made.
+  TvnPDFFont& GetRunPDFFont(const TvnRunStore& Run, bool IdentityH);
+  // The width of a run at the item's size, pixels.
+  double RunWidth(const TvnRunStore& Run);
+  void WriteRun(TvnRunStore& Run, int32_t Angle, double CharSpacing, bool FirstRun);
+  // Link annotations for the web and e-mail addresses and file paths of a
+  // line whose text starts at (X, Y) (engine pixels), one line high.
+  void WriteLinks(const String& Line, double X, double Y, double Height);
+  TvnMapFont& MapFont();
+  // The "/Font <<...>>" entry of the resources (with its CRLF) and the font
+  // objects written at the end of the document.
+  virtual std::string GetFontResources();
+  virtual void WriteFonts();
+
   // ---- hooks of the writer's other parts; the base writes nothing
   // Encryption: the dictionary object, and the stream and string ciphers
   // with the key of object n (identity here).
@@ -166,10 +207,6 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual std::string EncryptObjectStrings(const std::string& Text, int32_t /*n*/, int32_t /*Generation*/) {
     return Text;
   }
-  // Fonts: the "/Font <<...>>" entry of the resources (with its CRLF) and
-  // the font objects written at the end of the document.
-  virtual std::string GetFontResources() { return {}; }
-  virtual void WriteFonts() {}
   // Images: the image entries inside "/XObject <<" ... " >>" of the
   // resources, and the background picture written as an image object
   // (its object number, or -1 when not written).
@@ -269,6 +306,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   TvnPDFImageTable FImageSettings;  // the image objects of the document
   int32_t FColourSpaceObject = -1;
   bool FIsPDFA = false;
+  // Fonts of the document in order of first use; font i is "/F" i.
+  std::vector<std::unique_ptr<TvnPDFFont>> FFontTable;
   double FBackgroundImageLeft = 0, FBackgroundImageTop = 0, FBackgroundImageWidth = 0, FBackgroundImageHeight = 0;
 
   // ---- page content state
@@ -282,6 +321,16 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string FPath;
   bool FIsClipPath = false;
 
+  // ---- text state, live while one text item is written
+  vn::exporter::TvnTextItem* FCurrentTextObj = nullptr;
+  double FRunTextX = 0, FRunTextY = 0;
+  TFont FRunFont;
+  double FRunFontSize = 0;  // points, the exact em size of FRunFont
+  int32_t FRunAscent = 0;   // the ascent of FRunFont at 1000 points, points
+  String FRunLine;          // the line being written
+  std::vector<TvnRunStore> FRunStoreList;
+  std::optional<TvnRunStore> FRunStore;
+
  private:
   void WriteRaw(std::string_view bytes);
   int64_t OutputOffset();
@@ -294,6 +343,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   void WriteXRefAndTrailer();
   void ReleaseDocument();
 
+  std::unique_ptr<TvnMapFont> FMapFont;
   std::unique_ptr<TvnCompression> FCompression = std::make_unique<TvnCompression>();
   std::unique_ptr<TvnViewerPreferences> FViewerPreferences = std::make_unique<TvnViewerPreferences>();
   std::unique_ptr<TvnPDFEncryptionSettings> FEncryption = std::make_unique<TvnPDFEncryptionSettings>();

@@ -1,5 +1,5 @@
 // The small pieces of PDF syntax every part of the PDF engine writes: the
-// line end and the text of numbers.
+// line end, the text of numbers, and screen pixels as points.
 #pragma once
 
 #include <string>
@@ -10,6 +10,9 @@ namespace vn::pdfwriter {
 
 inline constexpr char kCRLF[] = "\r\n";
 inline constexpr double kPi = 3.14159265358979323846;
+
+using vn::framework::PixelsToPoints;
+using vn::framework::PointsToPixels;
 
 // A number as the engine writes it into content streams and dictionaries.
 inline std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }

@@ -308,7 +308,7 @@ TEST_F(Player, TextWithAdvancesAndAlignmentGolden) {
   b.Font(1, u"Arial", -16).U32(EMR_SELECTOBJECT, 1);
   b.U32(EMR_SETTEXTCOLOR, 0x0000FF).U32(EMR_SETBKCOLOR, 0x00FFFF);
   b.Text(10, 20, u"AB", {7, 9});
-  b.U32(EMR_SETTEXTALIGN, 24).Text(10, 20, u"base", {1, 1, 1, 1});       // baseline: 16 pixels up
+  b.U32(EMR_SETTEXTALIGN, 24).Text(10, 20, u"base", {1, 1, 1, 1});       // baseline: the ascent (14 pixels) up
   b.U32(EMR_SETTEXTALIGN, 24 | 2).Text(100, 20, u"right", {2, 2, 2, 2, 2});  // baseline, right: 10 left
   b.U32(EMR_SETTEXTALIGN, 6).U32(EMR_SETBKMODE, TRANSPARENT).Text(100, 50, u"mid", {4, 4, 4});
   b.U32(EMR_SETTEXTALIGN, 0).Text(0, 0, u"pairs", {3, 0, 3, 0, 3, 0, 3, 0, 3, 0}, ETO_PDY);
@@ -318,8 +318,8 @@ TEST_F(Player, TextWithAdvancesAndAlignmentGolden) {
   b.Text(0, 0, u"a\u0081b");              // undefined in the code page: removed
   EXPECT_EQ(Play(b.Metafile()), (Lines{
       "Text \"AB\" @10,20 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0 dx 7 9",
-      "Text \"base\" @10,4 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0 dx 1 1 1 1",
-      "Text \"right\" @90,4 font Arial/12/0/0000FF brush 00FFFF/0 align 1 rot 0 dx 2 2 2 2 2",
+      "Text \"base\" @10,6 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0 dx 1 1 1 1",
+      "Text \"right\" @90,6 font Arial/12/0/0000FF brush 00FFFF/0 align 1 rot 0 dx 2 2 2 2 2",
       "Text \"mid\" @94,50 font Arial/12/0/0000FF brush 00FFFF/1 align 2 rot 0 dx 4 4 4",
       "Text \"pairs\" @0,0 font Arial/12/0/0000FF brush 00FFFF/1 align 0 rot 0 dx 3 3 3 3 3",
       "Text \"clip\" @0,0 font Arial/12/0/0000FF brush 00FFFF/1 align 0 rot 0 clip 1,2,30,40",

@@ -14,13 +14,6 @@
 namespace vn::pdfwriter::testing {
 namespace {
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
   const std::filesystem::path dir = std::filesystem::path(VN_CORPUS_DIR) / "emf";
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus";
@@ -38,7 +31,7 @@ TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
     engine.BeginDoc();
     for (const auto& file : files) {
       vn::exporter::TMetafile metafile;
-      metafile.Bytes = ReadAll(file);
+      metafile.Bytes = vn::ReadFileBytes(file);
       if (pages) engine.NewPage();
       ++pages;
       try {

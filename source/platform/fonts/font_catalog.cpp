@@ -76,6 +76,7 @@ std::unique_ptr<Catalog> LoadCatalog() {
       if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch || !file) continue;
       Entry e;
       e.Ref.File = reinterpret_cast<const char*>(file);
+      e.Ref.TrueTypeOutlines = format == u"TrueType";
       FcPatternGetInteger(p, FC_INDEX, 0, &e.Ref.Index);
       for (int n = 0;; ++n) {
         String family = FcString(p, FC_FAMILY, n);
@@ -237,17 +238,18 @@ std::optional<FontFaceRef> FindFallbackFace(const FontFaceRef& requested, char32
   return FindFaceForText(requested, std::u32string_view(&ch, 1));
 }
 
-std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text) {
+std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text, bool truetype_only) {
+  const bool requested_fits = !truetype_only || requested.TrueTypeOutlines;
   std::u32string needed;
   for (char32_t ch : text)
-    if (ch > 0x20 && !(ch >= 0x7F && ch <= 0xA0) && !FaceCoversChar(requested, ch)) needed.push_back(ch);
-  if (needed.empty()) return requested;
+    if (ch > 0x20 && !(ch >= 0x7F && ch <= 0xA0) && (!requested_fits || !FaceCoversChar(requested, ch))) needed.push_back(ch);
+  if (needed.empty()) return requested_fits ? std::optional<FontFaceRef>(requested) : std::nullopt;
   const Catalog& c = TheCatalog();
   const Entry* best = nullptr;
   // Most characters covered first, then family preference, name and style.
   std::tuple<int, int, String, int> best_key;
   for (const Entry& e : c.Entries) {
-    if (!e.Charset) continue;
+    if (!e.Charset || (truetype_only && !e.Ref.TrueTypeOutlines)) continue;
     int missing = 0;
     for (char32_t ch : needed) missing += FcCharSetHasChar(e.Charset, ch) ? 0 : 1;
     if (missing == static_cast<int>(needed.size())) continue;

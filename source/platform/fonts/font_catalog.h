@@ -39,6 +39,7 @@ struct FontFaceRef {
   String Style;         // e.g. "Bold Italic"
   int Weight = kFontWeightNormal;  // 100..900
   bool Italic = false;  // italic or oblique design
+  bool TrueTypeOutlines = true;  // glyf outlines (false: CFF)
 
   bool operator==(const FontFaceRef& other) const { return File == other.File && Index == other.Index; }
 };
@@ -94,7 +95,9 @@ std::optional<FontFaceRef> FindFallbackFace(const FontFaceRef& requested, char32
 // requested face when it covers every character; else the installed face,
 // ranked as in FindFallbackFace, that covers all of them, or failing that
 // the most of them. Blanks and control characters need no coverage. nullopt
-// when no face covers any character the requested face lacks.
-std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text);
+// when no face covers any character the requested face lacks. With
+// `truetype_only` only faces with TrueType (glyf) outlines are taken.
+std::optional<FontFaceRef> FindFaceForText(const FontFaceRef& requested, std::u32string_view text,
+                                           bool truetype_only = false);
 
 }  // namespace vn::platform

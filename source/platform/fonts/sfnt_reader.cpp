@@ -129,9 +129,8 @@ std::optional<std::string> ExtractSfntFace(std::span<const std::byte> data, uint
   std::vector<SfntTable> tables = dir->Tables;
   std::sort(tables.begin(), tables.end(), [](const SfntTable& a, const SfntTable& b) { return a.Tag < b.Tag; });
 
-  // Sizes: the header, the records, then each table padded to 4 bytes. A face's
-  // tables cannot honestly add up to more than the file.
-  size_t total = kOffsetTableSize + tables.size() * kTableRecordSize;
+  // Each table padded to 4 bytes: a face's tables cannot honestly add up to
+  // more than the file.
   size_t payload = 0;
   for (const SfntTable& t : tables) {
     auto padded = CheckedAdd(t.Length, 3);
@@ -139,38 +138,44 @@ std::optional<std::string> ExtractSfntFace(std::span<const std::byte> data, uint
     payload += *padded & ~size_t{3};
     if (payload > data.size() + tables.size() * 3) return std::nullopt;
   }
-  total += payload;
 
+  ByteReader file(data);
+  std::vector<SfntTableBytes> parts;
+  for (const SfntTable& t : tables) parts.push_back({t.Tag, file.Sub(t.Offset, t.Length).data()});
+  return AssembleSfnt(dir->Version, parts);
+}
+
+std::string AssembleSfnt(uint32_t version, std::span<const SfntTableBytes> tables) {
+  size_t total = kOffsetTableSize + tables.size() * kTableRecordSize;
+  for (const SfntTableBytes& t : tables) total += (t.Bytes.size() + 3) & ~size_t{3};
   std::string out(total, '\0');
   const uint16_t n = static_cast<uint16_t>(tables.size());
   uint16_t selector = 0;
   while ((2u << selector) <= n) ++selector;
   const uint16_t search_range = static_cast<uint16_t>(16u << selector);
-  PutU32(out, 0, dir->Version);
+  PutU32(out, 0, version);
   PutU16(out, 4, n);
   PutU16(out, 6, search_range);
   PutU16(out, 8, selector);
   PutU16(out, 10, static_cast<uint16_t>(n * 16 - search_range));
 
-  ByteReader file(data);
   size_t at = kOffsetTableSize + tables.size() * kTableRecordSize;
   size_t head_at = 0;
   bool has_head = false;
   for (size_t i = 0; i < tables.size(); ++i) {
-    const SfntTable& t = tables[i];
-    auto bytes = file.Sub(t.Offset, t.Length).data();
-    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<std::byte*>(out.data() + at));
-    if (t.Tag == SfntTag("head") && t.Length >= 12) {
+    const SfntTableBytes& t = tables[i];
+    std::copy(t.Bytes.begin(), t.Bytes.end(), reinterpret_cast<std::byte*>(out.data() + at));
+    if (t.Tag == SfntTag("head") && t.Bytes.size() >= 12) {
       head_at = at;
       has_head = true;
       PutU32(out, at + 8, 0);  // checkSumAdjustment is summed as zero
     }
     size_t record = kOffsetTableSize + i * kTableRecordSize;
     PutU32(out, record, t.Tag);
-    PutU32(out, record + 4, CheckSum(AsBytes(out).subspan(at, t.Length)));
+    PutU32(out, record + 4, CheckSum(AsBytes(out).subspan(at, t.Bytes.size())));
     PutU32(out, record + 8, static_cast<uint32_t>(at));
-    PutU32(out, record + 12, t.Length);
-    at += (size_t{t.Length} + 3) & ~size_t{3};
+    PutU32(out, record + 12, static_cast<uint32_t>(t.Bytes.size()));
+    at += (t.Bytes.size() + 3) & ~size_t{3};
   }
   if (has_head) PutU32(out, head_at + 8, 0xB1B0AFBAu - CheckSum(AsBytes(out)));
   return out;

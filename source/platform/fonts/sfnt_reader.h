@@ -65,6 +65,15 @@ FontOutlineKind DetectOutlineKind(std::span<const std::byte> data, uint32_t face
 // tiny file ask for a huge copy).
 std::optional<std::string> ExtractSfntFace(std::span<const std::byte> data, uint32_t face_index);
 
+// A font made of the given tables, in the given order: the offset table,
+// the records, each table 4-byte aligned, with fresh table checksums and
+// head.checkSumAdjustment (when a 'head' table is among them).
+struct SfntTableBytes {
+  uint32_t Tag = 0;
+  std::span<const std::byte> Bytes;
+};
+std::string AssembleSfnt(uint32_t version, std::span<const SfntTableBytes> tables);
+
 // The font signature of an OS/2 table's bytes: the code-page bits
 // (HasRanges is false for a version 0 table or one too short to hold them)
 // and the Unicode-range bits (bit 0 of UnicodeRanges[0]: Basic Latin;
