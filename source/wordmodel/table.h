@@ -63,10 +63,11 @@ class TvnTableCell : public TObject {
   const TvnItemList& GetDocItems() const { return FDocItems; }
   // What the table layout made of the cell.
   TvnItemList& GetInternalElements() { return FInternalElements; }
+  const TvnItemList& GetInternalElements() const { return FInternalElements; }
   TvnItemList& GetShadingElements() { return FShadingElements; }
+  const TvnItemList& GetShadingElements() const { return FShadingElements; }
   TvnItemList& GetBorderElements() { return FBorderElements; }
   const TvnItemList& GetBorderElements() const { return FBorderElements; }
-  const TvnItemList& GetShadingElements() const { return FShadingElements; }
   TvnBorder* GetFrame() { return &FFrame; }
   const TvnBorder* GetFrame() const { return &FFrame; }
   TvnWidthType GetWidthType() const { return FWidthType; }
