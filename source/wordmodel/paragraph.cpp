@@ -25,7 +25,7 @@ void CopyFinalAndOwnProperties(const std::shared_ptr<Properties>& AFinal, const 
   ADestFinal = AFinal == AOwn ? ADestOwn : CopyOfProperties(AFinal);
 }
 
-void DrawChildren(const TvnItemList& AItems, TvnBaseCanvas* ACanvas) {
+void DrawChildItems(const TvnItemList& AItems, TvnBaseCanvas* ACanvas) {
   for (const auto& item : AItems) {
     if (item) item->Draw(ACanvas);
   }
@@ -60,7 +60,7 @@ void TvnParagraph::Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const {
 
 void TvnParagraph::Draw(TvnBaseCanvas* ACanvas) {
   TvnDocItem::Draw(ACanvas);
-  DrawChildren(GetItems(), ACanvas);
+  DrawChildItems(GetItems(), ACanvas);
 }
 
 void TvnParagraph::SetSection(TvnSection* Value) {
@@ -125,7 +125,7 @@ void TvnRun::Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const {
                             dest->FRunProperties);
 }
 
-void TvnRun::Draw(TvnBaseCanvas* ACanvas) { DrawChildren(GetItems(), ACanvas); }
+void TvnRun::Draw(TvnBaseCanvas* ACanvas) { DrawChildItems(GetItems(), ACanvas); }
 
 void TvnRun::Add(std::unique_ptr<TvnDocItem> AItem) {
   if (!AItem) return;
