@@ -26,13 +26,16 @@ bool TvnBorder::DoesBorderHaveSameProperties(const TvnBorder* AnotherBorder) con
          Fshadow == AnotherBorder->Fshadow && Fspace == AnotherBorder->Fspace;
 }
 
+void BorderSides::AssignSides(const BorderSides& ASource) {
+  if (&ASource == this) return;
+  if (ASource.FBottom) FBottom = ASource.FBottom->Clone();
+  if (ASource.FLeft) FLeft = ASource.FLeft->Clone();
+  if (ASource.FRight) FRight = ASource.FRight->Clone();
+  if (ASource.FTop) FTop = ASource.FTop->Clone();
+}
+
 void TvnParaBorder::Assign(const TvnParaBorder* ASource, TvnParaBorder* ADest) const {
-  if (ASource == nullptr || ADest == nullptr) return;
-  const std::unique_ptr<TvnBorder>* from[] = {&ASource->FBottom, &ASource->FLeft, &ASource->FRight, &ASource->FTop};
-  std::unique_ptr<TvnBorder>* to[] = {&ADest->FBottom, &ADest->FLeft, &ADest->FRight, &ADest->FTop};
-  for (size_t i = 0; i < 4; ++i) {
-    if (*from[i]) *to[i] = (*from[i])->Clone();
-  }
+  if (ASource != nullptr && ADest != nullptr) ADest->AssignSides(*ASource);
 }
 
 std::unique_ptr<TvnParaBorder> TvnParaBorder::Clone() const {
@@ -43,9 +46,9 @@ std::unique_ptr<TvnParaBorder> TvnParaBorder::Clone() const {
 
 bool TvnParaBorder::DoesBorderHaveSameProperties(const TvnParaBorder* AnotherBorder) const {
   if (AnotherBorder == nullptr) return false;
-  const TvnBorder* mine[] = {FBottom.get(), FLeft.get(), FRight.get(), FTop.get()};
-  const TvnBorder* theirs[] = {AnotherBorder->FBottom.get(), AnotherBorder->FLeft.get(), AnotherBorder->FRight.get(),
-                               AnotherBorder->FTop.get()};
+  const TvnBorder* mine[] = {GetBottom(), GetLeft(), GetRight(), GetTop()};
+  const TvnBorder* theirs[] = {AnotherBorder->GetBottom(), AnotherBorder->GetLeft(), AnotherBorder->GetRight(),
+                               AnotherBorder->GetTop()};
   for (size_t i = 0; i < 4; ++i) {
     if ((mine[i] == nullptr) != (theirs[i] == nullptr)) return false;
     if (mine[i] != nullptr && !mine[i]->DoesBorderHaveSameProperties(theirs[i])) return false;

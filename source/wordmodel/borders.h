@@ -50,18 +50,12 @@ class TvnBorder : public TObject {
   TvnDashStyle FPenStyle = TvnDashStyle::dsSolid;
 };
 
-// The border of a paragraph. A side it lacks is null; Between is the line
-// drawn between consecutive paragraphs whose borders agree.
-class TvnParaBorder : public TObject {
+// The four sides of a box border, owned; a side that is missing is null.
+class BorderSides : public TObject {
  public:
-  // Bottom, left, right and top, in that order: each side the source has
-  // replaces the destination's with a copy. Bar and Between are not copied.
-  void Assign(const TvnParaBorder* ASource, TvnParaBorder* ADest) const;
-  std::unique_ptr<TvnParaBorder> Clone() const;
-  // False for a null border; otherwise whether bottom, left, right and top
-  // agree: both absent, or both present with equal lines. Bar and Between
-  // do not count.
-  bool DoesBorderHaveSameProperties(const TvnParaBorder* AnotherBorder) const;
+  // Bottom, left, right and top, in that order: each side ASource has
+  // replaces this one's with a copy.
+  void AssignSides(const BorderSides& ASource);
 
   TvnBorder* GetLeft() const { return FLeft.get(); }
   void SetLeft(std::unique_ptr<TvnBorder> Value) { FLeft = std::move(Value); }
@@ -71,16 +65,32 @@ class TvnParaBorder : public TObject {
   void SetTop(std::unique_ptr<TvnBorder> Value) { FTop = std::move(Value); }
   TvnBorder* GetBottom() const { return FBottom.get(); }
   void SetBottom(std::unique_ptr<TvnBorder> Value) { FBottom = std::move(Value); }
-  TvnBorder* GetBar() const { return FBar.get(); }
-  void SetBar(std::unique_ptr<TvnBorder> Value) { FBar = std::move(Value); }
-  TvnBorder* GetBetween() const { return FBetween.get(); }
-  void SetBetween(std::unique_ptr<TvnBorder> Value) { FBetween = std::move(Value); }
 
  private:
   std::unique_ptr<TvnBorder> FLeft;
   std::unique_ptr<TvnBorder> FRight;
   std::unique_ptr<TvnBorder> FTop;
   std::unique_ptr<TvnBorder> FBottom;
+};
+
+// The border of a paragraph. Between is the line drawn between consecutive
+// paragraphs whose borders agree.
+class TvnParaBorder : public BorderSides {
+ public:
+  // Copies the sides the source has; Bar and Between are not copied.
+  void Assign(const TvnParaBorder* ASource, TvnParaBorder* ADest) const;
+  std::unique_ptr<TvnParaBorder> Clone() const;
+  // False for a null border; otherwise whether bottom, left, right and top
+  // agree: both absent, or both present with equal lines. Bar and Between
+  // do not count.
+  bool DoesBorderHaveSameProperties(const TvnParaBorder* AnotherBorder) const;
+
+  TvnBorder* GetBar() const { return FBar.get(); }
+  void SetBar(std::unique_ptr<TvnBorder> Value) { FBar = std::move(Value); }
+  TvnBorder* GetBetween() const { return FBetween.get(); }
+  void SetBetween(std::unique_ptr<TvnBorder> Value) { FBetween = std::move(Value); }
+
+ private:
   std::unique_ptr<TvnBorder> FBar;
   std::unique_ptr<TvnBorder> FBetween;
 };

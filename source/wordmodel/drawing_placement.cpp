@@ -24,10 +24,10 @@ std::unique_ptr<TvnGraphicsWrap> TvnGraphicsWrap::Clone() const {
   return copy;
 }
 
-void TvnWrapSquare::Assign(const TvnGraphicsWrap* ASource, TvnGraphicsWrap* ADest) const {
+void ExtentWrap::Assign(const TvnGraphicsWrap* ASource, TvnGraphicsWrap* ADest) const {
   TvnGraphicsWrap::Assign(ASource, ADest);
-  const auto* source = dynamic_cast<const TvnWrapSquare*>(ASource);
-  auto* dest = dynamic_cast<TvnWrapSquare*>(ADest);
+  const auto* source = dynamic_cast<const ExtentWrap*>(ASource);
+  auto* dest = dynamic_cast<ExtentWrap*>(ADest);
   if (source != nullptr && dest != nullptr) dest->FEffectExtentRectangle = source->FEffectExtentRectangle;
 }
 
@@ -54,13 +54,6 @@ std::unique_ptr<TvnGraphicsWrap> TvnWrapThrough::Clone() const {
   auto copy = std::make_unique<TvnWrapThrough>();
   copy->Assign(this, copy.get());
   return copy;
-}
-
-void TvnWrapTopAndBottom::Assign(const TvnGraphicsWrap* ASource, TvnGraphicsWrap* ADest) const {
-  TvnGraphicsWrap::Assign(ASource, ADest);
-  const auto* source = dynamic_cast<const TvnWrapTopAndBottom*>(ASource);
-  auto* dest = dynamic_cast<TvnWrapTopAndBottom*>(ADest);
-  if (source != nullptr && dest != nullptr) dest->FEffectExtentRectangle = source->FEffectExtentRectangle;
 }
 
 std::unique_ptr<TvnGraphicsWrap> TvnWrapTopAndBottom::Clone() const {
@@ -116,13 +109,10 @@ namespace {
 template <typename WrapDist, typename ExtentSide>
 int32_t DistanceFromText(const TvnGraphicsWrap* AWrap, int32_t ADist, int32_t AEffect, WrapDist AWrapDist,
                          ExtentSide AExtentSide) {
-  int32_t result = std::max(AEffect, ADist);
-  if (const auto* square = dynamic_cast<const TvnWrapSquare*>(AWrap)) {
-    result = std::max({result, AWrapDist(*square), AExtentSide(square->GetEffectExtentRectangle())});
-  } else if (const auto* topBottom = dynamic_cast<const TvnWrapTopAndBottom*>(AWrap)) {
-    result = std::max({result, AWrapDist(*topBottom), AExtentSide(topBottom->GetEffectExtentRectangle())});
-  }
-  return result;
+  const int32_t result = std::max(AEffect, ADist);
+  const auto* extent = dynamic_cast<const ExtentWrap*>(AWrap);
+  if (extent == nullptr) return result;
+  return std::max({result, AWrapDist(*extent), AExtentSide(extent->GetEffectExtentRectangle())});
 }
 
 }  // namespace

@@ -70,11 +70,11 @@ class TvnGraphicsWrap : public TObject {
   int32_t FDistB = 0;
 };
 
-// Text flows round the drawing's box.
-class TvnWrapSquare : public TvnGraphicsWrap {
+// Wrapping that keeps the drawing's box and an extent for effects round it
+// clear of text; its distances count towards the distance from text.
+class ExtentWrap : public TvnGraphicsWrap {
  public:
   void Assign(const TvnGraphicsWrap* ASource, TvnGraphicsWrap* ADest) const override;
-  std::unique_ptr<TvnGraphicsWrap> Clone() const override;
 
   // Extra extent on each side for effects.
   const TRect& GetEffectExtentRectangle() const { return FEffectExtentRectangle; }
@@ -82,6 +82,12 @@ class TvnWrapSquare : public TvnGraphicsWrap {
 
  private:
   TRect FEffectExtentRectangle;
+};
+
+// Text flows round the drawing's box.
+class TvnWrapSquare : public ExtentWrap {
+ public:
+  std::unique_ptr<TvnGraphicsWrap> Clone() const override;
 };
 
 // Text flows round the wrap polygon (tight) or through it.
@@ -107,16 +113,9 @@ class TvnWrapThrough : public WrapPolygon {
 };
 
 // Text stays above and below the drawing.
-class TvnWrapTopAndBottom : public TvnGraphicsWrap {
+class TvnWrapTopAndBottom : public ExtentWrap {
  public:
-  void Assign(const TvnGraphicsWrap* ASource, TvnGraphicsWrap* ADest) const override;
   std::unique_ptr<TvnGraphicsWrap> Clone() const override;
-
-  const TRect& GetEffectExtentRectangle() const { return FEffectExtentRectangle; }
-  void SetEffectExtentRectangle(const TRect& Value) { FEffectExtentRectangle = Value; }
-
- private:
-  TRect FEffectExtentRectangle;
 };
 
 // The placement of a drawing (a picture or a text box), which the layout

@@ -95,12 +95,6 @@ String TvnDocImage::GetFileName() {
 // ---------------------------------------------------------------------------
 // TvnWordImage
 
-TvnWordImage::TvnWordImage(TvnResourceCollection* AResourceCollection) : TvnDocImage(AResourceCollection) {}
-
-TvnWordImage::TvnWordImage(std::shared_ptr<vn::TStream> AStream) : TvnDocImage(std::move(AStream)) {}
-
-TvnWordImage::TvnWordImage(const String& AFileName) : TvnDocImage(AFileName) {}
-
 TvnWordImage::~TvnWordImage() = default;
 
 std::unique_ptr<TvnDocItem> TvnWordImage::Clone() const {

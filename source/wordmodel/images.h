@@ -91,11 +91,10 @@ class TvnDocImage : public TvnDocItem {
   std::shared_ptr<vn::TStream> FStream;
 };
 
+// Made like an image item, from a collection, a stream or a file.
 class TvnWordImage : public TvnDocImage, public DrawingPlacement {
  public:
-  explicit TvnWordImage(TvnResourceCollection* AResourceCollection);
-  explicit TvnWordImage(std::shared_ptr<vn::TStream> AStream);
-  explicit TvnWordImage(const String& AFileName);
+  using TvnDocImage::TvnDocImage;
   ~TvnWordImage() override;
 
   // A picture that draws the same: a resource image refers to the same

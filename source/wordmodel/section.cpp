@@ -19,10 +19,7 @@ std::unique_ptr<TvnWordColumn> TvnWordColumn::Clone() const {
 
 void TvnPageBorder::Assign(const TvnPageBorder* ASource, TvnPageBorder* ADest) const {
   if (ASource == nullptr || ADest == nullptr) return;
-  if (ASource->FLeft) ADest->FLeft = ASource->FLeft->Clone();
-  if (ASource->FRight) ADest->FRight = ASource->FRight->Clone();
-  if (ASource->FTop) ADest->FTop = ASource->FTop->Clone();
-  if (ASource->FBottom) ADest->FBottom = ASource->FBottom->Clone();
+  ADest->AssignSides(*ASource);
   ADest->FPageBorderDisplay = ASource->FPageBorderDisplay;
   ADest->FPageBorderOffsetFrom = ASource->FPageBorderOffsetFrom;
   ADest->FzOrder = ASource->FzOrder;

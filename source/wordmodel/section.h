@@ -40,22 +40,14 @@ class TvnWordColumn : public TObject {
   int32_t Fspace = 0;
 };
 
-// The border drawn around a page; a side it lacks is null.
-class TvnPageBorder : public TObject {
+// The border drawn around a page.
+class TvnPageBorder : public BorderSides {
  public:
   // Each side the source has replaces the destination's with a copy; the
   // display, offset origin, z-order and corner identifiers are copied.
   void Assign(const TvnPageBorder* ASource, TvnPageBorder* ADest) const;
   std::unique_ptr<TvnPageBorder> Clone() const;
 
-  TvnBorder* GetLeft() const { return FLeft.get(); }
-  void SetLeft(std::unique_ptr<TvnBorder> Value) { FLeft = std::move(Value); }
-  TvnBorder* GetRight() const { return FRight.get(); }
-  void SetRight(std::unique_ptr<TvnBorder> Value) { FRight = std::move(Value); }
-  TvnBorder* GetTop() const { return FTop.get(); }
-  void SetTop(std::unique_ptr<TvnBorder> Value) { FTop = std::move(Value); }
-  TvnBorder* GetBottom() const { return FBottom.get(); }
-  void SetBottom(std::unique_ptr<TvnBorder> Value) { FBottom = std::move(Value); }
   TvnPageBorderDisplay GetPageBorderDisplay() const { return FPageBorderDisplay; }
   void SetPageBorderDisplay(TvnPageBorderDisplay Value) { FPageBorderDisplay = Value; }
   TvnPageBorderZOrder GetZOrder() const { return FzOrder; }
@@ -73,10 +65,6 @@ class TvnPageBorder : public TObject {
   void SetTopRightCustomImageID(int32_t Value) { FtopRightCustomImageID = Value; }
 
  private:
-  std::unique_ptr<TvnBorder> FLeft;
-  std::unique_ptr<TvnBorder> FRight;
-  std::unique_ptr<TvnBorder> FTop;
-  std::unique_ptr<TvnBorder> FBottom;
   TvnPageBorderDisplay FPageBorderDisplay = TvnPageBorderDisplay::pbdAllPages;
   TvnPageBorderZOrder FzOrder = TvnPageBorderZOrder::pbzBack;
   TvnPageBorderOffsetFrom FPageBorderOffsetFrom = TvnPageBorderOffsetFrom::pbofPage;

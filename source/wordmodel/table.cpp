@@ -57,10 +57,8 @@ std::unique_ptr<TvnTableCell> TvnTableCell::Clone() const {
 
 TvnTableRow::TvnTableRow() : FTableRowProperties(std::make_shared<TvnTableRowProperties>()) {}
 
-TvnTableRow::TvnTableRow(int32_t AHeight, int32_t ACellCount) : TvnTableRow() {
-  FTableRowProperties->SetHeight(AHeight);
-  for (int32_t i = 0; i < ACellCount; ++i) InsertCell(std::make_unique<TvnTableCell>(0));
-}
+TvnTableRow::TvnTableRow(int32_t AHeight, int32_t ACellCount)
+    : TvnTableRow(AHeight, ACellCount, TvnRGBColor{}, TvnRGBColor{255, 255, 255}) {}
 
 TvnTableRow::TvnTableRow(int32_t AHeight, int32_t ACellCount, TvnRGBColor APenColor, TvnRGBColor ABrushColor)
     : TvnTableRow() {
