@@ -50,12 +50,9 @@ std::unique_ptr<TvnDocItem> TvnHeaderFooterElement::Clone() const {
 
 void TvnHeaderFooterElement::CopyInto(TvnHeaderFooterElement& ACopy) const {
   TvnDocItem::Assign(this, &ACopy);
-  auto layouted = std::make_unique<TvnItemList>();
-  if (FlayoutedElements) {
-    for (const auto& item : *FlayoutedElements) layouted->push_back(item ? item->Clone() : nullptr);
-  }
-  ACopy.FlayoutedElements = std::move(layouted);
-  for (const auto& item : Felements) ACopy.Felements.push_back(item ? item->Clone() : nullptr);
+  ACopy.FlayoutedElements = std::make_unique<TvnItemList>(FlayoutedElements ? CloneItems(*FlayoutedElements)
+                                                                             : TvnItemList());
+  ACopy.Felements = CloneItems(Felements);
 }
 
 void TvnHeaderFooterElement::Draw(TvnBaseCanvas* ACanvas) {

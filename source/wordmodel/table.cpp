@@ -2,15 +2,6 @@
 
 namespace vn::wordmodel {
 
-namespace {
-
-void CloneTableItemsInto(const TvnItemList& ASource, TvnItemList& ADest) {
-  ADest.clear();
-  for (const auto& item : ASource) ADest.push_back(item ? item->Clone() : nullptr);
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // TvnTableCell
 
@@ -46,9 +37,9 @@ std::unique_ptr<TvnTableCell> TvnTableCell::Clone() const {
   if (FTableCellProperties) copy->FTableCellProperties = FTableCellProperties->Clone();
   copy->FVAlignment = FVAlignment;
   copy->FWidthType = FWidthType;
-  CloneTableItemsInto(FBorderElements, copy->FBorderElements);
-  CloneTableItemsInto(FShadingElements, copy->FShadingElements);
-  CloneTableItemsInto(FDocItems, copy->FDocItems);
+  copy->FBorderElements = CloneItems(FBorderElements);
+  copy->FShadingElements = CloneItems(FShadingElements);
+  copy->FDocItems = CloneItems(FDocItems);
   return copy;
 }
 

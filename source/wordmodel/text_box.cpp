@@ -21,9 +21,7 @@ void TvnTextBox::Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const {
   dest->AssignPlacement(*source);
   dest->FShapeProperties = CloneOrNull(source->FShapeProperties.get());
   dest->FBodyProperties = CloneOrNull(source->FBodyProperties.get());
-  TvnItemList layouted;
-  for (const auto& item : source->FLayoutedDocItems) layouted.push_back(item ? item->Clone() : nullptr);
-  dest->FLayoutedDocItems = std::move(layouted);
+  dest->FLayoutedDocItems = CloneItems(source->FLayoutedDocItems);
 }
 
 void TvnTextBox::Draw(TvnBaseCanvas* ACanvas) {

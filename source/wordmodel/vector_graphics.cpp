@@ -143,9 +143,7 @@ void TvnPath::Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const {
   const auto* source = dynamic_cast<const TvnPath*>(ASource);
   auto* dest = dynamic_cast<TvnPath*>(ADest);
   if (source == nullptr || dest == nullptr || source == dest) return;
-  TvnItemList items;
-  for (const auto& item : source->FPathItems) items.push_back(item ? item->Clone() : nullptr);
-  dest->FPathItems = std::move(items);
+  dest->FPathItems = CloneItems(source->FPathItems);
   dest->FFillMode = source->FFillMode;
 }
 

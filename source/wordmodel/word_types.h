@@ -76,6 +76,9 @@ std::unique_ptr<T> CloneOrNull(const T* ASource) {
   return ASource ? CloneAs(*ASource) : nullptr;
 }
 
+// Clones of AItems, in order (a missing item stays missing).
+TvnItemList CloneItems(const TvnItemList& AItems);
+
 // When ASource has a layout tag, ADest gets a copy of it associated with
 // ADest (replacing its own); otherwise ADest keeps what it has.
 void CloneTagInto(const TvnDocItem& ASource, TvnDocItem& ADest);
