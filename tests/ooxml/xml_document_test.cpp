@@ -193,6 +193,17 @@ TEST(XmlDocumentTest, DeclaredEntitiesStayUnexpanded) {
   EXPECT_EQ(Dump(xml), "E lolz\n  T &lol9;\n");
 }
 
+TEST(XmlDocumentTest, ExternalEntitiesAreNeverFetched) {
+  // A reference to an external entity stays a reference: nothing the
+  // document names outside itself is opened or read into its text.
+  const std::string xml =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE d [\n"
+      " <!ENTITY secret SYSTEM \"file:///etc/passwd\">\n"
+      " <!ENTITY % remote SYSTEM \"http://127.0.0.1:9/x.dtd\"> %remote;\n"
+      "]>\n<d>&secret;</d>";
+  EXPECT_EQ(Dump(xml), "E d\n  T &secret;\n");
+}
+
 TEST(XmlDocumentTest, NestingAndAttributeCountsAreCapped) {
   auto nested = [](int depth) {
     std::string xml;
