@@ -471,7 +471,9 @@ void TvnCustomDocumentEngine::RenderTextLines(const TvnTextItem& item, TvnHAlign
   work.Brush = item.Brush;
   work.TextEffects.Assign(item.TextEffects);
   work.RotationAngle = item.RotationAngle;
-  work.Alignment = item.Alignment;
+  // Each line is placed by h_align: it carries that alignment, as a
+  // paragraph's lines carry theirs.
+  work.Alignment = h_align;
   const double line_height = GetTextSize(u"W", item.Font).cy;
   if (!(line_height > 0)) return;
   const double h = box_height - margin.Top - margin.Bottom;

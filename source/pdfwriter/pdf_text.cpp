@@ -15,6 +15,7 @@
 namespace vn::pdfwriter {
 
 using vn::exporter::TFontStyle;
+using vn::exporter::TvnHAlignment;
 using vn::exporter::TvnFontMeasure;
 using vn::exporter::TvnTextItem;
 
@@ -140,6 +141,16 @@ void TvnCustomPDFEngine::RenderTextItem(TvnTextItem& item) {
     size_t chars = 0;
     for (const TvnRunStore& run : FRunStoreList) chars += run.RunText.size();
     FRunTextX -= total + spacing * (chars > 0 ? static_cast<double>(chars - 1) : 0);
+  } else if (shaped && !from_metafile && (item.Alignment == TvnHAlignment::haRight || item.Alignment == TvnHAlignment::haCenter)) {
+    // The layout gave the line the width it measures, and shaped runs are
+    // drawn at their shaped advances, which differ from it (joined Arabic
+    // letters are narrower than the forms measured): a line set flush right
+    // keeps its right end, a centred line its middle.
+    const double room = GetWideTextSize(line, Measured(FRunFont)).cx - total;
+    const double shift = item.Alignment == TvnHAlignment::haRight ? room : room / 2;
+    const double theta = item.RotationAngle * kPi / 180;
+    FRunTextX += std::cos(theta) * shift;
+    FRunTextY -= std::sin(theta) * shift;
   }
   const double start_x = FRunTextX, start_y = FRunTextY;
   for (size_t i = 0; i < FRunStoreList.size(); ++i)

@@ -1,8 +1,9 @@
 // Text laid out by the export engine and painted on the raster canvas: the
 // ink of every line lies where the engine's layout, measured against
 // FreeType's advances, says it does (flush right, centred, wrapped inside
-// its box), for Latin, Hebrew and mixed lines, a word wider than its box
-// and empty texts. Set VN_TEXT_CANVAS_PNG to a file name to keep the page.
+// its box), for Latin, Hebrew, Arabic and mixed lines, in the engine's
+// right-to-left mode too, a word wider than its box and empty texts. Set
+// VN_TEXT_CANVAS_PNG to a file name to keep the page.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,7 +17,7 @@
 namespace vn::exporter {
 namespace {
 
-using testing::ArialAdvances;
+using testing::AdvancesOf;
 using testing::DrawnText;
 using testing::TextEngine;
 namespace platform = vn::platform;
@@ -75,7 +76,12 @@ struct Box {
   TvnRect Rect;
   std::u16string Text;
   TvnHAlignment Align;
+  std::u16string Family = u"Arial";
+  TBiDiMode BiDi = TBiDiMode::bdLeftToRight;
 };
+
+const char16_t kHebrew[] = u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd \u05d6\u05d4 \u05de\u05e9\u05e4\u05d8 \u05d1\u05e2\u05d1\u05e8\u05d9\u05ea";
+const char16_t kArabic[] = u"\u0645\u0631\u062d\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645";
 
 TEST(EngineTextCanvas, PaintedLinesSitWhereTheLayoutPutsThem) {
   CanvasEngine e;
@@ -86,23 +92,36 @@ TEST(EngineTextCanvas, PaintedLinesSitWhereTheLayoutPutsThem) {
       {{300, 40, 520, 300}, u"Centred lines keep the middle of the box, line after line, whatever their length.", TvnHAlignment::haCenter},
       {{560, 40, 760, 300}, u"Mixed \u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd and Latin words, \u05e2\u05d1\u05e8\u05d9\u05ea 2024 wrap as one text.", TvnHAlignment::haLeft},
       {{40, 400, 240, 500}, u"", TvnHAlignment::haLeft},
+      // Right-to-left lines flush right end at the box's right edge, in the
+      // engine's right-to-left mode too.
+      {{40, 560, 240, 660}, kHebrew, TvnHAlignment::haRight},
+      {{300, 560, 520, 660}, kArabic, TvnHAlignment::haRight, u"Noto Sans Arabic"},
+      {{560, 560, 760, 660}, kHebrew, TvnHAlignment::haRight, u"Arial", TBiDiMode::bdRightToLeft},
   };
   e.BeginDoc();
-  for (const Box& b : boxes) e.TextBox(b.Rect, b.Text, b.Align, TvnVAlignment::vaTop);
+  for (const Box& b : boxes) {
+    e.Font().Name = b.Family;
+    e.SetBiDiMode(b.BiDi);
+    e.TextBox(b.Rect, b.Text, b.Align, TvnVAlignment::vaTop);
+  }
+  e.Font().Name = u"Arial";
+  e.SetBiDiMode(TBiDiMode::bdLeftToRight);
   e.TextOut(300, 400, u"");
   e.EndDoc();
   if (const char* png = std::getenv("VN_TEXT_CANVAS_PNG")) e.Canvas.WritePng(png);
 
-  const int h = e.GetTextSize(u"W", e.Font()).cy;
   size_t drawn = 0;
   for (const Box& b : boxes) {
+    TFont font = e.Font();
+    font.Name = b.Family;
+    const int h = e.GetTextSize(u"W", font).cy;
     const double left = b.Rect.Left + 4, right = b.Rect.Right - 4;
     TWideStrings lines;
-    e.WrapTextW(b.Text, lines, e.Font(), false, right - left, right - left);
+    e.WrapTextW(b.Text, lines, font, false, right - left, right - left);
     for (int i = 0; i < lines.Count(); ++i, ++drawn) {
       std::u16string line = lines.GetString(i);
       while (!line.empty() && line.back() == u' ') line.pop_back();
-      const int w = ArialAdvances().Width(line);
+      const int w = AdvancesOf(b.Family).Width(line);
       ASSERT_LE(w, right - left) << vn::ToUtf8(line);
       const int top = static_cast<int>(b.Rect.Top) + 4 + i * h;
       const std::optional<Ink> ink = InkIn(e.Canvas, static_cast<int>(b.Rect.Left), top, static_cast<int>(b.Rect.Right), top + h);

@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -130,6 +131,16 @@ class FreeTypeAdvances {
 inline FreeTypeAdvances& ArialAdvances() {
   static FreeTypeAdvances advances("Liberation Sans", 13);
   return advances;
+}
+
+// The same for the face another family is drawn with at 10 points
+// ("Arial" is drawn with Liberation Sans).
+inline FreeTypeAdvances& AdvancesOf(const std::u16string& family) {
+  if (family == u"Arial") return ArialAdvances();
+  static std::map<std::u16string, std::unique_ptr<FreeTypeAdvances>> faces;
+  std::unique_ptr<FreeTypeAdvances>& face = faces[family];
+  if (!face) face = std::make_unique<FreeTypeAdvances>(vn::ToUtf8(family), 13);
+  return *face;
 }
 
 inline std::vector<std::string> Utf8Lines(const TWideStrings& lines) {
