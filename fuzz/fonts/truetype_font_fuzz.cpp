@@ -32,10 +32,11 @@ void ExerciseTrueType(vn::fonts::TvnTrueTypeHandler& font) {
   for (int code : {0x41, 0xF041, 0x20AC})
     TrueTypeFuzzTry([&] { font.GetOutlineForCharCode(code, 10.5f, 72, EncodingType::None); });
   int glyphs = 0;
-  for (const auto& [index, name] : font.glyfIdNameDictionary) {
+  for (const auto& glyph : font.glyfIdNameDictionary) {
     if (++glyphs > 200) break;
-    TrueTypeFuzzTry([&] { font.GetOutlineForGlyphID(index, 9, 72, EncodingType::None); });
-    if (glyphs % 16 == 0) TrueTypeFuzzTry([&] { font.GetOutlineForGlyphName(name, 9, 72, EncodingType::None); });
+    TrueTypeFuzzTry([&] { font.GetOutlineForGlyphID(glyph.first, 9, 72, EncodingType::None); });
+    if (glyphs % 16 == 0)
+      TrueTypeFuzzTry([&] { font.GetOutlineForGlyphName(glyph.second, 9, 72, EncodingType::None); });
   }
 }
 

@@ -1,7 +1,7 @@
 // TrueType fonts against outside readers: every glyph outline of DejaVu
 // Sans and Liberation Serif against FreeType's unhinted outline in font
-// units, and the head, hhea, maxp, OS/2 and post values, glyph names and
-// (3,1) cmap against fontTools.
+// units, and their table values, glyph names, metrics, cmaps and kerning
+// pairs against fontTools.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -293,21 +293,43 @@ std::map<std::string, std::string> OurValues(const TvnTrueTypeHandler& font) {
   put("post.minMemType1", p.MinMemType1);
   put("post.maxMemType1", p.MaxMemType1);
   for (const auto& [index, info] : font.glyfInfoDictionary) put("name." + std::to_string(index), info.Name);
-  for (const auto& table : font.cmapTable->EncodingTables)
-    if (table->PlatformID == 3 && table->EncodingID == 1) {
-      // A code mapped to glyph 0 is a code without glyph.
-      for (const auto& [code, glyph] : table->characterCodeToGlyphId)
-        if (glyph != 0) put("cmap." + std::to_string(code), glyph);
-      break;
-    }
+  for (const auto& table : font.cmapTable->EncodingTables) {
+    const bool unicode = table->PlatformID == 3 && table->EncodingID == 1;
+    const bool roman = table->PlatformID == 1 && table->EncodingID == 0;
+    if (!unicode && !roman) continue;
+    // A code mapped to glyph 0 is a code without glyph.
+    for (const auto& [code, glyph] : table->characterCodeToGlyphId)
+      if (glyph != 0) put((unicode ? "cmap." : "cmap10.") + std::to_string(code), glyph);
+  }
+  const auto& hmtx = *font.hmtxTable;
+  for (size_t i = 0; i < font.maxpTable->NumOfGlyphs; ++i) {
+    // Glyphs after the last full metric share its advance.
+    const bool full = i < hmtx.HMetrics.size();
+    const int advance = full ? hmtx.HMetrics[i].AdvanceWidth : hmtx.HMetrics.back().AdvanceWidth;
+    const int lsb = full ? hmtx.HMetrics[i].LeftSideBearing
+                         : (i - hmtx.HMetrics.size() < hmtx.LeftSideBearing.size()
+                                ? hmtx.LeftSideBearing[i - hmtx.HMetrics.size()]
+                                : 99999);
+    put("hmtx." + std::to_string(i), std::to_string(advance) + " " + std::to_string(lsb));
+  }
+  for (const auto& pair : font.KernPairValues)
+    put("kern." + std::to_string(pair.LeftGlyphIndex) + "." + std::to_string(pair.RightGlyphIndex), pair.KernValue);
+  if (font.gaspTable)
+    for (const auto& range : font.gaspTable->GaspRange) put("gasp." + std::to_string(range.RangeMaxPPEM), range.RangeGaspBehavior);
+  if (font.cvtTable) put("size.cvt", 2 * font.cvtTable->ControlValues.size());
+  if (font.fpgmTable) put("size.fpgm", font.fpgmTable->Instructions.size());
+  if (font.prepTable) put("size.prep", font.prepTable->Instructions.size());
+  put("name.records", font.nameTable->NameRecords.size());
   return v;
 }
 
-TEST(TrueTypeFontTools, TablesNamesAndUnicodeCmapAgree) {
+TEST(TrueTypeFontTools, TablesNamesMetricsCmapsAndKerningAgree) {
+  if (!vn::test_support::HaveFile("/usr/lib/python3/dist-packages/fontTools"))
+    GTEST_SKIP() << "python3-fonttools is not installed";
   for (const fs::path& path : {kDejaVuSans, kLiberationSerif}) {
     if (!vn::test_support::HaveFile(path)) GTEST_SKIP() << path << " is not installed";
     const auto theirs = FontToolsValues(path);
-    if (theirs.empty()) GTEST_SKIP() << "python3-fonttools cannot be run";
+    ASSERT_FALSE(theirs.empty()) << "fontTools could not read " << path;
     const std::string bytes = ReadFileBytes(path);
     TStringStream stream(bytes);
     TvnTrueTypeHandler font;
@@ -323,7 +345,7 @@ TEST(TrueTypeFontTools, TablesNamesAndUnicodeCmapAgree) {
     }
     // Nothing mapped that fontTools does not map.
     for (const auto& [key, value] : ours)
-      if (key.rfind("cmap.", 0) == 0 && !theirs.count(key)) report += key + ": " + value + ", fontTools absent\n";
+      if ((key.rfind("cmap", 0) == 0 || key.rfind("kern.", 0) == 0) && !theirs.count(key)) report += key + ": " + value + ", fontTools absent\n";
     EXPECT_EQ(report, "") << path;
     EXPECT_GT(theirs.size(), 2000u);
   }
