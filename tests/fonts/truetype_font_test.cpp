@@ -91,6 +91,19 @@ std::string Format4(std::vector<Segment4> segments) {
          deltas + ranges + array;
 }
 
+// A format 2 subtable: one-byte codes 0x20-0x21 through sub-header 0 (to
+// glyphs 3, 4), two-byte codes 0x8140-0x8141 through sub-header 1 (idDelta
+// 5, the second entry 0: no glyph).
+std::string Format2() {
+  std::string keys;
+  for (int high = 0; high < 256; ++high) keys += Be16(high == 0x81 ? 8 : 0);
+  // idRangeOffset counts from the field itself to the glyph index array
+  // after the two sub-headers.
+  const std::string headers = Be16(0x20) + Be16(2) + Be16(0) + Be16(10) + Be16(0x40) + Be16(2) + Be16(5) + Be16(6);
+  const std::string array = Be16(3) + Be16(4) + Be16(10) + Be16(0);
+  return Be16(2) + Be16(542) + Be16(0) + keys + headers + array;
+}
+
 std::string Format0(const std::map<int, uint8_t>& map) {
   std::string s = Be16(0) + Be16(262) + Be16(0);
   std::string glyphs(256, '\0');
@@ -201,6 +214,7 @@ TEST(TrueTypeFont, CmapFormatsMapCodes) {
       {{3, 1}, Format4({{0x20, 0x7E, 0xFFE3, {}}, {0x100, 0x102, 0, {11, 0, 12}}, {0x110, 0x10F, 0, {}}})},
       {{3, 0}, Format6(0xF040, six)},
       {{3, 10}, Be16(12) + Be16(0)},  // a format this reader does not read
+      {{3, 3}, Format2()},
       {{9, 9}, Format6(0x20, {5})},   // a platform without encodings here
   });
   Loaded f(Sfnt({{"maxp", Maxp(100)}, {"cmap", cmap}}));
@@ -209,7 +223,7 @@ TEST(TrueTypeFont, CmapFormatsMapCodes) {
   EXPECT_EQ(font.GetSupportedEncodings(),
             (std::vector<EncodingType>{EncodingType::Macintosh_Roman, EncodingType::Microsoft_Unicode_BMPonly,
                                        EncodingType::Microsoft_Symbol, EncodingType::Microsoft_Unicode_Full,
-                                       EncodingType::None}));
+                                       EncodingType::Microsoft_PRC, EncodingType::None}));
   struct Case {
     int32_t code;
     EncodingType encoding;
@@ -234,12 +248,57 @@ TEST(TrueTypeFont, CmapFormatsMapCodes) {
       {0x41, EncodingType::Microsoft_Unicode_Full, 0},
       {0x41, EncodingType::Microsoft_Big5, 0},  // no subtable of that encoding
       {0x41, EncodingType::Standard, 0},
+      {0x20, EncodingType::Microsoft_PRC, 3},
+      {0x21, EncodingType::Microsoft_PRC, 4},
+      {0x22, EncodingType::Microsoft_PRC, 0},
+      {0x8140, EncodingType::Microsoft_PRC, 15},
+      {0x8141, EncodingType::Microsoft_PRC, 0},
+      {0x8142, EncodingType::Microsoft_PRC, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(font.GetGlyphID(c.code, c.encoding), c.glyph)
         << std::hex << c.code << " in encoding " << static_cast<int>(c.encoding);
   // Without glyph data nothing is drawn.
   EXPECT_EQ(font.GetOutlineForCharCode(0x41, 12, 72, EncodingType::None), nullptr);
+}
+
+// Tables no oracle font carries, by their layouts: vertical metrics with
+// trailing top side bearings, hdmx device records, LTSH, and kern subtables
+// where one claiming less than its header ends the list.
+TEST(TrueTypeFont, ReadsVerticalMetricsDeviceWidthsAndKerning) {
+  std::string vhea = Be32(0x00011000);
+  for (int i = 1; i <= 15; ++i) vhea += Be16(static_cast<uint32_t>(i));
+  vhea += Be16(1);
+  const std::string vmtx = Be16(1000) + Be16(50) + Be16(60) + Be16(static_cast<uint16_t>(-70));
+  const std::string hdmx = Be16(0) + Be16(2) + Be32(8) + std::string("\x0C\x14\x05\x06\x07\0\0\0", 8) +
+                           std::string("\x10\x15\x08\x09\x0A\0\0\0", 8);
+  const std::string ltsh = Be16(0) + Be16(3) + "\x01\x02\x03";
+  const std::string kern = Be16(0) + Be16(3) +
+                           (Be16(0) + Be16(20) + Be16(0x0001) + Be16(1) + Be16(6) + Be16(0) + Be16(0) + Be16(1) +
+                            Be16(2) + Be16(static_cast<uint16_t>(-50))) +
+                           (Be16(0) + Be16(0) + Be16(0x0001)) + (Be16(0) + Be16(20) + Be16(0x0001));
+  Loaded f(Sfnt({{"maxp", Maxp(3)}, {"vhea", vhea}, {"vmtx", vmtx}, {"hdmx", hdmx}, {"LTSH", ltsh}, {"kern", kern}}));
+  ASSERT_TRUE(f.accepted);
+  const auto& font = f.font;
+  ASSERT_TRUE(font.vheaTable && font.vmtxTable && font.hdmxTable && font.ltshTable && font.kernTable);
+  EXPECT_EQ(font.vheaTable->Ascent, 1);
+  EXPECT_EQ(font.vheaTable->CaretOffset, 10);
+  EXPECT_EQ(font.vheaTable->MetricDataFormat, 15);
+  ASSERT_EQ(font.vmtxTable->VMetrics.size(), 1u);
+  EXPECT_EQ(font.vmtxTable->VMetrics[0].AdvanceHeight, 1000);
+  EXPECT_EQ(font.vmtxTable->VMetrics[0].TopSideBearing, 50);
+  EXPECT_EQ(font.vmtxTable->TopSideBearing, (std::vector<int16_t>{60, -70}));
+  ASSERT_EQ(font.hdmxTable->DeviceRecords.size(), 2u);
+  EXPECT_EQ(font.hdmxTable->DeviceRecords[1].PixelSize, 16);
+  EXPECT_EQ(font.hdmxTable->DeviceRecords[1].MaximumWidth, 21);
+  EXPECT_EQ(font.hdmxTable->DeviceRecords[1].widths, (std::vector<uint8_t>{8, 9, 10}));
+  EXPECT_EQ(font.ltshTable->YPels, (std::vector<uint8_t>{1, 2, 3}));
+  ASSERT_EQ(font.kernTable->KernSubTables.size(), 2u);
+  EXPECT_TRUE(font.kernTable->KernSubTables[0]->isHorizontal);
+  ASSERT_EQ(font.KernPairValues.size(), 1u);
+  EXPECT_EQ(font.KernPairValues[0].LeftGlyphIndex, 1);
+  EXPECT_EQ(font.KernPairValues[0].RightGlyphIndex, 2);
+  EXPECT_EQ(font.KernPairValues[0].KernValue, -50);
 }
 
 TEST(TrueTypeFont, RefusesWhatIsNoTrueTypeFont) {
