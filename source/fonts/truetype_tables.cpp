@@ -34,6 +34,11 @@ EncodingType TrueTypeEncodingOf(uint16_t platform, uint16_t encoding) {
 // covers each of the 65536 codes at most once.
 constexpr int64_t kTrueTypeMaxFormat4Codes = 2 * 0x10000;
 
+// Subtables of one cmap whose mappings are read; fonts carry a handful,
+// and a damaged directory of thousands pointing at one big subtable would
+// otherwise cost that subtable's mapping thousands of times.
+constexpr size_t kTrueTypeMaxCmapSubtables = 16;
+
 }  // namespace
 
 TvnTrueTypeHandler::TvnTrueTypeHandler() = default;
@@ -371,7 +376,8 @@ void TvnTrueTypeHandler::ReadCmapTable(uint32_t, uint32_t offset) {
     e->encoding = TrueTypeEncodingOf(e->PlatformID, e->EncodingID);
     t->EncodingTables.push_back(std::move(e));
   }
-  for (auto& e : t->EncodingTables) {
+  for (size_t i = 0; i < t->EncodingTables.size() && i < kTrueTypeMaxCmapSubtables; ++i) {
+    auto& e = t->EncodingTables[i];
     const int64_t start = int64_t{offset} + e->Offset;
     if (start + 2 > FStreamSize) continue;  // a subtable outside the stream maps nothing
     SeekTo(start);
@@ -518,12 +524,14 @@ void TvnTrueTypeHandler::ReadGlyfTable(uint32_t, uint32_t offset) {
   if (!maxpTable || !locaTable) return;
   glyfTableOffset = offset;
   const auto& offsets = locaTable->Offsets;
-  for (int32_t i = 0; i < NumGlyphs(); ++i) {
+  // A glyph has data only where loca has its offset; glyphs beyond a short
+  // loca get no entry, as glyphs without outline.
+  const int32_t glyphs = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(NumGlyphs()), offsets.size()));
+  for (int32_t i = 0; i < glyphs; ++i) {
     TvnTrueTypeGlyfInfo info;
     info.Id = i;
     info.Name = GlyphNameOf(i);
-    info.Offset = static_cast<size_t>(i) < offsets.size() ? offsets[static_cast<size_t>(i)]
-                                                           : TvnTrueTypeLocaTable::kEmptyGlyph;
+    info.Offset = offsets[static_cast<size_t>(i)];
     const int64_t at = glyfTableOffset + info.Offset;
     if (info.Offset != TvnTrueTypeLocaTable::kEmptyGlyph && at + 10 <= FStreamSize) {
       SeekTo(at);
