@@ -9,7 +9,7 @@
 namespace vn::fonts {
 namespace {
 
-bool IsUnicodeFamily(EncodingType e) {
+bool TtIsUnicodeFamily(EncodingType e) {
   return e <= EncodingType::Unicode_2_0_Full || e == EncodingType::Microsoft_Unicode_BMPonly ||
          e == EncodingType::Microsoft_Unicode_Full;
 }
@@ -19,7 +19,7 @@ constexpr uint16_t kTtArgWords = 0x0001, kTtArgsAreXY = 0x0002, kTtHaveScale = 0
                    kTtMoreComponents = 0x0020, kTtHaveXYScale = 0x0040, kTtHaveTwoByTwo = 0x0080,
                    kTtScaledOffset = 0x0800, kTtUnscaledOffset = 0x1000;
 
-double F2Dot14(uint16_t v) { return static_cast<int16_t>(v) / 16384.0; }
+double TtF2Dot14(uint16_t v) { return static_cast<int16_t>(v) / 16384.0; }
 
 struct TtQuadPoint {
   TvnPointF p;
@@ -108,9 +108,9 @@ int32_t TvnTrueTypeHandler::GetGlyphID(int32_t charCode, EncodingType encoding) 
   if (encoding == EncodingType::None) table = tables.front().get();
   for (size_t i = 0; !table && i < tables.size(); ++i)
     if (tables[i]->encoding == encoding) table = tables[i].get();
-  if (IsUnicodeFamily(encoding))
+  if (TtIsUnicodeFamily(encoding))
     for (size_t i = 0; !table && i < tables.size(); ++i)
-      if (IsUnicodeFamily(tables[i]->encoding)) table = tables[i].get();
+      if (TtIsUnicodeFamily(tables[i]->encoding)) table = tables[i].get();
   if (!table) return 0;
   const auto& map = table->characterCodeToGlyphId;
   auto it = map.find(charCode);
@@ -237,15 +237,15 @@ std::unique_ptr<TvnRecList> TvnTrueTypeHandler::Shape(int32_t glyphID, double sc
     }
     double a = 1, b = 0, c = 0, d = 1;
     if (flags & kTtHaveScale) {
-      a = d = F2Dot14(U16());
+      a = d = TtF2Dot14(U16());
     } else if (flags & kTtHaveXYScale) {
-      a = F2Dot14(U16());
-      d = F2Dot14(U16());
+      a = TtF2Dot14(U16());
+      d = TtF2Dot14(U16());
     } else if (flags & kTtHaveTwoByTwo) {
-      a = F2Dot14(U16());
-      b = F2Dot14(U16());
-      c = F2Dot14(U16());
-      d = F2Dot14(U16());
+      a = TtF2Dot14(U16());
+      b = TtF2Dot14(U16());
+      c = TtF2Dot14(U16());
+      d = TtF2Dot14(U16());
     }
     const int64_t next = FStream->Position();
     // The offset moves the component as it stands; a font asks for it to be

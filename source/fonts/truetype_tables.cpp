@@ -13,7 +13,7 @@ namespace {
 // The encoding of a (platform, encoding) pair of a cmap subtable or a name
 // record: Unicode 0-4, Macintosh 0-31, Microsoft 0-6 and 10; None for any
 // other pair.
-EncodingType TrueTypeEncodingOf(uint16_t platform, uint16_t encoding) {
+EncodingType TtEncodingOf(uint16_t platform, uint16_t encoding) {
   switch (platform) {
     case 0:
       if (encoding <= 4) return static_cast<EncodingType>(static_cast<int>(EncodingType::Unicode_1_0) + encoding);
@@ -295,7 +295,7 @@ void TvnTrueTypeHandler::ReadNameTable(uint32_t, uint32_t) {
     r.Offset = U16();
     // A pair without an encoding here keeps None: one odd record does not
     // cost the font.
-    r.encoding = TrueTypeEncodingOf(r.PlatformID, r.SpecificEncodingID);
+    r.encoding = TtEncodingOf(r.PlatformID, r.SpecificEncodingID);
     t->NameRecords.push_back(std::move(r));
   }
   nameTable = std::move(t);
@@ -373,7 +373,7 @@ void TvnTrueTypeHandler::ReadCmapTable(uint32_t, uint32_t offset) {
     e->PlatformID = U16();
     e->EncodingID = U16();
     e->Offset = U32();
-    e->encoding = TrueTypeEncodingOf(e->PlatformID, e->EncodingID);
+    e->encoding = TtEncodingOf(e->PlatformID, e->EncodingID);
     t->EncodingTables.push_back(std::move(e));
   }
   for (size_t i = 0; i < t->EncodingTables.size() && i < kTrueTypeMaxCmapSubtables; ++i) {

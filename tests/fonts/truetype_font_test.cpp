@@ -323,9 +323,17 @@ TEST(TrueTypeFont, RefusesWhatIsNoTrueTypeFont) {
   ASSERT_EQ(f.font.postTable->GlyphNames.size(), 8u);
   EXPECT_EQ(f.font.postTable->GlyphNames[5], "Glyph5");
   // Tables whose companion is missing are skipped, not read with guesses.
+  // A name record of a platform without encodings here costs the font
+  // nothing.
+  const std::string name = Be16(0) + Be16(2) + Be16(30) + Be16(7) + Be16(1) + Be16(0) + Be16(1) + Be16(0) + Be16(0) +
+                           Be16(3) + Be16(1) + Be16(0x409) + Be16(1) + Be16(0) + Be16(0);
   Loaded lone(Sfnt({{"head", std::string(54, '\0')}, {"hmtx", std::string(8, '\0')}, {"glyf", std::string(8, '\0')},
-                    {"cmap", Cmap({{{3, 1}, Format6(0x20, {1})}})}}));
+                    {"cmap", Cmap({{{3, 1}, Format6(0x20, {1})}})}, {"name", name}}));
   ASSERT_TRUE(lone.accepted);
+  ASSERT_TRUE(lone.font.nameTable);
+  ASSERT_EQ(lone.font.nameTable->NameRecords.size(), 2u);
+  EXPECT_EQ(lone.font.nameTable->NameRecords[0].encoding, EncodingType::None);
+  EXPECT_EQ(lone.font.nameTable->NameRecords[1].encoding, EncodingType::Microsoft_Unicode_BMPonly);
   EXPECT_EQ(lone.font.hmtxTable, nullptr);
   EXPECT_EQ(lone.font.cmapTable, nullptr);
   EXPECT_TRUE(lone.font.glyfInfoDictionary.empty());
