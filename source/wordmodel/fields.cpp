@@ -9,17 +9,17 @@ namespace vn::wordmodel {
 namespace {
 
 // The first text item of a run, when the run begins with one.
-TvnTextitem* LeadingTextItem(const TvnRun& ARun) {
+TvnTextitem* FieldRunLeadingText(const TvnRun& ARun) {
   return ARun.GetCount() > 0 ? dynamic_cast<TvnTextitem*>(ARun.GetItem(0)) : nullptr;
 }
 
-String UppercaseFirst(const String& AText) {
+String FieldTextUppercaseFirst(const String& AText) {
   String text = AText;
   if (!text.empty()) text[0] = WideUpCase(text[0]);
   return text;
 }
 
-String UppercaseWordStarts(const String& AText) {
+String FieldTextUppercaseWords(const String& AText) {
   String text = AText;
   bool wordStart = true;
   for (char16_t& ch : text) {
@@ -108,7 +108,7 @@ std::unique_ptr<TvnDocItem> TvnField::Update(const String& ANewValue) {
     FResult->push_back(std::make_unique<TvnRun>());
   }
   TvnRun& run = *FResult->front();
-  TvnTextitem* text = LeadingTextItem(run);
+  TvnTextitem* text = FieldRunLeadingText(run);
   TvnItemList items = run.Clear();
   if (text == nullptr) {
     // A result that did not begin with text gets one in the run's format.
@@ -146,12 +146,12 @@ void TvnField::ApplySwitchProperties() {
   if (FResult) {
     for (const auto& name : FFieldCode->GetGeneralFormatSwitches()) {
       for (const auto& run : *FResult) {
-        TvnTextitem* text = run ? LeadingTextItem(*run) : nullptr;
+        TvnTextitem* text = run ? FieldRunLeadingText(*run) : nullptr;
         if (text == nullptr) continue;
         if (SameText(name, u"FirstCap")) {
-          text->SetText(UppercaseFirst(text->GetText()));
+          text->SetText(FieldTextUppercaseFirst(text->GetText()));
         } else if (SameText(name, u"Caps")) {
-          text->SetText(UppercaseWordStarts(text->GetText()));
+          text->SetText(FieldTextUppercaseWords(text->GetText()));
         } else if (SameText(name, u"Upper")) {
           text->SetText(WideUpperCase(text->GetText()));
         } else if (SameText(name, u"Lower")) {

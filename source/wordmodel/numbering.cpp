@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "framework/document_routines.h"
+#include "wordmodel/text_item.h"
 
 namespace vn::wordmodel {
 
@@ -17,7 +18,7 @@ int32_t ListValueStep(int32_t AValue, int32_t AStep) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-bool IsAsciiDigit(char16_t ACh) { return ACh >= u'0' && ACh <= u'9'; }
+bool IsListPatternDigit(char16_t ACh) { return ACh >= u'0' && ACh <= u'9'; }
 
 // The current value of a higher level as a label shows it.
 int32_t HigherLevelValue(int32_t ANumID, int32_t ALevel, const TvnNumberLevel* ALevelDef,
@@ -176,7 +177,7 @@ String GetPlaceHolderText(const String& Atxt, int32_t ANumID, const NumberingTab
     // number saturates instead of overflowing.
     int64_t number = 0;
     bool hasDigits = false;
-    while (i < Atxt.size() && IsAsciiDigit(Atxt[i])) {
+    while (i < Atxt.size() && IsListPatternDigit(Atxt[i])) {
       number = std::min<int64_t>(number * 10 + (Atxt[i] - u'0'), std::numeric_limits<int32_t>::max());
       hasDigits = true;
       ++i;
@@ -269,6 +270,21 @@ NumberLabel AdvanceListNumber(int32_t ANumID, int32_t ALevel, const NumberingTab
   AStates.SetPrevNumberId(ANumID);
   AStates.SetPrevNumberLevel(ALevel);
   return label;
+}
+
+std::unique_ptr<TvnRun> MakeNumberLabelRun(const String& AText, std::shared_ptr<TvnRunProperties> ALabelFormat) {
+  if (!ALabelFormat) ALabelFormat = std::make_shared<TvnRunProperties>();
+  if (ALabelFormat->GetFontSize() == kUnsetValue) ALabelFormat->SetFontSize(10);
+  auto font = std::make_shared<TvnFont>();
+  font->SetName(ALabelFormat->GetFontName());
+  font->SetSize(ALabelFormat->GetFontSize());
+  font->SetStyle(ALabelFormat->GetFontStyle());
+  ALabelFormat->SetFont(std::move(font));
+  auto run = std::make_unique<TvnRun>();
+  run->SetRunProperties(ALabelFormat);
+  run->SetFinalRunProperties(ALabelFormat);
+  run->Add(std::make_unique<TvnTextitem>(AText, ALabelFormat));
+  return run;
 }
 
 }  // namespace vn::wordmodel

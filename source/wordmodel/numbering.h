@@ -14,6 +14,7 @@
 #include <memory>
 #include <utility>
 
+#include "wordmodel/paragraph.h"
 #include "wordmodel/paragraph_properties.h"
 #include "wordmodel/run_properties.h"
 #include "wordmodel/style.h"
@@ -241,5 +242,12 @@ struct NumberLabel {
 // list and level become the state manager's previous ones in every case.
 NumberLabel AdvanceListNumber(int32_t ANumID, int32_t ALevel, const NumberingTables& ATables,
                               TvnNumberStateManager& AStates);
+
+// The run that shows a label in front of its paragraph's content: one text
+// item with ALabelFormat (the label's merged formatting, which the resolver
+// builds) as the item's, the run's own and the run's final properties. An
+// unset font size becomes 10, and the formatting gets a new font of its
+// name, size and styles.
+std::unique_ptr<TvnRun> MakeNumberLabelRun(const String& AText, std::shared_ptr<TvnRunProperties> ALabelFormat);
 
 }  // namespace vn::wordmodel

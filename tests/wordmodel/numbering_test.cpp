@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "wordmodel/text_item.h"
+
 #include <limits>
 #include <map>
 #include <vector>
@@ -240,6 +242,12 @@ TEST(ListNumbering, StateManager) {
   states.UpdateLevelCurrentVal(1, 0, 9, 5);  // exists: the start value stays
   EXPECT_EQ(states.GetLevelCurrentVal(1, 0), 9);
   EXPECT_EQ(states.GetLevelStartVal(1, 0), 2);
+  // Level numbers from files may pass 9: list 1 level 11 and list 11
+  // level 1 are still two counters.
+  states.UpdateLevelCurrentVal(1, 11, 5, 1);
+  states.UpdateLevelCurrentVal(11, 1, 7, 1);
+  EXPECT_EQ(states.GetLevelCurrentVal(1, 11), 5);
+  EXPECT_EQ(states.GetLevelCurrentVal(11, 1), 7);
   states.ResetNumberStates();
   EXPECT_EQ(states.GetLevelCurrentVal(1, 0), -1);
 }
@@ -350,6 +358,28 @@ TEST(ListNumbering, LevelsAndListsCopy) {
   EXPECT_EQ(list.GetNumberingLevel(0), nullptr);
   EXPECT_EQ(listCopy->GetNumberingLevel(0)->GetLevelText(), u"first");
   EXPECT_EQ(list.RemoveNumberLevel(0), nullptr);
+}
+
+TEST(ListNumbering, LabelRun) {
+  auto format = std::make_shared<TvnRunProperties>();
+  format->SetFontName(u"Symbol");
+  format->SetFontStyle(TvnFontStyles{TvnFontStyle::fsBold});
+  auto run = MakeNumberLabelRun(u"iv)", format);
+  ASSERT_EQ(run->GetCount(), 1);
+  auto* text = dynamic_cast<TvnTextitem*>(run->GetItem(0));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->GetText(), u"iv)");
+  EXPECT_EQ(text->GetRunProperties(), format);
+  EXPECT_EQ(run->GetRunProperties(), format);
+  EXPECT_EQ(run->GetFinalRunProperties(), format);
+  ASSERT_NE(format->GetFont(), nullptr);
+  EXPECT_EQ(format->GetFontSize(), 10);
+  EXPECT_EQ(format->GetFont()->GetSize(), 10);
+  EXPECT_EQ(format->GetFont()->GetName(), u"Symbol");
+  EXPECT_EQ(format->GetFont()->GetStyle(), format->GetFontStyle());
+
+  format->SetFontSize(14);
+  EXPECT_EQ(MakeNumberLabelRun(u"1.", format)->GetFinalRunProperties()->GetFont()->GetSize(), 14);
 }
 
 }  // namespace
