@@ -164,15 +164,19 @@ void TvnField::ApplySwitchProperties() {
 }
 
 void TvnField::UpdateFieldForViewer() {
-  const vn::framework::TvnDocumentInfo* info = FDocument ? FDocument->GetDocumentInfo() : nullptr;
-  if (info == nullptr) return;
+  if (FDocument == nullptr) return;
   const String& instruction = FFieldCode->GetInstruction();
-  switch (FFieldCode->GetFieldType()) {
+  const TvnFieldType type = FFieldCode->GetFieldType();
+  if (type == TvnFieldType::ftDateTime && (SameText(instruction, u"DATE") || SameText(instruction, u"TIME"))) {
+    Update(FormatDateTime(FieldDatePicture(*FFieldCode), Now()));
+    return;
+  }
+  const vn::framework::TvnDocumentInfo* info = FDocument->GetDocumentInfo();
+  if (info == nullptr) return;
+  switch (type) {
     case TvnFieldType::ftDateTime: {
       std::optional<TDateTime> when;
-      if (SameText(instruction, u"DATE") || SameText(instruction, u"TIME")) {
-        when = Now();
-      } else if (const auto* dates = dynamic_cast<const WordDocumentDates*>(info)) {
+      if (const auto* dates = dynamic_cast<const WordDocumentDates*>(info)) {
         if (SameText(instruction, u"CREATEDATE")) {
           when = ReadStoredFieldDate(dates->GetCreated());
         } else if (SameText(instruction, u"PRINTDATE")) {

@@ -60,8 +60,9 @@ class TvnField : public TvnDocItem {
   // now, CREATEDATE, PRINTDATE and SAVEDATE the document's stored date
   // (when it has one that reads as a date), each in the date-time picture;
   // AUTHOR shows the author, or the creator when the author is empty;
-  // SUBJECT, KEYWORDS and TITLE their property. Nothing without a document
-  // or its information, nor for any other field.
+  // SUBJECT, KEYWORDS and TITLE their property. Nothing without a document,
+  // nor (except DATE and TIME) without its information, nor for any other
+  // field.
   void UpdateFieldForViewer();
 
   // Null until a reader supplies the result.

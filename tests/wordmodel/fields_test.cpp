@@ -130,6 +130,13 @@ TEST_F(FieldsForViewer, DocumentProperties) {
   auto uninformed = MakeField(&bare, u"AUTHOR", ResultOf({u"kept"}));
   uninformed->UpdateFieldForViewer();
   EXPECT_EQ(ShownText(*uninformed), u"kept");
+  // The clock needs no document information.
+  auto today = MakeField(&bare, u"DATE \\@ \"yyyy\"", ResultOf({u"kept"}));
+  today->UpdateFieldForViewer();
+  EXPECT_EQ(ShownText(*today), u"2024");
+  auto timeless = MakeField(nullptr, u"DATE", ResultOf({u"kept"}));
+  timeless->UpdateFieldForViewer();
+  EXPECT_EQ(ShownText(*timeless), u"kept");
   // Stored dates need the Word document's dates.
   bare.SetDocumentInfo(std::make_unique<TvnDocumentInfo>());
   auto undated = MakeField(&bare, u"CREATEDATE", ResultOf({u"kept"}));
