@@ -1,5 +1,7 @@
 #include "wordmodel/field_code.h"
 
+#include <utility>
+
 namespace vn::wordmodel {
 
 namespace {
@@ -73,6 +75,72 @@ TvnFieldType FieldTypeOfInstruction(const String& AInstruction) {
     if (SameText(AInstruction, entry.instruction)) return entry.type;
   }
   return TvnFieldType::ftNotDefined;
+}
+
+// What the switches of a code say.
+struct FieldCodeSwitches {
+  String dateTimeFormat;
+  std::vector<String> dateTime, general, numbering;
+  // In the order of the code, the first of each name only.
+  std::vector<std::pair<String, String>> specific;
+};
+
+// The tokens from AFirst on that follow a format switch ("\@", "\*" or
+// "\#") up to the next one, before AEnd: into the date-time picture and
+// switches, the general switches or the numbering switches. Returns the
+// index of the next format switch (or AEnd).
+size_t ReadFormatSwitch(const String& ACode, const std::vector<FieldCodeToken>& ATokens, size_t ASwitch,
+                        size_t AEnd, FieldCodeSwitches& ASwitches) {
+  const String& name = ATokens[ASwitch].text;
+  size_t next = ASwitch + 1;
+  while (next < AEnd && !IsFormatSwitch(ATokens[next].text)) {
+    const FieldCodeToken& argument = ATokens[next];
+    if (IsDateTimeSwitch(name) && argument.text.find(u'"') != String::npos) {
+      // A quoted picture, which may run over several tokens; read from the
+      // code itself so that its blanks are kept.
+      const size_t open = argument.start + argument.text.find(u'"');
+      const size_t limit = ATokens[AEnd - 1].end();
+      size_t close = ACode.find(u'"', open + 1);
+      if (close == String::npos || close > limit) close = limit;
+      ASwitches.dateTimeFormat += ACode.substr(open + 1, close - open - 1);
+      ++next;
+      while (next < AEnd && ATokens[next].start < close) ++next;
+      continue;
+    }
+    if (IsDateTimeSwitch(name)) {
+      ASwitches.dateTime.push_back(argument.text);
+    } else if (IsGeneralSwitch(name)) {
+      ASwitches.general.push_back(argument.text);
+    } else {
+      ASwitches.numbering.push_back(argument.text);
+    }
+    ++next;
+  }
+  return next;
+}
+
+// The switches of the tokens from AFirst on, before AEnd.
+FieldCodeSwitches ScanFieldCodeSwitches(const String& ACode, const std::vector<FieldCodeToken>& ATokens,
+                                        size_t AFirst, size_t AEnd) {
+  FieldCodeSwitches switches;
+  size_t i = AFirst;
+  while (i < AEnd) {
+    const String& token = ATokens[i].text;
+    if (IsFieldSpecificSwitch(token) && i + 1 < AEnd) {
+      const FieldSwitchArgument argument = ReadFieldSwitchArgument(ACode, ATokens[i].end());
+      const String name = LowerCase(token);
+      bool seen = false;
+      for (const auto& earlier : switches.specific) seen = seen || earlier.first == name;
+      if (!seen) switches.specific.emplace_back(name, argument.text);
+      ++i;
+      while (i < AEnd && ATokens[i].start < argument.end) ++i;
+    } else if (IsFormatSwitch(token)) {
+      i = ReadFormatSwitch(ACode, ATokens, i, AEnd, switches);
+    } else {
+      ++i;
+    }
+  }
+  return switches;
 }
 
 }  // namespace
@@ -153,48 +221,12 @@ void TvnFieldCode::SetCode(const String& Value) {
     if (end > first && IsGeneralSwitch(tokens[end - 1].text)) --end;
   }
 
-  // Switch arguments are read from the code itself, so that quoted texts
-  // keep their blanks.
-  std::map<String, String> seen;
-  size_t i = first;
-  while (i < end) {
-    const String& token = tokens[i].text;
-    if (IsFieldSpecificSwitch(token) && i + 1 < end) {
-      const FieldSwitchArgument argument = ReadFieldSwitchArgument(FCode, tokens[i].end());
-      if (seen.emplace(LowerCase(token), argument.text).second) FFieldSpecificSwitches[LowerCase(token)] = argument.text;
-      ++i;
-      while (i < end && tokens[i].start < argument.end) ++i;
-      continue;
-    }
-    if (!IsFormatSwitch(token)) {
-      ++i;
-      continue;
-    }
-    size_t next = i + 1;
-    while (next < end && !IsFormatSwitch(tokens[next].text)) {
-      const FieldCodeToken& argument = tokens[next];
-      if (IsDateTimeSwitch(token) && argument.text.find(u'"') != String::npos) {
-        // A quoted picture, which may run over several tokens.
-        const size_t open = argument.start + argument.text.find(u'"');
-        size_t close = FCode.find(u'"', open + 1);
-        const size_t limit = tokens[end - 1].end();
-        if (close == String::npos || close > limit) close = limit;
-        FDateTimeFormat += FCode.substr(open + 1, close - open - 1);
-        ++next;
-        while (next < end && tokens[next].start < close) ++next;
-        continue;
-      }
-      if (IsDateTimeSwitch(token)) {
-        FDateTimeFormatSwitches.push_back(argument.text);
-      } else if (IsGeneralSwitch(token)) {
-        FGeneralFormatSwitches.push_back(argument.text);
-      } else {
-        FNumberingFormatSwitches.push_back(argument.text);
-      }
-      ++next;
-    }
-    i = next;
-  }
+  FieldCodeSwitches switches = ScanFieldCodeSwitches(FCode, tokens, first, end);
+  FDateTimeFormat = std::move(switches.dateTimeFormat);
+  FDateTimeFormatSwitches = std::move(switches.dateTime);
+  FGeneralFormatSwitches = std::move(switches.general);
+  FNumberingFormatSwitches = std::move(switches.numbering);
+  for (auto& [name, argument] : switches.specific) FFieldSpecificSwitches[name] = std::move(argument);
 }
 
 }  // namespace vn::wordmodel

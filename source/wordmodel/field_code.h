@@ -84,10 +84,6 @@ class TvnFieldCode : public TObject {
 
  private:
   void ResetParse();
-  // Reads the switches of ATokens from AFirst on, before AEnd (a switch's
-  // argument may still be the token at AEnd).
-  void ScanSwitches(const std::vector<String>& ATokens, size_t AFirst, size_t AEnd);
-  size_t ReadDateTimeSwitch(const std::vector<String>& ATokens, size_t AFirst, size_t AEnd);
 
   String FCode;
   String FInstruction;

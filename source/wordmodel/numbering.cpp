@@ -263,7 +263,8 @@ NumberLabel AdvanceListNumber(int32_t ANumID, int32_t ALevel, const NumberingTab
         // level's start value.
         value = ListValueStep(value, 1);
       }
-      label.text = vn::StringReplaceAll(level.GetLevelPlaceHolder(), u"%s", ListValueText(level.GetNumberFormat(), value));
+      label.text =
+          vn::StringReplaceAll(level.GetLevelPlaceHolder(), u"%s", ListValueText(level.GetNumberFormat(), value));
       AStates.UpdateLevelCurrentVal(ANumID, ALevel, value, level.GetStartValue());
     }
   }
