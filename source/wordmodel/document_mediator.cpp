@@ -37,11 +37,38 @@ void TvnDocumentMediator::SetWordStyles(std::unique_ptr<TvnWordStyles> Value) {
 std::unique_ptr<TvnDocumentMediator> TvnDocumentMediator::Clone(TvnBaseDocumentHandler* ADocument) const {
   auto copy = std::make_unique<TvnDocumentMediator>(ADocument);
   copy->FWordStyles = FWordStyles->Clone();
-  copy->FAbstractNumbers = FAbstractNumbers;
-  copy->FConcreteNumbers = FConcreteNumbers;
+  // The copies link the styles of the copied table, so the table comes
+  // first.
+  for (const auto& [id, list] : FAbstractNumbers) {
+    copy->FAbstractNumbers.emplace(id, list ? list->Clone(*copy) : nullptr);
+  }
+  for (const auto& [id, list] : FConcreteNumbers) {
+    copy->FConcreteNumbers.emplace(id, list ? list->Clone(*copy) : nullptr);
+  }
   copy->FMajorFontGroup = FMajorFontGroup;
   copy->FMinorFontGroup = FMinorFontGroup;
   return copy;
+}
+
+namespace {
+
+TvnNumber* MediatorListOf(const TvnNumberMap& ALists, int32_t ANumberID) {
+  auto found = ALists.find(ANumberID);
+  return found == ALists.end() ? nullptr : found->second.get();
+}
+
+}  // namespace
+
+TvnNumber* TvnDocumentMediator::FindNumber(int32_t ANumberID) const {
+  return MediatorListOf(FConcreteNumbers, ANumberID);
+}
+
+TvnNumber* TvnDocumentMediator::FindAbstractNumber(int32_t ANumberID) const {
+  return MediatorListOf(FAbstractNumbers, ANumberID);
+}
+
+TvnStyle* TvnDocumentMediator::FindStyle(const String& AStyleID) const {
+  return AStyleID.empty() ? nullptr : FWordStyles->Find(AStyleID);
 }
 
 }  // namespace vn::wordmodel

@@ -6,9 +6,9 @@
 //
 // Ownership: the mediator owns the style table, the image collection and
 // the fonts of both pools. List definitions are held shared, so that the
-// layout may keep them beyond the mediator; the list classes belong to the
-// list-numbering module and are only declared here. The field collections
-// borrow fields that their paragraphs own.
+// layout may keep them beyond the mediator. The field collections borrow
+// fields that their paragraphs own. The mediator is the table numbering
+// looks lists and styles up in.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/page_model.h"
+#include "wordmodel/numbering.h"
 #include "wordmodel/resources.h"
 #include "wordmodel/run_properties.h"
 #include "wordmodel/style.h"
@@ -26,9 +27,6 @@ namespace vn::wordmodel {
 
 using vn::framework::TvnBaseDocumentHandler;
 
-// A list definition (abstract or concrete); defined by the list-numbering
-// module.
-class TvnNumber;
 // List definitions by identifier. A repeated identifier keeps the first
 // definition (emplace), so a malformed file does not stop the load.
 using TvnNumberMap = std::map<int32_t, std::shared_ptr<TvnNumber>>;
@@ -59,7 +57,7 @@ class TvnDOMCollection : public TObject {
   std::vector<TvnDocItem*> FItemList;
 };
 
-class TvnDocumentMediator : public TObject {
+class TvnDocumentMediator : public TObject, public NumberingTables {
  public:
   // ADocument is the handler that owns the mediator (borrowed).
   explicit TvnDocumentMediator(TvnBaseDocumentHandler* ADocument);
@@ -68,9 +66,10 @@ class TvnDocumentMediator : public TObject {
   TvnDocumentMediator& operator=(const TvnDocumentMediator&) = delete;
 
   // A mediator for ADocument with a copy of the style table (styles and
-  // document defaults), the same list definitions under the same
-  // identifiers (shared, since nothing edits them after loading) and the
-  // same theme fonts. Images, fonts, fields and settings are not copied.
+  // document defaults), a copy of every list definition under the same
+  // identifier (sharing its level objects, linking the copied table's
+  // style of the same identifier) and the same theme fonts. Images, fonts,
+  // fields and settings are not copied.
   std::unique_ptr<TvnDocumentMediator> Clone(TvnBaseDocumentHandler* ADocument) const;
 
   TvnBaseDocumentHandler* GetDocument() const { return FDocument; }
@@ -98,6 +97,12 @@ class TvnDocumentMediator : public TObject {
   const TvnThemeFontGroup& GetMajorFontGroup() const { return FMajorFontGroup; }
   TvnNumberMap& GetAbstractNumbers() { return FAbstractNumbers; }
   const TvnNumberMap& GetAbstractNumbers() const { return FAbstractNumbers; }
+
+  // The concrete list, the abstract definition and the style (from the
+  // style table) of an identifier; null when absent.
+  TvnNumber* FindNumber(int32_t ANumberID) const override;
+  TvnNumber* FindAbstractNumber(int32_t ANumberID) const override;
+  TvnStyle* FindStyle(const String& AStyleID) const override;
 
   // Every field the reader made, and the merge-related ones.
   TvnDOMCollection Fields;

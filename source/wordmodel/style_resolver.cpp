@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "wordmodel/document_mediator.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
@@ -70,12 +71,49 @@ void ResolverZeroIfUnset(TvnParagraphProperties& AProps, int32_t (TvnParagraphPr
 
 ResolverHooks::~ResolverHooks() = default;
 
-ResolverHooks::NumberingResult ResolverHooks::NumberParagraph(TvnStylePropertyUpdater&, TvnParagraph&,
-                                                              TvnDocumentMediator*, const TvnParagraphProperties&) {
-  return {};
+ResolverHooks::NumberingResult ResolverHooks::NumberParagraph(TvnStylePropertyUpdater& AUpdater,
+                                                              TvnParagraph& APara, TvnDocumentMediator* AMediator,
+                                                              const TvnParagraphProperties& AMerged) {
+  NumberingResult result;
+  const TvnParagraphProperties* own = APara.GetParagraphProperties().get();
+  if (AMediator == nullptr || own == nullptr) return result;
+  const ListMembership membership = FindListMembership(*own, APara.GetCount() > 0, *AMediator);
+  if (!membership.numbered) return result;
+  const NumberLabel label =
+      AdvanceListNumber(membership.number_id, membership.level, *AMediator, AUpdater.GetStateManager());
+  if (label.level == nullptr) return result;
+  const TvnNumberLevel& level = *label.level;
+
+  if (const auto& levelProps = level.GetParagraphProperties()) {
+    TvnStyle* style = AUpdater.ConstructStyles(levelProps->GetStyleID(), levelProps->GetStyleName());
+    levelProps->SetStyle(style);
+    result.LevelProperties = std::make_shared<TvnParagraphProperties>();
+    if (style != nullptr) AUpdater.UpdateParaProp(result.LevelProperties.get(), style->GetParagraphProperties().get());
+    AUpdater.UpdateParaProp(result.LevelProperties.get(), levelProps.get());
+  }
+
+  auto format = std::make_shared<TvnRunProperties>();
+  if (TvnWordStyles* styles = AUpdater.GetWordStyles()) {
+    AUpdater.UpdateRunProp(format.get(), styles->GetDocDefaultRunProperty().get());
+  }
+  AUpdater.UpdateRunProp(format.get(), AMerged.GetRunProperties().get());
+  AUpdater.UpdateRunProp(format.get(), own->GetRunProperties().get());
+  AUpdater.UpdateRunProp(format.get(), level.GetRunProperties().get());
+  TvnDocItem* labelRun = APara.Insert(0, MakeNumberLabelRun(label.text, std::move(format)));
+  labelRun->SetParent(&APara);
+  result.LabelInserted = true;
+  return result;
 }
 
-std::vector<TvnRun*> ResolverHooks::FieldResultRuns(TvnDocItem&) { return {}; }
+std::vector<TvnRun*> ResolverHooks::FieldResultRuns(TvnDocItem& AChild) {
+  std::vector<TvnRun*> runs;
+  const auto* field = dynamic_cast<const TvnField*>(&AChild);
+  if (field == nullptr || field->GetResult() == nullptr) return runs;
+  for (const auto& run : *field->GetResult()) {
+    if (run) runs.push_back(run.get());
+  }
+  return runs;
+}
 
 // ---------------------------------------------------------------------------
 // Styles

@@ -13,7 +13,9 @@
 //
 // The list-numbering step and the runs that show a field's result belong to
 // their own modules; the resolver reaches them through ResolverHooks, which
-// it owns. Without hooks no paragraph is numbered and fields are skipped.
+// it owns. The default hooks number paragraphs with the resolver's list
+// counters and resolve the result runs of fields; a subclass may replace
+// either step.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,7 @@
 #include <set>
 #include <vector>
 
+#include "wordmodel/numbering.h"
 #include "wordmodel/paragraph_properties.h"
 #include "wordmodel/run_properties.h"
 #include "wordmodel/style.h"
@@ -49,14 +52,18 @@ class ResolverHooks {
   };
 
   virtual ~ResolverHooks();
-  // Decides whether APara is in a list; when it is, advances the list's
-  // counters, inserts the label run as APara's first child and answers the
-  // level's properties. AMerged holds the layers merged so far. The base
-  // numbers nothing.
+  // Decides whether APara is in a list (the mediator's lists; nothing
+  // without a mediator); when it is, advances the resolver's list counters,
+  // inserts the label run as APara's first child and answers the level's
+  // properties: its paragraph style's resolved properties, then its own.
+  // The label's formatting merges the document defaults, AMerged's run
+  // properties (the layers merged so far), the paragraph's own run
+  // properties and the level's. A concrete list whose abstract definition
+  // is missing raises EListError.
   virtual NumberingResult NumberParagraph(TvnStylePropertyUpdater& AUpdater, TvnParagraph& APara,
                                           TvnDocumentMediator* AMediator, const TvnParagraphProperties& AMerged);
-  // The runs that show AChild's result when AChild is a field; none in the
-  // base.
+  // The runs that show AChild's result when AChild is a field; none for
+  // any other child.
   virtual std::vector<TvnRun*> FieldResultRuns(TvnDocItem& AChild);
 };
 
@@ -112,8 +119,10 @@ class TvnStylePropertyUpdater : public TObject {
                            TvnTableRow* ACurrentRow, TvnTable* ATbl);
 
   TvnWordStyles* GetWordStyles() const { return FWordStyles; }
+  // The counters of every list, advanced as paragraphs are resolved.
+  TvnNumberStateManager& GetStateManager() { return FStateManager; }
   ResolverHooks& GetHooks() const { return *FHooks; }
-  // Null restores the hooks that number nothing.
+  // Null restores the default hooks.
   void SetHooks(std::unique_ptr<ResolverHooks> Value);
 
  private:
@@ -130,6 +139,7 @@ class TvnStylePropertyUpdater : public TObject {
   void ShareRunPropertiesWithText(TvnParagraph& APara, bool ASkipFirst) const;
 
   TvnWordStyles* FWordStyles;
+  TvnNumberStateManager FStateManager;
   std::unique_ptr<ResolverHooks> FHooks;
 };
 

@@ -1,16 +1,18 @@
 // The document properties of a Word-like document: the framework's author,
 // title, creator, subject, keywords and comments, and ten more texts. Dates
-// are kept as the text the document gives (YYYY-MM-DDTHH:MM:SS).
+// are kept as the text the document gives (YYYY-MM-DDTHH:MM:SS); date fields
+// read them through WordDocumentDates.
 #pragma once
 
 #include <memory>
 
 #include "framework/page_model.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/word_types.h"
 
 namespace vn::wordmodel {
 
-class TvnWordDocumentInfo : public vn::framework::TvnDocumentInfo {
+class TvnWordDocumentInfo : public vn::framework::TvnDocumentInfo, public WordDocumentDates {
  public:
   using TvnDocumentInfo = vn::framework::TvnDocumentInfo;
 
@@ -23,15 +25,15 @@ class TvnWordDocumentInfo : public vn::framework::TvnDocumentInfo {
   void SetLanguage(const String& Value) { FLanguage = Value; }
   const String& GetVersion() const { return FVersion; }
   void SetVersion(const String& Value) { FVersion = Value; }
-  const String& GetModified() const { return FModified; }
+  const String& GetModified() const override { return FModified; }
   void SetModified(const String& Value) { FModified = Value; }
   const String& GetRevision() const { return FRevision; }
   void SetRevision(const String& Value) { FRevision = Value; }
-  const String& GetCreated() const { return FCreated; }
+  const String& GetCreated() const override { return FCreated; }
   void SetCreated(const String& Value) { FCreated = Value; }
   const String& GetContentStatus() const { return FContentStatus; }
   void SetContentStatus(const String& Value) { FContentStatus = Value; }
-  const String& GetLastPrinted() const { return FLastPrinted; }
+  const String& GetLastPrinted() const override { return FLastPrinted; }
   void SetLastPrinted(const String& Value) { FLastPrinted = Value; }
   const String& GetIdentifier() const { return FIdentifier; }
   void SetIdentifier(const String& Value) { FIdentifier = Value; }

@@ -29,11 +29,17 @@ TEST(DocumentMediator, NewMediatorIsEmpty) {
   EXPECT_EQ(mediator.MergeFields.GetCount(), 0);
 }
 
-TEST(DocumentMediator, CloneCopiesStylesAndSharesListsAndThemeFonts) {
+TEST(DocumentMediator, CloneCopiesStylesListsAndThemeFonts) {
   TvnDocumentMediator mediator(nullptr);
   mediator.GetWordStyles()->Add(std::make_unique<TvnStyle>(u"Normal"));
   mediator.GetMajorFontGroup()[u"latin"] = {u"Cambria", u"latin"};
-  mediator.GetConcreteNumbers().emplace(3, nullptr);
+  auto definition = std::make_shared<TvnNumber>(7);
+  definition->AddNumberingLevel(0, std::make_unique<TvnNumberLevel>());
+  definition->SetLinkedStyle(mediator.GetWordStyles()->Find(u"Normal"));
+  mediator.GetAbstractNumbers().emplace(7, definition);
+  auto list = std::make_shared<TvnNumber>(3);
+  list->SetDependentID(7);
+  mediator.GetConcreteNumbers().emplace(3, list);
   mediator.SetDefaultTabStop(48);
   vn::framework::TvnBaseDocumentHandler other;
   auto copy = mediator.Clone(&other);
@@ -41,8 +47,18 @@ TEST(DocumentMediator, CloneCopiesStylesAndSharesListsAndThemeFonts) {
   ASSERT_NE(copy->GetWordStyles()->Find(u"Normal"), nullptr);
   EXPECT_NE(copy->GetWordStyles()->Find(u"Normal"), mediator.GetWordStyles()->Find(u"Normal"));
   EXPECT_EQ(copy->GetMajorFontGroup().at(u"latin").Typeface, u"Cambria");
-  EXPECT_EQ(copy->GetConcreteNumbers().count(3), 1u);
   EXPECT_EQ(copy->GetDefaultTabStop(), 0);
+  // Lists are copied, keep their levels and link the copied table's style.
+  TvnNumber* copiedList = copy->FindNumber(3);
+  TvnNumber* copiedDefinition = copy->FindAbstractNumber(7);
+  ASSERT_NE(copiedList, nullptr);
+  ASSERT_NE(copiedDefinition, nullptr);
+  EXPECT_NE(copiedList, list.get());
+  EXPECT_EQ(copiedList->GetDependentID(), 7);
+  EXPECT_EQ(copiedDefinition->GetNumberingLevel(0), definition->GetNumberingLevel(0));
+  EXPECT_EQ(copiedDefinition->GetLinkedStyle(), copy->GetWordStyles()->Find(u"Normal"));
+  EXPECT_EQ(copy->FindNumber(7), nullptr);
+  EXPECT_EQ(copy->FindStyle(u""), nullptr);
 }
 
 TEST(DOMCollection, KeepsOrderAndDoesNotOwn) {
