@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <iterator>
 
 #include "wordmodel/document_mediator.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
@@ -343,69 +344,137 @@ TEST_F(StyleResolverTest, EmptyParagraphMarkKeepsItsOwnSizeOverTheDefaults) {
 // ---------------------------------------------------------------------------
 // Numbering
 
-// Stands in for the list module: numbers every paragraph whose own
-// properties name a list, with a label run in front.
-class LabelHooks : public ResolverHooks {
- public:
-  NumberingResult NumberParagraph(TvnStylePropertyUpdater&, TvnParagraph& APara, TvnDocumentMediator*,
-                                  const TvnParagraphProperties& AMerged) override {
-    SeenSpaceAfter = AMerged.GetSpaceAfter();
-    if (APara.GetParagraphProperties()->GetNumberID() == kNoReference) return {};
-    auto label = std::make_unique<TvnRun>();
-    label->SetFinalRunProperties(LabelProps);
-    label->Add(std::make_unique<TvnTextitem>(u"1.", LabelProps));
-    APara.Insert(0, std::move(label));
-    auto level = std::make_shared<TvnParagraphProperties>();
-    level->SetLeftIndent(720);
-    level->SetHanging(360);
-    level->SetSpaceAfter(2);
-    return {level, true};
+// A mediator holding abstract definition 10 with levels 0 ("%1.") and 1
+// ("%1.%2."), decimal from 1, and concrete list 1 referring to it.
+class NumberingTest : public StyleResolverTest {
+ protected:
+  void SetUp() override {
+    auto definition = std::make_shared<TvnNumber>(10);
+    for (int32_t index : {0, 1}) {
+      auto level = std::make_unique<TvnNumberLevel>();
+      level->SetLevelValue(index);
+      level->SetNumberFormat(TvnNumFmt::nfDecimal);
+      level->SetLevelText(index == 0 ? u"%1." : u"%1.%2.");
+      definition->AddNumberingLevel(index, std::move(level));
+    }
+    Level0 = definition->GetNumberingLevel(0);
+    Mediator.GetAbstractNumbers().emplace(10, definition);
+    auto list = std::make_shared<TvnNumber>(1);
+    list->SetDependentID(10);
+    list->SetNumberType(TvnNumType::ntConcrete);
+    Mediator.GetConcreteNumbers().emplace(1, list);
   }
 
-  std::shared_ptr<TvnRunProperties> LabelProps = std::make_shared<TvnRunProperties>();
-  int32_t SeenSpaceAfter = 0;
+  std::unique_ptr<TvnParagraph> ListParagraph(int32_t AList, int32_t ALevel, const String& AStyleID = String()) {
+    auto para = Paragraph(AStyleID);
+    para->GetParagraphProperties()->SetNumberID(AList);
+    para->GetParagraphProperties()->SetNumberLevel(ALevel);
+    return para;
+  }
+
+  static String LabelOf(TvnParagraph& APara) {
+    return dynamic_cast<TvnTextitem&>(*FirstRun(APara).GetItem(0)).GetText();
+  }
+
+  TvnNumberLevel* Level0 = nullptr;
 };
 
-TEST_F(StyleResolverTest, ListLevelLiesBetweenParagraphStyleAndOwnProperties) {
-  auto hooks = std::make_unique<LabelHooks>();
-  LabelHooks* labels = hooks.get();
-  Resolver().SetHooks(std::move(hooks));
+TEST_F(NumberingTest, ParagraphsResolvedInOrderGetTheirLabels) {
+  const int32_t levels[] = {0, 1, 1, 0, 1};
+  const char16_t* labels[] = {u"1.", u"1.1.", u"1.2.", u"2.", u"2.1."};
+  for (size_t i = 0; i < std::size(levels); ++i) {
+    auto para = ListParagraph(1, levels[i]);
+    Resolve(*para);
+    ASSERT_EQ(para->GetCount(), 2) << i;
+    EXPECT_EQ(LabelOf(*para), labels[i]) << i;
+    // The label run is not resolved again as content.
+    EXPECT_EQ(dynamic_cast<TvnTextitem&>(*dynamic_cast<TvnRun&>(*para->GetItem(1)).GetItem(0)).GetText(), u"text");
+  }
+}
+
+TEST_F(NumberingTest, ParagraphStyleNamesTheList) {
+  auto style = ParagraphStyle(u"ListPara");
+  style->GetParagraphProperties()->SetNumberID(1);
+  Styles().Add(std::move(style));
+  Level0->SetStyleID(u"ListPara");
+  for (const char16_t* expected : {u"1.", u"2."}) {
+    auto para = Paragraph(u"ListPara");
+    Resolve(*para);
+    ASSERT_EQ(para->GetCount(), 2);
+    EXPECT_EQ(LabelOf(*para), expected);
+  }
+  // Without children a paragraph is not numbered and counts nothing.
+  auto empty = std::make_unique<TvnParagraph>();
+  empty->SetParagraphProperties(std::make_shared<TvnParagraphProperties>());
+  empty->GetParagraphProperties()->SetStyleID(u"ListPara");
+  Resolve(*empty);
+  EXPECT_EQ(empty->GetCount(), 0);
+  EXPECT_EQ(Resolver().GetStateManager().GetLevelCurrentVal(1, 0), 2);
+}
+
+TEST_F(NumberingTest, ListLevelLiesBetweenParagraphStyleAndOwnProperties) {
   auto listStyle = ParagraphStyle(u"List");
   listStyle->GetParagraphProperties()->SetLeftIndent(100);
   listStyle->GetParagraphProperties()->SetSpaceAfter(9);
+  MarkSize(*listStyle->GetRunProperties(), 14);
   Styles().Add(std::move(listStyle));
+  auto levelProps = std::make_shared<TvnParagraphProperties>();
+  levelProps->SetLeftIndent(720);
+  levelProps->SetHanging(360);
+  Level0->SetParagraphProperties(levelProps);
+  auto labelFormat = std::make_shared<TvnRunProperties>();
+  MarkBold(*labelFormat, true);
+  Level0->SetRunProperties(labelFormat);
 
-  auto para = Paragraph(u"List");
-  para->GetParagraphProperties()->SetNumberID(1);
-  para->GetParagraphProperties()->SetNumberLevel(0);
+  auto para = ListParagraph(1, 0, u"List");
   para->GetParagraphProperties()->SetHanging(180);
   Resolve(*para);
 
-  EXPECT_EQ(labels->SeenSpaceAfter, 9) << "the list step sees the layers merged before it";
   const auto& final = *para->GetFinalParagraphProperties();
   EXPECT_EQ(final.GetLeftIndent(), 720);
-  EXPECT_EQ(final.GetSpaceAfter(), 2);
+  EXPECT_EQ(final.GetSpaceAfter(), 9);
   EXPECT_EQ(final.GetHanging(), 180);
   ASSERT_EQ(para->GetCount(), 2);
-  // The label run keeps the formatting the list step gave it.
-  auto& label = dynamic_cast<TvnRun&>(*para->GetItem(0));
-  EXPECT_EQ(label.GetFinalRunProperties(), labels->LabelProps);
-  EXPECT_EQ(dynamic_cast<TvnTextitem&>(*label.GetItem(0)).GetRunProperties(), labels->LabelProps);
-  auto& body = dynamic_cast<TvnRun&>(*para->GetItem(1));
-  EXPECT_NE(body.GetFinalRunProperties(), body.GetRunProperties());
+  // The label takes the paragraph style's size and the level's bold, and
+  // its text item shares its formatting.
+  TvnRun& label = FirstRun(*para);
+  ASSERT_NE(label.GetFinalRunProperties(), nullptr);
+  EXPECT_EQ(label.GetFinalRunProperties()->GetFontSize(), 14);
+  EXPECT_TRUE(label.GetFinalRunProperties()->GetFontStyle().Contains(TvnFontStyle::fsBold));
+  EXPECT_EQ(dynamic_cast<TvnTextitem&>(*label.GetItem(0)).GetRunProperties(), label.GetFinalRunProperties());
+  EXPECT_EQ(label.GetParent(), para.get());
 }
 
-TEST_F(StyleResolverTest, AnErrorStopsTheParagraphSilently) {
-  class ThrowingHooks : public ResolverHooks {
-    NumberingResult NumberParagraph(TvnStylePropertyUpdater&, TvnParagraph&, TvnDocumentMediator*,
-                                    const TvnParagraphProperties&) override {
-      throw std::runtime_error("list without definition");
-    }
-  };
-  Resolver().SetHooks(std::make_unique<ThrowingHooks>());
-  auto para = Paragraph();
+TEST_F(NumberingTest, ListWithoutDefinitionStopsTheParagraphSilently) {
+  auto orphan = std::make_shared<TvnNumber>(2);
+  orphan->SetDependentID(99);
+  Mediator.GetConcreteNumbers().emplace(2, orphan);
+  auto style = ParagraphStyle(u"Orphan");
+  style->GetParagraphProperties()->SetNumberID(2);
+  Styles().Add(std::move(style));
+  auto para = Paragraph(u"Orphan");
   EXPECT_NO_THROW(Resolve(*para));
   EXPECT_EQ(para->GetFinalParagraphProperties(), nullptr);
+  EXPECT_EQ(para->GetCount(), 1);
+}
+
+TEST_F(StyleResolverTest, FieldResultRunsAreResolvedAndShareTheirFormatting) {
+  auto style = ParagraphStyle(u"Big");
+  MarkSize(*style->GetRunProperties(), 16);
+  Styles().Add(std::move(style));
+  auto para = Paragraph(u"Big");
+  auto result = std::make_unique<TvnFieldResult>();
+  auto run = std::make_unique<TvnRun>();
+  run->Add(std::make_unique<TvnTextitem>(u"3", run->GetRunProperties()));
+  TvnRun* resultRun = run.get();
+  result->push_back(std::move(run));
+  auto code = std::make_unique<TvnFieldCode>();
+  code->SetCode(u"PAGE");
+  para->Add(TvnWordHelperFunctions::GetField(nullptr, std::move(code), false, std::move(result)));
+  Resolve(*para);
+  ASSERT_NE(resultRun->GetFinalRunProperties(), nullptr);
+  EXPECT_EQ(resultRun->GetFinalRunProperties()->GetFontSize(), 16);
+  EXPECT_EQ(dynamic_cast<TvnTextitem&>(*resultRun->GetItem(0)).GetRunProperties(), resultRun->GetFinalRunProperties());
 }
 
 // ---------------------------------------------------------------------------
