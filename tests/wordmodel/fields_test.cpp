@@ -5,20 +5,12 @@
 #include <typeinfo>
 
 #include "runtime/datetime.h"
+#include "wordmodel/word_document_info.h"
 
 namespace vn::wordmodel {
 namespace {
 
 using vn::framework::TvnDocumentInfo;
-
-// Document information with the stored dates a Word document carries.
-class DatedDocumentInfo : public TvnDocumentInfo, public WordDocumentDates {
- public:
-  const String& GetCreated() const override { return created; }
-  const String& GetLastPrinted() const override { return printed; }
-  const String& GetModified() const override { return modified; }
-  String created, printed, modified;
-};
 
 // Pins the clock to 2024-03-05 15:04:09 for one test.
 class PinnedClock {
@@ -58,7 +50,7 @@ std::unique_ptr<TvnField> MakeField(TvnBaseDocumentHandler* ADocument, const Str
 class FieldsForViewer : public ::testing::Test {
  protected:
   FieldsForViewer() {
-    auto info = std::make_unique<DatedDocumentInfo>();
+    auto info = std::make_unique<TvnWordDocumentInfo>();
     dates = info.get();
     document.SetDocumentInfo(std::move(info));
   }
@@ -70,12 +62,12 @@ class FieldsForViewer : public ::testing::Test {
 
   PinnedClock clock;
   TvnBaseDocumentHandler document;
-  DatedDocumentInfo* dates = nullptr;
+  TvnWordDocumentInfo* dates = nullptr;
 };
 
 TEST_F(FieldsForViewer, DatePicturesForThePinnedClock) {
-  dates->created = u"2019-11-02T08:30:00Z";
-  dates->printed = u"2020-01-31T23:59:59";
+  dates->SetCreated(u"2019-11-02T08:30:00Z");
+  dates->SetLastPrinted(u"2020-01-31T23:59:59");
   const struct {
     const char16_t* code;
     const char16_t* shown;
@@ -98,9 +90,9 @@ TEST_F(FieldsForViewer, DatePicturesForThePinnedClock) {
   for (const auto& c : cases) {
     EXPECT_EQ(Shown(c.code), c.shown) << ToUtf8(c.code);
   }
-  dates->modified = u"2021-02-30T10:00:00";
+  dates->SetModified(u"2021-02-30T10:00:00");
   EXPECT_EQ(Shown(u"SAVEDATE \\@ \"yyyy\""), u"stored rest");
-  dates->modified = u"2021-xx-01T10:00:00";
+  dates->SetModified(u"2021-xx-01T10:00:00");
   EXPECT_EQ(Shown(u"SAVEDATE \\@ \"yyyy\""), u"stored rest");
 }
 
