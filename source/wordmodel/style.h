@@ -1,10 +1,16 @@
 // A named style: paragraph and run formatting, the style it is based on,
 // the linked and next styles, and the resolved copy the style resolver
-// builds once and caches on it.
+// builds once and caches on it. The style table TvnWordStyles owns every
+// style registered in it, keeps them by type and by display name, holds the
+// document defaults and owns the resolver (style_resolver.h).
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <vector>
+
+#include "runtime/containers.h"
 
 #include "wordmodel/paragraph_properties.h"
 #include "wordmodel/run_properties.h"
@@ -76,6 +82,102 @@ class TvnStyle : public TObject {
   String FStyleName;
   String FNext;
   TvnStyleType FStyleType = TvnStyleType::stParagraph;
+};
+
+using TvnStyleList = std::vector<std::unique_ptr<TvnStyle>>;
+
+// Styles by identifier. The table owns them.
+class TvnStyles : public TObject {
+ public:
+  TvnStyles();
+  ~TvnStyles() override;
+  TvnStyles(const TvnStyles&) = delete;
+  TvnStyles& operator=(const TvnStyles&) = delete;
+
+  // Takes the style; null and a style whose identifier is already present
+  // are refused (a refused style is freed). Answers the style now held, or
+  // null.
+  virtual TvnStyle* Add(std::unique_ptr<TvnStyle> AStyle);
+  // Takes the style out and hands it to the caller; EListError "Item not
+  // found" when absent.
+  virtual std::unique_ptr<TvnStyle> Remove(const String& AStyleID);
+  // Removes the entry AStyleID and adds AStyle; answers the style removed
+  // (null when there was none), which the caller now owns.
+  virtual std::unique_ptr<TvnStyle> Update(const String& AStyleID, std::unique_ptr<TvnStyle> AStyle);
+  int32_t GetCount() const { return static_cast<int32_t>(FStyles.size()); }
+  // Every style in registration order; the table keeps them.
+  std::vector<TvnStyle*> GetEnumerator() const;
+  // Null when absent.
+  TvnStyle* Find(const String& AStyleID) const;
+
+ protected:
+  vn::OrderedMap<String, std::unique_ptr<TvnStyle>> FStyles;
+};
+
+class TvnStylePropertyUpdater;
+
+// The document's style table: styles by type, the default style of each
+// type, display names to identifiers, the document defaults and the
+// resolver. The type dictionaries borrow the styles the base table owns.
+class TvnWordStyles : public TvnStyles {
+ public:
+  using StyleMap = std::map<String, TvnStyle*>;
+
+  TvnWordStyles();
+  ~TvnWordStyles() override;
+
+  // Registers the style: in the base table; its display name, when not yet
+  // mapped (the first registration wins); by type (a linked style goes only
+  // into the base table); and, when DefaultStyle is set and no default of
+  // its type exists, as that default. An identifier already present stops
+  // the registration at that point without an error; a style the base table
+  // refuses is not registered anywhere else (and is freed).
+  TvnStyle* Add(std::unique_ptr<TvnStyle> AStyle) override;
+  // Takes the style out of every dictionary; null when absent.
+  std::unique_ptr<TvnStyle> Remove(const String& AStyleID) override;
+  // Replaces the style in the base table, its type dictionary and, for a
+  // default style, the defaults; answers the style replaced.
+  std::unique_ptr<TvnStyle> Update(const String& AStyleID, std::unique_ptr<TvnStyle> AStyle) override;
+  // In the base table, or in the paragraph, character or numbering styles.
+  bool StyleExists(const String& AStyleID) const;
+  // Empties every dictionary and hands the styles to the caller.
+  TvnStyleList ClearAllStyles();
+  // A new table holding copies of every style (registered with Add) and of
+  // the document defaults, with a resolver of its own.
+  std::unique_ptr<TvnWordStyles> Clone() const;
+
+  const StyleMap& GetParagraphStyles() const { return FParagraphStyles; }
+  const StyleMap& GetCharStyles() const { return FCharStyles; }
+  const StyleMap& GetNumrStyles() const { return FNumStyles; }
+  const StyleMap& GetTableStyles() const { return FTableStyles; }
+  const std::map<TvnStyleType, TvnStyle*>& GetDefaultStyles() const { return FDefaultStyles; }
+  // Null when there is no default of that type.
+  TvnStyle* GetDefaultStyle(TvnStyleType AType) const;
+  // Display name to identifier.
+  const std::map<String, String>& GetStyleNameToIDMapper() const { return FPrimaryStyleNameToIDMapping; }
+  // The document defaults; null when the document gives none.
+  const std::shared_ptr<TvnParagraphProperties>& GetDocDefaultParagraphProperty() const {
+    return FDocDefaultParagraphProp;
+  }
+  void SetDocDefaultParagraphProperty(std::shared_ptr<TvnParagraphProperties> Value) {
+    FDocDefaultParagraphProp = std::move(Value);
+  }
+  const std::shared_ptr<TvnRunProperties>& GetDocDefaultRunProperty() const { return FdocDefaultRunProp; }
+  void SetDocDefaultRunProperty(std::shared_ptr<TvnRunProperties> Value) { FdocDefaultRunProp = std::move(Value); }
+  TvnStylePropertyUpdater* GetStylePropertyUpdater() const { return FstylesPropertyUpdater.get(); }
+
+ private:
+  StyleMap* TypeDictionary(TvnStyleType AType);
+
+  StyleMap FParagraphStyles;
+  StyleMap FCharStyles;
+  StyleMap FNumStyles;
+  StyleMap FTableStyles;
+  std::map<TvnStyleType, TvnStyle*> FDefaultStyles;
+  std::map<String, String> FPrimaryStyleNameToIDMapping;
+  std::shared_ptr<TvnParagraphProperties> FDocDefaultParagraphProp;
+  std::shared_ptr<TvnRunProperties> FdocDefaultRunProp;
+  std::unique_ptr<TvnStylePropertyUpdater> FstylesPropertyUpdater;
 };
 
 }  // namespace vn::wordmodel
