@@ -360,7 +360,7 @@ TvnPDIndexedColorSpace::TvnPDIndexedColorSpace(TvnPDBaseObject* ABaseObject, int
     }
     s->Close();
   } else if (const auto* str = lookup->AsString()) {
-    FLookup = str->GetValue().substr(0, want);
+    FLookup = (str->IsHexString() ? str->GetHexToString() : str->GetValue()).substr(0, want);
   }
   // A short table reads as zeros past its end.
   FLookup.resize(want, '\0');
