@@ -209,8 +209,8 @@ int FindNthSlash(StringView path, int n) {
   return static_cast<int>(path.size());
 }
 
-void ParseFileName(StringView spec, String& drive, String& path, String& name) {
-  String s(spec);
+void ParseFileName(StringView file_name, String& drive, String& path, String& name) {
+  String s(file_name);
   ToBackslashes(s);
   drive.clear();
   path = String(FolderOf(s));

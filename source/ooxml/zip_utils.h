@@ -79,7 +79,7 @@ int GetPathType(StringView s);
 int FindNthSlash(StringView path, int n);
 // The last component into `name`, the folder part (with its trailing "/")
 // into `path`; `drive` is always empty.
-void ParseFileName(StringView spec, String& drive, String& path, String& name);
+void ParseFileName(StringView file_name, String& drive, String& path, String& name);
 // The folder names of a path in order (one trailing "/" ignored).
 void SplitPath(StringView path, std::vector<String>& list);
 void StripDrive(String& s);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdfdocument/pdf_numbers_impl.h"
+
 namespace vn::pdfdoc {
 
 using vn::pdf::TvnPDArray;
@@ -28,19 +30,6 @@ double Clamp01(double x) { return std::isfinite(x) ? std::clamp(x, 0.0, 1.0) : 0
 // Rounds to the nearest integer, halves to even, and clamps to 0..1.
 int32_t RoundGray(double x) { return ClampFixed(static_cast<int32_t>(std::nearbyint(std::clamp(x, -1e9, 1e9)))); }
 
-bool ColorNumber(const TvnPDBaseObject* AObj, double& AValue) {
-  if (!AObj) return false;
-  if (const auto* i = AObj->AsInteger()) {
-    AValue = static_cast<double>(i->GetValue());
-    return true;
-  }
-  if (const auto* r = AObj->AsReal()) {
-    AValue = r->GetValue();
-    return std::isfinite(AValue);
-  }
-  return false;
-}
-
 // An array entry of exactly N numbers into AOut; false (AOut unchanged)
 // otherwise.
 template <size_t N>
@@ -50,7 +39,7 @@ bool ColorNumberArray(const TvnPDDictionary* ADict, std::string_view AKey, std::
   if (!a || a->GetLength() != static_cast<int64_t>(N)) return false;
   std::array<double, N> v{};
   for (size_t i = 0; i < N; ++i)
-    if (!ColorNumber(a->Get(static_cast<int64_t>(i)), v[i])) return false;
+    if (!PdfNumber(a->Get(static_cast<int64_t>(i)), v[i])) return false;
   AOut = v;
   return true;
 }
@@ -189,7 +178,7 @@ TvnPDCalGrayColorSpace::TvnPDCalGrayColorSpace(TvnPDBaseObject* ABaseObject)
     : TvnPDDeviceGrayColorSpace(ABaseObject) {
   const TvnPDDictionary* d = ColorParamDict(ABaseObject);
   ReadCalibration(d, FCal);
-  if (d) ColorNumber(d->LookUp("Gamma"), FGamma);
+  if (d) PdfNumber(d->LookUp("Gamma"), FGamma);
 }
 
 TvnPDCalRGBColorSpace::TvnPDCalRGBColorSpace(TvnPDBaseObject* ABaseObject) : TvnPDDeviceRGBColorSpace(ABaseObject) {
@@ -283,7 +272,7 @@ TvnPDICCBasedColorSpace::TvnPDICCBasedColorSpace(TvnPDBaseObject* ABaseObject, i
   if (!d) return;
   if (const TvnPDBaseObject* n = d->LookUp("N")) {
     double v = 0;
-    if (!ColorNumber(n, v)) return;
+    if (!PdfNumber(n, v)) return;
     FNoOfComps = static_cast<int>(std::clamp(v, 0.0, double(kMaxColorComps)));
   }
   const TvnPDBaseObject* alt = d->LookUp("Alternate");
@@ -303,8 +292,8 @@ TvnPDICCBasedColorSpace::TvnPDICCBasedColorSpace(TvnPDBaseObject* ABaseObject, i
   if (range && range->GetLength() == 2 * FNoOfComps) {
     TvnDecodeArray lo{}, hi{};
     for (size_t i = 0; i < static_cast<size_t>(FNoOfComps); ++i) {
-      if (!ColorNumber(range->Get(static_cast<int64_t>(2 * i)), lo[i]) ||
-          !ColorNumber(range->Get(static_cast<int64_t>(2 * i + 1)), hi[i]))
+      if (!PdfNumber(range->Get(static_cast<int64_t>(2 * i)), lo[i]) ||
+          !PdfNumber(range->Get(static_cast<int64_t>(2 * i + 1)), hi[i]))
         return;
     }
     FRangeMin = lo;

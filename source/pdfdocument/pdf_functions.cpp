@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdfdocument/pdf_numbers_impl.h"
+
 namespace vn::pdfdoc {
 
 using vn::pdf::TvnPDArray;
@@ -12,26 +14,12 @@ using vn::pdf::TvnPDStream;
 
 namespace {
 
-// An integer or real object as a double; false for anything else.
-bool FunctionNumber(const TvnPDBaseObject* AObj, double& AValue) {
-  if (!AObj) return false;
-  if (const auto* i = AObj->AsInteger()) {
-    AValue = static_cast<double>(i->GetValue());
-    return true;
-  }
-  if (const auto* r = AObj->AsReal()) {
-    AValue = r->GetValue();
-    return std::isfinite(AValue);
-  }
-  return false;
-}
-
 // All elements of an array as numbers; false when one is not a number.
 bool FunctionNumbers(const TvnPDArray& AArray, std::vector<double>& AValues) {
   AValues.clear();
   for (int64_t i = 0; i < AArray.GetLength(); ++i) {
     double v = 0;
-    if (!FunctionNumber(AArray.Get(i), v)) return false;
+    if (!PdfNumber(AArray.Get(i), v)) return false;
     AValues.push_back(v);
   }
   return true;
@@ -124,7 +112,7 @@ TvnPDExponentialFunction::TvnPDExponentialFunction(const TvnPDDictionary& ADict)
   FN = n;
   std::copy(c0.begin(), c0.end(), FC0.begin());
   std::copy(c1.begin(), c1.end(), FC1.begin());
-  if (!FunctionNumber(ADict.LookUp("N"), FE)) return;
+  if (!PdfNumber(ADict.LookUp("N"), FE)) return;
   FOk = true;
 }
 

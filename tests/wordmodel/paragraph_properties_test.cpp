@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "wordmodel/doc_specific_properties.h"
+#include "wordmodel/doc_reader_properties.h"
 #include "wordmodel/style.h"
 
 namespace vn::wordmodel {

@@ -1,4 +1,4 @@
-#include "wordmodel/doc_specific_properties.h"
+#include "wordmodel/doc_reader_properties.h"
 
 #include <gtest/gtest.h>
 
