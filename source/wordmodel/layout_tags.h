@@ -205,7 +205,8 @@ class TvnTextRunTag : public TvnDocItem {
   // Measures every text item of the run with the run's final properties;
   // an item wider than the region is replaced by the items
   // BreakTextItemsAsPerWindowSize cuts from it. The run's width becomes the
-  // sum of its items' widths, its height the tallest item's.
+  // sum of its items' widths, its height the tallest item's. The cut item
+  // is freed: nothing laid out may still refer to it.
   void Measure(const TRect& ADisplayRgn, TvnBaseCanvas& ACanvas, int32_t APrevCount, bool ATab_decimalchar,
                const String& AccumulatedString);
 
