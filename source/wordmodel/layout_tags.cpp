@@ -310,7 +310,8 @@ void TvnTextItemTag::Measure(const TRect& ADisplayRgn, const TvnRunProperties* A
     item->SetWidth(size.cx);
     item->SetHeight(size.cy);
     if (ATab_decimalchar && !AccumulatedString.empty()) {
-      size_t at = static_cast<size_t>(std::clamp<int64_t>(APrevCount, 0, static_cast<int64_t>(AccumulatedString.size())));
+      const auto length = static_cast<int64_t>(AccumulatedString.size());
+      auto at = static_cast<size_t>(std::clamp<int64_t>(APrevCount, 0, length));
       while (at < AccumulatedString.size() && !IsDigitChar(AccumulatedString[at])) ++at;
       while (at < AccumulatedString.size() && IsDigitChar(AccumulatedString[at])) ++at;
       FTab_SpaceBeforeDecimal = scope.Measure(AccumulatedString.substr(0, at)).cx;

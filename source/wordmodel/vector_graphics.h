@@ -98,9 +98,10 @@ class TvnGraphicRect : public TvnVGraphics {
   void Draw(TvnBaseCanvas* ACanvas) override;
 };
 
-// Opens a clipped stretch: what follows up to the next TvnResetClip is
-// clipped to the element's box, combined with the clip in force as the mode
-// says. The marker itself draws nothing.
+// Marks the start of a clipped stretch: the items up to the next
+// TvnResetClip belong inside the element's box, combined with the clip in
+// force as the mode says. The marker draws nothing; it is there for what
+// replays or writes the laid-out items.
 class TvnClipRect : public TvnGraphicRect {
  public:
   TvnClipRect() = default;
@@ -114,7 +115,7 @@ class TvnClipRect : public TvnGraphicRect {
   void SetCombineMode(TvnCombineMode Value) { FCombineMode = Value; }
 
  private:
-  TvnCombineMode FCombineMode = TvnCombineMode::cmIntersect;
+  TvnCombineMode FCombineMode = TvnCombineMode::cmComplement;
 };
 
 // Closes the clipped stretch a TvnClipRect opened; draws nothing.

@@ -205,10 +205,13 @@ TEST(WordTextLine, LineBorrowsDocumentItemsAndItsCopyOwnsCopies) {
     line.SetTabCounter(2);
     line.Add(word.get());
     line.Add(std::make_unique<TvnClipRect>(1, 2, 3, 4, TvnCombineMode::cmXor));
+    line.Add(std::make_unique<TvnResetClip>());
     EXPECT_FALSE(line.Children().Owns(word.get()));
 
     auto copy = CloneAs(line);
-    ASSERT_EQ(copy->Children().Count(), 2u);
+    ASSERT_EQ(copy->Children().Count(), 3u);
+    EXPECT_NE(dynamic_cast<const TvnResetClip*>(copy->Children()[2]), nullptr);
+    EXPECT_NE(copy->Children()[2], line.Children()[2]);
     const auto* copiedWord = dynamic_cast<const TvnTextitem*>(copy->Children()[0]);
     ASSERT_NE(copiedWord, nullptr);
     EXPECT_NE(copiedWord, word.get());
