@@ -15,8 +15,6 @@ namespace vn::wordmodel {
 
 namespace {
 
-bool IsBreakingSpace(char16_t c) { return c == u' ' || c == u'\xF020'; }
-
 bool IsDigitChar(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // The font a text of these run properties is measured and drawn with: the
@@ -84,6 +82,8 @@ void ForEachRun(TvnParagraph& AParagraph, Visit AVisit) {
 
 // ---------------------------------------------------------------------------
 // Splitting
+
+bool IsBreakingSpace(char16_t AChar) { return AChar == u' ' || AChar == u'\xF020'; }
 
 std::vector<String> SplitAsListAndKeep(const String& AStr, bool AHasDecimalTab, bool AKeepSpaces) {
   std::vector<String> pieces;

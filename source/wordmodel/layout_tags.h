@@ -34,6 +34,10 @@ class TvnSection;
 class TvnTable;
 class TvnTextitem;
 
+// Whether AChar is a space that ends a word piece: U+0020 or U+F020 (the
+// space of symbol fonts).
+bool IsBreakingSpace(char16_t AChar);
+
 // Splits a text into the pieces the layout places one by one. A space
 // (U+0020 or U+F020) ends a piece: without AKeepSpaces it stays at the end
 // of the piece, with AKeepSpaces it becomes a piece of its own. With

@@ -5,6 +5,7 @@
 
 #include "runtime/numbers.h"
 #include "wordmodel/images.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/text_item.h"
 #include "wordmodel/vector_graphics.h"
 
@@ -71,12 +72,10 @@ LaidOutItems LaidOutItems::Clone() const {
 
 namespace {
 
-bool IsSpaceChar(char16_t c) { return c == u' ' || c == u'\xF020'; }
-
-bool HoldsSpace(const String& AText) { return std::any_of(AText.begin(), AText.end(), IsSpaceChar); }
+bool HoldsSpace(const String& AText) { return std::any_of(AText.begin(), AText.end(), IsBreakingSpace); }
 
 bool HoldsWord(const String& AText) {
-  return std::any_of(AText.begin(), AText.end(), [](char16_t c) { return !IsSpaceChar(c); });
+  return std::any_of(AText.begin(), AText.end(), [](char16_t c) { return !IsBreakingSpace(c); });
 }
 
 TvnTextAlignment AlignmentOf(const TvnTextitem& AItem) {
