@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "wordmodel/fixed_pitch_canvas.h"
 #include "wordmodel/images.h"
 #include "wordmodel/text_item.h"
 #include "wordmodel/vector_graphics.h"
@@ -229,6 +230,26 @@ TEST(WordTextLine, LineBorrowsDocumentItemsAndItsCopyOwnsCopies) {
   }
   // The line is gone; the word it borrowed is still the document's.
   EXPECT_EQ(word->GetText(), u"word");
+}
+
+TEST(WordPage, ColumnDrawsItsItemsInOrderAndItsCopyStandsAlone) {
+  auto first = Item(u"first", 0, 0, 35, 12);
+  auto second = Item(u"second", 0, 20, 42, 12);
+  TvnColumn column;
+  auto line = std::make_unique<TvnTextLine>();
+  line->Add(first.get());
+  column.Add(std::move(line));
+  column.Add(second.get());
+  testing::FixedPitchCanvas canvas;
+  column.Draw(&canvas);
+  EXPECT_EQ(canvas.Drawn, (std::vector<String>{u"first", u"second"}));
+
+  auto copy = CloneAs(column);
+  first.reset();
+  second.reset();
+  testing::FixedPitchCanvas copyCanvas;
+  copy->Draw(&copyCanvas);
+  EXPECT_EQ(copyCanvas.Drawn, (std::vector<String>{u"first", u"second"}));
 }
 
 TEST(WordPage, CopyIsAPageOfItsOwn) {
