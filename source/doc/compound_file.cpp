@@ -232,7 +232,10 @@ class CompoundFileReading {
   DirectoryRecord ParseEntry(ByteReader r) const {
     DirectoryRecord e;
     r.Seek(64);
-    const uint16_t name_bytes = std::min<uint16_t>(r.U16LE(), 64);
+    // The name ends at its first NUL; a length that cannot be right (0, odd
+    // or past the field) lets the whole field count.
+    uint16_t name_bytes = r.U16LE();
+    if (name_bytes == 0 || name_bytes > 64 || name_bytes % 2) name_bytes = 64;
     ByteReader name = r.Sub(0, name_bytes);
     while (name.remaining() >= 2) {
       const char16_t c = name.U16LE();
