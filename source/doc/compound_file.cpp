@@ -21,8 +21,6 @@ constexpr uint8_t kStorageObject = 1;
 constexpr uint8_t kStreamObject = 2;
 constexpr uint8_t kRootObject = 5;
 
-std::string Narrow(const String& text) { return ToUtf8(text); }
-
 }  // namespace
 
 // The reading of one compound file into a TvnOLESSRoot (see the header for
@@ -310,7 +308,7 @@ class CompoundFileReading {
   // The bytes of a stream entry, from the mini stream when it is below the
   // cutoff, else from regular sectors; sets its offset field.
   std::vector<uint8_t> ReadEntry(const DirectoryRecord& e, int64_t& offset) {
-    const std::string what = "stream \"" + Narrow(e.name) + "\"";
+    const std::string what = "stream \"" + ToUtf8(e.name) + "\"";
     if (e.size < mini_stream_cutoff_) {
       LoadMiniStream();
       offset = static_cast<int64_t>(e.start) * kMiniSectorSize;
@@ -366,7 +364,7 @@ class CompoundFileReading {
       for (const Target& t : targets) {
         if (e.name != t.name) continue;  // names compare exactly, case included
         if (*t.found) {
-          Damage(Diagnostic::kNoOffset, "a second stream \"" + Narrow(e.name) + "\" is ignored");
+          Damage(Diagnostic::kNoOffset, "a second stream \"" + ToUtf8(e.name) + "\" is ignored");
           break;
         }
         *t.found = true;

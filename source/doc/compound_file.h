@@ -7,8 +7,8 @@
 // its path and size.
 //
 // Damage policy. A file that is not a compound file (no signature, no whole
-// header) or whose sector size is neither 512 nor 4096 bytes raises
-// EDOCFormatError. Everything else is read leniently and reported to the
+// header), whose sector size is neither 512 nor 4096 bytes or whose mini
+// sectors are not 64 bytes raises EDOCFormatError. Everything else is read leniently and reported to the
 // Diagnostics: the FAT is gathered through the whole DIFAT (the header's 109
 // entries and the DIFAT sector chain); every sector chain (FAT, mini FAT,
 // DIFAT, directory, streams) stops at a special value, at a sector number

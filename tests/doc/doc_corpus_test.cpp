@@ -205,3 +205,24 @@ TEST(DocCorpus, PackagesOpenWithAFibAndAPieceTableThatFitTheirStreams) {
 }
 
 }  // namespace doc_corpus_test
+
+namespace doc_corpus_test {
+
+TEST(DocCorpus, TheLibreOfficeFixtureGivesItsProperties) {
+  vn::TMemoryStream input;
+  input.LoadFromFile(fs::path(VN_FIXTURES_DIR) / "doc" / "properties.doc");
+  TvnDOCPackage package(&input, u"");
+  TvnOLESSRoot& root = *package.OLESSRoot();
+  const auto info = ReadDocumentProperties(root.FSummaryInformationStream.Bytes(),
+                                           root.FDocumentSummaryInformationStream.Bytes());
+  EXPECT_EQ(vn::ToUtf8(info->GetTitle()), "Café – a title with an en dash");
+  EXPECT_EQ(vn::ToUtf8(info->GetAuthor()), "Zoë Example");
+  EXPECT_EQ(vn::ToUtf8(info->GetLastModifiedBy()), "Last Editor");
+  EXPECT_EQ(vn::ToUtf8(info->GetKeyWords()), "alpha, beta");
+  EXPECT_EQ(vn::ToUtf8(info->GetRevision()), "7");
+  EXPECT_EQ(vn::ToUtf8(info->GetCreated()), "2021-03-04T05:06:07Z");
+  EXPECT_EQ(vn::ToUtf8(info->GetModified()), "2022-11-12T13:14:15Z");
+  EXPECT_EQ(vn::ToUtf8(info->GetLastPrinted()), "2023-01-02T03:04:05Z");
+}
+
+}  // namespace doc_corpus_test
