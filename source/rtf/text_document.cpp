@@ -290,6 +290,13 @@ void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& 
     fw::TvnPage* page = SourceDocument->GetPage(n);
     if (!page) throw vn::ExInvalidPageError("Invalid page range");
     FLines.push_back(u"Page " + IntToStr(n));
+    // A page of a text file gives its lines as they are laid out.
+    if (auto* textPage = dynamic_cast<TvnTextPage*>(page)) {
+      const std::vector<String> lines = textPage->GetLines();
+      FLines.insert(FLines.end(), lines.begin(), lines.end());
+      DoEndAssignPage(n, ++FAssignedPages);
+      continue;
+    }
     std::vector<fw::TvnDocItem*> elements;
     try {
       elements = page->GetPageElements();

@@ -10,9 +10,9 @@
 // one empty page.
 //
 // Writing: Assign appends, for each page of another document, the line
-// "Page n" and then the page's text: the lines rebuilt from positioned
-// text, or one line per Word-model element (a paragraph's text, an empty
-// line for anything else). Save writes the lines as UTF-8, each ended by
+// "Page n" and then the page's text: the lines of a text page, the lines
+// rebuilt from positioned text, or one line per Word-model element (a
+// paragraph's text, an empty line for anything else). Save writes the lines as UTF-8, each ended by
 // CR LF, to the file or the stream the host asks for.
 //
 // Ownership: the document owns its lines and its pages; a page links back
