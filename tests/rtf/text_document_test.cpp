@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/text_measure.h"
-#include "rtf/text_line_analyzer.h"
 #include "runtime/exceptions.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
@@ -152,6 +152,33 @@ TEST(TextDocumentLayout, EmptyAndUnloadedDocuments) {
   EXPECT_TRUE(page->GetLines().empty());
 }
 
+// The ink of a drawn page: its rightmost and lowest dark pixel.
+std::pair<int, int> InkExtent(TvnTextPage& APage, int32_t AWidth, int32_t AHeight) {
+  vn::platform::CairoCanvas canvas(AWidth, AHeight, 0xFF000000);
+  APage.Draw(&canvas, AWidth, AHeight, 96, 96, 0);
+  const vn::platform::Bitmap pixels = canvas.Pixels();
+  int right = -1, bottom = -1;
+  for (int y = 0; y < AHeight; ++y)
+    for (int x = 0; x < AWidth; ++x)
+      if (pixels.Pixel(x, y).G < 128) right = std::max(right, x), bottom = std::max(bottom, y);
+  return {right, bottom};
+}
+
+TEST(TextDocumentDraw, PagesFillTheSizeTheyAreDrawnAt) {
+  TvnTextDocument doc;
+  LoadLines("WWWWWWWWWW\nWWWWWWWWWW\n", doc);
+  auto* page = dynamic_cast<TvnTextPage*>(doc.GetPage(1));
+  ASSERT_TRUE(page);
+  // The page is painted white over the black background, then the text.
+  const auto [right, bottom] = InkExtent(*page, 793, 1123);
+  ASSERT_GT(right, 50);
+  ASSERT_LT(right, 300);
+  ASSERT_GT(bottom, 20);
+  const auto [right2, bottom2] = InkExtent(*page, 2 * 793, 2 * 1123);
+  EXPECT_NEAR(right2, 2 * right, 6);
+  EXPECT_NEAR(bottom2, 2 * bottom, 6);
+}
+
 TEST(TextDocument, TextJoinsTheLinesDirectly) {
   TvnTextDocument doc;
   LoadLines("ab\ncd\n", doc);
@@ -285,44 +312,6 @@ TEST(TextDocumentSave, WritesUtf8WithCrLfToFileOrStream) {
   TvnTextDocument noStream;
   noStream.StreamOutput = true;
   EXPECT_THROW(noStream.Save(), vn::ExInvalidStream);
-}
-
-// ---- The plain-text line analyzer ---------------------------------------------
-
-TEST(TextLineAnalyzer, LinesOfPositionedText) {
-  Elements e;
-  vn::framework::TvnFont arial;
-  arial.SetName(u"Arial");
-  arial.SetSize(10);
-  struct Case {
-    const char* What;
-    std::vector<fw::TvnDocItem*> Items;
-    std::vector<String> Lines;
-  };
-  TvnTextElement* noBoxes = e.Text(u"top", 10, 500, 20);
-  noBoxes->GetCharBoundingRect().clear();
-  TvnTextElement* script = e.Text(u"2", 41, 96, 4);
-  script->GetFont()->SetSize(6);
-  script->GetBoundingRect()->SetHeight(7);
-  const Case cases[] = {
-      {"far apart on one baseline", {e.Text(u"left", 10, 100, 30), e.Text(u"right", 200, 100, 30)},
-       {u"left", u"right"}},
-      {"words of one line", {e.Text(u"Hello", 10, 100, 30), e.Text(u"world", 44, 100, 32)}, {u"Hello world"}},
-      {"pieces of one word", {e.Text(u"Hel", 10, 100, 18), e.Text(u"lo", 28, 100, 12)}, {u"Hello"}},
-      {"a blank already there", {e.Text(u"Hello ", 10, 100, 34), e.Text(u"world", 48, 100, 32)}, {u"Hello world"}},
-      {"a superscript joins its line", {e.Text(u"x", 10, 100, 30), script}, {u"x2"}},
-      {"an element without boxes comes first", {e.Text(u"below", 10, 100, 30), noBoxes}, {u"top", u"below"}},
-      {"nothing", {}, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.What);
-    std::vector<String> lines;
-    plaintext::TvnLineAnalyzer(c.Items, lines);
-    EXPECT_EQ(lines, c.Lines);
-  }
-  // The superscript keeps its size and its own rectangle.
-  EXPECT_EQ(script->GetFont()->GetSize(), 6);
-  EXPECT_DOUBLE_EQ(script->GetBoundingRect()->GetY(), 96);
 }
 
 }  // namespace text_document_test
