@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const double w = p[4] / 4.0, h = p[5] / 8.0;
     const size_t chars = p[7] & 15u;
     vn::String text;
-    for (size_t i = 0; i < chars; ++i) text += static_cast<char16_t>(p[8 + i % 4] % 3 == 0 ? u' ' : u'a' + p[8 + i % 4] % 26);
+    for (size_t i = 0; i < chars; ++i)
+      text += static_cast<char16_t>(p[8 + i % 4] % 3 == 0 ? u' ' : u'a' + p[8 + i % 4] % 26);
     e->SetText(text);
     if (p[6] & 1) {
       auto font = std::make_unique<vn::framework::TvnFont>();
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!(p[7] & 16)) e->SetBoundingRect(std::make_shared<TvnRectF>(x, y, w, h));
     const size_t nboxes = (p[7] & 32) ? chars / 2 : chars + ((p[7] & 64) ? 2 : 0);
     for (size_t i = 0; i < nboxes; ++i) {
-      const double cx = (p[7] & 128) ? x + w - static_cast<double>(i) : x + static_cast<double>(i) * (w / 8 + p[9 + i % 3] / 32.0);
+      const double cx =
+          (p[7] & 128) ? x + w - static_cast<double>(i) : x + static_cast<double>(i) * (w / 8 + p[9 + i % 3] / 32.0);
       boxes.push_back(std::make_unique<TvnRectF>(cx, y - h, w / 8, h));
       e->GetCharBoundingRect().push_back(boxes.back().get());
     }

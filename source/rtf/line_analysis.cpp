@@ -81,7 +81,8 @@ double LineAnalysis::SpaceWidth(const TvnFont* AFont) {
   const framework::TvnFontStyles style = font.GetStyle();
   const bool bold = style.Contains(TvnFontStyle::fsBold);
   const bool italic = style.Contains(TvnFontStyle::fsItalic);
-  const auto key = std::make_tuple(font.GetName(), font.GetSize(), static_cast<uint8_t>((bold ? 1 : 0) | (italic ? 2 : 0)));
+  const auto key =
+      std::make_tuple(font.GetName(), font.GetSize(), static_cast<uint8_t>((bold ? 1 : 0) | (italic ? 2 : 0)));
   if (auto it = FSpaceWidths.find(key); it != FSpaceWidths.end()) return it->second;
   vn::platform::Font f;
   if (!font.GetName().empty()) f.faceName = font.GetName();

@@ -31,8 +31,8 @@ struct AnalysisLine {
 // alignment, break, its own bounding rectangle (0, 0, 0, 0 when the
 // element has none; coordinates that are not finite read as 0) and its own
 // character rectangles, kept in ACharRects.
-std::unique_ptr<wordmodel::TvnTextElement> CopyTextElement(const wordmodel::TvnTextElement& AElement,
-                                                           std::vector<std::unique_ptr<wordmodel::TvnRectF>>& ACharRects);
+std::unique_ptr<wordmodel::TvnTextElement> CopyTextElement(
+    const wordmodel::TvnTextElement& AElement, std::vector<std::unique_ptr<wordmodel::TvnRectF>>& ACharRects);
 
 class LineAnalysis {
  public:

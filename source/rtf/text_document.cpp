@@ -170,7 +170,8 @@ String WordElementText(const fw::TvnDocItem* AItem) {
 
 fw::TvnPageSize TvnTextPage::GetPageSize() {
   const fw::TvnMeasurementUnit unit = FDocument->GetMeasurementUnit();
-  return {fw::PointsToUnit(unit, TvnTextDocument::kPageHeightPt), fw::PointsToUnit(unit, TvnTextDocument::kPageWidthPt)};
+  return {fw::PointsToUnit(unit, TvnTextDocument::kPageHeightPt),
+          fw::PointsToUnit(unit, TvnTextDocument::kPageWidthPt)};
 }
 
 const std::vector<String>& TvnTextPage::GetLines() const { return FDocument->GetPageLines(FIndex); }
@@ -240,8 +241,7 @@ void TvnTextDocument::Layout() {
   FPages.assign(1, {});
   const pf::Font font = TextPageFont();
   const int32_t lineHeight = std::max(1, pf::MeasureText(font, u" ").cy);
-  const size_t linesPerPage =
-      static_cast<size_t>(std::max(1, (PageHeightPx() - 2 * kMarginPx) / lineHeight));
+  const size_t linesPerPage = static_cast<size_t>(std::max(1, (PageHeightPx() - 2 * kMarginPx) / lineHeight));
   const int32_t width = PageWidthPx() - 2 * kMarginPx;
   auto put = [&](String text) {
     if (FPages.back().size() >= linesPerPage) FPages.emplace_back();

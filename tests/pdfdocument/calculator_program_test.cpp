@@ -15,7 +15,7 @@
 using namespace vn::pdf;
 using namespace vn::pdfdoc;
 
-namespace calculator_function_test {
+namespace calculator_program_test {
 
 struct RunCase {
   const char* Program;
@@ -232,4 +232,4 @@ TEST(CalculatorFunctions, OversizedProgramYieldsNothing) {
   EXPECT_FALSE(TvnPDFunction::MakeFunction(obj.get()));
 }
 
-}  // namespace calculator_function_test
+}  // namespace calculator_program_test
