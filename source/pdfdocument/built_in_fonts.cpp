@@ -107,7 +107,7 @@ const NamePair kStdFontFaceNames[] = {
     {"ZapfDingbats", "ArialUnicodeMS"},
 };
 
-std::string_view FindPair(std::span<const NamePair> ATable, std::string_view AKey) {
+std::string_view FindStdFontPair(std::span<const NamePair> ATable, std::string_view AKey) {
   for (const NamePair& p : ATable)
     if (p.Key == AKey) return p.Value;
   return {};
@@ -140,8 +140,8 @@ int TvnBuiltInFont::GetWidth(std::string_view AChar) const {
   return it->Width;
 }
 
-std::string_view StdFontOfAlias(std::string_view AAlias) { return FindPair(kStdFontAliases, AAlias); }
+std::string_view StdFontOfAlias(std::string_view AAlias) { return FindStdFontPair(kStdFontAliases, AAlias); }
 
-std::string_view StdFontFaceName(std::string_view AFontName) { return FindPair(kStdFontFaceNames, AFontName); }
+std::string_view StdFontFaceName(std::string_view AFontName) { return FindStdFontPair(kStdFontFaceNames, AFontName); }
 
 }  // namespace vn::pdfdoc

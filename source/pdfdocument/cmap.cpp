@@ -13,12 +13,12 @@ using vn::pdf::TvnStream;
 
 namespace {
 
-bool IsIdentityName(const std::string& AName) {
+bool IsIdentityCMapName(const std::string& AName) {
   return AName == "Identity" || AName == "Identity-H" || AName == "Identity-V";
 }
 
 // Capital hexadecimal with at least four digits.
-std::string Hex4(uint32_t AValue) {
+std::string ToUnicodeHex(uint32_t AValue) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string out;
   do {
@@ -42,7 +42,7 @@ std::unique_ptr<TvnPDCMap> TvnPDCMap::MakeCMap(const std::string& aCollection, c
   std::unique_ptr<TvnPDCMap> cmap(new TvnPDCMap());
   cmap->FcMapName = name;
   cmap->FCollection = aCollection;
-  if (!IsIdentityName(name)) {
+  if (!IsIdentityCMapName(name)) {
     Ref<TvnStream> stream = ReadCMapFile(acMapPath + name);
     if (!stream) return nullptr;
     cmap->FCMapStream = stream;
@@ -141,7 +141,7 @@ std::string ToUnicodeCMapText(std::vector<int>& AGlyphs, std::vector<std::u16str
   permute(AUnicodes);
   if (AWidths && AWidths->size() >= AGlyphs.size()) permute(*AWidths);
 
-  auto glyph_hex = [](int g) { return Hex4(static_cast<uint32_t>(g)); };
+  auto glyph_hex = [](int g) { return ToUnicodeHex(static_cast<uint32_t>(g)); };
   std::string t;
   t += "/CIDInit /ProcSet findresource begin\r\n";
   t += "12 dict begin\r\n";
@@ -155,7 +155,7 @@ std::string ToUnicodeCMapText(std::vector<int>& AGlyphs, std::vector<std::u16str
   t += std::to_string(AGlyphs.size()) + " beginbfrange\r\n";
   for (size_t i = 0; i < AGlyphs.size(); ++i) {
     std::string unicode;
-    for (char16_t unit : AUnicodes[i]) unicode += Hex4(unit);
+    for (char16_t unit : AUnicodes[i]) unicode += ToUnicodeHex(unit);
     if (unicode.empty()) unicode = "0000";
     t += "<" + glyph_hex(AGlyphs[i]) + "><" + glyph_hex(AGlyphs[i]) + "><" + unicode + ">\r\n";
   }

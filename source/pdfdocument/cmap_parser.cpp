@@ -15,9 +15,9 @@ using vn::pdf::TvnStream;
 
 namespace {
 
-bool IsPSWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool IsCMapWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-bool IsPSDelimiter(int c) {
+bool IsCMapDelimiter(int c) {
   switch (c) {
     case '%':
     case '(':
@@ -35,33 +35,33 @@ bool IsPSDelimiter(int c) {
   }
 }
 
-void AppendCapped(std::string& AToken, int c) {
+void AppendToToken(std::string& AToken, int c) {
   if (AToken.size() < TvnPSTokenizer::kMaxTokenLength) AToken.push_back(static_cast<char>(c));
 }
 
-int HexDigit(char c) {
+int CMapHexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
 
-bool IsHexToken(const std::string& AToken) { return AToken.find('<') != std::string::npos; }
+bool IsCMapHexToken(const std::string& AToken) { return AToken.find('<') != std::string::npos; }
 
 // The digits of a hexadecimal token ("<" and ">" removed); nullopt when one
 // is not a hexadecimal digit or there are none.
-std::optional<std::string> HexDigitsOf(const std::string& AToken) {
+std::optional<std::string> CMapHexDigitsOf(const std::string& AToken) {
   std::string digits;
   for (char c : AToken) {
     if (c == '<' || c == '>') continue;
-    if (HexDigit(c) < 0) return std::nullopt;
+    if (CMapHexDigit(c) < 0) return std::nullopt;
     digits.push_back(c);
   }
   if (digits.empty()) return std::nullopt;
   return digits;
 }
 
-std::optional<int64_t> DecimalOf(const std::string& AToken) {
+std::optional<int64_t> CMapDecimalOf(const std::string& AToken) {
   size_t i = 0;
   bool negative = false;
   if (i < AToken.size() && (AToken[i] == '-' || AToken[i] == '+')) negative = AToken[i++] == '-';
@@ -78,21 +78,21 @@ std::optional<int64_t> DecimalOf(const std::string& AToken) {
 
 // A source code: hexadecimal of up to eight digits (the whole code, however
 // many bytes it has) or decimal.
-std::optional<int32_t> ParseCode(const std::string& AToken, int* ABytes = nullptr) {
-  if (!IsHexToken(AToken)) {
-    const auto v = DecimalOf(AToken);
+std::optional<int32_t> ParseCMapCode(const std::string& AToken, int* ABytes = nullptr) {
+  if (!IsCMapHexToken(AToken)) {
+    const auto v = CMapDecimalOf(AToken);
     if (!v || *v < 0) return std::nullopt;
     return static_cast<int32_t>(*v);
   }
-  const auto digits = HexDigitsOf(AToken);
+  const auto digits = CMapHexDigitsOf(AToken);
   if (!digits || digits->size() > 8) return std::nullopt;
   uint32_t v = 0;
-  for (char c : *digits) v = v * 16 + static_cast<uint32_t>(HexDigit(c));
+  for (char c : *digits) v = v * 16 + static_cast<uint32_t>(CMapHexDigit(c));
   if (ABytes) *ABytes = static_cast<int>((digits->size() + 1) / 2);
   return static_cast<int32_t>(v);
 }
 
-struct ParsedValue {
+struct CMapValue {
   int32_t Code = 0;
   std::u16string Text;
 };
@@ -100,19 +100,19 @@ struct ParsedValue {
 // A destination: decimal (a CID), or hexadecimal UTF-16 text kept whole
 // (groups of four digits; a shorter token is one unit), whose first
 // character (a surrogate pair joined) is the code.
-std::optional<ParsedValue> ParseValue(const std::string& AToken) {
-  ParsedValue out;
-  if (!IsHexToken(AToken)) {
-    const auto v = DecimalOf(AToken);
+std::optional<CMapValue> ParseCMapValue(const std::string& AToken) {
+  CMapValue out;
+  if (!IsCMapHexToken(AToken)) {
+    const auto v = CMapDecimalOf(AToken);
     if (!v) return std::nullopt;
     out.Code = static_cast<int32_t>(*v);
     return out;
   }
-  const auto digits = HexDigitsOf(AToken);
+  const auto digits = CMapHexDigitsOf(AToken);
   if (!digits) return std::nullopt;
   for (size_t i = 0; i < digits->size(); i += 4) {
     uint32_t unit = 0;
-    for (size_t j = i; j < i + 4 && j < digits->size(); ++j) unit = unit * 16 + static_cast<uint32_t>(HexDigit((*digits)[j]));
+    for (size_t j = i; j < i + 4 && j < digits->size(); ++j) unit = unit * 16 + static_cast<uint32_t>(CMapHexDigit((*digits)[j]));
     out.Text.push_back(static_cast<char16_t>(unit));
   }
   const char16_t first = out.Text[0];
@@ -123,7 +123,7 @@ std::optional<ParsedValue> ParseValue(const std::string& AToken) {
   return out;
 }
 
-std::string WithoutParentheses(const std::string& AText) {
+std::string WithoutCMapParentheses(const std::string& AText) {
   std::string out;
   for (char c : AText)
     if (c != '(' && c != ')') out.push_back(c);
@@ -159,29 +159,29 @@ bool TvnPSTokenizer::GetNextToken(std::string& AToken) {
   for (;;) {
     c = NextByte();
     if (c < 0) return false;
-    if (IsPSWhite(c)) continue;
+    if (IsCMapWhite(c)) continue;
     if (c != '%') break;
     while ((c = NextByte()) >= 0 && c != 10 && c != 13) {
     }
     if (c < 0) return false;
   }
-  AppendCapped(AToken, c);
+  AppendToToken(AToken, c);
   if (c == '(') {
     int prev = c;
     while ((c = NextByte()) >= 0) {
-      AppendCapped(AToken, c);
+      AppendToToken(AToken, c);
       if (c == ')' && prev != '\\') break;
       prev = c;
     }
   } else if (c == '[' || c == ']') {
   } else if (c == '<') {
     while ((c = NextByte()) >= 0) {
-      if (IsPSWhite(c)) continue;
-      AppendCapped(AToken, c);
+      if (IsCMapWhite(c)) continue;
+      AppendToToken(AToken, c);
       if (c == '>') break;
     }
   } else {
-    while ((c = PeekByte()) >= 0 && !IsPSWhite(c) && !IsPSDelimiter(c)) AppendCapped(AToken, NextByte());
+    while ((c = PeekByte()) >= 0 && !IsCMapWhite(c) && !IsCMapDelimiter(c)) AppendToToken(AToken, NextByte());
   }
   return true;
 }
@@ -199,7 +199,7 @@ TvnPDCMapParser::TvnPDCMapParser(TvnStream* AStream, const std::string& AUseCMap
     } else if (token == "/WMode") {
       std::string value;
       if (!tokens.GetNextToken(value)) break;
-      if (const auto v = DecimalOf(value)) FWMode = static_cast<int>(*v);
+      if (const auto v = CMapDecimalOf(value)) FWMode = static_cast<int>(*v);
     } else if (token == "begincidrange" || token == "beginbfrange") {
       ReadRangeBlock(tokens);
     } else if (token == "begincidchar" || token == "beginbfchar") {
@@ -211,8 +211,8 @@ TvnPDCMapParser::TvnPDCMapParser(TvnStream* AStream, const std::string& AUseCMap
     }
     previous = token;
   }
-  FRegistry = WithoutParentheses(FRegistry);
-  FOrdering = WithoutParentheses(FOrdering);
+  FRegistry = WithoutCMapParentheses(FRegistry);
+  FOrdering = WithoutCMapParentheses(FOrdering);
   for (size_t i = 0; i < FCodeList.size(); ++i) FLastCode[FCodeList[i].FCID] = i;
 }
 
@@ -221,20 +221,20 @@ void TvnPDCMapParser::ReadRangeBlock(TvnPSTokenizer& ATokens) {
   for (;;) {
     if (!ATokens.GetNextToken(first) || first == "endcidrange" || first == "endbfrange") return;
     if (!ATokens.GetNextToken(last) || !ATokens.GetNextToken(value)) return;
-    const auto start = ParseCode(first);
-    const auto end = ParseCode(last);
+    const auto start = ParseCMapCode(first);
+    const auto end = ParseCMapCode(last);
     if (value == "[") {
       std::string element;
       int32_t code = start.value_or(0);
       while (ATokens.GetNextToken(element) && element != "]") {
-        const auto v = ParseValue(element);
+        const auto v = ParseCMapValue(element);
         if (start && end && v && code <= *end) FCIDList.push_back({code, code, v->Code, v->Text});
         if (code == INT32_MAX) break;
         ++code;
       }
       continue;
     }
-    const auto v = ParseValue(value);
+    const auto v = ParseCMapValue(value);
     if (start && end && v && *start <= *end) FCIDList.push_back({*start, *end, v->Code, v->Text});
   }
 }
@@ -244,8 +244,8 @@ void TvnPDCMapParser::ReadCharBlock(TvnPSTokenizer& ATokens) {
   for (;;) {
     if (!ATokens.GetNextToken(source) || source == "endcidchar" || source == "endbfchar") return;
     if (!ATokens.GetNextToken(value)) return;
-    const auto code = ParseCode(source);
-    const auto v = ParseValue(value);
+    const auto code = ParseCMapCode(source);
+    const auto v = ParseCMapValue(value);
     if (code && v) FCodeList.push_back({*code, v->Code, v->Text});
   }
 }
@@ -256,9 +256,9 @@ void TvnPDCMapParser::ReadCodeSpaceBlock(TvnPSTokenizer& ATokens) {
     if (!ATokens.GetNextToken(low) || low == "endcodespacerange") return;
     if (!ATokens.GetNextToken(high)) return;
     int low_bytes = 0, high_bytes = 0;
-    const auto l = ParseCode(low, &low_bytes);
-    const auto h = ParseCode(high, &high_bytes);
-    if (l && h && IsHexToken(low) && low_bytes == high_bytes && low_bytes >= 1 && low_bytes <= 4)
+    const auto l = ParseCMapCode(low, &low_bytes);
+    const auto h = ParseCMapCode(high, &high_bytes);
+    if (l && h && IsCMapHexToken(low) && low_bytes == high_bytes && low_bytes >= 1 && low_bytes <= 4)
       FCodeSpace.push_back({static_cast<uint32_t>(*l), static_cast<uint32_t>(*h), low_bytes});
   }
 }

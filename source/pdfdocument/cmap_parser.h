@@ -37,7 +37,7 @@ class TvnPSTokenizer {
   vn::pdf::TvnStream* FStream;
   uint8_t FBuffer[kBufferSize] = {};
   size_t FCurrentIndex = kBufferSize;  // next byte in the buffer
-  size_t FCount = kBufferSize;         // bytes the buffer holds
+  size_t FCount = 0;                   // bytes the buffer holds
   int64_t FBufferIndex = 0;            // stream bytes read before the buffer
 };
 

@@ -12,7 +12,7 @@ namespace vn::pdfdoc {
 
 namespace {
 
-uint32_t FindGlyph(const TvnGlyphListEntry* ATable, size_t ASize, std::string_view AName) {
+uint32_t FindGlyphEntry(const TvnGlyphListEntry* ATable, size_t ASize, std::string_view AName) {
   const TvnGlyphListEntry* end = ATable + ASize;
   const auto* it = std::lower_bound(ATable, end, AName, [](const TvnGlyphListEntry& e, std::string_view n) {
     return std::string_view(e.Name) < n;
@@ -22,7 +22,7 @@ uint32_t FindGlyph(const TvnGlyphListEntry* ATable, size_t ASize, std::string_vi
 }
 
 // The value of hexadecimal digits, or -1 when one is not a digit.
-int64_t HexDigitsValue(std::string_view ADigits) {
+int64_t GlyphNameHexValue(std::string_view ADigits) {
   int64_t v = 0;
   for (char c : ADigits) {
     int d;
@@ -39,18 +39,18 @@ int64_t HexDigitsValue(std::string_view ADigits) {
   return v;
 }
 
-bool IsScalarValue(int64_t v) { return v >= 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF); }
+bool IsUnicodeScalar(int64_t v) { return v >= 0 && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF); }
 
 // "uniXXXX[XXXX...]" (the first group) and "uXXXX" to "uXXXXXX".
 uint32_t UnicodeOfCodeName(std::string_view AName) {
   if (AName.size() >= 7 && AName.substr(0, 3) == "uni" && (AName.size() - 3) % 4 == 0) {
-    if (HexDigitsValue(AName.substr(3)) < 0) return 0;
-    const int64_t v = HexDigitsValue(AName.substr(3, 4));
-    return IsScalarValue(v) ? static_cast<uint32_t>(v) : 0;
+    if (GlyphNameHexValue(AName.substr(3)) < 0) return 0;
+    const int64_t v = GlyphNameHexValue(AName.substr(3, 4));
+    return IsUnicodeScalar(v) ? static_cast<uint32_t>(v) : 0;
   }
   if (AName.size() >= 5 && AName.size() <= 7 && AName[0] == 'u') {
-    const int64_t v = HexDigitsValue(AName.substr(1));
-    return IsScalarValue(v) ? static_cast<uint32_t>(v) : 0;
+    const int64_t v = GlyphNameHexValue(AName.substr(1));
+    return IsUnicodeScalar(v) ? static_cast<uint32_t>(v) : 0;
   }
   return 0;
 }
@@ -78,9 +78,9 @@ uint32_t GlyphNameToUnicode(std::string_view AName, bool ADingbats) {
   if (ADingbats) {
     if (AName == "four") return 0x2714;
     if (AName == "l") return 0x25CF;
-    if (const uint32_t u = FindGlyph(kDingbatsList, kDingbatsListSize, AName)) return u;
+    if (const uint32_t u = FindGlyphEntry(kDingbatsList, kDingbatsListSize, AName)) return u;
   }
-  if (const uint32_t u = FindGlyph(kGlyphList, kGlyphListSize, AName)) return u;
+  if (const uint32_t u = FindGlyphEntry(kGlyphList, kGlyphListSize, AName)) return u;
   return UnicodeOfCodeName(AName);
 }
 
