@@ -46,12 +46,14 @@ class TvnPDCMap : public vn::pdf::TvnObject {
 
   // The 16-bit value of the code at AIndex (0-based) of AStr, which holds
   // the codes of a shown string, and in AProcessed the characters used.
-  // A parsed CMap reads one character as one code, except that characters
-  // up to 0xFF are taken as bytes and read as long a code as the CMap's
-  // code space asks for; its value is the CID of the range that holds the
-  // code (65535 without one). An Identity CMap reads two bytes (or the one
-  // 16-bit character left). Without an embedded program (AIsEmbeded false)
-  // a Unicode map turns the CID into its Unicode value.
+  // A parsed CMap takes characters up to 0xFF as the string's bytes and
+  // reads as many of them as its code space gives the code (one when it
+  // declares none or none matches); a character above 0xFF is one whole
+  // code. The value is that of the last range holding the code, 65535
+  // without one. An Identity CMap reads the low bytes of two characters as
+  // one code (the whole character when only one is left). Without an
+  // embedded program (AIsEmbeded false) a Unicode map turns the value into
+  // its Unicode value.
   uint16_t GetCID(std::u16string_view AStr, size_t AIndex, int& AProcessed, bool AIsEmbeded) const;
 
  private:
@@ -74,8 +76,9 @@ class TvnPDCMap : public vn::pdf::TvnObject {
 std::string ToUnicodeCMapText(std::vector<int>& AGlyphs, std::vector<std::u16string>& AUnicodes,
                               std::vector<int>* AWidths = nullptr);
 
-// ToUnicodeCMapText into the stream object (one byte per character, any
-// earlier data replaced) and its dictionary's /Length.
+// ToUnicodeCMapText written into the stream object (one byte per
+// character; give it a new, empty stream) and its size as the dictionary's
+// /Length.
 void WriteToUnicodeCMap(vn::pdf::TvnPDStream& AStream, std::vector<int>& AGlyphs,
                         std::vector<std::u16string>& AUnicodes, std::vector<int>* AWidths = nullptr);
 

@@ -174,6 +174,7 @@ bool TvnPSTokenizer::GetNextToken(std::string& AToken) {
       prev = c;
     }
   } else if (c == '[' || c == ']') {
+    // A bracket is a token of its own.
   } else if (c == '<') {
     while ((c = NextByte()) >= 0) {
       if (IsCMapWhite(c)) continue;

@@ -68,6 +68,17 @@ TEST(PDCMap, NamesWithoutAFile) {
   EXPECT_FALSE(TvnPDCMap::MakeCMap("", "", CMapFolder()));
 }
 
+TEST(PDCMap, WithoutItsUnicodeMapValuesStayCIDs) {
+  const auto folder = std::filesystem::temp_directory_path() / "cmap_without_ucs";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(CMapFolder() + "90ms-RKSJ-H", folder / "90ms-RKSJ-H",
+                             std::filesystem::copy_options::overwrite_existing);
+  auto cmap = TvnPDCMap::MakeCMap("Adobe-Japan1-UCS2", "90ms-RKSJ-H", folder.string() + "/");
+  ASSERT_TRUE(cmap);
+  EXPECT_FALSE(cmap->UCSParser());
+  EXPECT_EQ(AllCIDs(*cmap, Bytes("A\x82\xA0"), false), (std::vector<int>{264, 843}));
+}
+
 TEST(PDCMap, IdentityCMaps) {
   for (const char* name : {"Identity", "Identity-H", "IdentityH", "Identity-V"}) {
     SCOPED_TRACE(name);
