@@ -255,6 +255,8 @@ class TAbArchive {
   // dropped, only the last part with soStripPath, leading "../" dropped
   // with soRemoveDots.
   virtual String FixName(StringView value) const;
+  // A new item for the file, to be given to Add.
+  virtual std::unique_ptr<TAbArchiveItem> CreateItem(StringView file_name) = 0;
   virtual bool GetSupportsEmptyFolders() const { return false; }
   // The disk file of an item: its DiskFileName, a relative one taken in
   // BaseDirectory.
@@ -319,7 +321,6 @@ class TAbArchive {
   virtual void ExtractItemToStreamAt(int index, TStream& stream) = 0;
   virtual void LoadArchive() = 0;
   virtual void TestItemAt(int index) = 0;
-  virtual std::unique_ptr<TAbArchiveItem> CreateItem(StringView file_name) = 0;
   virtual void SaveArchive() = 0;
 
   void CheckValid() const;

@@ -91,6 +91,9 @@ class TAbZipArchive : public TAbArchive {
   void PositionAt(uint32_t disk, int64_t offset);
 
   bool GetSupportsEmptyFolders() const override { return true; }
+  // A new item for the file: deflate, the expanded file name as its disk
+  // name and FixName of it as its stored name.
+  std::unique_ptr<TAbArchiveItem> CreateItem(StringView file_name) override;
 
   TAbZipExtractHelper ExtractHelper;
   TAbZipExtractToStreamHelper ExtractToStreamHelper;
@@ -113,9 +116,6 @@ class TAbZipArchive : public TAbArchive {
   void ExtractItemToStreamAt(int index, TStream& stream) override;
   void LoadArchive() override;
   void TestItemAt(int index) override;
-  // A new item for the file: deflate, the expanded file name as its disk
-  // name and FixName of it as its stored name.
-  std::unique_ptr<TAbArchiveItem> CreateItem(StringView file_name) override;
   void SaveArchive() override;
 
  private:
