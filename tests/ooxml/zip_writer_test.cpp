@@ -11,7 +11,6 @@
 #include <map>
 #include <set>
 
-#include "ooxml/span_streams.h"
 #include "ooxml/unzipper.h"
 #include "ooxml/zip_exceptions.h"
 #include "ooxml/zip_extract.h"
@@ -271,11 +270,67 @@ TEST(ZipWriterTest, ArchiveInACallersStreamIsRewrittenInPlace) {
     AddStream(archive, "one.txt", "first");
     AddStream(archive, "two.txt", testing::Text(10000, 2));
     archive.DeleteFiles(u"one.txt");
+    archive.SetZipfileComment("a comment");
     archive.Save();
   }
   held.SaveToFile(dir / "held.zip");
   EXPECT_TRUE(UnzipAccepts(dir / "held.zip"));
   EXPECT_EQ(PythonMembers(dir / "held.zip"), (Members{{"two.txt", testing::Text(10000, 2)}}));
+  TAbZipArchive again(held, u"");
+  again.Load();
+  EXPECT_EQ(again.ZipfileComment(), "a comment");
+}
+
+// The stub of a self-extracting archive stays in front of the rewritten
+// members.
+TEST(ZipWriterTest, SelfExtractingStubStaysInFront) {
+  if (!HaveOracles()) GTEST_SKIP() << "unzip, zip or python3 is not installed";
+  TempDir dir;
+  testing::ZipBuilder builder;
+  builder.prefix = "MZ" + std::string(200, '\x90');
+  builder.entries.push_back({.name = "keep.txt", .data = testing::Text(3000, 1), .method = 8});
+  builder.entries.push_back({.name = "drop.txt", .data = "drop"});
+  const std::filesystem::path path = dir / "sfx.zip";
+  WriteFile(path, builder.Build());
+  {
+    TAbZipArchive archive(FromUtf8(path.string()));
+    archive.Load();
+    ASSERT_TRUE(archive.IsExecutable());
+    archive.DeleteFiles(u"drop.txt");
+    archive.Save();
+  }
+  EXPECT_EQ(ReadFile(path).substr(0, builder.prefix.size()), builder.prefix);
+  EXPECT_TRUE(UnzipAccepts(path));
+  EXPECT_EQ(OurMembers(path), (Members{{"keep.txt", testing::Text(3000, 1)}}));
+}
+
+// An end record whose counts do not fit is preceded by a Zip64 end record
+// and a locator pointing at it; read back, the values are whole again.
+TEST(ZipWriterTest, Zip64EndRecordRoundTrips) {
+  TAbZipDirectoryFileFooter footer;
+  footer.FTotalEntries = footer.FEntriesOnDisk = 70000;
+  footer.FDirectorySize = 0x123456789;
+  footer.FDirectoryOffset = 0x100000000;
+  footer.FZipfileComment = "c";
+  const int64_t at = 5;
+  TStringStream stream(std::string(static_cast<size_t>(at), 'x') + footer.ToBytes(at));
+  ASSERT_EQ(LocateDirectoryFooter(stream), static_cast<int64_t>(stream.Size()) - 23);
+  TAbZipDirectoryFileFooter read;
+  read.LoadFromStream(stream);
+  EXPECT_EQ(read.FTotalEntries, 0xFFFFu);
+  EXPECT_EQ(read.FDirectoryOffset, 0xFFFFFFFFu);
+  EXPECT_EQ(read.FZipfileComment, "c");
+  ASSERT_TRUE(read.IsZip64());
+  stream.Seek(at + 56 + 8, SeekOrigin::soBeginning);  // the locator's offset field
+  uint8_t offset[8];
+  stream.ReadBuffer(offset, 8);
+  EXPECT_EQ(offset[0], at);
+  stream.Seek(at, SeekOrigin::soBeginning);
+  read.LoadZip64FromStream(stream);
+  EXPECT_EQ(read.FTotalEntries, 70000u);
+  EXPECT_EQ(read.FEntriesOnDisk, 70000u);
+  EXPECT_EQ(read.FDirectorySize, 0x123456789u);
+  EXPECT_EQ(read.FDirectoryOffset, 0x100000000u);
 }
 
 // Names in each of the three stored forms, and sizes and offsets that need
