@@ -69,7 +69,8 @@ class TAbArchiveItem {
   virtual int NativeFileAttributes() const { return IsDirectory() ? 0x10 : 0; }
   virtual int64_t UncompressedSize() const { return FUncompressedSize; }
 
-  // Setters of the write path.
+  // Setters of the write path. An item in an archive's list is renamed
+  // through the archive's Move, which keeps the list's hashing right.
   virtual void SetCompressedSize(int64_t value) { FCompressedSize = value; }
   virtual void SetCRC32(uint32_t value) { FCRC32 = value; }
   virtual void SetExternalFileAttributes(uint32_t value) { FExternalFileAttributes = value; }

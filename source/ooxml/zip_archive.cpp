@@ -29,7 +29,6 @@ class TAbZipArchive::Writer {
 
   uint32_t Disk() const { return span_ ? span_->CurrentImage() : 0; }
   int64_t Position() { return out_.Position(); }
-  bool Spanned() const { return span_ != nullptr; }
 
   // Writes the record `build` makes for the disk and position it starts
   // at, and answers them.
@@ -86,22 +85,6 @@ void TAbZipArchive::PositionAt(uint32_t disk, int64_t offset) {
     span->SeekImage(disk, offset);
   else
     FStream->Seek(offset, SeekOrigin::soBeginning);
-}
-
-void TAbZipArchive::DoRequestLastDisk(bool& abort) {
-  abort = !OnRequestLastDisk;
-  if (OnRequestLastDisk) OnRequestLastDisk(*this, abort);
-}
-
-void TAbZipArchive::DoRequestNthDisk(int disk_number, bool& abort) {
-  abort = !OnRequestNthDisk;
-  if (OnRequestNthDisk) OnRequestNthDisk(*this, disk_number, abort);
-}
-
-void TAbZipArchive::DoRequestBlankDisk(bool& abort) {
-  FSpanned = true;
-  abort = !OnRequestBlankDisk;
-  if (OnRequestBlankDisk) OnRequestBlankDisk(*this, abort);
 }
 
 void TAbZipArchive::DoRequestImage(int image_number, String& image_name, bool& abort) {
@@ -288,7 +271,6 @@ void TAbZipArchive::SaveSpanned(const std::vector<TAbZipItem>& before) {
   };
   TAbSpanWriteStream span(FArchiveName, FSpanningThreshold, std::make_unique<TFileStream>(path, FileMode::fmCreate));
   span.OnRequestImage = on_image;
-  span.OnRequestBlankDisk = [this](bool& abort) { DoRequestBlankDisk(abort); };
   try {
     span.WriteBuffer(kSpannedMarkerBytes, 4);
     Writer writer(span, &span);

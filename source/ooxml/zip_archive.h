@@ -50,8 +50,6 @@ using TAbZipTestHelper = std::function<void(TAbZipArchive& sender, TAbZipItem& i
 using TAbZipInsertHelper = std::function<void(TAbZipArchive& sender, TAbZipItem& item, TStream& out_stream)>;
 using TAbZipInsertFromStreamHelper =
     std::function<void(TAbZipArchive& sender, TAbZipItem& item, TStream& out_stream, TStream& in_stream)>;
-using TAbRequestDiskEvent = std::function<void(TAbZipArchive& sender, bool& abort)>;
-using TAbRequestNthDiskEvent = std::function<void(TAbZipArchive& sender, int disk_number, bool& abort)>;
 
 enum class TAbZipSupportedMethod { smStored, smDeflated, smBestMethod };
 
@@ -101,14 +99,9 @@ class TAbZipArchive : public TAbArchive {
   TAbZipInsertHelper InsertHelper;
   TAbZipInsertFromStreamHelper InsertFromStreamHelper;
 
-  // Disk requests. Without a handler each answers abort: a library never
-  // waits for someone to change a disk.
-  TAbRequestDiskEvent OnRequestLastDisk;
-  TAbRequestNthDiskEvent OnRequestNthDisk;
-  TAbRequestDiskEvent OnRequestBlankDisk;
-  virtual void DoRequestLastDisk(bool& abort);
-  virtual void DoRequestNthDisk(int disk_number, bool& abort);
-  virtual void DoRequestBlankDisk(bool& abort);
+  // The image name of a disk of a split set (OnRequestImage may change it
+  // or abort). Disks are files found by name: nothing asks anyone to
+  // insert a disk, and a missing one raises the file error naming it.
   void DoRequestImage(int image_number, String& image_name, bool& abort);
 
  protected:

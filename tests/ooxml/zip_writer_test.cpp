@@ -333,6 +333,49 @@ TEST(ZipWriterTest, Zip64EndRecordRoundTrips) {
   EXPECT_EQ(read.FDirectoryOffset, 0x100000000u);
 }
 
+// Operations that would give two members one name are reported, not done;
+// refused confirmations change nothing.
+TEST(ZipWriterTest, ConflictsAndRefusalsChangeNothing) {
+  TMemoryStream held;
+  TAbZipArchive archive(held, u"");
+  InstallInsertHelpers(archive);
+  AddStream(archive, "a.txt", "a");
+  AddStream(archive, "b.txt", "b");
+  struct Failure {
+    TAbProcessType type;
+    TAbErrorClass error_class;
+    int code;
+    bool operator==(const Failure&) const = default;
+  };
+  std::vector<Failure> failures;
+  archive.OnProcessItemFailure = [&failures](TAbArchive&, TAbArchiveItem*, TAbProcessType type,
+                                             TAbErrorClass error_class, int code) {
+    failures.push_back({type, error_class, code});
+  };
+  auto item_named = [&archive](const char16_t* name) {
+    auto item = archive.CreateItem(name);
+    return item;
+  };
+  archive.Add(item_named(u"A.TXT"));
+  archive.Move(archive.Items(1), u"a.txt");
+  EXPECT_EQ(failures, (std::vector<Failure>{{TAbProcessType::ptAdd, TAbErrorClass::ecArchiveError, 7},
+                                            {TAbProcessType::ptMove, TAbErrorClass::ecArchiveError, 7}}));
+  EXPECT_EQ(archive.Count(), 2);
+  EXPECT_EQ(archive.Items(1)->FileName(), u"b.txt");
+  EXPECT_FALSE(archive.IsDirty());
+
+  archive.SetStoreOptions(archive.StoreOptions() | soReplace);
+  archive.Add(item_named(u"a.txt"));
+  EXPECT_EQ(archive.Count(), 2);
+  EXPECT_EQ(archive.Items(0)->Action(), TAbArchiveAction::aaReplace);
+
+  archive.OnConfirmProcessItem = [](TAbArchive&, TAbArchiveItem*, TAbProcessType, bool& confirm) { confirm = false; };
+  archive.DeleteFiles(u"*");
+  archive.Move(archive.Items(1), u"c.txt");
+  EXPECT_EQ(archive.Items(1)->Action(), TAbArchiveAction::aaNone);
+  EXPECT_EQ(archive.Items(1)->FileName(), u"b.txt");
+}
+
 // Names in each of the three stored forms, and sizes and offsets that need
 // 64 bits, written as directory records and read back.
 TEST(ZipWriterTest, ItemWritePathRoundTrips) {
