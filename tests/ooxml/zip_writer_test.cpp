@@ -16,6 +16,7 @@
 #include "ooxml/zip_extract.h"
 #include "ooxml/zip_insert.h"
 #include "ooxml/zip_item.h"
+#include "ooxml/zip_utils.h"
 #include "support/prerequisites.h"
 #include "zip_test_support.h"
 
@@ -98,13 +99,14 @@ TEST(ZipWriterTest, NewArchivePassesUnzipAndPython) {
   WriteFile(dir / "src" / "words.txt", testing::Text(200000, 3));
   WriteFile(dir / "src" / "noise.bin", RandomBytes(70000, 4));
   WriteFile(dir / "src" / "empty.txt", "");
+  std::filesystem::create_directories(dir / "src" / "folder");
   const std::filesystem::path path = dir / "new.zip";
   Members expected;
   {
     TAbZipArchive archive(FromUtf8(path.string()), FileMode::fmCreate);
     InstallInsertHelpers(archive);
     archive.SetStoreOptions(archive.StoreOptions() | soStripPath);
-    archive.AddFiles(FromUtf8((dir / "src" / "*").string()), 0);
+    archive.AddFiles(FromUtf8((dir / "src" / "*").string()), kDosDirectory);
     archive.Save();
     for (const char* name : {"words.txt", "noise.bin", "empty.txt"})
       expected[name] = ReadFile(dir / "src" / name);
@@ -118,7 +120,7 @@ TEST(ZipWriterTest, NewArchivePassesUnzipAndPython) {
       AddStream(archive, name, content);
       expected[name] = content;
     }
-    EXPECT_EQ(archive.Count(), 6);
+    EXPECT_EQ(archive.Count(), 7);
   }
   EXPECT_TRUE(UnzipAccepts(path));
   EXPECT_EQ(OurMembers(path), expected);
@@ -132,6 +134,7 @@ TEST(ZipWriterTest, NewArchivePassesUnzipAndPython) {
   std::string listing;
   RunTool("unzip -Z1 " + Quote(path.string()), &listing);
   EXPECT_NE(listing.find("\xE2\x82\xACuro.txt\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("folder/\n"), std::string::npos) << listing;
 
   // Text is deflated and inflates through zlib; noise is stored.
   TAbUnZipper z;
