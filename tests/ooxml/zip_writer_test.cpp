@@ -208,9 +208,9 @@ TEST(ZipWriterTest, FailedSaveLeavesTheOriginalUntouched) {
     std::function<void(TAbZipArchive&, const std::filesystem::path& dir)> arrange;
     std::function<void(TAbZipArchive&)> repair;
   } const cases[] = {
-      {"abort from the save progress",
+      {"abort from the save progress once b.txt is written anew",
        [](TAbZipArchive& a, const std::filesystem::path&) {
-         a.OnArchiveSaveProgress = [](TAbArchive&, uint8_t progress, bool& abort) { abort = progress > 0; };
+         a.OnArchiveSaveProgress = [](TAbArchive&, uint8_t progress, bool& abort) { abort = progress >= 60; };
        },
        [](TAbZipArchive& a) { a.OnArchiveSaveProgress = nullptr; }},
       {"a file to add that is gone, no failure handler",
