@@ -407,7 +407,9 @@ String TAbArchive::FixName(StringView value) const {
   return name;
 }
 
-String TAbArchive::DiskFileOf(const TAbArchiveItem& item) const { return ResolveDiskName(FBaseDirectory, item.DiskFileName()); }
+String TAbArchive::DiskFileOf(const TAbArchiveItem& item) const {
+  return ResolveDiskName(FBaseDirectory, item.DiskFileName());
+}
 
 void TAbArchive::Changed() {
   FIsDirty = true;
