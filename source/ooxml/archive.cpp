@@ -472,26 +472,38 @@ void TAbArchive::AddFilesEx(StringView file_mask, StringView exclusion_mask, int
 void TAbArchive::AddFromStream(StringView name, TStream& stream) {
   CheckValid();
   const String stored = FixName(name);
-  const int index = FindFile(stored);
   TAbArchiveItem* item = nullptr;
-  if (index >= 0 && Items(index)->Action() != TAbArchiveAction::aaDelete) {
+  for (TAbArchiveItem* candidate : FItemList)
+    if (candidate->Action() != TAbArchiveAction::aaDelete && SameText(candidate->FileName(), stored)) item = candidate;
+  const bool created = item == nullptr;
+  const TAbArchiveAction previous = item ? item->Action() : TAbArchiveAction::aaNone;
+  if (item) {
     if (!(FStoreOptions & (soFreshen | soReplace))) {
-      DoProcessItemFailure(Items(index), TAbProcessType::ptAdd, TAbErrorClass::ecArchiveError, 7);
+      DoProcessItemFailure(item, TAbProcessType::ptAdd, TAbErrorClass::ecArchiveError, 7);
       return;
     }
-    item = Items(index);
     if (!MarkItem(item, TAbProcessType::ptReplace, TAbArchiveAction::aaStreamAdd)) return;
   } else {
-    std::unique_ptr<TAbArchiveItem> created = CreateItem(name);
-    if (!MarkItem(created.get(), TAbProcessType::ptAdd, TAbArchiveAction::aaStreamAdd)) return;
-    FItemList.Add(created.release());
+    std::unique_ptr<TAbArchiveItem> fresh = CreateItem(name);
+    if (!MarkItem(fresh.get(), TAbProcessType::ptAdd, TAbArchiveAction::aaStreamAdd)) return;
+    item = fresh.get();
+    FItemList.Add(fresh.release());
   }
+  const bool was_dirty = FIsDirty;
   FIsDirty = true;
   FInStream = &stream;
   try {
     Save();
   } catch (...) {
+    // The stream is lent for this call only: its item does not wait for a
+    // later save that could no longer read it.
     FInStream = nullptr;
+    FIsDirty = was_dirty;
+    if (!created) {
+      item->SetAction(previous);
+    } else if (auto it = std::find(FItemList.begin(), FItemList.end(), item); it != FItemList.end()) {
+      FItemList.Delete(static_cast<int>(it - FItemList.begin()));
+    }
     throw;
   }
   FInStream = nullptr;

@@ -344,6 +344,13 @@ TEST(ZipWriterTest, ConflictsAndRefusalsChangeNothing) {
   InstallInsertHelpers(archive);
   AddStream(archive, "a.txt", "a");
   AddStream(archive, "b.txt", "b");
+  // A stream add whose save fails leaves no item behind that a later save
+  // could not read.
+  archive.InsertFromStreamHelper = nullptr;
+  EXPECT_THROW(AddStream(archive, "c.txt", "c"), EAbZipNoInsertion);
+  EXPECT_EQ(archive.Count(), 2);
+  InstallInsertHelpers(archive);
+
   struct Failure {
     TAbProcessType type;
     TAbErrorClass error_class;
