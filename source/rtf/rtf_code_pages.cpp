@@ -1,4 +1,4 @@
-#include "rtf_code_pages.h"
+#include "rtf/rtf_code_pages.h"
 
 #include <iconv.h>
 

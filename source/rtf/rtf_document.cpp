@@ -1,4 +1,4 @@
-#include "rtf_document.h"
+#include "rtf/rtf_document.h"
 
 namespace vn::rtf {
 

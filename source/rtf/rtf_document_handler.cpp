@@ -1,4 +1,4 @@
-#include "rtf_document_handler.h"
+#include "rtf/rtf_document_handler.h"
 
 #include <filesystem>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "rtf_tag_handler.h"
+#include "rtf/rtf_tag_handler.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -24,6 +24,8 @@ struct TvnRTFTagHandler::ControlTables {
   std::unordered_set<std::string> Neglected;
   // Control words that add text: they do not end the pending run.
   std::unordered_set<std::string> TextWords;
+  // Control words of character formatting.
+  std::unordered_set<std::string> CharacterWords;
 };
 
 const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
@@ -52,6 +54,9 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
       t.Controls.emplace(key, &T::DoSymbol);
       t.TextWords.insert(key);
     }
+    t.CharacterWords = {"\\f",       "\\af",     "\\fs",  "\\afs",   "\\cf",    "\\acf",
+                        "\\highlight", "\\plain", "\\b",   "\\i",     "\\ul",    "\\ulnone",
+                        "\\strike",  "\\super",  "\\sub", "\\nosupersub"};
     t.TextWords.insert("\\u");
     t.TextWords.insert("\\uc");
 
@@ -215,6 +220,8 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   }
   const auto found = tables.Controls.find(name);
   if (found == tables.Controls.end()) return;
+  // The document defaults take character formatting only.
+  if (state.Dest == Destination::DefaultChar && tables.CharacterWords.count(name) == 0) return;
   if (!text_word && state.Dest == Destination::Body) FlushRun();
   (this->*(found->second))(AElement);
 }

@@ -1,4 +1,4 @@
-#include "rtf_tokenizer.h"
+#include "rtf/rtf_tokenizer.h"
 
 #include <algorithm>
 #include <limits>

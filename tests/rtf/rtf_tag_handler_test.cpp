@@ -141,6 +141,9 @@ TEST(RtfCharacterFormatting, DefaultsComeFromTheDefaultFontAndDefchp) {
       {"{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}{\\*\\defchp \\f1\\fs20\\b}a\\plain b\\par}",
        "{Times}a{b Arial 10}b\n"},
       {"{\\rtf1\\plain x\\par}", "{Arial 12}x\n"},
+      // The defaults group holds no text and no paragraph marks, and its
+      // formatting ends with it.
+      {"{\\rtf1{\\*\\defchp \\i lost\\par\\line}a\\par}", "{}a\n"},
   };
   for (const DumpCase& c : cases) EXPECT_EQ(DumpRtf(c.rtf, true), c.dump) << c.rtf;
 }
