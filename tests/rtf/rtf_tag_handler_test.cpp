@@ -34,6 +34,9 @@ TEST(RtfDispatcher, ReadsTextThroughEscapesAndCodePages) {
       {"{\\rtf1\\ansi\\ansicpg1253 \xe1\xe2\\par}", "\xce\xb1\xce\xb2\n"},
       // A lead byte without its trail byte is one replacement character.
       {"{\\rtf1\\ansi\\ansicpg932 \\'93\\par}", "\xef\xbf\xbd\n"},
+      {"{\\rtf1\\mac \\'8e\\par}", "\xc3\xa9\n"},
+      {"{\\rtf1\\pc \\'82\\par}", "\xc3\xa9\n"},
+      // A code page without a converter reads as Windows-1252.
       {"{\\rtf1\\ansi\\ansicpg999999 \\'e9\\par}", "\xc3\xa9\n"},
   };
   for (const DumpCase& c : cases) EXPECT_EQ(DumpRtf(c.rtf), c.dump) << c.rtf;
