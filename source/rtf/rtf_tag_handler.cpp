@@ -131,9 +131,8 @@ void TvnRTFTagHandler::StartParsing(TvnRTFTokenizer& ATokenizer) {
         if (FExcessDepth == 0) HandleText(element.RTFString);
         break;
       case TvnRTFElementType::rtfetBinary:
-        // Binary data stands for one fallback character; nothing of this
-        // reader keeps it.
-        if (FSkipCount > 0) --FSkipCount;
+        // Nothing of this reader keeps binary data; with its "\bin" word it
+        // counts as one fallback character, which the word has counted.
         break;
       case TvnRTFElementType::rtfetNull: break;  // an escape cut off by the end
     }

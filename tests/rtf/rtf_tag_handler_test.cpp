@@ -60,6 +60,8 @@ TEST(RtfDispatcher, UnicodeEscapesSkipTheirFallbackWithinTheirGroup) {
       {"{\\rtf1 \\u-10179?x\\par}", "\xef\xbf\xbdx\n"},
       {"{\\rtf1 \\u99999?\\u-99999?\\par}", "\xef\xbf\xbd\xef\xbf\xbd\n"},
       {"{\\rtf1\\uc-3 \\u945 x\\par}", "\xce\xb1x\n"},
+      // "\bin" with its data is one fallback character.
+      {"{\\rtf1\\uc2 \\u945\\bin2 xyzb\\par}", "\xce\xb1" "b\n"},
   };
   for (const DumpCase& c : cases) EXPECT_EQ(DumpRtf(c.rtf), c.dump) << c.rtf;
 }
