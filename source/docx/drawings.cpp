@@ -197,7 +197,7 @@ std::unique_ptr<TvnWordImage> TvnDOCXHelperFunctions::GetImageRun(const TXmlNode
       auto resource = std::make_unique<TvnImageResource>(key);
       std::unique_ptr<vn::TMemoryStream> bytes =
           Apackage != nullptr ? Apackage->GetResourceStream(id, APart) : nullptr;
-      if (bytes) {
+      if (bytes && bytes->Size() > 0) {
         resource->SetResourceStream(std::shared_ptr<vn::TStream>(std::move(bytes)));
       } else {
         Warn("picture \"" + vn::ToUtf8(key) + "\" names no picture data in the package");
