@@ -126,7 +126,10 @@ std::unique_ptr<TvnTableRow> TvnDOCXHelperFunctions::GetTableRow(const TXmlNode*
     if (trPr != nullptr) row->SetTableRowProperties(GetRowProperties(trPr));
     const TXmlNode* exceptions = FirstChildNamed(ATableRow, u"w:tblPrEx");
     if (exceptions != nullptr) row->SetTablePropertiesException(GetTableProperties(exceptions));
-    for (const TXmlNode* cell : GetElements(ATableRow, u"w:tc")) {
+    // Cells wrapped in content controls or custom markup count too.
+    TXmlNodeRefs cells;
+    GetNodes(ATableRow, {u"w:tc"}, cells);
+    for (const TXmlNode* cell : cells) {
       row->InsertCell(GetTableCell(cell, ATbl, row.get(), context.Mediator, Apackage, ARC, APart));
     }
   } catch (const vn::Exception& error) {
@@ -364,7 +367,11 @@ std::unique_ptr<TvnDocItem> TvnDOCXHelperFunctions::BuildTable(const TXmlNode* A
     const TXmlNode* tblPr = FirstChildNamed(AElement, u"w:tblPr");
     if (tblPr != nullptr) table->SetTableProperties(GetTableProperties(tblPr));
     int32_t index = 0;
-    for (const TXmlNode* row_element : GetElements(AElement, u"w:tr")) {
+    // Rows wrapped in content controls or custom markup count too; a nested
+    // table's rows lie inside a cell and stay its own.
+    TXmlNodeRefs rows;
+    GetNodes(AElement, {u"w:tr"}, rows);
+    for (const TXmlNode* row_element : rows) {
       auto row = GetTableRow(row_element, table.get(), AContext.Mediator, AContext.Package, AContext.RC,
                              AContext.Part);
       if (row->GetTableRowProperties() && row->GetTableRowProperties()->GetIsHeader()) {

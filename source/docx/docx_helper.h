@@ -15,8 +15,9 @@
 // the reader it is in (a guarded step), and the item is still made; where a
 // guard drops what it was building (a table row, an alternate-content
 // choice, a field that does not close), a warning goes to the optional
-// sink. Nesting of tables and text boxes deeper than kMaxNesting gives no
-// item, so that hostile files cannot exhaust the stack.
+// sink. Content nested more than kMaxNesting items deep (tables in tables,
+// text boxes in text boxes) gives no item, so that hostile files cannot
+// exhaust the stack.
 //
 // Ownership: every item and property object returned is new and the
 // caller's. Node lists borrow the nodes of their XML document, which must
@@ -78,7 +79,8 @@ using TXmlNodeRefs = std::vector<TXmlNode*>;
 
 class TvnDOCXHelperFunctions {
  public:
-  // Tables and text boxes inside one another deeper than this give no item.
+  // Items built inside one another (a paragraph in a cell in a table ...)
+  // deeper than this give no item; real documents stay far below it.
   static constexpr int kMaxNesting = 64;
 
   explicit TvnDOCXHelperFunctions(vn::Diagnostics* AWarnings = nullptr) : FWarnings(AWarnings) {}

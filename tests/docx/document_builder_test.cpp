@@ -232,6 +232,14 @@ TEST_F(DocxBuilder, TablesWithGridsHeaderRowsAndNestedTables) {
   EXPECT_EQ(table->GetTableProperties()->GetStyleID(), u"Grid");
 }
 
+TEST_F(DocxBuilder, RowsAndCellsInsideContentControlsAreKept) {
+  EXPECT_EQ(Built("<w:tbl><w:tr><w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p></w:tc>"
+                  "<w:sdt><w:sdtPr/><w:sdtContent><w:tc><w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc></w:sdtContent>"
+                  "</w:sdt></w:tr><w:customXml><w:tr><w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc></w:tr>"
+                  "</w:customXml></w:tbl>"),
+            "T[(<P{R('a')}><P{R('b')}>)(<P{R('c')}>)]");
+}
+
 TEST_F(DocxBuilder, WithoutAGridTheFirstRowsCellWidthsServe) {
   auto item = Build(
       "<w:tbl><w:tr><w:tc><w:tcPr><w:tcW w:w=\"1440\" w:type=\"dxa\"/></w:tcPr><w:p/></w:tc>"
