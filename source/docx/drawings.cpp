@@ -105,16 +105,20 @@ void TvnDOCXHelperFunctions::ReadAnchor(const TXmlNode* AAnchor, TItem& AItem) {
   AItem.SetIsInLine(false);
   AItem.SetBehindDoc(behind);
 
-  // The last wrapping element present in this order decides.
+  // The last wrapping element present in this order decides; each reader
+  // answers nothing for another kind, and "wp:wrapNone" is no wrapping.
   std::unique_ptr<TvnGraphicsWrap> wrap;
   bool wrapped = false;
-  if (DrawingChild(AAnchor, u"wp:wrapNone") != nullptr) wrapped = true;
-  if (const TXmlNode* e = DrawingChild(AAnchor, u"wp:wrapThrough")) wrap = ReadWrapThrough(e), wrapped = true;
-  if (const TXmlNode* e = DrawingChild(AAnchor, u"wp:wrapTopAndBottom")) {
-    wrap = ReadWrapTopAndBottom(e), wrapped = true;
+  for (StringView kind :
+       {u"wp:wrapNone", u"wp:wrapThrough", u"wp:wrapTopAndBottom", u"wp:wrapSquare", u"wp:wrapTight"}) {
+    const TXmlNode* element = DrawingChild(AAnchor, kind);
+    if (element == nullptr) continue;
+    wrapped = true;
+    wrap = ReadWrapThrough(element);
+    if (!wrap) wrap = ReadWrapTopAndBottom(element);
+    if (!wrap) wrap = ReadWrapSquare(element);
+    if (!wrap) wrap = ReadWrapTight(element);
   }
-  if (const TXmlNode* e = DrawingChild(AAnchor, u"wp:wrapSquare")) wrap = ReadWrapSquare(e), wrapped = true;
-  if (const TXmlNode* e = DrawingChild(AAnchor, u"wp:wrapTight")) wrap = ReadWrapTight(e), wrapped = true;
   if (wrapped) AItem.SetWrap(std::move(wrap));
 
   GuardedDrawingStep(FWarnings, "horizontal position", [&] {

@@ -94,7 +94,8 @@ inline const char* RelationshipsHeader() {
 // the officeDocument relationships) and target.
 inline std::string Relationship(const std::string& AId, const std::string& ATypePath, const std::string& ATarget,
                                 const std::string& AExtra = "") {
-  return "<Relationship Id=\"" + AId + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" +
+  return "<Relationship Id=\"" + AId +
+         "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" +
          ATypePath + "\" Target=\"" + ATarget + "\"" + AExtra + "/>";
 }
 

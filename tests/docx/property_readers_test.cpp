@@ -373,7 +373,8 @@ TEST_F(DocxPropertyReaders, CellProperties) {
     Snippet merge(m.xml);
     EXPECT_EQ(helper_.GetCellProperties(merge.Root())->GetVMergeCells(), m.expected) << m.xml;
   }
-  Snippet fill("<w:tcPr><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"auto\"/><w:tcFitText w:val=\"off\"/></w:tcPr>");
+  Snippet fill(
+      "<w:tcPr><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"auto\"/><w:tcFitText w:val=\"off\"/></w:tcPr>");
   auto plain = helper_.GetCellProperties(fill.Root());
   EXPECT_EQ(plain->GetFillColor(), (TvnRGBColor{255, 255, 255}));
   EXPECT_FALSE(plain->GetFitWidth());
