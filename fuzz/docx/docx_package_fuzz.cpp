@@ -1,8 +1,11 @@
 // Fuzz target for the DOCX package layer and the WordprocessingML builder.
-// Contract: any bytes in. Opening ends with a package or an exception of the
-// runtime's tree (the zip layer's errors); every part getter then answers
-// safely, and the body of the main document and of every header and footer
-// builds into Word-model items; no crash, leak or hang.
+// Contract: any bytes in. Bytes that begin with "PK" are a package: opening
+// ends with a package or an exception of the runtime's tree (the zip
+// layer's errors); every part getter then answers safely, and the body of
+// the main document and of every header and footer builds into Word-model
+// items. Any other bytes are the XML of a part, built as a body without a
+// package (a package reads a damaged member as empty, so mutated XML gets
+// to the builder this way). No crash, leak or hang.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,6 +53,11 @@ void BuildPart(vn::docx::TvnDOCXPackage& package, vn::TStream* part_xml, const v
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vn::TStringStream input(std::string(reinterpret_cast<const char*>(data), size));
   vn::Diagnostics warnings;
+  if (size < 2 || data[0] != 'P' || data[1] != 'K') {
+    vn::docx::TvnDOCXPackage no_package;
+    BuildPart(no_package, &input, nullptr, warnings);
+    return 0;
+  }
   std::unique_ptr<vn::docx::TvnDOCXPackage> package;
   try {
     package = std::make_unique<vn::docx::TvnDOCXPackage>(input, vn::docx::TvnFileMode::tfOpened, &warnings);

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Writes the small hand-made seeds of docx_package_fuzz (the third seed,
-libreoffice_writer, is the fixture tests/fixtures/docx/libreoffice_writer.docx).
+"""Writes the small hand-made seeds of docx_package_fuzz: two packages and,
+as document_xml, the bare XML of the first one's main document. The seed
+libreoffice_writer is the fixture tests/fixtures/docx/libreoffice_writer.docx.
 Run from this folder."""
 import zipfile
 
@@ -43,3 +44,5 @@ write('odd_relationships', [
                           ('rId3', R, 'officeDocument', 'doc%20ument.xml', '')])),
     ('_rels/doc ument.xml.rels', '<Relationships/>'),
     ('doc ument.xml', '<w:document><w:body><w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r></w:p></w:body></w:document>')])
+with open('seeds/docx_package_fuzz/document_xml', 'w') as f:
+    f.write(doc)
