@@ -295,12 +295,13 @@ size_t TvnDOCXHelperFunctions::ReadComplexField(const TXmlNodeRefs& AChildren, s
   bool reached_in_results = false;  // it was taken into the result
   const size_t count = AChildren.size();
   try {
-    // The instruction: the first child after the begin always, then each
-    // child up to the next one with a "w:fldChar".
+    // The instruction: each child up to the next one with a "w:fldChar"
+    // (none at all for a field whose begin is followed by its end).
     String instruction;
     size_t at = AIndex + 1;
     for (;;) {
       if (at >= count) throw vn::EListError("the field's instruction does not end in its paragraph");
+      if (field_char(AChildren[at]) != nullptr) break;
       reached = at;
       const TXmlNode* child = AChildren[at];
       const TXmlNode* rPr = FirstChildNamed(child, u"w:rPr");
@@ -309,9 +310,7 @@ size_t TvnDOCXHelperFunctions::ReadComplexField(const TXmlNodeRefs& AChildren, s
       }
       const TXmlNode* text = FirstChildNamed(child, u"w:instrText");
       if (text != nullptr) instruction += text->Text;
-      if (at + 1 >= count) throw vn::EListError("the field's instruction does not end in its paragraph");
       ++at;
-      if (field_char(AChildren[at]) != nullptr) break;
     }
     reached = at;
     // A table of contents shows its result as ordinary content.

@@ -159,6 +159,10 @@ TEST_F(DocxBuilder, ComplexFields) {
        "P{R('Before') R('one') R('two')}"},
       // A begin with nothing after it.
       {"<w:p><w:r><w:t>x</w:t></w:r><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r></w:p>", "P{R('x')}"},
+      // A begin followed by its end is an empty field; the text after it stays.
+      {"<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>"
+       "<w:r><w:t>after</w:t></w:r></w:p>",
+       "P{F[|] R('after')}"},
       // The end of a field begun in an earlier paragraph is skipped.
       {"<w:p><w:r><w:t>tail</w:t></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>", "P{R('tail')}"},
       // A field nested in the instruction: the outer result stays as text.
