@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "positioned_page_builder.h"
 #include "rtf/line_analysis_impl.h"
 
 using namespace vn::rtf;
@@ -19,40 +20,7 @@ using namespace vn::wordmodel;
 
 namespace line_analyzer_test {
 
-// Text elements of one page and their character boxes.
-class PageBuilder {
- public:
-  // An element of Arial AFontSize whose baseline starts at (AX, AY),
-  // AWidth wide and AHeight high, with one box per character spread evenly
-  // over the width; AGapAfter (character index, extra space) widens the gap
-  // after one character.
-  TvnTextElement* Add(const vn::String& AText, double AX, double AY, double AWidth, double AHeight,
-                      int32_t AFontSize = 10, int AGapAfter = -1, double AGap = 0) {
-    auto e = std::make_unique<TvnTextElement>();
-    e->SetText(AText);
-    auto font = std::make_unique<vn::framework::TvnFont>();
-    font->SetName(u"Arial");
-    font->SetSize(AFontSize);
-    e->SetFont(std::move(font));
-    e->SetBoundingRect(std::make_shared<TvnRectF>(AX, AY, AWidth, AHeight));
-    const double cw = AText.empty() ? 0 : (AWidth - AGap) / static_cast<double>(AText.size());
-    double x = AX;
-    for (size_t i = 0; i < AText.size(); ++i) {
-      FBoxes.push_back(std::make_unique<TvnRectF>(x, AY - AHeight, cw, AHeight));
-      e->GetCharBoundingRect().push_back(FBoxes.back().get());
-      x += cw + (static_cast<int>(i) == AGapAfter ? AGap : 0);
-    }
-    FPage.GetDocItems().push_back(e.get());
-    FElements.push_back(std::move(e));
-    return FElements.back().get();
-  }
-  TvnPageData& Page() { return FPage; }
-
- private:
-  TvnPageData FPage;
-  std::vector<std::unique_ptr<TvnRectF>> FBoxes;
-  std::vector<std::unique_ptr<TvnTextElement>> FElements;
-};
+using positioned_page_builder::PageBuilder;
 
 double ArialSpace(int32_t ASize) {
   vn::framework::TvnFont font;

@@ -1,0 +1,66 @@
+// The last link of the layout analysis: TvnParagraphAnalyzer replaces the
+// groups in the columns of each unformatted section by paragraphs, lays out
+// the tables found there (cell widths, indent) and fills their cells with
+// paragraphs, inserts empty spacer paragraphs that carry the vertical gaps,
+// and measures the columns of multi-column sections. BuildParagraph gives a
+// run of lines its alignment, indents, line spacing and space after;
+// FindTabs finds the tab stops of a line.
+//
+// Ownership: the analyzer owns the paragraphs, spacers, tab stops, column
+// records and line-break elements it makes; the sections, tables and cells
+// it rewrites stay the column-and-table analyzer's, and the same section
+// objects are appended to the output collection.
+#pragma once
+
+#include <vector>
+
+#include "rtf/layout_analysis_impl.h"
+#include "rtf/line_analysis_impl.h"
+#include "rtf/line_analyzer.h"
+
+namespace vn::rtf::analyzer {
+
+class TvnParagraphAnalyzer : public TvnAnalyzer {
+ public:
+  using TvnAnalyzer::TvnAnalyzer;
+
+  // Reads the TvnUnFormattedSection items of the input collection, rewrites
+  // their columns and appends them to the output collection. The margins
+  // (null reads as zero margins) and page size are kept; the last argument
+  // is not used.
+  void Analyze(wordmodel::TvnPageMargins* APageMargin, double APageWidth, double APageHight,
+               wordmodel::TObject* AAdditionalInfo) override;
+
+  // A paragraph for ALines (top to bottom, at least one) sitting between
+  // ALeftBound and ARightBound; ANextTop is the top of the following
+  // paragraph's first line, 0 when there is none. The lines are not
+  // attached.
+  wordmodel::TvnFormatterParagraph* BuildParagraph(const std::vector<const wordmodel::TvnFormatterLine*>& ALines,
+                                                   double ANextTop, double ARightBound, double ALeftBound);
+  // The tab stops of ALine, measured from ALeftBound (the page's left
+  // margin when 0); the elements after a tab get a btTab break.
+  std::vector<wordmodel::TvnFormatterTab*> FindTabs(const wordmodel::TvnFormatterLine* ALine, double ALeftBound);
+
+ protected:
+  wordmodel::TvnPageMargins* FPageMargin = nullptr;
+  double FPageWidth = 0;
+  double FPageHeight = 0;
+
+ private:
+  using Items = std::vector<wordmodel::TvnDocItem*>;
+
+  Items SplitParagraphs(const wordmodel::TvnFormatterGroup* AGroup, bool ASingleColumn, double ARight, double ALeft,
+                        bool AInCell);
+  void LayoutTable(wordmodel::TvnFormatterTable* ATable, bool ASingleColumn, double ALeftEdge);
+  static bool SameColumnPattern(const wordmodel::TvnFormatterLine* P, const wordmodel::TvnFormatterLine* L,
+                                const wordmodel::TvnFormatterLine* N);
+  wordmodel::TvnFormatterParagraph* Spacer(double ASpaceBefore, double ASpaceAfter);
+  void RewriteColumn(wordmodel::TvnFormatterColumns* AColumn, bool ASingleColumn, const wordmodel::TvnRectF& ABounds);
+  double LeftMargin() const;
+  double RightMargin() const;
+
+  AnalysisArena FArena;
+  LineAnalysis FMeasure{false};
+};
+
+}  // namespace vn::rtf::analyzer
