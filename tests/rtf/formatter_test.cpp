@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "positioned_page_builder.h"
+#include "rtf/line_analysis_impl.h"
 
 namespace vn::rtf::formatter_test {
 
@@ -69,6 +70,13 @@ TEST(LayoutFormatter, SyntheticPagesRebuildTheirStructure) {
          p.AddLines("b", 4, 72, 150, 14, 468, 250);
        },
        {"section next page", "  paragraph left Heading/", "  spacer 38", "  paragraph justify b1/b2/b3/b4/"}},
+      {"two blocks side by side",
+       [](PageBuilder& p) {
+         p.Add(u"Name", 72, 100, 40, 12);
+         p.Add(u"Value", 300, 100, 50, 12);
+       },
+       {"section next page", "  spacer 0", "  table rows=1", "    row 134 144", "      cell",
+        "        paragraph left Name/", "      cell", "        paragraph right Value/", "  spacer 0"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
@@ -76,6 +84,145 @@ TEST(LayoutFormatter, SyntheticPagesRebuildTheirStructure) {
     c.Build(page);
     EXPECT_EQ(Format(page), c.Expected);
   }
+}
+
+
+struct DegenerateCase {
+  const char* What;
+  void (*Build)(PageBuilder&);
+  size_t Sections;
+  size_t Paragraphs;  // with text, spacers left out
+};
+
+size_t TextParagraphs(const Rows& ARows) {
+  size_t n = 0;
+  for (const std::string& row : ARows) n += row.find("paragraph ") != std::string::npos ? 1 : 0;
+  return n;
+}
+
+TEST(LayoutFormatter, DegeneratePagesEndWithoutCrashing) {
+  const DegenerateCase cases[] = {
+      {"no text", [](PageBuilder&) {}, 0, 0},
+      {"one character", [](PageBuilder& p) { p.Add(u"x", 300, 400, 6, 12); }, 1, 1},
+      {"characters piled on one point, without size",
+       [](PageBuilder& p) {
+         for (int i = 0; i < 50; ++i) p.Add(u"x", 100, 100, 0, 0);
+       },
+       1, 1},
+      {"lines without height",
+       [](PageBuilder& p) {
+         for (int i = 0; i < 6; ++i) p.Add(u"line", 72, 100 + 14 * i, 468, 0);
+       },
+       1, 1},
+      {"coordinates that are not numbers",
+       [](PageBuilder& p) {
+         const double nan = std::numeric_limits<double>::quiet_NaN();
+         const double inf = std::numeric_limits<double>::infinity();
+         p.Add(u"a", nan, nan, nan, nan);
+         p.Add(u"b", inf, -inf, inf, inf);
+         p.Add(u"c", 72, 100, 20, 12);
+       },
+       1, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    PageBuilder page;
+    c.Build(page);
+    const Rows rows = Format(page);
+    size_t sections = 0;
+    for (const std::string& row : rows) sections += row.rfind("section", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(sections, c.Sections);
+    EXPECT_EQ(TextParagraphs(rows), c.Paragraphs);
+  }
+}
+
+TEST(LayoutFormatter, ZeroHeightLinesGetSingleSpacing) {
+  PageBuilder page;
+  for (int i = 0; i < 6; ++i) page.Add(u"line", 72, 100 + 14 * i, 468, 0);
+  TvnDataCollection pages;
+  TvnFormatter formatter(&pages);
+  formatter.Add(&page.Page());
+  const auto& sections = formatter.GetFormattedData()->GetCollection();
+  ASSERT_EQ(sections.size(), 1u);
+  for (const auto* item : static_cast<const TvnFormatterSection*>(sections[0])->GetDocItems()) {
+    const auto* p = dynamic_cast<const wordmodel::TvnFormatterParagraph*>(item);
+    if (p && !p->GetDocItems().empty()) EXPECT_EQ(p->GetLineSpacing(), 240);
+  }
+}
+
+TEST(LayoutFormatter, PagesAreFormattedOnceInPageOrder) {
+  PageBuilder first, second, third;
+  first.AddLines("a", 3, 72, 100, 14, 468, 200);
+  second.AddLines("b", 3, 72, 100, 14, 468, 200);
+  third.AddLines("t", 3, 72, 100, 14, 468, 300);
+  third.AddLines("l", 6, 72, 160, 14, 220, 120);
+  third.AddLines("r", 6, 332, 160, 14, 208, 100);
+  TvnDataCollection pages;
+  TvnFormatter formatter(&pages);
+  formatter.Add(&first.Page());
+  formatter.Add(&second.Page());
+  // A removal formats nothing, and the next addition only brings the list
+  // back to its longest so far.
+  pages.GetCollection().pop_back();
+  formatter.UnformattedNotify();
+  formatter.Add(&second.Page());
+  EXPECT_EQ(formatter.GetFormattedData()->GetCollection().size(), 2u);
+  formatter.Add(&third.Page());
+  EXPECT_EQ(DumpSections(*formatter.GetFormattedData()),
+            (Rows{"section next page", "  paragraph left a1/a2/a3/", "section next page", "  paragraph left b1/b2/b3/",
+                  "section next page", "  paragraph left t1/t2/t3/", "section columns 220/40 208/0",
+                  "  paragraph justify l1/l2/l3/l4/l5/l6/", "  column break", "  paragraph justify r1/r2/r3/r4/r5/r6/"}));
+}
+
+TEST(LayoutFormatter, SectionsCarryThePageAndTheirColumns) {
+  PageBuilder page;
+  page.AddLines("t", 3, 72, 100, 14, 468, 300);
+  page.AddLines("l", 6, 72, 160, 14, 220, 120);
+  page.AddLines("r", 6, 332, 160, 14, 208, 100);
+  TvnDataCollection pages;
+  TvnFormatter formatter(&pages);
+  formatter.Add(&page.Page());
+  const auto& sections = formatter.GetFormattedData()->GetCollection();
+  ASSERT_EQ(sections.size(), 2u);
+  const auto* top = static_cast<const TvnFormatterSection*>(sections[0]);
+  const auto* columns = static_cast<const TvnFormatterSection*>(sections[1]);
+  EXPECT_TRUE(top->GetEqualWidthColumns());
+  EXPECT_EQ(top->GetSpaceBetweenColumns(), 30);
+  EXPECT_FALSE(columns->GetEqualWidthColumns());
+  EXPECT_EQ(columns->GetSpaceBetweenColumns(), 0);
+  for (const auto* s : {top, columns}) {
+    EXPECT_EQ(s->GetPageWidth(), 612);
+    EXPECT_EQ(s->GetPageHeight(), 792);
+    EXPECT_EQ(s->GetPageMargin()->GetLeft(), 72);
+    EXPECT_NE(s->GetPageMargin(), page.Page().GetPageMargin());
+    // A page taller than wide is upright.
+    EXPECT_EQ(s->GetOrientation(), wordmodel::TvnOrientation::oPortrait);
+  }
+  PageBuilder wide;
+  wide.Add(u"x", 72, 100, 6, 12);
+  wide.Page().SetPageWidth(792);
+  wide.Page().SetPageHeight(612);
+  formatter.Add(&wide.Page());
+  ASSERT_EQ(sections.size(), 3u);
+  EXPECT_EQ(static_cast<const TvnFormatterSection*>(sections[2])->GetOrientation(),
+            wordmodel::TvnOrientation::oLandscape);
+}
+
+TEST(LayoutFormatter, ThePageKeepsItsElements) {
+  PageBuilder page;
+  // Farther apart than two blanks, too close to stand as two lines.
+  vn::framework::TvnFont arial;
+  arial.SetName(u"Arial");
+  arial.SetSize(10);
+  const double s = LineAnalysis(true).SpaceWidth(&arial);
+  auto* name = page.Add(u"Name", 72, 100, 40, 12);
+  auto* value = page.Add(u"Value", 112 + 2.5 * s, 100, 50, 12);
+  const Rows rows = Format(page);
+  EXPECT_EQ(rows, (Rows{"section next page", "  paragraph left Name->Value/"}));
+  EXPECT_EQ(page.Page().GetDocItems().size(), 2u);
+  EXPECT_EQ(name->GetTextBreak(), wordmodel::TvnBreakType::btNone);
+  EXPECT_EQ(value->GetTextBreak(), wordmodel::TvnBreakType::btNone);
+  EXPECT_EQ(value->GetText(), u"Value");
 }
 
 }  // namespace vn::rtf::formatter_test

@@ -20,6 +20,15 @@ using vn::wordmodel::TvnTextElement;
 // Text elements of one page and their character boxes.
 class PageBuilder {
  public:
+  // A US Letter page in points with one-inch margins.
+  PageBuilder() {
+    FPage.SetPageWidth(612);
+    FPage.SetPageHeight(792);
+    FPage.GetPageMargin()->SetLeft(72);
+    FPage.GetPageMargin()->SetRight(72);
+    FPage.GetPageMargin()->SetTop(72);
+    FPage.GetPageMargin()->SetBottom(72);
+  }
   // An element of Arial AFontSize whose baseline starts at (AX, AY),
   // AWidth wide and AHeight high, with one box per character spread evenly
   // over the width; AGapAfter (character index, extra space) widens the gap
@@ -54,16 +63,7 @@ class PageBuilder {
       Add(vn::String(text.begin(), text.end()), AX, AY + AStep * i, i + 1 == ACount ? ALastWidth : AWidth, 12);
     }
   }
-  // A US Letter page in points with one-inch margins.
-  TvnPageData& Page() {
-    FPage.SetPageWidth(612);
-    FPage.SetPageHeight(792);
-    FPage.GetPageMargin()->SetLeft(72);
-    FPage.GetPageMargin()->SetRight(72);
-    FPage.GetPageMargin()->SetTop(72);
-    FPage.GetPageMargin()->SetBottom(72);
-    return FPage;
-  }
+  TvnPageData& Page() { return FPage; }
 
  private:
   TvnPageData FPage;
