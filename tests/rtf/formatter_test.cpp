@@ -87,6 +87,48 @@ TEST(LayoutFormatter, SyntheticPagesRebuildTheirStructure) {
 }
 
 
+// Lines at X 72 of the given widths and baselines, in 10-point text unless
+// a size is given.
+struct LineOf {
+  double Width;
+  double Baseline;
+  int32_t Size = 10;
+};
+
+void AddLineList(PageBuilder& APage, const std::vector<LineOf>& ALines) {
+  for (size_t i = 0; i < ALines.size(); ++i) {
+    const std::string text = "a" + std::to_string(i + 1);
+    APage.Add(vn::String(text.begin(), text.end()), 72, ALines[i].Baseline, ALines[i].Width, 12, ALines[i].Size);
+  }
+}
+
+TEST(LayoutFormatter, ParagraphsEndWhereTheLinesSaySo) {
+  const struct {
+    const char* What;
+    std::vector<LineOf> Lines;
+    Rows Expected;
+  } cases[] = {
+      {"a line under 0.4 of the text width",
+       {{468, 100}, {468, 114}, {150, 128}, {468, 142}, {468, 156}, {200, 170}},
+       {"section next page", "  paragraph left a1/a2/a3/", "  paragraph left a4/a5/a6/"}},
+      {"a line under 0.65 of the widest so far",
+       {{468, 100}, {468, 114}, {280, 128}, {468, 142}, {200, 156}},
+       {"section next page", "  paragraph left a1/a2/a3/", "  paragraph left a4/a5/"}},
+      {"another font size",
+       {{468, 100}, {468, 114}, {468, 128, 14}, {468, 142, 14}, {200, 156, 14}},
+       {"section next page", "  paragraph justify a1/a2/", "  paragraph left a3/a4/a5/"}},
+      {"another line distance",
+       {{468, 100}, {468, 114}, {468, 128}, {468, 152}, {468, 176}, {200, 200}},
+       {"section next page", "  paragraph justify a1/a2/a3/", "  paragraph left a4/a5/a6/"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    PageBuilder page;
+    AddLineList(page, c.Lines);
+    EXPECT_EQ(Format(page), c.Expected);
+  }
+}
+
 struct DegenerateCase {
   const char* What;
   void (*Build)(PageBuilder&);
