@@ -1,14 +1,15 @@
 // Fuzz target over the line analysis: the input describes text elements of
 // one page (per element 12 bytes: position, size, font size, flags, and a
 // text of up to 15 characters with a character box each, some of them
-// missing or out of order), analysed by the layout analyzer and by the
-// plain-text analyzer.
+// missing or out of order), analysed by the line analyzer, by the whole
+// layout analysis through the formatter, and by the plain-text analyzer.
 // Contract: nothing crashes, hangs, raises or reads out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "rtf/formatter.h"
 #include "rtf/line_analyzer.h"
 #include "rtf/text_line_analyzer.h"
 
@@ -50,6 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     in.GetCollection().push_back(&page);
     vn::rtf::analyzer::TvnLineAnalyzer analyzer(&in, &out);
     analyzer.Analyze(nullptr, 0, 0, nullptr);
+  }
+  {
+    page.SetPageWidth(size > 0 ? data[0] * 4.0 : 0);
+    page.SetPageHeight(size > 1 ? data[1] * 4.0 : 0);
+    page.GetPageMargin()->SetLeft(size > 2 ? data[2] : 0);
+    page.GetPageMargin()->SetRight(size > 3 ? data[3] : 0);
+    TvnDataCollection pages;
+    vn::rtf::analyzer::TvnFormatter formatter(&pages);
+    formatter.Add(&page);
   }
   std::vector<vn::String> lines;
   vn::rtf::plaintext::TvnLineAnalyzer(page.GetDocItems(), lines);
