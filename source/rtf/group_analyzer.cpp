@@ -2,27 +2,6 @@
 
 #include <algorithm>
 
-namespace vn::rtf {
-
-const wordmodel::TvnRectF& ItemRect(const wordmodel::TObject* AItem) {
-  static const wordmodel::TvnRectF kNoRect(0, 0, 0, 0);
-  const wordmodel::TvnRectF* r = nullptr;
-  if (const auto* g = dynamic_cast<const wordmodel::TvnFormatterGroup*>(AItem)) {
-    r = g->GetBoundingRect().get();
-  } else if (const auto* l = dynamic_cast<const wordmodel::TvnFormatterLine*>(AItem)) {
-    r = l->GetBoundingRect().get();
-  } else if (const auto* c = dynamic_cast<const wordmodel::TvnFormatterColumns*>(AItem)) {
-    r = c->GetBoundingRect().get();
-  } else if (const auto* s = dynamic_cast<const wordmodel::TvnUnFormattedSection*>(AItem)) {
-    r = s->GetBoundingRect().get();
-  } else if (const auto* e = dynamic_cast<const wordmodel::TvnTextElement*>(AItem)) {
-    r = e->GetBoundingRect().get();
-  }
-  return r ? *r : kNoRect;
-}
-
-}  // namespace vn::rtf
-
 namespace vn::rtf::analyzer {
 
 using wordmodel::TvnDocItem;
