@@ -32,7 +32,9 @@ std::shared_ptr<TvnRectF> UnionRect(const std::vector<T*>& AItems) {
 
 void UpdateColumnBounds(TvnFormatterColumns* AColumn) { AColumn->SetBoundingRect(UnionRect(AColumn->GetDocItems())); }
 
-void UpdateSectionBounds(TvnUnFormattedSection* ASection) { ASection->SetBoundingRect(UnionRect(ASection->GetColumns())); }
+void UpdateSectionBounds(TvnUnFormattedSection* ASection) {
+  ASection->SetBoundingRect(UnionRect(ASection->GetColumns()));
+}
 
 // Top to bottom, then left to right; equal positions keep their order.
 void SortByPosition(std::vector<TvnDocItem*>& AItems) {
@@ -42,13 +44,6 @@ void SortByPosition(std::vector<TvnDocItem*>& AItems) {
     if (ra.GetY() != rb.GetY()) return ra.GetY() < rb.GetY();
     return ra.GetX() < rb.GetX();
   });
-}
-
-size_t LinesOf(const TvnDocItem* AGroup) {
-  const auto* g = dynamic_cast<const TvnFormatterGroup*>(AGroup);
-  if (!g) return 0;
-  return static_cast<size_t>(std::count_if(g->GetDocItems().begin(), g->GetDocItems().end(),
-                                           [](const TvnDocItem* i) { return dynamic_cast<const TvnFormatterLine*>(i); }));
 }
 
 void MarkInTable(TvnDocItem* AItem) {
@@ -144,8 +139,9 @@ TvnColumnAndTableAnalyzer::Sections TvnColumnAndTableAnalyzer::ArrangeColumns(
         C->SetMinX(std::min(C->GetMinX(), gr.GetX()));
         C->SetMaxX(std::max(C->GetMaxX(), gr.GetRight()));
       }
-      std::stable_sort(columns.begin(), columns.end(),
-                       [](const TvnFormatterColumns* a, const TvnFormatterColumns* b) { return a->GetMinX() < b->GetMinX(); });
+      std::stable_sort(columns.begin(), columns.end(), [](const TvnFormatterColumns* a, const TvnFormatterColumns* b) {
+        return a->GetMinX() < b->GetMinX();
+      });
     }
     for (TvnFormatterColumns* c : columns) UpdateColumnBounds(c);
     for (TvnUnFormattedSection* s : sections) UpdateSectionBounds(s);
@@ -155,7 +151,7 @@ TvnColumnAndTableAnalyzer::Sections TvnColumnAndTableAnalyzer::ArrangeColumns(
     bool table = columns.size() > 1;
     for (const TvnFormatterColumns* c : columns) {
       if (!table) break;
-      table = c->GetDocItems().size() == n && (ANesting || LinesOf(c->GetDocItems().front()) <= 5);
+      table = c->GetDocItems().size() == n && (ANesting || LineCount(c->GetDocItems().front()) <= 5);
     }
     if (table) {
       section->SetMayBeTable(true);
@@ -202,7 +198,8 @@ void TvnColumnAndTableAnalyzer::NestedPass(TvnFormatterColumns* AColumn) {
     const auto& columns = sub->GetColumns();
     if (sub->GetMayBeTable() || columns.size() < 2) {
       // A table section holds one column with the table.
-      if (!columns.empty()) items.insert(items.end(), columns[0]->GetDocItems().begin(), columns[0]->GetDocItems().end());
+      if (columns.empty()) continue;
+      items.insert(items.end(), columns[0]->GetDocItems().begin(), columns[0]->GetDocItems().end());
       continue;
     }
     std::vector<std::vector<TvnFormatterColumns*>> row(1, columns);

@@ -23,11 +23,6 @@ TvnFormatterLine* LastLine(const TvnFormatterGroup* AGroup) {
   return nullptr;
 }
 
-size_t LineCount(const TvnFormatterGroup* AGroup) {
-  return static_cast<size_t>(std::count_if(AGroup->GetDocItems().begin(), AGroup->GetDocItems().end(),
-                                           [](const TvnDocItem* i) { return dynamic_cast<const TvnFormatterLine*>(i); }));
-}
-
 bool Overlaps(double ALeft1, double ARight1, double ALeft2, double ARight2) {
   return ALeft1 <= ARight2 && ALeft2 <= ARight1;
 }

@@ -19,4 +19,14 @@ const wordmodel::TvnRectF& ItemRect(const wordmodel::TObject* AItem) {
   return r ? *r : kNoRect;
 }
 
+size_t LineCount(const wordmodel::TvnDocItem* AItem) {
+  const auto* group = dynamic_cast<const wordmodel::TvnFormatterGroup*>(AItem);
+  if (!group) return 0;
+  size_t n = 0;
+  for (const wordmodel::TvnDocItem* i : group->GetDocItems()) {
+    if (dynamic_cast<const wordmodel::TvnFormatterLine*>(i)) ++n;
+  }
+  return n;
+}
+
 }  // namespace vn::rtf

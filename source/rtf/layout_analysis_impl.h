@@ -23,6 +23,9 @@ inline bool Within(double a, double b, double tolerance) { return std::fabs(a - 
 // item that has none.
 const wordmodel::TvnRectF& ItemRect(const wordmodel::TObject* AItem);
 
+// The number of lines a group holds; 0 for anything else.
+size_t LineCount(const wordmodel::TvnDocItem* AItem);
+
 // Owns every object an analyzer makes (lines, groups, bands, columns,
 // sections, tables, paragraphs, text elements) for as long as the analyzer
 // lives; the collections the analyzers hand on only refer to them.
