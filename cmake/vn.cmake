@@ -1,9 +1,9 @@
 # Helpers shared by every subsystem's CMakeLists, and the settings that keep
 # the build fast (README, "Keeping the build fast").
-include(GoogleTest)
 
 option(VN_UNITY_BUILD "Compile each library's sources in batches (unity build)" OFF)
 set(VN_UNITY_BATCH_SIZE 8 CACHE STRING "Sources of a library compiled together in one unity batch")
+set(VN_TEST_UNITY_BATCH_SIZE 8 CACHE STRING "Test files of a test program compiled together in one unity batch")
 
 # lld links the programs in half the time ld.bfd takes.
 find_program(VN_LLD ld.lld)
@@ -59,8 +59,8 @@ function(vn_test_compile_options target)
 endfunction()
 
 # vn_test(name SOURCES ... DEPS ... [LABEL label]): a GoogleTest program. Each
-# of its tests is its own ctest entry, named <label>.<Suite>.<Test> and
-# labelled <label> (label defaults to the program's name). Tests find the
+# of its test suites is a ctest entry, named <label>.<Suite> and labelled
+# <label> (label defaults to the program's name). Tests find the
 # corpus through VN_CORPUS_DIR and fixtures through VN_FIXTURES_DIR
 # (tests/support/paths.h).
 function(vn_test name)
@@ -72,22 +72,32 @@ function(vn_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} vn_test_main vn_test_support GTest::gtest GTest::gmock)
   vn_test_compile_options(${name})
   target_precompile_headers(${name} REUSE_FROM vn_test_main)
+  # Test files share most of what they instantiate (GoogleTest's matchers and
+  # printers, the standard containers): compiled in batches, each instance is
+  # generated once per batch instead of once per file.
+  if(VN_UNITY_BUILD)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${VN_TEST_UNITY_BATCH_SIZE})
+  endif()
   vn_discover_tests(${name} ${ARG_LABEL} 600)
 endfunction()
 
-# Registers every test of a GoogleTest program with ctest (listed when ctest
-# starts, so the build never runs test programs), labelled and with a
+# Registers a GoogleTest program with ctest, one entry per test suite,
+# <label>.<Suite>, listed when ctest starts (cmake/vn_test_suites.cmake), so
+# the build never runs test programs. Entries are labelled <label> and get a
 # temporary folder of the program's own (TMPDIR; the test main makes a
 # private folder inside it for each process).
 function(vn_discover_tests target label timeout)
   set(tmp ${CMAKE_BINARY_DIR}/tmp/${target})
   file(MAKE_DIRECTORY ${tmp})
-  gtest_discover_tests(${target}
-    TEST_PREFIX "${label}."
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    NO_PRETTY_VALUES NO_PRETTY_TYPES
-    PROPERTIES LABELS ${label} TIMEOUT ${timeout} ENVIRONMENT "TMPDIR=${tmp}")
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_suites.cmake)
+  file(GENERATE OUTPUT ${script} CONTENT
+"set(VN_PROGRAM \"$<TARGET_FILE:${target}>\")
+set(VN_LABEL \"${label}\")
+set(VN_TIMEOUT ${timeout})
+set(VN_TMPDIR \"${tmp}\")
+include(\"${CMAKE_SOURCE_DIR}/cmake/vn_test_suites.cmake\")
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # vn_library_tests(dir): every tests/<dir>/**/*_test.cpp linked into one

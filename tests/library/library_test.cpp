@@ -16,7 +16,7 @@
 #include "platform/canvas/emf_recorder.h"
 #include "runtime/streams.h"
 
-namespace vn {
+namespace vn::library_test {
 namespace {
 
 using namespace vn::framework;
@@ -175,4 +175,4 @@ TEST(Library, StartsOnceAndFinalizes) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::library_test
