@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "Converts each INPUT (in the order given) into the output format.\n"
     "\n"
     "Options:\n"
-    "  --to EXT        output format by extension, e.g. .pdf, .tif, .png (default .pdf)\n"
+    "  --to EXT        output format by extension, e.g. .pdf, .txt, .tif, .png (default .pdf)\n"
     "  --out DIR       output folder, made when missing (default: the current folder)\n"
     "  --merge         one output holding the pages of every input, named after the last input\n"
     "  --pages RANGE   pages to convert, e.g. \"1-3,5\" (one input only; default all pages)\n"

@@ -5,6 +5,7 @@
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
+#include "rtf/text_document.h"
 
 namespace vn {
 
@@ -18,11 +19,13 @@ using framework::TvnMetaFileHandler;
 using framework::TvnPNGHandler;
 using framework::TvnTIFFHandler;
 using pdfdoc::TvnqPDFDocument;
+using rtf::TvnTextDocument;
 
 // The order of the formats decides the order of the dialogs' filter texts.
-// Still to come in their places: ".txt" first, ".docx" and ".dotx" after
-// ".pdf", ".rtf" then ".doc" and ".dot" at the end.
+// Still to come in their places: ".docx" and ".dotx" after ".pdf", ".rtf"
+// then ".doc" and ".dot" at the end.
 constexpr FormatRegistration kFormats[] = {
+    {u".txt", u"Plain Text File", &DocumentClassOf<TvnTextDocument>},
     {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
     {u".tiff", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},
     {u".tif", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},

@@ -48,6 +48,13 @@ bool MatchesName(StringView name, bool is_directory, StringView file_mask) {
   return FileMatches(n, mask);
 }
 
+// A disk name, a relative one taken in `base`.
+String ResolveDiskName(StringView base, StringView disk_name) {
+  String name(disk_name);
+  ToBackslashes(name);
+  return GetPathType(name) == 2 ? name : AddBackSlash(base) + name;
+}
+
 void WriteUtf16(TStream& stream, StringView text) {
   std::string bytes;
   bytes.reserve(text.size() * 2);
@@ -160,9 +167,11 @@ TAbArchive::TAbArchive(TStream& stream, StringView archive_name)
   OnProgress = [this](uint8_t progress, bool& abort) { DoProgress(progress, abort); };
 }
 
-TAbArchive::TAbArchive(StringView file_name)
-    : FOwnedStream(std::make_unique<TFileStream>(ToPath(file_name), FileMode::fmOpenRead)),
+TAbArchive::TAbArchive(StringView file_name, bool create)
+    : FOwnedStream(create ? std::unique_ptr<TStream>(std::make_unique<TMemoryStream>())
+                          : std::make_unique<TFileStream>(ToPath(file_name), FileMode::fmOpenRead)),
       FStream(FOwnedStream.get()),
+      FOwnsFile(true),
       FArchiveName(file_name),
       FBaseDirectory(ProgramFolder()) {
   OnProgress = [this](uint8_t progress, bool& abort) { DoProgress(progress, abort); };
@@ -367,5 +376,241 @@ void TAbArchive::DoLoad() {
 }
 
 void TAbArchive::DoProgress(uint8_t progress, bool& abort) { DoArchiveItemProgress(FCurrentItem, progress, abort); }
+
+void TAbArchive::DoArchiveSaveProgress(uint8_t progress, bool& abort) {
+  abort = false;
+  if (OnArchiveSaveProgress) OnArchiveSaveProgress(*this, progress, abort);
+}
+
+void TAbArchive::DoConfirmSave(bool& confirm) {
+  confirm = true;
+  if (OnConfirmSave) OnConfirmSave(*this, confirm);
+}
+
+void TAbArchive::DoSave() {
+  if (OnSave) OnSave(*this);
+}
+
+String TAbArchive::FixName(StringView value) const {
+  String name(value);
+  ToBackslashes(name);
+  if (FStoreOptions & soStripDrive) StripDrive(name);
+  if (name.size() > 1 && name.front() == u'/') name.erase(0, 1);
+  if (FStoreOptions & soStripPath) {
+    const bool folder = !name.empty() && name.back() == u'/';
+    if (folder) name.pop_back();
+    const size_t slash = name.rfind(u'/');
+    if (slash != String::npos) name.erase(0, slash + 1);
+    if (folder) name += u'/';
+  }
+  if (FStoreOptions & soRemoveDots) StripDots(name);
+  return name;
+}
+
+String TAbArchive::DiskFileOf(const TAbArchiveItem& item) const {
+  return ResolveDiskName(FBaseDirectory, item.DiskFileName());
+}
+
+void TAbArchive::Changed() {
+  FIsDirty = true;
+  if (AutoSave) Save();
+}
+
+bool TAbArchive::MarkItem(TAbArchiveItem* item, TAbProcessType process_type, TAbArchiveAction action) {
+  bool confirm = true;
+  DoConfirmProcessItem(item, process_type, confirm);
+  if (!confirm) return false;
+  item->SetAction(action);
+  return true;
+}
+
+TAbArchiveItem* TAbArchive::ListItemOf(TAbArchiveItem* item) const {
+  if (!item) return nullptr;
+  if (std::find(FItemList.begin(), FItemList.end(), item) != FItemList.end()) return item;
+  const int index = FindItem(item);
+  return index < 0 ? nullptr : Items(index);
+}
+
+void TAbArchive::Add(std::unique_ptr<TAbArchiveItem> item) {
+  CheckValid();
+  if (FItemList.IsActiveDupe(item->FileName())) {
+    if (FStoreOptions & soFreshen)
+      Freshen(item.get());
+    else if (FStoreOptions & soReplace)
+      Replace(item.get());
+    else
+      DoProcessItemFailure(item.get(), TAbProcessType::ptAdd, TAbErrorClass::ecArchiveError, 7);
+    return;
+  }
+  if (!MarkItem(item.get(), TAbProcessType::ptAdd, TAbArchiveAction::aaAdd)) return;
+  FItemList.Add(item.release());
+  Changed();
+}
+
+void TAbArchive::AddFilesEx(StringView file_mask, StringView exclusion_mask, int search_attr) {
+  CheckValid();
+  String mask(file_mask);
+  ToBackslashes(mask);
+  if (GetPathType(mask) != 2) mask = AddBackSlash(FBaseDirectory) + mask;
+  if (!GetSupportsEmptyFolders()) search_attr &= ~kDosDirectory;
+  std::vector<String> files;
+  FindFiles(mask, search_attr, files, FStoreOptions & soRecurse);
+  std::error_code ec;
+  const std::filesystem::path archive_file = ToPath(FArchiveName);
+  for (const String& file : files) {
+    if (!FArchiveName.empty() && std::filesystem::equivalent(ToPath(file), archive_file, ec)) continue;
+    bool excluded = false;
+    for (const String& part : SplitString(exclusion_mask, u';')) {
+      String exclusion = Trim(part);
+      ToBackslashes(exclusion);
+      if (!exclusion.empty() && FileMatches(file, exclusion)) excluded = true;
+    }
+    if (!excluded) Add(CreateItem(file));
+  }
+}
+
+void TAbArchive::AddFromStream(StringView name, TStream& stream) {
+  CheckValid();
+  const String stored = FixName(name);
+  TAbArchiveItem* item = nullptr;
+  for (TAbArchiveItem* candidate : FItemList)
+    if (candidate->Action() != TAbArchiveAction::aaDelete && SameText(candidate->FileName(), stored)) item = candidate;
+  const bool created = item == nullptr;
+  const TAbArchiveAction previous = item ? item->Action() : TAbArchiveAction::aaNone;
+  if (item) {
+    if (!(FStoreOptions & (soFreshen | soReplace))) {
+      DoProcessItemFailure(item, TAbProcessType::ptAdd, TAbErrorClass::ecArchiveError, 7);
+      return;
+    }
+    if (!MarkItem(item, TAbProcessType::ptReplace, TAbArchiveAction::aaStreamAdd)) return;
+  } else {
+    std::unique_ptr<TAbArchiveItem> fresh = CreateItem(name);
+    if (!MarkItem(fresh.get(), TAbProcessType::ptAdd, TAbArchiveAction::aaStreamAdd)) return;
+    item = fresh.get();
+    FItemList.Add(fresh.release());
+  }
+  const bool was_dirty = FIsDirty;
+  FIsDirty = true;
+  FInStream = &stream;
+  try {
+    Save();
+  } catch (...) {
+    // The stream is lent for this call only: its item does not wait for a
+    // later save that could no longer read it.
+    FInStream = nullptr;
+    FIsDirty = was_dirty;
+    if (!created) {
+      item->SetAction(previous);
+    } else if (auto it = std::find(FItemList.begin(), FItemList.end(), item); it != FItemList.end()) {
+      FItemList.Delete(static_cast<int>(it - FItemList.begin()));
+    }
+    throw;
+  }
+  FInStream = nullptr;
+}
+
+void TAbArchive::Delete(TAbArchiveItem* item) {
+  const int index = FindItem(item);
+  if (index >= 0) DeleteAt(index);
+}
+
+void TAbArchive::DeleteAt(int index) {
+  CheckValid();
+  if (MarkItem(Items(index), TAbProcessType::ptDelete, TAbArchiveAction::aaDelete)) Changed();
+}
+
+void TAbArchive::DeleteFilesEx(StringView file_mask, StringView exclusion_mask) {
+  CheckValid();
+  bool changed = false;
+  for (int i = Count() - 1; i >= 0; --i) {
+    TAbArchiveItem* item = Items(i);
+    if (item->MatchesStoredNameEx(file_mask) && !item->MatchesStoredNameEx(exclusion_mask))
+      changed |= MarkItem(item, TAbProcessType::ptDelete, TAbArchiveAction::aaDelete);
+  }
+  if (changed) Changed();
+}
+
+void TAbArchive::DeleteTaggedItems() {
+  CheckValid();
+  bool changed = false;
+  for (int i = Count() - 1; i >= 0; --i)
+    if (Items(i)->Tagged()) changed |= MarkItem(Items(i), TAbProcessType::ptDelete, TAbArchiveAction::aaDelete);
+  if (changed) Changed();
+}
+
+void TAbArchive::Freshen(TAbArchiveItem* item) {
+  CheckValid();
+  TAbArchiveItem* target = ListItemOf(item);
+  if (!target) return;
+  const String disk_name = item->DiskFileName().empty() ? target->DiskFileName() : item->DiskFileName();
+  TAbAttrExRec info;
+  if (!GetFileAttrEx(ToPath(ResolveDiskName(FBaseDirectory, disk_name)), info)) return;
+  const uint32_t dos = DateTimeToDosDateTime(info.Time);
+  if (static_cast<uint16_t>(dos >> 16) == target->LastModFileDate() &&
+      static_cast<uint16_t>(dos) == target->LastModFileTime() && info.Size == target->UncompressedSize())
+    return;
+  // An item not yet written keeps its own pending action.
+  const TAbArchiveAction action =
+      target->Action() == TAbArchiveAction::aaNone || target->Action() == TAbArchiveAction::aaMove
+          ? TAbArchiveAction::aaFreshen
+          : target->Action();
+  if (!MarkItem(target, TAbProcessType::ptFreshen, action)) return;
+  target->SetDiskFileName(disk_name);
+  Changed();
+}
+
+void TAbArchive::FreshenFilesEx(StringView file_mask, StringView exclusion_mask) {
+  CheckValid();
+  for (int i = 0; i < Count(); ++i) {
+    TAbArchiveItem* item = Items(i);
+    if (item->MatchesStoredNameEx(file_mask) && !item->MatchesStoredNameEx(exclusion_mask)) Freshen(item);
+  }
+}
+
+void TAbArchive::FreshenTaggedItems() {
+  CheckValid();
+  for (int i = 0; i < Count(); ++i)
+    if (Items(i)->Tagged()) Freshen(Items(i));
+}
+
+void TAbArchive::Replace(TAbArchiveItem* item) {
+  CheckValid();
+  TAbArchiveItem* target = ListItemOf(item);
+  if (!target) return;
+  if (!MarkItem(target, TAbProcessType::ptReplace, TAbArchiveAction::aaReplace)) return;
+  if (!item->DiskFileName().empty()) target->SetDiskFileName(item->DiskFileName());
+  Changed();
+}
+
+void TAbArchive::Move(TAbArchiveItem* item, StringView new_stored_path) {
+  CheckValid();
+  const String name = FixName(new_stored_path);
+  for (const TAbArchiveItem* other : FItemList)
+    if (other != item && other->Action() != TAbArchiveAction::aaDelete && SameText(other->FileName(), name)) {
+      DoProcessItemFailure(item, TAbProcessType::ptMove, TAbErrorClass::ecArchiveError, 7);
+      return;
+    }
+  bool confirm = true;
+  DoConfirmProcessItem(item, TAbProcessType::ptMove, confirm);
+  if (!confirm) return;
+  const String old_name = item->FileName();
+  item->SetFileName(name);
+  FItemList.RehashItem(item, old_name);
+  // An item whose data come from disk or a stream at the next save keeps
+  // that action; only an item copied from the archive becomes a move.
+  if (item->Action() == TAbArchiveAction::aaNone) item->SetAction(TAbArchiveAction::aaMove);
+  Changed();
+}
+
+void TAbArchive::Save() {
+  if (FStatus == TAbArchiveStatus::asInvalid) return;
+  if (!FIsDirty && Count() > 0) return;
+  bool confirm = true;
+  DoConfirmSave(confirm);
+  if (!confirm) return;
+  SaveArchive();
+  FIsDirty = false;
+  DoSave();
+}
 
 }  // namespace vn::ooxml

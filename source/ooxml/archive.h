@@ -52,6 +52,9 @@ class TAbArchive;
 // One entry of an archive.
 class TAbArchiveItem {
  public:
+  TAbArchiveItem() = default;
+  TAbArchiveItem(const TAbArchiveItem&) = default;
+  TAbArchiveItem& operator=(const TAbArchiveItem&) = default;
   virtual ~TAbArchiveItem() = default;
 
   virtual int64_t CompressedSize() const { return FCompressedSize; }
@@ -65,6 +68,18 @@ class TAbArchiveItem {
   // MS-DOS attributes: 0x10 for a directory, else 0.
   virtual int NativeFileAttributes() const { return IsDirectory() ? 0x10 : 0; }
   virtual int64_t UncompressedSize() const { return FUncompressedSize; }
+
+  // Setters of the write path. An item in an archive's list is renamed
+  // through the archive's Move, which keeps the list's hashing right.
+  virtual void SetCompressedSize(int64_t value) { FCompressedSize = value; }
+  virtual void SetCRC32(uint32_t value) { FCRC32 = value; }
+  virtual void SetExternalFileAttributes(uint32_t value) { FExternalFileAttributes = value; }
+  virtual void SetFileName(StringView value) { FFileName = String(value); }
+  virtual void SetIsEncrypted(bool value) { FIsEncrypted = value; }
+  virtual void SetLastModFileDate(uint16_t value) { FLastModFileDate = value; }
+  virtual void SetLastModFileTime(uint16_t value) { FLastModFileTime = value; }
+  virtual void SetUncompressedSize(int64_t value) { FUncompressedSize = value; }
+  void SetDiskFileName(StringView value) { FDiskFileName = String(value); }
   // The modification time; EConvertError for a date or time out of range.
   TDateTime LastModTimeAsDateTime() const;
 
@@ -148,6 +163,7 @@ using TAbArchiveItemConfirmEvent =
 using TAbConfirmOverwriteEvent = std::function<void(String& name, bool& confirm)>;
 using TAbArchiveEvent = std::function<void(TAbArchive& sender)>;
 using TAbProgressEvent = std::function<void(uint8_t progress, bool& abort)>;
+using TAbArchiveConfirmEvent = std::function<void(TAbArchive& sender, bool& confirm)>;
 using TAbRequestImageEvent =
     std::function<void(TAbArchive& sender, int image_number, String& image_name, bool& abort)>;
 
@@ -196,6 +212,57 @@ class TAbArchive {
   void UnTagItems(StringView file_mask);
   void ClearTags();
 
+  // Writing. Each operation marks items for the next Save (raising
+  // EAbNoArchive on an invalid archive) and makes the archive dirty; with
+  // AutoSave it saves at once.
+  //
+  // Takes the item: with an active item of the same name, Freshen under
+  // soFreshen, else Replace under soReplace, else OnProcessItemFailure
+  // (ptAdd, ecArchiveError, 7); otherwise, confirmed, it joins the list to
+  // be added.
+  void Add(std::unique_ptr<TAbArchiveItem> item);
+  // The files (and, when the archive keeps empty folders and
+  // `search_attr` has kDosDirectory, the folders) matching the mask, a
+  // relative mask taken in BaseDirectory, recursing with soRecurse; never
+  // the archive file itself.
+  void AddFiles(StringView file_mask, int search_attr) { AddFilesEx(file_mask, u"", search_attr); }
+  void AddFilesEx(StringView file_mask, StringView exclusion_mask, int search_attr);
+  // Adds the stream's content under `name` (with soFreshen or soReplace
+  // the item of that name takes it) and saves at once.
+  void AddFromStream(StringView name, TStream& stream);
+  void Delete(TAbArchiveItem* item);
+  void DeleteAt(int index);
+  void DeleteFiles(StringView file_mask) { DeleteFilesEx(file_mask, u""); }
+  void DeleteFilesEx(StringView file_mask, StringView exclusion_mask);
+  void DeleteTaggedItems();
+  // Marks the archive's item of the item's name to be compressed again
+  // from its disk file when that file differs from it in MS-DOS date, time
+  // or size.
+  void Freshen(TAbArchiveItem* item);
+  void FreshenFiles(StringView file_mask) { FreshenFilesEx(file_mask, u""); }
+  void FreshenFilesEx(StringView file_mask, StringView exclusion_mask);
+  void FreshenTaggedItems();
+  // Marks the archive's item of the item's name to be compressed again
+  // from the item's disk file.
+  void Replace(TAbArchiveItem* item);
+  // Renames the item to FixName(new_stored_path); an active other item of
+  // that name gives OnProcessItemFailure (ptMove, ecArchiveError, 7).
+  void Move(TAbArchiveItem* item, StringView new_stored_path);
+  // Writes the archive when it is dirty (or has no items), after
+  // OnConfirmSave. A save that fails leaves the archive file and the items
+  // as they were.
+  void Save();
+  // The stored form of a disk name: "/" separators, one leading separator
+  // dropped, only the last part with soStripPath, leading "../" dropped
+  // with soRemoveDots.
+  virtual String FixName(StringView value) const;
+  // A new item for the file, to be given to Add.
+  virtual std::unique_ptr<TAbArchiveItem> CreateItem(StringView file_name) = 0;
+  virtual bool GetSupportsEmptyFolders() const { return false; }
+  // The disk file of an item: its DiskFileName, a relative one taken in
+  // BaseDirectory.
+  String DiskFileOf(const TAbArchiveItem& item) const;
+
   const String& BaseDirectory() const { return FBaseDirectory; }
   // A trailing "/" is dropped (except from "/"); a value that is not an
   // existing folder raises EAbNoSuchDirectory.
@@ -216,6 +283,7 @@ class TAbArchive {
   // Log File" when it cannot be made.
   void SetLogging(bool value);
   bool IsDirty() const { return FIsDirty; }
+  bool AutoSave = false;
 
   TAbArchiveItemFailureEvent OnProcessItemFailure;
   TAbArchiveProgressEvent OnArchiveProgress;
@@ -223,6 +291,9 @@ class TAbArchive {
   TAbArchiveItemConfirmEvent OnConfirmProcessItem;
   TAbConfirmOverwriteEvent OnConfirmOverwrite;
   TAbArchiveEvent OnLoad;
+  TAbArchiveProgressEvent OnArchiveSaveProgress;
+  TAbArchiveConfirmEvent OnConfirmSave;
+  TAbArchiveEvent OnSave;
   // Progress of the current item's extraction; by default it goes to
   // OnArchiveItemProgress.
   TAbProgressEvent OnProgress;
@@ -236,17 +307,22 @@ class TAbArchive {
   virtual void DoConfirmProcessItem(TAbArchiveItem* item, TAbProcessType process_type, bool& confirm);
   virtual void DoLoad();
   virtual void DoProgress(uint8_t progress, bool& abort);
+  virtual void DoArchiveSaveProgress(uint8_t progress, bool& abort);
+  virtual void DoConfirmSave(bool& confirm);
+  virtual void DoSave();
 
  protected:
   // Over a stream the caller keeps alive (not owned).
   TAbArchive(TStream& stream, StringView archive_name);
-  // Opens the file for reading and owns the stream.
-  explicit TAbArchive(StringView file_name);
+  // Opens the file for reading and owns the stream; with `create` the
+  // archive starts empty and the file is not read (a save writes it).
+  explicit TAbArchive(StringView file_name, bool create = false);
 
   virtual void ExtractItemAt(int index, StringView use_name) = 0;
   virtual void ExtractItemToStreamAt(int index, TStream& stream) = 0;
   virtual void LoadArchive() = 0;
   virtual void TestItemAt(int index) = 0;
+  virtual void SaveArchive() = 0;
 
   void CheckValid() const;
   // Extracts the wanted items (folders only with eoCreateDirs), reporting
@@ -255,9 +331,19 @@ class TAbArchive {
   // Reports the exception being handled through DoProcessItemFailure.
   void ReportFailure(TAbArchiveItem* item, TAbProcessType process_type, const std::exception& e);
   void WriteLogLine(StringView name, TAbProcessType process_type);
+  // Marks the item with `action` after confirmation of `process_type`.
+  bool MarkItem(TAbArchiveItem* item, TAbProcessType process_type, TAbArchiveAction action);
+  void Changed();
+  // The archive's item of the item's name (the item itself when it is
+  // in the list), or null.
+  TAbArchiveItem* ListItemOf(TAbArchiveItem* item) const;
 
   std::unique_ptr<TStream> FOwnedStream;
   TStream* FStream = nullptr;
+  // The archive was opened by file name: a save replaces that file.
+  bool FOwnsFile = false;
+  // The source of the item being added from a stream.
+  TStream* FInStream = nullptr;
   String FArchiveName;
   TAbArchiveStatus FStatus = TAbArchiveStatus::asIdle;
   String FBaseDirectory;

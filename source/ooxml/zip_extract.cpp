@@ -27,10 +27,9 @@ void CheckVersion(const TAbZipItem& item) {
 
 // The local header of the item, the archive stream left at the item's data.
 TAbZipLocalFileHeader ReadLocalHeader(TAbZipArchive& archive, const TAbZipItem& item) {
-  TStream& stream = *archive.Stream();
-  stream.Seek(item.RelativeOffset(), SeekOrigin::soBeginning);
+  archive.PositionAt(item.DiskNumberStart(), item.RelativeOffset());
   TAbZipLocalFileHeader header;
-  header.LoadFromStream(stream);
+  header.LoadFromStream(*archive.Stream());
   return header;
 }
 
@@ -94,7 +93,9 @@ int64_t TAbUnzipSubsetStream::Seek(int64_t offset, SeekOrigin origin) {
   const int64_t base = origin == SeekOrigin::soBeginning ? FStartPos : origin == SeekOrigin::soCurrent ? FCurPos : FEndPos;
   const int64_t target = std::clamp(base + offset, FStartPos, FEndPos);
   if (target != FCurPos) {
-    FStream.Seek(target, SeekOrigin::soBeginning);
+    // A relative move: the window's bytes may run on across the disks of a
+    // split archive, where only moves within a disk are possible.
+    FStream.Seek(target - FCurPos, SeekOrigin::soCurrent);
     FCurPos = target;
   }
   return FCurPos - FStartPos;
@@ -309,7 +310,6 @@ void ExtractItemToFile(TAbZipArchive& archive, TAbZipItem& item, StringView file
 void TestItem(TAbZipArchive& archive, TAbZipItem& item) {
   CheckVersion(item);
   const TAbZipLocalFileHeader local = ReadLocalHeader(archive, item);
-  archive.Stream()->Seek(item.RelativeOffset(), SeekOrigin::soBeginning);
   const TAbZipDirectoryFileHeader& central = item.ItemInfo();
   if (local.FVersionNeededToExtract != central.FVersionNeededToExtract ||
       local.FGeneralPurposeBitFlag != central.FGeneralPurposeBitFlag ||

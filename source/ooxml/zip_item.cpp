@@ -1,5 +1,6 @@
 #include "ooxml/zip_item.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "ooxml/zip_utils.h"
@@ -129,6 +130,147 @@ void TAbZipItem::LoadFromStream(TStream& stream) {
   ToBackslashes(FDiskFileName);
   FAction = TAbArchiveAction::aaNone;
   FTagged = false;
+  FInArchive = true;
+}
+
+void TAbZipItem::SetFileName(StringView value) {
+  FFileName = String(value);
+  FItemInfo.SetIsUTF8(false);
+  SetHostSystem(0);
+  bool beyond_ascii = false;
+  for (char16_t c : value) beyond_ascii |= c > 0x7F;
+  std::string raw = EncodeCp437(value);
+  if (DecodeCp437(raw) != value) {
+    raw = EncodeCp1252(value);
+    if (DecodeCp1252(raw) == value) {
+      SetHostSystem(11);
+    } else {
+      raw = ToUtf8(value);
+      FItemInfo.SetIsUTF8(true);
+    }
+  }
+  FItemInfo.FFileName = raw;
+  TAbExtraField& extra = FItemInfo.FExtraField;
+  if (!FItemInfo.IsUTF8() && beyond_ascii) {
+    std::string path(1, '\x01');
+    const uint32_t crc = CRC32OfString(raw);
+    for (int i = 0; i < 4; ++i) path.push_back(static_cast<char>((crc >> (8 * i)) & 0xFF));
+    extra.Put(kInfoZipUnicodePathId, path + ToUtf8(value));
+  } else {
+    extra.Delete(kInfoZipUnicodePathId);
+  }
+  extra.Delete(kNuUnicodePathId);
+}
+
+void TAbZipItem::PutHeaderSize(uint32_t& field, int64_t value) {
+  field = static_cast<uint32_t>(std::min<int64_t>(std::max<int64_t>(value, 0), 0xFFFFFFFF));
+}
+
+void TAbZipItem::SetCompressedSize(int64_t value) {
+  FCompressedSize = value;
+  PutHeaderSize(FItemInfo.FCompressedSize, value);
+  UpdateZip64Extra();
+}
+
+void TAbZipItem::SetUncompressedSize(int64_t value) {
+  FUncompressedSize = value;
+  PutHeaderSize(FItemInfo.FUncompressedSize, value);
+  UpdateZip64Extra();
+}
+
+void TAbZipItem::SetRelativeOffset(int64_t value) {
+  FRelativeOffset = value;
+  PutHeaderSize(FItemInfo.FRelativeOffset, value);
+  UpdateZip64Extra();
+}
+
+void TAbZipItem::SetDiskNumberStart(uint32_t value) {
+  FDiskNumberStart = value;
+  FItemInfo.FDiskNumberStart = static_cast<uint16_t>(std::min<uint32_t>(value, 0xFFFF));
+  UpdateZip64Extra();
+}
+
+void TAbZipItem::SetIsEncrypted(bool value) {
+  SetGeneralPurposeBitFlag(value ? FItemInfo.FGeneralPurposeBitFlag | 1 : FItemInfo.FGeneralPurposeBitFlag & ~1);
+}
+
+void TAbZipItem::SetHostSystem(uint8_t value) {
+  FItemInfo.FVersionMadeBy = static_cast<uint16_t>((FItemInfo.FVersionMadeBy & 0xFF) | value << 8);
+}
+
+void TAbZipItem::SetCompressionMethod(uint16_t value) {
+  FItemInfo.FCompressionMethod = value;
+  UpdateVersionNeeded();
+}
+
+void TAbZipItem::SetGeneralPurposeBitFlag(uint16_t value) {
+  FItemInfo.FGeneralPurposeBitFlag = value;
+  UpdateVersionNeeded();
+}
+
+void TAbZipItem::UpdateVersionNeeded() {
+  uint16_t version = 10;
+  if (FItemInfo.FExtraField.Has(kZip64ExtraId))
+    version = 45;
+  else if (IsEncrypted())
+    version = 21;
+  else if (IsDirectory() || CompressionMethod() > 6)
+    version = 20;
+  FItemInfo.FVersionNeededToExtract = version;
+  FItemInfo.FVersionMadeBy =
+      static_cast<uint16_t>((FItemInfo.FVersionMadeBy & 0xFF00) | std::max<uint16_t>(20, version));
+}
+
+void TAbZipItem::UpdateZip64Extra() {
+  std::string data;
+  auto put = [&data](uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) data.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  if (FUncompressedSize >= 0xFFFFFFFF) put(static_cast<uint64_t>(FUncompressedSize), 8);
+  if (FCompressedSize >= 0xFFFFFFFF) put(static_cast<uint64_t>(FCompressedSize), 8);
+  if (FRelativeOffset >= 0xFFFFFFFF) put(static_cast<uint64_t>(FRelativeOffset), 8);
+  if (FDiskNumberStart > 0xFFFE) put(FDiskNumberStart, 4);
+  TAbExtraField& extra = FItemInfo.FExtraField;
+  const bool had = extra.Has(kZip64ExtraId);
+  if (data.empty())
+    extra.Delete(kZip64ExtraId);
+  else
+    extra.Put(kZip64ExtraId, data);
+  if (had != extra.Has(kZip64ExtraId)) UpdateVersionNeeded();
+}
+
+std::string TAbZipItem::LocalHeaderBytes() const {
+  TAbZipLocalFileHeader header;
+  header.FVersionNeededToExtract = FItemInfo.FVersionNeededToExtract;
+  header.FGeneralPurposeBitFlag = FItemInfo.FGeneralPurposeBitFlag;
+  header.FCompressionMethod = FItemInfo.FCompressionMethod;
+  header.FLastModFileTime = FItemInfo.FLastModFileTime;
+  header.FLastModFileDate = FItemInfo.FLastModFileDate;
+  header.FCRC32 = FItemInfo.FCRC32;
+  header.FFileName = FItemInfo.FFileName;
+  header.FExtraField.Assign(FLFHExtraField);
+  header.FExtraField.CloneFrom(FItemInfo.FExtraField, kInfoZipUnicodePathId);
+  header.FExtraField.CloneFrom(FItemInfo.FExtraField, kNuUnicodePathId);
+  if (FCompressedSize >= 0xFFFFFFFF || FUncompressedSize >= 0xFFFFFFFF) {
+    header.FCompressedSize = header.FUncompressedSize = 0xFFFFFFFF;
+    std::string sizes;
+    for (uint64_t value : {static_cast<uint64_t>(FUncompressedSize), static_cast<uint64_t>(FCompressedSize)})
+      for (int i = 0; i < 8; ++i) sizes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    header.FExtraField.Put(kZip64ExtraId, sizes);
+  } else {
+    header.FCompressedSize = static_cast<uint32_t>(FCompressedSize);
+    header.FUncompressedSize = static_cast<uint32_t>(FUncompressedSize);
+    header.FExtraField.Delete(kZip64ExtraId);
+  }
+  return header.ToBytes();
+}
+
+void TAbZipItem::WriteDataDescriptor(TStream& stream) const {
+  TAbZipDataDescriptor descriptor;
+  descriptor.FCRC32 = FItemInfo.FCRC32;
+  descriptor.FCompressedSize = static_cast<uint64_t>(FCompressedSize);
+  descriptor.FUncompressedSize = static_cast<uint64_t>(FUncompressedSize);
+  descriptor.SaveToStream(stream);
 }
 
 }  // namespace vn::ooxml

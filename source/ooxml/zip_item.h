@@ -55,15 +55,53 @@ class TAbZipItem : public TAbArchiveItem {
   int64_t RelativeOffset() const { return FRelativeOffset; }
   uint32_t DiskNumberStart() const { return FDiskNumberStart; }
   const TAbZipDirectoryFileHeader& ItemInfo() const { return FItemInfo; }
+  // The item's data are in the archive file (it was loaded, or written by
+  // a save), so a save can copy them.
+  bool InArchive() const { return FInArchive; }
+  void SetInArchive(bool value) { FInArchive = value; }
   const TAbExtraField& LFHExtraField() const { return FLFHExtraField; }
+  TAbExtraField& LFHExtraField() { return FLFHExtraField; }
+
+  // Write path. The name is stored in code page 437 when it fits (host
+  // system 0), else in the ANSI code page (host system 11), else as UTF-8
+  // with flag bit 11; a non-UTF-8 form of a name beyond ASCII gets a
+  // Unicode path subfield. Sizes, offset and disk keep their full value
+  // here and go into the header clipped, with a Zip64 subfield holding
+  // those that do not fit.
+  void SetFileName(StringView value) override;
+  void SetCompressedSize(int64_t value) override;
+  void SetUncompressedSize(int64_t value) override;
+  void SetCRC32(uint32_t value) override { FItemInfo.FCRC32 = value; }
+  void SetExternalFileAttributes(uint32_t value) override { FItemInfo.FExternalFileAttributes = value; }
+  void SetIsEncrypted(bool value) override;
+  void SetLastModFileDate(uint16_t value) override { FItemInfo.FLastModFileDate = value; }
+  void SetLastModFileTime(uint16_t value) override { FItemInfo.FLastModFileTime = value; }
+  void SetRelativeOffset(int64_t value);
+  void SetDiskNumberStart(uint32_t value);
+  void SetHostSystem(uint8_t value);
+  void SetCompressionMethod(uint16_t value);
+  void SetGeneralPurposeBitFlag(uint16_t value);
+  // 45 with a Zip64 subfield, else 21 encrypted, else 20 for a directory
+  // or a method above 6, else 10; "version made by" follows (at least 20).
+  void UpdateVersionNeeded();
+  void UpdateZip64Extra();
+  // The local header: the directory's fields, the local extra field with
+  // the Unicode path subfields, and a Zip64 subfield holding both sizes
+  // when either needs 64 bits.
+  std::string LocalHeaderBytes() const;
+  void WriteLocalHeader(TStream& stream) const { stream.WriteString(LocalHeaderBytes()); }
+  void WriteDirectoryHeader(TStream& stream) const { FItemInfo.SaveToStream(stream); }
+  void WriteDataDescriptor(TStream& stream) const;
 
  private:
   String DecodeName() const;
+  static void PutHeaderSize(uint32_t& field, int64_t value);
 
   TAbZipDirectoryFileHeader FItemInfo;
   uint32_t FDiskNumberStart = 0;
   TAbExtraField FLFHExtraField;
   int64_t FRelativeOffset = 0;
+  bool FInArchive = false;
 };
 
 }  // namespace vn::ooxml

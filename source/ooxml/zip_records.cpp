@@ -21,6 +21,28 @@ uint32_t LE32(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+void PutLE(std::string& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A length field of 16 bits; longer names, fields and comments cannot be
+// stored.
+uint16_t Length16(const std::string& bytes) {
+  if (bytes.size() > 0xFFFF) throw EAbException("Zip record field longer than 65535 bytes");
+  return static_cast<uint16_t>(bytes.size());
+}
+
+void PutCommonFields(std::string& out, const TAbZipFileHeader& h) {
+  PutLE(out, h.FVersionNeededToExtract, 2);
+  PutLE(out, h.FGeneralPurposeBitFlag, 2);
+  PutLE(out, h.FCompressionMethod, 2);
+  PutLE(out, h.FLastModFileTime, 2);
+  PutLE(out, h.FLastModFileDate, 2);
+  PutLE(out, h.FCRC32, 4);
+  PutLE(out, h.FCompressedSize, 4);
+  PutLE(out, h.FUncompressedSize, 4);
+}
+
 std::string ReadBytes(TStream& stream, size_t count) {
   std::string bytes(count, '\0');
   if (count > 0) stream.ReadBuffer(bytes.data(), static_cast<int64_t>(count));
@@ -236,6 +258,69 @@ void TAbZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   FFileName = ReadBytes(stream, name_length);
   FExtraField.LoadFromStream(stream, extra_length);
   FFileComment = ReadBytes(stream, comment_length);
+}
+
+std::string TAbZipLocalFileHeader::ToBytes() const {
+  std::string out;
+  PutLE(out, kLocalFileHeaderSignature, 4);
+  PutCommonFields(out, *this);
+  PutLE(out, Length16(FFileName), 2);
+  PutLE(out, Length16(FExtraField.Buffer()), 2);
+  return out + FFileName + FExtraField.Buffer();
+}
+
+std::string TAbZipDirectoryFileHeader::ToBytes() const {
+  std::string out;
+  PutLE(out, kCentralFileHeaderSignature, 4);
+  PutLE(out, FVersionMadeBy, 2);
+  PutCommonFields(out, *this);
+  PutLE(out, Length16(FFileName), 2);
+  PutLE(out, Length16(FExtraField.Buffer()), 2);
+  PutLE(out, Length16(FFileComment), 2);
+  PutLE(out, FDiskNumberStart, 2);
+  PutLE(out, FInternalFileAttributes, 2);
+  PutLE(out, FExternalFileAttributes, 4);
+  PutLE(out, FRelativeOffset, 4);
+  return out + FFileName + FExtraField.Buffer() + FFileComment;
+}
+
+std::string TAbZipDataDescriptor::ToBytes() const {
+  std::string out;
+  PutLE(out, kDataDescriptorSignature, 4);
+  PutLE(out, FCRC32, 4);
+  const int size_bytes = FCompressedSize >= 0xFFFFFFFF || FUncompressedSize >= 0xFFFFFFFF ? 8 : 4;
+  PutLE(out, FCompressedSize, size_bytes);
+  PutLE(out, FUncompressedSize, size_bytes);
+  return out;
+}
+
+std::string TAbZipDirectoryFileFooter::ToBytes(int64_t position) const {
+  std::string out;
+  if (IsZip64()) {
+    PutLE(out, kZip64EndSignature, 4);
+    PutLE(out, 44, 8);  // the size of the record after this field
+    PutLE(out, 45, 2);
+    PutLE(out, 45, 2);
+    PutLE(out, FDiskNumber, 4);
+    PutLE(out, FStartDiskNumber, 4);
+    PutLE(out, FEntriesOnDisk, 8);
+    PutLE(out, FTotalEntries, 8);
+    PutLE(out, FDirectorySize, 8);
+    PutLE(out, FDirectoryOffset, 8);
+    PutLE(out, kZip64LocatorSignature, 4);
+    PutLE(out, FDiskNumber, 4);
+    PutLE(out, static_cast<uint64_t>(position), 8);
+    PutLE(out, uint64_t{FDiskNumber} + 1, 4);
+  }
+  PutLE(out, kEndOfCentralDirSignature, 4);
+  PutLE(out, std::min<uint64_t>(FDiskNumber, 0xFFFF), 2);
+  PutLE(out, std::min<uint64_t>(FStartDiskNumber, 0xFFFF), 2);
+  PutLE(out, std::min<uint64_t>(FEntriesOnDisk, 0xFFFF), 2);
+  PutLE(out, std::min<uint64_t>(FTotalEntries, 0xFFFF), 2);
+  PutLE(out, std::min<uint64_t>(FDirectorySize, 0xFFFFFFFF), 4);
+  PutLE(out, std::min<uint64_t>(FDirectoryOffset, 0xFFFFFFFF), 4);
+  PutLE(out, Length16(FZipfileComment), 2);
+  return out + FZipfileComment;
 }
 
 void TAbZipDirectoryFileFooter::LoadFromStream(TStream& stream) {

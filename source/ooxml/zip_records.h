@@ -117,6 +117,9 @@ class TAbZipLocalFileHeader : public TAbZipFileHeader {
   // Reads the 30 fixed bytes, the name and the extra field; EAbZipInvalid
   // for a wrong signature.
   void LoadFromStream(TStream& stream);
+  // The record as stored; SaveToStream writes it whole.
+  std::string ToBytes() const;
+  void SaveToStream(TStream& stream) const { stream.WriteString(ToBytes()); }
 };
 
 class TAbZipDirectoryFileHeader : public TAbZipFileHeader {
@@ -125,6 +128,8 @@ class TAbZipDirectoryFileHeader : public TAbZipFileHeader {
   // Reads the 46 fixed bytes, the name, the extra field and the comment;
   // EAbZipInvalid for a wrong signature.
   void LoadFromStream(TStream& stream);
+  std::string ToBytes() const;
+  void SaveToStream(TStream& stream) const { stream.WriteString(ToBytes()); }
 
   uint16_t FVersionMadeBy = 0;
   uint16_t FDiskNumberStart = 0;
@@ -143,6 +148,10 @@ class TAbZipDirectoryFileFooter {
   // The 56 bytes of a Zip64 end record; the escaped values are replaced.
   void LoadZip64FromStream(TStream& stream);
   bool IsZip64() const;
+  // The end record with every value clipped to its field, preceded, for a
+  // Zip64 archive, by a Zip64 end record at `position` on disk FDiskNumber
+  // and the locator pointing at it.
+  std::string ToBytes(int64_t position) const;
 
   uint32_t FDiskNumber = 0;
   uint32_t FStartDiskNumber = 0;
@@ -151,6 +160,18 @@ class TAbZipDirectoryFileFooter {
   uint64_t FDirectorySize = 0;
   uint64_t FDirectoryOffset = 0;
   std::string FZipfileComment;
+};
+
+// The CRC-32 and sizes that follow an item's data when flag bit 3 is set:
+// 32-bit sizes, or 64-bit ones when either size needs them.
+class TAbZipDataDescriptor {
+ public:
+  std::string ToBytes() const;
+  void SaveToStream(TStream& stream) const { stream.WriteString(ToBytes()); }
+
+  uint32_t FCRC32 = 0;
+  uint64_t FCompressedSize = 0;
+  uint64_t FUncompressedSize = 0;
 };
 
 // Position of the end of central directory record (the stream left there),

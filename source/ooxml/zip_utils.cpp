@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -187,6 +188,24 @@ void SetFileAttributes(const std::filesystem::path& file_name, int attributes) {
   else
     mode |= 0200;
   ::chmod(file_name.c_str(), mode);
+}
+
+String GetTempDirectory() {
+  std::error_code ec;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+  return FromUtf8(ec ? std::string("/tmp") : temp.string());
+}
+
+String GetTempSwapFileName(StringView folder, bool create_it) {
+  std::error_code ec;
+  std::filesystem::path dir = PathOf(folder);
+  if (folder.empty() || !std::filesystem::is_directory(dir, ec)) dir = PathOf(GetTempDirectory());
+  if (!create_it) return FromUtf8((dir / "VMS1").string());
+  std::string name = (dir / "VMSXXXXXX").string();
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) throw EInOutError(std::strerror(errno), errno);
+  ::close(fd);
+  return FromUtf8(name);
 }
 
 void ToBackslashes(String& s) { std::replace(s.begin(), s.end(), u'\\', u'/'); }

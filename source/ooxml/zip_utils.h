@@ -89,6 +89,15 @@ void StripDots(String& s);
 // error code when one cannot be made.
 void CreateDirectoryPath(StringView path);
 
+// Temporary files. The user's temporary folder (TMPDIR, else /tmp).
+String GetTempDirectory();
+// A new, empty file named "VMS" and a unique suffix in `folder`, or in the
+// user's temporary folder when `folder` is not an existing folder; its
+// name. Without `create_it` the name has the fixed suffix "1" and nothing
+// is created. EInOutError when the file cannot be made.
+String GetTempSwapFileName(StringView folder, bool create_it);
+inline String CreateTempFileName(StringView folder) { return GetTempSwapFileName(folder, true); }
+
 // Wildcard match from 1-based positions: "*" any run, "?" one character,
 // anything else itself (case-sensitive); "*" and "*.*" from the first
 // position match every non-empty source.

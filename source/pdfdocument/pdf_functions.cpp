@@ -52,7 +52,7 @@ std::unique_ptr<TvnPDFunction> TvnPDFunction::MakeFunction(TvnPDBaseObject* AFun
       f = std::make_unique<TvnPDStitchingFunction>(*dict, ADepth);
       break;
     case 4:
-      f = std::make_unique<TvnPDPostScriptFunction>();
+      if (stream) f = std::make_unique<TvnPDPostScriptFunction>(*stream);
       break;
     default:
       break;
@@ -264,6 +264,29 @@ void TvnPDStitchingFunction::Transform(const TvnFunctionValues& AInput, TvnFunct
   TvnFunctionValues in{};
   in[0] = (x - FBounds[i]) * FScale[i] + FEncode[2 * i];
   FFuncs[i]->Transform(in, AOutput);
+}
+
+// ---- Calculator -------------------------------------------------------------
+
+TvnPDPostScriptFunction::TvnPDPostScriptFunction(TvnPDStream& AStream) {
+  const TvnPDDictionary* dict = AStream.GetDict();
+  if (!dict || !ReadDomainAndRange(*dict) || !FHasRange || FM < 1 || FN < 1) return;
+  AStream.Reset();
+  // One byte more than allowed tells a program that is too large.
+  AStream.Read(FCode, kMaxProgramBytes + 1);
+  AStream.Close();
+  if (FCode.size() > kMaxProgramBytes || !FProgram.Parse(FCode)) {
+    FCode.clear();
+    return;
+  }
+  FOk = true;
+}
+
+void TvnPDPostScriptFunction::Transform(const TvnFunctionValues& AInput, TvnFunctionValues& AOutput) const {
+  TvnFunctionValues in{}, out{};
+  for (int i = 0; i < FM; ++i) in[static_cast<size_t>(i)] = ClampToDomain(i, AInput[static_cast<size_t>(i)]);
+  if (!FProgram.Run(in.data(), FM, out.data(), FN)) out.fill(0);
+  for (int i = 0; i < FN; ++i) AOutput[static_cast<size_t>(i)] = ClampToRange(i, out[static_cast<size_t>(i)]);
 }
 
 }  // namespace vn::pdfdoc

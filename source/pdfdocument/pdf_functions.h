@@ -2,8 +2,8 @@
 // colour spaces use as tint transforms and shadings as colour ramps.
 //
 // TvnPDFunction::MakeFunction builds the sampled (type 0), exponential
-// (type 2), stitching (type 3) or PostScript calculator (type 4) function of
-// a function dictionary or stream, or the identity function for the name
+// (type 2), stitching (type 3) or calculator (type 4) function of a function
+// dictionary or stream, or the identity function for the name
 // /Identity. Nothing here raises: a malformed function object yields no
 // function. Inputs and outputs are arrays of kMaxFunctionValues doubles;
 // only the first m inputs are read and the first n outputs written.
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "pdf/objects.h"
+#include "pdfdocument/calculator_program.h"
 
 namespace vn::pdfdoc {
 
@@ -143,14 +144,27 @@ class TvnPDStitchingFunction : public TvnPDFunction {
   bool FOk = false;
 };
 
-// A PostScript calculator program. It is recognised but not evaluated:
-// never OK, so MakeFunction gives nothing for it.
+// A calculator function: a stream holding a program of the PostScript
+// subset CalculatorProgram runs. Domain and Range are required. The inputs,
+// clamped to the domain, are pushed as reals; the outputs are the values
+// the program leaves on the stack, clamped to the range. A program that
+// does not parse (or is larger than kMaxProgramBytes) makes the function
+// invalid; a run that fails gives every output 0 clamped to its range.
 class TvnPDPostScriptFunction : public TvnPDFunction {
  public:
+  static constexpr size_t kMaxProgramBytes = size_t{1} << 20;
+
+  explicit TvnPDPostScriptFunction(vn::pdf::TvnPDStream& AStream);
   TvnFunctionType GetType() const override { return TvnFunctionType::ftPostScript; }
-  void Transform(const TvnFunctionValues&, TvnFunctionValues&) const override {}
-  bool IsOk() const override { return false; }
-  std::string GetCodeString() const { return {}; }
+  void Transform(const TvnFunctionValues& AInput, TvnFunctionValues& AOutput) const override;
+  bool IsOk() const override { return FOk; }
+  // The program text as the stream holds it.
+  const std::string& GetCodeString() const { return FCode; }
+
+ private:
+  std::string FCode;
+  CalculatorProgram FProgram;
+  bool FOk = false;
 };
 
 }  // namespace vn::pdfdoc

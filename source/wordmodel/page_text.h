@@ -1,5 +1,6 @@
 // The searchable text of laid-out content (a page, a header or a footer):
-// the text of its text items in layout order with their rectangles.
+// the text of its text items in layout order with their rectangles, and the
+// text of a page with its number.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,23 @@ class TvnRawPageTextItems : public TObject {
   std::vector<int32_t> FIndexInTextItem;
   std::vector<int32_t> FParas;
   std::vector<TvnTextitem*> FItems;
+  String FText;
+};
+
+// The text of a page kept for searching: the rectangles of its text items,
+// its number and its text.
+class TvnPageText : public TObject {
+ public:
+  std::vector<TRect>& GetTextItems() { return FtextItems; }
+  const std::vector<TRect>& GetTextItems() const { return FtextItems; }
+  int32_t GetPageNumber() const { return FPageNumber; }
+  void SetPageNumber(int32_t Value) { FPageNumber = Value; }
+  const String& GetText() const { return FText; }
+  void SetText(const String& Value) { FText = Value; }
+
+ private:
+  std::vector<TRect> FtextItems;
+  int32_t FPageNumber = 0;
   String FText;
 };
 

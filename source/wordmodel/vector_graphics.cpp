@@ -130,6 +130,35 @@ void TvnGraphicRect::Draw(TvnBaseCanvas* ACanvas) {
 }
 
 // ---------------------------------------------------------------------------
+// TvnClipRect, TvnResetClip
+
+TvnClipRect::TvnClipRect(int32_t AX, int32_t AY, int32_t AWidth, int32_t AHeight, TvnCombineMode ACombineMode)
+    : TvnGraphicRect(AX, AY, AWidth, AHeight), FCombineMode(ACombineMode) {}
+
+std::unique_ptr<TvnDocItem> TvnClipRect::Clone() const {
+  auto copy = std::make_unique<TvnClipRect>();
+  Assign(this, copy.get());
+  return copy;
+}
+
+void TvnClipRect::Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const {
+  TvnGraphicRect::Assign(ASource, ADest);
+  const auto* source = dynamic_cast<const TvnClipRect*>(ASource);
+  auto* dest = dynamic_cast<TvnClipRect*>(ADest);
+  if (source != nullptr && dest != nullptr) dest->FCombineMode = source->FCombineMode;
+}
+
+void TvnClipRect::Draw(TvnBaseCanvas* /*ACanvas*/) {}
+
+std::unique_ptr<TvnDocItem> TvnResetClip::Clone() const {
+  auto copy = std::make_unique<TvnResetClip>();
+  Assign(this, copy.get());
+  return copy;
+}
+
+void TvnResetClip::Draw(TvnBaseCanvas* /*ACanvas*/) {}
+
+// ---------------------------------------------------------------------------
 // TvnPath
 
 std::unique_ptr<TvnDocItem> TvnPath::Clone() const {

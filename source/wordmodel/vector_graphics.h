@@ -1,6 +1,7 @@
 // The vector items of laid-out Word content: a pen-and-brush base
 // (TvnVGraphics), straight lines (underlines, borders), filled or framed
-// rectangles, and the path of rectangles that is the wrap region of a
+// rectangles, the clip rectangle and its reset marker that bracket a clipped
+// stretch of a line, and the path of rectangles that is the wrap region of a
 // floating drawing.
 #pragma once
 
@@ -14,6 +15,8 @@
 namespace vn::wordmodel {
 
 enum class TvnFillMode : uint8_t { fmAlternate, fmWinding };
+// How a clip rectangle combines with the clip in force.
+enum class TvnCombineMode : uint8_t { cmComplement, cmExclude, cmIntersect, cmReplace, cmUnion, cmXor };
 
 // Black pen, white brush; stroked and not filled.
 class TvnVGraphics : public TvnDocItem {
@@ -92,6 +95,33 @@ class TvnGraphicRect : public TvnVGraphics {
 
   std::unique_ptr<TvnDocItem> Clone() const override;
   // DrawRect at the box, filled and stroked as the flags say.
+  void Draw(TvnBaseCanvas* ACanvas) override;
+};
+
+// Marks the start of a clipped stretch: the items up to the next
+// TvnResetClip belong inside the element's box, combined with the clip in
+// force as the mode says. The marker draws nothing; it is there for what
+// replays or writes the laid-out items.
+class TvnClipRect : public TvnGraphicRect {
+ public:
+  TvnClipRect() = default;
+  TvnClipRect(int32_t AX, int32_t AY, int32_t AWidth, int32_t AHeight, TvnCombineMode ACombineMode);
+
+  std::unique_ptr<TvnDocItem> Clone() const override;
+  void Assign(const TvnDocItem* ASource, TvnDocItem* ADest) const override;
+  void Draw(TvnBaseCanvas* ACanvas) override;
+
+  TvnCombineMode GetCombineMode() const { return FCombineMode; }
+  void SetCombineMode(TvnCombineMode Value) { FCombineMode = Value; }
+
+ private:
+  TvnCombineMode FCombineMode = TvnCombineMode::cmComplement;
+};
+
+// Closes the clipped stretch a TvnClipRect opened; draws nothing.
+class TvnResetClip : public TvnDocItem {
+ public:
+  std::unique_ptr<TvnDocItem> Clone() const override;
   void Draw(TvnBaseCanvas* ACanvas) override;
 };
 

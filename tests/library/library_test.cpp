@@ -14,6 +14,7 @@
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
 #include "platform/canvas/emf_recorder.h"
+#include "rtf/text_document.h"
 #include "runtime/streams.h"
 
 namespace vn::library_test {
@@ -31,7 +32,7 @@ struct Expected {
 };
 std::vector<Expected> StartUpOrder() {
   return {
-      {u".txt", nullptr},
+      {u".txt", DocumentClassOf<rtf::TvnTextDocument>()},
       {u".pdf", DocumentClassOf<pdfdoc::TvnqPDFDocument>()},
       {u".docx", nullptr},
       {u".dotx", nullptr},

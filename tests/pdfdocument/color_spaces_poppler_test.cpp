@@ -94,6 +94,19 @@ const std::string kTwoColorants = HexOracleStream(
     "/FunctionType 0 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] /Size [2 2] /BitsPerSample 8",
     "FFFFFF FF0000 0000FF 202020");
 
+// A stream object with its data as given.
+std::string PlainOracleStream(const std::string& dict, const std::string& data) {
+  return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+// Calculator tint transforms: one tint to CMYK, and two colorants to RGB
+// through a conditional.
+const std::string kTintToCmyk = PlainOracleStream("/FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1 0 1]",
+                                                  "{dup 0.8 mul exch dup 0.2 mul exch 0 exch 0.1 mul}");
+const std::string kTwoToRgb = PlainOracleStream("/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]",
+                                                "{2 copy gt {1 exch sub exch 1 exch sub 0.5} "
+                                                "{exch 1 exch sub 0.2} ifelse}");
+
 const OracleCase kOracleCases[] = {
     {"DeviceGray", "/DeviceGray", {0.3}},
     {"DeviceRGB", "/DeviceRGB", {0.9, 0.4, 0.1}},
@@ -108,6 +121,9 @@ const OracleCase kOracleCases[] = {
     {"Separation, exponential tint N 2",
      "[/Separation /Spot /DeviceGray << /FunctionType 2 /Domain [0 1] /C0 [1] /C1 [0] /N 2 >>]", {0.7}},
     {"DeviceN", "[/DeviceN [/A /B] /DeviceRGB " + kTwoColorants + "]", {0.6, 0.3}},
+    {"Separation, calculator tint to CMYK", "[/Separation /Spot /DeviceCMYK " + kTintToCmyk + "]", {0.7}},
+    {"DeviceN, calculator tint, first branch", "[/DeviceN [/A /B] /DeviceRGB " + kTwoToRgb + "]", {0.6, 0.3}},
+    {"DeviceN, calculator tint, second branch", "[/DeviceN [/A /B] /DeviceRGB " + kTwoToRgb + "]", {0.2, 0.9}},
     {"Lab", "[/Lab << /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]", {60, 30, -20}, 12},
     {"Lab, D50 white", "[/Lab << /WhitePoint [0.9642 1 0.8249] >>]", {40, -20, 35}, 12},
     {"ICCBased N 3 through its alternate", "[/ICCBased " + HexOracleStream("/N 3 /Alternate /DeviceRGB", "00") + "]",

@@ -65,9 +65,10 @@ const RGBCase kRGBCases[] = {
      {0, 32768, 65536}},
     {"ICC N 4 with Alternate DeviceCMYK", "[/ICCBased " + HexColorStream("/N 4 /Alternate /DeviceCMYK", "00") + "]",
      {0, 0, 0, 1}, {Fx(0.1373), Fx(0.1216), Fx(0.1255)}},
+    // The calculator program "{" is not closed.
     {"Separation Black over CMYK without a usable tint",
      "[/Separation /Black /DeviceCMYK " + HexColorStream("/FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1 0 1]",
-                                                         "7B7D") +
+                                                         "7B") +
          "]",
      {1}, {Fx(0.1373), Fx(0.1216), Fx(0.1255)}},
     {"Separation spot tint 1 is red",

@@ -1,0 +1,65 @@
+// The steps both line analyzers share: positioned text elements grouped by
+// baseline, split at wide gaps, pieces and super- and subscripts merged,
+// word gaps repaired and pieces of one visual line rejoined.
+//
+// The analysis works on copies of the page's elements (CopyTextElement):
+// it changes texts, rectangles, alignments and font sizes, and the page
+// the elements came from keeps its own unchanged.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "wordmodel/positioned_text.h"
+
+namespace vn::rtf {
+
+// A line being built: its elements left to right and its bounds (X and Y
+// of the first element, Y on the baseline).
+struct AnalysisLine {
+  std::vector<wordmodel::TvnTextElement*> Items;
+  double X = 0;
+  double Y = 0;
+  double Width = 0;
+  double Height = 0;
+  double Right() const { return X + Width; }
+};
+
+// A copy of AElement that the analysis may change: text, font, colour,
+// alignment, break, its own bounding rectangle (0, 0, 0, 0 when the
+// element has none; coordinates that are not finite read as 0) and its own
+// character rectangles, kept in ACharRects.
+std::unique_ptr<wordmodel::TvnTextElement> CopyTextElement(
+    const wordmodel::TvnTextElement& AElement, std::vector<std::unique_ptr<wordmodel::TvnRectF>>& ACharRects);
+
+class LineAnalysis {
+ public:
+  // With AEnlargeScripts a super- or subscript merged into a line gets its
+  // font size multiplied by 1.53 (rounded up).
+  explicit LineAnalysis(bool AEnlargeScripts) : FEnlargeScripts(AEnlargeScripts) {}
+
+  // Builds the lines of AElements (whose bounding rectangles must be set)
+  // in reading order, top to bottom.
+  std::vector<AnalysisLine> Run(const std::vector<wordmodel::TvnTextElement*>& AElements);
+
+  // The width in pixels of a blank in AFont (Arial 8 when null) at 96 dpi,
+  // as the platform font layer measures it; remembered per face, size and
+  // style.
+  double SpaceWidth(const framework::TvnFont* AFont);
+
+ private:
+  std::vector<AnalysisLine> SplitLines(const std::vector<wordmodel::TvnTextElement*>& AElements);
+  static void UpdateLineBounds(AnalysisLine& ALine);
+  void MergeScriptLines(std::vector<AnalysisLine>& ALines);
+  void RepairWordGaps(std::vector<AnalysisLine>& ALines);
+  void RejoinLines(std::vector<AnalysisLine>& ALines);
+  // Moves AFrom's elements into AInto as script text of AInto's height.
+  void MergeAsScript(AnalysisLine& AFrom, AnalysisLine& AInto, wordmodel::TvnTextAlignment AAlignment);
+
+  bool FEnlargeScripts;
+  std::map<std::tuple<String, int32_t, uint8_t>, double> FSpaceWidths;
+};
+
+}  // namespace vn::rtf

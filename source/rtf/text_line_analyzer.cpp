@@ -1,0 +1,48 @@
+#include "rtf/text_line_analyzer.h"
+
+#include <memory>
+
+#include "rtf/line_analysis_impl.h"
+
+namespace vn::rtf::plaintext {
+
+using wordmodel::TvnDocItem;
+using wordmodel::TvnRectF;
+using wordmodel::TvnTextElement;
+
+TvnLineAnalyzer::TvnLineAnalyzer(const std::vector<TvnDocItem*>& ATextItemList, std::vector<String>& AFinalList) {
+  std::vector<std::unique_ptr<TvnRectF>> charRects;
+  std::vector<std::unique_ptr<TvnTextElement>> copies;
+  std::vector<TvnTextElement*> elements;
+  for (const TvnDocItem* item : ATextItemList) {
+    const auto* text = dynamic_cast<const TvnTextElement*>(item);
+    if (!text) continue;
+    copies.push_back(CopyTextElement(*text, charRects));
+    TvnTextElement* e = copies.back().get();
+    // The baseline key: the left and bottom of the first character box
+    // (0, 0 without one); width and height stay.
+    TvnRectF& r = *e->GetBoundingRect();
+    const auto& boxes = e->GetCharBoundingRect();
+    r.SetX(boxes.empty() ? 0 : boxes.front()->GetX());
+    r.SetY(boxes.empty() ? 0 : boxes.front()->GetBottom());
+    elements.push_back(e);
+  }
+  LineAnalysis analysis(false);
+  for (const AnalysisLine& line : analysis.Run(elements)) {
+    String text;
+    const TvnTextElement* prev = nullptr;
+    for (const TvnTextElement* e : line.Items) {
+      if (prev && !text.empty() && text.back() != u' ' && !e->GetText().empty() && e->GetText().front() != u' ') {
+        const TvnRectF& a = *prev->GetBoundingRect();
+        const TvnRectF& b = *e->GetBoundingRect();
+        const auto* font = a.GetHeight() >= b.GetHeight() ? prev->GetFont() : e->GetFont();
+        if (b.GetX() - a.GetRight() > analysis.SpaceWidth(font) / 2) text += u' ';
+      }
+      text += e->GetText();
+      prev = e;
+    }
+    AFinalList.push_back(text);
+  }
+}
+
+}  // namespace vn::rtf::plaintext
