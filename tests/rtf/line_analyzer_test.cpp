@@ -13,11 +13,11 @@
 
 #include "rtf/line_analysis_impl.h"
 
+namespace line_analyzer_test {
+
 using namespace vn::rtf;
 using namespace vn::rtf::analyzer;
 using namespace vn::wordmodel;
-
-namespace line_analyzer_test {
 
 // Text elements of one page and their character boxes.
 class PageBuilder {
