@@ -1,0 +1,211 @@
+// The dispatcher of the RTF reader: reads the tokens of TvnRTFTokenizer and
+// builds the Word document model from them: the sections and the body
+// paragraphs in document order, the font and colour tables, and the
+// character formatting of every run.
+//
+// Groups keep their state on an explicit stack: entering a group saves the
+// character formatting, the destination, the current font and the Unicode
+// skip count, and leaving it restores them, whatever depth the file
+// reaches (groups nested beyond kMaxRtfGroupDepth are skipped whole).
+// Control words are looked up in three tables: destinations (which decide
+// what the rest of their group is), control words, and destinations whose
+// group is skipped. "{\*\name ...}" with a name no table holds is skipped
+// too. Text arrives as bytes and is decoded with the code page of the
+// current font's character set, or of the document ("\ansicpg"); "\uN"
+// gives its character and skips the next N fallback characters ("\ucN").
+//
+// Damaged input never stops the reading: unbalanced braces, parameters out
+// of range or missing, and escapes cut off by the end of the input each
+// read as far as they make sense.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rtf/rtf_code_pages.h"
+#include "rtf/rtf_tokenizer.h"
+#include "wordmodel/document_mediator.h"
+#include "wordmodel/paragraph.h"
+#include "wordmodel/run_properties.h"
+#include "wordmodel/section.h"
+
+namespace vn::rtf {
+
+using vn::String;
+using vn::framework::TvnRGBColor;
+using vn::wordmodel::TvnDocumentMediator;
+using vn::wordmodel::TvnParagraph;
+using vn::wordmodel::TvnParagraphProperties;
+using vn::wordmodel::TvnRunProperties;
+using vn::wordmodel::TvnSection;
+using TvnDocItem = vn::framework::TvnDocItem;
+
+// Deepest group nesting read; deeper groups are skipped with their content.
+inline constexpr size_t kMaxRtfGroupDepth = 1024;
+
+// A font of the font table.
+struct TvnRTFFontEntry {
+  String Name;
+  int32_t Charset = 0;
+  // The code page of "\cpgN", or 0 when the entry names none.
+  int32_t CodePage = 0;
+};
+
+class TvnRTFTagHandler {
+ public:
+  // AMediator is the document's mediator (borrowed); its document receives
+  // nothing from this reader yet.
+  explicit TvnRTFTagHandler(TvnDocumentMediator* AMediator);
+  ~TvnRTFTagHandler();
+  TvnRTFTagHandler(const TvnRTFTagHandler&) = delete;
+  TvnRTFTagHandler& operator=(const TvnRTFTagHandler&) = delete;
+
+  // Reads the whole input of ATokenizer, then closes the last paragraph (when
+  // it holds anything) and the last section (made from the document page
+  // settings when the input set up none). Runs once per dispatcher.
+  void StartParsing(TvnRTFTokenizer& ATokenizer);
+
+  // A section with the document page size, margins and gutter, and the
+  // mediator's even-and-odd-headers switch.
+  std::unique_ptr<TvnSection> CreateSection() const;
+  // Lays out equal-width columns of ASection: with more than one column,
+  // each gets the available width div the count (the last one the
+  // remainder too) and every column but the last the spacing (the
+  // section's, or the document default 48 pixels when it sets none).
+  void DistributeColumns(TvnSection& ASection) const;
+
+  // The sections in order, and the body elements (paragraphs) in order; the
+  // paragraph that ends a section carries ContainsSection. The dispatcher
+  // keeps both.
+  std::vector<TvnSection*> Sections() const;
+  std::vector<TvnDocItem*> Elements() const;
+
+  const std::map<int32_t, TvnRTFFontEntry>& GetFontTable() const { return FFontTable; }
+  // By colour number; an entry left empty (the usual first one) is nothing.
+  const std::vector<std::optional<TvnRGBColor>>& GetColorTable() const { return FColorTable; }
+  // The document defaults of "\defchp"; null when the document has none.
+  const std::shared_ptr<TvnRunProperties>& GetDefaultCharProperties() const { return FDefaultCharProperties; }
+  // The document code page ("\ansicpg", 1252 when not given).
+  int32_t GetCodePage() const { return FCodePage; }
+
+ private:
+  using ControlHandler = void (TvnRTFTagHandler::*)(const TvnRTFElement&);
+  enum class Destination : uint8_t { Body, Skip, FontTable, ColorTable, DefaultChar };
+  struct GroupState {
+    Destination Dest = Destination::Body;
+    // Shared with the enclosing group until either changes it.
+    std::shared_ptr<TvnRunProperties> Props;
+    // The "\f" in force; -1 before any (the document default font applies).
+    int32_t FontNumber = -1;
+    int32_t UnicodeSkip = 1;
+    // The last token was "\*".
+    bool Ignorable = false;
+  };
+  struct ControlTables;
+  static const ControlTables& Tables();
+
+  GroupState& State() { return FStack.back(); }
+  void OpenGroup();
+  void CloseGroup();
+  void HandleControl(const TvnRTFElement& AElement);
+  void HandleDestination(Destination ADestination);
+  void HandleText(std::string_view ABytes);
+  void HandleFontTableControl(const TvnRTFElement& AElement);
+  void HandleFontTableText(std::string_view ABytes);
+  void StoreFontEntry();
+  void HandleColorTableControl(const TvnRTFElement& AElement);
+  void HandleColorTableText(std::string_view ABytes);
+
+  // Character formatting (rtf_character_formatting.cpp).
+  TvnRunProperties& MutableProps();
+  int32_t CurrentCodePage() const;
+  String FontNameOf(int32_t AFontNumber) const;
+  // Decodes the pending text bytes into the pending text.
+  void FlushBytes();
+  // Makes a run of the pending text with the formatting in force.
+  void FlushRun();
+  void AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab);
+  void AppendCharacter(char16_t ACharacter);
+  std::optional<TvnRGBColor> ColorOf(int32_t ANumber) const;
+  void SetFontStyle(vn::framework::TvnFontStyle AStyle, const TvnRTFElement& AElement);
+  void DoFont(const TvnRTFElement& AElement);
+  void DoFontSize(const TvnRTFElement& AElement);
+  void DoColor(const TvnRTFElement& AElement);
+  void DoHighlight(const TvnRTFElement& AElement);
+  void DoPlain(const TvnRTFElement& AElement);
+  void DoBold(const TvnRTFElement& AElement);
+  void DoItalic(const TvnRTFElement& AElement);
+  void DoUnderline(const TvnRTFElement& AElement);
+  void DoUnderlineNone(const TvnRTFElement& AElement);
+  void DoStrike(const TvnRTFElement& AElement);
+  void DoSuper(const TvnRTFElement& AElement);
+  void DoSub(const TvnRTFElement& AElement);
+  void DoNoSuperSub(const TvnRTFElement& AElement);
+  void DoLine(const TvnRTFElement& AElement);
+  void DoPage(const TvnRTFElement& AElement);
+  void DoTab(const TvnRTFElement& AElement);
+  void DoUnicode(const TvnRTFElement& AElement);
+  void DoUnicodeSkip(const TvnRTFElement& AElement);
+  void DoSymbol(const TvnRTFElement& AElement);
+  void DoCodePage(const TvnRTFElement& AElement);
+  void DoDefaultFont(const TvnRTFElement& AElement);
+
+  // Paragraphs and sections.
+  TvnParagraph& CurrentParagraph();
+  void CloseParagraph();
+  void DoPard(const TvnRTFElement& AElement);
+  void DoPar(const TvnRTFElement& AElement);
+  void DoSectd(const TvnRTFElement& AElement);
+  void DoSect(const TvnRTFElement& AElement);
+  void DoPageSetting(const TvnRTFElement& AElement);
+
+  TvnDocumentMediator* FMediator;
+  std::vector<GroupState> FStack;
+  // Groups opened beyond kMaxRtfGroupDepth and not yet closed.
+  size_t FExcessDepth = 0;
+  RtfCodePageDecoder FDecoder;
+  int32_t FCodePage = 1252;
+  int32_t FDefaultFont = -1;
+  // Fallback characters of "\uN" still to skip.
+  int32_t FSkipCount = 0;
+  std::string FPendingBytes;
+  int32_t FPendingCodePage = 1252;
+  String FPendingText;
+
+  std::map<int32_t, TvnRTFFontEntry> FFontTable;
+  // The font-table entry being read.
+  std::optional<int32_t> FFontKey;
+  std::string FFontNameBytes;
+  TvnRTFFontEntry FFontEntry;
+  size_t FFontEntryDepth = 0;
+
+  std::vector<std::optional<TvnRGBColor>> FColorTable;
+  TvnRGBColor FPendingColor;
+  bool FPendingColorSet = false;
+
+  std::shared_ptr<TvnRunProperties> FDefaultCharProperties;
+  std::shared_ptr<TvnParagraphProperties> FParaProperties;
+
+  int32_t FPaperWidth = 793;
+  int32_t FPaperHeight = 1122;
+  int32_t FMarginLeft = 96;
+  int32_t FMarginRight = 96;
+  int32_t FMarginTop = 96;
+  int32_t FMarginBottom = 96;
+  int32_t FGutter = 0;
+  int32_t FDefaultColSpace = 48;
+
+  std::vector<std::unique_ptr<TvnSection>> FSections;
+  std::unique_ptr<TvnSection> FSection;
+  // Body elements were added since the last listed section.
+  bool FSectionHasContent = false;
+  std::vector<std::unique_ptr<TvnDocItem>> FElements;
+  std::unique_ptr<TvnParagraph> FParagraph;
+  bool FParsed = false;
+};
+
+}  // namespace vn::rtf
