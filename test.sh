@@ -11,16 +11,20 @@ vn_install_packages
 # is built.
 python3 scripts/check_layers.py
 
-build=build/asan
+# clang compiles the sanitized build in half the time GCC takes; the
+# folder is named for it so a tree configured with another compiler is left
+# alone.
+build=build/asan-clang
 jobs=$(nproc)
 # ccache keys objects on paths relative to the project, so another clone on
 # the same machine reuses them (the precompiled header needs the sloppiness).
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
-# Warnings are errors; libraries compile in unity batches; the sanitized
-# libraries build at -O1 with line tables (see cmake/vn.cmake).
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVN_SANITIZE=ON -DVN_UNITY_BUILD=ON \
-  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1" -DCMAKE_C_FLAGS_DEBUG="-O1" >/dev/null
+# Warnings are errors; libraries and tests compile in unity batches; the
+# sanitized libraries build at -O1 with line tables (see cmake/vn.cmake).
+cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Debug -DVN_SANITIZE=ON -DVN_UNITY_BUILD=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1" -DCMAKE_C_FLAGS_DEBUG="-O1" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

@@ -15,7 +15,7 @@ from saved files (the output of /usr/bin/time -v for the first and the
 second run); without --run-time only job seconds and shares are known.
 
   bench/test_time.py [--rev REV] [--keep] [--save DIR]
-  bench/test_time.py --report build/asan/.ninja_log --time time.txt
+  bench/test_time.py --report build/asan-clang/.ninja_log --time time.txt
 """
 import argparse
 import os
@@ -142,7 +142,7 @@ def measure(args):
     second = os.path.join(work, "time-second.txt")
     run_timed(clone, first, os.path.join(work, "test-first.log"), env)
     run_timed(clone, second, os.path.join(work, "test-second.log"), env)
-    ninja_log = os.path.join(clone, "build", "asan", ".ninja_log")
+    ninja_log = os.path.join(clone, "build", "asan-clang", ".ninja_log")
     if args.save:
         os.makedirs(args.save, exist_ok=True)
         for src, dst in ((first, "time-first.txt"), (second, "time-second.txt"),

@@ -22,7 +22,7 @@
 using namespace vn::pdf;
 
 namespace {
-void Check(bool ok) {
+void CheckText(bool ok) {
   if (!ok) std::abort();
 }
 }  // namespace
@@ -31,23 +31,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
 
   std::string written = EncodeName(in);
-  for (char c : written) Check(IsPDRegular(static_cast<uint8_t>(c)) || c == ' ');
-  Check(DecodeName(written) == in);
+  for (char c : written) CheckText(IsPDRegular(static_cast<uint8_t>(c)) || c == ' ');
+  CheckText(DecodeName(written) == in);
   (void)DecodeName(in);
 
-  Check(UnescapePDString(EscapePDString(in)) == in);
+  CheckText(UnescapePDString(EscapePDString(in)) == in);
   (void)UnescapePDString(in);
 
   TvnPDDateRec date;
   ParsePDDate(in, date);
   if (in.find("D:") != std::string_view::npos)
-    Check(date.Month >= 1 && date.Month <= 12 && date.Day >= 1 && date.Day <= 31 && date.Hour <= 23 &&
+    CheckText(date.Month >= 1 && date.Month <= 12 && date.Day >= 1 && date.Day <= 31 && date.Hour <= 23 &&
         date.Minute <= 59 && date.Second <= 59);
   if (date.Year >= 1000 && in.find("D:") != std::string_view::npos) {
     std::string built = BuildPDDate(date);
     TvnPDDateRec back;
     ParsePDDate(built, back);
-    Check(BuildPDDate(back) == built);
+    CheckText(BuildPDDate(back) == built);
   }
 
   (void)HexTextToBytes(in);
@@ -69,10 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     double v;
     std::memcpy(&v, data, 8);
     std::string text = FloatToPDText(v);
-    Check(text.find_first_of("eE") == std::string::npos);
+    CheckText(text.find_first_of("eE") == std::string::npos);
     if (std::isfinite(v) && std::fabs(v) < 1e300) {
       double back = PDTextToFloat(text);
-      Check(std::fabs(back - v) <= std::fabs(v) * 1e-14 + 1e-300 || std::fabs(v) < 1e-290);
+      CheckText(std::fabs(back - v) <= std::fabs(v) * 1e-14 + 1e-300 || std::fabs(v) < 1e-290);
     }
   }
   return 0;

@@ -17,9 +17,9 @@ namespace {
 
 using namespace vn::exporter;
 
-class FuzzEngine : public vn::pdfwriter::TvnPDFEngine {
+class ImageItemsEngine : public vn::pdfwriter::TvnPDFEngine {
  public:
-  FuzzEngine() {
+  ImageItemsEngine() {
     Preferences().SetShowSetupDialog(false);
     Preferences().SetOpenAfterCreate(false);
     Preferences().SetOutputToUserStream(true);
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double w = static_cast<int8_t>(data[1]), h = static_cast<int8_t>(data[2]);
   const uint8_t claimed = data[3];
   const std::string bytes(reinterpret_cast<const char*>(data + 4), size - 4);
-  FuzzEngine engine;
+  ImageItemsEngine engine;
   engine.ImageSettings().SetOutputImageFormat(kFormats[(mode >> 1) & 3]);
   engine.ImageSettings().Stretch = mode & 8;
   engine.ImageSettings().Center = mode & 16;

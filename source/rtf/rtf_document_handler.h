@@ -55,7 +55,7 @@ class TvnRTFMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
  private:
   std::unique_ptr<TvnRTFTokenizer> FTokenizer;
   std::unique_ptr<TvnRTFTagHandler> FTagHandler;
-  TvnRTFParser* FDocParser;
+  [[maybe_unused]] TvnRTFParser* FDocParser;  // the owning reader, kept for the readers to come
   TvnDocumentMediator* FMediator;
 };
 

@@ -21,6 +21,8 @@
 #include "platform/system.h"
 #include "support/prerequisites.h"
 
+namespace main_form_test {
+
 using namespace fotarel;
 using namespace vn::framework;
 namespace fs = std::filesystem;
@@ -654,3 +656,5 @@ TEST_F(MainWindowTest, PasswordPromptsAreMaskedLimitedAndCancellable) {
 }
 
 }  // namespace
+
+}  // namespace main_form_test

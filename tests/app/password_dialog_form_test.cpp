@@ -19,6 +19,8 @@
 #include "library/library.h"
 #include "password_dialog_form.h"
 
+namespace password_dialog_form_test {
+
 using namespace fotarel;
 using namespace vn::framework;
 namespace fs = std::filesystem;
@@ -192,3 +194,5 @@ TEST(AppDialogs, TheFileDialogChoosesSeveralExistingFilesThroughTheFilter) {
 }
 
 }  // namespace
+
+}  // namespace password_dialog_form_test

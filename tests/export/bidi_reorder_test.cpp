@@ -10,7 +10,7 @@
 
 #include "export/bidi_reorder.h"
 
-namespace vn::exporter {
+namespace vn::exporter::bidi_reorder_test {
 namespace {
 
 std::u16string FriBidiVisual(const std::u16string& text) {
@@ -152,4 +152,4 @@ TEST(BiDiReorder, CharacterClasses) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::bidi_reorder_test

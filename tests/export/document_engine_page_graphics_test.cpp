@@ -10,7 +10,7 @@
 #include "recording_engine.h"
 #include "support/pixels.h"
 
-namespace vn::exporter {
+namespace vn::exporter::document_engine_page_graphics_test {
 namespace {
 
 using testing::RecordingEngine;
@@ -54,4 +54,4 @@ TEST(PageGraphics, PlayedBitmapsGoWithTheirPageWrittenPageByPage) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::document_engine_page_graphics_test

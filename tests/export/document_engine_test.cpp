@@ -10,7 +10,7 @@
 #include "platform/system.h"
 #include "recording_engine.h"
 
-namespace vn::exporter {
+namespace vn::exporter::document_engine_test {
 namespace {
 
 using testing::RecordingEngine;
@@ -842,4 +842,4 @@ TEST(DocumentEngine, DestroyingAStartedEngineFreesEverything) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::document_engine_test

@@ -6,7 +6,7 @@
 #include "recording_engine.h"
 #include "runtime/exceptions.h"
 
-namespace vn::exporter {
+namespace vn::exporter::engine_settings_test {
 namespace {
 
 using testing::RecordingEngine;
@@ -304,4 +304,4 @@ TEST(Items, EmailSettingsCloneHoldsEveryValue) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::engine_settings_test

@@ -12,7 +12,7 @@
 
 #include "text_engine.h"
 
-namespace vn::exporter {
+namespace vn::exporter::engine_tables_test {
 namespace {
 
 using testing::ArialAdvances;
@@ -373,4 +373,4 @@ TEST(EngineTables, CallsWithoutATableOrARowMakeNothing) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::engine_tables_test

@@ -14,7 +14,7 @@
 #include "platform/fonts/gdi_font.h"
 #include "text_engine.h"
 
-namespace vn::exporter {
+namespace vn::exporter::engine_text_canvas_test {
 namespace {
 
 using testing::AdvancesOf;
@@ -152,4 +152,4 @@ TEST(EngineTextCanvas, PaintedLinesSitWhereTheLayoutPutsThem) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::engine_text_canvas_test

@@ -10,7 +10,7 @@
 #include "runtime/datetime.h"
 #include "text_engine.h"
 
-namespace vn::exporter {
+namespace vn::exporter::engine_text_test {
 namespace {
 
 using testing::ArialAdvances;
@@ -480,4 +480,4 @@ TEST(EngineText, FindNextLinkFindsAddressesAndPaths) {
 }
 
 }  // namespace
-}  // namespace vn::exporter
+}  // namespace vn::exporter::engine_text_test

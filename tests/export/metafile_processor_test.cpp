@@ -10,7 +10,7 @@
 #include "metafile_items.h"
 #include "platform/images/image_codecs.h"
 
-namespace vn::exporter::testing {
+namespace vn::exporter::testing::metafile_processor_test {
 namespace {
 
 using namespace vn::platform::emf;
@@ -701,4 +701,4 @@ TEST(PlayerInstalled, EnginePlaysMetafilesThroughTheProcessor) {
 }
 
 }  // namespace
-}  // namespace vn::exporter::testing
+}  // namespace vn::exporter::testing::metafile_processor_test

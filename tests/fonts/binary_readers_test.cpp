@@ -7,7 +7,7 @@
 #include "fonts/byte_array_reader.h"
 #include "fonts/exceptions.h"
 
-namespace vn::fonts {
+namespace vn::fonts::binary_readers_test {
 namespace {
 
 TEST(ByteArrayReader, ReadsPastTheEndAsMinusOne) {
@@ -155,4 +155,4 @@ TEST(BinaryReader, ArgumentChecks) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::binary_readers_test

@@ -15,7 +15,7 @@
 
 #include FT_CID_H
 
-namespace vn::fonts {
+namespace vn::fonts::cff_font_freetype_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -110,4 +110,4 @@ TEST(CffFreeType, EveryGlyphOfTheCidKeyedFixture) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::cff_font_freetype_test

@@ -14,7 +14,7 @@
 #include "fonts/font_engine.h"
 #include "runtime/streams.h"
 
-namespace vn::fonts {
+namespace vn::fonts::cff_font_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -286,4 +286,4 @@ TEST(CffFont, CidKeyedFontThroughTheEngine) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::cff_font_test

@@ -11,7 +11,7 @@
 #include "fonts/exceptions.h"
 #include "support/prerequisites.h"
 
-namespace vn::fonts {
+namespace vn::fonts::cff_structures_test {
 namespace {
 
 using Reader = TvnCFFHeaderAndIndexReader;
@@ -251,4 +251,4 @@ TEST(CffCharset, EmbeddedCharsetsAndFallbackNames) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::cff_structures_test

@@ -9,7 +9,7 @@
 
 #include "type1_test_fonts.h"
 
-namespace vn::fonts {
+namespace vn::fonts::charstring_interpreter_test {
 namespace {
 
 using testing::Assemble;
@@ -321,4 +321,4 @@ TEST(CharstringGraphicsPath, ScalesThroughTheFontMatrix) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::charstring_interpreter_test

@@ -10,7 +10,7 @@
 #include "cff_test_fonts.h"
 #include "type1_test_fonts.h"
 
-namespace vn::fonts {
+namespace vn::fonts::font_engine_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -181,4 +181,4 @@ TEST(FontEngine, Type1GlyphsByCodeAndName) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::font_engine_test

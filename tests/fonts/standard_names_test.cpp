@@ -12,7 +12,7 @@
 
 #include "support/prerequisites.h"
 
-namespace vn::fonts {
+namespace vn::fonts::standard_names_test {
 namespace {
 
 TEST(StandardNames, AgreeWithTheAfmEncoding) {
@@ -44,4 +44,4 @@ TEST(StandardNames, FurtherLatinNamesUnderNegativeKeys) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::standard_names_test

@@ -12,7 +12,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
-namespace vn::fonts {
+namespace vn::fonts::truetype_font_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -444,4 +444,4 @@ TEST(TrueTypeFont, SelfReferencingCompositeStopsAndKeepsItsOtherParts) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::truetype_font_test

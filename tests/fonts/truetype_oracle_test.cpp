@@ -15,7 +15,7 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
-namespace vn::fonts {
+namespace vn::fonts::truetype_oracle_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -352,4 +352,4 @@ TEST(TrueTypeFontTools, TablesNamesMetricsCmapsAndKerningAgree) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::truetype_oracle_test

@@ -13,7 +13,7 @@
 #include "support/prerequisites.h"
 #include "type1_test_fonts.h"
 
-namespace vn::fonts {
+namespace vn::fonts::type1_font_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -323,4 +323,4 @@ TEST(Type1Font, EveryTruncationOfTheFixture) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::type1_font_test

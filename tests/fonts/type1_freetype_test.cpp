@@ -15,7 +15,7 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
-namespace vn::fonts {
+namespace vn::fonts::type1_freetype_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -127,4 +127,4 @@ TEST(Type1FreeType, FontsEmbeddedInCorpusPdfs) {
 }
 
 }  // namespace
-}  // namespace vn::fonts
+}  // namespace vn::fonts::type1_freetype_test

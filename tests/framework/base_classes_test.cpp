@@ -7,7 +7,7 @@
 
 #include "runtime/exceptions.h"
 
-namespace vn::framework {
+namespace vn::framework::base_classes_test {
 namespace {
 
 std::vector<uint8_t> BytesOf(const TvnExtMemStream& s) { return s.Bytes(); }
@@ -195,4 +195,4 @@ TEST(BaseComponent, AboutAndVersionIgnoreWrites) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::base_classes_test

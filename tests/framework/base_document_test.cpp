@@ -9,7 +9,7 @@
 #include "framework/page_model.h"
 #include "runtime/exceptions.h"
 
-namespace vn::framework {
+namespace vn::framework::base_document_test {
 namespace {
 
 class FakePage : public TvnBasePage {
@@ -282,4 +282,4 @@ TEST(Settings, DocumentInfoAssignAndClone) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::base_document_test

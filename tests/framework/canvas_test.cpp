@@ -12,7 +12,7 @@
 #include "runtime/streams.h"
 #include "support/trace_canvas.h"
 
-namespace vn::framework {
+namespace vn::framework::canvas_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -193,4 +193,4 @@ TEST(VclCanvas, DefaultCanvasClassDrawsOnTheGivenCanvas) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::canvas_test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vn::framework {
+namespace vn::framework::crypt_test {
 namespace {
 
 TvnByteArray1 Bytes(std::string_view s) { return TvnByteArray1(s.begin(), s.end()); }
@@ -148,4 +148,4 @@ TEST(RC4, RestoringTheSavedPermutationDecrypts) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::crypt_test

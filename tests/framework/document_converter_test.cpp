@@ -13,6 +13,8 @@
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 
+namespace document_converter_test {
+
 using namespace vn::framework;
 using vn::String;
 namespace fs = std::filesystem;
@@ -502,3 +504,5 @@ TEST_F(ConverterTest, StreamInputsAndOutputs) {
 }
 
 }  // namespace
+
+}  // namespace document_converter_test

@@ -4,7 +4,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
-namespace vn::framework {
+namespace vn::framework::document_routines_page_range_test {
 namespace {
 
 TEST(PageRange, ValidTexts) {
@@ -72,4 +72,4 @@ TEST(PageRange, LargeCountsDoNotOverflow) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::document_routines_page_range_test

@@ -3,7 +3,7 @@
 #include "framework/document_routines.h"
 #include "runtime/datetime.h"
 
-namespace vn::framework {
+namespace vn::framework::document_routines_text_test {
 namespace {
 
 TEST(TextRoutines, Positions) {
@@ -114,4 +114,4 @@ TEST(ColourAndDate, Routines) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::document_routines_text_test

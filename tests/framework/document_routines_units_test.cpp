@@ -2,7 +2,7 @@
 
 #include "framework/document_routines.h"
 
-namespace vn::framework {
+namespace vn::framework::document_routines_units_test {
 namespace {
 
 using MU = TvnMeasurementUnit;
@@ -94,4 +94,4 @@ TEST(NumberingTexts, CardinalWordsWithIndianGrouping) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::document_routines_units_test

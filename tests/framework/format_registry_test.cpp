@@ -10,6 +10,8 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
+namespace format_registry_test {
+
 using namespace vn::framework;
 using vn::String;
 
@@ -309,3 +311,5 @@ TEST(ResourceIDs, CountUpFromOne) {
 }
 
 }  // namespace
+
+}  // namespace format_registry_test

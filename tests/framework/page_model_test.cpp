@@ -7,7 +7,7 @@
 #include "framework/page_model.h"
 #include "runtime/exceptions.h"
 
-namespace vn::framework {
+namespace vn::framework::page_model_test {
 namespace {
 
 // Counts live instances, so tests see exactly when elements are freed.
@@ -72,7 +72,8 @@ TEST(DocItem, CloneIsAPlainCopyWithoutLinksTagOrPageNumber) {
 
   std::unique_ptr<TvnDocItem> copy = item.Clone();
   ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(typeid(*copy), typeid(TvnDocItem));
+  const TvnDocItem& copied = *copy;
+  EXPECT_EQ(typeid(copied), typeid(TvnDocItem));
   EXPECT_EQ(copy->GetBoundingRect(), (TRect{3, 4, 13, 24}));
   EXPECT_EQ(copy->GetMeasurementUnit(), TvnMeasurementUnit::muTwips);
   EXPECT_TRUE(copy->GetDirty());
@@ -118,7 +119,8 @@ TEST(Composite, AssignFillsAFreshCompositeWithOneClonePerChildInOrder) {
   EXPECT_EQ(dest.GetItem(0)->GetBoundingRect(), (TRect{10, 20, 13, 24}));
   EXPECT_EQ(dest.GetItem(0)->GetAdditionalInfo(), 7);
   // A class that does not override Clone contributes a plain element.
-  EXPECT_EQ(typeid(*dest.GetItem(1)), typeid(TvnDocItem));
+  const TvnDocItem& plainCopy = *dest.GetItem(1);
+  EXPECT_EQ(typeid(plainCopy), typeid(TvnDocItem));
   // A nested composite comes with copies of its own children (a composite
   // class that does not override Clone still gives a composite).
   auto* nested_copy = dynamic_cast<TvnCompositeDocItem*>(dest.GetItem(2));
@@ -350,4 +352,4 @@ TEST(Attributes, DefaultsAndAssignCopyOnlyFromTheirOwnKind) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::page_model_test

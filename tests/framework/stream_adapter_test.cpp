@@ -6,7 +6,7 @@
 
 #include "runtime/exceptions.h"
 
-namespace vn::framework {
+namespace vn::framework::stream_adapter_test {
 namespace {
 
 // A sink that takes at most `limit` bytes per write, answers `result`, and
@@ -149,4 +149,4 @@ TEST(StreamAdapter, PresentsTheStream) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::stream_adapter_test

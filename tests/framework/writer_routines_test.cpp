@@ -8,7 +8,7 @@
 
 #include "support/prerequisites.h"
 
-namespace vn::framework {
+namespace vn::framework::writer_routines_test {
 namespace {
 
 std::string U8(StringView s) { return ToUtf8(s); }
@@ -253,4 +253,4 @@ TEST(Exceptions, EngineClassesDeriveFromTheRoot) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::writer_routines_test

@@ -22,7 +22,7 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
-namespace vn::framework {
+namespace vn::framework::image_formats_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -427,4 +427,4 @@ TEST(ImageDocuments, FailedSaveLeavesNoFileAndFormatsWithoutWriterDoNotAdvertise
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::image_formats_test

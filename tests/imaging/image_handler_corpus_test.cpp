@@ -15,7 +15,7 @@
 #include "imaging/image_formats.h"
 #include "platform/canvas/cairo_canvas.h"
 
-namespace vn::framework {
+namespace vn::framework::image_handler_corpus_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -85,4 +85,4 @@ TEST(ImageCorpus, EveryPictureOpensAndDraws) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::image_handler_corpus_test

@@ -14,7 +14,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
-namespace vn::framework {
+namespace vn::framework::image_handler_jpeg_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -95,4 +95,4 @@ TEST(JpegPages, DamagedHeadersAndOversizedPicturesFailAtLoading) {
 }
 
 }  // namespace
-}  // namespace vn::framework
+}  // namespace vn::framework::image_handler_jpeg_test

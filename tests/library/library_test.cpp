@@ -17,7 +17,7 @@
 #include "rtf/text_document.h"
 #include "runtime/streams.h"
 
-namespace vn {
+namespace vn::library_test {
 namespace {
 
 using namespace vn::framework;
@@ -176,4 +176,4 @@ TEST(Library, StartsOnceAndFinalizes) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::library_test

@@ -10,7 +10,7 @@
 #include "ooxml/zip_utils.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::archive_test {
 namespace {
 
 using testing::TempDir;
@@ -305,4 +305,4 @@ TEST(ArchiveModel, LogRecordsConfirmedItems) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::archive_test

@@ -9,7 +9,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::text_stream_reader_test {
 namespace {
 
 using Opt = TExtractTextOption;
@@ -198,4 +198,4 @@ TEST(TextStreamReaderTest, FileConstructorsOwnTheirStream) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::text_stream_reader_test

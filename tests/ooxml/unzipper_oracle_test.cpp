@@ -13,7 +13,7 @@
 #include "ooxml/zip_utils.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::unzipper_oracle_test {
 namespace {
 
 using namespace vn::ooxml::testing;
@@ -210,4 +210,4 @@ TEST(UnzipCorpus, DocxPackagesMatchUnzip) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::unzipper_oracle_test

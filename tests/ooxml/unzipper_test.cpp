@@ -7,7 +7,7 @@
 
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::unzipper_test {
 namespace {
 
 using testing::TempDir;
@@ -211,4 +211,4 @@ TEST(Unzipper, FilesEventsAndSettings) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::unzipper_test

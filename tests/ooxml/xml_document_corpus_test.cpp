@@ -18,7 +18,7 @@
 #include "support/prerequisites.h"
 #include "xml_tree_dump.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::xml_document_corpus_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -113,4 +113,4 @@ TEST_F(XmlCorpusTest, PartsReadAsElementTreeReadsThemAndWriteBackTheSame) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::xml_document_corpus_test

@@ -10,7 +10,7 @@
 #include "runtime/streams.h"
 #include "xml_tree_dump.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::xml_document_test {
 namespace {
 
 using NT = TXmlNodeType;
@@ -458,4 +458,4 @@ TEST(XmlDocumentTest, EscapeUnescapeAndExtractText) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::xml_document_test

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_exceptions_test {
 namespace {
 
 TEST(ArchiveExceptions, EachClassCarriesItsCodeAndMessage) {
@@ -126,4 +126,4 @@ TEST(ArchiveExceptions, ClassificationOfFailures) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_exceptions_test

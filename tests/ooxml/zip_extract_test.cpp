@@ -10,7 +10,7 @@
 #include "legacy_encoders.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_extract_test {
 namespace {
 
 using namespace vn::ooxml::testing;
@@ -274,4 +274,4 @@ TEST(HelperStreams, DecryptEngineChecks) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_extract_test

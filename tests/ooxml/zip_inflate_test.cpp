@@ -12,7 +12,7 @@
 #include "ooxml/zip_exceptions.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_inflate_test {
 namespace {
 
 using testing::BitWriter;
@@ -312,4 +312,4 @@ TEST(ZipInflate, LogFileRecordsTheRunAndItsFailure) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_inflate_test

@@ -9,7 +9,7 @@
 #include "ooxml/zip_utils.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_item_test {
 namespace {
 
 using testing::PutLE;
@@ -184,4 +184,4 @@ TEST(ZipItems, Zip64Sizes) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_item_test

@@ -12,7 +12,7 @@
 #include "ooxml/zip_exceptions.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_legacy_test {
 namespace {
 
 using namespace vn::ooxml::testing;
@@ -138,4 +138,4 @@ TEST(LegacyMethods, DamagedStreamsEndEarly) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_legacy_test

@@ -11,7 +11,7 @@
 #include "ooxml/zip_exceptions.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_records_test {
 namespace {
 
 using testing::PutLE;
@@ -224,4 +224,4 @@ TEST(ZipRecords, DamagedHeaders) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_records_test

@@ -11,7 +11,7 @@
 #include "ooxml/zip_exceptions.h"
 #include "zip_test_support.h"
 
-namespace vn::ooxml {
+namespace vn::ooxml::zip_utils_test {
 namespace {
 
 using testing::ReadFile;
@@ -347,4 +347,4 @@ TEST(Logger, WritesBufferedLinesAndRefusesReadsAndSeeks) {
 }
 
 }  // namespace
-}  // namespace vn::ooxml
+}  // namespace vn::ooxml::zip_utils_test

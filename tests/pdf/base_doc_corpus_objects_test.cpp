@@ -19,7 +19,7 @@
 #include "pdf_corpus.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdf {
+namespace vn::pdf::base_doc_corpus_objects_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -110,4 +110,4 @@ TEST(PdfCorpusObjects, EveryListedObjectIsFetchedAndDecodedLikeQpdf) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::base_doc_corpus_objects_test

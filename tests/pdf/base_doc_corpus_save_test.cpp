@@ -22,7 +22,7 @@
 #include "pdf_corpus.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdf {
+namespace vn::pdf::base_doc_corpus_save_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -118,4 +118,4 @@ TEST_F(CorpusSave, FullSavesCheckCleanAndRenderTheSame) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::base_doc_corpus_save_test

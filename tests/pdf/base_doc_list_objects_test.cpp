@@ -11,7 +11,7 @@
 #include "pdf/base_doc.h"
 #include "pdf/exceptions.h"
 
-namespace vn::pdf {
+namespace vn::pdf::base_doc_list_objects_test {
 namespace {
 
 TEST(PdfListObjects, ListsEveryObjectOfTheNamedFile) {
@@ -56,4 +56,4 @@ TEST(PdfListObjects, ListsEveryObjectOfTheNamedFile) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::base_doc_list_objects_test

@@ -9,7 +9,7 @@
 #include "pdf_file_builder.h"
 #include "runtime/exceptions.h"
 
-namespace vn::pdf {
+namespace vn::pdf::base_doc_test {
 namespace {
 
 using testing::PdfFileBuilder;
@@ -229,9 +229,9 @@ TEST(PdfBaseDoc, FilesByName) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::base_doc_test
 
-namespace vn::pdf {
+namespace vn::pdf::base_doc_test {
 namespace {
 
 // Encrypted files of the corpus (skipped without it).
@@ -298,4 +298,4 @@ TEST(PdfBaseDocEncrypted, PermissionsAreOnlyAdded) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::base_doc_test

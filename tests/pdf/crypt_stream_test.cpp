@@ -19,7 +19,7 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdf {
+namespace vn::pdf::crypt_stream_test {
 namespace {
 
 using P = TvnUserPermissionsType;
@@ -548,4 +548,4 @@ TEST(SecurityHandlerCorpus, Aes256FilesAreUnsupported) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::crypt_stream_test

@@ -21,7 +21,7 @@
 #include "runtime/exceptions.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdf {
+namespace vn::pdf::filter_manager_test {
 namespace {
 
 Ref<TvnStream> Raw(const std::string& bytes) {
@@ -430,4 +430,4 @@ TEST(FilterChainCorpus, StreamsDecodeAsQpdfDecodesThem) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::filter_manager_test

@@ -21,7 +21,7 @@
 #include "runtime/byte_reader.h"
 #include "runtime/inflate.h"
 
-namespace vn::pdf {
+namespace vn::pdf::filter_streams_corpus_images_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -168,4 +168,4 @@ TEST(PdfCorpusImages, CcittAndDctImagesDecode) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::filter_streams_corpus_images_test

@@ -7,7 +7,7 @@
 #include "pdf/lexer.h"
 #include "runtime/streams.h"
 
-namespace vn::pdf {
+namespace vn::pdf::lexer_test {
 namespace {
 
 Ref<TvnStream> Over(const std::string& bytes) {
@@ -85,4 +85,4 @@ TEST(PdfLexer, SkipToNextLine) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::lexer_test

@@ -10,7 +10,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
-namespace vn::pdf {
+namespace vn::pdf::objects_test {
 namespace {
 
 // A document holding indirect objects by number.
@@ -525,4 +525,4 @@ TEST(PDXRefEntry, Defaults) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::objects_test

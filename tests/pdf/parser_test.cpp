@@ -8,7 +8,7 @@
 #include "pdf/xref.h"
 #include "runtime/streams.h"
 
-namespace vn::pdf {
+namespace vn::pdf::parser_test {
 namespace {
 
 std::unique_ptr<TvnPDParser> ParserOver(const std::string& bytes, bool allow_streams = true) {
@@ -181,4 +181,4 @@ TEST(PdfParser, CommentAtTheEndOfContentGivesEOF) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::parser_test

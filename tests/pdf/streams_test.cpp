@@ -12,7 +12,7 @@
 #include "pdf/filter_stream.h"
 #include "runtime/streams.h"
 
-namespace vn::pdf {
+namespace vn::pdf::streams_test {
 namespace {
 
 // 1000 bytes whose values do not repeat with the 256-byte buffer size.
@@ -351,4 +351,4 @@ TEST(Ref, CountsHolders) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::streams_test

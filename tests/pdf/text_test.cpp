@@ -15,7 +15,7 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdf {
+namespace vn::pdf::text_test {
 namespace {
 
 TEST(PDCharClass, ClassifiesEveryByte) {
@@ -411,4 +411,4 @@ TEST(PDExceptions, MessagesAndFamily) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::text_test

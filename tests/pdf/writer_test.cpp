@@ -14,7 +14,7 @@
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 
-namespace vn::pdf {
+namespace vn::pdf::writer_test {
 namespace {
 
 using testing::PdfFileBuilder;
@@ -408,9 +408,9 @@ TEST(PdfWriter, GoldenFileOfASmallDocument) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::writer_test
 
-namespace vn::pdf {
+namespace vn::pdf::writer_test {
 namespace {
 
 // A document whose signature field holds the placeholder a filled
@@ -484,4 +484,4 @@ TEST(PdfWriterSignature, ASignatureTooLargeForItsPlaceholderIsRefused) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::writer_test

@@ -9,7 +9,7 @@
 #include "pdf/xref.h"
 #include "pdf_file_builder.h"
 
-namespace vn::pdf {
+namespace vn::pdf::xref_test {
 namespace {
 
 using testing::PdfFileBuilder;
@@ -348,4 +348,4 @@ TEST(PdfXRef, EntryCountsAreCappedByTheFileSize) {
 }
 
 }  // namespace
-}  // namespace vn::pdf
+}  // namespace vn::pdf::xref_test

@@ -12,10 +12,10 @@
 #include "pdfdocument/pdf_functions.h"
 #include "runtime/streams.h"
 
+namespace calculator_program_test {
+
 using namespace vn::pdf;
 using namespace vn::pdfdoc;
-
-namespace calculator_program_test {
 
 struct RunCase {
   const char* Program;

@@ -11,6 +11,8 @@
 #include "runtime/streams.h"
 #include "support/prerequisites.h"
 
+namespace color_spaces_poppler_test {
+
 using namespace vn::pdf;
 using namespace vn::pdfdoc;
 
@@ -156,3 +158,5 @@ TEST(ColorSpacesOracle, OneColourFillsAgreeWithPdftoppm) {
 }
 
 }  // namespace
+
+}  // namespace color_spaces_poppler_test

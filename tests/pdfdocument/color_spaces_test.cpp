@@ -7,6 +7,8 @@
 #include "pdf/parser.h"
 #include "runtime/streams.h"
 
+namespace color_spaces_test {
+
 using namespace vn::pdf;
 using namespace vn::pdfdoc;
 
@@ -197,3 +199,5 @@ TEST(ColorSpaces, DeviceNWithoutFunctionIsIncomplete) {
 }
 
 }  // namespace
+
+}  // namespace color_spaces_test

@@ -15,7 +15,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
-namespace vn::pdfdoc {
+namespace vn::pdfdoc::pdf_document_test {
 namespace {
 
 namespace fw = vn::framework;
@@ -259,4 +259,4 @@ TEST(PDFDocument, CapabilitiesAndTheRefusalToOpen) {
 }
 
 }  // namespace
-}  // namespace vn::pdfdoc
+}  // namespace vn::pdfdoc::pdf_document_test

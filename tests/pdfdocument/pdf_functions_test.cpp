@@ -8,6 +8,8 @@
 #include "pdf/parser.h"
 #include "runtime/streams.h"
 
+namespace pdf_functions_test {
+
 using namespace vn::pdf;
 using namespace vn::pdfdoc;
 
@@ -144,3 +146,5 @@ TEST(PdfFunctions, KindsAndSizes) {
 }
 
 }  // namespace
+
+}  // namespace pdf_functions_test

@@ -14,7 +14,7 @@
 #include "pdf_image_tools.h"
 #include "runtime/exceptions.h"
 
-namespace vn::pdfwriter {
+namespace vn::pdfwriter::ccitt_encoder_test {
 namespace {
 
 using platform::Bitmap;
@@ -277,4 +277,4 @@ TEST(CCITTEncoder, PdftoppmRendersTheCodedPictures) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter
+}  // namespace vn::pdfwriter::ccitt_encoder_test

@@ -11,7 +11,7 @@
 #include "platform/fonts/gdi_font.h"
 #include "runtime/numbers.h"
 
-namespace vn::pdfwriter {
+namespace vn::pdfwriter::font_mapper_test {
 namespace {
 
 using vn::exporter::TBiDiMode;
@@ -125,4 +125,4 @@ TEST(FontMapper, FallbackTriesTheFontsAlreadyUsedFirst) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter
+}  // namespace vn::pdfwriter::font_mapper_test

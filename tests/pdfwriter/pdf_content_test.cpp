@@ -5,7 +5,7 @@
 
 #include "pdf_test_support.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_content_test {
 namespace {
 
 using vn::exporter::TvnClipItem;
@@ -17,7 +17,7 @@ using vn::exporter::TvnPoints;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 // 0x00BBGGRR colours of the engine, and their 0xRRGGBB pixels.
-constexpr vn::exporter::TColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kYellow = 0x00FFFF;
+constexpr vn::exporter::TColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 
 class ContentEngine : public TestEngine {
  public:
@@ -568,4 +568,4 @@ TEST(PdfRender, NoBackgroundColourLeavesThePageBlank) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_content_test

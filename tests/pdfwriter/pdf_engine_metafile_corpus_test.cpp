@@ -11,7 +11,7 @@
 #include "pdf_test_support.h"
 #include "platform/emf/emf_reader.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_engine_metafile_corpus_test {
 namespace {
 
 TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
@@ -58,4 +58,4 @@ TEST(PdfMetafileCorpus, PlayedMetafilesMakeValidPages) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_engine_metafile_corpus_test

@@ -7,7 +7,7 @@
 #include "export/bitmap_graphic.h"
 #include "pdf_test_support.h"
 
-namespace vn::pdfwriter {
+namespace vn::pdfwriter::pdf_engine_tables_test {
 namespace {
 
 using testing::PageContents;
@@ -89,4 +89,4 @@ TEST(PdfEngineTables, LongTableFillsPageAfterPage) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter
+}  // namespace vn::pdfwriter::pdf_engine_tables_test

@@ -10,7 +10,7 @@
 #include "pdf_test_support.h"
 #include "support/prerequisites.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_engine_test {
 namespace {
 
 std::string EmptyDocument(TestEngine& engine) {
@@ -317,4 +317,4 @@ TEST(PdfFileStructure, OutputIsTheSameUnderACommaDecimalLocale) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_engine_test

@@ -13,7 +13,7 @@
 #include "../export/text_engine.h"
 #include "pdf_test_support.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_engine_text_layout_test {
 namespace {
 
 using vn::exporter::TBiDiMode;
@@ -257,4 +257,4 @@ TEST(PdfEngineTextLayout, TableCellLinesFollowTheirColumns) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_engine_text_layout_test

@@ -5,7 +5,7 @@
 
 #include "pdfwriter/pdf_images.h"
 
-namespace vn::pdfwriter {
+namespace vn::pdfwriter::pdf_images_compose_test {
 namespace {
 
 using platform::BGRA;
@@ -47,4 +47,4 @@ TEST(ImageItemCompose, RowCopiesMatchPixelByPixelPlacement) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter
+}  // namespace vn::pdfwriter::pdf_images_compose_test

@@ -17,7 +17,7 @@
 #include "pdf_test_support.h"
 #include "platform/images/image_codecs.h"
 
-namespace vn::pdfwriter {
+namespace vn::pdfwriter::pdf_images_test {
 namespace {
 
 using platform::BGRA;
@@ -545,4 +545,4 @@ TEST(ImageItemBitmap, FormsOfThePicture) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter
+}  // namespace vn::pdfwriter::pdf_images_test

@@ -2,7 +2,7 @@
 // encryption settings, image and thumbnail reuse, compression levels.
 #include "pdf_test_support.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_settings_test {
 namespace {
 
 using vn::exporter::TvnImageItem;
@@ -190,4 +190,4 @@ TEST(PdfSettings, ImageFormatsOfTheEngine) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_settings_test

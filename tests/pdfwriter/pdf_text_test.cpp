@@ -22,7 +22,7 @@
 #include "platform/images/image_codecs.h"
 #include "platform/shaping/text_shaping.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::pdf_text_test {
 namespace {
 
 using vn::exporter::TBiDiMode;
@@ -531,4 +531,4 @@ TEST(PdfText, MetafileTextLandsWhereTheCanvasDrawsIt) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::pdf_text_test

@@ -21,7 +21,7 @@
 #include "platform/fonts/sfnt_reader.h"
 #include "support/paths.h"
 
-namespace vn::pdfwriter::testing {
+namespace vn::pdfwriter::testing::truetype_subset_test {
 namespace {
 
 std::string CompositeFont() { return vn::ReadFileBytes(std::filesystem::path(VN_FIXTURES_DIR) / "pdfwriter" / "composite.ttf"); }
@@ -184,4 +184,4 @@ TEST(TrueTypeSubset, CharacterMapGivesTheFontsGlyphs) {
 }
 
 }  // namespace
-}  // namespace vn::pdfwriter::testing
+}  // namespace vn::pdfwriter::testing::truetype_subset_test

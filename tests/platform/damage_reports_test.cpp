@@ -13,7 +13,7 @@
 #include "platform/emf/wmf_converter.h"
 #include "platform/images/image_codecs.h"
 
-namespace vn::platform {
+namespace vn::platform::damage_reports_test {
 namespace {
 
 void Put16(std::string& s, size_t at, uint32_t v) {
@@ -172,4 +172,4 @@ TEST(DamageReports, EachLenientReaderSaysWhatItRepaired) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::damage_reports_test

@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-namespace vn::platform {
+namespace vn::platform::system_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,4 +72,4 @@ TEST(OpenWithAssociatedProgram, AnInstalledOpenerReplacesTheProgram) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::system_test

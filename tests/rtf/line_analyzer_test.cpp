@@ -14,11 +14,11 @@
 #include "positioned_page_builder.h"
 #include "rtf/line_analysis_impl.h"
 
+namespace line_analyzer_test {
+
 using namespace vn::rtf;
 using namespace vn::rtf::analyzer;
 using namespace vn::wordmodel;
-
-namespace line_analyzer_test {
 
 using positioned_page_builder::PageBuilder;
 

@@ -20,12 +20,13 @@
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
 
-using namespace vn::rtf;
-using namespace vn::wordmodel;
-using vn::String;
 namespace fw = vn::framework;
 
 namespace text_document_test {
+
+using namespace vn::rtf;
+using namespace vn::wordmodel;
+using vn::String;
 
 std::vector<String> LoadLines(const std::string& ABytes, TvnTextDocument& ADoc) {
   ADoc.LoadFromStream(new vn::TStringStream(ABytes), u"", true);

@@ -8,11 +8,12 @@
 #include <memory>
 #include <vector>
 
-using namespace vn::wordmodel;
-using vn::String;
 namespace fw = vn::framework;
 
 namespace text_line_analyzer_test {
+
+using namespace vn::wordmodel;
+using vn::String;
 
 // Elements of Arial 10, 12 high, with one box per character.
 struct TextElements {

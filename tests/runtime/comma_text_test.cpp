@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn {
+namespace vn::comma_text_test {
 namespace {
 
 TEST(CommaText, SplitsLikeAStringList) {
@@ -26,4 +26,4 @@ TEST(CommaText, SplitsLikeAStringList) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::comma_text_test

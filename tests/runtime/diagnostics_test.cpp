@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn {
+namespace vn::diagnostics_test {
 namespace {
 
 TEST(Diagnostics, KeepsTheFirstReportsUpToTheCapAndCountsAll) {
@@ -32,4 +32,4 @@ TEST(Diagnostics, ReportsCarryWhereAndWhat) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::diagnostics_test

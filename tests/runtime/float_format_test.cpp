@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace vn {
+namespace vn::float_format_test {
 namespace {
 
 TEST(FloatToStrF, Table) {
@@ -63,4 +63,4 @@ TEST(FloatToStrF, Table) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::float_format_test

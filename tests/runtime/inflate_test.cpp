@@ -10,7 +10,7 @@
 
 #include "runtime/inflate.h"
 
-namespace vn::codec {
+namespace vn::codec::inflate_test {
 namespace {
 
 std::string Compress(const std::string& data, int level, int strategy, int window_bits = 15) {
@@ -328,4 +328,4 @@ TEST(HuffmanTable, RefusesOverSubscribedLengths) {
 }
 
 }  // namespace
-}  // namespace vn::codec
+}  // namespace vn::codec::inflate_test

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-namespace vn {
+namespace vn::md5_test {
 namespace {
 
 std::string Hex(std::span<const uint8_t> bytes) {
@@ -87,4 +87,4 @@ TEST(MD5, RotateLeft32TakesTheCountModulo32) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::md5_test

@@ -7,7 +7,7 @@
 #include "runtime/exceptions.h"
 #include "support/prerequisites.h"
 
-namespace vn {
+namespace vn::numbers_test {
 namespace {
 
 TEST(Round, HalvesGoToEven) {
@@ -71,4 +71,4 @@ TEST(Checked, OverflowIsCaught) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::numbers_test

@@ -14,7 +14,7 @@
 
 #include "runtime/exceptions.h"
 
-namespace vn {
+namespace vn::output_file_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -128,4 +128,4 @@ TEST_F(OutputFileTest, FailuresRaiseTheCreateErrorAndKeepTheTarget) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::output_file_test

@@ -7,7 +7,7 @@
 
 #include "runtime/exceptions.h"
 
-namespace vn {
+namespace vn::rc4_test {
 namespace {
 
 std::vector<uint8_t> Unhex(std::string_view hex) {
@@ -82,4 +82,4 @@ TEST(RC4, RestartDecrypts) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::rc4_test

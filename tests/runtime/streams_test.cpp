@@ -9,7 +9,7 @@
 #include "runtime/numbers.h"
 #include "runtime/exceptions.h"
 
-namespace vn {
+namespace vn::streams_test {
 namespace {
 
 TEST(MemoryStream, ReadWriteSeek) {
@@ -98,4 +98,4 @@ TEST(DateTime, EncodeDecodeFormat) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::streams_test

@@ -6,7 +6,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/string_list.h"
 
-namespace vn {
+namespace vn::strings_test {
 namespace {
 
 TEST(Utf, RoundTripAndRepair) {
@@ -107,4 +107,4 @@ TEST(StringList, TextAndValues) {
 }
 
 }  // namespace
-}  // namespace vn
+}  // namespace vn::strings_test

@@ -24,7 +24,12 @@ class PrivateTmpDir {
   bool keep_ = false;
 };
 
+// The exit code of a run whose every test was skipped (ctest's
+// SKIP_RETURN_CODE of the suite entries, cmake/vn_test_suites.cmake).
+inline constexpr int kAllSkippedExitCode = 77;
+
 // InitGoogleTest, RUN_ALL_TESTS and the folder above: the body of a test main.
+// Returns RUN_ALL_TESTS's result, or kAllSkippedExitCode.
 int RunAllTests(int& argc, char** argv);
 
 }  // namespace vn::test_support

@@ -25,6 +25,8 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/streams.h"
 
+namespace fotarel_convert_outputs_test {
+
 namespace fs = std::filesystem;
 using namespace vn::framework;
 
@@ -160,3 +162,5 @@ INSTANTIATE_TEST_SUITE_P(Formats, OutputsAppearWhole, ::testing::Values(".pdf", 
                          [](const auto& Info) { return std::string(Info.param + 1); });
 
 }  // namespace
+
+}  // namespace fotarel_convert_outputs_test

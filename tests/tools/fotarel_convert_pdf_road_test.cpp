@@ -16,6 +16,8 @@
 
 #include "support/prerequisites.h"
 
+namespace fotarel_convert_pdf_road_test {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -252,3 +254,5 @@ TEST_F(PdfRoad, PdfInputsAreRefusedClearly) {
 }
 
 }  // namespace
+
+}  // namespace fotarel_convert_pdf_road_test

@@ -16,6 +16,8 @@
 #include "library/library.h"
 #include "support/prerequisites.h"
 
+namespace fotarel_convert_test {
+
 namespace fs = std::filesystem;
 using namespace vn::framework;
 
@@ -243,3 +245,5 @@ TEST_F(DriverTest, CommandLine) {
 }
 
 }  // namespace
+
+}  // namespace fotarel_convert_test

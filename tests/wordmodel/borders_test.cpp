@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::borders_test {
 namespace {
 
 std::unique_ptr<TvnBorder> Line(int32_t AWidth, TvnRGBColor AColor = {}) {
@@ -98,4 +98,4 @@ TEST(ParaBorder, CopyHasItsOwnSidesAndLeavesBarAndBetween) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::borders_test

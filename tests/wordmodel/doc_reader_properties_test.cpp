@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::doc_reader_properties_test {
 namespace {
 
 TEST(DocSpecificProperties, OwnsItsTableUntilAnotherIsSet) {
@@ -43,4 +43,4 @@ TEST(DocSpecificProperties, CopyTakesEveryFieldButTheTable) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::doc_reader_properties_test

@@ -6,7 +6,7 @@
 #include "wordmodel/style_resolver.h"
 #include "wordmodel/word_document_info.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::document_mediator_test {
 namespace {
 
 TEST(DocumentMediator, NewMediatorIsEmpty) {
@@ -100,4 +100,4 @@ TEST(WordDocumentInfo, CopyCarriesBaseAndExtendedProperties) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::document_mediator_test

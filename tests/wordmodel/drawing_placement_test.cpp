@@ -7,7 +7,7 @@
 #include "wordmodel/images.h"
 #include "wordmodel/text_box.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::drawing_placement_test {
 namespace {
 
 TEST(DrawingPlacement, DistanceFromTextTakesTheLargestThatApplies) {
@@ -111,7 +111,9 @@ TEST(DrawingPlacement, WrapClonesKeepTheirKind) {
     wrap->SetBehindDoc(true);
     wrap->SetDistT(9);
     std::unique_ptr<TvnGraphicsWrap> copy = wrap->Clone();
-    EXPECT_EQ(typeid(*copy), typeid(*wrap));
+    const TvnGraphicsWrap& copied = *copy;
+    const TvnGraphicsWrap& original = *wrap;
+    EXPECT_EQ(typeid(copied), typeid(original));
     EXPECT_EQ(copy->GetWrapText(), TvnWrapText::wtLargest);
     EXPECT_TRUE(copy->GetBehindDoc());
     EXPECT_EQ(copy->GetDistT(), 9);
@@ -160,4 +162,4 @@ TEST(RegionTests, RegionMeetsRectUsesTheBoxOfItsRectangles) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::drawing_placement_test

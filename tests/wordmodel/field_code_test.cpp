@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::field_code_test {
 namespace {
 
 using Words = std::vector<String>;
@@ -128,4 +128,4 @@ TEST(FieldCode, AssignCopiesCharFormat) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::field_code_test

@@ -7,7 +7,7 @@
 #include "runtime/datetime.h"
 #include "wordmodel/word_document_info.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::fields_test {
 namespace {
 
 using vn::framework::TvnDocumentInfo;
@@ -168,7 +168,7 @@ TEST(Fields, GetFieldKinds) {
       kind = "page";
     } else if (dynamic_cast<TvnNumPages*>(field.get())) {
       kind = "numpages";
-    } else if (typeid(*field) == typeid(TvnField)) {
+    } else if (const TvnField& made = *field; typeid(made) == typeid(TvnField)) {
       kind = "plain";
     }
     EXPECT_STREQ(kind, c.kind) << ToUtf8(c.code);
@@ -265,4 +265,4 @@ TEST(Fields, CloneKeepsKindCodeResultAndInnerField) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::fields_test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::formatter_results_test {
 namespace {
 
 TEST(PositionedText, RectangleEdgesFollowPositionAndSize) {
@@ -74,4 +74,4 @@ TEST(PositionedText, FreeingAHolderLeavesItsItemsAlive) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::formatter_results_test

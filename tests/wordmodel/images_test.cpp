@@ -6,7 +6,7 @@
 #include "platform/images/image_codecs.h"
 #include "support/trace_canvas.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::images_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -196,4 +196,4 @@ TEST(WordImage, CloneOfAResourceImageRefersToTheSameResource) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::images_test

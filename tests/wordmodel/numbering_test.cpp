@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::numbering_test {
 namespace {
 
 // The document's list and style tables as the mediator would hold them.
@@ -383,4 +383,4 @@ TEST(ListNumbering, LabelRun) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::numbering_test

@@ -5,7 +5,7 @@
 #include "wordmodel/doc_reader_properties.h"
 #include "wordmodel/style.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::paragraph_properties_test {
 namespace {
 
 std::shared_ptr<TvnTab> TabAt(int32_t APosition, TvnTabStopValue AKind = TvnTabStopValue::tsvStart) {
@@ -146,4 +146,4 @@ TEST(ParagraphProperties, AdditionalDataLivesAsLongAsItsHolders) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::paragraph_properties_test

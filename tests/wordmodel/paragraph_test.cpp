@@ -8,7 +8,7 @@
 #include "wordmodel/text_box.h"
 #include "wordmodel/text_item.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::paragraph_test {
 namespace {
 
 // A short description of a paragraph's children: "run(A,B)" for a run
@@ -195,4 +195,4 @@ TEST(Paragraph, DrawsItsRunsInOrder) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::paragraph_test

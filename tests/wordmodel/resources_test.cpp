@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::resources_test {
 namespace {
 
 TEST(Resources, ResourcesMadeInTurnGetConsecutiveIdentifiers) {
@@ -60,4 +60,4 @@ TEST(Resources, RemovedAndClearedResourcesGoBackToTheCaller) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::resources_test

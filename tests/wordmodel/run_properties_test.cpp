@@ -4,7 +4,7 @@
 
 #include "wordmodel/style.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::run_properties_test {
 namespace {
 
 TEST(RunProperties, NewPropertiesAreUnset) {
@@ -136,4 +136,4 @@ TEST(RunProperties, CopyOfPropertiesWithoutFontHasADefaultFont) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::run_properties_test

@@ -8,7 +8,7 @@
 #include "wordmodel/table.h"
 #include "wordmodel/vector_graphics.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::section_test {
 namespace {
 
 std::unique_ptr<TvnBorder> BorderOfWidth(int32_t AWidth) { return std::make_unique<TvnBorder>(AWidth); }
@@ -162,7 +162,8 @@ TEST(Section, HeaderCloneKeepsItsClassAndCopiesBothLists) {
 
     // Never laid out: the copy gets an empty laid-out list.
     std::unique_ptr<TvnDocItem> first = source.Clone();
-    EXPECT_EQ(typeid(*first), typeid(source));
+    const TvnDocItem& firstCopy = *first;
+    EXPECT_EQ(typeid(firstCopy), typeid(source));
     auto& neverLaidOut = dynamic_cast<TvnHeaderFooterElement&>(*first);
     ASSERT_NE(neverLaidOut.GetLayoutedElements(), nullptr);
     EXPECT_TRUE(neverLaidOut.GetLayoutedElements()->empty());
@@ -208,8 +209,10 @@ TEST(Section, PageMarginsCopyTheirDistancesOnlyBetweenPageMargins) {
   TvnMargin plain;
   source.Assign(&source, &plain);
   EXPECT_EQ(plain.GetLeft(), 10);
-  EXPECT_EQ(typeid(*plain.Clone()), typeid(TvnMargin));
+  const std::unique_ptr<TvnMargin> plainCopy = plain.Clone();
+  const TvnMargin& plainRef = *plainCopy;
+  EXPECT_EQ(typeid(plainRef), typeid(TvnMargin));
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::section_test

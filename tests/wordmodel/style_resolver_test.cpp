@@ -10,7 +10,7 @@
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::style_resolver_test {
 namespace {
 
 constexpr TvnRGBColor kRed{255, 0, 0};
@@ -649,4 +649,4 @@ TEST(StyleResolverTableMerge, SetValuesOverrideAndUnsetOnesStay) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::style_resolver_test

@@ -5,7 +5,7 @@
 #include "wordmodel/style_resolver.h"
 #include "wordmodel/table_style.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::style_test {
 namespace {
 
 std::unique_ptr<TvnStyle> MakeStyle(const String& AId, TvnStyleType AType, const String& AName = String(),
@@ -109,4 +109,4 @@ TEST(WordStyles, CloneOwnsCopiesOfStylesAndDefaults) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::style_test

@@ -4,7 +4,7 @@
 
 #include "wordmodel/style.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::table_properties_test {
 namespace {
 
 TEST(TableProperties, FillColourMeansShading) {
@@ -121,4 +121,4 @@ TEST(TableProperties, RowCopyTakesEveryProperty) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::table_properties_test

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::table_style_test {
 namespace {
 
 TEST(TableStyle, NewTableStyleIsOfTypeTableWithoutRegions) {
@@ -42,4 +42,4 @@ TEST(TableStyle, CloneCopiesPropertiesButNotTheRegions) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::table_style_test

@@ -7,7 +7,7 @@
 #include "wordmodel/paragraph.h"
 #include "wordmodel/vector_graphics.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::table_test {
 namespace {
 
 TEST(Table, NewTableHasNoRowsAndRepeatsHeaderRows) {
@@ -142,4 +142,4 @@ TEST(Table, CloneCopiesRowsCellsAndContentIndependently) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::table_test

@@ -7,7 +7,7 @@
 #include "wordmodel/paragraph.h"
 #include "wordmodel/vector_graphics.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::text_box_test {
 namespace {
 
 TEST(ShapeProperties, CopiesAreWholeAndIndependent) {
@@ -90,4 +90,4 @@ TEST(TextBox, RunNotesTheTextBoxesItHolds) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::text_box_test

@@ -6,7 +6,7 @@
 #include "platform/canvas/metafile_player.h"
 #include "support/trace_canvas.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::text_item_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -184,4 +184,4 @@ TEST(TextItem, CloneHasItsOwnPropertiesUnderlineAndTag) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::text_item_test

@@ -5,7 +5,7 @@
 #include "framework/canvas.h"
 #include "support/trace_canvas.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::vector_graphics_test {
 namespace {
 
 namespace pf = vn::platform;
@@ -92,4 +92,4 @@ TEST(VectorGraphics, LineMovesWithItsBoxAndRoundsPoints) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::vector_graphics_test

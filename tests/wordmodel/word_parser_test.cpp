@@ -8,7 +8,7 @@
 #include "wordmodel/paragraph.h"
 #include "wordmodel/section.h"
 
-namespace vn::wordmodel {
+namespace vn::wordmodel::word_parser_test {
 namespace {
 
 // A reader of the contract that records every call and fails the test when
@@ -253,4 +253,4 @@ TEST(ReaderContract, OperationsAFormatDoesNotImplementRaiseAbstractError) {
 }
 
 }  // namespace
-}  // namespace vn::wordmodel
+}  // namespace vn::wordmodel::word_parser_test

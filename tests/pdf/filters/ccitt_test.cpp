@@ -13,7 +13,7 @@
 #include "pdf/filters/ccitt.h"
 #include "../pdf_corpus.h"
 
-namespace vn::pdf::filters {
+namespace vn::pdf::filters::ccitt_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -320,4 +320,4 @@ TEST(CcittDecoder, ByteAlignedGroup4DecodesToThePicture) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::pdf::filters::ccitt_test

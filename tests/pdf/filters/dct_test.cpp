@@ -15,7 +15,7 @@
 #include "libjpeg_oracle.h"
 #include "pdf/filters/dct.h"
 
-namespace vn::pdf::filters {
+namespace vn::pdf::filters::dct_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -314,4 +314,4 @@ TEST(DctDecoder, ResetDecodesAgain) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::pdf::filters::dct_test

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-namespace vn::pdf::filters {
+namespace vn::pdf::filters::idct_test {
 namespace {
 
 TEST(InverseDct, Sse2AndFlatBlocksMatchThePlainVersion) {
@@ -33,4 +33,4 @@ TEST(InverseDct, Sse2AndFlatBlocksMatchThePlainVersion) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::pdf::filters::idct_test

@@ -15,7 +15,7 @@
 #include "pdf/filters/predictor.h"
 #include "runtime/byte_reader.h"
 
-namespace vn::pdf::filters {
+namespace vn::pdf::filters::lzw_predictor_test {
 namespace {
 using codec::Inflater;
 using codec::SpanSource;
@@ -256,4 +256,4 @@ TEST(Predictor, ResetDecodesAgain) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::pdf::filters::lzw_predictor_test

@@ -8,7 +8,7 @@
 
 #include "pdf/filters/text_filters.h"
 
-namespace vn::pdf::filters {
+namespace vn::pdf::filters::text_filters_test {
 namespace {
 using codec::SpanSource;
 
@@ -106,4 +106,4 @@ TEST(TextFilters, ResetDecodesAgainAndCapHolds) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::filters
+}  // namespace vn::pdf::filters::text_filters_test

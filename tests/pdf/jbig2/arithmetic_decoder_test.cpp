@@ -9,7 +9,7 @@
 #include "pdf/jbig2/exceptions.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::arithmetic_decoder_test {
 namespace {
 
 using testing::Bytes;
@@ -103,4 +103,4 @@ TEST(Jbig2Arithmetic, IntegerDecodingRoundTrips) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::arithmetic_decoder_test

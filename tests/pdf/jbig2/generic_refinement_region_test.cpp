@@ -12,7 +12,7 @@
 #include "pdf/jbig2/segment_header.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::generic_refinement_region_test {
 namespace {
 
 using testing::DecodePage;
@@ -128,4 +128,4 @@ TEST(Jbig2RefinementRegion, ReferencesThatCannotServe) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::generic_refinement_region_test

@@ -10,7 +10,7 @@
 #include "test_support.h"
 #include "../pdf_corpus.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::generic_region_corpus_test {
 namespace {
 
 using pdf::testing::Quote;
@@ -80,4 +80,4 @@ TEST(Jbig2Corpus, GenericAndRefinementImagesDecodeLikeTheReferenceDecoders) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::generic_region_corpus_test

@@ -11,7 +11,7 @@
 #include "pdf/jbig2/generic_region.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::generic_region_test {
 namespace {
 
 using testing::Chars;
@@ -157,4 +157,4 @@ TEST(Jbig2GenericRegion, DamageStaysInsideTheRegion) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::generic_region_test

@@ -11,7 +11,7 @@
 #include "pdf/jbig2/segments.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::huffman_table_test {
 namespace {
 
 using testing::BitString;
@@ -141,4 +141,4 @@ TEST(Jbig2Huffman, UserTableFromATableSegment) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::huffman_table_test

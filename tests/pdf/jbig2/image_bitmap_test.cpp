@@ -9,7 +9,7 @@
 #include "pdf/jbig2/image_bitmap.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::image_bitmap_test {
 namespace {
 
 using testing::Image;
@@ -100,4 +100,4 @@ TEST(Jbig2Bitmap, SizesFromFilesAreCapped) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::image_bitmap_test

@@ -9,7 +9,7 @@
 #include "runtime/streams.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::io_stream_test {
 namespace {
 
 using testing::Bytes;
@@ -70,4 +70,4 @@ TEST(Jbig2IOStream, WindowOverAClassLibraryStream) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::io_stream_test

@@ -11,7 +11,7 @@
 #include "pdf/jbig2/mmr_decompressor.h"
 #include "runtime/exceptions.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::mmr_decompressor_test {
 namespace {
 
 using testing::BitString;
@@ -204,4 +204,4 @@ TEST(Jbig2Mmr, NoiseNeverEscapesTheBitmap) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::mmr_decompressor_test

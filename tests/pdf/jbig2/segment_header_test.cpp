@@ -11,7 +11,7 @@
 #include "pdf/jbig2/segments.h"
 #include "test_support.h"
 
-namespace vn::pdf::jbig2 {
+namespace vn::pdf::jbig2::segment_header_test {
 namespace {
 
 using testing::Chars;
@@ -123,4 +123,4 @@ TEST(Jbig2SegmentHeader, DataObjectsByType) {
 }
 
 }  // namespace
-}  // namespace vn::pdf::jbig2
+}  // namespace vn::pdf::jbig2::segment_header_test

@@ -12,7 +12,7 @@
 #include "platform/images/image_codecs.h"
 #include "support/pixels.h"
 
-namespace vn::platform {
+namespace vn::platform::cairo_canvas_test {
 namespace {
 
 using testing::FilledBitmap;
@@ -364,4 +364,4 @@ TEST(CairoCanvas, DegenerateTransformsDrawNothingAndDoNotBreakTheCanvas) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::cairo_canvas_test

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace vn::platform {
+namespace vn::platform::canvas_test {
 namespace {
 
 // Says each figure it is given, e.g. "fill M0,0 L10,0 L10,10 L0,10 Z".
@@ -143,4 +143,4 @@ TEST(Canvas, SavedStatesComeBackByLevel) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::canvas_test

@@ -10,7 +10,7 @@
 #include <numbers>
 #include <string>
 
-namespace vn::platform {
+namespace vn::platform::device_path_test {
 namespace {
 
 // The path as a polygon list: curves split finely into lines.
@@ -173,4 +173,4 @@ TEST(DevicePath, LengthWithinABox) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::device_path_test

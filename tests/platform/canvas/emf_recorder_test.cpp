@@ -12,7 +12,7 @@
 #include "platform/emf/emf_reader.h"
 #include "support/pixels.h"
 
-namespace vn::platform {
+namespace vn::platform::emf_recorder_test {
 namespace {
 
 using testing::FilledBitmap;
@@ -291,4 +291,4 @@ TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::emf_recorder_test

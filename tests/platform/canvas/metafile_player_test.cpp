@@ -13,7 +13,7 @@
 #include "platform/emf/emf_writer.h"
 #include "support/trace_canvas.h"
 
-namespace vn::platform {
+namespace vn::platform::metafile_player_test {
 namespace {
 
 using namespace emf;
@@ -369,4 +369,4 @@ TEST(EmfRecorder, ClipRegionsAreKeptInDeviceUnits) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::metafile_player_test

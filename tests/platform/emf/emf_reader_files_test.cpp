@@ -15,7 +15,7 @@
 #include "support/pixels.h"
 #include "support/prerequisites.h"
 
-namespace vn::platform {
+namespace vn::platform::emf_reader_files_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,4 +166,4 @@ TEST(MetafileInterop, RecordingOpensInAnotherReader) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::emf_reader_files_test

@@ -15,7 +15,7 @@
 #include "platform/emf/emf_writer.h"
 #include "support/pixels.h"
 
-namespace vn::platform::emf {
+namespace vn::platform::emf::emf_reader_test {
 namespace {
 
 void Put32(std::string& s, size_t at, uint32_t v) {
@@ -374,4 +374,4 @@ TEST(Dib, JpegBitmapsWithEndlessProgressiveScansAreRefused) {
 }
 
 }  // namespace
-}  // namespace vn::platform::emf
+}  // namespace vn::platform::emf::emf_reader_test

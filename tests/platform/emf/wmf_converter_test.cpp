@@ -6,7 +6,7 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/metafile_player.h"
 
-namespace vn::platform::emf {
+namespace vn::platform::emf::wmf_converter_test {
 namespace {
 
 // Builds a WMF: records of 16-bit words, an optional placeable header.
@@ -230,4 +230,4 @@ TEST(WmfConverter, DamageIsSkippedOrEndsTheWalk) {
 }
 
 }  // namespace
-}  // namespace vn::platform::emf
+}  // namespace vn::platform::emf::wmf_converter_test

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace vn::platform {
+namespace vn::platform::font_catalog_test {
 namespace {
 
 struct ResolveCase {
@@ -109,4 +109,4 @@ TEST(FontCatalogTest, FaceOutsideTheCatalogIsNotCovering) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::font_catalog_test

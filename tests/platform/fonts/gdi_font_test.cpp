@@ -16,7 +16,7 @@
 
 #include "platform/fonts/font_charsets.h"
 
-namespace vn::platform {
+namespace vn::platform::gdi_font_test {
 namespace {
 
 // FreeType's hinted advances of a text (its default TrueType interpreter),
@@ -222,4 +222,4 @@ TEST(GdiFontTest, MissingOrDamagedFontFileThrows) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::gdi_font_test

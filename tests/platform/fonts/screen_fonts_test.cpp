@@ -6,7 +6,7 @@
 
 #include "platform/fonts/font_charsets.h"
 
-namespace vn::platform {
+namespace vn::platform::screen_fonts_test {
 namespace {
 
 TEST(ScreenFontsTest, InstalledFontListIsNameWithoutBlanksToFaceName) {
@@ -72,4 +72,4 @@ TEST(ScreenFontsTest, TextExtentOf) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::screen_fonts_test

@@ -12,7 +12,7 @@
 
 #include "platform/fonts/gdi_font.h"
 
-namespace vn::platform {
+namespace vn::platform::sfnt_reader_test {
 namespace {
 
 std::span<const std::byte> Bytes(const std::string& s) {
@@ -259,4 +259,4 @@ TEST(SfntReaderTest, Os2CodePages) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::sfnt_reader_test

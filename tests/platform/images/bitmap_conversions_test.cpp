@@ -7,7 +7,7 @@
 
 #include "platform/images/bitmap.h"
 
-namespace vn::platform {
+namespace vn::platform::bitmap_conversions_test {
 namespace {
 
 TEST(BitmapConversions, WholeBitmapsMatchPixelByPixelReading) {
@@ -45,4 +45,4 @@ TEST(BitmapConversions, WholeBitmapsMatchPixelByPixelReading) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::bitmap_conversions_test

@@ -4,7 +4,7 @@
 
 #include "platform/images/bitmap.h"
 
-namespace vn::platform {
+namespace vn::platform::bitmap_test {
 namespace {
 
 constexpr BGRA kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kWhite{255, 255, 255, 255};
@@ -104,4 +104,4 @@ TEST(ImageBitmap, SizeChecks) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::bitmap_test

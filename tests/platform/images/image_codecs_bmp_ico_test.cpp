@@ -13,7 +13,7 @@
 
 #include "platform/images/image_codecs.h"
 
-namespace vn::platform {
+namespace vn::platform::image_codecs_bmp_ico_test {
 namespace {
 
 struct Bytes {
@@ -335,4 +335,4 @@ TEST(ImageLimits, CutShortFilesNeverCrash) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::image_codecs_bmp_ico_test

@@ -10,7 +10,7 @@
 
 #include "platform/images/image_codecs.h"
 
-namespace vn::platform {
+namespace vn::platform::image_codecs_decode_test {
 namespace {
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -194,4 +194,4 @@ TEST(ImageDecode, CorpusFilesDecodeOrFailCleanly) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::image_codecs_decode_test

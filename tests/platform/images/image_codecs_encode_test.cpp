@@ -13,7 +13,7 @@
 #include "platform/images/image_codecs.h"
 #include "support/prerequisites.h"
 
-namespace vn::platform {
+namespace vn::platform::image_codecs_encode_test {
 namespace {
 
 // A 13 x 7 picture in the given format with distinct colours per pixel
@@ -192,4 +192,4 @@ TEST_F(ToolCheck, DjpegDecodesOurJpeg) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::image_codecs_encode_test

@@ -13,7 +13,7 @@
 #include "platform/fonts/font_faces.h"
 #include "support/prerequisites.h"
 
-namespace vn::platform {
+namespace vn::platform::text_shaping_test {
 
 void PrintTo(const ScriptRun& r, std::ostream* os) {
   char script[5] = {char(r.Script >> 24), char(r.Script >> 16), char(r.Script >> 8), char(r.Script), 0};
@@ -193,4 +193,4 @@ TEST(TextShapingTest, RunOutsideTheTextIsRejected) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::platform::text_shaping_test
