@@ -34,6 +34,7 @@ std::vector<uint32_t> ReadBinTable(std::span<const uint8_t> table, uint32_t fc, 
     if (fc > table.size()) return pages;
     lcb = static_cast<uint32_t>(table.size() - fc);
   }
+  if (lcb < 4) return pages;
   const size_t n = lcb >= 4 ? (lcb - 4) / 8 : 0;
   ByteReader fcs(table.data() + fc, (n + 1) * 4);
   ByteReader pns(table.data() + fc + (n + 1) * 4, n * 4);
