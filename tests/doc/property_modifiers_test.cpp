@@ -247,6 +247,24 @@ TEST(DocSprmEffects, ExtraDataOfAnotherKindIsAnInvalidCast) {
   EXPECT_THROW(helpers.ParseTextRunProperties(run, &list, reader), vn::EInvalidCast);
 }
 
+TEST(DocSprmEffects, AHugeListIsReadFromTheDataStreamOnce) {
+  // At offset 4 of the Data stream: cb 9, sprmPJc80 right, then a huge
+  // list pointing at itself, which is not followed.
+  const std::string data = Bytes({0, 0, 0, 0, 9, 0, 0x03, 0x24, 2, 0x46, 0x66, 4, 0, 0, 0});
+  const auto data_bytes = std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  TvnDOCHelperFunctions helpers({}, data_bytes, 0, 0);
+  const std::string papx = Bytes({0x46, 0x66, 4, 0, 0, 0});
+  TvnBinaryReader reader(std::span(reinterpret_cast<const uint8_t*>(papx.data()), papx.size()));
+  const auto list = GetPRLs(reader, 6);
+  wm::TvnParagraphProperties para;
+  helpers.ParseParagraphProperties(para, &list, reader);
+  EXPECT_EQ(para.GetHAlignment(), wm::TvnHAlignment::haRight);
+  // Without a Data stream nothing happens.
+  wm::TvnParagraphProperties plain;
+  TvnDOCHelperFunctions({}, {}, 0, 0).ParseParagraphProperties(plain, &list, reader);
+  EXPECT_EQ(plain.GetHAlignment(), wm::TvnHAlignment::haLeft);
+}
+
 TEST(DocSprmEffects, WordColourIndices) {
   const std::pair<int, wm::TvnRGBColor> cases[] = {
       {0, {0, 0, 0}},       {1, {0, 0, 0}},         {2, {0, 0, 255}},     {6, {255, 0, 0}},  {8, {255, 255, 255}},
