@@ -42,9 +42,12 @@ void TvnDOCPackage::OpenPackage(Diagnostics* ADiagnostics) {
   FFIBBase = std::make_unique<TvnFIBBase>(word_document);
   CheckReadable(*FOLESSRoot, *FFIBBase);
   FOLESSRoot->SelectTableStream(FFIBBase->FFWhichTableStream != 0);
+  FHelperFunctions = std::make_unique<TvnDOCHelperFunctions>(
+      FOLESSRoot->FTableStream.Bytes(), FOLESSRoot->FDataStream.Bytes(), FFIBBase->FfcSttbfFfn, FFIBBase->FlcbSttbfFfn);
 }
 
 void TvnDOCPackage::Close() {
+  FHelperFunctions.reset();
   FBinaryReader.reset();
   FFIBBase.reset();
   FOLESSRoot.reset();

@@ -2,8 +2,9 @@
 // input into a byte reader, reads the compound file into a TvnOLESSRoot
 // (which copies the document's streams), reads the file information block
 // from the WordDocument stream and makes the table stream the FIB names the
-// root's table stream. The package owns the reader, the root and the FIB;
-// the input stream is the caller's unless the package opened the file.
+// root's table stream. The package owns the reader, the root, the FIB and
+// the sprm interpreters; the input stream is the caller's unless the
+// package opened the file.
 //
 // A file the reader cannot read raises EDOCFormatError before any part is
 // used: not a compound file, no WordDocument stream, a document older than
@@ -19,6 +20,7 @@
 #include "doc/binary_reader.h"
 #include "doc/compound_file.h"
 #include "doc/file_information_block.h"
+#include "doc/property_modifiers.h"
 #include "runtime/diagnostics.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
@@ -45,6 +47,8 @@ class TvnDOCPackage {
   TvnBinaryReader* BinaryReader() const { return FBinaryReader.get(); }
   TvnFIBBase* FIBBase() const { return FFIBBase.get(); }
   TvnOLESSRoot* OLESSRoot() const { return FOLESSRoot.get(); }
+  // The load's sprm interpreters and font table, over the root's streams.
+  TvnDOCHelperFunctions* HelperFunctions() const { return FHelperFunctions.get(); }
 
  private:
   void OpenPackage(Diagnostics* ADiagnostics);
@@ -54,6 +58,7 @@ class TvnDOCPackage {
   std::unique_ptr<TvnBinaryReader> FBinaryReader;
   std::unique_ptr<TvnFIBBase> FFIBBase;
   std::unique_ptr<TvnOLESSRoot> FOLESSRoot;
+  std::unique_ptr<TvnDOCHelperFunctions> FHelperFunctions;
 };
 
 }  // namespace vn::doc

@@ -1,0 +1,142 @@
+#include "doc/main_document_parser.h"
+
+#include <algorithm>
+#include <string>
+
+#include "doc/document_properties.h"
+#include "runtime/codepages.h"
+
+namespace vn::doc {
+
+TvnDOCMainDocumentParser::TvnDOCMainDocumentParser(TvnDOCPackage* APackage,
+                                                   vn::wordmodel::TvnDocumentMediator* AMediator,
+                                                   Diagnostics* ADiagnostics)
+    : FPackage(APackage), FMediator(AMediator), FDiagnostics(ADiagnostics) {}
+
+const std::array<String, TvnDOCMainDocumentParser::kStoryCount>& TvnDOCMainDocumentParser::StoryNames() {
+  static const std::array<String, kStoryCount> names = {u"MainDocument", u"FootNote", u"Header",      u"Annotations",
+                                                        u"EndNote",      u"TextBox",  u"HeaderTextBox"};
+  return names;
+}
+
+const TvnDocStory* TvnDOCMainDocumentParser::Story(const String& AName) const {
+  const auto& names = StoryNames();
+  for (size_t i = 0; i < kStoryCount; ++i)
+    if (names[i] == AName) return &FStories[i];
+  return nullptr;
+}
+
+void TvnDOCMainDocumentParser::Initialize() {
+  TvnOLESSRoot& root = *FPackage->OLESSRoot();
+  TvnFIBBase& fib = *FPackage->FIBBase();
+  const auto table = std::span<const uint8_t>(root.FTableStream.Bytes());
+  const auto word = std::span<const uint8_t>(root.FWordDocumentStream.Bytes());
+  FDocumentInfo = ReadDocumentProperties(root.FSummaryInformationStream.Bytes(),
+                                         root.FDocumentSummaryInformationStream.Bytes());
+  if (FMediator) FMediator->SetEvenOddHeaders(ReadDocumentOptions(table, fib));
+  FPieces = ReadPieceTable(table, static_cast<int64_t>(word.size()), fib, FDiagnostics);
+  ReadParagraphRuns(table, word, fib, FDiskPages, FDiagnostics);
+  ReadCharacterRuns(table, word, fib, FDiskPages, FDiagnostics);
+  // Runs are placed by byte ranges: keep each list in byte order.
+  const auto by_start = [](const auto& a, const auto& b) { return a.FCP < b.FCP; };
+  std::stable_sort(FDiskPages.FParagraphs.begin(), FDiskPages.FParagraphs.end(), by_start);
+  std::stable_sort(FDiskPages.FCharacters.begin(), FDiskPages.FCharacters.end(), by_start);
+  ReadStories();
+  // The list definitions and overrides, the shape anchors, text boxes and
+  // drawing data, and the header positions are read by the steps that
+  // build lists, shapes and sections over these stories.
+}
+
+void TvnDOCMainDocumentParser::ReadStories() {
+  const TvnFIBBase& fib = *FPackage->FIBBase();
+  const uint32_t counts[kStoryCount] = {fib.FccpText, fib.FccpFtn, fib.FccpHdd, fib.FccpAtn,
+                                        fib.FccpEdn,  fib.FccpTxbx, fib.FccpHdrTxbx};
+  int64_t start = 0;
+  for (size_t i = 0; i < kStoryCount; ++i) {
+    const int64_t end = start + counts[i];
+    ReadStory(FStories[i], start, end);
+    start = end;
+  }
+}
+
+void TvnDOCMainDocumentParser::ReadStory(TvnDocStory& AStory, int64_t AStart, int64_t AEnd) {
+  const auto& cps = FPieces.FUnicodeCharactersBoundaries;
+  if (AStart >= AEnd) return;
+  const int64_t text_end = cps.empty() ? 0 : cps.back();
+  if (AEnd > text_end) {
+    ReportTo(FDiagnostics, {.offset = static_cast<uint64_t>(AStart),
+                            .message = "a story reaches past the piece table (" + std::to_string(AEnd) + " > " +
+                                       std::to_string(text_end) + ")"});
+    AEnd = text_end;
+  }
+  const auto& word = FPackage->OLESSRoot()->FWordDocumentStream.Bytes();
+  const auto word_size = static_cast<int64_t>(word.size());
+  // The characters, piece by piece; the story's text ends where a piece's
+  // text leaves the WordDocument stream.
+  int64_t read_end = AStart;
+  for (size_t p = 0; p + 1 < cps.size() && read_end == std::max(AStart, cps[p]) && read_end < AEnd; ++p) {
+    const int64_t a = std::max(AStart, cps[p]);
+    const int64_t b = std::min(AEnd, cps[p + 1]);
+    if (a >= b) continue;
+    const bool compressed = FPieces.FIsUnicode8Bits[p];
+    const int64_t width = compressed ? 1 : 2;
+    int64_t at = FPieces.TextOffsets[p] + (a - cps[p]) * width;
+    for (int64_t cp = a; cp < b; ++cp, at += width) {
+      if (at + width > word_size) {
+        ReportTo(FDiagnostics, {.offset = static_cast<uint64_t>(at),
+                                .message = "a story's text lies outside the WordDocument stream"});
+        break;
+      }
+      const auto i = static_cast<size_t>(at);
+      AStory.FText.push_back(compressed ? Cp1252ToUnicode(word[i])
+                                        : static_cast<char16_t>(word[i] | (word[i + 1] << 8)));
+      read_end = cp + 1;
+    }
+  }
+  PlaceRuns(FDiskPages.FParagraphs, AStory.FParagraphs, AStart, read_end);
+  PlaceRuns(FDiskPages.FCharacters, AStory.FCharacters, AStart, read_end);
+}
+
+template <typename Run>
+void TvnDOCMainDocumentParser::PlaceRuns(const std::vector<Run>& AFileRuns, std::vector<Run>& AStoryRuns,
+                                         int64_t AStart, int64_t AEnd) const {
+  const auto& cps = FPieces.FUnicodeCharactersBoundaries;
+  const auto emit = [&](Run run, int64_t from, int64_t to) {
+    if (from >= to) return;
+    run.FCP = from - AStart;
+    run.FCPEnd = to - AStart;
+    if (!AStoryRuns.empty()) {
+      Run& last = AStoryRuns.back();
+      bool same = last.FPRL == run.FPRL && last.FCPEnd == run.FCP;
+      if constexpr (requires { run.FISTD; }) same = same && last.FISTD == run.FISTD;
+      if (same) {
+        last.FCPEnd = run.FCPEnd;
+        return;
+      }
+    }
+    AStoryRuns.push_back(std::move(run));
+  };
+  for (size_t p = 0; p + 1 < cps.size(); ++p) {
+    const int64_t a = std::max(AStart, cps[p]);
+    const int64_t b = std::min(AEnd, cps[p + 1]);
+    if (a >= b) continue;
+    const int64_t width = FPieces.FIsUnicode8Bits[p] ? 1 : 2;
+    const int64_t fc0 = FPieces.TextOffsets[p] + (a - cps[p]) * width;
+    const int64_t fc1 = fc0 + (b - a) * width;
+    // The character position of a byte of this piece (a character begun
+    // before the byte counts as the one before it).
+    const auto cp_of = [&](int64_t fc) { return a + (std::clamp(fc, fc0, fc1) - fc0 + width - 1) / width; };
+    auto it = std::partition_point(AFileRuns.begin(), AFileRuns.end(),
+                                   [&](const Run& r) { return r.FCPEnd <= fc0; });
+    int64_t covered = fc0;
+    for (; it != AFileRuns.end() && it->FCP < fc1; ++it) {
+      if (it->FCPEnd <= covered) continue;
+      if (it->FCP > covered) emit(Run{}, cp_of(covered), cp_of(it->FCP));
+      emit(*it, cp_of(std::max(it->FCP, covered)), cp_of(it->FCPEnd));
+      covered = it->FCPEnd;
+    }
+    if (covered < fc1) emit(Run{}, cp_of(covered), b);
+  }
+}
+
+}  // namespace vn::doc

@@ -1,0 +1,83 @@
+// TvnDOCMainDocumentParser: the main-document reader of a Word 97-2003
+// document. Initialize reads the document properties, the document
+// options, the piece table and the paragraph and character runs of the
+// formatted disk pages, then splits the text into its seven stories, each
+// with its text and its property runs at positions inside the story.
+//
+// A story is the run of character positions its FIB count gives, the
+// stories following one another in the order of StoryNames. Each character
+// is read where its piece says: one byte through Windows-1252 in a
+// compressed piece, two bytes little-endian otherwise. A property run of
+// the formatted disk pages covers a byte range; it is given to a story
+// where that range meets the story's pieces, so text split over several
+// pieces, or saved out of order, keeps its formatting.
+//
+// Damage is read leniently and reported: a story reaching past the piece
+// table, or text lying outside the WordDocument stream, ends the story's
+// text there; text no property run covers gets a run without properties.
+//
+// The body items (GetEnumerator), the sections, the stylesheet, lists,
+// shapes and header positions are read by later steps over these stories.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "doc/doc_package.h"
+#include "doc/file_information_block.h"
+#include "doc/formatted_disk_pages.h"
+#include "runtime/diagnostics.h"
+#include "wordmodel/document_mediator.h"
+#include "wordmodel/word_document_info.h"
+#include "wordmodel/word_parser.h"
+
+namespace vn::doc {
+
+// One story: its text and its property runs, positions inside the story.
+struct TvnDocStory {
+  String FText;
+  std::vector<TvnDocParagraph> FParagraphs;
+  std::vector<TvnDocCharacter> FCharacters;
+};
+
+class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
+ public:
+  static constexpr size_t kStoryCount = 7;
+  // The stories in the order of the text.
+  static const std::array<String, kStoryCount>& StoryNames();
+
+  // The package and the mediator are borrowed; so is the diagnostics sink.
+  TvnDOCMainDocumentParser(TvnDOCPackage* APackage, vn::wordmodel::TvnDocumentMediator* AMediator,
+                           Diagnostics* ADiagnostics = nullptr);
+  TvnDOCMainDocumentParser(const TvnDOCMainDocumentParser&) = delete;
+  TvnDOCMainDocumentParser& operator=(const TvnDOCMainDocumentParser&) = delete;
+
+  // Reads the document; once per load.
+  void Initialize();
+
+  // The story of that name (StoryNames); null for another name.
+  const TvnDocStory* Story(const String& AName) const;
+  // The "MainDocument" story.
+  const TvnDocStory& MainStory() const { return FStories[0]; }
+
+  const vn::wordmodel::TvnWordDocumentInfo* DocumentInfo() const { return FDocumentInfo.get(); }
+  const PieceTable& Pieces() const { return FPieces; }
+  const TvnFormattedDiskPages& FormattedDiskPages() const { return FDiskPages; }
+
+ private:
+  void ReadStories();
+  void ReadStory(TvnDocStory& AStory, int64_t AStart, int64_t AEnd);
+  template <typename Run>
+  void PlaceRuns(const std::vector<Run>& AFileRuns, std::vector<Run>& AStoryRuns, int64_t AStart, int64_t AEnd) const;
+
+  TvnDOCPackage* FPackage;
+  vn::wordmodel::TvnDocumentMediator* FMediator;
+  Diagnostics* FDiagnostics;
+  std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
+  PieceTable FPieces;
+  TvnFormattedDiskPages FDiskPages;
+  std::array<TvnDocStory, kStoryCount> FStories;
+};
+
+}  // namespace vn::doc
