@@ -13,13 +13,13 @@ using vn::pdf::TvnPDDictionary;
 
 namespace {
 
-std::string TrimSpaces(const std::string& AText) {
+std::string TrimFontName(const std::string& AText) {
   const size_t first = AText.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return AText.substr(first, AText.find_last_not_of(' ') - first + 1);
 }
 
-bool Contains(std::string_view AText, std::string_view APart) { return AText.find(APart) != std::string_view::npos; }
+bool NameContains(std::string_view AText, std::string_view APart) { return AText.find(APart) != std::string_view::npos; }
 
 // A descriptor's font name cleaned for a face lookup: without ",", "+" and
 // "-", and without the first "PS" and the first "MT".
@@ -57,7 +57,7 @@ TvnPD8bitFont::TvnPD8bitFont(vn::pdf::TvnPDDocumentIntf* AParentDoc, vn::pdf::Tv
     : TvnPDFont(AParentDoc, AParentElement, ABaseObject, ATag, AName), FInitialType(AFontType), FInitialName(AName) {
   FBaseFont = "Arial Unicode MS";
   FFontType = AFontType;
-  std::string std_name = TrimSpaces(AName);
+  std::string std_name = TrimFontName(AName);
   if (std::string_view alias, standard; FindStdFontAlias(std_name, alias, standard)) {
     FName = FBaseFont = std::string(alias);
     std_name = std::string(standard);
@@ -81,8 +81,8 @@ TvnPD8bitFont::TvnPD8bitFont(vn::pdf::TvnPDDocumentIntf* AParentDoc, vn::pdf::Tv
   if (FEmbededFontIndRef < 0 && !FEmbeddedFontName.empty() &&
       (FFontType == TvnPDFontType::TrueType || FEmbeddingType == TvnPDFFontEmbeddingType::etNone)) {
     const std::string cleaned = CleanFaceName(FEmbeddedFontName);
-    if (Contains(cleaned, "Bold")) FIsBold = true;
-    if (Contains(cleaned, "Italic")) FIsItalic = true;
+    if (NameContains(cleaned, "Bold")) FIsBold = true;
+    if (NameContains(cleaned, "Italic")) FIsItalic = true;
     if (const std::string_view face = StdFontFaceName(cleaned); !face.empty()) FEmbeddedFontName = std::string(face);
   }
   if (built_in && FEmbededFontIndRef >= 0) take_built_in_metrics();
@@ -109,7 +109,7 @@ std::unique_ptr<TvnPD8bitFont> TvnPD8bitFont::Clone() const {
 
 void TvnPD8bitFont::ChooseEncoding(TvnBuiltInFont* ABuiltIn) {
   bool chosen = false;
-  if (Contains(FName, "ZapfDingbats")) {
+  if (NameContains(FName, "ZapfDingbats")) {
     FEncoding = ZapfDingbatsEncoding;
     FHasEncoding = chosen = true;
     FEncodingName = "WinAnsiEncoding";
@@ -220,8 +220,8 @@ int TvnPD8bitFont::GetNextChar(std::u16string_view AStr, size_t AIndex, int& APr
                                std::string& ACharName, double& ADx, double& ADy, double& AOx, double& AOy) {
   const uint8_t b = AIndex < AStr.size() ? static_cast<uint8_t>(AStr[AIndex] & 0xFF) : 0;
   const std::string_view glyph = FEncoding[b];
-  const bool symbol_name = Contains(FName, "Symbol");
-  const bool dingbats = Contains(FName, "ZapfDingbats");
+  const bool symbol_name = NameContains(FName, "Symbol");
+  const bool dingbats = NameContains(FName, "ZapfDingbats");
   ACode = 0;
   ACharName.clear();
   if (FFontType == TvnPDFontType::Type1 || FFontType == TvnPDFontType::Type1C ||

@@ -27,20 +27,20 @@ bool CollectionText(const TvnPDBaseObject* AValue, std::string& AText) {
   return true;
 }
 
-bool IntegerAt(const TvnPDArray* AArray, int64_t AIndex, int64_t& AValue) {
+bool WidthsIntegerAt(const TvnPDArray* AArray, int64_t AIndex, int64_t& AValue) {
   const TvnPDBaseObject* element = AArray->Get(AIndex);
   if (!element || !element->AsInteger()) return false;
   AValue = element->AsInteger()->GetValue();
   return true;
 }
 
-double NumberAt(const TvnPDArray* AArray, int64_t AIndex, bool& AOk) {
+double WidthsNumberAt(const TvnPDArray* AArray, int64_t AIndex, bool& AOk) {
   double value = 0;
   AOk = PdfNumber(AArray->Get(AIndex), value);
   return value;
 }
 
-TvnPDArray* ArrayEntry(const TvnPDDictionary* ADict, std::string_view AKey) {
+TvnPDArray* CIDArrayEntry(const TvnPDDictionary* ADict, std::string_view AKey) {
   TvnPDBaseObject* value = ADict->LookUp(AKey);
   return value ? value->AsArray() : nullptr;
 }
@@ -54,7 +54,7 @@ TvnPDCIDFont::TvnPDCIDFont(vn::pdf::TvnPDDocumentIntf* AParentDoc, vn::pdf::TvnP
   FAscent = 0.95;
   FDescent = -0.35;
   TvnPDDictionary* dict = FontDict();
-  TvnPDArray* descendants = dict ? ArrayEntry(dict, "DescendantFonts") : nullptr;
+  TvnPDArray* descendants = dict ? CIDArrayEntry(dict, "DescendantFonts") : nullptr;
   TvnPDBaseObject* first = descendants ? descendants->Get(0) : nullptr;
   TvnPDDictionary* descendant = first ? first->AsDict() : nullptr;
   if (!descendant || !ReadDescendant(descendant, ACMapPath)) return;
@@ -99,17 +99,17 @@ bool TvnPDCIDFont::ReadDescendant(TvnPDDictionary* ADescendant, const std::strin
 void TvnPDCIDFont::ReadWidths(TvnPDDictionary* ADescendant) {
   if (const TvnPDBaseObject* dw = ADescendant->LookUp("DW"); dw && dw->AsInteger())
     FWidths.DefWidth = static_cast<double>(dw->AsInteger()->GetValue()) * 0.001;
-  const TvnPDArray* w = ArrayEntry(ADescendant, "W");
+  const TvnPDArray* w = CIDArrayEntry(ADescendant, "W");
   if (!w) return;
   const int64_t length = w->GetLength();
   for (int64_t i = 0; i < length;) {
     int64_t first = 0, last = 0;
-    const bool first_int = IntegerAt(w, i, first);
+    const bool first_int = WidthsIntegerAt(w, i, first);
     const TvnPDBaseObject* second = w->Get(i + 1);
     if (first_int && second && second->AsInteger() && i + 2 < length) {
       last = second->AsInteger()->GetValue();
       bool ok = false;
-      const double width = NumberAt(w, i + 2, ok);
+      const double width = WidthsNumberAt(w, i + 2, ok);
       if (ok)
         FWidths.Exceps.push_back(
             {static_cast<uint16_t>(first & 0xFFFF), static_cast<uint16_t>(last & 0xFFFF), width * 0.001});
@@ -119,7 +119,7 @@ void TvnPDCIDFont::ReadWidths(TvnPDDictionary* ADescendant) {
       int64_t code = first;
       for (int64_t j = 0; j < widths->GetLength(); ++j) {
         bool ok = false;
-        const double width = NumberAt(widths, j, ok);
+        const double width = WidthsNumberAt(widths, j, ok);
         if (!ok) continue;
         const auto cid = static_cast<uint16_t>(code & 0xFFFF);
         FWidths.Exceps.push_back({cid, cid, width * 0.001});
@@ -134,26 +134,26 @@ void TvnPDCIDFont::ReadWidths(TvnPDDictionary* ADescendant) {
 
 // /DW2 [vy w1y] and /W2 (c [w1y vx vy ...] or c1 c2 w1y vx vy).
 void TvnPDCIDFont::ReadVerticalWidths(TvnPDDictionary* ADescendant) {
-  if (const TvnPDArray* dw2 = ArrayEntry(ADescendant, "DW2"); dw2 && dw2->GetLength() >= 2) {
+  if (const TvnPDArray* dw2 = CIDArrayEntry(ADescendant, "DW2"); dw2 && dw2->GetLength() >= 2) {
     bool vy_ok = false, h_ok = false;
-    const double vy = NumberAt(dw2, 0, vy_ok);
-    const double height = NumberAt(dw2, 1, h_ok);
+    const double vy = WidthsNumberAt(dw2, 0, vy_ok);
+    const double height = WidthsNumberAt(dw2, 1, h_ok);
     if (vy_ok && h_ok) {
       FWidths.DefVY = vy * 0.001;
       FWidths.DefHeight = height * 0.001;
     }
   }
-  const TvnPDArray* w2 = ArrayEntry(ADescendant, "W2");
+  const TvnPDArray* w2 = CIDArrayEntry(ADescendant, "W2");
   if (!w2) return;
   const int64_t length = w2->GetLength();
   for (int64_t i = 0; i < length;) {
     int64_t first = 0, last = 0;
-    const bool first_int = IntegerAt(w2, i, first);
+    const bool first_int = WidthsIntegerAt(w2, i, first);
     const TvnPDBaseObject* second = w2->Get(i + 1);
     if (first_int && second && second->AsInteger() && i + 4 < length) {
       last = second->AsInteger()->GetValue();
       bool ok1 = false, ok2 = false, ok3 = false;
-      const double height = NumberAt(w2, i + 2, ok1), vx = NumberAt(w2, i + 3, ok2), vy = NumberAt(w2, i + 4, ok3);
+      const double height = WidthsNumberAt(w2, i + 2, ok1), vx = WidthsNumberAt(w2, i + 3, ok2), vy = WidthsNumberAt(w2, i + 4, ok3);
       if (ok1 && ok2 && ok3)
         FWidths.ExcepsV.push_back({static_cast<uint16_t>(first & 0xFFFF), static_cast<uint16_t>(last & 0xFFFF),
                                    height * 0.001, vx * 0.001, vy * 0.001});
@@ -163,8 +163,8 @@ void TvnPDCIDFont::ReadVerticalWidths(TvnPDDictionary* ADescendant) {
       int64_t code = first;
       for (int64_t j = 0; j + 2 < metrics->GetLength(); j += 3) {
         bool ok1 = false, ok2 = false, ok3 = false;
-        const double height = NumberAt(metrics, j, ok1), vx = NumberAt(metrics, j + 1, ok2),
-                     vy = NumberAt(metrics, j + 2, ok3);
+        const double height = WidthsNumberAt(metrics, j, ok1), vx = WidthsNumberAt(metrics, j + 1, ok2),
+                     vy = WidthsNumberAt(metrics, j + 2, ok3);
         if (ok1 && ok2 && ok3) {
           const auto cid = static_cast<uint16_t>(code & 0xFFFF);
           FWidths.ExcepsV.push_back({cid, cid, height * 0.001, vx * 0.001, vy * 0.001});
