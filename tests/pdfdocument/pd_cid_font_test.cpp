@@ -127,6 +127,26 @@ TEST(PDCIDFontCIDToGID, StreamMapsCIDsToGlyphs) {
   EXPECT_EQ(Composite(identity).GetCIDToGID(), nullptr);
 }
 
+// A predefined CMap whose collection has a Unicode map: without an embedded
+// program the code becomes Unicode, while the advance stays the CID's.
+TEST(PDCIDFontCMap, PredefinedCMapGivesUnicodeAndTheCIDsWidth) {
+  std::map<int64_t, std::string> objects;
+  objects[1] = "<< /Subtype /Type0 /BaseFont /HeiseiMin-W3 /Encoding /90ms-RKSJ-H /DescendantFonts [2 0 R] >>";
+  objects[2] = "<< /Subtype /CIDFontType0 /BaseFont /HeiseiMin-W3 /CIDSystemInfo << /Registry (Adobe) "
+               "/Ordering (Japan1) /Supplement 2 >> /W [264 [500]] >>";  // "A" is CID 231 + 0x21
+  auto loaded = LoadFont(objects, std::string(VN_FIXTURES_DIR) + "/pdfdocument/cmap/");
+  TvnPDCIDFont& font = Composite(loaded);
+  ASSERT_NE(font.CMap(), nullptr);
+  const auto a = Decode(font, u"A");
+  EXPECT_EQ(a.Code, 0x41u);
+  EXPECT_EQ(a.Processed, 1);
+  EXPECT_DOUBLE_EQ(a.Dx, 0.5);
+  const auto kanji = Decode(font, u"\x93\xFA");
+  EXPECT_EQ(kanji.Code, 0x65E5u);
+  EXPECT_EQ(kanji.Processed, 2);
+  EXPECT_DOUBLE_EQ(kanji.Dx, 1.0);
+}
+
 const std::string kGreekToUnicode =
     "1 begincodespacerange <0000> <FFFF> endcodespacerange 1 beginbfchar <0041> <0391> endbfchar";
 
