@@ -14,6 +14,8 @@
 
 namespace vn::pdfdoc {
 
+class TvnBuiltInFont;
+
 class TvnPD8bitFont : public TvnPDFont {
  public:
   // Reads the whole font dictionary ABaseObject.
@@ -41,9 +43,9 @@ class TvnPD8bitFont : public TvnPDFont {
   vn::pdf::TvnPDStream* GetCharProc(uint32_t ACode) const;
 
  private:
-  void ChooseEncoding(class TvnBuiltInFont* ABuiltIn);
+  void ChooseEncoding(TvnBuiltInFont* ABuiltIn);
   void ApplyDifferences();
-  void ReadWidths(class TvnBuiltInFont* ABuiltIn);
+  void ReadWidths(TvnBuiltInFont* ABuiltIn);
 
   TvnPDFontType FInitialType;
   std::string FInitialName;
