@@ -142,6 +142,16 @@ int TvnBuiltInFont::GetWidth(std::string_view AChar) const {
 
 std::string_view StdFontOfAlias(std::string_view AAlias) { return FindStdFontPair(kStdFontAliases, AAlias); }
 
+bool FindStdFontAlias(std::string_view AName, std::string_view& AAlias, std::string_view& AStdFont) {
+  for (const NamePair& p : kStdFontAliases) {
+    if (p.Key != AName && p.Value != AName) continue;
+    AAlias = p.Key;
+    AStdFont = p.Value;
+    return true;
+  }
+  return false;
+}
+
 std::string_view StdFontFaceName(std::string_view AFontName) { return FindStdFontPair(kStdFontFaceNames, AFontName); }
 
 }  // namespace vn::pdfdoc

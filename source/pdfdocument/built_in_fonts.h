@@ -56,6 +56,10 @@ class TvnBuiltInFont : public vn::pdf::TvnObject {
 // or empty text when the name is not one of the 49 aliases.
 std::string_view StdFontOfAlias(std::string_view AAlias);
 
+// The first of the 49 aliases whose alias or standard font is AName: true
+// with both names ("Helvetica" gives "Arial" and "Helvetica").
+bool FindStdFontAlias(std::string_view AName, std::string_view& AAlias, std::string_view& AStdFont);
+
 // The face name that stands in for a standard font ("Helvetica" gives
 // "Arial"), or empty text for any other name.
 std::string_view StdFontFaceName(std::string_view AFontName);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "pdfdocument/pdf_stream_bytes_impl.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 
@@ -76,19 +77,7 @@ std::unique_ptr<TvnPDCMap> TvnPDCMap::MakeCMapFromStream(vn::pdf::TvnPDStream* A
   std::unique_ptr<TvnPDCMap> cmap(new TvnPDCMap());
   cmap->FcMapName = acMapName;
   cmap->FCollection = aCollection;
-  auto mem = std::make_shared<vn::TMemoryStream>();
-  try {
-    AStream->Reset();
-    uint8_t buffer[4096];
-    for (int64_t total = 0; total < kMaxEmbeddedCMapSize;) {
-      const size_t n = AStream->Read(buffer, sizeof buffer);
-      if (n == 0) break;
-      total += static_cast<int64_t>(n);
-      mem->WriteBuffer(buffer, static_cast<int64_t>(n));
-    }
-  } catch (const vn::Exception&) {
-    // A stream that cannot be decoded to its end keeps what it gave.
-  }
+  std::shared_ptr<vn::TStream> mem = ReadDecodedStream(AStream, kMaxEmbeddedCMapSize);
   cmap->FCMapStream = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(mem, 0, 0, false);
   cmap->FCMapParser = std::make_unique<TvnPDCMapParser>(cmap->FCMapStream.get(), acMapPath);
   cmap->FWMode = cmap->FCMapParser->WMode() == 1 ? TvnWritingMode::wmVertical : TvnWritingMode::wmHorizontal;

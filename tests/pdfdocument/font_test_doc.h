@@ -1,0 +1,66 @@
+// Small PDF files made of a few numbered objects, loaded as documents, for
+// the font tests: object 1 is the font dictionary.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "pdf/base_doc.h"
+#include "pdf/pdf_file_builder.h"
+#include "pdfdocument/pd_font.h"
+
+namespace vn::pdfdoc::font_test_doc {
+
+// A stream object's text with its data written as hexadecimal digits.
+inline std::string HexStream(const std::string& AEntries, const std::string& AData) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : AData) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  hex += '>';
+  return "<< " + AEntries + " /Filter /ASCIIHexDecode /Length " + std::to_string(hex.size()) + " >>\nstream\n" +
+         hex + "\nendstream";
+}
+
+struct FontDoc {
+  std::shared_ptr<vn::TMemoryStream> File;
+  std::unique_ptr<vn::pdf::TvnPDBaseDoc> Doc;
+  std::unique_ptr<TvnPDFont> Font;
+};
+
+// Loads the objects (number -> body) and makes the font of object 1.
+inline FontDoc LoadFont(const std::map<int64_t, std::string>& AObjects,
+                        const std::string& ACMapPath = std::string(TvnPDCMap::kDefaultCMapPath)) {
+  vn::pdf::testing::PdfFileBuilder builder;
+  for (const auto& [number, body] : AObjects) builder.Obj(number, body);
+  builder.Obj(900, "<< /Type /Pages /Kids [] /Count 0 >>");
+  builder.Obj(901, "<< /Type /Catalog /Pages 900 0 R >>");
+  builder.ClassicTable("/Size 902 /Root 901 0 R");
+  FontDoc out;
+  out.File = builder.Stream();
+  out.Doc = std::make_unique<vn::pdf::TvnPDBaseDoc>();
+  out.Doc->LoadDocument(out.File.get(), "");
+  out.Font = TvnPDFont::MakeFont(out.Doc.get(), nullptr, "F1", out.Doc->GetObject(1), ACMapPath);
+  return out;
+}
+
+// The decoded code, name and advance of one character.
+struct DecodedChar {
+  int Result = 0;
+  int Processed = 0;
+  uint32_t Code = 0;
+  std::string Name;
+  double Dx = 0, Dy = 0;
+};
+
+inline DecodedChar Decode(TvnPDFont& AFont, std::u16string_view AStr, size_t AIndex = 0) {
+  DecodedChar c;
+  double ox = 1, oy = 1;
+  c.Result = AFont.GetNextChar(AStr, AIndex, c.Processed, c.Code, c.Name, c.Dx, c.Dy, ox, oy);
+  return c;
+}
+
+}  // namespace vn::pdfdoc::font_test_doc
