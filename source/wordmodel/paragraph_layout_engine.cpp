@@ -12,6 +12,8 @@
 #include "wordmodel/margins.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/section.h"
+#include "wordmodel/shape_properties.h"
+#include "wordmodel/text_box.h"
 #include "wordmodel/text_item.h"
 #include "wordmodel/vector_graphics.h"
 
@@ -323,6 +325,9 @@ TvnTextLines TvnPageLayoutEngine::BuildLines(TvnParagraph& AP, int32_t AstartRun
     } else if (auto* image = dynamic_cast<TvnWordImage*>(child)) {
       if (FVisitedImagesMap.count(image) == 0) LayoutImage(AP, *image, i, lines, at, AFull, ACause);
       if (AFull && ACause == 1) return {};
+    } else if (auto* box = dynamic_cast<TvnTextBox*>(child)) {
+      LayoutTextBox(AP, *box, i, lines, at, AFull, ACause);
+      if (AFull && ACause == 1) return {};
     }
   }
 
@@ -616,25 +621,151 @@ void TvnPageLayoutEngine::LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, in
     line->Add(&AImage);
     return;
   }
-  const bool wraps = AImage.GetWrap() != nullptr;
-  if (wraps) {
-    FDrawingItems.push_back(&AImage);
-  } else if (AImage.GetBehindDoc()) {
-    FBackgroundItems.push_back(&AImage);
-  } else {
-    FForegroundItems.push_back(&AImage);
-  }
-  FImLayouter.SetCurrentRunTop(FcurrentRunTop);
-  FImLayouter.SetCurrentParaTop(FcurrentParaTop);
-  FImLayouter.SetCurrentRunRight(FcurrentRunRight);
-  FImLayouter.SetPageNumber(FpageNumber);
-  FImLayouter.PositionDrawing(&AImage, FCurrentSection, FDisplayRegion);
-  FImLayouter.InitializeDrawingRegion(&AImage, FCurrentSection, FDisplayRegion);
+  const bool relayout = PlaceFloating(AP, AImage, AImage, FImLayouter);
   FVisitedImagesMap[&AImage] = true;
-  if (wraps && !GetParagraphsInRect(AImage.GetBoundingRect(), AP).empty()) {
+  if (relayout) {
     ACause = 1;
     AFull = true;
   }
+}
+
+bool TvnPageLayoutEngine::PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
+                                        TvnDrawingLayoutEngine& ALayouter) {
+  const bool wraps = APlacement.GetWrap() != nullptr;
+  if (wraps) {
+    FDrawingItems.push_back(&ADrawing);
+  } else if (APlacement.GetBehindDoc()) {
+    FBackgroundItems.push_back(&ADrawing);
+  } else {
+    FForegroundItems.push_back(&ADrawing);
+  }
+  ALayouter.SetCurrentRunTop(FcurrentRunTop);
+  ALayouter.SetCurrentParaTop(FcurrentParaTop);
+  ALayouter.SetCurrentRunRight(FcurrentRunRight);
+  ALayouter.SetPageNumber(FpageNumber);
+  if (auto* image = dynamic_cast<TvnWordImage*>(&ADrawing)) {
+    ALayouter.PositionDrawing(image, FCurrentSection, FDisplayRegion);
+    ALayouter.InitializeDrawingRegion(image, FCurrentSection, FDisplayRegion);
+  } else if (auto* box = dynamic_cast<TvnTextBox*>(&ADrawing)) {
+    ALayouter.PositionDrawing(box, FCurrentSection, FDisplayRegion);
+    ALayouter.InitializeDrawingRegion(box, FCurrentSection, FDisplayRegion);
+  }
+  return wraps && !GetParagraphsInRect(ADrawing.GetBoundingRect(), AP).empty();
+}
+
+namespace {
+
+// Moves a laid-out item of a text box with the box; lines move their
+// children too.
+void ShiftLaidOutItem(TvnDocItem& AItem, int32_t ADx, int32_t ADy) {
+  if (auto* line = dynamic_cast<TvnTextLine*>(&AItem)) {
+    line->ShiftTextItems(ADx, ADy);
+    line->TvnDocItem::ShiftByOffset(ADx, ADy);
+  } else if (auto* segment = dynamic_cast<TvnLine*>(&AItem)) {
+    segment->ShiftByOffset(ADx, ADy);
+  } else if (auto* composite = dynamic_cast<TvnCompositeDocItem*>(&AItem)) {
+    composite->ShiftElementsByOffset(ADx, ADy, true);
+  } else {
+    AItem.ShiftByOffset(ADx, ADy);
+  }
+}
+
+}  // namespace
+
+void TvnPageLayoutEngine::LayoutTextBox(TvnParagraph& AP, TvnTextBox& ABox, int32_t AChildIndex, TvnTextLines& ALines,
+                                        ItemPlacement& AAt, bool& AFull, uint8_t& ACause) {
+  const bool wraps = ABox.GetWrap() != nullptr && !ABox.GetIsInLine();
+  // A wrapping box already placed in this region is not placed again: a
+  // page whose passes kept placing it would be laid out for ever.
+  if (wraps && std::find(FDrawingItems.begin(), FDrawingItems.end(), &ABox) != FDrawingItems.end()) return;
+  const int32_t oldX = ABox.GetX();
+  const int32_t oldY = ABox.GetY();
+  LayoutTextBoxContent(ABox);
+  if (ABox.GetIsInLine()) {
+    bool fitFailed = false;
+    int32_t tabAdvance = 0;
+    int32_t labelTextStart = 0;
+    const bool fitIn = FFreshPage && AChildIndex == 0;
+    TvnTextLine* line = GetLineForItem(AP, ALines, AAt, true, false, 0, 0, fitIn, ABox.GetHeight(), ABox.GetWidth(),
+                                       fitFailed, tabAdvance, labelTextStart);
+    if (line == nullptr || fitFailed) {
+      AFull = true;
+      MarkLeftOver(&AP, AChildIndex, 0);
+      return;
+    }
+    ABox.SetX(AAt.X + ABox.GetEffectRectangle().Left);
+    ABox.SetY(line->GetY());
+    AAt.X += ABox.GetWidth();
+    AAt.StartOfPara = false;
+    line->SetLineHeight(ABox.GetHeight());
+    line->Add(static_cast<TvnDocItem*>(&ABox));
+  } else if (PlaceFloating(AP, ABox, ABox, FTbLayouter)) {
+    ACause = 1;
+    AFull = true;
+  }
+  const int32_t dx = ABox.GetX() - oldX;
+  const int32_t dy = ABox.GetY() - oldY;
+  if (dx == 0 && dy == 0) return;
+  for (auto& item : ABox.GetLayoutedDocItems())
+    if (item) ShiftLaidOutItem(*item, dx, dy);
+}
+
+void TvnPageLayoutEngine::LayoutTextBoxContent(TvnTextBox& ABox) {
+  const TvnShapeProperties* shape = ABox.GetShapeProperties();
+  const TvnLineProperties* outline = shape != nullptr ? shape->GetLineProperties() : nullptr;
+  const int32_t lw = outline != nullptr ? outline->GetWidth() : 0;
+  const TvnBodyProperties* body = ABox.GetBodyProperties();
+  const int32_t li = body != nullptr ? body->GetLeftInset() : 0;
+  const int32_t ri = body != nullptr ? body->GetRightInset() : 0;
+  const int32_t ti = body != nullptr ? body->GetTopInset() : 0;
+  const int32_t bi = body != nullptr ? body->GetBottomInset() : 0;
+  const TvnAutoFit autoFit = body != nullptr ? body->GetAutoFit() : TvnAutoFit::afNoAutoFit;
+  const int32_t pageHeight = FCurrentSection != nullptr ? FCurrentSection->GetPageHeight() : FDisplayRegion.Bottom;
+  TRect region;
+  region.Left = ABox.GetX() + li + lw;
+  region.Top = ABox.GetY() + ti + lw;
+  region.Right = region.Left + (ABox.GetWidth() - li - ri - 2 * lw);
+  region.Bottom = region.Top + (pageHeight - ABox.GetY() - ti);
+  TvnPageLayoutEngine content(FCurrentSection, FCurrentSectionIndex, FpageNumber, region);
+  content.SetCanvas(FCanvas);
+  ABox.GetLayoutedDocItems().clear();
+
+  auto frame = std::make_unique<TvnGraphicRect>(ABox.GetBoundingRect());
+  frame->SetIsStroke(true);
+  if (outline != nullptr) {
+    frame->GetPen()->SetColor(outline->GetSolidFill());
+    frame->GetPen()->SetWidth(outline->GetWidth());
+  }
+  if (shape != nullptr) frame->GetBrush()->SetColor(shape->GetSolidFill());
+  TvnGraphicRect* framePtr = frame.get();
+  ABox.GetLayoutedDocItems().push_back(std::move(frame));
+  const bool clipped = autoFit == TvnAutoFit::afNoAutoFit;
+  if (clipped) {
+    ABox.GetLayoutedDocItems().push_back(std::make_unique<TvnClipRect>(
+        ABox.GetX() + lw, ABox.GetY() + lw, ABox.GetWidth() - 2 * lw, ABox.GetHeight() - ti - bi - 2 * lw,
+        TvnCombineMode::cmIntersect));
+  }
+  int32_t lastSpaceAfter = 0;
+  for (const auto& child : ABox.GetItems()) {
+    if (auto* paragraph = dynamic_cast<TvnParagraph*>(child.get())) {
+      uint8_t cause = 0;
+      content.ProcessParagraph(*paragraph, cause, nullptr, 0, -1, 0, nullptr, nullptr);
+      const auto& own = paragraph->GetParagraphProperties();
+      lastSpaceAfter = own ? SetOrZero(own->GetSpaceAfter()) : 0;
+    }
+  }
+  content.FinalizeLayout();
+  if (autoFit == TvnAutoFit::afShapeAutoFit) {
+    ABox.SetHeight(content.GetY() + lastSpaceAfter + ti + bi - ABox.GetY());
+    framePtr->SetBoundingRect(ABox.GetBoundingRect());
+  }
+  LaidOutItems laidOut = content.TakePageElements();
+  const std::vector<TvnDocItem*> items = laidOut.Items();
+  for (TvnDocItem* item : items) {
+    if (auto owned = laidOut.Remove(item)) ABox.GetLayoutedDocItems().push_back(std::move(owned));
+  }
+  // The clip ends with the box, so that what is drawn after it is not cut.
+  if (clipped) ABox.GetLayoutedDocItems().push_back(std::make_unique<TvnResetClip>());
 }
 
 std::vector<TvnParagraph*> TvnPageLayoutEngine::GetParagraphsInRect(const TRect& ARect, TvnParagraph& AP) const {

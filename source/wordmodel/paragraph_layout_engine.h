@@ -41,6 +41,7 @@ class TvnParagraphProperties;
 class TvnRun;
 class TvnRunProperties;
 class TvnSection;
+class TvnTextBox;
 class TvnTextitem;
 class TvnWordImage;
 
@@ -153,6 +154,14 @@ class TvnPageLayoutEngine : public TObject {
                    TvnTextLines& ALines, ItemPlacement& AAt, bool& AFull);
   void LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, int32_t AChildIndex, TvnTextLines& ALines,
                    ItemPlacement& AAt, bool& AFull, uint8_t& ACause);
+  void LayoutTextBox(TvnParagraph& AP, TvnTextBox& ABox, int32_t AChildIndex, TvnTextLines& ALines,
+                     ItemPlacement& AAt, bool& AFull, uint8_t& ACause);
+  void LayoutTextBoxContent(TvnTextBox& ABox);
+  // Puts a floating picture or text box in the list its wrapping calls for
+  // and positions it; true when it wraps and lies over a paragraph already
+  // laid out on this page.
+  bool PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
+                     TvnDrawingLayoutEngine& ALayouter);
   bool PlaceTextItem(TvnParagraph& AP, TvnTextitem& AItem, TvnTextLines& ALines, ItemPlacement& AAt);
   TvnTextLine* GetLineForItem(TvnParagraph& AP, TvnTextLines& ALines, ItemPlacement& AAt, bool ADrawing,
                               bool ATabbed, int32_t ADecimalSpace, int32_t ATabbedWidth, bool AFitIn,
@@ -177,6 +186,7 @@ class TvnPageLayoutEngine : public TObject {
 
   TvnSection* FCurrentSection = nullptr;
   TvnDrawingLayoutEngine FImLayouter;
+  TvnDrawingLayoutEngine FTbLayouter;
   int32_t FpageNumber = 0;
   int32_t FLeftOverRunIndex = 0;
   int32_t FLeftoverRunItemIndex = 0;

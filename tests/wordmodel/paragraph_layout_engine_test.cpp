@@ -10,6 +10,8 @@
 #include "wordmodel/images.h"
 #include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
+#include "wordmodel/shape_properties.h"
+#include "wordmodel/text_box.h"
 #include "wordmodel/text_item.h"
 #include "wordmodel/vector_graphics.h"
 
@@ -588,6 +590,91 @@ TEST(ParagraphLayoutImages, InlinePictureTallerThanAFreshRegionIsPlacedAtItsTop)
   started.Lay(*text);
   EXPECT_TRUE(started.Lay(*p));
   EXPECT_EQ(started.Engine.GetPrevPara(), p.get());
+}
+
+// A 100 x 40 box with insets of 5 and an outline 1 wide holding "ab".
+std::unique_ptr<TvnTextBox> Box(TvnAutoFit AAutoFit) {
+  auto box = std::make_unique<TvnTextBox>();
+  box->SetBoundingRect(TRect{0, 0, 100, 40});
+  auto shape = std::make_unique<TvnShapeProperties>();
+  auto outline = std::make_unique<TvnLineProperties>();
+  outline->SetWidth(1);
+  shape->SetLineProperties(std::move(outline));
+  box->SetShapeProperties(std::move(shape));
+  auto body = std::make_unique<TvnBodyProperties>();
+  body->SetLeftInset(5);
+  body->SetRightInset(5);
+  body->SetTopInset(5);
+  body->SetBottomInset(5);
+  body->SetAutoFit(AAutoFit);
+  box->SetBodyProperties(std::move(body));
+  box->Add(Para(Props(), {u"ab"}));
+  return box;
+}
+
+// The box sits inline after "xy" (at 24 in a region from 10): its content
+// is laid out inside its insets and outline and moves with it.
+TEST(ParagraphLayoutTextBoxes, ContentIsLaidOutInsideTheBoxAndMovesWithIt) {
+  const struct {
+    TvnAutoFit autoFit;
+    std::vector<String> kinds;
+    int32_t height;
+  } cases[] = {
+      // Clipped to the box inside the outline, the clip ended after it.
+      {TvnAutoFit::afNoAutoFit, {u"frame", u"clip", u"line", u"reset"}, 40},
+      {TvnAutoFit::afNormalAutoFit, {u"frame", u"line"}, 40},
+      // The box shrinks to its content: 6 + 12 - 0 + 5 + 5.
+      {TvnAutoFit::afShapeAutoFit, {u"frame", u"line"}, 28},
+  };
+  for (const auto& c : cases) {
+    Layout layout(TRect{10, 0, 300, 400});
+    auto box = Box(c.autoFit);
+    box->SetIsInLine(true);
+    TvnTextBox* held = box.get();
+    std::vector<std::unique_ptr<TvnRun>> runs;
+    runs.push_back(MakeRun({u"xy"}));
+    auto p = Para(Props(), std::move(runs));
+    p->Add(std::move(box));
+    EXPECT_FALSE(layout.Lay(*p));
+    EXPECT_EQ(held->GetBoundingRect(), (TRect{24, 0, 124, c.height}));
+    std::vector<String> kinds;
+    for (const auto& item : held->GetLayoutedDocItems()) {
+      if (dynamic_cast<TvnClipRect*>(item.get()) != nullptr) {
+        kinds.push_back(u"clip");
+        EXPECT_EQ(item->GetBoundingRect(), (TRect{25, 1, 123, 29}));
+      } else if (dynamic_cast<TvnGraphicRect*>(item.get()) != nullptr) {
+        kinds.push_back(u"frame");
+        EXPECT_EQ(item->GetBoundingRect(), (TRect{24, 0, 124, c.height}));
+      } else if (auto* line = dynamic_cast<TvnTextLine*>(item.get())) {
+        kinds.push_back(u"line");
+        const TvnDocItem* word = line->Children()[0];
+        EXPECT_EQ(word->GetX(), 30);
+        EXPECT_EQ(word->GetY(), 6);
+      } else if (dynamic_cast<TvnResetClip*>(item.get()) != nullptr) {
+        kinds.push_back(u"reset");
+      }
+    }
+    EXPECT_EQ(kinds, c.kinds) << static_cast<int>(c.autoFit);
+  }
+}
+
+// A wrapping box over text already laid out asks for the page to be laid
+// out again; in the next pass it is not placed again, so the passes end.
+TEST(ParagraphLayoutTextBoxes, WrappingBoxOverTextAsksForOneMorePassOnly) {
+  Layout layout(TRect{0, 0, 300, 400});
+  auto p = Para(Props(), {u"text"});
+  auto box = Box(TvnAutoFit::afNoAutoFit);
+  box->SetWrap(std::make_unique<TvnWrapSquare>());
+  p->Add(std::move(box));
+  uint8_t cause = 0;
+  EXPECT_TRUE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, nullptr));
+  EXPECT_EQ(cause, 1);
+  layout.Engine.SetY(0);
+  layout.Engine.Restart();
+  cause = 0;
+  EXPECT_FALSE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, nullptr));
+  EXPECT_EQ(cause, 0);
+  EXPECT_EQ(layout.Engine.DrawingItems().size(), 1u);
 }
 
 }  // namespace vn::wordmodel::paragraph_layout_engine_test
