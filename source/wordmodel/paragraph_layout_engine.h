@@ -48,16 +48,16 @@ class TvnWordImage;
 using TvnTextLines = std::vector<std::unique_ptr<TvnTextLine>>;
 
 // Moves a laid-out item by the offsets; a line moves its children with it.
-void ShiftLaidOutItem(TvnDocItem &AItem, int32_t ADx, int32_t ADy);
+void ShiftLaidOutItem(TvnDocItem& AItem, int32_t ADx, int32_t ADy);
 
 class TvnPageLayoutEngine : public TObject {
-public:
+ public:
   // FX is the region's left, FY and FPrevY its top.
-  TvnPageLayoutEngine(TvnSection *ACurrentSection, int32_t ACurrentSectionIndex,
-                      int32_t APageNum, const TRect &AdisplayRegion);
+  TvnPageLayoutEngine(TvnSection* ACurrentSection, int32_t ACurrentSectionIndex, int32_t APageNum,
+                      const TRect& AdisplayRegion);
   ~TvnPageLayoutEngine() override;
-  TvnPageLayoutEngine(const TvnPageLayoutEngine &) = delete;
-  TvnPageLayoutEngine &operator=(const TvnPageLayoutEngine &) = delete;
+  TvnPageLayoutEngine(const TvnPageLayoutEngine&) = delete;
+  TvnPageLayoutEngine& operator=(const TvnPageLayoutEngine&) = delete;
 
   // Starts a new region at the current Y: no pending space after, no stop
   // position, an empty page element list and page text, a fresh region.
@@ -71,17 +71,15 @@ public:
   // be laid out again). Lines go to AList when given, else to the page
   // element list. PAGE fields met are added to AHeaderFooterElementTag
   // (when given), NUMPAGES fields to ANumPagesFieldList (when given).
-  bool ProcessParagraph(TvnParagraph &AP, uint8_t &ACauseForCompletion,
-                        TvnHeaderFooterElementTag *AHeaderFooterElementTag,
-                        int32_t AstartRunItemIndex, int32_t AendIndex,
-                        int32_t AstartIndex, LaidOutItems *AList,
-                        std::vector<TvnField *> *ANumPagesFieldList);
+  bool ProcessParagraph(TvnParagraph& AP, uint8_t& ACauseForCompletion,
+                        TvnHeaderFooterElementTag* AHeaderFooterElementTag, int32_t AstartRunItemIndex,
+                        int32_t AendIndex, int32_t AstartIndex, LaidOutItems* AList,
+                        std::vector<TvnField*>* ANumPagesFieldList);
 
   // The line pitch for a line ACurrentLineHt high: exact, the line spacing
   // in pixels; at least, the larger of both; auto, the height scaled by the
   // spacing over 240. No properties or a spacing of 0 or less: the height.
-  static int32_t GetLineSpacing(const TvnParagraphProperties *AProps,
-                                int32_t ACurrentLineHt);
+  static int32_t GetLineSpacing(const TvnParagraphProperties* AProps, int32_t ACurrentLineHt);
 
   // The text of ALeaderChar's kind repeated while it leaves at least two of
   // its widths free before AAdvanceWidth, and its height.
@@ -90,21 +88,18 @@ public:
     int32_t Height = 0;
   };
   TabLeader BuildTabLeader(int32_t AAdvanceWidth, TvnTabStopChar ALeaderChar,
-                           const std::shared_ptr<TvnRunProperties> &AFont);
+                           const std::shared_ptr<TvnRunProperties>& AFont);
 
   // The left x of the paragraph's lines and the x of its first line.
   struct LineStarts {
     int32_t LeftX = 0;
     int32_t FirstLineX = 0;
   };
-  LineStarts GetLineStarts(const TvnParagraphProperties &AProps,
-                           bool AListFlag) const;
+  LineStarts GetLineStarts(const TvnParagraphProperties& AProps, bool AListFlag) const;
   // The x of tabbed text at AX that is AWidth wide; ATabCounter counts the
   // tab stops used on the line (from 1). Without a stop or default stop the
   // text stays at AX.
-  int32_t GetTabPosition(int32_t AX, int32_t AWidth,
-                         const TvnParagraphProperties &AProps,
-                         int32_t &ATabCounter,
+  int32_t GetTabPosition(int32_t AX, int32_t AWidth, const TvnParagraphProperties& AProps, int32_t& ATabCounter,
                          int32_t ASpaceBeforeDecimal) const;
 
   // Appends the pending border lines to the page element list.
@@ -123,8 +118,8 @@ public:
   void FreeRawPageSearchItems() { FRawSearchItems.reset(); }
 
   // The region; setting it also sets X to its left and Y to its top.
-  const TRect &GetDisplayRegion() const { return FDisplayRegion; }
-  void SetDisplayRegion(const TRect &Value);
+  const TRect& GetDisplayRegion() const { return FDisplayRegion; }
+  void SetDisplayRegion(const TRect& Value);
   int32_t GetX() const { return FX; }
   void SetX(int32_t Value) { FX = Value; }
   int32_t GetY() const { return FY; }
@@ -133,111 +128,85 @@ public:
     FPrevY = Value;
   }
   // The laid-out items; the caller takes them.
-  LaidOutItems &PageElements() { return FPageElements; }
+  LaidOutItems& PageElements() { return FPageElements; }
   LaidOutItems TakePageElements() { return std::move(FPageElements); }
   // Floating pictures that wrap text, behind the text and in front of it
   // (borrowed: they stay the document's).
-  std::vector<TvnDocItem *> &DrawingItems() { return FDrawingItems; }
-  const std::vector<TvnDocItem *> &BackgroundItems() const {
-    return FBackgroundItems;
-  }
-  const std::vector<TvnDocItem *> &ForegroundItems() const {
-    return FForegroundItems;
-  }
-  std::map<const TvnDocItem *, bool> &VisitedImageMap() {
-    return FVisitedImagesMap;
-  }
+  std::vector<TvnDocItem*>& DrawingItems() { return FDrawingItems; }
+  const std::vector<TvnDocItem*>& BackgroundItems() const { return FBackgroundItems; }
+  const std::vector<TvnDocItem*>& ForegroundItems() const { return FForegroundItems; }
+  std::map<const TvnDocItem*, bool>& VisitedImageMap() { return FVisitedImagesMap; }
   int32_t GetLeftOverRunIndex() const { return FLeftOverRunIndex; }
   void SetLeftOverRunIndex(int32_t Value) { FLeftOverRunIndex = Value; }
   int32_t GetLeftOverRunItemIndex() const { return FLeftoverRunItemIndex; }
   void SetLeftOverRunItemIndex(int32_t Value) { FLeftoverRunItemIndex = Value; }
   // The paragraph at which the layout stopped; null when none did.
-  TvnParagraph *GetPrevPara() const { return FPrevPara; }
-  void SetPrevPara(TvnParagraph *Value) { FPrevPara = Value; }
+  TvnParagraph* GetPrevPara() const { return FPrevPara; }
+  void SetPrevPara(TvnParagraph* Value) { FPrevPara = Value; }
   bool GetIsParaLeftOver() const { return FIsParaLeftOver; }
   // Nothing sets it; the pagination engine reads it for the gap before a
   // table.
   int32_t GetLastParaLaatLineHeight() const { return FLastParaLastLineHeight; }
   bool GetPageBreakEncountered() const { return FPageBreakEncountered; }
   bool GetFreshPage() const { return FFreshPage; }
-  TvnRawPageTextItems *GetRawPageSearchItems() const {
-    return FRawSearchItems.get();
-  }
-  std::unique_ptr<TvnRawPageTextItems> TakeRawPageSearchItems() {
-    return std::move(FRawSearchItems);
-  }
-  TvnBaseCanvas *GetCanvas() const { return FCanvas; }
-  void SetCanvas(TvnBaseCanvas *Value) { FCanvas = Value; }
+  TvnRawPageTextItems* GetRawPageSearchItems() const { return FRawSearchItems.get(); }
+  std::unique_ptr<TvnRawPageTextItems> TakeRawPageSearchItems() { return std::move(FRawSearchItems); }
+  TvnBaseCanvas* GetCanvas() const { return FCanvas; }
+  void SetCanvas(TvnBaseCanvas* Value) { FCanvas = Value; }
   int32_t GetPageNumber() const { return FpageNumber; }
 
-private:
+ private:
   struct ItemPlacement;
 
-  TvnTextLines BuildLines(TvnParagraph &AP, int32_t AstartRunItemIndex,
-                          int32_t AendIndex, int32_t AstartIndex,
-                          TvnHeaderFooterElementTag *AHeaderFooterElementTag,
-                          std::vector<TvnField *> *ANumPagesFieldList,
-                          bool &AFull, uint8_t &ACause);
-  void LayoutRunItems(TvnParagraph &AP, TvnRun &ARun, int32_t AChildIndex,
-                      int32_t AStartItem, TvnTextLines &ALines,
-                      ItemPlacement &AAt, bool &AFull);
-  void LayoutField(TvnParagraph &AP, TvnField &AField, int32_t AChildIndex,
-                   TvnHeaderFooterElementTag *AHeaderFooterElementTag,
-                   std::vector<TvnField *> *ANumPagesFieldList,
-                   TvnTextLines &ALines, ItemPlacement &AAt, bool &AFull);
-  void LayoutImage(TvnParagraph &AP, TvnWordImage &AImage, int32_t AChildIndex,
-                   TvnTextLines &ALines, ItemPlacement &AAt, bool &AFull,
-                   uint8_t &ACause);
-  void LayoutTextBox(TvnParagraph &AP, TvnTextBox &ABox, int32_t AChildIndex,
-                     TvnTextLines &ALines, ItemPlacement &AAt, bool &AFull,
-                     uint8_t &ACause);
-  void LayoutTextBoxContent(TvnTextBox &ABox);
+  TvnTextLines BuildLines(TvnParagraph& AP, int32_t AstartRunItemIndex, int32_t AendIndex, int32_t AstartIndex,
+                          TvnHeaderFooterElementTag* AHeaderFooterElementTag,
+                          std::vector<TvnField*>* ANumPagesFieldList, bool& AFull, uint8_t& ACause);
+  void LayoutRunItems(TvnParagraph& AP, TvnRun& ARun, int32_t AChildIndex, int32_t AStartItem, TvnTextLines& ALines,
+                      ItemPlacement& AAt, bool& AFull);
+  void LayoutField(TvnParagraph& AP, TvnField& AField, int32_t AChildIndex,
+                   TvnHeaderFooterElementTag* AHeaderFooterElementTag, std::vector<TvnField*>* ANumPagesFieldList,
+                   TvnTextLines& ALines, ItemPlacement& AAt, bool& AFull);
+  void LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, int32_t AChildIndex, TvnTextLines& ALines,
+                   ItemPlacement& AAt, bool& AFull, uint8_t& ACause);
+  void LayoutTextBox(TvnParagraph& AP, TvnTextBox& ABox, int32_t AChildIndex, TvnTextLines& ALines, ItemPlacement& AAt,
+                     bool& AFull, uint8_t& ACause);
+  void LayoutTextBoxContent(TvnTextBox& ABox);
   // Puts a floating picture or text box in the list its wrapping calls for
   // and positions it; true when it wraps and lies over a paragraph already
   // laid out on this page.
-  bool PlaceFloating(TvnParagraph &AP, TvnDocItem &ADrawing,
-                     DrawingPlacement &APlacement,
-                     TvnDrawingLayoutEngine &ALayouter);
-  bool PlaceTextItem(TvnParagraph &AP, TvnTextitem &AItem, TvnTextLines &ALines,
-                     ItemPlacement &AAt);
-  TvnTextLine *GetLineForItem(TvnParagraph &AP, TvnTextLines &ALines,
-                              ItemPlacement &AAt, bool ADrawing, bool ATabbed,
-                              int32_t ADecimalSpace, int32_t ATabbedWidth,
-                              bool AFitIn, int32_t AItemHeight,
-                              int32_t AItemWidth, bool &AFitFailed,
-                              int32_t &ATabAdvance, int32_t &ALabelTextStart);
-  bool AvoidDrawings(int32_t &AX, int32_t &AY, bool AListFlag, bool &ANewLine,
-                     const TvnParagraphProperties &AProps, int32_t ALineHeight,
-                     bool AStartOfPara, int32_t AItemHeight,
-                     int32_t AItemWidth);
-  void PlaceLines(TvnParagraph &AP, LaidOutItems *AList, TvnTextLines &ALines,
-                  int32_t AFirstLineIndent, bool AFull);
-  std::vector<TvnParagraph *> GetParagraphsInRect(const TRect &ARect,
-                                                  TvnParagraph &AP) const;
-  void MarkLeftOver(TvnParagraph *AP, int32_t AChildIndex, int32_t AItemIndex);
-  int32_t RightLimit(const TvnParagraphProperties &AProps) const;
+  bool PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
+                     TvnDrawingLayoutEngine& ALayouter);
+  bool PlaceTextItem(TvnParagraph& AP, TvnTextitem& AItem, TvnTextLines& ALines, ItemPlacement& AAt);
+  TvnTextLine* GetLineForItem(TvnParagraph& AP, TvnTextLines& ALines, ItemPlacement& AAt, bool ADrawing, bool ATabbed,
+                              int32_t ADecimalSpace, int32_t ATabbedWidth, bool AFitIn, int32_t AItemHeight,
+                              int32_t AItemWidth, bool& AFitFailed, int32_t& ATabAdvance, int32_t& ALabelTextStart);
+  bool AvoidDrawings(int32_t& AX, int32_t& AY, bool AListFlag, bool& ANewLine, const TvnParagraphProperties& AProps,
+                     int32_t ALineHeight, bool AStartOfPara, int32_t AItemHeight, int32_t AItemWidth);
+  void PlaceLines(TvnParagraph& AP, LaidOutItems* AList, TvnTextLines& ALines, int32_t AFirstLineIndent, bool AFull);
+  std::vector<TvnParagraph*> GetParagraphsInRect(const TRect& ARect, TvnParagraph& AP) const;
+  void MarkLeftOver(TvnParagraph* AP, int32_t AChildIndex, int32_t AItemIndex);
+  int32_t RightLimit(const TvnParagraphProperties& AProps) const;
   // The size of ¶ in the paragraph mark's font.
-  int32_t MarkHeight(const TvnParagraphProperties &AProps, bool ARoundSize);
+  int32_t MarkHeight(const TvnParagraphProperties& AProps, bool ARoundSize);
 
-  void BeginParagraphBorder(TvnParagraph &AP);
-  void CreateParagraphBorderLines(const TvnParaBorder &ABorder);
+  void BeginParagraphBorder(TvnParagraph& AP);
+  void CreateParagraphBorderLines(const TvnParaBorder& ABorder);
   void FlushParagraphBorders();
-  int32_t BeginRunBorder(int32_t AX, int32_t AY, TvnRun &ARun);
-  void CreateRunBorderLines(const TvnBorder &ABorder, int32_t AStartX,
-                            bool ANewRun, int32_t AEndX, int32_t ABottomY,
+  int32_t BeginRunBorder(int32_t AX, int32_t AY, TvnRun& ARun);
+  void CreateRunBorderLines(const TvnBorder& ABorder, int32_t AStartX, bool ANewRun, int32_t AEndX, int32_t ABottomY,
                             int32_t AStartY);
   void FlushRunBorders();
 
-  TvnSection *FCurrentSection = nullptr;
+  TvnSection* FCurrentSection = nullptr;
   TvnDrawingLayoutEngine FImLayouter;
   TvnDrawingLayoutEngine FTbLayouter;
   int32_t FpageNumber = 0;
   int32_t FLeftOverRunIndex = 0;
   int32_t FLeftoverRunItemIndex = 0;
   int32_t FCurrentSectionIndex = 0;
-  std::vector<TvnDocItem *> FBackgroundItems;
-  std::vector<TvnDocItem *> FForegroundItems;
-  std::vector<TvnDocItem *> FDrawingItems;
+  std::vector<TvnDocItem*> FBackgroundItems;
+  std::vector<TvnDocItem*> FForegroundItems;
+  std::vector<TvnDocItem*> FDrawingItems;
   LaidOutItems FPageElements;
   int32_t FcurrentRunRight = 0;
   int32_t FcurrentRunTop = 0;
@@ -252,9 +221,9 @@ private:
   bool FIsParaLeftOver = false;
   bool FPageBreakEncountered = false;
   bool FPrevParaContSpace = false;
-  TvnParagraph *FPrevPara = nullptr;
+  TvnParagraph* FPrevPara = nullptr;
   String FPrevParaStyleID;
-  std::map<const TvnDocItem *, bool> FVisitedImagesMap;
+  std::map<const TvnDocItem*, bool> FVisitedImagesMap;
   std::unique_ptr<TvnRawPageTextItems> FRawSearchItems;
   // Paragraph borders: the open run's border (a copy), the collected top
   // and bottom segments and the side lines being extended.
@@ -277,7 +246,7 @@ private:
   std::unique_ptr<TvnLine> FRunBottomBorder;
   std::unique_ptr<TvnLine> FRunLeftBorder;
   std::unique_ptr<TvnLine> FRunRightBorder;
-  TvnBaseCanvas *FCanvas = nullptr;
+  TvnBaseCanvas* FCanvas = nullptr;
 };
 
-} // namespace vn::wordmodel
+}  // namespace vn::wordmodel

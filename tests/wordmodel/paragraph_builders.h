@@ -22,12 +22,11 @@ inline std::shared_ptr<TvnRunProperties> Font(int32_t ASize = 10) {
 
 // A run of text items; "\t" stands for a tab, "\n" for a line break and
 // "\f" for a page break.
-inline std::unique_ptr<TvnRun>
-MakeRun(const std::vector<String> &ATexts,
-        std::shared_ptr<TvnRunProperties> AFont = Font()) {
+inline std::unique_ptr<TvnRun> MakeRun(const std::vector<String>& ATexts,
+                                       std::shared_ptr<TvnRunProperties> AFont = Font()) {
   auto run = std::make_unique<TvnRun>();
   run->SetFinalRunProperties(AFont);
-  for (const String &text : ATexts) {
+  for (const String& text : ATexts) {
     if (text == u"\t") {
       run->Add(std::make_unique<TvnBreak>(TvnBreakType::btTab));
     } else if (text == u"\n") {
@@ -41,32 +40,28 @@ MakeRun(const std::vector<String> &ATexts,
   return run;
 }
 
-inline std::shared_ptr<TvnParagraphProperties>
-Props(TvnHAlignment AAlignment = TvnHAlignment::haLeft) {
+inline std::shared_ptr<TvnParagraphProperties> Props(TvnHAlignment AAlignment = TvnHAlignment::haLeft) {
   auto props = std::make_shared<TvnParagraphProperties>();
   props->SetHAlignment(AAlignment);
   return props;
 }
 
 // A paragraph whose own and final properties are AProps.
-inline std::unique_ptr<TvnParagraph>
-Para(std::shared_ptr<TvnParagraphProperties> AProps,
-     std::vector<std::unique_ptr<TvnRun>> ARuns) {
+inline std::unique_ptr<TvnParagraph> Para(std::shared_ptr<TvnParagraphProperties> AProps,
+                                          std::vector<std::unique_ptr<TvnRun>> ARuns) {
   auto paragraph = std::make_unique<TvnParagraph>();
   paragraph->SetParagraphProperties(AProps);
   paragraph->SetFinalParagraphProperties(AProps);
-  for (auto &run : ARuns)
-    paragraph->Add(std::move(run));
+  for (auto& run : ARuns) paragraph->Add(std::move(run));
   ParagraphTagOf(*paragraph);
   return paragraph;
 }
 
-inline std::unique_ptr<TvnParagraph>
-Para(std::shared_ptr<TvnParagraphProperties> AProps,
-     const std::vector<String> &ATexts) {
+inline std::unique_ptr<TvnParagraph> Para(std::shared_ptr<TvnParagraphProperties> AProps,
+                                          const std::vector<String>& ATexts) {
   std::vector<std::unique_ptr<TvnRun>> runs;
   runs.push_back(MakeRun(ATexts));
   return Para(std::move(AProps), std::move(runs));
 }
 
-} // namespace vn::wordmodel::testing
+}  // namespace vn::wordmodel::testing

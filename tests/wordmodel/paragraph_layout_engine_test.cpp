@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "fixed_pitch_canvas.h"
-#include "paragraph_builders.h"
 #include "wordmodel/borders.h"
+#include "wordmodel/fixed_pitch_canvas.h"
 #include "wordmodel/images.h"
 #include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
+#include "wordmodel/paragraph_builders.h"
 #include "wordmodel/shape_properties.h"
 #include "wordmodel/text_box.h"
 #include "wordmodel/text_item.h"
@@ -28,26 +28,21 @@ using testing::Props;
 
 // An engine over ARegion drawing on the fixed-pitch canvas.
 struct Layout {
-  explicit Layout(TRect ARegion) : Engine(nullptr, 0, 1, ARegion) {
-    Engine.SetCanvas(&Canvas);
-  }
-  bool Lay(TvnParagraph &AP, int32_t AStartItem = 0, int32_t AStartIndex = 0) {
+  explicit Layout(TRect ARegion) : Engine(nullptr, 0, 1, ARegion) { Engine.SetCanvas(&Canvas); }
+  bool Lay(TvnParagraph& AP, int32_t AStartItem = 0, int32_t AStartIndex = 0) {
     uint8_t cause = 0;
-    return Engine.ProcessParagraph(AP, cause, nullptr, AStartItem, -1,
-                                   AStartIndex, nullptr, nullptr);
+    return Engine.ProcessParagraph(AP, cause, nullptr, AStartItem, -1, AStartIndex, nullptr, nullptr);
   }
-  std::vector<TvnTextLine *> Lines() {
-    std::vector<TvnTextLine *> lines;
-    for (TvnDocItem *item : Engine.PageElements())
-      if (auto *line = dynamic_cast<TvnTextLine *>(item))
-        lines.push_back(line);
+  std::vector<TvnTextLine*> Lines() {
+    std::vector<TvnTextLine*> lines;
+    for (TvnDocItem* item : Engine.PageElements())
+      if (auto* line = dynamic_cast<TvnTextLine*>(item)) lines.push_back(line);
     return lines;
   }
-  std::vector<TvnLine *> BorderLines() {
-    std::vector<TvnLine *> lines;
-    for (TvnDocItem *item : Engine.PageElements())
-      if (auto *line = dynamic_cast<TvnLine *>(item))
-        lines.push_back(line);
+  std::vector<TvnLine*> BorderLines() {
+    std::vector<TvnLine*> lines;
+    for (TvnDocItem* item : Engine.PageElements())
+      if (auto* line = dynamic_cast<TvnLine*>(item)) lines.push_back(line);
     return lines;
   }
   FixedPitchCanvas Canvas;
@@ -58,20 +53,18 @@ struct Placed {
   String Text;
   int32_t X;
   int32_t Y;
-  bool operator==(const Placed &) const = default;
+  bool operator==(const Placed&) const = default;
 };
 
-void PrintTo(const Placed &AP, std::ostream *AOut) {
-  *AOut << vn::ToUtf8(AP.Text) << "@" << AP.X << "," << AP.Y;
-}
+void PrintTo(const Placed& AP, std::ostream* AOut) { *AOut << vn::ToUtf8(AP.Text) << "@" << AP.X << "," << AP.Y; }
 
 // The text items of every line: text, left and top.
-std::vector<std::vector<Placed>> Words(Layout &ALayout) {
+std::vector<std::vector<Placed>> Words(Layout& ALayout) {
   std::vector<std::vector<Placed>> words;
-  for (TvnTextLine *line : ALayout.Lines()) {
+  for (TvnTextLine* line : ALayout.Lines()) {
     words.emplace_back();
-    for (TvnDocItem *child : line->Children())
-      if (auto *text = dynamic_cast<TvnTextitem *>(child))
+    for (TvnDocItem* child : line->Children())
+      if (auto* text = dynamic_cast<TvnTextitem*>(child))
         words.back().push_back({text->GetText(), text->GetX(), text->GetY()});
   }
   return words;
@@ -84,23 +77,21 @@ TEST(ParagraphLayoutSpacing, LinePitchByRule) {
     int32_t height;
     int32_t pitch;
   } cases[] = {
-      {TvnSpacingRule::srExact, 240, 30,
-       16}, // 240 twips = 16 pixels, whatever the text
-      {TvnSpacingRule::srExact, 250, 12, 17},    // 16.67 rounds to 17
-      {TvnSpacingRule::srAtleast, 360, 12, 24},  // 24 pixels at least
-      {TvnSpacingRule::srAtleast, 360, 30, 30},  // taller text wins
-      {TvnSpacingRule::srAuto, 360, 12, 18},     // one and a half lines
-      {TvnSpacingRule::srAuto, 300, 10, 12},     // 12.5 rounds to even
-      {TvnSpacingRule::srAuto, 300, 14, 18},     // 17.5 rounds to even
-      {TvnSpacingRule::srAuto, 0, 15, 15},       // no spacing: the height
-      {TvnSpacingRule::srExact, kUnset, 15, 15}, // unset: the height
+      {TvnSpacingRule::srExact, 240, 30, 16},     // 240 twips = 16 pixels, whatever the text
+      {TvnSpacingRule::srExact, 250, 12, 17},     // 16.67 rounds to 17
+      {TvnSpacingRule::srAtleast, 360, 12, 24},   // 24 pixels at least
+      {TvnSpacingRule::srAtleast, 360, 30, 30},   // taller text wins
+      {TvnSpacingRule::srAuto, 360, 12, 18},      // one and a half lines
+      {TvnSpacingRule::srAuto, 300, 10, 12},      // 12.5 rounds to even
+      {TvnSpacingRule::srAuto, 300, 14, 18},      // 17.5 rounds to even
+      {TvnSpacingRule::srAuto, 0, 15, 15},        // no spacing: the height
+      {TvnSpacingRule::srExact, kUnset, 15, 15},  // unset: the height
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     TvnParagraphProperties props;
     props.SetLineSpacingRule(c.rule);
     props.SetLineSpacing(c.spacing);
-    EXPECT_EQ(TvnPageLayoutEngine::GetLineSpacing(&props, c.height), c.pitch)
-        << c.spacing << " " << c.height;
+    EXPECT_EQ(TvnPageLayoutEngine::GetLineSpacing(&props, c.height), c.pitch) << c.spacing << " " << c.height;
   }
   EXPECT_EQ(TvnPageLayoutEngine::GetLineSpacing(nullptr, 15), 15);
 }
@@ -115,16 +106,16 @@ TEST(ParagraphLayoutSpacing, SpaceBetweenParagraphsCollapsesToTheLarger) {
     String secondStyle;
     int32_t gap;
   } cases[] = {
-      {12, 6, false, false, u"Body", 12}, // not 18
-      {6, 12, false, false, u"Body", 12},    {0, 0, false, false, u"Body", 0},
-      {12, 6, true, true, u"Body", 0},   // same style, contextual: neither
-      {12, 6, false, true, u"Body", 0},  // the second alone suffices
-      {12, 6, true, false, u"Body", 6},  // the first's after is dropped, the
-                                         // second's before stays
-      {12, 6, true, true, u"Other", 12}, // another style: spacing as usual
+      {12, 6, false, false, u"Body", 12},  // not 18
+      {6, 12, false, false, u"Body", 12},
+      {0, 0, false, false, u"Body", 0},
+      {12, 6, true, true, u"Body", 0},    // same style, contextual: neither
+      {12, 6, false, true, u"Body", 0},   // the second alone suffices
+      {12, 6, true, false, u"Body", 6},   // only the second's before stays
+      {12, 6, true, true, u"Other", 12},  // another style: spacing as usual
       {kUnset, 6, false, false, u"Body", 6},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 20, 150, 400});
     auto first = Props();
     first->SetSpaceAfter(c.after);
@@ -141,13 +132,11 @@ TEST(ParagraphLayoutSpacing, SpaceBetweenParagraphsCollapsesToTheLarger) {
     const auto words = Words(layout);
     ASSERT_EQ(words.size(), 2u);
     EXPECT_EQ(words[0][0].Y, 20);
-    EXPECT_EQ(words[1][0].Y, 32 + c.gap)
-        << c.after << " " << c.before << " " << vn::ToUtf8(c.secondStyle);
+    EXPECT_EQ(words[1][0].Y, 32 + c.gap) << c.after << " " << c.before << " " << vn::ToUtf8(c.secondStyle);
   }
 }
 
-TEST(ParagraphLayoutSpacing,
-     FirstParagraphGetsItsSpaceBeforeAndAnEmptyOneTheMarkHeight) {
+TEST(ParagraphLayoutSpacing, FirstParagraphGetsItsSpaceBeforeAndAnEmptyOneTheMarkHeight) {
   Layout layout(TRect{10, 20, 150, 400});
   auto spaced = Props();
   spaced->SetSpaceBefore(10);
@@ -179,14 +168,13 @@ TEST(ParagraphLayoutLines, LineStartsFollowTheIndents) {
     int32_t nextX;
   } cases[] = {
       {kUnset, kUnset, kUnset, false, 10, 10},
-      {14, kUnset, kUnset, false, 24,
-       24}, // unset first-line indent counts as 0
+      {14, kUnset, kUnset, false, 24, 24},  // unset first-line indent counts as 0
       {14, 7, kUnset, false, 31, 24},
       {14, 7, 0, false, 31, 24},
-      {14, kUnset, 7, false, 17, 24}, // hanging
-      {14, 7, kUnset, true, 24, 24},  // continued: no first-line indent
+      {14, kUnset, 7, false, 17, 24},  // hanging
+      {14, 7, kUnset, true, 24, 24},   // continued: no first-line indent
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 0, 110, 400});
     auto props = Props();
     props->SetLeftIndent(c.left);
@@ -198,10 +186,8 @@ TEST(ParagraphLayoutLines, LineStartsFollowTheIndents) {
     layout.Lay(*p);
     const auto words = Words(layout);
     ASSERT_GE(words.size(), 2u);
-    EXPECT_EQ(words[0][0].X, c.firstX)
-        << c.left << " " << c.firstLine << " " << c.hanging;
-    EXPECT_EQ(words[1][0].X, c.nextX)
-        << c.left << " " << c.firstLine << " " << c.hanging;
+    EXPECT_EQ(words[0][0].X, c.firstX) << c.left << " " << c.firstLine << " " << c.hanging;
+    EXPECT_EQ(words[1][0].X, c.nextX) << c.left << " " << c.firstLine << " " << c.hanging;
     // A continued paragraph gets no space before; its indent comes back.
     EXPECT_EQ(words[0][0].Y, c.continued ? 0 : 20);
     EXPECT_EQ(props->GetFirstLineIndent(), c.firstLine);
@@ -216,9 +202,8 @@ TEST(ParagraphLayoutLines, WordsWrapWhenTheyWouldPassTheRightIndentLessTwo) {
   auto p = Para(props, {u"aaaa bbbb ccc dddd"});
   layout.Lay(*p);
   // "aaaa " 10..45, "bbbb " 45..80, "ccc " 80..108 passes 105: wraps.
-  EXPECT_EQ(Words(layout), (std::vector<std::vector<Placed>>{
-                               {{u"aaaa ", 10, 0}, {u"bbbb ", 45, 0}},
-                               {{u"ccc ", 10, 12}, {u"dddd", 38, 12}}}));
+  EXPECT_EQ(Words(layout), (std::vector<std::vector<Placed>>{{{u"aaaa ", 10, 0}, {u"bbbb ", 45, 0}},
+                                                             {{u"ccc ", 10, 12}, {u"dddd", 38, 12}}}));
   EXPECT_EQ(layout.Engine.GetY(), 24);
 }
 
@@ -231,7 +216,7 @@ TEST(ParagraphLayoutLines, ItemsWiderThanTheLineEachGetALineAndLayoutEnds) {
     int32_t right;
     size_t lines;
   } cases[] = {{90, 0, 3}, {0, 500, 3}, {kUnset, -20, 1}};
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{0, 0, 100, 400});
     auto props = Props();
     props->SetLeftIndent(c.left);
@@ -249,9 +234,7 @@ TEST(ParagraphLayoutLines, LineBreakStartsALineAtTheLeftIndent) {
   props->SetFirstLineIndent(21);
   auto p = Para(props, {u"aa", u"\n", u"bb", u"\n", u"\n", u"cc"});
   layout.Lay(*p);
-  EXPECT_EQ(Words(layout),
-            (std::vector<std::vector<Placed>>{
-                {{u"aa", 45, 0}}, {{u"bb", 24, 12}}, {{u"cc", 24, 36}}}));
+  EXPECT_EQ(Words(layout), (std::vector<std::vector<Placed>>{{{u"aa", 45, 0}}, {{u"bb", 24, 12}}, {{u"cc", 24, 36}}}));
 }
 
 TEST(ParagraphLayoutLines, FullRegionRecordsWhereTheParagraphContinues) {
@@ -262,17 +245,15 @@ TEST(ParagraphLayoutLines, FullRegionRecordsWhereTheParagraphContinues) {
   EXPECT_EQ(layout.Lines().size(), 2u);
   EXPECT_EQ(layout.Engine.GetPrevPara(), p.get());
   EXPECT_EQ(layout.Engine.GetLeftOverRunIndex(), 0);
-  EXPECT_EQ(layout.Engine.GetLeftOverRunItemIndex(), 2); // "cc "
+  EXPECT_EQ(layout.Engine.GetLeftOverRunItemIndex(), 2);  // "cc "
   // The next region continues there.
   Layout next(TRect{0, 0, 40, 30});
   ParagraphTagOf(*p)->SetOverflowedParagraph(true);
   EXPECT_FALSE(next.Lay(*p, 2, 0));
-  EXPECT_EQ(Words(next), (std::vector<std::vector<Placed>>{
-                             {{u"cc ", 0, 0}, {u"dd", 21, 0}}}));
+  EXPECT_EQ(Words(next), (std::vector<std::vector<Placed>>{{{u"cc ", 0, 0}, {u"dd", 21, 0}}}));
 }
 
-TEST(ParagraphLayoutLines,
-     PageBreakInARunEndsTheRegionAndTheRestStartsTheNext) {
+TEST(ParagraphLayoutLines, PageBreakInARunEndsTheRegionAndTheRestStartsTheNext) {
   Layout layout(TRect{0, 0, 200, 400});
   auto p = Para(Props(), {u"aa", u"\f", u"bb"});
   EXPECT_TRUE(layout.Lay(*p));
@@ -290,7 +271,7 @@ TEST(ParagraphLayoutLines, PageBreakBeforeMovesAParagraphOffAStartedRegion) {
   auto props = Props();
   props->SetPageBreakBefore(true);
   auto second = Para(props, {u"bb"});
-  EXPECT_FALSE(layout.Lay(*second)); // fresh region: stays
+  EXPECT_FALSE(layout.Lay(*second));  // fresh region: stays
   EXPECT_FALSE(layout.Lay(*first));
   EXPECT_TRUE(layout.Lay(*second));
   EXPECT_EQ(layout.Engine.GetPrevPara(), second.get());
@@ -305,14 +286,12 @@ TEST(ParagraphLayoutLines, ListLabelAndTheTextAfterIt) {
     int32_t labelX;
     int32_t textX;
   } cases[] = {
-      {u"1", TvnHAlignment::haLeft, 30,
-       50}, // label ends at 37: text at 30 + 20
-      {u"1.", TvnHAlignment::haLeft, 30, 54}, // label ends at 44: 10 after it
-      {u"1234.", TvnHAlignment::haLeft, 30, 75}, // label ends at 65
-      {u"1.", TvnHAlignment::haRight, 16,
-       50}, // label ends at the first-line x, 30
+      {u"1", TvnHAlignment::haLeft, 30, 50},      // label ends at 37: text at 30 + 20
+      {u"1.", TvnHAlignment::haLeft, 30, 54},     // label ends at 44: 10 after it
+      {u"1234.", TvnHAlignment::haLeft, 30, 75},  // label ends at 65
+      {u"1.", TvnHAlignment::haRight, 16, 50},    // label ends at the first-line x, 30
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 0, 300, 400});
     auto props = Props();
     props->SetLeftIndent(40);
@@ -354,25 +333,18 @@ TEST(ParagraphLayoutTabs, PositionByTheKindOfStop) {
     int32_t counter;
   } cases[] = {
       {TvnTabStopValue::tsvStart, 20, 28, 0, kUnset, 0, 60, 1},
-      {TvnTabStopValue::tsvStart, 60, 28, 0, kUnset, 0, 110,
-       2}, // past the first stop
-      {TvnTabStopValue::tsvCenter, 20, 28, 0, kUnset, 0, 46, 1}, // 60 - 14
-      {TvnTabStopValue::tsvCenter, 20, 27, 0, kUnset, 0, 46,
-       1}, // 13.5 rounds to 14
-      {TvnTabStopValue::tsvEnd, 20, 28, 0, kUnset, 0, 32, 1}, // 60 - 28
-      {TvnTabStopValue::tsvEnd, 20, 56, 0, kUnset, 0, 20, 1}, // never left of x
-      {TvnTabStopValue::tsvDecimal, 20, 28, 14, kUnset, 0, 46,
-       1}, // 60 - 14 before the point
-      {TvnTabStopValue::tsvDecimal, 20, 28, 0, kUnset, 0, 32,
-       1}, // no point: like an end stop
-      {TvnTabStopValue::tsvStart, 20, 28, 0, 30, 0, 40,
-       1}, // the left indent comes first
-      {TvnTabStopValue::tsvStart, 111, 28, 0, kUnset, 48, 159,
-       1}, // past every stop: default stop
-      {TvnTabStopValue::tsvStart, 111, 28, 0, kUnset, 0, 111,
-       1}, // no stop at all: stays
+      {TvnTabStopValue::tsvStart, 60, 28, 0, kUnset, 0, 110, 2},    // past the first stop
+      {TvnTabStopValue::tsvCenter, 20, 28, 0, kUnset, 0, 46, 1},    // 60 - 14
+      {TvnTabStopValue::tsvCenter, 20, 27, 0, kUnset, 0, 46, 1},    // 13.5 rounds to 14
+      {TvnTabStopValue::tsvEnd, 20, 28, 0, kUnset, 0, 32, 1},       // 60 - 28
+      {TvnTabStopValue::tsvEnd, 20, 56, 0, kUnset, 0, 20, 1},       // never left of x
+      {TvnTabStopValue::tsvDecimal, 20, 28, 14, kUnset, 0, 46, 1},  // 60 - 14 before the point
+      {TvnTabStopValue::tsvDecimal, 20, 28, 0, kUnset, 0, 32, 1},   // no point: like an end stop
+      {TvnTabStopValue::tsvStart, 20, 28, 0, 30, 0, 40, 1},         // the left indent comes first
+      {TvnTabStopValue::tsvStart, 111, 28, 0, kUnset, 48, 159, 1},  // past every stop: default stop
+      {TvnTabStopValue::tsvStart, 111, 28, 0, kUnset, 0, 111, 1},   // no stop at all: stays
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     TvnPageLayoutEngine engine(nullptr, 0, 1, TRect{10, 0, 300, 400});
     TvnParagraphProperties props;
     props.GetTabs().push_back(Tab(50, c.kind));
@@ -380,9 +352,7 @@ TEST(ParagraphLayoutTabs, PositionByTheKindOfStop) {
     props.SetLeftIndent(c.leftIndent);
     props.SetDefaultTabStop(c.defaultStop);
     int32_t counter = 0;
-    EXPECT_EQ(
-        engine.GetTabPosition(c.x, c.width, props, counter, c.decimalSpace),
-        c.position)
+    EXPECT_EQ(engine.GetTabPosition(c.x, c.width, props, counter, c.decimalSpace), c.position)
         << static_cast<int>(c.kind) << " " << c.x;
     EXPECT_EQ(counter, c.counter) << static_cast<int>(c.kind) << " " << c.x;
   }
@@ -395,14 +365,11 @@ TEST(ParagraphLayoutTabs, LeaderFillsTheGapBeforeTheTabbedText) {
     TvnTabStopChar leader;
     String text;
   } cases[] = {
-      {TvnTabStopChar::tscDot,
-       String(12, u'.')}, // k * 7 + 14 < 93 for k = 0..11
-      {TvnTabStopChar::tscHyphen, String(12, u'-')},
-      {TvnTabStopChar::tscUnderscore, String(12, u'_')},
-      {TvnTabStopChar::tscMiddleDot, String(12, u'.')},
-      {TvnTabStopChar::tscNone, String()},
+      {TvnTabStopChar::tscDot, String(12, u'.')},  // k * 7 + 14 < 93 for k = 0..11
+      {TvnTabStopChar::tscHyphen, String(12, u'-')},    {TvnTabStopChar::tscUnderscore, String(12, u'_')},
+      {TvnTabStopChar::tscMiddleDot, String(12, u'.')}, {TvnTabStopChar::tscNone, String()},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 0, 300, 400});
     auto props = Props();
     props->GetTabs().push_back(Tab(100, TvnTabStopValue::tsvStart, c.leader));
@@ -411,14 +378,12 @@ TEST(ParagraphLayoutTabs, LeaderFillsTheGapBeforeTheTabbedText) {
     const auto words = Words(layout);
     ASSERT_EQ(words.size(), 1u);
     if (c.text.empty()) {
-      EXPECT_EQ(words[0],
-                (std::vector<Placed>{{u"a", 10, 0}, {u"cd", 110, 0}}));
+      EXPECT_EQ(words[0], (std::vector<Placed>{{u"a", 10, 0}, {u"cd", 110, 0}}));
       continue;
     }
-    EXPECT_EQ(words[0], (std::vector<Placed>{
-                            {u"a", 10, 0}, {c.text, 17, 0}, {u"cd", 110, 0}}));
+    EXPECT_EQ(words[0], (std::vector<Placed>{{u"a", 10, 0}, {c.text, 17, 0}, {u"cd", 110, 0}}));
     // The leader's box spans the whole gap; the line owns it.
-    const TvnTextLine *line = layout.Lines()[0];
+    const TvnTextLine* line = layout.Lines()[0];
     EXPECT_EQ(line->Children()[1]->GetWidth(), 93);
     EXPECT_TRUE(line->Children().Owns(line->Children()[1]));
   }
@@ -433,23 +398,15 @@ TEST(ParagraphLayoutAlignment, LinesShiftByTheAlignment) {
   } cases[] = {
       {TvnHAlignment::haLeft, {u"ab cd"}, {{{u"ab ", 10, 0}, {u"cd", 31, 0}}}},
       // (140 - 45) / 2 = 47.5 rounds to 48.
-      {TvnHAlignment::haCenter,
-       {u"ab cd"},
-       {{{u"ab", 58, 0}, {u" ", 72, 0}, {u"cd", 79, 0}}}},
-      {TvnHAlignment::haRight,
-       {u"ab cd"},
-       {{{u"ab", 105, 0}, {u" ", 119, 0}, {u"cd", 126, 0}}}},
+      {TvnHAlignment::haCenter, {u"ab cd"}, {{{u"ab", 58, 0}, {u" ", 72, 0}, {u"cd", 79, 0}}}},
+      {TvnHAlignment::haRight, {u"ab cd"}, {{{u"ab", 105, 0}, {u" ", 119, 0}, {u"cd", 126, 0}}}},
       // The trailing space folds into "cd", whose visible text still ends
       // at 140.
-      {TvnHAlignment::haRight,
-       {u"ab cd "},
-       {{{u"ab", 98, 0}, {u" ", 112, 0}, {u"cd ", 126, 0}}}},
+      {TvnHAlignment::haRight, {u"ab cd "}, {{{u"ab", 98, 0}, {u" ", 112, 0}, {u"cd ", 126, 0}}}},
       // A single justified line is the paragraph's last: left-aligned.
-      {TvnHAlignment::haJustify,
-       {u"ab cd"},
-       {{{u"ab", 10, 0}, {u" ", 24, 0}, {u"cd", 31, 0}}}},
+      {TvnHAlignment::haJustify, {u"ab cd"}, {{{u"ab", 10, 0}, {u" ", 24, 0}, {u"cd", 31, 0}}}},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 0, 150, 400});
     auto props = Props(c.alignment);
     props->SetRightIndent(10);
@@ -467,17 +424,11 @@ TEST(ParagraphLayoutAlignment, JustifiedLinesReachTheRightEdgeExceptTheLast) {
   // Line 1 spreads 4 pixels over its two gaps; line 2 starts with the
   // wrapped space, which folds into "dd" (drawn one space to the left so
   // that the word starts at the line start), and stays left-aligned.
-  EXPECT_EQ(Words(layout),
-            (std::vector<std::vector<Placed>>{
-                {{u"aa", 10, 0},
-                 {u" ", 24, 0},
-                 {u"bb", 33, 0},
-                 {u" ", 47, 0},
-                 {u"cc", 56, 0}},
-                {{u" dd", 3, 12}, {u" ", 31, 12}, {u"ee", 38, 12}}}));
+  EXPECT_EQ(Words(layout), (std::vector<std::vector<Placed>>{
+                               {{u"aa", 10, 0}, {u" ", 24, 0}, {u"bb", 33, 0}, {u" ", 47, 0}, {u"cc", 56, 0}},
+                               {{u" dd", 3, 12}, {u" ", 31, 12}, {u"ee", 38, 12}}}));
   const auto lines = layout.Lines();
-  const TvnDocItem *last =
-      lines[0]->Children()[lines[0]->Children().Count() - 1];
+  const TvnDocItem* last = lines[0]->Children()[lines[0]->Children().Count() - 1];
   EXPECT_EQ(last->GetX() + last->GetWidth(), 70);
 }
 
@@ -490,28 +441,24 @@ std::unique_ptr<TvnBorder> Side(int32_t ASpace, int32_t AWidth) {
 
 struct Segment {
   int32_t x1, y1, x2, y2;
-  bool operator==(const Segment &) const = default;
+  bool operator==(const Segment&) const = default;
 };
 
-void PrintTo(const Segment &AS, std::ostream *AOut) {
-  *AOut << "(" << AS.x1 << "," << AS.y1 << ")-(" << AS.x2 << "," << AS.y2
-        << ")";
+void PrintTo(const Segment& AS, std::ostream* AOut) {
+  *AOut << "(" << AS.x1 << "," << AS.y1 << ")-(" << AS.x2 << "," << AS.y2 << ")";
 }
 
-std::vector<Segment> Segments(Layout &ALayout) {
+std::vector<Segment> Segments(Layout& ALayout) {
   std::vector<Segment> segments;
-  for (TvnLine *line : ALayout.BorderLines())
-    segments.push_back({line->GetStartX(), line->GetStartY(), line->GetEndX(),
-                        line->GetEndY()});
+  for (TvnLine* line : ALayout.BorderLines())
+    segments.push_back({line->GetStartX(), line->GetStartY(), line->GetEndX(), line->GetEndY()});
   return segments;
 }
 
 std::unique_ptr<TvnParaBorder> Box(bool ATop, bool ABottom, bool ASides) {
   auto border = std::make_unique<TvnParaBorder>();
-  if (ATop)
-    border->SetTop(Side(2, 1));
-  if (ABottom)
-    border->SetBottom(Side(4, 1));
+  if (ATop) border->SetTop(Side(2, 1));
+  if (ABottom) border->SetBottom(Side(4, 1));
   if (ASides) {
     border->SetLeft(Side(3, 1));
     border->SetRight(Side(5, 1));
@@ -523,22 +470,14 @@ std::unique_ptr<TvnParaBorder> Box(bool ATop, bool ABottom, bool ASides) {
 // page without a section: the right side is the region's right edge.
 TEST(ParagraphLayoutBorders, BorderedParagraphsDrawTheirSides) {
   const struct {
-    const char *name;
-    int paragraphs; // how many bordered paragraphs in a row
+    const char* name;
+    int paragraphs;  // how many bordered paragraphs in a row
     bool top, bottom, sides;
     std::vector<Segment> segments;
   } cases[] = {
       // Top at the start (text moves down by space + width = 3), bottom 4
       // below the text, sides from top to bottom.
-      {"box",
-       1,
-       true,
-       true,
-       true,
-       {{17, 10, 125, 10},
-        {17, 29, 125, 29},
-        {17, 10, 17, 29},
-        {125, 10, 125, 29}}},
+      {"box", 1, true, true, true, {{17, 10, 125, 10}, {17, 29, 125, 29}, {17, 10, 17, 29}, {125, 10, 125, 29}}},
       // A top rule alone is kept.
       {"top only", 1, true, false, false, {{20, 10, 120, 10}}},
       // Two paragraphs with the same border: the first one's bottom goes
@@ -549,13 +488,9 @@ TEST(ParagraphLayoutBorders, BorderedParagraphsDrawTheirSides) {
        true,
        true,
        true,
-       {{17, 10, 125, 10},
-        {17, 26, 125, 26},
-        {17, 42, 125, 42},
-        {17, 10, 17, 42},
-        {125, 10, 125, 42}}},
+       {{17, 10, 125, 10}, {17, 26, 125, 26}, {17, 42, 125, 42}, {17, 10, 17, 42}, {125, 10, 125, 42}}},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{20, 10, 120, 400});
     std::vector<std::unique_ptr<TvnParagraph>> paragraphs;
     for (int i = 0; i < c.paragraphs; ++i) {
@@ -585,17 +520,12 @@ TEST(ParagraphLayoutBorders, RunBorderFramesTheRunAndShiftsItsText) {
   layout.Lay(*p);
   layout.Engine.FinalizeLayout();
   // "cd" starts 3 pixels after "ab" (space + width); the frame is 2 out.
-  EXPECT_EQ(Words(layout),
-            (std::vector<std::vector<Placed>>{
-                {{u"ab", 10, 20}, {u"cd", 27, 20}, {u"ef", 41, 20}}}));
-  EXPECT_EQ(Segments(layout), (std::vector<Segment>{{22, 34, 22, 18},
-                                                    {43, 34, 43, 18},
-                                                    {22, 18, 43, 18},
-                                                    {22, 34, 43, 34}}));
+  EXPECT_EQ(Words(layout), (std::vector<std::vector<Placed>>{{{u"ab", 10, 20}, {u"cd", 27, 20}, {u"ef", 41, 20}}}));
+  EXPECT_EQ(Segments(layout),
+            (std::vector<Segment>{{22, 34, 22, 18}, {43, 34, 43, 18}, {22, 18, 43, 18}, {22, 34, 43, 34}}));
 }
 
-TEST(ParagraphLayoutImages,
-     InlinePictureTallerThanAFreshRegionIsPlacedAtItsTop) {
+TEST(ParagraphLayoutImages, InlinePictureTallerThanAFreshRegionIsPlacedAtItsTop) {
   Layout layout(TRect{0, 0, 200, 50});
   auto props = Props();
   auto p = Para(props, std::vector<std::unique_ptr<TvnRun>>{});
@@ -603,7 +533,7 @@ TEST(ParagraphLayoutImages,
   image->SetIsInLine(true);
   image->SetWidth(40);
   image->SetHeight(80);
-  TvnWordImage *held = image.get();
+  TvnWordImage* held = image.get();
   p->Add(std::move(image));
   EXPECT_FALSE(layout.Lay(*p));
   EXPECT_EQ(held->GetBoundingRect(), (TRect{0, 0, 40, 80}));
@@ -650,11 +580,11 @@ TEST(ParagraphLayoutTextBoxes, ContentIsLaidOutInsideTheBoxAndMovesWithIt) {
       // The box shrinks to its content: 6 + 12 - 0 + 5 + 5.
       {TvnAutoFit::afShapeAutoFit, {u"frame", u"line"}, 28},
   };
-  for (const auto &c : cases) {
+  for (const auto& c : cases) {
     Layout layout(TRect{10, 0, 300, 400});
     auto box = Box(c.autoFit);
     box->SetIsInLine(true);
-    TvnTextBox *held = box.get();
+    TvnTextBox* held = box.get();
     std::vector<std::unique_ptr<TvnRun>> runs;
     runs.push_back(MakeRun({u"xy"}));
     auto p = Para(Props(), std::move(runs));
@@ -662,19 +592,19 @@ TEST(ParagraphLayoutTextBoxes, ContentIsLaidOutInsideTheBoxAndMovesWithIt) {
     EXPECT_FALSE(layout.Lay(*p));
     EXPECT_EQ(held->GetBoundingRect(), (TRect{24, 0, 124, c.height}));
     std::vector<String> kinds;
-    for (const auto &item : held->GetLayoutedDocItems()) {
-      if (dynamic_cast<TvnClipRect *>(item.get()) != nullptr) {
+    for (const auto& item : held->GetLayoutedDocItems()) {
+      if (dynamic_cast<TvnClipRect*>(item.get()) != nullptr) {
         kinds.push_back(u"clip");
         EXPECT_EQ(item->GetBoundingRect(), (TRect{25, 1, 123, 29}));
-      } else if (dynamic_cast<TvnGraphicRect *>(item.get()) != nullptr) {
+      } else if (dynamic_cast<TvnGraphicRect*>(item.get()) != nullptr) {
         kinds.push_back(u"frame");
         EXPECT_EQ(item->GetBoundingRect(), (TRect{24, 0, 124, c.height}));
-      } else if (auto *line = dynamic_cast<TvnTextLine *>(item.get())) {
+      } else if (auto* line = dynamic_cast<TvnTextLine*>(item.get())) {
         kinds.push_back(u"line");
-        const TvnDocItem *word = line->Children()[0];
+        const TvnDocItem* word = line->Children()[0];
         EXPECT_EQ(word->GetX(), 30);
         EXPECT_EQ(word->GetY(), 6);
-      } else if (dynamic_cast<TvnResetClip *>(item.get()) != nullptr) {
+      } else if (dynamic_cast<TvnResetClip*>(item.get()) != nullptr) {
         kinds.push_back(u"reset");
       }
     }
@@ -691,16 +621,14 @@ TEST(ParagraphLayoutTextBoxes, WrappingBoxOverTextAsksForOneMorePassOnly) {
   box->SetWrap(std::make_unique<TvnWrapSquare>());
   p->Add(std::move(box));
   uint8_t cause = 0;
-  EXPECT_TRUE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0,
-                                             nullptr, nullptr));
+  EXPECT_TRUE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, nullptr));
   EXPECT_EQ(cause, 1);
   layout.Engine.SetY(0);
   layout.Engine.Restart();
   cause = 0;
-  EXPECT_FALSE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0,
-                                              nullptr, nullptr));
+  EXPECT_FALSE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, nullptr));
   EXPECT_EQ(cause, 0);
   EXPECT_EQ(layout.Engine.DrawingItems().size(), 1u);
 }
 
-} // namespace vn::wordmodel::paragraph_layout_engine_test
+}  // namespace vn::wordmodel::paragraph_layout_engine_test
