@@ -228,7 +228,7 @@ void TvnPageLayoutEngine::MarkLeftOver(TvnParagraph* AP, int32_t AChildIndex, in
   FLeftoverRunItemIndex = AItemIndex;
 }
 
-int32_t TvnPageLayoutEngine::MarkHeight(const TvnParagraphProperties& AProps, bool) {
+int32_t TvnPageLayoutEngine::MarkHeight(const TvnParagraphProperties& AProps) {
   if (FCanvas == nullptr) return 0;
   auto properties = std::make_shared<TvnRunProperties>();
   auto font = std::make_shared<TvnFont>();
@@ -334,7 +334,7 @@ TvnTextLines TvnPageLayoutEngine::BuildLines(TvnParagraph& AP, int32_t AstartRun
   }
 
   if (!sawRun && count > 0) {
-    const int32_t markHeight = MarkHeight(props, true);
+    const int32_t markHeight = MarkHeight(props);
     const int32_t regionHeight = FDisplayRegion.Bottom - FDisplayRegion.Top;
     if (markHeight < regionHeight) {
       if (at.Y + markHeight > FDisplayRegion.Bottom) {
@@ -850,7 +850,7 @@ void TvnPageLayoutEngine::PlaceLines(TvnParagraph& AP, LaidOutItems* AList, TvnT
     if (lastHasItems) FPrevParaAfterSpace = props.GetSpaceAfter();
   } else if (!AFull) {
     FPrevParaAfterSpace = props.GetSpaceAfter();
-    FY += MarkHeight(props, false);
+    FY += MarkHeight(props);
   }
 }
 

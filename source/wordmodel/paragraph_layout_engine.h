@@ -187,7 +187,7 @@ class TvnPageLayoutEngine : public TObject {
   void MarkLeftOver(TvnParagraph* AP, int32_t AChildIndex, int32_t AItemIndex);
   int32_t RightLimit(const TvnParagraphProperties& AProps) const;
   // The size of ¶ in the paragraph mark's font.
-  int32_t MarkHeight(const TvnParagraphProperties& AProps, bool ARoundSize);
+  int32_t MarkHeight(const TvnParagraphProperties& AProps);
 
   void BeginParagraphBorder(TvnParagraph& AP);
   void CreateParagraphBorderLines(const TvnParaBorder& ABorder);
@@ -244,8 +244,6 @@ class TvnPageLayoutEngine : public TObject {
   std::vector<std::unique_ptr<TvnLine>> FRunBorderElements;
   std::unique_ptr<TvnLine> FRunTopBorder;
   std::unique_ptr<TvnLine> FRunBottomBorder;
-  std::unique_ptr<TvnLine> FRunLeftBorder;
-  std::unique_ptr<TvnLine> FRunRightBorder;
   TvnBaseCanvas* FCanvas = nullptr;
 };
 

@@ -67,8 +67,6 @@ class TvnTableLayoutEngine : public TObject {
   int32_t GetEndX() const { return FEndX; }
 
  private:
-  struct RowResult;
-
   void PrepareTable(TvnTable& ATable);
   int32_t LayoutRow(TvnTable& ATable, int32_t ARowIndex, int32_t AFirstRow, bool AMustPlace, int32_t AY, int32_t AX,
                     std::vector<TvnField*>* ANumPagesFieldList, bool& AFull);

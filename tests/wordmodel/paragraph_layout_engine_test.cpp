@@ -107,8 +107,7 @@ TEST(ParagraphLayoutSpacing, SpaceBetweenParagraphsCollapsesToTheLarger) {
     int32_t gap;
   } cases[] = {
       {12, 6, false, false, u"Body", 12},  // not 18
-      {6, 12, false, false, u"Body", 12},
-      {0, 0, false, false, u"Body", 0},
+      {6, 12, false, false, u"Body", 12},    {0, 0, false, false, u"Body", 0},
       {12, 6, true, true, u"Body", 0},    // same style, contextual: neither
       {12, 6, false, true, u"Body", 0},   // the second alone suffices
       {12, 6, true, false, u"Body", 6},   // only the second's before stays
@@ -629,6 +628,30 @@ TEST(ParagraphLayoutTextBoxes, WrappingBoxOverTextAsksForOneMorePassOnly) {
   EXPECT_FALSE(layout.Engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, nullptr));
   EXPECT_EQ(cause, 0);
   EXPECT_EQ(layout.Engine.DrawingItems().size(), 1u);
+}
+
+// A floating picture at (0, 0), 60 x 30, wrapping square with the text
+// on both sides: a line that meets it starts after its right edge (61);
+// once below it (from y 36, the third line), lines start at the left
+// again. A picture wider than the region is not avoided.
+TEST(ParagraphLayoutImages, LinesAvoidAWrappingPicture) {
+  const struct {
+    int32_t width;
+    std::vector<int32_t> lineStarts;
+  } cases[] = {{60, {61, 61, 61, 0}}, {400, {0, 0, 0, 0}}};
+  for (const auto& c : cases) {
+    Layout layout(TRect{0, 0, 300, 400});
+    TvnWordImage picture(String(u"picture.png"));
+    picture.SetBoundingRect(TRect{0, 0, c.width, 30});
+    picture.SetWrap(std::make_unique<TvnWrapSquare>());
+    picture.SetRegion(TvnDrawingLayoutEngine::CreateWrapRegion(picture, picture, TRect{0, 0, 300, 400}));
+    layout.Engine.DrawingItems().push_back(&picture);
+    auto p = Para(Props(), {u"a", u"\n", u"b", u"\n", u"c", u"\n", u"d"});
+    layout.Lay(*p);
+    std::vector<int32_t> starts;
+    for (const auto& line : Words(layout)) starts.push_back(line.front().X);
+    EXPECT_EQ(starts, c.lineStarts) << c.width;
+  }
 }
 
 }  // namespace vn::wordmodel::paragraph_layout_engine_test
