@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "wordmodel/borders.h"
+#include "wordmodel/field_code.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/fixed_pitch_canvas.h"
 #include "wordmodel/images.h"
 #include "wordmodel/layout_tags.h"
@@ -651,6 +653,52 @@ TEST(ParagraphLayoutImages, LinesAvoidAWrappingPicture) {
     std::vector<int32_t> starts;
     for (const auto& line : Words(layout)) starts.push_back(line.front().X);
     EXPECT_EQ(starts, c.lineStarts) << c.width;
+  }
+}
+
+// PAGE shows the engine's page number ("***" for page 0) and joins the
+// header's PAGE fields; NUMPAGES shows "***" and is listed once.
+TEST(ParagraphLayoutFields, PageAndPageCountFields) {
+  const struct {
+    const char16_t* code;
+    int32_t page;
+    String text;
+    size_t pageFields;
+    size_t countFields;
+  } cases[] = {
+      {u"PAGE", 7, u"7", 1, 0},
+      {u"PAGE", 0, u"***", 1, 0},
+      {u"NUMPAGES", 7, u"***", 0, 1},
+  };
+  for (const auto& c : cases) {
+    FixedPitchCanvas canvas;
+    TvnPageLayoutEngine engine(nullptr, 0, c.page, TRect{10, 0, 300, 400});
+    engine.SetCanvas(&canvas);
+    auto code = std::make_unique<TvnFieldCode>();
+    code->SetCode(c.code);
+    auto result = std::make_unique<TvnFieldResult>();
+    result->push_back(MakeRun({u"9"}));
+    auto field = TvnWordHelperFunctions::GetField(nullptr, std::move(code), false, std::move(result));
+    TvnField* held = field.get();
+    std::vector<std::unique_ptr<TvnRun>> runs;
+    runs.push_back(MakeRun({u"p. "}));
+    auto p = Para(Props(), std::move(runs));
+    p->Add(std::move(field));
+    TvnHeaderFooterElementTag header;
+    std::vector<TvnField*> counts;
+    uint8_t cause = 0;
+    EXPECT_FALSE(engine.ProcessParagraph(*p, cause, &header, 0, -1, 0, nullptr, &counts));
+    EXPECT_EQ(header.GetPageFieldList().size(), c.pageFields) << vn::ToUtf8(c.code);
+    // Laid out again (a later pass): the page count is still listed once.
+    EXPECT_FALSE(engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, &counts));
+    const auto* line = dynamic_cast<TvnTextLine*>(engine.PageElements()[0]);
+    ASSERT_NE(line, nullptr);
+    const auto* text = dynamic_cast<TvnTextitem*>(line->Children()[1]);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetText(), c.text) << vn::ToUtf8(c.code);
+    EXPECT_EQ(text->GetX(), 31);
+    EXPECT_EQ(counts.size(), c.countFields) << vn::ToUtf8(c.code);
+    EXPECT_EQ(held->GetResult()->front()->GetCount(), 1);
   }
 }
 
