@@ -573,12 +573,20 @@ void TvnPageLayoutEngine::LayoutField(TvnParagraph& AP, TvnField& AField, int32_
       if (FCanvas != nullptr) {
         TextItemTagOf(*item)->Measure(FDisplayRegion, run->GetFinalRunProperties().get(), 0, false, {}, *FCanvas);
       }
-      run->Clear();
+      // The line that shows the number owns its item: a later layout of
+      // the field (another page, another pass) replaces the run's child
+      // without freeing what an earlier line shows. The run keeps a copy.
       TvnTextitem* placed = item.get();
-      run->Add(std::move(item));
+      run->Clear();
       if (PlaceTextItem(AP, *placed, ALines, AAt)) {
         AFull = true;
         MarkLeftOver(&AP, AChildIndex, 0);
+        run->Add(std::move(item));
+      } else {
+        run->Add(CloneAs(*item));
+        LaidOutItems& children = ALines.back()->Children();
+        children.Remove(placed);
+        children.Add(std::unique_ptr<TvnDocItem>(std::move(item)));
       }
       if (instruction == TvnFieldInstruction::fiPage) {
         if (auto* page = dynamic_cast<TvnPageField*>(&AField)) {

@@ -689,7 +689,8 @@ TEST(ParagraphLayoutFields, PageAndPageCountFields) {
     uint8_t cause = 0;
     EXPECT_FALSE(engine.ProcessParagraph(*p, cause, &header, 0, -1, 0, nullptr, &counts));
     EXPECT_EQ(header.GetPageFieldList().size(), c.pageFields) << vn::ToUtf8(c.code);
-    // Laid out again (a later pass): the page count is still listed once.
+    // Laid out again (a later pass): the page count is still listed once,
+    // and the first line's number stays valid (the line owns it).
     EXPECT_FALSE(engine.ProcessParagraph(*p, cause, nullptr, 0, -1, 0, nullptr, &counts));
     const auto* line = dynamic_cast<TvnTextLine*>(engine.PageElements()[0]);
     ASSERT_NE(line, nullptr);
@@ -699,6 +700,7 @@ TEST(ParagraphLayoutFields, PageAndPageCountFields) {
     EXPECT_EQ(text->GetX(), 31);
     EXPECT_EQ(counts.size(), c.countFields) << vn::ToUtf8(c.code);
     EXPECT_EQ(held->GetResult()->front()->GetCount(), 1);
+    EXPECT_TRUE(line->Children().Owns(text));
   }
 }
 
