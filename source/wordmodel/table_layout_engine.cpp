@@ -127,7 +127,8 @@ bool TvnTableLayoutEngine::ProcessTable(TvnTable& ATable, bool AleftOutTable, bo
                                         int32_t APageNumber) {
   FLeftOverTable = AleftOutTable;
   const TRect region = FPl.GetDisplayRegion();
-  int32_t y = FPl.GetY();
+  const int32_t entryY = FPl.GetY();
+  int32_t y = entryY;
   int32_t x = region.Left;
   const auto& props = ATable.GetTableProperties();
   if (props) {
@@ -190,7 +191,7 @@ bool TvnTableLayoutEngine::ProcessTable(TvnTable& ATable, bool AleftOutTable, bo
         FPageState.SetLeftOverTable(&ATable);
         FPageState.SetLeftOverRow(0);
         movedWhole = true;
-        y = FPl.GetY();
+        y = entryY;
       } else if (IsHeaderRow(ATable, r)) {
         int32_t next = r + 1;
         while (next < rowCount && IsHeaderRow(ATable, next)) ++next;

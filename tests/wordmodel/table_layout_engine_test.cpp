@@ -346,6 +346,7 @@ TEST(TableLayoutPages, HeaderRowThatDoesNotFitMovesTheWholeTable) {
   EXPECT_EQ(page.Words(), (std::vector<Word>{{u"p", 0, 0}}));
   EXPECT_EQ(page.Status.GetLeftOverTable(), table.get());
   EXPECT_EQ(page.Status.GetLeftOverRow(), 0);
+  EXPECT_EQ(page.Engine.GetY(), 12);
   // On the next page it starts from the top, header first.
   Page next(TRect{0, 0, 200, 60});
   next.Status = page.Status;
