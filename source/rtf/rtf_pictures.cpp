@@ -104,10 +104,11 @@ TvnRTFTagHandler::TvnRTFTagHandler(TvnDocumentMediator* AMediator) : FMediator(A
 
 TvnRTFTagHandler::~TvnRTFTagHandler() = default;
 
-void TvnRTFTagHandler::BeginShape() {
+void TvnRTFTagHandler::BeginShape(bool AFloating) {
   // A shape inside a shape is read as part of the outer one.
   if (FShape) return;
   FShape = std::make_unique<PendingImage>();
+  FShape->Floating = AFloating;
 }
 
 void TvnRTFTagHandler::BeginPicture() {

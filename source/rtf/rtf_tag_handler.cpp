@@ -601,10 +601,8 @@ void TvnRTFTagHandler::BeginGroupEnd(GroupEnd AEnd) {
     case GroupEnd::Date:
       FYear = FMonth = FDay = FHour = FMin = 0;
       return;
-    case GroupEnd::ShapePicture:
-    case GroupEnd::Shape:
-      BeginShape();
-      return;
+    case GroupEnd::ShapePicture: BeginShape(false); return;
+    case GroupEnd::Shape: BeginShape(true); return;
     case GroupEnd::None:
     case GroupEnd::Picture: return;
   }

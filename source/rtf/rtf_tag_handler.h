@@ -52,7 +52,7 @@ inline constexpr size_t kMaxRtfPictureText = size_t{256} << 20;
 // A date and time as ISO text; empty when the parts make no calendar date.
 String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, int32_t AMinute);
 
-// Deepest table nesting read; "\\itap" beyond it counts as this level.
+// Deepest table nesting read; "\itap" beyond it counts as this level.
 inline constexpr int32_t kMaxRtfTableLevel = 64;
 
 // What the reader keeps of a paragraph beside the model's properties: whether
@@ -77,13 +77,13 @@ struct TvnRTFTableInfo {
   // The row, with a table-properties exception holding the row borders;
   // its cells are kept in RowCells until the row ends.
   std::unique_ptr<vn::wordmodel::TvnTableRow> Row;
-  // The cells defined so far ("\\cellx" and the cell properties before it).
+  // The cells defined so far ("\cellx" and the cell properties before it).
   std::vector<std::unique_ptr<vn::wordmodel::TvnTableCell>> RowCells;
   // The content read for each cell index.
   std::vector<vn::wordmodel::TvnItemList> Cells;
   // The cell whose definition is being read.
   int32_t PropertyIndex = 0;
-  // Cell padding in pixels, given to each cell as "\\cellx" defines it.
+  // Cell padding in pixels, given to each cell as "\cellx" defines it.
   int32_t CellLeftMargin = 0;
   int32_t CellTopMargin = 0;
   int32_t CellRightMargin = 0;
@@ -137,6 +137,10 @@ class TvnRTFTagHandler {
   const std::shared_ptr<TvnRunProperties>& GetDefaultCharProperties() const { return FDefaultCharProperties; }
   // The document code page ("\ansicpg", 1252 when not given).
   int32_t GetCodePage() const { return FCodePage; }
+  // The paragraph defaults of "\defpap"; null when the document has none.
+  const std::shared_ptr<TvnParagraphProperties>& GetDefaultParaProperties() const { return FDefaultParaProperties; }
+  // The document information of the "\info" group; null without one.
+  const vn::wordmodel::TvnWordDocumentInfo* GetDocumentInfo() const { return FDocumentInfo.get(); }
 
  private:
   using ControlHandler = void (TvnRTFTagHandler::*)(const TvnRTFElement&);
@@ -278,7 +282,7 @@ class TvnRTFTagHandler {
 
   // Pictures, shapes and document information (rtf_pictures.cpp).
   void BeginPicture();
-  void BeginShape();
+  void BeginShape(bool AFloating);
   void HandlePictureText(std::string_view ABytes);
   void FinishPicture(GroupState& AState);
   void FinishShape();
@@ -317,7 +321,7 @@ class TvnRTFTagHandler {
   std::shared_ptr<TvnRunProperties> FDefaultCharProperties;
   std::shared_ptr<TvnParagraphProperties> FParaProperties;
   std::shared_ptr<TvnParagraphProperties> FDefaultParaProperties;
-  // The properties in force when "\\defpap" began, given back at its end.
+  // The properties in force when "\defpap" began, given back at its end.
   std::shared_ptr<TvnParagraphProperties> FSavedParaProperties;
   std::vector<Collector> FCollectors;
 
