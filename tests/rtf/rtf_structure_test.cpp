@@ -23,49 +23,8 @@ using vn::wordmodel::TvnTableCell;
 using vn::wordmodel::TvnTextBox;
 using vn::wordmodel::TvnWordImage;
 
-// The content of a list of items: a paragraph as its text, a table as
-// "[" rows "]" with rows "(" cells ")" separated by "|", cells by ";".
-std::string DumpItems(const vn::wordmodel::TvnItemList& AItems);
-
-std::string DumpCell(const TvnTableCell& ACell) { return DumpItems(ACell.GetDocItems()); }
-
-std::string DumpTable(const TvnTable& ATable) {
-  std::string result = "[";
-  for (const auto& row : ATable.GetRows()) {
-    if (result.size() > 1) result += "|";
-    result += "(";
-    for (size_t i = 0; i < row->GetCells().size(); ++i) {
-      if (i > 0) result += ";";
-      result += DumpCell(*row->GetCells()[i]);
-    }
-    result += ")";
-  }
-  return result + "]";
-}
-
-std::string DumpItems(const vn::wordmodel::TvnItemList& AItems) {
-  std::string result;
-  for (const auto& item : AItems) {
-    if (!result.empty()) result += "/";
-    if (const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(item.get()))
-      result += DumpParagraph(*paragraph, false);
-    else if (const auto* table = dynamic_cast<const TvnTable*>(item.get()))
-      result += DumpTable(*table);
-  }
-  return result;
-}
-
-std::string DumpBody(const TvnRTFTagHandler& AHandler) {
-  std::string result;
-  for (const auto* element : AHandler.Elements()) {
-    if (!result.empty()) result += "/";
-    if (const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element))
-      result += DumpParagraph(*paragraph, false);
-    else if (const auto* table = dynamic_cast<const TvnTable*>(element))
-      result += DumpTable(*table);
-  }
-  return result;
-}
+using rtf_test_support::DumpItems;
+using rtf_test_support::DumpStructure;
 
 const vn::wordmodel::TvnParagraphProperties& PropsOf(const TvnRTFTagHandler& AHandler, size_t AIndex) {
   const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(AHandler.Elements().at(AIndex));
@@ -169,7 +128,7 @@ TEST(RtfHeaders, HeaderAndFooterGroupsFillTheSection) {
       "{\\header\\pard Odd one\\par\\pard Odd two\\par}"
       "{\\headerf\\pard First\\par}{\\footerl\\pard Even foot}"
       "\\pard Body\\par}");
-  EXPECT_EQ(DumpBody(*handler), "Body");
+  EXPECT_EQ(DumpStructure(*handler), "Body");
   const auto& section = *handler->Sections().at(0);
   EXPECT_EQ(DumpItems(section.GetDefaultPageHeader()->GetElements()), "Odd one/Odd two");
   EXPECT_EQ(DumpItems(section.GetFirstPageHeader()->GetElements()), "First");
@@ -210,14 +169,14 @@ TEST(RtfTables, RowsCellsAndNestingBuildTables) {
        "{\\rtf1\\trowd\\cellx1000\\pard\\intbl\\itap2 N\\nestcell\\row}", "[([(N)])]"},
       {"a row left open at the end", "{\\rtf1\\trowd\\cellx1000\\pard\\intbl A\\cell B", "[(A;B)]"},
   };
-  for (const TableCase& c : cases) EXPECT_EQ(DumpBody(*Dispatch(c.rtf)), c.body) << c.name;
+  for (const TableCase& c : cases) EXPECT_EQ(DumpStructure(*Dispatch(c.rtf)), c.body) << c.name;
 }
 
 // A nesting level beyond any sense is read as the deepest level kept.
 TEST(RtfTables, DeepNestingIsCapped) {
   std::string expected = "[(A)]";
   for (int32_t level = 1; level < kMaxRtfTableLevel; ++level) expected = "[(" + expected + ")]";
-  EXPECT_EQ(DumpBody(*Dispatch("{\\rtf1\\pard\\intbl\\itap99999999 A\\nestcell\\row}")), expected);
+  EXPECT_EQ(DumpStructure(*Dispatch("{\\rtf1\\pard\\intbl\\itap99999999 A\\nestcell\\row}")), expected);
 }
 
 TEST(RtfTables, CellWidthsPropertiesAndBorders) {
