@@ -274,6 +274,8 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
       FInfoBytes.clear();
       return;
     }
+    // A group finishes one thing: a second such word in it is passed over.
+    if (state.End != GroupEnd::None) return;
     state.InfoKey = name;
     BeginGroupEnd(ends->second);
     return;
@@ -339,6 +341,11 @@ void TvnRTFTagHandler::HandleDestination(Destination ADestination) {
       return;
     case Destination::Picture:
       if (state.Dest == Destination::Body) FlushRun();
+      if (state.End != GroupEnd::None) {
+        // A picture word in a group that finishes something else.
+        state.Dest = Destination::Skip;
+        return;
+      }
       state.Dest = Destination::Picture;
       state.End = GroupEnd::Picture;
       FPictureBytes.clear();

@@ -136,6 +136,15 @@ TEST(RtfHeaders, HeaderAndFooterGroupsFillTheSection) {
   EXPECT_TRUE(section.GetDefaultPageFooter()->GetElements().empty());
 }
 
+// A header group that names a second header, a footer or a picture still
+// gives the body back whole.
+TEST(RtfHeaders, ASecondDestinationInTheGroupLosesNoBody) {
+  for (const char* rtf : {"{\\rtf1\\pard Before\\par{\\header\\footer\\pard H\\par}\\pard After\\par}",
+                          "{\\rtf1\\pard Before\\par{\\header\\pict 0102\\pard H\\par}\\pard After\\par}",
+                          "{\\rtf1\\pard Before\\par{\\header{\\header\\pard H\\par}}\\pard After\\par}"})
+    EXPECT_EQ(DumpStructure(*Dispatch(rtf)), "Before/After") << rtf;
+}
+
 struct TableCase {
   const char* name;
   const char* rtf;
