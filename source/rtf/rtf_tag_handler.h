@@ -14,6 +14,12 @@
 // current font's character set, or of the document ("\ansicpg"); "\uN"
 // gives its character and skips the next N fallback characters ("\ucN").
 //
+// Paragraph and section words shape the paragraphs and sections; header,
+// footer and text-box groups collect their own paragraphs; rows build
+// tables with one row state per nesting level; pictures and shapes become
+// images and text boxes of the paragraph; the information group fills the
+// document information.
+//
 // Damaged input never stops the reading: unbalanced braces, parameters out
 // of range or missing, and escapes cut off by the end of the input each
 // read as far as they make sense.
@@ -103,8 +109,8 @@ struct TvnRTFFontEntry {
 
 class TvnRTFTagHandler {
  public:
-  // AMediator is the document's mediator (borrowed); its document receives
-  // nothing from this reader yet.
+  // AMediator is the document's mediator (borrowed, may be null); it takes
+  // the even-and-odd-headers switch of "\facingp".
   explicit TvnRTFTagHandler(TvnDocumentMediator* AMediator);
   ~TvnRTFTagHandler();
   TvnRTFTagHandler(const TvnRTFTagHandler&) = delete;
@@ -124,7 +130,8 @@ class TvnRTFTagHandler {
   // section's, or the document default 48 pixels when it sets none).
   void DistributeColumns(TvnSection& ASection) const;
 
-  // The sections in order, and the body elements (paragraphs) in order; the
+  // The sections in order, and the body elements (paragraphs and tables) in
+  // order; the
   // paragraph that ends a section carries ContainsSection. The dispatcher
   // keeps both.
   std::vector<TvnSection*> Sections() const;
@@ -343,9 +350,7 @@ class TvnRTFTagHandler {
   std::string FPictureBinary;
   int32_t FScaleX = 100;
   int32_t FScaleY = 100;
-  std::unique_ptr<vn::wordmodel::TvnDocItem> FTextBox;
   std::string FShapePropertyName;
-  std::string FShapePropertyValue;
 
   std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
   std::string FInfoBytes;
