@@ -102,7 +102,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\ltrch", Destination::Body},         {"\\field", Destination::Body},
         {"\\fldrslt", Destination::Body},
         {"\\nesttableprops", Destination::Body}, {"\\shpinst", Destination::Body},
-        // Informational text groups; the "\\info" group itself is Body.
+        // The text groups of the information group.
         {"\\title", Destination::InfoText},   {"\\subject", Destination::InfoText},
         {"\\author", Destination::InfoText},  {"\\keywords", Destination::InfoText},
         {"\\doccomm", Destination::InfoText}, {"\\operator", Destination::InfoText},
@@ -125,7 +125,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\footerf", GroupEnd::FooterFirst}, {"\\info", GroupEnd::Info},
         {"\\shppict", GroupEnd::ShapePicture}, {"\\shp", GroupEnd::Shape},
         {"\\shptxt", GroupEnd::TextBox},      {"\\creatim", GroupEnd::Date},
-        {"\\revtim", GroupEnd::Date},         {"\\printim", GroupEnd::Date},
+        {"\\revtim", GroupEnd::Date},
         {"\\sp", GroupEnd::None},             {"\\sn", GroupEnd::None},
         {"\\sv", GroupEnd::None},
     };
@@ -685,10 +685,8 @@ void TvnRTFTagHandler::FinishGroup(GroupState& AState) {
       if (text.empty()) return;
       if (AState.InfoKey == "\\creatim")
         FDocumentInfo->SetCreated(text);
-      else if (AState.InfoKey == "\\revtim")
-        FDocumentInfo->SetModified(text);
       else
-        FDocumentInfo->SetLastPrinted(text);
+        FDocumentInfo->SetModified(text);
       return;
     }
     case GroupEnd::Picture: FinishPicture(AState); return;
