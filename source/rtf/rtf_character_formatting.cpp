@@ -5,6 +5,7 @@
 
 #include "rtf/rtf_tag_handler.h"
 #include "runtime/numbers.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/text_item.h"
 
 namespace vn::rtf {
@@ -93,6 +94,7 @@ void TvnRTFTagHandler::FlushRun() {
   RepairSurrogates(text);
   auto text_item = std::make_unique<TvnTextitem>();
   text_item->SetText(text);
+  vn::wordmodel::TextItemTagOf(*text_item);
   AppendRun(std::move(text_item), false);
 }
 

@@ -50,6 +50,12 @@ void TvnRTFDocumentHandler::LoadDocument(vn::TStream* Stream) {
   FRTFPackage = std::move(package);
   FParser = std::move(parser);
   FBody = std::move(body);
+  // The information group of the file becomes the document's information.
+  const TvnRTFTagHandler* tags = FParser->GetDocumentParser() != nullptr
+                                     ? static_cast<TvnRTFMainDocumentParser*>(FParser->GetDocumentParser())->GetTagHandler()
+                                     : nullptr;
+  if (tags != nullptr && tags->GetDocumentInfo() != nullptr && FMediator->GetDocument() != nullptr)
+    FMediator->GetDocument()->SetDocumentInfo(tags->GetDocumentInfo()->Clone());
   FPageCount = 0;
   FIsLoaded = true;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/numbers.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/margins.h"
 
 namespace vn::rtf {
@@ -14,6 +15,9 @@ namespace {
 
 // Twips to pixels at 96 per inch, halves to the even neighbour.
 int32_t RtfTwipsToPixels(int32_t ATwips) { return vn::RoundToInt(ATwips / 15.0); }
+
+// Most columns a section takes.
+constexpr int32_t kMaxRtfColumns = 64;
 
 }  // namespace
 
@@ -26,6 +30,9 @@ struct TvnRTFTagHandler::ControlTables {
   std::unordered_set<std::string> TextWords;
   // Control words of character formatting.
   std::unordered_set<std::string> CharacterWords;
+  // Destinations whose group keeps the body's reading and has work to do
+  // when it ends.
+  std::unordered_map<std::string, GroupEnd> GroupEnds;
 };
 
 const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
@@ -46,6 +53,35 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\paperw", &T::DoPageSetting}, {"\\paperh", &T::DoPageSetting}, {"\\margl", &T::DoPageSetting},
         {"\\margr", &T::DoPageSetting}, {"\\margt", &T::DoPageSetting}, {"\\margb", &T::DoPageSetting},
         {"\\gutter", &T::DoPageSetting},
+        {"\\ql", &T::DoAlignment},       {"\\qc", &T::DoAlignment},       {"\\qr", &T::DoAlignment},
+        {"\\qj", &T::DoAlignment},       {"\\li", &T::DoParagraphLength}, {"\\lin", &T::DoParagraphLength},
+        {"\\ri", &T::DoParagraphLength}, {"\\rin", &T::DoParagraphLength}, {"\\sa", &T::DoParagraphLength},
+        {"\\sb", &T::DoParagraphLength}, {"\\sl", &T::DoLineSpacing},     {"\\slmult", &T::DoLineSpacingMultiple},
+        {"\\facingp", &T::DoFacingPages}, {"\\titlepg", &T::DoSectionSetting}, {"\\pgwsxn", &T::DoSectionSetting},
+        {"\\pghsxn", &T::DoSectionSetting}, {"\\marglsxn", &T::DoSectionSetting},
+        {"\\margrsxn", &T::DoSectionSetting}, {"\\margtsxn", &T::DoSectionSetting},
+        {"\\margbsxn", &T::DoSectionSetting}, {"\\cols", &T::DoSectionSetting},
+        {"\\colsx", &T::DoSectionSetting}, {"\\colno", &T::DoSectionSetting}, {"\\colw", &T::DoSectionSetting},
+        {"\\colsr", &T::DoSectionSetting}, {"\\sbknone", &T::DoSectionBreak}, {"\\sbkcol", &T::DoSectionBreak},
+        {"\\sbkpage", &T::DoSectionBreak}, {"\\sbkeven", &T::DoSectionBreak}, {"\\sbkodd", &T::DoSectionBreak},
+        {"\\itap", &T::DoTableLevel},    {"\\intbl", &T::DoInTable},      {"\\trowd", &T::DoRowDefaults},
+        {"\\trpaddl", &T::DoRowPadding}, {"\\trpaddr", &T::DoRowPadding}, {"\\trpaddt", &T::DoRowPadding},
+        {"\\trpaddb", &T::DoRowPadding}, {"\\cellx", &T::DoCellEdge},     {"\\clftsWidth", &T::DoCellProperty},
+        {"\\clwWidth", &T::DoCellProperty}, {"\\clcbpat", &T::DoCellProperty}, {"\\clvmgf", &T::DoCellProperty},
+        {"\\clvmrg", &T::DoCellProperty}, {"\\clvertalt", &T::DoCellProperty},
+        {"\\clvertalc", &T::DoCellProperty}, {"\\clvertalb", &T::DoCellProperty},
+        {"\\trbrdrt", &T::DoBorderSide}, {"\\trbrdrb", &T::DoBorderSide}, {"\\trbrdrl", &T::DoBorderSide},
+        {"\\trbrdrr", &T::DoBorderSide}, {"\\clbrdrt", &T::DoBorderSide}, {"\\clbrdrb", &T::DoBorderSide},
+        {"\\clbrdrl", &T::DoBorderSide}, {"\\clbrdrr", &T::DoBorderSide}, {"\\brdrs", &T::DoBorderProperty},
+        {"\\brdrw", &T::DoBorderProperty}, {"\\brdrcf", &T::DoBorderProperty}, {"\\cell", &T::DoCell},
+        {"\\nestcell", &T::DoCell},      {"\\row", &T::DoRow},            {"\\nestrow", &T::DoNestRow},
+        {"\\picw", &T::DoPictureSize},   {"\\pich", &T::DoPictureSize},   {"\\picwgoal", &T::DoPictureSize},
+        {"\\pichgoal", &T::DoPictureSize}, {"\\picscalex", &T::DoPictureSize},
+        {"\\picscaley", &T::DoPictureSize}, {"\\shpleft", &T::DoShapePlacement},
+        {"\\shpright", &T::DoShapePlacement}, {"\\shptop", &T::DoShapePlacement},
+        {"\\shpbottom", &T::DoShapePlacement}, {"\\shpwr", &T::DoShapeWrap}, {"\\shpwrk", &T::DoShapeWrap},
+        {"\\shpfblwtxt", &T::DoShapeWrap}, {"\\yr", &T::DoDatePart},   {"\\mo", &T::DoDatePart},
+        {"\\dy", &T::DoDatePart},        {"\\hr", &T::DoDatePart},        {"\\min", &T::DoDatePart},
     };
     for (const auto& [key, handler] : controls) t.Controls.emplace(key, handler);
     for (const char* key : {"\\~", "\\_", "\\-", "\\emdash", "\\endash", "\\emspace", "\\enspace", "\\qmspace",
@@ -65,41 +101,40 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\defchp", Destination::DefaultChar}, {"\\rtlch", Destination::Body},
         {"\\ltrch", Destination::Body},         {"\\field", Destination::Body},
         {"\\fldrslt", Destination::Body},
-        // Read by the paragraph, picture, shape, field and information
-        // readers; until they take them, their groups are passed over.
-        {"\\header", Destination::Skip},        {"\\headerr", Destination::Skip},
-        {"\\footer", Destination::Skip},        {"\\footerr", Destination::Skip},
-        {"\\headerl", Destination::Skip},       {"\\footerl", Destination::Skip},
-        {"\\headerf", Destination::Skip},       {"\\footerf", Destination::Skip},
-        {"\\defpap", Destination::Skip},        {"\\shppict", Destination::Skip},
-        {"\\pict", Destination::Skip},          {"\\shp", Destination::Skip},
-        {"\\shptxt", Destination::Skip},        {"\\sp", Destination::Skip},
-        {"\\sn", Destination::Skip},            {"\\sv", Destination::Skip},
-        {"\\fldinst", Destination::Skip},       {"\\info", Destination::Skip},
-        {"\\title", Destination::Skip},         {"\\subject", Destination::Skip},
-        {"\\author", Destination::Skip},        {"\\keywords", Destination::Skip},
-        {"\\doccomm", Destination::Skip},       {"\\operator", Destination::Skip},
-        {"\\company", Destination::Skip},       {"\\category", Destination::Skip},
-        {"\\creatim", Destination::Skip},       {"\\revtim", Destination::Skip},
-        {"\\hlinkbase", Destination::Skip},
+        {"\\nesttableprops", Destination::Body}, {"\\shpinst", Destination::Body},
+        // The text groups of the information group.
+        {"\\title", Destination::InfoText},   {"\\subject", Destination::InfoText},
+        {"\\author", Destination::InfoText},  {"\\keywords", Destination::InfoText},
+        {"\\doccomm", Destination::InfoText}, {"\\operator", Destination::InfoText},
+        {"\\company", Destination::InfoText}, {"\\category", Destination::InfoText},
+        {"\\hlinkbase", Destination::InfoText}, {"\\pict", Destination::Picture},
+        // Read by the field reader; until it takes them, their groups are
+        // passed over and the field's visible result is read as text.
+        {"\\fldinst", Destination::Skip},
     };
     t.Neglected = {"\\generator", "\\xmlnstbl", "\\wgrffmtfilter", "\\ftnsep",   "\\ftnsepc",
                    "\\aftnsep",   "\\aftnsepc", "\\pnseclvl",      "\\stylesheet", "\\mmathPr",
                    "\\nonshppict", "\\shprslt", "\\blipuid",       "\\nonesttables", "\\listtable",
                    "\\listoverridetable", "\\pgptbl", "\\rsidtbl", "\\listtext",  "\\userprops",
                    "\\template",  "\\svb"};
+    t.GroupEnds = {
+        {"\\defpap", GroupEnd::DefaultPara},  {"\\header", GroupEnd::HeaderOdd},
+        {"\\headerr", GroupEnd::HeaderOdd},   {"\\headerl", GroupEnd::HeaderEven},
+        {"\\headerf", GroupEnd::HeaderFirst}, {"\\footer", GroupEnd::FooterOdd},
+        {"\\footerr", GroupEnd::FooterOdd},   {"\\footerl", GroupEnd::FooterEven},
+        {"\\footerf", GroupEnd::FooterFirst}, {"\\info", GroupEnd::Info},
+        {"\\shppict", GroupEnd::ShapePicture}, {"\\shp", GroupEnd::Shape},
+        {"\\shptxt", GroupEnd::TextBox},      {"\\creatim", GroupEnd::Date},
+        {"\\revtim", GroupEnd::Date},
+        {"\\sp", GroupEnd::None},             {"\\sn", GroupEnd::None},
+        {"\\sv", GroupEnd::None},
+    };
     return t;
   }();
   return tables;
 }
 
-TvnRTFTagHandler::TvnRTFTagHandler(TvnDocumentMediator* AMediator) : FMediator(AMediator) {
-  // The state outside every group, then the groups of the document.
-  FStack.emplace_back();
-  FStack.back().Props = std::make_shared<TvnRunProperties>();
-}
 
-TvnRTFTagHandler::~TvnRTFTagHandler() = default;
 
 std::vector<TvnSection*> TvnRTFTagHandler::Sections() const {
   std::vector<TvnSection*> result;
@@ -131,13 +166,21 @@ void TvnRTFTagHandler::StartParsing(TvnRTFTokenizer& ATokenizer) {
         if (FExcessDepth == 0) HandleText(element.RTFString);
         break;
       case TvnRTFElementType::rtfetBinary:
-        // Nothing of this reader keeps binary data; with its "\bin" word it
-        // counts as one fallback character, which the word has counted.
+        // Binary data are picture data inside a picture; elsewhere, with
+        // its "\bin" word, they count as one fallback character, which the
+        // word has counted.
+        if (FExcessDepth == 0 && State().Dest == Destination::Picture) {
+          FPictureBytes.clear();
+          FPictureBinary = element.RTFString;
+        }
         break;
       case TvnRTFElementType::rtfetNull: break;  // an escape cut off by the end
     }
   }
+  // Groups left open by a damaged file end here, with their work.
+  while (FStack.size() > 1) CloseGroup();
   FlushRun();
+  EndOpenRows();
   if (FParagraph && FParagraph->GetCount() > 0) CloseParagraph();
   if (FSectionHasContent || FSections.empty()) {
     if (!FSection) FSection = CreateSection();
@@ -155,6 +198,8 @@ void TvnRTFTagHandler::OpenGroup() {
   if (State().Dest == Destination::Body) FlushRun();
   GroupState inner = State();
   inner.Ignorable = false;
+  // The work at a group's end is its own, not its inner groups'.
+  inner.End = GroupEnd::None;
   FStack.push_back(std::move(inner));
 }
 
@@ -176,7 +221,17 @@ void TvnRTFTagHandler::CloseGroup() {
   }
   if (state.Dest == Destination::DefaultChar && FStack[FStack.size() - 2].Dest != Destination::DefaultChar)
     FDefaultCharProperties = state.Props->Clone();
+  if (state.Dest == Destination::InfoText && !state.InfoKey.empty() &&
+      FStack[FStack.size() - 2].Dest != Destination::InfoText) {
+    std::string key = std::move(state.InfoKey);
+    FStack.pop_back();
+    StoreInfoText(key, FInfoBytes);
+    FInfoBytes.clear();
+    return;
+  }
+  GroupState closed = std::move(state);
   FStack.pop_back();
+  FinishGroup(closed);
 }
 
 void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
@@ -202,6 +257,27 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   }
   if (auto destination = tables.Destinations.find(name); destination != tables.Destinations.end()) {
     HandleDestination(destination->second);
+    if (destination->second == Destination::InfoText) State().InfoKey = name;
+    return;
+  }
+  if (auto ends = tables.GroupEnds.find(name); ends != tables.GroupEnds.end()) {
+    if (state.Dest != Destination::Body && state.Dest != Destination::Info) return;
+    FlushRun();
+    if (name == "\\sp") {
+      FShapePropertyName.clear();
+      return;
+    }
+    if (name == "\\sn" || name == "\\sv") {
+      // A shape property's name or value: its text is gathered.
+      state.Dest = Destination::InfoText;
+      state.InfoKey = name;
+      FInfoBytes.clear();
+      return;
+    }
+    // A group finishes one thing: a second such word in it is passed over.
+    if (state.End != GroupEnd::None) return;
+    state.InfoKey = name;
+    BeginGroupEnd(ends->second);
     return;
   }
   if (ignorable) {
@@ -213,7 +289,17 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   switch (state.Dest) {
     case Destination::FontTable: HandleFontTableControl(AElement); return;
     case Destination::ColorTable: HandleColorTableControl(AElement); return;
-    case Destination::Skip: return;
+    case Destination::Skip:
+    case Destination::InfoText: return;
+    case Destination::Info:
+      // The information group takes its dates; other words and text in it
+      // are not the document's.
+      if (name == "\\yr" || name == "\\mo" || name == "\\dy" || name == "\\hr" || name == "\\min")
+        DoDatePart(AElement);
+      return;
+    case Destination::Picture:
+      if (tables.Controls.count(name) > 0 && name.rfind("\\pic", 0) == 0) (this->*(tables.Controls.at(name)))(AElement);
+      return;
     case Destination::Body:
     case Destination::DefaultChar: break;
   }
@@ -228,7 +314,8 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
 void TvnRTFTagHandler::HandleDestination(Destination ADestination) {
   GroupState& state = State();
   switch (ADestination) {
-    case Destination::Body: return;
+    case Destination::Body:
+    case Destination::Info: return;
     case Destination::Skip:
       if (state.Dest == Destination::Body) FlushRun();
       state.Dest = Destination::Skip;
@@ -247,6 +334,26 @@ void TvnRTFTagHandler::HandleDestination(Destination ADestination) {
       state.Dest = Destination::DefaultChar;
       state.Props = std::make_shared<TvnRunProperties>();
       return;
+    case Destination::InfoText:
+      if (state.Dest == Destination::Body) FlushRun();
+      state.Dest = Destination::InfoText;
+      FInfoBytes.clear();
+      return;
+    case Destination::Picture:
+      if (state.Dest == Destination::Body) FlushRun();
+      if (state.End != GroupEnd::None) {
+        // A picture word in a group that finishes something else.
+        state.Dest = Destination::Skip;
+        return;
+      }
+      state.Dest = Destination::Picture;
+      state.End = GroupEnd::Picture;
+      FPictureBytes.clear();
+      // Each picture starts from full scale.
+      FScaleX = 100;
+      FScaleY = 100;
+      BeginPicture();
+      return;
   }
 }
 
@@ -254,9 +361,12 @@ void TvnRTFTagHandler::HandleText(std::string_view ABytes) {
   GroupState& state = State();
   switch (state.Dest) {
     case Destination::Skip:
+    case Destination::Info:
     case Destination::DefaultChar: return;
     case Destination::FontTable: HandleFontTableText(ABytes); return;
     case Destination::ColorTable: HandleColorTableText(ABytes); return;
+    case Destination::InfoText: FInfoBytes.append(ABytes); return;
+    case Destination::Picture: HandlePictureText(ABytes); return;
     case Destination::Body: break;
   }
   if (FSkipCount > 0) {
@@ -348,8 +458,20 @@ TvnParagraph& TvnRTFTagHandler::CurrentParagraph() {
     FParagraph = std::make_unique<TvnParagraph>();
     FParagraph->SetParagraphProperties(FParaProperties);
     FParagraph->SetFinalParagraphProperties(FParaProperties);
+    vn::wordmodel::ParagraphTagOf(*FParagraph);
   }
   return *FParagraph;
+}
+
+TvnRTFSpecificProperties& TvnRTFTagHandler::Specific() {
+  if (!FParaProperties) FParaProperties = std::make_shared<TvnParagraphProperties>();
+  auto* specific = dynamic_cast<TvnRTFSpecificProperties*>(FParaProperties->GetAdditionalInfo().get());
+  if (specific == nullptr) {
+    auto made = std::make_shared<TvnRTFSpecificProperties>();
+    specific = made.get();
+    FParaProperties->SetAdditionalInfo(std::move(made));
+  }
+  return *specific;
 }
 
 void TvnRTFTagHandler::CloseParagraph() {
@@ -361,15 +483,34 @@ void TvnRTFTagHandler::CloseParagraph() {
   if (properties.GetLeftIndent() == kUnsetValue) properties.SetLeftIndent(0);
   if (properties.GetRightIndent() == kUnsetValue) properties.SetRightIndent(0);
   if (properties.GetLineSpacing() == kUnsetValue) properties.SetLineSpacing(240);
+  const auto* specific = dynamic_cast<const TvnRTFSpecificProperties*>(properties.GetAdditionalInfo().get());
+  const bool in_table = specific != nullptr && specific->GetInTable();
+  const int32_t level = in_table ? std::max(specific->GetNestedLevel(), 1) : 0;
   // The next paragraph starts from a copy, so that changing it leaves the
-  // closed paragraph as it was.
+  // closed paragraph as it was; the copy's table membership is its own.
   FParaProperties = std::shared_ptr<TvnParagraphProperties>(properties.Clone());
+  auto next_specific = std::make_shared<TvnRTFSpecificProperties>();
+  next_specific->SetInTable(in_table);
+  next_specific->SetNestedLevel(specific != nullptr ? specific->GetNestedLevel() : 0);
+  FParaProperties->SetAdditionalInfo(std::move(next_specific));
+  if (in_table) {
+    AddToCell(std::move(FParagraph), level);
+    return;
+  }
+  // A paragraph outside tables ends the table being built.
+  if (FTableLevel <= 1) {
+    FTable = nullptr;
+    FTableLevel = -1;
+  }
   FElements.push_back(std::move(FParagraph));
   FSectionHasContent = true;
 }
 
 void TvnRTFTagHandler::DoPard(const TvnRTFElement&) {
-  FParaProperties = std::make_shared<TvnParagraphProperties>();
+  FParaProperties = FDefaultParaProperties ? std::shared_ptr<TvnParagraphProperties>(FDefaultParaProperties->Clone())
+                                           : std::make_shared<TvnParagraphProperties>();
+  FParaProperties->SetAdditionalInfo(std::make_shared<TvnRTFSpecificProperties>());
+  FBorderFor = BorderFor::Para;
   if (FParagraph) {
     FParagraph->SetParagraphProperties(FParaProperties);
     FParagraph->SetFinalParagraphProperties(FParaProperties);
@@ -377,6 +518,182 @@ void TvnRTFTagHandler::DoPard(const TvnRTFElement&) {
 }
 
 void TvnRTFTagHandler::DoPar(const TvnRTFElement&) { CloseParagraph(); }
+
+void TvnRTFTagHandler::DoAlignment(const TvnRTFElement& AElement) {
+  using vn::wordmodel::TvnHAlignment;
+  const std::string& name = AElement.RTFString;
+  TvnHAlignment alignment = TvnHAlignment::haLeft;
+  if (name == "\\qc")
+    alignment = TvnHAlignment::haCenter;
+  else if (name == "\\qr")
+    alignment = TvnHAlignment::haRight;
+  else if (name == "\\qj")
+    alignment = TvnHAlignment::haJustify;
+  CurrentParagraph();
+  FParaProperties->SetHAlignment(alignment);
+}
+
+void TvnRTFTagHandler::DoParagraphLength(const TvnRTFElement& AElement) {
+  const std::optional<int32_t> value = AElement.Parameter();
+  if (!value) return;
+  const int32_t pixels = RtfTwipsToPixels(*value);
+  const std::string& name = AElement.RTFString;
+  CurrentParagraph();
+  TvnParagraphProperties& properties = *FParaProperties;
+  if (name == "\\li" || name == "\\lin") {
+    properties.SetLeftIndent(pixels);
+  } else if (name == "\\ri" || name == "\\rin") {
+    properties.SetRightIndent(pixels);
+  } else if (*value >= 0) {
+    // Spacing cannot be negative.
+    if (name == "\\sa")
+      properties.SetSpaceAfter(pixels);
+    else
+      properties.SetSpaceBefore(pixels);
+  }
+}
+
+// "\slN": N lines of 240 under the automatic rule when "\slmult1" follows;
+// otherwise a positive N is an at-least height and a negative one an exact
+// height, in twips; 0 is single spacing.
+void TvnRTFTagHandler::DoLineSpacing(const TvnRTFElement& AElement) {
+  using vn::wordmodel::TvnSpacingRule;
+  const std::optional<int32_t> value = AElement.Parameter();
+  if (!value) return;
+  CurrentParagraph();
+  TvnParagraphProperties& properties = *FParaProperties;
+  if (*value == 0) {
+    properties.SetLineSpacing(240);
+    properties.SetLineSpacingRule(TvnSpacingRule::srAuto);
+  } else if (*value < 0) {
+    properties.SetLineSpacing(*value == INT32_MIN ? INT32_MAX : -*value);
+    properties.SetLineSpacingRule(TvnSpacingRule::srExact);
+  } else {
+    properties.SetLineSpacing(*value);
+    properties.SetLineSpacingRule(TvnSpacingRule::srAtleast);
+  }
+}
+
+void TvnRTFTagHandler::DoLineSpacingMultiple(const TvnRTFElement& AElement) {
+  using vn::wordmodel::TvnSpacingRule;
+  CurrentParagraph();
+  TvnParagraphProperties& properties = *FParaProperties;
+  // "\slmult1" after a positive "\sl" makes it a multiple of single lines.
+  if (AElement.Parameter().value_or(1) == 1 && properties.GetLineSpacingRule() == TvnSpacingRule::srAtleast)
+    properties.SetLineSpacingRule(TvnSpacingRule::srAuto);
+}
+
+// --- Group ends: document defaults, headers, footers, information ------------
+
+void TvnRTFTagHandler::BeginGroupEnd(GroupEnd AEnd) {
+  GroupState& state = State();
+  state.End = AEnd;
+  switch (AEnd) {
+    case GroupEnd::DefaultPara:
+      FSavedParaProperties = FParaProperties;
+      FParaProperties = std::make_shared<TvnParagraphProperties>();
+      FParaProperties->SetAdditionalInfo(std::make_shared<TvnRTFSpecificProperties>());
+      return;
+    case GroupEnd::HeaderOdd:
+    case GroupEnd::HeaderEven:
+    case GroupEnd::HeaderFirst:
+    case GroupEnd::FooterOdd:
+    case GroupEnd::FooterEven:
+    case GroupEnd::FooterFirst:
+    case GroupEnd::TextBox: BeginCollecting(); return;
+    case GroupEnd::Info:
+      state.Dest = Destination::Info;
+      FDocumentInfo = std::make_unique<vn::wordmodel::TvnWordDocumentInfo>();
+      return;
+    case GroupEnd::Date:
+      FYear = FMonth = FDay = FHour = FMin = 0;
+      return;
+    case GroupEnd::ShapePicture: BeginShape(false); return;
+    case GroupEnd::Shape: BeginShape(true); return;
+    case GroupEnd::None:
+    case GroupEnd::Picture: return;
+  }
+}
+
+void TvnRTFTagHandler::BeginCollecting() {
+  Collector collector;
+  collector.Elements = std::move(FElements);
+  FElements.clear();
+  collector.Paragraph = std::move(FParagraph);
+  collector.ParaProperties = FParaProperties;
+  collector.Tables = std::move(FTableInfoCollection);
+  FTableInfoCollection.clear();
+  collector.Table = std::exchange(FTable, nullptr);
+  collector.TableLevel = std::exchange(FTableLevel, -1);
+  collector.SectionHasContent = FSectionHasContent;
+  FCollectors.push_back(std::move(collector));
+  FParaProperties = std::make_shared<TvnParagraphProperties>();
+  FParaProperties->SetAdditionalInfo(std::make_shared<TvnRTFSpecificProperties>());
+}
+
+vn::wordmodel::TvnItemList TvnRTFTagHandler::EndCollecting() {
+  // What the group left open belongs to it: its last paragraph (when it
+  // holds anything) and its last row.
+  if (FParagraph && FParagraph->GetCount() > 0) CloseParagraph();
+  EndOpenRows();
+  vn::wordmodel::TvnItemList collected = std::move(FElements);
+  Collector& collector = FCollectors.back();
+  FElements = std::move(collector.Elements);
+  FParagraph = std::move(collector.Paragraph);
+  FParaProperties = std::move(collector.ParaProperties);
+  FTableInfoCollection = std::move(collector.Tables);
+  FTable = collector.Table;
+  FTableLevel = collector.TableLevel;
+  FSectionHasContent = collector.SectionHasContent;
+  FCollectors.pop_back();
+  return collected;
+}
+
+void TvnRTFTagHandler::FinishGroup(GroupState& AState) {
+  switch (AState.End) {
+    case GroupEnd::None: return;
+    case GroupEnd::DefaultPara:
+      FDefaultParaProperties = FParaProperties;
+      FParaProperties = std::move(FSavedParaProperties);
+      return;
+    case GroupEnd::HeaderOdd:
+    case GroupEnd::HeaderEven:
+    case GroupEnd::HeaderFirst:
+    case GroupEnd::FooterOdd:
+    case GroupEnd::FooterEven:
+    case GroupEnd::FooterFirst: {
+      vn::wordmodel::TvnItemList collected = EndCollecting();
+      TvnSection& section = CurrentSection();
+      vn::wordmodel::TvnHeaderFooterElement* element = nullptr;
+      switch (AState.End) {
+        case GroupEnd::HeaderOdd: element = section.GetDefaultPageHeader(); break;
+        case GroupEnd::HeaderEven: element = section.GetEvenPageHeader(); break;
+        case GroupEnd::HeaderFirst: element = section.GetFirstPageHeader(); break;
+        case GroupEnd::FooterOdd: element = section.GetDefaultPageFooter(); break;
+        case GroupEnd::FooterEven: element = section.GetEvenPageFooter(); break;
+        default: element = section.GetFirstPageFooter(); break;
+      }
+      element->SetElements(std::move(collected));
+      return;
+    }
+    case GroupEnd::TextBox: FinishTextBox(); return;
+    case GroupEnd::Info: return;
+    case GroupEnd::Date: {
+      if (!FDocumentInfo) return;
+      // A date that is not a calendar date is left out.
+      const String text = RtfDateText(FYear, FMonth, FDay, FHour, FMin);
+      if (text.empty()) return;
+      if (AState.InfoKey == "\\creatim")
+        FDocumentInfo->SetCreated(text);
+      else
+        FDocumentInfo->SetModified(text);
+      return;
+    }
+    case GroupEnd::Picture: FinishPicture(AState); return;
+    case GroupEnd::ShapePicture:
+    case GroupEnd::Shape: FinishShape(); return;
+  }
+}
 
 std::unique_ptr<TvnSection> TvnRTFTagHandler::CreateSection() const {
   auto section = std::make_unique<TvnSection>();
@@ -414,6 +731,77 @@ void TvnRTFTagHandler::DistributeColumns(TvnSection& ASection) const {
 
 void TvnRTFTagHandler::DoSectd(const TvnRTFElement&) { FSection = CreateSection(); }
 
+TvnSection& TvnRTFTagHandler::CurrentSection() {
+  if (!FSection) FSection = CreateSection();
+  return *FSection;
+}
+
+void TvnRTFTagHandler::DoFacingPages(const TvnRTFElement&) {
+  if (FMediator != nullptr) FMediator->SetEvenOddHeaders(true);
+  if (FSection) FSection->SetIsEvenOddHeaders(true);
+}
+
+void TvnRTFTagHandler::DoSectionSetting(const TvnRTFElement& AElement) {
+  const std::string& name = AElement.RTFString;
+  TvnSection& section = CurrentSection();
+  if (name == "\\titlepg") {
+    section.SetIsTitlePage(AElement.Parameter().value_or(1) != 0);
+    return;
+  }
+  const std::optional<int32_t> value = AElement.Parameter();
+  // Missing and negative values leave the setting as it was.
+  if (!value || *value < 0) return;
+  const int32_t pixels = RtfTwipsToPixels(*value);
+  auto& columns = section.GetColumns();
+  vn::wordmodel::TvnPageMargins* margins = section.GetPageMargin();
+  if (name == "\\pgwsxn") {
+    if (pixels > 0) section.SetPageWidth(pixels);
+  } else if (name == "\\pghsxn") {
+    if (pixels > 0) section.SetPageHeight(pixels);
+  } else if (name == "\\marglsxn") {
+    margins->SetLeft(pixels);
+  } else if (name == "\\margrsxn") {
+    margins->SetRight(pixels);
+  } else if (name == "\\margtsxn") {
+    margins->SetTop(pixels);
+  } else if (name == "\\margbsxn") {
+    margins->SetBottom(pixels);
+  } else if (name == "\\cols") {
+    // A page has at most this many columns.
+    section.SetColumnsCount(std::clamp(*value, 1, kMaxRtfColumns));
+  } else if (name == "\\colsx") {
+    section.SetSpaceBetweenColumns(pixels);
+  } else if (name == "\\colno") {
+    section.SetEqualWidthColumns(false);
+    const int32_t count = std::min(*value, kMaxRtfColumns);
+    while (static_cast<int32_t>(columns.size()) < count) {
+      auto column = std::make_unique<vn::wordmodel::TvnWordColumn>();
+      column->SetWidth(0);
+      column->SetSpace(0);
+      columns.push_back(std::move(column));
+    }
+  } else if (name == "\\colw") {
+    if (!columns.empty()) columns.back()->SetWidth(pixels);
+  } else if (name == "\\colsr") {
+    if (!columns.empty()) columns.back()->SetSpace(pixels);
+  }
+}
+
+void TvnRTFTagHandler::DoSectionBreak(const TvnRTFElement& AElement) {
+  using vn::wordmodel::TvnSectionType;
+  const std::string& name = AElement.RTFString;
+  TvnSectionType type = TvnSectionType::stNextPage;
+  if (name == "\\sbknone")
+    type = TvnSectionType::stContinuous;
+  else if (name == "\\sbkcol")
+    type = TvnSectionType::stColumnSection;
+  else if (name == "\\sbkeven")
+    type = TvnSectionType::stEvenPageSection;
+  else if (name == "\\sbkodd")
+    type = TvnSectionType::stOddPageSection;
+  CurrentSection().SetSectionType(type);
+}
+
 void TvnRTFTagHandler::DoSect(const TvnRTFElement&) {
   if (FParagraph && FParagraph->GetCount() > 0) CloseParagraph();
   // A section with nothing in it is not listed: its break would have no
@@ -432,6 +820,8 @@ void TvnRTFTagHandler::DoSect(const TvnRTFElement&) {
   next->SetEqualWidthColumns(FSection->GetEqualWidthColumns());
   next->SetSpaceBetweenColumns(FSection->GetSpaceBetweenColumns());
   next->SetSectionType(FSection->GetSectionType());
+  next->SetIsTitlePage(FSection->GetIsTitlePage());
+  for (const auto& column : FSection->GetColumns()) next->GetColumns().push_back(column->Clone());
   FSections.push_back(std::move(FSection));
   FSection = std::move(next);
   FSectionHasContent = false;

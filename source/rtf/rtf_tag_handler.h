@@ -14,6 +14,12 @@
 // current font's character set, or of the document ("\ansicpg"); "\uN"
 // gives its character and skips the next N fallback characters ("\ucN").
 //
+// Paragraph and section words shape the paragraphs and sections; header,
+// footer and text-box groups collect their own paragraphs; rows build
+// tables with one row state per nesting level; pictures and shapes become
+// images and text boxes of the paragraph; the information group fills the
+// document information.
+//
 // Damaged input never stops the reading: unbalanced braces, parameters out
 // of range or missing, and escapes cut off by the end of the input each
 // read as far as they make sense.
@@ -32,6 +38,8 @@
 #include "wordmodel/paragraph.h"
 #include "wordmodel/run_properties.h"
 #include "wordmodel/section.h"
+#include "wordmodel/table.h"
+#include "wordmodel/word_document_info.h"
 
 namespace vn::rtf {
 
@@ -43,6 +51,50 @@ using vn::wordmodel::TvnParagraphProperties;
 using vn::wordmodel::TvnRunProperties;
 using vn::wordmodel::TvnSection;
 using TvnDocItem = vn::framework::TvnDocItem;
+
+// Most picture text kept (hexadecimal digits); the rest is dropped.
+inline constexpr size_t kMaxRtfPictureText = size_t{256} << 20;
+
+// A date and time as ISO text; empty when the parts make no calendar date.
+String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, int32_t AMinute);
+
+// Deepest table nesting read; "\itap" beyond it counts as this level.
+inline constexpr int32_t kMaxRtfTableLevel = 64;
+
+// What the reader keeps of a paragraph beside the model's properties: whether
+// it stands in a table cell, and at which nesting level (0 outside tables).
+class TvnRTFSpecificProperties : public vn::framework::TObject {
+ public:
+  int32_t GetNestedLevel() const { return FNestedLevel; }
+  void SetNestedLevel(int32_t Value) { FNestedLevel = Value; }
+  bool GetInTable() const { return FInTable; }
+  void SetInTable(bool Value) { FInTable = Value; }
+
+ private:
+  int32_t FNestedLevel = 0;
+  bool FInTable = false;
+};
+
+// The row under construction at one table nesting level.
+struct TvnRTFTableInfo {
+  TvnRTFTableInfo();
+  // The index of the cell whose content is being read.
+  int32_t CurrentCell = 0;
+  // The row, with a table-properties exception holding the row borders;
+  // its cells are kept in RowCells until the row ends.
+  std::unique_ptr<vn::wordmodel::TvnTableRow> Row;
+  // The cells defined so far ("\cellx" and the cell properties before it).
+  std::vector<std::unique_ptr<vn::wordmodel::TvnTableCell>> RowCells;
+  // The content read for each cell index.
+  std::vector<vn::wordmodel::TvnItemList> Cells;
+  // The cell whose definition is being read.
+  int32_t PropertyIndex = 0;
+  // Cell padding in pixels, given to each cell as "\cellx" defines it.
+  int32_t CellLeftMargin = 0;
+  int32_t CellTopMargin = 0;
+  int32_t CellRightMargin = 0;
+  int32_t CellBottomMargin = 0;
+};
 
 // Deepest group nesting read; deeper groups are skipped with their content.
 inline constexpr size_t kMaxRtfGroupDepth = 1024;
@@ -57,8 +109,8 @@ struct TvnRTFFontEntry {
 
 class TvnRTFTagHandler {
  public:
-  // AMediator is the document's mediator (borrowed); its document receives
-  // nothing from this reader yet.
+  // AMediator is the document's mediator (borrowed, may be null); it takes
+  // the even-and-odd-headers switch of "\facingp".
   explicit TvnRTFTagHandler(TvnDocumentMediator* AMediator);
   ~TvnRTFTagHandler();
   TvnRTFTagHandler(const TvnRTFTagHandler&) = delete;
@@ -78,7 +130,8 @@ class TvnRTFTagHandler {
   // section's, or the document default 48 pixels when it sets none).
   void DistributeColumns(TvnSection& ASection) const;
 
-  // The sections in order, and the body elements (paragraphs) in order; the
+  // The sections in order, and the body elements (paragraphs and tables) in
+  // order; the
   // paragraph that ends a section carries ContainsSection. The dispatcher
   // keeps both.
   std::vector<TvnSection*> Sections() const;
@@ -91,10 +144,41 @@ class TvnRTFTagHandler {
   const std::shared_ptr<TvnRunProperties>& GetDefaultCharProperties() const { return FDefaultCharProperties; }
   // The document code page ("\ansicpg", 1252 when not given).
   int32_t GetCodePage() const { return FCodePage; }
+  // The paragraph defaults of "\defpap"; null when the document has none.
+  const std::shared_ptr<TvnParagraphProperties>& GetDefaultParaProperties() const { return FDefaultParaProperties; }
+  // The document information of the "\info" group; null without one.
+  const vn::wordmodel::TvnWordDocumentInfo* GetDocumentInfo() const { return FDocumentInfo.get(); }
 
  private:
   using ControlHandler = void (TvnRTFTagHandler::*)(const TvnRTFElement&);
-  enum class Destination : uint8_t { Body, Skip, FontTable, ColorTable, DefaultChar };
+  enum class Destination : uint8_t { Body, Skip, FontTable, ColorTable, DefaultChar, InfoText, Picture, Info };
+  // What the end of a group finishes.
+  enum class GroupEnd : uint8_t {
+    None,
+    DefaultPara,
+    HeaderOdd,
+    HeaderEven,
+    HeaderFirst,
+    FooterOdd,
+    FooterEven,
+    FooterFirst,
+    Info,
+    Picture,
+    ShapePicture,
+    Shape,
+    TextBox,
+    Date,
+  };
+  // The body set aside while a header, footer or text box is read.
+  struct Collector {
+    vn::wordmodel::TvnItemList Elements;
+    std::unique_ptr<TvnParagraph> Paragraph;
+    std::shared_ptr<TvnParagraphProperties> ParaProperties;
+    std::map<int32_t, TvnRTFTableInfo> Tables;
+    vn::wordmodel::TvnTable* Table = nullptr;
+    int32_t TableLevel = -1;
+    bool SectionHasContent = false;
+  };
   struct GroupState {
     Destination Dest = Destination::Body;
     // Shared with the enclosing group until either changes it.
@@ -104,6 +188,10 @@ class TvnRTFTagHandler {
     int32_t UnicodeSkip = 1;
     // The last token was "\*".
     bool Ignorable = false;
+    GroupEnd End = GroupEnd::None;
+    // The destination word that opened an information, date or shape
+    // property group.
+    std::string InfoKey;
   };
   struct ControlTables;
   static const ControlTables& Tables();
@@ -162,6 +250,56 @@ class TvnRTFTagHandler {
   void DoSectd(const TvnRTFElement& AElement);
   void DoSect(const TvnRTFElement& AElement);
   void DoPageSetting(const TvnRTFElement& AElement);
+  void DoAlignment(const TvnRTFElement& AElement);
+  void DoParagraphLength(const TvnRTFElement& AElement);
+  void DoLineSpacing(const TvnRTFElement& AElement);
+  void DoLineSpacingMultiple(const TvnRTFElement& AElement);
+  void DoFacingPages(const TvnRTFElement& AElement);
+  void DoSectionSetting(const TvnRTFElement& AElement);
+  void DoSectionBreak(const TvnRTFElement& AElement);
+  TvnSection& CurrentSection();
+  TvnRTFSpecificProperties& Specific();
+  // Starts or finishes the group-end work of the group on top of the stack.
+  void BeginGroupEnd(GroupEnd AEnd);
+  void FinishGroup(GroupState& AState);
+  void BeginCollecting();
+  vn::wordmodel::TvnItemList EndCollecting();
+
+  // Tables (rtf_tables.cpp).
+  TvnRTFTableInfo& TableState(int32_t ALevel);
+  TvnRTFTableInfo& CurrentTableState();
+  vn::wordmodel::TvnTableCell* DefinedCell();
+  void AddToCell(std::unique_ptr<TvnDocItem> AItem, int32_t ALevel);
+  void FinishRow(TvnRTFTableInfo& AState);
+  void EndOuterRow();
+  void EndNestedRow();
+  // Ends the rows still open at the end of the input, innermost first.
+  void EndOpenRows();
+  void DoTableLevel(const TvnRTFElement& AElement);
+  void DoInTable(const TvnRTFElement& AElement);
+  void DoRowDefaults(const TvnRTFElement& AElement);
+  void DoRowPadding(const TvnRTFElement& AElement);
+  void DoCellEdge(const TvnRTFElement& AElement);
+  void DoCellProperty(const TvnRTFElement& AElement);
+  void DoBorderSide(const TvnRTFElement& AElement);
+  void DoBorderProperty(const TvnRTFElement& AElement);
+  void DoCell(const TvnRTFElement& AElement);
+  void DoRow(const TvnRTFElement& AElement);
+  void DoNestRow(const TvnRTFElement& AElement);
+
+  // Pictures, shapes and document information (rtf_pictures.cpp).
+  void BeginPicture();
+  void BeginShape(bool AFloating);
+  void HandlePictureText(std::string_view ABytes);
+  void FinishPicture(GroupState& AState);
+  void FinishShape();
+  void FinishTextBox();
+  void DoPictureSize(const TvnRTFElement& AElement);
+  void DoShapePlacement(const TvnRTFElement& AElement);
+  void DoShapeWrap(const TvnRTFElement& AElement);
+  void DoShapeProperty(const std::string& AName, const std::string& AValue);
+  void DoDatePart(const TvnRTFElement& AElement);
+  void StoreInfoText(const std::string& AKey, const std::string& AText);
 
   TvnDocumentMediator* FMediator;
   std::vector<GroupState> FStack;
@@ -189,6 +327,38 @@ class TvnRTFTagHandler {
 
   std::shared_ptr<TvnRunProperties> FDefaultCharProperties;
   std::shared_ptr<TvnParagraphProperties> FParaProperties;
+  std::shared_ptr<TvnParagraphProperties> FDefaultParaProperties;
+  // The properties in force when "\defpap" began, given back at its end.
+  std::shared_ptr<TvnParagraphProperties> FSavedParaProperties;
+  std::vector<Collector> FCollectors;
+
+  // Table state by nesting level; the outer table rows are added to.
+  std::map<int32_t, TvnRTFTableInfo> FTableInfoCollection;
+  vn::wordmodel::TvnTable* FTable = nullptr;
+  int32_t FTableLevel = -1;
+  enum class BorderFor : uint8_t { Para, Row, Cell };
+  BorderFor FBorderFor = BorderFor::Para;
+  vn::wordmodel::TvnBorderType FBorderType = vn::wordmodel::TvnBorderType::Top;
+  std::shared_ptr<vn::wordmodel::TvnBorder> FBorder;
+
+  // Pictures and shapes.
+  struct PendingImage;
+  std::unique_ptr<PendingImage> FImage;
+  std::unique_ptr<PendingImage> FShape;
+  // The hexadecimal text of the picture being read, or its binary data.
+  std::string FPictureBytes;
+  std::string FPictureBinary;
+  int32_t FScaleX = 100;
+  int32_t FScaleY = 100;
+  std::string FShapePropertyName;
+
+  std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
+  std::string FInfoBytes;
+  int32_t FYear = 0;
+  int32_t FMonth = 0;
+  int32_t FDay = 0;
+  int32_t FHour = 0;
+  int32_t FMin = 0;
 
   int32_t FPaperWidth = 793;
   int32_t FPaperHeight = 1122;

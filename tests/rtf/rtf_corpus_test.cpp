@@ -9,6 +9,7 @@
 #include <string>
 
 #include "rtf/rtf_document_handler.h"
+#include "wordmodel/images.h"
 #include "rtf_test_support.h"
 
 namespace rtf_corpus_test {
@@ -139,6 +140,69 @@ TEST(RtfCorpus, LongerFilesKeepTheirScriptsAndSections) {
     EXPECT_EQ(dump.substr(0, dump.find('\n')), "Článek týdne");
     EXPECT_NE(dump.find("Předpokládá se, že původními vlastníky knihovny"), std::string::npos);
   }
+}
+
+// Tables, nested tables and a damaged nesting level, by their structure.
+TEST(RtfCorpus, TablesKeepTheirRowsCellsAndNesting) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"pandoc_table_simple.rtf", "[(A ;B ;C ;D )|(E ;F ;G ;H )]"},
+      {"pandoc_table_nested.rtf",
+       "[([(Level two before/[(Deep A;Deep B)|(Deep C;Deep D)]/Level two after)]/Outer after)]/Outside table"},
+      {"pandoc_table_nested_malformed_itap.rtf", "[([(Parent before/Parent after)]/Outer cell)]"},
+      {"tika_testRTFTableCellSeparation.rtf", "[(a;b)|(c;d)|(ä;ë)|(ö;ü)]/"},
+  };
+  for (const auto& [file, dump] : cases)
+    EXPECT_EQ(rtf_test_support::DumpStructure(*rtf_test_support::Dispatch(ReadCorpusFile(file))), dump) << file;
+  const std::string sample = rtf_test_support::DumpStructure(*rtf_test_support::Dispatch(ReadCorpusFile("rtfjs_sample.rtf")));
+  EXPECT_NE(sample.find("/And now comes a fun table://[(Cell 1;Cell 2/More in cell 2;Cell 3)|(Next row;Next row ;Next row)]//"),
+            std::string::npos);
+}
+
+TEST(RtfCorpus, ParagraphsKeepTheirAlignment) {
+  using vn::wordmodel::TvnHAlignment;
+  const auto handler = rtf_test_support::Dispatch(ReadCorpusFile("rtfjs_paragraph-properties.rtf"));
+  std::vector<TvnHAlignment> alignments;
+  for (const auto* element : handler->Elements())
+    if (const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element))
+      alignments.push_back(paragraph->GetParagraphProperties()->GetHAlignment());
+  EXPECT_EQ(alignments, (std::vector<TvnHAlignment>{TvnHAlignment::haLeft, TvnHAlignment::haCenter,
+                                                    TvnHAlignment::haLeft, TvnHAlignment::haRight,
+                                                    TvnHAlignment::haLeft}));
+}
+
+// The first bytes of every picture of the body, as hexadecimal text.
+std::vector<std::string> PictureHeads(const vn::rtf::TvnRTFTagHandler& AHandler) {
+  std::vector<std::string> heads;
+  for (const auto* element : AHandler.Elements()) {
+    const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element);
+    if (paragraph == nullptr) continue;
+    for (const auto& run : paragraph->GetItems())
+      for (const auto& child : dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get())->GetItems()) {
+        auto* image = dynamic_cast<vn::wordmodel::TvnWordImage*>(child.get());
+        if (image == nullptr) continue;
+        vn::TStream* stream = image->GetImageStream();
+        uint8_t bytes[4] = {};
+        stream->SetPosition(0);
+        const int64_t read = stream->Read(bytes, 4);
+        std::string head;
+        for (int64_t i = 0; i < read; ++i) head += rtf_test_support::HexColor({bytes[i], 0, 0}).substr(0, 2);
+        heads.push_back(head);
+      }
+  }
+  return heads;
+}
+
+TEST(RtfCorpus, PicturesCarryTheirData) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"rtfjs_simplepng.rtf", {"89504e47"}},
+      {"tika_testRTFRegularImages.rtf", {"ffd8ffe0", "ffd8ffe0"}},
+      // Data after "\\bin" are the picture's bytes.
+      {"pandoc_image.rtf", {"ffd8ffe0"}},
+      // Pictures linked to files outside bring no data.
+      {"rtfjs_import-image.rtf", {}},
+  };
+  for (const auto& [file, heads] : cases)
+    EXPECT_EQ(PictureHeads(*rtf_test_support::Dispatch(ReadCorpusFile(file))), heads) << file;
 }
 
 }  // namespace rtf_corpus_test

@@ -25,6 +25,15 @@ TEST(RtfDocument, LoadsIntoTheWordModel) {
   EXPECT_EQ(document.GetHandler()->GetMediator()->GetDocument(), &document);
 }
 
+TEST(RtfDocument, TitleAndAuthorReachTheDocumentInformation) {
+  TvnRTFDocument document;
+  document.LoadFromStream(
+      new vn::TStringStream("{\\rtf1{\\info{\\title Report}{\\author Ann}}\\pard Text\\par}"), u"", true);
+  ASSERT_NE(document.GetDocumentInfo(), nullptr);
+  EXPECT_EQ(document.GetDocumentInfo()->GetTitle(), u"Report");
+  EXPECT_EQ(document.GetDocumentInfo()->GetAuthor(), u"Ann");
+}
+
 TEST(RtfDocument, AFailedLoadLeavesTheDocumentUnloaded) {
   TvnRTFDocument document;
   EXPECT_THROW(document.LoadFromFile(u"/nonexistent/file.rtf", u""), vn::EFOpenError);

@@ -8,6 +8,7 @@
 #include "rtf/rtf_tag_handler.h"
 #include "runtime/strings.h"
 #include "wordmodel/paragraph.h"
+#include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
 
 namespace rtf_test_support {
@@ -93,6 +94,52 @@ inline std::string DumpBody(const TvnRTFTagHandler& AHandler, bool AFormat = fal
   }
   return result;
 }
+
+// The structure of a body, headers or cell: a paragraph as its text, a table
+// as "[" rows "]" with rows "(" cells ")" separated by "|", cells by ";";
+// items separated by "/".
+inline std::string DumpItems(const vn::wordmodel::TvnItemList& AItems);
+
+inline std::string DumpCell(const vn::wordmodel::TvnTableCell& ACell) { return DumpItems(ACell.GetDocItems()); }
+
+inline std::string DumpTable(const vn::wordmodel::TvnTable& ATable) {
+  std::string result = "[";
+  for (const auto& row : ATable.GetRows()) {
+    if (result.size() > 1) result += "|";
+    result += "(";
+    for (size_t i = 0; i < row->GetCells().size(); ++i) {
+      if (i > 0) result += ";";
+      result += DumpCell(*row->GetCells()[i]);
+    }
+    result += ")";
+  }
+  return result + "]";
+}
+
+inline std::string DumpItems(const vn::wordmodel::TvnItemList& AItems) {
+  std::string result;
+  for (const auto& item : AItems) {
+    if (!result.empty()) result += "/";
+    if (const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(item.get()))
+      result += DumpParagraph(*paragraph, false);
+    else if (const auto* table = dynamic_cast<const vn::wordmodel::TvnTable*>(item.get()))
+      result += DumpTable(*table);
+  }
+  return result;
+}
+
+inline std::string DumpStructure(const TvnRTFTagHandler& AHandler) {
+  std::string result;
+  for (const auto* element : AHandler.Elements()) {
+    if (!result.empty()) result += "/";
+    if (const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element))
+      result += DumpParagraph(*paragraph, false);
+    else if (const auto* table = dynamic_cast<const vn::wordmodel::TvnTable*>(element))
+      result += DumpTable(*table);
+  }
+  return result;
+}
+
 
 inline std::string DumpRtf(const std::string& ARtf, bool AFormat = false) { return DumpBody(*Dispatch(ARtf), AFormat); }
 
