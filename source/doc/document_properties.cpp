@@ -1,6 +1,5 @@
 #include "doc/document_properties.h"
 
-#include <iconv.h>
 
 #include <map>
 #include <optional>
@@ -31,26 +30,6 @@ constexpr size_t kFirstSetOffsetField = 44;  // the offset of the header's first
 constexpr int64_t kFileTimeTicksPerSecond = 10000000;
 constexpr int64_t kDaysFrom1601To1970 = 134774;
 
-// Bytes of a code page through the C library's converter; none when it
-// does not know the code page or the bytes are not valid in it.
-std::optional<String> ConvertCodePage(uint16_t code_page, std::string_view bytes) {
-  const std::string name = "CP" + std::to_string(code_page);
-  iconv_t cd = iconv_open("UTF-16LE", name.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(bytes.size() * 4 + 8, '\0');
-  char* in_at = const_cast<char*>(bytes.data());
-  size_t in_left = bytes.size();
-  char* out_at = out.data();
-  size_t out_left = out.size();
-  const size_t done = iconv(cd, &in_at, &in_left, &out_at, &out_left);
-  iconv_close(cd);
-  if (done == static_cast<size_t>(-1)) return std::nullopt;
-  String text;
-  for (size_t i = 0; i + 1 < out.size() - out_left; i += 2)
-    text.push_back(static_cast<char16_t>(static_cast<uint8_t>(out[i]) | (static_cast<uint8_t>(out[i + 1]) << 8)));
-  return text;
-}
-
 String DropZeros(String text) {
   std::erase(text, u'\0');
   return text;
@@ -70,7 +49,7 @@ String DecodeByteString(uint16_t code_page, std::span<const std::byte> raw) {
   std::erase(bytes, '\0');
   if (code_page == kCodePageUtf8) return FromUtf8(bytes);
   if (code_page == kCodePageAnsi || code_page == 0) return DecodeCp1252(bytes);
-  if (auto converted = ConvertCodePage(code_page, bytes)) return *converted;
+  if (auto converted = CodePageDecoder().DecodeExactly(code_page, bytes)) return *converted;
   String text;
   for (char c : bytes) text.push_back(static_cast<char16_t>(static_cast<uint8_t>(c)));
   return text;

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "rtf/rtf_code_pages.h"
+#include "runtime/codepages.h"
 #include "rtf/rtf_tokenizer.h"
 #include "wordmodel/document_mediator.h"
 #include "wordmodel/paragraph.h"
@@ -305,7 +306,7 @@ class TvnRTFTagHandler {
   std::vector<GroupState> FStack;
   // Groups opened beyond kMaxRtfGroupDepth and not yet closed.
   size_t FExcessDepth = 0;
-  RtfCodePageDecoder FDecoder;
+  vn::CodePageDecoder FDecoder;
   int32_t FCodePage = 1252;
   int32_t FDefaultFont = -1;
   // Fallback characters of "\uN" still to skip.

@@ -1,5 +1,7 @@
 #include "runtime/codepages.h"
 
+#include <iconv.h>
+
 #include <algorithm>
 
 namespace vn {
@@ -86,6 +88,86 @@ bool IsCp1252Encodable(StringView text) {
     if (std::find(std::begin(kCp1252High), std::end(kCp1252High), c) == std::end(kCp1252High)) return false;
   }
   return true;
+}
+
+namespace {
+
+// The converter name of a Windows code page.
+std::string ConverterName(int32_t code_page) {
+  switch (code_page) {
+    case 10000: return "MACINTOSH";
+    case 1361: return "JOHAB";
+    default: return "CP" + std::to_string(code_page);
+  }
+}
+
+// Appends the UTF-16LE bytes a converter produced.
+void AppendUtf16Le(const std::string& bytes, size_t count, String& out) {
+  for (size_t i = 0; i + 1 < count; i += 2)
+    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+}
+
+}  // namespace
+
+CodePageDecoder::~CodePageDecoder() {
+  for (auto& [code_page, converter] : converters_)
+    if (converter != nullptr) iconv_close(static_cast<iconv_t>(converter));
+}
+
+void* CodePageDecoder::Converter(int32_t code_page) {
+  auto found = converters_.find(code_page);
+  if (found == converters_.end()) {
+    iconv_t opened = iconv_open("UTF-16LE", ConverterName(code_page).c_str());
+    void* converter = opened == reinterpret_cast<iconv_t>(-1) ? nullptr : static_cast<void*>(opened);
+    found = converters_.emplace(code_page, converter).first;
+  }
+  return found->second;
+}
+
+void CodePageDecoder::Decode(int32_t code_page, std::string_view bytes, String& out) {
+  if (bytes.empty()) return;
+  void* opened = code_page == 1252 || code_page <= 0 ? nullptr : Converter(code_page);
+  if (opened == nullptr) {
+    out += DecodeCp1252(bytes);
+    return;
+  }
+  auto converter = static_cast<iconv_t>(opened);
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  std::string input(bytes);
+  char* in = input.data();
+  size_t in_left = input.size();
+  std::string output(input.size() * 4 + 8, '\0');
+  while (in_left > 0) {
+    char* to = output.data();
+    size_t to_left = output.size();
+    const size_t done = iconv(converter, &in, &in_left, &to, &to_left);
+    AppendUtf16Le(output, output.size() - to_left, out);
+    if (done != static_cast<size_t>(-1)) break;
+    // A byte that starts no character, or a character cut off at the end:
+    // one replacement character, and on after that byte.
+    out.push_back(u'\uFFFD');
+    ++in;
+    --in_left;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  }
+}
+
+std::optional<String> CodePageDecoder::DecodeExactly(int32_t code_page, std::string_view bytes) {
+  void* opened = Converter(code_page);
+  if (opened == nullptr) return std::nullopt;
+  auto converter = static_cast<iconv_t>(opened);
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  std::string input(bytes);
+  char* in = input.data();
+  size_t in_left = input.size();
+  std::string output(input.size() * 4 + 8, '\0');
+  char* to = output.data();
+  size_t to_left = output.size();
+  if (iconv(converter, &in, &in_left, &to, &to_left) == static_cast<size_t>(-1)) return std::nullopt;
+  String text;
+  AppendUtf16Le(output, output.size() - to_left, text);
+  return text;
 }
 
 }  // namespace vn

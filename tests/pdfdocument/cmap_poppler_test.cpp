@@ -8,6 +8,7 @@
 
 #include "pdfdocument/cmap.h"
 #include "runtime/strings.h"
+#include "support/pdf_files.h"
 #include "support/prerequisites.h"
 
 namespace cmap_poppler_test {
@@ -31,22 +32,7 @@ std::string TextPdf(const std::string& encoding, const std::string& descendant, 
   };
   if (!to_unicode.empty())
     objects.push_back("<< /Length " + std::to_string(to_unicode.size()) + " >>\nstream\n" + to_unicode + "\nendstream");
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t o : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", o);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  return vn::test_support::PdfOfObjects(objects);
 }
 
 // pdftotext's text of the PDF (UTF-8, surrounding white space removed);

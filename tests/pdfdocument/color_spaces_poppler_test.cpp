@@ -9,6 +9,7 @@
 #include "pdf/parser.h"
 #include "pdfdocument/color_spaces.h"
 #include "runtime/streams.h"
+#include "support/pdf_files.h"
 #include "support/prerequisites.h"
 
 namespace color_spaces_poppler_test {
@@ -34,29 +35,14 @@ std::string HexOracleStream(const std::string& dict, const std::string& hex) {
 // space `space` (a colour-space object written directly in the resources).
 std::string OneColourPdf(const std::string& space, const std::string& colour) {
   const std::string content = "/CS0 cs " + colour + " sc 0 0 10 10 re f\n";
-  const std::string objects[] = {
+  const std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] /Contents 4 0 R /Resources << /ColorSpace << /CS0 " + space +
           " >> >> >>",
       "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
   };
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < std::size(objects); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t o : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", o);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  return vn::test_support::PdfOfObjects(objects);
 }
 
 // The middle pixel of the page as pdftoppm renders it; false when it fails.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/images/image_codecs.h"
+#include "support/pdf_files.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfwriter::image_testing {
@@ -125,22 +126,7 @@ inline std::string SingleImagePdf(const std::string& image_entries, const std::s
   objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
   objects.push_back("<< /Type /XObject /Subtype /Image " + image_entries + " /Length " + std::to_string(data.size()) +
                     " >>\nstream\n" + data + "\nendstream");
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
-         "\n%%EOF\n";
-  return pdf;
+  return vn::test_support::PdfOfObjects(objects);
 }
 
 }  // namespace vn::pdfwriter::image_testing
