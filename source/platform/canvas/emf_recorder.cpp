@@ -392,9 +392,8 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
   rec.ySrc = info->height > 0 ? SaturatedAdd(info->height, -int64_t(src.bottom)) : src.top;
   rec.usage = DIB_RGB_COLORS;
   rec.rop = rop;
-  rec.dib = dib;
   RecordBuilder b;
-  rec.Encode(b);
+  rec.Encode(b, dib);
   writer_.Write(EMR_STRETCHDIBITS, b);
 }
 

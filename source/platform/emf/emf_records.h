@@ -204,6 +204,7 @@ class RecordBuilder {
   void Bytes(std::span<const uint8_t> data) { bytes_.append(reinterpret_cast<const char*>(data.data()), data.size()); }
   void Bytes(const std::string& data) { bytes_ += data; }
   void PadTo4() { while (bytes_.size() % 4) bytes_.push_back(0); }
+  void Reserve(size_t total) { bytes_.reserve(total); }
   // Current payload size, to compute offsets (the record prefix adds 8).
   size_t size() const { return bytes_.size(); }
   const std::string& bytes() const { return bytes_; }
@@ -456,7 +457,10 @@ struct EmrStretchDIBits {
   int32_t cxDest = 0, cyDest = 0;
   DibData dib;
   static std::optional<EmrStretchDIBits> Decode(ByteReader payload);
-  void Encode(RecordBuilder& b) const;
+  void Encode(RecordBuilder& b) const { Encode(b, dib); }
+  // Encodes the record with `bits` in place of the member dib (a large
+  // bitmap is then not copied into the record first).
+  void Encode(RecordBuilder& b, const DibData& bits) const;
 };
 // SETDIBITSTODEVICE.
 struct EmrSetDIBitsToDevice {
