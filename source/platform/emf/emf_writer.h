@@ -30,9 +30,16 @@ class EmfWriter {
   void WriteInPlace(uint32_t type, Encode&& encode) {
     const size_t start = body_.size();
     RecordBuilder b(std::move(body_));
-    b.U32(type);
-    b.U32(0);  // the size, set below
-    encode(b);
+    try {
+      b.U32(type);
+      b.U32(0);  // the size, set below
+      encode(b);
+    } catch (...) {
+      // The records so far stay; the part of this one goes.
+      body_ = b.Release();
+      body_.resize(start);
+      throw;
+    }
     body_ = b.Release();
     EndInPlace(start);
   }
