@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "export/metafile_processor.h"
 #include "platform/emf/dib.h"
@@ -68,6 +70,9 @@ Bitmap White24(int w, int h) {
   std::fill(b.MutableBits(), b.MutableBits() + b.Stride() * size_t(h), uint8_t{0xFF});
   return b;
 }
+
+// Streams from this size on are digested beside their decoding.
+constexpr size_t kParallelDigestBytes = size_t{1} << 20;
 
 bool IsPatternRop(uint32_t rop) { return rop != BLACKNESS && rop != WHITENESS; }
 
@@ -289,8 +294,42 @@ void TvnMetafileProcessor::PlaceBitmap(const Record& rec, std::unique_ptr<TvnIma
                                        const TvnRect& display, const DibData& dib, uint32_t rop) {
   Locate(*item, place, display);
   const std::string stream = BuildBitmapStream(dib);
+  // Equal bitmaps drawn with the same operation share one resource: the
+  // digest of the stream followed by the operation. A large stream is
+  // digested on a second thread while it is decoded here; the digest is the
+  // same either way.
+  TvnHashValue hash;
+  auto digest = [&stream, &hash, rop, &md5 = FEngine->FMD5ImageHash] {
+    md5.Initilize();
+    for (size_t done = 0; done < stream.size();) {
+      const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(stream.size() - done, size_t{1} << 30));
+      md5.Update(stream.data() + done, piece, true);
+      done += piece;
+    }
+    md5.Update(&rop, sizeof rop, true);
+    md5.Finalize(hash.HashValue);
+  };
+  std::thread digester;
+  if (stream.size() >= kParallelDigestBytes) {
+    try {
+      digester = std::thread(digest);
+    } catch (const std::system_error&) {
+      // No thread to be had: digested below, in turn.
+    }
+  }
+  struct JoinAtExit {
+    std::thread& worker;
+    ~JoinAtExit() {
+      if (worker.joinable()) worker.join();
+    }
+  } joinDigester{digester};
   auto decoded = DecodeBitmap(rec, stream);
   if (!decoded) return;
+  if (digester.joinable()) {
+    digester.join();
+  } else {
+    digest();
+  }
   Bitmap source = decoded->Format() == PixelFormat::pf24bit ? std::move(*decoded) : To24(*decoded);
   auto& resources = FEngine->FImageResourceList;
   if (TvnImageItem* previous = FindPreviousImage({item->X, item->Y, item->X + item->Width, item->Y + item->Height})) {
@@ -309,18 +348,6 @@ void TvnMetafileProcessor::PlaceBitmap(const Record& rec, std::unique_ptr<TvnIma
   } else {
     drawn = std::move(source);
   }
-  // Equal bitmaps drawn with the same operation share one resource: the
-  // digest of the stream followed by the operation, fed in place.
-  TvnHashValue hash;
-  auto& md5 = FEngine->FMD5ImageHash;
-  md5.Initilize();
-  for (size_t done = 0; done < stream.size();) {
-    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(stream.size() - done, size_t{1} << 30));
-    md5.Update(stream.data() + done, piece, true);
-    done += piece;
-  }
-  md5.Update(&rop, sizeof rop, true);
-  md5.Finalize(hash.HashValue);
   const int32_t found = FEngine->FindResourceByHash(hash);
   if (found >= 0) {
     item->IndexNo = found;

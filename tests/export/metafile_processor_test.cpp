@@ -414,6 +414,29 @@ TEST_F(Player, StretchedBitmapsGolden) {
   EXPECT_EQ(bmp.Pixel(1, 0), (vn::platform::BGRA{0, 255, 0, 255}));
 }
 
+// Bitmaps of a megabyte and more are digested beside their decoding: equal
+// ones still share a resource, a differing one gets its own, and a damaged
+// one is skipped without disturbing the next.
+TEST_F(Player, LargeEqualBitmapsShareOneResource) {
+  const emf::DibData big = Dib(700, 600, {0x102030, 0x405060, 0x708090});
+  emf::DibData changed = big;
+  changed.bits[1000] = '\x7F';
+  emf::DibData damaged = big;
+  damaged.info[14] = 7;  // no bitmap has 7 bits a pixel
+  EmfBuilder b;
+  b.StretchDIBits(big, 0, 0, 700, 600, 700, 600);
+  b.StretchDIBits(changed, 800, 0, 700, 600, 700, 600);
+  b.StretchDIBits(damaged, 1600, 0, 700, 600, 700, 600);
+  b.StretchDIBits(big, 10, 700, 350, 300, 700, 600);
+  EXPECT_EQ(Play(b.Metafile()), (Lines{
+      "Image #0 0,0 700x600 display 0,0 700,600 stretch",
+      "Image #1 800,0 700x600 display 800,0 1500,600 stretch",
+      "Image #0 10,700 350x300 display 10,700 360,1000 stretch",
+  }));
+  // Byte 1000 of the bottom row is the green of its pixel 333 (colour 0x708090).
+  EXPECT_EQ(Resource(1).Pixel(333, 599), (vn::platform::BGRA{0x90, 0x7F, 0x70, 255}));
+}
+
 TEST_F(Player, JpegBitmapPassesThroughUndecoded) {
   vn::platform::Bitmap photo(6, 4, vn::platform::PixelFormat::pf24bit);
   const std::string jpeg = vn::platform::EncodeJpeg(photo);

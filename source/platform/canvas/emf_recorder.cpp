@@ -392,10 +392,8 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
   rec.ySrc = info->height > 0 ? SaturatedAdd(info->height, -int64_t(src.bottom)) : src.top;
   rec.usage = DIB_RGB_COLORS;
   rec.rop = rop;
-  rec.dib = dib;
-  RecordBuilder b;
-  rec.Encode(b);
-  writer_.Write(EMR_STRETCHDIBITS, b);
+  // The bits go into the metafile once, not into a record first.
+  writer_.WriteInPlace(EMR_STRETCHDIBITS, [&](RecordBuilder& b) { rec.Encode(b, dib); });
 }
 
 int EmfRecorderCanvas::SaveDC() {

@@ -67,14 +67,23 @@ std::optional<Bitmap> DecodeDib(const DibData& dib, bool keepAlpha, Diagnostics*
 
 DibData EncodeDib24(const Bitmap& pixels) {
   DibData d;
-  Bitmap rgb = pixels.ConvertTo(PixelFormat::pf24bit);  // alpha onto white: a page is white
+  // 24- and 32-bit pixels go straight into the rows of the DIB; other
+  // formats are converted first. Alpha goes onto white: a page is white.
+  const bool direct = pixels.Format() == PixelFormat::pf24bit || pixels.Format() == PixelFormat::pf32bit;
+  Bitmap converted;
+  if (!direct) converted = pixels.ConvertTo(PixelFormat::pf24bit);
+  const Bitmap& rgb = direct ? pixels : converted;
   const int32_t w = rgb.Width(), h = rgb.Height();
   const size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
   d.info = InfoHeader(w, h, 24, kBiRgb, static_cast<uint32_t>(stride * size_t(h)));  // bottom-up
   d.bits.assign(stride * size_t(h), '\0');
   for (int32_t y = 0; y < h; ++y) {
-    const auto row = rgb.Row(y);
-    std::copy_n(row.data(), size_t(w) * 3, reinterpret_cast<uint8_t*>(d.bits.data()) + size_t(h - 1 - y) * stride);
+    uint8_t* to = reinterpret_cast<uint8_t*>(d.bits.data()) + size_t(h - 1 - y) * stride;
+    if (rgb.Format() == PixelFormat::pf24bit) {
+      std::copy_n(rgb.Row(y).data(), size_t(w) * 3, to);
+    } else {
+      RowToBgrOnWhite(rgb, y, to);
+    }
   }
   return d;
 }

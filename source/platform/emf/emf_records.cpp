@@ -614,7 +614,7 @@ std::optional<EmrStretchDIBits> EmrStretchDIBits::Decode(ByteReader r) {
   v.dib = std::move(*dib);
   return v;
 }
-void EmrStretchDIBits::Encode(RecordBuilder& b) const {
+void EmrStretchDIBits::Encode(RecordBuilder& b, const DibData& dib) const {
   const uint32_t fixed = kPrefix + 72;
   const uint32_t infoSize = static_cast<uint32_t>((dib.info.size() + 3) / 4 * 4);
   b.Rect(bounds);
@@ -626,6 +626,7 @@ void EmrStretchDIBits::Encode(RecordBuilder& b) const {
   b.U32(usage);
   b.U32(rop);
   b.I32(cxDest), b.I32(cyDest);
+  b.Reserve(b.size() + infoSize + (dib.bits.size() + 3) / 4 * 4);
   b.Bytes(dib.info);
   b.PadTo4();
   b.Bytes(dib.bits);

@@ -192,6 +192,10 @@ struct XForm {
 // Appends little-endian values; the writer wraps the result in a record.
 class RecordBuilder {
  public:
+  RecordBuilder() = default;
+  // Appends to `bytes` (taken over; Release gives them back).
+  explicit RecordBuilder(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::string Release() { return std::move(bytes_); }
   void U8(uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
   void U16(uint16_t v);
   void U32(uint32_t v);
@@ -204,6 +208,11 @@ class RecordBuilder {
   void Bytes(std::span<const uint8_t> data) { bytes_.append(reinterpret_cast<const char*>(data.data()), data.size()); }
   void Bytes(const std::string& data) { bytes_ += data; }
   void PadTo4() { while (bytes_.size() % 4) bytes_.push_back(0); }
+  // Room for `total` bytes and an eighth more, so the small records that
+  // follow a large one written in place do not move it again.
+  void Reserve(size_t total) {
+    if (total > bytes_.capacity()) bytes_.reserve(total + total / 8);
+  }
   // Current payload size, to compute offsets (the record prefix adds 8).
   size_t size() const { return bytes_.size(); }
   const std::string& bytes() const { return bytes_; }
@@ -456,7 +465,10 @@ struct EmrStretchDIBits {
   int32_t cxDest = 0, cyDest = 0;
   DibData dib;
   static std::optional<EmrStretchDIBits> Decode(ByteReader payload);
-  void Encode(RecordBuilder& b) const;
+  void Encode(RecordBuilder& b) const { Encode(b, dib); }
+  // Encodes the record with `bits` in place of the member dib (a large
+  // bitmap is then not copied into the record first).
+  void Encode(RecordBuilder& b, const DibData& bits) const;
 };
 // SETDIBITSTODEVICE.
 struct EmrSetDIBitsToDevice {

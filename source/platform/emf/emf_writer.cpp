@@ -15,7 +15,7 @@ constexpr size_t kHeaderSize = 108;
 }  // namespace
 
 EmfWriter::EmfWriter(int32_t widthPixels, int32_t heightPixels)
-    : width_(std::max(widthPixels, 1)), height_(std::max(heightPixels, 1)) {}
+    : width_(std::max(widthPixels, 1)), height_(std::max(heightPixels, 1)), body_(kHeaderSize, '\0') {}
 
 void EmfWriter::Write(uint32_t type, const RecordBuilder& payload) {
   const std::string& p = payload.bytes();
@@ -25,6 +25,17 @@ void EmfWriter::Write(uint32_t type, const RecordBuilder& payload) {
   prefix.U32(static_cast<uint32_t>(p.size() + 8));
   body_ += prefix.bytes();
   body_ += p;
+  ++records_;
+}
+
+void EmfWriter::EndInPlace(size_t start) {
+  const size_t size = body_.size() - start;
+  if (size % 4 != 0 || size > 0x7FFFFFF8u) {
+    body_.resize(start);
+    throw EWriteError("Metafile record is malformed");
+  }
+  const auto v = static_cast<uint32_t>(size);
+  for (int i = 0; i < 4; ++i) body_[start + 4 + size_t(i)] = static_cast<char>(v >> (8 * i));
   ++records_;
 }
 
@@ -95,7 +106,7 @@ std::string EmfWriter::Finish() {
   // The frame is inclusive, in 0.01 mm.
   h.rclFrame = {0, 0, static_cast<int32_t>(std::lround((width_ - 1) * 2540.0 / kReferenceDpi)),
                 static_cast<int32_t>(std::lround((height_ - 1) * 2540.0 / kReferenceDpi))};
-  h.nBytes = static_cast<uint32_t>(kHeaderSize + body_.size());
+  h.nBytes = static_cast<uint32_t>(body_.size());
   h.nRecords = static_cast<uint32_t>(records_ + 1);
   h.nHandles = static_cast<uint16_t>(std::min<uint32_t>(maxHandle_ + 1, 0xFFFF));
   h.szlDevice = kDevicePixels;
@@ -106,8 +117,12 @@ std::string EmfWriter::Finish() {
   RecordBuilder prefix;
   prefix.U32(EMR_HEADER);
   prefix.U32(static_cast<uint32_t>(hb.size() + 8));
-  std::string out = prefix.bytes() + hb.bytes() + body_;
-  body_.clear();
+  if (prefix.size() + hb.size() != kHeaderSize) throw EWriteError("Metafile header is malformed");
+  // The header goes into the room left for it: the records are not copied.
+  body_.replace(0, prefix.size(), prefix.bytes());
+  body_.replace(prefix.size(), hb.size(), hb.bytes());
+  std::string out = std::move(body_);
+  body_.assign(kHeaderSize, '\0');
   records_ = 0;
   return out;
 }

@@ -23,6 +23,26 @@ class EmfWriter {
 
   // A record with its payload; the 8-byte prefix is added here.
   void Write(uint32_t type, const RecordBuilder& payload);
+  // A record whose payload `encode` writes straight into the metafile, so a
+  // large payload is not copied; its builder's size() counts the bytes
+  // before the record too, so `encode` must not take offsets from it.
+  template <class Encode>
+  void WriteInPlace(uint32_t type, Encode&& encode) {
+    const size_t start = body_.size();
+    RecordBuilder b(std::move(body_));
+    try {
+      b.U32(type);
+      b.U32(0);  // the size, set below
+      encode(b);
+    } catch (...) {
+      // The records so far stay; the part of this one goes.
+      body_ = b.Release();
+      body_.resize(start);
+      throw;
+    }
+    body_ = b.Release();
+    EndInPlace(start);
+  }
   void Write(uint32_t type);  // a record without payload
   void WriteU32(uint32_t type, uint32_t value);
   void WritePoint(uint32_t type, PointL p);
@@ -41,6 +61,11 @@ class EmfWriter {
 
  private:
   int32_t width_, height_;
+  // Sets the size of the record written in place from `start`, or takes a
+  // malformed one back out and throws.
+  void EndInPlace(size_t start);
+
+  // The records, after room for the header (written by Finish).
   std::string body_;
   size_t records_ = 0;
   bool hasBounds_ = false;

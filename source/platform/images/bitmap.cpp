@@ -214,12 +214,28 @@ std::string Bitmap::ToRGB24OnWhite() const {
   return out;
 }
 
+void RowToBgrOnWhite(const Bitmap& source, int y, uint8_t* out) {
+  const uint8_t* p = source.Row(y).data();
+  const bool alpha = source.HasAlpha();
+  for (int x = 0; x < source.Width(); ++x, p += 4, out += 3) {
+    const BGRA c = OnWhite(BGRA{p[0], p[1], p[2], alpha ? p[3] : uint8_t{255}});
+    out[0] = c.B;
+    out[1] = c.G;
+    out[2] = c.R;
+  }
+}
+
 Bitmap Bitmap::ConvertTo(PixelFormat format) const {
   if (format == format_) return *this;
   Bitmap out(width_, height_, format);
   out.dpi_x_ = dpi_x_;
   out.dpi_y_ = dpi_y_;
   out.has_alpha_ = format == PixelFormat::pf32bit && (has_alpha_ || format_ != PixelFormat::pf24bit);
+  if (format_ == PixelFormat::pf32bit && format == PixelFormat::pf24bit) {
+    // Row by row, without the per-pixel dispatch of Pixel and SetPixel.
+    for (int y = 0; y < height_; ++y) RowToBgrOnWhite(*this, y, out.bits_.data() + static_cast<size_t>(y) * out.stride_);
+    return out;
+  }
   for (int y = 0; y < height_; ++y) {
     uint8_t* row = out.bits_.data() + static_cast<size_t>(y) * out.stride_;
     for (int x = 0; x < width_; ++x) {

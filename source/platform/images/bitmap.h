@@ -121,6 +121,10 @@ class Bitmap {
   std::shared_ptr<const std::string> jpeg_;
 };
 
+// Row y of a 32-bit bitmap as B, G, R bytes at `out` (3 x width bytes),
+// alpha composited onto white as ConvertTo(pf24bit) does.
+void RowToBgrOnWhite(const Bitmap& source, int y, uint8_t* out);
+
 // A 32-bit copy of the given size, resampled with bilinear filtering when
 // enlarging and area averaging when shrinking; alpha is kept.
 Bitmap ScaleBitmap(const Bitmap& source, int width, int height);
