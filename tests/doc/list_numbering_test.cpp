@@ -4,9 +4,13 @@
 // than their bytes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
+#include "doc/doc_package.h"
 #include "doc/list_numbering.h"
+#include "doc/main_document_parser.h"
+#include "support/paths.h"
 #include "word_document_builder.h"
 
 namespace vn::doc::list_numbering_test {
@@ -121,6 +125,36 @@ TEST(DocListNumbering, CountsLargerThanTheirBytesEndWithTheBytes) {
   EXPECT_TRUE(none.numbering.Definitions().FRdLstf.empty());
   EXPECT_TRUE(none.numbering.Overrides().FRgLfo.empty());
   EXPECT_FALSE(none.numbering.NextLabel(1, 0).has_value());
+}
+
+TEST(DocListNumbering, ALibreOfficeDocumentsParagraphsGetTheirLabels) {
+  // A dump of each paragraph's label and text, the labels counted in
+  // paragraph order from each paragraph's list override and level.
+  vn::TMemoryStream input;
+  input.LoadFromFile(std::filesystem::path(VN_FIXTURES_DIR) / "doc" / "lists.doc");
+  Diagnostics diagnostics;
+  TvnDOCPackage package(&input, u"", &diagnostics);
+  TvnDOCMainDocumentParser parser(&package, nullptr, &diagnostics);
+  parser.Initialize();
+  TvnBinaryReader word(package.OLESSRoot()->FWordDocumentStream.Bytes());
+  const TvnDocStory& main = parser.MainStory();
+  std::vector<String> dump;
+  for (const TvnDocParagraph& p : main.FParagraphs) {
+    vn::wordmodel::TvnParagraphProperties props;
+    package.HelperFunctions()->ParseParagraphProperties(props, p.FPRL.get(), word);
+    String text = main.FText.substr(static_cast<size_t>(p.FCP), static_cast<size_t>(p.FCPEnd - p.FCP));
+    if (!text.empty() && text.back() == u'\r') text.pop_back();
+    String line;
+    if (props.GetNumberID() > 0)
+      line = parser.ListNumbering()->NextLabel(props.GetNumberID(), props.GetNumberLevel()).value_or(u"?") + u" ";
+    dump.push_back(line + text);
+  }
+  // The writer stores the bullet as the Symbol font's bullet code, which
+  // the label keeps (the level's run properties name that font).
+  const std::vector<String> expected = {u"1. One",  u"2. Two",        u"2.1 Two one", u"3. Three", u"3.1 Three one",
+                                        u"\uF0B7 Dot", u"\uF0B7 Dot again", u"Plain"};
+  EXPECT_EQ(dump, expected);
+  EXPECT_TRUE(diagnostics.Empty()) << diagnostics.Summary();
 }
 
 }  // namespace vn::doc::list_numbering_test
