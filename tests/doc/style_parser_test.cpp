@@ -8,6 +8,7 @@
 #include <map>
 
 #include "doc/doc_package.h"
+#include "doc/main_document_parser.h"
 #include "doc/style_parser.h"
 #include "wordmodel/style.h"
 #include "wordmodel/style_resolver.h"
@@ -235,6 +236,42 @@ TEST(DocStylesheet, ALibreOfficeDocumentsStylesLinkByTheirIds) {
   EXPECT_EQ(note->GetRunProperties()->GetFontSize(), 12);
   EXPECT_TRUE(note->GetRunProperties()->GetFontStyle().Contains(vn::framework::TvnFontStyle::fsItalic));
   EXPECT_TRUE(diagnostics.Empty()) << diagnostics.Summary();
+}
+
+TEST(DocStylesheet, RealFilesGiveUniqueIdsWhoseBasesExist) {
+  // Every corpus file that opens: its styles have unique ids, each base
+  // names one of them, slot 0 is the base-less Normal style, and neither the
+  // stylesheet nor the list tables report damage (a damaged file may, but
+  // then only for reasons it shows: the fuzzed files are left out).
+  namespace fs = std::filesystem;
+  const fs::path corpus = fs::path(VN_CORPUS_DIR) / "doc";
+  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus";
+  size_t read = 0;
+  for (const auto& e : fs::directory_iterator(corpus)) {
+    if (e.path().extension() != ".doc") continue;
+    SCOPED_TRACE(e.path().filename().string());
+    vn::TMemoryStream input;
+    input.LoadFromFile(e.path());
+    Diagnostics diagnostics;
+    try {
+      TvnDOCPackage package(&input, u"", &diagnostics);
+      TvnDOCParser parser(&package, nullptr, &diagnostics);
+      TvnStyleList styles = parser.GetStylesParser()->GetEnumerator();
+      static_cast<TvnDOCMainDocumentParser*>(parser.GetDocumentParser())->Initialize();
+      std::map<String, const TvnStyle*> by_id;
+      for (const auto& st : styles) EXPECT_TRUE(by_id.emplace(st->GetStyleID(), st.get()).second);
+      ASSERT_FALSE(styles.empty());
+      EXPECT_EQ(styles[0]->GetStyleID(), u"0");
+      EXPECT_TRUE(styles[0]->GetBasedOn().empty());
+      for (const auto& st : styles)
+        if (!st->GetBasedOn().empty()) EXPECT_TRUE(by_id.count(st->GetBasedOn())) << vn::ToUtf8(st->GetStyleName());
+      if (e.path().filename().string().find("uzz") == std::string::npos)
+        EXPECT_TRUE(diagnostics.Empty()) << diagnostics.Summary();
+      ++read;
+    } catch (const EDOCFormatError&) {
+    }
+  }
+  EXPECT_GT(read, 20u);
 }
 
 }  // namespace vn::doc::style_parser_test
