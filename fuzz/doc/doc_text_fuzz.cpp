@@ -1,10 +1,11 @@
 // Fuzz target for whole Word 97-2003 files: the package, then the
 // main-document reader (piece table, formatted disk pages, the seven
 // stories), then every story's paragraph and character runs applied to
-// fresh properties through the sprm interpreters.
+// fresh properties through the sprm interpreters, then the stylesheet.
 // Contract: any bytes in; the package opens or raises EDOCFormatError;
 // Initialize finishes; each story's runs lie within the story's text, in
-// order; applying them finishes; no crash, leak or hang.
+// order; applying them finishes; the stylesheet gives no more styles than
+// its bytes hold slots; no crash, leak or hang.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "doc/doc_package.h"
 #include "doc/main_document_parser.h"
+#include "doc/style_parser.h"
 #include "runtime/streams.h"
 #include "wordmodel/paragraph_properties.h"
 #include "wordmodel/run_properties.h"
@@ -50,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         helpers.ParseTextRunProperties(props, c.FPRL.get(), word);
       }
     }
+    vn::doc::TvnDOCParser bundle(&package, nullptr);
+    const auto styles = bundle.GetStylesParser()->GetEnumerator();
+    if (styles.size() > package.FIBBase()->FlcbStshf / 2) std::abort();
   } catch (const vn::doc::EDOCFormatError&) {
   }
   return 0;

@@ -42,9 +42,10 @@ void TvnDOCMainDocumentParser::Initialize() {
   std::stable_sort(FDiskPages.FParagraphs.begin(), FDiskPages.FParagraphs.end(), by_start);
   std::stable_sort(FDiskPages.FCharacters.begin(), FDiskPages.FCharacters.end(), by_start);
   ReadStories();
-  // The list definitions and overrides, the shape anchors, text boxes and
-  // drawing data, and the header positions are read by the steps that
-  // build lists, shapes and sections over these stories.
+  FListNumbering = std::make_unique<TvnDocListNumbering>(table, fib, *FPackage->HelperFunctions(), FDiagnostics);
+  // The shape anchors, text boxes and drawing data, and the header
+  // positions are read by the steps that build shapes and sections over
+  // these stories.
 }
 
 void TvnDOCMainDocumentParser::ReadStories() {

@@ -16,8 +16,10 @@
 // table, or text lying outside the WordDocument stream, ends the story's
 // text there; text no property run covers gets a run without properties.
 //
-// The body items (GetEnumerator), the sections, the stylesheet, lists,
-// shapes and header positions are read by later steps over these stories.
+// It also reads the list definitions and overrides (ListNumbering). The
+// body items (GetEnumerator), the sections, shapes and header positions are
+// read by later steps over these stories; the stylesheet by
+// TvnDOCStyleParser.
 #pragma once
 
 #include <array>
@@ -27,6 +29,7 @@
 #include "doc/doc_package.h"
 #include "doc/file_information_block.h"
 #include "doc/formatted_disk_pages.h"
+#include "doc/list_numbering.h"
 #include "runtime/diagnostics.h"
 #include "wordmodel/document_mediator.h"
 #include "wordmodel/word_document_info.h"
@@ -64,6 +67,9 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   const vn::wordmodel::TvnWordDocumentInfo* DocumentInfo() const { return FDocumentInfo.get(); }
   const PieceTable& Pieces() const { return FPieces; }
   const TvnFormattedDiskPages& FormattedDiskPages() const { return FDiskPages; }
+  // The list definitions and overrides with the load's label counters;
+  // null before Initialize.
+  TvnDocListNumbering* ListNumbering() const { return FListNumbering.get(); }
 
  private:
   void ReadStories();
@@ -78,6 +84,7 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   PieceTable FPieces;
   TvnFormattedDiskPages FDiskPages;
   std::array<TvnDocStory, kStoryCount> FStories;
+  std::unique_ptr<TvnDocListNumbering> FListNumbering;
 };
 
 }  // namespace vn::doc

@@ -51,6 +51,12 @@ class WordDocumentBuilder {
     return *this;
   }
 
+  // The stylesheet bytes, placed in the table stream after the bin tables.
+  WordDocumentBuilder& Stylesheet(std::string bytes) {
+    stylesheet_ = std::move(bytes);
+    return *this;
+  }
+
   // The byte offset of character `cp` of the text (after Build, or once
   // every piece is added).
   uint32_t Fc(uint32_t cp) const {
@@ -125,6 +131,11 @@ class WordDocumentBuilder {
     };
     bin_table(250, chpx_page, chpx);
     bin_table(258, papx_page, papx);
+    if (!stylesheet_.empty()) {
+      put32(162, static_cast<uint32_t>(table_.size()));
+      put32(166, static_cast<uint32_t>(stylesheet_.size()));
+      table_ += stylesheet_;
+    }
     word.replace(chpx_page * 512, 512, ChpxPage(chpx));
     word.replace(papx_page * 512, 512, PapxPage(papx));
     return word;
@@ -196,6 +207,7 @@ class WordDocumentBuilder {
   std::vector<uint32_t> story_counts_;
   std::vector<Run> chpx_, papx_;
   std::string table_;
+  std::string stylesheet_;
 };
 
 }  // namespace vn::doc::testing
