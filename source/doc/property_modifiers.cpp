@@ -325,7 +325,13 @@ void TvnDOCHelperFunctions::ApplyCharacterSprm(wm::TvnRunProperties& ARun, TvnBi
       run.SetWordSpace(static_cast<int32_t>(std::lround(twips * 96.0 / 1440.0)));
       break;
     }
-    case kCHps: case kCHpsBi: {
+    case kCHpsBi:
+      // The size of complex-script text (Arabic, Hebrew, Thai): the model
+      // keeps one size, that of the other scripts, which this must not
+      // overwrite (a heading of 16 points would turn into its 12-point
+      // complex-script size).
+      break;
+    case kCHps: {
       const auto half_points = Operand(r, APRL, 2);
       run.SetFontSize(static_cast<int32_t>(std::nearbyint(static_cast<double>(half_points) / 2.0)));
       Mark(run, wm::TvnExplicitlySetValue::esvFontSize);

@@ -55,7 +55,7 @@ class TvnDOCStyleParser : public vn::wordmodel::TvnStyleParser {
  private:
   void ReadStylesheet();
 
-  TvnDOCParser* FParser;
+  [[maybe_unused]] TvnDOCParser* FParser;  // the owning reader, kept for the readers to come
   TvnDOCPackage* FPackage;
   Diagnostics* FDiagnostics;
   TvnDOCHelperFunctions* FHelperFunctions;

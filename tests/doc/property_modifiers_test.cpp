@@ -169,6 +169,8 @@ TEST(DocSprmEffects, KnownSprmsSetTheirProperties) {
        }},
       {"sprmCHps 21 half-points", Bytes({0x43, 0x4A, 21, 0}), [](Applied& a) { EXPECT_EQ(a.run.GetFontSize(), 10); }},
       {"sprmCHps 23 half-points", Bytes({0x43, 0x4A, 23, 0}), [](Applied& a) { EXPECT_EQ(a.run.GetFontSize(), 12); }},
+      {"sprmCHpsBi leaves the size", Bytes({0x43, 0x4A, 32, 0, 0x61, 0x4A, 24, 0}),
+       [](Applied& a) { EXPECT_EQ(a.run.GetFontSize(), 16); }},
       {"sprmCIco 16", Bytes({0x42, 0x2A, 16}),
        [](Applied& a) { EXPECT_EQ(a.run.GetBrush()->GetColor(), (wm::TvnRGBColor{192, 192, 192})); }},
       {"sprmCCv", Bytes({0x70, 0x68, 0x12, 0x34, 0x56, 0x00}),
