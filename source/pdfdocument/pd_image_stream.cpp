@@ -3,7 +3,7 @@
 namespace vn::pdfdoc {
 
 TvnPDImageStream::TvnPDImageStream(vn::pdf::TvnStream* AStream, int AWidth, int ANoComp, int ANoBits)
-    : FStream(AStream), FWidth(AWidth), FNoComps(ANoComp), FNoBits(ANoBits) {
+    : FStream(AStream), FNoBits(ANoBits) {
   const bool depth_ok = ANoBits == 1 || ANoBits == 2 || ANoBits == 4 || ANoBits == 8 || ANoBits == 16;
   if (!AStream || AWidth < 1 || ANoComp < 1 || ANoComp > 32 || !depth_ok) return;
   const int64_t vals = int64_t{AWidth} * ANoComp;

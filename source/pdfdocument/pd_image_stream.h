@@ -33,8 +33,6 @@ class TvnPDImageStream {
   int ReadByte();
 
   vn::pdf::TvnStream* FStream = nullptr;
-  int FWidth = 0;
-  int FNoComps = 0;
   int FNoBits = 0;
   int FNoVals = 0;
   std::vector<uint8_t> FImageLine;
