@@ -1,0 +1,322 @@
+#include "wordmodel/pagination_engine.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "framework/canvas.h"
+#include "wordmodel/layout_tags.h"
+#include "wordmodel/margins.h"
+#include "wordmodel/paragraph.h"
+#include "wordmodel/paragraph_layout_engine.h"
+#include "wordmodel/section.h"
+#include "wordmodel/table.h"
+#include "wordmodel/word_parser.h"
+
+namespace vn::wordmodel {
+
+void TvnElementExtractor::PopulateElements() {
+  if (FFinished) return;
+  TvnMainDocumentParser* parser = FParser.GetDocumentParser();
+  if (parser != nullptr) {
+    // Sections first: a reader builds its body while answering it.
+    std::optional<std::vector<TvnSection*>> sections = parser->Sections();
+    std::vector<TvnDocItem*> items = parser->GetEnumerator();
+    if (sections.has_value()) {
+      for (TvnSection* section : *sections)
+        if (section != nullptr) FSections.push_back(section);
+      int32_t current = 0;
+      for (TvnDocItem* item : items) {
+        if (item == nullptr) continue;
+        FElements.push_back(item);
+        FElementSections.push_back(current);
+        if (auto* paragraph = dynamic_cast<TvnParagraph*>(item)) {
+          if (paragraph->GetContainsSection() && current + 1 < static_cast<int32_t>(FSections.size())) ++current;
+          if (!FSections.empty()) paragraph->SetSection(FSections[static_cast<size_t>(current)]);
+        }
+      }
+    } else {
+      for (TvnDocItem* item : items) {
+        auto* section = dynamic_cast<TvnSection*>(item);
+        if (section == nullptr) continue;
+        FSections.push_back(section);
+        for (const auto& child : section->GetItems()) {
+          if (child == nullptr) continue;
+          FElements.push_back(child.get());
+          FElementSections.push_back(static_cast<int32_t>(FSections.size()) - 1);
+        }
+      }
+    }
+  }
+  FFinished = true;
+}
+
+namespace {
+
+int32_t MarginOf(const TvnSection& ASection, int32_t (TvnPageMargins::*AGetter)() const) {
+  const TvnPageMargins* margins = ASection.GetPageMargin();
+  return margins != nullptr ? (margins->*AGetter)() : 0;
+}
+
+// Appends AFrom's items to ATo in order, ownership with them.
+void MoveLaidOutItems(LaidOutItems& AFrom, LaidOutItems& ATo) {
+  const std::vector<TvnDocItem*> items = AFrom.Items();
+  for (TvnDocItem* item : items) {
+    std::unique_ptr<TvnDocItem> owned = AFrom.Remove(item);
+    if (owned != nullptr) {
+      ATo.Add(std::move(owned));
+    } else {
+      ATo.Add(item);
+    }
+  }
+}
+
+bool LeftOverHasMore(const TvnParagraph* AParagraph, int32_t ARunIndex) {
+  return AParagraph != nullptr && ARunIndex < AParagraph->GetCount();
+}
+
+}  // namespace
+
+TvnWordLayoutEngine::TvnWordLayoutEngine(TvnWordParser& AParser, TvnBaseCanvas* ACanvas)
+    : FExtractor(AParser), FCanvas(ACanvas) {
+  if (FCanvas == nullptr) {
+    FOwnedCanvas = vn::framework::DefaultCanvasClass(nullptr);
+    FOwnedCanvas->CreateCanvas();
+    FCanvas = FOwnedCanvas.get();
+  }
+  FExtractor.PopulateElements();
+  const std::vector<TvnSection*>& sections = FExtractor.GetSections();
+  for (size_t i = 0; i < sections.size(); ++i) LayoutSectionHeadersAndFooters(*sections[i], static_cast<int32_t>(i));
+}
+
+TvnWordLayoutEngine::~TvnWordLayoutEngine() = default;
+
+void TvnWordLayoutEngine::LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex) {
+  for (TvnHeaderFooterElement* header :
+       {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageHeader()),
+        static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageHeader()),
+        static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageHeader())})
+    if (header != nullptr) LayoutHeaderFooter(ASection, ASectionIndex, *header, false);
+  for (TvnHeaderFooterElement* footer :
+       {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageFooter()),
+        static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageFooter()),
+        static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageFooter())})
+    if (footer != nullptr) LayoutHeaderFooter(ASection, ASectionIndex, *footer, true);
+}
+
+// A header is laid out from the header distance down; a footer from the
+// footer distance above the page bottom, and moved up by its own height
+// when it runs past the page bottom.
+void TvnWordLayoutEngine::LayoutHeaderFooter(TvnSection& ASection, int32_t ASectionIndex,
+                                             TvnHeaderFooterElement& AElement, bool AIsFooter) {
+  const int32_t width = ASection.GetPageWidth();
+  const int32_t height = ASection.GetPageHeight();
+  const int32_t left = MarginOf(ASection, &TvnPageMargins::GetLeft);
+  const int32_t right = width - MarginOf(ASection, &TvnPageMargins::GetRight);
+  int32_t top = AIsFooter ? height - MarginOf(ASection, &TvnPageMargins::GetFooter)
+                          : MarginOf(ASection, &TvnPageMargins::GetHeader);
+  LaidOutHeaderFooter laidOut;
+  for (int pass = 0; pass < 2; ++pass) {
+    TvnPageLayoutEngine engine(&ASection, ASectionIndex, 1, TRect{left, top, right, top + height});
+    engine.SetCanvas(FCanvas);
+    TvnPageStatus status;
+    bool first = true;
+    for (const auto& source : AElement.GetElements()) {
+      if (auto* paragraph = dynamic_cast<TvnParagraph*>(source.get())) {
+        uint8_t cause = 0;
+        engine.ProcessParagraph(*paragraph, cause, nullptr, 0, -1, 0, nullptr, &FNumPagesFieldList);
+      } else if (auto* table = dynamic_cast<TvnTable*>(source.get())) {
+        TvnTableLayoutEngine tables(&ASection, 0, status, engine);
+        tables.ProcessTable(*table, false, false, first, nullptr, &FNumPagesFieldList, 1);
+      }
+      first = false;
+    }
+    engine.FinalizeLayout();
+    laidOut.Items = engine.TakePageElements();
+    laidOut.StartY = top;
+    laidOut.EndY = engine.GetY();
+    if (!AIsFooter || laidOut.EndY <= height || pass == 1) break;
+    top = 2 * top - laidOut.EndY;
+  }
+  AElement.SetStartY(laidOut.StartY);
+  AElement.SetEndY(laidOut.EndY);
+  FHeaderFooters[&AElement] = std::move(laidOut);
+}
+
+const TvnWordLayoutEngine::LaidOutHeaderFooter* TvnWordLayoutEngine::ChoosePageHeaderFooter(bool AFooter) const {
+  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const TvnHeaderFooterElement* element = nullptr;
+  if (section.GetIsTitlePage() && FCurrentSectionPageNumber == 1) {
+    element = AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetFirstPageFooter())
+                      : section.GetFirstPageHeader();
+  } else if (!section.GetIsEvenOddHeaders() || FCurrentSectionPageNumber % 2 == 1) {
+    element = AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetDefaultPageFooter())
+                      : section.GetDefaultPageHeader();
+  } else {
+    element = AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetEvenPageFooter())
+                      : section.GetEvenPageHeader();
+  }
+  if (element == nullptr) return nullptr;
+  auto found = FHeaderFooters.find(element);
+  if (found == FHeaderFooters.end() || found->second.Items.Empty()) return nullptr;
+  return &found->second;
+}
+
+// A top margin of 0 or less is taken as its absolute value whatever the
+// header; otherwise the body starts below the header when that is lower.
+int32_t TvnWordLayoutEngine::GetTopMargin() const {
+  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const int32_t top = MarginOf(section, &TvnPageMargins::GetTop);
+  if (top <= 0) return -top;
+  const int32_t headerExtent =
+      FCurrentHeaderTop == 0 ? 0 : std::max(FCurrentHeaderTop, MarginOf(section, &TvnPageMargins::GetHeader));
+  return std::max(top, headerExtent);
+}
+
+int32_t TvnWordLayoutEngine::GetBottomMargin() const {
+  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const int32_t bottom = MarginOf(section, &TvnPageMargins::GetBottom);
+  if (bottom < 0) return -bottom;
+  const int32_t footerExtent =
+      FCurrentFooterBottom == 0 ? 0 : std::max(FCurrentFooterBottom, MarginOf(section, &TvnPageMargins::GetFooter));
+  return std::max(bottom, footerExtent);
+}
+
+bool TvnWordLayoutEngine::Exhausted() const {
+  return FCurrentPos >= FExtractor.GetElements().size() && !LeftOverHasMore(FLeftOver.Paragraph, FLeftOver.RunIndex) &&
+         FPageState.GetLeftOverTable() == nullptr;
+}
+
+LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion) {
+  const std::vector<TvnSection*>& sections = FExtractor.GetSections();
+  const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
+  TvnSection* section = sections[static_cast<size_t>(FCurrentSectionIndex)];
+  TvnPageLayoutEngine engine(section, FCurrentSectionIndex, FpageNumber, ARegion);
+  engine.SetCanvas(FCanvas);
+  bool first = true;
+  int32_t prevSpaceAfter = 0;
+  while (true) {
+    // The next item: a left-over paragraph or table first, then the body.
+    TvnDocItem* item = nullptr;
+    int32_t startRun = 0;
+    int32_t startRunItem = 0;
+    if (LeftOverHasMore(FLeftOver.Paragraph, FLeftOver.RunIndex)) {
+      item = FLeftOver.Paragraph;
+      startRun = FLeftOver.RunIndex;
+      startRunItem = FLeftOver.RunItemIndex;
+      ParagraphTagOf(*FLeftOver.Paragraph)->SetOverflowedParagraph(true);
+    } else if (FPageState.GetLeftOverTable() != nullptr) {
+      item = FPageState.GetLeftOverTable();
+    } else if (FCurrentPos < elements.size()) {
+      item = elements[FCurrentPos++];
+    }
+    FLeftOver = PageLeftOver{};
+    if (item == nullptr) break;
+
+    bool full = false;
+    if (auto* table = dynamic_cast<TvnTable*>(item)) {
+      // A table keeps the space the paragraph before it asked for after it.
+      engine.SetY(engine.GetY() + prevSpaceAfter);
+      engine.ClearPendingSpace();
+      engine.ClearLeftOver();
+      TvnTableLayoutEngine tables(section, ARegion.Top, FPageState, engine);
+      const bool leftOverTable = FPageState.GetLeftOverTable() == table;
+      full = tables.ProcessTable(*table, leftOverTable, false, first, nullptr, &FNumPagesFieldList, FpageNumber);
+      prevSpaceAfter = 0;
+    } else if (auto* paragraph = dynamic_cast<TvnParagraph*>(item)) {
+      engine.ClearLeftOver();
+      uint8_t cause = 0;
+      full = engine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, -1, startRun, nullptr,
+                                     &FNumPagesFieldList);
+      const auto props = paragraph->GetFinalParagraphProperties();
+      // 2147483647 marks a space after the paragraph does not set.
+      prevSpaceAfter = props != nullptr && props->GetSpaceAfter() != 2147483647 ? std::max(0, props->GetSpaceAfter()) : 0;
+      TvnParagraph* stopped = engine.GetPrevPara();
+      if (full && LeftOverHasMore(stopped, engine.GetLeftOverRunIndex()))
+        FLeftOver = PageLeftOver{stopped, engine.GetLeftOverRunIndex(), engine.GetLeftOverRunItemIndex()};
+    }
+    // An item that ends its section: the next section starts on a new page
+    // unless it is continuous or starts in the next column.
+    const std::vector<int32_t>& itemSections = FExtractor.GetElementSections();
+    if (FLeftOver.Paragraph == nullptr && FPageState.GetLeftOverTable() == nullptr && FCurrentPos < elements.size() &&
+        itemSections[FCurrentPos] > FCurrentSectionIndex) {
+      FCurrentSectionIndex = itemSections[FCurrentPos];
+      FCurrentSectionPageNumber = 0;
+      const TvnSectionType type = sections[static_cast<size_t>(FCurrentSectionIndex)]->GetSectionType();
+      if (type != TvnSectionType::stContinuous && type != TvnSectionType::stColumnSection) full = true;
+    }
+    first = false;
+    if (full) break;
+  }
+  engine.FinalizeLayout();
+  // Drawings behind the text, the text, drawings in front of it.
+  LaidOutItems body = engine.TakePageElements();
+  LaidOutItems result;
+  for (TvnDocItem* drawing : engine.BackgroundItems()) result.Add(drawing);
+  MoveLaidOutItems(body, result);
+  for (TvnDocItem* drawing : engine.DrawingItems())
+    if (!result.Contains(drawing)) result.Add(drawing);
+  for (TvnDocItem* drawing : engine.ForegroundItems())
+    if (!result.Contains(drawing)) result.Add(drawing);
+  return result;
+}
+
+std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
+  if (FEnded || FExtractor.GetStop() || FExtractor.GetSections().empty() || Exhausted()) {
+    FEnded = true;
+    return nullptr;
+  }
+  ++FpageNumber;
+  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const int32_t width = section.GetPageWidth();
+  const int32_t height = section.GetPageHeight();
+  const LaidOutHeaderFooter* header = ChoosePageHeaderFooter(false);
+  const LaidOutHeaderFooter* footer = ChoosePageHeaderFooter(true);
+  FCurrentHeaderTop = header != nullptr ? header->EndY : 0;
+  FCurrentFooterBottom = footer != nullptr ? height - (footer->StartY != 0 ? footer->StartY : height) : 0;
+  const int32_t left = MarginOf(section, &TvnPageMargins::GetLeft);
+  const int32_t right = MarginOf(section, &TvnPageMargins::GetRight);
+  const int32_t top = GetTopMargin();
+  const int32_t bottom = GetBottomMargin();
+  auto page = std::make_unique<TvnWordPage>(width, bottom, right, top, left, height);
+
+  const size_t startPos = FCurrentPos;
+  const PageLeftOver startLeftOver = FLeftOver;
+  const TvnTable* startTable = FPageState.GetLeftOverTable();
+  const int32_t startRow = FPageState.GetLeftOverRow();
+
+  if (header != nullptr) {
+    LaidOutItems copies = header->Items.Clone();
+    MoveLaidOutItems(copies, page->PageElements());
+  }
+  LaidOutItems body = LayoutBody(TRect{left, top, width - right, height - bottom});
+  MoveLaidOutItems(body, page->PageElements());
+  if (footer != nullptr) {
+    LaidOutItems copies = footer->Items.Clone();
+    MoveLaidOutItems(copies, page->PageElements());
+  }
+  const int32_t pageIndex = FpageNumber - 1;
+  for (TvnDocItem* item : page->PageElements()) {
+    if (auto* line = dynamic_cast<TvnTextLine*>(item)) {
+      line->SetPageNumber(pageIndex);
+      for (TvnDocItem* child : line->Children()) child->SetPageNumber(pageIndex);
+    }
+  }
+
+  // Progress: a new body item was taken, or the left-over paragraph or
+  // table moved on. A page that placed nothing of its first item gives up
+  // on that item after a few tries, so the document always ends.
+  const bool progressed = FCurrentPos > startPos + (startLeftOver.Paragraph != nullptr || startTable != nullptr ? 0 : 1) ||
+                          !(FLeftOver == startLeftOver) || FPageState.GetLeftOverTable() != startTable ||
+                          FPageState.GetLeftOverRow() != startRow;
+  FPagesWithoutProgress = progressed ? 0 : FPagesWithoutProgress + 1;
+  if (FPagesWithoutProgress >= kMaxPagesWithoutProgress) {
+    FLeftOver = PageLeftOver{};
+    FPageState.SetLeftOverTable(nullptr);
+    FPageState.SetLeftOverRow(-1);
+    FPagesWithoutProgress = 0;
+  }
+  ++FCurrentSectionPageNumber;
+  return page;
+}
+
+}  // namespace vn::wordmodel

@@ -1,0 +1,138 @@
+// The pagination engine: reads a flowing document through the reader
+// contract and lays it out one page per call. It chooses each page's header
+// and footer (first page of a section, even and odd pages), computes the
+// body region from the section's margins and the header and footer extents,
+// hands paragraphs to the paragraph engine and tables to the table engine,
+// carries what is left over to the next page, and ends pages at page breaks
+// and at sections that start on a new page.
+//
+// Pagination always ends: every page either takes at least one new item or
+// continues a left-over paragraph or table further than the page before; a
+// page that makes no progress (nothing could be placed) is followed by the
+// item being skipped, and the number of such pages in a row is bounded.
+//
+// Ownership: sections and body items stay the reader's. Pages are the
+// caller's and own their laid-out lines and the copies of the header and
+// footer items; the body items' words and pictures stay the document's.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "wordmodel/table_layout_engine.h"
+#include "wordmodel/word_page.h"
+#include "wordmodel/word_types.h"
+
+namespace vn::wordmodel {
+
+class TvnField;
+class TvnHeaderFooterElement;
+class TvnParagraph;
+class TvnSection;
+class TvnWordParser;
+
+// Collects the document's sections and body items, in that order of asking:
+// the reader's Sections first, then GetEnumerator (a reader builds its body
+// while answering Sections).
+class TvnElementExtractor : public TObject {
+ public:
+  explicit TvnElementExtractor(TvnWordParser& AParser) : FParser(AParser) {}
+
+  // Reads the sections and the body items once. A paragraph that ends a
+  // section (ContainsSection) makes the next section current; the items
+  // after it belong to that section. When the reader gives no section list,
+  // the sections are the section items of the body and their children the
+  // body items. Sets Finished.
+  void PopulateElements();
+
+  const std::vector<TvnDocItem*>& GetElements() const { return FElements; }
+  // The section each body item belongs to (parallel to GetElements).
+  const std::vector<int32_t>& GetElementSections() const { return FElementSections; }
+  const std::vector<TvnSection*>& GetSections() const { return FSections; }
+  bool GetFinished() const { return FFinished; }
+  bool GetStop() const { return FStop; }
+  void SetStop(bool Value) { FStop = Value; }
+
+ private:
+  TvnWordParser& FParser;
+  std::vector<TvnDocItem*> FElements;
+  std::vector<int32_t> FElementSections;
+  std::vector<TvnSection*> FSections;
+  bool FFinished = false;
+  bool FStop = false;
+};
+
+// What the previous page left over: a paragraph to continue (from a child
+// and an item within it) or a table (its row is kept by the table status).
+struct PageLeftOver {
+  TvnParagraph* Paragraph = nullptr;
+  int32_t RunIndex = 0;
+  int32_t RunItemIndex = 0;
+  bool operator==(const PageLeftOver&) const = default;
+};
+
+class TvnWordLayoutEngine : public TObject {
+ public:
+  // Reads the document (sections, then body items) and lays out every
+  // section's headers and footers once. ACanvas measures text; null makes
+  // a canvas of the default canvas class, owned by the engine.
+  explicit TvnWordLayoutEngine(TvnWordParser& AParser, TvnBaseCanvas* ACanvas = nullptr);
+  ~TvnWordLayoutEngine() override;
+  TvnWordLayoutEngine(const TvnWordLayoutEngine&) = delete;
+  TvnWordLayoutEngine& operator=(const TvnWordLayoutEngine&) = delete;
+
+  // The next page, or null when the document is exhausted (and on every
+  // call after that). Errors of the reader, the canvas or the model pass to
+  // the caller.
+  std::unique_ptr<TvnWordPage> GetNextPage();
+  // Asks the engine to stop: the next call returns null.
+  void Close() { FExtractor.SetStop(true); }
+
+  const std::vector<TvnSection*>& GetSections() const { return FExtractor.GetSections(); }
+  const TvnElementExtractor& GetElementExtractor() const { return FExtractor; }
+  // Every NUMPAGES field met in the body, headers and footers, once each.
+  std::vector<TvnField*>& NumPagesFieldList() { return FNumPagesFieldList; }
+  TvnBaseCanvas* GetCanvas() const { return FCanvas; }
+
+  // The most pages in a row that place nothing new before the item that
+  // cannot be placed is skipped.
+  static constexpr int32_t kMaxPagesWithoutProgress = 2;
+
+ private:
+  struct LaidOutHeaderFooter {
+    LaidOutItems Items;
+    int32_t StartY = 0;
+    int32_t EndY = 0;
+  };
+
+  void LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex);
+  void LayoutHeaderFooter(TvnSection& ASection, int32_t ASectionIndex, TvnHeaderFooterElement& AElement,
+                          bool AIsFooter);
+  // The laid-out header (or footer) the current page shows; null when none.
+  const LaidOutHeaderFooter* ChoosePageHeaderFooter(bool AFooter) const;
+  int32_t GetTopMargin() const;
+  int32_t GetBottomMargin() const;
+  // Lays the body into the region; returns its items.
+  LaidOutItems LayoutBody(const TRect& ARegion);
+  bool Exhausted() const;
+
+  TvnElementExtractor FExtractor;
+  std::unique_ptr<TvnBaseCanvas> FOwnedCanvas;
+  TvnBaseCanvas* FCanvas = nullptr;
+  std::map<const TvnHeaderFooterElement*, LaidOutHeaderFooter> FHeaderFooters;
+  std::vector<TvnField*> FNumPagesFieldList;
+  PageLeftOver FLeftOver;
+  TvnPageStatus FPageState;
+  size_t FCurrentPos = 0;
+  int32_t FCurrentSectionIndex = 0;
+  int32_t FCurrentSectionPageNumber = 1;
+  int32_t FpageNumber = 0;
+  int32_t FCurrentHeaderTop = 0;
+  int32_t FCurrentFooterBottom = 0;
+  int32_t FPagesWithoutProgress = 0;
+  bool FEnded = false;
+};
+
+}  // namespace vn::wordmodel
