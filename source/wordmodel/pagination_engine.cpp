@@ -4,12 +4,14 @@
 #include <utility>
 
 #include "framework/canvas.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/layout_tags.h"
 #include "wordmodel/margins.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/paragraph_layout_engine.h"
 #include "wordmodel/section.h"
 #include "wordmodel/table.h"
+#include "wordmodel/text_item.h"
 #include "wordmodel/word_parser.h"
 
 namespace vn::wordmodel {
@@ -115,7 +117,10 @@ void TvnWordLayoutEngine::LayoutHeaderFooter(TvnSection& ASection, int32_t ASect
   int32_t top = AIsFooter ? height - MarginOf(ASection, &TvnPageMargins::GetFooter)
                           : MarginOf(ASection, &TvnPageMargins::GetHeader);
   LaidOutHeaderFooter laidOut;
+  const size_t countsBefore = FNumPagesFieldList.size();
+  std::unique_ptr<TvnHeaderFooterElementTag> tag;
   for (int pass = 0; pass < 2; ++pass) {
+    tag = std::make_unique<TvnHeaderFooterElementTag>();
     TvnPageLayoutEngine engine(&ASection, ASectionIndex, 1, TRect{left, top, right, top + height});
     engine.SetCanvas(FCanvas);
     TvnPageStatus status;
@@ -123,7 +128,7 @@ void TvnWordLayoutEngine::LayoutHeaderFooter(TvnSection& ASection, int32_t ASect
     for (const auto& source : AElement.GetElements()) {
       if (auto* paragraph = dynamic_cast<TvnParagraph*>(source.get())) {
         uint8_t cause = 0;
-        engine.ProcessParagraph(*paragraph, cause, nullptr, 0, -1, 0, nullptr, &FNumPagesFieldList);
+        engine.ProcessParagraph(*paragraph, cause, tag.get(), 0, -1, 0, nullptr, &FNumPagesFieldList);
       } else if (auto* table = dynamic_cast<TvnTable*>(source.get())) {
         TvnTableLayoutEngine tables(&ASection, 0, status, engine);
         tables.ProcessTable(*table, false, false, first, nullptr, &FNumPagesFieldList, 1);
@@ -137,6 +142,19 @@ void TvnWordLayoutEngine::LayoutHeaderFooter(TvnSection& ASection, int32_t ASect
     if (!AIsFooter || laidOut.EndY <= height || pass == 1) break;
     top = 2 * top - laidOut.EndY;
   }
+  // The page numbers and page counts among the laid-out lines, so that
+  // each page's copy can show its own.
+  auto positionOf = [&laidOut](const TvnTextitem* AItem, std::vector<NumberPosition>& APositions) {
+    for (size_t line = 0; AItem != nullptr && line < laidOut.Items.Count(); ++line) {
+      const auto* textLine = dynamic_cast<const TvnTextLine*>(laidOut.Items[line]);
+      if (textLine == nullptr) continue;
+      for (size_t child = 0; child < textLine->Children().Count(); ++child)
+        if (textLine->Children()[child] == AItem) APositions.push_back({line, child});
+    }
+  };
+  for (TvnPageField* field : tag->GetPageFieldList()) positionOf(field->GetTextItem(), laidOut.PageNumbers);
+  for (size_t i = countsBefore; i < FNumPagesFieldList.size(); ++i)
+    if (auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i])) positionOf(count->GetTextItem(), laidOut.PageCounts);
   AElement.SetStartY(laidOut.StartY);
   AElement.SetEndY(laidOut.EndY);
   FHeaderFooters[&AElement] = std::move(laidOut);
@@ -179,6 +197,20 @@ int32_t TvnWordLayoutEngine::GetBottomMargin() const {
   const int32_t footerExtent =
       FCurrentFooterBottom == 0 ? 0 : std::max(FCurrentFooterBottom, MarginOf(section, &TvnPageMargins::GetFooter));
   return std::max(bottom, footerExtent);
+}
+
+void TvnWordLayoutEngine::AddHeaderFooterCopy(const LaidOutHeaderFooter& AElement, TvnWordPage& APage) {
+  LaidOutItems copies = AElement.Items.Clone();
+  auto numberAt = [&copies](const NumberPosition& APosition) -> TvnTextitem* {
+    auto* line = dynamic_cast<TvnTextLine*>(copies[APosition.Line]);
+    if (line == nullptr || APosition.Child >= line->Children().Count()) return nullptr;
+    return dynamic_cast<TvnTextitem*>(line->Children()[APosition.Child]);
+  };
+  for (const NumberPosition& position : AElement.PageNumbers)
+    if (TvnTextitem* number = numberAt(position)) number->SetText(vn::IntToStr(FpageNumber));
+  for (const NumberPosition& position : AElement.PageCounts)
+    if (TvnTextitem* count = numberAt(position)) FPageCountItems.push_back(count);
+  MoveLaidOutItems(copies, APage.PageElements());
 }
 
 bool TvnWordLayoutEngine::Exhausted() const {
@@ -285,14 +317,25 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   const int32_t startRow = FPageState.GetLeftOverRow();
 
   if (header != nullptr) {
-    LaidOutItems copies = header->Items.Clone();
-    MoveLaidOutItems(copies, page->PageElements());
+    AddHeaderFooterCopy(*header, *page);
+  }
+  const size_t countsBefore = FNumPagesFieldList.size();
+  std::vector<TvnTextitem*> countsShownBefore;
+  for (TvnField* field : FNumPagesFieldList) {
+    auto* count = dynamic_cast<TvnNumPages*>(field);
+    countsShownBefore.push_back(count != nullptr ? count->GetTextItem() : nullptr);
   }
   LaidOutItems body = LayoutBody(TRect{left, top, width - right, height - bottom});
+  // Page counts the body laid out on this page: fields met for the first
+  // time, and known fields that show a new item (laid out again).
+  for (size_t i = 0; i < FNumPagesFieldList.size(); ++i) {
+    auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i]);
+    if (count == nullptr || count->GetTextItem() == nullptr) continue;
+    if (i >= countsBefore || countsShownBefore[i] != count->GetTextItem()) FPageCountItems.push_back(count->GetTextItem());
+  }
   MoveLaidOutItems(body, page->PageElements());
   if (footer != nullptr) {
-    LaidOutItems copies = footer->Items.Clone();
-    MoveLaidOutItems(copies, page->PageElements());
+    AddHeaderFooterCopy(*footer, *page);
   }
   const int32_t pageIndex = FpageNumber - 1;
   for (TvnDocItem* item : page->PageElements()) {
@@ -315,6 +358,8 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
     FPageState.SetLeftOverRow(-1);
     FPagesWithoutProgress = 0;
   }
+  const String pageCount = vn::IntToStr(FpageNumber);
+  for (TvnTextitem* count : FPageCountItems) count->SetText(pageCount);
   ++FCurrentSectionPageNumber;
   return page;
 }

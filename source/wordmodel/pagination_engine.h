@@ -31,6 +31,7 @@ class TvnField;
 class TvnHeaderFooterElement;
 class TvnParagraph;
 class TvnSection;
+class TvnTextitem;
 class TvnWordParser;
 
 // Collects the document's sections and body items, in that order of asking:
@@ -94,6 +95,8 @@ class TvnWordLayoutEngine : public TObject {
   const TvnElementExtractor& GetElementExtractor() const { return FExtractor; }
   // Every NUMPAGES field met in the body, headers and footers, once each.
   std::vector<TvnField*>& NumPagesFieldList() { return FNumPagesFieldList; }
+  // The pages given out must outlive the engine's last GetNextPage call:
+  // it writes the page count into the pages laid out before.
   TvnBaseCanvas* GetCanvas() const { return FCanvas; }
 
   // The most pages in a row that place nothing new before the item that
@@ -101,10 +104,18 @@ class TvnWordLayoutEngine : public TObject {
   static constexpr int32_t kMaxPagesWithoutProgress = 2;
 
  private:
+  // Where a number sits among a header's laid-out items: the line and the
+  // child of that line.
+  struct NumberPosition {
+    size_t Line = 0;
+    size_t Child = 0;
+  };
   struct LaidOutHeaderFooter {
     LaidOutItems Items;
     int32_t StartY = 0;
     int32_t EndY = 0;
+    std::vector<NumberPosition> PageNumbers;
+    std::vector<NumberPosition> PageCounts;
   };
 
   void LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex);
@@ -117,12 +128,19 @@ class TvnWordLayoutEngine : public TObject {
   // Lays the body into the region; returns its items.
   LaidOutItems LayoutBody(const TRect& ARegion);
   bool Exhausted() const;
+  // Appends copies of a header's or footer's items to APage, its page
+  // numbers set to this page's and its page counts recorded.
+  void AddHeaderFooterCopy(const LaidOutHeaderFooter& AElement, TvnWordPage& APage);
 
   TvnElementExtractor FExtractor;
   std::unique_ptr<TvnBaseCanvas> FOwnedCanvas;
   TvnBaseCanvas* FCanvas = nullptr;
   std::map<const TvnHeaderFooterElement*, LaidOutHeaderFooter> FHeaderFooters;
   std::vector<TvnField*> FNumPagesFieldList;
+  // Every page count shown on the pages given out so far (owned by those
+  // pages' lines): each is set to the latest page number after every page,
+  // so all show the page count once the document is laid out.
+  std::vector<TvnTextitem*> FPageCountItems;
   PageLeftOver FLeftOver;
   TvnPageStatus FPageState;
   size_t FCurrentPos = 0;

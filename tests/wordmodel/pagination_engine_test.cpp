@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "wordmodel/fixed_pitch_canvas.h"
+#include "wordmodel/field_code.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/images.h"
 #include "wordmodel/paragraph_builders.h"
 #include "wordmodel/section.h"
@@ -146,19 +148,25 @@ void AppendWords(const TvnDocItem& AItem, String& AWords) {
 std::vector<PageView> Paginate(FakeReader& AReader, size_t AMaxPages = 50) {
   FixedPitchCanvas canvas;
   TvnWordLayoutEngine engine(AReader, &canvas);
-  std::vector<PageView> pages;
+  // The pages are read once all are laid out, as they are drawn: page
+  // counts are final only then.
+  std::vector<std::unique_ptr<TvnWordPage>> pages;
   while (pages.size() < AMaxPages) {
     std::unique_ptr<TvnWordPage> page = engine.GetNextPage();
     if (page == nullptr) {
       EXPECT_EQ(engine.GetNextPage(), nullptr) << "a page after the end";
       break;
     }
+    pages.push_back(std::move(page));
+  }
+  std::vector<PageView> views;
+  for (const auto& page : pages) {
     const auto size = page->GetPageSize();
     PageView view{static_cast<int32_t>(size.Width), static_cast<int32_t>(size.Height), {}};
     for (TvnDocItem* item : page->PageElements()) AppendWords(*item, view.words);
-    pages.push_back(view);
+    views.push_back(view);
   }
-  return pages;
+  return views;
 }
 
 struct DocumentCase {
@@ -239,6 +247,35 @@ void OversizePictureWithHeader(FakeBody& ABody) {
   ABody.Items.push_back(Words({u"b"}));
 }
 
+// A paragraph: AText, then the page number, "of" and the page count.
+std::unique_ptr<TvnParagraph> PageOfPages(const char16_t* AText) {
+  std::vector<std::unique_ptr<TvnRun>> runs;
+  runs.push_back(testing::MakeRun({AText}));
+  auto paragraph = Para(Props(), std::move(runs));
+  for (const char16_t* code : {u"PAGE", u"NUMPAGES"}) {
+    auto fieldCode = std::make_unique<TvnFieldCode>();
+    fieldCode->SetCode(code);
+    auto result = std::make_unique<TvnFieldResult>();
+    result->push_back(testing::MakeRun({u"9"}));
+    paragraph->Add(TvnWordHelperFunctions::GetField(nullptr, std::move(fieldCode), false, std::move(result)));
+    if (String(code) == u"PAGE") paragraph->Add(testing::MakeRun({u"of"}));
+  }
+  return paragraph;
+}
+
+// Page numbers and page counts in a header and in the body.
+void PageNumbersEverywhere(FakeBody& ABody) {
+  auto section = Section();
+  auto header = std::make_unique<TvnHeader>();
+  TvnItemList items;
+  items.push_back(PageOfPages(u"hd"));
+  header->SetElements(std::move(items));
+  section->SetDefaultPageHeader(std::move(header));
+  ABody.Owned.push_back(std::move(section));
+  for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5", u"p6", u"p7"}) ABody.Items.push_back(Words({text}));
+  ABody.Items.push_back(PageOfPages(u"body"));
+}
+
 TEST(PaginationDocuments, PageCountsAndPageContents) {
   const DocumentCase cases[] = {
       {"empty body", NoBody, {}},
@@ -260,6 +297,9 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
        {{200, 100, u"a"}, {300, 60, u"b c d"}, {300, 60, u"e"}}},
       {"continuous section on the same page", ContinuousSection, {{200, 100, u"a b"}}},
       {"sections given as body items", SectionsAsBodyItems, {{200, 100, u"a"}, {300, 60, u"b"}}},
+      {"page numbers and page counts",
+       PageNumbersEverywhere,
+       {{200, 100, u"hd 1 of 2 p1 p2 p3 p4 p5 p6"}, {200, 100, u"hd 2 of 2 p7 body 2 of 2"}}},
       {"oversize picture with a header",
        OversizePictureWithHeader,
        {{200, 100, u"hd a"}, {200, 100, u"hd [picture]"}, {200, 100, u"hd b"}}},
