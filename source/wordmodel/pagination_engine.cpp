@@ -218,7 +218,25 @@ bool TvnWordLayoutEngine::Exhausted() const {
          FPageState.GetLeftOverTable() == nullptr;
 }
 
-LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion) {
+TvnWordLayoutEngine::FlowPoint TvnWordLayoutEngine::CurrentFlowPoint() const {
+  const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
+  FlowPoint point{FCurrentPos, FLeftOver, FPageState.GetLeftOverTable(), FPageState.GetLeftOverRow()};
+  const TvnDocItem* taken = point.Pos > 0 ? elements[point.Pos - 1] : nullptr;
+  const bool paragraphNotBegun = point.Paragraph.Paragraph != nullptr && point.Paragraph.Paragraph == taken &&
+                                 point.Paragraph.RunIndex == 0 && point.Paragraph.RunItemIndex == 0;
+  const bool tableNotBegun = point.Table != nullptr && point.Table == taken && point.Row <= 0;
+  if (paragraphNotBegun || tableNotBegun) return FlowPoint{point.Pos - 1, {}, nullptr, -1};
+  return point;
+}
+
+void TvnWordLayoutEngine::RestoreFlowPoint(const FlowPoint& APoint) {
+  FCurrentPos = APoint.Pos;
+  FLeftOver = APoint.Paragraph;
+  FPageState.SetLeftOverTable(APoint.Table);
+  FPageState.SetLeftOverRow(APoint.Row);
+}
+
+LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion, bool AOneItem) {
   const std::vector<TvnSection*>& sections = FExtractor.GetSections();
   const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
   TvnSection* section = sections[static_cast<size_t>(FCurrentSectionIndex)];
@@ -277,7 +295,7 @@ LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion) {
       if (type != TvnSectionType::stContinuous && type != TvnSectionType::stColumnSection) full = true;
     }
     first = false;
-    if (full) break;
+    if (full || AOneItem) break;
   }
   engine.FinalizeLayout();
   // Drawings behind the text, the text, drawings in front of it.
@@ -311,11 +329,9 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   const int32_t bottom = GetBottomMargin();
   auto page = std::make_unique<TvnWordPage>(width, bottom, right, top, left, height);
 
-  const size_t startPos = FCurrentPos;
-  const PageLeftOver startLeftOver = FLeftOver;
-  const TvnTable* startTable = FPageState.GetLeftOverTable();
-  const int32_t startRow = FPageState.GetLeftOverRow();
-
+  const FlowPoint start = CurrentFlowPoint();
+  const int32_t startSection = FCurrentSectionIndex;
+  const int32_t startSectionPage = FCurrentSectionPageNumber;
   if (header != nullptr) {
     AddHeaderFooterCopy(*header, *page);
   }
@@ -325,7 +341,25 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
     auto* count = dynamic_cast<TvnNumPages*>(field);
     countsShownBefore.push_back(count != nullptr ? count->GetTextItem() : nullptr);
   }
-  LaidOutItems body = LayoutBody(TRect{left, top, width - right, height - bottom});
+  LaidOutItems body = LayoutBody(TRect{left, top, width - right, height - bottom}, false);
+  if (CurrentFlowPoint() == start) {
+    // Nothing fitted: the next item alone, in a region a page high.
+    RestoreFlowPoint(start);
+    FCurrentSectionIndex = startSection;
+    FCurrentSectionPageNumber = startSectionPage;
+    body = LayoutBody(TRect{left, top, width - right, top + height}, true);
+    if (CurrentFlowPoint() == start) {
+      // Not even so: the item is skipped, so that the document ends.
+      RestoreFlowPoint(start);
+      if (FLeftOver.Paragraph == nullptr && FPageState.GetLeftOverTable() == nullptr) {
+        ++FCurrentPos;
+      } else {
+        FLeftOver = PageLeftOver{};
+        FPageState.SetLeftOverTable(nullptr);
+        FPageState.SetLeftOverRow(-1);
+      }
+    }
+  }
   // Page counts the body laid out on this page: fields met for the first
   // time, and known fields that show a new item (laid out again).
   for (size_t i = 0; i < FNumPagesFieldList.size(); ++i) {
@@ -345,19 +379,6 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
     }
   }
 
-  // Progress: a new body item was taken, or the left-over paragraph or
-  // table moved on. A page that placed nothing of its first item gives up
-  // on that item after a few tries, so the document always ends.
-  const bool progressed = FCurrentPos > startPos + (startLeftOver.Paragraph != nullptr || startTable != nullptr ? 0 : 1) ||
-                          !(FLeftOver == startLeftOver) || FPageState.GetLeftOverTable() != startTable ||
-                          FPageState.GetLeftOverRow() != startRow;
-  FPagesWithoutProgress = progressed ? 0 : FPagesWithoutProgress + 1;
-  if (FPagesWithoutProgress >= kMaxPagesWithoutProgress) {
-    FLeftOver = PageLeftOver{};
-    FPageState.SetLeftOverTable(nullptr);
-    FPageState.SetLeftOverRow(-1);
-    FPagesWithoutProgress = 0;
-  }
   const String pageCount = vn::IntToStr(FpageNumber);
   for (TvnTextitem* count : FPageCountItems) count->SetText(pageCount);
   ++FCurrentSectionPageNumber;

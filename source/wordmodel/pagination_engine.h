@@ -6,10 +6,11 @@
 // carries what is left over to the next page, and ends pages at page breaks
 // and at sections that start on a new page.
 //
-// Pagination always ends: every page either takes at least one new item or
-// continues a left-over paragraph or table further than the page before; a
-// page that makes no progress (nothing could be placed) is followed by the
-// item being skipped, and the number of such pages in a row is bounded.
+// Pagination always ends: every page places something. When the body
+// region cannot take anything of the next item (margins leaving no room,
+// say), the page is laid out again with that item alone in a region a page
+// high, so the item shows at the body's top, cut by the page's edge; an
+// item that cannot be placed even so is skipped.
 //
 // Ownership: sections and body items stay the reader's. Pages are the
 // caller's and own their laid-out lines and the copies of the header and
@@ -31,6 +32,7 @@ class TvnField;
 class TvnHeaderFooterElement;
 class TvnParagraph;
 class TvnSection;
+class TvnTable;
 class TvnTextitem;
 class TvnWordParser;
 
@@ -99,9 +101,6 @@ class TvnWordLayoutEngine : public TObject {
   // it writes the page count into the pages laid out before.
   TvnBaseCanvas* GetCanvas() const { return FCanvas; }
 
-  // The most pages in a row that place nothing new before the item that
-  // cannot be placed is skipped.
-  static constexpr int32_t kMaxPagesWithoutProgress = 2;
 
  private:
   // Where a number sits among a header's laid-out items: the line and the
@@ -125,8 +124,20 @@ class TvnWordLayoutEngine : public TObject {
   const LaidOutHeaderFooter* ChoosePageHeaderFooter(bool AFooter) const;
   int32_t GetTopMargin() const;
   int32_t GetBottomMargin() const;
-  // Lays the body into the region; returns its items.
-  LaidOutItems LayoutBody(const TRect& ARegion);
+  // Lays the body into the region; returns its items. With AOneItem the
+  // page ends after its first item.
+  LaidOutItems LayoutBody(const TRect& ARegion, bool AOneItem);
+  // Where the flow stands: the next body item and what is left over. An
+  // item taken but not begun counts as not taken.
+  struct FlowPoint {
+    size_t Pos = 0;
+    PageLeftOver Paragraph;
+    TvnTable* Table = nullptr;
+    int32_t Row = -1;
+    bool operator==(const FlowPoint&) const = default;
+  };
+  FlowPoint CurrentFlowPoint() const;
+  void RestoreFlowPoint(const FlowPoint& APoint);
   bool Exhausted() const;
   // Appends copies of a header's or footer's items to APage, its page
   // numbers set to this page's and its page counts recorded.
@@ -149,7 +160,6 @@ class TvnWordLayoutEngine : public TObject {
   int32_t FpageNumber = 0;
   int32_t FCurrentHeaderTop = 0;
   int32_t FCurrentFooterBottom = 0;
-  int32_t FPagesWithoutProgress = 0;
   bool FEnded = false;
 };
 

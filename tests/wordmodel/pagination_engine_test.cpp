@@ -276,6 +276,18 @@ void PageNumbersEverywhere(FakeBody& ABody) {
   ABody.Items.push_back(PageOfPages(u"body"));
 }
 
+// Margins that leave no room for the body: each item is placed alone on a
+// page, at the body's top, and the document ends.
+void NoRoomForTheBody(FakeBody& ABody) {
+  auto section = Section();
+  section->GetPageMargin()->SetTop(60);
+  section->GetPageMargin()->SetBottom(60);
+  ABody.Owned.push_back(std::move(section));
+  ABody.Items.push_back(Words({u"a"}));
+  ABody.Items.push_back(Picture(30));
+  ABody.Items.push_back(Words({u"b"}));
+}
+
 TEST(PaginationDocuments, PageCountsAndPageContents) {
   const DocumentCase cases[] = {
       {"empty body", NoBody, {}},
@@ -300,6 +312,9 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
       {"page numbers and page counts",
        PageNumbersEverywhere,
        {{200, 100, u"hd 1 of 2 p1 p2 p3 p4 p5 p6"}, {200, 100, u"hd 2 of 2 p7 body 2 of 2"}}},
+      {"no room for the body",
+       NoRoomForTheBody,
+       {{200, 100, u"a"}, {200, 100, u"[picture]"}, {200, 100, u"b"}}},
       {"oversize picture with a header",
        OversizePictureWithHeader,
        {{200, 100, u"hd a"}, {200, 100, u"hd [picture]"}, {200, 100, u"hd b"}}},
