@@ -12,6 +12,7 @@
 #include "wordmodel/section.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
+#include "wordmodel/vector_graphics.h"
 #include "wordmodel/word_parser.h"
 
 namespace vn::wordmodel {
@@ -213,6 +214,47 @@ void TvnWordLayoutEngine::AddHeaderFooterCopy(const LaidOutHeaderFooter& AElemen
   MoveLaidOutItems(copies, APage.PageElements());
 }
 
+// The border's sides measured from the page edges, or outside the text
+// margins by the sides' spaces; a coordinate below 0 is taken as 0.
+void TvnWordLayoutEngine::AddPageBorderLines(TvnPageBorderZOrder AZOrder, TvnWordPage& APage) const {
+  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const TvnPageBorder* border = section.GetPageBorder();
+  if (border == nullptr || border->GetZOrder() != AZOrder) return;
+  const TvnPageBorderDisplay display = border->GetPageBorderDisplay();
+  const bool firstPage = FCurrentSectionPageNumber == 1;
+  if ((display == TvnPageBorderDisplay::pbdFirstPage && !firstPage) ||
+      (display == TvnPageBorderDisplay::pbdNotFirstPage && firstPage))
+    return;
+  auto spaceOf = [](const TvnBorder* ASide) { return ASide != nullptr ? ASide->GetSpace() : 0; };
+  const int32_t width = section.GetPageWidth();
+  const int32_t height = section.GetPageHeight();
+  int32_t left = spaceOf(border->GetLeft());
+  int32_t top = spaceOf(border->GetTop());
+  int32_t right = width - spaceOf(border->GetRight());
+  int32_t bottom = height - spaceOf(border->GetBottom());
+  if (border->GetPageBorderOffsetFrom() == TvnPageBorderOffsetFrom::pbofText) {
+    left = MarginOf(section, &TvnPageMargins::GetLeft) - spaceOf(border->GetLeft());
+    top = MarginOf(section, &TvnPageMargins::GetTop) - spaceOf(border->GetTop());
+    right = width + spaceOf(border->GetRight()) - MarginOf(section, &TvnPageMargins::GetRight);
+    bottom = height + spaceOf(border->GetBottom()) - MarginOf(section, &TvnPageMargins::GetBottom);
+  }
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::max(right, 0);
+  bottom = std::max(bottom, 0);
+  auto add = [&APage](const TvnBorder* ASide, int32_t AX1, int32_t AY1, int32_t AX2, int32_t AY2) {
+    if (ASide == nullptr) return;
+    auto line = std::make_unique<TvnLine>(AX1, AY1, AX2, AY2);
+    line->GetPen()->SetColor(ASide->GetColor());
+    line->GetPen()->SetWidth(ASide->GetBorderWidth());
+    APage.PageElements().Add(std::move(line));
+  };
+  add(border->GetTop(), left, top, right, top);
+  add(border->GetBottom(), left, bottom, right, bottom);
+  add(border->GetLeft(), left, bottom, left, top);
+  add(border->GetRight(), right, bottom, right, top);
+}
+
 bool TvnWordLayoutEngine::Exhausted() const {
   return FCurrentPos >= FExtractor.GetElements().size() && !LeftOverHasMore(FLeftOver.Paragraph, FLeftOver.RunIndex) &&
          FPageState.GetLeftOverTable() == nullptr;
@@ -335,6 +377,7 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   if (header != nullptr) {
     AddHeaderFooterCopy(*header, *page);
   }
+  AddPageBorderLines(TvnPageBorderZOrder::pbzBack, *page);
   const size_t countsBefore = FNumPagesFieldList.size();
   std::vector<TvnTextitem*> countsShownBefore;
   for (TvnField* field : FNumPagesFieldList) {
@@ -371,6 +414,7 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   if (footer != nullptr) {
     AddHeaderFooterCopy(*footer, *page);
   }
+  AddPageBorderLines(TvnPageBorderZOrder::pbzFront, *page);
   const int32_t pageIndex = FpageNumber - 1;
   for (TvnDocItem* item : page->PageElements()) {
     if (auto* line = dynamic_cast<TvnTextLine*>(item)) {

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "wordmodel/section.h"
 #include "wordmodel/table_layout_engine.h"
 #include "wordmodel/word_page.h"
 #include "wordmodel/word_types.h"
@@ -139,6 +140,9 @@ class TvnWordLayoutEngine : public TObject {
   FlowPoint CurrentFlowPoint() const;
   void RestoreFlowPoint(const FlowPoint& APoint);
   bool Exhausted() const;
+  // Appends the current section's page border lines of that z-order when
+  // the border shows on this page.
+  void AddPageBorderLines(TvnPageBorderZOrder AZOrder, TvnWordPage& APage) const;
   // Appends copies of a header's or footer's items to APage, its page
   // numbers set to this page's and its page counts recorded.
   void AddHeaderFooterCopy(const LaidOutHeaderFooter& AElement, TvnWordPage& APage);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 #include "wordmodel/fixed_pitch_canvas.h"
@@ -14,6 +15,7 @@
 #include "wordmodel/paragraph_builders.h"
 #include "wordmodel/section.h"
 #include "wordmodel/table.h"
+#include "wordmodel/vector_graphics.h"
 #include "wordmodel/word_parser.h"
 
 namespace vn::wordmodel::pagination_engine_test {
@@ -324,6 +326,45 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
     c.build(reader.Body);
     EXPECT_EQ(Paginate(reader), c.pages) << c.name;
   }
+}
+
+// A border around the text on every page but the section's first: its
+// sides lie outside the margins of 10 by their spaces (3 and 4), and the
+// top and left sides are missing.
+TEST(PaginationBorders, BorderOutsideTheTextOnlyAfterTheFirstPage) {
+  FakeReader reader;
+  auto section = Section();
+  auto border = std::make_unique<TvnPageBorder>();
+  border->SetPageBorderDisplay(TvnPageBorderDisplay::pbdNotFirstPage);
+  border->SetPageBorderOffsetFrom(TvnPageBorderOffsetFrom::pbofText);
+  auto side = [](int32_t ASpace) {
+    auto result = std::make_unique<TvnBorder>();
+    result->SetSpace(ASpace);
+    result->SetBorderWidth(2);
+    return result;
+  };
+  border->SetRight(side(3));
+  border->SetBottom(side(4));
+  section->SetPageBorder(std::move(border));
+  reader.Body.Owned.push_back(std::move(section));
+  reader.Body.Items.push_back(Words({u"a", u"\f", u"b"}));
+  FixedPitchCanvas canvas;
+  TvnWordLayoutEngine engine(reader, &canvas);
+  std::vector<std::vector<std::array<int32_t, 5>>> pages;
+  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) {
+    pages.emplace_back();
+    for (TvnDocItem* item : page->PageElements())
+      if (auto* line = dynamic_cast<TvnLine*>(item))
+        pages.back().push_back(
+            {line->GetStartX(), line->GetStartY(), line->GetEndX(), line->GetEndY(), line->GetPen()->GetWidth()});
+  }
+  // Bottom at 100 + 4 - 10, right at 200 + 3 - 10; the absent sides' spaces
+  // are 0, so the left and top edges are the margins.
+  const std::vector<std::vector<std::array<int32_t, 5>>> expected = {
+      {},
+      {{10, 94, 193, 94, 2}, {193, 94, 193, 10, 2}},
+  };
+  EXPECT_EQ(pages, expected);
 }
 
 }  // namespace vn::wordmodel::pagination_engine_test
