@@ -82,8 +82,8 @@ bool LeftOverHasMore(const TvnParagraph* AParagraph, int32_t ARunIndex) {
 TvnWordLayoutEngine::TvnWordLayoutEngine(TvnWordParser& AParser, TvnBaseCanvas* ACanvas)
     : FExtractor(AParser), FCanvas(ACanvas) {
   if (FCanvas == nullptr) {
-    FOwnedCanvas = vn::framework::DefaultCanvasClass(nullptr);
-    FOwnedCanvas->CreateCanvas();
+    // A measuring canvas drawing into a metafile of its own.
+    FOwnedCanvas = std::make_unique<vn::framework::TvnVCLCanvas>();
     FCanvas = FOwnedCanvas.get();
   }
   FExtractor.PopulateElements();

@@ -81,7 +81,7 @@ class TvnWordLayoutEngine : public TObject {
  public:
   // Reads the document (sections, then body items) and lays out every
   // section's headers and footers once. ACanvas measures text; null makes
-  // a canvas of the default canvas class, owned by the engine.
+  // a measuring canvas with a metafile of its own, owned by the engine.
   explicit TvnWordLayoutEngine(TvnWordParser& AParser, TvnBaseCanvas* ACanvas = nullptr);
   ~TvnWordLayoutEngine() override;
   TvnWordLayoutEngine(const TvnWordLayoutEngine&) = delete;
