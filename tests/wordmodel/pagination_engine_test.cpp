@@ -239,6 +239,9 @@ void SectionsAsBodyItems(FakeBody& ABody) {
 
 void NoBody(FakeBody& ABody) { ABody.Owned.push_back(Section()); }
 
+// Body items but no section to lay them out in.
+void NoSection(FakeBody& ABody) { ABody.Items.push_back(Words({u"a"})); }
+
 // A picture taller than any body region, with a header on every page.
 void OversizePictureWithHeader(FakeBody& ABody) {
   auto section = Section();
@@ -293,6 +296,7 @@ void NoRoomForTheBody(FakeBody& ABody) {
 TEST(PaginationDocuments, PageCountsAndPageContents) {
   const DocumentCase cases[] = {
       {"empty body", NoBody, {}},
+      {"no section", NoSection, {}},
       {"paragraphs over pages",
        EightParagraphs,
        {{200, 100, u"p1 p2 p3 p4 p5 p6"}, {200, 100, u"p7 p8"}}},
@@ -326,6 +330,17 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
     c.build(reader.Body);
     EXPECT_EQ(Paginate(reader), c.pages) << c.name;
   }
+}
+
+TEST(PaginationDocuments, CloseEndsTheDocument) {
+  FakeReader reader;
+  EightParagraphs(reader.Body);
+  FixedPitchCanvas canvas;
+  TvnWordLayoutEngine engine(reader, &canvas);
+  EXPECT_NE(engine.GetNextPage(), nullptr);
+  engine.Close();
+  EXPECT_EQ(engine.GetNextPage(), nullptr);
+  EXPECT_EQ(engine.GetNextPage(), nullptr);
 }
 
 // A border around the text on every page but the section's first: its
