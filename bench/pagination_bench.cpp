@@ -6,7 +6,6 @@
 // document types keep them) and with each page freed once made, so that
 // the growth per kept page shows.
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 
 #include <memory>

@@ -94,15 +94,13 @@ TvnWordLayoutEngine::TvnWordLayoutEngine(TvnWordParser& AParser, TvnBaseCanvas* 
 TvnWordLayoutEngine::~TvnWordLayoutEngine() = default;
 
 void TvnWordLayoutEngine::LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex) {
-  for (TvnHeaderFooterElement* header :
-       {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageHeader()),
-        static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageHeader()),
-        static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageHeader())})
+  for (TvnHeaderFooterElement* header : {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageHeader()),
+                                         static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageHeader()),
+                                         static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageHeader())})
     if (header != nullptr) LayoutHeaderFooter(ASection, ASectionIndex, *header, false);
-  for (TvnHeaderFooterElement* footer :
-       {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageFooter()),
-        static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageFooter()),
-        static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageFooter())})
+  for (TvnHeaderFooterElement* footer : {static_cast<TvnHeaderFooterElement*>(ASection.GetFirstPageFooter()),
+                                         static_cast<TvnHeaderFooterElement*>(ASection.GetEvenPageFooter()),
+                                         static_cast<TvnHeaderFooterElement*>(ASection.GetDefaultPageFooter())})
     if (footer != nullptr) LayoutHeaderFooter(ASection, ASectionIndex, *footer, true);
 }
 
@@ -155,7 +153,8 @@ void TvnWordLayoutEngine::LayoutHeaderFooter(TvnSection& ASection, int32_t ASect
   };
   for (TvnPageField* field : tag->GetPageFieldList()) positionOf(field->GetTextItem(), laidOut.PageNumbers);
   for (size_t i = countsBefore; i < FNumPagesFieldList.size(); ++i)
-    if (auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i])) positionOf(count->GetTextItem(), laidOut.PageCounts);
+    if (auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i]))
+      positionOf(count->GetTextItem(), laidOut.PageCounts);
   AElement.SetStartY(laidOut.StartY);
   AElement.SetEndY(laidOut.EndY);
   FHeaderFooters[&AElement] = std::move(laidOut);
@@ -171,8 +170,8 @@ const TvnWordLayoutEngine::LaidOutHeaderFooter* TvnWordLayoutEngine::ChoosePageH
     element = AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetDefaultPageFooter())
                       : section.GetDefaultPageHeader();
   } else {
-    element = AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetEvenPageFooter())
-                      : section.GetEvenPageHeader();
+    element =
+        AFooter ? static_cast<const TvnHeaderFooterElement*>(section.GetEvenPageFooter()) : section.GetEvenPageHeader();
   }
   if (element == nullptr) return nullptr;
   auto found = FHeaderFooters.find(element);
@@ -317,11 +316,12 @@ LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion, bool AOneItem
     } else if (auto* paragraph = dynamic_cast<TvnParagraph*>(item)) {
       engine.ClearLeftOver();
       uint8_t cause = 0;
-      full = engine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, -1, startRun, nullptr,
-                                     &FNumPagesFieldList);
+      full =
+          engine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, -1, startRun, nullptr, &FNumPagesFieldList);
       const auto props = paragraph->GetFinalParagraphProperties();
       // 2147483647 marks a space after the paragraph does not set.
-      prevSpaceAfter = props != nullptr && props->GetSpaceAfter() != 2147483647 ? std::max(0, props->GetSpaceAfter()) : 0;
+      prevSpaceAfter =
+          props != nullptr && props->GetSpaceAfter() != 2147483647 ? std::max(0, props->GetSpaceAfter()) : 0;
       TvnParagraph* stopped = engine.GetPrevPara();
       if (full && LeftOverHasMore(stopped, engine.GetLeftOverRunIndex()))
         FLeftOver = PageLeftOver{stopped, engine.GetLeftOverRunIndex(), engine.GetLeftOverRunItemIndex()};
@@ -408,7 +408,8 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   for (size_t i = 0; i < FNumPagesFieldList.size(); ++i) {
     auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i]);
     if (count == nullptr || count->GetTextItem() == nullptr) continue;
-    if (i >= countsBefore || countsShownBefore[i] != count->GetTextItem()) FPageCountItems.push_back(count->GetTextItem());
+    if (i >= countsBefore || countsShownBefore[i] != count->GetTextItem())
+      FPageCountItems.push_back(count->GetTextItem());
   }
   MoveLaidOutItems(body, page->PageElements());
   if (footer != nullptr) {

@@ -102,7 +102,6 @@ class TvnWordLayoutEngine : public TObject {
   // it writes the page count into the pages laid out before.
   TvnBaseCanvas* GetCanvas() const { return FCanvas; }
 
-
  private:
   // Where a number sits among a header's laid-out items: the line and the
   // child of that line.

@@ -8,9 +8,9 @@
 #include <array>
 #include <optional>
 
-#include "wordmodel/fixed_pitch_canvas.h"
 #include "wordmodel/field_code.h"
 #include "wordmodel/fields.h"
+#include "wordmodel/fixed_pitch_canvas.h"
 #include "wordmodel/images.h"
 #include "wordmodel/paragraph_builders.h"
 #include "wordmodel/section.h"
@@ -210,8 +210,8 @@ void TitleAndEvenOddHeaders(FakeBody& ABody) {
   section->SetDefaultPageHeader(HeaderOf<TvnHeader>(u"odd"));
   section->SetDefaultPageFooter(HeaderOf<TvnFooter>(u"foot"));
   ABody.Owned.push_back(std::move(section));
-  for (const char16_t* text : {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11", u"12", u"13",
-                               u"14", u"15", u"16", u"17", u"18"})
+  for (const char16_t* text : {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9", u"10", u"11", u"12", u"13", u"14",
+                               u"15", u"16", u"17", u"18"})
     ABody.Items.push_back(Words({text}));
 }
 
@@ -297,9 +297,7 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
   const DocumentCase cases[] = {
       {"empty body", NoBody, {}},
       {"no section", NoSection, {}},
-      {"paragraphs over pages",
-       EightParagraphs,
-       {{200, 100, u"p1 p2 p3 p4 p5 p6"}, {200, 100, u"p7 p8"}}},
+      {"paragraphs over pages", EightParagraphs, {{200, 100, u"p1 p2 p3 p4 p5 p6"}, {200, 100, u"p7 p8"}}},
       {"page break", PageBreak, {{200, 100, u"a"}, {200, 100, u"b c"}}},
       {"table split with its header row repeated",
        TallTable,
@@ -310,17 +308,13 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
         {200, 100, u"even 7 8 9 10 11 12"},
         {200, 100, u"odd 13 14 15 16 17 foot"},
         {200, 100, u"even 18"}}},
-      {"sections of two page sizes",
-       SectionsOfTwoSizes,
-       {{200, 100, u"a"}, {300, 60, u"b c d"}, {300, 60, u"e"}}},
+      {"sections of two page sizes", SectionsOfTwoSizes, {{200, 100, u"a"}, {300, 60, u"b c d"}, {300, 60, u"e"}}},
       {"continuous section on the same page", ContinuousSection, {{200, 100, u"a b"}}},
       {"sections given as body items", SectionsAsBodyItems, {{200, 100, u"a"}, {300, 60, u"b"}}},
       {"page numbers and page counts",
        PageNumbersEverywhere,
        {{200, 100, u"hd 1 of 2 p1 p2 p3 p4 p5 p6"}, {200, 100, u"hd 2 of 2 p7 body 2 of 2"}}},
-      {"no room for the body",
-       NoRoomForTheBody,
-       {{200, 100, u"a"}, {200, 100, u"[picture]"}, {200, 100, u"b"}}},
+      {"no room for the body", NoRoomForTheBody, {{200, 100, u"a"}, {200, 100, u"[picture]"}, {200, 100, u"b"}}},
       {"oversize picture with a header",
        OversizePictureWithHeader,
        {{200, 100, u"hd a"}, {200, 100, u"hd [picture]"}, {200, 100, u"hd b"}}},
