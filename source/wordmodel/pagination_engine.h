@@ -12,6 +12,11 @@
 // high, so the item shows at the body's top, cut by the page's edge; an
 // item that cannot be placed even so is skipped.
 //
+// Not done yet: a section's text columns (its body spans the region's
+// width) and laying a page out again when a wrapping drawing lands on text
+// already placed (each page is laid out in one pass; text after the
+// drawing flows around it).
+//
 // Ownership: sections and body items stay the reader's. Pages are the
 // caller's and own their laid-out lines and the copies of the header and
 // footer items; the body items' words and pictures stay the document's.
