@@ -2,6 +2,7 @@
 // and bit-flag sets over enumerations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <type_traits>
