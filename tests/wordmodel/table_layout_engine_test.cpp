@@ -24,14 +24,14 @@ using testing::Props;
 
 // A cell: its texts (each a paragraph; "\n" inside a paragraph's list is
 // a line break), its grid span and vertical merge.
-struct CellSpec {
+struct CellContent {
   std::vector<std::vector<String>> paragraphs;
   int32_t span = 1;
   TvnMergeCellsOption merge = TvnMergeCellsOption::mcoNone;
   TvnVAlignment alignment = TvnVAlignment::vaTop;
 };
 
-std::unique_ptr<TvnTableRow> Row(const std::vector<CellSpec>& ACells, bool AHeader = false,
+std::unique_ptr<TvnTableRow> Row(const std::vector<CellContent>& ACells, bool AHeader = false,
                                  TvnSpacingRule ARule = TvnSpacingRule::srAuto, int32_t AHeightTwips = 0,
                                  bool ACantSplit = false) {
   auto row = std::make_unique<TvnTableRow>();
@@ -41,14 +41,14 @@ std::unique_ptr<TvnTableRow> Row(const std::vector<CellSpec>& ACells, bool AHead
   props->SetHeight(AHeightTwips);
   props->SetCantSplit(ACantSplit);
   row->SetTableRowProperties(props);
-  for (const CellSpec& spec : ACells) {
+  for (const CellContent& content : ACells) {
     auto cell = std::make_unique<TvnTableCell>();
     auto cellProps = std::make_shared<TvnTableCellProperties>();
-    cellProps->SetGridSpan(spec.span);
-    cellProps->SetVMergeCells(spec.merge);
-    cellProps->SetCellVerticalAlignment(spec.alignment);
+    cellProps->SetGridSpan(content.span);
+    cellProps->SetVMergeCells(content.merge);
+    cellProps->SetCellVerticalAlignment(content.alignment);
     cell->SetTableCellProperties(cellProps);
-    for (const auto& texts : spec.paragraphs) cell->InsertItem(Para(Props(), texts));
+    for (const auto& texts : content.paragraphs) cell->InsertItem(Para(Props(), texts));
     row->InsertCell(std::move(cell));
   }
   return row;
@@ -211,7 +211,7 @@ TEST(TableLayoutRows, VerticalAlignmentInATallerRow) {
   } cases[] = {{TvnVAlignment::vaTop, 0}, {TvnVAlignment::vaCenter, 12}, {TvnVAlignment::vaBottom, 24}};
   for (const auto& c : cases) {
     Page page(TRect{0, 0, 300, 400});
-    CellSpec aligned{{{u"a"}}};
+    CellContent aligned{{{u"a"}}};
     aligned.alignment = c.alignment;
     std::vector<std::unique_ptr<TvnTableRow>> rows;
     rows.push_back(Row({aligned, {{{u"x", u"\n", u"y", u"\n", u"z"}}}}));
