@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       page->MakeBox(96, 96, page->DisplayRotation(90), false, true, 5, 5, 50, 50, box, crop);
     } catch (const vn::Exception&) {
     }
-    page->ResourcesDict();
+    if (TvnPDResource* res = page->Resource()) res->FontCount();
     page->ContentsObject();
   }
   TvnPDDocInfo* info = handler.DocInfo();

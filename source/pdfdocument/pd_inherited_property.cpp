@@ -31,9 +31,13 @@ int64_t TvnPDInheritedProperty::GetRotate() {
   return FParent ? FParent->GetRotate() : 0;
 }
 
-vn::pdf::TvnPDDictionary* TvnPDInheritedProperty::GetResourcesDict() {
-  if (TvnPDBaseObject* res = Own("Resources"); res && res->IsDict()) return res->AsDict();
-  return FParent ? FParent->GetResourcesDict() : nullptr;
+TvnPDResource* TvnPDInheritedProperty::GetResource() {
+  if (!FResource) {
+    if (TvnPDBaseObject* res = Own("Resources"); res && res->IsDict())
+      FResource = std::make_unique<TvnPDResource>(FParentDoc, FParentElement, res);
+  }
+  if (FResource) return FResource.get();
+  return FParent ? FParent->GetResource() : nullptr;
 }
 
 TvnPDInheritedProperty* TvnPDInheritedProperty::Holder(const char* AKey) {

@@ -10,6 +10,7 @@
 
 #include "pdf/objects.h"
 #include "pdfdocument/pd_rect.h"
+#include "pdfdocument/pd_resource.h"
 
 namespace vn::pdfdoc {
 
@@ -28,8 +29,9 @@ class TvnPDInheritedProperty : public vn::pdf::TvnPDElement {
   // The own Rotate when it is an integer (read on every call), else the
   // parent's; 0 at the root.
   int64_t GetRotate();
-  // The own Resources dictionary, else the parent's; null when none.
-  vn::pdf::TvnPDDictionary* GetResourcesDict();
+  // The own Resources dictionary wrapped once (owned), else the parent's
+  // resources; null when no node on the way up has a dictionary there.
+  TvnPDResource* GetResource();
   // The node holding the attribute that the node answers with (itself or
   // an ancestor), or null.
   TvnPDInheritedProperty* Holder(const char* AKey);
@@ -51,6 +53,7 @@ class TvnPDInheritedProperty : public vn::pdf::TvnPDElement {
     FBaseObject = AObject;
     FMediaBox.reset();
     FCropBox.reset();
+    FResource.reset();
   }
   vn::pdf::TvnPDDictionary* Dict() const { return FBaseObject ? FBaseObject->AsDict() : nullptr; }
 
@@ -61,6 +64,7 @@ class TvnPDInheritedProperty : public vn::pdf::TvnPDElement {
   TvnPDInheritedProperty* FParent;
   std::unique_ptr<TvnPDRect> FMediaBox;
   std::unique_ptr<TvnPDRect> FCropBox;
+  std::unique_ptr<TvnPDResource> FResource;
 };
 
 }  // namespace vn::pdfdoc

@@ -4,6 +4,10 @@
 
 #include "framework/document_routines.h"
 #include "pdf/base_doc.h"
+#include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_font.h"
+#include "pdfdocument/pd_state.h"
+#include "pdfdocument/pd_xobject.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "runtime/exceptions.h"
 
@@ -25,6 +29,7 @@ void TvnPDPage::Rebind(TvnPDBaseObject* AObject) {
   FBleedBox.reset();
   FTrimBox.reset();
   FRotate = nullptr;
+  FResource.reset();
   if (FInheritedProp) FInheritedProp->Rebind(AObject);
 }
 
@@ -78,10 +83,73 @@ int32_t TvnPDPage::NormalizeRotation(int64_t ARotate) {
 
 int32_t TvnPDPage::NormalizedRotate() { return NormalizeRotation(Rotate()); }
 
-TvnPDDictionary* TvnPDPage::ResourcesDict() {
-  TvnPDBaseObject* res = Dict() ? Dict()->LookUp("Resources") : nullptr;
-  if (res && res->IsDict()) return res->AsDict();
-  return FInheritedProp ? FInheritedProp->GetResourcesDict() : nullptr;
+TvnPDResource* TvnPDPage::Resource() {
+  if (!FResource) {
+    TvnPDBaseObject* res = Dict() ? Dict()->LookUp("Resources") : nullptr;
+    if (res && res->IsDict()) FResource = std::make_unique<TvnPDResource>(FHandler, this, res);
+  }
+  if (FResource) return FResource.get();
+  return FInheritedProp ? FInheritedProp->GetResource() : nullptr;
+}
+
+namespace {
+
+std::unique_ptr<vn::pdf::TvnPDIndirectRef> RefTo(const TvnPDBaseObject* AObj) {
+  return std::make_unique<vn::pdf::TvnPDIndirectRef>(AObj->GetObjNumber(), AObj->GetGenNumber());
+}
+
+}  // namespace
+
+void TvnPDPage::AddResource(TvnPDResourceType ResType, const std::string& ResName, TvnPDBaseObject* ResObject) {
+  const char* key = nullptr;
+  switch (ResType) {
+    case TvnPDResourceType::resExtGState: key = "ExtGState"; break;
+    case TvnPDResourceType::resColorSpace: key = "ColorSpace"; break;
+    case TvnPDResourceType::resXObject: key = "XObject"; break;
+    case TvnPDResourceType::resFont: key = "Font"; break;
+    default: return;
+  }
+  if (!Dict() || !FHandler || !ResObject) return;
+  TvnPDResource* res = Resource();
+  if (!res) {
+    TvnPDBaseObject* dict = FHandler->AddNewObject(std::make_unique<TvnPDDictionary>(FHandler->BaseDoc()));
+    Dict()->Add("Resources", RefTo(dict));
+    res = Resource();
+  }
+  TvnPDDictionary* resources = res->Dict();
+  TvnPDBaseObject* sub = resources->LookUp(key);
+  if (!sub || !sub->IsDict()) {
+    resources->Add(key, std::make_unique<TvnPDDictionary>(FHandler->BaseDoc()));
+    sub = resources->LookUp(key);
+  }
+  // A reference needs an object of its own to point to.
+  if (ResObject->GetObjNumber() <= 0) ResObject = FHandler->AddNewObject(ResObject->Clone());
+  bool listed = false;
+  switch (ResType) {
+    case TvnPDResourceType::resExtGState: listed = res->LookUpGState(ResName) != nullptr; break;
+    case TvnPDResourceType::resColorSpace: listed = res->LookUpColorSpace(ResName) != nullptr; break;
+    case TvnPDResourceType::resXObject: listed = res->LookUpXObject(ResName) != nullptr; break;
+    default: listed = res->LookUpFont(ResName) != nullptr; break;
+  }
+  sub->AsDict()->Add(ResName, RefTo(ResObject));
+  resources->SetIsChanged(true);
+  if (listed) return;
+  switch (ResType) {
+    case TvnPDResourceType::resExtGState:
+      res->AddExtGState(std::make_unique<TvnPDGState>(FHandler, res, ResObject, ResName));
+      break;
+    case TvnPDResourceType::resColorSpace:
+      if (auto space = TvnPDColorSpace::MakeColorSpace(ResObject, ResName)) res->AddColorSpace(std::move(space));
+      break;
+    case TvnPDResourceType::resXObject:
+      if (auto xobject = TvnPDXObject::MakeXObject(FHandler, res, ResObject, ResName))
+        res->AddXObject(std::move(xobject));
+      break;
+    default:
+      if (auto font = TvnPDFont::MakeFont(FHandler, res, ResName, ResObject, FHandler->CMapPath()))
+        res->AddFont(std::move(font));
+      break;
+  }
 }
 
 TvnPDBaseObject* TvnPDPage::ContentsObject() { return Dict() ? Dict()->LookUp("Contents") : nullptr; }
@@ -157,24 +225,21 @@ vn::pdf::TvnPDStream* TvnPDPage::AddNewContentStream(std::string_view AStr) {
       new vn::TMemoryStream(std::vector<uint8_t>(data.begin(), data.end())), 0, 0, false, true);
   TvnPDBaseObject* stream =
       FHandler->AddNewObject(std::make_unique<vn::pdf::TvnPDStream>(std::move(bytes), std::move(dict)));
-  auto ref = [](const TvnPDBaseObject* AObj) {
-    return std::make_unique<vn::pdf::TvnPDIndirectRef>(AObj->GetObjNumber(), AObj->GetGenNumber());
-  };
 
   TvnPDBaseObject* contents = page->LookUp("Contents");
   if (contents && contents->IsArray()) {
-    contents->AsArray()->Add(ref(stream));
+    contents->AsArray()->Add(RefTo(stream));
     page->SetIsChanged(true);
   } else if (contents && contents->IsStream() && contents->GetObjNumber() > 0) {
     // One stream becomes an array of the old stream and the new one.
     auto list = std::make_unique<vn::pdf::TvnPDArray>(FHandler->BaseDoc());
-    list->Add(ref(contents));
-    list->Add(ref(stream));
+    list->Add(RefTo(contents));
+    list->Add(RefTo(stream));
     TvnPDBaseObject* array = FHandler->AddNewObject(std::move(list));
-    page->Add("Contents", ref(array));
+    page->Add("Contents", RefTo(array));
   } else {
     // A page without content gets the new stream as its content.
-    page->Add("Contents", ref(stream));
+    page->Add("Contents", RefTo(stream));
   }
   return stream->AsStream();
 }

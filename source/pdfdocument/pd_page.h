@@ -18,6 +18,7 @@
 #include "pdf/objects.h"
 #include "pdfdocument/pd_inherited_property.h"
 #include "pdfdocument/pd_rect.h"
+#include "pdfdocument/pd_resource.h"
 
 namespace vn::pdfdoc {
 
@@ -52,8 +53,16 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   int64_t Rotate();
   // Rotate brought into 0 .. 359 (a multiple of 90 for any multiple of 90).
   int32_t NormalizedRotate();
-  // The own /Resources dictionary, else the inherited one; null without.
-  vn::pdf::TvnPDDictionary* ResourcesDict();
+  // The own /Resources wrapped once (kept), else the inherited resources;
+  // null without either.
+  TvnPDResource* Resource();
+  // Adds ResObject to the page's resources under ResName: a page without
+  // resources gets a new resources object first; the kind's sub-dictionary
+  // (/ExtGState, /ColorSpace, /XObject or /Font) is made when missing, the
+  // name refers to ResObject (a direct object is first stored as an object
+  // of its own), and the resources list a wrapper for it unless they
+  // already list one of that name. Other kinds change nothing.
+  void AddResource(TvnPDResourceType ResType, const std::string& ResName, vn::pdf::TvnPDBaseObject* ResObject);
   // The /Contents value (a stream or an array of streams), or null.
   vn::pdf::TvnPDBaseObject* ContentsObject();
 
@@ -99,6 +108,7 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   std::unique_ptr<TvnPDRect> FCropBox;
   std::unique_ptr<TvnPDRect> FBleedBox;
   std::unique_ptr<TvnPDRect> FTrimBox;
+  std::unique_ptr<TvnPDResource> FResource;
   vn::pdf::TvnPDInteger* FRotate = nullptr;
   int32_t FPageNum = 0;
   bool FIsInheritedCropBox = false;

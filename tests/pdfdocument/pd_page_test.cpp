@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "pdfdocument/pd_font.h"
 #include "pdfdocument/pdf_model_testing.h"
 #include "runtime/exceptions.h"
 #include "support/pdf_files.h"
@@ -183,6 +184,54 @@ TEST(PDPageContent, AddedStreamIsDrawnAfterSave) {
     const std::array<int, 3> red_rgb = {255, 0, 0};
     EXPECT_EQ(RenderedPixel(file, 75, 50), blue);
     EXPECT_EQ(RenderedPixel(file, 25, 50), c.red_left ? red_rgb : white);
+  }
+}
+
+TEST(PDPageResources, OwnInheritedOrNone) {
+  auto own = OpenPdfBytes(OnePage("/Resources << /Font << /A 4 0 R >> >>", "/Resources << /Font << /B 4 0 R >> >>"));
+  ASSERT_NE(own->GetPage(1)->Resource(), nullptr);
+  EXPECT_NE(own->GetPage(1)->Resource()->Dict()->LookUp("Font")->AsDict()->LookUp("B"), nullptr);
+  auto inherited = OpenPdfBytes(OnePage("/Resources << /Font << /A 4 0 R >> >>", ""));
+  ASSERT_NE(inherited->GetPage(1)->Resource(), nullptr);
+  EXPECT_NE(inherited->GetPage(1)->Resource()->Dict()->LookUp("Font")->AsDict()->LookUp("A"), nullptr);
+  auto none = OpenPdfBytes(OnePage("", "/Resources 5"));
+  EXPECT_EQ(none->GetPage(1)->Resource(), nullptr);
+}
+
+TEST(PDPageResources, AddedFontIsUsedByAddedContent) {
+  if (!vn::test_support::HaveTool("pdftotext")) GTEST_SKIP() << "pdftotext missing";
+  if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
+  struct Case {
+    const char* what;
+    const char* node;
+    const char* page;
+  };
+  const Case cases[] = {
+      {"own resources", "", "/Resources << /ProcSet [/PDF] >>"},
+      {"inherited resources", "/Resources << /Font << >> >>", ""},
+      {"no resources", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto handler = OpenPdfBytes(OnePage(std::string("/MediaBox [0 0 200 100] ") + c.node, c.page));
+    TvnPDPage* page = handler->GetPage(1);
+    auto font = std::make_unique<vn::pdf::TvnPDDictionary>(handler->BaseDoc());
+    font->Add("Type", std::make_unique<vn::pdf::TvnPDName>("Font"));
+    font->Add("Subtype", std::make_unique<vn::pdf::TvnPDName>("Type1"));
+    font->Add("BaseFont", std::make_unique<vn::pdf::TvnPDName>("Helvetica"));
+    page->AddResource(TvnPDResourceType::resFont, "F9", font.get());  // direct: stored as an object of its own
+    ASSERT_NE(page->Resource(), nullptr);
+    EXPECT_NE(page->Resource()->LookUpFont("F9"), nullptr);
+    page->AddResource(TvnPDResourceType::resProcSet, "P", font.get());  // not a kind pages add
+    EXPECT_EQ(page->Resource()->Dict()->LookUp("ProcSet") != nullptr, std::string(c.page).find("ProcSet") != std::string::npos);
+    page->AddNewContentStream("BT /F9 24 Tf 20 40 Td (Added text) Tj ET");
+
+    const auto file = TempPdf("font.pdf");
+    handler->SaveDocument(file);
+    EXPECT_EQ(vn::pdf::testing::RunTool("qpdf --check " + file.string()), 0);
+    std::string text;
+    vn::pdf::testing::RunTool("pdftotext " + file.string() + " -", &text);
+    EXPECT_NE(text.find("Added text"), std::string::npos) << text;
   }
 }
 
