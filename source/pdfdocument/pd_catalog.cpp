@@ -14,8 +14,8 @@ using vn::pdf::TvnPDDictionary;
 
 namespace {
 
-constexpr const char* kLayoutNames[] = {"",           "SinglePage",  "OneColumn",  "TwoColumnLeft",
-                                        "TwoColumnRight", "TwoPageLeft", "TwoPageRight"};
+constexpr const char* kLayoutNames[] = {
+    "", "SinglePage", "OneColumn", "TwoColumnLeft", "TwoColumnRight", "TwoPageLeft", "TwoPageRight"};
 constexpr const char* kPageModeNames[] = {"",           "UseNone", "UseThumbs",     "UseOutlines",
                                           "FullScreen", "UseOC",   "UseAttachments"};
 
@@ -36,7 +36,8 @@ TvnPDCatalog::TvnPDCatalog(TvnPDFDocumentHandler* AParentDoc, TvnPDDictionary* A
 TvnPDCatalog::~TvnPDCatalog() = default;
 
 TvnPDPageTree* TvnPDCatalog::PageTree() {
-  if (!FPageTree) FPageTree = std::make_unique<TvnPDPageTree>(FHandler, Dict() ? Dict()->LookUp("Pages") : nullptr, this);
+  if (!FPageTree)
+    FPageTree = std::make_unique<TvnPDPageTree>(FHandler, Dict() ? Dict()->LookUp("Pages") : nullptr, this);
   return FPageTree.get();
 }
 
@@ -66,8 +67,10 @@ void TvnPDCatalog::SetPageLayout(TvnPDLayoutMode Value) {
   if (!Dict()) return;
   FPageLayout = Value;
   // No name stands for "none": the entry goes rather than take an empty name.
-  if (Value == TvnPDLayoutMode::lmNone) Dict()->Remove("PageLayout");
-  else Dict()->Add("PageLayout", std::make_unique<vn::pdf::TvnPDName>(kLayoutNames[static_cast<size_t>(Value)]));
+  if (Value == TvnPDLayoutMode::lmNone)
+    Dict()->Remove("PageLayout");
+  else
+    Dict()->Add("PageLayout", std::make_unique<vn::pdf::TvnPDName>(kLayoutNames[static_cast<size_t>(Value)]));
 }
 
 TvnPDPageMode TvnPDCatalog::PageMode() {
@@ -79,8 +82,10 @@ TvnPDPageMode TvnPDCatalog::PageMode() {
 void TvnPDCatalog::SetPageMode(TvnPDPageMode Value) {
   if (!Dict()) return;
   FPageMode = Value;
-  if (Value == TvnPDPageMode::pmNone) Dict()->Remove("PageMode");
-  else Dict()->Add("PageMode", std::make_unique<vn::pdf::TvnPDName>(kPageModeNames[static_cast<size_t>(Value)]));
+  if (Value == TvnPDPageMode::pmNone)
+    Dict()->Remove("PageMode");
+  else
+    Dict()->Add("PageMode", std::make_unique<vn::pdf::TvnPDName>(kPageModeNames[static_cast<size_t>(Value)]));
 }
 
 TvnPDViewerPref* TvnPDCatalog::ViewerPref() {

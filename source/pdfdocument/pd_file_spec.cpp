@@ -69,8 +69,10 @@ TvnPDFileSystem TvnPDFileSpec::FileSystem() {
 
 void TvnPDFileSpec::SetFileSystem(TvnPDFileSystem Value) {
   if (vn::pdf::TvnPDDictionary* dict = Dict()) {
-    if (Value == TvnPDFileSystem::fsURL) dict->Add("FS", std::make_unique<vn::pdf::TvnPDName>("URL"));
-    else dict->Remove("FS");
+    if (Value == TvnPDFileSystem::fsURL)
+      dict->Add("FS", std::make_unique<vn::pdf::TvnPDName>("URL"));
+    else
+      dict->Remove("FS");
   }
   FFileSystem = Value;
 }

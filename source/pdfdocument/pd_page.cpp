@@ -98,18 +98,63 @@ std::unique_ptr<vn::pdf::TvnPDIndirectRef> RefTo(const TvnPDBaseObject* AObj) {
   return std::make_unique<vn::pdf::TvnPDIndirectRef>(AObj->GetObjNumber(), AObj->GetGenNumber());
 }
 
+// The resources sub-dictionary of a kind a page adds; null for the others.
+const char* AddedResourceKey(TvnPDResourceType AType) {
+  switch (AType) {
+    case TvnPDResourceType::resExtGState:
+      return "ExtGState";
+    case TvnPDResourceType::resColorSpace:
+      return "ColorSpace";
+    case TvnPDResourceType::resXObject:
+      return "XObject";
+    case TvnPDResourceType::resFont:
+      return "Font";
+    default:
+      return nullptr;
+  }
+}
+
+// Whether the resources list a resource of the kind under the name (which
+// loads the kind's list from the dictionary).
+bool ResourceListed(TvnPDResource& ARes, TvnPDResourceType AType, const std::string& AName) {
+  switch (AType) {
+    case TvnPDResourceType::resExtGState:
+      return ARes.LookUpGState(AName) != nullptr;
+    case TvnPDResourceType::resColorSpace:
+      return ARes.LookUpColorSpace(AName) != nullptr;
+    case TvnPDResourceType::resXObject:
+      return ARes.LookUpXObject(AName) != nullptr;
+    default:
+      return ARes.LookUpFont(AName) != nullptr;
+  }
+}
+
+// Adds the wrapper of the kind for the object to the resources' list.
+void ListResource(TvnPDFDocumentHandler& AHandler, TvnPDResource& ARes, TvnPDResourceType AType,
+                  const std::string& AName, TvnPDBaseObject* AObject) {
+  switch (AType) {
+    case TvnPDResourceType::resExtGState:
+      ARes.AddExtGState(std::make_unique<TvnPDGState>(&AHandler, &ARes, AObject, AName));
+      break;
+    case TvnPDResourceType::resColorSpace:
+      if (auto space = TvnPDColorSpace::MakeColorSpace(AObject, AName)) ARes.AddColorSpace(std::move(space));
+      break;
+    case TvnPDResourceType::resXObject:
+      if (auto xobject = TvnPDXObject::MakeXObject(&AHandler, &ARes, AObject, AName))
+        ARes.AddXObject(std::move(xobject));
+      break;
+    default:
+      if (auto font = TvnPDFont::MakeFont(&AHandler, &ARes, AName, AObject, AHandler.CMapPath()))
+        ARes.AddFont(std::move(font));
+      break;
+  }
+}
+
 }  // namespace
 
 void TvnPDPage::AddResource(TvnPDResourceType ResType, const std::string& ResName, TvnPDBaseObject* ResObject) {
-  const char* key = nullptr;
-  switch (ResType) {
-    case TvnPDResourceType::resExtGState: key = "ExtGState"; break;
-    case TvnPDResourceType::resColorSpace: key = "ColorSpace"; break;
-    case TvnPDResourceType::resXObject: key = "XObject"; break;
-    case TvnPDResourceType::resFont: key = "Font"; break;
-    default: return;
-  }
-  if (!Dict() || !FHandler || !ResObject) return;
+  const char* key = AddedResourceKey(ResType);
+  if (!key || !Dict() || !FHandler || !ResObject) return;
   TvnPDResource* res = Resource();
   if (!res) {
     TvnPDBaseObject* dict = FHandler->AddNewObject(std::make_unique<TvnPDDictionary>(FHandler->BaseDoc()));
@@ -124,32 +169,10 @@ void TvnPDPage::AddResource(TvnPDResourceType ResType, const std::string& ResNam
   }
   // A reference needs an object of its own to point to.
   if (ResObject->GetObjNumber() <= 0) ResObject = FHandler->AddNewObject(ResObject->Clone());
-  bool listed = false;
-  switch (ResType) {
-    case TvnPDResourceType::resExtGState: listed = res->LookUpGState(ResName) != nullptr; break;
-    case TvnPDResourceType::resColorSpace: listed = res->LookUpColorSpace(ResName) != nullptr; break;
-    case TvnPDResourceType::resXObject: listed = res->LookUpXObject(ResName) != nullptr; break;
-    default: listed = res->LookUpFont(ResName) != nullptr; break;
-  }
+  const bool listed = ResourceListed(*res, ResType, ResName);
   sub->AsDict()->Add(ResName, RefTo(ResObject));
   resources->SetIsChanged(true);
-  if (listed) return;
-  switch (ResType) {
-    case TvnPDResourceType::resExtGState:
-      res->AddExtGState(std::make_unique<TvnPDGState>(FHandler, res, ResObject, ResName));
-      break;
-    case TvnPDResourceType::resColorSpace:
-      if (auto space = TvnPDColorSpace::MakeColorSpace(ResObject, ResName)) res->AddColorSpace(std::move(space));
-      break;
-    case TvnPDResourceType::resXObject:
-      if (auto xobject = TvnPDXObject::MakeXObject(FHandler, res, ResObject, ResName))
-        res->AddXObject(std::move(xobject));
-      break;
-    default:
-      if (auto font = TvnPDFont::MakeFont(FHandler, res, ResName, ResObject, FHandler->CMapPath()))
-        res->AddFont(std::move(font));
-      break;
-  }
+  if (!listed) ListResource(*FHandler, *res, ResType, ResName, ResObject);
 }
 
 TvnPDBaseObject* TvnPDPage::ContentsObject() { return Dict() ? Dict()->LookUp("Contents") : nullptr; }
@@ -196,20 +219,28 @@ void TvnPDPage::MakeBox(double hDPI, double vDPI, int32_t Rotate, bool UseMediaB
   const double y1 = (SliceY + SliceH) * sy;
   switch (Rotate) {
     case 90:
-      if (UpsideDown) Box.SetValues(r.Left() + y0, r.Top() + x0, r.Left() + y1, r.Top() + x1);
-      else Box.SetValues(r.Right() - y1, r.Top() + x0, r.Right() - y0, r.Top() + x1);
+      if (UpsideDown)
+        Box.SetValues(r.Left() + y0, r.Top() + x0, r.Left() + y1, r.Top() + x1);
+      else
+        Box.SetValues(r.Right() - y1, r.Top() + x0, r.Right() - y0, r.Top() + x1);
       break;
     case 180:
-      if (UpsideDown) Box.SetValues(r.Right() - x1, r.Top() + y0, r.Right() - x0, r.Top() + y1);
-      else Box.SetValues(r.Right() - x1, r.Bottom() - y1, r.Right() - x0, r.Bottom() - y0);
+      if (UpsideDown)
+        Box.SetValues(r.Right() - x1, r.Top() + y0, r.Right() - x0, r.Top() + y1);
+      else
+        Box.SetValues(r.Right() - x1, r.Bottom() - y1, r.Right() - x0, r.Bottom() - y0);
       break;
     case 270:
-      if (UpsideDown) Box.SetValues(r.Right() - y1, r.Bottom() - x1, r.Right() - y0, r.Bottom() - x0);
-      else Box.SetValues(r.Left() + y0, r.Bottom() - x1, r.Left() + y1, r.Bottom() - x0);
+      if (UpsideDown)
+        Box.SetValues(r.Right() - y1, r.Bottom() - x1, r.Right() - y0, r.Bottom() - x0);
+      else
+        Box.SetValues(r.Left() + y0, r.Bottom() - x1, r.Left() + y1, r.Bottom() - x0);
       break;
     default:
-      if (UpsideDown) Box.SetValues(r.Left() + x0, r.Bottom() - y1, r.Left() + x1, r.Bottom() - y0);
-      else Box.SetValues(r.Left() + x0, r.Top() + y0, r.Left() + x1, r.Top() + y1);
+      if (UpsideDown)
+        Box.SetValues(r.Left() + x0, r.Bottom() - y1, r.Left() + x1, r.Bottom() - y0);
+      else
+        Box.SetValues(r.Left() + x0, r.Top() + y0, r.Left() + x1, r.Top() + y1);
       break;
   }
 }

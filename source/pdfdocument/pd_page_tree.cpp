@@ -120,8 +120,7 @@ void TvnPDPageTree::FlattenPage(TvnPDPage& APage, TvnPDDictionary& ARoot) {
   for (const char* key : kInheritedKeys) {
     if (dict->LookupRefObj(key) || !prop->Parent()) continue;
     TvnPDInheritedProperty* holder = prop->Parent()->Holder(key);
-    if (holder && holder != FInheritedProp.get())
-      dict->Add(key, holder->Dict()->LookupRefObj(key)->Clone());
+    if (holder && holder != FInheritedProp.get()) dict->Add(key, holder->Dict()->LookupRefObj(key)->Clone());
   }
   if (ARoot.GetObjNumber() > 0)
     dict->Add("Parent", std::make_unique<vn::pdf::TvnPDIndirectRef>(ARoot.GetObjNumber(), ARoot.GetGenNumber()));

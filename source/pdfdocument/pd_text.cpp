@@ -1,8 +1,7 @@
-#include "pdfdocument/pd_text_impl.h"
-
 #include <algorithm>
 
 #include "pdf/text.h"
+#include "pdfdocument/pd_text_impl.h"
 
 namespace vn::pdfdoc {
 

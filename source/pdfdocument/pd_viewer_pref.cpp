@@ -3,8 +3,8 @@
 namespace vn::pdfdoc {
 
 namespace {
-constexpr const char* kViewerPrefKeys[6] = {"HideToolbar",  "HideMenubar",  "HideWindowUI",
-                                            "FitWindow",    "CenterWindow", "DisplayDocTitle"};
+constexpr const char* kViewerPrefKeys[6] = {"HideToolbar", "HideMenubar",  "HideWindowUI",
+                                            "FitWindow",   "CenterWindow", "DisplayDocTitle"};
 }  // namespace
 
 bool TvnPDViewerPref::Get(int AIndex) {

@@ -4,8 +4,8 @@
 
 #include "pdf/exceptions.h"
 #include "pdf/xref.h"
-#include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/cmap.h"
+#include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_doc_info.h"
 #include "pdfdocument/pd_page.h"
 #include "pdfdocument/pd_page_tree.h"

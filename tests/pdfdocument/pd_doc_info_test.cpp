@@ -1,12 +1,13 @@
 // Document information, dates, viewer preferences, file specifications and
 // the catalog's own entries: read from small files, written, saved and read
 // back by pdfinfo and qpdf.
+#include "pdfdocument/pd_doc_info.h"
+
 #include <gtest/gtest.h>
 
 #include "pdf/exceptions.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_date.h"
-#include "pdfdocument/pd_doc_info.h"
 #include "pdfdocument/pd_file_spec.h"
 #include "pdfdocument/pd_viewer_pref.h"
 #include "pdfdocument/pdf_model_testing.h"
@@ -47,7 +48,7 @@ TEST(PDDate, PiecesByPosition) {
       {"D:20231300", 2023, 1, 1, 0, 0, 0, "D:20230101000000"},  // month 13, day 00
       {"D:20230101006060", 2023, 1, 1, 0, 0, 0, "D:20230101000000"},
       {"D:2023AB01", 2023, 1, 1, 0, 0, 0, "D:20230101000000"},  // a piece that is no number
-      {"2023-01-01", 0, 0, 0, 0, 0, 0, "D:00000000000"},      // no "D:": nothing is read
+      {"2023-01-01", 0, 0, 0, 0, 0, 0, "D:00000000000"},        // no "D:": nothing is read
       // A "-" and a later "Z": the zone starts at the first mark, so nothing
       // after the hour is a time (combining the two positions would read
       // "45" as seconds).
@@ -67,16 +68,17 @@ TEST(PDDate, PiecesByPosition) {
 }
 
 TEST(PDDocInfo, ReadsTextStringsAndDates) {
-  auto handler = OpenPdfBytes(
-      WithInfo("", "<< /Title <FEFF00C400DF> /Author (Plain) /CreationDate (D:20230305140709+01'00') "
-                   "/Keywords <616263> /Producer (Someone) /Subject 12 >>"));
+  auto handler =
+      OpenPdfBytes(WithInfo("",
+                            "<< /Title <FEFF00C400DF> /Author (Plain) /CreationDate (D:20230305140709+01'00') "
+                            "/Keywords <616263> /Producer (Someone) /Subject 12 >>"));
   TvnPDDocInfo* info = handler->DocInfo();
   EXPECT_EQ(info->Title(), u"\u00C4\u00DF");
   EXPECT_EQ(info->Author(), u"Plain");
   EXPECT_EQ(info->Keyword(), u"abc");
   EXPECT_EQ(info->CreateDate(), u"5/3/2023/ 14:7:9");
   EXPECT_EQ(info->ModeDate(), u"");
-  EXPECT_EQ(info->Subject(), u"");  // not a string
+  EXPECT_EQ(info->Subject(), u"");                   // not a string
   EXPECT_EQ(info->Producer(), u"Vintrope Pelmora");  // stamped on load
   String value = u"kept";
   info->GetInfo("Keyword", value);
@@ -89,9 +91,9 @@ TEST(PDDocInfo, SetSavedAndReadBackByPdfinfo) {
   if (!vn::test_support::HaveTool("pdfinfo")) GTEST_SKIP() << "pdfinfo missing";
   if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
   // A file without Info gets one.
-  auto handler = OpenPdfBytes(PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>",
-                                            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>"}));
+  auto handler =
+      OpenPdfBytes(PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>"}));
   TvnPDDocInfo* info = handler->DocInfo();
   info->SetTitle(u"\u00DCberblick \u2013 \u6771\u4EAC");
   info->SetAuthor(u"Ann (\\) Lee");
@@ -106,10 +108,10 @@ TEST(PDDocInfo, SetSavedAndReadBackByPdfinfo) {
 
   std::string out;
   ASSERT_EQ(vn::pdf::testing::RunTool("pdfinfo -isodates -enc UTF-8 " + file.string(), &out), 0);
-  for (const char* line : {"Title:           \u00DCberblick \u2013 \u6771\u4EAC\n", "Author:          Ann (\\) Lee\n",
-                           "Subject:         \u0394 subject\n", "Keywords:        one, two\n",
-                           "Creator:         tests\n", "Producer:        Vintrope Pelmora\n",
-                           "CreationDate:    2024-01-02T03:04:05Z\n"}) {
+  for (const char* line :
+       {"Title:           \u00DCberblick \u2013 \u6771\u4EAC\n", "Author:          Ann (\\) Lee\n",
+        "Subject:         \u0394 subject\n", "Keywords:        one, two\n", "Creator:         tests\n",
+        "Producer:        Vintrope Pelmora\n", "CreationDate:    2024-01-02T03:04:05Z\n"}) {
     EXPECT_NE(out.find(line), std::string::npos) << line << " not in\n" << out;
   }
   TvnPDFDocumentHandler saved;
@@ -168,9 +170,10 @@ TEST(PDCatalog, LayoutModeAndMetadata) {
 }
 
 TEST(PDFileSpec, StringOrDictionary) {
-  auto handler = OpenPdfBytes(WithInfo(
-      "", "<< /A (plain.txt) /B << /Type /Filespec /F <FEFF00E9002E0074> /Desc (About) /V true /FS /URL "
-          "/EF << /F 5 0 R >> >> >>"));
+  auto handler = OpenPdfBytes(
+      WithInfo("",
+               "<< /A (plain.txt) /B << /Type /Filespec /F <FEFF00E9002E0074> /Desc (About) /V true /FS /URL "
+               "/EF << /F 5 0 R >> >> >>"));
   // Object 5 is not in the file: a missing embedded stream reads as none.
   auto* info = handler->DocInfo()->InfoDict();
   TvnPDFileSpec plain(info->LookUp("A"));

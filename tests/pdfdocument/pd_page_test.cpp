@@ -105,17 +105,17 @@ TEST(PDPageSlice, BoxOfASliceForEachRotation) {
     double left, top, right, bottom;
   };
   const Case cases[] = {
-      {0, false, true, 20, 30, 50, 50},     {0, true, true, 20, 90, 50, 110},
-      {90, false, true, 180, 30, 200, 60},  {90, true, true, 20, 30, 40, 60},
+      {0, false, true, 20, 30, 50, 50},      {0, true, true, 20, 90, 50, 110},
+      {90, false, true, 180, 30, 200, 60},   {90, true, true, 20, 30, 40, 60},
       {180, false, true, 170, 90, 200, 110}, {180, true, true, 170, 30, 200, 50},
-      {270, false, true, 20, 80, 40, 110},  {270, true, true, 180, 80, 200, 110},
+      {270, false, true, 20, 80, 40, 110},   {270, true, true, 180, 80, 200, 110},
       {0, false, false, 40, 50, 70, 70},  // the crop box [30 40 130 100]
   };
   auto handler = OpenPdfBytes(OnePage("", "/MediaBox [10 20 210 120] /CropBox [30 40 130 100]"));
   TvnPDPage* page = handler->GetPage(1);
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.rotate << (c.upside_down ? " upside down" : "")
-                                    << (c.use_media_box ? "" : " crop box"));
+                                      << (c.use_media_box ? "" : " crop box"));
     TvnPDRect box;
     bool crop = false;
     page->MakeBox(144, 288, c.rotate, c.use_media_box, c.upside_down, 20, 40, 60, 80, box, crop);
@@ -154,8 +154,7 @@ TEST(PDPageContent, AddedStreamIsDrawnAfterSave) {
   if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
   if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
   const std::string red = "1 0 0 rg 0 0 50 100 re f";
-  const std::string red_stream =
-      "<< /Length " + std::to_string(red.size()) + " >>\nstream\n" + red + "\nendstream";
+  const std::string red_stream = "<< /Length " + std::to_string(red.size()) + " >>\nstream\n" + red + "\nendstream";
   struct Case {
     const char* what;
     std::string contents;  // the page's /Contents entry
@@ -223,7 +222,8 @@ TEST(PDPageResources, AddedFontIsUsedByAddedContent) {
     ASSERT_NE(page->Resource(), nullptr);
     EXPECT_NE(page->Resource()->LookUpFont("F9"), nullptr);
     page->AddResource(TvnPDResourceType::resProcSet, "P", font.get());  // not a kind pages add
-    EXPECT_EQ(page->Resource()->Dict()->LookUp("ProcSet") != nullptr, std::string(c.page).find("ProcSet") != std::string::npos);
+    EXPECT_EQ(page->Resource()->Dict()->LookUp("ProcSet") != nullptr,
+              std::string(c.page).find("ProcSet") != std::string::npos);
     page->AddNewContentStream("BT /F9 24 Tf 20 40 Td (Added text) Tj ET");
 
     const auto file = TempPdf("font.pdf");

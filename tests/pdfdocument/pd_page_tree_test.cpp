@@ -2,10 +2,11 @@
 // cyclic, repeated, damaged and wrongly counted trees, agreeing with
 // pdfinfo where the tree is one it reads the same way; Update writes the
 // tree flat without changing what any page shows.
+#include "pdfdocument/pd_page_tree.h"
+
 #include <gtest/gtest.h>
 
 #include "pdfdocument/pd_catalog.h"
-#include "pdfdocument/pd_page_tree.h"
 #include "pdfdocument/pdf_model_testing.h"
 #include "support/pdf_files.h"
 #include "support/prerequisites.h"
