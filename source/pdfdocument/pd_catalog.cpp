@@ -125,11 +125,7 @@ void TvnPDCatalog::SetXMPMetadata(std::string_view AMetadata) {
   auto dict = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
   dict->Add("Type", std::make_unique<vn::pdf::TvnPDName>("Metadata"));
   dict->Add("Subtype", std::make_unique<vn::pdf::TvnPDName>("XML"));
-  dict->Add("Length", std::make_unique<vn::pdf::TvnPDInteger>(static_cast<int64_t>(AMetadata.size())));
-  auto data = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(
-      new vn::TMemoryStream(std::vector<uint8_t>(AMetadata.begin(), AMetadata.end())), 0, 0, false, true);
-  TvnPDBaseObject* stream =
-      FHandler->AddNewObject(std::make_unique<vn::pdf::TvnPDStream>(std::move(data), std::move(dict)));
+  vn::pdf::TvnPDStream* stream = FHandler->AddNewStream(std::move(dict), AMetadata);
   Dict()->Add("Metadata", std::make_unique<vn::pdf::TvnPDIndirectRef>(stream->GetObjNumber(), 0));
   FMetadata.reset();
 }

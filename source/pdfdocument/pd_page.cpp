@@ -248,14 +248,7 @@ void TvnPDPage::MakeBox(double hDPI, double vDPI, int32_t Rotate, bool UseMediaB
 vn::pdf::TvnPDStream* TvnPDPage::AddNewContentStream(std::string_view AStr) {
   TvnPDDictionary* page = Dict();
   if (!page || !FHandler) return nullptr;
-  std::string data(AStr);
-  data += "\r\n";
-  auto dict = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
-  dict->Add("Length", std::make_unique<vn::pdf::TvnPDInteger>(static_cast<int64_t>(data.size())));
-  auto bytes = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(
-      new vn::TMemoryStream(std::vector<uint8_t>(data.begin(), data.end())), 0, 0, false, true);
-  TvnPDBaseObject* stream =
-      FHandler->AddNewObject(std::make_unique<vn::pdf::TvnPDStream>(std::move(bytes), std::move(dict)));
+  vn::pdf::TvnPDStream* stream = FHandler->AddNewStream(nullptr, std::string(AStr) + "\r\n");
 
   TvnPDBaseObject* contents = page->LookUp("Contents");
   if (contents && contents->IsArray()) {
@@ -272,7 +265,7 @@ vn::pdf::TvnPDStream* TvnPDPage::AddNewContentStream(std::string_view AStr) {
     // A page without content gets the new stream as its content.
     page->Add("Contents", RefTo(stream));
   }
-  return stream->AsStream();
+  return stream;
 }
 
 }  // namespace vn::pdfdoc

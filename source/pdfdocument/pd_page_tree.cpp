@@ -33,8 +33,7 @@ TvnPDPageTree::TvnPDPageTree(TvnPDFDocumentHandler* AParentDoc, TvnPDBaseObject*
       FHandler(AParentDoc),
       FInheritedProp(std::make_unique<TvnPDInheritedProperty>(AParentDoc, nullptr, APagesDict)) {}
 
-// Pages before the attribute objects they point to.
-TvnPDPageTree::~TvnPDPageTree() { FPageList.clear(); }
+TvnPDPageTree::~TvnPDPageTree() = default;
 
 void TvnPDPageTree::CollectPages() {
   if (FCollected) return;
@@ -45,10 +44,10 @@ void TvnPDPageTree::CollectPages() {
   Walk(root, FInheritedProp.get(), 0);
 }
 
-bool TvnPDPageTree::Walk(TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, int ADepth) {
+void TvnPDPageTree::Walk(TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, int ADepth) {
   TvnPDBaseObject* kids_obj = ANode->LookUp("Kids");
   vn::pdf::TvnPDArray* kids = kids_obj ? kids_obj->AsArray() : nullptr;
-  if (!kids) return false;
+  if (!kids) return;
   for (int64_t i = 0; i < kids->GetLength(); ++i) {
     TvnPDBaseObject* raw = kids->GetRefObj(i);
     if (raw && raw->IsIndirectRef() && raw->GetObjNumber() > 0) {
@@ -73,7 +72,6 @@ bool TvnPDPageTree::Walk(TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, 
         break;
     }
   }
-  return true;
 }
 
 void TvnPDPageTree::AddPage(TvnPDDictionary* APageDict, TvnPDInheritedProperty* AParentProp) {

@@ -50,7 +50,8 @@ class TvnPDPageTree : public vn::pdf::TvnPDElement {
 
  private:
   void CollectPages();
-  bool Walk(vn::pdf::TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, int ADepth);
+  // Collects the pages under the node; a node without /Kids gives none.
+  void Walk(vn::pdf::TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, int ADepth);
   void AddPage(vn::pdf::TvnPDDictionary* APageDict, TvnPDInheritedProperty* AParentProp);
   void FlattenPage(TvnPDPage& APage, vn::pdf::TvnPDDictionary& ARoot);
 

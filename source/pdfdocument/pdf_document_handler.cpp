@@ -141,4 +141,13 @@ vn::pdf::TvnPDBaseObject* TvnPDFDocumentHandler::AddNewObject(std::unique_ptr<vn
   return raw;
 }
 
+vn::pdf::TvnPDStream* TvnPDFDocumentHandler::AddNewStream(std::unique_ptr<vn::pdf::TvnPDDictionary> ADict,
+                                                          std::string_view AData) {
+  if (!ADict) ADict = std::make_unique<vn::pdf::TvnPDDictionary>(FBaseDoc.get());
+  ADict->Add("Length", std::make_unique<vn::pdf::TvnPDInteger>(static_cast<int64_t>(AData.size())));
+  auto bytes = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(
+      new vn::TMemoryStream(std::vector<uint8_t>(AData.begin(), AData.end())), 0, 0, false, true);
+  return AddNewObject(std::make_unique<vn::pdf::TvnPDStream>(std::move(bytes), std::move(ADict)))->AsStream();
+}
+
 }  // namespace vn::pdfdoc

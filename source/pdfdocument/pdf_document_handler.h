@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/page_model.h"
@@ -95,6 +96,9 @@ class TvnPDFDocumentHandler : public vn::pdf::TvnObject, public vn::pdf::TvnPDDo
   // skipped), generation 0, in the base document's collection. Returns it
   // (borrowed). EInvalidOperation without a document.
   vn::pdf::TvnPDBaseObject* AddNewObject(std::unique_ptr<vn::pdf::TvnPDBaseObject> AObject);
+  // A new stream object holding AData under ADict (a new dictionary when
+  // null), with /Length set, stored as AddNewObject does.
+  vn::pdf::TvnPDStream* AddNewStream(std::unique_ptr<vn::pdf::TvnPDDictionary> ADict, std::string_view AData);
 
  private:
   void FreeDocument();
