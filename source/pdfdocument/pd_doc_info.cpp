@@ -7,8 +7,7 @@
 
 namespace vn::pdfdoc {
 
-TvnPDDocInfo::TvnPDDocInfo(TvnPDFDocumentHandler* AParentDoc, TvnPDCatalog* ACatalog)
-    : FParentDoc(AParentDoc), FCatalog(ACatalog) {
+TvnPDDocInfo::TvnPDDocInfo(TvnPDFDocumentHandler* AParentDoc, TvnPDCatalog* /*ACatalog*/) : FParentDoc(AParentDoc) {
   if (FParentDoc && FParentDoc->BaseDoc()) FPDFInfoObj = FParentDoc->BaseDoc()->GetDocInfo();
   SetProducer(vn::FromAscii(kProducer));
 }

@@ -27,7 +27,7 @@ class TvnPDDocInfo : public vn::pdf::TvnObject {
   static constexpr const char* kProducer = "Vintrope Pelmora";
 
   // Takes the Info dictionary of the handler's base document and stamps
-  // the Producer.
+  // the Producer. The catalog is not needed for reading.
   TvnPDDocInfo(TvnPDFDocumentHandler* AParentDoc, TvnPDCatalog* ACatalog);
 
   String Author();
@@ -65,7 +65,6 @@ class TvnPDDocInfo : public vn::pdf::TvnObject {
   void SetText(Entry& AEntry, StringView AValue);
 
   TvnPDFDocumentHandler* FParentDoc;
-  TvnPDCatalog* FCatalog;
   vn::pdf::TvnPDDictionary* FPDFInfoObj = nullptr;
   struct Entry {
     const char* Key;
