@@ -55,8 +55,8 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   vn::pdf::TvnPDBaseObject* GetNamesDict();
 
   // Read by name and kept once known (an unknown name reads lmNone/pmNone
-  // and is read again next time). The setters write the name (an empty one
-  // for lmNone/pmNone).
+  // and is read again next time). The setters write the name; lmNone and
+  // pmNone, which have no name, remove the entry.
   TvnPDLayoutMode PageLayout();
   void SetPageLayout(TvnPDLayoutMode Value);
   TvnPDPageMode PageMode();
