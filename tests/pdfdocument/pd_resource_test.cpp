@@ -497,7 +497,6 @@ TEST(PDImageEntries, ColourMapTypeAndDefaults) {
   EXPECT_EQ(inverted.Intent(), TvnIntentType::itAbsoluteColorimetric);
   EXPECT_FALSE(inverted.IsInlineImage());
   EXPECT_FALSE(inverted.Interpolate());
-  EXPECT_EQ(inverted.Decode[0], -1);
 
   TvnPDImage jpeg(doc.Doc.get(), nullptr, doc.Doc->GetObject(2));
   EXPECT_EQ(jpeg.ImageType(), vn::pdf::TvnStreamType::stDCT);
