@@ -2,6 +2,8 @@
 // the theme fonts and the settings.
 #include "docx/docx_parser.h"
 
+#include "docx/well_formed_xml.h"
+
 #include <string>
 #include <utility>
 
@@ -17,14 +19,6 @@ const TXmlNode* ReaderChild(const TXmlNode* AElement, StringView AName) {
   TXmlNode* found = nullptr;
   if (AElement != nullptr) AElement->FindChild(AName, found);
   return found;
-}
-
-std::unique_ptr<ooxml::TXmlVerySimple> ParseReaderPart(vn::TMemoryStream* AStream) {
-  if (AStream == nullptr) return nullptr;
-  AStream->SetPosition(0);
-  auto document = std::make_unique<ooxml::TXmlVerySimple>();
-  document->LoadFromStream(*AStream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-  return document;
 }
 
 // Makes one sub-reader; a failure leaves it null and is reported, and the
@@ -130,7 +124,7 @@ std::unique_ptr<ooxml::TXmlVerySimple> TvnDOCXMainDocumentParser::ParseMainDocum
   if (FStream == nullptr || FStream->Size() == 0) {
     throw vn::EDOCXExceptions("the main document part is missing or damaged");
   }
-  std::unique_ptr<ooxml::TXmlVerySimple> document = ParseReaderPart(FStream.get());
+  std::unique_ptr<ooxml::TXmlVerySimple> document = ParseWellFormedPart(FStream.get());
   if (document->DocumentElement() == nullptr) {
     throw vn::EDOCXExceptions("the main document part holds no document element");
   }
@@ -190,7 +184,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
   try {
     std::unique_ptr<vn::TMemoryStream> stream = FPackage->GetCorePropStream();
     if (stream == nullptr || stream->Size() == 0) return nullptr;
-    document = ParseReaderPart(stream.get());
+    document = ParseWellFormedPart(stream.get());
   } catch (const vn::Exception& error) {
     if (FParser != nullptr) FParser->Warn(std::string("the core properties could not be read: ") + error.what());
     return nullptr;
@@ -212,7 +206,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
 
 TvnDOCXThemeParser::TvnDOCXThemeParser(TvnDOCXParser*, TvnDocumentMediator*, TvnDOCXPackage* APackage) {
   if (APackage != nullptr) FStream = APackage->GetThemeStream();
-  FThemeDoc = ParseReaderPart(FStream.get());
+  FThemeDoc = ParseWellFormedPart(FStream.get());
   if (FThemeDoc != nullptr) {
     FFontSchemeElement = ReaderChild(ReaderChild(FThemeDoc->DocumentElement(), u"a:themeElements"), u"a:fontScheme");
   }
@@ -247,7 +241,7 @@ std::vector<TvnThemeFont> TvnDOCXThemeParser::GetMinorThemeFonts() { return Read
 
 TvnDOCXSettingsParser::TvnDOCXSettingsParser(TvnDOCXParser* AParser, TvnDocumentMediator*, TvnDOCXPackage* APackage) {
   if (APackage != nullptr) FStream = APackage->GetDocumentSettingsStream();
-  FSettingsDoc = ParseReaderPart(FStream.get());
+  FSettingsDoc = ParseWellFormedPart(FStream.get());
   if (FSettingsDoc == nullptr) return;
   FSettingsElement = FSettingsDoc->DocumentElement();
   try {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "docx/docx_parser.h"
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
@@ -209,10 +210,8 @@ void TvnDOCXMainDocumentParser::ReadHeadersOrFooters(const TXmlNode* ANode, cons
       if (!part) continue;
       std::unique_ptr<vn::TMemoryStream> stream = FPackage->GetPartStream(*part);
       if (stream == nullptr || stream->Size() == 0) continue;
-      stream->SetPosition(0);
-      ooxml::TXmlVerySimple document;
-      document.LoadFromStream(*stream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-      const TXmlNode* root = document.DocumentElement();
+      std::unique_ptr<WellFormedXmlDocument> document = ParseWellFormedPart(stream.get());
+      const TXmlNode* root = document->DocumentElement();
       if (root != nullptr && root->Name != root_name) root = SectionChild(root, root_name);
       const int kind = type == u"first" ? 0 : type == u"even" ? 1 : 2;
       TvnHeaderFooterElement* target = MakeSlot(ASection, AFooters, kind);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "docx/docx_parser.h"
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
@@ -31,15 +32,6 @@ const TXmlNode* StyleChild(const TXmlNode* AElement, StringView AName) {
 String StyleChildValue(const TXmlNode* AElement, StringView AName) {
   const TXmlNode* child = StyleChild(AElement, AName);
   return child != nullptr ? child->GetAttribute(u"w:val") : String();
-}
-
-// Parses a part stream into a new XML document; null without a stream.
-std::unique_ptr<ooxml::TXmlVerySimple> ParsePartStream(vn::TMemoryStream* AStream) {
-  if (AStream == nullptr) return nullptr;
-  AStream->SetPosition(0);
-  auto document = std::make_unique<ooxml::TXmlVerySimple>();
-  document->LoadFromStream(*AStream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-  return document;
 }
 
 struct RegionName {
@@ -124,7 +116,7 @@ TvnDOCXStyleParser::TvnDOCXStyleParser(TvnDOCXParser* ADocParser, TvnDocumentMed
       FHelperFunction(
           std::make_unique<TvnDOCXHelperFunctions>(ADocParser != nullptr ? ADocParser->Warnings() : nullptr)) {
   if (FPackage != nullptr) FStream = FPackage->GetStyleStream();
-  FStyleDoc = ParsePartStream(FStream.get());
+  FStyleDoc = ParseWellFormedPart(FStream.get());
 }
 
 std::shared_ptr<TvnParagraphProperties> TvnDOCXStyleParser::GetDocDefaultParagraphStyle() {
@@ -237,7 +229,7 @@ TvnDOCXNumberParser::TvnDOCXNumberParser(TvnDOCXParser* AParser, TvnDocumentMedi
       FMediator(AMediator),
       FHelperFunction(std::make_unique<TvnDOCXHelperFunctions>(AParser != nullptr ? AParser->Warnings() : nullptr)) {
   if (FPackage != nullptr) FStream = FPackage->GetNumberingStream();
-  FNumberingDoc = ParsePartStream(FStream.get());
+  FNumberingDoc = ParseWellFormedPart(FStream.get());
 }
 
 TvnNumberList TvnDOCXNumberParser::GetEnumerator() {
