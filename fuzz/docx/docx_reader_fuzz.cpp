@@ -91,12 +91,11 @@ std::string ReaderFuzzPackageOf(const std::string& AXml) {
       "<Relationships>" + ReaderFuzzRelation("rId1", office + "officeDocument", "word/document.xml") +
       ReaderFuzzRelation("rId2", "package/2006/relationships/metadata/core-properties", "docProps/core.xml") +
       "</Relationships>";
-  const std::string document_rels =
-      "<Relationships>" + ReaderFuzzRelation("rId1", office + "styles", "styles.xml") +
-      ReaderFuzzRelation("rId2", office + "numbering", "numbering.xml") +
-      ReaderFuzzRelation("rId3", office + "theme", "theme/theme1.xml") +
-      ReaderFuzzRelation("rId4", office + "settings", "settings.xml") +
-      ReaderFuzzRelation("rId5", office + "header", "header1.xml") + "</Relationships>";
+  const std::string document_rels = "<Relationships>" + ReaderFuzzRelation("rId1", office + "styles", "styles.xml") +
+                                    ReaderFuzzRelation("rId2", office + "numbering", "numbering.xml") +
+                                    ReaderFuzzRelation("rId3", office + "theme", "theme/theme1.xml") +
+                                    ReaderFuzzRelation("rId4", office + "settings", "settings.xml") +
+                                    ReaderFuzzRelation("rId5", office + "header", "header1.xml") + "</Relationships>";
   return ReaderFuzzZip({{"_rels/.rels", package_rels},
                         {"word/_rels/document.xml.rels", document_rels},
                         {"word/document.xml", AXml},

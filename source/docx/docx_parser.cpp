@@ -2,11 +2,10 @@
 // the theme fonts and the settings.
 #include "docx/docx_parser.h"
 
-#include "docx/well_formed_xml.h"
-
 #include <string>
 #include <utility>
 
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 #include "wordmodel/paragraph.h"

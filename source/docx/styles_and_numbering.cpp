@@ -40,12 +40,18 @@ struct RegionName {
 };
 
 constexpr RegionName kRegionNames[] = {
-    {u"wholeTable", TvnTableRegions::trWholeTable},   {u"band1Horz", TvnTableRegions::trBandedRows},
-    {u"band2Horz", TvnTableRegions::trEvenRowBanding}, {u"band1Vert", TvnTableRegions::trBandedColumns},
-    {u"band2Vert", TvnTableRegions::trEvenColumnBanding}, {u"firstRow", TvnTableRegions::trFirstRow},
-    {u"lastRow", TvnTableRegions::trLastRow},         {u"firstCol", TvnTableRegions::trFirstColumn},
-    {u"lastCol", TvnTableRegions::trLastColumn},      {u"nwCell", TvnTableRegions::trTopLeft},
-    {u"neCell", TvnTableRegions::trTopRight},         {u"swCell", TvnTableRegions::trBottomLeft},
+    {u"wholeTable", TvnTableRegions::trWholeTable},
+    {u"band1Horz", TvnTableRegions::trBandedRows},
+    {u"band2Horz", TvnTableRegions::trEvenRowBanding},
+    {u"band1Vert", TvnTableRegions::trBandedColumns},
+    {u"band2Vert", TvnTableRegions::trEvenColumnBanding},
+    {u"firstRow", TvnTableRegions::trFirstRow},
+    {u"lastRow", TvnTableRegions::trLastRow},
+    {u"firstCol", TvnTableRegions::trFirstColumn},
+    {u"lastCol", TvnTableRegions::trLastColumn},
+    {u"nwCell", TvnTableRegions::trTopLeft},
+    {u"neCell", TvnTableRegions::trTopRight},
+    {u"swCell", TvnTableRegions::trBottomLeft},
     {u"seCell", TvnTableRegions::trBottomRight},
 };
 
@@ -55,9 +61,12 @@ struct NumFmtName {
 };
 
 constexpr NumFmtName kNumFmtNames[] = {
-    {u"bullet", TvnNumFmt::nfBullet},           {u"decimal", TvnNumFmt::nfDecimal},
-    {u"lowerLetter", TvnNumFmt::nfLowerLetter}, {u"upperLetter", TvnNumFmt::nfUpperLetter},
-    {u"lowerRoman", TvnNumFmt::nfLowerRoman},   {u"upperRoman", TvnNumFmt::nfUpperRoman},
+    {u"bullet", TvnNumFmt::nfBullet},
+    {u"decimal", TvnNumFmt::nfDecimal},
+    {u"lowerLetter", TvnNumFmt::nfLowerLetter},
+    {u"upperLetter", TvnNumFmt::nfUpperLetter},
+    {u"lowerRoman", TvnNumFmt::nfLowerRoman},
+    {u"upperRoman", TvnNumFmt::nfUpperRoman},
     {u"cardinalText", TvnNumFmt::nfCardinalText},
 };
 
@@ -102,6 +111,10 @@ String WithoutOwnNumber(const String& AText, int32_t ALevelValue) {
     result.erase(at, placeholder.size());
   }
   return result;
+}
+
+void NumberingWarn(const TvnDOCXHelperFunctions& AHelper, const std::string& AMessage) {
+  if (AHelper.Warnings() != nullptr) AHelper.Warnings()->Report({.message = AMessage});
 }
 
 }  // namespace
@@ -239,9 +252,9 @@ TvnNumberList TvnDOCXNumberParser::GetEnumerator() {
     if (!ANumber) return;
     const int32_t id = ANumber->GetNumberID();
     // A repeated identifier keeps the first definition: the load goes on.
-    if (!AMap.emplace(id, std::move(ANumber)).second && FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report(
-          {.message = std::string(AKind) + " numbering definition " + std::to_string(id) + " repeated; the first is kept"});
+    if (!AMap.emplace(id, std::move(ANumber)).second) {
+      NumberingWarn(*FHelperFunction, std::string(AKind) + " numbering definition " + std::to_string(id) +
+                                          " repeated; the first is kept");
     }
   };
   // Every abstract definition first: level overrides copy abstract levels.
@@ -295,9 +308,7 @@ std::unique_ptr<TvnNumber> TvnDOCXNumberParser::ReadAbstractNumber(const TXmlNod
     }
     return number;
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("abstract numbering definition dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("abstract numbering definition dropped: ") + error.what());
     return nullptr;
   }
 }
@@ -308,11 +319,13 @@ void TvnDOCXNumberParser::ReadLevelInto(const TXmlNode* ALevelElement, TvnNumber
     ALevel.SetStartValue(ReadInteger(start->GetAttribute(u"w:val")));
   }
   if (!AOverride) {
-    if (const TXmlNode* style = StyleChild(ALevelElement, u"w:pStyle")) ALevel.SetStyleID(style->GetAttribute(u"w:val"));
+    if (const TXmlNode* style = StyleChild(ALevelElement, u"w:pStyle"))
+      ALevel.SetStyleID(style->GetAttribute(u"w:val"));
   }
   if (const TXmlNode* jc = StyleChild(ALevelElement, u"w:lvlJc")) {
     const String value = jc->GetAttribute(u"w:val");
-    if (value == u"both" || value == u"distribute" || value == u"numTab") ALevel.SetHAlignment(TvnHAlignment::haJustify);
+    if (value == u"both" || value == u"distribute" || value == u"numTab")
+      ALevel.SetHAlignment(TvnHAlignment::haJustify);
     if (value == u"center") ALevel.SetHAlignment(TvnHAlignment::haCenter);
     if (value == u"end" || value == u"right") ALevel.SetHAlignment(TvnHAlignment::haRight);
     if (value == u"start" || value == u"left") ALevel.SetHAlignment(TvnHAlignment::haLeft);
@@ -347,9 +360,7 @@ std::unique_ptr<TvnNumberLevel> TvnDOCXNumberParser::ReadLevel(const TXmlNode* A
   try {
     ReadLevelInto(ALevelElement, *level, false);
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("numbering level dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("numbering level dropped: ") + error.what());
     return nullptr;
   }
   return level;
@@ -388,9 +399,7 @@ std::unique_ptr<TvnNumber> TvnDOCXNumberParser::ReadConcreteNumber(const TXmlNod
     }
     return number;
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("numbering definition dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("numbering definition dropped: ") + error.what());
     return nullptr;
   }
 }

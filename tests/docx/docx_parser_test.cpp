@@ -21,9 +21,7 @@ std::string ThemePart(const std::string& AMajor, const std::string& AMinor) {
          "</a:fontScheme></a:themeElements></a:theme>";
 }
 
-std::string SettingsPart(const std::string& ABody) {
-  return "<w:settings xmlns:w=\"w\">" + ABody + "</w:settings>";
-}
+std::string SettingsPart(const std::string& ABody) { return "<w:settings xmlns:w=\"w\">" + ABody + "</w:settings>"; }
 
 // The text of a paragraph's runs.
 std::string TextOf(const TvnDocItem* AItem) {
@@ -148,10 +146,9 @@ TEST(DocxReader, ASettingThatIsNotANumberEndsTheSettingsOnly) {
 
 TEST(DocxReader, BodyItemsComeInDocumentOrderThroughWrappers) {
   DocxParts parts;
-  parts.document = DocumentWithBody(
-      Para("one") + "<w:tbl><w:tr><w:tc>" + Para("cell") + "</w:tc></w:tr></w:tbl>" +
-      "<w:sdt><w:sdtContent>" + Para("two") + Para("three") + "</w:sdtContent></w:sdt>" +
-      "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>");
+  parts.document = DocumentWithBody(Para("one") + "<w:tbl><w:tr><w:tc>" + Para("cell") + "</w:tc></w:tr></w:tbl>" +
+                                    "<w:sdt><w:sdtContent>" + Para("two") + Para("three") + "</w:sdtContent></w:sdt>" +
+                                    "<w:sectPr><w:pgSz w:w=\"12240\" w:h=\"15840\"/></w:sectPr>");
   OpenedReader opened(parts);
   opened.Initialize();
   EXPECT_EQ(Describe(opened.Body().GetEnumerator()), "P:one T P:two P:three");

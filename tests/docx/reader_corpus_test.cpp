@@ -88,12 +88,10 @@ TEST(DocxReaderCorpus, EveryFileFillsTheWordModelOrIsRefused) {
     size_t header_items = 0;
     for (const TvnSection* section : file->sections) header_items += HeaderFooterItems(*section);
     std::cout << name << ": sections=" << file->sections.size() << " items=" << file->items.size()
-              << " header/footer items=" << header_items
-              << " styles=" << file->mediator.GetWordStyles()->GetCount()
+              << " header/footer items=" << header_items << " styles=" << file->mediator.GetWordStyles()->GetCount()
               << " lists=" << file->mediator.GetAbstractNumbers().size() << "/"
-              << file->mediator.GetConcreteNumbers().size()
-              << " fonts=" << file->mediator.GetMajorFontGroup().size() << "/"
-              << file->mediator.GetMinorFontGroup().size() << " warnings=" << file->warnings.Count() << "\n";
+              << file->mediator.GetConcreteNumbers().size() << " fonts=" << file->mediator.GetMajorFontGroup().size()
+              << "/" << file->mediator.GetMinorFontGroup().size() << " warnings=" << file->warnings.Count() << "\n";
     EXPECT_GT(file->items.size(), 0u);
     EXPECT_GE(file->sections.size(), 1u);
   }

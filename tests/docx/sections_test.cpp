@@ -150,7 +150,8 @@ TEST(DocxSections, TextColumns) {
   const std::string page = "<w:pgSz w:w=\"12240\" w:h=\"15840\"/><w:pgMar w:left=\"1440\" w:right=\"1440\"/>";
   const Case cases[] = {
       {"<w:cols w:num=\"2\" w:space=\"720\"/>", 2, {{288, 48}, {288, 0}}},
-      {"<w:cols w:num=\"2\" w:equalWidth=\"0\"><w:col w:w=\"4320\" w:space=\"720\"/><w:col w:w=\"2880\"/></w:cols>", 2,
+      {"<w:cols w:num=\"2\" w:equalWidth=\"0\"><w:col w:w=\"4320\" w:space=\"720\"/><w:col w:w=\"2880\"/></w:cols>",
+       2,
        {{288, 48}, {192, 0}}},
       // Without a gap the format's half inch applies: (624 - 48) / 2.
       {"<w:cols w:num=\"2\"/>", 2, {{288, 48}, {288, 0}}},
@@ -209,8 +210,12 @@ TEST(DocxSections, HeadersAreBuiltFromTheirPartsAndCarriedOver) {
 
 TEST(DocxSections, TitlePageIsAnOnOffValueAndAFirstSectionInheritsNothing) {
   const std::pair<const char*, bool> cases[] = {
-      {"<w:titlePg/>", true}, {"<w:titlePg w:val=\"1\"/>", true},   {"<w:titlePg w:val=\"true\"/>", true},
-      {"", false},            {"<w:titlePg w:val=\"0\"/>", false}, {"<w:titlePg w:val=\"false\"/>", false},
+      {"<w:titlePg/>", true},
+      {"<w:titlePg w:val=\"1\"/>", true},
+      {"<w:titlePg w:val=\"true\"/>", true},
+      {"", false},
+      {"<w:titlePg w:val=\"0\"/>", false},
+      {"<w:titlePg w:val=\"false\"/>", false},
   };
   for (const auto& [element, expected] : cases) {
     SCOPED_TRACE(element);
@@ -249,12 +254,11 @@ TEST(DocxSections, AHeaderKeepsItsTopLevelParagraphsAndTables) {
 }
 
 TEST(DocxSections, ABrokenHeaderPartEndsTheHeaderStepOnly) {
-  SectionDocument doc{"<w:sectPr><w:headerReference r:id=\"rIdH1\"/><w:headerReference w:type=\"first\" "
-                      "r:id=\"rIdH2\"/><w:footerReference r:id=\"rIdH3\"/></w:sectPr>",
-                      {{"header1.xml", "<w:hdr><w:p><w:r><w:t>cut"},
-                       {"header2.xml", Header("first")},
-                       {"footer1.xml", Footer("foot")}},
-                      ""};
+  SectionDocument doc{
+      "<w:sectPr><w:headerReference r:id=\"rIdH1\"/><w:headerReference w:type=\"first\" "
+      "r:id=\"rIdH2\"/><w:footerReference r:id=\"rIdH3\"/></w:sectPr>",
+      {{"header1.xml", "<w:hdr><w:p><w:r><w:t>cut"}, {"header2.xml", Header("first")}, {"footer1.xml", Footer("foot")}},
+      ""};
   OpenedReader opened(doc.Parts());
   const auto sections = SectionsOf(opened);
   ASSERT_EQ(sections.size(), 1u);

@@ -19,9 +19,7 @@ using wordmodel::TvnTableRegions;
 using wordmodel::TvnTableStyle;
 
 std::string StylesPart(const std::string& ABody) { return "<w:styles xmlns:w=\"w\">" + ABody + "</w:styles>"; }
-std::string NumberingPart(const std::string& ABody) {
-  return "<w:numbering xmlns:w=\"w\">" + ABody + "</w:numbering>";
-}
+std::string NumberingPart(const std::string& ABody) { return "<w:numbering xmlns:w=\"w\">" + ABody + "</w:numbering>"; }
 
 DocxParts WithStyles(const std::string& AStyles) {
   DocxParts parts;
@@ -37,14 +35,14 @@ DocxParts WithNumbering(const std::string& ANumbering, const std::string& AStyle
 }
 
 TEST(DocxStyleReader, StylesAreReadInDocumentOrderWithTheirFields) {
-  OpenedReader opened(WithStyles(
-      "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Body\"><w:name w:val=\"Body Text\"/>"
-      "<w:basedOn w:val=\"Base\"/><w:next w:val=\"Body2\"/><w:link w:val=\"BodyChar\"/>"
-      "<w:pPr><w:jc w:val=\"center\"/></w:pPr><w:rPr><w:b/></w:rPr></w:style>"
-      "<w:style w:type=\"character\" w:styleId=\"BodyChar\"/>"
-      "<w:style w:type=\"numbering\" w:styleId=\"Outline\"/>"
-      "<w:style w:type=\"paragraph\"><w:name w:val=\"no id\"/></w:style>"
-      "<w:style w:type=\"strange\" w:styleId=\"Skipped\"/><w:style w:styleId=\"NoType\"/>"));
+  OpenedReader opened(
+      WithStyles("<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Body\"><w:name w:val=\"Body Text\"/>"
+                 "<w:basedOn w:val=\"Base\"/><w:next w:val=\"Body2\"/><w:link w:val=\"BodyChar\"/>"
+                 "<w:pPr><w:jc w:val=\"center\"/></w:pPr><w:rPr><w:b/></w:rPr></w:style>"
+                 "<w:style w:type=\"character\" w:styleId=\"BodyChar\"/>"
+                 "<w:style w:type=\"numbering\" w:styleId=\"Outline\"/>"
+                 "<w:style w:type=\"paragraph\"><w:name w:val=\"no id\"/></w:style>"
+                 "<w:style w:type=\"strange\" w:styleId=\"Skipped\"/><w:style w:styleId=\"NoType\"/>"));
   ASSERT_NE(opened.Reader().StyleParser(), nullptr);
   const TvnStyleList styles = opened.Reader().StyleParser()->GetEnumerator();
   ASSERT_EQ(styles.size(), 4u);
@@ -67,8 +65,13 @@ TEST(DocxStyleReader, StylesAreReadInDocumentOrderWithTheirFields) {
 
 TEST(DocxStyleReader, TheDefaultMarkIsAnOnOffValue) {
   const std::pair<const char*, bool> cases[] = {
-      {"", false}, {" w:default=\"1\"", true}, {" w:default=\"true\"", true}, {" w:default=\"on\"", true},
-      {" w:default=\"0\"", false}, {" w:default=\"false\"", false}, {" w:default=\"off\"", false},
+      {"", false},
+      {" w:default=\"1\"", true},
+      {" w:default=\"true\"", true},
+      {" w:default=\"on\"", true},
+      {" w:default=\"0\"", false},
+      {" w:default=\"false\"", false},
+      {" w:default=\"off\"", false},
   };
   for (const auto& [attribute, expected] : cases) {
     SCOPED_TRACE(attribute);
@@ -80,12 +83,12 @@ TEST(DocxStyleReader, TheDefaultMarkIsAnOnOffValue) {
 }
 
 TEST(DocxStyleReader, TableStylesKeepTheLastConditionalStyleOfARegion) {
-  OpenedReader opened(WithStyles(
-      "<w:style w:type=\"table\" w:styleId=\"Grid\"><w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/></w:tblPr>"
-      "<w:tcPr><w:noWrap/></w:tcPr>"
-      "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:i/></w:rPr></w:tblStylePr>"
-      "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr><w:trPr><w:tblHeader/></w:trPr></w:tblStylePr>"
-      "<w:tblStylePr w:type=\"seCell\"/><w:tblStylePr w:type=\"unknown\"/><w:tblStylePr/></w:style>"));
+  OpenedReader opened(
+      WithStyles("<w:style w:type=\"table\" w:styleId=\"Grid\"><w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/></w:tblPr>"
+                 "<w:tcPr><w:noWrap/></w:tcPr>"
+                 "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:i/></w:rPr></w:tblStylePr>"
+                 "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr><w:trPr><w:tblHeader/></w:trPr></w:tblStylePr>"
+                 "<w:tblStylePr w:type=\"seCell\"/><w:tblStylePr w:type=\"unknown\"/><w:tblStylePr/></w:style>"));
   const TvnStyleList styles = opened.Reader().StyleParser()->GetEnumerator();
   ASSERT_EQ(styles.size(), 1u);
   const auto* table = dynamic_cast<const TvnTableStyle*>(styles[0].get());
@@ -102,12 +105,14 @@ TEST(DocxStyleReader, TableStylesKeepTheLastConditionalStyleOfARegion) {
 }
 
 TEST(DocxStyleReader, DocumentDefaultsNeedTheirWholePath) {
-  OpenedReader full(WithStyles("<w:docDefaults><w:rPrDefault><w:rPr><w:sz w:val=\"22\"/></w:rPr></w:rPrDefault>"
-                               "<w:pPrDefault><w:pPr><w:spacing w:after=\"160\"/></w:pPr></w:pPrDefault>"
-                               "</w:docDefaults>"));
+  OpenedReader full(
+      WithStyles("<w:docDefaults><w:rPrDefault><w:rPr><w:sz w:val=\"22\"/></w:rPr></w:rPrDefault>"
+                 "<w:pPrDefault><w:pPr><w:spacing w:after=\"160\"/></w:pPr></w:pPrDefault>"
+                 "</w:docDefaults>"));
   EXPECT_NE(full.Reader().StyleParser()->GetDocDefaultParagraphStyle(), nullptr);
   EXPECT_NE(full.Reader().StyleParser()->GetDocDefaultRunStyle(), nullptr);
-  OpenedReader partial(WithStyles("<w:docDefaults><w:rPrDefault/><w:pPrDefault><w:pPr/></w:pPrDefault></w:docDefaults>"));
+  OpenedReader partial(
+      WithStyles("<w:docDefaults><w:rPrDefault/><w:pPrDefault><w:pPr/></w:pPrDefault></w:docDefaults>"));
   EXPECT_NE(partial.Reader().StyleParser()->GetDocDefaultParagraphStyle(), nullptr);
   EXPECT_EQ(partial.Reader().StyleParser()->GetDocDefaultRunStyle(), nullptr);
 }
@@ -149,8 +154,8 @@ TEST(DocxNumberingReader, LevelsAreReadFromTheirElements) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.level);
-    OpenedReader opened(
-        WithNumbering("<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\">" + c.level + "</w:lvl></w:abstractNum>"));
+    OpenedReader opened(WithNumbering("<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\">" + c.level +
+                                      "</w:lvl></w:abstractNum>"));
     opened.Initialize();
     const TvnNumber* number = opened.Mediator().FindAbstractNumber(1);
     ASSERT_NE(number, nullptr);
@@ -220,10 +225,10 @@ TEST(DocxNumberingReader, BrokenDefinitionsAreDroppedAndTheRestRead) {
 }
 
 TEST(DocxNumberingReader, AbstractDefinitionsLinkTheirNumberingStyle) {
-  OpenedReader opened(WithNumbering(
-      "<w:abstractNum w:abstractNumId=\"0\"><w:numStyleLink w:val=\"Outline\"/></w:abstractNum>"
-      "<w:abstractNum w:abstractNumId=\"1\"><w:numStyleLink w:val=\"Missing\"/></w:abstractNum>",
-      "<w:style w:type=\"numbering\" w:styleId=\"Outline\"/>"));
+  OpenedReader opened(
+      WithNumbering("<w:abstractNum w:abstractNumId=\"0\"><w:numStyleLink w:val=\"Outline\"/></w:abstractNum>"
+                    "<w:abstractNum w:abstractNumId=\"1\"><w:numStyleLink w:val=\"Missing\"/></w:abstractNum>",
+                    "<w:style w:type=\"numbering\" w:styleId=\"Outline\"/>"));
   opened.Initialize();
   const TvnNumber* linked = opened.Mediator().FindAbstractNumber(0);
   ASSERT_NE(linked, nullptr);
@@ -233,7 +238,8 @@ TEST(DocxNumberingReader, AbstractDefinitionsLinkTheirNumberingStyle) {
 }
 
 TEST(DocxNumberingReader, FreshListsAreReadWithoutRegistering) {
-  OpenedReader opened(WithNumbering(std::string(kAbstractThree) + "<w:num w:numId=\"7\"><w:abstractNumId w:val=\"3\"/></w:num>"));
+  OpenedReader opened(
+      WithNumbering(std::string(kAbstractThree) + "<w:num w:numId=\"7\"><w:abstractNumId w:val=\"3\"/></w:num>"));
   TvnDOCXNumberParser& numbers = *opened.Reader().NumberParser();
   const wordmodel::TvnNumberList abstracts = numbers.AbstractNumbers();
   ASSERT_EQ(abstracts.size(), 1u);
