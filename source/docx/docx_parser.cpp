@@ -7,7 +7,6 @@
 
 #include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
-#include "runtime/numbers.h"
 #include "wordmodel/paragraph.h"
 
 namespace vn::docx {

@@ -1,7 +1,7 @@
 // The sections of the main document: page size, margins, borders, section
 // type, text columns, and the headers and footers each section shows, built
 // from their own parts or carried over from the section before.
-#include <cmath>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -235,7 +235,7 @@ void TvnDOCXMainDocumentParser::ReadColumns(const TXmlNode* ACols, TvnSection& A
   bool space_given = false;
   try {
     const String num = ACols->GetAttribute(u"w:num");
-    if (!num.empty()) count = ReadInteger(num);
+    if (!num.empty()) count = std::max(ReadInteger(num), 0);
     const String space_value = ACols->GetAttribute(u"w:space");
     if (!space_value.empty()) {
       space = TwipsToPixels(ReadInteger(space_value));

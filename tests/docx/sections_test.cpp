@@ -158,6 +158,7 @@ TEST(DocxSections, TextColumns) {
       {"<w:cols w:space=\"720\"/>", 0, {}},
       // A value that is not a number leaves the columns unset; the load goes on.
       {"<w:cols w:num=\"two\" w:space=\"720\"/>", 0, {}},
+      {"<w:cols w:num=\"-3\"/>", 0, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.cols);
