@@ -38,7 +38,7 @@ struct CoreProperty {
   CoreSetter Set;
 };
 
-const CoreProperty kCoreProperties[] = {
+const CoreProperty kCorePropertyElements[] = {
     {u"cp:category", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetCategory(V); }},
     {u"dc:description", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetComments(V); }},
     {u"cp:contentStatus", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetContentStatus(V); }},
@@ -192,7 +192,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
   auto info = std::make_unique<wordmodel::TvnWordDocumentInfo>();
   for (const TXmlNode* child : root->ChildNodes) {
     if (child->NodeType != ooxml::TXmlNodeType::ntElement) continue;
-    for (const CoreProperty& property : kCoreProperties) {
+    for (const CoreProperty& property : kCorePropertyElements) {
       if (child->Name == property.Element) property.Set(*info, ElementText(child));
     }
   }

@@ -7,6 +7,7 @@
 #include "docx/docx_parser.h"
 #include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
+#include "runtime/hex.h"
 #include "runtime/numbers.h"
 
 namespace vn::docx {
@@ -70,13 +71,6 @@ constexpr NumFmtName kNumFmtNames[] = {
     {u"cardinalText", TvnNumFmt::nfCardinalText},
 };
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 // A level text that is a character reference still written out ("&#xF0B7;")
 // is the one character it names; anything else is kept as written.
 String LevelTextOf(const String& AValue) {
@@ -85,7 +79,7 @@ String LevelTextOf(const String& AValue) {
   if (semicolon != AValue.size() - 1 || semicolon == 3) return AValue;
   uint32_t code = 0;
   for (size_t i = 3; i < semicolon; ++i) {
-    const int digit = HexDigit(AValue[i]);
+    const int digit = vn::HexDigitValue(AValue[i]);
     if (digit < 0 || code > 0x10FFFF) return AValue;
     code = code * 16 + static_cast<uint32_t>(digit);
   }
