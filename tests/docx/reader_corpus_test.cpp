@@ -95,7 +95,9 @@ TEST(DocxReaderCorpus, EveryFileFillsTheWordModelOrIsRefused) {
     EXPECT_GT(file->items.size(), 0u);
     EXPECT_GE(file->sections.size(), 1u);
   }
-  if (std::filesystem::exists(CorpusDocx())) EXPECT_GE(read, 55);
+  if (std::filesystem::exists(CorpusDocx())) {
+    EXPECT_GE(read, 55);
+  }
 }
 
 TEST(DocxReaderCorpus, SectionsHeadersListsAndPropertiesOfKnownFiles) {
