@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
 #include <optional>
+#include <string>
 
 #include "wordmodel/field_code.h"
 #include "wordmodel/fields.h"
@@ -15,6 +17,7 @@
 #include "wordmodel/paragraph_builders.h"
 #include "wordmodel/section.h"
 #include "wordmodel/table.h"
+#include "wordmodel/text_box.h"
 #include "wordmodel/vector_graphics.h"
 #include "wordmodel/word_parser.h"
 
@@ -139,9 +142,14 @@ void AppendWords(const TvnDocItem& AItem, String& AWords) {
     for (TvnDocItem* child : line->Children()) AppendWords(*child, AWords);
     return;
   }
+  if (const auto* column = dynamic_cast<const TvnColumn*>(&AItem)) {
+    for (TvnDocItem* child : column->Children()) AppendWords(*child, AWords);
+    return;
+  }
   String word;
   if (const auto* text = dynamic_cast<const TvnTextitem*>(&AItem)) word = text->GetText();
   if (dynamic_cast<const TvnWordImage*>(&AItem) != nullptr) word = u"[picture]";
+  if (dynamic_cast<const TvnTextBox*>(&AItem) != nullptr) word = u"[box]";
   if (word.empty()) return;
   if (!AWords.empty()) AWords += u" ";
   AWords += word;
@@ -293,6 +301,15 @@ void NoRoomForTheBody(FakeBody& ABody) {
   ABody.Items.push_back(Words({u"b"}));
 }
 
+// A page count that does not fit on the last line of a page: it is laid
+// out again on the next page, which frees the item tried first.
+void PageCountMovedOn(FakeBody& ABody) {
+  ABody.Owned.push_back(Section());
+  for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5"}) ABody.Items.push_back(Words({text}));
+  // 22 characters, the page number and "of" fill 175 of 178 pixels.
+  ABody.Items.push_back(PageOfPages(u"xxxxxxxxxxxxxxxxxxxxxx"));
+}
+
 TEST(PaginationDocuments, PageCountsAndPageContents) {
   const DocumentCase cases[] = {
       {"empty body", NoBody, {}},
@@ -318,6 +335,9 @@ TEST(PaginationDocuments, PageCountsAndPageContents) {
       {"oversize picture with a header",
        OversizePictureWithHeader,
        {{200, 100, u"hd a"}, {200, 100, u"hd [picture]"}, {200, 100, u"hd b"}}},
+      {"page count moved to the next page",
+       PageCountMovedOn,
+       {{200, 100, u"p1 p2 p3 p4 p5 xxxxxxxxxxxxxxxxxxxxxx 1 of"}, {200, 100, u"2"}}},
   };
   for (const DocumentCase& c : cases) {
     FakeReader reader;
@@ -374,6 +394,151 @@ TEST(PaginationBorders, BorderOutsideTheTextOnlyAfterTheFirstPage) {
       {{10, 94, 193, 94, 2}, {193, 94, 193, 10, 2}},
   };
   EXPECT_EQ(pages, expected);
+}
+
+// Pages as their items lie: a column as "column <left>: <words>", a line
+// as "line <top> <left of its first item>: <words>", a text box as
+// "box <left> <top>".
+std::vector<std::vector<std::string>> Describe(FakeReader& AReader) {
+  FixedPitchCanvas canvas;
+  TvnWordLayoutEngine engine(AReader, &canvas);
+  std::vector<std::vector<std::string>> pages;
+  for (size_t i = 0; i < 20; ++i) {
+    std::unique_ptr<TvnWordPage> page = engine.GetNextPage();
+    if (page == nullptr) break;
+    pages.emplace_back();
+    for (TvnDocItem* item : page->PageElements()) {
+      String words;
+      AppendWords(*item, words);
+      std::string at;
+      if (dynamic_cast<TvnColumn*>(item) != nullptr) {
+        at = "column " + std::to_string(item->GetBoundingRect().Left);
+      } else if (auto* line = dynamic_cast<TvnTextLine*>(item)) {
+        at = "line " + std::to_string(line->GetY()) + " " +
+             std::to_string(line->Children().Empty() ? -1 : line->Children()[0]->GetX());
+      } else if (dynamic_cast<TvnTextBox*>(item) != nullptr) {
+        pages.back().push_back("box " + std::to_string(item->GetX()) + " " + std::to_string(item->GetY()));
+        continue;
+      } else {
+        continue;
+      }
+      pages.back().push_back(at + ": " + vn::ToUtf8(words));
+    }
+  }
+  return pages;
+}
+
+// A section of two columns 85 wide with a gap of 10 on a page 200 by 200
+// (a body 180 high: 15 lines), holding ACount one-word paragraphs, the
+// last of which ends it; the next section, of type ANext, holds "b1".
+void TwoColumnsThen(FakeBody& ABody, int ACount, TvnSectionType ANext) {
+  auto section = Section(200, 200);
+  for (int32_t space : {10, 0}) {
+    auto column = std::make_unique<TvnWordColumn>();
+    column->SetWidth(85);
+    column->SetSpace(space);
+    section->GetColumns().push_back(std::move(column));
+  }
+  ABody.Owned.push_back(std::move(section));
+  ABody.Owned.push_back(Section(200, 200, ANext));
+  for (int i = 1; i <= ACount; ++i) ABody.Items.push_back(Words({u"a" + vn::IntToStr(i)}, i == ACount));
+  ABody.Items.push_back(Words({u"b1"}));
+}
+
+// At a continuous break the columns are balanced: the section's height
+// (lines of 12) plus one and a half lines, over two columns, and the next
+// section starts below them.
+TEST(PaginationColumns, ContinuousBreakBalancesTheColumns) {
+  const struct {
+    const char* name;
+    int count;
+    TvnSectionType next;
+    std::vector<std::vector<std::string>> pages;
+  } cases[] = {
+      // (72 + 18) / 2 = 45: three lines a column, "b1" at 10 + 45.
+      {"continuous break",
+       6,
+       TvnSectionType::stContinuous,
+       {{"column 10: a1 a2 a3", "column 105: a4 a5 a6", "line 55 10: b1"}}},
+      {"next-page break ends the page", 6, TvnSectionType::stNextPage, {{"column 10: a1 a2 a3 a4 a5 a6"}, {"line 10 10: b1"}}},
+      // The columns fill in turn; on the section's last page (24 + 18) / 2
+      // = 21 holds one line a column.
+      {"balanced on the section's second page",
+       32,
+       TvnSectionType::stContinuous,
+       {{"column 10: a1 a2 a3 a4 a5 a6 a7 a8 a9 a10 a11 a12 a13 a14 a15",
+         "column 105: a16 a17 a18 a19 a20 a21 a22 a23 a24 a25 a26 a27 a28 a29 a30"},
+        {"column 10: a31", "column 105: a32", "line 31 10: b1"}}},
+  };
+  for (const auto& c : cases) {
+    FakeReader reader;
+    TwoColumnsThen(reader.Body, c.count, c.next);
+    EXPECT_EQ(Describe(reader), c.pages) << c.name;
+  }
+}
+
+// A floating text box 40 by 30 at (10, 10) on the page, wrapping square.
+std::unique_ptr<TvnTextBox> WrappingBox() {
+  auto box = std::make_unique<TvnTextBox>();
+  box->SetBoundingRect(TRect{0, 0, 40, 30});
+  box->SetWrap(std::make_unique<TvnWrapSquare>());
+  box->SetHAlignment(TvnDrawingHAlignment::dhaNoAlignment);
+  box->SetHRelativePosition(TvnHRelativePosition::hrpPage);
+  box->SetVAlignment(TvnDrawingVAlignment::dvaNoAlignment);
+  box->SetVRelativePosition(TvnVRelativePosition::vrpPage);
+  box->SetPositionX(10);
+  box->SetPositionY(10);
+  return box;
+}
+
+// "a", then "b" holding ABoxes wrapping boxes that land on "a", then "c"
+// and "d".
+void BoxesOverText(FakeBody& ABody, int ABoxes) {
+  ABody.Owned.push_back(Section());
+  ABody.Items.push_back(Words({u"a"}));
+  auto anchor = Words({u"b"});
+  for (int i = 0; i < ABoxes; ++i) anchor->Add(WrappingBox());
+  ABody.Items.push_back(std::move(anchor));
+  ABody.Items.push_back(Words({u"c"}));
+  ABody.Items.push_back(Words({u"d"}));
+}
+
+// The box lands on "a", already placed: the page is laid out again with
+// the box kept, so the text beside it starts after its right edge (51);
+// "d", below it, at the margin. The box is drawn first, once.
+TEST(PaginationDrawings, PageLaidOutAgainAroundAWrappingTextBox) {
+  FakeReader reader;
+  BoxesOverText(reader.Body, 1);
+  const std::vector<std::vector<std::string>> expected = {
+      {"box 10 10", "line 10 51: a", "line 22 51: b", "line 34 51: c", "line 46 10: d"}};
+  EXPECT_EQ(Describe(reader), expected);
+}
+
+// Every box asks for one more pass. Past the bound on passes the page ends
+// before the box that still asks, and the rest starts the next page: the
+// document ends, every box shows once and no text is lost.
+TEST(PaginationDrawings, ManyWrappingBoxesEndAndShowOnce) {
+  FakeReader reader;
+  BoxesOverText(reader.Body, 25);
+  const std::vector<PageView> pages = Paginate(reader);
+  ASSERT_FALSE(pages.empty());
+  ASSERT_LT(pages.size(), 10u);
+  String all;
+  for (const PageView& page : pages) all += page.words + u" ";
+  String text;
+  size_t boxes = 0;
+  for (size_t at = 0; at < all.size();) {
+    const size_t end = all.find(u' ', at);
+    const String word = all.substr(at, end - at);
+    if (word == u"[box]") {
+      ++boxes;
+    } else if (!word.empty()) {
+      text += word;
+    }
+    at = end + 1;
+  }
+  EXPECT_EQ(boxes, 25u);
+  EXPECT_EQ(text, u"abcd");
 }
 
 }  // namespace vn::wordmodel::pagination_engine_test
