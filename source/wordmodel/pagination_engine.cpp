@@ -485,10 +485,14 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
       prevPitch = 0;
     } else if (paragraph != nullptr) {
       AEngine.ClearLeftOver();
+      // At the limit, the paragraph is laid out up to the limit's child
+      // (that child too when the limit lies inside it: a run holds no
+      // drawing).
       const bool atLimit = ALimit != nullptr && index == ALimit->Item;
+      const int32_t lastChild = atLimit ? (ALimit->ChildItem > 0 ? ALimit->Child : ALimit->Child - 1) : -1;
       uint8_t cause = 0;
-      full = AEngine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, atLimit ? ALimit->Child - 1 : -1,
-                                      startRun, nullptr, &FNumPagesFieldList);
+      full = AEngine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, lastChild, startRun, nullptr,
+                                      &FNumPagesFieldList);
       std::vector<TvnDocItem*>& drawings = AEngine.DrawingItems();
       for (size_t i = drawingsBefore; i < drawings.size(); ++i) {
         int32_t child = startRun;
@@ -511,9 +515,9 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
       TvnParagraph* stopped = AEngine.GetPrevPara();
       if (full && LeftOverHasMore(stopped, AEngine.GetLeftOverRunIndex()))
         FLeftOver = PageLeftOver{stopped, AEngine.GetLeftOverRunIndex(), AEngine.GetLeftOverRunItemIndex()};
-      if (atLimit && !full) {
-        // The page ends before the drawing that kept asking for passes.
-        FLeftOver = PageLeftOver{paragraph, ALimit->Child, 0};
+      if (atLimit && !full && lastChild + 1 < paragraph->GetCount()) {
+        // The page ends at the limit.
+        FLeftOver = PageLeftOver{paragraph, lastChild + 1, 0};
         if (FPageItems.empty() || FPageItems.back() != item) FPageItems.push_back(item);
         return ColumnEnd::Limit;
       }
@@ -659,6 +663,7 @@ LaidOutItems TvnWordLayoutEngine::LayoutPageBody(int32_t AStartY, bool AOneItem)
   FDrawingAnchors.clear();
   FlowPosition limit;
   bool limited = false;
+  bool pruned = false;
   for (int pass = 1;; ++pass) {
     // Page counts are found on the page by their items: forget the items
     // of earlier passes, which are freed with them.
@@ -667,14 +672,21 @@ LaidOutItems TvnWordLayoutEngine::LayoutPageBody(int32_t AStartY, bool AOneItem)
     BodyResult body = LayoutBody(AStartY, limited ? &limit : nullptr, AOneItem);
     if (!body.Relayout) {
       // Drawings of paragraphs that moved on to the next page are placed
-      // there.
+      // there, not here.
       const FlowPosition from = PositionOf(FPageStart.Flow);
       const FlowPosition to = PositionOf(RawFlowPoint());
-      std::erase_if(FPageDrawings, [this, &from, &to](const TvnDocItem* ADrawing) {
+      const size_t gone = std::erase_if(FPageDrawings, [this, &from, &to](const TvnDocItem* ADrawing) {
         auto anchor = FDrawingAnchors.find(ADrawing);
         return anchor != FDrawingAnchors.end() && (anchor->second < from || !(anchor->second < to));
       });
-      return std::move(body.Items);
+      if (gone == 0 || pruned) return std::move(body.Items);
+      // The text made room for them: the page is laid out once more
+      // without them, up to where it ended.
+      pruned = true;
+      RestoreTo(FPageStart);
+      limit = to;
+      limited = true;
+      continue;
     }
     RestoreTo(FPageStart);
     if (pass >= kGiveUpPasses) break;

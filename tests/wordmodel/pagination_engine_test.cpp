@@ -514,6 +514,28 @@ TEST(PaginationDrawings, PageLaidOutAgainAroundAWrappingTextBox) {
   EXPECT_EQ(Describe(reader), expected);
 }
 
+// A box across the body's width at its top, text above and below it,
+// anchored in the sixth paragraph: laid out round the box, the text pushes
+// that paragraph to the next page, so the box goes there with it and the
+// first page keeps only what it held, without room kept for the box.
+TEST(PaginationDrawings, DrawingGoesToTheNextPageWithItsParagraph) {
+  FakeReader reader;
+  reader.Body.Owned.push_back(Section());
+  for (const char16_t* text : {u"a", u"b", u"c", u"d", u"e"}) reader.Body.Items.push_back(Words({text}));
+  auto anchor = Words({u"f"});
+  auto box = WrappingBox();
+  box->SetBoundingRect(TRect{0, 0, 180, 30});
+  box->SetWrap(std::make_unique<TvnWrapTopAndBottom>());
+  box->SetPositionX(10);
+  box->SetPositionY(10);
+  anchor->Add(std::move(box));
+  reader.Body.Items.push_back(std::move(anchor));
+  const std::vector<std::vector<std::string>> expected = {
+      {"line 10 10: a", "line 22 10: b", "line 34 10: c"},
+      {"box 10 10", "line 46 10: d", "line 58 10: e", "line 70 10: f"}};
+  EXPECT_EQ(Describe(reader), expected);
+}
+
 // Every box asks for one more pass. Past the bound on passes the page ends
 // before the box that still asks, and the rest starts the next page: the
 // document ends, every box shows once and no text is lost.
