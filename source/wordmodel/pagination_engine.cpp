@@ -614,7 +614,13 @@ TvnWordLayoutEngine::BodyResult TvnWordLayoutEngine::LayoutBody(int32_t AStartY,
       end = columns.End;
       items = std::move(columns.Items);
       const int32_t count = static_cast<int32_t>(section.GetColumns().size());
-      if (end == ColumnEnd::SectionEnded && ContinuesOnThePage(CurrentSection().GetSectionType()) && !AOneItem) {
+      const bool continues = end == ColumnEnd::SectionEnded && ContinuesOnThePage(CurrentSection().GetSectionType());
+      if (continues && count == 1) {
+        // A single column needs no balancing: the next section goes on
+        // right below it.
+        nextY = engine->GetY();
+        goOn = true;
+      } else if (continues && !AOneItem) {
         // Balance: the section's height spread over its columns, with room
         // for one and a half more of its average items. Balanced columns
         // that would pass the body's bottom are not tried.

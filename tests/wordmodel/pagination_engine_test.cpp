@@ -428,15 +428,16 @@ std::vector<std::vector<std::string>> Describe(FakeReader& AReader) {
   return pages;
 }
 
-// A section of two columns 85 wide with a gap of 10 on a page 200 by 200
-// (a body 180 high: 15 lines), holding ACount one-word paragraphs, the
-// last of which ends it; the next section, of type ANext, holds "b1".
-void TwoColumnsThen(FakeBody& ABody, int ACount, TvnSectionType ANext) {
+// A section of two columns 85 wide with a gap of 10 (or of one column 180
+// wide) on a page 200 by 200 (a body 180 high: 15 lines), holding ACount
+// one-word paragraphs, the last of which ends it; the next section, of
+// type ANext, holds "b1".
+void ColumnsThen(FakeBody& ABody, int AColumns, int ACount, TvnSectionType ANext) {
   auto section = Section(200, 200);
-  for (int32_t space : {10, 0}) {
+  for (int i = 0; i < AColumns; ++i) {
     auto column = std::make_unique<TvnWordColumn>();
-    column->SetWidth(85);
-    column->SetSpace(space);
+    column->SetWidth(AColumns == 1 ? 180 : 85);
+    column->SetSpace(i + 1 < AColumns ? 10 : 0);
     section->GetColumns().push_back(std::move(column));
   }
   ABody.Owned.push_back(std::move(section));
@@ -451,19 +452,28 @@ void TwoColumnsThen(FakeBody& ABody, int ACount, TvnSectionType ANext) {
 TEST(PaginationColumns, ContinuousBreakBalancesTheColumns) {
   const struct {
     const char* name;
+    int columns;
     int count;
     TvnSectionType next;
     std::vector<std::vector<std::string>> pages;
   } cases[] = {
       // (72 + 18) / 2 = 45: three lines a column, "b1" at 10 + 45.
       {"continuous break",
+       2,
        6,
        TvnSectionType::stContinuous,
        {{"column 10: a1 a2 a3", "column 105: a4 a5 a6", "line 55 10: b1"}}},
-      {"next-page break ends the page", 6, TvnSectionType::stNextPage, {{"column 10: a1 a2 a3 a4 a5 a6"}, {"line 10 10: b1"}}},
+      {"next-page break ends the page",
+       2,
+       6,
+       TvnSectionType::stNextPage,
+       {{"column 10: a1 a2 a3 a4 a5 a6"}, {"line 10 10: b1"}}},
+      // Nothing to balance: the next section starts right below.
+      {"a single column", 1, 6, TvnSectionType::stContinuous, {{"column 10: a1 a2 a3 a4 a5 a6", "line 82 10: b1"}}},
       // The columns fill in turn; on the section's last page (24 + 18) / 2
       // = 21 holds one line a column.
       {"balanced on the section's second page",
+       2,
        32,
        TvnSectionType::stContinuous,
        {{"column 10: a1 a2 a3 a4 a5 a6 a7 a8 a9 a10 a11 a12 a13 a14 a15",
@@ -472,7 +482,7 @@ TEST(PaginationColumns, ContinuousBreakBalancesTheColumns) {
   };
   for (const auto& c : cases) {
     FakeReader reader;
-    TwoColumnsThen(reader.Body, c.count, c.next);
+    ColumnsThen(reader.Body, c.columns, c.count, c.next);
     EXPECT_EQ(Describe(reader), c.pages) << c.name;
   }
 }
