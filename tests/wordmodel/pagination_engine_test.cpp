@@ -487,6 +487,18 @@ TEST(PaginationColumns, ContinuousBreakBalancesTheColumns) {
   }
 }
 
+// A section whose balanced columns cannot hold it (a picture 100 high does
+// not fit a column 93 high, and "a2" would be left over): its columns stay
+// as first laid out, nothing of it is lost, and the next section starts on
+// the next page.
+TEST(PaginationColumns, SectionTooTallForBalancedColumnsKeepsItsColumns) {
+  FakeReader reader;
+  ColumnsThen(reader.Body, 2, 2, TvnSectionType::stContinuous);
+  reader.Body.Items.insert(reader.Body.Items.begin() + 1, Picture(100));
+  const std::vector<std::vector<std::string>> expected = {{"column 10: a1 [picture] a2"}, {"line 10 10: b1"}};
+  EXPECT_EQ(Describe(reader), expected);
+}
+
 // A floating text box 40 by 30 at (10, 10) on the page, wrapping square.
 std::unique_ptr<TvnTextBox> WrappingBox() {
   auto box = std::make_unique<TvnTextBox>();
