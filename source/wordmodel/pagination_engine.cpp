@@ -775,11 +775,22 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   if (footer != nullptr) AddHeaderFooterCopy(*footer, *page);
   AddPageBorderLines(TvnPageBorderZOrder::pbzFront, section, FPageStart.SectionPageNumber, page->PageElements());
   page->SetRawElements(FPageItems);
+  // Every line gets the page's index; its words, in page order (header,
+  // body, footer), make the page's search text.
   const int32_t pageIndex = FpageNumber - 1;
-  ForEachLine(page->PageElements(), [pageIndex](TvnTextLine& ALine) {
+  auto searchText = std::make_unique<TvnRawPageTextItems>();
+  ForEachLine(page->PageElements(), [pageIndex, &searchText](TvnTextLine& ALine) {
     ALine.SetPageNumber(pageIndex);
-    for (TvnDocItem* child : ALine.Children()) child->SetPageNumber(pageIndex);
+    for (TvnDocItem* child : ALine.Children()) {
+      child->SetPageNumber(pageIndex);
+      if (auto* text = dynamic_cast<TvnTextitem*>(child)) {
+        searchText->GetTextBuilder() += text->GetText();
+        searchText->GetItems().push_back(text);
+        searchText->GetBoundingRects().push_back(text->GetBoundingRect());
+      }
+    }
   });
+  page->SetRawSearchItems(std::move(searchText));
 
   const String pageCount = vn::IntToStr(FpageNumber);
   for (TvnTextitem* count : FPageCountItems) count->SetText(pageCount);

@@ -357,6 +357,22 @@ TEST(PaginationDocuments, CloseEndsTheDocument) {
   EXPECT_EQ(engine.GetNextPage(), nullptr);
 }
 
+// A page's search text: its header's words, then the body's, then the
+// footer's, whatever order they are drawn in.
+TEST(PaginationDocuments, SearchTextFollowsThePage) {
+  FakeReader reader;
+  auto section = Section();
+  section->SetDefaultPageHeader(HeaderOf<TvnHeader>(u"hd"));
+  section->SetDefaultPageFooter(HeaderOf<TvnFooter>(u"ft"));
+  reader.Body.Owned.push_back(std::move(section));
+  for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5", u"p6", u"p7"}) reader.Body.Items.push_back(Words({text}));
+  FixedPitchCanvas canvas;
+  TvnWordLayoutEngine engine(reader, &canvas);
+  std::vector<String> texts;
+  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) texts.push_back(page->GetRawSearchItems()->GetTextBuilder());
+  EXPECT_EQ(texts, (std::vector<String>{u"hdp1p2p3p4p5p6ft", u"hdp7ft"}));
+}
+
 // A border around the text on every page but the section's first: its
 // sides lie outside the margins of 10 by their spaces (3 and 4), and the
 // top and left sides are missing.
