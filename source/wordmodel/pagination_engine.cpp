@@ -238,8 +238,7 @@ void TvnWordLayoutEngine::AddHeaderFooterCopy(const LaidOutHeaderFooter& AElemen
 // margins by the sides' spaces; a coordinate below 0 is taken as 0.
 void TvnWordLayoutEngine::AddPageBorderLines(TvnPageBorderZOrder AZOrder, const TvnSection& ASection,
                                              int32_t ASectionPageNumber, LaidOutItems& ATarget) {
-  const TvnSection& section = ASection;
-  const TvnPageBorder* border = section.GetPageBorder();
+  const TvnPageBorder* border = ASection.GetPageBorder();
   if (border == nullptr || border->GetZOrder() != AZOrder) return;
   const TvnPageBorderDisplay display = border->GetPageBorderDisplay();
   const bool firstPage = ASectionPageNumber == 1;
@@ -247,17 +246,17 @@ void TvnWordLayoutEngine::AddPageBorderLines(TvnPageBorderZOrder AZOrder, const 
       (display == TvnPageBorderDisplay::pbdNotFirstPage && firstPage))
     return;
   auto spaceOf = [](const TvnBorder* ASide) { return ASide != nullptr ? ASide->GetSpace() : 0; };
-  const int32_t width = section.GetPageWidth();
-  const int32_t height = section.GetPageHeight();
+  const int32_t width = ASection.GetPageWidth();
+  const int32_t height = ASection.GetPageHeight();
   int32_t left = spaceOf(border->GetLeft());
   int32_t top = spaceOf(border->GetTop());
   int32_t right = width - spaceOf(border->GetRight());
   int32_t bottom = height - spaceOf(border->GetBottom());
   if (border->GetPageBorderOffsetFrom() == TvnPageBorderOffsetFrom::pbofText) {
-    left = MarginOf(section, &TvnPageMargins::GetLeft) - spaceOf(border->GetLeft());
-    top = MarginOf(section, &TvnPageMargins::GetTop) - spaceOf(border->GetTop());
-    right = width + spaceOf(border->GetRight()) - MarginOf(section, &TvnPageMargins::GetRight);
-    bottom = height + spaceOf(border->GetBottom()) - MarginOf(section, &TvnPageMargins::GetBottom);
+    left = MarginOf(ASection, &TvnPageMargins::GetLeft) - spaceOf(border->GetLeft());
+    top = MarginOf(ASection, &TvnPageMargins::GetTop) - spaceOf(border->GetTop());
+    right = width + spaceOf(border->GetRight()) - MarginOf(ASection, &TvnPageMargins::GetRight);
+    bottom = height + spaceOf(border->GetBottom()) - MarginOf(ASection, &TvnPageMargins::GetBottom);
   }
   left = std::max(left, 0);
   top = std::max(top, 0);
@@ -308,8 +307,8 @@ void TvnWordLayoutEngine::RestoreFlowPoint(const FlowPoint& APoint) {
 }
 
 TvnWordLayoutEngine::RestorePoint TvnWordLayoutEngine::TakeRestorePoint() const {
-  return RestorePoint{RawFlowPoint(),       FCurrentSectionIndex, FCurrentSectionPageNumber, FPrevElement,
-                      FTableStates.size(), FPageItems.size()};
+  return RestorePoint{RawFlowPoint(), FCurrentSectionIndex, FCurrentSectionPageNumber,
+                      FPrevElement,   FTableStates.size(),  FPageItems.size()};
 }
 
 namespace {
@@ -369,7 +368,8 @@ void TvnWordLayoutEngine::RestoreTo(const RestorePoint& APoint) {
     size_t table = 0;
     size_t cell = 0;
     ForEachNestedTable(*state.Table, [&state, &table, &cell](TvnTable& ATableIn) {
-      if (table < state.RenderHeaderRows.size()) TableTagOf(ATableIn)->SetRenderHeaderRows(state.RenderHeaderRows[table]);
+      if (table < state.RenderHeaderRows.size())
+        TableTagOf(ATableIn)->SetRenderHeaderRows(state.RenderHeaderRows[table]);
       ++table;
       ForEachCell(ATableIn, [&state, &cell](TvnTableCell& ACell) {
         if (cell >= state.Cells.size()) return;
@@ -504,7 +504,7 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
       if (cause != 0) {
         // A wrapping drawing landed on text already placed.
         FRelayoutCause = drawings.size() > drawingsBefore ? FDrawingAnchors[drawings.back()]
-                                                           : FlowPosition{index, startRun, startRunItem};
+                                                          : FlowPosition{index, startRun, startRunItem};
         return ColumnEnd::Relayout;
       }
       const auto props = paragraph->GetFinalParagraphProperties();
@@ -543,8 +543,8 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
 }
 
 TvnWordLayoutEngine::ColumnsResult TvnWordLayoutEngine::LayoutColumns(TvnPageLayoutEngine& AEngine, int32_t AStartY,
-                                                                       int32_t ABottom, const FlowPosition* ALimit,
-                                                                       bool AOneItem, bool AFirstEach) {
+                                                                      int32_t ABottom, const FlowPosition* ALimit,
+                                                                      bool AOneItem, bool AFirstEach) {
   ColumnsResult result;
   const TvnSection& section = CurrentSection();
   int32_t x = MarginOf(section, &TvnPageMargins::GetLeft);
@@ -579,7 +579,7 @@ bool ContinuesOnThePage(TvnSectionType AType) {
 }  // namespace
 
 TvnWordLayoutEngine::BodyResult TvnWordLayoutEngine::LayoutBody(int32_t AStartY, const FlowPosition* ALimit,
-                                                                 bool AOneItem) {
+                                                                bool AOneItem) {
   BodyResult result;
   int32_t startY = AStartY;
   // One part per section on the page: a continuous section goes on below
@@ -624,10 +624,10 @@ TvnWordLayoutEngine::BodyResult TvnWordLayoutEngine::LayoutBody(int32_t AStartY,
         // Balance: the section's height spread over its columns, with room
         // for one and a half more of its average items. Balanced columns
         // that would pass the body's bottom are not tried.
-        const int32_t average =
-            vn::RoundToInt(static_cast<double>(columns.UsedHeight) / static_cast<double>(std::max(columns.ItemCount, 1)));
-        const int32_t height = vn::RoundToInt(
-            static_cast<double>(vn::RoundToInt(columns.UsedHeight + 1.5 * average)) / static_cast<double>(count));
+        const int32_t average = vn::RoundToInt(static_cast<double>(columns.UsedHeight) /
+                                               static_cast<double>(std::max(columns.ItemCount, 1)));
+        const int32_t height = vn::RoundToInt(static_cast<double>(vn::RoundToInt(columns.UsedHeight + 1.5 * average)) /
+                                              static_cast<double>(count));
         if (height < bottom - startY) {
           RestoreTo(group);
           std::unique_ptr<TvnPageLayoutEngine> balancedEngine = NewParagraphEngine(region);

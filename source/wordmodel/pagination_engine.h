@@ -197,19 +197,19 @@ class TvnWordLayoutEngine : public TObject {
   int32_t GetTopMargin() const;
   int32_t GetBottomMargin() const;
 
-  // The page's body from AStartY down to ABottom, laid out again while a
-  // wrapping drawing lands on its text. Returns nothing (and the flow as at
-  // the start) when the page cannot be laid out.
+  // The page's body from AStartY, laid out again while a wrapping drawing
+  // lands on its text. Returns nothing (and the flow as at the start) when
+  // the page cannot be laid out.
   LaidOutItems LayoutPageBody(int32_t AStartY, bool AOneItem);
   // One pass over the page's body: the current section's part and those of
-  // the continuous sections after it. With AOneItem only the first item.
-  // A body region a page high when AOneItem.
+  // the continuous sections after it. With AOneItem only the first item,
+  // in a region a page high.
   BodyResult LayoutBody(int32_t AStartY, const FlowPosition* ALimit, bool AOneItem);
   // The current section's columns from AStartY down to ABottom, in
   // AEngine; AFirstEach marks every column's first item as a region's
   // first (else only the first column's).
-  ColumnsResult LayoutColumns(TvnPageLayoutEngine& AEngine, int32_t AStartY, int32_t ABottom, const FlowPosition* ALimit,
-                              bool AOneItem, bool AFirstEach);
+  ColumnsResult LayoutColumns(TvnPageLayoutEngine& AEngine, int32_t AStartY, int32_t ABottom,
+                              const FlowPosition* ALimit, bool AOneItem, bool AFirstEach);
   // Lays items into AEngine's region until it is full, the document or the
   // section ends, a wrapping drawing asks for another pass, or ALimit.
   ColumnEnd LayoutColumn(TvnPageLayoutEngine& AEngine, const FlowPosition* ALimit, bool AFirstItem, bool AOneItem);
@@ -225,6 +225,7 @@ class TvnWordLayoutEngine : public TObject {
   // Where the flow stands, an item taken but not begun counted as not
   // taken (to tell whether a page placed anything).
   FlowPoint CurrentFlowPoint() const;
+  // Where the flow stands, as it is.
   FlowPoint RawFlowPoint() const;
   void RestoreFlowPoint(const FlowPoint& APoint);
   RestorePoint TakeRestorePoint() const;

@@ -365,11 +365,13 @@ TEST(PaginationDocuments, SearchTextFollowsThePage) {
   section->SetDefaultPageHeader(HeaderOf<TvnHeader>(u"hd"));
   section->SetDefaultPageFooter(HeaderOf<TvnFooter>(u"ft"));
   reader.Body.Owned.push_back(std::move(section));
-  for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5", u"p6", u"p7"}) reader.Body.Items.push_back(Words({text}));
+  for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5", u"p6", u"p7"})
+    reader.Body.Items.push_back(Words({text}));
   FixedPitchCanvas canvas;
   TvnWordLayoutEngine engine(reader, &canvas);
   std::vector<String> texts;
-  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) texts.push_back(page->GetRawSearchItems()->GetTextBuilder());
+  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage())
+    texts.push_back(page->GetRawSearchItems()->GetTextBuilder());
   EXPECT_EQ(texts, (std::vector<String>{u"hdp1p2p3p4p5p6ft", u"hdp7ft"}));
 }
 
