@@ -576,6 +576,37 @@ TEST(PaginationDrawings, DrawingGoesToTheNextPageWithItsParagraph) {
   EXPECT_EQ(Describe(reader), expected);
 }
 
+// A page laid out again lays out again the rest of a table it continues,
+// from where the first page left its cell: the header row "H", then a row
+// whose cell holds the lines c1 to c7, split after c4. On the second page
+// a box anchored in "x" lands on "after" and on the cell's last line.
+TEST(PaginationDrawings, PageLaidOutAgainResumesTheTableItContinues) {
+  FakeReader reader;
+  reader.Body.Owned.push_back(Section());
+  reader.Body.Items.push_back(Words({u"before"}));
+  auto table = Table({u"H"});
+  auto row = std::make_unique<TvnTableRow>();
+  row->SetTableRowProperties(std::make_shared<TvnTableRowProperties>());
+  auto cell = std::make_unique<TvnTableCell>();
+  cell->SetTableCellProperties(std::make_shared<TvnTableCellProperties>());
+  cell->InsertItem(
+      Para(Props(), {u"c1", u"\n", u"c2", u"\n", u"c3", u"\n", u"c4", u"\n", u"c5", u"\n", u"c6", u"\n", u"c7"}));
+  row->InsertCell(std::move(cell));
+  table->InsertRow(std::move(row));
+  reader.Body.Items.push_back(std::move(table));
+  reader.Body.Items.push_back(Words({u"after"}));
+  auto anchor = Words({u"x"});
+  auto box = WrappingBox();
+  box->SetPositionY(50);
+  anchor->Add(std::move(box));
+  reader.Body.Items.push_back(std::move(anchor));
+  const std::vector<std::vector<std::string>> expected = {
+      {"line 10 10: before", "line 22 10: H", "line 34 10: c1", "line 46 10: c2", "line 58 10: c3", "line 70 10: c4"},
+      {"box 10 50", "line 10 10: H", "line 22 10: c5", "line 34 10: c6", "line 46 51: c7", "line 58 51: after",
+       "line 70 51: x"}};
+  EXPECT_EQ(Describe(reader), expected);
+}
+
 // Every box asks for one more pass. Past the bound on passes the page ends
 // before the box that still asks, and the rest starts the next page: the
 // document ends, every box shows once and no text is lost.
