@@ -468,6 +468,9 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
     if (item == nullptr) return ColumnEnd::Exhausted;
     const size_t drawingsBefore = AEngine.DrawingItems().size();
     bool full = false;
+    uint8_t cause = 0;
+    bool atLimit = false;
+    int32_t lastChild = -1;
     auto* paragraph = dynamic_cast<TvnParagraph*>(item);
     int32_t anchorChild = 0;
     if (auto* table = dynamic_cast<TvnTable*>(item)) {
@@ -481,32 +484,40 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
       AEngine.ClearLeftOver();
       TvnTableLayoutEngine tables(&CurrentSection(), GetTopMargin(), FPageState, AEngine);
       full = tables.ProcessTable(*table, leftOverTable, false, first, nullptr, &FNumPagesFieldList, FpageNumber);
-      prevSpaceAfter = 0;
-      prevPitch = 0;
     } else if (paragraph != nullptr) {
       AEngine.ClearLeftOver();
       // At the limit, the paragraph is laid out up to the limit's child
       // (that child too when the limit lies inside it: a run holds no
       // drawing).
-      const bool atLimit = ALimit != nullptr && index == ALimit->Item;
-      const int32_t lastChild = atLimit ? (ALimit->ChildItem > 0 ? ALimit->Child : ALimit->Child - 1) : -1;
-      uint8_t cause = 0;
+      atLimit = ALimit != nullptr && index == ALimit->Item;
+      lastChild = atLimit ? (ALimit->ChildItem > 0 ? ALimit->Child : ALimit->Child - 1) : -1;
+      anchorChild = startRun;
       full = AEngine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, lastChild, startRun, nullptr,
                                       &FNumPagesFieldList);
-      std::vector<TvnDocItem*>& drawings = AEngine.DrawingItems();
-      for (size_t i = drawingsBefore; i < drawings.size(); ++i) {
-        int32_t child = startRun;
-        for (int32_t c = startRun; c < paragraph->GetCount(); ++c)
-          if (paragraph->GetItem(c) == drawings[i]) child = c;
-        FPageDrawings.push_back(drawings[i]);
-        FDrawingAnchors[drawings[i]] = FlowPosition{index, child, 0};
+    }
+    // The wrapping drawings the item placed join the page's, each with the
+    // place it is anchored at (a paragraph places its children in order).
+    const std::vector<TvnDocItem*>& drawings = AEngine.DrawingItems();
+    int32_t cursor = anchorChild;
+    for (size_t i = drawingsBefore; i < drawings.size(); ++i) {
+      int32_t child = anchorChild;
+      if (paragraph != nullptr) {
+        int32_t c = cursor;
+        while (c < paragraph->GetCount() && paragraph->GetItem(c) != drawings[i]) ++c;
+        if (c < paragraph->GetCount()) child = cursor = c;
       }
-      if (cause != 0) {
-        // A wrapping drawing landed on text already placed.
-        FRelayoutCause = drawings.size() > drawingsBefore ? FDrawingAnchors[drawings.back()]
-                                                          : FlowPosition{index, startRun, startRunItem};
-        return ColumnEnd::Relayout;
-      }
+      FPageDrawings.push_back(drawings[i]);
+      FDrawingAnchors[drawings[i]] = FlowPosition{index, child, 0};
+    }
+    if (cause != 0) {
+      // A wrapping drawing landed on text already placed.
+      FRelayoutCause = drawings.size() > drawingsBefore ? FDrawingAnchors[drawings.back()]
+                                                        : FlowPosition{index, startRun, startRunItem};
+      return ColumnEnd::Relayout;
+    }
+    prevSpaceAfter = 0;
+    prevPitch = 0;
+    if (paragraph != nullptr) {
       const auto props = paragraph->GetFinalParagraphProperties();
       // 2147483647 marks a space after the paragraph does not set.
       prevSpaceAfter =
@@ -520,12 +531,6 @@ TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEn
         FLeftOver = PageLeftOver{paragraph, lastChild + 1, 0};
         if (FPageItems.empty() || FPageItems.back() != item) FPageItems.push_back(item);
         return ColumnEnd::Limit;
-      }
-    }
-    if (paragraph == nullptr) {
-      for (size_t i = drawingsBefore; i < AEngine.DrawingItems().size(); ++i) {
-        FPageDrawings.push_back(AEngine.DrawingItems()[i]);
-        FDrawingAnchors[AEngine.DrawingItems()[i]] = FlowPosition{index, anchorChild, 0};
       }
     }
     if (FPageItems.empty() || FPageItems.back() != item) FPageItems.push_back(item);
