@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -421,8 +420,11 @@ std::vector<std::vector<std::string>> Describe(FakeReader& AReader) {
   FixedPitchCanvas canvas;
   TvnWordLayoutEngine engine(AReader, &canvas);
   std::vector<std::vector<std::string>> pages;
+  // The pages outlive the engine's last call, as page counts require.
+  std::vector<std::unique_ptr<TvnWordPage>> kept;
   for (size_t i = 0; i < 20; ++i) {
-    std::unique_ptr<TvnWordPage> page = engine.GetNextPage();
+    kept.push_back(engine.GetNextPage());
+    const TvnWordPage* page = kept.back().get();
     if (page == nullptr) break;
     pages.emplace_back();
     for (TvnDocItem* item : page->PageElements()) {
