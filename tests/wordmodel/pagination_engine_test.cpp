@@ -519,6 +519,26 @@ TEST(PaginationColumns, SectionTooTallForBalancedColumnsKeepsItsColumns) {
   EXPECT_EQ(Describe(reader), expected);
 }
 
+// A paragraph none of which fits at a page's end starts the next page
+// whole, with its first-line indent of 20; one split across the pages
+// continues without it.
+TEST(PaginationDocuments, ParagraphMovedWholeKeepsItsFirstLineIndent) {
+  for (const bool split : {false, true}) {
+    FakeReader reader;
+    reader.Body.Owned.push_back(Section());
+    for (const char16_t* text : {u"p1", u"p2", u"p3", u"p4", u"p5"}) reader.Body.Items.push_back(Words({text}));
+    if (!split) reader.Body.Items.push_back(Words({u"p6"}));
+    auto props = Props();
+    props->SetFirstLineIndent(20);
+    reader.Body.Items.push_back(Para(props, {u"q1", u"\n", u"q2"}));
+    const std::vector<std::string> second = split ? std::vector<std::string>{"line 10 10: q2"}
+                                                  : std::vector<std::string>{"line 10 30: q1", "line 22 10: q2"};
+    const std::vector<std::vector<std::string>> pages = Describe(reader);
+    ASSERT_EQ(pages.size(), 2u) << split;
+    EXPECT_EQ(pages[1], second) << split;
+  }
+}
+
 // A floating text box 40 by 30 at (10, 10) on the page, wrapping square.
 std::unique_ptr<TvnTextBox> WrappingBox() {
   auto box = std::make_unique<TvnTextBox>();
