@@ -401,6 +401,15 @@ void TvnDocParagraphBuilder::FieldEnd(wm::TvnParagraph& APara) {
 }
 
 void TvnDocParagraphBuilder::SpillFields(wm::TvnParagraph& APara) {
+  // A field still in its code at a paragraph's end (a begin whose
+  // separator and end are missing would hide the rest of the story) is
+  // given up with the fields inside it: their separators and ends are
+  // ignored, and what follows is shown as content.
+  const auto in_code = std::find_if(FFields.begin(), FFields.end(), [](const OpenField& f) { return !f.FInResult; });
+  if (in_code != FFields.end()) {
+    FIgnoredFieldBegins += static_cast<int64_t>(FFields.end() - in_code);
+    FFields.erase(in_code, FFields.end());
+  }
   for (OpenField& field : FFields) {
     if (!field.FInResult || field.FSpilled) continue;
     for (auto& r : field.FResult) APara.Add(std::move(r));
@@ -500,7 +509,7 @@ void TvnDocParagraphBuilder::PopTable() {
       for (auto& t : inner.FPending) cell.InsertItem(std::move(t));
       inner.FPending.clear();
     }
-    if (inner.FOwnedTable) outer.FPending.push_back(std::move(inner.FOwnedTable));
+    if (inner.FOwnedTable && !inner.FOwnedTable->GetRows().empty()) outer.FPending.push_back(std::move(inner.FOwnedTable));
   }
   FCurrentTable = parent;
   --FCurrentNestingLevel;
@@ -515,7 +524,9 @@ void TvnDocParagraphBuilder::CloseTables(wm::TvnItemList& AResult) {
     for (auto& t : outermost.FPending) cell.InsertItem(std::move(t));
     outermost.FPending.clear();
   }
-  if (outermost.FOwnedTable) AResult.push_back(std::move(outermost.FOwnedTable));
+  // A table whose paragraphs were all row-end marks holds nothing.
+  if (outermost.FOwnedTable && !outermost.FOwnedTable->GetRows().empty())
+    AResult.push_back(std::move(outermost.FOwnedTable));
   FTableList.clear();
   FCurrentTable = 0;
   FCurrentNestingLevel = 0;
@@ -549,11 +560,10 @@ void TvnDocParagraphBuilder::PlaceParagraph(std::unique_ptr<wm::TvnParagraph> AP
   while (FCurrentNestingLevel > depth) PopTable();
 
   TvnTableInfo& info = FTableList[FCurrentTable - 1];
-  if (info.FRowClose) {
-    info.FTable->InsertRow(std::make_unique<wm::TvnTableRow>());
-    ++info.FRow;
-    info.FRowClose = false;
-  }
+  // A new row is made with its first cell, so a row-end mark with no cell
+  // before it makes no empty row.
+  const bool row_due = info.FRowClose;
+  info.FRowClose = false;
   bool cell_due = false;
   if (info.FColumnClose) {
     ++info.FColumn;
@@ -569,7 +579,11 @@ void TvnDocParagraphBuilder::PlaceParagraph(std::unique_ptr<wm::TvnParagraph> AP
     // The row-end mark: its table sprms were applied, it shows nothing.
     if (ARawText.size() == 1 && (ARawText[0] == kCellMark || ARawText[0] == kParagraphMark)) return;
   }
-  wm::TvnTableCell& cell = CurrentCell(info, cell_due);
+  if (row_due) {
+    info.FTable->InsertRow(std::make_unique<wm::TvnTableRow>());
+    ++info.FRow;
+  }
+  wm::TvnTableCell& cell = CurrentCell(info, cell_due || row_due);
   for (auto& t : info.FPending) cell.InsertItem(std::move(t));
   info.FPending.clear();
   cell.InsertItem(std::move(APara));

@@ -22,7 +22,9 @@
 // field nested in another's result gives its result runs to the outer one.
 // A result that reaches past a paragraph mark cannot be one item of one
 // paragraph: it is shown as the ordinary content it is, where it lies, and
-// the field is dropped.
+// the field is dropped. A code that reaches past a paragraph mark gives the
+// field up: its separator and end are ignored and what follows is content.
+// Fields nest at most 64 deep; deeper ones are ignored with their ends.
 //
 // Tables: a paragraph inside a table (sprmPFInTable) goes into the cell
 // being built at its depth (sprmPItap); a cell ends with a cell mark or

@@ -263,6 +263,34 @@ TEST(DocParagraphBuilder, TableSprmsOfTheRowEndReachTheRowsCells) {
   EXPECT_EQ(outside.Dumped(), "P0: [x]\n");
 }
 
+TEST(DocParagraphBuilder, DamagedTablesAndFieldsAreReadLeniently) {
+  // A table made only of a row-end mark holds nothing; a paragraph deeper
+  // than any table goes into the deepest one; a field end without begin is
+  // ignored; a field begin whose code runs past its paragraph gives the
+  // field up, and the paragraphs after it keep their text.
+  const std::u16string stray = u"x\x15y\r";
+  const std::u16string open = u"\x13 PAGE\r";
+  std::vector<Chars> chars;
+  for (const auto& t : {std::u16string(u"\x07"), std::u16string(u"deep\x07"), std::u16string(u"\x07"), stray, open,
+                        std::u16string(u"z\x14" u"1\x15\r")})
+    for (char16_t c : t) chars.push_back({1, c >= 0x13 && c <= 0x15 ? kSpecial : ""});
+  Built b(Doc({{u"\x07", kInTable + kRowEnd},
+               {u"deep\x07", kInTable + Depth(100000)},
+               {u"\x07", kInTable + Depth(100000) + kRowEnd},
+               {stray},
+               {open},
+               {u"z\x14" u"1\x15\r"}},
+              chars));
+  std::string expected = "T\n R\n  C\n";
+  for (int level = 1; level < 64; ++level) {
+    const std::string pad(static_cast<size_t>(3 * level), ' ');
+    expected += pad + "T\n" + pad + " R\n" + pad + "  C\n";
+  }
+  expected += std::string(3 * 64, ' ') + "P0: [deep]\n";
+  expected += "P0: [x] [y]\nP0:\nP0: [z] [1]\n";
+  EXPECT_EQ(b.Dumped(), expected);
+}
+
 // List tables: list 100 with a decimal level 0 ("%1.") and level 1
 // ("%1.%2"), list 200 a one-level bullet list; overrides 1 and 2.
 std::string Lvl(uint8_t nfc, std::vector<uint8_t> offsets, const std::u16string& text) {
