@@ -151,13 +151,12 @@ wm::TvnItemList TvnDocParagraphBuilder::BuildParagraphs(const TvnDocStory& AStor
   int64_t first = AStart;
   for (int64_t p = AStart; p < AEnd; ++p) {
     const char16_t c = text[static_cast<size_t>(p)];
-    const bool ends = c == kParagraphMark || c == kCellMark || (c == kPageBreak && run_ends_at(p + 1)) || p + 1 == AEnd;
+    const bool ends_section =
+        FSectionPointer < FSectionBoundaries.size() && FSectionBoundaries[FSectionPointer] == p + 1 - AStart;
+    const bool ends = ends_section || c == kParagraphMark || c == kCellMark ||
+                      (c == kPageBreak && run_ends_at(p + 1)) || p + 1 == AEnd;
     if (!ends) continue;
-    bool ends_section = false;
-    if (FSectionPointer < FSectionBoundaries.size() && FSectionBoundaries[FSectionPointer] == p + 1 - AStart) {
-      ends_section = true;
-      ++FSectionPointer;
-    }
+    if (ends_section) ++FSectionPointer;
     auto para = BuildParagraph(AStory, first, p, ends_section);
     PlaceParagraph(std::move(para), text.substr(static_cast<size_t>(first), static_cast<size_t>(p - first + 1)),
                    result);
@@ -435,7 +434,9 @@ void TvnDocParagraphBuilder::ApplyNumbering(wm::TvnParagraph& APara) {
   merged->SetRunProperties(std::make_shared<wm::TvnRunProperties>());
   if (auto* extra = dynamic_cast<wm::TvnDocSpecificProperties*>(own.GetAdditionalInfo().get())) {
     std::shared_ptr<wm::TvnDocSpecificProperties> copy = extra->Clone();
-    copy->SetTable(extra->GetTable());
+    // The table being built, not the old data's own table, which goes with
+    // the old properties.
+    if (!extra->GetDeleteTable()) copy->SetTable(extra->GetTable());
     merged->SetAdditionalInfo(std::move(copy));
   }
   if (const wm::TvnStyle* style = own.GetStyle()) {

@@ -9,6 +9,7 @@
 
 #include "doc/doc_package.h"
 #include "doc/main_document_parser.h"
+#include "doc/paragraph_builder.h"
 #include "doc/style_parser.h"
 #include "wordmodel/fields.h"
 #include "wordmodel/layout_tags.h"
@@ -142,12 +143,14 @@ void Dump(const wm::TvnDocItem* item, int indent, std::string& out) {
 }
 
 struct Built {
-  explicit Built(WordDocumentBuilder builder)
+  // With section ends at these main-story positions.
+  explicit Built(WordDocumentBuilder builder, std::vector<int64_t> section_ends = {})
       : input(builder.Build()), package(&input, u"", &diagnostics), mediator(nullptr),
         parser(&package, &mediator, &diagnostics) {
     wm::FillMediatorFromReader(parser, mediator);
     main = static_cast<TvnDOCMainDocumentParser*>(parser.GetDocumentParser());
     main->Initialize();
+    main->ParagraphBuilder().SetSectionBoundaries(std::move(section_ends));
     items = main->GetEnumerator();
   }
   std::string Dumped() const {
@@ -172,6 +175,19 @@ TEST(DocParagraphBuilder, TabsAndVerticalTabsBecomeBreaks) {
             "P0: [one] [<br>] [two] [<br>] [three]\n"
             "P0: [a] [<br>] [<br>] [b]\n"
             "P0:\n");
+}
+
+TEST(DocParagraphBuilder, PageBreaksAndSectionEnds) {
+  // A page break inside a paragraph moves the paragraph to a new page; a
+  // section break ending a paragraph ends the section instead (even where
+  // the next paragraph shares its properties).
+  Built b(Doc({{u"a\x0C" u"b\r"}, {u"end of section\x0C" u"next\r"}}), {19});
+  EXPECT_EQ(b.Dumped(), "P0: [ab]\nP0: [end of section]\nP0: [next]\n");
+  EXPECT_TRUE(b.Paragraph(0).GetParagraphProperties()->GetPageBreakBefore());
+  EXPECT_FALSE(b.Paragraph(0).GetContainsSection());
+  EXPECT_TRUE(b.Paragraph(1).GetContainsSection());
+  EXPECT_FALSE(b.Paragraph(1).GetParagraphProperties()->GetPageBreakBefore());
+  EXPECT_FALSE(b.Paragraph(2).GetContainsSection());
 }
 
 TEST(DocParagraphBuilder, APageFieldKeepsItsCodeAndResult) {

@@ -175,6 +175,12 @@ TEST(DocTableSprms, AFailingSprmStopsAloneAndRowlessTablesChangeNothing) {
   EXPECT_EQ(a.Cell(1).GetWidth(), 96);
   EXPECT_EQ(a.Props(0).GetWidthType(), wm::TvnWidthType::wtAuto);
   EXPECT_EQ(a.table.GetTableProperties()->GetStyleID(), u"3");
+  // A definition claiming two cells with the boundaries of one in its
+  // operand sets the first cell and stops inside its operand.
+  Applied c(W16(0xD608) + W16(1 + 1 + 2 * 2) + B(2) + W16(0) + W16(1440) + Var(0xD62C, B(0) + B(2) + B(2)));
+  EXPECT_EQ(c.Cell(0).GetWidth(), 96);
+  EXPECT_EQ(c.Cell(1).GetWidth(), 0);
+  EXPECT_EQ(c.Props(1).GetCellVerticalAlignment(), wm::TvnVAlignment::vaBottom);
   // Row sprms on a table without rows.
   wm::TvnTable empty;
   const std::string sprms = kDefTable + W16(0x9407) + W16(400);
