@@ -16,6 +16,7 @@
 #include "wordmodel/paragraph.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
+#include "support/paths.h"
 #include "word_document_builder.h"
 
 namespace vn::doc::paragraph_builder_test {
@@ -386,6 +387,42 @@ TEST(DocParagraphBuilder, ParagraphsAndRunsLayerTheirStyles) {
   EXPECT_TRUE(loud.GetRunProperties()->GetFontStyle().Contains(vn::framework::TvnFontStyle::fsBold));
   // Styles based on each other resolve without going round.
   EXPECT_EQ(b.Paragraph(2).GetParagraphProperties()->GetHAlignment(), wm::TvnHAlignment::haCenter);
+}
+
+// A LibreOffice-made file, read whole.
+std::string FixtureDump(const char* name) {
+  vn::TMemoryStream input;
+  input.LoadFromFile(std::filesystem::path(VN_FIXTURES_DIR) / "doc" / name);
+  Diagnostics diagnostics;
+  TvnDOCPackage package(&input, u"", &diagnostics);
+  wm::TvnDocumentMediator mediator(nullptr);
+  TvnDOCParser parser(&package, &mediator, &diagnostics);
+  wm::FillMediatorFromReader(parser, mediator);
+  auto& main = *static_cast<TvnDOCMainDocumentParser*>(parser.GetDocumentParser());
+  main.Initialize();
+  std::string out;
+  for (const auto* item : main.GetEnumerator()) Dump(item, 0, out);
+  EXPECT_TRUE(diagnostics.Empty()) << diagnostics.Summary();
+  return out;
+}
+
+TEST(DocParagraphBuilder, LibreOfficeFilesDump) {
+  // The bullet is the symbol font's bullet (U+F0B7).
+  EXPECT_EQ(FixtureDump("lists.doc"),
+            "P0#: [1.] [One]\n"
+            "P0#: [2.] [Two]\n"
+            "P0#: [2.1] [Two one]\n"
+            "P0#: [3.] [Three]\n"
+            "P0#: [3.1] [Three one]\n"
+            "P0#: [\xEF\x82\xB7] [Dot]\n"
+            "P0#: [\xEF\x82\xB7] [Dot again]\n"
+            "P0: [Plain]\n");
+  // Style ids by slot; the heading style is on the writer's outline list,
+  // whose level shows no number; the character style's run keeps its text.
+  EXPECT_EQ(FixtureDump("styles.doc"),
+            "P1#: [] [A heading]\n"
+            "P21: [A note with a ] [loud] [ word.]\n"
+            "P0: [Plain text.]\n");
 }
 
 }  // namespace vn::doc::paragraph_builder_test
