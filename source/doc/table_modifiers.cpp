@@ -6,6 +6,7 @@
 // says, that names a cell the row does not have, or that finds the table
 // without rows stops where it fails, keeping what it already set, and the
 // next sprm is applied as usual.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 

@@ -213,9 +213,11 @@ TEST(DocBodyCorpus, BuiltParagraphsMatchAntiwordsText) {
     // prints hidden text, which the body leaves out (there the body's text,
     // white space aside, must lie within antiword's, labels and all), and a
     // nested table after the cell that holds it.
-    if (with_hidden.contains(file.filename().string()))
+    if (with_hidden.contains(file.filename().string())) {
       EXPECT_TRUE(TextWithin(Joined(ours), Joined(AntiwordLines(file, others, false))));
-    else if (file.filename() != "poi_innertable.doc") EXPECT_EQ(Joined(ours), Joined(theirs));
+    } else if (file.filename() != "poi_innertable.doc") {
+      EXPECT_EQ(Joined(ours), Joined(theirs));
+    }
   }
   std::cout << "  paragraphs matched: " << matched_total << " of " << ours_total << " in " << built << " files\n";
   EXPECT_GT(built, 30u);
