@@ -244,6 +244,8 @@ std::shared_ptr<wm::TvnRunProperties> TvnDocParagraphBuilder::RunPropertiesOf(co
     }
     FHelperFunctions->ParseTextRunProperties(*props, ARun->FPRL.get(), FWordDocument);
   }
+  // A run belongs to no table: its data's own empty table is not kept.
+  DocSpecificOf(*props).SetTable(nullptr);
   if (props->GetFontName().empty()) props->SetFontName(FHelperFunctions->GetDefaultFontName());
   SetFont(*props);
   return props;
@@ -584,6 +586,8 @@ void TvnDocParagraphBuilder::PlaceParagraph(std::unique_ptr<wm::TvnParagraph> AP
     info.FTable->InsertRow(std::make_unique<wm::TvnTableRow>());
     ++info.FRow;
   }
+  // The paragraph's data points at the table it went into.
+  extra.SetTable(info.FTable);
   wm::TvnTableCell& cell = CurrentCell(info, cell_due || row_due);
   for (auto& t : info.FPending) cell.InsertItem(std::move(t));
   info.FPending.clear();
