@@ -262,6 +262,10 @@ void TvnDocParagraphBuilder::BuildRuns(wm::TvnParagraph& APara, const TvnDocStor
   while (at <= ALast) {
     // The character run at this position, or none over a gap.
     const TvnDocCharacter* run = it != runs.end() && it->FCP <= at ? &*it : nullptr;
+    if (run != nullptr && run->FCPEnd <= at) {
+      ++it;
+      continue;
+    }
     const int64_t to = run != nullptr ? std::min(run->FCPEnd, ALast + 1)
                                       : std::min(it != runs.end() ? it->FCP : ALast + 1, ALast + 1);
     auto props = RunPropertiesOf(APara, run);
