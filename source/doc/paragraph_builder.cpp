@@ -109,6 +109,9 @@ struct TvnDocParagraphBuilder::OpenField {
   // The result crossed a paragraph mark or gave way to a picture: what is
   // left of it is shown as ordinary content and the field is dropped.
   bool FSpilled = false;
+  // The code ran past a paragraph mark: the field is given up, its
+  // separator ignored, and what lies inside it shown as content.
+  bool FGivenUp = false;
   wm::TvnFieldResult FResult;
 };
 
@@ -330,14 +333,15 @@ void TvnDocParagraphBuilder::BuildRuns(wm::TvnParagraph& APara, const TvnDocStor
 
 void TvnDocParagraphBuilder::EmitText(wm::TvnParagraph& APara, const String& AText,
                                       const std::shared_ptr<wm::TvnRunProperties>& AProps, bool AHidden) {
-  if (!FFields.empty() && !FFields.back().FInResult) {
+  const OpenField* top = FFields.empty() || FFields.back().FGivenUp ? nullptr : &FFields.back();
+  if (top != nullptr && !top->FInResult) {
     // Field code: kept as the field's instruction, whether shown or not.
     FFields.back().FCode += AText;
     return;
   }
   if (AHidden) return;
   auto runs = TextRuns(AText, AProps);
-  if (!FFields.empty() && !FFields.back().FSpilled) {
+  if (top != nullptr && !top->FSpilled) {
     for (auto& r : runs) FFields.back().FResult.push_back(std::move(r));
     return;
   }
@@ -346,7 +350,7 @@ void TvnDocParagraphBuilder::EmitText(wm::TvnParagraph& APara, const String& ATe
 
 void TvnDocParagraphBuilder::EmitItems(wm::TvnParagraph& APara, wm::TvnItemList AItems) {
   if (AItems.empty()) return;
-  if (!FFields.empty()) {
+  if (!FFields.empty() && !FFields.back().FGivenUp) {
     OpenField& top = FFields.back();
     if (!top.FInResult) return;
     // A picture in a field's result stands for the field.
@@ -370,7 +374,7 @@ void TvnDocParagraphBuilder::FieldBegin() {
 }
 
 void TvnDocParagraphBuilder::FieldSeparator() {
-  if (FIgnoredFieldBegins > 0 || FFields.empty()) return;
+  if (FIgnoredFieldBegins > 0 || FFields.empty() || FFields.back().FGivenUp) return;
   OpenField& top = FFields.back();
   top.FInResult = true;
   if (!top.FCode.empty()) top.FField->GetFieldCode()->SetCode(top.FCode);
@@ -384,10 +388,10 @@ void TvnDocParagraphBuilder::FieldEnd(wm::TvnParagraph& APara) {
   if (FFields.empty()) return;
   OpenField field = std::move(FFields.back());
   FFields.pop_back();
+  if (field.FSpilled || field.FGivenUp) return;
   if (!field.FInResult && !field.FCode.empty()) field.FField->GetFieldCode()->SetCode(field.FCode);
-  if (field.FSpilled) return;
   if (field.FInResult) field.FField->SetResult(std::make_unique<wm::TvnFieldResult>(std::move(field.FResult)));
-  if (!FFields.empty()) {
+  if (!FFields.empty() && !FFields.back().FGivenUp) {
     OpenField& outer = FFields.back();
     if (!outer.FInResult) {
       // A field in another's code: its result is part of that code.
@@ -408,13 +412,9 @@ void TvnDocParagraphBuilder::FieldEnd(wm::TvnParagraph& APara) {
 void TvnDocParagraphBuilder::SpillFields(wm::TvnParagraph& APara) {
   // A field still in its code at a paragraph's end (a begin whose
   // separator and end are missing would hide the rest of the story) is
-  // given up with the fields inside it: their separators and ends are
-  // ignored, and what follows is shown as content.
-  const auto in_code = std::find_if(FFields.begin(), FFields.end(), [](const OpenField& f) { return !f.FInResult; });
-  if (in_code != FFields.end()) {
-    FIgnoredFieldBegins += static_cast<int64_t>(FFields.end() - in_code);
-    FFields.erase(in_code, FFields.end());
-  }
+  // given up: what lies inside it up to its end is shown as content.
+  for (OpenField& field : FFields)
+    if (!field.FInResult) field.FGivenUp = true;
   for (OpenField& field : FFields) {
     if (!field.FInResult || field.FSpilled) continue;
     for (auto& r : field.FResult) APara.Add(std::move(r));

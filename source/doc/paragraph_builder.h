@@ -23,7 +23,8 @@
 // A result that reaches past a paragraph mark cannot be one item of one
 // paragraph: it is shown as the ordinary content it is, where it lies, and
 // the field is dropped. A code that reaches past a paragraph mark gives the
-// field up: its separator and end are ignored and what follows is content.
+// field up: its separator is ignored and what follows, up to its end, is
+// content.
 // Fields nest at most 64 deep; deeper ones are ignored with their ends.
 //
 // Tables: a paragraph inside a table (sprmPFInTable) goes into the cell

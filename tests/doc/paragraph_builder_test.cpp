@@ -284,19 +284,20 @@ TEST(DocParagraphBuilder, DamagedTablesAndFieldsAreReadLeniently) {
   // A table made only of a row-end mark holds nothing; a paragraph deeper
   // than any table goes into the deepest one; a field end without begin is
   // ignored; a field begin whose code runs past its paragraph gives the
-  // field up, and the paragraphs after it keep their text.
+  // field up, and the paragraphs after it keep their text and fields.
   const std::u16string stray = u"x\x15y\r";
   const std::u16string open = u"\x13 PAGE\r";
   std::vector<Chars> chars;
   for (const auto& t : {std::u16string(u"\x07"), std::u16string(u"deep\x07"), std::u16string(u"\x07"), stray, open,
-                        std::u16string(u"z\x14" u"1\x15\r")})
+                        std::u16string(u"z\x14" u"1\x15\r"), std::u16string(u"\x13 PAGE \x14" u"5\x15\r")})
     for (char16_t c : t) chars.push_back({1, c >= 0x13 && c <= 0x15 ? kSpecial : ""});
   Built b(Doc({{u"\x07", kInTable + kRowEnd},
                {u"deep\x07", kInTable + Depth(100000)},
                {u"\x07", kInTable + Depth(100000) + kRowEnd},
                {stray},
                {open},
-               {u"z\x14" u"1\x15\r"}},
+               {u"z\x14" u"1\x15\r"},
+               {u"\x13 PAGE \x14" u"5\x15\r"}},
               chars));
   std::string expected = "T\n R\n  C\n";
   for (int level = 1; level < 64; ++level) {
@@ -304,7 +305,7 @@ TEST(DocParagraphBuilder, DamagedTablesAndFieldsAreReadLeniently) {
     expected += pad + "T\n" + pad + " R\n" + pad + "  C\n";
   }
   expected += std::string(3 * 64, ' ') + "P0: [deep]\n";
-  expected += "P0: [x] [y]\nP0:\nP0: [z] [1]\n";
+  expected += "P0: [x] [y]\nP0:\nP0: [z] [1]\nP0: { PAGE : [5]}\n";
   EXPECT_EQ(b.Dumped(), expected);
 }
 
