@@ -341,7 +341,8 @@ TEST(DocParagraphBuilder, ListLabelsCountAcrossLevelsAndBulletsKeepTheirCharacte
                          {u"C1\r", List(1, 1)},
                          {u"dot\r", List(2, 0)},
                          {u"none\r", List(0, 0)},
-                         {u"missing\r", List(9, 0)}})));
+                         {u"missing\r", List(9, 0)},
+                         {u"too deep\r", List(1, 12)}})));
   EXPECT_EQ(b.Dumped(),
             "P0#: [1.] [A]\n"
             "P0#: [2.] [B]\n"
@@ -350,7 +351,8 @@ TEST(DocParagraphBuilder, ListLabelsCountAcrossLevelsAndBulletsKeepTheirCharacte
             "P0#: [3.1] [C1]\n"
             "P0#: [\xE2\x80\xA2] [dot]\n"
             "P0: [none]\n"
-            "P0: [missing]\n");
+            "P0: [missing]\n"
+            "P0: [too deep]\n");
   // A numbered paragraph's unset spacing and indents read as 0.
   EXPECT_EQ(b.Paragraph(0).GetParagraphProperties()->GetLeftIndent(), 0);
   EXPECT_EQ(b.Paragraph(0).GetFinalParagraphProperties(), b.Paragraph(0).GetParagraphProperties());
