@@ -9,6 +9,7 @@
 #include "pdf/lexer.h"
 #include "pdf/streams.h"
 #include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_resource.h"
 #include "pdfdocument/pdf_stream_bytes_impl.h"
 
 namespace vn::pdfdoc {
@@ -529,7 +530,7 @@ void TvnPDContentStream::OpSetDash(TvnArgs AArgs) {
   TvnDashArray dash;
   const int64_t n = std::min<int64_t>(array->GetLength(), 1024);
   for (int64_t i = 0; i < n; ++i) {
-    const TvnPDBaseObject* e = array->GetRefObj(i);
+    const TvnPDBaseObject* e = array->Get(i);
     if (!e || !e->IsNumber()) return;
     dash.push_back(static_cast<float>(NumberOf(e)));
   }
@@ -836,7 +837,7 @@ void TvnPDContents::BuildList() {
   if (!FBaseObject) return;
   if (const auto* array = FBaseObject->AsArray()) {
     for (int64_t i = 0; i < array->GetLength(); ++i) {
-      TvnPDBaseObject* element = array->GetRefObj(i);
+      TvnPDBaseObject* element = array->Get(i);
       if (element && element->IsStream())
         FContentStrmList.push_back(std::make_unique<TvnPDContentStream>(FParentDoc, this, element));
     }

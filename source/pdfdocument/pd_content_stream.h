@@ -237,6 +237,9 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   double FMoveX = 0.0;
   double FMoveY = 0.0;
   std::shared_ptr<vn::TMemoryStream> FData;
+  // Resources of Type 3 fonts (by their /Resources dictionary), made on
+  // first use.
+  std::vector<std::pair<const vn::pdf::TvnPDBaseObject*, std::unique_ptr<TvnPDResource>>> FType3Resources;
 };
 
 class TvnPDContents : public vn::pdf::TvnPDElement {

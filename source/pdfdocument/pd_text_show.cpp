@@ -97,39 +97,40 @@ void TvnPDContentStream::OpShowArray(TvnArgs AArgs) {
   const bool vertical = font.WritingMode() == TvnWritingMode::wmVertical;
   const bool type3 = IsType3(font);
   SaveState();
-  struct RestoreOnExit {
-    TvnPDContentStream* self;
-    ~RestoreOnExit() {
-      self->FIsCapitalTJ = false;
-      self->RestoreState();
-    }
-  } restore{this};
-  if (type3) Type3GlyphMatrices();
-  const double fs = std::fabs(FState->FontSize);
-  for (int64_t i = 0; i < array->GetLength(); ++i) {
-    const TvnPDBaseObject* element = array->Get(i);
-    if (!element) continue;
-    if (element->IsNumber()) {
-      const double n = element->AsInteger() ? static_cast<double>(element->AsInteger()->GetValue())
-                                            : element->AsReal()->GetValue();
-      if (vertical) {
-        FState->TextShift(0, -fs * n / 1000.0);
-      } else {
-        // The shift is scaled horizontally like the glyphs around it.
-        const double tx = -fs * n / 1000.0 * FState->HorizScaling;
-        FState->TextShift(tx, 0);
-        if (type3) {
-          // The same shift in glyph space, where the CTM now is.
-          LLDx = -n / GlyphUnits(font) * FState->HorizScaling;
-          ConcatAndReport(TvnPDMatrix(1, 0, 0, 1, LLDx, 0));
+  try {
+    if (type3) Type3GlyphMatrices();
+    const double fs = std::fabs(FState->FontSize);
+    for (int64_t i = 0; i < array->GetLength(); ++i) {
+      const TvnPDBaseObject* element = array->Get(i);
+      if (!element) continue;
+      if (element->IsNumber()) {
+        const double n = element->AsInteger() ? static_cast<double>(element->AsInteger()->GetValue())
+                                              : element->AsReal()->GetValue();
+        if (vertical) {
+          FState->TextShift(0, -fs * n / 1000.0);
+        } else {
+          // The shift is scaled horizontally like the glyphs around it.
+          FState->TextShift(-fs * n / 1000.0 * FState->HorizScaling, 0);
+          if (type3) {
+            // The same shift in glyph space, where the CTM now is.
+            LLDx = -n / GlyphUnits(font) * FState->HorizScaling;
+            ConcatAndReport(TvnPDMatrix(1, 0, 0, 1, LLDx, 0));
+          }
         }
+        FExportDev->UpdateTextShift(*FState, n);
+      } else if (const auto* str = element->AsString()) {
+        FIsCapitalTJ = true;
+        ShowString(*str);
       }
-      FExportDev->UpdateTextShift(*FState, n);
-    } else if (const auto* str = element->AsString()) {
-      FIsCapitalTJ = true;
-      ShowString(*str);
     }
+  } catch (...) {
+    FIsCapitalTJ = false;
+    RestoreState();
+    throw;
   }
+  FIsCapitalTJ = false;
+  RestoreState();
+  FExportDev->EndStringOp(*FState);
 }
 
 void TvnPDContentStream::ShowString(const vn::pdf::TvnPDString& AString) {
@@ -267,17 +268,17 @@ void TvnPDContentStream::ShowType3(const std::string& ABytes) {
 vn::pdf::TvnPDStream* TvnPDContentStream::Type3GlyphProc(TvnPDFont& AFont, uint32_t ACode) {
   auto* dict = AFont.BaseObject() ? AFont.BaseObject()->AsDict() : nullptr;
   if (!dict) return nullptr;
-  auto* encoding = dict->LookupRefObj("Encoding");
+  auto* encoding = dict->LookUp("Encoding");
   auto* enc_dict = encoding ? encoding->AsDict() : nullptr;
-  auto* diffs_obj = enc_dict ? enc_dict->LookupRefObj("Differences") : nullptr;
+  auto* diffs_obj = enc_dict ? enc_dict->LookUp("Differences") : nullptr;
   auto* diffs = diffs_obj ? diffs_obj->AsArray() : nullptr;
-  auto* procs_obj = dict->LookupRefObj("CharProcs");
+  auto* procs_obj = dict->LookUp("CharProcs");
   auto* procs = procs_obj ? procs_obj->AsDict() : nullptr;
   if (!diffs || !procs) return nullptr;
   int64_t next = -1;
   const std::string* name = nullptr;
   for (int64_t i = 0; i < diffs->GetLength() && !name; ++i) {
-    const TvnPDBaseObject* e = diffs->GetRefObj(i);
+    const TvnPDBaseObject* e = diffs->Get(i);
     if (!e) continue;
     if (const auto* n = e->AsInteger()) {
       next = n->GetValue();
@@ -287,7 +288,7 @@ vn::pdf::TvnPDStream* TvnPDContentStream::Type3GlyphProc(TvnPDFont& AFont, uint3
     }
   }
   if (!name) return nullptr;
-  TvnPDBaseObject* proc = procs->LookupRefObj(*name);
+  TvnPDBaseObject* proc = procs->LookUp(*name);
   return proc ? proc->AsStream() : nullptr;
 }
 

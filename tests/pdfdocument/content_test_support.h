@@ -3,14 +3,18 @@
 // painting operation receives and the colour components it is given.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "pdf/base_doc.h"
 #include "pdf/objects.h"
+#include "pdf/pdf_file_builder.h"
 #include "pdf/streams.h"
 #include "pdfdocument/pd_content_stream.h"
+#include "pdfdocument/pd_resource.h"
 #include "pdfdocument/recording_device.h"
 #include "runtime/streams.h"
 
@@ -73,6 +77,44 @@ inline std::string Joined(const std::vector<std::string>& ACalls, bool AAll = fa
     if (!out.empty()) out += "; ";
     out += c;
   }
+  return out;
+}
+
+// A stream object's text with unfiltered data.
+inline std::string StreamObj(const std::string& AEntries, const std::string& AData) {
+  return "<< " + AEntries + " /Length " + std::to_string(AData.size()) + " >>\nstream\n" + AData + "\nendstream";
+}
+
+// A document of numbered objects and the resources of one of them.
+struct ContentDoc {
+  std::shared_ptr<vn::TMemoryStream> File;
+  std::unique_ptr<vn::pdf::TvnPDBaseDoc> Doc;
+  std::unique_ptr<TvnPDResource> Resources;
+
+  // Runs the content with the resources on a page state; the calls as
+  // Joined gives them.
+  std::string Run(const std::string& AContent, TvnPDExportDevice& ADevice,
+                  std::unique_ptr<TvnPDContentStream>* AKeep = nullptr) const {
+    auto stream = MakeContent(AContent);
+    auto content = std::make_unique<TvnPDContentStream>(Doc.get(), nullptr, stream.get());
+    content->Display(&ADevice, 72, 72, 1, 0, nullptr, nullptr, Resources.get());
+    if (AKeep) *AKeep = std::move(content);
+    auto* recording = dynamic_cast<RecordingDevice*>(&ADevice);
+    return recording ? Joined(recording->calls) : std::string();
+  }
+};
+
+inline ContentDoc LoadContentDoc(const std::map<int64_t, std::string>& AObjects, int64_t AResources) {
+  vn::pdf::testing::PdfFileBuilder builder;
+  for (const auto& [number, body] : AObjects) builder.Obj(number, body);
+  builder.Obj(900, "<< /Type /Pages /Kids [] /Count 0 >>");
+  builder.Obj(901, "<< /Type /Catalog /Pages 900 0 R >>");
+  builder.ClassicTable("/Size 902 /Root 901 0 R");
+  ContentDoc out;
+  out.File = builder.Stream();
+  out.Doc = std::make_unique<vn::pdf::TvnPDBaseDoc>();
+  out.Doc->LoadDocument(out.File.get(), "");
+  out.Resources = std::make_unique<TvnPDResource>(out.Doc.get(), nullptr, out.Doc->GetObject(AResources));
   return out;
 }
 

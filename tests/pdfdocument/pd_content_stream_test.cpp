@@ -105,12 +105,12 @@ TEST(PDContentStream, InlineImagesEndWhereTheirDataEnd) {
   const Case cases[] = {
       // Unfiltered data of known length holding "EI" with blanks around.
       {std::string("BI /W 6 /H 1 /BPC 8 /CS /G ID ") + std::string("\x01 EI \x02", 6) + " EI 0 0 m 1 1 l S",
-       "Stroke [0,0 1,1]"},
+       "DrawImage; Stroke [0,0 1,1]"},
       // Filtered data: only an "EI" standing apart ends them.
-      {"BI /W 1 /H 1 /F /AHx ID 4EI1> EI 0 0 m 2 2 l S", "Stroke [0,0 2,2]"},
-      {"BI /W 1 /H 1 /F /AHx ID 4EI> EI/x BMC 0 0 m 2 2 l S", "Stroke [0,0 2,2]"},
+      {"BI /W 1 /H 1 /F /AHx ID 4EI1> EI 0 0 m 2 2 l S", "DrawImage; Stroke [0,0 2,2]"},
+      {"BI /W 1 /H 1 /F /AHx ID 4EI> EI/x BMC 0 0 m 2 2 l S", "DrawImage; Stroke [0,0 2,2]"},
       // Without an end the image takes the rest of the content.
-      {"BI /W 1 /H 1 ID abc 0 0 m 1 1 l S", ""},
+      {"BI /W 1 /H 1 ID abc 0 0 m 1 1 l S", "DrawImage"},
       {"BI /W 1 /H", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(RunSnippet(c.content), c.calls) << c.content;
