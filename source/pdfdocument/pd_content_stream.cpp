@@ -22,10 +22,17 @@ namespace {
 // the list is not run again (a form drawing itself, a pattern painting with
 // itself, a glyph procedure showing its own glyph).
 thread_local std::vector<const TvnPDBaseObject*> tActiveContent;
+// Nested runs started under the outermost one: forms that each draw the
+// next one twice would otherwise multiply the work level by level.
+thread_local int64_t tNestedRuns = 0;
 
 class ActiveContentGuard {
  public:
   explicit ActiveContentGuard(const TvnPDBaseObject* AObject) {
+    if (tActiveContent.empty())
+      tNestedRuns = 0;
+    else if (++tNestedRuns > TvnPDContentStream::kMaxNestedRuns)
+      return;
     if (static_cast<int>(tActiveContent.size()) >= TvnPDContentStream::kMaxNesting) return;
     if (AObject && std::find(tActiveContent.begin(), tActiveContent.end(), AObject) != tActiveContent.end()) return;
     tActiveContent.push_back(AObject);
@@ -570,11 +577,10 @@ void TvnPDContentStream::OpEndCompat(TvnArgs) {
 
 // ---- Colour ---------------------------------------------------------------------------
 
-void TvnPDContentStream::SetColor(TvnArgs AArgs, bool AFill, int ANeedComps) {
+void TvnPDContentStream::SetColor(TvnArgs AArgs, bool AFill) {
   TvnColorComp color{};
   const size_t n = std::min<size_t>(AArgs.size(), kMaxColorComps);
   for (size_t i = 0; i < n; ++i) color.Comps[i] = ColorCompOf(AArgs[i]);
-  (void)ANeedComps;
   if (AFill) {
     FState->SetFillColor(color);
     FExportDev->UpdateFillColor(*FState);
@@ -592,7 +598,7 @@ void TvnPDContentStream::SetDeviceColor(TvnArgs AArgs, bool AFill, std::unique_p
     FState->SetStrokeColorSpace(std::move(ASpace));
     FExportDev->UpdateStrokeColorSpace(*FState);
   }
-  SetColor(AArgs, AFill, static_cast<int>(AArgs.size()));
+  SetColor(AArgs, AFill);
 }
 
 void TvnPDContentStream::OpFillGray(TvnArgs AArgs) {
@@ -614,12 +620,12 @@ void TvnPDContentStream::OpStrokeCMYK(TvnArgs AArgs) {
   SetDeviceColor(AArgs, false, std::make_unique<TvnPDDeviceCMYKColorSpace>());
 }
 
-void TvnPDContentStream::OpFillColor(TvnArgs AArgs) { SetColor(AArgs, true, 0); }
+void TvnPDContentStream::OpFillColor(TvnArgs AArgs) { SetColor(AArgs, true); }
 
 void TvnPDContentStream::OpStrokeColor(TvnArgs AArgs) {
   const TvnPDColorSpace* space = FState->StrokeColorSpace();
   if (space && space->GetNoOfComps() != static_cast<int>(AArgs.size())) return;
-  SetColor(AArgs, false, 0);
+  SetColor(AArgs, false);
 }
 
 void TvnPDContentStream::SelectColorSpace(TvnArgs AArgs, bool AFill) {
@@ -688,7 +694,7 @@ void TvnPDContentStream::OpFillColorN(TvnArgs AArgs) {
   if (space && space->GetNoOfComps() != static_cast<int>(AArgs.size())) return;
   for (const auto* a : AArgs)
     if (!a->IsNumber()) return;
-  SetColor(AArgs, true, 0);
+  SetColor(AArgs, true);
 }
 
 void TvnPDContentStream::OpStrokeColorN(TvnArgs AArgs) {
@@ -700,13 +706,13 @@ void TvnPDContentStream::OpStrokeColorN(TvnArgs AArgs) {
     if (!under || under->GetNoOfComps() != static_cast<int>(AArgs.size()) - 1) return;
     for (size_t i = 0; i + 1 < AArgs.size(); ++i)
       if (!AArgs[i]->IsNumber()) return;
-    SetColor(AArgs.first(AArgs.size() - 1), false, 0);
+    SetColor(AArgs.first(AArgs.size() - 1), false);
     return;
   }
   if (space && space->GetNoOfComps() != static_cast<int>(AArgs.size())) return;
   for (const auto* a : AArgs)
     if (!a->IsNumber()) return;
-  SetColor(AArgs, false, 0);
+  SetColor(AArgs, false);
 }
 
 // ---- Text state --------------------------------------------------------------------------

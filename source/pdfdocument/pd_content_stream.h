@@ -7,8 +7,8 @@
 // or a failure inside one operator skips that operator; a stream whose data
 // cannot be read ends that stream, and the page goes on with the next one.
 // Forms, patterns and glyph procedures run nested content; a stream that is
-// already running further up, or nesting deeper than kMaxNesting, is not run
-// again.
+// already running further up, nesting deeper than kMaxNesting, or more than
+// kMaxNestedRuns nested runs under one outermost run, is not run.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +58,8 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   // Nested runs (forms, patterns, glyph procedures) deeper than this are
   // not started.
   static constexpr int kMaxNesting = 28;
+  // Nested runs under one outermost run beyond this many are not started.
+  static constexpr int64_t kMaxNestedRuns = 20000;
   // Decoded content beyond this many bytes is not read.
   static constexpr int64_t kMaxContentBytes = int64_t{256} << 20;
 
@@ -111,7 +113,7 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   void EndPath();
   // Painting operators share this: nothing without a current point.
   void Paint(bool AClose, int AFill, bool AStroke);
-  void SetColor(TvnArgs AArgs, bool AFill, int ANeedComps);
+  void SetColor(TvnArgs AArgs, bool AFill);
   void SetDeviceColor(TvnArgs AArgs, bool AFill, std::unique_ptr<TvnPDColorSpace> ASpace);
   void SelectColorSpace(TvnArgs AArgs, bool AFill);
   void CurrentPoint(double& AX, double& AY) const;

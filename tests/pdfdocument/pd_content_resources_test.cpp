@@ -114,4 +114,21 @@ TEST(PDContentResources, StateTakesWhatTheResourcesGive) {
   EXPECT_FALSE(state.FillPattern->IsInnerPattern());
 }
 
+TEST(PDContentResources, FormsDrawingEachOtherTwiceStopAtTheRunBudget) {
+  // Twenty levels of forms, each drawing the next one twice: a million runs
+  // without a bound on their number.
+  std::map<int64_t, std::string> objects = {{2, "<< /XObject << /N 10 0 R >> >>"}};
+  for (int64_t level = 0; level < 20; ++level)
+    objects[10 + level] = StreamObj("/Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /XObject << /N " +
+                                        std::to_string(11 + level) + " 0 R >> >>",
+                                    "/N Do /N Do");
+  objects[30] = StreamObj("/Type /XObject /Subtype /Form /BBox [0 0 1 1]", "0 0 m 1 1 l S");
+  const ContentDoc doc = LoadContentDoc(objects, 2);
+  RunningDevice device;
+  doc.Run("/N Do", device);
+  const size_t forms = device.Calls("DrawFormXObject").size();
+  EXPECT_GT(forms, 1000u);
+  EXPECT_LE(forms, static_cast<size_t>(2 * TvnPDContentStream::kMaxNestedRuns));
+}
+
 }  // namespace vn::pdfdoc::pd_content_resources_test
