@@ -25,9 +25,7 @@ bool ImageInt(const TvnPDBaseObject* AObj, int32_t& AValue) {
 
 TvnPDImage::TvnPDImage(vn::pdf::TvnPDDocumentIntf* AParentDoc, vn::pdf::TvnPDElement* AResourceElement,
                        TvnPDBaseObject* ABaseObject, std::string ATagName)
-    : TvnPDXObject(AParentDoc, AResourceElement, ABaseObject, TvnXObjectType::xtImage, std::move(ATagName)) {
-  Decode.fill(-1.0);
-}
+    : TvnPDXObject(AParentDoc, AResourceElement, ABaseObject, TvnXObjectType::xtImage, std::move(ATagName)) {}
 
 TvnPDImage::~TvnPDImage() = default;
 

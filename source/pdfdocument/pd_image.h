@@ -80,10 +80,6 @@ class TvnPDImage : public TvnPDXObject {
   // The state the image is drawn in (borrowed); a mask image gets the same.
   void SetState(TvnPDState* AValue);
 
-  // Decode values a device may fill per component pair; all -1 at creation
-  // and never filled here.
-  std::array<double, 2 * kMaxColorComps> Decode;
-
  private:
   // The value of the long key, else of the short key; null when neither.
   vn::pdf::TvnPDBaseObject* Entry(const char* ALongKey, const char* AShortKey) const;
