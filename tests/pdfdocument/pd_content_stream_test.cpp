@@ -8,6 +8,7 @@
 #include <string>
 
 #include "content_test_support.h"
+#include "pdfdocument/pd_content_writer.h"
 
 namespace vn::pdfdoc::pd_content_stream_test {
 
@@ -163,6 +164,33 @@ TEST(PDContentStream, PageStreamsRunAsOne) {
   PathDevice empty_device;
   none.Display(&empty_device, 72, 72, 1, 0, nullptr, nullptr, nullptr);
   EXPECT_EQ(empty_device.calls, (std::vector<std::string>{"StartPage 1", "EndPage"}));
+}
+
+TEST(PDContentStream, WrittenContentReadsBackAsItsCalls) {
+  vn::pdf::TvnPDStream stream(nullptr);
+  const TvnPDRect crop(100, 200, 700, 900);
+  TvnPDContentWriter writer(&stream, &crop, 0);
+  writer.Save();
+  writer.SetPenColor(255, 0, 0);
+  writer.SetPenWidth(2);
+  writer.PenStyle = vn::framework::TvnPenStyle::psDot;
+  writer.PenJoinStyle = TvnPenJoinStyle::pjsRound;
+  writer.SetDashPattern();
+  writer.MoveTo(10, 20);
+  writer.LineTo(30, 20);
+  writer.CurveTo(30, 30, 40, 30, 40, 20);
+  writer.StrokePath();
+  writer.SetBrushColor(0, 0, 255);
+  writer.Rectangle(0, 10, 5, 0);
+  writer.FillPath();
+  writer.Restore();
+  TvnPDContentStream content(nullptr, nullptr, &stream);
+  PathDevice device;
+  content.Display(&device, 72, 72, 1, 0, nullptr, nullptr, nullptr);
+  EXPECT_EQ(Joined(device.calls),
+            "SaveState; UpdateStrokeColorSpace; UpdateStrokeColor 65536 0 0 0; UpdateLineWidth; UpdateLineDash; "
+            "UpdateLineJoin; Stroke [110,220 130,220 130,230 140,230 140,220]; UpdateFillColorSpace; "
+            "UpdateFillColor 0 0 65536 0; Fill [100,200 105,200 105,210 100,210 100,200 z]; RestoreState");
 }
 
 }  // namespace vn::pdfdoc::pd_content_stream_test
