@@ -27,11 +27,11 @@ vn::framework::TvnPageSize PagePixelSize(vn::framework::TvnPage& APage,
 }
 
 // The page's items recorded into a metafile of AWidth by AHeight pixels.
-std::string RecordPage(vn::framework::TvnPage& APage, int32_t AWidth, int32_t AHeight) {
+std::string RecordPage(const std::vector<TvnDocItem*>& AElements, int32_t AWidth, int32_t AHeight) {
   vn::platform::EmfRecorderCanvas recorder(AWidth, AHeight);
   {
     std::unique_ptr<vn::framework::TvnBaseCanvas> canvas = vn::framework::DefaultCanvasClass(&recorder);
-    for (TvnDocItem* item : APage.GetPageElements())
+    for (TvnDocItem* item : AElements)
       if (item != nullptr) item->Draw(canvas.get());
   }
   return recorder.Finish();
@@ -45,8 +45,9 @@ int32_t PageSide(double APixels) {
 
 }  // namespace
 
-void DrawWordPage(vn::framework::TvnPage& APage, vn::framework::TvnBaseDocumentHandler& ADocument,
-                  vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation) {
+void DrawWordPage(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation,
+                  const std::vector<TvnDocItem*>& AElements, vn::framework::TvnPage& APage,
+                  vn::framework::TvnBaseDocumentHandler& ADocument) {
   if (ACanvas == nullptr) return;
   const vn::framework::TvnPageSize size = PagePixelSize(APage, ADocument);
   const int32_t width = PageSide(size.Width);
@@ -58,7 +59,7 @@ void DrawWordPage(vn::framework::TvnPage& APage, vn::framework::TvnBaseDocumentH
   }
   // The metafile's frame is the whole page, so the page (not the part of it
   // that holds ink) fills the target at every rotation.
-  const vn::platform::emf::EmfFile page(RecordPage(APage, width, height));
+  const vn::platform::emf::EmfFile page(RecordPage(AElements, width, height));
   vn::platform::DrawPageMetafile(page, *ACanvas, AWidth, AHeight, turns * 90);
 }
 

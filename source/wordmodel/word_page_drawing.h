@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "framework/page_model.h"
 
@@ -22,14 +23,16 @@ class Canvas;
 
 namespace vn::wordmodel {
 
-// Draws APage (its GetPageElements in order, its GetPageSize read in pixels
-// by switching ADocument's measurement unit for the call) onto ACanvas into
-// (0, 0, AWidth, AHeight), turned by ARotation degrees: 0, 90, 180 and 270
-// clockwise, -90, -180 and -270 anticlockwise. Any other angle, and a page
-// smaller than a pixel, leave the rectangle white. A null canvas draws
-// nothing. Errors of the items' drawing pass to the caller, with the
+// Draws the page's drawable items AElements (in order; null entries are
+// passed over) onto ACanvas into (0, 0, AWidth, AHeight), turned by
+// ARotation degrees: 0, 90, 180 and 270 clockwise, -90, -180 and -270
+// anticlockwise. The page's size is APage's GetPageSize read in pixels, by
+// switching ADocument's measurement unit for the call. Any other angle, and
+// a page smaller than a pixel, leave the rectangle white. A null canvas
+// draws nothing. Errors of the items' drawing pass to the caller, with the
 // document's unit as it was.
-void DrawWordPage(vn::framework::TvnPage& APage, vn::framework::TvnBaseDocumentHandler& ADocument,
-                  vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation);
+void DrawWordPage(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation,
+                  const std::vector<vn::framework::TvnDocItem*>& AElements, vn::framework::TvnPage& APage,
+                  vn::framework::TvnBaseDocumentHandler& ADocument);
 
 }  // namespace vn::wordmodel

@@ -49,7 +49,8 @@ class SizedPage : public vn::framework::TvnPage {
     const TvnMeasurementUnit unit = FDocument.GetMeasurementUnit();
     return {vn::framework::PointsToUnit(unit, FHeight * 0.75), vn::framework::PointsToUnit(unit, FWidth * 0.75)};
   }
-  std::vector<TvnDocItem*> GetPageElements() override {
+  // The drawable items.
+  std::vector<TvnDocItem*> Elements() const {
     std::vector<TvnDocItem*> items;
     for (const auto& item : Items) items.push_back(item.get());
     return items;
@@ -86,7 +87,7 @@ TEST(WordPageDrawing, QuarterTurnsTakeTheCornerWhereTheTurnGoes) {
     const int32_t w = turned ? 200 : 100;
     const int32_t h = turned ? 100 : 200;
     vn::platform::CairoCanvas raster(w, h, 0xFFFF0000);
-    DrawWordPage(page, document, &raster, w, h, c.rotation);
+    DrawWordPage(&raster, w, h, c.rotation, page.Elements(), page, document);
     const struct {
       int32_t x, y;
     } at[] = {{3, 3}, {w - 4, 3}, {w - 4, h - 4}, {3, h - 4}};
@@ -115,7 +116,7 @@ TEST(WordPageDrawing, UnturnedPageIsStretchedOverTheTarget) {
   SizedPage page(document, 100, 200);
   page.Items.push_back(std::make_unique<CornerSquare>(20));
   vn::platform::CairoCanvas raster(300, 100, 0xFFFF0000);
-  DrawWordPage(page, document, &raster, 300, 100, 0);
+  DrawWordPage(&raster, 300, 100, 0, page.Elements(), page, document);
   EXPECT_TRUE(IsBlack(raster.PixelAt(57, 7)));
   EXPECT_TRUE(IsWhite(raster.PixelAt(63, 5)));
   EXPECT_TRUE(IsWhite(raster.PixelAt(5, 12)));
@@ -134,7 +135,7 @@ TEST(WordPageDrawing, OtherAnglesAndEmptyPagesLeaveTheTargetWhite) {
     SizedPage page(document, c.width, c.height);
     page.Items.push_back(std::make_unique<CornerSquare>(20));
     vn::platform::CairoCanvas raster(100, 200, 0xFFFF0000);
-    DrawWordPage(page, document, &raster, 100, 200, c.rotation);
+    DrawWordPage(&raster, 100, 200, c.rotation, page.Elements(), page, document);
     for (const auto& [x, y] : {std::pair{3, 3}, {50, 100}, {96, 196}})
       EXPECT_TRUE(IsWhite(raster.PixelAt(x, y))) << c.rotation << " " << c.width << "x" << c.height;
   }
@@ -148,7 +149,7 @@ TEST(WordPageDrawing, TextReachesTheTargetAsText) {
   page.Items.push_back(std::make_unique<Words>());
   for (const int32_t rotation : {0, 90, -180}) {
     vn::platform::testing::TraceCanvas trace({"TextOut", "StretchDib", "DrawBitmap"});
-    DrawWordPage(page, document, &trace, 100, 200, rotation);
+    DrawWordPage(&trace, 100, 200, rotation, page.Elements(), page, document);
     EXPECT_THAT(trace.Calls(), ::testing::ElementsAre(::testing::HasSubstr("\"Stays text\""))) << rotation;
   }
 }
