@@ -1,6 +1,8 @@
 #include "docx/docx_document_handler.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <unordered_set>
 #include <utility>
 
 #include "docx/docx_parser.h"
@@ -50,6 +52,37 @@ void RequireMainDocument(TvnDOCXPackage& APackage) {
   if (main == nullptr || main->Size() == 0) throw vn::EDOCXExceptions("The main document cannot be read");
 }
 
+// The body item AItem belongs to (itself, or the paragraph, cell or table
+// above it); null for an item outside the body (a header's line).
+TvnDocItem* BodyItemOf(TvnDocItem* AItem, const std::unordered_set<const TvnDocItem*>& ABody) {
+  for (int depth = 0; AItem != nullptr && depth < 64; ++depth) {
+    if (ABody.count(AItem) != 0) return AItem;
+    AItem = AItem->GetParent();
+  }
+  return nullptr;
+}
+
+void CollectBodyItems(const wordmodel::LaidOutItems& AItems, const std::unordered_set<const TvnDocItem*>& ABody,
+                      std::vector<TvnDocItem*>& AOut) {
+  for (TvnDocItem* item : AItems) {
+    if (auto* column = dynamic_cast<wordmodel::TvnColumn*>(item)) {
+      CollectBodyItems(column->Children(), ABody, AOut);
+      continue;
+    }
+    TvnDocItem* body = BodyItemOf(item, ABody);
+    if (body != nullptr && std::find(AOut.begin(), AOut.end(), body) == AOut.end()) AOut.push_back(body);
+  }
+}
+
+// The body items a page shows, in order, when the layout did not list them:
+// those its laid-out lines belong to.
+void FillPageParagraphs(wordmodel::TvnWordPage& APage, const std::unordered_set<const TvnDocItem*>& ABody) {
+  if (!APage.GetPageParagraphs().empty()) return;
+  std::vector<TvnDocItem*> items;
+  CollectBodyItems(APage.PageElements(), ABody, items);
+  APage.SetRawElements(items);
+}
+
 }  // namespace
 
 void TvnDOCXDocumentHandler::LoadDocument(vn::TStream* Stream) {
@@ -64,7 +97,12 @@ void TvnDOCXDocumentHandler::LoadDocument(vn::TStream* Stream) {
     body->Initialize();
     {
       wordmodel::TvnWordLayoutEngine engine(parser);
-      while (std::unique_ptr<wordmodel::TvnWordPage> page = engine.GetNextPage()) FPages.push_back(std::move(page));
+      const std::vector<TvnDocItem*>& elements = engine.GetElementExtractor().GetElements();
+      const std::unordered_set<const TvnDocItem*> bodyItems(elements.begin(), elements.end());
+      while (std::unique_ptr<wordmodel::TvnWordPage> page = engine.GetNextPage()) {
+        FillPageParagraphs(*page, bodyItems);
+        FPages.push_back(std::move(page));
+      }
       FSections = engine.GetSections();
     }
     // The body items and sections outlive the reader: the pages refer to them.

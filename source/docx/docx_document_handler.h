@@ -9,7 +9,9 @@
 // package whose main document part is missing or cannot be extracted is
 // refused (EDOCXExceptions) rather than loaded as an empty document. A
 // document whose body lays out into no page (an empty body) gets one blank
-// page of its first section's size.
+// page of its first section's size. Each Word page lists the body items
+// (paragraphs, tables) it shows text of, found from its laid-out lines when
+// the layout does not list them itself.
 //
 // Ownership: the handler owns the mediator, the body items and sections it
 // takes over from the reader, and the Word pages, which refer to those items

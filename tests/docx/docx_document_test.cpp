@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -76,6 +77,12 @@ TEST(DOCXDocument, PagesComeFromTheLayout) {
   EXPECT_THAT(PageText(document, 1), HasSubstr("Alpha"));
   EXPECT_THAT(PageText(document, 1), ::testing::Not(HasSubstr("Omega")));
   EXPECT_THAT(PageText(document, 2), HasSubstr("Omega"));
+  // The page's elements are the body items it shows, each on its own page.
+  const std::vector<TvnDocItem*> first = document.GetPage(1)->GetPageElements();
+  const std::vector<TvnDocItem*> second = document.GetPage(2)->GetPageElements();
+  ASSERT_FALSE(first.empty());
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(std::count(first.begin(), first.end(), second[0]), 0);
   for (const int32_t outside : {0, 3, -1})
     EXPECT_THROW(document.GetPage(outside), vn::EArgumentOutOfRangeException) << outside;
 
