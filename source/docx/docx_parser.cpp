@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
-#include "runtime/numbers.h"
 #include "wordmodel/paragraph.h"
 
 namespace vn::docx {
@@ -17,14 +17,6 @@ const TXmlNode* ReaderChild(const TXmlNode* AElement, StringView AName) {
   TXmlNode* found = nullptr;
   if (AElement != nullptr) AElement->FindChild(AName, found);
   return found;
-}
-
-std::unique_ptr<ooxml::TXmlVerySimple> ParseReaderPart(vn::TMemoryStream* AStream) {
-  if (AStream == nullptr) return nullptr;
-  AStream->SetPosition(0);
-  auto document = std::make_unique<ooxml::TXmlVerySimple>();
-  document->LoadFromStream(*AStream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-  return document;
 }
 
 // Makes one sub-reader; a failure leaves it null and is reported, and the
@@ -46,7 +38,7 @@ struct CoreProperty {
   CoreSetter Set;
 };
 
-const CoreProperty kCoreProperties[] = {
+const CoreProperty kCorePropertyElements[] = {
     {u"cp:category", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetCategory(V); }},
     {u"dc:description", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetComments(V); }},
     {u"cp:contentStatus", [](wordmodel::TvnWordDocumentInfo& I, const String& V) { I.SetContentStatus(V); }},
@@ -130,7 +122,7 @@ std::unique_ptr<ooxml::TXmlVerySimple> TvnDOCXMainDocumentParser::ParseMainDocum
   if (FStream == nullptr || FStream->Size() == 0) {
     throw vn::EDOCXExceptions("the main document part is missing or damaged");
   }
-  std::unique_ptr<ooxml::TXmlVerySimple> document = ParseReaderPart(FStream.get());
+  std::unique_ptr<ooxml::TXmlVerySimple> document = ParseWellFormedPart(FStream.get());
   if (document->DocumentElement() == nullptr) {
     throw vn::EDOCXExceptions("the main document part holds no document element");
   }
@@ -190,7 +182,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
   try {
     std::unique_ptr<vn::TMemoryStream> stream = FPackage->GetCorePropStream();
     if (stream == nullptr || stream->Size() == 0) return nullptr;
-    document = ParseReaderPart(stream.get());
+    document = ParseWellFormedPart(stream.get());
   } catch (const vn::Exception& error) {
     if (FParser != nullptr) FParser->Warn(std::string("the core properties could not be read: ") + error.what());
     return nullptr;
@@ -200,7 +192,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
   auto info = std::make_unique<wordmodel::TvnWordDocumentInfo>();
   for (const TXmlNode* child : root->ChildNodes) {
     if (child->NodeType != ooxml::TXmlNodeType::ntElement) continue;
-    for (const CoreProperty& property : kCoreProperties) {
+    for (const CoreProperty& property : kCorePropertyElements) {
       if (child->Name == property.Element) property.Set(*info, ElementText(child));
     }
   }
@@ -212,7 +204,7 @@ std::unique_ptr<wordmodel::TvnWordDocumentInfo> TvnDOCXMainDocumentParser::GetDo
 
 TvnDOCXThemeParser::TvnDOCXThemeParser(TvnDOCXParser*, TvnDocumentMediator*, TvnDOCXPackage* APackage) {
   if (APackage != nullptr) FStream = APackage->GetThemeStream();
-  FThemeDoc = ParseReaderPart(FStream.get());
+  FThemeDoc = ParseWellFormedPart(FStream.get());
   if (FThemeDoc != nullptr) {
     FFontSchemeElement = ReaderChild(ReaderChild(FThemeDoc->DocumentElement(), u"a:themeElements"), u"a:fontScheme");
   }
@@ -247,7 +239,7 @@ std::vector<TvnThemeFont> TvnDOCXThemeParser::GetMinorThemeFonts() { return Read
 
 TvnDOCXSettingsParser::TvnDOCXSettingsParser(TvnDOCXParser* AParser, TvnDocumentMediator*, TvnDOCXPackage* APackage) {
   if (APackage != nullptr) FStream = APackage->GetDocumentSettingsStream();
-  FSettingsDoc = ParseReaderPart(FStream.get());
+  FSettingsDoc = ParseWellFormedPart(FStream.get());
   if (FSettingsDoc == nullptr) return;
   FSettingsElement = FSettingsDoc->DocumentElement();
   try {

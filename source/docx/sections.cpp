@@ -1,18 +1,17 @@
 // The sections of the main document: page size, margins, borders, section
 // type, text columns, and the headers and footers each section shows, built
 // from their own parts or carried over from the section before.
-#include <cmath>
+#include <algorithm>
 #include <string>
 #include <utility>
 
 #include "docx/docx_parser.h"
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
 namespace vn::docx {
 
-using wordmodel::TvnFooter;
-using wordmodel::TvnHeader;
 using wordmodel::TvnHeaderFooterElement;
 using wordmodel::TvnOrientation;
 using wordmodel::TvnPageBorder;
@@ -54,40 +53,21 @@ int32_t TwipsAttribute(const TXmlNode* AElement, StringView AName, int32_t ADefa
   return value.empty() ? ADefault : TwipsToPixels(ReadInteger(value));
 }
 
+// The header (or footer) of a kind: 0 first page, 1 even pages, 2 default.
+// A new section has all six, empty.
 TvnHeaderFooterElement* SlotOf(const TvnSection& ASection, bool AFooter, int AKind) {
-  if (AFooter) {
-    switch (AKind) {
-      case 0: return ASection.GetFirstPageFooter();
-      case 1: return ASection.GetEvenPageFooter();
-      default: return ASection.GetDefaultPageFooter();
-    }
-  }
-  switch (AKind) {
-    case 0: return ASection.GetFirstPageHeader();
-    case 1: return ASection.GetEvenPageHeader();
-    default: return ASection.GetDefaultPageHeader();
-  }
-}
-
-// The slot of that kind, made empty when the section has none yet.
-TvnHeaderFooterElement* MakeSlot(TvnSection& ASection, bool AFooter, int AKind) {
-  if (TvnHeaderFooterElement* existing = SlotOf(ASection, AFooter, AKind)) return existing;
-  if (AFooter) {
-    auto footer = std::make_unique<TvnFooter>();
-    switch (AKind) {
-      case 0: ASection.SetFirstPageFooter(std::move(footer)); break;
-      case 1: ASection.SetEvenPageFooter(std::move(footer)); break;
-      default: ASection.SetDefaultPageFooter(std::move(footer)); break;
-    }
-  } else {
-    auto header = std::make_unique<TvnHeader>();
-    switch (AKind) {
-      case 0: ASection.SetFirstPageHeader(std::move(header)); break;
-      case 1: ASection.SetEvenPageHeader(std::move(header)); break;
-      default: ASection.SetDefaultPageHeader(std::move(header)); break;
-    }
-  }
-  return SlotOf(ASection, AFooter, AKind);
+  using Getter = TvnHeaderFooterElement* (*)(const TvnSection&);
+  static constexpr Getter kHeaders[] = {
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetFirstPageHeader(); },
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetEvenPageHeader(); },
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetDefaultPageHeader(); },
+  };
+  static constexpr Getter kFooters[] = {
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetFirstPageFooter(); },
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetEvenPageFooter(); },
+      [](const TvnSection& S) -> TvnHeaderFooterElement* { return S.GetDefaultPageFooter(); },
+  };
+  return (AFooter ? kFooters : kHeaders)[AKind](ASection);
 }
 
 }  // namespace
@@ -209,42 +189,40 @@ void TvnDOCXMainDocumentParser::ReadHeadersOrFooters(const TXmlNode* ANode, cons
       if (!part) continue;
       std::unique_ptr<vn::TMemoryStream> stream = FPackage->GetPartStream(*part);
       if (stream == nullptr || stream->Size() == 0) continue;
-      stream->SetPosition(0);
-      ooxml::TXmlVerySimple document;
-      document.LoadFromStream(*stream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-      const TXmlNode* root = document.DocumentElement();
+      std::unique_ptr<WellFormedXmlDocument> document = ParseWellFormedPart(stream.get());
+      const TXmlNode* root = document->DocumentElement();
       if (root != nullptr && root->Name != root_name) root = SectionChild(root, root_name);
       const int kind = type == u"first" ? 0 : type == u"even" ? 1 : 2;
-      TvnHeaderFooterElement* target = MakeSlot(ASection, AFooters, kind);
+      TvnHeaderFooterElement* target = SlotOf(ASection, AFooters, kind);
       found[kind] = true;
-      if (root == nullptr) continue;
+      if (root == nullptr || target == nullptr) continue;
       for (const TXmlNode* child : root->ChildNodes) {
         if (child->NodeType != ooxml::TXmlNodeType::ntElement) continue;
         if (child->Name != u"w:p" && child->Name != u"w:tbl") continue;
         // Pictures of the part resolve through the part's own relationships.
-        std::unique_ptr<TvnDocItem> item = FHelperFunctions->GetParsedDocItem(
-            child, FMediator, FPackage, FRC, part.get(), nullptr, nullptr, nullptr);
+        std::unique_ptr<TvnDocItem> item =
+            FHelperFunctions->GetParsedDocItem(child, FMediator, FPackage, FRC, part.get(), nullptr, nullptr, nullptr);
         if (item) target->GetElements().push_back(std::move(item));
       }
     }
     if (APreviousSection == nullptr) return;
     const int32_t height = ASection.GetPageMargin() == nullptr ? 0
-                           : AFooters                         ? ASection.GetPageMargin()->GetFooter()
-                                                              : ASection.GetPageMargin()->GetHeader();
+                           : AFooters                          ? ASection.GetPageMargin()->GetFooter()
+                                                               : ASection.GetPageMargin()->GetHeader();
     const bool inherit[3] = {ASection.GetIsTitlePage() && !found[0],
                              FMediator != nullptr && FMediator->GetEvenOddHeaders() && !found[1], !found[2]};
     for (int kind = 0; kind < 3; ++kind) {
       if (!inherit[kind]) continue;
       const TvnHeaderFooterElement* earlier = SlotOf(*APreviousSection, AFooters, kind);
-      if (earlier == nullptr) continue;
-      TvnHeaderFooterElement* target = MakeSlot(ASection, AFooters, kind);
+      TvnHeaderFooterElement* target = SlotOf(ASection, AFooters, kind);
+      if (earlier == nullptr || target == nullptr) continue;
       for (const auto& element : earlier->GetElements()) target->GetElements().push_back(element->Clone());
       target->SetHeight(height);
     }
   } catch (const vn::Exception& error) {
     if (FParser != nullptr) {
-      FParser->Warn(std::string(AFooters ? "footers" : "headers") + " of a section read up to an error: " +
-                    error.what());
+      FParser->Warn(std::string(AFooters ? "footers" : "headers") +
+                    " of a section read up to an error: " + error.what());
     }
   }
 }
@@ -257,7 +235,7 @@ void TvnDOCXMainDocumentParser::ReadColumns(const TXmlNode* ACols, TvnSection& A
   bool space_given = false;
   try {
     const String num = ACols->GetAttribute(u"w:num");
-    if (!num.empty()) count = ReadInteger(num);
+    if (!num.empty()) count = std::max(ReadInteger(num), 0);
     const String space_value = ACols->GetAttribute(u"w:space");
     if (!space_value.empty()) {
       space = TwipsToPixels(ReadInteger(space_value));

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "docx/docx_parser.h"
+#include "docx/well_formed_xml.h"
 #include "runtime/exceptions.h"
+#include "runtime/hex.h"
 #include "runtime/numbers.h"
 
 namespace vn::docx {
@@ -33,27 +35,24 @@ String StyleChildValue(const TXmlNode* AElement, StringView AName) {
   return child != nullptr ? child->GetAttribute(u"w:val") : String();
 }
 
-// Parses a part stream into a new XML document; null without a stream.
-std::unique_ptr<ooxml::TXmlVerySimple> ParsePartStream(vn::TMemoryStream* AStream) {
-  if (AStream == nullptr) return nullptr;
-  AStream->SetPosition(0);
-  auto document = std::make_unique<ooxml::TXmlVerySimple>();
-  document->LoadFromStream(*AStream, ooxml::TXmlVerySimple::kDefaultBufferSize);
-  return document;
-}
-
 struct RegionName {
   StringView Name;
   TvnTableRegions Region;
 };
 
 constexpr RegionName kRegionNames[] = {
-    {u"wholeTable", TvnTableRegions::trWholeTable},   {u"band1Horz", TvnTableRegions::trBandedRows},
-    {u"band2Horz", TvnTableRegions::trEvenRowBanding}, {u"band1Vert", TvnTableRegions::trBandedColumns},
-    {u"band2Vert", TvnTableRegions::trEvenColumnBanding}, {u"firstRow", TvnTableRegions::trFirstRow},
-    {u"lastRow", TvnTableRegions::trLastRow},         {u"firstCol", TvnTableRegions::trFirstColumn},
-    {u"lastCol", TvnTableRegions::trLastColumn},      {u"nwCell", TvnTableRegions::trTopLeft},
-    {u"neCell", TvnTableRegions::trTopRight},         {u"swCell", TvnTableRegions::trBottomLeft},
+    {u"wholeTable", TvnTableRegions::trWholeTable},
+    {u"band1Horz", TvnTableRegions::trBandedRows},
+    {u"band2Horz", TvnTableRegions::trEvenRowBanding},
+    {u"band1Vert", TvnTableRegions::trBandedColumns},
+    {u"band2Vert", TvnTableRegions::trEvenColumnBanding},
+    {u"firstRow", TvnTableRegions::trFirstRow},
+    {u"lastRow", TvnTableRegions::trLastRow},
+    {u"firstCol", TvnTableRegions::trFirstColumn},
+    {u"lastCol", TvnTableRegions::trLastColumn},
+    {u"nwCell", TvnTableRegions::trTopLeft},
+    {u"neCell", TvnTableRegions::trTopRight},
+    {u"swCell", TvnTableRegions::trBottomLeft},
     {u"seCell", TvnTableRegions::trBottomRight},
 };
 
@@ -63,18 +62,14 @@ struct NumFmtName {
 };
 
 constexpr NumFmtName kNumFmtNames[] = {
-    {u"bullet", TvnNumFmt::nfBullet},           {u"decimal", TvnNumFmt::nfDecimal},
-    {u"lowerLetter", TvnNumFmt::nfLowerLetter}, {u"upperLetter", TvnNumFmt::nfUpperLetter},
-    {u"lowerRoman", TvnNumFmt::nfLowerRoman},   {u"upperRoman", TvnNumFmt::nfUpperRoman},
+    {u"bullet", TvnNumFmt::nfBullet},
+    {u"decimal", TvnNumFmt::nfDecimal},
+    {u"lowerLetter", TvnNumFmt::nfLowerLetter},
+    {u"upperLetter", TvnNumFmt::nfUpperLetter},
+    {u"lowerRoman", TvnNumFmt::nfLowerRoman},
+    {u"upperRoman", TvnNumFmt::nfUpperRoman},
     {u"cardinalText", TvnNumFmt::nfCardinalText},
 };
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
 
 // A level text that is a character reference still written out ("&#xF0B7;")
 // is the one character it names; anything else is kept as written.
@@ -84,7 +79,7 @@ String LevelTextOf(const String& AValue) {
   if (semicolon != AValue.size() - 1 || semicolon == 3) return AValue;
   uint32_t code = 0;
   for (size_t i = 3; i < semicolon; ++i) {
-    const int digit = HexDigit(AValue[i]);
+    const int digit = vn::HexDigitValue(AValue[i]);
     if (digit < 0 || code > 0x10FFFF) return AValue;
     code = code * 16 + static_cast<uint32_t>(digit);
   }
@@ -112,6 +107,10 @@ String WithoutOwnNumber(const String& AText, int32_t ALevelValue) {
   return result;
 }
 
+void NumberingWarn(const TvnDOCXHelperFunctions& AHelper, const std::string& AMessage) {
+  if (AHelper.Warnings() != nullptr) AHelper.Warnings()->Report({.message = AMessage});
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -124,7 +123,7 @@ TvnDOCXStyleParser::TvnDOCXStyleParser(TvnDOCXParser* ADocParser, TvnDocumentMed
       FHelperFunction(
           std::make_unique<TvnDOCXHelperFunctions>(ADocParser != nullptr ? ADocParser->Warnings() : nullptr)) {
   if (FPackage != nullptr) FStream = FPackage->GetStyleStream();
-  FStyleDoc = ParsePartStream(FStream.get());
+  FStyleDoc = ParseWellFormedPart(FStream.get());
 }
 
 std::shared_ptr<TvnParagraphProperties> TvnDOCXStyleParser::GetDocDefaultParagraphStyle() {
@@ -237,7 +236,7 @@ TvnDOCXNumberParser::TvnDOCXNumberParser(TvnDOCXParser* AParser, TvnDocumentMedi
       FMediator(AMediator),
       FHelperFunction(std::make_unique<TvnDOCXHelperFunctions>(AParser != nullptr ? AParser->Warnings() : nullptr)) {
   if (FPackage != nullptr) FStream = FPackage->GetNumberingStream();
-  FNumberingDoc = ParsePartStream(FStream.get());
+  FNumberingDoc = ParseWellFormedPart(FStream.get());
 }
 
 TvnNumberList TvnDOCXNumberParser::GetEnumerator() {
@@ -247,9 +246,9 @@ TvnNumberList TvnDOCXNumberParser::GetEnumerator() {
     if (!ANumber) return;
     const int32_t id = ANumber->GetNumberID();
     // A repeated identifier keeps the first definition: the load goes on.
-    if (!AMap.emplace(id, std::move(ANumber)).second && FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report(
-          {.message = std::string(AKind) + " numbering definition " + std::to_string(id) + " repeated; the first is kept"});
+    if (!AMap.emplace(id, std::move(ANumber)).second) {
+      NumberingWarn(*FHelperFunction, std::string(AKind) + " numbering definition " + std::to_string(id) +
+                                          " repeated; the first is kept");
     }
   };
   // Every abstract definition first: level overrides copy abstract levels.
@@ -303,9 +302,7 @@ std::unique_ptr<TvnNumber> TvnDOCXNumberParser::ReadAbstractNumber(const TXmlNod
     }
     return number;
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("abstract numbering definition dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("abstract numbering definition dropped: ") + error.what());
     return nullptr;
   }
 }
@@ -316,11 +313,13 @@ void TvnDOCXNumberParser::ReadLevelInto(const TXmlNode* ALevelElement, TvnNumber
     ALevel.SetStartValue(ReadInteger(start->GetAttribute(u"w:val")));
   }
   if (!AOverride) {
-    if (const TXmlNode* style = StyleChild(ALevelElement, u"w:pStyle")) ALevel.SetStyleID(style->GetAttribute(u"w:val"));
+    if (const TXmlNode* style = StyleChild(ALevelElement, u"w:pStyle"))
+      ALevel.SetStyleID(style->GetAttribute(u"w:val"));
   }
   if (const TXmlNode* jc = StyleChild(ALevelElement, u"w:lvlJc")) {
     const String value = jc->GetAttribute(u"w:val");
-    if (value == u"both" || value == u"distribute" || value == u"numTab") ALevel.SetHAlignment(TvnHAlignment::haJustify);
+    if (value == u"both" || value == u"distribute" || value == u"numTab")
+      ALevel.SetHAlignment(TvnHAlignment::haJustify);
     if (value == u"center") ALevel.SetHAlignment(TvnHAlignment::haCenter);
     if (value == u"end" || value == u"right") ALevel.SetHAlignment(TvnHAlignment::haRight);
     if (value == u"start" || value == u"left") ALevel.SetHAlignment(TvnHAlignment::haLeft);
@@ -355,9 +354,7 @@ std::unique_ptr<TvnNumberLevel> TvnDOCXNumberParser::ReadLevel(const TXmlNode* A
   try {
     ReadLevelInto(ALevelElement, *level, false);
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("numbering level dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("numbering level dropped: ") + error.what());
     return nullptr;
   }
   return level;
@@ -396,9 +393,7 @@ std::unique_ptr<TvnNumber> TvnDOCXNumberParser::ReadConcreteNumber(const TXmlNod
     }
     return number;
   } catch (const vn::Exception& error) {
-    if (FHelperFunction->Warnings() != nullptr) {
-      FHelperFunction->Warnings()->Report({.message = std::string("numbering definition dropped: ") + error.what()});
-    }
+    NumberingWarn(*FHelperFunction, std::string("numbering definition dropped: ") + error.what());
     return nullptr;
   }
 }

@@ -116,6 +116,51 @@ class Snippet {
   ooxml::TXmlVerySimple document_;
 };
 
+// The parts of a small DOCX package. An empty text leaves its part (and its
+// relationship) out; AExtra members and ADocumentRels relationships of the
+// main document come on top (headers, footers, pictures).
+struct DocxParts {
+  std::string document;  // word/document.xml
+  std::string styles;
+  std::string numbering;
+  std::string theme;
+  std::string settings;
+  std::string core;  // docProps/core.xml, named by the package
+  std::string document_rels;
+  ZipMembers extra;
+};
+
+inline std::string DocxPackageBytes(const DocxParts& AParts) {
+  std::string package_rels = Relationship("rId1", "officeDocument", "word/document.xml");
+  if (!AParts.core.empty()) {
+    package_rels +=
+        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+        "core-properties\" Target=\"docProps/core.xml\"/>";
+  }
+  ZipMembers members = {{"_rels/.rels", Relationships(package_rels)}};
+  std::string document_rels = AParts.document_rels;
+  const std::pair<const std::string*, const char*> optional[] = {{&AParts.styles, "styles"},
+                                                                 {&AParts.numbering, "numbering"},
+                                                                 {&AParts.theme, "theme"},
+                                                                 {&AParts.settings, "settings"}};
+  for (const auto& [text, type] : optional) {
+    if (text->empty()) continue;
+    const std::string name = std::string(type) == "theme" ? "theme/theme1.xml" : std::string(type) + ".xml";
+    document_rels += Relationship(std::string("rIdPart") + type, type, name);
+    members.push_back({"word/" + name, *text});
+  }
+  members.push_back({"word/_rels/document.xml.rels", Relationships(document_rels)});
+  if (!AParts.document.empty()) members.push_back({"word/document.xml", AParts.document});
+  if (!AParts.core.empty()) members.push_back({"docProps/core.xml", AParts.core});
+  for (const auto& member : AParts.extra) members.push_back(member);
+  return StoredZip(members);
+}
+
+// A main document whose body holds ABody.
+inline std::string DocumentWithBody(const std::string& ABody) {
+  return "<w:document xmlns:w=\"w\" xmlns:r=\"r\"><w:body>" + ABody + "</w:body></w:document>";
+}
+
 inline std::string ReadBytes(const std::filesystem::path& APath) {
   std::ifstream in(APath, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
