@@ -144,9 +144,8 @@ const std::map<std::string, std::string> kKnownDifferences = {
 class DocxRoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext"})
+    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext", "pdftoppm"})
       if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    if (!fs::exists(fs::path(VN_CORPUS_DIR) / "MANIFEST.tsv")) GTEST_SKIP() << "no corpus";
     FDir = fs::temp_directory_path() / ("vn_docx_road_" + std::to_string(::getpid()) + "_" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(FDir);
@@ -154,6 +153,15 @@ class DocxRoad : public ::testing::Test {
   }
   void TearDown() override {
     if (!FDir.empty() && !HasFailure()) fs::remove_all(FDir);
+  }
+
+  static bool HaveCorpus() { return fs::exists(fs::path(VN_CORPUS_DIR) / "MANIFEST.tsv"); }
+  static std::string Fixture() { return "'" + (fs::path(VN_FIXTURES_DIR) / "docx" / "road_document.docx").string() + "'"; }
+  // The text of page APage, without whitespace.
+  static std::string PageText(const fs::path& APdf, int APage) {
+    const std::string page = std::to_string(APage);
+    return WithoutWhitespace(
+        RunCommand("pdftotext -layout -enc UTF-8 -f " + page + " -l " + page + " '" + APdf.string() + "' -").Out);
   }
 
   DocxRoadResult Convert(const std::string& AArguments) {
@@ -175,6 +183,7 @@ class DocxRoad : public ::testing::Test {
 // count (within one page up to 10 pages, within 10% above that) and gives
 // the body's words in their order.
 TEST_F(DocxRoad, CorpusDocumentsConvertToPdf) {
+  if (!HaveCorpus()) GTEST_SKIP() << "no corpus";
   const std::vector<CorpusDocument> documents = ManifestDocuments(false);
   ASSERT_GT(documents.size(), 40u);
   std::string inputs;
@@ -198,32 +207,75 @@ TEST_F(DocxRoad, CorpusDocumentsConvertToPdf) {
   }
 }
 
-// Pages drawn as pictures: one PNG a page (NAME_N.png, or NAME.png for a
-// document of one page), portrait, with ink on it.
+// Pages drawn as pictures: one PNG a page, each of its page's shape (the
+// second section is landscape), with ink on it.
 TEST_F(DocxRoad, DocumentsConvertToPngPages) {
-  const DocxRoadResult run =
-      Convert("--to .png --out out " + Corpus("docx/poi_SampleDoc.docx") + " " + Corpus("docx/pandoc_tables.docx"));
+  const DocxRoadResult run = Convert("--to .png --out out " + Fixture());
   ASSERT_EQ(run.Status, 0) << run.Out;
-  for (const auto& [name, pages] : {std::pair{"poi_SampleDoc", 2}, {"pandoc_tables", 1}}) {
-    EXPECT_FALSE(fs::exists(FDir / "out" / (std::string(name) + "_" + std::to_string(pages + 1) + ".png")));
-    for (int page = 1; page <= pages; ++page) {
-      const std::string suffix = pages == 1 ? "" : "_" + std::to_string(page);
-      const fs::path png = FDir / "out" / (std::string(name) + suffix + ".png");
-      ASSERT_TRUE(fs::exists(png)) << png;
-      const std::string bytes = FileBytes(png);
-      const vn::platform::Bitmap bitmap =
-          vn::platform::DecodePng(std::as_bytes(std::span<const char>(bytes.data(), bytes.size())));
-      EXPECT_GT(bitmap.Width(), 700) << png;
-      EXPECT_GT(bitmap.Height(), bitmap.Width()) << png;
-      int dark = 0;
-      for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x) {
-          const auto p = bitmap.Pixel(x, y);
-          dark += std::min({p.R, p.G, p.B}) < 160 ? 1 : 0;
-        }
-      EXPECT_GT(dark, 200) << png;
-    }
+  EXPECT_FALSE(fs::exists(FDir / "out" / "road_document_3.png"));
+  for (int page = 1; page <= 2; ++page) {
+    const fs::path png = FDir / "out" / ("road_document_" + std::to_string(page) + ".png");
+    ASSERT_TRUE(fs::exists(png)) << png;
+    const std::string bytes = FileBytes(png);
+    const vn::platform::Bitmap bitmap =
+        vn::platform::DecodePng(std::as_bytes(std::span<const char>(bytes.data(), bytes.size())));
+    EXPECT_EQ(bitmap.Height() > bitmap.Width(), page == 1) << png;
+    int dark = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+      for (int x = 0; x < bitmap.Width(); ++x) {
+        const auto p = bitmap.Pixel(x, y);
+        dark += std::min({p.R, p.G, p.B}) < 160 ? 1 : 0;
+      }
+    EXPECT_GT(dark, 100) << png;
   }
+}
+
+// A document with two sections (A4 portrait with a header showing PAGE and
+// NUMPAGES, then landscape with an empty header), text in four scripts,
+// lists, a styled table with merged cells, pictures inline and anchored and
+// a text box: every part of it reaches the PDF, in reading order.
+TEST_F(DocxRoad, FeaturesOfAWordDocumentReachThePdf) {
+  const DocxRoadResult run = Convert("--out out " + Fixture());
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  const fs::path pdf = FDir / "out" / "road_document.pdf";
+  const DocxRoadResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
+  EXPECT_EQ(check.Status, 0) << check.Out;
+  const DocxRoadResult info = RunCommand("pdfinfo -f 1 -l 3 '" + pdf.string() + "'");
+  EXPECT_NE(info.Out.find("Pages:           2"), std::string::npos) << info.Out;
+  EXPECT_TRUE(std::regex_search(info.Out, std::regex(R"(Page +1 size: +595\.\d* x 842)"))) << info.Out;
+  EXPECT_TRUE(std::regex_search(info.Out, std::regex(R"(Page +2 size: +842\.\d* x 595)"))) << info.Out;
+
+  const std::string first = PageText(pdf, 1);
+  const char* const inOrder[] = {"Roadheaderpage1of2", "RoaddocumentinLatinletters", "Приветизкириллицы",
+                                 "你好世界", "1.Firstnumbered", "2.Secondnumbered", "3.Thirdnumbered",
+                                 "-Bulletone", "-Bullettwo", "Spanstwocolumns", "Tallcell", "CellA2", "CellB2",
+                                 "Inlinepicture:", "Anchoredpicturebesidethistext", "Paragraphholdingatextbox",
+                                 "Textinabox", "Endoftheportraitsection"};
+  size_t at = 0;
+  for (const char* text : inOrder) {
+    const size_t pos = first.find(text, at);
+    EXPECT_NE(pos, std::string::npos) << text << " after " << first.substr(0, at);
+    if (pos != std::string::npos) at = pos;
+  }
+  // The Arabic letters are all there (the line is drawn right to left).
+  for (const char* letter : {"م", "ر", "ح", "ب", "ا", "ل", "ع"}) EXPECT_NE(first.find(letter), std::string::npos) << letter;
+  const std::string second = PageText(pdf, 2);
+  EXPECT_NE(second.find("Landscapesectiontext"), std::string::npos) << second;
+  EXPECT_EQ(second.find("Roadheader"), std::string::npos) << second;
+
+  // The blue inline and the red anchored picture are drawn.
+  RunCommand("pdftoppm -r 24 -f 1 -l 1 -singlefile '" + pdf.string() + "' '" + (FDir / "page1").string() + "'");
+  const std::string ppm = FileBytes(FDir / "page1.ppm");
+  int blue = 0, red = 0;
+  const size_t start = ppm.find("255\n");
+  for (size_t i = start + 4; start != std::string::npos && i + 2 < ppm.size(); i += 3) {
+    const auto r = static_cast<unsigned char>(ppm[i]), g = static_cast<unsigned char>(ppm[i + 1]),
+               b = static_cast<unsigned char>(ppm[i + 2]);
+    blue += b > 200 && r < 60 && g < 60 ? 1 : 0;
+    red += r > 200 && g < 60 && b < 60 ? 1 : 0;
+  }
+  EXPECT_GT(blue, 4);
+  EXPECT_GT(red, 4);
 }
 
 // Damaged packages, the manifest's and made ones (a zip cut short, a
@@ -233,14 +285,14 @@ TEST_F(DocxRoad, DocumentsConvertToPngPages) {
 TEST_F(DocxRoad, DamagedDocumentsFailWithoutOutput) {
   for (const char* tool : {"zip", "unzip", "truncate"})
     if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-  const std::string good = FileBytes(fs::path(VN_CORPUS_DIR) / "docx" / "poi_sample.docx");
+  const std::string good = FileBytes(fs::path(VN_FIXTURES_DIR) / "docx" / "road_document.docx");
   fs::create_directories(FDir / "in");
   std::ofstream(FDir / "in" / "cut.docx", std::ios::binary) << good.substr(0, good.size() * 2 / 3);
   // The same package with its main document part renamed, and with the
   // part's end tags cut off.
-  RunCommand("cd '" + FDir.string() + "' && mkdir x && cd x && unzip -q " + Corpus("docx/poi_sample.docx") +
+  RunCommand("cd '" + FDir.string() + "' && mkdir x && cd x && unzip -q " + Fixture() +
              " && mv word/document.xml word/moved.xml && zip -qr ../in/nomain.docx . && mv word/moved.xml "
-             "word/document.xml && truncate -s 2000 word/document.xml && zip -qr ../in/badxml.docx .");
+             "word/document.xml && truncate -s 3000 word/document.xml && zip -qr ../in/badxml.docx .");
   struct Damaged {
     std::string Input;
     std::string Message;
@@ -248,8 +300,8 @@ TEST_F(DocxRoad, DamagedDocumentsFailWithoutOutput) {
   std::vector<Damaged> damaged = {{"in/cut.docx", ""},
                                   {"in/nomain.docx", "The package holds no main document"},
                                   {"in/badxml.docx", ""}};
-  for (const CorpusDocument& d : ManifestDocuments(true)) damaged.push_back({Corpus(d.Name), ""});
-  ASSERT_GT(damaged.size(), 4u);
+  if (HaveCorpus())
+    for (const CorpusDocument& d : ManifestDocuments(true)) damaged.push_back({Corpus(d.Name), ""});
   for (const Damaged& d : damaged) {
     SCOPED_TRACE(d.Input);
     const DocxRoadResult r = Convert("--out out " + d.Input);
