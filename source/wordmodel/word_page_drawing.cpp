@@ -8,9 +8,9 @@
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/emf_reader.h"
 #include "platform/images/picture.h"
-#include "wordmodel/word_types.h"
 #include "runtime/numbers.h"
 #include "runtime/scope_exit.h"
+#include "wordmodel/word_types.h"
 
 namespace vn::wordmodel {
 
