@@ -78,8 +78,8 @@ TEST(DOCXDocument, PagesComeFromTheLayout) {
   EXPECT_THAT(PageText(document, 1), ::testing::Not(HasSubstr("Omega")));
   EXPECT_THAT(PageText(document, 2), HasSubstr("Omega"));
   // The page's elements are the body items it shows, each on its own page.
-  const std::vector<TvnDocItem*> first = document.GetPage(1)->GetPageElements();
-  const std::vector<TvnDocItem*> second = document.GetPage(2)->GetPageElements();
+  const std::vector<vn::framework::TvnDocItem*> first = document.GetPage(1)->GetPageElements();
+  const std::vector<vn::framework::TvnDocItem*> second = document.GetPage(2)->GetPageElements();
   ASSERT_FALSE(first.empty());
   ASSERT_EQ(second.size(), 1u);
   EXPECT_EQ(std::count(first.begin(), first.end(), second[0]), 0);

@@ -10,6 +10,7 @@
 #include "framework/document_routines.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "support/trace_canvas.h"
+#include "wordmodel/word_types.h"
 
 namespace vn::wordmodel::word_page_drawing_test {
 
