@@ -50,10 +50,10 @@ class TvnDOCXDocumentHandler {
   // "File Not Found", one that cannot be opened ExFileOpenError "File Open
   // error".
   void LoadDocument(const String& FileName);
-  // Loads the package in Stream (borrowed). Frees what
-  // an earlier load made first. Errors of the package (a stream that is not
-  // a zip archive, a damaged archive), of the reader (a main document that
-  // is not well-formed XML) and of the layout pass out.
+  // Loads the package in Stream (borrowed), after freeing what an earlier
+  // load made. Errors of the package (a stream that is not a zip archive, a
+  // damaged archive), of the reader (a main document that is not
+  // well-formed XML) and of the layout pass out.
   void LoadDocument(vn::TStream* Stream);
 
   bool GetIsLoaded() const { return FIsLoaded; }
