@@ -11,7 +11,10 @@
 // a single default section. A sub-reader that cannot be made (its part is
 // not well-formed XML, say) is left unset and reported to the optional
 // warnings sink; the others are still made. Paragraphs and tables that fail
-// to build are left out of the body.
+// to build are left out of the body. A main document that the package names
+// but cannot give whole, or that is not well-formed, is an error of the
+// body's readers (Sections, GetEnumerator, Paragraphs): EDOCXExceptions or
+// EXmlError, never an empty or partial body.
 //
 // Ownership: the main-document reader owns every body item and section it
 // hands out (all calls' results, until it is destroyed), unless a caller
