@@ -1,13 +1,15 @@
-// Laying out a generated flowing document of about 300 Letter pages:
-// paragraphs of 60 words, a table of 30 rows with a repeated header row
-// after every 40 paragraphs, and a header with a page number on every
+// Laying out a generated flowing document of about 300 (or 1200) Letter
+// pages: paragraphs of 60 words, a table of 30 rows with a repeated header
+// row after every 40 paragraphs, and a header with a page number on every
 // page. Text is measured on the default canvas. Reports pages per second
 // and the process's peak resident memory; with every page kept (as the
 // document types keep them) and with each page freed once made, so that
-// the growth per kept page shows.
+// the growth per kept page shows. The peak is the process's: run one
+// benchmark per process (--benchmark_filter) to read each one's.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -95,7 +97,7 @@ class BenchBody : public TvnMainDocumentParser {
 
 class BenchReader : public TvnWordParser {
  public:
-  BenchReader() : TvnWordParser(nullptr) {
+  explicit BenchReader(int64_t AParagraphs) : TvnWordParser(nullptr) {
     Body.Section = std::make_unique<TvnSection>();
     auto header = std::make_unique<TvnHeader>();
     auto paragraph = BenchParagraph(BenchRun({u"Page "}));
@@ -108,7 +110,7 @@ class BenchReader : public TvnWordParser {
     headerItems.push_back(std::move(paragraph));
     header->SetElements(std::move(headerItems));
     Body.Section->SetDefaultPageHeader(std::move(header));
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < AParagraphs; ++i) {
       Body.Items.push_back(TextParagraph(i));
       if (i % 40 == 39) Body.Items.push_back(BenchTable());
     }
@@ -127,7 +129,7 @@ void LayOut(benchmark::State& state, bool AKeepPages) {
   int64_t pages = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    BenchReader reader;
+    BenchReader reader(state.range(0));
     state.ResumeTiming();
     TvnWordLayoutEngine engine(reader);
     std::vector<std::unique_ptr<TvnWordPage>> kept;
@@ -145,8 +147,9 @@ void LayOut(benchmark::State& state, bool AKeepPages) {
 void BM_PaginateFreeingPages(benchmark::State& state) { LayOut(state, false); }
 void BM_PaginateKeepingPages(benchmark::State& state) { LayOut(state, true); }
 // Freeing first: the peak of the second shows what the kept pages add.
-BENCHMARK(BM_PaginateFreeingPages)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_PaginateKeepingPages)->Unit(benchmark::kMillisecond)->Iterations(1);
+// 2000 paragraphs make about 300 pages, 8000 about 1200.
+BENCHMARK(BM_PaginateFreeingPages)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(2000)->Arg(8000);
+BENCHMARK(BM_PaginateKeepingPages)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(2000)->Arg(8000);
 
 }  // namespace
 

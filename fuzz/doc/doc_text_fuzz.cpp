@@ -1,11 +1,14 @@
 // Fuzz target for whole Word 97-2003 files: the package, then the
 // main-document reader (piece table, formatted disk pages, the seven
 // stories), then every story's paragraph and character runs applied to
-// fresh properties through the sprm interpreters, then the stylesheet.
+// fresh properties through the sprm interpreters, then the stylesheet, then
+// the body built from the main story with the styles registered (tables
+// with their table sprms, fields, list labels).
 // Contract: any bytes in; the package opens or raises EDOCFormatError;
 // Initialize finishes; each story's runs lie within the story's text, in
 // order; applying them finishes; the stylesheet gives no more styles than
-// its bytes hold slots; no crash, leak or hang.
+// its bytes hold slots; the body has no more paragraphs than the main story
+// has characters, every table row has cells; no crash, leak or hang.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +18,10 @@
 #include "doc/main_document_parser.h"
 #include "doc/style_parser.h"
 #include "runtime/streams.h"
+#include "wordmodel/document_mediator.h"
+#include "wordmodel/paragraph.h"
 #include "wordmodel/paragraph_properties.h"
+#include "wordmodel/table.h"
 #include "wordmodel/run_properties.h"
 
 namespace {
@@ -27,6 +33,20 @@ void CheckRuns(const std::vector<Run>& runs, size_t length) {
     if (r.FCP < last || r.FCPEnd <= r.FCP || r.FCPEnd > static_cast<int64_t>(length)) std::abort();
     last = r.FCPEnd;
   }
+}
+
+// Counts the paragraphs of the items, tables included.
+size_t CountParagraphs(const vn::wordmodel::TvnDocItem* item) {
+  if (dynamic_cast<const vn::wordmodel::TvnParagraph*>(item)) return 1;
+  size_t n = 0;
+  if (auto* table = dynamic_cast<const vn::wordmodel::TvnTable*>(item)) {
+    for (const auto& row : table->GetRows()) {
+      if (row->GetCells().empty()) std::abort();
+      for (const auto& cell : row->GetCells())
+        for (const auto& inner : cell->GetDocItems()) n += CountParagraphs(inner.get());
+    }
+  }
+  return n;
 }
 
 }  // namespace
@@ -55,6 +75,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vn::doc::TvnDOCParser bundle(&package, nullptr);
     const auto styles = bundle.GetStylesParser()->GetEnumerator();
     if (styles.size() > package.FIBBase()->FlcbStshf / 2) std::abort();
+
+    vn::TStringStream again(std::string(reinterpret_cast<const char*>(data), size));
+    vn::doc::TvnDOCPackage body_package(&again, u"");
+    vn::wordmodel::TvnDocumentMediator mediator(nullptr);
+    vn::doc::TvnDOCParser reader(&body_package, &mediator);
+    vn::wordmodel::FillMediatorFromReader(reader, mediator);
+    auto& main = *static_cast<vn::doc::TvnDOCMainDocumentParser*>(reader.GetDocumentParser());
+    main.Initialize();
+    size_t paragraphs = 0;
+    for (const auto* item : main.GetEnumerator()) paragraphs += CountParagraphs(item);
+    if (paragraphs > main.MainStory().FText.size()) std::abort();
   } catch (const vn::doc::EDOCFormatError&) {
   }
   return 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "doc/document_properties.h"
+#include "doc/paragraph_builder.h"
 #include "runtime/codepages.h"
 
 namespace vn::doc {
@@ -12,6 +13,31 @@ TvnDOCMainDocumentParser::TvnDOCMainDocumentParser(TvnDOCPackage* APackage,
                                                    vn::wordmodel::TvnDocumentMediator* AMediator,
                                                    Diagnostics* ADiagnostics)
     : FPackage(APackage), FMediator(AMediator), FDiagnostics(ADiagnostics) {}
+
+TvnDOCMainDocumentParser::~TvnDOCMainDocumentParser() = default;
+
+TvnDocParagraphBuilder& TvnDOCMainDocumentParser::ParagraphBuilder() {
+  if (!FBuilder) FBuilder = std::make_unique<TvnDocParagraphBuilder>(FPackage, FMediator, FListNumbering.get());
+  return *FBuilder;
+}
+
+vn::wordmodel::TvnItemList TvnDOCMainDocumentParser::BuildParagraphs(const String& AStoryName, int64_t AEnd,
+                                                                     int64_t AStart) {
+  const TvnDocStory* story = Story(AStoryName);
+  if (story == nullptr) return {};
+  return ParagraphBuilder().BuildParagraphs(*story, AEnd, AStart);
+}
+
+std::vector<vn::wordmodel::TvnDocItem*> TvnDOCMainDocumentParser::GetEnumerator() {
+  if (!FBuilt) {
+    FBuilt = true;
+    FList = BuildParagraphs(StoryNames()[0], static_cast<int64_t>(MainStory().FText.size()), 0);
+  }
+  std::vector<vn::wordmodel::TvnDocItem*> items;
+  items.reserve(FList.size());
+  for (const auto& item : FList) items.push_back(item.get());
+  return items;
+}
 
 const std::array<String, TvnDOCMainDocumentParser::kStoryCount>& TvnDOCMainDocumentParser::StoryNames() {
   static const std::array<String, kStoryCount> names = {u"MainDocument", u"FootNote", u"Header",      u"Annotations",
@@ -43,6 +69,7 @@ void TvnDOCMainDocumentParser::Initialize() {
   std::stable_sort(FDiskPages.FCharacters.begin(), FDiskPages.FCharacters.end(), by_start);
   ReadStories();
   FListNumbering = std::make_unique<TvnDocListNumbering>(table, fib, *FPackage->HelperFunctions(), FDiagnostics);
+  if (FBuilder) FBuilder->SetListNumbering(FListNumbering.get());
   // The shape anchors, text boxes and drawing data, and the header
   // positions are read by the steps that build shapes and sections over
   // these stories.

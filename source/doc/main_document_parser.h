@@ -16,8 +16,9 @@
 // table, or text lying outside the WordDocument stream, ends the story's
 // text there; text no property run covers gets a run without properties.
 //
-// It also reads the list definitions and overrides (ListNumbering). The
-// body items (GetEnumerator), the sections, shapes and header positions are
+// It also reads the list definitions and overrides (ListNumbering).
+// GetEnumerator builds the main story's paragraphs and tables
+// (TvnDocParagraphBuilder); the sections, shapes and header positions are
 // read by later steps over these stories; the stylesheet by
 // TvnDOCStyleParser.
 #pragma once
@@ -44,6 +45,8 @@ struct TvnDocStory {
   std::vector<TvnDocCharacter> FCharacters;
 };
 
+class TvnDocParagraphBuilder;
+
 class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
  public:
   static constexpr size_t kStoryCount = 7;
@@ -55,9 +58,20 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
                            Diagnostics* ADiagnostics = nullptr);
   TvnDOCMainDocumentParser(const TvnDOCMainDocumentParser&) = delete;
   TvnDOCMainDocumentParser& operator=(const TvnDOCMainDocumentParser&) = delete;
+  ~TvnDOCMainDocumentParser() override;
 
   // Reads the document; once per load.
   void Initialize();
+
+  // The body items of the whole main story, built once (after Initialize)
+  // and kept by the reader.
+  std::vector<vn::wordmodel::TvnDocItem*> GetEnumerator() override;
+  // The paragraphs and tables of the named story between story positions
+  // AStart and AEnd, handed to the caller; nothing for another name.
+  vn::wordmodel::TvnItemList BuildParagraphs(const String& AStoryName, int64_t AEnd, int64_t AStart);
+  // The builder GetEnumerator and BuildParagraphs use, for the steps that
+  // give it section ends and pictures.
+  TvnDocParagraphBuilder& ParagraphBuilder();
 
   // The story of that name (StoryNames); null for another name.
   const TvnDocStory* Story(const String& AName) const;
@@ -85,6 +99,8 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   TvnFormattedDiskPages FDiskPages;
   std::array<TvnDocStory, kStoryCount> FStories;
   std::unique_ptr<TvnDocListNumbering> FListNumbering;
+  std::unique_ptr<TvnDocParagraphBuilder> FBuilder;
+  bool FBuilt = false;
 };
 
 }  // namespace vn::doc

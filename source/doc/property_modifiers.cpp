@@ -366,7 +366,13 @@ void TvnDOCHelperFunctions::ApplyCharacterSprm(wm::TvnRunProperties& ARun, TvnBi
 void TvnDOCHelperFunctions::ParseParagraphProperties(wm::TvnParagraphProperties& AParagraph, const TvnPRLList* AList,
                                                      TvnBinaryReader& ABinaryReader) {
   if (!AList) return;
-  for (const auto& p : *AList) ApplyParagraphSprm(AParagraph, ABinaryReader, p);
+  for (const auto& p : *AList) {
+    if (p.Fsgc == static_cast<int32_t>(TvnSprmGroup::sgTable)) {
+      if (wm::TvnTable* table = ExtraOf(AParagraph).GetTable()) ApplyTableSprm(*table, ABinaryReader, p);
+    } else {
+      ApplyParagraphSprm(AParagraph, ABinaryReader, p);
+    }
+  }
 }
 
 void TvnDOCHelperFunctions::ParseTextRunProperties(wm::TvnRunProperties& ARun, const TvnPRLList* AList,

@@ -73,12 +73,19 @@ class TvnDOCHelperFunctions : public vn::framework::TObject {
 
   // Seeks the reader to the operand and applies one sprm; a sprm no
   // interpreter handles changes nothing. Table sprms (sgc 5) are applied
-  // elsewhere and change nothing here.
+  // by ApplyTableSprm and change nothing here.
   void ApplyParagraphSprm(vn::wordmodel::TvnParagraphProperties& AParagraph, TvnBinaryReader& ABinaryReader,
                           const TvnPRL& APRL);
   void ApplyCharacterSprm(vn::wordmodel::TvnRunProperties& ARun, TvnBinaryReader& ABinaryReader, const TvnPRL& APRL);
+  // Applies one table sprm to the table and, for row and cell sprms, to its
+  // last row and that row's cells. A sprm that fails (an operand shorter
+  // than it says, a cell the row does not have, a table without rows) stops
+  // there, keeping what it set; nothing is raised.
+  void ApplyTableSprm(vn::wordmodel::TvnTable& ATable, TvnBinaryReader& ABinaryReader, const TvnPRL& APRL);
 
-  // Applies each PRL of the list in order (nothing for a null list).
+  // Applies each PRL of the list in order (nothing for a null list). Table
+  // sprms of a paragraph's list act on the table its DOC-specific data
+  // points at.
   void ParseParagraphProperties(vn::wordmodel::TvnParagraphProperties& AParagraph, const TvnPRLList* AList,
                                 TvnBinaryReader& ABinaryReader);
   void ParseTextRunProperties(vn::wordmodel::TvnRunProperties& ARun, const TvnPRLList* AList,

@@ -1,10 +1,13 @@
 #include "wordmodel/pagination_engine.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include "framework/canvas.h"
+#include "runtime/numbers.h"
 #include "wordmodel/fields.h"
+#include "wordmodel/images.h"
 #include "wordmodel/layout_tags.h"
 #include "wordmodel/margins.h"
 #include "wordmodel/paragraph.h"
@@ -76,6 +79,24 @@ void MoveLaidOutItems(LaidOutItems& AFrom, LaidOutItems& ATo) {
 bool LeftOverHasMore(const TvnParagraph* AParagraph, int32_t ARunIndex) {
   return AParagraph != nullptr && ARunIndex < AParagraph->GetCount();
 }
+
+// Calls AVisit for every laid-out line of AItems, those in columns too.
+template <class Visit>
+void ForEachLine(const LaidOutItems& AItems, Visit AVisit) {
+  for (TvnDocItem* item : AItems) {
+    if (auto* line = dynamic_cast<TvnTextLine*>(item)) {
+      AVisit(*line);
+    } else if (auto* column = dynamic_cast<TvnColumn*>(item)) {
+      for (TvnDocItem* inner : column->Children())
+        if (auto* columnLine = dynamic_cast<TvnTextLine*>(inner)) AVisit(*columnLine);
+    }
+  }
+}
+
+// Passes over one page before it is cut short at the drawing that keeps
+// asking for another; a page that asks for more even then is given up.
+constexpr int kMaxLayoutPasses = 10;
+constexpr int kGiveUpPasses = kMaxLayoutPasses + 2;
 
 }  // namespace
 
@@ -215,38 +236,38 @@ void TvnWordLayoutEngine::AddHeaderFooterCopy(const LaidOutHeaderFooter& AElemen
 
 // The border's sides measured from the page edges, or outside the text
 // margins by the sides' spaces; a coordinate below 0 is taken as 0.
-void TvnWordLayoutEngine::AddPageBorderLines(TvnPageBorderZOrder AZOrder, TvnWordPage& APage) const {
-  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
-  const TvnPageBorder* border = section.GetPageBorder();
+void TvnWordLayoutEngine::AddPageBorderLines(TvnPageBorderZOrder AZOrder, const TvnSection& ASection,
+                                             int32_t ASectionPageNumber, LaidOutItems& ATarget) {
+  const TvnPageBorder* border = ASection.GetPageBorder();
   if (border == nullptr || border->GetZOrder() != AZOrder) return;
   const TvnPageBorderDisplay display = border->GetPageBorderDisplay();
-  const bool firstPage = FCurrentSectionPageNumber == 1;
+  const bool firstPage = ASectionPageNumber == 1;
   if ((display == TvnPageBorderDisplay::pbdFirstPage && !firstPage) ||
       (display == TvnPageBorderDisplay::pbdNotFirstPage && firstPage))
     return;
   auto spaceOf = [](const TvnBorder* ASide) { return ASide != nullptr ? ASide->GetSpace() : 0; };
-  const int32_t width = section.GetPageWidth();
-  const int32_t height = section.GetPageHeight();
+  const int32_t width = ASection.GetPageWidth();
+  const int32_t height = ASection.GetPageHeight();
   int32_t left = spaceOf(border->GetLeft());
   int32_t top = spaceOf(border->GetTop());
   int32_t right = width - spaceOf(border->GetRight());
   int32_t bottom = height - spaceOf(border->GetBottom());
   if (border->GetPageBorderOffsetFrom() == TvnPageBorderOffsetFrom::pbofText) {
-    left = MarginOf(section, &TvnPageMargins::GetLeft) - spaceOf(border->GetLeft());
-    top = MarginOf(section, &TvnPageMargins::GetTop) - spaceOf(border->GetTop());
-    right = width + spaceOf(border->GetRight()) - MarginOf(section, &TvnPageMargins::GetRight);
-    bottom = height + spaceOf(border->GetBottom()) - MarginOf(section, &TvnPageMargins::GetBottom);
+    left = MarginOf(ASection, &TvnPageMargins::GetLeft) - spaceOf(border->GetLeft());
+    top = MarginOf(ASection, &TvnPageMargins::GetTop) - spaceOf(border->GetTop());
+    right = width + spaceOf(border->GetRight()) - MarginOf(ASection, &TvnPageMargins::GetRight);
+    bottom = height + spaceOf(border->GetBottom()) - MarginOf(ASection, &TvnPageMargins::GetBottom);
   }
   left = std::max(left, 0);
   top = std::max(top, 0);
   right = std::max(right, 0);
   bottom = std::max(bottom, 0);
-  auto add = [&APage](const TvnBorder* ASide, int32_t AX1, int32_t AY1, int32_t AX2, int32_t AY2) {
+  auto add = [&ATarget](const TvnBorder* ASide, int32_t AX1, int32_t AY1, int32_t AX2, int32_t AY2) {
     if (ASide == nullptr) return;
     auto line = std::make_unique<TvnLine>(AX1, AY1, AX2, AY2);
     line->GetPen()->SetColor(ASide->GetColor());
     line->GetPen()->SetWidth(ASide->GetBorderWidth());
-    APage.PageElements().Add(std::move(line));
+    ATarget.Add(std::move(line));
   };
   add(border->GetTop(), left, top, right, top);
   add(border->GetBottom(), left, bottom, right, bottom);
@@ -259,9 +280,17 @@ bool TvnWordLayoutEngine::Exhausted() const {
          FPageState.GetLeftOverTable() == nullptr;
 }
 
+TvnSection& TvnWordLayoutEngine::CurrentSection() const {
+  return *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+}
+
+TvnWordLayoutEngine::FlowPoint TvnWordLayoutEngine::RawFlowPoint() const {
+  return FlowPoint{FCurrentPos, FLeftOver, FPageState.GetLeftOverTable(), FPageState.GetLeftOverRow()};
+}
+
 TvnWordLayoutEngine::FlowPoint TvnWordLayoutEngine::CurrentFlowPoint() const {
   const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
-  FlowPoint point{FCurrentPos, FLeftOver, FPageState.GetLeftOverTable(), FPageState.GetLeftOverRow()};
+  FlowPoint point = RawFlowPoint();
   const TvnDocItem* taken = point.Pos > 0 ? elements[point.Pos - 1] : nullptr;
   const bool paragraphNotBegun = point.Paragraph.Paragraph != nullptr && point.Paragraph.Paragraph == taken &&
                                  point.Paragraph.RunIndex == 0 && point.Paragraph.RunItemIndex == 0;
@@ -277,79 +306,423 @@ void TvnWordLayoutEngine::RestoreFlowPoint(const FlowPoint& APoint) {
   FPageState.SetLeftOverRow(APoint.Row);
 }
 
-LaidOutItems TvnWordLayoutEngine::LayoutBody(const TRect& ARegion, bool AOneItem) {
-  const std::vector<TvnSection*>& sections = FExtractor.GetSections();
+TvnWordLayoutEngine::RestorePoint TvnWordLayoutEngine::TakeRestorePoint() const {
+  return RestorePoint{RawFlowPoint(), FCurrentSectionIndex, FCurrentSectionPageNumber,
+                      FPrevElement,   FTableStates.size(),  FPageItems.size()};
+}
+
+namespace {
+
+// Calls AVisit for ATable and every table inside its cells, depth first,
+// without recursion (tables may be nested deeply).
+template <class Visit>
+void ForEachNestedTable(TvnTable& ATable, Visit AVisit) {
+  std::vector<TvnTable*> pending{&ATable};
+  while (!pending.empty()) {
+    TvnTable* table = pending.back();
+    pending.pop_back();
+    AVisit(*table);
+    for (const auto& row : table->GetRows()) {
+      if (row == nullptr) continue;
+      for (const auto& cell : row->GetCells()) {
+        if (cell == nullptr) continue;
+        for (const auto& item : cell->GetDocItems())
+          if (auto* nested = dynamic_cast<TvnTable*>(item.get())) pending.push_back(nested);
+      }
+    }
+  }
+}
+
+template <class Visit>
+void ForEachCell(TvnTable& ATable, Visit AVisit) {
+  for (const auto& row : ATable.GetRows()) {
+    if (row == nullptr) continue;
+    for (const auto& cell : row->GetCells())
+      if (cell != nullptr) AVisit(*cell);
+  }
+}
+
+}  // namespace
+
+void TvnWordLayoutEngine::RecordTableState(TvnTable& ATable) {
+  TableState state;
+  state.Table = &ATable;
+  ForEachNestedTable(ATable, [&state](TvnTable& ATableIn) {
+    state.RenderHeaderRows.push_back(TableTagOf(ATableIn)->GetRenderHeaderRows());
+    ForEachCell(ATableIn, [&state](TvnTableCell& ACell) {
+      state.Cells.push_back({ACell.GetCompletelyRendered(), ACell.GetItemIndex(), ACell.GetRunIndex(),
+                             ACell.GetRunItemIndex(), ACell.GetRowIndex()});
+    });
+  });
+  FTableStates.push_back(std::move(state));
+}
+
+void TvnWordLayoutEngine::RestoreTo(const RestorePoint& APoint) {
+  RestoreFlowPoint(APoint.Flow);
+  FCurrentSectionIndex = APoint.SectionIndex;
+  FCurrentSectionPageNumber = APoint.SectionPageNumber;
+  FPrevElement = APoint.PrevElement;
+  // Latest first, so that each table ends as it stood at the point.
+  while (FTableStates.size() > APoint.TableRecord) {
+    const TableState& state = FTableStates.back();
+    size_t table = 0;
+    size_t cell = 0;
+    ForEachNestedTable(*state.Table, [&state, &table, &cell](TvnTable& ATableIn) {
+      if (table < state.RenderHeaderRows.size())
+        TableTagOf(ATableIn)->SetRenderHeaderRows(state.RenderHeaderRows[table]);
+      ++table;
+      ForEachCell(ATableIn, [&state, &cell](TvnTableCell& ACell) {
+        if (cell >= state.Cells.size()) return;
+        const TableState::Cell& saved = state.Cells[cell++];
+        ACell.SetCompletelyRendered(saved.CompletelyRendered);
+        ACell.SetItemIndex(saved.ItemIndex);
+        ACell.SetRunIndex(saved.RunIndex);
+        ACell.SetRunItemIndex(saved.RunItemIndex);
+        ACell.SetRowIndex(saved.RowIndex);
+        ACell.GetInternalElements().clear();
+        ACell.GetShadingElements().clear();
+        ACell.GetBorderElements().clear();
+      });
+    });
+    FTableStates.pop_back();
+  }
+  if (FPageItems.size() > APoint.PageItems) FPageItems.resize(APoint.PageItems);
+}
+
+TvnWordLayoutEngine::FlowPosition TvnWordLayoutEngine::PositionOf(const FlowPoint& APoint) const {
   const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
-  TvnSection* section = sections[static_cast<size_t>(FCurrentSectionIndex)];
-  TvnPageLayoutEngine engine(section, FCurrentSectionIndex, FpageNumber, ARegion);
-  engine.SetCanvas(FCanvas);
-  bool first = true;
+  const TvnDocItem* taken = APoint.Pos > 0 && APoint.Pos <= elements.size() ? elements[APoint.Pos - 1] : nullptr;
+  if (taken != nullptr && APoint.Paragraph.Paragraph == taken &&
+      LeftOverHasMore(APoint.Paragraph.Paragraph, APoint.Paragraph.RunIndex))
+    return FlowPosition{APoint.Pos - 1, APoint.Paragraph.RunIndex, APoint.Paragraph.RunItemIndex};
+  if (taken != nullptr && APoint.Table == taken) return FlowPosition{APoint.Pos - 1, std::max(APoint.Row, 0), 0};
+  return FlowPosition{APoint.Pos, 0, 0};
+}
+
+TvnDocItem* TvnWordLayoutEngine::GetNextItem(size_t& AIndex, int32_t& AStartRun, int32_t& AStartRunItem) {
+  const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
+  AStartRun = 0;
+  AStartRunItem = 0;
+  AIndex = FCurrentPos > 0 ? FCurrentPos - 1 : 0;
+  TvnDocItem* item = nullptr;
+  if (LeftOverHasMore(FLeftOver.Paragraph, FLeftOver.RunIndex)) {
+    item = FLeftOver.Paragraph;
+    AStartRun = FLeftOver.RunIndex;
+    AStartRunItem = FLeftOver.RunItemIndex;
+    // A paragraph none of which was placed starts afresh: it keeps its
+    // space before and first-line indent.
+    ParagraphTagOf(*FLeftOver.Paragraph)->SetOverflowedParagraph(AStartRun > 0 || AStartRunItem > 0);
+  } else if (FPageState.GetLeftOverTable() != nullptr) {
+    item = FPageState.GetLeftOverTable();
+  } else if (FCurrentPos < elements.size()) {
+    AIndex = FCurrentPos;
+    item = elements[FCurrentPos++];
+    if (auto* paragraph = dynamic_cast<TvnParagraph*>(item)) ParagraphTagOf(*paragraph)->SetOverflowedParagraph(false);
+    // The items of a page are chained, so that a drawing placed later can
+    // find the text it lands on.
+    if (item->GetPrevElement() == nullptr && FPrevElement != item) {
+      item->SetPrevElement(FPrevElement);
+      if (FPrevElement != nullptr) FPrevElement->SetNextElement(item);
+    }
+  }
+  FLeftOver = PageLeftOver{};
+  if (item != nullptr) FPrevElement = item;
+  return item;
+}
+
+std::unique_ptr<TvnPageLayoutEngine> TvnWordLayoutEngine::NewParagraphEngine(const TRect& ARegion) {
+  auto engine = std::make_unique<TvnPageLayoutEngine>(&CurrentSection(), FCurrentSectionIndex, FpageNumber, ARegion);
+  engine->SetCanvas(FCanvas);
+  // The drawings placed on the page so far are not placed again; text flows
+  // round them.
+  for (TvnDocItem* drawing : FPageDrawings) {
+    engine->DrawingItems().push_back(drawing);
+    if (dynamic_cast<TvnWordImage*>(drawing) != nullptr) engine->VisitedImageMap()[drawing] = true;
+  }
+  return engine;
+}
+
+LaidOutItems TvnWordLayoutEngine::AddDrawingLayers(TvnPageLayoutEngine& AEngine, LaidOutItems ABody) {
+  LaidOutItems result;
+  for (TvnDocItem* drawing : AEngine.BackgroundItems()) result.Add(drawing);
+  MoveLaidOutItems(ABody, result);
+  for (TvnDocItem* drawing : AEngine.ForegroundItems())
+    if (!result.Contains(drawing)) result.Add(drawing);
+  return result;
+}
+
+TvnWordLayoutEngine::ColumnEnd TvnWordLayoutEngine::LayoutColumn(TvnPageLayoutEngine& AEngine,
+                                                                 const FlowPosition* ALimit, bool AFirstItem,
+                                                                 bool AOneItem) {
+  const std::vector<TvnDocItem*>& elements = FExtractor.GetElements();
+  const std::vector<int32_t>& itemSections = FExtractor.GetElementSections();
+  bool first = AFirstItem;
   int32_t prevSpaceAfter = 0;
+  int32_t prevPitch = 0;
   while (true) {
-    // The next item: a left-over paragraph or table first, then the body.
-    TvnDocItem* item = nullptr;
+    if (ALimit != nullptr && !(PositionOf(RawFlowPoint()) < *ALimit)) return ColumnEnd::Limit;
+    size_t index = 0;
     int32_t startRun = 0;
     int32_t startRunItem = 0;
-    if (LeftOverHasMore(FLeftOver.Paragraph, FLeftOver.RunIndex)) {
-      item = FLeftOver.Paragraph;
-      startRun = FLeftOver.RunIndex;
-      startRunItem = FLeftOver.RunItemIndex;
-      ParagraphTagOf(*FLeftOver.Paragraph)->SetOverflowedParagraph(true);
-    } else if (FPageState.GetLeftOverTable() != nullptr) {
-      item = FPageState.GetLeftOverTable();
-    } else if (FCurrentPos < elements.size()) {
-      item = elements[FCurrentPos++];
-    }
-    FLeftOver = PageLeftOver{};
-    if (item == nullptr) break;
-
+    TvnDocItem* item = GetNextItem(index, startRun, startRunItem);
+    if (item == nullptr) return ColumnEnd::Exhausted;
+    const size_t drawingsBefore = AEngine.DrawingItems().size();
     bool full = false;
+    uint8_t cause = 0;
+    bool atLimit = false;
+    int32_t lastChild = -1;
+    auto* paragraph = dynamic_cast<TvnParagraph*>(item);
+    int32_t anchorChild = 0;
     if (auto* table = dynamic_cast<TvnTable*>(item)) {
-      // A table keeps the space the paragraph before it asked for after it.
-      engine.SetY(engine.GetY() + prevSpaceAfter);
-      engine.ClearPendingSpace();
-      engine.ClearLeftOver();
-      TvnTableLayoutEngine tables(section, ARegion.Top, FPageState, engine);
+      RecordTableState(*table);
       const bool leftOverTable = FPageState.GetLeftOverTable() == table;
+      if (leftOverTable) anchorChild = std::max(FPageState.GetLeftOverRow(), 0);
+      // A table keeps the space the paragraph before it asked for after it,
+      // or that paragraph's fixed line pitch when larger.
+      AEngine.SetY(AEngine.GetY() + std::max(prevSpaceAfter, prevPitch));
+      AEngine.ClearPendingSpace();
+      AEngine.ClearLeftOver();
+      TvnTableLayoutEngine tables(&CurrentSection(), GetTopMargin(), FPageState, AEngine);
       full = tables.ProcessTable(*table, leftOverTable, false, first, nullptr, &FNumPagesFieldList, FpageNumber);
-      prevSpaceAfter = 0;
-    } else if (auto* paragraph = dynamic_cast<TvnParagraph*>(item)) {
-      engine.ClearLeftOver();
-      uint8_t cause = 0;
-      full =
-          engine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, -1, startRun, nullptr, &FNumPagesFieldList);
+    } else if (paragraph != nullptr) {
+      AEngine.ClearLeftOver();
+      // At the limit, the paragraph is laid out up to the limit's child
+      // (that child too when the limit lies inside it: a run holds no
+      // drawing).
+      atLimit = ALimit != nullptr && index == ALimit->Item;
+      lastChild = atLimit ? (ALimit->ChildItem > 0 ? ALimit->Child : ALimit->Child - 1) : -1;
+      anchorChild = startRun;
+      full = AEngine.ProcessParagraph(*paragraph, cause, nullptr, startRunItem, lastChild, startRun, nullptr,
+                                      &FNumPagesFieldList);
+    }
+    // The wrapping drawings the item placed join the page's, each with the
+    // place it is anchored at (a paragraph places its children in order).
+    const std::vector<TvnDocItem*>& drawings = AEngine.DrawingItems();
+    int32_t cursor = anchorChild;
+    for (size_t i = drawingsBefore; i < drawings.size(); ++i) {
+      int32_t child = anchorChild;
+      if (paragraph != nullptr) {
+        int32_t c = cursor;
+        while (c < paragraph->GetCount() && paragraph->GetItem(c) != drawings[i]) ++c;
+        if (c < paragraph->GetCount()) child = cursor = c;
+      }
+      FPageDrawings.push_back(drawings[i]);
+      FDrawingAnchors[drawings[i]] = FlowPosition{index, child, 0};
+    }
+    if (cause != 0) {
+      // A wrapping drawing landed on text already placed.
+      FRelayoutCause = drawings.size() > drawingsBefore ? FDrawingAnchors[drawings.back()]
+                                                        : FlowPosition{index, startRun, startRunItem};
+      return ColumnEnd::Relayout;
+    }
+    prevSpaceAfter = 0;
+    prevPitch = 0;
+    if (paragraph != nullptr) {
       const auto props = paragraph->GetFinalParagraphProperties();
       // 2147483647 marks a space after the paragraph does not set.
       prevSpaceAfter =
           props != nullptr && props->GetSpaceAfter() != 2147483647 ? std::max(0, props->GetSpaceAfter()) : 0;
-      TvnParagraph* stopped = engine.GetPrevPara();
-      if (full && LeftOverHasMore(stopped, engine.GetLeftOverRunIndex()))
-        FLeftOver = PageLeftOver{stopped, engine.GetLeftOverRunIndex(), engine.GetLeftOverRunItemIndex()};
+      prevPitch = TvnPageLayoutEngine::GetLineSpacing(props.get(), 0);
+      TvnParagraph* stopped = AEngine.GetPrevPara();
+      if (full && LeftOverHasMore(stopped, AEngine.GetLeftOverRunIndex()))
+        FLeftOver = PageLeftOver{stopped, AEngine.GetLeftOverRunIndex(), AEngine.GetLeftOverRunItemIndex()};
+      if (atLimit && !full && lastChild + 1 < paragraph->GetCount()) {
+        // The page ends at the limit.
+        FLeftOver = PageLeftOver{paragraph, lastChild + 1, 0};
+        if (FPageItems.empty() || FPageItems.back() != item) FPageItems.push_back(item);
+        return ColumnEnd::Limit;
+      }
     }
-    // An item that ends its section: the next section starts on a new page
-    // unless it is continuous or starts in the next column.
-    const std::vector<int32_t>& itemSections = FExtractor.GetElementSections();
+    if (FPageItems.empty() || FPageItems.back() != item) FPageItems.push_back(item);
+    first = false;
+    // An item that ends its section: what follows depends on the next
+    // section's type.
     if (FLeftOver.Paragraph == nullptr && FPageState.GetLeftOverTable() == nullptr && FCurrentPos < elements.size() &&
         itemSections[FCurrentPos] > FCurrentSectionIndex) {
       FCurrentSectionIndex = itemSections[FCurrentPos];
       FCurrentSectionPageNumber = 0;
-      const TvnSectionType type = sections[static_cast<size_t>(FCurrentSectionIndex)]->GetSectionType();
-      if (type != TvnSectionType::stContinuous && type != TvnSectionType::stColumnSection) full = true;
+      return ColumnEnd::SectionEnded;
     }
-    first = false;
-    if (full || AOneItem) break;
+    if (full || AOneItem) return ColumnEnd::Full;
   }
-  engine.FinalizeLayout();
-  // Drawings behind the text, the text, drawings in front of it.
-  LaidOutItems body = engine.TakePageElements();
-  LaidOutItems result;
-  for (TvnDocItem* drawing : engine.BackgroundItems()) result.Add(drawing);
-  MoveLaidOutItems(body, result);
-  for (TvnDocItem* drawing : engine.DrawingItems())
-    if (!result.Contains(drawing)) result.Add(drawing);
-  for (TvnDocItem* drawing : engine.ForegroundItems())
-    if (!result.Contains(drawing)) result.Add(drawing);
+}
+
+TvnWordLayoutEngine::ColumnsResult TvnWordLayoutEngine::LayoutColumns(TvnPageLayoutEngine& AEngine, int32_t AStartY,
+                                                                      int32_t ABottom, const FlowPosition* ALimit,
+                                                                      bool AOneItem, bool AFirstEach) {
+  ColumnsResult result;
+  const TvnSection& section = CurrentSection();
+  int32_t x = MarginOf(section, &TvnPageMargins::GetLeft);
+  const auto& columns = section.GetColumns();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const int32_t width = columns[i] != nullptr ? std::max(columns[i]->GetWidth(), 0) : 0;
+    const int32_t space = columns[i] != nullptr ? columns[i]->GetSpace() : 0;
+    AEngine.SetDisplayRegion(TRect{x, AStartY, x + width, ABottom});
+    AEngine.Restart();
+    result.End = LayoutColumn(AEngine, ALimit, i == 0 || AFirstEach, AOneItem);
+    AEngine.FinalizeLayout();
+    if (result.End == ColumnEnd::Relayout) return result;
+    LaidOutItems items = AEngine.TakePageElements();
+    result.ItemCount += static_cast<int32_t>(items.Count());
+    result.UsedHeight += AEngine.GetY() - AStartY;
+    auto column = std::make_unique<TvnColumn>();
+    column->SetBoundingRect(TRect{x, AStartY, x + width, std::max(AEngine.GetY(), AStartY)});
+    MoveLaidOutItems(items, column->Children());
+    result.Items.Add(std::move(column));
+    if (result.End != ColumnEnd::Full || AOneItem) break;
+    x += width + space;
+  }
   return result;
+}
+
+namespace {
+
+bool ContinuesOnThePage(TvnSectionType AType) {
+  return AType == TvnSectionType::stContinuous || AType == TvnSectionType::stColumnSection;
+}
+
+}  // namespace
+
+TvnWordLayoutEngine::BodyResult TvnWordLayoutEngine::LayoutBody(int32_t AStartY, const FlowPosition* ALimit,
+                                                                bool AOneItem) {
+  BodyResult result;
+  int32_t startY = AStartY;
+  // One part per section on the page: a continuous section goes on below
+  // the part before it.
+  while (true) {
+    const TvnSection& section = CurrentSection();
+    const int32_t bottom = AOneItem ? startY + section.GetPageHeight() : section.GetPageHeight() - GetBottomMargin();
+    const TRect region{MarginOf(section, &TvnPageMargins::GetLeft), startY,
+                       section.GetPageWidth() - MarginOf(section, &TvnPageMargins::GetRight), bottom};
+    std::unique_ptr<TvnPageLayoutEngine> engine = NewParagraphEngine(region);
+    LaidOutItems items;
+    ColumnEnd end = ColumnEnd::Full;
+    bool goOn = false;
+    int32_t nextY = startY;
+    if (section.GetColumns().empty()) {
+      end = LayoutColumn(*engine, ALimit, true, AOneItem);
+      engine->FinalizeLayout();
+      if (end == ColumnEnd::Relayout) {
+        result.Relayout = true;
+        return result;
+      }
+      items = engine->TakePageElements();
+      nextY = engine->GetY();
+      goOn = end == ColumnEnd::SectionEnded && ContinuesOnThePage(CurrentSection().GetSectionType());
+    } else {
+      const RestorePoint group = TakeRestorePoint();
+      ColumnsResult columns = LayoutColumns(*engine, startY, bottom, ALimit, AOneItem, false);
+      if (columns.End == ColumnEnd::Relayout) {
+        result.Relayout = true;
+        return result;
+      }
+      end = columns.End;
+      items = std::move(columns.Items);
+      const int32_t count = static_cast<int32_t>(section.GetColumns().size());
+      const bool continues = end == ColumnEnd::SectionEnded && ContinuesOnThePage(CurrentSection().GetSectionType());
+      if (continues && count == 1) {
+        // A single column needs no balancing: the next section goes on
+        // right below it.
+        nextY = engine->GetY();
+        goOn = true;
+      } else if (continues && !AOneItem) {
+        // Balance: the section's height spread over its columns, with room
+        // for one and a half more of its average items. Balanced columns
+        // that would pass the body's bottom are not tried.
+        const int32_t average = vn::RoundToInt(static_cast<double>(columns.UsedHeight) /
+                                               static_cast<double>(std::max(columns.ItemCount, 1)));
+        const int32_t height = vn::RoundToInt(static_cast<double>(vn::RoundToInt(columns.UsedHeight + 1.5 * average)) /
+                                              static_cast<double>(count));
+        if (height < bottom - startY) {
+          RestoreTo(group);
+          std::unique_ptr<TvnPageLayoutEngine> balancedEngine = NewParagraphEngine(region);
+          ColumnsResult balanced = LayoutColumns(*balancedEngine, startY, startY + height, ALimit, false, true);
+          if (balanced.End == ColumnEnd::Relayout) {
+            result.Relayout = true;
+            return result;
+          }
+          if (balanced.End == ColumnEnd::SectionEnded) {
+            items = std::move(balanced.Items);
+            engine = std::move(balancedEngine);
+            nextY = startY + height;
+            goOn = true;
+          } else {
+            // The section does not fit its balanced columns: the columns
+            // stay as first laid out, and nothing of it is lost.
+            RestoreTo(group);
+            engine = NewParagraphEngine(region);
+            columns = LayoutColumns(*engine, startY, bottom, ALimit, AOneItem, false);
+            if (columns.End == ColumnEnd::Relayout) {
+              result.Relayout = true;
+              return result;
+            }
+            items = std::move(columns.Items);
+          }
+        }
+      }
+    }
+    LaidOutItems part = AddDrawingLayers(*engine, std::move(items));
+    MoveLaidOutItems(part, result.Items);
+    if (!goOn || AOneItem) break;
+    startY = nextY;
+  }
+  return result;
+}
+
+LaidOutItems TvnWordLayoutEngine::LayoutPageBody(int32_t AStartY, bool AOneItem) {
+  FPageDrawings.clear();
+  FDrawingAnchors.clear();
+  FlowPosition limit;
+  bool limited = false;
+  bool pruned = false;
+  for (int pass = 1;; ++pass) {
+    // Page counts are found on the page by their items: forget the items
+    // of earlier passes, which are freed with them.
+    for (TvnField* field : FNumPagesFieldList)
+      if (auto* count = dynamic_cast<TvnNumPages*>(field)) count->SetTextItem(nullptr);
+    BodyResult body = LayoutBody(AStartY, limited ? &limit : nullptr, AOneItem);
+    if (!body.Relayout) {
+      // Drawings of paragraphs that moved on to the next page are placed
+      // there, not here.
+      const FlowPosition from = PositionOf(FPageStart.Flow);
+      const FlowPosition to = PositionOf(RawFlowPoint());
+      const size_t gone = std::erase_if(FPageDrawings, [this, &from, &to](const TvnDocItem* ADrawing) {
+        auto anchor = FDrawingAnchors.find(ADrawing);
+        return anchor != FDrawingAnchors.end() && (anchor->second < from || !(anchor->second < to));
+      });
+      if (gone == 0 || pruned) return std::move(body.Items);
+      // The text made room for them: the page is laid out once more
+      // without them, up to where it ended.
+      pruned = true;
+      RestoreTo(FPageStart);
+      limit = to;
+      limited = true;
+      continue;
+    }
+    RestoreTo(FPageStart);
+    if (pass >= kGiveUpPasses) break;
+    // Each pass places at least one drawing more; past the bound the page
+    // ends just before the drawing that asked for this pass.
+    if (pass >= kMaxLayoutPasses) {
+      limit = FRelayoutCause;
+      limited = true;
+    }
+  }
+  FPageDrawings.clear();
+  FDrawingAnchors.clear();
+  return {};
+}
+
+void TvnWordLayoutEngine::CollectBodyPageCounts(const TvnWordPage& APage) {
+  std::set<const TvnDocItem*> counts;
+  for (TvnField* field : FNumPagesFieldList)
+    if (auto* count = dynamic_cast<TvnNumPages*>(field); count != nullptr && count->GetTextItem() != nullptr)
+      counts.insert(count->GetTextItem());
+  if (counts.empty()) return;
+  ForEachLine(APage.PageElements(), [this, &counts](TvnTextLine& ALine) {
+    for (TvnDocItem* child : ALine.Children())
+      if (counts.count(child) != 0) FPageCountItems.push_back(static_cast<TvnTextitem*>(child));
+  });
 }
 
 std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
@@ -358,7 +731,7 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
     return nullptr;
   }
   ++FpageNumber;
-  const TvnSection& section = *FExtractor.GetSections()[static_cast<size_t>(FCurrentSectionIndex)];
+  const TvnSection& section = CurrentSection();
   const int32_t width = section.GetPageWidth();
   const int32_t height = section.GetPageHeight();
   const LaidOutHeaderFooter* header = ChoosePageHeaderFooter(false);
@@ -371,28 +744,22 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
   const int32_t bottom = GetBottomMargin();
   auto page = std::make_unique<TvnWordPage>(width, bottom, right, top, left, height);
 
+  // The chain of the page's items starts afresh.
+  FPrevElement = nullptr;
+  if (FLeftOver.Paragraph != nullptr) FLeftOver.Paragraph->SetPrevElement(nullptr);
+  if (FPageState.GetLeftOverTable() != nullptr) FPageState.GetLeftOverTable()->SetPrevElement(nullptr);
+  FTableStates.clear();
+  FPageItems.clear();
+  FPageStart = TakeRestorePoint();
   const FlowPoint start = CurrentFlowPoint();
-  const int32_t startSection = FCurrentSectionIndex;
-  const int32_t startSectionPage = FCurrentSectionPageNumber;
-  if (header != nullptr) {
-    AddHeaderFooterCopy(*header, *page);
-  }
-  AddPageBorderLines(TvnPageBorderZOrder::pbzBack, *page);
-  const size_t countsBefore = FNumPagesFieldList.size();
-  std::vector<TvnTextitem*> countsShownBefore;
-  for (TvnField* field : FNumPagesFieldList) {
-    auto* count = dynamic_cast<TvnNumPages*>(field);
-    countsShownBefore.push_back(count != nullptr ? count->GetTextItem() : nullptr);
-  }
-  LaidOutItems body = LayoutBody(TRect{left, top, width - right, height - bottom}, false);
+  LaidOutItems body = LayoutPageBody(top, false);
   if (CurrentFlowPoint() == start) {
     // Nothing fitted: the next item alone, in a region a page high.
-    RestoreFlowPoint(start);
-    FCurrentSectionIndex = startSection;
-    FCurrentSectionPageNumber = startSectionPage;
-    body = LayoutBody(TRect{left, top, width - right, top + height}, true);
+    RestoreTo(FPageStart);
+    body = LayoutPageBody(top, true);
     if (CurrentFlowPoint() == start) {
       // Not even so: the item is skipped, so that the document ends.
+      RestoreTo(FPageStart);
       RestoreFlowPoint(start);
       if (FLeftOver.Paragraph == nullptr && FPageState.GetLeftOverTable() == nullptr) {
         ++FCurrentPos;
@@ -403,26 +770,32 @@ std::unique_ptr<TvnWordPage> TvnWordLayoutEngine::GetNextPage() {
       }
     }
   }
-  // Page counts the body laid out on this page: fields met for the first
-  // time, and known fields that show a new item (laid out again).
-  for (size_t i = 0; i < FNumPagesFieldList.size(); ++i) {
-    auto* count = dynamic_cast<TvnNumPages*>(FNumPagesFieldList[i]);
-    if (count == nullptr || count->GetTextItem() == nullptr) continue;
-    if (i >= countsBefore || countsShownBefore[i] != count->GetTextItem())
-      FPageCountItems.push_back(count->GetTextItem());
-  }
+  // Wrapping drawings first, then the header, the body and the footer,
+  // the border of the section the page started in behind or in front.
+  for (TvnDocItem* drawing : FPageDrawings) page->PageElements().Add(drawing);
+  if (header != nullptr) AddHeaderFooterCopy(*header, *page);
+  AddPageBorderLines(TvnPageBorderZOrder::pbzBack, section, FPageStart.SectionPageNumber, page->PageElements());
   MoveLaidOutItems(body, page->PageElements());
-  if (footer != nullptr) {
-    AddHeaderFooterCopy(*footer, *page);
-  }
-  AddPageBorderLines(TvnPageBorderZOrder::pbzFront, *page);
+  CollectBodyPageCounts(*page);
+  if (footer != nullptr) AddHeaderFooterCopy(*footer, *page);
+  AddPageBorderLines(TvnPageBorderZOrder::pbzFront, section, FPageStart.SectionPageNumber, page->PageElements());
+  page->SetRawElements(FPageItems);
+  // Every line gets the page's index; its words, in page order (header,
+  // body, footer), make the page's search text.
   const int32_t pageIndex = FpageNumber - 1;
-  for (TvnDocItem* item : page->PageElements()) {
-    if (auto* line = dynamic_cast<TvnTextLine*>(item)) {
-      line->SetPageNumber(pageIndex);
-      for (TvnDocItem* child : line->Children()) child->SetPageNumber(pageIndex);
+  auto searchText = std::make_unique<TvnRawPageTextItems>();
+  ForEachLine(page->PageElements(), [pageIndex, &searchText](TvnTextLine& ALine) {
+    ALine.SetPageNumber(pageIndex);
+    for (TvnDocItem* child : ALine.Children()) {
+      child->SetPageNumber(pageIndex);
+      if (auto* text = dynamic_cast<TvnTextitem*>(child)) {
+        searchText->GetTextBuilder() += text->GetText();
+        searchText->GetItems().push_back(text);
+        searchText->GetBoundingRects().push_back(text->GetBoundingRect());
+      }
     }
-  }
+  });
+  page->SetRawSearchItems(std::move(searchText));
 
   const String pageCount = vn::IntToStr(FpageNumber);
   for (TvnTextitem* count : FPageCountItems) count->SetText(pageCount);

@@ -2,9 +2,21 @@
 // contract and lays it out one page per call. It chooses each page's header
 // and footer (first page of a section, even and odd pages), computes the
 // body region from the section's margins and the header and footer extents,
-// hands paragraphs to the paragraph engine and tables to the table engine,
-// carries what is left over to the next page, and ends pages at page breaks
-// and at sections that start on a new page.
+// cuts the body into the section's text columns, hands paragraphs to the
+// paragraph engine and tables to the table engine, carries what is left
+// over to the next page, and ends pages at page breaks and at sections that
+// start on a new page. A section that ends inside its columns and is
+// followed by a continuous one has its columns balanced, and the next
+// section goes on below them.
+//
+// A floating drawing that wraps text and lands on text already placed makes
+// the page be laid out again from its start, with every drawing placed so
+// far kept where it is, so that the text flows round them. Each pass places
+// at least one drawing more; after a bounded number of passes the page ends
+// just before the drawing that still asks for another one, which then
+// starts the next page. Drawings whose paragraphs moved on to the next
+// page are not drawn on this one. The page's wrapping drawings are drawn
+// first, then the header, the body and the footer.
 //
 // Pagination always ends: every page places something. When the body
 // region cannot take anything of the next item (margins leaving no room,
@@ -12,16 +24,14 @@
 // high, so the item shows at the body's top, cut by the page's edge; an
 // item that cannot be placed even so is skipped.
 //
-// Not done yet: a section's text columns (its body spans the region's
-// width) and laying a page out again when a wrapping drawing lands on text
-// already placed (each page is laid out in one pass; text after the
-// drawing flows around it).
-//
 // Ownership: sections and body items stay the reader's. Pages are the
-// caller's and own their laid-out lines and the copies of the header and
-// footer items; the body items' words and pictures stay the document's.
+// caller's and own their laid-out lines and columns and the copies of the
+// header and footer items; the body items' words and pictures stay the
+// document's.
 #pragma once
 
+#include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -36,6 +46,7 @@ namespace vn::wordmodel {
 
 class TvnField;
 class TvnHeaderFooterElement;
+class TvnPageLayoutEngine;
 class TvnParagraph;
 class TvnSection;
 class TvnTable;
@@ -121,19 +132,7 @@ class TvnWordLayoutEngine : public TObject {
     std::vector<NumberPosition> PageNumbers;
     std::vector<NumberPosition> PageCounts;
   };
-
-  void LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex);
-  void LayoutHeaderFooter(TvnSection& ASection, int32_t ASectionIndex, TvnHeaderFooterElement& AElement,
-                          bool AIsFooter);
-  // The laid-out header (or footer) the current page shows; null when none.
-  const LaidOutHeaderFooter* ChoosePageHeaderFooter(bool AFooter) const;
-  int32_t GetTopMargin() const;
-  int32_t GetBottomMargin() const;
-  // Lays the body into the region; returns its items. With AOneItem the
-  // page ends after its first item.
-  LaidOutItems LayoutBody(const TRect& ARegion, bool AOneItem);
-  // Where the flow stands: the next body item and what is left over. An
-  // item taken but not begun counts as not taken.
+  // Where the flow stands: the next body item and what is left over.
   struct FlowPoint {
     size_t Pos = 0;
     PageLeftOver Paragraph;
@@ -141,15 +140,111 @@ class TvnWordLayoutEngine : public TObject {
     int32_t Row = -1;
     bool operator==(const FlowPoint&) const = default;
   };
+  // A place in the document: a body item, a child of it and an item of
+  // that child (a paragraph's child and the item within a run; a table's
+  // row). Ordered as in the document.
+  struct FlowPosition {
+    size_t Item = 0;
+    int32_t Child = 0;
+    int32_t ChildItem = 0;
+    auto operator<=>(const FlowPosition&) const = default;
+  };
+  // What a layout pass changes, to lay the same part of a page out again:
+  // the flow, the section, the last item fetched and how far the record of
+  // the tables' states went.
+  struct RestorePoint {
+    FlowPoint Flow;
+    int32_t SectionIndex = 0;
+    int32_t SectionPageNumber = 0;
+    TvnDocItem* PrevElement = nullptr;
+    size_t TableRecord = 0;
+    size_t PageItems = 0;
+  };
+  // How a table's cells (and those of the tables inside them) stood before
+  // a layout pass touched it.
+  struct TableState {
+    TvnTable* Table = nullptr;
+    std::vector<bool> RenderHeaderRows;
+    struct Cell {
+      bool CompletelyRendered = false;
+      int32_t ItemIndex = 0;
+      int32_t RunIndex = 0;
+      int32_t RunItemIndex = 0;
+      int32_t RowIndex = 0;
+    };
+    std::vector<Cell> Cells;
+  };
+  // Why a column stopped taking items.
+  enum class ColumnEnd : uint8_t { Full, Exhausted, SectionEnded, Relayout, Limit };
+  // The columns of one section laid out side by side.
+  struct ColumnsResult {
+    LaidOutItems Items;
+    ColumnEnd End = ColumnEnd::Full;
+    int32_t UsedHeight = 0;
+    int32_t ItemCount = 0;
+  };
+  struct BodyResult {
+    LaidOutItems Items;
+    bool Relayout = false;
+  };
+
+  void LayoutSectionHeadersAndFooters(TvnSection& ASection, int32_t ASectionIndex);
+  void LayoutHeaderFooter(TvnSection& ASection, int32_t ASectionIndex, TvnHeaderFooterElement& AElement,
+                          bool AIsFooter);
+  // The laid-out header (or footer) the current page shows; null when none.
+  const LaidOutHeaderFooter* ChoosePageHeaderFooter(bool AFooter) const;
+  TvnSection& CurrentSection() const;
+  int32_t GetTopMargin() const;
+  int32_t GetBottomMargin() const;
+
+  // The page's body from AStartY, laid out again while a wrapping drawing
+  // lands on its text. Returns nothing (and the flow as at the start) when
+  // the page cannot be laid out.
+  LaidOutItems LayoutPageBody(int32_t AStartY, bool AOneItem);
+  // One pass over the page's body: the current section's part and those of
+  // the continuous sections after it. With AOneItem only the first item,
+  // in a region a page high.
+  BodyResult LayoutBody(int32_t AStartY, const FlowPosition* ALimit, bool AOneItem);
+  // The current section's columns from AStartY down to ABottom, in
+  // AEngine; AFirstEach marks every column's first item as a region's
+  // first (else only the first column's).
+  ColumnsResult LayoutColumns(TvnPageLayoutEngine& AEngine, int32_t AStartY, int32_t ABottom,
+                              const FlowPosition* ALimit, bool AOneItem, bool AFirstEach);
+  // Lays items into AEngine's region until it is full, the document or the
+  // section ends, a wrapping drawing asks for another pass, or ALimit.
+  ColumnEnd LayoutColumn(TvnPageLayoutEngine& AEngine, const FlowPosition* ALimit, bool AFirstItem, bool AOneItem);
+  // The next item of the flow and its index: a left-over paragraph (with
+  // its child and item to start from) or table first, then the body.
+  TvnDocItem* GetNextItem(size_t& AIndex, int32_t& AStartRun, int32_t& AStartRunItem);
+  // A paragraph engine for the current section over ARegion that knows
+  // the drawings placed on the page so far.
+  std::unique_ptr<TvnPageLayoutEngine> NewParagraphEngine(const TRect& ARegion);
+  // Drawings behind the text, ABody, drawings in front of it.
+  static LaidOutItems AddDrawingLayers(TvnPageLayoutEngine& AEngine, LaidOutItems ABody);
+
+  // Where the flow stands, an item taken but not begun counted as not
+  // taken (to tell whether a page placed anything).
   FlowPoint CurrentFlowPoint() const;
+  // Where the flow stands, as it is.
+  FlowPoint RawFlowPoint() const;
   void RestoreFlowPoint(const FlowPoint& APoint);
+  RestorePoint TakeRestorePoint() const;
+  void RestoreTo(const RestorePoint& APoint);
+  // Records how ATable stands before a pass lays it out; restoring a point
+  // undoes the records made since, latest first.
+  void RecordTableState(TvnTable& ATable);
+  // Where in the document the flow stands at APoint.
+  FlowPosition PositionOf(const FlowPoint& APoint) const;
   bool Exhausted() const;
-  // Appends the current section's page border lines of that z-order when
-  // the border shows on this page.
-  void AddPageBorderLines(TvnPageBorderZOrder AZOrder, TvnWordPage& APage) const;
+  // Appends ASection's page border lines of that z-order to ATarget when
+  // the border shows on that page of the section.
+  static void AddPageBorderLines(TvnPageBorderZOrder AZOrder, const TvnSection& ASection, int32_t ASectionPageNumber,
+                                 LaidOutItems& ATarget);
   // Appends copies of a header's or footer's items to APage, its page
   // numbers set to this page's and its page counts recorded.
   void AddHeaderFooterCopy(const LaidOutHeaderFooter& AElement, TvnWordPage& APage);
+  // Records the page counts the body laid out on APage.
+  void CollectBodyPageCounts(const TvnWordPage& APage);
 
   TvnElementExtractor FExtractor;
   std::unique_ptr<TvnBaseCanvas> FOwnedCanvas;
@@ -169,6 +264,18 @@ class TvnWordLayoutEngine : public TObject {
   int32_t FCurrentHeaderTop = 0;
   int32_t FCurrentFooterBottom = 0;
   bool FEnded = false;
+  // The page being laid out: where it started, the wrapping drawings
+  // placed on it (in the order placed) and where each is anchored, the
+  // body items laid out on it, the last body item fetched, the place of
+  // the drawing that asked for the latest pass, and the tables' states
+  // before each table layout of the page.
+  RestorePoint FPageStart;
+  std::vector<TvnDocItem*> FPageDrawings;
+  std::map<const TvnDocItem*, FlowPosition> FDrawingAnchors;
+  std::vector<TvnDocItem*> FPageItems;
+  TvnDocItem* FPrevElement = nullptr;
+  FlowPosition FRelayoutCause;
+  std::vector<TableState> FTableStates;
 };
 
 }  // namespace vn::wordmodel

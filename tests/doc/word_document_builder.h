@@ -56,6 +56,13 @@ class WordDocumentBuilder {
     stylesheet_ = std::move(bytes);
     return *this;
   }
+  // The list definitions (with their levels) and the list overrides, placed
+  // one after the other in the table stream after the stylesheet.
+  WordDocumentBuilder& Lists(std::string definitions, std::string overrides) {
+    list_definitions_ = std::move(definitions);
+    list_overrides_ = std::move(overrides);
+    return *this;
+  }
 
   // The byte offset of character `cp` of the text (after Build, or once
   // every piece is added).
@@ -136,6 +143,14 @@ class WordDocumentBuilder {
       put32(166, static_cast<uint32_t>(stylesheet_.size()));
       table_ += stylesheet_;
     }
+    if (!list_definitions_.empty()) {
+      put32(738, static_cast<uint32_t>(table_.size()));
+      put32(742, static_cast<uint32_t>(list_definitions_.size()));
+      table_ += list_definitions_;
+      put32(746, static_cast<uint32_t>(table_.size()));
+      put32(750, static_cast<uint32_t>(list_overrides_.size()));
+      table_ += list_overrides_;
+    }
     word.replace(chpx_page * 512, 512, ChpxPage(chpx));
     word.replace(papx_page * 512, 512, PapxPage(papx));
     return word;
@@ -208,6 +223,7 @@ class WordDocumentBuilder {
   std::vector<Run> chpx_, papx_;
   std::string table_;
   std::string stylesheet_;
+  std::string list_definitions_, list_overrides_;
 };
 
 }  // namespace vn::doc::testing
