@@ -6,6 +6,7 @@
 
 #include "framework/writer_routines.h"
 #include "rtf/rtf_writer_utils.h"
+#include "runtime/codepages.h"
 #include "runtime/numbers.h"
 
 namespace vn::rtf::writer {
@@ -167,13 +168,14 @@ std::string TvnRTFHeader::EncodeStyleSheet() {
                                   std::to_string(2 * font.Size) + kBoldText[font.Bold] + kItalicText[font.Italic] +
                                   kStrikeOutText[font.StrikeOut] + kUnderlineText[font.Underline];
     // A blank ends the number of "\styrsid", so a name that starts with a
-    // digit or a blank stays the name.
+    // digit or a blank stays the name. The 8-bit name is text of code page
+    // 1252, written with the escapes of any other text.
     entries += "{\\" + style->StyleID + " \\ql \\li0\\ri0\\sa200\\sl276\\slmult1" +
                "\\wrapdefault\\aspalpha\\aspnum\\faauto\\adjustright\\rin0\\lin0\\itap0" +
                " \\rtlch\\alang1025 \\ltrch\\fcs0 " + runFormat +
                "\\lang1033\\langfe1033\\cgrid\\langnp1033\\langfenp1033" +
                "\\sbasedon222 \\sqformat \\spriority0 \\styrsid" + RandomText(FRandom, 10000) + " " +
-               EscapeRTFText(style->StyleName) + ";}";
+               EncodeRTFText(DecodeCp1252(style->StyleName)) + ";}";
   }
   return entries;
 }

@@ -31,7 +31,6 @@ enum class TvnCapabilityKind { ckText, ckImage, ckShape, ckHeader, ckFooter, ckW
 using TvnCapabilities = uint32_t;  // bit (1 << ordinal) per TvnCapabilityKind
 enum class TvnItemsToRenderKind { irText, irImage, irShape };
 using TvnItemsToRender = uint32_t;  // bit (1 << ordinal) per TvnItemsToRenderKind
-constexpr uint32_t SetBit(auto AKind) { return 1u << static_cast<unsigned>(AKind); }
 // What follows a list number: "\levelfollow" 0, 1, 2.
 enum class TvnListSpace { lsTab, lsSpace, lsNothing };
 enum class TvnPaperSize {
@@ -217,7 +216,8 @@ class TvnTextEffects : public TvnWriterPersistent {
   TvnTextRise TextRise = TvnTextRise::trNormal;
 };
 
-// A band of a page: lists of items it does not own, and its vertical offset.
+// A band of a page: lists of items it does not own (borrowed from the
+// page's source; the band never frees them), and its vertical offset.
 class TvnBandItem {
  public:
   virtual ~TvnBandItem() = default;

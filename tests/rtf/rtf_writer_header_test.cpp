@@ -130,7 +130,7 @@ TEST(RtfWriterHeader, StyleSheetEntries) {
   bold.Bold = true;
   bold.Underline = true;
   EXPECT_EQ(header.AddStyleToStyleTable(bold, platform::RGBColor(0, 0, 255), "Body"), 0);
-  EXPECT_EQ(header.AddStyleToStyleTable(Font(u"Arial", 0, 9), 0, "2 Columns"), 1);
+  EXPECT_EQ(header.AddStyleToStyleTable(Font(u"Arial", 0, 9), 0, "2 Columns {\x80\xe9}"), 1);
   const std::string text = header.Encode();
   EXPECT_EQ(Count(text, "{\\stylesheet"), 1u);
   EXPECT_EQ(text.find("{\\*\\listtable"), std::string::npos);
@@ -141,9 +141,10 @@ TEST(RtfWriterHeader, StyleSheetEntries) {
       "\\\\sbasedon222 \\\\sqformat \\\\spriority0 \\\\styrsid[0-9]{1,4} Body;\\}");
   EXPECT_TRUE(std::regex_search(text, body)) << text;
   // The second style: its own number, colour 2 (black), and a name that
-  // starts with a digit kept apart from the number before it.
+  // starts with a digit kept apart from the number before it, its code page
+  // 1252 bytes and braces escaped.
   EXPECT_TRUE(std::regex_search(text, std::regex("\\{\\\\s12 .*\\\\f0\\\\cf2\\\\fs18\\\\b0\\\\i0\\\\lang1033.*"
-                                                 "\\\\styrsid[0-9]{1,4} 2 Columns;\\}")))
+                                                 "\\\\styrsid[0-9]{1,4} 2 Columns \\\\\\{\\\\u8364\\?\\\\'e9\\\\\\};\\}")))
       << text;
   header.StyleManager().Clear();
 }
