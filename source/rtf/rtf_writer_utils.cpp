@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/writer_routines.h"
 #include "platform/system.h"
 #include "runtime/hex.h"
 
@@ -22,19 +23,25 @@ double GetPixelsPerUnit(int32_t AUnit) {
 
 double TwipsPerPixel() { return 1440.0 / ScreenPixelsPerInch; }
 
+namespace {
+
+// Bytes as the code units of the same values, and back.
+String WidenBytes(std::string_view ABytes) { return String(ABytes.begin(), ABytes.end()); }
+
+std::string NarrowUnits(StringView AText) {
+  std::string bytes;
+  bytes.reserve(AText.size());
+  for (const char16_t unit : AText) bytes += static_cast<char>(unit);
+  return bytes;
+}
+
+}  // namespace
+
 std::string ReplaceAllCaseInsensitive(std::string_view AText, std::string_view ASearch, std::string_view AReplacement) {
-  if (ASearch.empty()) return std::string(AText);
-  const std::string upperText = UpperCaseAnsi(AText);
-  const std::string upperSearch = UpperCaseAnsi(ASearch);
-  std::string result;
-  size_t from = 0;
-  for (size_t at = upperText.find(upperSearch); at != std::string::npos; at = upperText.find(upperSearch, from)) {
-    result.append(AText.substr(from, at - from));
-    result.append(AReplacement);
-    from = at + upperSearch.size();
-  }
-  result.append(AText.substr(from));
-  return result;
+  // Every piece of the result comes from the three texts, so the widened
+  // units narrow back to their bytes.
+  return NarrowUnits(
+      framework::ReplaceTextIgnoreCase(WidenBytes(AText), WidenBytes(ASearch), WidenBytes(AReplacement)));
 }
 
 void BytesToHexDigits(const uint8_t* ABytes, char* ABuffer, size_t ACount) {
@@ -67,8 +74,6 @@ void AppendUnicodeEscape(std::string& AOut, char16_t AUnit) {
   AOut += '?';
 }
 
-constexpr char kLowerHexDigits[] = "0123456789abcdef";
-
 }  // namespace
 
 std::string EncodeRTFText(StringView AText) {
@@ -83,8 +88,8 @@ std::string EncodeRTFText(StringView AText) {
       AppendUnicodeEscape(result, unit);
     } else if (unit >= 0xA0 && unit < 0x100) {
       result += "\\'";
-      result += kLowerHexDigits[unit >> 4];
-      result += kLowerHexDigits[unit & 15];
+      result += HexDigit(unit >> 4);
+      result += HexDigit(unit);
     } else if (unit < 0x80) {
       const char byte = static_cast<char>(unit);
       if (byte == '\\' || byte == '{' || byte == '}') result += '\\';

@@ -101,7 +101,7 @@ TEST(RtfWriterHeader, FontAndColourTables) {
 
   EXPECT_EQ(header.Encode(),
             "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab0\r\n\r\n"
-            "{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1 Arial;}{\\f2\\fcharset0 arial;}{\\f3 Caf\\'e9 \\{Sans\\};}}\r\n\r\n"
+            "{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1 Arial;}{\\f2\\fcharset0 arial;}{\\f3 Caf\\'E9 \\{Sans\\};}}\r\n\r\n"
             "{\\colortbl;\\red255\\green0\\blue0;\\red1\\green2\\blue3;\\red255\\green255\\blue255;}\r\n");
 
   header.CodePage = 1251;  // every font takes the code page's character set
@@ -144,7 +144,7 @@ TEST(RtfWriterHeader, StyleSheetEntries) {
   // starts with a digit kept apart from the number before it, its code page
   // 1252 bytes and braces escaped.
   EXPECT_TRUE(std::regex_search(text, std::regex("\\{\\\\s12 .*\\\\f0\\\\cf2\\\\fs18\\\\b0\\\\i0\\\\lang1033.*"
-                                                 "\\\\styrsid[0-9]{1,4} 2 Columns \\\\\\{\\\\u8364\\?\\\\'e9\\\\\\};\\}")))
+                                                 "\\\\styrsid[0-9]{1,4} 2 Columns \\\\\\{\\\\u8364\\?\\\\'E9\\\\\\};\\}")))
       << text;
   header.StyleManager().Clear();
 }

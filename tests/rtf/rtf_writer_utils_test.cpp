@@ -19,8 +19,8 @@ TEST(RtfWriterText, EncodeRTFTextTable) {
   const Case cases[] = {
       {u"", ""},
       {u"a{b}\\c", "a\\{b\\}\\\\c"},
-      {u"caf\u00e9 \u00ff", "caf\\'e9 \\'ff"},  // Latin-1 letters: their byte, hexadecimal
-      {u"\u00a0", "\\'a0"},
+      {u"caf\u00e9 \u00ff", "caf\\'E9 \\'FF"},  // Latin-1 letters: their byte, hexadecimal
+      {u"\u00a0", "\\'A0"},
       {u"\t\u007f", "\t\x7f"},  // ASCII controls as they are
       {u"\u0080\u009f", "\\u128?\\u159?"},  // C1 controls: 0x80 is the euro in the header's code page
       {u"\u0100", "\\u256?"},
