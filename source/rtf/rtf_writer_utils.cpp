@@ -26,7 +26,12 @@ double TwipsPerPixel() { return 1440.0 / ScreenPixelsPerInch; }
 namespace {
 
 // Bytes as the code units of the same values, and back.
-String WidenBytes(std::string_view ABytes) { return String(ABytes.begin(), ABytes.end()); }
+String WidenBytes(std::string_view ABytes) {
+  String units;
+  units.reserve(ABytes.size());
+  for (const char byte : ABytes) units += static_cast<char16_t>(static_cast<uint8_t>(byte));
+  return units;
+}
 
 std::string NarrowUnits(StringView AText) {
   std::string bytes;

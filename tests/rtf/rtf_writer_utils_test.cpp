@@ -46,6 +46,7 @@ TEST(RtfWriterText, EscapeAndReplace) {
       {"a\\b\\", "\\", "\\\\", "a\\\\b\\\\"},
       {"XxX", "x", "y", "yyy"},
       {"abcABC", "bc", "-", "a-A-"},  // the untouched pieces keep their case
+      {"\xe9t\xc9", "\xc9", "E", "EtE"},  // Latin-1 letters fold too
       {"aaa", "aa", "b", "ba"},       // left to right, no overlap
       {"", "a", "b", ""},
       {"abc", "", "x", "abc"},
