@@ -35,17 +35,15 @@ const char* const kItalicText[2] = {"\\i0", " \\i"};
 const char* const kStrikeOutText[2] = {"", " \\strike"};
 const char* const kUnderlineText[2] = {"", " \\ul"};
 
-RandomGenerator ClockSeededRandom() {
-  auto engine = std::make_shared<std::mt19937>(
-      static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  return [engine](uint32_t ARange) { return ARange == 0 ? 0 : (*engine)() % ARange; };
-}
-
 RandomGenerator SeededRandom(uint32_t ASeed) {
   // mt19937's sequence is the same everywhere; the modulo keeps the range
   // mapping free of any library's distribution.
   auto engine = std::make_shared<std::mt19937>(ASeed);
   return [engine](uint32_t ARange) { return ARange == 0 ? 0 : (*engine)() % ARange; };
+}
+
+RandomGenerator ClockSeededRandom() {
+  return SeededRandom(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
 
 int32_t CharsetOfCodePage(int32_t ACodePage) {

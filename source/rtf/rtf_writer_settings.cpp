@@ -82,8 +82,8 @@ void TvnPageSettings::SetOrientation(TPrinterOrientation AValue) {
 void TvnPageSettings::Assign(const TvnWriterPersistent& Source) {
   const auto* source = dynamic_cast<const TvnPageSettings*>(&Source);
   if (source == nullptr) return TvnWriterPersistent::Assign(Source);
-  // Copies the stored values: both sides keep them times their own factor,
-  // so copy through the properties to land in this object's factor.
+  // Lengths go through the properties: each side keeps them times its own
+  // native factor, which is not copied.
   FPaperSize = source->FPaperSize;
   FOrientation = source->FOrientation;
   SetWidth(source->Width());
