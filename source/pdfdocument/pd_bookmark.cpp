@@ -271,7 +271,9 @@ TvnPDFBookmark* TvnPDFBookmark::InsertChild(size_t APosition, std::unique_ptr<Tv
 
 bool TvnPDFBookmark::CanLink(const TvnPDFBookmark* AItem) const {
   if (!FParent || !IsIndirect() || !FParent->IsIndirect() || !AItem || !AItem->IsIndirect()) return false;
-  // An item already among the siblings or above them would make a cycle.
+  // An item already among the siblings (all of them read first) or above
+  // them would make a cycle.
+  FParent->LastChild();
   const int64_t number = AItem->Dict()->GetObjNumber();
   if (FParent->FChildObjects.count(number)) return false;
   for (const TvnPDFBookmark* up = FParent; up; up = up->FParent)
