@@ -1,6 +1,6 @@
 // The document catalog of an opened PDF file: the page tree, the outline
-// root, the AcroForm dictionary, the named destinations, page layout and page mode, the viewer
-// preferences and the XMP metadata. Members are made on first use and kept
+// root, the AcroForm dictionary, the named destinations, page layout and
+// page mode, the viewer preferences and the XMP metadata. Members are made on first use and kept
 // until the catalog is freed with its document.
 #pragma once
 
