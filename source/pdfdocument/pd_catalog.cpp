@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "pdf/base_doc.h"
+#include "pdfdocument/pd_bookmark.h"
 #include "pdfdocument/pd_page_tree.h"
+#include "pdfdocument/pd_text_impl.h"
 #include "pdfdocument/pd_viewer_pref.h"
 #include "pdfdocument/pdf_document_handler.h"
 
@@ -55,6 +57,61 @@ TvnPDBaseObject* TvnPDCatalog::GetNamesDict() {
   if (TvnPDBaseObject* dests = Dict()->LookUp("Dests")) return dests;
   TvnPDBaseObject* names = Dict()->LookUp("Names");
   return names && names->IsDict() ? names->AsDict()->LookUp("Dests") : nullptr;
+}
+
+void TvnPDCatalog::KeepNamedDestination(std::string AName, TvnPDBaseObject* AValue) {
+  if (AValue && AValue->IsDict()) AValue = AValue->AsDict()->LookUp("D");
+  if (!AValue || !AValue->IsArray() || FNamedDestinations.size() >= kMaxNamedDestinations) return;
+  // A name given twice keeps its first destination.
+  FNamedDestinations.emplace(std::move(AName), AValue->AsArray());
+}
+
+void TvnPDCatalog::CollectNameTree(TvnPDDictionary* ANode, int ADepth, std::unordered_set<int64_t>& AVisited) {
+  if (!ANode || ADepth > kMaxNameTreeDepth) return;
+  if (ANode->GetObjNumber() > 0 && !AVisited.insert(ANode->GetObjNumber()).second) return;
+  if (TvnPDBaseObject* names = ANode->LookUp("Names"); names && names->IsArray()) {
+    vn::pdf::TvnPDArray* pairs = names->AsArray();
+    for (int64_t i = 0; i + 1 < pairs->GetLength(); i += 2) {
+      const TvnPDBaseObject* key = pairs->Get(i);
+      if (key && key->IsString()) KeepNamedDestination(PdfStringBytes(key), pairs->Get(i + 1));
+    }
+  }
+  if (TvnPDBaseObject* kids = ANode->LookUp("Kids"); kids && kids->IsArray()) {
+    for (int64_t i = 0; i < kids->AsArray()->GetLength(); ++i) {
+      TvnPDBaseObject* kid = kids->AsArray()->Get(i);
+      if (kid && kid->IsDict()) CollectNameTree(kid->AsDict(), ADepth + 1, AVisited);
+    }
+  }
+}
+
+vn::pdf::TvnPDArray* TvnPDCatalog::NamedDestination(std::string_view AName) {
+  if (!FNamedDestinationsCollected && Dict()) {
+    FNamedDestinationsCollected = true;
+    if (TvnPDBaseObject* dests = Dict()->LookUp("Dests"); dests && dests->IsDict()) {
+      TvnPDDictionary* table = dests->AsDict();
+      for (int64_t i = 0; i < table->GetLength(); ++i) KeepNamedDestination(table->GetKey(i), table->GetValue(i));
+    }
+    TvnPDBaseObject* names = Dict()->LookUp("Names");
+    TvnPDBaseObject* tree = names && names->IsDict() ? names->AsDict()->LookUp("Dests") : nullptr;
+    std::unordered_set<int64_t> visited;
+    if (tree && tree->IsDict()) CollectNameTree(tree->AsDict(), 0, visited);
+  }
+  const auto found = FNamedDestinations.find(std::string(AName));
+  return found == FNamedDestinations.end() ? nullptr : found->second;
+}
+
+TvnPDFBookmark* TvnPDCatalog::BookmarkRoot() {
+  if (!FBookmarkRoot && Dict()) {
+    TvnPDBaseObject* outlines = Dict()->LookUp("Outlines");
+    if (!outlines || !outlines->IsDict()) {
+      auto dict = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
+      dict->Add("Type", std::make_unique<vn::pdf::TvnPDName>("Outlines"));
+      outlines = FHandler->AddNewObject(std::move(dict));
+      Dict()->Add("Outlines", std::make_unique<vn::pdf::TvnPDIndirectRef>(outlines->GetObjNumber(), 0));
+    }
+    FBookmarkRoot = std::make_unique<TvnPDFBookmark>(FHandler, this, outlines);
+  }
+  return FBookmarkRoot.get();
 }
 
 TvnPDLayoutMode TvnPDCatalog::PageLayout() {

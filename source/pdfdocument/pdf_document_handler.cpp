@@ -5,6 +5,7 @@
 #include "pdf/exceptions.h"
 #include "pdf/xref.h"
 #include "pdfdocument/cmap.h"
+#include "pdfdocument/pd_bookmark.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_doc_info.h"
 #include "pdfdocument/pd_page.h"
@@ -127,6 +128,8 @@ void TvnPDFDocumentHandler::SetLastObjectNumber(int64_t Value) {
   vn::pdf::TvnPDReader* reader = FBaseDoc ? FBaseDoc->GetReader() : nullptr;
   if (reader && reader->GetXRef()) reader->GetXRef()->SetLastObjectNumber(Value);
 }
+
+TvnPDFBookmark* TvnPDFDocumentHandler::GetBookmarkRoot() { return FCatalog ? FCatalog->BookmarkRoot() : nullptr; }
 
 vn::pdf::TvnPDBaseObject* TvnPDFDocumentHandler::AddNewObject(std::unique_ptr<vn::pdf::TvnPDBaseObject> AObject) {
   if (!FBaseDoc) throw vn::EInvalidOperation("No PDF document is open");

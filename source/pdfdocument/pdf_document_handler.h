@@ -27,6 +27,7 @@
 namespace vn::pdfdoc {
 
 class TvnPDCatalog;
+class TvnPDFBookmark;
 class TvnPDDocInfo;
 class TvnPDPage;
 
@@ -73,6 +74,8 @@ class TvnPDFDocumentHandler : public vn::pdf::TvnObject, public vn::pdf::TvnPDDo
   vn::pdf::TvnPDBaseDoc* BaseDoc() const { return FBaseDoc.get(); }
   TvnPDCatalog* Catalog() const { return FCatalog.get(); }
   TvnPDDocInfo* DocInfo() const { return FDocInfo.get(); }
+  // The outline root (the catalog's, made once); null without a document.
+  TvnPDFBookmark* GetBookmarkRoot();
   bool IsLoaded() const { return FIsLoaded; }
   bool IsEncrypted() const { return FIsEncrypted; }
 
