@@ -30,9 +30,9 @@ struct FontRow {
 
 struct CharRow {
   int64_t Object = 0;
-  std::string Code;        // the code's bytes
-  std::u16string Text;     // its Unicode text
-  double Advance = 0;      // for a font size of 1
+  std::string Code;     // the code's bytes
+  std::u16string Text;  // its Unicode text
+  double Advance = 0;   // for a font size of 1
 };
 
 struct FixtureTable {
@@ -42,7 +42,8 @@ struct FixtureTable {
 
 std::string BytesOfHex(const std::string& AHex) {
   std::string bytes;
-  for (size_t i = 0; i + 1 < AHex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(AHex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < AHex.size(); i += 2)
+    bytes.push_back(static_cast<char>(std::stoi(AHex.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 
