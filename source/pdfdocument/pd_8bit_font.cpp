@@ -385,6 +385,8 @@ void TvnPD8bitFont::CreateFontDict() {
 }
 
 void TvnPD8bitFont::EmbedFontFile(TvnPDDictionary& AFDDict, vn::TStream& AStream) {
+  // Only a font made for writing knows the document to add objects to.
+  if (!FHandler || !FHandler->BaseDoc()) return;
   std::string data;
   AStream.Seek(0, vn::SeekOrigin::soBeginning);
   char buffer[65536];

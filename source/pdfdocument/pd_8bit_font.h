@@ -58,12 +58,8 @@ class TvnPD8bitFont : public TvnPDFont {
   void CreateFontDict();
   // Adds a stream object holding all of AStream (from its start) with
   // /Length1, refers to it as AFDDict's /FontFile2, and makes a copy of it
-  // the font's embedded program.
+  // the font's embedded program. Nothing for a font not made for writing.
   void EmbedFontFile(vn::pdf::TvnPDDictionary& AFDDict, vn::TStream& AStream);
-  // Code range and widths (glyph units) of a font made for writing.
-  int FirstCharCode() const { return FFirstCharCode; }
-  int LastCharCode() const { return FLastCharCode; }
-  const std::array<double, 256>& CharWidths() const { return FCharWidths; }
 
   // The glyph procedure of a Type 3 font for a code: the stream its /CharProcs
   // holds under the code's glyph name; null when there is none.

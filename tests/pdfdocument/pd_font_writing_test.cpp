@@ -175,4 +175,19 @@ TEST(PD8bitFontWriting, MissingProgramFileRaisesTheOpenError) {
   EXPECT_THROW(TvnPD8bitFont(handler.get(), nullptr, description), vn::EFOpenError);
 }
 
+TEST(PD8bitFontWriting, FontReadFromADocumentEmbedsNothing) {
+  auto loaded = font_test_doc::LoadFont({{1, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}});
+  auto* font = dynamic_cast<TvnPD8bitFont*>(loaded.Font.get());
+  ASSERT_NE(font, nullptr);
+  vn::pdf::TvnPDDictionary descriptor;
+  vn::TMemoryStream program(std::vector<uint8_t>{1, 2, 3});
+  font->EmbedFontFile(descriptor, program);
+  EXPECT_EQ(descriptor.LookUp("FontFile2"), nullptr);
+  EXPECT_EQ(font->GetEmbeddedFontStream(), nullptr);
+  // Nor does it make dictionaries: it has one.
+  vn::pdf::TvnPDBaseObject* dict = font->BaseObject();
+  font->CreateFontDict();
+  EXPECT_EQ(font->BaseObject(), dict);
+}
+
 }  // namespace vn::pdfdoc::pd_font_writing_test
