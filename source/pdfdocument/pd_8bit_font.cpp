@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "pdfdocument/built_in_fonts.h"
+#include "pdfdocument/font_description.h"
 #include "pdfdocument/glyph_names.h"
+#include "pdfdocument/pdf_document_handler.h"
 #include "pdfdocument/pdf_numbers_impl.h"
 
 namespace vn::pdfdoc {
@@ -257,6 +259,144 @@ vn::pdf::TvnPDStream* TvnPD8bitFont::GetCharProc(uint32_t ACode) const {
   TvnPDBaseObject* procs = FontDict()->LookUp("CharProcs");
   TvnPDBaseObject* proc = procs && procs->IsDict() ? procs->AsDict()->LookUp(FEncoding[ACode]) : nullptr;
   return proc ? proc->AsStream() : nullptr;
+}
+
+// ---- Fonts made for writing ---------------------------------------------------
+
+namespace {
+
+const char* WrittenEncodingName(TvnFontEncoding AEncoding) {
+  switch (AEncoding) {
+    case TvnFontEncoding::feMacRomanEncoding:
+      return "MacRomanEncoding";
+    case TvnFontEncoding::feMacExpertEncoding:
+      return "MacExpertEncoding";
+    case TvnFontEncoding::feStandardEncoding:
+      return "StandardEncoding";
+    case TvnFontEncoding::fePDFDocEncoding:
+      return "PDFDocEncoding";
+    case TvnFontEncoding::feWinAnsiEncoding:
+      break;
+  }
+  return "WinAnsiEncoding";
+}
+
+const char* WrittenSubtype(TvnPDFontType AType) {
+  switch (AType) {
+    case TvnPDFontType::Type1:
+      return "Type1";
+    case TvnPDFontType::Type1C:
+      return "Type1C";
+    case TvnPDFontType::Type1COT:
+      return "Type1COT";
+    case TvnPDFontType::Type3:
+      return "Type3";
+    case TvnPDFontType::TrueTypeOT:
+      return "TrueTypeOT";
+    case TvnPDFontType::CIDType0:
+      return "CIDFontType0";
+    case TvnPDFontType::CIDType0C:
+      return "CIDFontType0C";
+    case TvnPDFontType::CIDType2:
+      return "CIDFontType2";
+    default:
+      return "TrueType";
+  }
+}
+
+std::unique_ptr<vn::pdf::TvnPDIndirectRef> ReferenceTo(const TvnPDBaseObject* AObject) {
+  return std::make_unique<vn::pdf::TvnPDIndirectRef>(AObject->GetObjNumber(), AObject->GetGenNumber());
+}
+
+std::unique_ptr<vn::pdf::TvnPDName> NameObject(std::string_view AName) {
+  return std::make_unique<vn::pdf::TvnPDName>(AName);
+}
+
+std::unique_ptr<vn::pdf::TvnPDInteger> IntegerObject(int64_t AValue) {
+  return std::make_unique<vn::pdf::TvnPDInteger>(AValue);
+}
+
+std::unique_ptr<vn::pdf::TvnPDReal> RealObject(double AValue) { return std::make_unique<vn::pdf::TvnPDReal>(AValue); }
+
+}  // namespace
+
+TvnPD8bitFont::TvnPD8bitFont(TvnPDFDocumentHandler* AParentDoc, vn::pdf::TvnPDElement* AParentElement,
+                             const TvnFont& AObject)
+    : TvnPDFont(AParentDoc, AParentElement, nullptr, std::string(), AObject.name()),
+      FInitialType(TvnPDFontType::TrueType),
+      FInitialName(AObject.name()),
+      FHandler(AParentDoc) {
+  FFontType = TvnPDFontType::TrueType;
+  if (!AObject.FileName().empty()) {
+    vn::TFileStream file(AObject.FileName(), vn::FileMode::fmOpenRead);
+    SetEmbeddedFontStream(file);
+  } else if (vn::TStream* stream = AObject.Stream()) {
+    SetEmbeddedFontStream(*stream);
+  }
+  FFontEncoding = WrittenEncodingName(AObject.Encoding());
+  if (auto built_in = TvnBuiltInFont::MakeBuiltInFont(AObject.name())) {
+    FName = built_in->name();
+    FFontType = TvnPDFontType::Type1;
+    FEncoding = built_in->DefaultBaseEnc();
+    const TvnPDRect& box = built_in->BBox();
+    FFontBox = std::make_unique<TvnPDRect>(box.Left(), box.Top(), box.Right(), box.Bottom());
+    FAscent = built_in->Ascent();
+    FDescent = built_in->Descent();
+    FFirstCharCode = 32;
+    FLastCharCode = 255;
+  }
+  FInitialType = FFontType;
+}
+
+void TvnPD8bitFont::CreateFontDict() {
+  if (FBaseObject || !FHandler || !FHandler->BaseDoc()) return;
+  auto descriptor = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
+  descriptor->Add("Type", NameObject("FontDescriptor"));
+  descriptor->Add("FontName", NameObject(FName));
+  descriptor->Add("Flags", IntegerObject(FFlags));
+  auto box = std::make_unique<vn::pdf::TvnPDArray>(FHandler->BaseDoc());
+  for (double side : {FFontBox->Left(), FFontBox->Top(), FFontBox->Right(), FFontBox->Bottom()})
+    box->Add(RealObject(side));
+  descriptor->Add("FontBBox", std::move(box));
+  descriptor->Add("ItalicAngle", IntegerObject(FItalicAngle));
+  descriptor->Add("Ascent", RealObject(FAscent));
+  descriptor->Add("Descent", RealObject(FDescent));
+  descriptor->Add("StemV", RealObject(FStemV));
+  descriptor->Add("MissingWidth", IntegerObject(FMissingWidth));
+  TvnPDDictionary* written_descriptor = FHandler->AddNewObject(std::move(descriptor))->AsDict();
+  if (vn::TStream* program = GetEmbeddedFontStream()) EmbedFontFile(*written_descriptor, *program);
+
+  auto font = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
+  font->Add("Type", NameObject("Font"));
+  font->Add("Subtype", NameObject(WrittenSubtype(FFontType)));
+  font->Add("Name", NameObject(FTag));
+  font->Add("BaseFont", NameObject(FName));
+  font->Add("Encoding", NameObject(FFontEncoding));
+  font->Add("FirstChar", IntegerObject(FFirstCharCode));
+  font->Add("LastChar", IntegerObject(FLastCharCode));
+  if (FFontType == TvnPDFontType::TrueType) {
+    auto widths = std::make_unique<vn::pdf::TvnPDArray>(FHandler->BaseDoc());
+    for (int code = std::max(FFirstCharCode, 0); code <= std::min(FLastCharCode, 255); ++code)
+      widths->Add(RealObject(FCharWidths[static_cast<size_t>(code)]));
+    font->Add("Widths", std::move(widths));
+    font->Add("FontDescriptor", ReferenceTo(written_descriptor));
+  }
+  FBaseObject = FHandler->AddNewObject(std::move(font));
+}
+
+void TvnPD8bitFont::EmbedFontFile(TvnPDDictionary& AFDDict, vn::TStream& AStream) {
+  // Only a font made for writing knows the document to add objects to.
+  if (!FHandler || !FHandler->BaseDoc()) return;
+  std::string data;
+  AStream.Seek(0, vn::SeekOrigin::soBeginning);
+  char buffer[65536];
+  for (int64_t got; (got = AStream.Read(buffer, sizeof buffer)) > 0;) data.append(buffer, static_cast<size_t>(got));
+  auto dict = std::make_unique<TvnPDDictionary>(FHandler->BaseDoc());
+  dict->Add("Length1", IntegerObject(static_cast<int64_t>(data.size())));
+  vn::pdf::TvnPDStream* stream = FHandler->AddNewStream(std::move(dict), data);
+  AFDDict.Add("FontFile2", ReferenceTo(stream));
+  // The program handed in may be the font's own one.
+  if (&AStream != GetEmbeddedFontStream()) SetEmbeddedFontStream(AStream);
 }
 
 }  // namespace vn::pdfdoc

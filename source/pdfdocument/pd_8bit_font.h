@@ -5,6 +5,11 @@
 // and style, and the name a renderer without the embedded program looks
 // for; GetNextChar turns each byte of a shown string into the code the
 // output devices draw with.
+//
+// A font made for writing starts from a TvnFont description instead: one of
+// the 14 standard fonts (Type 1, its own metrics and encoding) or a TrueType
+// font with the description's program; CreateFontDict then adds its font
+// descriptor, font dictionary and embedded program to the document.
 #pragma once
 
 #include <array>
@@ -15,6 +20,8 @@
 namespace vn::pdfdoc {
 
 class TvnBuiltInFont;
+class TvnFont;
+class TvnPDFDocumentHandler;
 
 class TvnPD8bitFont : public TvnPDFont {
  public:
@@ -22,6 +29,12 @@ class TvnPD8bitFont : public TvnPDFont {
   TvnPD8bitFont(vn::pdf::TvnPDDocumentIntf* AParentDoc, vn::pdf::TvnPDElement* AParentElement,
                 vn::pdf::TvnPDBaseObject* ABaseObject, const std::string& ATag, const std::string& AName,
                 TvnPDFontType AFontType);
+
+  // A font made for writing from the description AObject (which it copies
+  // what it needs from); it has no dictionary until CreateFontDict. A
+  // description naming a font file that cannot be opened raises the file
+  // stream's EFOpenError.
+  TvnPD8bitFont(TvnPDFDocumentHandler* AParentDoc, vn::pdf::TvnPDElement* AParentElement, const TvnFont& AObject);
 
   // A new font read from the same dictionary, tag, name and type.
   std::unique_ptr<TvnPD8bitFont> Clone() const;
@@ -38,6 +51,16 @@ class TvnPD8bitFont : public TvnPDFont {
   bool HasEncoding() const { return FHasEncoding; }
   bool HasDifferences() const { return FHasDifferences; }
   bool IsMacRomanEnc() const { return FUsesMacRomanEnc; }
+  // For a font made for writing that has no dictionary yet: adds a font
+  // descriptor (with the embedded program, when the font has one) and the
+  // font dictionary as new objects of the document, and the font wraps that
+  // dictionary from then on. Nothing otherwise.
+  void CreateFontDict();
+  // Adds a stream object holding all of AStream (from its start) with
+  // /Length1, refers to it as AFDDict's /FontFile2, and makes a copy of it
+  // the font's embedded program. Nothing for a font not made for writing.
+  void EmbedFontFile(vn::pdf::TvnPDDictionary& AFDDict, vn::TStream& AStream);
+
   // The glyph procedure of a Type 3 font for a code: the stream its /CharProcs
   // holds under the code's glyph name; null when there is none.
   vn::pdf::TvnPDStream* GetCharProc(uint32_t ACode) const;
@@ -56,6 +79,13 @@ class TvnPD8bitFont : public TvnPDFont {
   bool FHasDifferences = false;
   bool FUsesMacRomanEnc = false;
   std::array<double, 256> FWidths{};
+  // The writing side.
+  TvnPDFDocumentHandler* FHandler = nullptr;
+  std::array<double, 256> FCharWidths{};
+  double FStemV = 0;
+  std::string FFontEncoding;
+  int FFirstCharCode = 0;
+  int FLastCharCode = 0;
 };
 
 }  // namespace vn::pdfdoc

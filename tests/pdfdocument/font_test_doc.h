@@ -63,4 +63,34 @@ inline DecodedChar Decode(TvnPDFont& AFont, std::u16string_view AStr, size_t AIn
   return c;
 }
 
+// The kind of a font as pdffonts names it.
+inline std::string PdffontsType(TvnPDFontType AType) {
+  switch (AType) {
+    case TvnPDFontType::Type1:
+      return "Type 1";
+    case TvnPDFontType::Type1C:
+      return "Type 1C";
+    case TvnPDFontType::Type1COT:
+      return "Type 1C (OT)";
+    case TvnPDFontType::Type3:
+      return "Type 3";
+    case TvnPDFontType::TrueType:
+      return "TrueType";
+    case TvnPDFontType::TrueTypeOT:
+      return "TrueType (OT)";
+    case TvnPDFontType::CIDType0:
+      return "CID Type 0";
+    case TvnPDFontType::CIDType0C:
+      return "CID Type 0C";
+    case TvnPDFontType::CIDType0COT:
+      return "CID Type 0C (OT)";
+    case TvnPDFontType::CIDType2:
+      return "CID TrueType";
+    case TvnPDFontType::CIDType2OT:
+      return "CID TrueType (OT)";
+    default:
+      return "unknown";
+  }
+}
+
 }  // namespace vn::pdfdoc::font_test_doc

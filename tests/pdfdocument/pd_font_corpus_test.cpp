@@ -17,6 +17,7 @@
 #include "pdf/parser.h"
 #include "pdfdocument/pd_8bit_font.h"
 #include "pdfdocument/pd_cid_font.h"
+#include "pdfdocument/font_test_doc.h"
 #include "pdfdocument/pd_font.h"
 #include "runtime/strings.h"
 #include "support/prerequisites.h"
@@ -25,6 +26,7 @@ namespace vn::pdfdoc::pd_font_corpus_test {
 
 using vn::pdf::TvnPDBaseObject;
 using vn::pdf::TvnPDDictionary;
+using font_test_doc::PdffontsType;
 
 // The corpus PDFs with their user passwords.
 std::vector<std::pair<std::string, std::string>> CorpusPdfs() {
@@ -104,35 +106,6 @@ std::vector<PdffontsRow> Pdffonts(const std::string& AFile, const std::string& A
     rows.push_back(row);
   }
   return rows;
-}
-
-std::string PdffontsType(TvnPDFontType AType) {
-  switch (AType) {
-    case TvnPDFontType::Type1:
-      return "Type 1";
-    case TvnPDFontType::Type1C:
-      return "Type 1C";
-    case TvnPDFontType::Type1COT:
-      return "Type 1C (OT)";
-    case TvnPDFontType::Type3:
-      return "Type 3";
-    case TvnPDFontType::TrueType:
-      return "TrueType";
-    case TvnPDFontType::TrueTypeOT:
-      return "TrueType (OT)";
-    case TvnPDFontType::CIDType0:
-      return "CID Type 0";
-    case TvnPDFontType::CIDType0C:
-      return "CID Type 0C";
-    case TvnPDFontType::CIDType0COT:
-      return "CID Type 0C (OT)";
-    case TvnPDFontType::CIDType2:
-      return "CID TrueType";
-    case TvnPDFontType::CIDType2OT:
-      return "CID TrueType (OT)";
-    default:
-      return "unknown";
-  }
 }
 
 bool IsFontDict(TvnPDBaseObject* AObject) {
