@@ -143,11 +143,7 @@ Inflater::Inflater(ByteSource& source, const InflateOptions& options)
       length_base_(options.deflate64 ? kLengthBase64 : kLengthBase),
       length_extra_(options.deflate64 ? kLengthExtra64 : kLengthExtra),
       length_symbols_(options.strict ? 29 : 31),
-      distance_symbols_(options.deflate64 ? 32 : 30),
-      input_(kInputChunk),
-      // Room for the history, the longest copy and as much again, so a
-      // slide moves the history only every few window-fulls.
-      window_(4 * history_) {
+      distance_symbols_(options.deflate64 ? 32 : 30) {
   Restart();
 }
 
@@ -501,6 +497,14 @@ void Inflater::Inflate() {
 }
 
 size_t Inflater::DoRead(uint8_t* buffer, size_t count) {
+  // The buffers are made on the first read: a PDF parser makes a decoder for
+  // every stream it meets, and most of them are never read.
+  if (window_.empty()) {
+    input_.resize(kInputChunk);
+    // Room for the history, the longest copy and as much again, so a slide
+    // moves the history only every few window-fulls.
+    window_.resize(4 * history_);
+  }
   size_t done = 0;
   while (done < count) {
     if (read_pos_ < write_pos_) {

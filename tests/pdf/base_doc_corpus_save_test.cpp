@@ -30,13 +30,14 @@ using namespace vn::pdf::testing;
 
 std::string FirstPage(const std::string& path) {
   std::string image;
-  RunTool("pdftoppm -r 36 -f 1 -l 1 " + Quote(path), &image);
+  RunProgram({"pdftoppm", "-r", "36", "-f", "1", "-l", "1", path}, &image);
   return image;
 }
 
-// qpdf --check: 0 is clean; its output names what is wrong otherwise.
+// qpdf --check: 0 is clean; its output names what is wrong otherwise, and
+// for an encrypted file it shows the encryption ("R = ...").
 int Check(const std::string& path, const std::string& password, std::string* report) {
-  return RunTool("qpdf --check --password=" + Quote(password) + " " + Quote(path), report);
+  return RunProgram({"qpdf", "--check", "--password=" + password, path}, report);
 }
 
 class CorpusSave : public ::testing::Test {
@@ -71,26 +72,28 @@ TEST_F(CorpusSave, FullSavesCheckCleanAndRenderTheSame) {
     auto page = [&](const std::string& path) {
       if (!file.Encrypted()) return FirstPage(path);
       fs::remove(plain);
-      RunTool("qpdf --decrypt --password=" + Quote(file.password) + " " + Quote(path) + " " + Quote(plain.string()));
+      RunProgram({"qpdf", "--decrypt", "--password=" + file.password, path, plain.string()});
       return FirstPage(plain.string());
     };
     const std::string original_page = page(file.path);
     ASSERT_FALSE(original_page.empty());
-    // Incremental saves keep the original bytes, and with them whatever
-    // qpdf finds wrong in them.
-    const int original_status = Check(file.path, file.password, nullptr);
 
+    std::string previous;
     for (int round = 1; round <= 2; ++round) {
       const fs::path out = dir_ / (name + "_" + std::to_string(round) + ".pdf");
       doc.SaveDocument(out);
+      // A second save that writes the first one's bytes again passes or
+      // fails with them: the outside tools judge each distinct output once.
+      std::string bytes = vn::ReadFileBytes(out);
+      if (bytes == previous) {
+        fs::remove(out);
+        continue;
+      }
+      previous = std::move(bytes);
       std::string report;
       EXPECT_EQ(Check(out.string(), file.password, &report), 0) << "save " << round << "\n" << report;
       EXPECT_TRUE(page(out.string()) == original_page) << "save " << round << " renders differently";
-      if (file.Encrypted()) {
-        std::string info;
-        RunTool("qpdf --show-encryption --password=" + Quote(file.password) + " " + Quote(out.string()), &info);
-        EXPECT_NE(info.find("R = "), std::string::npos) << info;  // still encrypted
-      }
+      if (file.Encrypted()) EXPECT_NE(report.find("R = "), std::string::npos) << report;  // still encrypted
       fs::remove(out);
     }
     ++saved;
@@ -108,6 +111,9 @@ TEST_F(CorpusSave, FullSavesCheckCleanAndRenderTheSame) {
       EXPECT_EQ(updated.compare(0, original.size(), original), 0) << "original bytes changed";
       std::string report;
       const int status = Check(out.string(), file.password, &report);
+      // Incremental saves keep the original bytes, and with them whatever
+      // qpdf finds wrong in them.
+      const int original_status = status == 0 ? 0 : Check(file.path, file.password, nullptr);
       EXPECT_TRUE(status == 0 || status == original_status) << "incremental\n" << report;
       EXPECT_TRUE(page(out.string()) == original_page) << "incremental save renders differently";
       fs::remove(out);

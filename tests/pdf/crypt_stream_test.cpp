@@ -25,8 +25,9 @@ namespace {
 using P = TvnUserPermissionsType;
 
 std::string FromHex(std::string_view hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  auto nibble = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  std::string out(hex.size() / 2, '\0');
+  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
   return out;
 }
 
@@ -391,12 +392,14 @@ struct Info {
 
 bool HaveTools() { return vn::test_support::HaveTool("qpdf") && vn::test_support::HaveTool("python3"); }
 
-Info ReadInfo(const std::filesystem::path& file, const std::string& password) {
-  std::string script = std::string(VN_FIXTURES_DIR) + "/pdf/filters/encrypt_info.py";
-  std::string cmd = "python3 '" + script + "' '" + file.string() + "' '" + password + "'";
-  Info info;
+// What encrypt_info.py prints of each file, by path; one interpreter reads
+// them all.
+std::map<std::string, Info> ReadInfos(const std::vector<std::pair<std::filesystem::path, std::string>>& files) {
+  std::string cmd = "python3 '" + std::string(VN_FIXTURES_DIR) + "/pdf/filters/encrypt_info.py'";
+  for (const auto& [file, password] : files) cmd += " '" + file.string() + "' '" + password + "'";
+  std::map<std::string, Info> infos;
   FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return info;
+  if (!p) return infos;
   std::string out;
   char buf[65536];
   size_t n;
@@ -404,23 +407,28 @@ Info ReadInfo(const std::filesystem::path& file, const std::string& password) {
   pclose(p);
   std::istringstream lines(out);
   std::string line;
+  Info* info = nullptr;
   while (std::getline(lines, line)) {
     std::istringstream ls(line);
     std::string key;
     ls >> key;
-    if (key == "STREAM") {
+    if (key == "FILE") {
+      info = &infos[line.substr(5)];
+    } else if (!info) {
+      continue;
+    } else if (key == "STREAM") {
       Info::Stream s;
       std::string hex;
       ls >> s.obj >> s.gen >> s.start >> s.length >> hex;
       s.plain = FromHex(hex);
-      info.streams.push_back(s);
+      info->streams.push_back(s);
     } else {
       std::string rest;
       std::getline(ls, rest);
-      info.values[key] = rest.empty() ? rest : rest.substr(1);
+      info->values[key] = rest.empty() ? rest : rest.substr(1);
     }
   }
-  return info;
+  return infos;
 }
 
 std::unique_ptr<TvnPDDictionary> EncryptDict(const Info& info) {
@@ -486,11 +494,15 @@ TEST(SecurityHandlerCorpus, EncryptedFiles) {
       {"pdfjs_issue17215.pdf", "", "", TvnPDFEncryptionLevel::elRC4_128Bit, 3, 16},
       {"qpdf_short-O-U.pdf", "19723102477", "", TvnPDFEncryptionLevel::elAES_128Bit, 4, 16},
   };
+  std::vector<std::pair<std::filesystem::path, std::string>> files;
+  for (const auto& c : cases)
+    if (std::filesystem::exists(dir / c.file)) files.emplace_back(dir / c.file, c.user);
+  std::map<std::string, Info> infos = ReadInfos(files);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const auto path = dir / c.file;
     if (!std::filesystem::exists(path)) continue;
-    Info info = ReadInfo(path, c.user);
+    Info& info = infos[path.string()];
     ASSERT_TRUE(info.values.count("O")) << "qpdf gave no Encrypt dictionary";
     TvnEncryptionSettings doc = ReadStandardEncryption(*EncryptDict(info), FromHex(info.values.at("ID")));
     EXPECT_EQ(doc.Level, c.level);
@@ -538,9 +550,14 @@ TEST(SecurityHandlerCorpus, Aes256FilesAreUnsupported) {
   const std::filesystem::path dir = std::filesystem::path(VN_CORPUS_DIR) / "pdf";
   if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no corpus";
   if (!HaveTools()) GTEST_SKIP() << "qpdf or python3 missing";
-  for (auto [file, password] : {std::pair{"pdfjs_issue6010_1.pdf", "abc"}, std::pair{"pdfjs_issue7665.pdf", ""}}) {
+  const std::pair<const char*, const char*> aes256[] = {{"pdfjs_issue6010_1.pdf", "abc"}, {"pdfjs_issue7665.pdf", ""}};
+  std::vector<std::pair<std::filesystem::path, std::string>> files;
+  for (auto [file, password] : aes256)
+    if (std::filesystem::exists(dir / file)) files.emplace_back(dir / file, password);
+  std::map<std::string, Info> infos = ReadInfos(files);
+  for (auto [file, password] : aes256) {
     if (!std::filesystem::exists(dir / file)) continue;
-    Info info = ReadInfo(dir / file, password);
+    Info& info = infos[(dir / file).string()];
     ASSERT_EQ(info.values["R"], "6") << file;
     EXPECT_THROW(ReadStandardEncryption(*EncryptDict(info), FromHex(info.values.at("ID"))), ExUnsupportedEncryption)
         << file;

@@ -118,17 +118,28 @@ TEST(PdfCorpusImages, CcittAndDctImagesDecode) {
   int ccitt = 0, dct = 0;
   for (const CorpusFile& file : ReadManifest(corpus)) {
     if (file.Damaged() || file.Unsupported()) continue;
-    const std::string password = file.password.empty() ? "" : "-upw " + Quote(file.password) + " ";
+    std::vector<std::string> args = {"pdfimages", "-list"};
+    if (!file.password.empty()) args.insert(args.end(), {"-upw", file.password});
+    args.push_back(file.path);
     std::string listing;
-    RunTool("pdfimages -list " + password + Quote(file.path), &listing);
+    RunProgram(args, &listing);
     const std::vector<ListedImage> images = ListImages(listing);
-    bool any = false;
-    for (const ListedImage& image : images) any |= image.encoding == "ccitt" || image.encoding == "jpeg";
+    bool any = false, any_ccitt = false;
+    for (const ListedImage& image : images) {
+      any |= image.encoding == "ccitt" || image.encoding == "jpeg";
+      any_ccitt |= image.encoding == "ccitt";
+    }
     if (!any) continue;
     SCOPED_TRACE(file.path);
     fs::remove_all(out_dir);
     fs::create_directories(out_dir);
-    ASSERT_EQ(RunTool("pdfimages -png " + password + Quote(file.path) + " " + Quote((out_dir / "i").string())), 0);
+    // The pixels pdfimages writes are the oracle of the CCITT images only
+    // (DCT images are checked against libjpeg).
+    if (any_ccitt) {
+      args[1] = "-png";
+      args.push_back((out_dir / "i").string());
+      ASSERT_EQ(RunProgram(args), 0);
+    }
     TvnPDBaseDoc doc;
     doc.LoadDocument(fs::path(file.path), file.password);
     for (size_t i = 0; i < images.size(); ++i) {

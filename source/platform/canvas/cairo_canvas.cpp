@@ -44,22 +44,31 @@ cairo_surface_t* MaskOf(const CanvasState& state) {
 }
 
 // A premultiplied cairo image of a bitmap (straight alpha, kept only when
-// the bitmap has alpha).
+// the bitmap has alpha). 24-bit pixels are copied straight from their rows
+// (opaque); other formats than 32-bit become a 32-bit copy first.
 cairo_surface_t* ToSurface(const Bitmap& b) {
-  if (b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
+  const bool rgb = b.Format() == PixelFormat::pf24bit;
+  if (!rgb && b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.Width(), b.Height());
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
-  const bool alpha = b.HasAlpha();
+  const bool alpha = !rgb && b.HasAlpha();
+  const int step = rgb ? 3 : 4;
   for (int32_t y = 0; y < b.Height(); ++y) {
     const uint8_t* src = b.Row(y).data();
     uint8_t* dst = data + size_t(y) * stride;
     for (int32_t x = 0; x < b.Width(); ++x) {
-      const uint32_t a = alpha ? src[x * 4 + 3] : 255;
-      for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((src[x * 4 + c] * a + 127) / 255);
-      dst[x * 4 + 3] = uint8_t(a);
+      const uint8_t* p = src + x * step;
+      if (alpha) {
+        const uint32_t a = p[3];
+        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((p[c] * a + 127) / 255);
+        dst[x * 4 + 3] = uint8_t(a);
+      } else {
+        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = p[c];
+        dst[x * 4 + 3] = 255;
+      }
     }
   }
   cairo_surface_mark_dirty(s);
