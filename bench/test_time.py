@@ -3,7 +3,8 @@
 
 Measure (default): clones a commit (HEAD unless --rev) into a temporary
 folder with shared/ linked beside it as in CI, runs ./test.sh there twice
-under /usr/bin/time -v with ccache disabled, and prints the table. The first
+under /usr/bin/time -v with ccache disabled (--ccache: enabled, so objects of
+earlier builds on this machine are reused), and prints the table. The first
 run is the measured one (configure, build, tests); the second has nothing to
 build, so its CPU time is the test run's, and the first minus the second is
 the build's. The build's CPU time is shared among its phases in proportion to
@@ -136,7 +137,10 @@ def measure(args):
     subprocess.check_call(["git", "-C", clone, "checkout", "-q", rev])
     if os.path.isdir(shared):
         os.symlink(shared, os.path.join(work, "shared"))
-    env = dict(os.environ, CCACHE_DISABLE="1")
+    # By default every object is compiled; with --ccache the clone may reuse
+    # objects of earlier builds on this machine, as ./test.sh does.
+    env = dict(os.environ) if args.ccache else dict(os.environ, CCACHE_DISABLE="1")
+    env.pop("CCACHE_BASEDIR", None)
     print(f"measuring {rev[:10]} in {clone}", file=sys.stderr)
     first = os.path.join(work, "time-first.txt")
     second = os.path.join(work, "time-second.txt")
@@ -150,7 +154,8 @@ def measure(args):
             shutil.copy(src, os.path.join(args.save, dst))
     total, wall = read_time(first)
     run, run_wall = read_time(second)
-    print(f"commit {rev[:10]}, {os.cpu_count()} cores, ccache disabled; "
+    cache = "ccache on" if args.ccache else "ccache disabled"
+    print(f"commit {rev[:10]}, {os.cpu_count()} cores, {cache}; "
           f"wall {wall} (tests alone {run_wall})")
     print_table(read_ninja_log(ninja_log), total, run)
     if args.keep:
@@ -164,6 +169,8 @@ def main():
     parser.add_argument("--rev", default="HEAD")
     parser.add_argument("--keep", action="store_true", help="keep the clone")
     parser.add_argument("--save", help="copy the time files and ninja log here")
+    parser.add_argument("--ccache", action="store_true",
+                        help="let ccache reuse objects of earlier builds on this machine")
     parser.add_argument("--report", metavar="NINJA_LOG")
     parser.add_argument("--time", help="/usr/bin/time -v output of the first run")
     parser.add_argument("--run-time", help="/usr/bin/time -v output of the second run")
