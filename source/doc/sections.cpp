@@ -218,7 +218,11 @@ void TvnDOCMainDocumentParser::ReadSectionProperties(wm::TvnSection& ASection, T
                                   .message = "a section asks for " + std::to_string(count) + " columns; ignored"});
           break;
         }
+        // A repeated column count replaces the columns rather than adding
+        // to them, so the list always matches the count.
         ASection.SetColumnsCount(static_cast<int32_t>(count));
+        columns.clear();
+        widths_given = spaces_given = 0;
         for (int64_t i = 0; i < count; ++i) columns.push_back(std::make_unique<wm::TvnWordColumn>());
         break;
       }

@@ -140,6 +140,9 @@ TEST(DocSections, EachSectionSprmSetsItsProperty) {
            Sprm(0xF203, Byte(0) + W16(4500)) + Sprm(0xF204, Byte(0) + W16(300)) + Sprm(0xF203, Byte(1) + W16(2250)) +
            Sprm(0xF203, Byte(2) + W16(1500)),
        kDefaults + " columns 2 custom gap -1 300+20 150+0"},
+      {"a repeated column count replaces the columns", Sprm(0x500B, W16(3)) + Sprm(0x500B, W16(1)),
+       kDefaults + " columns 2 equal gap -1 312+0 312+0"},
+      {"a column count beyond any layout is ignored", Sprm(0x500B, W16(50000)), kDefaults},
       {"a page border side from each layout",
        Sprm(0x702B, Byte(12) + Byte(7) + Byte(6) + Byte(0x25)) +
            Sprm(0xD236, Byte(8) + Byte(1) + Byte(2) + Byte(3) + Byte(0) + Byte(8) + Byte(9) + Byte(0x43) + Byte(0)),
