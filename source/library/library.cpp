@@ -1,5 +1,6 @@
 #include "library/library.h"
 
+#include "docx/docx_document.h"
 #include "export/metafile_processor.h"
 #include "export/page_canvas.h"
 #include "framework/canvas.h"
@@ -11,6 +12,7 @@ namespace vn {
 
 namespace {
 
+using docx::TvnqDOCXDocument;
 using framework::DocumentClassOf;
 using framework::TvnBitmapHandler;
 using framework::TvnImageHandler;
@@ -22,11 +24,12 @@ using pdfdoc::TvnqPDFDocument;
 using rtf::TvnTextDocument;
 
 // The order of the formats decides the order of the dialogs' filter texts.
-// Still to come in their places: ".docx" and ".dotx" after ".pdf", ".rtf"
-// then ".doc" and ".dot" at the end.
+// Still to come in their places: ".rtf" then ".doc" and ".dot" at the end.
 constexpr FormatRegistration kFormats[] = {
     {u".txt", u"Plain Text File", &DocumentClassOf<TvnTextDocument>},
     {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
+    {u".docx", u"Word Document", &DocumentClassOf<TvnqDOCXDocument>},
+    {u".dotx", u"Word Template", &DocumentClassOf<TvnqDOCXDocument>},
     {u".tiff", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},
     {u".tif", u"TIFF", &DocumentClassOf<TvnTIFFHandler>},
     {u".wmf", u"Windows Metafile", &DocumentClassOf<TvnMetaFileHandler>},

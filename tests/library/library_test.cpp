@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "../export/recording_engine.h"
+#include "docx/docx_document.h"
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
 #include "imaging/image_formats.h"
@@ -34,8 +35,8 @@ std::vector<Expected> StartUpOrder() {
   return {
       {u".txt", DocumentClassOf<rtf::TvnTextDocument>()},
       {u".pdf", DocumentClassOf<pdfdoc::TvnqPDFDocument>()},
-      {u".docx", nullptr},
-      {u".dotx", nullptr},
+      {u".docx", DocumentClassOf<docx::TvnqDOCXDocument>()},
+      {u".dotx", DocumentClassOf<docx::TvnqDOCXDocument>()},
       {u".tiff", DocumentClassOf<TvnTIFFHandler>()},
       {u".tif", DocumentClassOf<TvnTIFFHandler>()},
       {u".wmf", DocumentClassOf<TvnMetaFileHandler>()},

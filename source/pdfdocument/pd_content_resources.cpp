@@ -1,0 +1,80 @@
+// The operators of the content interpreter that look names up in the
+// resources: fonts, colour spaces, patterns, ExtGStates, XObjects, and the
+// images drawn inline.
+#include "pdf/filter_manager.h"
+#include "pdf/streams.h"
+#include "pdfdocument/pd_content_stream.h"
+#include "pdfdocument/pd_font.h"
+#include "pdfdocument/pd_form.h"
+#include "pdfdocument/pd_image.h"
+#include "pdfdocument/pd_pattern.h"
+#include "pdfdocument/pd_resource.h"
+#include "pdfdocument/pd_xobject.h"
+
+namespace vn::pdfdoc {
+
+TvnPDColorSpace* TvnPDContentStream::LookUpColorSpace(const std::string& AName) {
+  return FPageResource ? FPageResource->LookUpColorSpace(AName) : nullptr;
+}
+
+TvnPDFont* TvnPDContentStream::LookUpFont(const std::string& AName) {
+  return FPageResource ? FPageResource->LookUpFont(AName) : nullptr;
+}
+
+TvnPDPattern* TvnPDContentStream::SelectPattern(const std::string& AName, const TvnColorComp* AColor) {
+  TvnPDPattern* pattern = FPageResource ? FPageResource->LookUpPattern(AName) : nullptr;
+  if (!pattern) return nullptr;
+  if (AColor) pattern->SetFillColor(*AColor);
+  pattern->SetIsInnerPattern(FIsPatternStream);
+  return pattern;
+}
+
+void TvnPDContentStream::OpGState(TvnArgs AArgs) {
+  TvnPDGState* gstate = FPageResource ? FPageResource->LookUpGState(AArgs[0]->AsName()->GetValue()) : nullptr;
+  if (!gstate) return;
+  if (const double alpha = gstate->StrokeAlpha(); alpha != -1) FState->StrokeOpacity = alpha;
+  FExportDev->UpdateStrokeOpacity(*FState);
+  if (const double alpha = gstate->NonStrokeAlpha(); alpha != -1) FState->FillOpacity = alpha;
+  FExportDev->UpdateFillOpacity(*FState);
+}
+
+void TvnPDContentStream::OpXObject(TvnArgs AArgs) {
+  TvnPDXObject* xobject = FPageResource ? FPageResource->LookUpXObject(AArgs[0]->AsName()->GetValue()) : nullptr;
+  if (!xobject) return;
+  if (xobject->SubType() == TvnXObjectType::xtImage)
+    FExportDev->DrawImage(*FState, static_cast<TvnPDImage*>(xobject));
+  else if (xobject->SubType() == TvnXObjectType::xtForm)
+    FExportDev->DrawFormXObject(*FState, static_cast<TvnPDForm*>(xobject));
+}
+
+void TvnPDContentStream::DrawInlineImage(std::unique_ptr<vn::pdf::TvnPDDictionary> ADict, int64_t AStart,
+                                         int64_t ALength) {
+  auto window = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(FData, AStart, ALength, true);
+  std::unique_ptr<vn::pdf::TvnPDStream> data = vn::pdf::TvnPDFilterManager::GetFilter(ADict.get(), std::move(window));
+  if (!data) return;
+  // Colour-space names of an inline image are those of the resources the
+  // content runs with.
+  TvnPDImage image(FParentDoc, FPageResource, data.get());
+  image.SetIsInlineImage(true);
+  FExportDev->DrawImage(*FState, &image);
+}
+
+TvnPDResource* TvnPDContentStream::Type3Resources(TvnPDFont& AFont) {
+  vn::pdf::TvnPDDictionary* dict = AFont.GetResourcesDict();
+  // Glyph procedures without resources of their own use the page's.
+  if (!dict) return FPageResource;
+  for (const auto& [key, resource] : FType3Resources)
+    if (key == dict) return resource.get();
+  FType3Resources.emplace_back(dict, std::make_unique<TvnPDResource>(FParentDoc, &AFont, dict));
+  return FType3Resources.back().second.get();
+}
+
+TvnPDContentStream* TvnPDPattern::GetContent() {
+  std::unique_ptr<vn::pdf::TvnObject>& slot = ContentSlot();
+  if (!slot) slot = std::make_unique<TvnPDContentStream>(ParentDoc(), this, BaseObject());
+  auto* content = static_cast<TvnPDContentStream*>(slot.get());
+  content->SetIsPatternStream(true);
+  return content;
+}
+
+}  // namespace vn::pdfdoc
