@@ -74,6 +74,10 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   // document has no usable section table. Asked before GetEnumerator, so
   // that the paragraph ending each section but the last is marked.
   std::optional<std::vector<vn::wordmodel::TvnSection*>> Sections() override;
+  // Hands over the body items of GetEnumerator and the sections (with
+  // their headers and footers), so that they outlive the reader; the
+  // reader keeps nothing of them.
+  vn::wordmodel::TvnItemList TakeOwnedItems();
   // The section starts read by Sections, as main-story positions (entry 0
   // the start of the first section).
   const std::vector<int64_t>& SectionOffsets() const { return FSectionOffsets; }

@@ -167,6 +167,14 @@ std::optional<std::vector<wm::TvnSection*>> TvnDOCMainDocumentParser::Sections()
   return sections;
 }
 
+wm::TvnItemList TvnDOCMainDocumentParser::TakeOwnedItems() {
+  wm::TvnItemList items = std::move(FList);
+  FList.clear();
+  for (auto& section : FSections) items.push_back(std::move(section));
+  FSections.clear();
+  return items;
+}
+
 void TvnDOCMainDocumentParser::ReadSectionProperties(wm::TvnSection& ASection, TvnBinaryReader& AReader) {
   const auto cb = static_cast<int64_t>(AReader.GetDecimalValue(2));
   const int64_t end = std::min(AReader.Position() + cb, AReader.Length());
