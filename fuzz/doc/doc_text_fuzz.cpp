@@ -9,8 +9,8 @@
 // Initialize finishes; each story's runs lie within the story's text, in
 // order; applying them finishes; the stylesheet gives no more styles than
 // its bytes hold slots; there is at least one section, the section starts
-// ascend, a section has at most 1000 columns, and no more paragraphs end a section
-// than there are later sections; the body has no more paragraphs than the
+// ascend, a section has at most 1000 columns, and no more paragraphs end a
+// section than there are later sections; the body has no more paragraphs than the
 // main story has characters, every table row has cells; no crash, leak or
 // hang.
 #include <cstddef>

@@ -56,7 +56,7 @@ TvnDocItem* DocBodyItemOf(TvnDocItem* AItem, const std::unordered_set<const TvnD
 }
 
 void DocCollectBodyItems(const wordmodel::LaidOutItems& AItems, const std::unordered_set<const TvnDocItem*>& ABody,
-                      std::vector<TvnDocItem*>& AOut) {
+                         std::vector<TvnDocItem*>& AOut) {
   for (TvnDocItem* item : AItems) {
     if (auto* column = dynamic_cast<wordmodel::TvnColumn*>(item)) {
       DocCollectBodyItems(column->Children(), ABody, AOut);

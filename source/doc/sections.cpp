@@ -8,8 +8,10 @@
 // Damage is read leniently: the section table is read no further than its
 // own byte count; a section whose property list is missing (0xFFFFFFFF) or
 // lies outside the stream keeps the model's defaults; a header range the
-// header table does not have, or one that is not ascending, is treated as
-// empty.
+// header table does not have, or one that runs backwards, counts as no
+// header of the section's own, so the previous section's shows. Header
+// and footer items repeated from an earlier section are copies: each
+// section owns its own.
 #include <algorithm>
 #include <cmath>
 #include <string>
