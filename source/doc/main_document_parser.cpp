@@ -70,9 +70,7 @@ void TvnDOCMainDocumentParser::Initialize() {
   ReadStories();
   FListNumbering = std::make_unique<TvnDocListNumbering>(table, fib, *FPackage->HelperFunctions(), FDiagnostics);
   if (FBuilder) FBuilder->SetListNumbering(FListNumbering.get());
-  // The shape anchors, text boxes and drawing data, and the header
-  // positions are read by the steps that build shapes and sections over
-  // these stories.
+  ReadHeaderPositions();
 }
 
 void TvnDOCMainDocumentParser::ReadStories() {

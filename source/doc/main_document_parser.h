@@ -18,13 +18,15 @@
 //
 // It also reads the list definitions and overrides (ListNumbering).
 // GetEnumerator builds the main story's paragraphs and tables
-// (TvnDocParagraphBuilder); the sections, shapes and header positions are
-// read by later steps over these stories; the stylesheet by
-// TvnDOCStyleParser.
+// (TvnDocParagraphBuilder); Sections reads the section table, each
+// section's properties and its headers and footers (built from the header
+// story), and tells the builder where sections end; the stylesheet is read
+// by TvnDOCStyleParser.
 #pragma once
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "doc/doc_package.h"
@@ -33,6 +35,7 @@
 #include "doc/list_numbering.h"
 #include "runtime/diagnostics.h"
 #include "wordmodel/document_mediator.h"
+#include "wordmodel/section.h"
 #include "wordmodel/word_document_info.h"
 #include "wordmodel/word_parser.h"
 
@@ -66,6 +69,21 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   // The body items of the whole main story, built once (after Initialize)
   // and kept by the reader.
   std::vector<vn::wordmodel::TvnDocItem*> GetEnumerator() override;
+  // The document's sections in order, read once (after Initialize) and
+  // kept by the reader; one section with the model's defaults when the
+  // document has no usable section table. Asked before GetEnumerator, so
+  // that the paragraph ending each section but the last is marked.
+  std::optional<std::vector<vn::wordmodel::TvnSection*>> Sections() override;
+  // Hands over the body items of GetEnumerator and the sections (with
+  // their headers and footers), so that they outlive the reader; the
+  // reader keeps nothing of them.
+  vn::wordmodel::TvnItemList TakeOwnedItems();
+  // The section starts read by Sections, as main-story positions (entry 0
+  // the start of the first section).
+  const std::vector<int64_t>& SectionOffsets() const { return FSectionOffsets; }
+  // The header story's positions of the header-and-footer table (empty
+  // when the document has no header story).
+  const std::vector<int64_t>& HeaderPositions() const { return FHeaders; }
   // The paragraphs and tables of the named story between story positions
   // AStart and AEnd, handed to the caller; nothing for another name.
   vn::wordmodel::TvnItemList BuildParagraphs(const String& AStoryName, int64_t AEnd, int64_t AStart);
@@ -87,6 +105,9 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
 
  private:
   void ReadStories();
+  void ReadHeaderPositions();
+  void ReadSectionProperties(vn::wordmodel::TvnSection& ASection, TvnBinaryReader& AReader);
+  void ReadHeadersFooters(vn::wordmodel::TvnSection& ASection, size_t AIndex);
   void ReadStory(TvnDocStory& AStory, int64_t AStart, int64_t AEnd);
   template <typename Run>
   void PlaceRuns(const std::vector<Run>& AFileRuns, std::vector<Run>& AStoryRuns, int64_t AStart, int64_t AEnd) const;
@@ -101,6 +122,13 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   std::unique_ptr<TvnDocListNumbering> FListNumbering;
   std::unique_ptr<TvnDocParagraphBuilder> FBuilder;
   bool FBuilt = false;
+  std::vector<int64_t> FSectionOffsets;
+  std::vector<int64_t> FHeaders;
+  std::vector<std::unique_ptr<vn::wordmodel::TvnSection>> FSections;
+  // Per header or footer kind, the last section that had one of its own:
+  // a later section without one shows copies of its items.
+  std::array<const vn::wordmodel::TvnHeaderFooterElement*, 6> FPreviousSection{};
+  bool FSectionsRead = false;
 };
 
 }  // namespace vn::doc

@@ -1,5 +1,6 @@
 #include "library/library.h"
 
+#include "doc/doc_document.h"
 #include "docx/docx_document.h"
 #include "export/metafile_processor.h"
 #include "export/page_canvas.h"
@@ -12,6 +13,7 @@ namespace vn {
 
 namespace {
 
+using doc::TvnqDOCDocument;
 using docx::TvnqDOCXDocument;
 using framework::DocumentClassOf;
 using framework::TvnBitmapHandler;
@@ -24,7 +26,7 @@ using pdfdoc::TvnqPDFDocument;
 using rtf::TvnTextDocument;
 
 // The order of the formats decides the order of the dialogs' filter texts.
-// Still to come in their places: ".rtf" then ".doc" and ".dot" at the end.
+// Still to come in its place: ".rtf" before ".doc" and ".dot" at the end.
 constexpr FormatRegistration kFormats[] = {
     {u".txt", u"Plain Text File", &DocumentClassOf<TvnTextDocument>},
     {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
@@ -42,6 +44,8 @@ constexpr FormatRegistration kFormats[] = {
     {u".ico", u"Icon", &DocumentClassOf<TvnImageHandler>},
     {u".gif", u"GIF ", &DocumentClassOf<TvnImageHandler>},
     {u".cur", u"Cursor", &DocumentClassOf<TvnImageHandler>},
+    {u".doc", u"Word 97-2003 Document", &DocumentClassOf<TvnqDOCDocument>},
+    {u".dot", u"Word 97-2003 Template", &DocumentClassOf<TvnqDOCDocument>},
 };
 
 }  // namespace

@@ -3,7 +3,8 @@
 // choice or one after the other), a piece table, and one character and one
 // paragraph formatted disk page with runs of the caller's choice, wrapped in
 // a compound file by CompoundFileBuilder. Story counts default to the whole
-// text in the main story.
+// text in the main story. A section table (positions and each section's
+// property sprms) and a header table may be added.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +62,20 @@ class WordDocumentBuilder {
   WordDocumentBuilder& Lists(std::string definitions, std::string overrides) {
     list_definitions_ = std::move(definitions);
     list_overrides_ = std::move(overrides);
+    return *this;
+  }
+
+  // The section table: n + 1 main-story positions and n sections' sprms
+  // (each put into the WordDocument stream after the formatted disk pages);
+  // a section without sprms (nullopt) gets the "no properties" offset.
+  WordDocumentBuilder& SectionTable(std::vector<uint32_t> positions, std::vector<std::optional<std::string>> sprms) {
+    section_positions_ = std::move(positions);
+    section_sprms_ = std::move(sprms);
+    return *this;
+  }
+  // The header table's positions in the header story.
+  WordDocumentBuilder& HeaderTable(std::vector<uint32_t> positions) {
+    header_positions_ = std::move(positions);
     return *this;
   }
 
@@ -153,6 +168,24 @@ class WordDocumentBuilder {
     }
     word.replace(chpx_page * 512, 512, ChpxPage(chpx));
     word.replace(papx_page * 512, 512, PapxPage(papx));
+    if (!section_positions_.empty()) {
+      put32(202, static_cast<uint32_t>(table_.size()));
+      put32(206, static_cast<uint32_t>(section_positions_.size() * 4 + section_sprms_.size() * 12));
+      for (uint32_t position : section_positions_) table_ += Le32(position);
+      for (const auto& sprms : section_sprms_) {
+        uint32_t fc = 0xFFFFFFFF;
+        if (sprms) {
+          fc = static_cast<uint32_t>(word.size());
+          word += Le16(static_cast<uint16_t>(sprms->size())) + *sprms;
+        }
+        table_ += Le16(0) + Le32(fc) + Le16(0) + Le32(0xFFFFFFFF);
+      }
+    }
+    if (!header_positions_.empty()) {
+      put32(242, static_cast<uint32_t>(table_.size()));
+      put32(246, static_cast<uint32_t>(header_positions_.size() * 4));
+      for (uint32_t position : header_positions_) table_ += Le32(position);
+    }
     return word;
   }
   const std::string& Table() const { return table_; }
@@ -224,6 +257,9 @@ class WordDocumentBuilder {
   std::string table_;
   std::string stylesheet_;
   std::string list_definitions_, list_overrides_;
+  std::vector<uint32_t> section_positions_;
+  std::vector<std::optional<std::string>> section_sprms_;
+  std::vector<uint32_t> header_positions_;
 };
 
 }  // namespace vn::doc::testing

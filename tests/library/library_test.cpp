@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "../export/recording_engine.h"
+#include "doc/doc_document.h"
 #include "docx/docx_document.h"
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
@@ -50,8 +51,8 @@ std::vector<Expected> StartUpOrder() {
       {u".gif", DocumentClassOf<TvnImageHandler>()},
       {u".cur", DocumentClassOf<TvnImageHandler>()},
       {u".rtf", nullptr},
-      {u".doc", nullptr},
-      {u".dot", nullptr},
+      {u".doc", DocumentClassOf<doc::TvnqDOCDocument>()},
+      {u".dot", DocumentClassOf<doc::TvnqDOCDocument>()},
   };
 }
 
