@@ -1,5 +1,6 @@
-// The fonts of small PDFs written by cairo, LibreOffice and ghostscript
-// (tests/fixtures/pdfdocument/fonts, made by the script beside them): kind,
+// The fonts of small PDFs written by cairo, LibreOffice and ghostscript, and
+// of one written directly with a predefined CMap
+// (tests/fixtures/pdfdocument/fonts, made by the scripts beside them): kind,
 // embedding and subset agree with what pdffonts listed, and the codes,
 // advances and text GetNextChar gives for every shown character agree with
 // the per-character output of a second PDF reader, both kept in
@@ -12,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "pdf/base_doc.h"
+#include "pdfdocument/cmap.h"
 #include "pdfdocument/font_test_doc.h"
+#include "pdfdocument/pd_cid_font.h"
 #include "pdfdocument/pd_font.h"
 #include "runtime/strings.h"
 
@@ -84,16 +87,20 @@ std::string CMapFolder() { return std::string(VN_FIXTURES_DIR) + "/pdfdocument/c
 TEST(PDFontFixtures, KindEmbeddingAndSubsetAgreeWithPdffonts) {
   const FixtureTable table = ReadTable();
   // One fixture per producer and kind; all of them must be listed.
-  const std::set<std::string> kinds_expected = {"TrueType", "Type 1", "Type 1C", "Type 3", "CID TrueType"};
+  const std::set<std::string> kinds_expected = {"TrueType", "Type 1", "Type 1C", "Type 3", "CID TrueType",
+                                                "CID TrueType with a predefined CMap"};
   std::set<std::string> kinds_seen;
-  ASSERT_EQ(table.Fonts.size(), 6u);
+  ASSERT_EQ(table.Fonts.size(), 7u);
   for (const auto& [file, rows] : table.Fonts) {
     auto doc = OpenFixture(file);
     for (const FontRow& row : rows) {
       SCOPED_TRACE(file + " object " + std::to_string(row.Object));
       auto font = TvnPDFont::MakeFont(doc.get(), nullptr, "F", doc->GetObject(row.Object), CMapFolder());
       ASSERT_NE(font, nullptr);
-      kinds_seen.insert(row.Type);
+      const auto* cid_font = dynamic_cast<const TvnPDCIDFont*>(font.get());
+      const bool predefined =
+          cid_font && cid_font->CMap() && !cid_font->CMap()->IsIdentity() && cid_font->CMap()->cMapName() != "Custom";
+      kinds_seen.insert(row.Type + (predefined ? " with a predefined CMap" : ""));
       // pdffonts counts a Type 3 font's glyph procedures as embedded.
       const bool emb = font->EmbeddingType() != TvnPDFFontEmbeddingType::etNone ||
                        font->FontType() == TvnPDFontType::Type3;
@@ -106,20 +113,30 @@ TEST(PDFontFixtures, KindEmbeddingAndSubsetAgreeWithPdffonts) {
 }
 
 // The text of one decoded code: its ToUnicode text when the map has it,
-// else the code GetNextChar gave.
+// else, for a composite font whose character collection has a Unicode map,
+// the Unicode value of the code's CID, else the code GetNextChar gave.
 std::u16string TextOf(const TvnPDFont& AFont, const std::string& ACode, uint32_t ADecoded) {
   int64_t raw = 0;
-  for (unsigned char c : ACode) raw = raw * 256 + c;
+  std::u16string code;
+  for (unsigned char c : ACode) {
+    raw = raw * 256 + c;
+    code.push_back(c);
+  }
   if (AFont.GetToUnicode()) {
     std::u16string text = AFont.GetToUnicode()->LookupText(raw);
     if (!text.empty()) return text;
+  }
+  const auto* cid_font = dynamic_cast<const TvnPDCIDFont*>(&AFont);
+  if (cid_font && cid_font->CMap() && cid_font->CMap()->UCSParser()) {
+    int processed = 0;
+    return std::u16string(1, static_cast<char16_t>(cid_font->CMap()->GetCID(code, 0, processed, false)));
   }
   return std::u16string(1, static_cast<char16_t>(ADecoded));
 }
 
 TEST(PDFontFixtures, CodesAdvancesAndTextAgreeWithTheOtherReader) {
   const FixtureTable table = ReadTable();
-  ASSERT_EQ(table.Chars.size(), 6u);
+  ASSERT_EQ(table.Chars.size(), 7u);
   for (const auto& [file, rows] : table.Chars) {
     auto doc = OpenFixture(file);
     std::map<int64_t, std::unique_ptr<TvnPDFont>> fonts;
