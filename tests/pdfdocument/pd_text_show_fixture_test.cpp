@@ -1,10 +1,9 @@
 // Glyph origins and advances of text shown with character, word and
 // horizontal scaling, rise, TJ shifts and turned text matrices, in a
 // standard font with and without /Widths, an embedded TrueType font and a
-// Type 3 font, agree with
-// the per-character positions a second PDF reader gave for the same pages
-// (tests/fixtures/pdfdocument/text_show, made with the script beside them
-// and kept in expected.tsv).
+// Type 3 font, agree with the per-character positions a second PDF reader
+// gave for the same pages (tests/fixtures/pdfdocument/text_show, made with
+// the script beside them and kept in expected.tsv).
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -95,7 +94,8 @@ TEST(PDTextShowFixtures, GlyphOriginsAndWidthsAgreeWithTheOtherReader) {
       const ShownChar& theirs = rows[i];
       SCOPED_TRACE("character " + std::to_string(i) + " " + std::string(1, theirs.Glyph));
       EXPECT_EQ(ours.Glyph, theirs.Glyph);
-      // The table keeps four decimals.
+      // The table keeps four decimals of the other reader's single
+      // precision.
       EXPECT_NEAR(ours.X, theirs.X, 0.01);
       EXPECT_NEAR(ours.Y, theirs.Y, 0.01);
       const double cut = width_cut.count(file) ? width_cut.at(file) * ours.Size : 0.0;
