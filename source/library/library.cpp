@@ -6,6 +6,7 @@
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
+#include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
 
 namespace vn {
@@ -21,10 +22,11 @@ using framework::TvnMetaFileHandler;
 using framework::TvnPNGHandler;
 using framework::TvnTIFFHandler;
 using pdfdoc::TvnqPDFDocument;
+using rtf::TvnRTFDocument;
 using rtf::TvnTextDocument;
 
 // The order of the formats decides the order of the dialogs' filter texts.
-// Still to come in their places: ".rtf" then ".doc" and ".dot" at the end.
+// Still to come in their place: ".doc" and ".dot" at the end.
 constexpr FormatRegistration kFormats[] = {
     {u".txt", u"Plain Text File", &DocumentClassOf<TvnTextDocument>},
     {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
@@ -42,6 +44,7 @@ constexpr FormatRegistration kFormats[] = {
     {u".ico", u"Icon", &DocumentClassOf<TvnImageHandler>},
     {u".gif", u"GIF ", &DocumentClassOf<TvnImageHandler>},
     {u".cur", u"Cursor", &DocumentClassOf<TvnImageHandler>},
+    {u".rtf", u"Rich Text Format", &DocumentClassOf<TvnRTFDocument>},
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
 #include "platform/canvas/emf_recorder.h"
+#include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
 #include "runtime/streams.h"
 
@@ -49,7 +50,7 @@ std::vector<Expected> StartUpOrder() {
       {u".ico", DocumentClassOf<TvnImageHandler>()},
       {u".gif", DocumentClassOf<TvnImageHandler>()},
       {u".cur", DocumentClassOf<TvnImageHandler>()},
-      {u".rtf", nullptr},
+      {u".rtf", DocumentClassOf<rtf::TvnRTFDocument>()},
       {u".doc", nullptr},
       {u".dot", nullptr},
   };
