@@ -148,7 +148,8 @@ TEST(RtfCorpus, TablesKeepTheirRowsCellsAndNesting) {
       {"pandoc_table_simple.rtf", "[(A ;B ;C ;D )|(E ;F ;G ;H )]"},
       {"pandoc_table_nested.rtf",
        "[([(Level two before/[(Deep A;Deep B)|(Deep C;Deep D)]/Level two after)]/Outer after)]/Outside table"},
-      {"pandoc_table_nested_malformed_itap.rtf", "[([(Parent before/Parent after)]/Outer cell)]"},
+      {"pandoc_table_nested_malformed_itap.rtf",
+       "[([(Parent before/Parent after)]/Outer cell;[([([([(Child at skipped level)])])])])]"},
       {"tika_testRTFTableCellSeparation.rtf", "[(a;b)|(c;d)|(ä;ë)|(ö;ü)]/"},
   };
   for (const auto& [file, dump] : cases)

@@ -134,7 +134,7 @@ const std::map<std::string, std::string> kRtfKnownDifferences = {
     {"rtf/pandoc_table_simple.rtf",
      "a row with four cells and one \\cellx edge: its cells come out one under another"},
     {"rtf/pandoc_table_nested_malformed_itap.rtf",
-     "the text of a cell whose \\itap skips nesting levels is lost"},
+     "the text of a cell whose \\itap skips nesting levels comes after the outer cell's text"},
     {"rtf/pandoc_writer.rtf",
      "all the text is there, but 10 pages instead of 13 and below 90% of unrtf's words in order; not "
      "examined yet"},
