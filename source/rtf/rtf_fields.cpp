@@ -96,13 +96,9 @@ void TvnRTFTagHandler::FinishField() {
   FFields.pop_back();
   if (!read) return;
   std::unique_ptr<vn::wordmodel::TvnFieldCode> code(read->GetFieldCode()->Clone());
-  std::unique_ptr<TvnFieldResult> result;
-  if (read->GetResult() != nullptr) {
-    result = std::make_unique<TvnFieldResult>();
+  auto result = std::make_unique<TvnFieldResult>();
+  if (read->GetResult() != nullptr)
     for (auto& run : *read->GetResult()) result->push_back(std::move(run));
-  } else {
-    result = std::make_unique<TvnFieldResult>();
-  }
   std::unique_ptr<TvnField> field = vn::wordmodel::TvnWordHelperFunctions::GetField(
       FMediator != nullptr ? FMediator->GetDocument() : nullptr, std::move(code), false, std::move(result));
   if (!field) return;

@@ -370,8 +370,9 @@ class TvnRTFTagHandler {
   int32_t FScaleY = 100;
   std::string FShapePropertyName;
 
-  // A field being read: the field (null once a picture field has given its
-  // result to the paragraph), and where its instruction and result began.
+  // A field being read: the field (null once its result has stayed in the
+  // paragraph as ordinary content), and where its instruction and result
+  // began.
   struct FieldState {
     std::unique_ptr<vn::wordmodel::TvnField> Field;
     bool HasInstruction = false;
