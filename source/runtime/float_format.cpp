@@ -127,7 +127,7 @@ constexpr uint64_t kPowersOf10[] = {1ULL,
                                     10000000000000000ULL,
                                     100000000000000000ULL};
 
-// The fixed-point body (no sign, no grouping) of a finite value with up to
+// The fixed-point body (no sign, no grouping) of a finite value's magnitude with up to
 // four decimals, computed exactly in integers: the magnitude is m x 2^e, so
 // magnitude x 10^decimals = m x 5^decimals x 2^(e + decimals), which fits 64
 // bits for m < 2^53 and 5^4 = 625. Rounding the binary fraction away from
@@ -136,9 +136,9 @@ constexpr uint64_t kPowersOf10[] = {1ULL,
 // the tighter limit and the general fallback cannot trigger; otherwise gives
 // false and the caller takes the exact-decimal path. `is_zero` tells whether
 // everything rounded away.
-bool FastFixedBody(double magnitude, int precision, int decimals, std::string& body, bool& is_zero) {
+bool FastFixedBody(double value, int precision, int decimals, std::string& body, bool& is_zero) {
   if (decimals > 4) return false;
-  const uint64_t bits = std::bit_cast<uint64_t>(magnitude) & ~(1ULL << 63);
+  const uint64_t bits = std::bit_cast<uint64_t>(value) & ~(1ULL << 63);  // the magnitude
   const int biased = static_cast<int>(bits >> 52);
   uint64_t mantissa = bits & ((1ULL << 52) - 1);
   int exponent = -1074;
