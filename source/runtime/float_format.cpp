@@ -31,9 +31,15 @@ Decimal Exact(double magnitude) {
   const size_t e = sci.find('e');
   Decimal d;
   std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+'), sci.data() + sci.size(), d.exponent);
-  for (size_t i = 0; i < e; ++i)
-    if (sci[i] != '.') d.digits.push_back(sci[i]);
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+  // The mantissa is d.ddd...: digits up to the last one that is not a zero
+  // (most of the 800 asked for are trailing zeros), appended at once since
+  // every number a writer formats comes through here.
+  size_t last = e;
+  while (last > 0 && (sci[last - 1] == '0' || sci[last - 1] == '.')) --last;
+  if (last == 0) return d;
+  d.digits.reserve(last);
+  d.digits += sci[0];
+  if (last > 2) d.digits.append(sci.substr(2, last - 2));
   return d;
 }
 

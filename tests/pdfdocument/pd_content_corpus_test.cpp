@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "pdf/base_doc.h"
+#include "pdf/pdf_corpus.h"
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_form.h"
@@ -189,16 +190,15 @@ double Agreement(const std::u16string& A, const std::u16string& B) {
   return static_cast<double>(common) / static_cast<double>(std::max(A.size(), B.size()));
 }
 
+// pdftotext's text of the first pages, started without a shell and stopped
+// after 5 seconds.
 bool Pdftotext(const std::string& AFile, const std::string& APassword, std::string& AText) {
-  const auto out = std::filesystem::temp_directory_path() / "content_corpus.txt";
-  std::filesystem::remove(out);
-  const std::string command = "timeout 5 pdftotext -q -l " + std::to_string(kComparedPages) + " -enc UTF-8 " +
-                              (APassword.empty() ? std::string() : "-upw '" + APassword + "' ") + "'" +
-                              (std::filesystem::path(VN_CORPUS_DIR) / AFile).string() + "' '" + out.string() + "'";
-  if (std::system(command.c_str()) != 0) return false;
-  std::ifstream file(out, std::ios::binary);
-  AText.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return true;
+  std::vector<std::string> args = {"timeout", "5", "pdftotext", "-q", "-enc", "UTF-8",
+                                   "-l",      std::to_string(kComparedPages)};
+  if (!APassword.empty()) args.insert(args.end(), {"-upw", APassword});
+  args.push_back((std::filesystem::path(VN_CORPUS_DIR) / AFile).string());
+  args.push_back("-");
+  return vn::pdf::testing::RunProgram(args, &AText) == 0;
 }
 
 TEST(PDContentCorpus, EveryPageRunsAndShowsTheTextPdftotextFinds) {

@@ -60,9 +60,10 @@ inline std::string BoxesText(const PageBoxes& p) {
 inline std::map<int, PageBoxes> PdfinfoBoxes(const std::filesystem::path& file, int last,
                                              const std::string& password = {}, bool* opened = nullptr) {
   std::string out;
-  std::string command = "pdfinfo -f 1 -l " + std::to_string(last) + " -box ";
-  if (!password.empty()) command += "-upw " + vn::pdf::testing::Quote(password) + " ";
-  const int status = vn::pdf::testing::RunTool(command + vn::pdf::testing::Quote(file.string()), &out);
+  std::vector<std::string> args = {"pdfinfo", "-f", "1", "-l", std::to_string(last), "-box"};
+  if (!password.empty()) args.insert(args.end(), {"-upw", password});
+  args.push_back(file.string());
+  const int status = vn::pdf::testing::RunProgram(args, &out);
   if (opened) *opened = status == 0;
   std::map<int, PageBoxes> pages;
   std::map<int, int> rotations;
