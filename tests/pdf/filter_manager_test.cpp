@@ -417,12 +417,12 @@ TEST(FilterChainCorpus, StreamsDecodeAsQpdfDecodesThem) {
       if (tag != "STREAM" || start + length > static_cast<size_t>(file.GetSize())) continue;
       TvnPDDictionary dict;
       auto colon = filters.find(':');
-      auto names = Split(filters.substr(colon + 1), ',');
+      auto filter_names = Split(filters.substr(colon + 1), ',');
       if (filters.substr(0, colon) == "name") {
-        dict.Add("Filter", Name(names[0].c_str()));
+        dict.Add("Filter", Name(filter_names[0].c_str()));
       } else {
         auto a = std::make_unique<TvnPDArray>();
-        for (const auto& n : names) a->Add(Name(n.c_str()));
+        for (const auto& n : filter_names) a->Add(Name(n.c_str()));
         dict.Add("Filter", std::move(a));
       }
       if (parms != "-") {
