@@ -7,6 +7,7 @@
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
+#include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
 
 namespace vn {
@@ -23,10 +24,10 @@ using framework::TvnMetaFileHandler;
 using framework::TvnPNGHandler;
 using framework::TvnTIFFHandler;
 using pdfdoc::TvnqPDFDocument;
+using rtf::TvnRTFDocument;
 using rtf::TvnTextDocument;
 
 // The order of the formats decides the order of the dialogs' filter texts.
-// Still to come in its place: ".rtf" before ".doc" and ".dot" at the end.
 constexpr FormatRegistration kFormats[] = {
     {u".txt", u"Plain Text File", &DocumentClassOf<TvnTextDocument>},
     {u".pdf", u"Portable Document Format", &DocumentClassOf<TvnqPDFDocument>},
@@ -44,6 +45,7 @@ constexpr FormatRegistration kFormats[] = {
     {u".ico", u"Icon", &DocumentClassOf<TvnImageHandler>},
     {u".gif", u"GIF ", &DocumentClassOf<TvnImageHandler>},
     {u".cur", u"Cursor", &DocumentClassOf<TvnImageHandler>},
+    {u".rtf", u"Rich Text Format", &DocumentClassOf<TvnRTFDocument>},
     {u".doc", u"Word 97-2003 Document", &DocumentClassOf<TvnqDOCDocument>},
     {u".dot", u"Word 97-2003 Template", &DocumentClassOf<TvnqDOCDocument>},
 };

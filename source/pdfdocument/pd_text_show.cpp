@@ -174,6 +174,11 @@ void TvnPDContentStream::ShowBytes(const std::string& ABytes, int ARawCodeBytes)
     std::u16string codes(ABytes.size(), u'\0');
     for (size_t i = 0; i < ABytes.size(); ++i) codes[i] = static_cast<uint8_t>(ABytes[i]);
     const bool raw_codes = !FExportDev->CIDToGIDNeeded() && font.IsCIDFont();
+    // A Type 3 width is in glyph space: the font matrix (a thousandth
+    // without one) brings it to text space like the other fonts' widths.
+    const bool type3 = IsType3(font);
+    const TvnPDFontMatrix glyph_to_text =
+        type3 && font.FontMatrix() ? *font.FontMatrix() : TvnPDFontMatrix{0.001, 0, 0, 0.001, 0, 0};
     for (size_t pos = 0; pos < codes.size();) {
       uint32_t code = 0;
       std::string name;
@@ -188,6 +193,11 @@ void TvnPDContentStream::ShowBytes(const std::string& ABytes, int ARawCodeBytes)
         font.GetNextChar(codes, pos, processed, code, name, dx, dy, ox, oy);
         used = processed > 0 ? std::min(static_cast<size_t>(processed), codes.size() - pos) : 1;
         if (code == 0 && name.empty()) code = codes[pos];
+        if (type3) {
+          const double gx = dx, gy = dy;
+          dx = gx * glyph_to_text[0] + gy * glyph_to_text[2];
+          dy = gx * glyph_to_text[1] + gy * glyph_to_text[3];
+        }
         if (!std::isfinite(dx)) dx = 0;
         if (!std::isfinite(dy)) dy = 0;
       }

@@ -4,8 +4,11 @@
 // and the document handler that ties them to the document's mediator.
 //
 // The body read (sections and paragraphs) is kept by the handler's reader
-// until the next load. Laying it out into pages is the Word layout's work;
-// until that is wired here, a loaded document has its body and no pages.
+// until the next load, and laid out into pages by the Word layout engine;
+// the handler keeps the laid-out Word pages beside it. A body that lays out
+// into no page (an empty file) gets one blank page of its first section's
+// size. Each Word page lists the body items (paragraphs, tables) it shows
+// text of, found from its laid-out lines when the layout does not list them.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,7 @@
 #include "rtf/rtf_tokenizer.h"
 #include "runtime/streams.h"
 #include "wordmodel/document_mediator.h"
+#include "wordmodel/word_page.h"
 #include "wordmodel/word_parser.h"
 
 namespace vn::rtf {
@@ -104,6 +108,8 @@ class TvnRTFDocumentHandler {
 
   // Laid-out pages: 1 before any load, then the number of pages made.
   int32_t GetPageCount() const;
+  // The laid-out pages of the last load, in order; empty before one.
+  const std::vector<std::unique_ptr<vn::wordmodel::TvnWordPage>>& GetPages() const { return FPages; }
 
  private:
   std::unique_ptr<TvnDocumentMediator> FMediator;
@@ -112,9 +118,9 @@ class TvnRTFDocumentHandler {
   std::unique_ptr<TvnRTFPackage> FRTFPackage;
   std::unique_ptr<TvnRTFParser> FParser;
   vn::wordmodel::TvnWordBody FBody;
+  // Declared after the reader whose items they refer to: they go first.
+  std::vector<std::unique_ptr<vn::wordmodel::TvnWordPage>> FPages;
   bool FIsLoaded = false;
-  // Pages laid out by the last load; none until the Word layout is wired.
-  int32_t FPageCount = 0;
 };
 
 }  // namespace vn::rtf

@@ -100,6 +100,18 @@ void TvnRTFTagHandler::FinishRow(TvnRTFTableInfo& AState) {
 }
 
 void TvnRTFTagHandler::EndOuterRow() {
+  // Nested rows still open (their level was skipped or never ended) go into
+  // the cells that hold them, so that no text read into them is lost.
+  if (!FTableInfoCollection.empty()) FTableLevel = std::max(FTableLevel, FTableInfoCollection.rbegin()->first);
+  while (FTableLevel > 1) {
+    const auto open = FTableInfoCollection.find(FTableLevel);
+    if (open == FTableInfoCollection.end() || (open->second.Cells.empty() && open->second.RowCells.empty())) {
+      if (open != FTableInfoCollection.end()) FTableInfoCollection.erase(open);
+      --FTableLevel;
+      continue;
+    }
+    EndNestedRow();
+  }
   TvnRTFTableInfo& state = TableState(1);
   FinishRow(state);
   if (FTable == nullptr) {

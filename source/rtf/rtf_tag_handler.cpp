@@ -99,8 +99,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
     t.Destinations = {
         {"\\fonttbl", Destination::FontTable},  {"\\colortbl", Destination::ColorTable},
         {"\\defchp", Destination::DefaultChar}, {"\\rtlch", Destination::Body},
-        {"\\ltrch", Destination::Body},         {"\\field", Destination::Body},
-        {"\\fldrslt", Destination::Body},
+        {"\\ltrch", Destination::Body},
         {"\\nesttableprops", Destination::Body}, {"\\shpinst", Destination::Body},
         // The text groups of the information group.
         {"\\title", Destination::InfoText},   {"\\subject", Destination::InfoText},
@@ -108,9 +107,6 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\doccomm", Destination::InfoText}, {"\\operator", Destination::InfoText},
         {"\\company", Destination::InfoText}, {"\\category", Destination::InfoText},
         {"\\hlinkbase", Destination::InfoText}, {"\\pict", Destination::Picture},
-        // Read by the field reader; until it takes them, their groups are
-        // passed over and the field's visible result is read as text.
-        {"\\fldinst", Destination::Skip},
     };
     t.Neglected = {"\\generator", "\\xmlnstbl", "\\wgrffmtfilter", "\\ftnsep",   "\\ftnsepc",
                    "\\aftnsep",   "\\aftnsepc", "\\pnseclvl",      "\\stylesheet", "\\mmathPr",
@@ -125,7 +121,8 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\footerf", GroupEnd::FooterFirst}, {"\\info", GroupEnd::Info},
         {"\\shppict", GroupEnd::ShapePicture}, {"\\shp", GroupEnd::Shape},
         {"\\shptxt", GroupEnd::TextBox},      {"\\creatim", GroupEnd::Date},
-        {"\\revtim", GroupEnd::Date},
+        {"\\revtim", GroupEnd::Date},        {"\\field", GroupEnd::Field},
+        {"\\fldinst", GroupEnd::FieldInstruction}, {"\\fldrslt", GroupEnd::FieldResult},
         {"\\sp", GroupEnd::None},             {"\\sn", GroupEnd::None},
         {"\\sv", GroupEnd::None},
     };
@@ -200,6 +197,7 @@ void TvnRTFTagHandler::OpenGroup() {
   inner.Ignorable = false;
   // The work at a group's end is its own, not its inner groups'.
   inner.End = GroupEnd::None;
+  inner.OwnsFieldPart = false;
   FStack.push_back(std::move(inner));
 }
 
@@ -475,6 +473,7 @@ TvnRTFSpecificProperties& TvnRTFTagHandler::Specific() {
 }
 
 void TvnRTFTagHandler::CloseParagraph() {
+  ++FClosedParagraphs;
   TvnParagraph& paragraph = CurrentParagraph();
   TvnParagraphProperties& properties = *paragraph.GetParagraphProperties();
   using vn::wordmodel::kUnsetValue;
@@ -610,6 +609,9 @@ void TvnRTFTagHandler::BeginGroupEnd(GroupEnd AEnd) {
       return;
     case GroupEnd::ShapePicture: BeginShape(false); return;
     case GroupEnd::Shape: BeginShape(true); return;
+    case GroupEnd::Field: BeginField(); return;
+    case GroupEnd::FieldInstruction: BeginFieldInstruction(); return;
+    case GroupEnd::FieldResult: BeginFieldResult(); return;
     case GroupEnd::None:
     case GroupEnd::Picture: return;
   }
@@ -692,6 +694,9 @@ void TvnRTFTagHandler::FinishGroup(GroupState& AState) {
     case GroupEnd::Picture: FinishPicture(AState); return;
     case GroupEnd::ShapePicture:
     case GroupEnd::Shape: FinishShape(); return;
+    case GroupEnd::Field: FinishField(); return;
+    case GroupEnd::FieldInstruction: FinishFieldInstruction(AState); return;
+    case GroupEnd::FieldResult: FinishFieldResult(AState); return;
   }
 }
 

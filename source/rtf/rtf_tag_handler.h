@@ -14,6 +14,9 @@
 // current font's character set, or of the document ("\ansicpg"); "\uN"
 // gives its character and skips the next N fallback characters ("\ucN").
 //
+// A field group becomes a field of the paragraph: its instruction is the
+// text of "\fldinst" and its result the runs of "\fldrslt" (see
+// rtf_fields.cpp).
 // Paragraph and section words shape the paragraphs and sections; header,
 // footer and text-box groups collect their own paragraphs; rows build
 // tables with one row state per nesting level; pictures and shapes become
@@ -36,6 +39,7 @@
 #include "runtime/codepages.h"
 #include "rtf/rtf_tokenizer.h"
 #include "wordmodel/document_mediator.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/run_properties.h"
 #include "wordmodel/section.h"
@@ -169,6 +173,9 @@ class TvnRTFTagHandler {
     Shape,
     TextBox,
     Date,
+    Field,
+    FieldInstruction,
+    FieldResult,
   };
   // The body set aside while a header, footer or text box is read.
   struct Collector {
@@ -193,6 +200,8 @@ class TvnRTFTagHandler {
     // The destination word that opened an information, date or shape
     // property group.
     std::string InfoKey;
+    // The group is the instruction or result of the innermost field.
+    bool OwnsFieldPart = false;
   };
   struct ControlTables;
   static const ControlTables& Tables();
@@ -302,6 +311,14 @@ class TvnRTFTagHandler {
   void DoDatePart(const TvnRTFElement& AElement);
   void StoreInfoText(const std::string& AKey, const std::string& AText);
 
+  // Fields (rtf_fields.cpp).
+  void BeginField();
+  void BeginFieldInstruction();
+  void BeginFieldResult();
+  void FinishField();
+  void FinishFieldInstruction(const GroupState& AState);
+  void FinishFieldResult(const GroupState& AState);
+
   TvnDocumentMediator* FMediator;
   std::vector<GroupState> FStack;
   // Groups opened beyond kMaxRtfGroupDepth and not yet closed.
@@ -352,6 +369,25 @@ class TvnRTFTagHandler {
   int32_t FScaleX = 100;
   int32_t FScaleY = 100;
   std::string FShapePropertyName;
+
+  // A field being read: the field (null once its result has stayed in the
+  // paragraph as ordinary content), and where its instruction and result
+  // began.
+  struct FieldState {
+    std::unique_ptr<vn::wordmodel::TvnField> Field;
+    bool HasInstruction = false;
+    bool HasResult = false;
+    uint64_t InstructionClosedAtStart = 0;
+    TvnParagraph* ResultParagraph = nullptr;
+    int32_t ResultStart = 0;
+    uint64_t ResultClosedAtStart = 0;
+  };
+  // The fields being read, innermost last; a part group records itself in
+  // the innermost.
+  std::vector<FieldState> FFields;
+  // Paragraphs closed so far: a field part that closed one holds more than
+  // a line of text.
+  uint64_t FClosedParagraphs = 0;
 
   std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
   std::string FInfoBytes;

@@ -1,8 +1,11 @@
 #include "runtime/float_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 namespace vn {
 namespace {
@@ -75,9 +78,14 @@ std::string FixedText(const Decimal& d, int decimals) {
 
 std::string GroupThousands(const std::string& fixed) {
   const size_t point = std::min(fixed.find('.'), fixed.size());
-  std::string int_part = fixed.substr(0, point);
-  for (int i = static_cast<int>(int_part.size()) - 3; i > 0; i -= 3) int_part.insert(static_cast<size_t>(i), ",");
-  return int_part + fixed.substr(point);
+  std::string out;
+  out.reserve(fixed.size() + point / 3);
+  for (size_t i = 0; i < point; ++i) {
+    if (i > 0 && (point - i) % 3 == 0) out += ',';
+    out += fixed[i];
+  }
+  out.append(fixed, point);
+  return out;
 }
 
 std::string General(const Decimal& exact, bool negative, int precision, int exponent_digits) {
@@ -93,6 +101,84 @@ std::string General(const Decimal& exact, bool negative, int precision, int expo
   return out + FixedText(d, decimals);
 }
 
+// Sign, thousands separators and currency around a fixed-point body.
+std::string DressFixed(std::string body, TFloatFormat format, bool signed_value) {
+  if (format != TFloatFormat::ffFixed) body = GroupThousands(body);
+  if (format == TFloatFormat::ffCurrency) return signed_value ? "($" + body + ")" : "$" + body;
+  return signed_value ? "-" + body : body;
+}
+
+constexpr uint64_t kPowersOf10[] = {1ULL,
+                                    10ULL,
+                                    100ULL,
+                                    1000ULL,
+                                    10000ULL,
+                                    100000ULL,
+                                    1000000ULL,
+                                    10000000ULL,
+                                    100000000ULL,
+                                    1000000000ULL,
+                                    10000000000ULL,
+                                    100000000000ULL,
+                                    1000000000000ULL,
+                                    10000000000000ULL,
+                                    100000000000000ULL,
+                                    1000000000000000ULL,
+                                    10000000000000000ULL,
+                                    100000000000000000ULL};
+
+// The fixed-point body (no sign, no grouping) of a finite value's magnitude with up to
+// four decimals, computed exactly in integers: the magnitude is m x 2^e, so
+// magnitude x 10^decimals = m x 5^decimals x 2^(e + decimals), which fits 64
+// bits for m < 2^53 and 5^4 = 625. Rounding the binary fraction away from
+// zero at one half is the decimal rounding the slow path does. Applies only
+// when the rounded value has at most `precision` digits, so the decimals are
+// the tighter limit and the general fallback cannot trigger; otherwise gives
+// false and the caller takes the exact-decimal path. `is_zero` tells whether
+// everything rounded away.
+bool FastFixedBody(double value, int precision, int decimals, std::string& body, bool& is_zero) {
+  if (decimals > 4) return false;
+  const uint64_t bits = std::bit_cast<uint64_t>(value) & ~(1ULL << 63);  // the magnitude
+  const int biased = static_cast<int>(bits >> 52);
+  uint64_t mantissa = bits & ((1ULL << 52) - 1);
+  int exponent = -1074;
+  if (biased != 0) {
+    mantissa |= 1ULL << 52;
+    exponent = biased - 1075;
+  }
+  const uint64_t limit = kPowersOf10[precision];  // precision is at most 17
+  constexpr uint64_t kPowersOf5[] = {1, 5, 25, 125, 625};
+  const uint64_t product = mantissa * kPowersOf5[decimals];
+  const int shift = exponent + decimals;
+  uint64_t scaled = 0;
+  if (shift >= 0) {
+    if (shift >= 63 || product > (limit >> shift)) return false;
+    scaled = product << shift;
+  } else if (shift > -64) {
+    const int right = -shift;
+    scaled = product >> right;
+    const uint64_t rest = product & ((1ULL << right) - 1);
+    if (rest >= 1ULL << (right - 1)) ++scaled;
+  }  // else product < 2^63 is below half of 2^-shift: rounds to zero
+  if (scaled >= limit) return false;
+  is_zero = scaled == 0;
+  const uint64_t unit = kPowersOf10[decimals];
+  char buf[24];
+  auto res = std::to_chars(buf, buf + sizeof buf, scaled / unit);
+  body.assign(buf, res.ptr);
+  if (decimals > 0) {
+    body += '.';
+    uint64_t fraction = scaled % unit;
+    char frac[4];
+    for (int k = decimals - 1; k >= 0; --k) {
+      frac[k] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    body.append(frac, static_cast<size_t>(decimals));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string FloatToStrFA(double value, TFloatFormat format, int precision, int digits) {
@@ -100,6 +186,12 @@ std::string FloatToStrFA(double value, TFloatFormat format, int precision, int d
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   precision = std::clamp(precision, 1, 17);
   const bool negative = value < 0;
+  if (format == TFloatFormat::ffFixed || format == TFloatFormat::ffNumber || format == TFloatFormat::ffCurrency) {
+    std::string body;
+    bool is_zero = false;
+    if (FastFixedBody(value, precision, std::clamp(digits, 0, 18), body, is_zero))
+      return DressFixed(std::move(body), format, negative && !is_zero);
+  }
   const Decimal exact = value == 0 ? Decimal{} : Exact(std::fabs(value));
 
   switch (format) {
@@ -123,11 +215,7 @@ std::string FloatToStrFA(double value, TFloatFormat format, int precision, int d
       // One rounding, at the decimals or at the precision, whichever comes first.
       const Decimal d = RoundTo(exact, std::min(precision, exact.exponent + 1 + digits));
       if (!d.digits.empty() && d.exponent >= precision) return General(exact, negative, precision, 0);
-      std::string body = FixedText(d, digits);
-      const bool signed_value = negative && !d.digits.empty();
-      if (format != TFloatFormat::ffFixed) body = GroupThousands(body);
-      if (format == TFloatFormat::ffCurrency) return signed_value ? "($" + body + ")" : "$" + body;
-      return signed_value ? "-" + body : body;
+      return DressFixed(FixedText(d, digits), format, negative && !d.digits.empty());
     }
   }
   return {};

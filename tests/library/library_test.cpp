@@ -16,6 +16,7 @@
 #include "imaging/image_formats.h"
 #include "pdfdocument/pdf_document.h"
 #include "platform/canvas/emf_recorder.h"
+#include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
 #include "runtime/streams.h"
 
@@ -50,7 +51,7 @@ std::vector<Expected> StartUpOrder() {
       {u".ico", DocumentClassOf<TvnImageHandler>()},
       {u".gif", DocumentClassOf<TvnImageHandler>()},
       {u".cur", DocumentClassOf<TvnImageHandler>()},
-      {u".rtf", nullptr},
+      {u".rtf", DocumentClassOf<rtf::TvnRTFDocument>()},
       {u".doc", DocumentClassOf<doc::TvnqDOCDocument>()},
       {u".dot", DocumentClassOf<doc::TvnqDOCDocument>()},
   };

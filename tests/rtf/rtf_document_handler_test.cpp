@@ -20,7 +20,6 @@ std::string DumpHandlerBody(const TvnRTFDocumentHandler& AHandler, bool AFormat)
     const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element);
     if (paragraph == nullptr) continue;
     result += rtf_test_support::DumpParagraph(*paragraph, AFormat) + "\n";
-    if (paragraph->GetContainsSection()) result += "--\n";
   }
   return result;
 }
@@ -36,7 +35,6 @@ TEST(RtfLoading, AFileFromADocxSourceLoadsAsTheSourceHeldIt) {
             "{Times New Roman 14 ff0000}Red serif{Arial 12 0000ff} blue\n"
             "{Arial 12}Привет, мир\n"
             "{Arial 12}Γειά σου κόσμε\n"
-            "--\n"
             "{Noto Sans CJK JP 12}日本語のテキスト\n"
             "{b Arial 12}Last\n");
   const auto& sections = handler.GetBody().Sections;

@@ -177,6 +177,12 @@ TEST(RtfTables, RowsCellsAndNestingBuildTables) {
       {"a row end at a nested level",
        "{\\rtf1\\trowd\\cellx1000\\pard\\intbl\\itap2 N\\nestcell\\row}", "[([(N)])]"},
       {"a row left open at the end", "{\\rtf1\\trowd\\cellx1000\\pard\\intbl A\\cell B", "[(A;B)]"},
+      {"nesting levels skipped: the rows left open keep their text",
+       "{\\rtf1\\trowd\\cellx5000\\pard\\intbl\\itap2 Before\\par"
+       "\\pard\\intbl\\itap5 Deep\\nestcell{\\*\\nesttableprops\\trowd\\cellx4000\\nestrow}"
+       "\\pard\\intbl\\itap2 After\\nestcell{\\*\\nesttableprops\\trowd\\cellx4000\\nestrow}"
+       "\\pard\\intbl\\itap1 Outer\\cell\\row}",
+       "[([(Before/After)]/Outer;[([([([(Deep)])])])])]"},
   };
   for (const TableCase& c : cases) EXPECT_EQ(DumpStructure(*Dispatch(c.rtf)), c.body) << c.name;
 }

@@ -7,6 +7,7 @@
 
 #include "rtf/rtf_tag_handler.h"
 #include "runtime/strings.h"
+#include "wordmodel/fields.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
@@ -58,24 +59,36 @@ inline std::string FormatOf(const TvnRunProperties& AProps) {
 }
 
 // One paragraph: its runs one after the other, a break as "[line]",
-// "[page]" or "[tab]"; with AFormat each run is preceded by its
-// formatting in braces.
+// "[page]" or "[tab]", a field as the runs of its result; with AFormat each
+// run is preceded by its formatting in braces.
+inline std::string DumpRun(const TvnRun& ARun, bool AFormat);
+
 inline std::string DumpParagraph(const TvnParagraph& AParagraph, bool AFormat) {
   std::string result;
   for (const auto& item : AParagraph.GetItems()) {
+    if (const auto* field = dynamic_cast<const vn::wordmodel::TvnField*>(item.get())) {
+      if (field->GetResult() != nullptr)
+        for (const auto& shown : *field->GetResult()) result += DumpRun(*shown, AFormat);
+      continue;
+    }
     const auto* run = dynamic_cast<const TvnRun*>(item.get());
-    if (run == nullptr) continue;
-    if (AFormat) result += "{" + FormatOf(*run->GetRunProperties()) + "}";
-    for (const auto& child : run->GetItems()) {
-      if (const auto* text = dynamic_cast<const TvnTextitem*>(child.get())) {
-        result += vn::ToUtf8(text->GetText());
-      } else if (const auto* brk = dynamic_cast<const TvnBreak*>(child.get())) {
-        switch (brk->GetBreakType()) {
-          case TvnBreakType::btLine: result += "[line]"; break;
-          case TvnBreakType::btPage: result += "[page]"; break;
-          case TvnBreakType::btTab: result += "[tab]"; break;
-          default: result += "[break]"; break;
-        }
+    if (run != nullptr) result += DumpRun(*run, AFormat);
+  }
+  return result;
+}
+
+inline std::string DumpRun(const TvnRun& ARun, bool AFormat) {
+  std::string result;
+  if (AFormat) result += "{" + FormatOf(*ARun.GetRunProperties()) + "}";
+  for (const auto& child : ARun.GetItems()) {
+    if (const auto* text = dynamic_cast<const TvnTextitem*>(child.get())) {
+      result += vn::ToUtf8(text->GetText());
+    } else if (const auto* brk = dynamic_cast<const TvnBreak*>(child.get())) {
+      switch (brk->GetBreakType()) {
+        case TvnBreakType::btLine: result += "[line]"; break;
+        case TvnBreakType::btPage: result += "[page]"; break;
+        case TvnBreakType::btTab: result += "[tab]"; break;
+        default: result += "[break]"; break;
       }
     }
   }

@@ -231,6 +231,14 @@ TEST_F(DocxRoad, FeaturesOfAWordDocumentReachThePdf) {
   }
   // The Arabic letters are all there (the line is drawn right to left).
   for (const char* letter : {"م", "ر", "ح", "ب", "ا", "ل", "ع"}) EXPECT_NE(first.find(letter), std::string::npos) << letter;
+  // The Chinese line (11 pt, drawn at the whole pixel size of 11.25 pt, in
+  // a face the text's font falls back to) is laid out with the ideographs'
+  // own advances of an em each, so its glyphs do not overlap.
+  const std::string boxes = RunCommand("pdftotext -bbox -enc UTF-8 -f 1 -l 1 '" + pdf.string() + "' -").Out;
+  std::smatch word;
+  ASSERT_TRUE(std::regex_search(boxes, word, std::regex(R"re(xMin="([\d.]+)"[^>]*xMax="([\d.]+)"[^>]*>你好世界<)re")))
+      << boxes;
+  EXPECT_NEAR(std::stod(word[2]) - std::stod(word[1]), 4 * 11.25, 1.0);
   const std::string second = PageText(pdf, 2);
   EXPECT_NE(second.find("Landscapesectiontext"), std::string::npos) << second;
   EXPECT_EQ(second.find("Roadheader"), std::string::npos) << second;

@@ -23,7 +23,10 @@ FontRequest RequestOf(const Font& font) {
 }
 
 // Measures with the fonts service: the window system's integer advances
-// and win-metrics ascent and descent at the font's pixel size.
+// and win-metrics ascent and descent at the font's pixel size. A character
+// the font lacks has the advance of the fallback face that draws it, so
+// text laid out with these advances (and recorded with them) leaves each
+// glyph the room it takes when drawn.
 class GdiTextMeasurer : public TextMeasurer {
  public:
   FontMetrics Metrics(const Font& font) override {
@@ -39,11 +42,11 @@ class GdiTextMeasurer : public TextMeasurer {
       char32_t ch = text[i];
       if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
         ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        out[i] = f->CharAdvance(ch);
+        out[i] = f->DrawnCharAdvance(ch);
         ++i;
         continue;
       }
-      out[i] = f->CharAdvance(ch);
+      out[i] = f->DrawnCharAdvance(ch);
     }
     return out;
   }

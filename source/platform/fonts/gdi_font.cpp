@@ -301,19 +301,19 @@ const GdiFont* GdiFont::FallbackFor(char32_t ch) const {
   return font.get();
 }
 
+int GdiFont::DrawnCharAdvance(char32_t ch) const {
+  FaceLease lease = Lease();
+  const bool surrogate = ch >= 0xD800 && ch <= 0xDFFF;
+  const unsigned glyph = surrogate ? 0 : GlyphIndex(ch);
+  if (glyph == 0 && ch >= 0x20 && !surrogate)
+    if (const GdiFont* fallback = FallbackFor(ch)) return fallback->CharAdvance(ch);
+  return GlyphAdvance(glyph);
+}
+
 TextSize GdiFont::TextExtent(StringView text) const {
   FaceLease lease = Lease();  // once for the whole text
   TextSize size{0, metrics_.Height};
-  for (char32_t ch : CodePointsOf(text)) {
-    unsigned glyph = (ch >= 0xD800 && ch <= 0xDFFF) ? 0 : GlyphIndex(ch);
-    if (glyph == 0 && ch >= 0x20 && !(ch >= 0xD800 && ch <= 0xDFFF)) {
-      if (const GdiFont* fallback = FallbackFor(ch)) {
-        size.Width += fallback->CharAdvance(ch);
-        continue;
-      }
-    }
-    size.Width += GlyphAdvance(glyph);
-  }
+  for (char32_t ch : CodePointsOf(text)) size.Width += DrawnCharAdvance(ch);
   return size;
 }
 

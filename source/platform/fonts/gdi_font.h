@@ -122,16 +122,19 @@ class GdiFont {
   // missing-glyph box.
   int GlyphAdvance(unsigned glyph) const;
   int CharAdvance(char32_t ch) const;
+  // The advance of a character as text is drawn and measured: in the
+  // fallback face that draws it (FindFallbackFace) when this face lacks it,
+  // at the same pixel size; the missing-glyph box for surrogates, control
+  // characters and characters no face has.
+  int DrawnCharAdvance(char32_t ch) const;
   AbcWidths CharAbcWidths(char32_t ch) const;
   AbcWidths GlyphAbcWidths(unsigned glyph) const;
   // Kerning of a character pair from the face's 'kern' table, in pixels.
   int Kerning(char32_t left, char32_t right) const;
 
   // The extent of a text as the window system measures it: the sum of the
-  // advances (no kerning) by the Metrics height. Characters this face lacks
-  // are measured in the fallback face that draws them (FindFallbackFace) at
-  // the same pixel size; lone surrogates and characters no face has count
-  // with the missing-glyph box.
+  // advances (no kerning) by the Metrics height, each character's advance
+  // as DrawnCharAdvance gives it.
   TextSize TextExtent(StringView text) const;
 
   OutlineMetrics GetOutlineMetrics() const;

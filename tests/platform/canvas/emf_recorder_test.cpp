@@ -9,7 +9,10 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
+#include "platform/canvas/text_measure.h"
 #include "platform/emf/emf_reader.h"
+#include "platform/fonts/font_catalog.h"
+#include "platform/fonts/gdi_font.h"
 #include "support/pixels.h"
 
 namespace vn::platform::emf_recorder_test {
@@ -273,6 +276,44 @@ TEST(CanvasRecording, RotatedPlaybackTurnsThePage) {
     EXPECT_TRUE(Near(canvas.PixelAt(c.x, c.y), 0xFF00A000)) << c.rotation;
     EXPECT_TRUE(Near(canvas.PixelAt(c.w / 2, c.h - 3), 0xFFFFFFFF) || c.rotation) << "page painted white";
   }
+}
+
+// Characters the font lacks (Chinese, Arabic in a Latin face) are drawn in
+// a fallback face: text recorded without advances gets that face's advances
+// for them, and text is measured alike, so laid-out glyphs neither overlap
+// nor drift apart.
+TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
+  Font font;
+  font.faceName = u"Arial";
+  font.height = -20;
+  const std::u16string text = u"A\u4F60\u597D\u0645";
+  auto latin = GdiFont::Create({u"Arial", -20, false, false});
+  std::vector<int32_t> expected{latin->CharAdvance(U'A')};
+  for (char32_t ch : {U'\u4F60', U'\u597D', U'\u0645'}) {
+    ASSERT_FALSE(latin->HasGlyph(ch));
+    const auto face = FindFallbackFace(latin->Face(), ch);
+    ASSERT_TRUE(face);
+    expected.push_back(GdiFont::CreateFromFace(*face, -20)->CharAdvance(ch));
+  }
+  // An ideograph is about an em wide; the missing-glyph box is narrower.
+  EXPECT_NEAR(expected[1], 20, 2);
+  EXPECT_NE(expected[1], latin->GlyphAdvance(0));
+
+  EmfRecorderCanvas rec(100, 40);
+  rec.SetFont(font);
+  rec.TextOut({0, 0}, text, {});
+  EmfFile emf(rec.Finish());
+  bool sawText = false;
+  for (const Record& r : emf.Records()) {
+    if (r.type != EMR_EXTTEXTOUTW) continue;
+    auto t = EmrExtTextOut::Decode(r.Payload(), true);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->dx, expected);
+    sawText = true;
+  }
+  EXPECT_TRUE(sawText);
+  EXPECT_EQ(MeasureText(font, text).cx, expected[0] + expected[1] + expected[2] + expected[3]);
+  EXPECT_EQ(latin->TextExtent(text).Width, MeasureText(font, text).cx);
 }
 
 TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
