@@ -88,6 +88,25 @@ void FillPageParagraphs(TvnWordPage& APage, const std::unordered_set<const TvnDo
 
 }  // namespace
 
+void LayOutWordPages(TvnWordParser& AParser, std::vector<std::unique_ptr<TvnWordPage>>& APages,
+                     std::vector<TvnSection*>& ASections, std::vector<TvnDocItem*>& ABodyItems) {
+  TvnWordLayoutEngine engine(AParser);
+  const std::vector<TvnDocItem*>& elements = engine.GetElementExtractor().GetElements();
+  const std::unordered_set<const TvnDocItem*> bodyItems(elements.begin(), elements.end());
+  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) {
+    FillPageParagraphs(*page, bodyItems);
+    APages.push_back(std::move(page));
+  }
+  ASections = engine.GetSections();
+  ABodyItems = elements;
+}
+
+void AddBlankPageIfNone(std::vector<std::unique_ptr<TvnWordPage>>& APages, const std::vector<TvnSection*>& ASections) {
+  if (!APages.empty() || ASections.empty()) return;
+  const TvnSection& first = *ASections.front();
+  APages.push_back(std::make_unique<TvnWordPage>(first.GetPageWidth(), first.GetPageHeight()));
+}
+
 LaidOutWordHandler::LaidOutWordHandler(vn::framework::TvnBaseDocumentHandler* ADocument)
     : FDocument(ADocument), FMediator(std::make_unique<TvnDocumentMediator>(ADocument)) {}
 
@@ -116,21 +135,12 @@ void LaidOutWordHandler::LoadDocument(const String& FileName) {
 }
 
 void LaidOutWordHandler::LayOutPages(TvnWordParser& AParser) {
-  TvnWordLayoutEngine engine(AParser);
-  const std::vector<TvnDocItem*>& elements = engine.GetElementExtractor().GetElements();
-  const std::unordered_set<const TvnDocItem*> bodyItems(elements.begin(), elements.end());
-  while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) {
-    FillPageParagraphs(*page, bodyItems);
-    FPages.push_back(std::move(page));
-  }
-  FSections = engine.GetSections();
+  std::vector<TvnDocItem*> bodyItems;
+  LayOutWordPages(AParser, FPages, FSections, bodyItems);
 }
 
 void LaidOutWordHandler::FinishLoad() {
-  if (FPages.empty() && !FSections.empty()) {
-    const TvnSection& first = *FSections.front();
-    FPages.push_back(std::make_unique<TvnWordPage>(first.GetPageWidth(), first.GetPageHeight()));
-  }
+  AddBlankPageIfNone(FPages, FSections);
   FIsLoaded = true;
 }
 

@@ -1,5 +1,5 @@
-// What a document type made of laid-out Word pages shares (the DOCX and DOC
-// types, and any other Word reader laid out by the Word layout engine).
+// What a document type made of laid-out Word pages shares (the DOCX, DOC and
+// RTF types, and any other Word reader laid out by the Word layout engine).
 //
 // Each laid-out Word page becomes a LaidOutWordPage: its size in pixels, the
 // body items placed on it (GetPageElements, what writers walk paragraph by
@@ -10,7 +10,8 @@
 //
 // LaidOutWordHandler is the load road such a document type shares: opening
 // the file, laying the reader's document out into Word pages and keeping
-// them; the type's own handler derives from it and reads its format.
+// them; the type's own handler derives from it and reads its format, or
+// lays its reader's document out through LayOutWordPages itself.
 //
 // Ownership: the document owns its pages; a page's lists refer to items the
 // handler's Word pages and body own and free nothing themselves. A page
@@ -91,6 +92,17 @@ class LaidOutWordDocument : public vn::framework::TvnBaseDocument {
   std::vector<TvnSection*> FSections;
 };
 
+// Lays the document AParser reads out with the Word layout engine, adding
+// its pages to APages and answering its sections in ASections and its body
+// items (paragraphs, tables), in order, in ABodyItems. Each Word page lists
+// the body items it shows text of, found from its laid-out lines when the
+// layout does not list them itself.
+void LayOutWordPages(TvnWordParser& AParser, std::vector<std::unique_ptr<TvnWordPage>>& APages,
+                     std::vector<TvnSection*>& ASections, std::vector<TvnDocItem*>& ABodyItems);
+// A document whose body laid out into no page (an empty body) gets one
+// blank page of its first section's size.
+void AddBlankPageIfNone(std::vector<std::unique_ptr<TvnWordPage>>& APages, const std::vector<TvnSection*>& ASections);
+
 class LaidOutWordHandler {
  public:
   // ADocument is the document that owns the handler; the mediator is made
@@ -130,13 +142,10 @@ class LaidOutWordHandler {
   // Frees the pages, the items, the sections and the mediator of an earlier
   // load and starts a fresh mediator.
   void Clear();
-  // Lays the document AParser reads out with the Word layout engine, keeping
-  // its pages and sections. Each Word page lists the body items
-  // (paragraphs, tables) it shows text of, found from its laid-out lines
-  // when the layout does not list them itself.
+  // Lays the document AParser reads out (see LayOutWordPages), keeping its
+  // pages and sections.
   void LayOutPages(TvnWordParser& AParser);
-  // Ends a load: a document whose body lays out into no page (an empty
-  // body) gets one blank page of its first section's size.
+  // Ends a load (see AddBlankPageIfNone).
   void FinishLoad();
 
   // The body items the reader made; the pages refer to them.
