@@ -19,13 +19,15 @@ namespace vn::road_test {
 
 struct CommandResult {
   int Status = -1;  // the exit status; -1 when the command did not run or exit
-  std::string Out;  // standard output and error together
+  std::string Out;  // standard output, with standard error unless it was dropped
 };
 
-// Runs ACommand through the shell and waits for it.
-inline CommandResult RunCommand(const std::string& ACommand) {
+// Runs ACommand through the shell and waits for it; its standard error goes
+// with its output, or is dropped when AKeepErrors is false (for output that
+// is parsed as data).
+inline CommandResult RunCommand(const std::string& ACommand, bool AKeepErrors = true) {
   CommandResult r;
-  FILE* p = ::popen((ACommand + " 2>&1").c_str(), "r");
+  FILE* p = ::popen((ACommand + (AKeepErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   if (p == nullptr) return r;
   char buf[65536];
   size_t n;
