@@ -25,6 +25,7 @@ namespace fotarel_convert_docx_road_test {
 namespace fs = std::filesystem;
 
 using vn::road_test::CommandResult;
+using vn::road_test::InOrderShare;
 using vn::road_test::RunCommand;
 
 std::string FileBytes(const fs::path& APath) {
@@ -94,24 +95,6 @@ std::vector<std::string> BodyWords(const fs::path& APath) {
   std::istringstream s(vn::ToUtf8(text));
   for (std::string w; s >> w;) words.push_back(w);
   return words;
-}
-
-// The share of AWords found in AText in their order; a word not found
-// within a short distance of the previous one counts as missing without
-// moving on, so one word drawn out of place (a note, a drawing's caption)
-// does not count the rest as missing.
-double InOrderShare(const std::vector<std::string>& AWords, const std::string& AText) {
-  if (AWords.empty()) return 1;
-  size_t at = 0;
-  size_t found = 0;
-  for (const std::string& w : AWords) {
-    const size_t pos = AText.find(w, at);
-    if (pos != std::string::npos && pos - at <= 2000) {
-      ++found;
-      at = pos + w.size();
-    }
-  }
-  return static_cast<double>(found) / static_cast<double>(AWords.size());
 }
 
 // Documents whose page count or text differs from LibreOffice's for a

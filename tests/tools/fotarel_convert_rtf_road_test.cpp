@@ -22,6 +22,7 @@ namespace fotarel_convert_rtf_road_test {
 namespace fs = std::filesystem;
 
 using vn::road_test::CommandResult;
+using vn::road_test::InOrderShare;
 using vn::road_test::RunCommand;
 
 std::string WithoutSpaces(const std::string& AText) {
@@ -80,23 +81,6 @@ std::vector<std::string> UnrtfWords(const fs::path& APath) {
       if (const std::string kept = AsciiAlnum(w); !kept.empty()) words.push_back(kept);
   }
   return words;
-}
-
-// The share of AWords found in AText in their order; a word not found
-// within a short distance of the previous one counts as missing without
-// moving on.
-double InOrderShareOf(const std::vector<std::string>& AWords, const std::string& AText) {
-  if (AWords.empty()) return 1;
-  size_t at = 0;
-  size_t found = 0;
-  for (const std::string& w : AWords) {
-    const size_t pos = AText.find(w, at);
-    if (pos != std::string::npos && pos - at <= 2000) {
-      ++found;
-      at = pos + w.size();
-    }
-  }
-  return static_cast<double>(found) / static_cast<double>(AWords.size());
 }
 
 // Files whose page count or text differs from the reference, with the
@@ -190,7 +174,7 @@ TEST_F(RtfRoad, CorpusFilesConvertToPdf) {
     const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
     EXPECT_EQ(check.Status, 0) << check.Out;
     const int pages = PdfPages(pdf);
-    const double share = InOrderShareOf(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
+    const double share = InOrderShare(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
     std::printf("%s: %d pages (LibreOffice %d), %.0f%% of unrtf's words in order\n", f.Name.c_str(), pages, f.Pages,
                 share * 100);
     if (f.Pages == 0 || kRtfKnownDifferences.count(f.Name) != 0) continue;

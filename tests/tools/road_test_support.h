@@ -1,5 +1,6 @@
 // What the end-to-end tests of the fotarel-convert program share: running a
-// shell command and reading its output, and a fixture that gives each test a
+// shell command and reading its output, how much of a reference reading's
+// words a PDF's text gives in order, and a fixture that gives each test a
 // fresh folder of its own.
 #pragma once
 
@@ -35,6 +36,24 @@ inline CommandResult RunCommand(const std::string& ACommand, bool AKeepErrors = 
   const int s = ::pclose(p);
   r.Status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
   return r;
+}
+
+// The share of AWords found in AText in their order; a word not found
+// within a short distance of the previous one counts as missing without
+// moving on, so one word drawn out of place (a note, a drawing's caption)
+// does not count the rest as missing.
+inline double InOrderShare(const std::vector<std::string>& AWords, const std::string& AText) {
+  if (AWords.empty()) return 1;
+  size_t at = 0;
+  size_t found = 0;
+  for (const std::string& w : AWords) {
+    const size_t pos = AText.find(w, at);
+    if (pos != std::string::npos && pos - at <= 2000) {
+      ++found;
+      at = pos + w.size();
+    }
+  }
+  return static_cast<double>(found) / static_cast<double>(AWords.size());
 }
 
 // Skips the test when one of the tools is not installed; otherwise gives it
