@@ -3,56 +3,26 @@
 // template read through its handler and laid out into fixed pages by the Word layout. The document
 // only reads; it has no save path.
 //
-// Each laid-out Word page becomes a TvnqDOCPage: its size in pixels, the
-// body items placed on it (GetPageElements, what writers walk paragraph by
-// paragraph) and its drawable items, drawn through the Word page drawing.
+// Each laid-out Word page becomes a TvnqDOCPage (see LaidOutWordPage); the
+// document keeps them as a LaidOutWordDocument does.
 //
 // Ownership: the document owns its handler (which owns the Word pages, the
-// body items and the sections) and its pages; a page's lists refer to items
-// the handler's Word pages and body own and free nothing themselves. A page
-// links back to its document (not owned).
+// body items and the sections) and its pages.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <vector>
 
 #include "doc/doc_document_handler.h"
-#include "framework/base_document.h"
+#include "wordmodel/laid_out_word_document.h"
 
 namespace vn::doc {
 
-class TvnqDOCDocument;
-
-class TvnqDOCPage : public vn::framework::TvnBasePage {
+class TvnqDOCPage : public vn::wordmodel::LaidOutWordPage {
  public:
-  using vn::framework::TvnBasePage::Draw;
-  explicit TvnqDOCPage(TvnqDOCDocument* ADocument) : FDocument(ADocument) {}
-
-  // The size in pixels at 96 per inch.
-  void SetPageSize(const vn::framework::TvnPageSize& APageSize) { FPageSize = APageSize; }
-  // Height and width in the document's measurement unit.
-  vn::framework::TvnPageSize GetPageSize() override;
-  // The body items (paragraphs, tables) laid out on the page.
-  std::vector<vn::framework::TvnDocItem*> GetPageElements() override { return FDomElements; }
-  // The page's drawable items drawn onto ACanvas into (0, 0, AWidth,
-  // AHeight), on white, turned by ARotation (see DrawWordPage). The
-  // resolutions are not used.
-  void Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t AyDPI,
-            int32_t ARotation) override;
-
-  std::vector<vn::framework::TvnDocItem*>& DomElements() { return FDomElements; }
-  std::vector<vn::framework::TvnDocItem*>& PageElements() { return FPageElements; }
-
- private:
-  TvnqDOCDocument* FDocument;  // the owner, not owned
-  std::vector<vn::framework::TvnDocItem*> FDomElements;
-  std::vector<vn::framework::TvnDocItem*> FPageElements;
-  vn::framework::TvnPageSize FPageSize;
+  using vn::wordmodel::LaidOutWordPage::LaidOutWordPage;
 };
 
-class TvnqDOCDocument : public vn::framework::TvnBaseDocument {
+class TvnqDOCDocument : public vn::wordmodel::LaidOutWordDocument {
  public:
   TvnqDOCDocument();
   ~TvnqDOCDocument() override;
@@ -71,25 +41,14 @@ class TvnqDOCDocument : public vn::framework::TvnBaseDocument {
   // the document owns the stream from this call on. A failed load leaves
   // the document empty and not loaded.
   void LoadFromStream(vn::TStream* Stream, const String& Password, bool FreeStream) override;
-  // 0 before a load.
-  int32_t GetPageCount() override;
-  // Page Index (1-based; the same object every time); an index outside 1 to
-  // GetPageCount raises EArgumentOutOfRangeException "Argument out of range".
-  vn::framework::TvnPage* GetPage(int32_t Index) override;
 
   TvnDOCDocumentHandler* GetDOCHandler() const { return FDOCHandler.get(); }
-  // The sections of the laid-out document (the handler owns them).
-  const std::vector<vn::wordmodel::TvnSection*>& GetSections() const { return FSections; }
+
+ protected:
+  std::unique_ptr<vn::wordmodel::LaidOutWordPage> NewPage() override;
 
  private:
-  // Wraps each Word page of the handler as a page of the document.
-  void BuildPages();
-  // Forgets the pages and sections of an earlier load.
-  void ClearPages();
-
   std::unique_ptr<TvnDOCDocumentHandler> FDOCHandler;
-  std::map<int32_t, std::unique_ptr<TvnqDOCPage>> FPageCollection;
-  std::vector<vn::wordmodel::TvnSection*> FSections;
 };
 
 }  // namespace vn::doc

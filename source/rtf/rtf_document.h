@@ -3,9 +3,9 @@
 // through TvnRTFDocumentHandler, which lays it out into fixed pages with the
 // Word layout.
 //
-// Each laid-out Word page becomes a TvnRTFPage: its size in pixels, the
-// body items placed on it (GetPageElements, what writers walk paragraph by
-// paragraph) and its drawable items, drawn through the Word page drawing.
+// Each laid-out Word page becomes a TvnRTFPage, a laid-out Word page (see
+// wordmodel/laid_out_word_document.h); pages are numbered from 1 and an index
+// outside them raises EArgumentOutOfRangeException "Argument out of range".
 //
 // Ownership: the document owns its handler (which owns the Word pages and
 // the body items) and its pages; a page's lists refer to items the handler
@@ -13,45 +13,23 @@
 // owned).
 #pragma once
 
-#include <map>
 #include <memory>
-#include <vector>
 
 #include "framework/base_document.h"
 #include "rtf/rtf_document_handler.h"
+#include "wordmodel/laid_out_word_document.h"
 
 namespace vn::rtf {
 
 class TvnRTFDocument;
 
-class TvnRTFPage : public vn::framework::TvnBasePage {
+// A laid-out Word page of an RTF document.
+class TvnRTFPage : public vn::wordmodel::LaidOutWordPage {
  public:
-  using vn::framework::TvnBasePage::Draw;
-  explicit TvnRTFPage(TvnRTFDocument* ADocument) : FDocument(ADocument) {}
-
-  // The size in pixels at 96 per inch.
-  void SetPageSize(const vn::framework::TvnPageSize& APageSize) { FPageSize = APageSize; }
-  // Height and width in the document's measurement unit.
-  vn::framework::TvnPageSize GetPageSize() override;
-  // The body items (paragraphs, tables) laid out on the page.
-  std::vector<vn::framework::TvnDocItem*> GetPageElements() override { return FDomElements; }
-  // The page's drawable items drawn onto ACanvas into (0, 0, AWidth,
-  // AHeight), on white, turned by ARotation (see DrawWordPage). The
-  // resolutions are not used.
-  void Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t AyDPI,
-            int32_t ARotation) override;
-
-  std::vector<vn::framework::TvnDocItem*>& DomElements() { return FDomElements; }
-  std::vector<vn::framework::TvnDocItem*>& PageElements() { return FPageElements; }
-
- private:
-  TvnRTFDocument* FDocument;  // the owner, not owned
-  std::vector<vn::framework::TvnDocItem*> FDomElements;
-  std::vector<vn::framework::TvnDocItem*> FPageElements;
-  vn::framework::TvnPageSize FPageSize;
+  explicit TvnRTFPage(TvnRTFDocument* ADocument);
 };
 
-class TvnRTFDocument : public vn::framework::TvnBaseDocument {
+class TvnRTFDocument : public vn::wordmodel::LaidOutWordDocument {
  public:
   TvnRTFDocument();
   ~TvnRTFDocument() override;
@@ -63,10 +41,6 @@ class TvnRTFDocument : public vn::framework::TvnBaseDocument {
 
   // The handler's page count: 1 before any load.
   int32_t GetPageCount() override;
-  // Page Index (1-based; the same object every time); an index outside the
-  // laid-out pages raises EArgumentOutOfRangeException "Argument out of
-  // range".
-  vn::framework::TvnPage* GetPage(int32_t Index) override;
   // Load the file or stream (the password is not used: RTF has no
   // encryption). The document counts as loaded once the load succeeded; an
   // error of the load propagates and leaves it as it was.
@@ -75,12 +49,15 @@ class TvnRTFDocument : public vn::framework::TvnBaseDocument {
 
   TvnRTFDocumentHandler* GetHandler() const { return FRTFHandler.get(); }
 
+ protected:
+  std::unique_ptr<vn::wordmodel::LaidOutWordPage> NewPage() override;
+
  private:
-  // Wraps each Word page of the handler as a page of the document.
-  void BuildPages();
+  // Wraps each Word page of the handler as a page of the document, in place
+  // of the pages of an earlier load.
+  void TakeHandlerPages();
 
   std::unique_ptr<TvnRTFDocumentHandler> FRTFHandler;
-  std::map<int32_t, std::unique_ptr<TvnRTFPage>> FPageCollection;
 };
 
 }  // namespace vn::rtf

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 
 #include "runtime/exceptions.h"
-#include "wordmodel/pagination_engine.h"
-#include "wordmodel/section.h"
+#include "wordmodel/laid_out_word_document.h"
 
 namespace vn::rtf {
 
@@ -52,39 +50,7 @@ void TvnRTFDocumentHandler::LoadDocument(const String& FileName) {
 
 namespace {
 
-using vn::wordmodel::LaidOutItems;
 using vn::wordmodel::TvnWordPage;
-
-// The body item AItem belongs to (itself, or the paragraph, cell or table
-// above it); null for an item outside the body (a header's line).
-TvnDocItem* RtfBodyItemOf(TvnDocItem* AItem, const std::unordered_set<const TvnDocItem*>& ABody) {
-  for (int depth = 0; AItem != nullptr && depth < 64; ++depth) {
-    if (ABody.count(AItem) != 0) return AItem;
-    AItem = AItem->GetParent();
-  }
-  return nullptr;
-}
-
-void RtfCollectBodyItems(const LaidOutItems& AItems, const std::unordered_set<const TvnDocItem*>& ABody,
-                         std::vector<TvnDocItem*>& AOut) {
-  for (TvnDocItem* item : AItems) {
-    if (auto* column = dynamic_cast<vn::wordmodel::TvnColumn*>(item)) {
-      RtfCollectBodyItems(column->Children(), ABody, AOut);
-      continue;
-    }
-    TvnDocItem* body = RtfBodyItemOf(item, ABody);
-    if (body != nullptr && std::find(AOut.begin(), AOut.end(), body) == AOut.end()) AOut.push_back(body);
-  }
-}
-
-// The body items a page shows, in order, when the layout did not list them:
-// those its laid-out lines belong to.
-void RtfFillPageParagraphs(TvnWordPage& APage, const std::unordered_set<const TvnDocItem*>& ABody) {
-  if (!APage.GetPageParagraphs().empty()) return;
-  std::vector<TvnDocItem*> items;
-  RtfCollectBodyItems(APage.PageElements(), ABody, items);
-  APage.SetRawElements(items);
-}
 
 // Refuses input that holds something other than RTF: its first bytes past
 // a byte-order mark and white space must open a group with a control word
@@ -112,22 +78,9 @@ void TvnRTFDocumentHandler::LoadDocument(vn::TStream* Stream) {
   auto parser = std::make_unique<TvnRTFParser>(package.get(), FMediator.get());
   vn::wordmodel::TvnWordBody body;
   std::vector<std::unique_ptr<TvnWordPage>> pages;
-  {
-    // The engine reads the body (sections first) and lays it out.
-    vn::wordmodel::TvnWordLayoutEngine engine(*parser);
-    const std::vector<TvnDocItem*>& elements = engine.GetElementExtractor().GetElements();
-    const std::unordered_set<const TvnDocItem*> bodyItems(elements.begin(), elements.end());
-    while (std::unique_ptr<TvnWordPage> page = engine.GetNextPage()) {
-      RtfFillPageParagraphs(*page, bodyItems);
-      pages.push_back(std::move(page));
-    }
-    body.Sections = engine.GetSections();
-    body.Items = elements;
-  }
-  if (pages.empty() && !body.Sections.empty()) {
-    const vn::wordmodel::TvnSection& first = *body.Sections.front();
-    pages.push_back(std::make_unique<TvnWordPage>(first.GetPageWidth(), first.GetPageHeight()));
-  }
+  // The engine reads the body (sections first) and lays it out.
+  vn::wordmodel::LayOutWordPages(*parser, pages, body.Sections, body.Items);
+  vn::wordmodel::AddBlankPageIfNone(pages, body.Sections);
   FPages.clear();
   FRTFPackage = std::move(package);
   FParser = std::move(parser);

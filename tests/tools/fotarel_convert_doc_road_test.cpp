@@ -5,10 +5,7 @@
 // against the corpus's manifest, and the files the reader refuses (older
 // Word versions, encrypted and damaged files) failing without output.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -17,29 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "pdf/pdf_corpus.h"
-#include "support/prerequisites.h"
+#include "tools/road_test_support.h"
 
 namespace fotarel_convert_doc_road_test {
 
 namespace fs = std::filesystem;
 
-struct DocRoadResult {
-  int Status = -1;
-  std::string Out;
-};
-
-DocRoadResult RunDocCommand(const std::string& ACmd) {
-  DocRoadResult r;
-  FILE* p = ::popen((ACmd + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int s = ::pclose(p);
-  r.Status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return r;
-}
+using vn::road_test::CommandResult;
+using vn::road_test::RunCommand;
 
 // Corpus files whose page count is known to fall outside the tolerance,
 // with the reason.
@@ -47,36 +29,22 @@ const std::map<std::string, std::string> kKnownPageCountGaps = {
     {"poi_MarkAuthorsTable.doc", "its long table lays out two pages shorter than LibreOffice's"},
 };
 
-class DocRoad : public ::testing::Test {
+class DocRoad : public vn::road_test::RoadTest {
  protected:
-  void SetUp() override {
-    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext"})
-      if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    FDir = fs::temp_directory_path() / ("vn_doc_road_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FDir);
-    fs::create_directories(FDir);
-  }
-  void TearDown() override {
-    if (!FDir.empty() && !HasFailure()) fs::remove_all(FDir);
-  }
+  DocRoad() : RoadTest("vn_doc_road_", {"qpdf", "pdfinfo", "pdftotext"}) {}
 
-  DocRoadResult Convert(const std::string& AArguments) {
-    return RunDocCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
+  CommandResult Convert(const std::string& AArguments) {
+    return RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
   }
   // pdfinfo's lines for the pages of APdf.
   static std::string PdfInfo(const fs::path& APdf) {
-    std::string out;
-    vn::pdf::testing::RunProgram({"pdfinfo", "-f", "1", "-l", "999", APdf.string()}, &out);
-    return out;
+    return RunCommand("pdfinfo -f 1 -l 999 '" + APdf.string() + "'").Out;
   }
   static int PdfPages(const fs::path& APdf) {
     std::smatch m;
     const std::string info = PdfInfo(APdf);
     return std::regex_search(info, m, std::regex(R"(Pages:\s+(\d+))")) ? std::stoi(m[1]) : -1;
   }
-
-  fs::path FDir;
 };
 
 TEST_F(DocRoad, SectionsFixtureConvertsToPdfAndPng) {
@@ -85,16 +53,16 @@ TEST_F(DocRoad, SectionsFixtureConvertsToPdfAndPng) {
   fs::copy_file(fixture, FDir / "sections.dot");
   for (const std::string& input : {fixture.string(), (FDir / "sections.dot").string()}) {
     SCOPED_TRACE(input);
-    const DocRoadResult r = Convert("--out pdf '" + input + "'");
+    const CommandResult r = Convert("--out pdf '" + input + "'");
     ASSERT_EQ(r.Status, 0) << r.Out;
     const fs::path pdf = FDir / "pdf" / "sections.pdf";
-    EXPECT_EQ(RunDocCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
+    EXPECT_EQ(RunCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
     const std::string info = PdfInfo(pdf);
     EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
     EXPECT_NE(info.find("Page    1 size:  612 x 792 pts"), std::string::npos) << info;
     EXPECT_NE(info.find("Page    3 size:  792 x 612 pts"), std::string::npos) << info;
     // The header on each page, then the paragraphs in their order.
-    const std::string text = RunDocCommand("pdftotext '" + pdf.string() + "' -").Out;
+    const std::string text = RunCommand("pdftotext '" + pdf.string() + "' -").Out;
     size_t at = 0;
     for (const char* expected : {"Running head", "Portrait paragraph 1 ", "Portrait paragraph 2 ", "Running head",
                                  "Portrait paragraph 60 ", "Running head", "Landscape paragraph 1.",
@@ -105,7 +73,7 @@ TEST_F(DocRoad, SectionsFixtureConvertsToPdfAndPng) {
     }
     fs::remove_all(FDir / "pdf");
   }
-  const DocRoadResult png = Convert("--to .png --out png '" + fixture.string() + "'");
+  const CommandResult png = Convert("--to .png --out png '" + fixture.string() + "'");
   ASSERT_EQ(png.Status, 0) << png.Out;
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(fs::exists(FDir / "png" / ("sections_" + std::to_string(n) + ".png"))) << n;
 }
@@ -146,7 +114,7 @@ TEST_F(DocRoad, CorpusDocumentsConvertOrFailCleanly) {
   // fail, and it leaves nothing. Returns whether a PDF was written.
   auto convertAlone = [&](const DocCorpusEntry& AEntry) {
     SCOPED_TRACE(AEntry.Name);
-    const DocRoadResult r = Convert("--out pdf '" + AEntry.Path.string() + "'");
+    const CommandResult r = Convert("--out pdf '" + AEntry.Path.string() + "'");
     if (r.Status == 0) return true;
     EXPECT_TRUE(AEntry.Refused) << r.Out;
     EXPECT_EQ(r.Status, 1) << r.Out;
@@ -157,7 +125,7 @@ TEST_F(DocRoad, CorpusDocumentsConvertOrFailCleanly) {
   std::string readable;
   for (const DocCorpusEntry& e : entries)
     if (!e.Refused) readable += " '" + e.Path.string() + "'";
-  const DocRoadResult batch = Convert("--out pdf" + readable);
+  const CommandResult batch = Convert("--out pdf" + readable);
   EXPECT_EQ(batch.Status, 0) << batch.Out;
   if (batch.Status != 0) fs::remove_all(FDir / "pdf");
   for (const DocCorpusEntry& e : entries) {
@@ -173,7 +141,7 @@ TEST_F(DocRoad, CorpusDocumentsConvertOrFailCleanly) {
   for (const DocCorpusEntry* e : written) {
     SCOPED_TRACE(e->Name);
     const fs::path pdf = FDir / "pdf" / (e->Stem + ".pdf");
-    EXPECT_EQ(vn::pdf::testing::RunProgram({"qpdf", "--check", pdf.string()}), 0);
+    EXPECT_EQ(RunCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
     if (e->Pages < 0 || e->Refused) continue;
     ++converted;
     const int got = PdfPages(pdf);

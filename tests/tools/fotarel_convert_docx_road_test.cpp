@@ -3,11 +3,8 @@
 // with qpdf, pdfinfo and pdftotext against the corpus's manifest and the
 // documents' own text, and damaged packages refused without output.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,27 +18,15 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/strings.h"
 #include "support/prerequisites.h"
+#include "tools/road_test_support.h"
 
 namespace fotarel_convert_docx_road_test {
 
 namespace fs = std::filesystem;
 
-struct DocxRoadResult {
-  int Status = -1;
-  std::string Out;
-};
-
-DocxRoadResult RunCommand(const std::string& ACmd) {
-  DocxRoadResult r;
-  FILE* p = ::popen((ACmd + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int s = ::pclose(p);
-  r.Status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return r;
-}
+using vn::road_test::CommandResult;
+using vn::road_test::InOrderShare;
+using vn::road_test::RunCommand;
 
 std::string FileBytes(const fs::path& APath) {
   std::ifstream in(APath, std::ios::binary);
@@ -112,24 +97,6 @@ std::vector<std::string> BodyWords(const fs::path& APath) {
   return words;
 }
 
-// The share of AWords found in AText in their order; a word not found
-// within a short distance of the previous one counts as missing without
-// moving on, so one word drawn out of place (a note, a drawing's caption)
-// does not count the rest as missing.
-double InOrderShare(const std::vector<std::string>& AWords, const std::string& AText) {
-  if (AWords.empty()) return 1;
-  size_t at = 0;
-  size_t found = 0;
-  for (const std::string& w : AWords) {
-    const size_t pos = AText.find(w, at);
-    if (pos != std::string::npos && pos - at <= 2000) {
-      ++found;
-      at = pos + w.size();
-    }
-  }
-  return static_cast<double>(found) / static_cast<double>(AWords.size());
-}
-
 // Documents whose page count or text differs from LibreOffice's for a
 // known reason of the reader or the layout, with that reason; they are
 // still converted and checked with qpdf.
@@ -141,19 +108,9 @@ const std::map<std::string, std::string> kKnownDifferences = {
     {"docx/tika_testWORD_phonetic.docx", "text under phonetic guides (ruby) is not read"},
 };
 
-class DocxRoad : public ::testing::Test {
+class DocxRoad : public vn::road_test::RoadTest {
  protected:
-  void SetUp() override {
-    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext", "pdftoppm"})
-      if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    FDir = fs::temp_directory_path() / ("vn_docx_road_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FDir);
-    fs::create_directories(FDir);
-  }
-  void TearDown() override {
-    if (!FDir.empty() && !HasFailure()) fs::remove_all(FDir);
-  }
+  DocxRoad() : RoadTest("vn_docx_road_", {"qpdf", "pdfinfo", "pdftotext", "pdftoppm"}) {}
 
   static bool HaveCorpus() { return fs::exists(fs::path(VN_CORPUS_DIR) / "MANIFEST.tsv"); }
   static std::string Fixture() { return "'" + (fs::path(VN_FIXTURES_DIR) / "docx" / "road_document.docx").string() + "'"; }
@@ -164,18 +121,16 @@ class DocxRoad : public ::testing::Test {
         RunCommand("pdftotext -layout -enc UTF-8 -f " + page + " -l " + page + " '" + APdf.string() + "' -").Out);
   }
 
-  DocxRoadResult Convert(const std::string& AArguments) {
+  CommandResult Convert(const std::string& AArguments) {
     return RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
   }
   static std::string Corpus(const std::string& AName) { return "'" + (fs::path(VN_CORPUS_DIR) / AName).string() + "'"; }
   static int PdfPages(const fs::path& APdf) {
-    const DocxRoadResult r = RunCommand("pdfinfo '" + APdf.string() + "'");
+    const CommandResult r = RunCommand("pdfinfo '" + APdf.string() + "'");
     std::smatch m;
     const std::regex pages(R"(Pages:\s+(\d+))");
     return std::regex_search(r.Out, m, pages) ? std::stoi(m[1]) : -1;
   }
-
-  fs::path FDir;
 };
 
 // Every document the manifest does not mark damaged or encrypted converts
@@ -188,13 +143,13 @@ TEST_F(DocxRoad, CorpusDocumentsConvertToPdf) {
   ASSERT_GT(documents.size(), 40u);
   std::string inputs;
   for (const CorpusDocument& d : documents) inputs += " " + Corpus(d.Name);
-  const DocxRoadResult run = Convert("--out out" + inputs);
+  const CommandResult run = Convert("--out out" + inputs);
   EXPECT_EQ(run.Status, 0) << run.Out;
   for (const CorpusDocument& d : documents) {
     SCOPED_TRACE(d.Name);
     const fs::path pdf = FDir / "out" / (fs::path(d.Name).stem().string() + ".pdf");
     ASSERT_TRUE(fs::exists(pdf));
-    const DocxRoadResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
+    const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
     EXPECT_EQ(check.Status, 0) << check.Out;
     if (kKnownDifferences.count(d.Name) != 0) continue;
     const int pages = PdfPages(pdf);
@@ -210,7 +165,7 @@ TEST_F(DocxRoad, CorpusDocumentsConvertToPdf) {
 // Pages drawn as pictures: one PNG a page, each of its page's shape (the
 // second section is landscape), with ink on it.
 TEST_F(DocxRoad, DocumentsConvertToPngPages) {
-  const DocxRoadResult run = Convert("--to .png --out out " + Fixture());
+  const CommandResult run = Convert("--to .png --out out " + Fixture());
   ASSERT_EQ(run.Status, 0) << run.Out;
   EXPECT_FALSE(fs::exists(FDir / "out" / "road_document_3.png"));
   for (int page = 1; page <= 2; ++page) {
@@ -235,12 +190,12 @@ TEST_F(DocxRoad, DocumentsConvertToPngPages) {
 // lists, a styled table with merged cells, pictures inline and anchored and
 // a text box: every part of it reaches the PDF, in reading order.
 TEST_F(DocxRoad, FeaturesOfAWordDocumentReachThePdf) {
-  const DocxRoadResult run = Convert("--out out " + Fixture());
+  const CommandResult run = Convert("--out out " + Fixture());
   ASSERT_EQ(run.Status, 0) << run.Out;
   const fs::path pdf = FDir / "out" / "road_document.pdf";
-  const DocxRoadResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
+  const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
   EXPECT_EQ(check.Status, 0) << check.Out;
-  const DocxRoadResult info = RunCommand("pdfinfo -f 1 -l 3 '" + pdf.string() + "'");
+  const CommandResult info = RunCommand("pdfinfo -f 1 -l 3 '" + pdf.string() + "'");
   EXPECT_NE(info.Out.find("Pages:           2"), std::string::npos) << info.Out;
   EXPECT_TRUE(std::regex_search(info.Out, std::regex(R"(Page +1 size: +595\.\d* x 842)"))) << info.Out;
   EXPECT_TRUE(std::regex_search(info.Out, std::regex(R"(Page +2 size: +842\.\d* x 595)"))) << info.Out;
@@ -312,7 +267,7 @@ TEST_F(DocxRoad, DamagedDocumentsFailWithoutOutput) {
     for (const CorpusDocument& d : ManifestDocuments(true)) damaged.push_back({Corpus(d.Name), ""});
   for (const Damaged& d : damaged) {
     SCOPED_TRACE(d.Input);
-    const DocxRoadResult r = Convert("--out out " + d.Input);
+    const CommandResult r = Convert("--out out " + d.Input);
     EXPECT_EQ(r.Status, 1) << r.Out;
     EXPECT_NE(r.Out.find("fotarel-convert: "), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find(d.Message), std::string::npos) << r.Out;

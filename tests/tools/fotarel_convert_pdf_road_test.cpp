@@ -2,10 +2,8 @@
 // fotarel-convert program, checked with the PDF tools (qpdf, pdfinfo,
 // pdftoppm) against the source pictures as ImageMagick decodes them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "support/prerequisites.h"
+#include "tools/road_test_support.h"
 
 namespace fotarel_convert_pdf_road_test {
 
@@ -24,23 +23,8 @@ namespace {
 
 const fs::path kMetafiles = fs::path(VN_FIXTURES_DIR) / "platform" / "emf";
 
-struct Result {
-  int Status = -1;
-  std::string Out;
-};
-
-// Runs a shell command; its standard output (and error, with Err) is kept.
-Result Shell(const std::string& Cmd, bool Err = false) {
-  Result R;
-  FILE* P = ::popen((Cmd + (Err ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-  if (P == nullptr) return R;
-  char Buf[65536];
-  size_t N;
-  while ((N = std::fread(Buf, 1, sizeof Buf, P)) > 0) R.Out.append(Buf, N);
-  const int S = ::pclose(P);
-  R.Status = WIFEXITED(S) ? WEXITSTATUS(S) : -1;
-  return R;
-}
+using vn::road_test::CommandResult;
+using vn::road_test::RunCommand;
 
 std::string Slurp(const fs::path& P) {
   std::ifstream In(P, std::ios::binary);
@@ -95,7 +79,7 @@ class PdfRoad : public ::testing::Test {
   }
 
   void Make(const std::string& Args) {
-    ASSERT_EQ(Shell("cd '" + (Dir / "in").string() + "' && convert " + Args, true).Status, 0) << Args;
+    ASSERT_EQ(RunCommand("cd '" + (Dir / "in").string() + "' && convert " + Args).Status, 0) << Args;
   }
   // The eight kinds of input, ten pages.
   void MakeInputs() {
@@ -111,8 +95,8 @@ class PdfRoad : public ::testing::Test {
     fs::copy_file(kMetafiles / "libreoffice_shapes.wmf", Dir / "in" / "h.wmf");
   }
 
-  Result Convert(const std::string& Args) {
-    return Shell("cd '" + Dir.string() + "' && '" FOTAREL_CONVERT "' " + Args, true);
+  CommandResult Convert(const std::string& Args) {
+    return RunCommand("cd '" + Dir.string() + "' && '" FOTAREL_CONVERT "' " + Args);
   }
 
   std::vector<std::string> OutFiles() const {
@@ -125,7 +109,7 @@ class PdfRoad : public ::testing::Test {
 
   // Page sizes in points as pdfinfo reports them.
   std::vector<std::pair<double, double>> PageSizes(const fs::path& Pdf) {
-    const Result R = Shell("pdfinfo -f 1 -l 1000 '" + Pdf.string() + "'");
+    const CommandResult R = RunCommand("pdfinfo -f 1 -l 1000 '" + Pdf.string() + "'", false);
     std::vector<std::pair<double, double>> Sizes;
     const std::regex Line(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+) pts)");
     for (std::sregex_iterator It(R.Out.begin(), R.Out.end(), Line), End; It != End; ++It)
@@ -135,19 +119,21 @@ class PdfRoad : public ::testing::Test {
 
   Image RenderPage(const fs::path& Pdf, int Page) {
     const fs::path Stem = Dir / ("page" + std::to_string(Page));
-    Shell("pdftoppm -r 96 -f " + std::to_string(Page) + " -l " + std::to_string(Page) + " -singlefile '" +
-          Pdf.string() + "' '" + Stem.string() + "'");
+    RunCommand("pdftoppm -r 96 -f " + std::to_string(Page) + " -l " + std::to_string(Page) + " -singlefile '" +
+                   Pdf.string() + "' '" + Stem.string() + "'",
+               false);
     return ReadPpm(Slurp(Stem.string() + ".ppm"));
   }
 
   // The picture (a frame of it) as ImageMagick decodes it, on white.
   Image Decode(const fs::path& Picture) {
-    const Result R = Shell("convert '" + Picture.string() + "' -background white -alpha remove -alpha off -depth 8 ppm:-");
+    const CommandResult R = RunCommand(
+        "convert '" + Picture.string() + "' -background white -alpha remove -alpha off -depth 8 ppm:-", false);
     return ReadPpm(R.Out);
   }
 
   void ExpectCleanPdf(const fs::path& Pdf) {
-    const Result R = Shell("qpdf --check '" + Pdf.string() + "'", true);
+    const CommandResult R = RunCommand("qpdf --check '" + Pdf.string() + "'");
     EXPECT_EQ(R.Status, 0) << Pdf << "\n" << R.Out;
     EXPECT_NE(R.Out.find("No syntax or stream encoding errors found"), std::string::npos) << R.Out;
   }
@@ -160,7 +146,7 @@ TEST_F(PdfRoad, EveryKindOfPictureMergedIntoOnePdf) {
   // The metafiles' own rasterisations are their reference pictures.
   ASSERT_EQ(Convert("--to .png --out ref in/g.emf in/h.wmf").Status, 0);
 
-  const Result R = Convert("--merge --out out in/a.png in/b.jpg in/c.tif in/d.gif in/e.bmp in/f.ico in/g.emf in/h.wmf");
+  const CommandResult R = Convert("--merge --out out in/a.png in/b.jpg in/c.tif in/d.gif in/e.bmp in/f.ico in/g.emf in/h.wmf");
   ASSERT_EQ(R.Status, 0) << R.Out;
   ASSERT_EQ(OutFiles(), std::vector<std::string>{"h.pdf"});
   const fs::path Pdf = Dir / "out" / "h.pdf";
@@ -209,7 +195,7 @@ TEST_F(PdfRoad, MergedPhotographsCostLittleMoreThanThePhotographs) {
 
 TEST_F(PdfRoad, OnePdfPerInputWithoutMerge) {
   MakeInputs();
-  const Result R = Convert("--out out in/a.png in/c.tif in/h.wmf");
+  const CommandResult R = Convert("--out out in/a.png in/c.tif in/h.wmf");
   ASSERT_EQ(R.Status, 0) << R.Out;
   EXPECT_EQ(OutFiles(), (std::vector<std::string>{"a.pdf", "c.pdf", "h.pdf"}));
   const struct {
@@ -227,7 +213,7 @@ TEST_F(PdfRoad, DamagedInputStopsTheRunWithoutAPartialPdf) {
   const std::string Png = Slurp(Dir / "in" / "a.png");
   std::ofstream(Dir / "in" / "broken.png", std::ios::binary) << Png.substr(0, Png.size() / 2);
 
-  Result R = Convert("--merge --out out in/a.png in/broken.png in/b.jpg");
+  CommandResult R = Convert("--merge --out out in/a.png in/broken.png in/b.jpg");
   EXPECT_EQ(R.Status, 1);
   EXPECT_NE(R.Out.find("fotarel-convert: PNG: data are cut short\n"), std::string::npos) << R.Out;
   EXPECT_EQ(R.Out.find("written:"), std::string::npos) << R.Out;
@@ -247,7 +233,7 @@ TEST_F(PdfRoad, DamagedInputStopsTheRunWithoutAPartialPdf) {
 TEST_F(PdfRoad, PdfInputsAreRefusedClearly) {
   MakeInputs();
   ASSERT_EQ(Convert("--out out in/a.png").Status, 0);
-  const Result R = Convert("--out again out/a.pdf");
+  const CommandResult R = Convert("--out again out/a.pdf");
   EXPECT_EQ(R.Status, 1);
   EXPECT_NE(R.Out.find("fotarel-convert: Opening PDF files is not supported"), std::string::npos) << R.Out;
   EXPECT_FALSE(fs::exists(Dir / "again" / "a.pdf"));

@@ -4,8 +4,6 @@
 // their text (unrtf), a small document whose page fields show their pages,
 // and inputs that are not RTF refused without output.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,27 +15,15 @@
 #include <vector>
 
 #include "support/prerequisites.h"
+#include "tools/road_test_support.h"
 
 namespace fotarel_convert_rtf_road_test {
 
 namespace fs = std::filesystem;
 
-struct RtfRoadResult {
-  int Status = -1;
-  std::string Out;
-};
-
-RtfRoadResult RunRtfCommand(const std::string& ACmd) {
-  RtfRoadResult r;
-  FILE* p = ::popen((ACmd + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int s = ::pclose(p);
-  r.Status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return r;
-}
+using vn::road_test::CommandResult;
+using vn::road_test::InOrderShare;
+using vn::road_test::RunCommand;
 
 std::string WithoutSpaces(const std::string& AText) {
   std::string out;
@@ -80,7 +66,7 @@ std::string AsciiAlnum(const std::string& AText) {
 // its header and the separator line, without its "###" remarks), as ASCII
 // letters and digits.
 std::vector<std::string> UnrtfWords(const fs::path& APath) {
-  const RtfRoadResult r = RunRtfCommand("unrtf --text '" + APath.string() + "'");
+  const CommandResult r = RunCommand("unrtf --text '" + APath.string() + "'");
   std::vector<std::string> words;
   std::istringstream lines(r.Out);
   bool body = false;
@@ -95,23 +81,6 @@ std::vector<std::string> UnrtfWords(const fs::path& APath) {
       if (const std::string kept = AsciiAlnum(w); !kept.empty()) words.push_back(kept);
   }
   return words;
-}
-
-// The share of AWords found in AText in their order; a word not found
-// within a short distance of the previous one counts as missing without
-// moving on.
-double InOrderShareOf(const std::vector<std::string>& AWords, const std::string& AText) {
-  if (AWords.empty()) return 1;
-  size_t at = 0;
-  size_t found = 0;
-  for (const std::string& w : AWords) {
-    const size_t pos = AText.find(w, at);
-    if (pos != std::string::npos && pos - at <= 2000) {
-      ++found;
-      at = pos + w.size();
-    }
-  }
-  return static_cast<double>(found) / static_cast<double>(AWords.size());
 }
 
 // Files whose page count or text differs from the reference, with the
@@ -162,33 +131,26 @@ const std::map<std::string, std::string> kRtfKnownDifferences = {
      "below 90% of unrtf's words in order; not examined yet; 8 pages instead of 10"},
 };
 
-class RtfRoad : public ::testing::Test {
+class RtfRoad : public vn::road_test::RoadTest {
  protected:
+  RtfRoad() : RoadTest("vn_rtf_road_", {"qpdf", "pdfinfo", "pdftotext", "unrtf"}) {}
+
   void SetUp() override {
-    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext", "unrtf"})
-      if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    FDir = fs::temp_directory_path() / ("vn_rtf_road_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FDir);
-    fs::create_directories(FDir / "in");
-  }
-  void TearDown() override {
-    if (!FDir.empty() && !HasFailure()) fs::remove_all(FDir);
+    RoadTest::SetUp();
+    if (!IsSkipped()) fs::create_directories(FDir / "in");
   }
 
-  RtfRoadResult Convert(const std::string& AArguments) {
-    return RunRtfCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
+  CommandResult Convert(const std::string& AArguments) {
+    return RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
   }
   static int PdfPages(const fs::path& APdf) {
-    const RtfRoadResult r = RunRtfCommand("pdfinfo '" + APdf.string() + "'");
+    const CommandResult r = RunCommand("pdfinfo '" + APdf.string() + "'");
     std::smatch m;
     return std::regex_search(r.Out, m, std::regex(R"(Pages:\s+(\d+))")) ? std::stoi(m[1]) : -1;
   }
   static std::string PdfText(const fs::path& APdf, const std::string& APages = "") {
-    return WithoutSpaces(RunRtfCommand("pdftotext -layout -enc UTF-8 " + APages + " '" + APdf.string() + "' -").Out);
+    return WithoutSpaces(RunCommand("pdftotext -layout -enc UTF-8 " + APages + " '" + APdf.string() + "' -").Out);
   }
-
-  fs::path FDir;
 };
 
 // Every RTF file of the corpus converts in one run, and each PDF passes
@@ -203,16 +165,16 @@ TEST_F(RtfRoad, CorpusFilesConvertToPdf) {
   ASSERT_GT(files.size(), 40u);
   std::string inputs;
   for (const CorpusRtf& f : files) inputs += " '" + (corpus / f.Name).string() + "'";
-  const RtfRoadResult run = Convert("--out out" + inputs);
+  const CommandResult run = Convert("--out out" + inputs);
   EXPECT_EQ(run.Status, 0) << run.Out;
   for (const CorpusRtf& f : files) {
     SCOPED_TRACE(f.Name);
     const fs::path pdf = FDir / "out" / (fs::path(f.Name).stem().string() + ".pdf");
     ASSERT_TRUE(fs::exists(pdf));
-    const RtfRoadResult check = RunRtfCommand("qpdf --check '" + pdf.string() + "'");
+    const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
     EXPECT_EQ(check.Status, 0) << check.Out;
     const int pages = PdfPages(pdf);
-    const double share = InOrderShareOf(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
+    const double share = InOrderShare(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
     std::printf("%s: %d pages (LibreOffice %d), %.0f%% of unrtf's words in order\n", f.Name.c_str(), pages, f.Pages,
                 share * 100);
     if (f.Pages == 0 || kRtfKnownDifferences.count(f.Name) != 0) continue;
@@ -233,15 +195,15 @@ TEST_F(RtfRoad, PageFieldsShowTheirPages) {
       << R"({\header \pard Sheet {\field{\*\fldinst PAGE}{\fldrslt 9}} of {\field{\*\fldinst NUMPAGES}{\fldrslt 9}}\par})"
       << R"(\pard First page text {\field{\*\fldinst HYPERLINK "http://example.org/"}{\fldrslt {\ul linked words}}}\par)"
       << R"(\page Second page text\par\sect\sectd\lndscpsxn\pgwsxn16838\pghsxn11906 Landscape text\par})";
-  const RtfRoadResult run = Convert("--out out in/fields.rtf");
+  const CommandResult run = Convert("--out out in/fields.rtf");
   ASSERT_EQ(run.Status, 0) << run.Out;
   const fs::path pdf = FDir / "out" / "fields.pdf";
-  EXPECT_EQ(RunRtfCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
+  EXPECT_EQ(RunCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
   ASSERT_EQ(PdfPages(pdf), 3);
   EXPECT_NE(PdfText(pdf, "-f 1 -l 1").find("Sheet1of3Firstpagetextlinkedwords"), std::string::npos)
       << PdfText(pdf, "-f 1 -l 1");
   EXPECT_NE(PdfText(pdf, "-f 2 -l 2").find("Sheet2of3Secondpagetext"), std::string::npos) << PdfText(pdf, "-f 2 -l 2");
-  const RtfRoadResult info = RunRtfCommand("pdfinfo -f 3 -l 3 '" + pdf.string() + "'");
+  const CommandResult info = RunCommand("pdfinfo -f 3 -l 3 '" + pdf.string() + "'");
   EXPECT_TRUE(std::regex_search(info.Out, std::regex(R"(Page +3 size: +842\.\d* x 595)"))) << info.Out;
 }
 
@@ -252,7 +214,7 @@ TEST_F(RtfRoad, InputsThatAreNotRtfFailWithoutOutput) {
   std::ofstream(FDir / "in" / "plain.rtf") << "Just some words, no groups.\n";
   for (const char* input : {"in/picture.rtf", "in/plain.rtf"}) {
     SCOPED_TRACE(input);
-    const RtfRoadResult r = Convert("--out out " + std::string(input));
+    const CommandResult r = Convert("--out out " + std::string(input));
     EXPECT_EQ(r.Status, 1) << r.Out;
     EXPECT_NE(r.Out.find("The input is not an RTF file"), std::string::npos) << r.Out;
     EXPECT_FALSE(fs::exists(FDir / "out") && !fs::is_empty(FDir / "out")) << r.Out;

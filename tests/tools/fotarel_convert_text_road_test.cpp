@@ -1,10 +1,7 @@
 // End to end: text files converted by the fotarel-convert program into PDF
 // (checked with pdftotext and pdfinfo) and into text again.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -12,28 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "support/prerequisites.h"
+#include "tools/road_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace fotarel_convert_text_road_test {
 
-struct TextRoadResult {
-  int Status = -1;
-  std::string Out;
-};
-
-TextRoadResult RunShell(const std::string& ACmd) {
-  TextRoadResult r;
-  FILE* p = ::popen((ACmd + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.Out.append(buf, n);
-  const int s = ::pclose(p);
-  r.Status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return r;
-}
+using vn::road_test::CommandResult;
+using vn::road_test::RunCommand;
 
 std::vector<std::string> SplitOn(const std::string& AText, const std::string& ASeparators) {
   std::vector<std::string> parts;
@@ -50,24 +33,14 @@ std::vector<std::string> SplitOn(const std::string& AText, const std::string& AS
   return parts;
 }
 
-class TextRoad : public ::testing::Test {
+class TextRoad : public vn::road_test::RoadTest {
  protected:
-  void SetUp() override {
-    for (const char* tool : {"pdftotext", "pdfinfo"})
-      if (!vn::test_support::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    FDir = fs::temp_directory_path() / ("vn_text_road_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(FDir);
-    fs::create_directories(FDir);
-  }
-  void TearDown() override {
-    if (!FDir.empty() && !HasFailure()) fs::remove_all(FDir);
-  }
+  TextRoad() : RoadTest("vn_text_road_", {"pdftotext", "pdfinfo"}) {}
 
   // Writes AName, converts it to ATo and answers the output's path.
   fs::path Convert(const std::string& AName, const std::string& ABytes, const std::string& ATo = ".pdf") {
     std::ofstream(FDir / AName, std::ios::binary) << ABytes;
-    const TextRoadResult r = RunShell("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' --to " + ATo +
+    const CommandResult r = RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' --to " + ATo +
                                       " --out out '" + AName + "'");
     EXPECT_EQ(r.Status, 0) << r.Out;
     return FDir / "out" / (fs::path(AName).stem().string() + ATo);
@@ -75,7 +48,7 @@ class TextRoad : public ::testing::Test {
 
   // The non-empty lines pdftotext finds, page after page.
   std::vector<std::string> TextLines(const fs::path& APdf) {
-    const TextRoadResult r = RunShell("pdftotext -enc UTF-8 '" + APdf.string() + "' -");
+    const CommandResult r = RunCommand("pdftotext -enc UTF-8 '" + APdf.string() + "' -");
     std::vector<std::string> lines;
     for (std::string& l : SplitOn(r.Out, "\n\f")) {
       while (!l.empty() && l.back() == ' ') l.pop_back();
@@ -86,15 +59,13 @@ class TextRoad : public ::testing::Test {
 
   // Page sizes in points as pdfinfo reports them.
   std::vector<std::pair<double, double>> PageSizes(const fs::path& APdf) {
-    const TextRoadResult r = RunShell("pdfinfo -f 1 -l 100000 '" + APdf.string() + "'");
+    const CommandResult r = RunCommand("pdfinfo -f 1 -l 100000 '" + APdf.string() + "'");
     std::vector<std::pair<double, double>> sizes;
     const std::regex line(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+) pts)");
     for (std::sregex_iterator it(r.Out.begin(), r.Out.end(), line), end; it != end; ++it)
       sizes.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
     return sizes;
   }
-
-  fs::path FDir;
 };
 
 TEST_F(TextRoad, EveryEncodingGivesItsLines) {
@@ -173,7 +144,7 @@ TEST_F(TextRoad, WrapsExpandsTabsAndBreaksAtFormFeeds) {
   expected.insert(expected.end(), {"first", "second", "next", "page"});
   EXPECT_EQ(found, expected);
   // The page is wider than its text: no line runs past the right edge.
-  const TextRoadResult bbox = RunShell("pdftotext -bbox '" + pdf.string() + "' -");
+  const CommandResult bbox = RunCommand("pdftotext -bbox '" + pdf.string() + "' -");
   const std::regex word(R"re(xMax="([0-9.]+)")re");
   for (std::sregex_iterator it(bbox.Out.begin(), bbox.Out.end(), word), end; it != end; ++it)
     EXPECT_LE(std::stod((*it)[1]), 595.0);
