@@ -107,7 +107,7 @@ TEST_F(TextRoad, EveryEncodingGivesItsLines) {
     std::ofstream(FDir / name, std::ios::binary) << bytes;
     names += std::string(" '") + name + "'";
   }
-  const TextRoadResult r = RunShell("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' --to .pdf --out out" + names);
+  const CommandResult r = RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' --to .pdf --out out" + names);
   EXPECT_EQ(r.Status, 0) << r.Out;
   for (const auto& [name, bytes] : inputs) {
     SCOPED_TRACE(name);
