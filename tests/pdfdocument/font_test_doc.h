@@ -2,6 +2,7 @@
 // the font tests: object 1 is the font dictionary.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -90,6 +91,27 @@ inline std::string PdffontsType(TvnPDFontType AType) {
       return "CID TrueType (OT)";
     default:
       return "unknown";
+  }
+}
+
+// The text one shown string gives through the font: the ToUnicode text of
+// each code, else the code GetNextChar gives (the byte when it gives 0).
+inline void AppendShownText(TvnPDFont& AFont, const std::string& ABytes, std::u16string& AText) {
+  std::u16string str;
+  for (unsigned char c : ABytes) str.push_back(c);
+  for (size_t i = 0; i < str.size();) {
+    int processed = 0;
+    uint32_t code = 0;
+    std::string name;
+    double dx, dy, ox, oy;
+    AFont.GetNextChar(str, i, processed, code, name, dx, dy, ox, oy);
+    processed = std::max(processed, 1);
+    int64_t raw = 0;
+    for (int k = 0; k < processed && i + static_cast<size_t>(k) < str.size(); ++k) raw = raw * 256 + str[i + k];
+    std::u16string text = AFont.GetToUnicode() ? AFont.GetToUnicode()->LookupText(raw) : std::u16string();
+    if (text.empty()) text.push_back(static_cast<char16_t>(code != 0 ? code : str[i]));
+    AText += text;
+    i += static_cast<size_t>(processed);
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include "pdf/base_doc.h"
 #include "pdf/pdf_corpus.h"
+#include "pdfdocument/font_test_doc.h"
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_form.h"
@@ -78,24 +79,7 @@ class TextDevice : public TvnPDExportDevice {
   int Forms = 0;
 
   void BeginString(TvnPDState& AState, const std::string& ABytes) override {
-    if (!AState.Font) return;
-    TvnPDFont& font = *AState.Font;
-    std::u16string str;
-    for (unsigned char c : ABytes) str.push_back(c);
-    for (size_t i = 0; i < str.size();) {
-      int processed = 0;
-      uint32_t code = 0;
-      std::string name;
-      double dx, dy, ox, oy;
-      font.GetNextChar(str, i, processed, code, name, dx, dy, ox, oy);
-      processed = std::max(processed, 1);
-      int64_t raw = 0;
-      for (int k = 0; k < processed && i + static_cast<size_t>(k) < str.size(); ++k) raw = raw * 256 + str[i + k];
-      std::u16string text = font.GetToUnicode() ? font.GetToUnicode()->LookupText(raw) : std::u16string();
-      if (text.empty()) text.push_back(static_cast<char16_t>(code != 0 ? code : str[i]));
-      Text += text;
-      i += static_cast<size_t>(processed);
-    }
+    if (AState.Font) font_test_doc::AppendShownText(*AState.Font, ABytes, Text);
   }
   void DrawChar(TvnPDState&, double, double, double, double, uint16_t, const std::string&) override { ++Glyphs; }
   void DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) override {

@@ -26,6 +26,7 @@ namespace vn::pdfdoc::pd_font_corpus_test {
 
 using vn::pdf::TvnPDBaseObject;
 using vn::pdf::TvnPDDictionary;
+using font_test_doc::AppendShownText;
 using font_test_doc::PdffontsType;
 
 // The corpus PDFs with their user passwords.
@@ -217,27 +218,6 @@ std::string PageContent(TvnPDDictionary* APage) {
     data += '\n';
   }
   return data;
-}
-
-// The text one shown string gives through the font: the ToUnicode text of
-// each code, else the code GetNextChar gives (the byte when it gives 0).
-void AppendShownText(TvnPDFont& AFont, const std::string& ABytes, std::u16string& AText) {
-  std::u16string str;
-  for (unsigned char c : ABytes) str.push_back(c);
-  for (size_t i = 0; i < str.size();) {
-    int processed = 0;
-    uint32_t code = 0;
-    std::string name;
-    double dx, dy, ox, oy;
-    AFont.GetNextChar(str, i, processed, code, name, dx, dy, ox, oy);
-    processed = std::max(processed, 1);
-    int64_t raw = 0;
-    for (int k = 0; k < processed && i + static_cast<size_t>(k) < str.size(); ++k) raw = raw * 256 + str[i + k];
-    std::u16string text = AFont.GetToUnicode() ? AFont.GetToUnicode()->LookupText(raw) : std::u16string();
-    if (text.empty()) text.push_back(static_cast<char16_t>(code != 0 ? code : str[i]));
-    AText += text;
-    i += static_cast<size_t>(processed);
-  }
 }
 
 // The shown text of the first page, in content order.

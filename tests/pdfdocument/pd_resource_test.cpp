@@ -17,6 +17,7 @@
 #include "pdf/base_doc.h"
 #include "pdf/parser.h"
 #include "pdf/pdf_file_builder.h"
+#include "pdfdocument/font_test_doc.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_form.h"
 #include "pdfdocument/pd_image.h"
@@ -26,20 +27,8 @@
 
 namespace vn::pdfdoc::pd_resource_test {
 
+using font_test_doc::HexStream;
 using vn::pdf::TvnPDBaseObject;
-
-// A stream object's text with its data as hexadecimal digits.
-std::string HexStreamObj(const std::string& AEntries, const std::string& AData) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (unsigned char c : AData) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  hex += '>';
-  return "<< " + AEntries + " /Filter /ASCIIHexDecode /Length " + std::to_string(hex.size()) + " >>\nstream\n" +
-         hex + "\nendstream";
-}
 
 struct LoadedDoc {
   std::shared_ptr<vn::TMemoryStream> File;
@@ -82,19 +71,19 @@ const std::map<int64_t, std::string>& NestedFormObjects() {
       {10, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
       {11, "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>"},
       {12, "<< /Type /Font >>"},
-      {20, HexStreamObj("/PatternType 1 /PaintType 2 /TilingType 1 /BBox [0 0 10 20] /XStep 10 /YStep 20.5"
+      {20, HexStream("/PatternType 1 /PaintType 2 /TilingType 1 /BBox [0 0 10 20] /XStep 10 /YStep 20.5"
                         " /Resources << /XObject << /Im1 32 0 R >> >>",
                         "0 0 10 10 re f")},
       {21, "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 1 0] >> >>"},
-      {30, HexStreamObj("/Type /XObject /Subtype /Form /FormType 1 /BBox [0 0 100 50] /Matrix [2 0 0 2 5 5]"
+      {30, HexStream("/Type /XObject /Subtype /Form /FormType 1 /BBox [0 0 100 50] /Matrix [2 0 0 2 5 5]"
                         " /Resources << /ColorSpace << /CSF [/Indexed /DeviceGray 1 <00FF>] >>"
                         " /XObject << /Fm2 33 0 R /Im2 34 0 R /RXbj1 34 0 R >> >>",
                         "/Im2 Do /Fm2 Do")},
-      {31, HexStreamObj("/Type /XObject /Subtype /PS", "")},
-      {32, HexStreamObj("/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /CS0",
+      {31, HexStream("/Type /XObject /Subtype /PS", "")},
+      {32, HexStream("/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /CS0",
                         std::string("\x00\x01", 2))},
-      {33, HexStreamObj("/Type /XObject /Subtype /Form", "")},
-      {34, HexStreamObj("/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 1 /ColorSpace /CSF",
+      {33, HexStream("/Type /XObject /Subtype /Form", "")},
+      {34, HexStream("/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 1 /ColorSpace /CSF",
                         "\x40")},
   };
   return objects;
@@ -371,7 +360,7 @@ TEST(PDImageEntries, LongKeysThenShortKeys) {
   };
   std::map<int64_t, std::string> objects;
   for (size_t i = 0; i < std::size(cases); ++i)
-    objects[static_cast<int64_t>(i + 1)] = HexStreamObj(std::string("/Subtype /Image ") + cases[i].Entries, "");
+    objects[static_cast<int64_t>(i + 1)] = HexStream(std::string("/Subtype /Image ") + cases[i].Entries, "");
   auto doc = LoadObjects(objects);
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].Entries);
@@ -426,16 +415,16 @@ TEST(PDImageEntries, MakeXObjectBySubtype) {
 
 TEST(PDImageMasks, StencilColourKeyAndSoftMasks) {
   auto doc = LoadObjects({
-      {1, HexStreamObj("/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Mask 2 0 R",
+      {1, HexStream("/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Mask 2 0 R",
                        "ab")},
-      {2, HexStreamObj("/Subtype /Image /Width 4 /Height 3 /ImageMask true", "")},
-      {3, HexStreamObj("/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB"
+      {2, HexStream("/Subtype /Image /Width 4 /Height 3 /ImageMask true", "")},
+      {3, HexStream("/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB"
                        " /Mask [0 0 255 255 10 20] /SMask 4 0 R",
                        "abc")},
-      {4, HexStreamObj("/Subtype /Image /Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+      {4, HexStream("/Subtype /Image /Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
                        std::string("\x00\x80\xFF", 3))},
-      {5, HexStreamObj("/Subtype /Image /Width 1 /Height 1 /Mask [1 2 3 4 5 6 7 8 9 10]", "")},
-      {6, HexStreamObj("/Subtype /Image /Width 1 /Height 1 /Mask [1 2 /X 4] /SMask << /Width 1 >>", "")},
+      {5, HexStream("/Subtype /Image /Width 1 /Height 1 /Mask [1 2 3 4 5 6 7 8 9 10]", "")},
+      {6, HexStream("/Subtype /Image /Width 1 /Height 1 /Mask [1 2 /X 4] /SMask << /Width 1 >>", "")},
   });
   TvnPDState state(72, 72, 0, nullptr);
   TvnPDImage stencil_owner(doc.Doc.get(), nullptr, doc.Doc->GetObject(1));
@@ -482,10 +471,10 @@ TEST(PDImageMasks, StencilColourKeyAndSoftMasks) {
 
 TEST(PDImageEntries, ColourMapTypeAndDefaults) {
   auto doc = LoadObjects({
-      {1, HexStreamObj("/Subtype /Image /W 2 /H 1 /BPC 1 /CS /G /D [1 0]", "\x40")},
+      {1, HexStream("/Subtype /Image /W 2 /H 1 /BPC 1 /CS /G /D [1 0]", "\x40")},
       {2, "<< /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /DCTDecode"
           " /Length 2 >>\nstream\n\xFF\xD8\nendstream"},
-      {3, HexStreamObj("/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /Undefined", "")},
+      {3, HexStream("/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /Undefined", "")},
   });
   TvnPDImage inverted(doc.Doc.get(), nullptr, doc.Doc->GetObject(1));
   ASSERT_NE(inverted.ColorMap(), nullptr);
