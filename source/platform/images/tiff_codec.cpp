@@ -237,7 +237,7 @@ Bitmap TiffReader::DecodeFrame(int index) const {
     auto row = out.MutableRow(y);
     for (int x = 0; x < w; ++x) {
       uint32_t p = raster[static_cast<size_t>(y) * w + x];
-      put(row, x, TIFFGetR(p), TIFFGetG(p), TIFFGetB(p), alpha ? TIFFGetA(p) : 255, true);
+      put(row, x, TIFFGetR(p), TIFFGetG(p), TIFFGetB(p), static_cast<uint8_t>(alpha ? TIFFGetA(p) : 255), true);
     }
   }
   return out;
