@@ -1,7 +1,7 @@
 // An action dictionary of a PDF file: its type (/S), the destination of a
 // go-to action (/D: an explicit destination array, or the name of one
 // looked up in the catalog's named destinations), the actions chained after
-// it (/Next) and the file specification of the actions that name a file.
+// it (/Next) and the file reference of the actions that name a file.
 // Actions can also be made in memory without a dictionary.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include "pdf/objects.h"
 #include "pdfdocument/pd_destination.h"
-#include "pdfdocument/pd_file_spec.h"
+#include "pdfdocument/pd_file_reference.h"
 
 namespace vn::pdfdoc {
 
@@ -69,7 +69,7 @@ class TvnPDAction : public vn::pdf::TvnPDElement {
   // The actions of this action's own /Next (a dictionary, or an array of
   // dictionaries and nested arrays, in order), made once; empty without.
   const std::vector<std::unique_ptr<TvnPDAction>>& GetAllActions();
-  // The file specification given to the constructor; for an action read
+  // The file reference given to the constructor; for an action read
   // from a file, its /F (a string or a dictionary), wrapped once. Null
   // without either.
   TvnPDFileSpec* FileSpec();

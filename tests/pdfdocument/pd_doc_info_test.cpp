@@ -1,4 +1,4 @@
-// Document information, dates, viewer preferences, file specifications and
+// Document information, dates, viewer preferences, file references and
 // the catalog's own entries: read from small files, written, saved and read
 // back by pdfinfo and qpdf.
 #include "pdfdocument/pd_doc_info.h"
@@ -8,7 +8,7 @@
 #include "pdf/exceptions.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_date.h"
-#include "pdfdocument/pd_file_spec.h"
+#include "pdfdocument/pd_file_reference.h"
 #include "pdfdocument/pd_viewer_pref.h"
 #include "pdfdocument/pdf_model_testing.h"
 #include "runtime/exceptions.h"

@@ -1,7 +1,7 @@
-// A file specification: a string naming the file, or a dictionary with F
+// A reference to a file: a string naming the file, or a dictionary with F
 // (the name), Desc (a description), EF (the embedded file streams), FS (the
 // file system) and V (volatile). Names and descriptions are PDF text
-// strings, read and written as text. A specification made without an
+// strings, read and written as text. A reference made without an
 // object only keeps what is set.
 #pragma once
 

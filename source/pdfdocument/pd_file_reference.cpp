@@ -1,4 +1,4 @@
-#include "pdfdocument/pd_file_spec.h"
+#include "pdfdocument/pd_file_reference.h"
 
 #include "pdfdocument/pd_text_impl.h"
 
