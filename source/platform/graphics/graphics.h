@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/canvas/device_path.h"
@@ -99,6 +100,7 @@ class Path {
   using Op = DevicePath::Op;  // Move, Line, Curve (3 points), Close
 
   explicit Path(FillMode mode = FillMode::Alternate) : mode_(mode) {}
+  Path(DevicePath figures, FillMode mode) : figures_(std::move(figures)), mode_(mode) {}
 
   FillMode GetFillMode() const { return mode_; }
   void SetFillMode(FillMode mode) { mode_ = mode; }
