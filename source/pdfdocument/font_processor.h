@@ -153,6 +153,7 @@ class TvnFontProcessor {
   void SetVertRes(uint32_t AValue) { FVertRes = AValue; }
   // The path of the font file (file and installed fonts).
   const std::filesystem::path& FontFileName() const { return FFontFileName; }
+  int FaceIndex() const { return FFaceIndex; }
 
  private:
   struct Impl;

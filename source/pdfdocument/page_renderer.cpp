@@ -1,12 +1,15 @@
 // Drawing one page through the rendering device.
 #include "pdfdocument/page_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_image_device.h"
 #include "pdfdocument/pd_state.h"
+#include "platform/graphics/cairo_graphics.h"
+#include "platform/graphics/emf_graphics.h"
 
 namespace vn::pdfdoc {
 
@@ -16,8 +19,8 @@ namespace {
 // Letter.
 std::unique_ptr<TvnPDRect> ShownBox(TvnPDPage& APage) {
   const TvnPDRect* box = APage.Cropbox();
-  if (!box || !box->IsValid()) box = APage.Mediabox();
-  if (!box || !box->IsValid()) return std::make_unique<TvnPDRect>(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
+  if (!box) box = APage.Mediabox();
+  if (!box) return std::make_unique<TvnPDRect>(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
   return box->Clone();
 }
 
@@ -36,6 +39,20 @@ void RenderPage(TvnPDPage& APage, vn::platform::gfx::Graphics& AGraphics, double
   TvnPDImageDevice device(AGraphics, AAntiAlias);
   TvnPDContents contents(APage.ParentDoc(), &APage, APage.ContentsObject());
   contents.Display(&device, ADPI, ADPI, 0, APage.DisplayRotation(ARotate), box.get(), box.get(), APage.Resource());
+}
+
+std::string RenderPageToMetafile(TvnPDPage& APage, double ADPI, int ARotate) {
+  const TvnPageRenderSize size = PageRenderSize(APage, ADPI, ARotate);
+  vn::platform::gfx::EmfGraphics graphics(std::max(size.Width, 1), std::max(size.Height, 1));
+  RenderPage(APage, graphics, ADPI, ARotate);
+  return graphics.Finish();
+}
+
+vn::platform::Bitmap RenderPageToBitmap(TvnPDPage& APage, double ADPI, int ARotate) {
+  const TvnPageRenderSize size = PageRenderSize(APage, ADPI, ARotate);
+  vn::platform::gfx::CairoGraphics graphics(std::max(size.Width, 1), std::max(size.Height, 1));
+  RenderPage(APage, graphics, ADPI, ARotate);
+  return graphics.Pixels();
 }
 
 }  // namespace vn::pdfdoc

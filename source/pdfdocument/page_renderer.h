@@ -6,7 +6,10 @@
 #pragma once
 
 #include "pdfdocument/pd_page.h"
+#include <string>
+
 #include "platform/graphics/graphics.h"
+#include "platform/images/bitmap.h"
 
 namespace vn::pdfdoc {
 
@@ -24,5 +27,12 @@ TvnPageRenderSize PageRenderSize(TvnPDPage& APage, double ADPI, int ARotate = 0)
 // A damaged page draws what it can; nothing throws for content.
 void RenderPage(TvnPDPage& APage, vn::platform::gfx::Graphics& AGraphics, double ADPI, int ARotate = 0,
                 bool AAntiAlias = true);
+
+// The page recorded as an enhanced metafile of PageRenderSize pixels (96
+// reference pixels per inch of the metafile's frame at ADPI = 96).
+std::string RenderPageToMetafile(TvnPDPage& APage, double ADPI, int ARotate = 0);
+
+// The page painted onto a bitmap of PageRenderSize pixels (32-bit, opaque).
+vn::platform::Bitmap RenderPageToBitmap(TvnPDPage& APage, double ADPI, int ARotate = 0);
 
 }  // namespace vn::pdfdoc

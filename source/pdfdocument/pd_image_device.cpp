@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "pdfdocument/glyph_names.h"
 #include "pdfdocument/pd_content_stream.h"
@@ -59,15 +61,22 @@ bool StartsWith(std::string_view AText, std::string_view APrefix) {
 // the font's serif and fixed-pitch flags.
 std::string InstalledFamilyFor(const std::string& ACleaned, const TvnPDFont& AFont) {
   if (!ACleaned.empty() && vn::platform::IsFontFamilyInstalled(vn::FromUtf8(ACleaned))) return ACleaned;
+  // The standard fonts draw with their metric twins of the URW set when
+  // installed, else with the catalog's own substitutes.
   struct Prefix {
     const char* Name;
+    const char* Twin;
     const char* Family;
   };
-  static constexpr Prefix kPrefixes[] = {{"Courier", "Courier New"}, {"Times", "Times New Roman"},
-                                         {"Helvetica", "Arial"},     {"Arial", "Arial"},
-                                         {"Symbol", "DejaVu Sans"},  {"ZapfDingbats", "DejaVu Sans"}};
+  static constexpr Prefix kPrefixes[] = {{"Courier", "Nimbus Mono PS", "Courier New"},
+                                         {"Times", "Nimbus Roman", "Times New Roman"},
+                                         {"Helvetica", "Nimbus Sans", "Arial"},
+                                         {"Arial", "Liberation Sans", "Arial"},
+                                         {"Symbol", "Standard Symbols PS", "DejaVu Sans"},
+                                         {"ZapfDingbats", "D050000L", "DejaVu Sans"}};
   for (const Prefix& p : kPrefixes)
-    if (StartsWith(ACleaned, p.Name)) return p.Family;
+    if (StartsWith(ACleaned, p.Name))
+      return vn::platform::IsFontFamilyInstalled(vn::FromUtf8(p.Twin)) ? p.Twin : p.Family;
   if (AFont.IsFixedWidth()) return "Courier New";
   if (AFont.IsSerif()) return "Times New Roman";
   return "Arial Unicode MS";
@@ -277,11 +286,13 @@ void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
   if (TvnPDMatrix* matrix = AForm->Matrix()) copy->ConcatCTM(*matrix);
   FGraphics.Save();
   // A form always draws inside its box, wherever the box lies.
-  if (TvnPDRect* box = AForm->BBox(); box && box->IsValid()) {
+  if (TvnPDRect* box = AForm->BBox()) {
     FGraphics.SetTransform(DeviceMatrix(copy->CTM()));
     const double x0 = std::min(box->Left(), box->Right()), x1 = std::max(box->Left(), box->Right());
     const double y0 = std::min(box->Top(), box->Bottom()), y1 = std::max(box->Top(), box->Bottom());
-    FGraphics.SetClip(gfx::RectF{x0, y0, x1 - x0, y1 - y0}, gfx::CombineMode::Intersect);
+    gfx::Path clip(gfx::FillMode::Winding);
+    clip.AddRect(gfx::RectF{x0, y0, x1 - x0, y1 - y0});
+    FGraphics.SetClip(clip, gfx::CombineMode::Intersect);
   }
   {
     TvnPDContentStream content(AForm->ParentDoc(), AForm, AForm->XObjectStream());
@@ -356,7 +367,9 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
       state->ClearPath();
       FGraphics.Save();
       FGraphics.SetTransform(DeviceMatrix(state->CTM()));
-      FGraphics.SetClip(gfx::RectF{bx0, by0, bx1 - bx0, by1 - by0}, gfx::CombineMode::Intersect);
+      gfx::Path cell(gfx::FillMode::Winding);
+      cell.AddRect(gfx::RectF{bx0, by0, bx1 - bx0, by1 - by0});
+      FGraphics.SetClip(cell, gfx::CombineMode::Intersect);
       content->SetIsNestedCall(true);
       content->DispalyObject(this, state.get(), APattern.Resources());
       FGraphics.Restore();
@@ -418,7 +431,13 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   if (bitmap.Empty()) return;
   ApplyCTM(AState);
   // The image fills the unit square; its first row is the square's top.
-  FGraphics.DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0));
+  // Enlarged images keep their pixels sharp, as PDF readers draw them
+  // unless the image asks for interpolation.
+  const gfx::Matrix device = FGraphics.GetTransform();
+  const gfx::PointF across = device.ApplyVector({1, 0}), down = device.ApplyVector({0, 1});
+  const bool enlarged = std::hypot(across.x, across.y) > bitmap.Width() && std::hypot(down.x, down.y) > bitmap.Height();
+  FGraphics.DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0),
+                      enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth);
 }
 
 // ---- Text ----------------------------------------------------------------------------------------
@@ -496,8 +515,27 @@ bool TvnPDImageDevice::GlyphOutline(TvnPDState& AState, uint16_t ACode, const st
   uint32_t unicode = ACode;
   if (!ACharName.empty())
     if (const uint32_t u = GlyphNameToUnicode(ACharName, font.name().find("ZapfDingbats") != std::string::npos); u != 0) unicode = u;
+  if (!ACharName.empty() && by(*fp, TvnGlyphLookup::glGlyphName, 0, ACharName)) return true;
   fp->SetEncodingType(kEncodingUnicode);
-  return by(*fp, TvnGlyphLookup::glCharCode, unicode, std::string());
+  if (by(*fp, TvnGlyphLookup::glCharCode, unicode, std::string())) return true;
+  // A character the installed font lacks comes from an installed face that
+  // has it, as the window system's font linking would give it.
+  vn::platform::FontFaceRef requested;
+  requested.File = fp->FontFileName();
+  requested.Index = fp->FaceIndex();
+  const std::optional<vn::platform::FontFaceRef> fallback = vn::platform::FindFallbackFace(requested, unicode);
+  if (!fallback) return false;
+  const std::string key = fallback->File.string() + "#" + std::to_string(fallback->Index);
+  auto found = FInstalledFonts.find(key);
+  if (found == FInstalledFonts.end()) {
+    uint8_t error = 0;
+    auto processor = std::make_unique<TvnFontProcessor>(fallback->File, error, 96, 96, 12, fallback->Index);
+    if (error != kFontProcessorOk) processor.reset();
+    found = FInstalledFonts.emplace(key, std::move(processor)).first;
+  }
+  if (!found->second) return false;
+  found->second->SetEncodingType(kEncodingUnicode);
+  return by(*found->second, TvnGlyphLookup::glCharCode, unicode, std::string());
 }
 
 void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double, double, uint16_t ACode,
@@ -506,7 +544,7 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const int mode = static_cast<int>(AState.Render);
   if (mode == 3) return;
   TvnGlyphOutline glyph;
-  if (!GlyphOutline(AState, ACode, ACharName, glyph)) return;
+  if (!GlyphOutline(AState, ACode, ACharName, glyph)) { if (std::getenv("VN_DBG")) std::fprintf(stderr, "noglyph %u %s emb=%d type=%d glyphs=%d\n", ACode, ACharName.c_str(), FEmbeddedFont, (int)AState.Font->FontType(), FFontProcessor ? FFontProcessor->GlyphCount() : -1); return; }
   // Glyph space (one unit per em, y down) to user space: the font size and
   // horizontal scaling, the text position and rise, the text matrix.
   const double fs = AState.FontSize;
