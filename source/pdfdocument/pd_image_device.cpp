@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "pdfdocument/glyph_names.h"
 #include "pdfdocument/pd_content_stream.h"
@@ -134,8 +132,10 @@ void TvnPDImageDevice::EndPage() {
   }
   FGraphics.Restore();
   FPageOpen = false;
-  FFontProcessor.reset();
+  FFontProcessor = nullptr;
   FInstalledFont = nullptr;
+  FOwnFont.reset();
+  FEmbeddedFonts.clear();
   FInstalledFonts.clear();
 }
 
@@ -443,12 +443,22 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
 // ---- Text ----------------------------------------------------------------------------------------
 
 void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
-  FFontProcessor.reset();
+  FFontProcessor = nullptr;
   FInstalledFont = nullptr;
   FEmbeddedFont = false;
   TvnPDFont* font = AState.Font;
   if (!font) return;
-  if (vn::TStream* stream = font->GetEmbeddedFontStream()) {
+  // A font program is opened once per page: fonts that share it (by its
+  // object number) reuse the open face.
+  const int64_t program = font->EmbeddedFontObjNumber();
+  if (program > 0) {
+    if (auto kept = FEmbeddedFonts.find(program); kept != FEmbeddedFonts.end()) {
+      FEmbeddedFont = kept->second != nullptr;
+      FFontProcessor = FEmbeddedFont ? kept->second.get() : nullptr;
+      if (FEmbeddedFont) return;
+    }
+  }
+  if (vn::TStream* stream = program > 0 && FEmbeddedFonts.count(program) ? nullptr : font->GetEmbeddedFontStream()) {
     std::vector<uint8_t> bytes;
     try {
       stream->SetPosition(0);
@@ -461,8 +471,15 @@ void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
     auto processor = std::make_unique<TvnFontProcessor>(std::span<const uint8_t>(bytes), error);
     // A program that cannot be opened is drawn with an installed font
     // instead.
-    if (error == kFontProcessorOk && processor->OpenFace() == kFontProcessorOk) {
-      FFontProcessor = std::move(processor);
+    const bool usable = error == kFontProcessorOk && processor->OpenFace() == kFontProcessorOk;
+    if (!usable) processor.reset();
+    TvnFontProcessor* opened = processor.get();
+    if (program > 0)
+      FEmbeddedFonts[program] = std::move(processor);
+    else
+      FOwnFont = std::move(processor);
+    if (usable) {
+      FFontProcessor = opened;
       FEmbeddedFont = true;
       return;
     }
@@ -544,7 +561,7 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const int mode = static_cast<int>(AState.Render);
   if (mode == 3) return;
   TvnGlyphOutline glyph;
-  if (!GlyphOutline(AState, ACode, ACharName, glyph)) { if (std::getenv("VN_DBG")) std::fprintf(stderr, "noglyph %u %s emb=%d type=%d glyphs=%d\n", ACode, ACharName.c_str(), FEmbeddedFont, (int)AState.Font->FontType(), FFontProcessor ? FFontProcessor->GlyphCount() : -1); return; }
+  if (!GlyphOutline(AState, ACode, ACharName, glyph)) return;
   // Glyph space (one unit per em, y down) to user space: the font size and
   // horizontal scaling, the text position and rise, the text matrix.
   const double fs = AState.FontSize;

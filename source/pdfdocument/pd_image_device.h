@@ -93,8 +93,12 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // The page's CTM at the start: the base space of patterns.
   TvnPDMatrix FPageCTM;
   // The font of the text being drawn and how its glyphs are found.
-  std::unique_ptr<TvnFontProcessor> FFontProcessor;
+  TvnFontProcessor* FFontProcessor = nullptr;  // in FEmbeddedFonts or FOwnFont
   bool FEmbeddedFont = false;
+  // Embedded programs opened on this page, by the program's object number
+  // (null: it cannot be opened); a program without a number of its own.
+  std::map<int64_t, std::unique_ptr<TvnFontProcessor>> FEmbeddedFonts;
+  std::unique_ptr<TvnFontProcessor> FOwnFont;
   // Installed-font processors by file and face, kept for the page.
   std::map<std::string, std::unique_ptr<TvnFontProcessor>> FInstalledFonts;
   TvnFontProcessor* FInstalledFont = nullptr;  // in FInstalledFonts
