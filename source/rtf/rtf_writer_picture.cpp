@@ -281,7 +281,7 @@ std::string TvnRTFPicture::EncodePictureData() {
 std::string TvnRTFPicture::Encode() {
   auto twips = [this](double APixels) { return std::to_string(Round(APixels * RTFFactor)); };
   const TvnRect& r = DisplayRect;
-  const std::string size = twips(r.Right - r.Left);
+  const std::string width = twips(r.Right - r.Left);
   const std::string height = twips(r.Bottom - r.Top);
   const std::string pictureData = EncodePictureData();
   const bool behind = FSettings.BehindText;
@@ -291,7 +291,7 @@ std::string TvnRTFPicture::Encode() {
          (behind ? "1" : "0") +
          "\\shpz0{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn fFlipH}{\\sv 0}}{\\sp{\\sn fFlipV}{\\sv 0}}"
          "{\\sp{\\sn pib}{\\sv{\\pict\\picw" +
-         size + "\\pich" + height + "\\picwgoal" + size + "\\pichgoal" + height + pictureData + "}}}" +
+         width + "\\pich" + height + "\\picwgoal" + width + "\\pichgoal" + height + pictureData + "}}}" +
          "{\\sp{\\sn pibFlags}{\\sv 2}}{\\sp{\\sn fRecolorFillAsPicture}{\\sv 0}}"
          "{\\sp{\\sn fUseShapeAnchor}{\\sv 0}}{\\sp{\\sn fLine}{\\sv 0}}" +
          "{\\sp{\\sn fBehindDocument}{\\sv " + (behind ? "1" : "0") + "}}" + "{\\sp{\\sn fLayoutInCell}{\\sv 1}}}}";

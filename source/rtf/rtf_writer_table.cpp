@@ -4,6 +4,7 @@
 
 #include "rtf/rtf_writer_paragraph.h"
 #include "rtf/rtf_writer_utils.h"
+#include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
 namespace vn::rtf::writer {
@@ -108,11 +109,17 @@ int32_t TvnRTFTableItem::InsertRow(double ARowHeight, int32_t) {
   return RowCount();
 }
 
+const std::vector<std::unique_ptr<TvnRTFCell>>& TvnRTFTableItem::Row(int32_t AIndex) const {
+  if (AIndex < 0 || AIndex >= RowCount()) throw EArgumentOutOfRangeException("Argument out of range");
+  return FRows[static_cast<size_t>(AIndex)];
+}
+
 TvnRTFCell& TvnRTFTableItem::InsertCell(int32_t ARowIndex, double ACellWidth, int32_t) {
+  if (ARowIndex < 0 || ARowIndex >= RowCount()) throw EArgumentOutOfRangeException("Argument out of range");
   auto cell = std::make_unique<TvnRTFCell>(FHeader);
   cell->Width = ACellWidth;
   TvnRTFCell& result = *cell;
-  FRows.at(static_cast<size_t>(ARowIndex)).push_back(std::move(cell));
+  FRows[static_cast<size_t>(ARowIndex)].push_back(std::move(cell));
   return result;
 }
 

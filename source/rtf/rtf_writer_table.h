@@ -67,14 +67,14 @@ class TvnRTFTableItem : public TvnRTFElement {
   // Appends an empty row of ARowHeight pixels (-1: no height); answers the
   // row count.
   int32_t InsertRow(double ARowHeight, int32_t ARowIndex = 0);
-  // A new cell of ACellWidth twips at the end of row ARowIndex.
+  // A new cell of ACellWidth twips at the end of row ARowIndex; a row that
+  // does not exist raises EArgumentOutOfRangeException "Argument out of range".
   TvnRTFCell& InsertCell(int32_t ARowIndex, double ACellWidth, int32_t ACellIndex = 0);
 
   int32_t RowCount() const { return static_cast<int32_t>(FRows.size()); }
   const std::vector<double>& RowHeights() const { return FRowHeights; }
-  const std::vector<std::unique_ptr<TvnRTFCell>>& Row(int32_t AIndex) const {
-    return FRows.at(static_cast<size_t>(AIndex));
-  }
+  // The cells of row AIndex (out of range: as InsertCell).
+  const std::vector<std::unique_ptr<TvnRTFCell>>& Row(int32_t AIndex) const;
 
   double X = 0;  // the left edge in pixels
   double Y = 0, MaxWidth = 0, MaxHeight = 0;  // not written

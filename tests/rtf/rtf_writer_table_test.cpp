@@ -6,6 +6,8 @@
 
 #include "rtf/rtf_writer_paragraph.h"
 #include "rtf_test_support.h"
+#include "runtime/exceptions.h"
+#include "runtime/strings.h"
 
 namespace vn::rtf::rtf_writer_table_test {
 
@@ -52,7 +54,15 @@ TEST(RtfWriterTable, TableText) {
   EXPECT_EQ(table->Encode(), "\r\n{\\pard\\trowd\\trql\\trleft0\r\n" + definition + "1440\r\n" + definition +
                                  "2880\r\n\r\n" + CellText("a1") + "}\\cell\r\n\r\n" + CellText("a2") +
                                  "}\\cell\r\n \\pard\\intbl \\row \\pard}\r\n");
-  EXPECT_EQ(TvnRTFTableItem(&header).Encode(), "\r\n{\\pard}\r\n");
+  TvnRTFTableItem empty(&header);
+  EXPECT_EQ(empty.Encode(), "\r\n{\\pard}\r\n");
+  for (const int32_t row : {-1, 0})
+    try {
+      empty.InsertCell(row, 1440);
+      ADD_FAILURE() << row;
+    } catch (const EArgumentOutOfRangeException& e) {
+      EXPECT_EQ(ToUtf8(e.Message()), "Argument out of range");
+    }
 }
 
 TEST(RtfWriterTable, RowDefinitions) {
