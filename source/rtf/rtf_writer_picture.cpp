@@ -9,6 +9,7 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/hex.h"
 #include "runtime/numbers.h"
 
 namespace vn::rtf::writer {
@@ -23,18 +24,11 @@ constexpr size_t kIdatChunkSize = 10240;
 // The metafile's end record, written after the wrapped bitmap.
 constexpr const char* kWmfEndRecord = "030000000000";
 
-std::string HexOfBytes(std::string_view ABytes) {
-  std::string text(2 * ABytes.size(), '0');
-  BytesToHexDigits(reinterpret_cast<const uint8_t*>(ABytes.data()), text.data(), ABytes.size());
-  return text;
-}
-
 // A number as ADigits upper-case hexadecimal digits in little-endian byte
 // order ("X8" and "X4" of the metafile text).
 std::string LittleEndianHex(uint32_t AValue, int ADigits) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text(static_cast<size_t>(ADigits), '0');
-  for (int i = ADigits - 1; i >= 0; --i, AValue >>= 4) text[static_cast<size_t>(i)] = kDigits[AValue & 0xF];
+  for (int i = ADigits - 1; i >= 0; --i, AValue >>= 4) text[static_cast<size_t>(i)] = HexDigit(AValue);
   return ReverseBytePairs(text);
 }
 
@@ -273,9 +267,9 @@ std::string TvnRTFPicture::EncodePictureData() {
   }
   // The metafile wrapper is hexadecimal text whatever is asked: its records
   // around the bitmap are text already.
-  if (!wrapper.empty()) return text + "\\picbmp\\picbpp4 " + wrapper + HexOfBytes(data) + kWmfEndRecord;
+  if (!wrapper.empty()) return text + "\\picbmp\\picbpp4 " + wrapper + framework::AnsiToHexText(data) + kWmfEndRecord;
   if (GraphicDataInBinary) return text + "\\bin" + std::to_string(data.size()) + " " + data;
-  return text + " " + HexOfBytes(data);
+  return text + " " + framework::AnsiToHexText(data);
 }
 
 std::string TvnRTFPicture::Encode() {
