@@ -136,6 +136,7 @@ void TvnPDImageDevice::EndPage() {
   FInstalledFont = nullptr;
   FOwnFont.reset();
   FEmbeddedFonts.clear();
+  FFallbacks.clear();
   FInstalledFonts.clear();
 }
 
@@ -537,22 +538,31 @@ bool TvnPDImageDevice::GlyphOutline(TvnPDState& AState, uint16_t ACode, const st
   if (by(*fp, TvnGlyphLookup::glCharCode, unicode, std::string())) return true;
   // A character the installed font lacks comes from an installed face that
   // has it, as the window system's font linking would give it.
-  vn::platform::FontFaceRef requested;
-  requested.File = fp->FontFileName();
-  requested.Index = fp->FaceIndex();
-  const std::optional<vn::platform::FontFaceRef> fallback = vn::platform::FindFallbackFace(requested, unicode);
-  if (!fallback) return false;
-  const std::string key = fallback->File.string() + "#" + std::to_string(fallback->Index);
-  auto found = FInstalledFonts.find(key);
-  if (found == FInstalledFonts.end()) {
-    uint8_t error = 0;
-    auto processor = std::make_unique<TvnFontProcessor>(fallback->File, error, 96, 96, 12, fallback->Index);
-    if (error != kFontProcessorOk) processor.reset();
-    found = FInstalledFonts.emplace(key, std::move(processor)).first;
+  // The face found for a character is kept, so that the search runs once
+  // per character and font.
+  auto known = FFallbacks.find({fp, unicode});
+  if (known == FFallbacks.end()) {
+    vn::platform::FontFaceRef requested;
+    requested.File = fp->FontFileName();
+    requested.Index = fp->FaceIndex();
+    const std::optional<vn::platform::FontFaceRef> fallback = vn::platform::FindFallbackFace(requested, unicode);
+    TvnFontProcessor* chosen = nullptr;
+    if (fallback) {
+      const std::string key = fallback->File.string() + "#" + std::to_string(fallback->Index);
+      auto found = FInstalledFonts.find(key);
+      if (found == FInstalledFonts.end()) {
+        uint8_t error = 0;
+        auto processor = std::make_unique<TvnFontProcessor>(fallback->File, error, 96, 96, 12, fallback->Index);
+        if (error != kFontProcessorOk) processor.reset();
+        found = FInstalledFonts.emplace(key, std::move(processor)).first;
+      }
+      chosen = found->second.get();
+    }
+    known = FFallbacks.emplace(std::make_pair(fp, unicode), chosen).first;
   }
-  if (!found->second) return false;
-  found->second->SetEncodingType(kEncodingUnicode);
-  return by(*found->second, TvnGlyphLookup::glCharCode, unicode, std::string());
+  if (!known->second) return false;
+  known->second->SetEncodingType(kEncodingUnicode);
+  return by(*known->second, TvnGlyphLookup::glCharCode, unicode, std::string());
 }
 
 void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double, double, uint16_t ACode,

@@ -102,6 +102,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Installed-font processors by file and face, kept for the page.
   std::map<std::string, std::unique_ptr<TvnFontProcessor>> FInstalledFonts;
   TvnFontProcessor* FInstalledFont = nullptr;  // in FInstalledFonts
+  // The face that draws a character an installed font lacks (null: none).
+  std::map<std::pair<TvnFontProcessor*, uint32_t>, TvnFontProcessor*> FFallbacks;
   // Glyph areas of clipping text render modes, in device units, until the
   // text object ends.
   vn::platform::gfx::Path FTextClip{vn::platform::gfx::FillMode::Winding};

@@ -59,7 +59,7 @@ constexpr double kWidenedStencilLimit = 0.08;
 // Hex digits of an RGB ramp image of w x h pixels.
 std::string RgbRamp(int w, int h) {
   std::string hex;
-  char buf[8];
+  char buf[32];
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       std::snprintf(buf, sizeof buf, "%02X%02X%02X", x * 255 / (w - 1), y * 255 / (h - 1), 128);
