@@ -111,9 +111,7 @@ void TvnDOCMainDocumentParser::Initialize() {
   ReadStories();
   FListNumbering = std::make_unique<TvnDocListNumbering>(table, fib, *FPackage->HelperFunctions(), FDiagnostics);
   if (FBuilder) FBuilder->SetListNumbering(FListNumbering.get());
-  const int64_t total = int64_t{fib.FccpText} + fib.FccpFtn + fib.FccpHdd + fib.FccpAtn + fib.FccpEdn + fib.FccpTxbx +
-                        fib.FccpHdrTxbx;
-  if (fib.FlcbPlcSpaMom != 0) FShapes.ReadShapeAnchors(table, fib, total);
+  if (fib.FlcbPlcSpaMom != 0) FShapes.ReadShapeAnchors(table, fib, fib.TotalCharacterCount());
   if (fib.FlcbPlcftxbxTxt != 0) FShapes.ReadTextBoxes(table, fib);
   if (fib.FlcbDggInfo != 0) FShapes.ReadOfficeArt(table, word, fib);
   ReadHeaderPositions();
