@@ -390,14 +390,18 @@ void TvnDocShapes::ReadShapeProperty(int32_t AShapeId, uint16_t AId, uint32_t AV
     case 901: shape().FWrapDistTop = value; break;
     case 902: shape().FWrapDistRight = value; break;
     case 903: shape().FWrapDistBottom = value; break;
+    // Position 0 is the absolute one: the anchor's offset counts, as it
+    // does without the property.
     case 911: {
-      static constexpr HA kPosh[] = {HA::dhaLeft, HA::dhaLeft, HA::dhaCenter, HA::dhaRight, HA::dhaInside, HA::dhaOutside};
+      static constexpr HA kPosh[] = {HA::dhaNoAlignment, HA::dhaLeft,   HA::dhaCenter,
+                                     HA::dhaRight,       HA::dhaInside, HA::dhaOutside};
       auto& s = shape();
       if (AValue <= 5) s.FHAlignment = kPosh[AValue];
       break;
     }
     case 913: {
-      static constexpr VA kPosv[] = {VA::dvaTop, VA::dvaTop, VA::dvaCenter, VA::dvaBottom, VA::dvaInside, VA::dvaOutside};
+      static constexpr VA kPosv[] = {VA::dvaNoAlignment, VA::dvaTop,    VA::dvaCenter,
+                                     VA::dvaBottom,      VA::dvaInside, VA::dvaOutside};
       auto& s = shape();
       if (AValue <= 5) s.FVAlignment = kPosv[AValue];
       break;

@@ -157,7 +157,8 @@ struct DrawingDocument {
                               Container(0xF003, Shape(1024) +
                                                     Shape(1025, Options({Property(260, 2), Property(911, 2)})) +
                                                     Shape(1026, Options({Property(385, 0x0000FF), Property(459, 12700),
-                                                                         Property(0x8000 | 896, 6), Property(129, 91440)},
+                                                                         Property(0x8000 | 896, 6), Property(129, 91440),
+                                                                         Property(911, 0), Property(913, 0)},
                                                                         "B\0o\0\0\0"s)) +
                                                     Shape(1027)));
     b.TableData(554, AOfficeArtOverride.empty() ? art : AOfficeArtOverride);
@@ -241,6 +242,9 @@ TEST(DocShapes, PictureAndDrawnObjectCharactersBecomeModelItems) {
   EXPECT_EQ(box.GetVRelativePosition(), wm::TvnVRelativePosition::vrpMargin);
   EXPECT_EQ(box.GetHRelativePosition(), wm::TvnHRelativePosition::hrpMargin);
   EXPECT_EQ(box.GetWrap(), nullptr);
+  // Position 0 is absolute: the anchor's offset counts, no alignment.
+  EXPECT_EQ(box.GetHAlignment(), wm::TvnDrawingHAlignment::dhaNoAlignment);
+  EXPECT_EQ(box.GetVAlignment(), wm::TvnDrawingVAlignment::dvaNoAlignment);
   ASSERT_EQ(box.GetItems().size(), 1u);
   EXPECT_EQ(ParagraphText(box), "Inside");
   ASSERT_NE(box.GetShapeProperties(), nullptr);
