@@ -112,7 +112,8 @@ bool IsPictureFile(std::span<const uint8_t> ABytes) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt, int64_t AAvailable) {
+std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt, int64_t AAvailable,
+                                    uint64_t AMaxSize) {
   const auto size = static_cast<int64_t>(ABytes.size());
   if (AAt < 0 || AAt + kRecordHeaderSize > size || AAvailable < kRecordHeaderSize) return {};
   const auto instance = static_cast<uint16_t>(ArtValue(ABytes, AAt, 2) >> 4);
@@ -121,7 +122,7 @@ std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt
   const int64_t length = std::min({static_cast<int64_t>(ArtValue(ABytes, AAt + 4, 4)), AAvailable - kRecordHeaderSize,
                                    size - data});
   const int64_t prefix = BlipPrefix(type, instance);
-  if (prefix < 0 || length <= prefix) return {};
+  if (prefix < 0 || length <= prefix || static_cast<uint64_t>(length - prefix) > AMaxSize) return {};
   const auto picture = ABytes.subspan(static_cast<size_t>(data + prefix), static_cast<size_t>(length - prefix));
   std::vector<uint8_t> file;
   if (type == kBlipEmf || type == kBlipWmf || type == kBlipPict) {
@@ -133,11 +134,13 @@ std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt
     const uint32_t compression = ArtValue(ABytes, header + 32, 1);
     if (compression == 0) {
       if (inflated == 0 || inflated > kMaxMetafileSize) return {};
+      if (inflated > AMaxSize) return {};
       vn::codec::SpanSource source(picture.first(std::min<size_t>(picture.size(), stored)));
       vn::codec::Inflater inflater(source);
       inflater.SetMaxOutput(inflated);
-      file.resize(inflated);
-      file.resize(inflater.Read(file.data(), file.size()));
+      // In steps, so that a size the data do not reach costs nothing.
+      uint8_t chunk[65536];
+      for (size_t n; (n = inflater.Read(chunk, sizeof chunk)) > 0;) file.insert(file.end(), chunk, chunk + n);
     } else {
       file.assign(picture.begin(), picture.end());
     }
@@ -267,6 +270,13 @@ void TvnDocShapes::ReadOfficeArt(std::span<const uint8_t> ATable, std::span<cons
   }
   FTable = {};
   FWord = {};
+  FPicturesRead.clear();
+}
+
+std::vector<uint8_t> TvnDocShapes::TakeFromBudget(std::vector<uint8_t> APicture) const {
+  if (APicture.size() > FPictureBudget) return {};
+  FPictureBudget -= APicture.size();
+  return APicture;
 }
 
 void TvnDocShapes::ReadDrawingGroup(const Record& AGroup) {
@@ -296,9 +306,14 @@ void TvnDocShapes::ReadBlipStoreEntry(const Record& AEntry) {
   const uint32_t delay = ArtValue(AEntry.FBytes, AEntry.FData + 28, 4);
   // Every entry keeps its place, so that the picture numbers of the
   // shapes count the entries that hold nothing too.
-  std::vector<uint8_t> picture;
-  if (delay != kNoDelay && AEntry.FEnd - AEntry.FData >= kFbseSize) picture = ReadBlipRecord(FWord, delay, size);
-  FBinaryImages.push_back(std::make_shared<const std::vector<uint8_t>>(std::move(picture)));
+  if (delay == kNoDelay || AEntry.FEnd - AEntry.FData < kFbseSize) {
+    FBinaryImages.push_back(std::make_shared<const std::vector<uint8_t>>());
+    return;
+  }
+  // Entries naming the same record share its picture.
+  TvnDocPicture& picture = FPicturesRead[{delay, size}];
+  if (!picture) picture = std::make_shared<const std::vector<uint8_t>>(TakeFromBudget(ReadBlipRecord(FWord, delay, size, FPictureBudget)));
+  FBinaryImages.push_back(picture);
 }
 
 void TvnDocShapes::ReadDrawing(const Record& ADrawing) {
@@ -456,14 +471,13 @@ std::unique_ptr<wm::TvnWordImage> TvnDocShapes::InlinePicture(std::span<const ui
   if (!shape) return nullptr;
   const std::optional<Record> entry = Record::At(AData, shape->FData + shape->FLength, end);
   if (!entry || entry->FType != kFBSE) return nullptr;
-  const int64_t blip = entry->FData + kFbseSize + ArtValue(AData, entry->FData + 33, 1);
-  const std::vector<uint8_t> picture = ReadBlipRecord(AData, blip, end - blip);
-  if (picture.empty()) return nullptr;
-
   const String name = IntToStr(AOffset);
   if (!ACollection->ContainsResource(name)) {
+    const int64_t blip = entry->FData + kFbseSize + ArtValue(AData, entry->FData + 33, 1);
+    std::vector<uint8_t> picture = TakeFromBudget(ReadBlipRecord(AData, blip, end - blip, FPictureBudget));
+    if (picture.empty()) return nullptr;
     auto resource = std::make_unique<wm::TvnImageResource>(name);
-    resource->SetResourceStream(std::make_shared<vn::TMemoryStream>(picture));
+    resource->SetResourceStream(std::make_shared<vn::TMemoryStream>(std::move(picture)));
     ACollection->AddResource(std::move(resource));
   }
   auto image = std::make_unique<wm::TvnWordImage>(ACollection);
@@ -477,7 +491,10 @@ std::unique_ptr<wm::TvnWordImage> TvnDocShapes::InlinePicture(std::span<const ui
 const TvnSPA* TvnDocShapes::AnchorAt(int64_t APosition) const {
   const auto it = std::find(FPlcfSpa.FCP.begin(), FPlcfSpa.FCP.end(), APosition);
   if (it == FPlcfSpa.FCP.end()) return nullptr;
-  return &FPlcfSpa.FSpa[static_cast<size_t>(it - FPlcfSpa.FCP.begin())];
+  const TvnSPA& spa = FPlcfSpa.FSpa[static_cast<size_t>(it - FPlcfSpa.FCP.begin())];
+  // A rectangle whose sides are the wrong way round is damage: no object.
+  if (spa.FRect.Right < spa.FRect.Left || spa.FRect.Bottom < spa.FRect.Top) return nullptr;
+  return &spa;
 }
 
 template <typename TItem>

@@ -18,7 +18,10 @@
 // there, containers nest at most kMaxRecordDepth deep, and a damaged
 // picture is left out rather than read past its record.
 //
-// Pictures are kept as their file bytes; a compressed metafile is inflated
+// The pictures of one document hold at most kMaxPictureBytes together;
+// pictures past that are left out, so that damaged records naming the same
+// large data over and over cannot exhaust memory. Pictures are kept as
+// their file bytes; a compressed metafile is inflated
 // to the size its metafile header gives, and a device-independent bitmap
 // gets the bitmap file header it is stored without, so that every picture
 // is a file the image decoders read.
@@ -116,6 +119,7 @@ class TvnDocShapes {
  public:
   // Containers deeper than this are not walked.
   static constexpr int kMaxRecordDepth = 32;
+  static constexpr uint64_t kMaxPictureBytes = uint64_t{1} << 30;
 
   // The anchors of the main story's floating objects (the table stream's
   // PlcSpaMom); ATotal is the document's total character count.
@@ -163,6 +167,9 @@ class TvnDocShapes {
   const TvnSPA* AnchorAt(int64_t APosition) const;
   template <typename TItem>
   void Place(TItem& AItem, const TvnSPA& ASpa, const TvnShapesProperties& AShape) const;
+  // The picture when the budget still holds it (then less by its size),
+  // else nothing.
+  std::vector<uint8_t> TakeFromBudget(std::vector<uint8_t> APicture) const;
 
   TvnPlcfSpa FPlcfSpa;
   std::map<int32_t, TvnFTXBXS> FaFTXBXS;
@@ -170,13 +177,16 @@ class TvnDocShapes {
   std::vector<TvnDocPicture> FBinaryImages;
   std::span<const uint8_t> FTable;  // while ReadOfficeArt runs
   std::span<const uint8_t> FWord;
+  std::map<std::pair<uint32_t, int64_t>, TvnDocPicture> FPicturesRead;  // by place and size, while reading
+  mutable uint64_t FPictureBudget = kMaxPictureBytes;
 };
 
 // The picture of an Office Art picture record (blip) whose header lies at
 // AAt of ABytes (a record of AAvailable bytes at most from there): its
 // data after the record's identifiers and metafile header, a compressed
 // metafile inflated, a bitmap given its file header. Empty when the record
-// is no picture record or holds nothing.
-std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt, int64_t AAvailable);
+// is no picture record, holds nothing, or holds more than AMaxSize bytes.
+std::vector<uint8_t> ReadBlipRecord(std::span<const uint8_t> ABytes, int64_t AAt, int64_t AAvailable,
+                                    uint64_t AMaxSize = TvnDocShapes::kMaxPictureBytes);
 
 }  // namespace vn::doc
