@@ -16,9 +16,6 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench}
-PAGES=${PAGES:-100}
-RUNS=${RUNS:-3}
-JOBS=${JOBS:-4}
 . "$ROOT/bench/road_bench_lib.sh"
 
 road_bench_build

@@ -1,7 +1,12 @@
 # What the road benchmarks share (sourced by them): building a release
 # fotarel-convert, timing a converter on a document, and the closing table
-# beside LibreOffice. The sourcing script sets ROOT, BUILD, RUNS, JOBS and
-# WORK before calling these.
+# beside LibreOffice. The sourcing script sets ROOT and BUILD before
+# sourcing it and WORK before calling these; PAGES, RUNS and JOBS come from
+# the environment.
+
+PAGES=${PAGES:-100}
+RUNS=${RUNS:-3}
+JOBS=${JOBS:-4}
 
 # Checks the tools, builds fotarel-convert and sets CONVERT.
 road_bench_build() {
