@@ -2,8 +2,10 @@
 // recorded as a metafile. The files are the arguments after the benchmark
 // options (default: a few pages of the shared corpus), e.g.
 //   page_render_bench --benchmark_min_time=0.01 a.pdf b.pdf
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 
 #include "pdfdocument/page_renderer.h"
 #include "pdfdocument/pdf_document_handler.h"
+#include "platform/images/image_codecs.h"
 
 namespace {
 
@@ -28,10 +31,23 @@ void RenderFirstPage(benchmark::State& AState, const std::string& APath, bool AM
       AState.SkipWithError("no first page");
       return;
     }
-    if (AMetafile)
-      benchmark::DoNotOptimize(vn::pdfdoc::RenderPageToMetafile(*page, 96));
-    else
-      benchmark::DoNotOptimize(vn::pdfdoc::RenderPageToBitmap(*page, 96));
+    if (AMetafile) {
+      const std::string emf = vn::pdfdoc::RenderPageToMetafile(*page, 96);
+      // VN_RENDER_BENCH_DUMP names a folder that receives the recordings, to
+      // compare the output of two builds byte for byte (the bitmaps as PNG).
+      if (const char* dump = std::getenv("VN_RENDER_BENCH_DUMP"))
+        std::ofstream(std::filesystem::path(dump) / (std::filesystem::path(APath).filename().string() + ".emf"),
+                      std::ios::binary)
+            << emf;
+      benchmark::DoNotOptimize(emf);
+    } else {
+      const vn::platform::Bitmap bitmap = vn::pdfdoc::RenderPageToBitmap(*page, 96);
+      if (const char* dump = std::getenv("VN_RENDER_BENCH_DUMP"))
+        std::ofstream(std::filesystem::path(dump) / (std::filesystem::path(APath).filename().string() + ".png"),
+                      std::ios::binary)
+            << vn::platform::EncodePng(bitmap);
+      benchmark::DoNotOptimize(bitmap);
+    }
   }
 }
 
