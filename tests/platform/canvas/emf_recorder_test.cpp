@@ -278,6 +278,27 @@ TEST(CanvasRecording, RotatedPlaybackTurnsThePage) {
   }
 }
 
+// A page whose drawing reaches far beyond its edge (a picture placed off
+// the page) still fills the target by its frame: what lies on the page stays
+// where it is and the rest is cut off, at every rotation.
+TEST(CanvasRecording, InkBeyondThePageDoesNotShrinkThePage) {
+  EmfRecorderCanvas rec(200, 150);
+  Brush green;
+  green.color = RGBColor(0, 160, 0);
+  rec.SetBrush(green);
+  rec.Rectangle({10, 50, 60, 100});
+  rec.Rectangle({3000, 0, 9000, 150});
+  EmfFile emf(rec.Finish());
+  for (const int rotation : {0, 90}) {
+    const int w = rotation == 0 ? 200 : 150, h = rotation == 0 ? 150 : 200;
+    CairoCanvas canvas(w, h, 0xFF000000);
+    DrawPageMetafile(emf, canvas, w, h, rotation);
+    const int x = rotation == 0 ? 35 : 150 - 75, y = rotation == 0 ? 75 : 35;
+    EXPECT_TRUE(Near(canvas.PixelAt(x, y), 0xFF00A000)) << rotation;
+    EXPECT_TRUE(Near(canvas.PixelAt(w - 3, h - 3), 0xFFFFFFFF)) << rotation;
+  }
+}
+
 // Characters the font lacks (Chinese, Arabic in a Latin face) are drawn in
 // a fallback face: text recorded without advances gets that face's advances
 // for them, and text is measured alike, so laid-out glyphs neither overlap
