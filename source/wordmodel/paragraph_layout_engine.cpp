@@ -629,7 +629,7 @@ void TvnPageLayoutEngine::LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, in
     line->Add(&AImage);
     return;
   }
-  const bool relayout = PlaceFloating(AP, AImage, AImage, FImLayouter);
+  const bool relayout = PlaceFloating(AP, AImage, AImage, FImLayouter, ALines);
   FVisitedImagesMap[&AImage] = true;
   if (relayout) {
     ACause = 1;
@@ -638,7 +638,7 @@ void TvnPageLayoutEngine::LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, in
 }
 
 bool TvnPageLayoutEngine::PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
-                                        TvnDrawingLayoutEngine& ALayouter) {
+                                        TvnDrawingLayoutEngine& ALayouter, const TvnTextLines& ALines) {
   const bool wraps = APlacement.GetWrap() != nullptr;
   if (wraps) {
     FDrawingItems.push_back(&ADrawing);
@@ -658,7 +658,15 @@ bool TvnPageLayoutEngine::PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, 
     ALayouter.PositionDrawing(box, FCurrentSection, FDisplayRegion);
     ALayouter.InitializeDrawingRegion(box, FCurrentSection, FDisplayRegion);
   }
-  return wraps && !GetParagraphsInRect(ADrawing.GetBoundingRect(), AP).empty();
+  if (!wraps) return false;
+  if (!GetParagraphsInRect(ADrawing.GetBoundingRect(), AP).empty()) return true;
+  // The anchoring paragraph's own lines built so far have no box yet: text
+  // of theirs under the drawing's region is laid out again too, or the
+  // drawing would cover the text it is anchored in.
+  for (const auto& line : ALines)
+    for (const TvnDocItem* item : line->Children())
+      if (item != nullptr && RegionMeetsRect(APlacement.GetRegion(), item->GetBoundingRect())) return true;
+  return false;
 }
 
 void ShiftLaidOutItem(TvnDocItem& AItem, int32_t ADx, int32_t ADy) {
@@ -701,7 +709,7 @@ void TvnPageLayoutEngine::LayoutTextBox(TvnParagraph& AP, TvnTextBox& ABox, int3
     AAt.StartOfPara = false;
     line->SetLineHeight(ABox.GetHeight());
     line->Add(static_cast<TvnDocItem*>(&ABox));
-  } else if (PlaceFloating(AP, ABox, ABox, FTbLayouter)) {
+  } else if (PlaceFloating(AP, ABox, ABox, FTbLayouter, ALines)) {
     ACause = 1;
     AFull = true;
   }
