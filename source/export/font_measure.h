@@ -36,6 +36,9 @@ class TvnFontMeasure {
   int32_t Height() const;
   // The ascent: from the top of the cell to the baseline.
   int32_t Ascent() const;
+  // Whether the font's own face has a glyph for every character of the
+  // text above 255 (false when no face can be opened).
+  bool CoversWideCharacters(StringView text) const;
 
  private:
   std::shared_ptr<const vn::platform::GdiFont> FFont;

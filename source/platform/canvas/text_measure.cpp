@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/fonts/gdi_font.h"
+#include "platform/shaping/text_shaping.h"
 
 namespace vn::platform {
 
@@ -38,17 +39,67 @@ class GdiTextMeasurer : public TextMeasurer {
     std::vector<double> out(text.size(), 0.0);
     if (text.empty()) return out;
     auto f = GdiFont::Create(RequestOf(font));
-    for (size_t i = 0; i < text.size(); ++i) {
+    if (IsComplexText(text)) {
+      ShapedAdvances(font, *f, text, out);
+    } else {
+      CharAdvances(*f, text, 0, text.size(), out);
+    }
+    return out;
+  }
+
+ private:
+  // Each character's own advance, in the face that draws it.
+  static void CharAdvances(const GdiFont& f, std::u16string_view text, size_t from, size_t to,
+                           std::vector<double>& out) {
+    for (size_t i = from; i < to; ++i) {
       char32_t ch = text[i];
-      if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+      if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < to && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
         ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        out[i] = f->DrawnCharAdvance(ch);
+        out[i] = f.DrawnCharAdvance(ch);
         ++i;
         continue;
       }
-      out[i] = f->DrawnCharAdvance(ch);
+      out[i] = f.DrawnCharAdvance(ch);
     }
-    return out;
+  }
+
+  // Complex text (Arabic letters that join, combining marks) takes the
+  // advances of its shaped glyphs, each cluster's on its first character
+  // and none on the others, so that joined letters sit together. It is
+  // shaped in the face that writes it: the font's own when that has every
+  // character, else the font of last resort, "Arial Unicode MS", which the
+  // writers put wide text the font cannot show in. A run the face cannot
+  // show whole keeps the characters' own advances.
+  static void ShapedAdvances(const Font& font, const GdiFont& f, std::u16string_view text,
+                             std::vector<double>& out) {
+    std::shared_ptr<const GdiFont> writer;
+    for (char32_t ch : CodePointsOf(text)) {
+      if (ch > 255 && !f.HasGlyph(ch)) {
+        FontRequest request = RequestOf(font);
+        request.FaceName = u"Arial Unicode MS";
+        writer = GdiFont::Create(request);
+        break;
+      }
+    }
+    const GdiFont& shaper = writer ? *writer : f;
+    for (const ScriptRun& run : ItemizeText(text, false)) {
+      const auto from = static_cast<size_t>(run.Start), to = static_cast<size_t>(run.Start + run.Length);
+      if (run.Complex) {
+        ShapedRun shaped;
+        try {
+          shaped = ShapeRun(shaper, text, run);
+        } catch (const vn::Exception&) {
+          shaped.MissingGlyphs = true;
+        }
+        if (!shaped.MissingGlyphs) {
+          for (const ShapedGlyph& glyph : shaped.Glyphs)
+            if (glyph.Cluster >= run.Start && glyph.Cluster < run.Start + run.Length)
+              out[static_cast<size_t>(glyph.Cluster)] += glyph.XAdvance;
+          continue;
+        }
+      }
+      CharAdvances(f, text, from, to, out);
+    }
   }
 };
 
