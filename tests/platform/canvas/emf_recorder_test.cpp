@@ -13,6 +13,7 @@
 #include "platform/emf/emf_reader.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/shaping/text_shaping.h"
 #include "support/pixels.h"
 
 namespace vn::platform::emf_recorder_test {
@@ -299,18 +300,18 @@ TEST(CanvasRecording, InkBeyondThePageDoesNotShrinkThePage) {
   }
 }
 
-// Characters the font lacks (Chinese, Arabic in a Latin face) are drawn in
-// a fallback face: text recorded without advances gets that face's advances
+// Characters the font lacks (Chinese in a Latin face) are drawn in a
+// fallback face: text recorded without advances gets that face's advances
 // for them, and text is measured alike, so laid-out glyphs neither overlap
-// nor drift apart.
+// nor drift apart. (Complex text is measured shaped, below.)
 TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
   Font font;
   font.faceName = u"Arial";
   font.height = -20;
-  const std::u16string text = u"A\u4F60\u597D\u0645";
+  const std::u16string text = u"A\u4F60\u597D\u00E9";
   auto latin = GdiFont::Create({u"Arial", -20, false, false});
   std::vector<int32_t> expected{latin->CharAdvance(U'A')};
-  for (char32_t ch : {U'\u4F60', U'\u597D', U'\u0645'}) {
+  for (char32_t ch : {U'\u4F60', U'\u597D'}) {
     ASSERT_FALSE(latin->HasGlyph(ch));
     const auto face = FindFallbackFace(latin->Face(), ch);
     ASSERT_TRUE(face);
@@ -319,6 +320,8 @@ TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
   // An ideograph is about an em wide; the missing-glyph box is narrower.
   EXPECT_NEAR(expected[1], 20, 2);
   EXPECT_NE(expected[1], latin->GlyphAdvance(0));
+
+  expected.push_back(latin->CharAdvance(U'\u00E9'));
 
   EmfRecorderCanvas rec(100, 40);
   rec.SetFont(font);
@@ -335,6 +338,38 @@ TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
   EXPECT_TRUE(sawText);
   EXPECT_EQ(MeasureText(font, text).cx, expected[0] + expected[1] + expected[2] + expected[3]);
   EXPECT_EQ(latin->TextExtent(text).Width, MeasureText(font, text).cx);
+}
+
+// Arabic letters join: a word is measured by its shaped glyphs, in the
+// face that writes it (the font of last resort when the font lacks the
+// letters), each cluster's advance on its first letter, so the recorded
+// advances leave no gaps inside the word. Latin text keeps each
+// character's own advance.
+TEST(CanvasRecording, ComplexTextIsMeasuredShapedInTheFaceThatWritesIt) {
+  Font font;
+  font.faceName = u"Arial";
+  font.height = -20;
+  const std::u16string word = u"\u0645\u0631\u062D\u0628\u0627";
+  auto arial = GdiFont::Create({u"Arial", -20, false, false});
+  ASSERT_FALSE(arial->HasGlyph(U'\u0645'));
+  auto writer = GdiFont::Create({u"Arial Unicode MS", -20, false, false});
+  ScriptRun run;
+  run.Length = static_cast<int>(word.size());
+  run.Script = ScriptTag("Arab");
+  run.BidiLevel = 1;
+  run.Complex = true;
+  const ShapedRun shaped = ShapeRun(*writer, word, run);
+  ASSERT_FALSE(shaped.MissingGlyphs);
+  std::vector<int32_t> expected(word.size(), 0);
+  for (const ShapedGlyph& glyph : shaped.Glyphs) expected[static_cast<size_t>(glyph.Cluster)] += glyph.XAdvance;
+  EXPECT_EQ(RoundedAdvances(font, word), expected);
+  int isolated = 0;
+  for (char16_t c : word) isolated += arial->DrawnCharAdvance(c);
+  EXPECT_LT(MeasureText(font, word).cx, isolated);  // joined letters take less room
+  const std::u16string latin = u"Wide";
+  std::vector<int32_t> own;
+  for (char16_t c : latin) own.push_back(arial->DrawnCharAdvance(c));
+  EXPECT_EQ(RoundedAdvances(font, latin), own);
 }
 
 TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
