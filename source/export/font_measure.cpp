@@ -32,14 +32,8 @@ int32_t TvnFontMeasure::Ascent() const { return FFont ? FFont->Metrics().Ascent 
 
 bool TvnFontMeasure::CoversWideCharacters(StringView text) const {
   if (!FFont) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t ch = text[i];
-    if (ch >= 0xD800 && ch < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-      ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
+  for (char32_t ch : vn::platform::CodePointsOf(text))
     if (ch > 255 && !FFont->HasGlyph(ch)) return false;
-  }
   return true;
 }
 

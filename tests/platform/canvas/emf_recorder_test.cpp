@@ -304,10 +304,16 @@ TEST(CanvasRecording, InkBeyondThePageDoesNotShrinkThePage) {
 // fallback face: text recorded without advances gets that face's advances
 // for them, and text is measured alike, so laid-out glyphs neither overlap
 // nor drift apart. (Complex text is measured shaped, below.)
-TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
+// Arial at a height of 20 pixels.
+Font Arial20() {
   Font font;
   font.faceName = u"Arial";
   font.height = -20;
+  return font;
+}
+
+TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
+  const Font font = Arial20();
   const std::u16string text = u"A\u4F60\u597D\u00E9";
   auto latin = GdiFont::Create({u"Arial", -20, false, false});
   std::vector<int32_t> expected{latin->CharAdvance(U'A')};
@@ -346,9 +352,7 @@ TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
 // advances leave no gaps inside the word. Latin text keeps each
 // character's own advance.
 TEST(CanvasRecording, ComplexTextIsMeasuredShapedInTheFaceThatWritesIt) {
-  Font font;
-  font.faceName = u"Arial";
-  font.height = -20;
+  const Font font = Arial20();
   const std::u16string word = u"\u0645\u0631\u062D\u0628\u0627";
   auto arial = GdiFont::Create({u"Arial", -20, false, false});
   ASSERT_FALSE(arial->HasGlyph(U'\u0645'));
