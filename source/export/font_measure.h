@@ -1,7 +1,9 @@
 // Measuring text in an engine font as the screen measures it: the sum of
 // the hinted integer advances of the characters at the font's pixel size
 // (characters the face lacks measured in the face that draws them) by the
-// font's cell height, at 96 pixels per inch. The engine's text calls and the
+// font's cell height, at 96 pixels per inch; complex text (joining Arabic
+// letters, combining marks) by its shaped glyphs, as the canvases measure
+// and draw it. The engine's text calls and the
 // metafile player measure through it, so wrapping, alignment and replayed
 // text agree with what the canvases and the PDF engine draw.
 #pragma once
@@ -9,6 +11,7 @@
 #include <memory>
 
 #include "export/engine_types.h"
+#include "platform/canvas/canvas.h"
 
 namespace vn::platform {
 class GdiFont;
@@ -42,6 +45,8 @@ class TvnFontMeasure {
 
  private:
   std::shared_ptr<const vn::platform::GdiFont> FFont;
+  // The same font for the canvases' measurer, which shapes complex text.
+  vn::platform::Font FCanvasFont;
 };
 
 }  // namespace vn::exporter

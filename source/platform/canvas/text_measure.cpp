@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "platform/fonts/font_catalog.h"
@@ -32,6 +33,21 @@ std::shared_ptr<const GdiFont> WritingFont(const Font& font, const GdiFont& own,
     }
   }
   return nullptr;
+}
+
+// FindFallbackFace, asked once per face and character: the search goes
+// through every installed face.
+std::optional<FontFaceRef> CachedFallbackFace(const FontFaceRef& requested, char32_t ch) {
+  static std::mutex mutex;
+  static std::map<std::tuple<std::string, int, char32_t>, std::optional<FontFaceRef>> found;
+  const auto key = std::make_tuple(requested.File.string(), requested.Index, ch);
+  {
+    std::lock_guard lock(mutex);
+    if (auto it = found.find(key); it != found.end()) return it->second;
+  }
+  std::optional<FontFaceRef> face = FindFallbackFace(requested, ch);
+  std::lock_guard lock(mutex);
+  return found.emplace(key, std::move(face)).first->second;
 }
 
 // A run shaped; one that cannot be shaped counts as missing glyphs.
@@ -208,7 +224,7 @@ DrawnText GlyphsOfText(const Font& font, std::u16string_view text, std::span<con
       PlacedGlyph glyph{own->GlyphIndex(ch), starts[at], 0, 0};
       const bool lone = ch >= 0xD800 && ch <= 0xDFFF;
       if (glyph.Glyph == 0 && ch >= 0x20 && !lone) {
-        if (const std::optional<FontFaceRef> face = FindFallbackFace(own->Face(), ch)) {
+        if (const std::optional<FontFaceRef> face = CachedFallbackFace(own->Face(), ch)) {
           try {
             std::shared_ptr<const GdiFont>& fallback = fallbacks[{face->File.string(), face->Index}];
             if (!fallback) {
