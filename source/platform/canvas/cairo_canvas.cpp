@@ -334,38 +334,35 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   // and cairo's fixed-point coordinates would wrap them back onto it.
   const DeviceBox onSurface = DeviceBox{0, 0, double(width_), double(height_)}.Grown(4 * m.emSize * MajorAxis(frame) + 2);
 
-  cairo_font_face_t* face = CreateCairoFontFace(font);
+  const DrawnText drawn = GlyphsOfText(font, text, advances);
+  std::vector<cairo_font_face_t*> faces;
+  for (const auto& f : drawn.Fonts) faces.push_back(CreateCairoFontFace(*f));
+  const auto releaseFaces = [&faces] {
+    for (cairo_font_face_t* f : faces) cairo_font_face_destroy(f);
+  };
   auto drawGlyphs = [&](bool toPath) {
     cairo_matrix_t mt = ToCairo(frame);
     cairo_set_matrix(cr_, &mt);
-    cairo_set_font_face(cr_, face);
-    cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
-    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
     // Very large glyphs are filled as outlines rather than cached as masks.
     const Transform& t = state_.transform;
     const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
     if (outlines || toPath) cairo_new_path(cr_);
-    double pen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      size_t len = 1;
-      if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) len = 2;
-      const DevicePoint at = ToDevice(frame, pen, 0);
-      if (onSurface.Intersects({at.x, at.y, at.x, at.y})) {
-        std::string utf8 = ToUtf8(String(text.substr(i, len)));
-        cairo_glyph_t* glyphs = nullptr;
-        int n = 0;
-        if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
-                                             nullptr) == CAIRO_STATUS_SUCCESS &&
-            n > 0) {
-          if (toPath || outlines)
-            cairo_glyph_path(cr_, glyphs, n);
-          else
-            cairo_show_glyphs(cr_, glyphs, n);
-        }
-        cairo_glyph_free(glyphs);
+    // Each face's glyphs in one go: characters the font lacks are drawn in
+    // the face that has them, complex text shaped (see GlyphsOfText).
+    for (size_t k = 0; k < drawn.Fonts.size(); ++k) {
+      std::vector<cairo_glyph_t> glyphs;
+      for (const PlacedGlyph& g : drawn.Glyphs) {
+        if (g.Font != k) continue;
+        const DevicePoint at = ToDevice(frame, g.X, g.Y);
+        if (onSurface.Intersects({at.x, at.y, at.x, at.y})) glyphs.push_back({g.Glyph, g.X, g.Y});
       }
-      for (size_t k = 0; k < len; ++k) pen += advances[i + k];
-      i += len - 1;
+      if (glyphs.empty()) continue;
+      cairo_set_font_face(cr_, faces[k]);
+      cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
+      if (toPath || outlines)
+        cairo_glyph_path(cr_, glyphs.data(), int(glyphs.size()));
+      else
+        cairo_show_glyphs(cr_, glyphs.data(), int(glyphs.size()));
     }
     if (outlines && !toPath) cairo_fill(cr_);
     if (!toPath && (font.underline || font.strikeOut)) {
@@ -385,7 +382,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     AppendCairoPath(OpenPath(), outline);
     cairo_path_destroy(outline);
     cairo_new_path(cr_);
-    cairo_font_face_destroy(face);
+    releaseFaces();
     return;
   }
   Clipped([&] {
@@ -419,7 +416,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     }
     cairo_restore(cr_);
   });
-  cairo_font_face_destroy(face);
+  releaseFaces();
 }
 
 void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {
