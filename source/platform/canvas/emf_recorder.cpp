@@ -178,10 +178,11 @@ void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   writer_.WriteXForm(EMR_SETWORLDTRANSFORM, XFormOf(t));
 }
 
-void EmfRecorderCanvas::SetPaint(const PaintComment& paint) {
+void EmfRecorderCanvas::SetPaint(const std::optional<PaintComment>& paint) {
   if (state_.paint == paint) return;
   Canvas::SetPaint(paint);
-  const std::string data = paint.Encode();
+  if (!paint) return;
+  const std::string data = paint->Encode();
   RecordBuilder b;
   b.U32(uint32_t(data.size()));
   b.Bytes(data);

@@ -34,8 +34,9 @@ class EmfRecorderCanvas : public Canvas {
   void SetPolyFillMode(FillMode mode) override;
   void SetMiterLimit(float limit) override;
   void SetWorldTransform(const Transform& t) override;
-  // Writes the paint comment (emf/paint_comment.h) when it changes.
-  void SetPaint(const emf::PaintComment& paint) override;
+  // Writes the paint comment (emf/paint_comment.h) when it changes; none
+  // cannot be written and only changes the state kept here.
+  void SetPaint(const std::optional<emf::PaintComment>& paint) override;
 
   void MoveTo(Point p) override;
   void LineTo(Point p) override;
