@@ -140,6 +140,11 @@ inline const Case kCases[] = {
        g.FillRect({0xFF00FF00}, {0, 0, 120, 90});
        g.Restore();
      }},
+    {"winding path clip",
+     [](Graphics& g) {
+       g.SetClip(Overlap(FillMode::Winding), CombineMode::Replace);
+       g.FillRect({0xFF206020}, {0, 0, 120, 90});
+     }},
     {"alpha fills and strokes",
      [](Graphics& g) {
        g.FillRect({0x80FF0000}, {10, 10, 60, 50});
@@ -166,14 +171,14 @@ inline const Case kCases[] = {
        Matrix m;
        m.Translate(60, 45);
        m.Rotate(30);
-       g.SetTransform(m);
+       g.MultiplyTransform(m);
        g.FillRect({0xFF3060C0}, {-30, -20, 60, 40});
        g.DrawPath(MakePen(0xFF000000, 3, LineJoin::Miter, LineCap::Flat, {8, 4}), Polygon({{-35, -25}, {35, -25}, {35, 25}}));
        g.DrawImage(AlphaBitmap(), {-10, -10, 20, 20}, 1.0, Interpolation::Smooth);
      }},
     {"stretched pen",
      [](Graphics& g) {
-       g.SetTransform(Matrix(4, 0, 0, 1, 0, 0));
+       g.MultiplyTransform(Matrix(4, 0, 0, 1, 0, 0));
        g.DrawPath(MakePen(0xFF000000, 2, LineJoin::Round, LineCap::Round), Polygon({{5, 15}, {25, 20}, {15, 75}}));
      }},
     {"sub-pixel geometry",
@@ -183,7 +188,7 @@ inline const Case kCases[] = {
        line.MoveTo({5.25, 60.75});
        line.LineTo({115.5, 70.125});
        g.DrawPath(MakePen(0xFF000000, 0.5, LineJoin::Miter, LineCap::Flat), line);
-       g.SetTransform(Matrix(0.01, 0, 0, 0.01, 0, 0));  // user units of 1/100 pixel
+       g.MultiplyTransform(Matrix(0.01, 0, 0, 0.01, 0, 0));  // user units of 1/100 pixel
        g.FillRect({0xFF0000FF}, {1025, 8013, 9950, 612});
      }},
     {"hairline and smoothing off",

@@ -277,6 +277,7 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   if (exact && pen.style == PenStyle::UserStyle) {
     dashes.assign(pen.dashes.begin(), pen.dashes.end());
     if (dashes.size() % 2) dashes.insert(dashes.end(), dashes.begin(), dashes.end());
+    if (std::all_of(dashes.begin(), dashes.end(), [](double d) { return d == 0; })) dashes.clear();
     dashOffset = state_.paint->dashOffset;
     if (onePixel) {
       // Dashes of a one-pixel pen are in logical units too.
