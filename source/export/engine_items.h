@@ -181,8 +181,9 @@ class TvnPathItem : public TvnDocumentItem {
   std::optional<TPen> Pen;
   TvnPathOperation PathOperation = TvnPathOperation::poBeginPath;
   uint32_t Mode = 0;
-  // The fill rule of a fill, and of a clip (poSelectClipPath).
   bool FillAlternate = false;
+  // A clip (poSelectClipPath) by the non-zero winding rule; even-odd else.
+  bool ClipWinding = false;
   // A path of a recording in fractional units: the pen a stroke draws with
   // exactly, and the opacities (0 to 1) of its fill and its stroke.
   std::optional<TvnExactPen> ExactPen;

@@ -864,7 +864,7 @@ void TvnMetafileProcessor::DoPath(const Record& rec) {
       item->PathOperation = TvnPathOperation::poSelectClipPath;
       item->Mode = v->value;
       // The path clips by the fill mode in force, as it fills.
-      item->FillAlternate = FillAlternate();
+      item->ClipWinding = !FillAlternate();
       break;
     }
   }

@@ -770,7 +770,7 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
         text += " q " + std::string(kCRLF);
         FClipDepth = 1;
       }
-      WriteContent(text + FPath + (item.FillAlternate ? " W* n " : " W n ") + kCRLF);
+      WriteContent(text + FPath + (item.ClipWinding ? " W n " : " W* n ") + kCRLF);
       FIsClipPath = true;
       FIsClipState = true;
       FPath.clear();
