@@ -210,9 +210,9 @@ inline double FlatRmse(const Bitmap& a, const Bitmap& b) {
   auto on_white = [](const Bitmap& bm, int x, int y, int c) {
     if (x >= bm.Width() || y >= bm.Height()) return 1.0;
     const BGRA v = bm.Pixel(x, y);
-    const double a = bm.Format() == PixelFormat::pf32bit && bm.HasAlpha() ? v.A : 255;
+    const double alpha = bm.Format() == PixelFormat::pf32bit && bm.HasAlpha() ? v.A : 255;
     const double ch = c == 0 ? v.B : c == 1 ? v.G : v.R;
-    return (ch * a + 255.0 * (255 - a)) / 255.0 / 255.0;
+    return (ch * alpha + 255.0 * (255 - alpha)) / 255.0 / 255.0;
   };
   double sum = 0;
   for (int y = 0; y < h; ++y)

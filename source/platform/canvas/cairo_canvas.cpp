@@ -225,11 +225,15 @@ void CairoCanvas::FillShape(const DevicePath& path) {
   cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   SetBrushSource();
   if (state_.paint) {
-    // A fractional recording: its fill alpha and smoothing.
+    // A fractional recording: its smoothing and fill alpha.
     cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_clip(cr_);
-    cairo_paint_with_alpha(cr_, state_.paint->fillAlpha / 255.0);
-    cairo_reset_clip(cr_);
+    if (state_.paint->fillAlpha < 255) {
+      cairo_clip(cr_);
+      cairo_paint_with_alpha(cr_, state_.paint->fillAlpha / 255.0);
+      cairo_reset_clip(cr_);
+    } else {
+      cairo_fill(cr_);
+    }
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
     return;
   }
