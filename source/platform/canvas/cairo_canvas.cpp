@@ -94,17 +94,8 @@ void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
 
 CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
     : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
-  if (uint64_t(width_) * uint64_t(height_) > kMaxImagePixels)
-    throw EArgumentException("Canvas of " + std::to_string(width_) + " x " + std::to_string(height_) +
-                             " pixels is too large");
-  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+  surface_ = NewSurface(width_, height_, background);
   cr_ = cairo_create(surface_);
-  const double a = (background >> 24) / 255.0;
-  cairo_set_source_rgba(cr_, ((background >> 16) & 0xFF) / 255.0, ((background >> 8) & 0xFF) / 255.0,
-                        (background & 0xFF) / 255.0, a);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr_);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
 }
 
 CairoCanvas::~CairoCanvas() {

@@ -94,6 +94,9 @@ class EmfRecorderCanvas : public Canvas {
   void WritePolyPoly(uint32_t type32, uint32_t type16, std::span<const Point> points,
                      std::span<const uint32_t> counts);
   void WriteBoundsRecord(uint32_t type);
+  // The inclusive device bounds of a bitmap drawn into dest (added to the
+  // picture's bounds).
+  emf::RectL ImageBounds(const Rect& dest);
 
   emf::EmfWriter writer_;
   Handles handles_;
