@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "platform/canvas/emf_objects.h"
+#include "platform/emf/paint_comment.h"
 #include "platform/emf/stock_objects.h"
 #include "runtime/codepages.h"
 
@@ -80,6 +81,7 @@ class Player {
     canvas_.SetTextAlign(0);
     canvas_.SetPolyFillMode(FillMode::Alternate);
     canvas_.SetMiterLimit(10);
+    canvas_.SetPaint(std::nullopt);
     UpdateTransform();
     // A metafile of EMF+ records alone draws nothing here: say so.
     const auto& recs = file_.Records();
@@ -390,7 +392,10 @@ bool Player::Play(const Record& rec) {
   ByteReader r = rec.Payload();
   switch (rec.type) {
     case EMR_HEADER:
+      return true;
     case EMR_GDICOMMENT:
+      // The project's paint comment; other comments mean nothing here.
+      if (auto paint = PaintComment::Decode(rec.Payload())) canvas_.SetPaint(*paint);
       return true;
     case EMR_SETWINDOWEXTEX:
     case EMR_SETVIEWPORTEXTEX: {
