@@ -281,6 +281,7 @@ class TvnRTFTagHandler {
   vn::wordmodel::TvnTableCell* DefinedCell();
   void AddToCell(std::unique_ptr<TvnDocItem> AItem, int32_t ALevel);
   void FinishRow(TvnRTFTableInfo& AState);
+  void ShareLastCellSpan(TvnRTFTableInfo& AState);
   void EndOuterRow();
   void EndNestedRow();
   // Ends the rows still open at the end of the input, innermost first.

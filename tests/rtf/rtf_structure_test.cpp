@@ -229,6 +229,37 @@ TEST(RtfTables, CellWidthsPropertiesAndBorders) {
   EXPECT_EQ(first.GetCellMargins()->GetLeft(), 7);
 }
 
+struct RowWidthCase {
+  const char* name;
+  const char* rtf;
+  std::vector<int32_t> widths;
+};
+
+// A row that closes more cells than it has edges stays one row: the span of
+// its last defined cell is shared between that cell and the extra ones.
+TEST(RtfTables, CellsBeyondTheEdgesShareTheLastSpan) {
+  const RowWidthCase cases[] = {
+      {"one edge, four cells", "{\\rtf1\\trowd\\cellx5760\\pard\\intbl A\\cell B\\cell C\\cell D\\cell\\row}",
+       {96, 96, 96, 96}},
+      {"the edges before the last keep their places",
+       "{\\rtf1\\trowd\\cellx1440\\cellx4320\\pard\\intbl A\\cell B\\cell C\\cell\\row}", {96, 96, 96}},
+      {"as many cells as edges: widths from the edges",
+       "{\\rtf1\\trowd\\cellx1440\\cellx4320\\pard\\intbl A\\cell B\\cell\\row}", {96, 192}},
+      {"the definition after the cells", "{\\rtf1\\pard\\intbl A\\cell B\\cell\\trowd\\cellx2880\\row}", {96, 96}},
+      {"no edge at all: default widths", "{\\rtf1\\trowd\\pard\\intbl A\\cell B\\cell\\row}", {96, 96}},
+  };
+  for (const RowWidthCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto handler = Dispatch(c.rtf);
+    const auto* table = dynamic_cast<const TvnTable*>(handler->Elements().at(0));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->GetRows().size(), 1u);
+    std::vector<int32_t> widths;
+    for (const auto& cell : table->GetRows()[0]->GetCells()) widths.push_back(cell->GetWidth());
+    EXPECT_EQ(widths, c.widths);
+  }
+}
+
 // The pictures of the paragraphs in order, with their bounding rectangle,
 // inline flag and decoded bytes.
 struct PictureDump {
