@@ -121,6 +121,10 @@ void TvnRTFTagHandler::AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab) {
   CurrentParagraph().AddTextRun(std::move(run));
 }
 
+void TvnRTFTagHandler::AppendDrawing(std::unique_ptr<TvnDocItem> AItem) {
+  CurrentParagraph().AddTextRun(std::move(AItem));
+}
+
 void TvnRTFTagHandler::AppendCharacter(char16_t ACharacter) {
   FlushBytes();
   FPendingText.push_back(ACharacter);

@@ -141,7 +141,7 @@ void TvnRTFTagHandler::FinishPicture(GroupState&) {
   if (FImage) {
     FImage->PlaceOn(*image, true);
     FImage.reset();
-    AppendRun(std::move(image), false);
+    AppendDrawing(std::move(image));
     return;
   }
   FShape->PlaceOn(*image, !FShape->Floating);
@@ -151,12 +151,12 @@ void TvnRTFTagHandler::FinishPicture(GroupState&) {
 void TvnRTFTagHandler::FinishShape() {
   if (!FShape) return;
   std::unique_ptr<PendingImage> shape = std::move(FShape);
-  if (shape->TextBox) AppendRun(std::move(shape->TextBox), false);
+  if (shape->TextBox) AppendDrawing(std::move(shape->TextBox));
   if (shape->Picture) {
     // A picture without data is no picture.
     vn::TStream* data = shape->Picture->GetImageStream();
     if (data == nullptr || data->Size() == 0) return;
-    AppendRun(std::move(shape->Picture), false);
+    AppendDrawing(std::move(shape->Picture));
   }
 }
 
@@ -172,7 +172,7 @@ void TvnRTFTagHandler::FinishTextBox() {
   }
   // A text box outside a shape stands where it was read.
   box->SetIsInLine(true);
-  AppendRun(std::move(box), false);
+  AppendDrawing(std::move(box));
 }
 
 void TvnRTFTagHandler::DoPictureSize(const TvnRTFElement& AElement) {

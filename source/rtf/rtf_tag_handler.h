@@ -227,6 +227,9 @@ class TvnRTFTagHandler {
   // Makes a run of the pending text with the formatting in force.
   void FlushRun();
   void AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab);
+  // Appends a picture or text box to the current paragraph as an item of
+  // its own (not inside a run), where the layout places drawings.
+  void AppendDrawing(std::unique_ptr<TvnDocItem> AItem);
   void AppendCharacter(char16_t ACharacter);
   std::optional<TvnRGBColor> ColorOf(int32_t ANumber) const;
   void SetFontStyle(vn::framework::TvnFontStyle AStyle, const TvnRTFElement& AElement);

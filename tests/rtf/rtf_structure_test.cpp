@@ -273,19 +273,16 @@ std::vector<PictureDump> PicturesOf(const TvnRTFTagHandler& AHandler) {
   for (const auto* element : AHandler.Elements()) {
     const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element);
     if (paragraph == nullptr) continue;
-    for (const auto& run : paragraph->GetItems()) {
-      const auto* composite = dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get());
-      if (composite == nullptr) continue;
-      for (const auto& child : composite->GetItems()) {
-        auto* image = dynamic_cast<TvnWordImage*>(child.get());
-        if (image == nullptr) continue;
-        PictureDump dump{image->GetBoundingRect(), image->GetIsInLine(), {}};
-        vn::TStream* stream = image->GetImageStream();
-        dump.Bytes.resize(static_cast<size_t>(stream->Size()));
-        stream->SetPosition(0);
-        stream->ReadBuffer(dump.Bytes.data(), stream->Size());
-        result.push_back(std::move(dump));
-      }
+    // Pictures are items of the paragraph itself, where the layout places them.
+    for (const auto& child : paragraph->GetItems()) {
+      auto* image = dynamic_cast<TvnWordImage*>(child.get());
+      if (image == nullptr) continue;
+      PictureDump dump{image->GetBoundingRect(), image->GetIsInLine(), {}};
+      vn::TStream* stream = image->GetImageStream();
+      dump.Bytes.resize(static_cast<size_t>(stream->Size()));
+      stream->SetPosition(0);
+      stream->ReadBuffer(dump.Bytes.data(), stream->Size());
+      result.push_back(std::move(dump));
     }
   }
   return result;
@@ -326,11 +323,10 @@ TEST(RtfShapes, FloatingPictureAndTextBox) {
   const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(handler->Elements().at(0));
   const TvnWordImage* image = nullptr;
   const TvnTextBox* box = nullptr;
-  for (const auto& run : paragraph->GetItems())
-    for (const auto& child : dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get())->GetItems()) {
-      if (auto* found = dynamic_cast<const TvnWordImage*>(child.get())) image = found;
-      if (auto* found = dynamic_cast<const TvnTextBox*>(child.get())) box = found;
-    }
+  for (const auto& child : paragraph->GetItems()) {
+    if (auto* found = dynamic_cast<const TvnWordImage*>(child.get())) image = found;
+    if (auto* found = dynamic_cast<const TvnTextBox*>(child.get())) box = found;
+  }
   ASSERT_NE(image, nullptr);
   ASSERT_NE(image->GetWrap(), nullptr);
   EXPECT_NE(dynamic_cast<const vn::wordmodel::TvnWrapSquare*>(image->GetWrap()), nullptr);
