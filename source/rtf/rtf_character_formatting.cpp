@@ -107,6 +107,12 @@ void TvnRTFTagHandler::AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab) {
     const auto entry = FFontTable.find(FDefaultFont);
     if (entry != FFontTable.end()) props->SetFontName(entry->second.Name);
   }
+  // Text that no "\fs" reached has the size RTF means without one: the
+  // document defaults' size, else 12 points (the size "\plain" gives).
+  if (props->GetFontSize() == vn::wordmodel::kUnsetValue)
+    props->SetFontSize(FDefaultCharProperties && FDefaultCharProperties->GetFontSize() != vn::wordmodel::kUnsetValue
+                           ? FDefaultCharProperties->GetFontSize()
+                           : kRtfDefaultFontSize);
   if (ATab) props->SetTab(true);
   auto font = std::make_shared<TvnFont>();
   font->SetName(props->GetFontName());
@@ -171,7 +177,7 @@ void TvnRTFTagHandler::DoPlain(const TvnRTFElement&) {
     // The document's default font, when its table names it.
     const auto entry = FFontTable.find(FDefaultFont);
     props->SetFontName(entry != FFontTable.end() ? entry->second.Name : String(u"Arial"));
-    props->SetFontSize(12);
+    props->SetFontSize(kRtfDefaultFontSize);
   }
   State().Props = std::move(props);
   State().FontNumber = -1;

@@ -111,7 +111,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
     t.Neglected = {"\\generator", "\\xmlnstbl", "\\wgrffmtfilter", "\\ftnsep",   "\\ftnsepc",
                    "\\aftnsep",   "\\aftnsepc", "\\pnseclvl",      "\\stylesheet", "\\mmathPr",
                    "\\nonshppict", "\\shprslt", "\\blipuid",       "\\nonesttables", "\\listtable",
-                   "\\listoverridetable", "\\pgptbl", "\\rsidtbl", "\\listtext",  "\\userprops",
+                   "\\listoverridetable", "\\pgptbl", "\\rsidtbl", "\\userprops",
                    "\\template",  "\\svb"};
     t.GroupEnds = {
         {"\\defpap", GroupEnd::DefaultPara},  {"\\header", GroupEnd::HeaderOdd},

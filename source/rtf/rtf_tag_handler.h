@@ -65,6 +65,8 @@ String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, i
 
 // Deepest table nesting read; "\itap" beyond it counts as this level.
 inline constexpr int32_t kMaxRtfTableLevel = 64;
+// The font size, in points, of text that no "\\fs" and no defaults reached.
+inline constexpr int32_t kRtfDefaultFontSize = 12;
 
 // What the reader keeps of a paragraph beside the model's properties: whether
 // it stands in a table cell, and at which nesting level (0 outside tables).
