@@ -217,13 +217,19 @@ void TvnRTFTagHandler::DoLine(const TvnRTFElement&) { AppendRun(std::make_unique
 void TvnRTFTagHandler::DoPage(const TvnRTFElement&) { AppendRun(std::make_unique<TvnBreak>(TvnBreakType::btPage), false); }
 void TvnRTFTagHandler::DoTab(const TvnRTFElement&) { AppendRun(std::make_unique<TvnBreak>(TvnBreakType::btTab), true); }
 
-void TvnRTFTagHandler::DoUnicode(const TvnRTFElement& AElement) {
+std::optional<char16_t> RtfUnicodeCharacter(const TvnRTFElement& AElement) {
   const std::optional<int32_t> value = AElement.Parameter();
-  if (!value) return;
+  if (!value) return std::nullopt;
   // Values above 32767 are written negative.
   int32_t code = *value < 0 ? *value + 65536 : *value;
   if (code < 0 || code > 0xFFFF) code = 0xFFFD;
-  AppendCharacter(static_cast<char16_t>(code));
+  return static_cast<char16_t>(code);
+}
+
+void TvnRTFTagHandler::DoUnicode(const TvnRTFElement& AElement) {
+  const std::optional<char16_t> character = RtfUnicodeCharacter(AElement);
+  if (!character) return;
+  AppendCharacter(*character);
   FSkipCount = State().UnicodeSkip;
 }
 

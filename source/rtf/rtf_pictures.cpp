@@ -293,6 +293,13 @@ String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, i
   return vn::framework::DateTimeToISOText(*date + *time);
 }
 
+void TvnRTFTagHandler::DecodeInfoBytes() {
+  String decoded;
+  FDecoder.Decode(FCodePage, FInfoBytes, decoded);
+  FInfoText += decoded;
+  FInfoBytes.clear();
+}
+
 void TvnRTFTagHandler::StoreInfoText(const std::string& AKey, const std::string& AText) {
   if (AKey == "\\sn") {
     FShapePropertyName = AText;
@@ -303,8 +310,9 @@ void TvnRTFTagHandler::StoreInfoText(const std::string& AKey, const std::string&
     return;
   }
   if (!FDocumentInfo) return;
-  String text;
-  FDecoder.Decode(FCodePage, AText, text);
+  String rest;
+  FDecoder.Decode(FCodePage, AText, rest);
+  const String text = FInfoText + rest;
   if (AKey == "\\title")
     FDocumentInfo->SetTitle(text);
   else if (AKey == "\\subject")

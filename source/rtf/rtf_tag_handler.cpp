@@ -101,6 +101,8 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\defchp", Destination::DefaultChar}, {"\\rtlch", Destination::Body},
         {"\\ltrch", Destination::Body},
         {"\\nesttableprops", Destination::Body}, {"\\shpinst", Destination::Body},
+        // The Unicode half of a "\upr" group.
+        {"\\ud", Destination::Body},
         // The text groups of the information group.
         {"\\title", Destination::InfoText},   {"\\subject", Destination::InfoText},
         {"\\author", Destination::InfoText},  {"\\keywords", Destination::InfoText},
@@ -195,6 +197,11 @@ void TvnRTFTagHandler::OpenGroup() {
   if (State().Dest == Destination::Body) FlushRun();
   GroupState inner = State();
   inner.Ignorable = false;
+  inner.SkipFirstInnerGroup = false;
+  if (State().SkipFirstInnerGroup) {
+    State().SkipFirstInnerGroup = false;
+    inner.Dest = Destination::Skip;
+  }
   // The work at a group's end is its own, not its inner groups'.
   inner.End = GroupEnd::None;
   inner.OwnsFieldPart = false;
@@ -225,6 +232,7 @@ void TvnRTFTagHandler::CloseGroup() {
     FStack.pop_back();
     StoreInfoText(key, FInfoBytes);
     FInfoBytes.clear();
+    FInfoText.clear();
     return;
   }
   GroupState closed = std::move(state);
@@ -246,6 +254,10 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   const bool text_word = tables.TextWords.count(name) > 0;
   if (FSkipCount > 0 && name != "\\u" && name != "\\uc") {
     --FSkipCount;  // a fallback character written as a control word
+    return;
+  }
+  if (name == "\\upr") {
+    state.SkipFirstInnerGroup = true;
     return;
   }
   if (tables.Neglected.count(name) > 0) {
@@ -270,6 +282,7 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
       state.Dest = Destination::InfoText;
       state.InfoKey = name;
       FInfoBytes.clear();
+      FInfoText.clear();
       return;
     }
     // A group finishes one thing: a second such word in it is passed over.
@@ -287,8 +300,20 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   switch (state.Dest) {
     case Destination::FontTable: HandleFontTableControl(AElement); return;
     case Destination::ColorTable: HandleColorTableControl(AElement); return;
-    case Destination::Skip:
-    case Destination::InfoText: return;
+    case Destination::Skip: return;
+    case Destination::InfoText:
+      // Information text takes Unicode characters, with their fallback
+      // passed over.
+      if (name == "\\u") {
+        if (const std::optional<char16_t> character = RtfUnicodeCharacter(AElement)) {
+          DecodeInfoBytes();
+          FInfoText.push_back(*character);
+          FSkipCount = state.UnicodeSkip;
+        }
+      } else if (name == "\\uc") {
+        DoUnicodeSkip(AElement);
+      }
+      return;
     case Destination::Info:
       // The information group takes its dates; other words and text in it
       // are not the document's.
@@ -336,6 +361,7 @@ void TvnRTFTagHandler::HandleDestination(Destination ADestination) {
       if (state.Dest == Destination::Body) FlushRun();
       state.Dest = Destination::InfoText;
       FInfoBytes.clear();
+      FInfoText.clear();
       return;
     case Destination::Picture:
       if (state.Dest == Destination::Body) FlushRun();
@@ -363,14 +389,18 @@ void TvnRTFTagHandler::HandleText(std::string_view ABytes) {
     case Destination::DefaultChar: return;
     case Destination::FontTable: HandleFontTableText(ABytes); return;
     case Destination::ColorTable: HandleColorTableText(ABytes); return;
-    case Destination::InfoText: FInfoBytes.append(ABytes); return;
     case Destination::Picture: HandlePictureText(ABytes); return;
+    case Destination::InfoText:
     case Destination::Body: break;
   }
   if (FSkipCount > 0) {
     const size_t skipped = std::min(ABytes.size(), static_cast<size_t>(FSkipCount));
     FSkipCount -= static_cast<int32_t>(skipped);
     ABytes.remove_prefix(skipped);
+  }
+  if (state.Dest == Destination::InfoText) {
+    FInfoBytes.append(ABytes);
+    return;
   }
   if (ABytes.empty()) return;
   const int32_t code_page = CurrentCodePage();

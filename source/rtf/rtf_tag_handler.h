@@ -68,6 +68,10 @@ inline constexpr int32_t kMaxRtfTableLevel = 64;
 // The font size, in points, of text that no "\\fs" and no defaults reached.
 inline constexpr int32_t kRtfDefaultFontSize = 12;
 
+// The character of a "\u" word (negative values count from 65536; beyond
+// 16 bits U+FFFD); nothing without a parameter.
+std::optional<char16_t> RtfUnicodeCharacter(const TvnRTFElement& AElement);
+
 // What the reader keeps of a paragraph beside the model's properties: whether
 // it stands in a table cell, and at which nesting level (0 outside tables).
 class TvnRTFSpecificProperties : public vn::framework::TObject {
@@ -198,6 +202,9 @@ class TvnRTFTagHandler {
     int32_t UnicodeSkip = 1;
     // The last token was "\*".
     bool Ignorable = false;
+    // A "\upr" group: its first inner group, the text for readers without
+    // Unicode, is passed over; its "\ud" group, the same in Unicode, is read.
+    bool SkipFirstInnerGroup = false;
     GroupEnd End = GroupEnd::None;
     // The destination word that opened an information, date or shape
     // property group.
@@ -316,6 +323,8 @@ class TvnRTFTagHandler {
   void DoShapeProperty(const std::string& AName, const std::string& AValue);
   void DoDatePart(const TvnRTFElement& AElement);
   void StoreInfoText(const std::string& AKey, const std::string& AText);
+  // Decodes the information bytes gathered so far onto FInfoText.
+  void DecodeInfoBytes();
 
   // Fields (rtf_fields.cpp).
   void BeginField();
@@ -397,6 +406,9 @@ class TvnRTFTagHandler {
 
   std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
   std::string FInfoBytes;
+  // The text of the group decoded so far: the bytes before each "\u"
+  // character are decoded when it comes.
+  String FInfoText;
   int32_t FYear = 0;
   int32_t FMonth = 0;
   int32_t FDay = 0;

@@ -356,4 +356,16 @@ TEST(RtfInformation, TheInformationGroupFillsTheDocumentInformation) {
   EXPECT_EQ(rtf_test_support::DumpBody(*handler), "Body\n");
 }
 
+// A title given twice in a "\upr" group, for readers without Unicode and in
+// Unicode ("\ud"), is the Unicode one.
+TEST(RtfInformation, TheUnicodeTitleOfAnUprGroupIsTheTitle) {
+  auto handler = Dispatch(
+      "{\\rtf1{\\info{\\upr{\\title ??}{\\*\\ud{\\title \\u945?\\u946?}}}{\\author A}}\\pard Body\\par}");
+  const auto* info = handler->GetDocumentInfo();
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(vn::ToUtf8(info->GetTitle()), "\xce\xb1\xce\xb2");
+  EXPECT_EQ(vn::ToUtf8(info->GetAuthor()), "A");
+  EXPECT_EQ(rtf_test_support::DumpBody(*handler), "Body\n");
+}
+
 }  // namespace vn::rtf::rtf_structure_test

@@ -77,6 +77,8 @@ TEST(RtfDispatcher, DestinationsDecideWhatAGroupIs) {
       {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}", "link\n"},
       {"{\\rtf1{\\header head\\par}body\\par}", "body\n"},
       {"{\\rtf1{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict x}a\\par}", "a\n"},
+      // Of a "\\upr" group the Unicode half is read, the other passed over.
+      {"{\\rtf1 a{\\upr{b?}{\\*\\ud{\\u946?}}}c\\par}", "a\xce\xb2" "c\n"},
       // List numbering is not read: the number or bullet a list paragraph
       // carries as its own text is its label.
       {"{\\rtf1\\pard\\ls1{\\listtext 1.\\tab}First\\par{\\listtext\\'95\\tab}Dot\\par}",
