@@ -125,6 +125,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\shptxt", GroupEnd::TextBox},      {"\\creatim", GroupEnd::Date},
         {"\\revtim", GroupEnd::Date},        {"\\field", GroupEnd::Field},
         {"\\fldinst", GroupEnd::FieldInstruction}, {"\\fldrslt", GroupEnd::FieldResult},
+        {"\\footnote", GroupEnd::Note},
         {"\\sp", GroupEnd::None},             {"\\sn", GroupEnd::None},
         {"\\sv", GroupEnd::None},
     };
@@ -181,6 +182,9 @@ void TvnRTFTagHandler::StartParsing(TvnRTFTokenizer& ATokenizer) {
   FlushRun();
   EndOpenRows();
   if (FParagraph && FParagraph->GetCount() > 0) CloseParagraph();
+  // Notes of a paragraph that was never closed end the body.
+  for (auto& note : FPendingNotes) FElements.push_back(std::move(note));
+  FPendingNotes.clear();
   if (FSectionHasContent || FSections.empty()) {
     if (!FSection) FSection = CreateSection();
     DistributeColumns(*FSection);
@@ -524,6 +528,7 @@ void TvnRTFTagHandler::CloseParagraph() {
   FParaProperties->SetAdditionalInfo(std::move(next_specific));
   if (in_table) {
     AddToCell(std::move(FParagraph), level);
+    PlacePendingNotes(true, level);
     return;
   }
   // A paragraph outside tables ends the table being built.
@@ -533,6 +538,19 @@ void TvnRTFTagHandler::CloseParagraph() {
   }
   FElements.push_back(std::move(FParagraph));
   FSectionHasContent = true;
+  PlacePendingNotes(false, 0);
+}
+
+void TvnRTFTagHandler::PlacePendingNotes(bool AInTable, int32_t ALevel) {
+  if (FPendingNotes.empty() || FPendingNotesDepth != FCollectors.size()) return;
+  vn::wordmodel::TvnItemList notes = std::move(FPendingNotes);
+  FPendingNotes.clear();
+  for (auto& note : notes) {
+    if (AInTable)
+      AddToCell(std::move(note), ALevel);
+    else
+      FElements.push_back(std::move(note));
+  }
 }
 
 void TvnRTFTagHandler::DoPard(const TvnRTFElement&) {
@@ -629,7 +647,8 @@ void TvnRTFTagHandler::BeginGroupEnd(GroupEnd AEnd) {
     case GroupEnd::FooterOdd:
     case GroupEnd::FooterEven:
     case GroupEnd::FooterFirst:
-    case GroupEnd::TextBox: BeginCollecting(); return;
+    case GroupEnd::TextBox:
+    case GroupEnd::Note: BeginCollecting(); return;
     case GroupEnd::Info:
       state.Dest = Destination::Info;
       FDocumentInfo = std::make_unique<vn::wordmodel::TvnWordDocumentInfo>();
@@ -709,6 +728,15 @@ void TvnRTFTagHandler::FinishGroup(GroupState& AState) {
       return;
     }
     case GroupEnd::TextBox: FinishTextBox(); return;
+    case GroupEnd::Note: {
+      // The note's text stands after the paragraph that refers to it
+      // instead of inside its sentence.
+      vn::wordmodel::TvnItemList collected = EndCollecting();
+      if (FPendingNotes.empty()) FPendingNotesDepth = FCollectors.size();
+      if (FPendingNotesDepth != FCollectors.size()) return;
+      for (auto& item : collected) FPendingNotes.push_back(std::move(item));
+      return;
+    }
     case GroupEnd::Info: return;
     case GroupEnd::Date: {
       if (!FDocumentInfo) return;

@@ -182,6 +182,7 @@ class TvnRTFTagHandler {
     Field,
     FieldInstruction,
     FieldResult,
+    Note,
   };
   // The body set aside while a header, footer or text box is read.
   struct Collector {
@@ -285,6 +286,9 @@ class TvnRTFTagHandler {
   void BeginGroupEnd(GroupEnd AEnd);
   void FinishGroup(GroupState& AState);
   void BeginCollecting();
+  // Places the pending notes after the paragraph just closed (into the same
+  // cell when it is a cell's), when it was closed where they were read.
+  void PlacePendingNotes(bool AInTable, int32_t ALevel);
   vn::wordmodel::TvnItemList EndCollecting();
 
   // Tables (rtf_tables.cpp).
@@ -364,6 +368,11 @@ class TvnRTFTagHandler {
   // The properties in force when "\defpap" began, given back at its end.
   std::shared_ptr<TvnParagraphProperties> FSavedParaProperties;
   std::vector<Collector> FCollectors;
+  // Footnote and endnote paragraphs read but not yet placed: they follow
+  // the paragraph that refers to them, once it is closed at the collecting
+  // depth FPendingNotesDepth.
+  vn::wordmodel::TvnItemList FPendingNotes;
+  size_t FPendingNotesDepth = 0;
 
   // Table state by nesting level; the outer table rows are added to.
   std::map<int32_t, TvnRTFTableInfo> FTableInfoCollection;

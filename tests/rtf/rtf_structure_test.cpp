@@ -339,6 +339,25 @@ TEST(RtfShapes, FloatingPictureAndTextBox) {
   EXPECT_EQ(rtf_test_support::DumpBody(*handler), "x\n");
 }
 
+// A footnote's text is not part of the sentence that refers to it: its
+// paragraphs follow the paragraph that holds the reference, in a cell when
+// that paragraph is a cell's, and the formatting inside stays inside.
+TEST(RtfNotes, NoteParagraphsFollowTheParagraphThatRefersToThem) {
+  const TableCase cases[] = {
+      {"a note in a sentence",
+       "{\\rtf1\\pard Before{\\footnote\\pard\\plain\\fs16 {\\up6\\chftn} Note one.} after"
+       "{\\footnote\\pard Note two.\\par Two more.} end.\\par\\pard Next\\par}",
+       "Before after end./ Note one./Note two./Two more./Next"},
+      {"a note in a cell",
+       "{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl A{\\footnote\\pard N} a\\cell B\\cell\\row}",
+       "[(A a/N;B)]"},
+      {"a note in the last paragraph left open", "{\\rtf1\\pard Text{\\footnote\\pard N}", "Text/N"},
+  };
+  for (const TableCase& c : cases) EXPECT_EQ(DumpStructure(*Dispatch(c.rtf)), c.body) << c.name;
+  EXPECT_EQ(rtf_test_support::DumpRtf("{\\rtf1\\pard\\b Bold{\\footnote\\pard\\plain N} still\\par}", true),
+            "{b 12}Bold{b 12} still\n{Arial 12}N\n");
+}
+
 TEST(RtfInformation, TheInformationGroupFillsTheDocumentInformation) {
   auto handler = Dispatch(
       "{\\rtf1{\\info{\\title The title}{\\author Ann Author}{\\operator Bob}{\\company Firm}"
