@@ -64,9 +64,10 @@ std::string AsciiAlnum(const std::string& AText) {
 
 // The words of the file's body as unrtf reads them, in order (what follows
 // its header and the separator line, without its "###" remarks), as ASCII
-// letters and digits.
-std::vector<std::string> UnrtfWords(const fs::path& APath) {
-  const CommandResult r = RunCommand("unrtf --text '" + APath.string() + "'");
+// letters and digits. unrtf writes the pictures it meets as files into its
+// working folder: it runs in AScratch.
+std::vector<std::string> UnrtfWords(const fs::path& APath, const fs::path& AScratch) {
+  const CommandResult r = RunCommand("cd '" + AScratch.string() + "' && unrtf --text '" + APath.string() + "'");
   std::vector<std::string> words;
   std::istringstream lines(r.Out);
   bool body = false;
@@ -188,7 +189,7 @@ TEST_F(RtfRoad, CorpusFilesConvertToPdf) {
     const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
     EXPECT_EQ(check.Status, 0) << check.Out;
     const int pages = PdfPages(pdf);
-    const double share = InOrderShare(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
+    const double share = InOrderShare(UnrtfWords(corpus / f.Name, FDir), AsciiAlnum(PdfText(pdf)));
     std::printf("%s: %d pages (LibreOffice %d), %.0f%% of unrtf's words in order\n", f.Name.c_str(), pages, f.Pages,
                 share * 100);
     if (const auto pictures = kRtfPictureCounts.find(f.Name); pictures != kRtfPictureCounts.end())
