@@ -19,19 +19,9 @@ PAGES=${PAGES:-100}
 RUNS=${RUNS:-3}
 JOBS=${JOBS:-4}
 
-for tool in soffice /usr/bin/time qpdf pdfinfo python3 awk; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
-done
-
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
-cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
-CONVERT="$BUILD/tools/fotarel-convert"
-
-WORK=$(mktemp -d /tmp/vn_docx_bench.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-DOC="$WORK/bench.docx"
-python3 "$ROOT/bench/make_docx_bench_document.py" "$DOC" "$PAGES"
-
 # shellcheck source=road_bench_common.sh
 source "$ROOT/bench/road_bench_common.sh"
+prepare_road_bench docx
+DOC="$WORK/bench.docx"
+python3 "$ROOT/bench/make_docx_bench_document.py" "$DOC" "$PAGES"
 compare "$DOC"

@@ -6,29 +6,12 @@ rows and three cells and, on every other page, a PNG picture (400 x 300,
 drawn here); a header with a PAGE field and an information group with title
 and author. Only the standard library. Usage: make_rtf_bench_document.py OUT
 [PAGES]"""
-import struct
 import sys
-import zlib
+
+from bench_document_parts import png, text
 
 OUT = sys.argv[1]
 PAGES = int(sys.argv[2]) if len(sys.argv) > 2 else 100
-WORDS = ('the converter reads every paragraph of the document lays it out on pages and writes text that stays '
-         'text in the portable document with its fonts embedded so that readers can search and copy it').split()
-
-
-def png(width, height):
-    rows = b''.join(b'\0' + b''.join(bytes((x * 255 // width, y * 255 // height, 160)) for x in range(width))
-                    for y in range(height))
-    def chunk(kind, data):
-        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)) +
-            chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
-
-
-def text(n, seed):
-    return ' '.join(WORDS[(seed + i * 7) % len(WORDS)] for i in range(n))
-
-
 PICTURE_HEX = png(400, 300).hex()
 # 64 hex digits to a line, as RTF writers break picture data.
 PICTURE = '\n'.join(PICTURE_HEX[i:i + 64] for i in range(0, len(PICTURE_HEX), 64))

@@ -1,5 +1,20 @@
 # Shared by the road benchmarks that set fotarel-convert beside LibreOffice
-# on one input: sourced after WORK (a scratch folder) and RUNS are set.
+# on one input: sourced after ROOT, BUILD, RUNS and JOBS are set.
+
+# prepare_road_bench NAME: checks the tools, builds a release
+# fotarel-convert in BUILD (CONVERT names it) and makes the scratch folder
+# WORK, removed at exit.
+prepare_road_bench() {
+  local tool
+  for tool in soffice /usr/bin/time qpdf pdfinfo python3 awk; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+  done
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
+  cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
+  CONVERT="$BUILD/tools/fotarel-convert"
+  WORK=$(mktemp -d "/tmp/vn_$1_bench.XXXXXX")
+  trap 'rm -rf "$WORK"' EXIT
+}
 
 # measure NAME PDF COMMAND...: the best wall seconds of RUNS runs, the
 # largest peak KiB, and the PDF's page count, on one line. The command runs
