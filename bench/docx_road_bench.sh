@@ -15,13 +15,11 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench}
-PAGES=${PAGES:-100}
-RUNS=${RUNS:-3}
-JOBS=${JOBS:-4}
+. "$ROOT/bench/road_bench_lib.sh"
 
-# shellcheck source=road_bench_common.sh
-source "$ROOT/bench/road_bench_common.sh"
-prepare_road_bench docx
+road_bench_build
+WORK=$(mktemp -d /tmp/vn_docx_bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
 DOC="$WORK/bench.docx"
 python3 "$ROOT/bench/make_docx_bench_document.py" "$DOC" "$PAGES"
-compare "$DOC"
+road_bench_compare "$DOC"

@@ -15,13 +15,11 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench}
-PAGES=${PAGES:-100}
-RUNS=${RUNS:-3}
-JOBS=${JOBS:-3}
+. "$ROOT/bench/road_bench_lib.sh"
 
-# shellcheck source=road_bench_common.sh
-source "$ROOT/bench/road_bench_common.sh"
-prepare_road_bench rtf
+road_bench_build
+WORK=$(mktemp -d /tmp/vn_rtf_bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
 DOC="$WORK/bench.rtf"
 python3 "$ROOT/bench/make_rtf_bench_document.py" "$DOC" "$PAGES"
-compare "$DOC"
+road_bench_compare "$DOC"

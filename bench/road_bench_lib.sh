@@ -1,25 +1,25 @@
-# Shared by the road benchmarks that set fotarel-convert beside LibreOffice
-# on one input: sourced after ROOT, BUILD, RUNS and JOBS are set.
+# What the road benchmarks share (sourced by them): building a release
+# fotarel-convert, timing a converter on a document, and the closing table
+# beside LibreOffice. The sourcing script sets ROOT and BUILD before
+# sourcing it and WORK before calling these; PAGES, RUNS and JOBS come from
+# the environment.
 
-# prepare_road_bench NAME: checks the tools, builds a release
-# fotarel-convert in BUILD (CONVERT names it) and makes the scratch folder
-# WORK, removed at exit.
-prepare_road_bench() {
-  local tool
+PAGES=${PAGES:-100}
+RUNS=${RUNS:-3}
+JOBS=${JOBS:-4}
+
+# Checks the tools, builds fotarel-convert and sets CONVERT.
+road_bench_build() {
   for tool in soffice /usr/bin/time qpdf pdfinfo python3 awk; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
   done
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
   cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
   CONVERT="$BUILD/tools/fotarel-convert"
-  WORK=$(mktemp -d "/tmp/vn_$1_bench.XXXXXX")
-  trap 'rm -rf "$WORK"' EXIT
 }
 
-# measure NAME PDF COMMAND...: the best wall seconds of RUNS runs, the
-# largest peak KiB, and the PDF's page count, on one line. The command runs
-# once first to warm up (LibreOffice makes its profile then); each run's PDF
-# must pass qpdf --check.
+# measure NAME PDF COMMAND...: the best wall seconds of RUNS runs (after one
+# warm-up run), the largest peak KiB, and the PDF's page count, on one line.
 measure() {
   local name=$1 pdf=$2
   shift 2
@@ -42,15 +42,15 @@ measure() {
   echo "$best $peak $(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')"
 }
 
-# compare INPUT OURS_DIR LO_DIR: measures fotarel-convert ($CONVERT) and
-# LibreOffice on INPUT and prints the table and the ratios.
-compare() {
-  local input=$1 stem
-  stem=$(basename "${input%.*}")
-  local ours_s ours_kb ours_pages lo_s lo_kb lo_pages
-  read -r ours_s ours_kb ours_pages < <(measure fotarel "$WORK/ours/$stem.pdf" "$CONVERT" --out "$WORK/ours" "$input")
+# road_bench_compare DOCUMENT: converts it with fotarel-convert and with
+# LibreOffice and prints the table and the ratios.
+road_bench_compare() {
+  local doc=$1 stem
+  stem=$(basename "${doc%.*}")
+  local profile="$WORK/profile"
+  read -r ours_s ours_kb ours_pages < <(measure fotarel "$WORK/ours/$stem.pdf" "$CONVERT" --out "$WORK/ours" "$doc")
   read -r lo_s lo_kb lo_pages < <(measure soffice "$WORK/lo/$stem.pdf" \
-    soffice -env:UserInstallation=file://"$WORK/profile" --headless --convert-to pdf --outdir "$WORK/lo" "$input")
+    soffice -env:UserInstallation=file://"$profile" --headless --convert-to pdf --outdir "$WORK/lo" "$doc")
   printf '%-16s %10s %12s %6s\n' "converter" "seconds" "peak MiB" "pages"
   awk -v os="$ours_s" -v ok="$ours_kb" -v op="$ours_pages" -v ls="$lo_s" -v lk="$lo_kb" -v lp="$lo_pages" 'BEGIN {
     printf "%-16s %10.2f %12.1f %6s\n", "fotarel-convert", os, ok / 1024, op
