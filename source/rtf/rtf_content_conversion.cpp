@@ -240,7 +240,7 @@ std::unique_ptr<TvnRTFParagraph> TvnRTFDocument::ConvertWordParagraph(const wm::
           if (shown) AddRuns(item, *shown, AParagraph, tabCounter);
     } else if (auto* image = dynamic_cast<wm::TvnWordImage*>(child.get())) {
       const fw::TRect box = image->GetBoundingRect();
-      pf::Picture picture = DecodeOrEmpty(image->GetImageStream(), box.Bottom - box.Top, box.Right - box.Left);
+      pf::Picture picture = DecodeOrEmpty(PictureData(*image), box.Bottom - box.Top, box.Right - box.Left);
       if (picture.Empty()) continue;
       item.InsertImageItem(std::move(picture), true,
                            {static_cast<double>(box.Left), static_cast<double>(box.Top),
@@ -248,6 +248,13 @@ std::unique_ptr<TvnRTFParagraph> TvnRTFDocument::ConvertWordParagraph(const wm::
     }
   }
   return result;
+}
+
+vn::TStream* TvnRTFDocument::PictureData(wm::TvnDocImage& AImage) {
+  const auto kept = FPictureData.find(&AImage);
+  if (kept != FPictureData.end()) return kept->second.get();
+  // Only pictures of a document's resources refer to the source.
+  return AImage.GetIsFromResource() ? nullptr : AImage.GetImageStream();
 }
 
 std::unique_ptr<writer::TvnRTFTableItem> TvnRTFDocument::ConvertFormatterTable(const wm::TvnFormatterTable& ATable) {

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@
 #include "wordmodel/laid_out_word_document.h"
 
 namespace vn::wordmodel {
+class TvnDocImage;
 class TvnParagraph;
 class TvnRun;
 class TvnTable;
@@ -181,6 +183,12 @@ class TvnRTFDocument : public vn::wordmodel::LaidOutWordDocument {
                        std::vector<const framework::TvnDocItem*>& ATaken);
   void CollectPicturePage(framework::TvnBasePage& APage, framework::TvnMeasurementUnit AUnit);
   void CollectLinesPage(const std::vector<String>& ALines);
+  // Reads the data of the resource pictures in AItem (a copy) while the
+  // source is there.
+  void KeepPictureData(framework::TvnDocItem& AItem);
+  // The data of a copied picture: its own stream, or the bytes kept for a
+  // resource picture (null when it has none).
+  vn::TStream* PictureData(wordmodel::TvnDocImage& AImage);
   // Appends an owned section to the formatted collection.
   void AppendSection(std::unique_ptr<framework::TvnDocItem> ASection);
   // Save's step for one collected section.
@@ -222,6 +230,7 @@ class TvnRTFDocument : public vn::wordmodel::LaidOutWordDocument {
   // before them).
   std::vector<std::unique_ptr<wordmodel::TObject>> FCollected;
   std::vector<std::unique_ptr<vn::TStream>> FCollectedStreams;
+  std::map<const wordmodel::TvnDocImage*, std::shared_ptr<vn::TStream>> FPictureData;
 };
 
 }  // namespace vn::rtf

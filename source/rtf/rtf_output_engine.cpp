@@ -202,7 +202,34 @@ void TvnRTFDocument::CollectWordPage(fw::TvnBaseDocument& ASource, const std::ve
       AppendSection(std::move(shell));
     }
     previous = section;
-    current->Add(item->Clone());
+    KeepPictureData(*current->Add(item->Clone()));
+  }
+}
+
+void TvnRTFDocument::KeepPictureData(fw::TvnDocItem& AItem) {
+  // A copied picture of a document's resources still refers to the source's
+  // resource collection, which goes with the source: its bytes are read now.
+  if (auto* image = dynamic_cast<wm::TvnDocImage*>(&AItem)) {
+    if (!image->GetIsFromResource()) return;
+    vn::TStream* data = image->GetImageStream();
+    if (data == nullptr) {
+      FPictureData[image] = nullptr;
+      return;
+    }
+    const int64_t at = data->Position();
+    data->Seek(0, vn::SeekOrigin::soBeginning);
+    FPictureData[image] = std::make_shared<vn::TStringStream>(data->ReadAll());
+    data->Seek(at, vn::SeekOrigin::soBeginning);
+    return;
+  }
+  if (auto* composite = dynamic_cast<fw::TvnCompositeDocItem*>(&AItem)) {
+    for (const auto& child : composite->GetItems())
+      if (child) KeepPictureData(*child);
+  } else if (auto* table = dynamic_cast<wm::TvnTable*>(&AItem)) {
+    for (const auto& row : table->GetRows())
+      for (const auto& cell : row->GetCells())
+        for (const auto& content : cell->GetDocItems())
+          if (content) KeepPictureData(*content);
   }
 }
 
