@@ -200,6 +200,13 @@ bool TvnPDFContentExtractor::BeginType3Char(TvnPDState&, double, double, double,
   return false;
 }
 
+void TvnPDFContentExtractor::BeginStringOp(TvnPDState&) {
+  // Every text-showing operator shows one string (a TJ array with its
+  // pieces is one): each starts an element of its own, so that text on
+  // different lines never shares an element.
+  SetNewTJ(true);
+}
+
 void TvnPDFContentExtractor::BeginString(TvnPDState& AState, const std::string& AStr) {
   FSingleString = false;
   FShown.clear();
@@ -227,8 +234,25 @@ void TvnPDFContentExtractor::BeginString(TvnPDState& AState, const std::string& 
 
 void TvnPDFContentExtractor::EndString(TvnPDState&) { FSingleString = true; }
 
+namespace {
+
+// The Latin ligatures of the presentation forms (U+FB00 .. U+FB06) as their
+// letters, as text readers give them; other text unchanged.
+std::u16string WithoutLigatures(std::u16string AText) {
+  static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
+  if (AText.size() == 1 && AText[0] >= 0xFB00 && AText[0] <= 0xFB06) return kLetters[AText[0] - 0xFB00];
+  return AText;
+}
+
+}  // namespace
+
 std::u16string TvnPDFContentExtractor::UnicodeOf(TvnPDFont& AFont, const ShownCode& AShown,
                                                  uint16_t ADeviceCode) const {
+  return WithoutLigatures(MappedUnicode(AFont, AShown, ADeviceCode));
+}
+
+std::u16string TvnPDFContentExtractor::MappedUnicode(TvnPDFont& AFont, const ShownCode& AShown,
+                                                     uint16_t ADeviceCode) const {
   if (AShown.Bytes == 1 && AShown.Code == 32) return u" ";
   if (const TvnPDCMapParser* to_unicode = AFont.GetToUnicode()) {
     std::u16string text = to_unicode->LookupText(AShown.Code);

@@ -1,5 +1,5 @@
 // The output device that turns a page into positioned text: one text
-// element per shown string (a Tj starts one, TJ, ' and " continue it), its
+// element per text-showing operator (Tj, ', " and a whole TJ array), its
 // text in Unicode, a description of its font, and one rectangle per
 // character: the bounds of the glyph outline as the page places it.
 //
@@ -10,7 +10,8 @@
 // Unicode: the character code as shown, through the font's ToUnicode map
 // (every code but the one-byte 32, which is a space), else through the
 // glyph name of the code's encoding, else through the character
-// collection's Unicode map of a composite font, else the code itself.
+// collection's Unicode map of a composite font, else the code itself; a
+// Latin ligature (U+FB00 .. U+FB06) becomes its letters.
 // Composite fonts are decoded through their CMaps. Glyph outlines come from
 // the embedded font program, or from the installed font that matches the
 // font's name and style; a character without an outline (invisible text,
@@ -65,6 +66,7 @@ class TvnPDFContentExtractor : public TvnPDExportDevice {
                       bool ACrop, double ASliceX, double ASliceY, double ASliceW, double ASliceH) override;
   void StartPage(int AnPage, TvnPDState& AState) override;
   void EndPage() override;
+  void BeginStringOp(TvnPDState& AState) override;
   void BeginString(TvnPDState& AState, const std::string& AStr) override;
   void EndString(TvnPDState& AState) override;
   void DrawChar(TvnPDState& AState, double AX, double AY, double ADx, double ADy, uint16_t ACode,
@@ -81,7 +83,10 @@ class TvnPDFContentExtractor : public TvnPDExportDevice {
     std::string Name;
   };
 
+  // The character's text: what the maps give, a Latin ligature of the
+  // presentation forms as its letters.
   std::u16string UnicodeOf(TvnPDFont& AFont, const ShownCode& AShown, uint16_t ADeviceCode) const;
+  std::u16string MappedUnicode(TvnPDFont& AFont, const ShownCode& AShown, uint16_t ADeviceCode) const;
   // The glyph outline of the character (cached), null without one.
   const GlyphPoints* Outline(TvnPDFont& AFont, uint16_t ADeviceCode, const std::string& AName,
                              const std::u16string& AText);

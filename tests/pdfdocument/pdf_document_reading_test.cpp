@@ -216,7 +216,8 @@ TEST(PDFDocumentReading, EachShownStringMakesOneElement) {
   const Case cases[] = {
       {"BT /F1 12 Tf 72 700 Td (One) Tj (Two) Tj ET", {"One", "Two"}},
       {"BT /F1 12 Tf 72 700 Td [(Ke) -120 (rned) 300 ( text)] TJ ET", {"Kerned text"}},
-      {"BT /F1 12 Tf 72 700 Td (Start) Tj 14 TL (next) ' ET", {"Startnext"}},
+      {"BT /F1 12 Tf 72 700 Td (Start) Tj 14 TL (next) ' 1 2 (last) \" ET", {"Start", "next", "last"}},
+      {"BT /F1 12 Tf 72 700 Td [(Line) 100 ( one)] TJ 0 -14 Td [(Line two)] TJ ET", {"Line one", "Line two"}},
       {"BT /F1 12 Tf 72 700 Td ET", {}},
       {"0 0 m 100 100 l S", {}},
       // WinAnsi quotes without ToUnicode come through their glyph names.
