@@ -448,6 +448,17 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     }
   }
 
+  // One rectangle per UTF-16 unit of the text, as the consumers of the
+  // elements pair them: the box of a character whose text has several units
+  // (a ligature's letters) is shared out in equal parts from left to right.
+  auto add_rects = [this](std::vector<wm::TvnRectF*>& ARects, double AX, double AY, double AWidth, double AHeight,
+                          size_t AUnits) {
+    const double part = AWidth / static_cast<double>(AUnits);
+    for (size_t i = 0; i < AUnits; ++i)
+      ARects.push_back(NewRect(AX + part * static_cast<double>(i), AY, part, AHeight));
+  };
+  const size_t units = std::max<size_t>(text.size(), 1);
+
   auto& elements = FTextItems->Elements;
   if (NewTJ() || elements.empty()) {
     SetNewTJ(false);
@@ -456,20 +467,20 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     element->SetText(text);
     element->SetFont(MakeFont(AState));
     double x = 0, y = 0;
-    if (measured || elements.empty()) {
-      if (measured) {
-        x = origin_x;
-        y = origin_y;
-      }
-    } else {
+    if (measured) {
+      x = origin_x;
+      y = origin_y;
+    } else if (!elements.empty()) {
       const wm::TvnRectF& previous = *elements.back()->GetBoundingRect();
       x = previous.GetX() + previous.GetWidth();
       y = previous.GetY();
     }
     element->SetBoundingRect(std::make_shared<wm::TvnRectF>(x, y, 0, 0));
-    element->GetCharBoundingRect().push_back(
-        measured ? NewRect(left, top, right - left, bottom - top)
-                 : NewRect(x, y - kSubstituteHeight, kSubstituteWidth, kSubstituteHeight));
+    if (measured)
+      add_rects(element->GetCharBoundingRect(), left, top, right - left, bottom - top, units);
+    else
+      add_rects(element->GetCharBoundingRect(), x, y - kSubstituteHeight, kSubstituteWidth * static_cast<double>(units),
+                kSubstituteHeight, units);
     elements.push_back(std::move(element));
   } else {
     wm::TvnTextElement& element = *elements.back();
@@ -477,13 +488,14 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     element.SetFont(MakeFont(AState));
     std::vector<wm::TvnRectF*>& rects = element.GetCharBoundingRect();
     if (measured) {
-      rects.push_back(NewRect(left, top, right - left, bottom - top));
+      add_rects(rects, left, top, right - left, bottom - top, units);
     } else if (!rects.empty()) {
-      const wm::TvnRectF& previous = *rects.back();
-      rects.push_back(NewRect(previous.GetRight(), previous.GetY(), kSubstituteWidth, previous.GetHeight()));
+      const wm::TvnRectF previous = *rects.back();
+      add_rects(rects, previous.GetRight(), previous.GetY(), kSubstituteWidth * static_cast<double>(units),
+                previous.GetHeight(), units);
     } else {
-      rects.push_back(NewRect(element.GetBoundingRect()->GetX(), element.GetBoundingRect()->GetY() - kSubstituteHeight,
-                              kSubstituteWidth, kSubstituteHeight));
+      add_rects(rects, element.GetBoundingRect()->GetX(), element.GetBoundingRect()->GetY() - kSubstituteHeight,
+                kSubstituteWidth * static_cast<double>(units), kSubstituteHeight, units);
     }
   }
   FSingleString = true;

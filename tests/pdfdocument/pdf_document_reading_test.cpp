@@ -318,7 +318,14 @@ TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
   // A ligature's two letters and a character beyond 16 bits stay whole;
   // C has no entry and comes through its glyph name.
   EXPECT_EQ(Utf8(elements[0]), "fi \U0001D400C");
-  EXPECT_EQ(elements[0]->GetCharBoundingRect().size(), 4u);
+  // One rectangle per UTF-16 unit: the letters of the ligature share its
+  // glyph's box (the installed font's f, the first letter) in halves.
+  const auto& rects = elements[0]->GetCharBoundingRect();
+  ASSERT_EQ(rects.size(), 6u);
+  EXPECT_DOUBLE_EQ(rects[0]->GetRight(), rects[1]->GetLeft());
+  EXPECT_DOUBLE_EQ(rects[0]->GetWidth(), rects[1]->GetWidth());
+  EXPECT_DOUBLE_EQ(rects[0]->GetTop(), rects[1]->GetTop());
+  EXPECT_GT(rects[0]->GetWidth(), 1.0);
 }
 
 }  // namespace
