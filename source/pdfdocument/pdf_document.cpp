@@ -1,15 +1,22 @@
 #include "pdfdocument/pdf_document.h"
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
 #include "export/engine_settings.h"
 #include "framework/document_routines.h"
+#include "pdfdocument/pd_image_device.h"
 #include "pdfdocument/pd_page.h"
+#include "pdfdocument/pd_state.h"
 #include "pdfdocument/pdf_content_extractor.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "pdfwriter/extended_pdf_engine.h"
 #include "platform/canvas/emf_recorder.h"
+#include "platform/canvas/metafile_player.h"
+#include "platform/emf/emf_reader.h"
+#include "platform/graphics/emf_graphics.h"
+#include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
@@ -108,9 +115,37 @@ TvnPageSize TvnqPDFPage::GetPageSize() {
   return {fw::PointsToUnit(Unit, FPageSize.Height), fw::PointsToUnit(Unit, FPageSize.Width)};
 }
 
-void TvnqPDFPage::Draw(vn::platform::Canvas*, int32_t, int32_t, int32_t, int32_t, int32_t) {
+void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t,
+                       int32_t ARotation) {
   if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
-  throw vn::ENotSupportedException("Rendering PDF pages is not supported");
+  if (ACanvas == nullptr) return;
+  if (!FPageEMF) {
+    // The page with its own rotation, at the first resolution asked; later
+    // calls scale this picture.
+    const double Dpi = AxDPI > 0 ? AxDPI : 96;
+    // The picture covers the box the display's state is made from: the
+    // crop box, else the media box, else US Letter.
+    TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
+    TvnPDRect* Box = FPDFPage->Cropbox();
+    if (Box == nullptr) Box = FPDFPage->Mediabox();
+    if (Box == nullptr) Box = &Letter;
+    const TvnPDState State(Dpi, Dpi, FPDFPage->DisplayRotation(0), Box);
+    const double Width = std::ceil(std::fabs(State.PageWidth()) - 1e-6);
+    const double Height = std::ceil(std::fabs(State.PageHeight()) - 1e-6);
+    if (!(Width >= 1 && Height >= 1 && Width <= vn::platform::kMaxPictureSide &&
+          Height <= vn::platform::kMaxPictureSide))
+      throw vn::ExInvalidPageError("Invalid page size");
+    vn::platform::gfx::EmfGraphics Graphics(static_cast<int32_t>(Width), static_cast<int32_t>(Height));
+    TvnPDImageDevice Device(Graphics, true);
+    FPDFPage->Display(&Device, Dpi, Dpi, 0, true, false, true, true);
+    FPageEMF = std::make_unique<vn::platform::emf::EmfFile>(Graphics.Finish());
+  }
+  const int Turns = vn::platform::QuarterTurns(ARotation);
+  if (Turns < 0) {
+    vn::platform::FillWhite(*ACanvas, AWidth, AHeight);
+    return;
+  }
+  vn::platform::DrawPageMetafile(*FPageEMF, *ACanvas, AWidth, AHeight, Turns * 90);
 }
 
 std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {

@@ -49,6 +49,13 @@ using vn::framework::TvnPageSize;
 class TvnqPDFDocument;
 class TvnPDFDocumentHandler;
 class TvnPDPage;
+}  // namespace vn::pdfdoc
+
+namespace vn::platform::emf {
+class EmfFile;
+}  // namespace vn::platform::emf
+
+namespace vn::pdfdoc {
 
 // The text elements of one page and the character rectangles they refer
 // to, owned together.
@@ -57,16 +64,6 @@ struct TvnPageTextElements {
   std::vector<std::unique_ptr<vn::wordmodel::TvnRectF>> CharRects;
 };
 
-// A page's rendering as the first Draw made it: what composes it onto any
-// canvas later.
-class TvnPageRendering {
- public:
-  virtual ~TvnPageRendering() = default;
-  // Draws the rendering into the rectangle (0, 0, AWidth, AHeight) of the
-  // canvas, turned by ARotation (0, 90, 180, 270 clockwise, the negative
-  // ones counter-clockwise).
-  virtual void Compose(vn::platform::Canvas& ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation) = 0;
-};
 
 // An append-only store of metafile bytes in an anonymous temporary file.
 class TvnMetafileSpool {
@@ -104,12 +101,13 @@ class TvnqPDFPage : public TvnBasePage {
   // /Rotate is 90 or 270 (any multiple of 90 brought into 0 .. 359; other
   // values count as 0).
   TvnPageSize GetPageSize() override;
-  // A page of an opened file renders itself once, at the first call's
-  // resolution, and composes that rendering onto the canvas, white behind
-  // it, into (0, 0, AWidth, AHeight) turned by ARotation (0, 90, 180, 270,
-  // -90, -180, -270; any other rotation draws only the white). Raises
-  // ENotSupportedException "Rendering PDF pages is not supported" while no
-  // renderer is built in. A metafile page raises EAbstractError.
+  // A page of an opened file renders itself once, into a metafile at the
+  // first call's horizontal resolution, and composes that rendering onto the
+  // canvas, white behind it, into (0, 0, AWidth, AHeight) turned by
+  // ARotation (0, 90, 180, 270 clockwise, -90, -180, -270 counter-clockwise;
+  // any other rotation draws only the white). A failing rendering passes its
+  // exception and the next call renders again. A metafile page raises
+  // EAbstractError.
   using TvnBasePage::Draw;
   void Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t AyDPI,
             int32_t ARotation) override;
@@ -138,7 +136,7 @@ class TvnqPDFPage : public TvnBasePage {
   // A page of an opened file.
   TvnPDPage* FPDFPage = nullptr;                       // not owned
   TvnPDFDocumentHandler* FPDFDocumentHandler = nullptr;  // not owned
-  std::unique_ptr<TvnPageRendering> FPageRendering;
+  std::unique_ptr<vn::platform::emf::EmfFile> FPageEMF;
   std::unique_ptr<TvnPageTextElements> FPageElements;
   std::unique_ptr<TMetafile> FPageMetafile;
   // A spooled metafile: where its bytes are and its frame.
