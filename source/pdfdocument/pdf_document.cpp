@@ -1,5 +1,6 @@
 #include "pdfdocument/pdf_document.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -12,9 +13,11 @@
 #include "pdfdocument/pdf_content_extractor.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "pdfwriter/extended_pdf_engine.h"
+#include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/emf_reader.h"
+#include "platform/graphics/cairo_graphics.h"
 #include "platform/graphics/emf_graphics.h"
 #include "platform/images/picture.h"
 #include "runtime/exceptions.h"
@@ -115,35 +118,69 @@ TvnPageSize TvnqPDFPage::GetPageSize() {
   return {fw::PointsToUnit(Unit, FPageSize.Height), fw::PointsToUnit(Unit, FPageSize.Width)};
 }
 
+namespace {
+
+// The box a display's state is made from: the crop box, else the media box,
+// else US Letter (ALetter).
+TvnPDRect* ShownBox(TvnPDPage& APage, TvnPDRect& ALetter) {
+  if (TvnPDRect* Box = APage.Cropbox()) return Box;
+  if (TvnPDRect* Box = APage.Mediabox()) return Box;
+  return &ALetter;
+}
+
+// A side of a rendering in whole pixels; 0 when it is not a usable size.
+int32_t RenderSide(double APixels) {
+  const double Side = std::ceil(std::fabs(APixels) - 1e-6);
+  return Side >= 1 && Side <= vn::platform::kMaxPictureSide ? static_cast<int32_t>(Side) : 0;
+}
+
+}  // namespace
+
 void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t,
                        int32_t ARotation) {
   if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
   if (ACanvas == nullptr) return;
+  const int Turns = vn::platform::QuarterTurns(ARotation);
+  if (Turns < 0 || AWidth < 1 || AHeight < 1) {
+    vn::platform::FillWhite(*ACanvas, std::max(AWidth, 0), std::max(AHeight, 0));
+    return;
+  }
+  TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
+  TvnPDRect* Box = ShownBox(*FPDFPage, Letter);
+  const int32_t PageRotation = FPDFPage->DisplayRotation(0);
+
+  // A picture canvas gets the page rendered at the size it asks for: its
+  // pixels come straight from the renderer, sharp at any size, instead of
+  // being played back from a recording.
+  if (auto* Raster = dynamic_cast<vn::platform::CairoCanvas*>(ACanvas)) {
+    const bool Across = Turns % 2 == 1;
+    const int32_t Width = Across ? AHeight : AWidth;
+    const int32_t Height = Across ? AWidth : AHeight;
+    const TvnPDState Points(72, 72, PageRotation, Box);
+    if (std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0 &&
+        static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
+      vn::platform::gfx::CairoGraphics Graphics(Width, Height);
+      TvnPDImageDevice Device(Graphics, true);
+      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
+                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      vn::platform::DrawPicture(*Raster, vn::platform::PictureOf(Graphics.Pixels()), {0, 0, AWidth, AHeight},
+                                Turns, false);
+      return;
+    }
+  }
+
   if (!FPageEMF) {
     // The page with its own rotation, at the first resolution asked; later
     // calls scale this picture.
     const double Dpi = AxDPI > 0 ? AxDPI : 96;
-    // The picture covers the box the display's state is made from: the
-    // crop box, else the media box, else US Letter.
-    TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
-    TvnPDRect* Box = FPDFPage->Cropbox();
-    if (Box == nullptr) Box = FPDFPage->Mediabox();
-    if (Box == nullptr) Box = &Letter;
-    const TvnPDState State(Dpi, Dpi, FPDFPage->DisplayRotation(0), Box);
-    const double Width = std::ceil(std::fabs(State.PageWidth()) - 1e-6);
-    const double Height = std::ceil(std::fabs(State.PageHeight()) - 1e-6);
-    if (!(Width >= 1 && Height >= 1 && Width <= vn::platform::kMaxPictureSide &&
-          Height <= vn::platform::kMaxPictureSide))
-      throw vn::ExInvalidPageError("Invalid page size");
-    vn::platform::gfx::EmfGraphics Graphics(static_cast<int32_t>(Width), static_cast<int32_t>(Height));
+    const TvnPDState State(Dpi, Dpi, PageRotation, Box);
+    const int32_t Width = RenderSide(State.PageWidth());
+    const int32_t Height = RenderSide(State.PageHeight());
+    if (Width == 0 || Height == 0) throw vn::ExInvalidPageError("Invalid page size");
+    vn::platform::gfx::EmfGraphics Graphics(Width, Height);
     TvnPDImageDevice Device(Graphics, true);
     FPDFPage->Display(&Device, Dpi, Dpi, 0, true, false, true, true);
     FPageEMF = std::make_unique<vn::platform::emf::EmfFile>(Graphics.Finish());
-  }
-  const int Turns = vn::platform::QuarterTurns(ARotation);
-  if (Turns < 0) {
-    vn::platform::FillWhite(*ACanvas, AWidth, AHeight);
-    return;
   }
   vn::platform::DrawPageMetafile(*FPageEMF, *ACanvas, AWidth, AHeight, Turns * 90);
 }
