@@ -451,11 +451,11 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
   // One rectangle per UTF-16 unit of the text, as the consumers of the
   // elements pair them: the box of a character whose text has several units
   // (a ligature's letters) is shared out in equal parts from left to right.
-  auto add_rects = [this](std::vector<wm::TvnRectF*>& ARects, double AX, double AY, double AWidth, double AHeight,
-                          size_t AUnits) {
+  auto add_rects = [this](std::vector<wm::TvnRectF*>& ARects, double ALeft, double ATop, double AWidth,
+                          double AHeight, size_t AUnits) {
     const double part = AWidth / static_cast<double>(AUnits);
     for (size_t i = 0; i < AUnits; ++i)
-      ARects.push_back(NewRect(AX + part * static_cast<double>(i), AY, part, AHeight));
+      ARects.push_back(NewRect(ALeft + part * static_cast<double>(i), ATop, part, AHeight));
   };
   const size_t units = std::max<size_t>(text.size(), 1);
 
