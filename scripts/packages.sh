@@ -10,7 +10,7 @@ VN_PACKAGES=(
   poppler-utils poppler-data qpdf libtiff-tools libjpeg-turbo-progs pngcheck imagemagick locales lld jbig2dec
   zip unzip p7zip-full
   fonts-liberation2 fonts-dejavu-core fonts-noto-core fonts-urw-base35 t1utils
-  fonts-wqy-microhei fonttools python3-fonttools python3-pypdf python3-olefile antiword catdoc unrtf
+  fonts-wqy-microhei fonttools python3-fonttools python3-pypdf python3-olefile antiword catdoc unrtf libwmf-bin
 )
 
 vn_install_packages() {

@@ -5,6 +5,7 @@
 
 #include "doc/document_properties.h"
 #include "doc/paragraph_builder.h"
+#include "doc/property_modifiers.h"
 #include "runtime/codepages.h"
 
 namespace vn::doc {
@@ -17,7 +18,10 @@ TvnDOCMainDocumentParser::TvnDOCMainDocumentParser(TvnDOCPackage* APackage,
 TvnDOCMainDocumentParser::~TvnDOCMainDocumentParser() = default;
 
 TvnDocParagraphBuilder& TvnDOCMainDocumentParser::ParagraphBuilder() {
-  if (!FBuilder) FBuilder = std::make_unique<TvnDocParagraphBuilder>(FPackage, FMediator, FListNumbering.get());
+  if (!FBuilder) {
+    FBuilder = std::make_unique<TvnDocParagraphBuilder>(FPackage, FMediator, FListNumbering.get());
+    FBuilder->SetObjectMaker([this](char16_t c, int64_t p, const auto& props) { return MakeObject(c, p, props); });
+  }
   return *FBuilder;
 }
 
@@ -25,7 +29,44 @@ vn::wordmodel::TvnItemList TvnDOCMainDocumentParser::BuildParagraphs(const Strin
                                                                      int64_t AStart) {
   const TvnDocStory* story = Story(AStoryName);
   if (story == nullptr) return {};
-  return ParagraphBuilder().BuildParagraphs(*story, AEnd, AStart);
+  FBuildingStory = story;
+  vn::wordmodel::TvnItemList items = ParagraphBuilder().BuildParagraphs(*story, AEnd, AStart);
+  FBuildingStory = nullptr;
+  return items;
+}
+
+vn::wordmodel::TvnItemList TvnDOCMainDocumentParser::MakeObject(
+    char16_t ACharacter, int64_t APosition, const std::shared_ptr<vn::wordmodel::TvnRunProperties>& AProperties) {
+  namespace wm = vn::wordmodel;
+  wm::TvnItemList items;
+  wm::TvnResourceCollection* collection = FMediator != nullptr ? FMediator->GetResourceCollection() : nullptr;
+  if (ACharacter == 1) {
+    // A picture character: its picture lies in the Data stream.
+    const auto offset = static_cast<int64_t>(DocSpecificOf(*AProperties).GetLocationOffset());
+    auto image = FShapes.InlinePicture(FPackage->OLESSRoot()->FDataStream.Bytes(), offset, collection);
+    if (image) items.push_back(std::move(image));
+    return items;
+  }
+  // Drawn objects are anchored in the main story only.
+  if (FBuildingStory != &FStories[0]) return items;
+  if (auto image = FShapes.FloatingPicture(APosition, collection)) {
+    items.push_back(std::move(image));
+    return items;
+  }
+  const TvnFTXBXS* range = nullptr;
+  auto box = FShapes.FloatingTextBox(APosition, &range);
+  if (!box) return items;
+  if (!FTextBoxBuilder) {
+    // Pictures inside a text box are inline ones; its drawn-object
+    // characters have no anchors of the main story.
+    FTextBoxBuilder = std::make_unique<TvnDocParagraphBuilder>(FPackage, FMediator, FListNumbering.get());
+    FTextBoxBuilder->SetObjectMaker([this](char16_t c, int64_t p, const auto& props) {
+      return c == 1 ? MakeObject(c, p, props) : wm::TvnItemList{};
+    });
+  }
+  for (auto& item : FTextBoxBuilder->BuildParagraphs(FStories[5], range->FCpEnd, range->FCpStart)) box->Add(std::move(item));
+  items.push_back(std::move(box));
+  return items;
 }
 
 std::vector<vn::wordmodel::TvnDocItem*> TvnDOCMainDocumentParser::GetEnumerator() {
@@ -70,6 +111,9 @@ void TvnDOCMainDocumentParser::Initialize() {
   ReadStories();
   FListNumbering = std::make_unique<TvnDocListNumbering>(table, fib, *FPackage->HelperFunctions(), FDiagnostics);
   if (FBuilder) FBuilder->SetListNumbering(FListNumbering.get());
+  if (fib.FlcbPlcSpaMom != 0) FShapes.ReadShapeAnchors(table, fib, fib.TotalCharacterCount());
+  if (fib.FlcbPlcftxbxTxt != 0) FShapes.ReadTextBoxes(table, fib);
+  if (fib.FlcbDggInfo != 0) FShapes.ReadOfficeArt(table, word, fib);
   ReadHeaderPositions();
 }
 

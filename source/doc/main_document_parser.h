@@ -16,7 +16,11 @@
 // table, or text lying outside the WordDocument stream, ends the story's
 // text there; text no property run covers gets a run without properties.
 //
-// It also reads the list definitions and overrides (ListNumbering).
+// It also reads the list definitions and overrides (ListNumbering) and the
+// drawing data (Shapes): the builder turns a picture character of any story
+// into an inline picture, and a drawn-object character of the main story
+// into the floating picture or text box anchored there, whose paragraphs
+// come from the text-box story.
 // GetEnumerator builds the main story's paragraphs and tables
 // (TvnDocParagraphBuilder); Sections reads the section table, each
 // section's properties and its headers and footers (built from the header
@@ -33,6 +37,7 @@
 #include "doc/file_information_block.h"
 #include "doc/formatted_disk_pages.h"
 #include "doc/list_numbering.h"
+#include "doc/shapes.h"
 #include "runtime/diagnostics.h"
 #include "wordmodel/document_mediator.h"
 #include "wordmodel/section.h"
@@ -102,9 +107,16 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   // The list definitions and overrides with the load's label counters;
   // null before Initialize.
   TvnDocListNumbering* ListNumbering() const { return FListNumbering.get(); }
+  // The shape anchors, text boxes, shape options and pictures read by
+  // Initialize.
+  const TvnDocShapes& Shapes() const { return FShapes; }
 
  private:
   void ReadStories();
+  // The items a picture or drawn-object character stands for (the
+  // builders' object maker).
+  vn::wordmodel::TvnItemList MakeObject(char16_t ACharacter, int64_t APosition,
+                                        const std::shared_ptr<vn::wordmodel::TvnRunProperties>& AProperties);
   void ReadHeaderPositions();
   void ReadSectionProperties(vn::wordmodel::TvnSection& ASection, TvnBinaryReader& AReader);
   void ReadHeadersFooters(vn::wordmodel::TvnSection& ASection, size_t AIndex);
@@ -121,6 +133,12 @@ class TvnDOCMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   std::array<TvnDocStory, kStoryCount> FStories;
   std::unique_ptr<TvnDocListNumbering> FListNumbering;
   std::unique_ptr<TvnDocParagraphBuilder> FBuilder;
+  // Builds the text boxes' paragraphs, which are made while the main
+  // builder is inside a paragraph of its own.
+  std::unique_ptr<TvnDocParagraphBuilder> FTextBoxBuilder;
+  // The story the main builder is building.
+  const TvnDocStory* FBuildingStory = nullptr;
+  TvnDocShapes FShapes;
   bool FBuilt = false;
   std::vector<int64_t> FSectionOffsets;
   std::vector<int64_t> FHeaders;

@@ -16,7 +16,7 @@ constexpr int kMaxHugePapxDepth = 1;
 
 // Paragraph sprms by ispmd.
 enum ParagraphIspmd : int32_t {
-  kPIstd = 0, kPIstdPermute = 1, kPJc80 = 3, kPIlvl = 10, kPIlfo = 11, kPDxaRight80 = 14, kPDxaLeft80 = 15,
+  kPIstd = 0, kPIstdPermute = 1, kPJc80 = 3, kPFPageBreakBefore = 7, kPIlvl = 10, kPIlfo = 11, kPDxaRight80 = 14, kPDxaLeft80 = 15,
   kPDxaLeft180 = 17, kPDyaLine = 18, kPDyaBefore = 19, kPDyaAfter = 20, kPFInTable = 22, kPFTtp = 23,
   kPHugePapx = 70, kPItap = 73, kPFInnerTableCell = 75, kPFInnerTtp = 76, kPBrcTop = 78, kPBrcLeft = 79,
   kPBrcBottom = 80, kPBrcRight = 81, kPDxaRight = 93, kPDxaLeft = 94, kPDxaLeft1 = 96, kPJc = 97,
@@ -230,6 +230,7 @@ void TvnDOCHelperFunctions::ApplyParagraphSprm(wm::TvnParagraphProperties& APara
     }
     case kPDyaBefore: para.SetSpaceBefore(pixels()); break;
     case kPDyaAfter: para.SetSpaceAfter(pixels()); break;
+    case kPFPageBreakBefore: para.SetPageBreakBefore(Operand(r, APRL, 1) != 0); break;
     case kPFInTable: ExtraOf(para).SetIsParaInTable(true); break;
     case kPFTtp: case kPFInnerTtp: ExtraOf(para).SetLastParaOfRow(true); break;
     case kPFInnerTableCell: ExtraOf(para).SetLastParaOfCell(true); break;

@@ -125,6 +125,10 @@ TEST(DocSprmEffects, KnownSprmsSetTheirProperties) {
        [](Applied& a) { EXPECT_EQ(a.para.GetLeftIndent(), 96); }},
       {"sprmPDxaRight80 720 twips", Bytes({0x0E, 0x84, 0xD0, 0x02}),
        [](Applied& a) { EXPECT_EQ(a.para.GetRightIndent(), 48); }},
+      {"sprmPFPageBreakBefore 1", Bytes({0x07, 0x24, 1}),
+       [](Applied& a) { EXPECT_TRUE(a.para.GetPageBreakBefore()); }},
+      {"sprmPFPageBreakBefore 1, then 0", Bytes({0x07, 0x24, 1, 0x07, 0x24, 0}),
+       [](Applied& a) { EXPECT_FALSE(a.para.GetPageBreakBefore()); }},
       {"sprmPDyaBefore / sprmPDyaAfter", Bytes({0x13, 0xA4, 0xF0, 0x00, 0x14, 0xA4, 0x78, 0x00}),
        [](Applied& a) {
          EXPECT_EQ(a.para.GetSpaceBefore(), 16);

@@ -168,8 +168,11 @@ TEST(DocSectionsLayout, CorpusFilesLayOutWithTheirSections) {
         {"poi_ThreeColHeadFoot.doc",
          {{0, 816, 1056, "First header column! Mid header Right header! This is a sample"},
           {1, 816, 1056, "First header column! Mid header Right header! This is page two"}}},
-        // A landscape second section.
-        {"poi_Fuzzed.doc", {{0, 816, 1056, "This is plain text in the header."}, {5, 1056, 816, "This is plain text in the header."}}},
+        // A landscape second section, after six portrait pages (their
+        // pictures included).
+        {"poi_Fuzzed.doc",
+         {{0, 816, 1056, "This is plain text in the header."}, {5, 816, 1056, "This is plain text in the header."},
+          {6, 1056, 816, "This is plain text in the header."}}},
     };
     if (const auto found = known.find(name); found != known.end()) {
       for (const Opening& o : found->second) {

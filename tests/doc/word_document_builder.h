@@ -79,6 +79,26 @@ class WordDocumentBuilder {
     return *this;
   }
 
+  // More table-stream data: the bytes go after everything else, their
+  // offset and length into the FIB's fc/lcb pair at `fc_field` (for
+  // instance 474 for the shape anchors, 554 for the Office Art data, 602
+  // for the text boxes).
+  WordDocumentBuilder& TableData(uint32_t fc_field, std::string bytes) {
+    table_data_.emplace_back(fc_field, std::move(bytes));
+    return *this;
+  }
+  // Bytes appended to the WordDocument stream, at WordTailOffset().
+  WordDocumentBuilder& WordTail(std::string bytes) {
+    word_tail_ = std::move(bytes);
+    return *this;
+  }
+  uint32_t WordTailOffset() { return static_cast<uint32_t>(WordDocument().size() - word_tail_.size()); }
+  // The Data stream.
+  WordDocumentBuilder& Data(std::string bytes) {
+    data_ = std::move(bytes);
+    return *this;
+  }
+
   // The byte offset of character `cp` of the text (after Build, or once
   // every piece is added).
   uint32_t Fc(uint32_t cp) const {
@@ -186,6 +206,12 @@ class WordDocumentBuilder {
       put32(246, static_cast<uint32_t>(header_positions_.size() * 4));
       for (uint32_t position : header_positions_) table_ += Le32(position);
     }
+    for (const auto& [field, bytes] : table_data_) {
+      put32(field, static_cast<uint32_t>(table_.size()));
+      put32(field + 4, static_cast<uint32_t>(bytes.size()));
+      table_ += bytes;
+    }
+    word += word_tail_;
     return word;
   }
   const std::string& Table() const { return table_; }
@@ -193,7 +219,10 @@ class WordDocumentBuilder {
   // The whole file.
   std::string Build() {
     const std::string word = WordDocument();
-    return CompoundFileBuilder().Stream(u"WordDocument", word).Stream(u"1Table", table_).Build();
+    CompoundFileBuilder file;
+    file.Stream(u"WordDocument", word).Stream(u"1Table", table_);
+    if (!data_.empty()) file.Stream(u"Data", data_);
+    return file.Build();
   }
 
   // A character FKP: positions, offset bytes, then each run's cb and sprms
@@ -258,6 +287,9 @@ class WordDocumentBuilder {
   std::string stylesheet_;
   std::string list_definitions_, list_overrides_;
   std::vector<uint32_t> section_positions_;
+  std::vector<std::pair<uint32_t, std::string>> table_data_;
+  std::string word_tail_;
+  std::string data_;
   std::vector<std::optional<std::string>> section_sprms_;
   std::vector<uint32_t> header_positions_;
 };

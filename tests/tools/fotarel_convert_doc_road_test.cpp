@@ -1,16 +1,20 @@
 // End to end: Word 97-2003 documents converted by the fotarel-convert
-// program into PDF and PNG: the LibreOffice-made fixture (a portrait and a
-// landscape section, the same header on every page) checked page by page,
-// every readable document of the corpus checked with qpdf and pdfinfo
-// against the corpus's manifest, and the files the reader refuses (older
-// Word versions, encrypted and damaged files) failing without output.
+// program into PDF and PNG: the LibreOffice-made fixtures (a portrait and a
+// landscape section with the same header on every page; an inline and a
+// floating picture and a text box) checked page by page, every readable
+// document of the corpus checked with qpdf and pdfinfo against the corpus's
+// manifest and with pdfimages against the pictures of LibreOffice's PDFs,
+// and the files the reader refuses (older Word versions, encrypted and
+// damaged files) failing without output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,9 +33,51 @@ const std::map<std::string, std::string> kKnownPageCountGaps = {
     {"poi_MarkAuthorsTable.doc", "its long table lays out two pages shorter than LibreOffice's"},
 };
 
+// The pixel sizes of the images `pdfimages -list` shows in APdf (soft masks
+// left out), sorted.
+std::vector<std::string> PdfImageSizes(const fs::path& APdf) {
+  std::istringstream list(RunCommand("pdfimages -list '" + APdf.string() + "'", false).Out);
+  std::vector<std::string> sizes;
+  std::string line;
+  for (int skip = 0; skip < 2 && std::getline(list, line); ++skip) {
+  }
+  while (std::getline(list, line)) {
+    std::istringstream row(line);
+    std::string page, num, type, width, height;
+    if (row >> page >> num >> type >> width >> height && type == "image") sizes.push_back(width + "x" + height);
+  }
+  std::sort(sizes.begin(), sizes.end());
+  return sizes;
+}
+
+// The images of LibreOffice's PDF of each document, recorded once by
+// tests/fixtures/doc/record_libreoffice_images.sh: name to sorted sizes.
+std::map<std::string, std::vector<std::string>> LibreOfficeImages() {
+  std::map<std::string, std::vector<std::string>> table;
+  std::ifstream in(fs::path(VN_FIXTURES_DIR) / "doc" / "libreoffice_images.tsv");
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name, count, size;
+    std::getline(fields, name, '\t');
+    std::getline(fields, count, '\t');
+    std::vector<std::string>& sizes = table[name];
+    while (fields >> size) sizes.push_back(size);
+    std::sort(sizes.begin(), sizes.end());
+  }
+  return table;
+}
+
+// Corpus files whose page count must be LibreOffice's exactly: two short
+// paragraphs, the second starting a page.
+const std::map<std::string, int> kExactPageCounts = {
+    {"poi_page-break.doc", 2},
+    {"poi_page-break-before.doc", 2},
+};
+
 class DocRoad : public vn::road_test::RoadTest {
  protected:
-  DocRoad() : RoadTest("vn_doc_road_", {"qpdf", "pdfinfo", "pdftotext"}) {}
+  DocRoad() : RoadTest("vn_doc_road_", {"qpdf", "pdfinfo", "pdftotext", "pdfimages"}) {}
 
   CommandResult Convert(const std::string& AArguments) {
     return RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' " + AArguments);
@@ -76,6 +122,27 @@ TEST_F(DocRoad, SectionsFixtureConvertsToPdfAndPng) {
   const CommandResult png = Convert("--to .png --out png '" + fixture.string() + "'");
   ASSERT_EQ(png.Status, 0) << png.Out;
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(fs::exists(FDir / "png" / ("sections_" + std::to_string(n) + ".png"))) << n;
+}
+
+// The inline picture, the floating picture and the text box reach the PDF:
+// the pictures at their own pixel sizes, the text box's words among the
+// paragraphs.
+TEST_F(DocRoad, DrawingsFixtureShowsItsPicturesAndTextBox) {
+  const fs::path fixture = fs::path(VN_FIXTURES_DIR) / "doc" / "drawings.doc";
+  const CommandResult r = Convert("--out pdf '" + fixture.string() + "'");
+  ASSERT_EQ(r.Status, 0) << r.Out;
+  const fs::path pdf = FDir / "pdf" / "drawings.pdf";
+  EXPECT_EQ(RunCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
+  EXPECT_EQ(PdfImageSizes(pdf), (std::vector<std::string>{"40x30", "60x45"}));
+  EXPECT_EQ(PdfImageSizes(pdf), LibreOfficeImages()["drawings.doc"]);
+  const std::string text = RunCommand("pdftotext '" + pdf.string() + "' -").Out;
+  for (const char* words : {"Before the inline picture", "after the inline picture.",
+                            "The floating picture is anchored to this paragraph.", "Words inside the text box.",
+                            "The last paragraph of the document."})
+    EXPECT_NE(text.find(words), std::string::npos) << words;
+  const CommandResult png = Convert("--to .png --out png '" + fixture.string() + "'");
+  ASSERT_EQ(png.Status, 0) << png.Out;
+  EXPECT_TRUE(fs::exists(FDir / "png" / "drawings.png"));
 }
 
 // One Word 97-2003 file of the corpus as its manifest describes it.
@@ -137,6 +204,7 @@ TEST_F(DocRoad, CorpusDocumentsConvertOrFailCleanly) {
     }
   }
 
+  const auto libreoffice_images = LibreOfficeImages();
   size_t converted = 0;
   for (const DocCorpusEntry* e : written) {
     SCOPED_TRACE(e->Name);
@@ -144,8 +212,13 @@ TEST_F(DocRoad, CorpusDocumentsConvertOrFailCleanly) {
     EXPECT_EQ(RunCommand("qpdf --check '" + pdf.string() + "'").Status, 0);
     if (e->Pages < 0 || e->Refused) continue;
     ++converted;
+    // The pictures LibreOffice shows, at the same pixel sizes.
+    if (const auto it = libreoffice_images.find(e->Name); it != libreoffice_images.end())
+      EXPECT_EQ(PdfImageSizes(pdf), it->second) << "pdfimages -list";
     const int got = PdfPages(pdf);
     std::cout << "  " << e->Name << ": " << got << " pages (LibreOffice " << e->Pages << ")\n";
+    if (const auto exact = kExactPageCounts.find(e->Name); exact != kExactPageCounts.end())
+      EXPECT_EQ(got, exact->second);
     if (kKnownPageCountGaps.contains(e->Name)) continue;
     if (e->Pages <= 10) EXPECT_LE(std::abs(got - e->Pages), 1) << got << " pages";
     else EXPECT_TRUE(got >= e->Pages && got <= e->Pages + e->Pages / 10) << got << " pages";
