@@ -1008,7 +1008,12 @@ void TvnMetafileProcessor::DoText(const Record& rec) {
   if (FIsRestoredDC) SizeFont(FCurrentFont, FCurrentFont.FActualHieght, false);
   // 9. The font.
   item->Font = static_cast<const TFont&>(FCurrentFont);
-  if (isWide && (item->Font.Charset == 0 || item->Font.Charset == 1)) {
+  // Wide text goes to the font of last resort only when the font it was
+  // written in cannot show it: a font that has the characters (Cyrillic in
+  // Times New Roman) keeps drawing them, at the advances measured in it,
+  // where another face's wider glyphs would run into each other.
+  if (isWide && (item->Font.Charset == 0 || item->Font.Charset == 1) &&
+      !TvnFontMeasure(item->Font).CoversWideCharacters(text)) {
     item->Font.Charset = 161;
     item->Font.Name = u"Arial Unicode MS";
   }

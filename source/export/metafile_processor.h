@@ -228,7 +228,6 @@ class TvnMetafileProcessor {
   uint8_t FBKMode = 2;
   TvnRect FStretchBltRect;
   int32_t FJustProcessedTextItem = 0;
-  bool FFontStyleChanged = false;
   TvnRect FClipRect;
   bool FJustProcessedStretchBltShape = false;
   // -1 while the selected font is symbol-only (wide text keeps the low

@@ -29,6 +29,14 @@ TvnPDPattern* TvnPDContentStream::SelectPattern(const std::string& AName, const 
   return pattern;
 }
 
+void TvnPDContentStream::OpShade(TvnArgs AArgs) {
+  vn::pdf::TvnPDDictionary* resources = FPageResource ? FPageResource->Dict() : nullptr;
+  vn::pdf::TvnPDBaseObject* shadings = resources ? resources->LookUp("Shading") : nullptr;
+  vn::pdf::TvnPDBaseObject* shading =
+      shadings && shadings->IsDict() ? shadings->AsDict()->LookUp(AArgs[0]->AsName()->GetValue()) : nullptr;
+  if (shading) FExportDev->DrawShading(*FState, shading);
+}
+
 void TvnPDContentStream::OpGState(TvnArgs AArgs) {
   TvnPDGState* gstate = FPageResource ? FPageResource->LookUpGState(AArgs[0]->AsName()->GetValue()) : nullptr;
   if (!gstate) return;

@@ -216,7 +216,7 @@ std::span<const TvnOperator> TvnPDContentStream::OperatorTable() {
         {"SC", -4, "2", &C::OpStrokeColor},
         {"scn", -33, "7", &C::OpFillColorN},
         {"SCN", -33, "7", &C::OpStrokeColorN},
-        {"sh", 1, "4", &C::OpNothing},
+        {"sh", 1, "4", &C::OpShade},
         {"T*", 0, "", &C::OpNextLine},
         {"Tc", 1, "2", &C::OpCharSpace},
         {"Td", 2, "2", &C::OpTextMove},

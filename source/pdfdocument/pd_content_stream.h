@@ -146,6 +146,7 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   void OpStrokeColorSpace(TvnArgs);    // CS
   void OpSetDash(TvnArgs);             // d
   void OpXObject(TvnArgs);             // Do
+  void OpShade(TvnArgs);               // sh
   void OpEndText(TvnArgs);             // ET
   void OpFill(TvnArgs);                // f F
   void OpEOFill(TvnArgs);              // f*

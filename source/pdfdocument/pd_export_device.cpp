@@ -104,6 +104,7 @@ bool TvnPDExportDevice::BeginType3Char(TvnPDState&, double, double, double, doub
   return false;
 }
 void TvnPDExportDevice::EndType3Char(TvnPDState&) {}
+void TvnPDExportDevice::DrawShading(TvnPDState&, vn::pdf::TvnPDBaseObject*) {}
 void TvnPDExportDevice::EndTextObject(TvnPDState&) {}
 void TvnPDExportDevice::DrawImage(TvnPDState&, TvnPDImage*) {}
 void TvnPDExportDevice::DrawFormXObject(TvnPDState&, TvnPDForm*) {}

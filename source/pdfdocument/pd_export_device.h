@@ -95,6 +95,9 @@ class TvnPDExportDevice : public vn::pdf::TvnObject {
   // The image and the form are borrowed from the resources.
   virtual void DrawImage(TvnPDState& AState, TvnPDImage* AImage);
   virtual void DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm);
+  // The sh operator: paints a shading dictionary (or stream) over the clip
+  // in force, in the current user space.
+  virtual void DrawShading(TvnPDState& AState, vn::pdf::TvnPDBaseObject* AShading);
   virtual void ResetDevice(TvnPDState& AState);
   virtual void RawTextOut(TvnPDState& AState, double AX, double AY, const std::string& AText);
 

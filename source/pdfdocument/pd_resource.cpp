@@ -8,6 +8,7 @@
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_state.h"
 #include "pdfdocument/pd_xobject.h"
+#include "pdfdocument/pdf_document_handler.h"
 
 namespace vn::pdfdoc {
 
@@ -70,8 +71,13 @@ void TvnPDResource::LoadFonts() {
   FOwnFontList = std::make_unique<TvnPDFontList>();
   FFontList = FOwnFontList.get();
   FCanFreeFont = true;
+  // Composite fonts read their predefined CMaps from the handler's folder
+  // when the document has one.
+  const auto* handler = dynamic_cast<const TvnPDFDocumentHandler*>(FParentDoc);
+  const std::string cmap_path =
+      handler && !handler->CMapPath().empty() ? handler->CMapPath() : std::string(TvnPDCMap::kDefaultCMapPath);
   for (int64_t i = 0; i < fonts->GetLength(); ++i) {
-    if (auto font = TvnPDFont::MakeFont(FParentDoc, this, fonts->GetKey(i), fonts->GetValue(i)))
+    if (auto font = TvnPDFont::MakeFont(FParentDoc, this, fonts->GetKey(i), fonts->GetValue(i), cmap_path))
       FFontList->push_back(std::move(font));
   }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pdfdocument/pd_content_stream.h"
+#include "pdfdocument/pd_8bit_font.h"
 #include "pdfdocument/pd_font.h"
 #include "runtime/exceptions.h"
 
@@ -276,6 +277,10 @@ void TvnPDContentStream::ShowType3(const std::string& ABytes) {
 }
 
 vn::pdf::TvnPDStream* TvnPDContentStream::Type3GlyphProc(TvnPDFont& AFont, uint32_t ACode) {
+  // The font's own encoding (its base encoding with the differences
+  // applied) names the procedure; a bare /Differences walk is the fallback.
+  if (auto* simple = dynamic_cast<TvnPD8bitFont*>(&AFont))
+    if (vn::pdf::TvnPDStream* proc = simple->GetCharProc(ACode)) return proc;
   auto* dict = AFont.BaseObject() ? AFont.BaseObject()->AsDict() : nullptr;
   if (!dict) return nullptr;
   auto* encoding = dict->LookUp("Encoding");

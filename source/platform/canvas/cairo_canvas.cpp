@@ -7,6 +7,7 @@
 #include <functional>
 #include <numbers>
 
+#include "platform/canvas/cairo_support_impl.h"
 #include "platform/canvas/text_measure.h"
 #include "platform/emf/emf_records.h"
 #include "runtime/exceptions.h"
@@ -43,38 +44,6 @@ cairo_surface_t* MaskOf(const CanvasState& state) {
   return state.clip ? static_cast<const MaskClip&>(*state.clip).mask : nullptr;
 }
 
-// A premultiplied cairo image of a bitmap (straight alpha, kept only when
-// the bitmap has alpha). 24-bit pixels are copied straight from their rows
-// (opaque); other formats than 32-bit become a 32-bit copy first.
-cairo_surface_t* ToSurface(const Bitmap& b) {
-  const bool rgb = b.Format() == PixelFormat::pf24bit;
-  if (!rgb && b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.Width(), b.Height());
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
-  cairo_surface_flush(s);
-  unsigned char* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  const bool alpha = !rgb && b.HasAlpha();
-  const int step = rgb ? 3 : 4;
-  for (int32_t y = 0; y < b.Height(); ++y) {
-    const uint8_t* src = b.Row(y).data();
-    uint8_t* dst = data + size_t(y) * stride;
-    for (int32_t x = 0; x < b.Width(); ++x) {
-      const uint8_t* p = src + x * step;
-      if (alpha) {
-        const uint32_t a = p[3];
-        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((p[c] * a + 127) / 255);
-        dst[x * 4 + 3] = uint8_t(a);
-      } else {
-        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = p[c];
-        dst[x * 4 + 3] = 255;
-      }
-    }
-  }
-  cairo_surface_mark_dirty(s);
-  return s;
-}
-
 // Dash lengths of the styles, in pen widths for geometric pens and in
 // pixels for one-pixel pens.
 std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
@@ -98,12 +67,6 @@ std::vector<double> DashPattern(const Pen& pen, bool cosmetic) {
   }
 }
 
-// A path that stays within this many pixels of the surface plus the reach
-// of its paint goes to cairo as it is; one reaching farther is cut to the
-// surface and that reach. The reach counted is capped so that what cairo
-// gets stays well inside its fixed-point range.
-constexpr double kUncutSlack = 1 << 16;
-constexpr double kMaxReach = 1 << 20;
 // Miter joins longer than this many pen widths are cut off (spikes that
 // long come only from damaged files).
 constexpr double kMaxMiterLimit = 100;
@@ -125,12 +88,6 @@ void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
       case CAIRO_PATH_CLOSE_PATH: to.Close(); break;
     }
   }
-}
-
-// The vertices cairo gives a round pen of this radius (device pixels).
-double PenVertices(double radius) {
-  if (radius <= kCurveTolerance) return 4;
-  return std::ceil(2 * std::numbers::pi / std::acos(1 - kCurveTolerance / radius));
 }
 
 }  // namespace
@@ -214,36 +171,7 @@ void CairoCanvas::Recover() {
 
 bool CairoCanvas::SetPath(cairo_t* cr, const DevicePath& path, double reach, bool closeFigures, DevicePoint offset,
                           double* length) const {
-  cairo_new_path(cr);
-  cairo_identity_matrix(cr);
-  const auto bounds = path.Bounds();
-  const DeviceBox surface{0, 0, double(width_), double(height_)};
-  // One pixel more for antialiasing and the half-pixel offset of pens.
-  if (!bounds || !surface.Intersects(bounds->Grown(reach + 1))) return false;
-  const double margin = std::min(reach, kMaxReach) + 2;
-  DevicePath cut;
-  const DevicePath* given = &path;
-  if (!surface.Grown(margin + kUncutSlack).Contains(*bounds)) {
-    cut = ClipToBox(path, surface.Grown(margin), closeFigures, kCurveTolerance);
-    given = &cut;
-  }
-  const auto points = given->Points();
-  size_t at = 0;
-  auto x = [&](size_t i) { return points[i].x + offset.x; };
-  auto y = [&](size_t i) { return points[i].y + offset.y; };
-  for (DevicePath::Op op : given->Ops()) {
-    switch (op) {
-      case DevicePath::Op::Move: cairo_move_to(cr, x(at), y(at)), ++at; break;
-      case DevicePath::Op::Line: cairo_line_to(cr, x(at), y(at)), ++at; break;
-      case DevicePath::Op::Curve:
-        cairo_curve_to(cr, x(at), y(at), x(at + 1), y(at + 1), x(at + 2), y(at + 2));
-        at += 3;
-        break;
-      case DevicePath::Op::Close: cairo_close_path(cr); break;
-    }
-  }
-  if (length) *length = given->Length();
-  return !given->Empty();
+  return SetCairoPath(cr, path, {0, 0, double(width_), double(height_)}, reach, closeFigures, offset, length);
 }
 
 void CairoCanvas::SetSourceColor(Color c) { SetRgb(cr_, c); }
@@ -406,38 +334,35 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   // and cairo's fixed-point coordinates would wrap them back onto it.
   const DeviceBox onSurface = DeviceBox{0, 0, double(width_), double(height_)}.Grown(4 * m.emSize * MajorAxis(frame) + 2);
 
-  cairo_font_face_t* face = CreateCairoFontFace(font);
+  const DrawnText drawn = GlyphsOfText(font, text, advances);
+  std::vector<cairo_font_face_t*> faces;
+  for (const auto& f : drawn.Fonts) faces.push_back(CreateCairoFontFace(*f));
+  const auto releaseFaces = [&faces] {
+    for (cairo_font_face_t* f : faces) cairo_font_face_destroy(f);
+  };
   auto drawGlyphs = [&](bool toPath) {
     cairo_matrix_t mt = ToCairo(frame);
     cairo_set_matrix(cr_, &mt);
-    cairo_set_font_face(cr_, face);
-    cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
-    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
     // Very large glyphs are filled as outlines rather than cached as masks.
     const Transform& t = state_.transform;
     const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
     if (outlines || toPath) cairo_new_path(cr_);
-    double pen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      size_t len = 1;
-      if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) len = 2;
-      const DevicePoint at = ToDevice(frame, pen, 0);
-      if (onSurface.Intersects({at.x, at.y, at.x, at.y})) {
-        std::string utf8 = ToUtf8(String(text.substr(i, len)));
-        cairo_glyph_t* glyphs = nullptr;
-        int n = 0;
-        if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
-                                             nullptr) == CAIRO_STATUS_SUCCESS &&
-            n > 0) {
-          if (toPath || outlines)
-            cairo_glyph_path(cr_, glyphs, n);
-          else
-            cairo_show_glyphs(cr_, glyphs, n);
-        }
-        cairo_glyph_free(glyphs);
+    // Each face's glyphs in one go: characters the font lacks are drawn in
+    // the face that has them, complex text shaped (see GlyphsOfText).
+    for (size_t k = 0; k < drawn.Fonts.size(); ++k) {
+      std::vector<cairo_glyph_t> glyphs;
+      for (const PlacedGlyph& g : drawn.Glyphs) {
+        if (g.Font != k) continue;
+        const DevicePoint at = ToDevice(frame, g.X, g.Y);
+        if (onSurface.Intersects({at.x, at.y, at.x, at.y})) glyphs.push_back({g.Glyph, g.X, g.Y});
       }
-      for (size_t k = 0; k < len; ++k) pen += advances[i + k];
-      i += len - 1;
+      if (glyphs.empty()) continue;
+      cairo_set_font_face(cr_, faces[k]);
+      cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
+      if (toPath || outlines)
+        cairo_glyph_path(cr_, glyphs.data(), int(glyphs.size()));
+      else
+        cairo_show_glyphs(cr_, glyphs.data(), int(glyphs.size()));
     }
     if (outlines && !toPath) cairo_fill(cr_);
     if (!toPath && (font.underline || font.strikeOut)) {
@@ -457,7 +382,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     AppendCairoPath(OpenPath(), outline);
     cairo_path_destroy(outline);
     cairo_new_path(cr_);
-    cairo_font_face_destroy(face);
+    releaseFaces();
     return;
   }
   Clipped([&] {
@@ -491,7 +416,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     }
     cairo_restore(cr_);
   });
-  cairo_font_face_destroy(face);
+  releaseFaces();
 }
 
 void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {

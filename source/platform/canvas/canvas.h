@@ -21,6 +21,7 @@
 
 #include "platform/canvas/device_path.h"
 #include "platform/emf/dib.h"
+#include "platform/emf/paint_comment.h"
 #include "platform/geometry.h"
 
 namespace vn::platform {
@@ -96,6 +97,9 @@ struct CanvasState {
   Transform transform;
   Point current;
   std::shared_ptr<const CanvasClip> clip;  // null: nothing is clipped
+  // Set by a recording in fractional units (emf/paint_comment.h): the
+  // alphas, smoothing and dash offset of what follows, drawn exactly.
+  std::optional<emf::PaintComment> paint;
 };
 
 // The drawing interface. The base keeps the state and the stack of saved
@@ -129,6 +133,7 @@ class Canvas {
   virtual void SetPolyFillMode(FillMode mode) { state_.fillMode = mode; }
   virtual void SetMiterLimit(float limit) { state_.miterLimit = limit; }
   virtual void SetWorldTransform(const Transform& t) { state_.transform = t; }
+  virtual void SetPaint(const emf::PaintComment& paint) { state_.paint = paint; }
 
   virtual void MoveTo(Point p);
   virtual void LineTo(Point p);

@@ -178,6 +178,17 @@ void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   writer_.WriteXForm(EMR_SETWORLDTRANSFORM, XFormOf(t));
 }
 
+void EmfRecorderCanvas::SetPaint(const PaintComment& paint) {
+  if (state_.paint == paint) return;
+  Canvas::SetPaint(paint);
+  const std::string data = paint.Encode();
+  RecordBuilder b;
+  b.U32(uint32_t(data.size()));
+  b.Bytes(data);
+  b.PadTo4();
+  writer_.Write(EMR_GDICOMMENT, b);
+}
+
 RectL EmfRecorderCanvas::DeviceBounds(std::span<const Point> points, bool withPen, bool extend) {
   double minX = std::numeric_limits<double>::max(), minY = minX;
   double maxX = std::numeric_limits<double>::lowest(), maxY = maxX;
@@ -394,6 +405,27 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
   rec.rop = rop;
   // The bits go into the metafile once, not into a record first.
   writer_.WriteInPlace(EMR_STRETCHDIBITS, [&](RecordBuilder& b) { rec.Encode(b, dib); });
+}
+
+void EmfRecorderCanvas::AlphaBlend(Rect dest, const Bitmap& pixels, uint8_t constantAlpha) {
+  if (pixels.Empty()) return;
+  EmrBlt rec;
+  auto c = Corners(dest);
+  RectL d = DeviceBounds(c, false);
+  rec.bounds = {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
+  rec.xDest = dest.left;
+  rec.yDest = dest.top;
+  rec.cxDest = SaturatedInt(RectWidth(dest));
+  rec.cyDest = SaturatedInt(RectHeight(dest));
+  rec.cxSrc = pixels.Width();
+  rec.cySrc = pixels.Height();
+  const bool alpha = pixels.Format() == PixelFormat::pf32bit && pixels.HasAlpha();
+  // BLENDFUNCTION: AC_SRC_OVER, no flags, the constant alpha, AC_SRC_ALPHA.
+  rec.rop = uint32_t(constantAlpha) << 16 | (alpha ? 1u << 24 : 0u);
+  rec.dib = EncodeDib32Premultiplied(pixels);
+  RecordBuilder b;
+  rec.EncodeStretched(b);
+  writer_.Write(EMR_ALPHABLEND, b);
 }
 
 int EmfRecorderCanvas::SaveDC() {

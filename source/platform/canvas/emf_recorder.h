@@ -34,6 +34,8 @@ class EmfRecorderCanvas : public Canvas {
   void SetPolyFillMode(FillMode mode) override;
   void SetMiterLimit(float limit) override;
   void SetWorldTransform(const Transform& t) override;
+  // Writes the paint comment (emf/paint_comment.h) when it changes.
+  void SetPaint(const emf::PaintComment& paint) override;
 
   void MoveTo(Point p) override;
   void LineTo(Point p) override;
@@ -66,6 +68,9 @@ class EmfRecorderCanvas : public Canvas {
   void SelectClipRegion(std::span<const Rect> rects, RegionMode mode) override;
 
   void StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop = kSrcCopy) override;
+  // The whole bitmap blended into dest as an ALPHABLEND record: its alpha
+  // kept (when it has alpha) and every pixel's alpha times constantAlpha/255.
+  void AlphaBlend(Rect dest, const Bitmap& pixels, uint8_t constantAlpha);
 
   int SaveDC() override;
   void RestoreDC(int which) override;

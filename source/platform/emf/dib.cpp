@@ -88,6 +88,27 @@ DibData EncodeDib24(const Bitmap& pixels) {
   return d;
 }
 
+DibData EncodeDib32Premultiplied(const Bitmap& pixels) {
+  DibData d;
+  const Bitmap converted = pixels.Format() == PixelFormat::pf32bit ? Bitmap() : pixels.ConvertTo(PixelFormat::pf32bit);
+  const Bitmap& px = pixels.Format() == PixelFormat::pf32bit ? pixels : converted;
+  const bool alpha = px.Format() == PixelFormat::pf32bit && px.HasAlpha();
+  const int32_t w = px.Width(), h = px.Height();
+  const size_t stride = size_t(w) * 4;
+  d.info = InfoHeader(w, h, 32, kBiRgb, static_cast<uint32_t>(stride * size_t(h)));  // bottom-up
+  d.bits.assign(stride * size_t(h), '\0');
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* from = px.Row(y).data();
+    uint8_t* to = reinterpret_cast<uint8_t*>(d.bits.data()) + size_t(h - 1 - y) * stride;
+    for (int32_t x = 0; x < w; ++x, from += 4, to += 4) {
+      const uint32_t a = alpha ? from[3] : 255;
+      for (int c = 0; c < 3; ++c) to[c] = uint8_t((from[c] * a + 127) / 255);
+      to[3] = uint8_t(a);
+    }
+  }
+  return d;
+}
+
 DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height) {
   DibData d;
   d.info = InfoHeader(width, -height, 0, kBiJpeg, static_cast<uint32_t>(jpeg.size()));  // a JPEG runs top-down

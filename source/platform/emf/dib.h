@@ -47,6 +47,9 @@ std::optional<DibInfo> ReadDibInfo(const std::string& info);
 std::optional<Bitmap> DecodeDib(const DibData& dib, bool keepAlpha = false, Diagnostics* diagnostics = nullptr);
 // A 24-bit bottom-up DIB of the pixels at 96 dpi, alpha composited onto white.
 DibData EncodeDib24(const Bitmap& pixels);
+// A 32-bit bottom-up DIB of the pixels with premultiplied alpha, as
+// ALPHABLEND takes it (bitmaps without alpha are opaque).
+DibData EncodeDib32Premultiplied(const Bitmap& pixels);
 // A BI_JPEG bitmap holding the JPEG data as it is.
 DibData MakeJpegDib(std::string jpeg, int32_t width, int32_t height);
 // The header of JPEG data kept in a bitmap, when the data are a JPEG that

@@ -583,6 +583,28 @@ std::optional<EmrBlt> EmrBlt::Decode(ByteReader r, uint32_t type) {
   return v;
 }
 
+void EmrBlt::EncodeStretched(RecordBuilder& b) const {
+  const uint32_t fixed = kPrefix + 100;
+  const uint32_t infoSize = static_cast<uint32_t>((dib.info.size() + 3) / 4 * 4);
+  b.Rect(bounds);
+  b.I32(xDest), b.I32(yDest), b.I32(cxDest), b.I32(cyDest);
+  b.U32(rop);
+  b.I32(xSrc), b.I32(ySrc);
+  b.Xform(xformSrc);
+  b.U32(bkColorSrc);
+  b.U32(usage);
+  b.U32(dib.info.empty() ? 0 : fixed);
+  b.U32(static_cast<uint32_t>(dib.info.size()));
+  b.U32(dib.bits.empty() ? 0 : fixed + infoSize);
+  b.U32(static_cast<uint32_t>(dib.bits.size()));
+  b.I32(cxSrc), b.I32(cySrc);
+  b.Reserve(b.size() + infoSize + (dib.bits.size() + 3) / 4 * 4);
+  b.Bytes(dib.info);
+  b.PadTo4();
+  b.Bytes(dib.bits);
+  b.PadTo4();
+}
+
 std::optional<EmrCreatePalette> EmrCreatePalette::Decode(ByteReader r) {
   EmrCreatePalette v;
   v.ihPal = r.U32LE();

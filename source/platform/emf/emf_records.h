@@ -455,6 +455,8 @@ struct EmrBlt {
   int32_t cxSrc = 0, cySrc = 0;  // BITBLT, MASKBLT: the destination size
   DibData dib;
   static std::optional<EmrBlt> Decode(ByteReader payload, uint32_t type);
+  // Writes the record as ALPHABLEND or TRANSPARENTBLT (with the source size).
+  void EncodeStretched(RecordBuilder& b) const;
 };
 // STRETCHDIBITS.
 struct EmrStretchDIBits {

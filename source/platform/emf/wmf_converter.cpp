@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kMaxObjects = 65535;
-constexpr size_t kMaxRecords = 4'000'000;
+constexpr size_t kMaxConvertedRecords = 4'000'000;
 // Rectangles all region records of one conversion may write. A region is
 // stored once but written out at every use, so without a ceiling a small
 // file that selects a large region many times makes an enormous metafile.
@@ -66,7 +66,7 @@ std::vector<WmfRecord> SplitRecords(const ByteReader& file, size_t start, Diagno
       break;
     }
     if (function == META_EOF) break;
-    if (out.size() >= kMaxRecords) {
+    if (out.size() >= kMaxConvertedRecords) {
       ReportTo(diags, {.offset = pos, .record = function, .message = "too many records"});
       break;
     }

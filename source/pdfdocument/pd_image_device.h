@@ -1,0 +1,113 @@
+// The rendering device: the output device that turns an interpreted PDF page
+// into drawing calls of a fractional Graphics (a metafile recorder or a
+// raster surface). Paths, glyphs, images, forms, tiling patterns and
+// shadings are drawn as the interpreter reports them; the device keeps no
+// transform of its own but maps every drawing through the state's CTM onto
+// a page whose y points down.
+//
+// Glyphs become paths: embedded font programs through the font processor,
+// other fonts through the installed font their cleaned name finds (with a
+// fallback by the font's serif and fixed-pitch flags). Images are decoded
+// to bitmaps with their stencil, explicit, colour-key or soft masks as
+// alpha. The Graphics is borrowed for the device's life.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "pdfdocument/font_processor.h"
+#include "pdfdocument/pd_export_device.h"
+#include "platform/graphics/graphics.h"
+
+namespace vn::pdfdoc {
+
+class TvnPDTilingPattern;
+class TvnPDShaddingPattern;
+
+class TvnPDImageDevice : public TvnPDExportDevice {
+ public:
+  // Tiling cells drawn for one fill at most; a finer pattern is filled with
+  // its cells up to this count only.
+  static constexpr int64_t kMaxPatternCells = 4096;
+  // Images are decoded to at most this many pixels (larger ones are
+  // sampled down while decoding).
+  static constexpr int64_t kMaxImagePixels = int64_t{16} << 20;
+
+  TvnPDImageDevice(vn::platform::gfx::Graphics& AGraphics, bool AAllowAntiAlias);
+  ~TvnPDImageDevice() override;
+
+  bool TransparantBackground() const { return FTransparantBackground; }
+  void SetTransparantBackground(bool AValue) { FTransparantBackground = AValue; }
+
+  bool CheckPageSlice(vn::pdf::TvnObject*, double, double, int, bool, bool, double, double, double,
+                      double) override {
+    return true;
+  }
+  void StartPage(int AnPage, TvnPDState& AState) override;
+  void EndPage() override;
+  void SaveState(TvnPDState& AState) override;
+  void RestoreState(TvnPDState& AState) override;
+  void ResetDevice(TvnPDState& AState) override;
+  void UpdateFont(TvnPDState& AState) override;
+  void Stroke(TvnPDState& AState) override;
+  void Fill(TvnPDState& AState) override;
+  void EvenOddFill(TvnPDState& AState) override;
+  void Clip(TvnPDState& AState) override;
+  void EvenOddClip(TvnPDState& AState) override;
+  void ClipToStrokePath(TvnPDState& AState) override;
+  void DrawChar(TvnPDState& AState, double AX, double AY, double ADx, double ADy, uint16_t ACode,
+                const std::string& ACharName) override;
+  void EndTextObject(TvnPDState& AState) override;
+  void DrawImage(TvnPDState& AState, TvnPDImage* AImage) override;
+  void DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) override;
+  void DrawShading(TvnPDState& AState, vn::pdf::TvnPDBaseObject* AShading) override;
+
+  // The name an installed font is looked up by: blanks, ",", "+" and "-"
+  // removed, then the first "PS" and "MT"; a "Bold" or "Italic" in it sets
+  // the style and is removed (first occurrence, any letter case).
+  static std::string CleanFontName(const std::string& AName, bool& ABold, bool& AItalic);
+
+ private:
+  vn::platform::gfx::Matrix DeviceMatrix(const TvnPDMatrix& ACTM) const;
+  void ApplyCTM(const TvnPDState& AState);
+  vn::platform::gfx::Path MakePath(const TvnPDState& AState, vn::platform::gfx::FillMode AMode) const;
+  vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
+  vn::platform::gfx::Argb FillArgb(const TvnPDState& AState) const;
+  void FillPath(TvnPDState& AState, vn::platform::gfx::FillMode AMode);
+  void TilingFill(TvnPDState& AState, TvnPDTilingPattern& APattern, const vn::platform::gfx::Path& APath);
+  void ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APattern, const vn::platform::gfx::Path& APath);
+  // Paints the shading over the device rectangle, seen through AToDevice
+  // (shading space to device pixels), the clip in force limiting it.
+  void PaintShading(vn::pdf::TvnPDBaseObject* AShading, const vn::platform::gfx::Matrix& AToDevice,
+                    const vn::platform::gfx::RectF& ADeviceArea, double AOpacity, bool AUseBackground);
+  bool GlyphOutline(TvnPDState& AState, uint16_t ACode, const std::string& ACharName, TvnGlyphOutline& AGlyph);
+
+  vn::platform::gfx::Graphics& FGraphics;
+  bool FAllowAntiAlias = true;
+  bool FTransparantBackground = false;
+  double FWidth = 0;
+  double FHeight = 0;
+  int FSaveDepth = 0;
+  bool FPageOpen = false;
+  // The page's CTM at the start: the base space of patterns.
+  TvnPDMatrix FPageCTM;
+  // The font of the text being drawn and how its glyphs are found.
+  TvnFontProcessor* FFontProcessor = nullptr;  // in FEmbeddedFonts or FOwnFont
+  bool FEmbeddedFont = false;
+  // Embedded programs opened on this page, by the program's object number
+  // (null: it cannot be opened); a program without a number of its own.
+  std::map<int64_t, std::unique_ptr<TvnFontProcessor>> FEmbeddedFonts;
+  std::unique_ptr<TvnFontProcessor> FOwnFont;
+  // Installed-font processors by file and face, kept for the page.
+  std::map<std::string, std::unique_ptr<TvnFontProcessor>> FInstalledFonts;
+  TvnFontProcessor* FInstalledFont = nullptr;  // in FInstalledFonts
+  // The face that draws a character an installed font lacks (null: none).
+  std::map<std::pair<TvnFontProcessor*, uint32_t>, TvnFontProcessor*> FFallbacks;
+  // Glyph areas of clipping text render modes, in device units, until the
+  // text object ends.
+  vn::platform::gfx::Path FTextClip{vn::platform::gfx::FillMode::Winding};
+  bool FHasTextClip = false;
+};
+
+}  // namespace vn::pdfdoc

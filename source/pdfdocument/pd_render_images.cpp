@@ -1,0 +1,238 @@
+// Images of the rendering device decoded to bitmaps, with their masks as
+// alpha, and glyph outline records turned into paths.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "pdfdocument/pd_image.h"
+#include "pdfdocument/pd_image_color_map.h"
+#include "pdfdocument/pd_image_stream.h"
+#include "pdfdocument/pd_render_impl.h"
+
+namespace vn::pdfdoc {
+
+namespace gfx = vn::platform::gfx;
+
+namespace {
+
+// The samples of one image (one byte per sample, rows top first) at the
+// size of the sampling grid, read line by line.
+struct SampleGrid {
+  int Width = 0, Height = 0, Comps = 0;
+  std::vector<uint8_t> Samples;  // Width x Height x Comps
+  bool Ok = false;
+};
+
+// Reads the image's samples onto an AOutW x AOutH grid (nearest sample).
+SampleGrid ReadSamples(TvnPDImage& AImage, int AComps, int AOutW, int AOutH) {
+  SampleGrid grid;
+  const int w = AImage.Width(), h = AImage.Height(), bits = AImage.BitsPerComponent();
+  vn::pdf::TvnPDStream* stream = AImage.XObjectStream();
+  if (w <= 0 || h <= 0 || bits <= 0 || !stream || AOutW <= 0 || AOutH <= 0) return grid;
+  stream->Reset();
+  TvnPDImageStream lines(stream->GetStream(), w, AComps, bits);
+  if (!lines.IsOk()) return grid;
+  grid.Width = AOutW;
+  grid.Height = AOutH;
+  grid.Comps = AComps;
+  grid.Samples.assign(static_cast<size_t>(AOutW) * static_cast<size_t>(AOutH) * static_cast<size_t>(AComps), 0);
+  int source_row = 0;
+  for (int y = 0; y < AOutH; ++y) {
+    const int wanted = static_cast<int>(static_cast<int64_t>(y) * h / AOutH);
+    while (source_row < wanted) {
+      lines.SkipLine();
+      ++source_row;
+    }
+    const std::vector<uint8_t>& line = lines.GetLine();
+    ++source_row;
+    uint8_t* out = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(AOutW) * static_cast<size_t>(AComps);
+    for (int x = 0; x < AOutW; ++x) {
+      const size_t sx = static_cast<size_t>(static_cast<int64_t>(x) * w / AOutW) * static_cast<size_t>(AComps);
+      for (int c = 0; c < AComps; ++c)
+        out[static_cast<size_t>(x * AComps + c)] = sx + static_cast<size_t>(c) < line.size() ? line[sx + static_cast<size_t>(c)] : 0;
+    }
+  }
+  grid.Ok = true;
+  return grid;
+}
+
+// Whether a one-bit mask's /Decode starts with 1 (marks inverted).
+bool DecodeInverted(TvnPDImage& AImage) {
+  auto* stream = AImage.XObjectStream();
+  vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
+  if (!dict) return false;
+  vn::pdf::TvnPDBaseObject* decode = dict->LookUp("Decode");
+  if (!decode) decode = dict->LookUp("D");
+  auto* array = decode ? decode->AsArray() : nullptr;
+  const vn::pdf::TvnPDBaseObject* first = array && array->GetLength() > 0 ? array->Get(0) : nullptr;
+  if (!first || !first->IsNumber()) return false;
+  const double v = first->AsInteger() ? static_cast<double>(first->AsInteger()->GetValue()) : first->AsReal()->GetValue();
+  return v >= 0.5;
+}
+
+// The grid size of an image within the pixel budget.
+void SampledSize(int AWidth, int AHeight, int64_t AMaxPixels, int& AOutW, int& AOutH) {
+  const double pixels = static_cast<double>(AWidth) * AHeight;
+  const double step = pixels > static_cast<double>(AMaxPixels) ? std::ceil(std::sqrt(pixels / static_cast<double>(AMaxPixels))) : 1.0;
+  AOutW = std::max(1, static_cast<int>(std::ceil(AWidth / step)));
+  AOutH = std::max(1, static_cast<int>(std::ceil(AHeight / step)));
+}
+
+// Alpha from a mask image's samples on the colour image's grid: a soft
+// mask's gray values, or a stencil's marks (a set sample, after /Decode,
+// masks out).
+bool MaskAlpha(TvnPDImage& AMask, bool ASoft, int AOutW, int AOutH, std::vector<uint8_t>& AAlpha) {
+  const int mw = AMask.Width(), mh = AMask.Height();
+  if (mw <= 0 || mh <= 0) return false;
+  const int gw = std::min(mw, AOutW * 4), gh = std::min(mh, AOutH * 4);
+  SampleGrid grid = ReadSamples(AMask, 1, gw, gh);
+  if (!grid.Ok) return false;
+  AAlpha.assign(static_cast<size_t>(AOutW) * static_cast<size_t>(AOutH), 255);
+  TvnPDImageColorMap* map = ASoft ? AMask.ColorMap() : nullptr;
+  const bool inverted = !ASoft && DecodeInverted(AMask);
+  std::vector<uint8_t> one(1);
+  for (int y = 0; y < AOutH; ++y) {
+    const int gy = static_cast<int>(static_cast<int64_t>(y) * gh / AOutH);
+    for (int x = 0; x < AOutW; ++x) {
+      const int gx = static_cast<int>(static_cast<int64_t>(x) * gw / AOutW);
+      const uint8_t sample = grid.Samples[static_cast<size_t>(gy) * static_cast<size_t>(gw) + static_cast<size_t>(gx)];
+      uint8_t alpha = 255;
+      if (ASoft) {
+        if (map && map->IsOk()) {
+          one[0] = sample;
+          int32_t gray = 0;
+          map->GetGray(one, 0, gray);
+          alpha = ColorCompToByte(gray);
+        } else {
+          alpha = sample;
+        }
+      } else {
+        const bool marked = (sample != 0) != inverted;
+        alpha = marked ? 0 : 255;
+      }
+      AAlpha[static_cast<size_t>(y) * static_cast<size_t>(AOutW) + static_cast<size_t>(x)] = alpha;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillColor, int64_t AMaxPixels) {
+  using vn::platform::Bitmap;
+  const int w = AImage.Width(), h = AImage.Height();
+  if (w <= 0 || h <= 0 || AImage.BitsPerComponent() <= 0) return Bitmap();
+  int ow = 0, oh = 0;
+  SampledSize(w, h, AMaxPixels, ow, oh);
+  Bitmap bitmap(ow, oh, vn::platform::PixelFormat::pf32bit);
+  if (AImage.ImageMask()) {
+    // A stencil: the fill colour where a sample marks paint (0 unless the
+    // decode is inverted), transparent elsewhere.
+    SampleGrid grid = ReadSamples(AImage, 1, ow, oh);
+    if (!grid.Ok) return Bitmap();
+    const bool inverted = DecodeInverted(AImage);
+    const uint8_t r = ColorCompToByte(AFillColor.R), g = ColorCompToByte(AFillColor.G), b = ColorCompToByte(AFillColor.B);
+    for (int y = 0; y < oh; ++y) {
+      uint8_t* row = bitmap.MutableRow(y).data();
+      for (int x = 0; x < ow; ++x) {
+        const bool paint = (grid.Samples[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)] != 0) == inverted;
+        row[4 * x] = b;
+        row[4 * x + 1] = g;
+        row[4 * x + 2] = r;
+        row[4 * x + 3] = paint ? 255 : 0;
+      }
+    }
+    bitmap.SetHasAlpha(true);
+    return bitmap;
+  }
+  TvnPDColorSpace* space = AImage.ColorSpace();
+  const int comps = space ? std::max(1, space->GetNoOfComps()) : 1;
+  TvnPDImageColorMap* map = AImage.ColorMap();
+  if (!map || !map->IsOk()) return Bitmap();
+  SampleGrid grid = ReadSamples(AImage, comps, ow, oh);
+  if (!grid.Ok) return Bitmap();
+  const bool gray = !space || (comps == 1 && space->GetMode() != TvnColorSpaceMode::csIndexed &&
+                               space->GetMode() != TvnColorSpaceMode::csSeparation);
+  std::vector<uint8_t> alpha;
+  bool has_alpha = false;
+  if (TvnPDImage* soft = AImage.SoftMask())
+    has_alpha = MaskAlpha(*soft, true, ow, oh, alpha);
+  else if (TvnPDImage* mask = AImage.Mask())
+    has_alpha = MaskAlpha(*mask, false, ow, oh, alpha);
+  const bool color_key = !has_alpha && AImage.HasColorKeyMask();
+  const TvnColorKeyRange* key = color_key ? &AImage.ColorKeyRange() : nullptr;
+  const int bits = AImage.BitsPerComponent();
+  // Colours repeat: a small cache of the last sample keeps flat areas cheap.
+  std::vector<uint8_t> line(static_cast<size_t>(comps));
+  for (int y = 0; y < oh; ++y) {
+    uint8_t* row = bitmap.MutableRow(y).data();
+    const uint8_t* samples = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(ow) * static_cast<size_t>(comps);
+    for (int x = 0; x < ow; ++x) {
+      const uint8_t* px = samples + static_cast<size_t>(x) * static_cast<size_t>(comps);
+      std::copy(px, px + comps, line.begin());
+      uint8_t r = 0, g = 0, b = 0;
+      if (gray) {
+        int32_t v = 0;
+        map->GetGray(line, 0, v);
+        r = g = b = ColorCompToByte(v);
+      } else {
+        TvnRGB c;
+        map->GetRGB(line, 0, c);
+        r = ColorCompToByte(c.R);
+        g = ColorCompToByte(c.G);
+        b = ColorCompToByte(c.B);
+      }
+      uint8_t a = 255;
+      if (has_alpha) {
+        a = alpha[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)];
+      } else if (key) {
+        // Masked out when every component lies inside its range.
+        bool inside = true;
+        for (int c = 0; c < comps && c < 4 && inside; ++c) {
+          const double v = bits == 16 ? px[c] * 257.0 : px[c];
+          inside = v >= key->MinRange[static_cast<size_t>(c)] && v <= key->MaxRange[static_cast<size_t>(c)];
+        }
+        a = inside ? 0 : 255;
+      }
+      row[4 * x] = b;
+      row[4 * x + 1] = g;
+      row[4 * x + 2] = r;
+      row[4 * x + 3] = a;
+    }
+  }
+  bitmap.SetHasAlpha(has_alpha || color_key);
+  return bitmap;
+}
+
+void AppendOutline(const TvnOutlineRecords& ARecords, const gfx::Matrix& AMatrix, gfx::Path& APath) {
+  gfx::PointF current{0, 0};
+  bool open = false;
+  auto at = [&](size_t i) { return AMatrix.Apply({ARecords[i], ARecords[i + 1]}); };
+  for (size_t i = 0; i < ARecords.size();) {
+    const int kind = static_cast<int>(ARecords[i]);
+    const size_t points = kind == 4 ? 3 : kind == 3 ? 2 : kind == 1 || kind == 2 ? 1 : 0;
+    if (points == 0 || i + 1 + 2 * points > ARecords.size()) break;
+    if (kind == 1) {
+      if (open) APath.Close();
+      current = at(i + 1);
+      APath.MoveTo(current);
+      open = true;
+    } else if (kind == 2) {
+      current = at(i + 1);
+      APath.LineTo(current);
+    } else if (kind == 3) {
+      const gfx::PointF c = at(i + 1), p = at(i + 3);
+      APath.CubicTo({current.x + 2.0 / 3.0 * (c.x - current.x), current.y + 2.0 / 3.0 * (c.y - current.y)},
+                    {p.x + 2.0 / 3.0 * (c.x - p.x), p.y + 2.0 / 3.0 * (c.y - p.y)}, p);
+      current = p;
+    } else {
+      const gfx::PointF c1 = at(i + 1), c2 = at(i + 3), p = at(i + 5);
+      APath.CubicTo(c1, c2, p);
+      current = p;
+    }
+    i += 1 + 2 * points;
+  }
+  if (open) APath.Close();
+}
+
+}  // namespace vn::pdfdoc

@@ -1,0 +1,71 @@
+#include "platform/canvas/cairo_support_impl.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+
+namespace vn::platform {
+
+cairo_surface_t* ToSurface(const Bitmap& b) {
+  const bool rgb = b.Format() == PixelFormat::pf24bit;
+  if (!rgb && b.Format() != PixelFormat::pf32bit) return ToSurface(b.ConvertTo(PixelFormat::pf32bit));
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.Width(), b.Height());
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) return s;
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  const bool alpha = !rgb && b.HasAlpha();
+  const int step = rgb ? 3 : 4;
+  for (int32_t y = 0; y < b.Height(); ++y) {
+    const uint8_t* src = b.Row(y).data();
+    uint8_t* dst = data + size_t(y) * stride;
+    for (int32_t x = 0; x < b.Width(); ++x) {
+      const uint8_t* p = src + x * step;
+      if (alpha) {
+        const uint32_t a = p[3];
+        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((p[c] * a + 127) / 255);
+        dst[x * 4 + 3] = uint8_t(a);
+      } else {
+        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = p[c];
+        dst[x * 4 + 3] = 255;
+      }
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  return s;
+}
+
+bool SetCairoPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface, double reach, bool closeFigures,
+                  DevicePoint offset, double* length) {
+  cairo_new_path(cr);
+  cairo_identity_matrix(cr);
+  const auto bounds = path.Bounds();
+  // One pixel more for antialiasing and the half-pixel offset of pens.
+  if (!bounds || !surface.Intersects(bounds->Grown(reach + 1))) return false;
+  const double margin = std::min(reach, kMaxReach) + 2;
+  DevicePath cut;
+  const DevicePath* given = &path;
+  if (!surface.Grown(margin + kUncutSlack).Contains(*bounds)) {
+    cut = ClipToBox(path, surface.Grown(margin), closeFigures, kCurveTolerance);
+    given = &cut;
+  }
+  const auto points = given->Points();
+  size_t at = 0;
+  auto x = [&](size_t i) { return points[i].x + offset.x; };
+  auto y = [&](size_t i) { return points[i].y + offset.y; };
+  for (DevicePath::Op op : given->Ops()) {
+    switch (op) {
+      case DevicePath::Op::Move: cairo_move_to(cr, x(at), y(at)), ++at; break;
+      case DevicePath::Op::Line: cairo_line_to(cr, x(at), y(at)), ++at; break;
+      case DevicePath::Op::Curve:
+        cairo_curve_to(cr, x(at), y(at), x(at + 1), y(at + 1), x(at + 2), y(at + 2));
+        at += 3;
+        break;
+      case DevicePath::Op::Close: cairo_close_path(cr); break;
+    }
+  }
+  if (length) *length = given->Length();
+  return !given->Empty();
+}
+
+}  // namespace vn::platform

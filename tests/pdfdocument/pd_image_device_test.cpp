@@ -1,0 +1,248 @@
+// The rendering device's calls on a Graphics that records them: font name
+// cleaning, dash phases in user units, text render modes (stroke width,
+// clipping modes), forms clipped to any box, page boxes with negative
+// coordinates, shadings painted by sh, and Type 3 glyphs named by a base
+// encoding.
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "pdfdocument/page_renderer.h"
+#include "pdfdocument/pd_image_device.h"
+#include "pdfdocument/pdf_document_handler.h"
+#include "support/pdf_files.h"
+
+namespace vn::pdfdoc::pd_image_device_test {
+
+namespace gfx = vn::platform::gfx;
+
+// Keeps what the device asked for, in device units where it matters.
+class RecordingGraphics : public gfx::Graphics {
+ public:
+  struct Paint {
+    char Kind;  // 'f' fill, 's' stroke, 'c' clip, 'i' image
+    std::optional<gfx::RectF> Bounds;  // device units
+    gfx::Pen Pen;
+    gfx::Argb Color = 0;
+    vn::platform::Bitmap Image;
+  };
+  std::vector<Paint> Paints;
+
+  void Save() override { saved_.push_back(transform_); }
+  void Restore() override {
+    if (saved_.empty()) return;
+    transform_ = saved_.back();
+    saved_.pop_back();
+  }
+  gfx::Matrix GetTransform() const override { return transform_; }
+  void SetTransform(const gfx::Matrix& m) override { transform_ = m; }
+  void SetClip(const gfx::RectF& rect, gfx::CombineMode) override {
+    gfx::Path p;
+    p.AddRect(rect);
+    Paints.push_back({'c', p.Bounds(&transform_), {}, 0, {}});
+  }
+  void SetClip(const gfx::Path& path, gfx::CombineMode) override {
+    Paints.push_back({'c', path.Bounds(&transform_), {}, 0, {}});
+  }
+  void ResetClip() override {}
+  void SetSmoothing(bool) override {}
+  bool GetSmoothing() const override { return true; }
+  void FillRect(const gfx::SolidBrush&, const gfx::RectF&) override {}
+  void FillPath(const gfx::SolidBrush& brush, const gfx::Path& path) override {
+    Paints.push_back({'f', path.Bounds(&transform_), {}, brush.color, {}});
+  }
+  void DrawPath(const gfx::Pen& pen, const gfx::Path& path) override {
+    Paints.push_back({'s', path.Bounds(&transform_), pen, pen.color, {}});
+  }
+  void DrawImage(const vn::platform::Bitmap& bitmap, const gfx::RectF& dest, double,
+                 gfx::Interpolation) override {
+    gfx::Path p;
+    p.AddRect(dest);
+    Paints.push_back({'i', p.Bounds(&transform_), {}, 0, bitmap});
+  }
+
+  // The paints of one kind, in order.
+  std::vector<Paint> Of(char AKind) const {
+    std::vector<Paint> out;
+    for (const Paint& p : Paints)
+      if (p.Kind == AKind) out.push_back(p);
+    return out;
+  }
+
+ private:
+  gfx::Matrix transform_;
+  std::vector<gfx::Matrix> saved_;
+};
+
+std::string Stream(const std::string& AEntries, const std::string& AData) {
+  return "<< /Length " + std::to_string(AData.size()) + " " + AEntries + " >>\nstream\n" + AData + "\nendstream";
+}
+
+// The page (box, resources, content, further objects from 5) drawn at 72
+// dpi onto a recording Graphics.
+RecordingGraphics Draw(const std::string& ABox, const std::string& AResources, const std::string& AContent,
+                       const std::vector<std::string>& AObjects = {}) {
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [" + ABox + "] /Resources << " + AResources + " >> /Contents 4 0 R >>",
+      Stream("", AContent)};
+  objects.insert(objects.end(), AObjects.begin(), AObjects.end());
+  const std::filesystem::path file = std::filesystem::temp_directory_path() / "device_page.pdf";
+  std::ofstream(file, std::ios::binary) << vn::test_support::PdfOfObjects(objects);
+  TvnPDFDocumentHandler handler;
+  handler.LoadDocument(file);
+  RecordingGraphics graphics;
+  RenderPage(*handler.GetPage(1), graphics, 72);
+  return graphics;
+}
+
+TEST(ImageDevice, CleansFontNames) {
+  struct Case {
+    const char* Name;
+    const char* Cleaned;
+    bool Bold, Italic;
+  };
+  const Case cases[] = {
+      {"Arial,Bold", "Arial", true, false},
+      {"ABCDEF+TimesNewRomanPS-BoldMT", "ABCDEFTimesNewRoman", true, false},
+      {"Verdana-BoldItalic", "Verdana", true, true},
+      {"Courier New", "CourierNew", false, false},
+  };
+  for (const Case& c : cases) {
+    bool bold = false, italic = false;
+    EXPECT_EQ(TvnPDImageDevice::CleanFontName(c.Name, bold, italic), c.Cleaned) << c.Name;
+    EXPECT_EQ(bold, c.Bold) << c.Name;
+    EXPECT_EQ(italic, c.Italic) << c.Name;
+  }
+}
+
+TEST(ImageDevice, MapsUserSpaceOntoAPageWithYDown) {
+  // (0, 792) is the top-left corner, also for a box with negative
+  // coordinates, where the box's own corner is the page's.
+  struct Case {
+    const char* Box;
+    const char* Rect;
+    gfx::RectF Expected;
+  };
+  const Case cases[] = {
+      {"0 0 612 792", "0 782 10 10", {0, 0, 10, 10}},
+      {"0 0 612 792", "0 0 10 10", {0, 782, 10, 10}},
+      {"-300 -200 0 0", "-300 -10 10 10", {0, 0, 10, 10}},
+      {"-300 -200 0 0", "-10 -200 10 10", {290, 190, 10, 10}},
+  };
+  for (const Case& c : cases) {
+    const RecordingGraphics g = Draw(c.Box, "", std::string(c.Rect) + " re f");
+    const auto fills = g.Of('f');
+    ASSERT_EQ(fills.size(), 1u) << c.Box << " " << c.Rect;
+    const gfx::RectF& r = *fills[0].Bounds;
+    EXPECT_NEAR(r.x, c.Expected.x, 1e-6) << c.Box << " " << c.Rect;
+    EXPECT_NEAR(r.y, c.Expected.y, 1e-6) << c.Box << " " << c.Rect;
+    EXPECT_NEAR(r.width, c.Expected.width, 1e-6) << c.Box << " " << c.Rect;
+  }
+}
+
+TEST(ImageDevice, DashesKeepTheirPhaseInUserUnits) {
+  struct Case {
+    const char* Dash;
+    std::vector<double> Dashes;
+    double Offset;
+  };
+  const Case cases[] = {
+      {"[6 3] 4 d", {6, 3}, 4},  // not 4 / 2
+      {"[3] 0 d", {3}, 0},       // the Graphics repeats an odd list
+      {"[0 2] 1 d", {0, 2}, 1},  // dots stay dots
+      {"[] 0 d", {}, 0},
+  };
+  for (const Case& c : cases) {
+    const RecordingGraphics g = Draw("0 0 100 100", "", std::string("2 w ") + c.Dash + " 10 10 m 90 10 l S");
+    const auto strokes = g.Of('s');
+    ASSERT_EQ(strokes.size(), 1u) << c.Dash;
+    EXPECT_EQ(strokes[0].Pen.dashes, c.Dashes) << c.Dash;
+    EXPECT_DOUBLE_EQ(strokes[0].Pen.dashOffset, c.Offset) << c.Dash;
+    EXPECT_DOUBLE_EQ(strokes[0].Pen.width, 2) << c.Dash;
+  }
+}
+
+TEST(ImageDevice, TextRenderModes) {
+  const std::string font = "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>";
+  struct Case {
+    int Mode;
+    size_t Fills, Strokes;
+    bool Clips;
+  };
+  const Case cases[] = {{0, 1, 0, false}, {1, 0, 1, false}, {2, 1, 1, false}, {3, 0, 0, false},
+                        {4, 1, 0, true},  {5, 0, 1, true},  {6, 1, 1, true},  {7, 0, 0, true}};
+  for (const Case& c : cases) {
+    const RecordingGraphics g =
+        Draw("0 0 200 100", font, "3 w BT /F1 50 Tf " + std::to_string(c.Mode) + " Tr 10 20 Td (I) Tj ET");
+    EXPECT_EQ(g.Of('f').size(), c.Fills) << c.Mode;
+    ASSERT_EQ(g.Of('s').size(), c.Strokes) << c.Mode;
+    // The outline is stroked with the line width in user units.
+    if (c.Strokes) EXPECT_DOUBLE_EQ(g.Of('s')[0].Pen.width, 3) << c.Mode;
+    // The page clip, then the glyph's at ET for the clipping modes.
+    EXPECT_EQ(g.Of('c').size(), c.Clips ? 3u : 2u) << c.Mode;
+  }
+}
+
+TEST(ImageDevice, GlyphsScaleExactlyWithTheFontSize) {
+  const std::string font = "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>";
+  const auto height = [&](const std::string& size) {
+    const auto fills = Draw("0 0 300 300", font, "BT /F1 " + size + " Tf 10 20 Td (I) Tj ET").Of('f');
+    return fills.empty() ? 0.0 : fills[0].Bounds->height;
+  };
+  EXPECT_NEAR(height("50.4") / height("12"), 50.4 / 12, 1e-9);
+}
+
+TEST(ImageDevice, FormsAreClippedToTheirBoxWhereverItLies) {
+  for (const char* box : {"[0 0 100 100]", "[10 10 100 100]", "[-50 -40 50 40]"}) {
+    const RecordingGraphics g =
+        Draw("0 0 300 300", "/XObject << /Fm1 5 0 R >>", "q 1 0 0 1 150 150 cm /Fm1 Do Q",
+             {Stream(std::string("/Type /XObject /Subtype /Form /BBox ") + box, "-500 -500 1000 1000 re f")});
+    const auto clips = g.Of('c');
+    ASSERT_EQ(clips.size(), 3u) << box;  // page, crop box, form box
+    gfx::RectF expected{};
+    std::sscanf(box, "[%lf %lf %lf %lf]", &expected.x, &expected.y, &expected.width, &expected.height);
+    EXPECT_NEAR(clips[2].Bounds->x, 150 + expected.x, 1e-6) << box;
+    EXPECT_NEAR(clips[2].Bounds->width, expected.width - expected.x, 1e-6) << box;
+    EXPECT_NEAR(clips[2].Bounds->y, 300 - 150 - expected.height, 1e-6) << box;
+  }
+}
+
+TEST(ImageDevice, ShOperatorPaintsAxialAndRadialShadings) {
+  const std::string function = "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
+  struct Case {
+    const char* Name;
+    std::string Shading;
+    uint8_t LeftRed, RightRed;  // red at the centres of pixels 5 and 95 of the middle row
+  };
+  const Case cases[] = {
+      {"axial", "/ShadingType 2 /Coords [0 0 100 0] " + function, 241, 11},
+      {"radial", "/ShadingType 3 /Coords [0 50 0 0 50 100] /Extend [false true] " + function, 241, 11},
+  };
+  for (const Case& c : cases) {
+    const RecordingGraphics g = Draw("0 0 100 100", "/Shading << /Sh1 << /ColorSpace /DeviceRGB " + c.Shading + " >> >>",
+                                     "/Sh1 sh");
+    const auto images = g.Of('i');
+    ASSERT_EQ(images.size(), 1u) << c.Name;
+    const vn::platform::Bitmap& b = images[0].Image;
+    ASSERT_EQ(b.Width(), 100) << c.Name;
+    EXPECT_NEAR(b.Pixel(5, 50).R, c.LeftRed, 4) << c.Name;
+    EXPECT_NEAR(b.Pixel(95, 50).R, c.RightRed, 4) << c.Name;
+    EXPECT_EQ(b.Pixel(95, 50).A, 255) << c.Name;
+  }
+}
+
+TEST(ImageDevice, Type3GlyphsNamedByTheBaseEncoding) {
+  // No /Differences: code 65 is named A by the standard encoding.
+  const RecordingGraphics g =
+      Draw("0 0 100 100",
+           "/Font << /T3 << /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 "
+           "0] /CharProcs << /A 5 0 R >> /Encoding /StandardEncoding /FirstChar 65 /LastChar 65 /Widths [1000] >> >>",
+           "BT /T3 10 Tf 10 10 Td (A) Tj ET", {Stream("", "1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f")});
+  const auto fills = g.Of('f');
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_NEAR(fills[0].Bounds->width, 10, 1e-6);
+}
+
+}  // namespace vn::pdfdoc::pd_image_device_test
