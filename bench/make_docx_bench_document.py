@@ -4,10 +4,10 @@ benchmark: each page starts with a heading on a new page and holds
 paragraphs of text, a numbered and a bulleted list, a table with a table
 style and, on every other page, a picture (a 400 x 300 PNG drawn here).
 Only the standard library. Usage: make_docx_bench_document.py OUT [PAGES]"""
-import struct
 import sys
-import zlib
 import zipfile
+
+from bench_document_parts import png, text
 
 OUT = sys.argv[1]
 PAGES = int(sys.argv[2]) if len(sys.argv) > 2 else 100
@@ -17,21 +17,6 @@ W = ('xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" '
      'xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
      'xmlns:pic="http://schemas.openxmlformats.org/drawingml/2006/picture"')
 R = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships/'
-WORDS = ('the converter reads every paragraph of the document lays it out on pages and writes text that stays '
-         'text in the portable document with its fonts embedded so that readers can search and copy it').split()
-
-
-def png(width, height):
-    rows = b''.join(b'\0' + b''.join(bytes((x * 255 // width, y * 255 // height, 160)) for x in range(width))
-                    for y in range(height))
-    def chunk(kind, data):
-        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)) +
-            chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
-
-
-def text(n, seed):
-    return ' '.join(WORDS[(seed + i * 7) % len(WORDS)] for i in range(n))
 
 
 def p(body, ppr=''):

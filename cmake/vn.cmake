@@ -58,9 +58,10 @@ function(vn_test_compile_options target)
   vn_harness_compile_options(${target})
 endfunction()
 
-# vn_test(name SOURCES ... DEPS ... [LABEL label]): a GoogleTest program. Each
-# of its test suites is a ctest entry, named <label>.<Suite> and labelled
-# <label> (label defaults to the program's name). Tests find the
+# vn_test(name SOURCES ... DEPS ... [LABEL label]): a GoogleTest program,
+# registered with ctest as the entry <label> and one entry <label>.<Suite>
+# for each corpus or road suite, all labelled <label> (label defaults to the
+# program's name). Tests find the
 # corpus through VN_CORPUS_DIR and fixtures through VN_FIXTURES_DIR
 # (tests/support/paths.h).
 function(vn_test name)
@@ -81,9 +82,10 @@ function(vn_test name)
   vn_discover_tests(${name} ${ARG_LABEL} 600)
 endfunction()
 
-# Registers a GoogleTest program with ctest, one entry per test suite,
-# <label>.<Suite>, listed when ctest starts (cmake/vn_test_suites.cmake), so
-# the build never runs test programs. Entries are labelled <label> and get a
+# Registers a GoogleTest program with ctest: the entry <label> for most of
+# its suites and <label>.<Suite> for each corpus or road suite, listed when
+# ctest starts (cmake/vn_test_suites.cmake), so the build never runs test
+# programs. Entries are labelled <label> and get a
 # temporary folder of the program's own (TMPDIR; the test main makes a
 # private folder inside it for each process).
 function(vn_discover_tests target label timeout)

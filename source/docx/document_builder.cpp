@@ -183,7 +183,14 @@ std::unique_ptr<TvnDocItem> TvnDOCXHelperFunctions::BuildItem(const TXmlNode* AE
   if (name == u"w:tbl") return BuildTable(AElement, AContext);
   if (name == u"w:drawing") return BuildDrawing(AElement, AContext);
   if (name == u"w:pict") return nullptr;  // VML content is not read
-  if (name == u"w:r") return BuildRun(AElement, AContext);
+  if (name == u"w:r") {
+    // A run with a phonetic guide shows its base text; the guide above it
+    // is not shown.
+    if (const TXmlNode* ruby = FirstChildNamed(AElement, u"w:ruby")) {
+      return BuildItem(FirstChildNamed(ruby, u"w:rubyBase"), AContext);
+    }
+    return BuildRun(AElement, AContext);
+  }
   if (name == u"w:fldSimple") return BuildSimpleField(AElement, AContext);
   if (name == u"mc:AlternateContent") return BuildAlternateContent(AElement, AContext);
   return BuildContainer(AElement, AContext);

@@ -138,7 +138,7 @@ class TvnDOCXHelperFunctions {
                                          TvnDOCXPackage* Apackage, TvnResourceCollection* ARC,
                                          const TvnDocXPackagePart* APart, TvnTable* ATbl, TvnTableRow* ACurrentRow,
                                          TvnTableCell* ACurrentCell);
-  // "wp:effectExtent": l, t, r, b as written (EMU); empty for another name.
+  // "wp:effectExtent": l, t, r, b in pixels (written in EMU); empty for another name.
   static TRect ReadEffectExtent(const TXmlNode* AElement);
   static TvnDrawingHAlignment ReadDrawingHAlignment(StringView AValue);
   static TvnDrawingVAlignment ReadDrawingVAlignment(StringView AValue);

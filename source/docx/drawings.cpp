@@ -347,8 +347,11 @@ TRect TvnDOCXHelperFunctions::ReadEffectExtent(const TXmlNode* AElement) {
   if (AElement == nullptr || AElement->Name != u"wp:effectExtent") return TRect{};
   const auto side = [&](StringView AName) {
     const String value = AElement->GetAttribute(AName);
-    return value.empty() ? 0 : ClampToInt32(ReadInteger64(value));
+    return value.empty() ? 0 : EmuToPixels(ReadInteger64(value));
   };
+  // In pixels, as every other length of the model: the layout offsets an
+  // inline drawing by the left side and keeps the sides clear of text, so
+  // sides left in EMU pushed a picture thousands of pixels off the page.
   return TRect{side(u"l"), side(u"t"), side(u"r"), side(u"b")};
 }
 

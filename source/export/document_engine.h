@@ -47,6 +47,7 @@ using TvnItemsToRender = vn::EnumSet<TvnItemsToRenderKind>;
 
 class TvnCustomDocumentEngine;
 class TvnEmailAdapter;
+class TvnRichText;
 
 using TvnNotifyEvent = std::function<void(TvnCustomDocumentEngine& sender)>;
 using TvnErrorMessageEvent = std::function<void(TvnCustomDocumentEngine& sender, const vn::Exception& exception)>;
@@ -174,6 +175,22 @@ class TvnCustomDocumentEngine : public TvnBaseComponent {
   virtual void PlayMetafile(const TvnRect& DestRect, const TMetafile& Metafile);
   virtual void PlayMetafile(double X, double Y, const TMetafile& Metafile);
 
+  // Rich text: the text from character StartPos up to EndPos (-1: to the
+  // end) laid out into the rectangle and continued in the same rectangle
+  // of new pages (NewPage) until it is drawn. A laid-out page is drawn whole
+  // when it holds any of those characters. A BackgroundColor other than
+  // white ($FFFFFF) fills the rectangle first on each page. Nothing without
+  // a started document and a page canvas.
+  virtual void DrawRichText(TvnRichText& RichEdit, double ALeft, double ATop, double ARight, double ABottom,
+                            int32_t StartPos, int32_t EndPos, TColor BackgroundColor);
+  // DrawRichText of the RTF in a file, or in a stream read from position 0;
+  // the RTF reader's errors pass to the caller, and ENotSupportedException
+  // "Rich text is not supported" when no rich-text loader is installed.
+  // Nothing without a started document.
+  virtual void ExportRichText(const String& FilePath, double ALeft, double ATop, double ARight, double ABottom,
+                              int32_t StartPos, int32_t EndPos, TColor BackgroundColor);
+  virtual void ExportRichText(vn::TStream& FileStream, double ALeft, double ATop, double ARight, double ABottom,
+                              int32_t StartPos, int32_t EndPos, TColor BackgroundColor);
   // Bands: what is drawn between Begin and End is drawn on every page.
   virtual void BeginHeader();
   virtual void EndHeader();

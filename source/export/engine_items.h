@@ -158,6 +158,21 @@ class TvnEOFItem : public TvnDocumentItem {
   bool Status = false;
 };
 
+// The pen of a stroke recorded in fractional units: the width (0 the
+// thinnest line), the dashes from their offset, in the pen's own units;
+// the joins, caps and miter limit; and the linear map of the pen's units to
+// engine pixels (x' = x*M11 + y*M21, y' = x*M12 + y*M22), which stretches
+// the pen as the recording's transform did.
+struct TvnExactPen {
+  double Width = 0;
+  std::vector<double> Dashes;  // on, off ... lengths; empty: solid
+  double DashOffset = 0;
+  TvnPenJoinStyle Join = TvnPenJoinStyle::pjsMiter;
+  TvnPenCapStyle Cap = TvnPenCapStyle::pcsFlat;
+  double MiterLimit = 10;
+  double M11 = 1, M12 = 0, M21 = 0, M22 = 1;
+};
+
 class TvnPathItem : public TvnDocumentItem {
  public:
   TvnPathItem() : TvnDocumentItem(TvnItemKind::Path) {}
@@ -167,6 +182,12 @@ class TvnPathItem : public TvnDocumentItem {
   TvnPathOperation PathOperation = TvnPathOperation::poBeginPath;
   uint32_t Mode = 0;
   bool FillAlternate = false;
+  // A clip (poSelectClipPath) by the non-zero winding rule; even-odd else.
+  bool ClipWinding = false;
+  // A path of a recording in fractional units: the pen a stroke draws with
+  // exactly, and the opacities (0 to 1) of its fill and its stroke.
+  std::optional<TvnExactPen> ExactPen;
+  double FillOpacity = 1, StrokeOpacity = 1;
 };
 
 class TvnPolyShapeItem : public TvnDocumentItem {

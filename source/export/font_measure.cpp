@@ -1,8 +1,11 @@
 #include "export/font_measure.h"
 
 #include <algorithm>
+#include <climits>
 
+#include "platform/canvas/text_measure.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/shaping/text_shaping.h"
 
 namespace vn::exporter {
 
@@ -18,16 +21,30 @@ TvnFontMeasure::TvnFontMeasure(const TFont& font) {
     FFont = vn::platform::GdiFont::Create(request);
   } catch (const vn::Exception&) {
   }
+  FCanvasFont.faceName = request.FaceName;
+  FCanvasFont.height = request.Height;
+  FCanvasFont.weight = request.Bold ? 700 : 400;
+  FCanvasFont.italic = request.Italic;
 }
 
 TSize TvnFontMeasure::Extent(StringView text) const {
   if (!FFont) return {};
   const vn::platform::TextSize size = FFont->TextExtent(text);
-  return {size.Width, size.Height};
+  if (!vn::platform::IsComplexText(text)) return {size.Width, size.Height};
+  int64_t width = 0;
+  for (const int32_t advance : vn::platform::RoundedAdvances(FCanvasFont, text)) width += advance;
+  return {static_cast<int32_t>(std::clamp<int64_t>(width, 0, INT32_MAX)), size.Height};
 }
 
 int32_t TvnFontMeasure::Height() const { return FFont ? FFont->Metrics().Height : 0; }
 
 int32_t TvnFontMeasure::Ascent() const { return FFont ? FFont->Metrics().Ascent : 0; }
+
+bool TvnFontMeasure::CoversWideCharacters(StringView text) const {
+  if (!FFont) return false;
+  for (char32_t ch : vn::platform::CodePointsOf(text))
+    if (ch > 255 && !FFont->HasGlyph(ch)) return false;
+  return true;
+}
 
 }  // namespace vn::exporter

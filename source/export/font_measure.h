@@ -1,7 +1,9 @@
 // Measuring text in an engine font as the screen measures it: the sum of
 // the hinted integer advances of the characters at the font's pixel size
 // (characters the face lacks measured in the face that draws them) by the
-// font's cell height, at 96 pixels per inch. The engine's text calls and the
+// font's cell height, at 96 pixels per inch; complex text (joining Arabic
+// letters, combining marks) by its shaped glyphs, as the canvases measure
+// and draw it. The engine's text calls and the
 // metafile player measure through it, so wrapping, alignment and replayed
 // text agree with what the canvases and the PDF engine draw.
 #pragma once
@@ -9,6 +11,7 @@
 #include <memory>
 
 #include "export/engine_types.h"
+#include "platform/canvas/canvas.h"
 
 namespace vn::platform {
 class GdiFont;
@@ -36,9 +39,14 @@ class TvnFontMeasure {
   int32_t Height() const;
   // The ascent: from the top of the cell to the baseline.
   int32_t Ascent() const;
+  // Whether the font's own face has a glyph for every character of the
+  // text above 255 (false when no face can be opened).
+  bool CoversWideCharacters(StringView text) const;
 
  private:
   std::shared_ptr<const vn::platform::GdiFont> FFont;
+  // The same font for the canvases' measurer, which shapes complex text.
+  vn::platform::Font FCanvasFont;
 };
 
 }  // namespace vn::exporter

@@ -215,6 +215,8 @@ void TvnMetafileProcessor::SaveState() {
   s->FViewOrg = FViewPortOrigin;
   s->FTextAlign = FTextAlignment;
   s->FClipSteps = FClipSteps;
+  s->FPenGeometry = FCurrentPenGeometry;
+  s->FPaint = FPaint;
   s->Key = static_cast<int32_t>(FMetaState.size());
   FMetaState.push_back(std::move(s));
 }
@@ -239,6 +241,8 @@ bool TvnMetafileProcessor::RestoreState(int32_t n) {
   FViewPortOrigin = s.FViewOrg;
   FTextAlignment = s.FTextAlign;
   FClipSteps = s.FClipSteps;
+  FCurrentPenGeometry = s.FPenGeometry;
+  FPaint = s.FPaint;
   UpdateMappingFactors();
   FIsRestoredDC = true;
   FMetaState.erase(it);
@@ -261,6 +265,7 @@ void TvnMetafileProcessor::SelectStockObject(uint32_t n) {
       FCurrentPen = TPen{};
       FCurrentPen.Color = stock.color;
       FCurrentPen.Style = stock.empty ? TPenStyle::psClear : TPenStyle::psSolid;
+      FCurrentPenGeometry = TvnPenGeometry{};
       break;
     case StockObjectInfo::Kind::Font:
       FCurrentFont = TvnFont{};
@@ -290,7 +295,10 @@ void TvnMetafileProcessor::SelectObject(uint32_t index) {
   if (index > FGDIOBJList.size()) return;
   const TvnGDIOBJ& obj = *FGDIOBJList[index - 1];
   switch (obj.FGDIOBJType) {
-    case TvnGDIOBJType::goPen: FCurrentPen = obj.FPen; break;
+    case TvnGDIOBJType::goPen:
+      FCurrentPen = obj.FPen;
+      FCurrentPenGeometry = obj.FPenGeometry;
+      break;
     case TvnGDIOBJType::goBrush: FCurrentBrush = obj.FBrush; break;
     case TvnGDIOBJType::goFont:
       FCurrentFont = obj.FFont;
@@ -347,6 +355,12 @@ void TvnMetafileProcessor::DoCreatePen(const Record& rec, bool extended) {
   obj.FPen.Color = CheckColor(color);
   obj.FPenJoinStyle = join;
   obj.FPenCapStyle = cap;
+  TvnPenGeometry& g = obj.FPenGeometry;
+  g.Width = (style & 0xF0000) == PS_GEOMETRIC ? width : 0;
+  if (join != TvnPenJoinStyle::pjsNone) g.Join = join;
+  if (cap != TvnPenCapStyle::pcsNone) g.Cap = cap;
+  if (extended && (style & PS_STYLE_MASK) == PS_USERSTYLE)
+    if (auto r = EmrExtCreatePen::Decode(rec.Payload())) g.Dashes = r->styleEntries;
 }
 
 void TvnMetafileProcessor::DoCreateBrush(const Record& rec) {
@@ -423,6 +437,21 @@ void TvnMetafileProcessor::AppendItem(std::unique_ptr<TvnDocumentItem> item) {
 }
 
 void TvnMetafileProcessor::AppendClip(const TvnClipStep& step) {
+  if (!step.Path.empty()) {
+    // A clip path is defined and selected again from copies of its items.
+    FClipRectsLeft -= static_cast<int64_t>(step.Path.size());
+    if (FClipRectsLeft < 0) {
+      FClipRectsLeft = -1;
+      return;
+    }
+    for (const auto& item : step.Path) {
+      if (item->Kind() == TvnItemKind::Path)
+        AppendItem(std::make_unique<TvnPathItem>(static_cast<const TvnPathItem&>(*item)));
+      else
+        AppendItem(std::make_unique<TvnShapeItem>(static_cast<const TvnShapeItem&>(*item)));
+    }
+    return;
+  }
   FClipRectsLeft -= static_cast<int64_t>(step.Rects.size());
   if (FClipRectsLeft < 0) {
     if (FClipRectsLeft + static_cast<int64_t>(step.Rects.size()) >= 0)
@@ -657,6 +686,10 @@ void TvnMetafileProcessor::PlayRecord(const Record& rec) {
       break;
     }
     case EMR_EXTSELECTCLIPRGN: DoExtSelectClipRgn(rec); break;
+    case EMR_GDICOMMENT:
+      // The project's paint comment; other comments are passed over.
+      if (auto paint = PaintComment::Decode(rec.Payload())) FPaint = *paint;
+      break;
     case EMR_EOF: {
       auto eof = std::make_unique<TvnEOFItem>();
       eof->Status = true;
@@ -830,10 +863,61 @@ void TvnMetafileProcessor::DoPath(const Record& rec) {
       if (!v) return Report(rec, "record too short");
       item->PathOperation = TvnPathOperation::poSelectClipPath;
       item->Mode = v->value;
+      // The path clips by the fill mode in force, as it fills.
+      item->ClipWinding = !FillAlternate();
       break;
     }
   }
+  if (rec.type == EMR_BEGINPATH) FPathStart = FEngine->FCurrentDocumentItemList->size();
+  if (rec.type == EMR_SELECTCLIPPATH) KeepClipPath(*item);
+  if (FPaint) {
+    item->FillOpacity = FPaint->fillAlpha / 255.0;
+    item->StrokeOpacity = FPaint->strokeAlpha / 255.0;
+    if (rec.type == EMR_STROKEPATH || rec.type == EMR_STROKEANDFILLPATH) item->ExactPen = ExactPen();
+  }
   AppendItem(std::move(item));
+}
+
+void TvnMetafileProcessor::KeepClipPath(const TvnPathItem& select) {
+  // The clip path is kept with the clips a restored state sets again; the
+  // items that define it are copied (lines and curves are shape items,
+  // the brackets path items).
+  const TvnItemList& list = *FEngine->FCurrentDocumentItemList;
+  if (!FPathStart || *FPathStart > list.size()) return;
+  auto step = std::make_shared<TvnClipStep>();
+  step->Mode = select.Mode;
+  for (size_t i = *FPathStart; i < list.size(); ++i) {
+    const TvnDocumentItem& item = *list[i];
+    if (item.Kind() == TvnItemKind::Path)
+      step->Path.push_back(std::make_shared<TvnPathItem>(static_cast<const TvnPathItem&>(item)));
+    else if (item.Kind() == TvnItemKind::Shape)
+      step->Path.push_back(std::make_shared<TvnShapeItem>(static_cast<const TvnShapeItem&>(item)));
+  }
+  step->Path.push_back(std::make_shared<TvnPathItem>(select));
+  FPathStart.reset();
+  // Copy replaces the clips set before; the engine takes them back itself.
+  if (select.Mode == RGN_COPY) FClipSteps.clear();
+  if (select.Mode == RGN_COPY || select.Mode == RGN_AND)
+    if (FClipSteps.size() < kMaxClipSteps) FClipSteps.push_back(std::move(step));
+}
+
+TvnExactPen TvnMetafileProcessor::ExactPen() const {
+  const TvnPenGeometry& g = FCurrentPenGeometry;
+  TvnExactPen pen;
+  pen.Width = g.Width;
+  pen.Dashes.assign(g.Dashes.begin(), g.Dashes.end());
+  // An odd list runs twice, so its entries alternate on and off.
+  if (pen.Dashes.size() % 2) pen.Dashes.insert(pen.Dashes.end(), pen.Dashes.begin(), pen.Dashes.end());
+  pen.DashOffset = FPaint ? FPaint->dashOffset : 0.0;
+  pen.Join = g.Join;
+  pen.Cap = g.Cap;
+  pen.MiterLimit = std::isfinite(FMiterLimit) ? std::max(1.0, double(FMiterLimit)) : 10.0;
+  // Logical units to engine pixels: the world transform, then the
+  // isotropic mapping and the resolution.
+  const double sx = (IsIsotropic() ? FMapMXmul : 1.0) * FSx, sy = (IsIsotropic() ? FMapMYmul : 1.0) * FSy;
+  pen.M11 = FXForm.eM11 * sx, pen.M12 = FXForm.eM12 * sy;
+  pen.M21 = FXForm.eM21 * sx, pen.M22 = FXForm.eM22 * sy;
+  return pen;
 }
 
 void TvnMetafileProcessor::DoExtSelectClipRgn(const Record& rec) {
@@ -1008,7 +1092,12 @@ void TvnMetafileProcessor::DoText(const Record& rec) {
   if (FIsRestoredDC) SizeFont(FCurrentFont, FCurrentFont.FActualHieght, false);
   // 9. The font.
   item->Font = static_cast<const TFont&>(FCurrentFont);
-  if (isWide && (item->Font.Charset == 0 || item->Font.Charset == 1)) {
+  // Wide text goes to the font of last resort only when the font it was
+  // written in cannot show it: a font that has the characters (Cyrillic in
+  // Times New Roman) keeps drawing them, at the advances measured in it,
+  // where another face's wider glyphs would run into each other.
+  if (isWide && (item->Font.Charset == 0 || item->Font.Charset == 1) &&
+      !TvnFontMeasure(item->Font).CoversWideCharacters(text)) {
     item->Font.Charset = 161;
     item->Font.Name = u"Arial Unicode MS";
   }

@@ -25,6 +25,7 @@
 #include "export/bitmap_graphic.h"
 #include "export/document_engine.h"
 #include "platform/emf/emf_reader.h"
+#include "platform/emf/paint_comment.h"
 #include "platform/fonts/gdi_font.h"
 #include "platform/images/bitmap.h"
 
@@ -54,6 +55,15 @@ struct TvnPalette {
   uint32_t FirstEntry = 0;
 };
 
+// What a pen of a fractional recording needs beyond TPen: its width and
+// dashes in logical units, its joins and caps.
+struct TvnPenGeometry {
+  double Width = 0;  // 0: a cosmetic pen
+  std::vector<uint32_t> Dashes;  // user-style dashes
+  TvnPenJoinStyle Join = TvnPenJoinStyle::pjsMiter;
+  TvnPenCapStyle Cap = TvnPenCapStyle::pcsFlat;
+};
+
 struct TvnGDIOBJ {
   explicit TvnGDIOBJ(TvnGDIOBJType type) : FGDIOBJType(type) {}
   TvnGDIOBJType FGDIOBJType;
@@ -63,6 +73,7 @@ struct TvnGDIOBJ {
   TvnPalette FPalette;
   TvnPenJoinStyle FPenJoinStyle = TvnPenJoinStyle::pjsNone;
   TvnPenCapStyle FPenCapStyle = TvnPenCapStyle::pcsNone;
+  TvnPenGeometry FPenGeometry;
 };
 
 // A clip set since the page's clip was last restored, kept so that a
@@ -70,6 +81,9 @@ struct TvnGDIOBJ {
 struct TvnClipStep {
   std::vector<TRect> Rects;
   uint32_t Mode = 0;
+  // A clip path: the items from its BEGINPATH to its SELECTCLIPPATH, set
+  // again as they are (Rects is then empty).
+  std::vector<std::shared_ptr<const TvnDocumentItem>> Path;
 };
 // Shared, so saving a device context does not copy region data.
 using TvnClipSteps = std::vector<std::shared_ptr<const TvnClipStep>>;
@@ -87,6 +101,8 @@ struct TvnMetaState {
   vn::platform::emf::PointL FWinOrg, FViewOrg;
   TvnEMFAlignment FTextAlign;
   TvnClipSteps FClipSteps;
+  TvnPenGeometry FPenGeometry;
+  std::optional<vn::platform::emf::PaintComment> FPaint;
   int32_t Key = 0;  // the number of states held when it was saved
 };
 
@@ -168,6 +184,10 @@ class TvnMetafileProcessor {
   void DoBoxShape(const Record& rec);
   void DoFillRgn(const Record& rec);
   void DoPath(const Record& rec);
+  // Keeps a selected clip path with the clips in force.
+  void KeepClipPath(const TvnPathItem& select);
+  // The exact pen of a stroke of a fractional recording, engine pixels.
+  TvnExactPen ExactPen() const;
   void DoExtSelectClipRgn(const Record& rec);
   void DoText(const Record& rec);
   void AlignTextPosition(TvnTextItem& item, double W);
@@ -219,6 +239,9 @@ class TvnMetafileProcessor {
   TvnFont FCurrentFont;
   TvnMetaBrush FCurrentBrush;
   TPen FCurrentPen;
+  TvnPenGeometry FCurrentPenGeometry;
+  // The project's paint comment in force (a recording in fractional units).
+  std::optional<vn::platform::emf::PaintComment> FPaint;
   TvnPalette FCurrentPalette;
   TvnEMFAlignment FTextAlignment{TvnEMFAlignments::TA_LEFT};
   TColor FTextColor = clBlack;
@@ -228,7 +251,6 @@ class TvnMetafileProcessor {
   uint8_t FBKMode = 2;
   TvnRect FStretchBltRect;
   int32_t FJustProcessedTextItem = 0;
-  bool FFontStyleChanged = false;
   TvnRect FClipRect;
   bool FJustProcessedStretchBltShape = false;
   // -1 while the selected font is symbol-only (wide text keeps the low
@@ -253,6 +275,8 @@ class TvnMetafileProcessor {
   bool IsBackgrondTransprent = false;
   bool FCombineCharsToSentence = false;
   TvnClipSteps FClipSteps;
+  // Where the items of the path being defined start in the item list.
+  std::optional<size_t> FPathStart;
   int64_t FClipRectsLeft = kMaxClipRects;
   int32_t FPatternTiles = 0;
   std::map<String, bool> FSymbolFaces;

@@ -6,6 +6,7 @@
 #include "export/page_canvas.h"
 #include "framework/canvas.h"
 #include "imaging/image_formats.h"
+#include "library/rich_text_loader_impl.h"
 #include "pdfdocument/pdf_document.h"
 #include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
@@ -59,6 +60,7 @@ void InitializeLibrary() {
   framework::DefaultCanvasClass = &framework::TvnVCLCanvas::CreateOn;
   exporter::InstallMetafileProcessor();
   exporter::InstallPageCanvas();
+  InstallRichTextLoader();
   framework::TvnKELMFramework& registry = framework::CreateDocumentFramework();
   for (const FormatRegistration& format : kFormats)
     registry.RegisterDocument(format.DocumentClass(), format.Extension, format.Description);

@@ -23,6 +23,7 @@
 namespace vn::pdfdoc {
 
 class TvnPDFDocumentHandler;
+class TvnPDExportDevice;
 
 class TvnPDPage : public vn::pdf::TvnPDElement {
  public:
@@ -84,6 +85,17 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   // plus the page's own, in 0 .. 359.
   int32_t DisplayRotation(int32_t ARotate) { return NormalizeRotation(int64_t{ARotate} + NormalizedRotate()); }
   static int32_t NormalizeRotation(int64_t ARotate);
+
+  // Runs the page's content into OutDev at hDPI x vDPI, turned by Rotate
+  // plus the page's own /Rotate: the whole page (DisplaySlice with every
+  // slice value -1). Nothing is drawn when the device's CheckPageSlice
+  // refuses the page. Printing and RenderAnnots are accepted for the
+  // devices that ask; annotations are not drawn.
+  void Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox, bool Crop,
+               bool Printing, bool RenderAnnots);
+  void DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox,
+                    bool Crop, int32_t SliceX, int32_t SliceY, int32_t SliceW, int32_t SliceH, bool Printing,
+                    bool RenderAnnots);
 
   // Appends a new content stream holding AStr and CR LF to the page's
   // /Contents (made an array when it was one stream; the page gets

@@ -1,12 +1,25 @@
 #include "pdfdocument/pdf_document.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
 #include "export/engine_settings.h"
 #include "framework/document_routines.h"
+#include "pdfdocument/pd_image_device.h"
+#include "pdfdocument/pd_page.h"
+#include "pdfdocument/pd_state.h"
+#include "pdfdocument/pdf_content_extractor.h"
+#include "pdfdocument/pdf_document_handler.h"
 #include "pdfwriter/extended_pdf_engine.h"
+#include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
+#include "platform/canvas/metafile_player.h"
+#include "platform/emf/emf_reader.h"
+#include "platform/graphics/cairo_graphics.h"
+#include "platform/graphics/emf_graphics.h"
+#include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 
@@ -25,6 +38,18 @@ constexpr double PointsPerPixel = 0.75;
 // scaled by up to 16 (sub-pixel precision of the recorder) without leaving
 // that range.
 constexpr int64_t MaxPageSide = std::numeric_limits<int32_t>::max() / 32;
+
+// A password as the bytes the object layer compares: one byte per character
+// when every character fits in one (the PDFDocEncoding of Latin text),
+// otherwise UTF-8 (what newer encryption takes).
+std::string PasswordBytes(const String& APassword) {
+  std::string bytes;
+  for (const char16_t c : APassword) {
+    if (c > 0xFF) return vn::ToUtf8(APassword);
+    bytes.push_back(static_cast<char>(c));
+  }
+  return bytes;
+}
 
 }  // namespace
 
@@ -65,16 +90,115 @@ TvnqPDFPage::TvnqPDFPage(std::unique_ptr<TMetafile> PageEMF, const TvnPageSize& 
     : FPageSize{PageSize.Height * PointsPerPixel, PageSize.Width * PointsPerPixel},
       FPageMetafile(std::move(PageEMF)) {}
 
+TvnqPDFPage::TvnqPDFPage(TvnPDPage* APage, TvnPDFDocumentHandler* AHandler)
+    : FPDFPage(APage), FPDFDocumentHandler(AHandler) {
+  const TvnMeasurementUnit Saved = AHandler->MeasurementUnit();
+  AHandler->SetMeasurementUnit(TvnMeasurementUnit::muPoints);
+  try {
+    FPageSize = APage->GetPageSize();
+  } catch (...) {
+    AHandler->SetMeasurementUnit(Saved);
+    throw;
+  }
+  AHandler->SetMeasurementUnit(Saved);
+}
+
 TvnqPDFPage::~TvnqPDFPage() = default;
 
 TvnPageSize TvnqPDFPage::GetPageSize() {
+  if (FPDFPage != nullptr) {
+    const TvnMeasurementUnit Unit = FPDFDocumentHandler->MeasurementUnit();
+    const TvnPageSize Upright{fw::PointsToUnit(Unit, FPageSize.Height), fw::PointsToUnit(Unit, FPageSize.Width)};
+    const int32_t Rotation = FPDFPage->NormalizedRotate();
+    if (Rotation == 90 || Rotation == 270) return {Upright.Width, Upright.Height};
+    return Upright;
+  }
   if (FDocument == nullptr) return FPageSize;
   const TvnMeasurementUnit Unit = FDocument->GetMeasurementUnit();
   return {fw::PointsToUnit(Unit, FPageSize.Height), fw::PointsToUnit(Unit, FPageSize.Width)};
 }
 
-void TvnqPDFPage::Draw(vn::platform::Canvas*, int32_t, int32_t, int32_t, int32_t, int32_t) {
-  throw vn::EAbstractError("Abstract Error");
+namespace {
+
+// The box a display's state is made from: the crop box, else the media box,
+// else US Letter (ALetter).
+TvnPDRect* ShownBox(TvnPDPage& APage, TvnPDRect& ALetter) {
+  if (TvnPDRect* Box = APage.Cropbox()) return Box;
+  if (TvnPDRect* Box = APage.Mediabox()) return Box;
+  return &ALetter;
+}
+
+// A side of a rendering in whole pixels; 0 when it is not a usable size.
+int32_t RenderSide(double APixels) {
+  const double Side = std::ceil(std::fabs(APixels) - 1e-6);
+  return Side >= 1 && Side <= vn::platform::kMaxPictureSide ? static_cast<int32_t>(Side) : 0;
+}
+
+}  // namespace
+
+void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t,
+                       int32_t ARotation) {
+  if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
+  if (ACanvas == nullptr) return;
+  const int Turns = vn::platform::QuarterTurns(ARotation);
+  if (Turns < 0 || AWidth < 1 || AHeight < 1) {
+    vn::platform::FillWhite(*ACanvas, std::max(AWidth, 0), std::max(AHeight, 0));
+    return;
+  }
+  TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
+  TvnPDRect* Box = ShownBox(*FPDFPage, Letter);
+  const int32_t PageRotation = FPDFPage->DisplayRotation(0);
+
+  // A picture canvas gets the page rendered at the size it asks for: its
+  // pixels come straight from the renderer, sharp at any size, instead of
+  // being played back from a recording.
+  if (auto* Raster = dynamic_cast<vn::platform::CairoCanvas*>(ACanvas)) {
+    const bool Across = Turns % 2 == 1;
+    const int32_t Width = Across ? AHeight : AWidth;
+    const int32_t Height = Across ? AWidth : AHeight;
+    const TvnPDState Points(72, 72, PageRotation, Box);
+    if (std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0 &&
+        static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
+      vn::platform::gfx::CairoGraphics Graphics(Width, Height);
+      TvnPDImageDevice Device(Graphics, true);
+      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
+                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      vn::platform::DrawPicture(*Raster, vn::platform::PictureOf(Graphics.Pixels()), {0, 0, AWidth, AHeight},
+                                Turns, false);
+      return;
+    }
+  }
+
+  if (!FPageEMF) {
+    // The page with its own rotation, at the first resolution asked; later
+    // calls scale this picture.
+    const double Dpi = AxDPI > 0 ? AxDPI : 96;
+    const TvnPDState State(Dpi, Dpi, PageRotation, Box);
+    const int32_t Width = RenderSide(State.PageWidth());
+    const int32_t Height = RenderSide(State.PageHeight());
+    if (Width == 0 || Height == 0) throw vn::ExInvalidPageError("Invalid page size");
+    vn::platform::gfx::EmfGraphics Graphics(Width, Height);
+    TvnPDImageDevice Device(Graphics, true);
+    FPDFPage->Display(&Device, Dpi, Dpi, 0, true, false, true, true);
+    FPageEMF = std::make_unique<vn::platform::emf::EmfFile>(Graphics.Finish());
+  }
+  vn::platform::DrawPageMetafile(*FPageEMF, *ACanvas, AWidth, AHeight, Turns * 90);
+}
+
+std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {
+  if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
+  if (FPageElements) {
+    std::vector<fw::TvnDocItem*> List;
+    for (const auto& Element : FPageElements->Elements) List.push_back(Element.get());
+    return List;
+  }
+  auto Elements = std::make_unique<TvnPageTextElements>();
+  TvnPDFContentExtractor Extractor;
+  Extractor.SetTextItems(Elements.get());
+  FPDFPage->Display(&Extractor, 72, 72, 0, true, false, false, false);
+  std::vector<fw::TvnDocItem*> List = Extractor.GetPageElements();
+  FPageElements = std::move(Elements);
+  return List;
 }
 
 std::unique_ptr<TMetafile> TvnqPDFPage::GetMetafile() const {
@@ -110,24 +234,103 @@ void TvnqPDFPage::Spool(TvnMetafileSpool& ASpool) {
 TvnqPDFDocument::TvnqPDFDocument() = default;
 
 TvnqPDFDocument::~TvnqPDFDocument() {
-  // Pages refer to the spool: they go first.
+  // Pages refer to the spool and to the handler's pages: they go first.
   FPageCollection.clear();
 }
 
-int32_t TvnqPDFDocument::GetPageCount() { return static_cast<int32_t>(FPageCollection.size()); }
+bool TvnqPDFDocument::IsReading() const { return FPDFDocumentHandler && FPDFDocumentHandler->IsLoaded(); }
+
+int32_t TvnqPDFDocument::GetPageCount() {
+  if (IsReading()) return FPDFDocumentHandler->GetPageCount();
+  return static_cast<int32_t>(FPageCollection.size());
+}
 
 TvnPage* TvnqPDFDocument::GetPage(int32_t Index) {
   const auto It = FPageCollection.find(Index);
-  return It == FPageCollection.end() ? nullptr : It->second.get();
+  if (It != FPageCollection.end()) return It->second.get();
+  if (!IsReading()) return nullptr;
+  TvnPDPage* PDFPage = FPDFDocumentHandler->GetPage(Index);
+  if (PDFPage == nullptr) return nullptr;
+  auto Page = std::make_unique<TvnqPDFPage>(PDFPage, FPDFDocumentHandler.get());
+  Page->TvnPage::SetPageNumber(Index);
+  TvnqPDFPage* Result = Page.get();
+  FPageCollection[Index] = std::move(Page);
+  return Result;
 }
 
-void TvnqPDFDocument::LoadFromFile(const String&, const String&) {
-  throw vn::ENotSupportedException("Opening PDF files is not supported");
+bool TvnqPDFDocument::RequestPassword() {
+  if (!OnNeedPassword) return false;
+  if (!FPasswordEventArg) FPasswordEventArg = std::make_unique<fw::TvnNeedPasswordEventArgs>();
+  FPasswordEventArg->IncAttemptCount();
+  OnNeedPassword(this, *FPasswordEventArg);
+  FPassword = FPasswordEventArg->GetPassword();
+  return !FPasswordEventArg->GetCancel();
 }
 
-void TvnqPDFDocument::LoadFromStream(vn::TStream* Stream, const String&, bool FreeStream) {
+template <typename Load>
+void TvnqPDFDocument::LoadWithPasswords(const String& Password, const Load& ALoad) {
+  // Pages of a file opened before belong to the handler's old document.
+  FPageCollection.clear();
+  FIsLoaded = false;
+  if (!FPDFDocumentHandler) {
+    FPDFDocumentHandler = std::make_unique<TvnPDFDocumentHandler>();
+    FPDFDocumentHandler->SetMeasurementUnit(FMeasurementUnit);
+  }
+  FPDFDocumentHandler->SetPassword(PasswordBytes(Password));
+  try {
+    ALoad();
+    FIsLoaded = true;
+    return;
+  } catch (const vn::ExPasswordRequired&) {
+  }
+  while (RequestPassword()) {
+    FPDFDocumentHandler->SetPassword(PasswordBytes(FPassword));
+    try {
+      ALoad();
+      FIsLoaded = true;
+      return;
+    } catch (const vn::ExPasswordRequired&) {
+    }
+  }
+  // Nobody gave a password that opens the file: the load failed, and the
+  // caller hears so.
+  throw vn::ExPasswordRequired("Encrypted PDF: Password required for loading");
+}
+
+void TvnqPDFDocument::LoadFromFile(const String& FileName, const String& Password) {
+  FFileName = FileName;
+  const std::filesystem::path Path(vn::ToUtf8(FileName));
+  LoadWithPasswords(Password, [&] { FPDFDocumentHandler->LoadDocument(Path); });
+}
+
+void TvnqPDFDocument::LoadFromStream(vn::TStream* Stream, const String& Password, bool FreeStream) {
+  // The document owns the stream (with FreeStream); the handler only reads
+  // it, from the same place at every attempt.
   SetSourceStream(Stream, FreeStream);
-  throw vn::ENotSupportedException("Opening PDF files is not supported");
+  if (Stream == nullptr) throw vn::ExInvalidStream("Invalid stream");
+  const int64_t Start = Stream->Position();
+  LoadWithPasswords(Password, [&] {
+    Stream->Seek(Start, vn::SeekOrigin::soBeginning);
+    FPDFDocumentHandler->LoadDocument(Stream, false);
+  });
+}
+
+void TvnqPDFDocument::SetMeasurementUnit(TvnMeasurementUnit Value) {
+  TvnBaseDocument::SetMeasurementUnit(Value);
+  if (FPDFDocumentHandler) FPDFDocumentHandler->SetMeasurementUnit(Value);
+}
+
+bool TvnqPDFDocument::SaveToFile(const String& FileName) {
+  if (!IsReading()) return false;
+  FPDFDocumentHandler->SaveDocument(std::filesystem::path(vn::ToUtf8(FileName)));
+  return true;
+}
+
+bool TvnqPDFDocument::SaveToStream(vn::TStream* Stream) {
+  if (!IsReading()) return false;
+  if (Stream == nullptr) throw vn::ExInvalidStream("Invalid stream");
+  FPDFDocumentHandler->SaveDocument(Stream);
+  return true;
 }
 
 void TvnqPDFDocument::Assign(TvnBaseDocument* SourceDocument, const String& PageRange) {

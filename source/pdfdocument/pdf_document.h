@@ -14,17 +14,24 @@
 // are kept in the document's spool, an anonymous temporary file that
 // vanishes with the document, and read back one at a time when saved.
 //
-// Opening PDF files is not available: LoadFromFile and LoadFromStream raise
-// ENotSupportedException "Opening PDF files is not supported".
+// Reading: LoadFromFile and LoadFromStream open a PDF file through a
+// document handler, asking the document's OnNeedPassword handler again and
+// again while the password does not open the file. The pages of an opened
+// file are made on first use; each gives its size (turned by its /Rotate),
+// draws itself (rendered once, then scaled and turned onto any canvas) and
+// yields its text as positioned text elements through the content
+// extractor. SaveToFile and SaveToStream write the opened file again.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "export/engine_types.h"
 #include "framework/base_document.h"
+#include "wordmodel/positioned_text.h"
 
 namespace vn::pdfdoc {
 
@@ -40,6 +47,23 @@ using vn::framework::TvnPage;
 using vn::framework::TvnPageSize;
 
 class TvnqPDFDocument;
+class TvnPDFDocumentHandler;
+class TvnPDPage;
+}  // namespace vn::pdfdoc
+
+namespace vn::platform::emf {
+class EmfFile;
+}  // namespace vn::platform::emf
+
+namespace vn::pdfdoc {
+
+// The text elements of one page and the character rectangles they refer
+// to, owned together.
+struct TvnPageTextElements {
+  std::vector<std::unique_ptr<vn::wordmodel::TvnTextElement>> Elements;
+  std::vector<std::unique_ptr<vn::wordmodel::TvnRectF>> CharRects;
+};
+
 
 // An append-only store of metafile bytes in an anonymous temporary file.
 class TvnMetafileSpool {
@@ -66,16 +90,34 @@ class TvnqPDFPage : public TvnBasePage {
   // A metafile page: takes the metafile; PageSize is the source page's size
   // in pixels and is kept in points (x 0.75).
   TvnqPDFPage(std::unique_ptr<TMetafile> PageEMF, const TvnPageSize& PageSize);
+  // A page over a page of an opened file (both borrowed from the document's
+  // handler); its size is read in points.
+  TvnqPDFPage(TvnPDPage* APage, TvnPDFDocumentHandler* AHandler);
   ~TvnqPDFPage() override;
 
-  // The size in points converted to the holding document's measurement
-  // unit; in points when the page belongs to no document.
+  // A metafile page: the size in points converted to the holding document's
+  // measurement unit (points without a document). A page of an opened
+  // file: its size in the handler's unit, width and height swapped when its
+  // /Rotate is 90 or 270 (any multiple of 90 brought into 0 .. 359; other
+  // values count as 0).
   TvnPageSize GetPageSize() override;
-  // Only pages of an opened PDF file draw themselves; a metafile page
-  // raises EAbstractError.
+  // A page of an opened file renders itself once, into a metafile at the
+  // first call's horizontal resolution, and composes that rendering onto the
+  // canvas, white behind it, into (0, 0, AWidth, AHeight) turned by
+  // ARotation (0, 90, 180, 270 clockwise, -90, -180, -270 counter-clockwise;
+  // any other rotation draws only the white). A failing rendering passes its
+  // exception and the next call renders again. A metafile page raises
+  // EAbstractError.
   using TvnBasePage::Draw;
   void Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t AyDPI,
             int32_t ARotation) override;
+  // A page of an opened file: its text elements (TvnTextElement), made by
+  // the content extractor at 72 dpi on the first call and returned again
+  // later; the page owns them. A failing extraction passes its exception
+  // and the next call tries again. A metafile page has none (EAbstractError).
+  std::vector<vn::framework::TvnDocItem*> GetPageElements() override;
+  // The page of the opened file; null for a metafile page.
+  TvnPDPage* PDFPage() const { return FPDFPage; }
 
   // The page's metafile (read back from the spool when kept there); nil
   // for a page without one.
@@ -91,6 +133,11 @@ class TvnqPDFPage : public TvnBasePage {
 
   TvnPageSize FPageSize;
   TvnqPDFDocument* FDocument = nullptr;  // not owned
+  // A page of an opened file.
+  TvnPDPage* FPDFPage = nullptr;                       // not owned
+  TvnPDFDocumentHandler* FPDFDocumentHandler = nullptr;  // not owned
+  std::unique_ptr<vn::platform::emf::EmfFile> FPageEMF;
+  std::unique_ptr<TvnPageTextElements> FPageElements;
   std::unique_ptr<TMetafile> FPageMetafile;
   // A spooled metafile: where its bytes are and its frame.
   TvnMetafileSpool* FSpool = nullptr;  // not owned
@@ -110,14 +157,31 @@ class TvnqPDFDocument : public TvnBaseDocument {
   }
   static TvnDocumentType GetDocumentType() { return TvnDocumentType::dtFixed; }
 
-  // The number of pages kept.
+  // An opened file's page count (its page tree's); otherwise the number of
+  // pages kept.
   int32_t GetPageCount() override;
-  // The page kept under Index (1-based); nil when there is none.
+  // The page Index (1-based): of an opened file, made on the first request
+  // and kept; otherwise the page kept under Index. Nil when there is none.
   TvnPage* GetPage(int32_t Index) override;
-  // Raise ENotSupportedException "Opening PDF files is not supported" (the
-  // stream is owned from the call on with FreeStream).
+  // Opens a PDF file (stream: owned from the call on with FreeStream; it is
+  // read from its current position). The handler's errors pass unchanged
+  // ("File Not Found", "File Open error", the object layer's). A password
+  // that does not open the file makes the document ask OnNeedPassword for
+  // another, counting the attempts in one argument object for the life of
+  // the document, until the file opens or the request is cancelled; a
+  // cancelled or unanswerable request raises ExPasswordRequired "Encrypted
+  // PDF: Password required for loading" and leaves the document unloaded.
   void LoadFromFile(const String& FileName, const String& Password) override;
   void LoadFromStream(vn::TStream* Stream, const String& Password, bool FreeStream) override;
+  // Also sets the handler's unit, which the pages of an opened file use.
+  void SetMeasurementUnit(TvnMeasurementUnit Value) override;
+  // Write the opened file again (the handler's SaveDocument) and return
+  // true; false with nothing written when no file is open. The handler's
+  // errors pass unchanged.
+  bool SaveToFile(const String& FileName) override;
+  bool SaveToStream(vn::TStream* Stream) override;
+  // The handler of the opened file; null before the first load.
+  TvnPDFDocumentHandler* DocumentHandler() const { return FPDFDocumentHandler.get(); }
   // Appends the pages of SourceDocument that PageRange selects, each drawn
   // into a metafile at its size rounded to whole pixels at 96 dpi. An
   // invalid range raises ExInvalidPageError "Invalid page range" before any
@@ -138,8 +202,20 @@ class TvnqPDFDocument : public TvnBaseDocument {
   static constexpr size_t SpoolThreshold = 64 * 1024;
 
  private:
+  // Loads through the handler with the password, asking for others while
+  // it does not open the file.
+  template <typename Load>
+  void LoadWithPasswords(const String& Password, const Load& ALoad);
+  // Asks OnNeedPassword for a password; true when another attempt is to be
+  // made (FPassword then holds it).
+  bool RequestPassword();
+  bool IsReading() const;
+
   std::map<int32_t, std::unique_ptr<TvnqPDFPage>> FPageCollection;
   std::unique_ptr<TvnMetafileSpool> FSpool;
+  std::unique_ptr<TvnPDFDocumentHandler> FPDFDocumentHandler;
+  String FPassword;
+  std::unique_ptr<vn::framework::TvnNeedPasswordEventArgs> FPasswordEventArg;
 };
 
 }  // namespace vn::pdfdoc

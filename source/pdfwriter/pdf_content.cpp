@@ -220,9 +220,7 @@ TPen TvnCustomPDFEngine::StrokePen(const TPen& pen, double& width, std::string_v
   width = std::min(width, kMaxWidthInPages * std::max(page.right, page.bottom));
   const double period = DashPeriod(pen.Style);
   if (period == 0) return pen;
-  const vn::platform::DevicePath figures = ReadPath(path);
-  const double hidden = figures.Length() - figures.LengthWithin(page.Grown(width / 2));
-  if (!(hidden / period <= kMaxHiddenDashes)) {
+  if (DashesMostlyHidden(period, width, path)) {
     TPen solid = pen;
     solid.Style = TPenStyle::psSolid;
     return solid;
@@ -230,10 +228,91 @@ TPen TvnCustomPDFEngine::StrokePen(const TPen& pen, double& width, std::string_v
   return pen;
 }
 
+bool TvnCustomPDFEngine::DashesMostlyHidden(double period, double width, std::string_view path) const {
+  const TvnPageInfo* info = CurrentPageInfo();
+  if (!info || !(info->Width > 0 && info->Height > 0)) return false;
+  const vn::platform::DeviceBox page{0, 0, info->Width * ResolutionFactorX(), info->Height * ResolutionFactorY()};
+  const vn::platform::DevicePath figures = ReadPath(path);
+  const double hidden = figures.Length() - figures.LengthWithin(page.Grown(width / 2));
+  return !(hidden / period <= kMaxHiddenDashes);
+}
+
 std::string TvnCustomPDFEngine::PenText(const TPen& pen, std::string_view path) const {
   double width = pen.Width == 0 ? 0.001 : pen.Width * FPixelToPointMultiplier;
   const TPen drawn = StrokePen(pen, width, path);
   return LineStyleText(drawn) + Num(width) + " w " + GetCSForStroke(pen.Color) + " ";
+}
+
+std::string TvnCustomPDFEngine::ExactPenText(const vn::exporter::TvnExactPen& pen, TColor color, double unit,
+                                             double content, std::string_view path) const {
+  using vn::exporter::TvnPenCapStyle;
+  using vn::exporter::TvnPenJoinStyle;
+  // Widths and dashes are measured in content units (`content` per pen
+  // unit) and written in the units the stroke is drawn in (`unit`).
+  double width = pen.Width * content;
+  TPen plain;
+  plain.Style = TPenStyle::psSolid;
+  StrokePen(plain, width, path);  // keeps absurd widths to the page's size
+  double period = 0;
+  for (double d : pen.Dashes) period += d;
+  // Dashes mostly off the page are drawn solid, as for the other pens.
+  const bool dashed = !pen.Dashes.empty() && period * content > 0 && std::isfinite(period * content) &&
+                      !DashesMostlyHidden(period * content, width, path);
+  std::string text = "[";
+  if (dashed)
+    for (size_t i = 0; i < pen.Dashes.size(); ++i) text += (i ? " " : "") + Num(pen.Dashes[i] * unit);
+  text += "]" + Num(dashed ? std::fmod(pen.DashOffset, period) * unit : 0) + " d ";
+  switch (pen.Join) {
+    case TvnPenJoinStyle::pjsBevel: text += "2 j "; break;
+    case TvnPenJoinStyle::pjsRound: text += "1 j "; break;
+    default: text += "0 j "; break;
+  }
+  switch (pen.Cap) {
+    case TvnPenCapStyle::pcsRound: text += "1 J "; break;
+    case TvnPenCapStyle::pcsSquare: text += "2 J "; break;
+    default: text += "0 J "; break;
+  }
+  const double written = content > 0 ? width / content * unit : 0;
+  return text + Num(pen.MiterLimit) + " M " + Num(written) + " w " + GetCSForStroke(color) + " ";
+}
+
+std::string TvnCustomPDFEngine::ExactStroke(const vn::exporter::TvnExactPen& pen, TColor color, std::string& path) const {
+  const double k = FPixelToPointMultiplier;
+  const vn::platform::Transform m{pen.M11, pen.M12, pen.M21, pen.M22, 0, 0};
+  const double major = vn::platform::MajorAxis(m), minor = vn::platform::MinorAxis(m);
+  if (!(minor > 0) || !std::isfinite(major)) return ExactPenText(pen, color, 0, 0, path);
+  if (major - minor <= 1e-6 * major) return ExactPenText(pen, color, major * k, major * k, path);
+  // A pen the transform stretches: the stroke is drawn in the pen's own
+  // units under a matrix (content units, y up), its path mapped back.
+  const double a = k * pen.M11, b = -k * pen.M12, c = k * pen.M21, d = -k * pen.M22;
+  const double det = a * d - b * c;
+  const std::string state = ExactPenText(pen, color, 1, std::sqrt(std::abs(det)), path);
+  const vn::platform::DevicePath figures = ReadPath(path);
+  // The inverse of x' = a x + c y, y' = b x + d y.
+  auto back = [&](vn::platform::DevicePoint p) {
+    return Num((d * p.x - c * p.y) / det) + " " + Num((a * p.y - b * p.x) / det);
+  };
+  std::string mapped;
+  const auto points = figures.Points();
+  size_t at = 0;
+  for (vn::platform::DevicePath::Op op : figures.Ops()) {
+    switch (op) {
+      case vn::platform::DevicePath::Op::Move: mapped += back(points[at++]) + " m "; break;
+      case vn::platform::DevicePath::Op::Line: mapped += back(points[at++]) + " l "; break;
+      case vn::platform::DevicePath::Op::Curve:
+        mapped += back(points[at]) + " " + back(points[at + 1]) + " " + back(points[at + 2]) + " c ";
+        at += 3;
+        break;
+      case vn::platform::DevicePath::Op::Close: mapped += "h "; break;
+    }
+  }
+  path = std::move(mapped);
+  return Num(a) + " " + Num(b) + " " + Num(c) + " " + Num(d) + " 0 0 cm " + state;
+}
+
+std::string TvnCustomPDFEngine::AlphaPrefix(double opacity) {
+  if (!(opacity < 1)) return {};
+  return OpacityPrefix(static_cast<int32_t>(std::lround(std::max(0.0, opacity) * 100)));
 }
 
 std::string TvnCustomPDFEngine::OpacityPrefix(int32_t opacity) {
@@ -642,7 +721,8 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
       FPathStatus = TvnPathStatus::psNoPath;
       break;
     case TvnPathOperation::poFillPath: {
-      const std::string fill = item.Brush ? GetCSForFill(item.Brush->Color) : std::string();
+      const std::string fill =
+          item.Brush ? AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color) : std::string();
       if (brush_clear) {
         FPath.clear();  // nothing to fill with
         FPathStatus = TvnPathStatus::psNoPath;
@@ -655,15 +735,17 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
     case TvnPathOperation::poStrokePath: {
       const bool fill = item.PathOperation == TvnPathOperation::poStrokeAndFillPath && !brush_clear;
       std::string op, state;
+      // A stroke of a fractional recording draws with its exact pen.
+      const auto stroke = [&] { return item.ExactPen ? ExactStroke(*item.ExactPen, pen.Color, FPath) : PenText(pen, FPath); };
       if (fill && pen_visible) {
         op = FIsPathClosed ? (item.FillAlternate ? "b*" : "b") : (item.FillAlternate ? "B*" : "B");
-        state = PenText(pen, FPath) + GetCSForFill(item.Brush->Color) + " ";
+        state = AlphaPrefix(item.FillOpacity) + stroke() + GetCSForFill(item.Brush->Color) + " ";
       } else if (fill) {
         op = item.FillAlternate ? "f*" : "f";
-        state = GetCSForFill(item.Brush->Color) + " ";
+        state = AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color) + " ";
       } else if (pen_visible) {
         op = FIsPathClosed ? "s" : "S";
-        state = PenText(pen, FPath);
+        state = AlphaPrefix(item.StrokeOpacity) + stroke();
       } else {
         FPath.clear();
         FPathStatus = TvnPathStatus::psNoPath;
@@ -688,7 +770,7 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
         text += " q " + std::string(kCRLF);
         FClipDepth = 1;
       }
-      WriteContent(text + FPath + " W* n " + kCRLF);
+      WriteContent(text + FPath + (item.ClipWinding ? " W n " : " W* n ") + kCRLF);
       FIsClipPath = true;
       FIsClipState = true;
       FPath.clear();

@@ -253,11 +253,25 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // narrowed, and dashes that would mostly fall off the page are drawn
   // solid; both would cost a reader time without showing (damaged input).
   TPen StrokePen(const TPen& Pen, double& Width, std::string_view Path) const;
+  // Whether dashes of this period (content units) along Path would mostly
+  // fall off the page.
+  bool DashesMostlyHidden(double Period, double Width, std::string_view Path) const;
   // Line style, width, " w ", stroking colour, " " of a stroke along Path.
   std::string PenText(const TPen& Pen, std::string_view Path) const;
   // "/GSn gs" CRLF for an opacity below 100 (the state is made once per
   // opacity value), else empty.
   std::string OpacityPrefix(int32_t Opacity);
+  // The graphics state of an opacity from 0 to 1 (in hundredths), none when opaque.
+  std::string AlphaPrefix(double Opacity);
+  // The line state of the exact pen of a fractional recording, its colour
+  // last: lengths written in Unit per pen unit, measured against the page
+  // in Content per pen unit along Path (content text).
+  std::string ExactPenText(const vn::exporter::TvnExactPen& Pen, TColor Color, double Unit, double Content,
+                           std::string_view Path) const;
+  // The state of a stroke with an exact pen along Path; a pen the
+  // recording's transform stretches draws under a matrix, and Path is
+  // rewritten in the pen's units.
+  std::string ExactStroke(const vn::exporter::TvnExactPen& Pen, TColor Color, std::string& Path) const;
   // The pattern name of a hatch style, registered with an object number on
   // its first use in the document; empty for other styles.
   std::string GetPatternName(TBrushStyle Style);

@@ -283,7 +283,47 @@ void TvnCustomPDFEngine::RenderImageItem(vn::exporter::TvnImageItem& item) {
       layout.PageWidth = info->Width / FPixelToPointMultiplier;
       layout.PageHeight = info->Height / FPixelToPointMultiplier;
     }
-    const Bitmap bitmap = GetImageItemBitmap(GraphicToBitmap(*graphic), item, layout);
+    // A picture with alpha keeps it as a soft mask beside its colours (not
+    // in PDF/A, whose first version has no soft masks: there it is
+    // composited as before).
+    const auto* held = dynamic_cast<const vn::exporter::TvnBitmapGraphic*>(graphic);
+    const bool soft_mask = held && held->Bitmap().Format() == PixelFormat::pf32bit && held->Bitmap().HasAlpha() &&
+                           !IsCCITT(format) && !FIsPDFA;
+    std::string mask_reference;
+    Bitmap bitmap;
+    if (soft_mask) {
+      // The colours and the alpha as two opaque pictures laid out alike.
+      const Bitmap& picture = held->Bitmap();
+      Bitmap colour(picture.Width(), picture.Height(), PixelFormat::pf24bit);
+      Bitmap alpha(picture.Width(), picture.Height(), PixelFormat::pf24bit);
+      for (int y = 0; y < picture.Height(); ++y) {
+        const uint8_t* in = picture.Row(y).data();
+        uint8_t* c = colour.MutableRow(y).data();
+        uint8_t* a = alpha.MutableRow(y).data();
+        for (int x = 0; x < picture.Width(); ++x, in += 4, c += 3, a += 3) {
+          std::copy_n(in, 3, c);
+          a[0] = a[1] = a[2] = in[3];
+        }
+      }
+      bitmap = GetImageItemBitmap(colour, item, layout);
+      const Bitmap mask = GetImageItemBitmap(alpha, item, layout);
+      std::string grey;
+      grey.reserve(static_cast<size_t>(mask.Width()) * static_cast<size_t>(mask.Height()));
+      for (int y = 0; y < mask.Height(); ++y)
+        for (int x = 0; x < mask.Width(); ++x) grey.push_back(static_cast<char>(mask.Row(y)[static_cast<size_t>(x) * 3]));
+      ImageData mask_data;
+      mask_data.Width = mask.Width();
+      mask_data.Height = mask.Height();
+      CompressStream(grey, mask_data.Bytes, Compression().Level, Compression().Enabled);
+      mask_data.Entries = "/BitsPerComponent 8/ColorSpace/DeviceGray";
+      if (Compression().Enabled) mask_data.Entries += "/Filter/FlateDecode";
+      const int32_t m = NewObjectNumber();
+      EncryptObjectStream(mask_data.Bytes, m, 0);
+      AppendImageObject(FImageStream, FImageXRefList, m, "Mask" + std::to_string(m), mask_data);
+      mask_reference = "/SMask " + std::to_string(m) + " 0 R";
+    } else {
+      bitmap = GetImageItemBitmap(GraphicToBitmap(*graphic), item, layout);
+    }
     ImageData data;
     std::unique_ptr<vn::TMemoryStream> ccitt = IsCCITT(format) ? EncodeCCITT(bitmap, format) : nullptr;
     if (ccitt) {
@@ -301,6 +341,7 @@ void TvnCustomPDFEngine::RenderImageItem(vn::exporter::TvnImageItem& item) {
       // RGB rows; also CCITT on an engine without an encoder.
       data = FlateImage(bitmap, Compression());
     }
+    data.Entries += mask_reference;
     const int32_t n = NewObjectNumber();
     variant = FImageSettings.Add(item.IndexNo, item, n);
     EncryptObjectStream(data.Bytes, n, 0);

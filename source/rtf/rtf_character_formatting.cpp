@@ -107,6 +107,12 @@ void TvnRTFTagHandler::AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab) {
     const auto entry = FFontTable.find(FDefaultFont);
     if (entry != FFontTable.end()) props->SetFontName(entry->second.Name);
   }
+  // Text that no "\fs" reached has the size RTF means without one: the
+  // document defaults' size, else 12 points (the size "\plain" gives).
+  if (props->GetFontSize() == vn::wordmodel::kUnsetValue)
+    props->SetFontSize(FDefaultCharProperties && FDefaultCharProperties->GetFontSize() != vn::wordmodel::kUnsetValue
+                           ? FDefaultCharProperties->GetFontSize()
+                           : kRtfDefaultFontSize);
   if (ATab) props->SetTab(true);
   auto font = std::make_shared<TvnFont>();
   font->SetName(props->GetFontName());
@@ -119,6 +125,10 @@ void TvnRTFTagHandler::AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab) {
   run->SetFinalRunProperties(props);
   run->Add(std::move(AItem));
   CurrentParagraph().AddTextRun(std::move(run));
+}
+
+void TvnRTFTagHandler::AppendDrawing(std::unique_ptr<TvnDocItem> AItem) {
+  CurrentParagraph().AddTextRun(std::move(AItem));
 }
 
 void TvnRTFTagHandler::AppendCharacter(char16_t ACharacter) {
@@ -167,7 +177,7 @@ void TvnRTFTagHandler::DoPlain(const TvnRTFElement&) {
     // The document's default font, when its table names it.
     const auto entry = FFontTable.find(FDefaultFont);
     props->SetFontName(entry != FFontTable.end() ? entry->second.Name : String(u"Arial"));
-    props->SetFontSize(12);
+    props->SetFontSize(kRtfDefaultFontSize);
   }
   State().Props = std::move(props);
   State().FontNumber = -1;
@@ -207,13 +217,19 @@ void TvnRTFTagHandler::DoLine(const TvnRTFElement&) { AppendRun(std::make_unique
 void TvnRTFTagHandler::DoPage(const TvnRTFElement&) { AppendRun(std::make_unique<TvnBreak>(TvnBreakType::btPage), false); }
 void TvnRTFTagHandler::DoTab(const TvnRTFElement&) { AppendRun(std::make_unique<TvnBreak>(TvnBreakType::btTab), true); }
 
-void TvnRTFTagHandler::DoUnicode(const TvnRTFElement& AElement) {
+std::optional<char16_t> RtfUnicodeCharacter(const TvnRTFElement& AElement) {
   const std::optional<int32_t> value = AElement.Parameter();
-  if (!value) return;
+  if (!value) return std::nullopt;
   // Values above 32767 are written negative.
   int32_t code = *value < 0 ? *value + 65536 : *value;
   if (code < 0 || code > 0xFFFF) code = 0xFFFD;
-  AppendCharacter(static_cast<char16_t>(code));
+  return static_cast<char16_t>(code);
+}
+
+void TvnRTFTagHandler::DoUnicode(const TvnRTFElement& AElement) {
+  const std::optional<char16_t> character = RtfUnicodeCharacter(AElement);
+  if (!character) return;
+  AppendCharacter(*character);
   FSkipCount = State().UnicodeSkip;
 }
 

@@ -1,10 +1,18 @@
 #include "rtf/rtf_document.h"
 
+#include "rtf/rtf_writer_utils.h"
+
 namespace vn::rtf {
 
 TvnRTFPage::TvnRTFPage(TvnRTFDocument* ADocument) : vn::wordmodel::LaidOutWordPage(ADocument) {}
 
-TvnRTFDocument::TvnRTFDocument() : FRTFHandler(std::make_unique<TvnRTFDocumentHandler>(this)) {}
+TvnRTFDocument::TvnRTFDocument()
+    : FRTFHandler(std::make_unique<TvnRTFDocumentHandler>(this)),
+      FRTFHeader(std::make_unique<writer::TvnRTFHeader>()),
+      FDocArea(std::make_unique<writer::TvnRTFDocArea>()),
+      FFormatter(std::make_unique<analyzer::TvnFormatter>(&FUnformattedData)) {
+  FRTFHeader->RTFFactor = writer::TwipsPerPixel();
+}
 
 TvnRTFDocument::~TvnRTFDocument() {
   // The pages refer to the handler's Word pages: they go first.

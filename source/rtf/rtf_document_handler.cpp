@@ -7,6 +7,7 @@
 
 #include "runtime/exceptions.h"
 #include "wordmodel/laid_out_word_document.h"
+#include "wordmodel/section.h"
 
 namespace vn::rtf {
 
@@ -23,10 +24,46 @@ std::vector<TvnDocItem*> TvnRTFMainDocumentParser::GetEnumerator() {
 
 std::vector<TvnParagraph*> TvnRTFMainDocumentParser::Paragraphs() { return {}; }
 
+namespace {
+
+// Gives the section a page of AFrame's size that its text fills whole: no
+// margins, one column, no header or footer.
+void FitSectionToFrame(TvnSection& ASection, vn::framework::TSize AFrame) {
+  using vn::wordmodel::TvnFooter;
+  using vn::wordmodel::TvnHeader;
+  ASection.SetPageWidth(AFrame.cx);
+  ASection.SetPageHeight(AFrame.cy);
+  if (vn::wordmodel::TvnPageMargins* margins = ASection.GetPageMargin()) {
+    margins->SetLeft(0);
+    margins->SetTop(0);
+    margins->SetRight(0);
+    margins->SetBottom(0);
+    margins->SetHeader(0);
+    margins->SetFooter(0);
+    margins->SetGutter(0);
+  }
+  ASection.GetColumns().clear();
+  ASection.SetColumnsCount(0);
+  ASection.SetEqualWidthColumns(true);
+  ASection.SetIsTitlePage(false);
+  ASection.SetDefaultPageHeader(std::make_unique<TvnHeader>());
+  ASection.SetFirstPageHeader(std::make_unique<TvnHeader>());
+  ASection.SetEvenPageHeader(std::make_unique<TvnHeader>());
+  ASection.SetDefaultPageFooter(std::make_unique<TvnFooter>());
+  ASection.SetFirstPageFooter(std::make_unique<TvnFooter>());
+  ASection.SetEvenPageFooter(std::make_unique<TvnFooter>());
+}
+
+}  // namespace
+
 std::optional<std::vector<TvnSection*>> TvnRTFMainDocumentParser::Sections() {
   FTagHandler = std::make_unique<TvnRTFTagHandler>(FMediator);
   FTagHandler->StartParsing(*FTokenizer);
-  return FTagHandler->Sections();
+  std::optional<std::vector<TvnSection*>> sections = FTagHandler->Sections();
+  if (FPageFrame && sections)
+    for (TvnSection* section : *sections)
+      if (section != nullptr) FitSectionToFrame(*section, *FPageFrame);
+  return sections;
 }
 
 TvnRTFParser::TvnRTFParser(TvnRTFPackage* APackage, TvnDocumentMediator* ADocumentMediator)
@@ -76,6 +113,7 @@ void TvnRTFDocumentHandler::LoadDocument(vn::TStream* Stream) {
   RequireRtfStart(*Stream);
   auto package = std::make_unique<TvnRTFPackage>(Stream, String());
   auto parser = std::make_unique<TvnRTFParser>(package.get(), FMediator.get());
+  static_cast<TvnRTFMainDocumentParser*>(parser->GetDocumentParser())->SetPageFrame(FPageFrame);
   vn::wordmodel::TvnWordBody body;
   std::vector<std::unique_ptr<TvnWordPage>> pages;
   // The engine reads the body (sections first) and lays it out.

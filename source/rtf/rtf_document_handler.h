@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/canvas.h"
 #include "framework/page_model.h"
 #include "rtf/rtf_tag_handler.h"
 #include "rtf/rtf_tokenizer.h"
@@ -51,8 +52,13 @@ class TvnRTFMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   std::vector<TvnDocItem*> GetEnumerator() override;
   // Nothing: the body comes through GetEnumerator.
   std::vector<TvnParagraph*> Paragraphs() override;
-  // Reads the whole input into the model and answers its sections.
+  // Reads the whole input into the model and answers its sections (each
+  // given the page frame when one is set).
   std::optional<std::vector<TvnSection*>> Sections() override;
+  // With a frame, every section is laid out on pages of AFrame's size
+  // (pixels) without margins, columns, headers or footers: the text alone
+  // flows from frame to frame. Without one, the file's own pages.
+  void SetPageFrame(std::optional<vn::framework::TSize> AFrame) { FPageFrame = AFrame; }
 
   TvnRTFTagHandler* GetTagHandler() const { return FTagHandler.get(); }
 
@@ -61,6 +67,7 @@ class TvnRTFMainDocumentParser : public vn::wordmodel::TvnMainDocumentParser {
   std::unique_ptr<TvnRTFTagHandler> FTagHandler;
   [[maybe_unused]] TvnRTFParser* FDocParser;  // the owning reader, kept for the readers to come
   TvnDocumentMediator* FMediator;
+  std::optional<vn::framework::TSize> FPageFrame;
 };
 
 class TvnRTFParser : public vn::wordmodel::TvnWordParser {
@@ -97,6 +104,9 @@ class TvnRTFDocumentHandler {
   // Reads the stream from its position to its end into the Word model. An
   // error while reading leaves the handler as it was before the load.
   void LoadDocument(vn::TStream* Stream);
+  // The page frame of the loads to come (see
+  // TvnRTFMainDocumentParser::SetPageFrame).
+  void SetPageFrame(std::optional<vn::framework::TSize> AFrame) { FPageFrame = AFrame; }
 
   // The body of the last load: the sections and the body elements in order.
   const vn::wordmodel::TvnWordBody& GetBody() const { return FBody; }
@@ -121,6 +131,7 @@ class TvnRTFDocumentHandler {
   // Declared after the reader whose items they refer to: they go first.
   std::vector<std::unique_ptr<vn::wordmodel::TvnWordPage>> FPages;
   bool FIsLoaded = false;
+  std::optional<vn::framework::TSize> FPageFrame;
 };
 
 }  // namespace vn::rtf

@@ -141,7 +141,7 @@ void TvnRTFTagHandler::FinishPicture(GroupState&) {
   if (FImage) {
     FImage->PlaceOn(*image, true);
     FImage.reset();
-    AppendRun(std::move(image), false);
+    AppendDrawing(std::move(image));
     return;
   }
   FShape->PlaceOn(*image, !FShape->Floating);
@@ -151,12 +151,12 @@ void TvnRTFTagHandler::FinishPicture(GroupState&) {
 void TvnRTFTagHandler::FinishShape() {
   if (!FShape) return;
   std::unique_ptr<PendingImage> shape = std::move(FShape);
-  if (shape->TextBox) AppendRun(std::move(shape->TextBox), false);
+  if (shape->TextBox) AppendDrawing(std::move(shape->TextBox));
   if (shape->Picture) {
     // A picture without data is no picture.
     vn::TStream* data = shape->Picture->GetImageStream();
     if (data == nullptr || data->Size() == 0) return;
-    AppendRun(std::move(shape->Picture), false);
+    AppendDrawing(std::move(shape->Picture));
   }
 }
 
@@ -172,7 +172,7 @@ void TvnRTFTagHandler::FinishTextBox() {
   }
   // A text box outside a shape stands where it was read.
   box->SetIsInLine(true);
-  AppendRun(std::move(box), false);
+  AppendDrawing(std::move(box));
 }
 
 void TvnRTFTagHandler::DoPictureSize(const TvnRTFElement& AElement) {
@@ -293,6 +293,13 @@ String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, i
   return vn::framework::DateTimeToISOText(*date + *time);
 }
 
+void TvnRTFTagHandler::DecodeInfoBytes() {
+  String decoded;
+  FDecoder.Decode(FCodePage, FInfoBytes, decoded);
+  FInfoText += decoded;
+  FInfoBytes.clear();
+}
+
 void TvnRTFTagHandler::StoreInfoText(const std::string& AKey, const std::string& AText) {
   if (AKey == "\\sn") {
     FShapePropertyName = AText;
@@ -303,8 +310,9 @@ void TvnRTFTagHandler::StoreInfoText(const std::string& AKey, const std::string&
     return;
   }
   if (!FDocumentInfo) return;
-  String text;
-  FDecoder.Decode(FCodePage, AText, text);
+  String rest;
+  FDecoder.Decode(FCodePage, AText, rest);
+  const String text = FInfoText + rest;
   if (AKey == "\\title")
     FDocumentInfo->SetTitle(text);
   else if (AKey == "\\subject")

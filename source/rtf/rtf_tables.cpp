@@ -5,7 +5,7 @@
 //
 // Damage is read as far as it makes sense: table words before any row
 // definition make the state they need, cells closed beyond the defined ones
-// get a cell of their own, cell edges out of order or out of range give
+// get a cell of their own (sharing the span of the last defined cell), cell edges out of order or out of range give
 // cells of a default width, and rows left open at the end are ended.
 #include <algorithm>
 #include <utility>
@@ -77,9 +77,26 @@ void TvnRTFTagHandler::AddToCell(std::unique_ptr<TvnDocItem> AItem, int32_t ALev
   state.Cells[index].push_back(std::move(AItem));
 }
 
+void TvnRTFTagHandler::ShareLastCellSpan(TvnRTFTableInfo& AState) {
+  // A row that closes more cells than it gives edges for stays one row of
+  // the width its edges give: the span of its last defined cell is shared
+  // evenly between that cell and the cells closed beyond it.
+  const size_t defined = std::min(static_cast<size_t>(std::max(AState.PropertyIndex, 0)), AState.RowCells.size());
+  const size_t closed = AState.Cells.size();
+  if (defined == 0 || closed <= defined) return;
+  const int64_t last_edge = AState.RowCells[defined - 1]->GetStartX();
+  const int64_t start = defined >= 2 ? AState.RowCells[defined - 2]->GetStartX() : 0;
+  if (last_edge <= start) return;
+  const auto sharers = static_cast<int64_t>(closed - defined + 1);
+  for (int64_t k = 0; k < sharers; ++k)
+    AState.RowCells[defined - 1 + static_cast<size_t>(k)]->SetStartX(
+        static_cast<int32_t>(start + (last_edge - start) * (k + 1) / sharers));
+}
+
 void TvnRTFTagHandler::FinishRow(TvnRTFTableInfo& AState) {
   // Cells closed beyond the defined ones get cells of their own.
   while (AState.RowCells.size() < AState.Cells.size()) AState.RowCells.push_back(NewRtfCell());
+  ShareLastCellSpan(AState);
   int32_t previous_edge = 0;
   for (size_t i = 0; i < AState.RowCells.size(); ++i) {
     TvnTableCell& cell = *AState.RowCells[i];

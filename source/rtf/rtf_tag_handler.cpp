@@ -101,6 +101,8 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\defchp", Destination::DefaultChar}, {"\\rtlch", Destination::Body},
         {"\\ltrch", Destination::Body},
         {"\\nesttableprops", Destination::Body}, {"\\shpinst", Destination::Body},
+        // The Unicode half of a "\upr" group.
+        {"\\ud", Destination::Body},
         // The text groups of the information group.
         {"\\title", Destination::InfoText},   {"\\subject", Destination::InfoText},
         {"\\author", Destination::InfoText},  {"\\keywords", Destination::InfoText},
@@ -111,7 +113,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
     t.Neglected = {"\\generator", "\\xmlnstbl", "\\wgrffmtfilter", "\\ftnsep",   "\\ftnsepc",
                    "\\aftnsep",   "\\aftnsepc", "\\pnseclvl",      "\\stylesheet", "\\mmathPr",
                    "\\nonshppict", "\\shprslt", "\\blipuid",       "\\nonesttables", "\\listtable",
-                   "\\listoverridetable", "\\pgptbl", "\\rsidtbl", "\\listtext",  "\\userprops",
+                   "\\listoverridetable", "\\pgptbl", "\\rsidtbl", "\\userprops",
                    "\\template",  "\\svb"};
     t.GroupEnds = {
         {"\\defpap", GroupEnd::DefaultPara},  {"\\header", GroupEnd::HeaderOdd},
@@ -123,6 +125,7 @@ const TvnRTFTagHandler::ControlTables& TvnRTFTagHandler::Tables() {
         {"\\shptxt", GroupEnd::TextBox},      {"\\creatim", GroupEnd::Date},
         {"\\revtim", GroupEnd::Date},        {"\\field", GroupEnd::Field},
         {"\\fldinst", GroupEnd::FieldInstruction}, {"\\fldrslt", GroupEnd::FieldResult},
+        {"\\footnote", GroupEnd::Note},
         {"\\sp", GroupEnd::None},             {"\\sn", GroupEnd::None},
         {"\\sv", GroupEnd::None},
     };
@@ -179,6 +182,9 @@ void TvnRTFTagHandler::StartParsing(TvnRTFTokenizer& ATokenizer) {
   FlushRun();
   EndOpenRows();
   if (FParagraph && FParagraph->GetCount() > 0) CloseParagraph();
+  // Notes of a paragraph that was never closed end the body.
+  for (auto& note : FPendingNotes) FElements.push_back(std::move(note));
+  FPendingNotes.clear();
   if (FSectionHasContent || FSections.empty()) {
     if (!FSection) FSection = CreateSection();
     DistributeColumns(*FSection);
@@ -195,6 +201,11 @@ void TvnRTFTagHandler::OpenGroup() {
   if (State().Dest == Destination::Body) FlushRun();
   GroupState inner = State();
   inner.Ignorable = false;
+  inner.SkipFirstInnerGroup = false;
+  if (State().SkipFirstInnerGroup) {
+    State().SkipFirstInnerGroup = false;
+    inner.Dest = Destination::Skip;
+  }
   // The work at a group's end is its own, not its inner groups'.
   inner.End = GroupEnd::None;
   inner.OwnsFieldPart = false;
@@ -225,6 +236,7 @@ void TvnRTFTagHandler::CloseGroup() {
     FStack.pop_back();
     StoreInfoText(key, FInfoBytes);
     FInfoBytes.clear();
+    FInfoText.clear();
     return;
   }
   GroupState closed = std::move(state);
@@ -246,6 +258,10 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   const bool text_word = tables.TextWords.count(name) > 0;
   if (FSkipCount > 0 && name != "\\u" && name != "\\uc") {
     --FSkipCount;  // a fallback character written as a control word
+    return;
+  }
+  if (name == "\\upr") {
+    state.SkipFirstInnerGroup = true;
     return;
   }
   if (tables.Neglected.count(name) > 0) {
@@ -270,6 +286,7 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
       state.Dest = Destination::InfoText;
       state.InfoKey = name;
       FInfoBytes.clear();
+      FInfoText.clear();
       return;
     }
     // A group finishes one thing: a second such word in it is passed over.
@@ -287,8 +304,20 @@ void TvnRTFTagHandler::HandleControl(const TvnRTFElement& AElement) {
   switch (state.Dest) {
     case Destination::FontTable: HandleFontTableControl(AElement); return;
     case Destination::ColorTable: HandleColorTableControl(AElement); return;
-    case Destination::Skip:
-    case Destination::InfoText: return;
+    case Destination::Skip: return;
+    case Destination::InfoText:
+      // Information text takes Unicode characters, with their fallback
+      // passed over.
+      if (name == "\\u") {
+        if (const std::optional<char16_t> character = RtfUnicodeCharacter(AElement)) {
+          DecodeInfoBytes();
+          FInfoText.push_back(*character);
+          FSkipCount = state.UnicodeSkip;
+        }
+      } else if (name == "\\uc") {
+        DoUnicodeSkip(AElement);
+      }
+      return;
     case Destination::Info:
       // The information group takes its dates; other words and text in it
       // are not the document's.
@@ -336,6 +365,7 @@ void TvnRTFTagHandler::HandleDestination(Destination ADestination) {
       if (state.Dest == Destination::Body) FlushRun();
       state.Dest = Destination::InfoText;
       FInfoBytes.clear();
+      FInfoText.clear();
       return;
     case Destination::Picture:
       if (state.Dest == Destination::Body) FlushRun();
@@ -363,14 +393,18 @@ void TvnRTFTagHandler::HandleText(std::string_view ABytes) {
     case Destination::DefaultChar: return;
     case Destination::FontTable: HandleFontTableText(ABytes); return;
     case Destination::ColorTable: HandleColorTableText(ABytes); return;
-    case Destination::InfoText: FInfoBytes.append(ABytes); return;
     case Destination::Picture: HandlePictureText(ABytes); return;
+    case Destination::InfoText:
     case Destination::Body: break;
   }
   if (FSkipCount > 0) {
     const size_t skipped = std::min(ABytes.size(), static_cast<size_t>(FSkipCount));
     FSkipCount -= static_cast<int32_t>(skipped);
     ABytes.remove_prefix(skipped);
+  }
+  if (state.Dest == Destination::InfoText) {
+    FInfoBytes.append(ABytes);
+    return;
   }
   if (ABytes.empty()) return;
   const int32_t code_page = CurrentCodePage();
@@ -494,6 +528,7 @@ void TvnRTFTagHandler::CloseParagraph() {
   FParaProperties->SetAdditionalInfo(std::move(next_specific));
   if (in_table) {
     AddToCell(std::move(FParagraph), level);
+    PlacePendingNotes(true, level);
     return;
   }
   // A paragraph outside tables ends the table being built.
@@ -503,6 +538,19 @@ void TvnRTFTagHandler::CloseParagraph() {
   }
   FElements.push_back(std::move(FParagraph));
   FSectionHasContent = true;
+  PlacePendingNotes(false, 0);
+}
+
+void TvnRTFTagHandler::PlacePendingNotes(bool AInTable, int32_t ALevel) {
+  if (FPendingNotes.empty() || FPendingNotesDepth != FCollectors.size()) return;
+  vn::wordmodel::TvnItemList notes = std::move(FPendingNotes);
+  FPendingNotes.clear();
+  for (auto& note : notes) {
+    if (AInTable)
+      AddToCell(std::move(note), ALevel);
+    else
+      FElements.push_back(std::move(note));
+  }
 }
 
 void TvnRTFTagHandler::DoPard(const TvnRTFElement&) {
@@ -599,7 +647,8 @@ void TvnRTFTagHandler::BeginGroupEnd(GroupEnd AEnd) {
     case GroupEnd::FooterOdd:
     case GroupEnd::FooterEven:
     case GroupEnd::FooterFirst:
-    case GroupEnd::TextBox: BeginCollecting(); return;
+    case GroupEnd::TextBox:
+    case GroupEnd::Note: BeginCollecting(); return;
     case GroupEnd::Info:
       state.Dest = Destination::Info;
       FDocumentInfo = std::make_unique<vn::wordmodel::TvnWordDocumentInfo>();
@@ -679,6 +728,15 @@ void TvnRTFTagHandler::FinishGroup(GroupState& AState) {
       return;
     }
     case GroupEnd::TextBox: FinishTextBox(); return;
+    case GroupEnd::Note: {
+      // The note's text stands after the paragraph that refers to it
+      // instead of inside its sentence.
+      vn::wordmodel::TvnItemList collected = EndCollecting();
+      if (FPendingNotes.empty()) FPendingNotesDepth = FCollectors.size();
+      if (FPendingNotesDepth != FCollectors.size()) return;
+      for (auto& item : collected) FPendingNotes.push_back(std::move(item));
+      return;
+    }
     case GroupEnd::Info: return;
     case GroupEnd::Date: {
       if (!FDocumentInfo) return;

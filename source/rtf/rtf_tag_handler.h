@@ -65,6 +65,12 @@ String RtfDateText(int32_t AYear, int32_t AMonth, int32_t ADay, int32_t AHour, i
 
 // Deepest table nesting read; "\itap" beyond it counts as this level.
 inline constexpr int32_t kMaxRtfTableLevel = 64;
+// The font size, in points, of text that no "\\fs" and no defaults reached.
+inline constexpr int32_t kRtfDefaultFontSize = 12;
+
+// The character of a "\u" word (negative values count from 65536; beyond
+// 16 bits U+FFFD); nothing without a parameter.
+std::optional<char16_t> RtfUnicodeCharacter(const TvnRTFElement& AElement);
 
 // What the reader keeps of a paragraph beside the model's properties: whether
 // it stands in a table cell, and at which nesting level (0 outside tables).
@@ -176,6 +182,7 @@ class TvnRTFTagHandler {
     Field,
     FieldInstruction,
     FieldResult,
+    Note,
   };
   // The body set aside while a header, footer or text box is read.
   struct Collector {
@@ -196,6 +203,9 @@ class TvnRTFTagHandler {
     int32_t UnicodeSkip = 1;
     // The last token was "\*".
     bool Ignorable = false;
+    // A "\upr" group: its first inner group, the text for readers without
+    // Unicode, is passed over; its "\ud" group, the same in Unicode, is read.
+    bool SkipFirstInnerGroup = false;
     GroupEnd End = GroupEnd::None;
     // The destination word that opened an information, date or shape
     // property group.
@@ -227,6 +237,9 @@ class TvnRTFTagHandler {
   // Makes a run of the pending text with the formatting in force.
   void FlushRun();
   void AppendRun(std::unique_ptr<TvnDocItem> AItem, bool ATab);
+  // Appends a picture or text box to the current paragraph as an item of
+  // its own (not inside a run), where the layout places drawings.
+  void AppendDrawing(std::unique_ptr<TvnDocItem> AItem);
   void AppendCharacter(char16_t ACharacter);
   std::optional<TvnRGBColor> ColorOf(int32_t ANumber) const;
   void SetFontStyle(vn::framework::TvnFontStyle AStyle, const TvnRTFElement& AElement);
@@ -273,6 +286,9 @@ class TvnRTFTagHandler {
   void BeginGroupEnd(GroupEnd AEnd);
   void FinishGroup(GroupState& AState);
   void BeginCollecting();
+  // Places the pending notes after the paragraph just closed (into the same
+  // cell when it is a cell's), when it was closed where they were read.
+  void PlacePendingNotes(bool AInTable, int32_t ALevel);
   vn::wordmodel::TvnItemList EndCollecting();
 
   // Tables (rtf_tables.cpp).
@@ -281,6 +297,7 @@ class TvnRTFTagHandler {
   vn::wordmodel::TvnTableCell* DefinedCell();
   void AddToCell(std::unique_ptr<TvnDocItem> AItem, int32_t ALevel);
   void FinishRow(TvnRTFTableInfo& AState);
+  void ShareLastCellSpan(TvnRTFTableInfo& AState);
   void EndOuterRow();
   void EndNestedRow();
   // Ends the rows still open at the end of the input, innermost first.
@@ -310,6 +327,8 @@ class TvnRTFTagHandler {
   void DoShapeProperty(const std::string& AName, const std::string& AValue);
   void DoDatePart(const TvnRTFElement& AElement);
   void StoreInfoText(const std::string& AKey, const std::string& AText);
+  // Decodes the information bytes gathered so far onto FInfoText.
+  void DecodeInfoBytes();
 
   // Fields (rtf_fields.cpp).
   void BeginField();
@@ -349,6 +368,11 @@ class TvnRTFTagHandler {
   // The properties in force when "\defpap" began, given back at its end.
   std::shared_ptr<TvnParagraphProperties> FSavedParaProperties;
   std::vector<Collector> FCollectors;
+  // Footnote and endnote paragraphs read but not yet placed: they follow
+  // the paragraph that refers to them, once it is closed at the collecting
+  // depth FPendingNotesDepth.
+  vn::wordmodel::TvnItemList FPendingNotes;
+  size_t FPendingNotesDepth = 0;
 
   // Table state by nesting level; the outer table rows are added to.
   std::map<int32_t, TvnRTFTableInfo> FTableInfoCollection;
@@ -391,6 +415,9 @@ class TvnRTFTagHandler {
 
   std::unique_ptr<vn::wordmodel::TvnWordDocumentInfo> FDocumentInfo;
   std::string FInfoBytes;
+  // The text of the group decoded so far: the bytes before each "\u"
+  // character are decoded when it comes.
+  String FInfoText;
   int32_t FYear = 0;
   int32_t FMonth = 0;
   int32_t FDay = 0;

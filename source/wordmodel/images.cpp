@@ -115,7 +115,13 @@ void TvnWordImage::Draw(TvnBaseCanvas* ACanvas) {
   if (ACanvas == nullptr) return;
   vn::TStream* stream = GetImageStream();
   if (stream == nullptr) return;
-  ACanvas->DrawImage(stream, GetBoundingRect());
+  // Picture data that no picture reader takes (damaged, or of a kind the
+  // platform does not read) leave the picture's box empty: the rest of the
+  // page is drawn.
+  try {
+    ACanvas->DrawImage(stream, GetBoundingRect());
+  } catch (const vn::ExInvalidImageFormat&) {
+  }
 }
 
 }  // namespace vn::wordmodel

@@ -103,7 +103,8 @@ class TvnWordImage : public TvnDocImage, public DrawingPlacement {
   // placement property (wrap, behind-text and inline flags and region
   // included).
   std::unique_ptr<TvnDocItem> Clone() const override;
-  // Draws the picture stretched into the item's box; nothing without data.
+  // Draws the picture stretched into the item's box; nothing without data
+  // or with data that no picture reader takes.
   void Draw(TvnBaseCanvas* ACanvas) override;
 
  protected:

@@ -62,6 +62,64 @@ int32_t RightEdgeOfLastItem(const TvnTextLine& ALine) {
   return last->GetX() + last->GetWidth();
 }
 
+// How a text item reads: by its first character of a strong direction
+// (Hebrew, Arabic, Syriac, Thaana and their presentation forms read right
+// to left, other letters left to right); blanks, digits and punctuation
+// alone are neutral.
+enum class ItemDirection : uint8_t { Neutral, LeftToRight, RightToLeft };
+
+ItemDirection DirectionOf(const TvnDocItem* AItem) {
+  const auto* text = dynamic_cast<const TvnTextitem*>(AItem);
+  if (text == nullptr) return ItemDirection::LeftToRight;
+  for (const char16_t c : text->GetText()) {
+    if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFE)) {
+      return ItemDirection::RightToLeft;
+    }
+    const bool neutral = c < 0x41 || (c >= 0x5B && c <= 0x60) || (c >= 0x7B && c <= 0xBF) || c == 0xD7 ||
+                         c == 0xF7 || (c >= 0x2000 && c <= 0x206F) || (c >= 0x0300 && c <= 0x036F) ||
+                         (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF;
+    if (!neutral) return ItemDirection::LeftToRight;
+  }
+  return ItemDirection::Neutral;
+}
+
+// Words of a right-to-left script read from right to left: each stretch of
+// the line from one right-to-left word to the last one that follows it
+// with only right-to-left or neutral words between is mirrored in the
+// room it takes, so its first word ends at the stretch's right edge. Words
+// of other scripts, pictures and the stretch's room stay where they are.
+// The blanks that end a word of the stretch move to its front: read from
+// right to left they lie before the next word, which is now on the left.
+void OrderRightToLeftWords(TvnTextLine& ALine) {
+  auto& children = ALine.Children();
+  const size_t count = children.Count();
+  for (size_t first = 0; first < count; ++first) {
+    if (DirectionOf(children[first]) != ItemDirection::RightToLeft) continue;
+    size_t last = first;
+    for (size_t k = first + 1; k < count; ++k) {
+      const ItemDirection direction = DirectionOf(children[k]);
+      if (direction == ItemDirection::LeftToRight) break;
+      if (direction == ItemDirection::RightToLeft) last = k;
+    }
+    if (last > first) {
+      const int32_t left = children[first]->GetX();
+      const int32_t right = children[last]->GetX() + children[last]->GetWidth();
+      for (size_t k = first; k <= last; ++k) {
+        TvnDocItem* item = children[k];
+        item->ShiftByOffset(left + right - 2 * item->GetX() - item->GetWidth(), 0);
+        if (auto* text = dynamic_cast<TvnTextitem*>(item)) {
+          const String& words = text->GetText();
+          const size_t end = words.find_last_not_of(u' ');
+          if (end != String::npos && end + 1 < words.size()) {
+            text->SetText(words.substr(end + 1) + words.substr(0, end + 1));
+          }
+        }
+      }
+    }
+    first = last;
+  }
+}
+
 // A space after the line's last word moves onto the word before it: that
 // word's box takes the space's right edge (so the word itself moves right
 // by the space's width) and the space leaves the line.
@@ -629,7 +687,7 @@ void TvnPageLayoutEngine::LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, in
     line->Add(&AImage);
     return;
   }
-  const bool relayout = PlaceFloating(AP, AImage, AImage, FImLayouter);
+  const bool relayout = PlaceFloating(AP, AImage, AImage, FImLayouter, ALines);
   FVisitedImagesMap[&AImage] = true;
   if (relayout) {
     ACause = 1;
@@ -638,7 +696,7 @@ void TvnPageLayoutEngine::LayoutImage(TvnParagraph& AP, TvnWordImage& AImage, in
 }
 
 bool TvnPageLayoutEngine::PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
-                                        TvnDrawingLayoutEngine& ALayouter) {
+                                        TvnDrawingLayoutEngine& ALayouter, const TvnTextLines& ALines) {
   const bool wraps = APlacement.GetWrap() != nullptr;
   if (wraps) {
     FDrawingItems.push_back(&ADrawing);
@@ -658,7 +716,15 @@ bool TvnPageLayoutEngine::PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, 
     ALayouter.PositionDrawing(box, FCurrentSection, FDisplayRegion);
     ALayouter.InitializeDrawingRegion(box, FCurrentSection, FDisplayRegion);
   }
-  return wraps && !GetParagraphsInRect(ADrawing.GetBoundingRect(), AP).empty();
+  if (!wraps) return false;
+  if (!GetParagraphsInRect(ADrawing.GetBoundingRect(), AP).empty()) return true;
+  // The anchoring paragraph's own lines built so far have no box yet: text
+  // of theirs under the drawing's region is laid out again too, or the
+  // drawing would cover the text it is anchored in.
+  for (const auto& line : ALines)
+    for (const TvnDocItem* item : line->Children())
+      if (item != nullptr && RegionMeetsRect(APlacement.GetRegion(), item->GetBoundingRect())) return true;
+  return false;
 }
 
 void ShiftLaidOutItem(TvnDocItem& AItem, int32_t ADx, int32_t ADy) {
@@ -701,7 +767,7 @@ void TvnPageLayoutEngine::LayoutTextBox(TvnParagraph& AP, TvnTextBox& ABox, int3
     AAt.StartOfPara = false;
     line->SetLineHeight(ABox.GetHeight());
     line->Add(static_cast<TvnDocItem*>(&ABox));
-  } else if (PlaceFloating(AP, ABox, ABox, FTbLayouter)) {
+  } else if (PlaceFloating(AP, ABox, ABox, FTbLayouter, ALines)) {
     ACause = 1;
     AFull = true;
   }
@@ -826,6 +892,7 @@ void TvnPageLayoutEngine::PlaceLines(TvnParagraph& AP, LaidOutItems* AList, TvnT
       case TvnHAlignment::haLeft:
         break;
     }
+    OrderRightToLeftWords(line);
     for (TvnDocItem* child : line.Children()) {
       if (auto* text = dynamic_cast<TvnTextitem*>(child)) {
         FRawSearchItems->GetTextBuilder() += text->GetText();

@@ -173,9 +173,10 @@ class TvnPageLayoutEngine : public TObject {
   void LayoutTextBoxContent(TvnTextBox& ABox);
   // Puts a floating picture or text box in the list its wrapping calls for
   // and positions it; true when it wraps and lies over a paragraph already
-  // laid out on this page.
+  // laid out on this page or over text of ALines, the lines of its own
+  // paragraph built so far.
   bool PlaceFloating(TvnParagraph& AP, TvnDocItem& ADrawing, DrawingPlacement& APlacement,
-                     TvnDrawingLayoutEngine& ALayouter);
+                     TvnDrawingLayoutEngine& ALayouter, const TvnTextLines& ALines);
   bool PlaceTextItem(TvnParagraph& AP, TvnTextitem& AItem, TvnTextLines& ALines, ItemPlacement& AAt);
   TvnTextLine* GetLineForItem(TvnParagraph& AP, TvnTextLines& ALines, ItemPlacement& AAt, bool ADrawing, bool ATabbed,
                               int32_t ADecimalSpace, int32_t ATabbedWidth, bool AFitIn, int32_t AItemHeight,

@@ -26,8 +26,15 @@ vn::framework::TvnPageSize PagePixelSize(vn::framework::TvnPage& APage,
   return APage.GetPageSize();
 }
 
-// The page's items recorded into a metafile of AWidth by AHeight pixels.
-std::string RecordPage(const std::vector<TvnDocItem*>& AElements, int32_t AWidth, int32_t AHeight) {
+// A side of the page in whole pixels; 0 for one that is not a usable size.
+int32_t PageSide(double APixels) {
+  if (!(APixels >= 0.5 && APixels <= vn::platform::kMaxPictureSide)) return 0;
+  return vn::RoundToInt(APixels);
+}
+
+}  // namespace
+
+std::string RecordWordPageItems(const std::vector<TvnDocItem*>& AElements, int32_t AWidth, int32_t AHeight) {
   vn::platform::EmfRecorderCanvas recorder(AWidth, AHeight);
   {
     std::unique_ptr<vn::framework::TvnBaseCanvas> canvas = vn::framework::DefaultCanvasClass(&recorder);
@@ -36,14 +43,6 @@ std::string RecordPage(const std::vector<TvnDocItem*>& AElements, int32_t AWidth
   }
   return recorder.Finish();
 }
-
-// A side of the page in whole pixels; 0 for one that is not a usable size.
-int32_t PageSide(double APixels) {
-  if (!(APixels >= 0.5 && APixels <= vn::platform::kMaxPictureSide)) return 0;
-  return vn::RoundToInt(APixels);
-}
-
-}  // namespace
 
 void DrawWordPage(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t ARotation,
                   const std::vector<TvnDocItem*>& AElements, vn::framework::TvnPage& APage,
@@ -59,7 +58,7 @@ void DrawWordPage(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight
   }
   // The metafile's frame is the whole page, so the page (not the part of it
   // that holds ink) fills the target at every rotation.
-  const vn::platform::emf::EmfFile page(RecordPage(AElements, width, height));
+  const vn::platform::emf::EmfFile page(RecordWordPageItems(AElements, width, height));
   vn::platform::DrawPageMetafile(page, *ACanvas, AWidth, AHeight, turns * 90);
 }
 

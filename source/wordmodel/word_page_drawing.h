@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "framework/page_model.h"
@@ -22,6 +23,12 @@ class Canvas;
 }
 
 namespace vn::wordmodel {
+
+// The drawable items AElements (in order; null entries are passed over)
+// recorded through the default canvas class into an enhanced metafile of
+// AWidth by AHeight pixels, with nothing behind them.
+std::string RecordWordPageItems(const std::vector<vn::framework::TvnDocItem*>& AElements, int32_t AWidth,
+                                int32_t AHeight);
 
 // Draws the page's drawable items AElements (in order; null entries are
 // passed over) onto ACanvas into (0, 0, AWidth, AHeight), turned by

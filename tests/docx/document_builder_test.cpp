@@ -121,6 +121,15 @@ TEST_F(DocxBuilder, ElementsBuildIntoItems) {
       {"<w:p><w:fldSimple w:instr=\" NUMPAGES \"><w:r><w:t>3</w:t></w:r></w:fldSimple></w:p>",
        "P{F[NUMPAGES|R('3')]}"},
       {"<w:p><w:fldSimple w:instr=\"AUTHOR\"/></w:p>", "P{F[AUTHOR|]}"},
+      // A run with a phonetic guide gives its base text, without the guide,
+      // in a paragraph and inside a hyperlink alike.
+      {"<w:p><w:r><w:t>a</w:t></w:r><w:r><w:ruby><w:rubyPr/><w:rt><w:r><w:t>guide</w:t></w:r></w:rt>"
+       "<w:rubyBase><w:r><w:t>base</w:t></w:r></w:rubyBase></w:ruby></w:r><w:r><w:t>b</w:t></w:r></w:p>",
+       "P{R('a') R('base') R('b')}"},
+      {"<w:p><w:hyperlink><w:r><w:ruby><w:rt><w:r><w:t>g</w:t></w:r></w:rt><w:rubyBase><w:r><w:t>x</w:t></w:r>"
+       "<w:r><w:t>y</w:t></w:r></w:rubyBase></w:ruby></w:r></w:hyperlink></w:p>",
+       "P{R('x') R('y')}"},
+      {"<w:p><w:r><w:ruby><w:rt><w:r><w:t>g</w:t></w:r></w:rt></w:ruby></w:r></w:p>", "P{}"},
       {"<w:p><w:bookmarkStart w:id=\"1\"/></w:p>", "P{}"},
       {"<w:bookmarkEnd w:id=\"1\"/>", "null"},
   };

@@ -47,7 +47,7 @@ TEST_F(DocxDrawings, AnInlinePictureIsSizedInPixels) {
   EXPECT_EQ(image->GetHeight(), 96);
   EXPECT_TRUE(image->GetIsInLine());
   EXPECT_EQ(image->GetWrap(), nullptr);
-  EXPECT_EQ(image->GetEffectRectangle(), (TRect{19050, 0, 0, 9525}));  // as written
+  EXPECT_EQ(image->GetEffectRectangle(), (TRect{2, 0, 0, 1}));  // in pixels, like every length
   EXPECT_EQ(Picture("<w:pict/>"), nullptr);
 }
 
@@ -118,13 +118,13 @@ TEST_F(DocxDrawings, TheLastWrappingElementInOrderDecides) {
   using vn::wordmodel::TvnWrapSquare;
   using vn::wordmodel::TvnWrapTight;
   using vn::wordmodel::TvnWrapTopAndBottom;
-  auto square = Picture(Anchor("", "<wp:wrapSquare wrapText=\"largest\" distL=\"9525\"><wp:effectExtent l=\"1\"/>"
+  auto square = Picture(Anchor("", "<wp:wrapSquare wrapText=\"largest\" distL=\"9525\"><wp:effectExtent l=\"28575\"/>"
                                    "</wp:wrapSquare>"));
   auto* wrap = dynamic_cast<TvnWrapSquare*>(square->GetWrap());
   ASSERT_NE(wrap, nullptr);
   EXPECT_EQ(wrap->GetWrapText(), TvnWrapText::wtLargest);
   EXPECT_EQ(wrap->GetDistL(), 1);
-  EXPECT_EQ(wrap->GetEffectExtentRectangle().Left, 1);
+  EXPECT_EQ(wrap->GetEffectExtentRectangle().Left, 3);
 
   auto tight = Picture(Anchor("", "<wp:wrapNone/><wp:wrapTight wrapText=\"left\"><wp:wrapPolygon>"
                                   "<wp:start x=\"0\" y=\"0\"/><wp:lineTo x=\"952500\" y=\"0\"/>"

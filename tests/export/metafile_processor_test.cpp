@@ -314,7 +314,8 @@ TEST_F(Player, TextWithAdvancesAndAlignmentGolden) {
   b.U32(EMR_SETTEXTALIGN, 0).Text(0, 0, u"pairs", {3, 0, 3, 0, 3, 0, 3, 0, 3, 0}, ETO_PDY);
   b.Text(0, 0, u"clip", {}, ETO_CLIPPED, {1, 2, 30, 40});
   b.U32(EMR_SETBKMODE, OPAQUE).Text(0, 0, u"", {}, ETO_OPAQUE, {0, 0, 8, 8});
-  b.Text(0, 0, u"x\u20ACy", {5, 5, 5});  // a character above 255: a wide text
+  b.Text(0, 0, u"x\u20ACy", {5, 5, 5});  // a character above 255: a wide text, which Arial shows
+  b.Text(0, 0, u"x\u4F60", {5, 5});     // a character Arial lacks: the font of last resort
   b.Text(0, 0, u"a\u0081b");              // undefined in the code page: removed
   EXPECT_EQ(Play(b.Metafile()), (Lines{
       "Text \"AB\" @10,20 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0 dx 7 9",
@@ -324,7 +325,8 @@ TEST_F(Player, TextWithAdvancesAndAlignmentGolden) {
       "Text \"pairs\" @0,0 font Arial/12/0/0000FF brush 00FFFF/1 align 0 rot 0 dx 3 3 3 3 3",
       "Text \"clip\" @0,0 font Arial/12/0/0000FF brush 00FFFF/1 align 0 rot 0 clip 1,2,30,40",
       "Shape Rectangle pen 000000/1/5 brush 00FFFF/0 0,0 8,8",
-      "Text \"x€y\" @0,0 font Arial Unicode MS/12/161/0000FF brush 00FFFF/0 align 0 rot 0 wide dx 5 5 5",
+      "Text \"x€y\" @0,0 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0 wide dx 5 5 5",
+      "Text \"x你\" @0,0 font Arial Unicode MS/12/161/0000FF brush 00FFFF/0 align 0 rot 0 wide dx 5 5",
       "Text \"ab\" @0,0 font Arial/12/0/0000FF brush 00FFFF/0 align 0 rot 0",
   }));
 }

@@ -7,6 +7,8 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <hb-ft.h>
+#include <hb.h>
 
 #include <map>
 #include <memory>
@@ -117,6 +119,23 @@ class FreeTypeAdvances {
   int Width(const std::u16string& text) {
     int w = 0;
     for (char16_t c : text) w += Advance(c);
+    return w;
+  }
+  // The width of the text shaped by HarfBuzz in this face (Arabic letters
+  // joined), each glyph's advance rounded to whole pixels.
+  int ShapedWidth(const std::u16string& text) {
+    hb_font_t* font = hb_ft_font_create_referenced(face_);
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(text.data()), static_cast<int>(text.size()), 0,
+                        static_cast<int>(text.size()));
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+    int w = 0;
+    for (unsigned i = 0; i < count; ++i) w += (positions[i].x_advance + 32) >> 6;
+    hb_buffer_destroy(buffer);
+    hb_font_destroy(font);
     return w;
   }
 

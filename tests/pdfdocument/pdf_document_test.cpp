@@ -241,7 +241,7 @@ TEST_F(PDFSave, APageThatFailsLeavesNoPartialFile) {
   }
 }
 
-TEST(PDFDocument, CapabilitiesAndTheRefusalToOpen) {
+TEST(PDFDocument, CapabilitiesAndFilesThatDoNotOpen) {
   fw::TvnDocumentClass Class = fw::DocumentClassOf<TvnqPDFDocument>();
   EXPECT_EQ(Class->EngineCapabilities, (TvnEngineCapabilities{TvnEngineCapability::ecOpen, TvnEngineCapability::ecSave}));
   EXPECT_EQ(Class->DocumentType, TvnDocumentType::dtFixed);
@@ -250,11 +250,12 @@ TEST(PDFDocument, CapabilitiesAndTheRefusalToOpen) {
   try {
     D->LoadFromFile(u"whatever.pdf", u"");
     ADD_FAILURE() << "opened";
-  } catch (const vn::ENotSupportedException& E) {
-    EXPECT_STREQ(E.what(), "Opening PDF files is not supported");
+  } catch (const vn::ExFileNotFound& E) {
+    EXPECT_STREQ(E.what(), "File Not Found");
   }
   EXPECT_FALSE(D->GetIsLoaded());
-  EXPECT_THROW(D->LoadFromStream(new vn::TMemoryStream, u"", true), vn::ENotSupportedException);
+  EXPECT_ANY_THROW(D->LoadFromStream(new vn::TMemoryStream, u"", true));
+  EXPECT_FALSE(D->GetIsLoaded());
   EXPECT_EQ(D->GetPageCount(), 0);
 }
 

@@ -177,20 +177,17 @@ std::vector<std::string> PictureHeads(const vn::rtf::TvnRTFTagHandler& AHandler)
   for (const auto* element : AHandler.Elements()) {
     const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element);
     if (paragraph == nullptr) continue;
-    for (const auto& run : paragraph->GetItems()) {
-      const auto* composite = dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get());
-      if (composite == nullptr) continue;  // a field
-      for (const auto& child : composite->GetItems()) {
-        auto* image = dynamic_cast<vn::wordmodel::TvnWordImage*>(child.get());
-        if (image == nullptr) continue;
-        vn::TStream* stream = image->GetImageStream();
-        uint8_t bytes[4] = {};
-        stream->SetPosition(0);
-        const int64_t read = stream->Read(bytes, 4);
-        std::string head;
-        for (int64_t i = 0; i < read; ++i) head += rtf_test_support::HexColor({bytes[i], 0, 0}).substr(0, 2);
-        heads.push_back(head);
-      }
+    // Pictures are items of the paragraph itself, where the layout places them.
+    for (const auto& child : paragraph->GetItems()) {
+      auto* image = dynamic_cast<vn::wordmodel::TvnWordImage*>(child.get());
+      if (image == nullptr) continue;
+      vn::TStream* stream = image->GetImageStream();
+      uint8_t bytes[4] = {};
+      stream->SetPosition(0);
+      const int64_t read = stream->Read(bytes, 4);
+      std::string head;
+      for (int64_t i = 0; i < read; ++i) head += rtf_test_support::HexColor({bytes[i], 0, 0}).substr(0, 2);
+      heads.push_back(head);
     }
   }
   return heads;

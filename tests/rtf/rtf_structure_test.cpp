@@ -229,6 +229,37 @@ TEST(RtfTables, CellWidthsPropertiesAndBorders) {
   EXPECT_EQ(first.GetCellMargins()->GetLeft(), 7);
 }
 
+struct RowWidthCase {
+  const char* name;
+  const char* rtf;
+  std::vector<int32_t> widths;
+};
+
+// A row that closes more cells than it has edges stays one row: the span of
+// its last defined cell is shared between that cell and the extra ones.
+TEST(RtfTables, CellsBeyondTheEdgesShareTheLastSpan) {
+  const RowWidthCase cases[] = {
+      {"one edge, four cells", "{\\rtf1\\trowd\\cellx5760\\pard\\intbl A\\cell B\\cell C\\cell D\\cell\\row}",
+       {96, 96, 96, 96}},
+      {"the edges before the last keep their places",
+       "{\\rtf1\\trowd\\cellx1440\\cellx4320\\pard\\intbl A\\cell B\\cell C\\cell\\row}", {96, 96, 96}},
+      {"as many cells as edges: widths from the edges",
+       "{\\rtf1\\trowd\\cellx1440\\cellx4320\\pard\\intbl A\\cell B\\cell\\row}", {96, 192}},
+      {"the definition after the cells", "{\\rtf1\\pard\\intbl A\\cell B\\cell\\trowd\\cellx2880\\row}", {96, 96}},
+      {"no edge at all: default widths", "{\\rtf1\\trowd\\pard\\intbl A\\cell B\\cell\\row}", {96, 96}},
+  };
+  for (const RowWidthCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto handler = Dispatch(c.rtf);
+    const auto* table = dynamic_cast<const TvnTable*>(handler->Elements().at(0));
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->GetRows().size(), 1u);
+    std::vector<int32_t> widths;
+    for (const auto& cell : table->GetRows()[0]->GetCells()) widths.push_back(cell->GetWidth());
+    EXPECT_EQ(widths, c.widths);
+  }
+}
+
 // The pictures of the paragraphs in order, with their bounding rectangle,
 // inline flag and decoded bytes.
 struct PictureDump {
@@ -242,19 +273,16 @@ std::vector<PictureDump> PicturesOf(const TvnRTFTagHandler& AHandler) {
   for (const auto* element : AHandler.Elements()) {
     const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(element);
     if (paragraph == nullptr) continue;
-    for (const auto& run : paragraph->GetItems()) {
-      const auto* composite = dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get());
-      if (composite == nullptr) continue;
-      for (const auto& child : composite->GetItems()) {
-        auto* image = dynamic_cast<TvnWordImage*>(child.get());
-        if (image == nullptr) continue;
-        PictureDump dump{image->GetBoundingRect(), image->GetIsInLine(), {}};
-        vn::TStream* stream = image->GetImageStream();
-        dump.Bytes.resize(static_cast<size_t>(stream->Size()));
-        stream->SetPosition(0);
-        stream->ReadBuffer(dump.Bytes.data(), stream->Size());
-        result.push_back(std::move(dump));
-      }
+    // Pictures are items of the paragraph itself, where the layout places them.
+    for (const auto& child : paragraph->GetItems()) {
+      auto* image = dynamic_cast<TvnWordImage*>(child.get());
+      if (image == nullptr) continue;
+      PictureDump dump{image->GetBoundingRect(), image->GetIsInLine(), {}};
+      vn::TStream* stream = image->GetImageStream();
+      dump.Bytes.resize(static_cast<size_t>(stream->Size()));
+      stream->SetPosition(0);
+      stream->ReadBuffer(dump.Bytes.data(), stream->Size());
+      result.push_back(std::move(dump));
     }
   }
   return result;
@@ -295,11 +323,10 @@ TEST(RtfShapes, FloatingPictureAndTextBox) {
   const auto* paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph*>(handler->Elements().at(0));
   const TvnWordImage* image = nullptr;
   const TvnTextBox* box = nullptr;
-  for (const auto& run : paragraph->GetItems())
-    for (const auto& child : dynamic_cast<const vn::framework::TvnCompositeDocItem*>(run.get())->GetItems()) {
-      if (auto* found = dynamic_cast<const TvnWordImage*>(child.get())) image = found;
-      if (auto* found = dynamic_cast<const TvnTextBox*>(child.get())) box = found;
-    }
+  for (const auto& child : paragraph->GetItems()) {
+    if (auto* found = dynamic_cast<const TvnWordImage*>(child.get())) image = found;
+    if (auto* found = dynamic_cast<const TvnTextBox*>(child.get())) box = found;
+  }
   ASSERT_NE(image, nullptr);
   ASSERT_NE(image->GetWrap(), nullptr);
   EXPECT_NE(dynamic_cast<const vn::wordmodel::TvnWrapSquare*>(image->GetWrap()), nullptr);
@@ -310,6 +337,25 @@ TEST(RtfShapes, FloatingPictureAndTextBox) {
   EXPECT_EQ(box->GetBoundingRect(), (vn::framework::TRect{0, 0, 100, 100}));
   // The text box's paragraph is not the body's.
   EXPECT_EQ(rtf_test_support::DumpBody(*handler), "x\n");
+}
+
+// A footnote's text is not part of the sentence that refers to it: its
+// paragraphs follow the paragraph that holds the reference, in a cell when
+// that paragraph is a cell's, and the formatting inside stays inside.
+TEST(RtfNotes, NoteParagraphsFollowTheParagraphThatRefersToThem) {
+  const TableCase cases[] = {
+      {"a note in a sentence",
+       "{\\rtf1\\pard Before{\\footnote\\pard\\plain\\fs16 {\\up6\\chftn} Note one.} after"
+       "{\\footnote\\pard Note two.\\par Two more.} end.\\par\\pard Next\\par}",
+       "Before after end./ Note one./Note two./Two more./Next"},
+      {"a note in a cell",
+       "{\\rtf1\\trowd\\cellx2000\\cellx4000\\pard\\intbl A{\\footnote\\pard N} a\\cell B\\cell\\row}",
+       "[(A a/N;B)]"},
+      {"a note in the last paragraph left open", "{\\rtf1\\pard Text{\\footnote\\pard N}", "Text/N"},
+  };
+  for (const TableCase& c : cases) EXPECT_EQ(DumpStructure(*Dispatch(c.rtf)), c.body) << c.name;
+  EXPECT_EQ(rtf_test_support::DumpRtf("{\\rtf1\\pard\\b Bold{\\footnote\\pard\\plain N} still\\par}", true),
+            "{b 12}Bold{b 12} still\n{Arial 12}N\n");
 }
 
 TEST(RtfInformation, TheInformationGroupFillsTheDocumentInformation) {
@@ -326,6 +372,18 @@ TEST(RtfInformation, TheInformationGroupFillsTheDocumentInformation) {
   EXPECT_EQ(vn::ToUtf8(info->GetCreated()), "2010-03-04T05:06:00Z");
   // 30 February is no date: it is left out.
   EXPECT_EQ(vn::ToUtf8(info->GetModified()), "");
+  EXPECT_EQ(rtf_test_support::DumpBody(*handler), "Body\n");
+}
+
+// A title given twice in a "\upr" group, for readers without Unicode and in
+// Unicode ("\ud"), is the Unicode one.
+TEST(RtfInformation, TheUnicodeTitleOfAnUprGroupIsTheTitle) {
+  auto handler = Dispatch(
+      "{\\rtf1{\\info{\\upr{\\title ??}{\\*\\ud{\\title \\u945?\\u946?}}}{\\author A}}\\pard Body\\par}");
+  const auto* info = handler->GetDocumentInfo();
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(vn::ToUtf8(info->GetTitle()), "\xce\xb1\xce\xb2");
+  EXPECT_EQ(vn::ToUtf8(info->GetAuthor()), "A");
   EXPECT_EQ(rtf_test_support::DumpBody(*handler), "Body\n");
 }
 

@@ -77,6 +77,12 @@ TEST(RtfDispatcher, DestinationsDecideWhatAGroupIs) {
       {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}", "link\n"},
       {"{\\rtf1{\\header head\\par}body\\par}", "body\n"},
       {"{\\rtf1{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict x}a\\par}", "a\n"},
+      // Of a "\\upr" group the Unicode half is read, the other passed over.
+      {"{\\rtf1 a{\\upr{b?}{\\*\\ud{\\u946?}}}c\\par}", "a\xce\xb2" "c\n"},
+      // List numbering is not read: the number or bullet a list paragraph
+      // carries as its own text is its label.
+      {"{\\rtf1\\pard\\ls1{\\listtext 1.\\tab}First\\par{\\listtext\\'95\\tab}Dot\\par}",
+       "1.[tab]First\n\xe2\x80\xa2[tab]Dot\n"},
       // Binary data is never text, inside a destination or outside.
       {"{\\rtf1 a{\\*\\blob\\bin3 xyz}b\\bin2 zzc\\par}", "abc\n"},
       {"{\\rtf1 a\\emdash b\\~c\\-d\\lquote e\\rquote\\par}",
@@ -120,18 +126,19 @@ TEST(RtfCharacterFormatting, ControlWordsSetTheRunFormatting) {
   const std::string tables =
       "{\\rtf1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss\\fcharset0 Arial;}}"
       "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}";
+  // Text that no "\\fs" reached is 12 points (with "\\defchp", its size: below).
   const DumpCase cases[] = {
-      {"\\b b\\b0 n\\par}", "{b}b{}n\n"},
-      {"\\i i\\i0 n\\ul u\\ulnone n\\ul u\\ul0 n\\strike s\\strike0 n\\par}", "{i}i{}n{u}u{}n{u}u{}n{s}s{}n\n"},
-      {"\\super a\\sub b\\nosupersub c\\par}", "{sup}a{sub}b{}c\n"},
-      {"\\f1 a\\f0 b\\f7 c\\par}", "{Arial}a{Times New Roman}b{}c\n"},
+      {"\\b b\\b0 n\\par}", "{b 12}b{12}n\n"},
+      {"\\i i\\i0 n\\ul u\\ulnone n\\ul u\\ul0 n\\strike s\\strike0 n\\par}", "{i 12}i{12}n{u 12}u{12}n{u 12}u{12}n{s 12}s{12}n\n"},
+      {"\\super a\\sub b\\nosupersub c\\par}", "{sup 12}a{sub 12}b{12}c\n"},
+      {"\\f1 a\\f0 b\\f7 c\\par}", "{Arial 12}a{Times New Roman 12}b{12}c\n"},
       {"\\fs21 a\\fs23 b\\fs24 c\\fs99999999 d\\fs0 e\\par}", "{10}a{12}b{12}c{1638}d{1638}e\n"},
-      {"\\cf1 a\\cf2 b\\cf0 c\\cf3 d\\cf1 e\\cf f\\par}", "{ff0000}a{0000ff}b{}c{}d{ff0000}e{}f\n"},
+      {"\\cf1 a\\cf2 b\\cf0 c\\cf3 d\\cf1 e\\cf f\\par}", "{12 ff0000}a{12 0000ff}b{12}c{12}d{12 ff0000}e{12}f\n"},
       // A colour number beyond the table switches highlighting on and keeps its colour.
-      {"\\highlight2 a\\highlight0 b\\highlight9 c\\par}", "{hl:0000ff}a{}b{hl:0000ff}c\n"},
+      {"\\highlight2 a\\highlight0 b\\highlight9 c\\par}", "{12 hl:0000ff}a{12}b{12 hl:0000ff}c\n"},
       // Groups restore the formatting around them.
-      {"{\\b\\cf1 bold} plain\\par}", "{b ff0000}bold{} plain\n"},
-      {"\\b {\\b0 n} b\\par}", "{}n{b} b\n"},
+      {"{\\b\\cf1 bold} plain\\par}", "{b 12 ff0000}bold{12} plain\n"},
+      {"\\b {\\b0 n} b\\par}", "{12}n{b 12} b\n"},
       // "\plain" without document defaults: the table's default font or Arial, 12 points.
       {"\\b\\fs40 a\\plain b\\par}", "{b 20}a{Arial 12}b\n"},
       // Associated-font words act as the plain ones.
@@ -142,13 +149,13 @@ TEST(RtfCharacterFormatting, ControlWordsSetTheRunFormatting) {
 
 TEST(RtfCharacterFormatting, DefaultsComeFromTheDefaultFontAndDefchp) {
   const DumpCase cases[] = {
-      {"{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}a\\f1 b\\plain c\\par}", "{Times}a{Arial}b{Times 12}c\n"},
+      {"{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}a\\f1 b\\plain c\\par}", "{Times 12}a{Arial 12}b{Times 12}c\n"},
       {"{\\rtf1\\deff0{\\fonttbl{\\f0 Times;}{\\f1 Arial;}}{\\*\\defchp \\f1\\fs20\\b}a\\plain b\\par}",
-       "{Times}a{b Arial 10}b\n"},
+       "{Times 10}a{b Arial 10}b\n"},
       {"{\\rtf1\\plain x\\par}", "{Arial 12}x\n"},
       // The defaults group holds no text and no paragraph marks, and its
       // formatting ends with it.
-      {"{\\rtf1{\\*\\defchp \\i lost\\par\\line}a\\par}", "{}a\n"},
+      {"{\\rtf1{\\*\\defchp \\i lost\\par\\line}a\\par}", "{12}a\n"},
   };
   for (const DumpCase& c : cases) EXPECT_EQ(DumpRtf(c.rtf, true), c.dump) << c.rtf;
 }
@@ -188,7 +195,7 @@ TEST(RtfCharacterFormatting, RunsOwnTheirFormatting) {
   const auto elements = handler->Elements();
   ASSERT_EQ(elements.size(), 1u);
   const auto& paragraph = dynamic_cast<const vn::wordmodel::TvnParagraph&>(*elements[0]);
-  EXPECT_EQ(rtf_test_support::DumpParagraph(paragraph, true), "{}a{}[line]{b}b{b i}c");
+  EXPECT_EQ(rtf_test_support::DumpParagraph(paragraph, true), "{12}a{12}[line]{b 12}b{b i 12}c");
   // A change after a run never reaches back into it.
   ASSERT_EQ(paragraph.GetCount(), 4);
   const auto* run_b = dynamic_cast<const vn::wordmodel::TvnRun*>(paragraph.GetItem(2));

@@ -35,8 +35,9 @@ int RunAllTests(int& argc, char** argv) {
   PrivateTmpDir tmp;
   const int result = RUN_ALL_TESTS();
   if (result != 0) tmp.Keep();
-  // ctest runs a suite per process and reports it skipped on this code
-  // (SKIP_RETURN_CODE) when every test that ran was skipped.
+  // ctest reports an entry (a program's suites, or one corpus suite)
+  // skipped on this code (SKIP_RETURN_CODE) when every test that ran was
+  // skipped.
   const ::testing::UnitTest& run = *::testing::UnitTest::GetInstance();
   if (result == 0 && run.test_to_run_count() > 0 && run.skipped_test_count() == run.test_to_run_count()) {
     return kAllSkippedExitCode;

@@ -29,9 +29,8 @@ using vn::road_test::RunCommand;
 
 // Corpus files whose page count is known to fall outside the tolerance,
 // with the reason.
-const std::map<std::string, std::string> kKnownPageCountGaps = {
-    {"poi_MarkAuthorsTable.doc", "its long table lays out two pages shorter than LibreOffice's"},
-};
+// (None at present.)
+const std::map<std::string, std::string> kKnownPageCountGaps = {};
 
 // The pixel sizes of the images `pdfimages -list` shows in APdf (soft masks
 // left out), sorted.

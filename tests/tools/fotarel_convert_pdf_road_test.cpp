@@ -230,15 +230,6 @@ TEST_F(PdfRoad, DamagedInputStopsTheRunWithoutAPartialPdf) {
   }
 }
 
-TEST_F(PdfRoad, PdfInputsAreRefusedClearly) {
-  MakeInputs();
-  ASSERT_EQ(Convert("--out out in/a.png").Status, 0);
-  const CommandResult R = Convert("--out again out/a.pdf");
-  EXPECT_EQ(R.Status, 1);
-  EXPECT_NE(R.Out.find("fotarel-convert: Opening PDF files is not supported"), std::string::npos) << R.Out;
-  EXPECT_FALSE(fs::exists(Dir / "again" / "a.pdf"));
-}
-
 }  // namespace
 
 }  // namespace fotarel_convert_pdf_road_test

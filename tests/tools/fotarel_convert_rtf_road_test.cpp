@@ -64,9 +64,10 @@ std::string AsciiAlnum(const std::string& AText) {
 
 // The words of the file's body as unrtf reads them, in order (what follows
 // its header and the separator line, without its "###" remarks), as ASCII
-// letters and digits.
-std::vector<std::string> UnrtfWords(const fs::path& APath) {
-  const CommandResult r = RunCommand("unrtf --text '" + APath.string() + "'");
+// letters and digits. unrtf writes the pictures it meets as files into its
+// working folder: it runs in AScratch.
+std::vector<std::string> UnrtfWords(const fs::path& APath, const fs::path& AScratch) {
+  const CommandResult r = RunCommand("cd '" + AScratch.string() + "' && unrtf --text '" + APath.string() + "'");
   std::vector<std::string> words;
   std::istringstream lines(r.Out);
   bool body = false;
@@ -88,6 +89,9 @@ std::vector<std::string> UnrtfWords(const fs::path& APath) {
 const std::map<std::string, std::string> kRtfKnownDifferences = {
     {"rtf/pandoc_unicode.rtf",
      "unrtf turns \\u characters into question marks; the PDF has the file's characters"},
+    {"rtf/pandoc_footnote.rtf",
+     "unrtf writes each footnote's text inside the sentence that refers to it; the PDF has it after "
+     "that paragraph"},
     {"rtf/pandoc_link.rtf",
      "unrtf writes a hyperlink's target, the PDF shows the field's result"},
     {"rtf/tika_testRTFWindowsCodepage1250.rtf",
@@ -100,17 +104,15 @@ const std::map<std::string, std::string> kRtfKnownDifferences = {
      "raised and lowered text comes out on lines of its own in pdftotext"},
     {"rtf/pandoc_table_nested.rtf",
      "unrtf also writes the \\nonesttables fallback text, which is not the document's"},
-    {"rtf/pandoc_table_simple.rtf",
-     "a row with four cells and one \\cellx edge: its cells come out one under another"},
     {"rtf/pandoc_table_nested_malformed_itap.rtf",
      "the text of a cell whose \\itap skips nesting levels comes after the outer cell's text"},
     {"rtf/pandoc_writer.rtf",
-     "all the text is there, but 10 pages instead of 13 and below 90% of unrtf's words in order; not "
-     "examined yet"},
-    {"rtf/pandoc_list_complex.rtf",
-     "below 90% of unrtf's words in order; not examined yet"},
+     "11 pages instead of 13 and 61% of unrtf's words in order: without page settings the file is laid "
+     "out on the reader's default page (A4, 1 inch margins), LibreOffice uses Letter with 1.25 inch "
+     "sides; its lists' labels and spacing differ"},
     {"rtf/pandoc_tables.rtf",
-     "below 90% of unrtf's words in order; not examined yet; 2 pages instead of 6"},
+     "the file has no RTF header: LibreOffice and unrtf read it as plain text (LibreOffice's 6 pages "
+     "are its 359 lines of control words); the PDF shows its tables on 2 pages"},
     {"rtf/tika_testRTFVarious.rtf",
      "below 90% of unrtf's words in order; not examined yet"},
     {"rtf/tika_testRTFJapanese.rtf",
@@ -119,21 +121,27 @@ const std::map<std::string, std::string> kRtfKnownDifferences = {
      "below 90% of unrtf's words in order; not examined yet"},
     {"rtf/tika_testRTFWord2010CzechCharacters.rtf",
      "below 90% of unrtf's words in order; not examined yet"},
-    {"rtf/tika_testRTFListMicrosoftWord.rtf",
-     "below 90% of unrtf's words in order; not examined yet"},
-    {"rtf/tika_testRTFListLibreOffice.rtf",
-     "below 90% of unrtf's words in order; not examined yet"},
     {"rtf/tika_testRTFUnicodeUCNControlWordCharacterDoubling.rtf",
      "below 90% of unrtf's words in order; not examined yet"},
     {"rtf/rtfjs_simplepict.rtf",
      "below 90% of unrtf's words in order; not examined yet"},
     {"rtf/rtfjs_import-image.rtf",
-     "below 90% of unrtf's words in order; not examined yet; 8 pages instead of 10"},
+     "8 pages instead of 10: without page settings the file is laid out on the reader's default page "
+     "(A4, 1 inch margins), LibreOffice uses Letter with 1.25 inch sides (9 pages with those); "
+     "below 90% of unrtf's words in order, not examined yet"},
+};
+
+// Files whose pictures (PNG and JPEG data) become image objects of the PDF,
+// with their number.
+const std::map<std::string, int> kRtfPictureCounts = {
+    {"rtf/pandoc_image.rtf", 1},
+    {"rtf/rtfjs_simplepng.rtf", 1},
+    {"rtf/tika_testRTFRegularImages.rtf", 2},
 };
 
 class RtfRoad : public vn::road_test::RoadTest {
  protected:
-  RtfRoad() : RoadTest("vn_rtf_road_", {"qpdf", "pdfinfo", "pdftotext", "unrtf"}) {}
+  RtfRoad() : RoadTest("vn_rtf_road_", {"qpdf", "pdfinfo", "pdftotext", "pdfimages", "unrtf"}) {}
 
   void SetUp() override {
     RoadTest::SetUp();
@@ -147,6 +155,13 @@ class RtfRoad : public vn::road_test::RoadTest {
     const CommandResult r = RunCommand("pdfinfo '" + APdf.string() + "'");
     std::smatch m;
     return std::regex_search(r.Out, m, std::regex(R"(Pages:\s+(\d+))")) ? std::stoi(m[1]) : -1;
+  }
+  // The number of images pdfimages lists in the PDF.
+  static int PdfImages(const fs::path& APdf) {
+    const CommandResult r = RunCommand("pdfimages -list '" + APdf.string() + "'");
+    int lines = 0;
+    for (char c : r.Out) lines += c == '\n' ? 1 : 0;
+    return lines - 2;  // below its two heading lines
   }
   static std::string PdfText(const fs::path& APdf, const std::string& APages = "") {
     return WithoutSpaces(RunCommand("pdftotext -layout -enc UTF-8 " + APages + " '" + APdf.string() + "' -").Out);
@@ -174,9 +189,11 @@ TEST_F(RtfRoad, CorpusFilesConvertToPdf) {
     const CommandResult check = RunCommand("qpdf --check '" + pdf.string() + "'");
     EXPECT_EQ(check.Status, 0) << check.Out;
     const int pages = PdfPages(pdf);
-    const double share = InOrderShare(UnrtfWords(corpus / f.Name), AsciiAlnum(PdfText(pdf)));
+    const double share = InOrderShare(UnrtfWords(corpus / f.Name, FDir), AsciiAlnum(PdfText(pdf)));
     std::printf("%s: %d pages (LibreOffice %d), %.0f%% of unrtf's words in order\n", f.Name.c_str(), pages, f.Pages,
                 share * 100);
+    if (const auto pictures = kRtfPictureCounts.find(f.Name); pictures != kRtfPictureCounts.end())
+      EXPECT_EQ(PdfImages(pdf), pictures->second);
     if (f.Pages == 0 || kRtfKnownDifferences.count(f.Name) != 0) continue;
     if (f.Pages <= 10)
       EXPECT_LE(std::abs(pages - f.Pages), 1) << pages << " pages, LibreOffice " << f.Pages;

@@ -81,6 +81,17 @@ TEST(WordImage, ImageWithoutDataDrawsNothing) {
   noStream.Draw(nullptr);
 }
 
+// Data that no picture reader takes leave the box empty instead of failing
+// the page: ten bytes of a damaged metafile, a cut PNG, nothing at all.
+TEST(WordImage, DataNoReaderTakesDrawsNothing) {
+  const std::string png = pf::EncodePng(TwoColours());
+  for (const std::string& bytes : {std::string("\x01\x00\x09\x00\x00\x03\x00\x00\x00\x00", 10),
+                                   png.substr(0, png.size() / 2), std::string()}) {
+    TvnWordImage image(std::make_shared<vn::TStringStream>(bytes));
+    EXPECT_TRUE(DrawnCalls(image).empty()) << bytes.size() << " bytes";
+  }
+}
+
 TEST(DocImage, ResourceNameAndIdentifierMustBeInTheCollection) {
   TvnResourceCollection collection;
   auto resource = std::make_unique<TvnImageResource>(u"known");

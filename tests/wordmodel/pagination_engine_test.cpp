@@ -576,6 +576,33 @@ TEST(PaginationDrawings, PageLaidOutAgainAroundAWrappingTextBox) {
   EXPECT_EQ(Describe(reader), expected);
 }
 
+// A box anchored in the first paragraph lands on that paragraph's own text:
+// the page is laid out again, and its text flows beside the box (square)
+// or below it (top and bottom) like the text that follows.
+TEST(PaginationDrawings, DrawingMovesTheTextOfItsOwnParagraph) {
+  struct Case {
+    bool square;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {true, {"box 10 10", "line 10 51: a", "line 22 51: b", "line 34 51: c", "line 46 10: d"}},
+      {false, {"box 10 10", "line 46 10: a", "line 58 10: b", "line 70 10: c"}},
+  };
+  for (const Case& c : cases) {
+    FakeReader reader;
+    reader.Body.Owned.push_back(Section());
+    auto anchor = Words({u"a"});
+    auto box = WrappingBox();
+    if (!c.square) box->SetWrap(std::make_unique<TvnWrapTopAndBottom>());
+    anchor->Add(std::move(box));
+    reader.Body.Items.push_back(std::move(anchor));
+    for (const char16_t* text : {u"b", u"c", u"d"}) reader.Body.Items.push_back(Words({text}));
+    const std::vector<std::vector<std::string>> pages = Describe(reader);
+    ASSERT_FALSE(pages.empty()) << c.square;
+    EXPECT_EQ(pages[0], c.expected) << c.square;
+  }
+}
+
 // A box across the body's width at its top, text above and below it,
 // anchored in the sixth paragraph: laid out round the box, the text pushes
 // that paragraph to the next page, so the box goes there with it and the

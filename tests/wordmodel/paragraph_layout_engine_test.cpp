@@ -417,6 +417,32 @@ TEST(ParagraphLayoutAlignment, LinesShiftByTheAlignment) {
   }
 }
 
+// Words of a right-to-left script read from right to left: a stretch of
+// them (with neutral words between) is mirrored in the room it takes, the
+// blanks after a word going before it; words of other scripts keep their
+// places. The items stay in their logical order on the line.
+TEST(ParagraphLayoutAlignment, RightToLeftWordsAreMirroredInTheirStretch) {
+  const struct {
+    String text;
+    std::vector<Placed> words;
+  } cases[] = {
+      {u"\u0627\u0628 \u062C\u062F", {{u" \u0627\u0628", 24, 0}, {u"\u062C\u062F", 10, 0}}},
+      {u"ab \u0627\u0628 \u062C\u062F cd",
+       {{u"ab ", 10, 0}, {u" \u0627\u0628", 52, 0}, {u" \u062C\u062F", 31, 0}, {u"cd", 73, 0}}},
+      {u"\u05D0 1 \u05D1", {{u" \u05D0", 31, 0}, {u" 1", 17, 0}, {u"\u05D1", 10, 0}}},
+      // A single word, and neutral words after the last one, stay.
+      {u"ab \u0627\u0628 1", {{u"ab ", 10, 0}, {u"\u0627\u0628 ", 31, 0}, {u"1", 52, 0}}},
+  };
+  for (const auto& c : cases) {
+    Layout layout(TRect{10, 0, 150, 400});
+    auto p = Para(Props(), {c.text});
+    layout.Lay(*p);
+    const std::vector<std::vector<Placed>> words = Words(layout);
+    ASSERT_EQ(words.size(), 1u) << vn::ToUtf8(c.text);
+    EXPECT_EQ(words[0], c.words) << vn::ToUtf8(c.text);
+  }
+}
+
 TEST(ParagraphLayoutAlignment, JustifiedLinesReachTheRightEdgeExceptTheLast) {
   // Region 10..70: "aa bb cc" fills 10..66, the space after "cc" wraps.
   Layout layout(TRect{10, 0, 70, 400});

@@ -94,17 +94,8 @@ void AppendCairoPath(DevicePath& to, const cairo_path_t* path) {
 
 CairoCanvas::CairoCanvas(int32_t width, int32_t height, uint32_t background)
     : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
-  if (uint64_t(width_) * uint64_t(height_) > kMaxImagePixels)
-    throw EArgumentException("Canvas of " + std::to_string(width_) + " x " + std::to_string(height_) +
-                             " pixels is too large");
-  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+  surface_ = NewSurface(width_, height_, background);
   cr_ = cairo_create(surface_);
-  const double a = (background >> 24) / 255.0;
-  cairo_set_source_rgba(cr_, ((background >> 16) & 0xFF) / 255.0, ((background >> 8) & 0xFF) / 255.0,
-                        (background & 0xFF) / 255.0, a);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr_);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
 }
 
 CairoCanvas::~CairoCanvas() {
@@ -224,6 +215,19 @@ void CairoCanvas::FillShape(const DevicePath& path) {
   if (!SetPath(cr_, path, 0, true)) return;
   cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   SetBrushSource();
+  if (state_.paint) {
+    // A fractional recording: its smoothing and fill alpha.
+    cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    if (state_.paint->fillAlpha < 255) {
+      cairo_clip(cr_);
+      cairo_paint_with_alpha(cr_, state_.paint->fillAlpha / 255.0);
+      cairo_reset_clip(cr_);
+    } else {
+      cairo_fill(cr_);
+    }
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+    return;
+  }
   cairo_fill(cr_);
 }
 
@@ -232,10 +236,13 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   if (pen.style == PenStyle::Clear) return;
   const Transform& t = state_.transform;
   const double scale = std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21));
-  const bool onePixel = pen.width == 0 || pen.width * scale <= 1.0001;
+  // A fractional recording draws its pens exactly: only width 0 is one
+  // pixel wide, and nothing moves to pixel centres.
+  const bool exact = state_.paint.has_value();
+  const bool onePixel = pen.width == 0 || (!exact && pen.width * scale <= 1.0001);
   // A pen of odd device width runs through pixel centres, as the device's
   // pens cover whole pixels: the path moves half a pixel.
-  const bool odd = onePixel || (int64_t(std::lround(pen.width * scale)) & 1);
+  const bool odd = !exact && (onePixel || (int64_t(std::lround(pen.width * scale)) & 1));
   double width = onePixel ? 1.0 : double(pen.width);
   // A pen reaching farther than four times the surface's size (a damaged
   // file) is narrowed to that: a round pen that wide covers the whole
@@ -261,6 +268,18 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   cairo_set_line_join(cr_, onePixel ? CAIRO_LINE_JOIN_MITER : kJoin[size_t(pen.join)]);
   cairo_set_miter_limit(cr_, miterLimit);
   auto dashes = DashPattern(pen, onePixel);
+  double dashOffset = 0;
+  if (exact && pen.style == PenStyle::UserStyle) {
+    dashes.assign(pen.dashes.begin(), pen.dashes.end());
+    if (dashes.size() % 2) dashes.insert(dashes.end(), dashes.begin(), dashes.end());
+    if (std::all_of(dashes.begin(), dashes.end(), [](double d) { return d == 0; })) dashes.clear();
+    dashOffset = state_.paint->dashOffset;
+    if (onePixel) {
+      // Dashes of a one-pixel pen are in logical units too.
+      for (double& d : dashes) d *= scale;
+      dashOffset *= scale;
+    }
+  }
   if (!onePixel && pen.style != PenStyle::UserStyle)
     for (double& d : dashes) d *= width;
   if (!dashes.empty()) {
@@ -274,11 +293,21 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
     const double shortest = period * (onePixel ? 1.0 : MinorAxis(t));
     const double count = length / std::max(shortest, 1e-9) * double(dashes.size() / 2);
     const double perDash = PenVertices(half) + 2 * half;
-    if (!(shortest >= 1 && count * perDash <= kMaxDashWork)) dashes.clear();
+    if (!(shortest >= (exact ? 0.05 : 1) && count * perDash <= kMaxDashWork)) dashes.clear();
+    if (!dashes.empty() && period > 0) dashOffset = std::fmod(dashOffset, period);
   }
-  cairo_set_dash(cr_, dashes.data(), int(dashes.size()), 0);
-  SetSourceColor(pen.color);
+  cairo_set_dash(cr_, dashes.data(), int(dashes.size()), dashes.empty() ? 0 : dashOffset);
+  if (exact) {
+    // A fractional recording: its stroke alpha and smoothing.
+    const double alpha = state_.paint->strokeAlpha / 255.0;
+    cairo_set_source_rgba(cr_, (pen.color & 0xFF) / 255.0, ((pen.color >> 8) & 0xFF) / 255.0,
+                          ((pen.color >> 16) & 0xFF) / 255.0, alpha);
+    cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  } else {
+    SetSourceColor(pen.color);
+  }
   cairo_stroke(cr_);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
   cairo_set_dash(cr_, nullptr, 0, 0);
 }
 
@@ -334,38 +363,35 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
   // and cairo's fixed-point coordinates would wrap them back onto it.
   const DeviceBox onSurface = DeviceBox{0, 0, double(width_), double(height_)}.Grown(4 * m.emSize * MajorAxis(frame) + 2);
 
-  cairo_font_face_t* face = CreateCairoFontFace(font);
+  const DrawnText drawn = GlyphsOfText(font, text, advances);
+  std::vector<cairo_font_face_t*> faces;
+  for (const auto& f : drawn.Fonts) faces.push_back(CreateCairoFontFace(*f));
+  const auto releaseFaces = [&faces] {
+    for (cairo_font_face_t* f : faces) cairo_font_face_destroy(f);
+  };
   auto drawGlyphs = [&](bool toPath) {
     cairo_matrix_t mt = ToCairo(frame);
     cairo_set_matrix(cr_, &mt);
-    cairo_set_font_face(cr_, face);
-    cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
-    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
     // Very large glyphs are filled as outlines rather than cached as masks.
     const Transform& t = state_.transform;
     const bool outlines = m.emSize * std::sqrt(std::abs(t.m11 * t.m22 - t.m12 * t.m21)) > 256;
     if (outlines || toPath) cairo_new_path(cr_);
-    double pen = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      size_t len = 1;
-      if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) len = 2;
-      const DevicePoint at = ToDevice(frame, pen, 0);
-      if (onSurface.Intersects({at.x, at.y, at.x, at.y})) {
-        std::string utf8 = ToUtf8(String(text.substr(i, len)));
-        cairo_glyph_t* glyphs = nullptr;
-        int n = 0;
-        if (cairo_scaled_font_text_to_glyphs(sf, pen, 0, utf8.c_str(), int(utf8.size()), &glyphs, &n, nullptr, nullptr,
-                                             nullptr) == CAIRO_STATUS_SUCCESS &&
-            n > 0) {
-          if (toPath || outlines)
-            cairo_glyph_path(cr_, glyphs, n);
-          else
-            cairo_show_glyphs(cr_, glyphs, n);
-        }
-        cairo_glyph_free(glyphs);
+    // Each face's glyphs in one go: characters the font lacks are drawn in
+    // the face that has them, complex text shaped (see GlyphsOfText).
+    for (size_t k = 0; k < drawn.Fonts.size(); ++k) {
+      std::vector<cairo_glyph_t> glyphs;
+      for (const PlacedGlyph& g : drawn.Glyphs) {
+        if (g.Font != k) continue;
+        const DevicePoint at = ToDevice(frame, g.X, g.Y);
+        if (onSurface.Intersects({at.x, at.y, at.x, at.y})) glyphs.push_back({g.Glyph, g.X, g.Y});
       }
-      for (size_t k = 0; k < len; ++k) pen += advances[i + k];
-      i += len - 1;
+      if (glyphs.empty()) continue;
+      cairo_set_font_face(cr_, faces[k]);
+      cairo_set_font_size(cr_, m.emSize > 0 ? m.emSize : 16);
+      if (toPath || outlines)
+        cairo_glyph_path(cr_, glyphs.data(), int(glyphs.size()));
+      else
+        cairo_show_glyphs(cr_, glyphs.data(), int(glyphs.size()));
     }
     if (outlines && !toPath) cairo_fill(cr_);
     if (!toPath && (font.underline || font.strikeOut)) {
@@ -385,7 +411,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     AppendCairoPath(OpenPath(), outline);
     cairo_path_destroy(outline);
     cairo_new_path(cr_);
-    cairo_font_face_destroy(face);
+    releaseFaces();
     return;
   }
   Clipped([&] {
@@ -419,7 +445,7 @@ void CairoCanvas::TextOut(Point p, std::u16string_view text, std::span<const int
     }
     cairo_restore(cr_);
   });
-  cairo_font_face_destroy(face);
+  releaseFaces();
 }
 
 void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {
@@ -432,6 +458,7 @@ void CairoCanvas::PaintShape(const DevicePath* fill, const DevicePath* stroke) {
 
 void CairoCanvas::ClipArea(const DevicePath& area, FillMode rule, RegionMode mode) {
   CombineClip(mode, [&](cairo_t* m) {
+    if (state_.paint && !state_.paint->antialias) cairo_set_antialias(m, CAIRO_ANTIALIAS_NONE);
     if (!SetPath(m, area, 0, true)) return;
     cairo_set_fill_rule(m, rule == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
     cairo_fill(m);
@@ -498,7 +525,10 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px
         cairo_matrix_translate(&pm, -double(dest.left), -double(dest.top));
         cairo_pattern_set_matrix(p, &pm);
         cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
-        cairo_pattern_set_filter(p, std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
+        const bool nearest = state_.paint && state_.paint->nearest;
+        cairo_pattern_set_filter(p, nearest                                   ? CAIRO_FILTER_NEAREST
+                                    : std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD
+                                                                              : CAIRO_FILTER_BILINEAR);
         cairo_set_source(cr_, p);
         cairo_pattern_destroy(p);
         cairo_identity_matrix(cr_);

@@ -3,8 +3,25 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <string>
+
+#include "runtime/exceptions.h"
 
 namespace vn::platform {
+
+cairo_surface_t* NewSurface(int32_t width, int32_t height, uint32_t background) {
+  if (uint64_t(width) * uint64_t(height) > kMaxImagePixels)
+    throw EArgumentException("Canvas of " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels is too large");
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgba(cr, ((background >> 16) & 0xFF) / 255.0, ((background >> 8) & 0xFF) / 255.0,
+                        (background & 0xFF) / 255.0, (background >> 24) / 255.0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  return surface;
+}
 
 cairo_surface_t* ToSurface(const Bitmap& b) {
   const bool rgb = b.Format() == PixelFormat::pf24bit;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "platform/canvas/device_path.h"
@@ -19,6 +20,11 @@ namespace vn::platform {
 // gets stays well inside its fixed-point range.
 inline constexpr double kUncutSlack = 1 << 16;
 inline constexpr double kMaxReach = 1 << 20;
+
+// A new image surface of width x height pixels filled with `background`
+// (0xAARRGGBB). EArgumentException ("Canvas of W x H pixels is too large")
+// when it would hold more than kMaxImagePixels. The caller destroys it.
+cairo_surface_t* NewSurface(int32_t width, int32_t height, uint32_t background);
 
 // A premultiplied cairo image of a bitmap (straight alpha, kept only when
 // the bitmap has alpha). 24-bit pixels are copied straight from their rows

@@ -133,7 +133,8 @@ class Canvas {
   virtual void SetPolyFillMode(FillMode mode) { state_.fillMode = mode; }
   virtual void SetMiterLimit(float limit) { state_.miterLimit = limit; }
   virtual void SetWorldTransform(const Transform& t) { state_.transform = t; }
-  virtual void SetPaint(const emf::PaintComment& paint) { state_.paint = paint; }
+  // Paint of a fractional recording, or none: the device's own conventions.
+  virtual void SetPaint(const std::optional<emf::PaintComment>& paint) { state_.paint = paint; }
 
   virtual void MoveTo(Point p);
   virtual void LineTo(Point p);

@@ -178,10 +178,11 @@ void EmfRecorderCanvas::SetWorldTransform(const Transform& t) {
   writer_.WriteXForm(EMR_SETWORLDTRANSFORM, XFormOf(t));
 }
 
-void EmfRecorderCanvas::SetPaint(const PaintComment& paint) {
+void EmfRecorderCanvas::SetPaint(const std::optional<PaintComment>& paint) {
   if (state_.paint == paint) return;
   Canvas::SetPaint(paint);
-  const std::string data = paint.Encode();
+  if (!paint) return;
+  const std::string data = paint->Encode();
   RecordBuilder b;
   b.U32(uint32_t(data.size()));
   b.Bytes(data);
@@ -385,13 +386,17 @@ void EmfRecorderCanvas::SelectClipRegion(std::span<const Rect> rects, RegionMode
   writer_.Write(EMR_EXTSELECTCLIPRGN, b);
 }
 
+RectL EmfRecorderCanvas::ImageBounds(const Rect& dest) {
+  auto c = Corners(dest);
+  RectL d = DeviceBounds(c, false);
+  return {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
+}
+
 void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint32_t rop) {
   auto info = ReadDibInfo(dib.info);
   if (!info || dib.bits.empty()) return;
   EmrStretchDIBits rec;
-  auto c = Corners(dest);
-  RectL d = DeviceBounds(c, false);
-  rec.bounds = {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
+  rec.bounds = ImageBounds(dest);
   rec.xDest = dest.left;
   rec.yDest = dest.top;
   rec.cxDest = SaturatedInt(RectWidth(dest));
@@ -410,9 +415,7 @@ void EmfRecorderCanvas::StretchDib(Rect dest, Rect src, const DibData& dib, uint
 void EmfRecorderCanvas::AlphaBlend(Rect dest, const Bitmap& pixels, uint8_t constantAlpha) {
   if (pixels.Empty()) return;
   EmrBlt rec;
-  auto c = Corners(dest);
-  RectL d = DeviceBounds(c, false);
-  rec.bounds = {d.left, d.top, std::max(d.left, SaturatedAdd(d.right, -1)), std::max(d.top, SaturatedAdd(d.bottom, -1))};
+  rec.bounds = ImageBounds(dest);
   rec.xDest = dest.left;
   rec.yDest = dest.top;
   rec.cxDest = SaturatedInt(RectWidth(dest));

@@ -34,8 +34,9 @@ class EmfRecorderCanvas : public Canvas {
   void SetPolyFillMode(FillMode mode) override;
   void SetMiterLimit(float limit) override;
   void SetWorldTransform(const Transform& t) override;
-  // Writes the paint comment (emf/paint_comment.h) when it changes.
-  void SetPaint(const emf::PaintComment& paint) override;
+  // Writes the paint comment (emf/paint_comment.h) when it changes; none
+  // cannot be written and only changes the state kept here.
+  void SetPaint(const std::optional<emf::PaintComment>& paint) override;
 
   void MoveTo(Point p) override;
   void LineTo(Point p) override;
@@ -93,6 +94,9 @@ class EmfRecorderCanvas : public Canvas {
   void WritePolyPoly(uint32_t type32, uint32_t type16, std::span<const Point> points,
                      std::span<const uint32_t> counts);
   void WriteBoundsRecord(uint32_t type);
+  // The inclusive device bounds of a bitmap drawn into dest (added to the
+  // picture's bounds).
+  emf::RectL ImageBounds(const Rect& dest);
 
   emf::EmfWriter writer_;
   Handles handles_;

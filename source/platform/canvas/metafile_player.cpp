@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "platform/canvas/emf_objects.h"
+#include "platform/emf/paint_comment.h"
 #include "platform/emf/stock_objects.h"
 #include "runtime/codepages.h"
 
@@ -80,6 +81,7 @@ class Player {
     canvas_.SetTextAlign(0);
     canvas_.SetPolyFillMode(FillMode::Alternate);
     canvas_.SetMiterLimit(10);
+    canvas_.SetPaint(std::nullopt);
     UpdateTransform();
     // A metafile of EMF+ records alone draws nothing here: say so.
     const auto& recs = file_.Records();
@@ -390,7 +392,10 @@ bool Player::Play(const Record& rec) {
   ByteReader r = rec.Payload();
   switch (rec.type) {
     case EMR_HEADER:
+      return true;
     case EMR_GDICOMMENT:
+      // The project's paint comment; other comments mean nothing here.
+      if (auto paint = PaintComment::Decode(rec.Payload())) canvas_.SetPaint(*paint);
       return true;
     case EMR_SETWINDOWEXTEX:
     case EMR_SETVIEWPORTEXTEX: {
@@ -780,8 +785,7 @@ bool Player::Play(const Record& rec) {
   }
 }
 
-Transform Placement(const EmfFile& file, Rect dest, int rotation) {
-  const RectL f = file.FramePixels();
+Transform Placement(const RectL& f, Rect dest, int rotation) {
   const double fw = std::max(1.0, RectWidth(f)), fh = std::max(1.0, RectHeight(f));
   const double dw = RectWidth(dest), dh = RectHeight(dest);
   const Transform toOrigin = Transform::Translation(-double(f.left), -double(f.top));
@@ -806,7 +810,7 @@ Transform Placement(const EmfFile& file, Rect dest, int rotation) {
 }  // namespace
 
 void PlayMetafile(const EmfFile& file, Canvas& canvas, Rect dest, int rotation, Diagnostics* diagnostics) {
-  Player player(file, canvas, Placement(file, dest, rotation), diagnostics);
+  Player player(file, canvas, Placement(file.FramePixels(), dest, rotation), diagnostics);
   player.Run();
 }
 
@@ -819,7 +823,10 @@ void DrawPageMetafile(const EmfFile& file, Canvas& canvas, int32_t width, int32_
   canvas.SetBrush(Brush{});
   canvas.Rectangle({0, 0, width, height});
   canvas.RestoreDC(-1);
-  PlayMetafile(file, canvas, {0, 0, width, height}, rotation, diagnostics);
+  // The page fills the target by its frame: a drawing that lies partly off
+  // the page is cut at the page's edge instead of shrinking the page.
+  Player player(file, canvas, Placement(file.HeaderFramePixels(), {0, 0, width, height}, rotation), diagnostics);
+  player.Run();
 }
 
 }  // namespace vn::platform

@@ -25,7 +25,8 @@ void PlayMetafile(const emf::EmfFile& file, Canvas& canvas, Rect dest, int rotat
 
 // The page drawing shared by the page classes: a page metafile drawn on a
 // canvas of width x height pixels, turned by rotation degrees clockwise (the
-// canvas size is the turned size); the page is painted white first.
+// canvas size is the turned size); the page is painted white first. The
+// metafile's frame is the page: ink beyond it is cut off at the page's edge.
 void DrawPageMetafile(const emf::EmfFile& file, Canvas& canvas, int32_t width, int32_t height, int rotation,
                       Diagnostics* diagnostics = nullptr);
 

@@ -7,6 +7,8 @@
 // descent); tests can install another with SetTextMeasurer.
 #pragma once
 
+#include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +17,8 @@
 typedef struct _cairo_font_face cairo_font_face_t;
 
 namespace vn::platform {
+
+class GdiFont;
 
 struct FontMetrics {
   double ascent = 0;   // above the baseline
@@ -41,5 +45,25 @@ void SetTextMeasurer(TextMeasurer* measurer);
 // The cairo face that draws a font (a new reference): the face file the
 // fonts service matched, with bold or italic simulated where it does.
 cairo_font_face_t* CreateCairoFontFace(const Font& font);
+cairo_font_face_t* CreateCairoFontFace(const GdiFont& font);
+
+// The glyphs that draw a text, as the measurer measures it: each character
+// the font's face has in that face, any other in the face that draws it
+// (FindFallbackFace); complex text shaped in the face that writes it, its
+// glyphs in visual order from where its first character starts. X and Y
+// are offsets from the text's start on its baseline (Y downwards), in the
+// logical units of the font's height, with the characters placed by
+// `advances` (one per code unit).
+struct PlacedGlyph {
+  unsigned Glyph = 0;  // 0: the missing-glyph box
+  double X = 0;
+  double Y = 0;
+  size_t Font = 0;  // index into DrawnText::Fonts
+};
+struct DrawnText {
+  std::vector<std::shared_ptr<const GdiFont>> Fonts;  // the font's own first
+  std::vector<PlacedGlyph> Glyphs;
+};
+DrawnText GlyphsOfText(const Font& font, std::u16string_view text, std::span<const int32_t> advances);
 
 }  // namespace vn::platform

@@ -62,15 +62,32 @@ EmfFile::EmfFile(std::string bytes, Diagnostics* diagnostics) : bytes_(std::move
   }
 }
 
-RectL EmfFile::FramePixels() const {
-  const RectL& f = header_.rclFrame;
+namespace {
+
+int32_t ClampedPixel(double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); }
+
+// The header's frame in pixels, empty or not.
+RectL RawFramePixels(const EmrHeader& header) {
+  const RectL& f = header.rclFrame;
   double sx = 96.0 / 2540.0, sy = 96.0 / 2540.0;
-  if (header_.szlDevice.cx > 0 && header_.szlMillimeters.cx > 0)
-    sx = double(header_.szlDevice.cx) / (header_.szlMillimeters.cx * 100.0);
-  if (header_.szlDevice.cy > 0 && header_.szlMillimeters.cy > 0)
-    sy = double(header_.szlDevice.cy) / (header_.szlMillimeters.cy * 100.0);
-  auto clamp = [](double v) { return int32_t(std::clamp(std::round(v), -1e9, 1e9)); };
-  const RectL px{clamp(f.left * sx), clamp(f.top * sy), clamp(f.right * sx + 1), clamp(f.bottom * sy + 1)};
+  if (header.szlDevice.cx > 0 && header.szlMillimeters.cx > 0)
+    sx = double(header.szlDevice.cx) / (header.szlMillimeters.cx * 100.0);
+  if (header.szlDevice.cy > 0 && header.szlMillimeters.cy > 0)
+    sy = double(header.szlDevice.cy) / (header.szlMillimeters.cy * 100.0);
+  return {ClampedPixel(f.left * sx), ClampedPixel(f.top * sy), ClampedPixel(f.right * sx + 1),
+          ClampedPixel(f.bottom * sy + 1)};
+}
+
+}  // namespace
+
+RectL EmfFile::HeaderFramePixels() const {
+  const RectL px = RawFramePixels(header_);
+  return px.right <= px.left || px.bottom <= px.top ? RectL{0, 0, 1, 1} : px;
+}
+
+RectL EmfFile::FramePixels() const {
+  const RectL px = RawFramePixels(header_);
+  const auto clamp = ClampedPixel;
   const RectL& b = header_.rclBounds;
   const bool hasBounds = b.right >= b.left && b.bottom >= b.top;
   const RectL bounds{clamp(b.left), clamp(b.top), clamp(b.right + 1.0), clamp(b.bottom + 1.0)};

@@ -58,7 +58,13 @@ class EmfFile {
   // The picture frame in reference-device pixels (the header frame is in
   // 0.01 mm, inclusive), as left, top, right, bottom with exclusive right
   // and bottom.
+  // When less than half of the drawing's bounds lies inside the frame, the
+  // bounds place the picture instead (some writers give a frame that misses
+  // the drawing).
   RectL FramePixels() const;
+  // The header's frame alone, in the same units: for metafiles whose frame
+  // is known to be right (a page recorded here); {0, 0, 1, 1} when empty.
+  RectL HeaderFramePixels() const;
 
  private:
   std::string bytes_;

@@ -102,7 +102,12 @@ std::string EmfWriter::Finish() {
   Write(EMR_EOF, eof);
 
   EmrHeader h;
-  h.rclBounds = hasBounds_ ? bounds_ : RectL{0, 0, -1, -1};
+  // What shows of the drawing: what lies beyond the frame is cut off, so
+  // a page that draws far past its edges (a background larger than the
+  // page) does not look to readers like a picture whose frame misses it.
+  const RectL shown{std::max(bounds_.left, 0), std::max(bounds_.top, 0), std::min(bounds_.right, width_ - 1),
+                    std::min(bounds_.bottom, height_ - 1)};
+  h.rclBounds = hasBounds_ && shown.left <= shown.right && shown.top <= shown.bottom ? shown : RectL{0, 0, -1, -1};
   // The frame is inclusive, in 0.01 mm.
   h.rclFrame = {0, 0, static_cast<int32_t>(std::lround((width_ - 1) * 2540.0 / kReferenceDpi)),
                 static_cast<int32_t>(std::lround((height_ - 1) * 2540.0 / kReferenceDpi))};

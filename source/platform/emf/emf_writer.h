@@ -1,7 +1,8 @@
 // Writing enhanced metafiles in the real binary format.
 //
 // EmfWriter collects records and, on Finish, puts the header in front of
-// them: the bounds of everything drawn (device units, inclusive), the frame
+// them: the bounds of everything drawn within the frame (device units,
+// inclusive), the frame
 // of the picture (0.01 mm), a reference device of 96 pixels per inch, the
 // size of the object table, the record count and the byte size; it ends the
 // file with EMR_EOF. Object-table slots are handed out and given back here,

@@ -52,15 +52,8 @@ std::vector<double> UsableDashes(const Pen& pen) {
 
 CairoGraphics::CairoGraphics(int32_t width, int32_t height, Argb background)
     : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)) {
-  if (uint64_t(width_) * uint64_t(height_) > kMaxImagePixels)
-    throw EArgumentException("Canvas of " + std::to_string(width_) + " x " + std::to_string(height_) +
-                             " pixels is too large");
-  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+  surface_ = NewSurface(width_, height_, background);
   cr_ = cairo_create(surface_);
-  SetArgb(cr_, background);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr_);
-  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
 }
 
 CairoGraphics::~CairoGraphics() {

@@ -55,6 +55,68 @@ Bitmap Upright(const Bitmap& source, const Matrix& toDevice, bool swap) {
   return out;
 }
 
+// A bitmap drawn under a turn or skew as an upright bitmap of device
+// pixels (finer where the source is: up to 4 pixels a device pixel),
+// clear outside the picture. Each pixel averages 2 x 2 samples, so the
+// picture's edges stay smooth. `origin` gets the device position of its
+// top-left corner, `density` its pixels per device unit.
+Bitmap Resampled(const Bitmap& source, const Matrix& toDevice, Interpolation interpolation, PointF& origin,
+                 double& density) {
+  Path area;
+  area.AddRect({0, 0, double(source.Width()), double(source.Height())});
+  const RectF box = *area.Bounds(&toDevice);
+  Matrix toSource = toDevice;
+  if (!toSource.Invert()) return {};
+  density = std::clamp(1 / MinorAxis(toDevice.AsTransform()), 1.0, 4.0);
+  // At most kMaxResampledPixels pixels.
+  constexpr double kMaxResampledPixels = 1 << 24;
+  const double need = (box.width * density + 1) * (box.height * density + 1);
+  if (need > kMaxResampledPixels) density *= std::sqrt(kMaxResampledPixels / need);
+  origin = {std::floor(box.x * kSubPixel) / kSubPixel, std::floor(box.y * kSubPixel) / kSubPixel};
+  const int32_t w = std::max(1, int32_t(std::ceil((box.x + box.width - origin.x) * density)));
+  const int32_t h = std::max(1, int32_t(std::ceil((box.y + box.height - origin.y) * density)));
+  if (double(w) * h > kMaxResampledPixels * 1.1) return {};
+  const Bitmap px = source.Format() == PixelFormat::pf32bit ? source : source.ConvertTo(PixelFormat::pf32bit);
+  const bool alpha = px.HasAlpha();
+  const int32_t sw = px.Width(), sh = px.Height();
+  auto texel = [&](int32_t x, int32_t y, double weight, double* acc) {
+    const uint8_t* p = px.Row(std::clamp(y, 0, sh - 1)).data() + size_t(std::clamp(x, 0, sw - 1)) * 4;
+    const double a = (alpha ? p[3] : 255) * weight;
+    for (int c = 0; c < 3; ++c) acc[c] += p[c] * a;
+    acc[3] += a;
+  };
+  Bitmap out(w, h, PixelFormat::pf32bit);
+  out.SetHasAlpha(true);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* row = out.MutableRow(y).data();
+    for (int32_t x = 0; x < w; ++x) {
+      double acc[4] = {0, 0, 0, 0};  // premultiplied colour, alpha
+      for (int sy = 0; sy < 2; ++sy)
+        for (int sx = 0; sx < 2; ++sx) {
+          const PointF at = toSource.Apply(
+              {origin.x + (x + 0.25 + 0.5 * sx) / density, origin.y + (y + 0.25 + 0.5 * sy) / density});
+          if (!(at.x >= 0 && at.x < sw && at.y >= 0 && at.y < sh)) continue;
+          if (interpolation == Interpolation::Nearest) {
+            texel(int32_t(at.x), int32_t(at.y), 0.25, acc);
+          } else {
+            const double fx = at.x - 0.5, fy = at.y - 0.5;
+            const auto x0 = int32_t(std::floor(fx)), y0 = int32_t(std::floor(fy));
+            const double tx = fx - x0, ty = fy - y0;
+            texel(x0, y0, 0.25 * (1 - tx) * (1 - ty), acc);
+            texel(x0 + 1, y0, 0.25 * tx * (1 - ty), acc);
+            texel(x0, y0 + 1, 0.25 * (1 - tx) * ty, acc);
+            texel(x0 + 1, y0 + 1, 0.25 * tx * ty, acc);
+          }
+        }
+      uint8_t* o = row + size_t(x) * 4;
+      if (acc[3] <= 0) continue;
+      for (int c = 0; c < 3; ++c) o[c] = uint8_t(std::clamp(std::lround(acc[c] / acc[3]), 0L, 255L));
+      o[3] = uint8_t(std::clamp(std::lround(acc[3]), 0L, 255L));
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 EmfGraphics::EmfGraphics(int32_t widthPixels, int32_t heightPixels)
@@ -200,6 +262,11 @@ void EmfGraphics::DrawPath(const Pen& pen, const Path& path) {
     for (double d : pen.dashes) p.dashes.push_back(uint32_t(std::clamp(std::round(d * k), 0.0, kLargestCoordinate)));
     // Entries alternate on and off: an odd list runs twice.
     if (p.dashes.size() % 2) p.dashes.insert(p.dashes.end(), p.dashes.begin(), p.dashes.end());
+    // Dashes finer than a logical unit: a solid line.
+    if (std::all_of(p.dashes.begin(), p.dashes.end(), [](uint32_t d) { return d == 0; })) {
+      p.style = PenStyle::Solid;
+      p.dashes.clear();
+    }
     if (std::isfinite(pen.dashOffset)) offset = std::fmod(pen.dashOffset, total * (pen.dashes.size() % 2 ? 2 : 1)) * k;
   }
   const auto* current = canvas_.State().paint ? &*canvas_.State().paint : nullptr;
@@ -269,10 +336,19 @@ void EmfGraphics::DrawImage(const Bitmap& bitmap, const RectF& dest, double opac
       reoriented = Upright(bitmap, toDevice, turned);
       drawn = &reoriented;
     }
-    canvas_.SetWorldTransform(Transform::Scaling(1 / kSubPixel, 1 / kSubPixel));
   } else {
-    canvas_.SetWorldTransform(toDevice.AsTransform());
+    // Turned or skewed: drawn upright from a resampled copy, which every
+    // reader places right (no reader needs to turn a bitmap).
+    PointF origin;
+    double density = 1;
+    reoriented = Resampled(bitmap, toDevice, interpolation, origin, density);
+    if (reoriented.Empty()) return;
+    drawn = &reoriented;
+    target = {SaturatedInt(std::round(origin.x * kSubPixel)), SaturatedInt(std::round(origin.y * kSubPixel)),
+              SaturatedInt(std::round((origin.x + reoriented.Width() / density) * kSubPixel)),
+              SaturatedInt(std::round((origin.y + reoriented.Height() / density) * kSubPixel))};
   }
+  canvas_.SetWorldTransform(Transform::Scaling(1 / kSubPixel, 1 / kSubPixel));
   const bool alpha = drawn->Format() == PixelFormat::pf32bit && drawn->HasAlpha();
   const auto constant = uint8_t(std::lround(opacity * 255));
   if (alpha || constant < 255) {

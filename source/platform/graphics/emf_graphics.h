@@ -12,10 +12,10 @@
 // - saved states as SAVEDC and RESTOREDC, ResetClip and empty clips as
 //   EXTSELECTCLIPRGN;
 // - bitmaps as STRETCHDIBITS (24-bit), or ALPHABLEND with premultiplied
-//   32-bit pixels when they have alpha or an opacity below 1; placed in
-//   device units times 16 when the transform keeps them upright (mirrors
-//   and quarter turns are applied to the pixels), under the transform
-//   itself otherwise;
+//   32-bit pixels when they have alpha or an opacity below 1, always
+//   upright in device units times 16: mirrors and quarter turns are
+//   applied to the pixels, other turns and skews resample the picture onto
+//   device pixels (clear around it), since readers place bitmaps upright;
 // - a paint comment whenever fill or stroke alpha, smoothing, the image
 //   interpolation or the dash offset change: the metafile players of this
 //   project draw with them, other readers draw the plain records opaque.

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "platform/canvas/text_measure.h"
 #include "platform/emf/emf_records.h"
+#include "platform/fonts/font_catalog.h"
 #include "platform/fonts/gdi_font.h"
 #include "platform/images/image_codecs.h"
 #include "support/pixels.h"
@@ -199,6 +202,53 @@ TEST(CairoCanvas, TextAlignmentPlacesTheCell) {
     EXPECT_EQ(above > below, c.inkAbove) << c.align;
     EXPECT_EQ(left > 0, c.inkLeft) << c.align;
   }
+}
+
+// Characters the font lacks are drawn in the face that has them, the one
+// their advances were measured in, not as missing-glyph boxes; Arabic
+// letters are shaped, so a word of joining letters is one unbroken stroke.
+TEST(CairoCanvas, TextTheFontLacksIsDrawnInTheFaceThatHasIt) {
+  const auto draw = [](const char16_t* AFace, std::u16string_view AText) {
+    auto canvas = std::make_unique<CairoCanvas>(160, 60);
+    Font font;
+    font.faceName = AFace;
+    font.height = -40;
+    canvas->SetFont(font);
+    canvas->SetBkMode(BkMode::Transparent);
+    canvas->TextOut({10, 5}, AText, {});
+    return canvas;
+  };
+  const auto arial = GdiFont::Create({u"Arial", -40, false, false});
+  const std::optional<FontFaceRef> fallback = FindFallbackFace(arial->Face(), U'\u4F60');
+  ASSERT_TRUE(fallback);
+  const auto lacking = draw(u"Arial", u"\u4F60\u597D");
+  const auto having = draw(fallback->Family.c_str(), u"\u4F60\u597D");
+  // The same glyphs, on the baseline of each font's own ascent: the same
+  // ink, row for row, once the rows are lined up.
+  const auto rows = [](CairoCanvas& ACanvas) {
+    std::vector<int> ink;
+    for (int y = 0; y < 60; ++y) {
+      int row = 0;
+      for (int x = 0; x < 160; ++x) row += ACanvas.PixelAt(x, y) != kWhite;
+      if (row > 0 || !ink.empty()) ink.push_back(row);
+    }
+    while (!ink.empty() && ink.back() == 0) ink.pop_back();
+    return ink;
+  };
+  const std::vector<int> drawn = rows(*lacking);
+  EXPECT_GT(drawn.size(), 20u);
+  EXPECT_EQ(drawn, rows(*having));
+
+  const auto joined = draw(u"Arial", u"\u0628\u0628\u0628\u0628\u0628");
+  std::vector<bool> inked(160, false);
+  for (int x = 0; x < 160; ++x)
+    for (int y = 0; y < 60; ++y)
+      if ((joined->PixelAt(x, y) & 0xFF) < 128) inked[static_cast<size_t>(x)] = true;
+  const auto first = std::find(inked.begin(), inked.end(), true);
+  const auto last = std::find(inked.rbegin(), inked.rend(), true).base();
+  ASSERT_LT(first, last);
+  EXPECT_GT(last - first, 40);
+  EXPECT_EQ(std::find(first, last, false), last) << "a gap inside the word";
 }
 
 TEST(CairoCanvas, OpaqueTextPaintsItsCell) {

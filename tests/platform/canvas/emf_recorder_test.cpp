@@ -13,6 +13,7 @@
 #include "platform/emf/emf_reader.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/fonts/gdi_font.h"
+#include "platform/shaping/text_shaping.h"
 #include "support/pixels.h"
 
 namespace vn::platform::emf_recorder_test {
@@ -278,18 +279,45 @@ TEST(CanvasRecording, RotatedPlaybackTurnsThePage) {
   }
 }
 
-// Characters the font lacks (Chinese, Arabic in a Latin face) are drawn in
-// a fallback face: text recorded without advances gets that face's advances
+// A page whose drawing reaches far beyond its edge (a picture placed off
+// the page) still fills the target by its frame: what lies on the page stays
+// where it is and the rest is cut off, at every rotation.
+TEST(CanvasRecording, InkBeyondThePageDoesNotShrinkThePage) {
+  EmfRecorderCanvas rec(200, 150);
+  Brush green;
+  green.color = RGBColor(0, 160, 0);
+  rec.SetBrush(green);
+  rec.Rectangle({10, 50, 60, 100});
+  rec.Rectangle({3000, 0, 9000, 150});
+  EmfFile emf(rec.Finish());
+  for (const int rotation : {0, 90}) {
+    const int w = rotation == 0 ? 200 : 150, h = rotation == 0 ? 150 : 200;
+    CairoCanvas canvas(w, h, 0xFF000000);
+    DrawPageMetafile(emf, canvas, w, h, rotation);
+    const int x = rotation == 0 ? 35 : 150 - 75, y = rotation == 0 ? 75 : 35;
+    EXPECT_TRUE(Near(canvas.PixelAt(x, y), 0xFF00A000)) << rotation;
+    EXPECT_TRUE(Near(canvas.PixelAt(w - 3, h - 3), 0xFFFFFFFF)) << rotation;
+  }
+}
+
+// Characters the font lacks (Chinese in a Latin face) are drawn in a
+// fallback face: text recorded without advances gets that face's advances
 // for them, and text is measured alike, so laid-out glyphs neither overlap
-// nor drift apart.
-TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
+// nor drift apart. (Complex text is measured shaped, below.)
+// Arial at a height of 20 pixels.
+Font Arial20() {
   Font font;
   font.faceName = u"Arial";
   font.height = -20;
-  const std::u16string text = u"A\u4F60\u597D\u0645";
+  return font;
+}
+
+TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
+  const Font font = Arial20();
+  const std::u16string text = u"A\u4F60\u597D\u00E9";
   auto latin = GdiFont::Create({u"Arial", -20, false, false});
   std::vector<int32_t> expected{latin->CharAdvance(U'A')};
-  for (char32_t ch : {U'\u4F60', U'\u597D', U'\u0645'}) {
+  for (char32_t ch : {U'\u4F60', U'\u597D'}) {
     ASSERT_FALSE(latin->HasGlyph(ch));
     const auto face = FindFallbackFace(latin->Face(), ch);
     ASSERT_TRUE(face);
@@ -298,6 +326,8 @@ TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
   // An ideograph is about an em wide; the missing-glyph box is narrower.
   EXPECT_NEAR(expected[1], 20, 2);
   EXPECT_NE(expected[1], latin->GlyphAdvance(0));
+
+  expected.push_back(latin->CharAdvance(U'\u00E9'));
 
   EmfRecorderCanvas rec(100, 40);
   rec.SetFont(font);
@@ -314,6 +344,36 @@ TEST(CanvasRecording, TextTheFontLacksTakesTheAdvancesOfTheFaceThatDrawsIt) {
   EXPECT_TRUE(sawText);
   EXPECT_EQ(MeasureText(font, text).cx, expected[0] + expected[1] + expected[2] + expected[3]);
   EXPECT_EQ(latin->TextExtent(text).Width, MeasureText(font, text).cx);
+}
+
+// Arabic letters join: a word is measured by its shaped glyphs, in the
+// face that writes it (the font of last resort when the font lacks the
+// letters), each cluster's advance on its first letter, so the recorded
+// advances leave no gaps inside the word. Latin text keeps each
+// character's own advance.
+TEST(CanvasRecording, ComplexTextIsMeasuredShapedInTheFaceThatWritesIt) {
+  const Font font = Arial20();
+  const std::u16string word = u"\u0645\u0631\u062D\u0628\u0627";
+  auto arial = GdiFont::Create({u"Arial", -20, false, false});
+  ASSERT_FALSE(arial->HasGlyph(U'\u0645'));
+  auto writer = GdiFont::Create({u"Arial Unicode MS", -20, false, false});
+  ScriptRun run;
+  run.Length = static_cast<int>(word.size());
+  run.Script = ScriptTag("Arab");
+  run.BidiLevel = 1;
+  run.Complex = true;
+  const ShapedRun shaped = ShapeRun(*writer, word, run);
+  ASSERT_FALSE(shaped.MissingGlyphs);
+  std::vector<int32_t> expected(word.size(), 0);
+  for (const ShapedGlyph& glyph : shaped.Glyphs) expected[static_cast<size_t>(glyph.Cluster)] += glyph.XAdvance;
+  EXPECT_EQ(RoundedAdvances(font, word), expected);
+  int isolated = 0;
+  for (char16_t c : word) isolated += arial->DrawnCharAdvance(c);
+  EXPECT_LT(MeasureText(font, word).cx, isolated);  // joined letters take less room
+  const std::u16string latin = u"Wide";
+  std::vector<int32_t> own;
+  for (char16_t c : latin) own.push_back(arial->DrawnCharAdvance(c));
+  EXPECT_EQ(RoundedAdvances(font, latin), own);
 }
 
 TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {

@@ -1,0 +1,332 @@
+// The ".pdf" document type reading files: the password requests, pages and
+// their sizes, saving the opened file again, and the text elements of a
+// page.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "framework/format_registry.h"
+#include "pdfdocument/pdf_content_extractor.h"
+#include "pdfdocument/pdf_document.h"
+#include "pdfdocument/pdf_document_handler.h"
+#include "runtime/exceptions.h"
+#include "runtime/streams.h"
+#include "support/pdf_files.h"
+
+namespace vn::pdfdoc::pdf_document_reading_test {
+namespace {
+
+namespace fw = vn::framework;
+namespace wm = vn::wordmodel;
+namespace fs = std::filesystem;
+
+// A one-page PDF showing AContent with the font resource /F1 = AFont.
+std::string OnePagePdf(const std::string& AContent, const std::string& AFont,
+                       const std::string& APageEntries = "/MediaBox [0 0 612 792]",
+                       const std::vector<std::string>& AExtra = {}) {
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R " + APageEntries + " /Resources << /Font << /F1 5 0 R >> >> /Contents 4 0 R >>",
+      "<< /Length " + std::to_string(AContent.size()) + " >>\nstream\n" + AContent + "\nendstream",
+      AFont};
+  objects.insert(objects.end(), AExtra.begin(), AExtra.end());
+  return vn::test_support::PdfOfObjects(objects);
+}
+
+const std::string kHelvetica = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
+
+std::unique_ptr<TvnqPDFDocument> OpenBytes(const std::string& APdf) {
+  auto document = std::make_unique<TvnqPDFDocument>();
+  document->LoadFromStream(new vn::TMemoryStream(std::vector<uint8_t>(APdf.begin(), APdf.end())), u"", true);
+  return document;
+}
+
+std::vector<wm::TvnTextElement*> TextElements(TvnqPDFDocument& ADocument, int32_t APage = 1) {
+  std::vector<wm::TvnTextElement*> elements;
+  for (fw::TvnDocItem* item : ADocument.GetPage(APage)->GetPageElements()) {
+    auto* element = dynamic_cast<wm::TvnTextElement*>(item);
+    EXPECT_NE(element, nullptr);
+    if (element) elements.push_back(element);
+  }
+  return elements;
+}
+
+std::string Utf8(const wm::TvnTextElement* AElement) { return vn::ToUtf8(AElement->GetText()); }
+
+// --- Loading and passwords ------------------------------------------------------
+
+const char* const kEncrypted = "pdf/qpdf_encrypted-40-bit-R3.pdf";  // user password "623"
+
+struct PasswordCase {
+  const char* Name;
+  std::vector<std::u16string> Answers;  // one per request; past the end: cancel
+  bool AssignHandler;
+  bool Opens;
+  int Requests;
+};
+
+TEST(PDFDocumentReading, PasswordRequestsUntilTheFileOpensOrTheyStop) {
+  const fs::path file = fs::path(VN_CORPUS_DIR) / kEncrypted;
+  const PasswordCase cases[] = {
+      {"wrong then right", {u"nope", u"623"}, true, true, 2},
+      {"right at once", {u"623"}, true, true, 1},
+      {"cancelled", {}, true, false, 1},
+      {"wrong then cancelled", {u"nope"}, true, false, 2},
+      {"no handler", {}, false, false, 0},
+  };
+  for (const PasswordCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TvnqPDFDocument document;
+    std::vector<int32_t> attempts;
+    if (c.AssignHandler) {
+      document.OnNeedPassword = [&](fw::TObject* Sender, fw::TvnNeedPasswordEventArgs& Args) {
+        EXPECT_EQ(Sender, &document);
+        attempts.push_back(Args.GetAttemptCount());
+        const size_t i = attempts.size() - 1;
+        if (i < c.Answers.size())
+          Args.SetPassword(c.Answers[i]);
+        else
+          Args.SetCancel(true);
+      };
+    }
+    if (c.Opens) {
+      document.LoadFromFile(vn::FromUtf8(file.string()), u"");
+      EXPECT_TRUE(document.GetIsLoaded());
+      EXPECT_EQ(document.GetPageCount(), 1);
+    } else {
+      // A load that ends without the file open is a failure, reported as one.
+      try {
+        document.LoadFromFile(vn::FromUtf8(file.string()), u"");
+        ADD_FAILURE() << "loaded";
+      } catch (const vn::ExPasswordRequired& e) {
+        EXPECT_STREQ(e.what(), "Encrypted PDF: Password required for loading");
+      }
+      EXPECT_FALSE(document.GetIsLoaded());
+      EXPECT_EQ(document.GetPageCount(), 0);
+      EXPECT_EQ(document.GetPage(1), nullptr);
+    }
+    ASSERT_EQ(static_cast<int>(attempts.size()), c.Requests);
+    for (size_t i = 0; i < attempts.size(); ++i) EXPECT_EQ(attempts[i], static_cast<int32_t>(i + 1));
+  }
+}
+
+TEST(PDFDocumentReading, AttemptsCountOverEveryLoadOfTheDocumentAndStreamsRetryFromTheirStart) {
+  const std::string bytes = vn::ReadFileBytes(fs::path(VN_CORPUS_DIR) / kEncrypted);
+  TvnqPDFDocument document;
+  std::vector<int32_t> attempts;
+  document.OnNeedPassword = [&](fw::TObject*, fw::TvnNeedPasswordEventArgs& Args) {
+    attempts.push_back(Args.GetAttemptCount());
+    Args.SetPassword(attempts.size() % 2 == 1 ? u"bad" : u"623");
+  };
+  for (int load = 0; load < 2; ++load) {
+    // A stream that does not start at the PDF: the document reads from
+    // where it is, at every attempt.
+    auto* stream = new vn::TMemoryStream();
+    stream->WriteBuffer("junk", 4);
+    stream->WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream->Seek(4, vn::SeekOrigin::soBeginning);
+    document.LoadFromStream(stream, u"", true);
+    EXPECT_TRUE(document.GetIsLoaded());
+  }
+  EXPECT_EQ(attempts, (std::vector<int32_t>{1, 2, 3, 4}));
+}
+
+TEST(PDFDocumentReading, HandlerErrorsPassUnchanged) {
+  TvnqPDFDocument document;
+  bool asked = false;
+  document.OnNeedPassword = [&](fw::TObject*, fw::TvnNeedPasswordEventArgs&) { asked = true; };
+  try {
+    document.LoadFromFile(u"/nonexistent/file.pdf", u"");
+    ADD_FAILURE() << "loaded";
+  } catch (const vn::ExFileNotFound& e) {
+    EXPECT_STREQ(e.what(), "File Not Found");
+  }
+  EXPECT_FALSE(asked);
+  EXPECT_FALSE(document.GetIsLoaded());
+  EXPECT_ANY_THROW(OpenBytes("not a PDF at all"));
+}
+
+// --- Pages ------------------------------------------------------------------
+
+TEST(PDFDocumentReading, PageSizesFollowTheRotation) {
+  struct Case {
+    const char* Rotate;
+    double Width;
+    double Height;
+  };
+  const Case cases[] = {{"0", 612, 792},  {"90", 792, 612},  {"-90", 792, 612}, {"180", 612, 792},
+                        {"270", 792, 612}, {"450", 792, 612}, {"-540", 612, 792}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Rotate);
+    auto document = OpenBytes(OnePagePdf("", kHelvetica, std::string("/MediaBox [0 0 612 792] /Rotate ") + c.Rotate));
+    document->SetMeasurementUnit(fw::TvnMeasurementUnit::muPoints);
+    const fw::TvnPageSize size = document->GetPage(1)->GetPageSize();
+    EXPECT_DOUBLE_EQ(size.Width, c.Width);
+    EXPECT_DOUBLE_EQ(size.Height, c.Height);
+  }
+  // In pixels (the default unit) the same page measures 4/3 as much.
+  auto document = OpenBytes(OnePagePdf("", kHelvetica, "/MediaBox [0 0 612 792] /Rotate 90"));
+  const fw::TvnPageSize pixels = document->GetPage(1)->GetPageSize();
+  EXPECT_DOUBLE_EQ(pixels.Width, 1056);
+  EXPECT_DOUBLE_EQ(pixels.Height, 816);
+}
+
+TEST(PDFDocumentReading, PagesAreMadeOnceAndOnlyForPagesThatExist) {
+  auto document = OpenBytes(OnePagePdf("", kHelvetica));
+  EXPECT_EQ(document->GetPageCount(), 1);
+  fw::TvnPage* page = document->GetPage(1);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(document->GetPage(1), page);
+  EXPECT_EQ(page->GetPageNumber(), 1);
+  EXPECT_EQ(document->GetPage(0), nullptr);
+  EXPECT_EQ(document->GetPage(2), nullptr);
+}
+
+TEST(PDFDocumentReading, SavingWritesTheOpenedFileAgain) {
+  TvnqPDFDocument empty;
+  EXPECT_FALSE(empty.SaveToFile(u"/nonexistent/never.pdf"));
+  vn::TMemoryStream nothing;
+  EXPECT_FALSE(empty.SaveToStream(&nothing));
+  EXPECT_EQ(nothing.Size(), 0);
+
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (Saved) Tj ET", kHelvetica));
+  vn::TMemoryStream out;
+  ASSERT_TRUE(document->SaveToStream(&out));
+  std::string saved(static_cast<size_t>(out.Size()), '\0');
+  out.Seek(0, vn::SeekOrigin::soBeginning);
+  out.ReadBuffer(saved.data(), out.Size());
+  auto again = OpenBytes(saved);
+  ASSERT_EQ(again->GetPageCount(), 1);
+  const auto elements = TextElements(*again);
+  ASSERT_EQ(elements.size(), 1u);
+  EXPECT_EQ(Utf8(elements[0]), "Saved");
+}
+
+// --- Text elements ------------------------------------------------------------
+
+TEST(PDFDocumentReading, EachShownStringMakesOneElement) {
+  struct Case {
+    const char* Content;
+    std::vector<std::string> Texts;
+  };
+  const Case cases[] = {
+      {"BT /F1 12 Tf 72 700 Td (One) Tj (Two) Tj ET", {"One", "Two"}},
+      {"BT /F1 12 Tf 72 700 Td [(Ke) -120 (rned) 300 ( text)] TJ ET", {"Kerned text"}},
+      {"BT /F1 12 Tf 72 700 Td (Start) Tj 14 TL (next) ' 1 2 (last) \" ET", {"Start", "next", "last"}},
+      {"BT /F1 12 Tf 72 700 Td [(Line) 100 ( one)] TJ 0 -14 Td [(Line two)] TJ ET", {"Line one", "Line two"}},
+      {"BT /F1 12 Tf 72 700 Td ET", {}},
+      {"0 0 m 100 100 l S", {}},
+      // WinAnsi quotes without ToUnicode come through their glyph names.
+      {"BT /F1 12 Tf 72 700 Td <93416C9694> Tj ET", {"\u201cAl\u2013\u201d"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Content);
+    auto document = OpenBytes(OnePagePdf(c.Content, kHelvetica));
+    std::vector<std::string> texts;
+    for (auto* element : TextElements(*document)) texts.push_back(Utf8(element));
+    EXPECT_EQ(texts, c.Texts);
+  }
+}
+
+TEST(PDFDocumentReading, ElementsAreMadeOnceAndKeptByThePage) {
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (Kept) Tj ET", kHelvetica));
+  fw::TvnPage* page = document->GetPage(1);
+  const auto first = page->GetPageElements();
+  const auto second = page->GetPageElements();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first, second);
+}
+
+TEST(PDFDocumentReading, ElementFontsArePositionedAndNamed) {
+  const std::string font =
+      "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Times-Bold /Encoding /WinAnsiEncoding >>";
+  // Scaled by the CTM: 12 points at twice the size make 24.
+  auto document = OpenBytes(OnePagePdf("2 0 0 2 0 0 cm BT /F1 12 Tf 36 350 Td (Times) Tj ET", font));
+  const auto elements = TextElements(*document);
+  ASSERT_EQ(elements.size(), 1u);
+  const fw::TvnFont* element_font = elements[0]->GetFont();
+  ASSERT_NE(element_font, nullptr);
+  EXPECT_EQ(vn::ToUtf8(element_font->GetName()), "Times");
+  EXPECT_TRUE(element_font->GetStyle().Contains(fw::TvnFontStyle::fsBold));
+  EXPECT_FALSE(element_font->GetStyle().Contains(fw::TvnFontStyle::fsItalic));
+  EXPECT_EQ(element_font->GetSize(), 24);
+  // The element starts at the text origin in page space from the top: (72,
+  // 792 - 700), through the text matrix and the CTM.
+  const auto& box = *elements[0]->GetBoundingRect();
+  EXPECT_NEAR(box.GetX(), 72, 1e-6);
+  EXPECT_NEAR(box.GetY(), 92, 1e-6);
+  ASSERT_EQ(elements[0]->GetCharBoundingRect().size(), 5u);
+  // Glyph boxes of an installed stand-in: the T sits on the baseline, caps
+  // high (about 0.66 em = 16 points at 24).
+  const wm::TvnRectF& t = *elements[0]->GetCharBoundingRect()[0];
+  EXPECT_NEAR(t.GetBottom(), 92, 1.0);
+  EXPECT_NEAR(t.GetHeight(), 16, 2.5);
+  EXPECT_NEAR(box.GetHeight(), t.GetHeight(), 1.0);
+  EXPECT_NEAR(box.GetRight(), elements[0]->GetCharBoundingRect()[4]->GetRight(), 1e-9);
+}
+
+TEST(PDFDocumentReading, CleanedFontNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"ABCDEF+Times-Bold", "Times"},
+      {"Arial,BoldItalic", "Arial"},
+      {"ArialMT", "Arial"},
+      {"TimesNewRomanPSMT", "TimesNewRoman"},
+      {"XYZ+Foo+Bar-Italic", "Foo+Bar"},
+      {"bold-face", "boldface"},
+  };
+  for (const auto& [name, cleaned] : cases)
+    EXPECT_EQ(vn::ToUtf8(TvnPDFContentExtractor::CleanFontName(name)), cleaned) << name;
+}
+
+TEST(PDFDocumentReading, UnmeasuredCharactersGetSubstituteBoxes) {
+  // Invisible text is not measured: the first box is 3.6 x 7 above the
+  // element's start (its origin; (0, 0) when it is the page's first),
+  // the next ones follow on.
+  auto document = OpenBytes(OnePagePdf("BT 3 Tr /F1 12 Tf 72 700 Td (abc) Tj ET", kHelvetica));
+  const auto elements = TextElements(*document);
+  ASSERT_EQ(elements.size(), 1u);
+  const auto& rects = elements[0]->GetCharBoundingRect();
+  ASSERT_EQ(rects.size(), 3u);
+  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetX(), 0);
+  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetY(), 0);
+  for (size_t i = 0; i < rects.size(); ++i) {
+    EXPECT_DOUBLE_EQ(rects[i]->GetX(), 3.6 * static_cast<double>(i));
+    EXPECT_DOUBLE_EQ(rects[i]->GetY(), -7);
+    EXPECT_DOUBLE_EQ(rects[i]->GetWidth(), 3.6);
+    EXPECT_DOUBLE_EQ(rects[i]->GetHeight(), 7);
+  }
+  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetWidth(), 10.8);
+}
+
+TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
+  const std::string cmap =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+      "1 begincodespacerange <00> <FF> endcodespacerange\n"
+      "3 beginbfchar <20> <0058> <41> <00660069> <42> <D835DC00> endbfchar\n"
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const std::string font =
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /ToUnicode 6 0 R >>";
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (A BC) Tj ET", font, "/MediaBox [0 0 612 792]",
+                                       {"<< /Length " + std::to_string(cmap.size()) + " >>\nstream\n" + cmap +
+                                        "\nendstream"}));
+  const auto elements = TextElements(*document);
+  ASSERT_EQ(elements.size(), 1u);
+  // A ligature's two letters and a character beyond 16 bits stay whole;
+  // C has no entry and comes through its glyph name.
+  EXPECT_EQ(Utf8(elements[0]), "fi \U0001D400C");
+  // One rectangle per UTF-16 unit: the letters of the ligature share its
+  // glyph's box (the installed font's f, the first letter) in halves.
+  const auto& rects = elements[0]->GetCharBoundingRect();
+  ASSERT_EQ(rects.size(), 6u);
+  EXPECT_DOUBLE_EQ(rects[0]->GetRight(), rects[1]->GetLeft());
+  EXPECT_DOUBLE_EQ(rects[0]->GetWidth(), rects[1]->GetWidth());
+  EXPECT_DOUBLE_EQ(rects[0]->GetTop(), rects[1]->GetTop());
+  EXPECT_GT(rects[0]->GetWidth(), 1.0);
+}
+
+}  // namespace
+}  // namespace vn::pdfdoc::pdf_document_reading_test
