@@ -11,6 +11,7 @@
 #include "doc/doc_package.h"
 #include "doc/document_properties.h"
 #include "doc/file_information_block.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace doc_corpus_test {

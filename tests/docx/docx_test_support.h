@@ -16,6 +16,7 @@
 #include "ooxml/xml_document.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 
 namespace vn::docx::testing {
 

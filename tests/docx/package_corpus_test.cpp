@@ -10,6 +10,7 @@
 #include "docx/package.h"
 #include "docx_test_support.h"
 #include "ooxml/xml_document.h"
+#include "support/paths.h"
 #include "wordmodel/document_mediator.h"
 
 namespace package_corpus_test {

@@ -12,6 +12,7 @@
 #include "docx_test_support.h"
 #include "framework/page_model.h"
 #include "runtime/diagnostics.h"
+#include "support/paths.h"
 #include "wordmodel/document_mediator.h"
 #include "wordmodel/word_document_info.h"
 

@@ -9,6 +9,7 @@
 
 #include "metafile_items.h"
 #include "platform/images/image_codecs.h"
+#include "support/paths.h"
 
 namespace vn::exporter::testing::metafile_processor_test {
 namespace {

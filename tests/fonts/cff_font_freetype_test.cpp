@@ -11,6 +11,7 @@
 #include "fonts/cff_font.h"
 #include "outline_oracle.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 #include FT_CID_H

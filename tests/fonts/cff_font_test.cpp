@@ -13,6 +13,7 @@
 #include "fonts/exceptions.h"
 #include "fonts/font_engine.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace vn::fonts::cff_font_test {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "fonts/exceptions.h"
 #include "cff_test_fonts.h"
+#include "support/paths.h"
 #include "type1_test_fonts.h"
 
 namespace vn::fonts::font_engine_test {

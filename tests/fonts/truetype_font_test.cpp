@@ -11,6 +11,7 @@
 #include "fonts/truetype_font.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace vn::fonts::truetype_font_test {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "outline_oracle.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 #include "type1_test_fonts.h"
 

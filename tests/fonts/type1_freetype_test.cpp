@@ -13,6 +13,7 @@
 #include "fonts/type1_font.h"
 #include "outline_oracle.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::fonts::type1_freetype_test {

@@ -9,6 +9,7 @@
 #include "framework/format_registry.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace format_registry_test {
 

@@ -20,6 +20,7 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::framework::image_formats_test {

@@ -14,6 +14,7 @@
 
 #include "imaging/image_formats.h"
 #include "platform/canvas/cairo_canvas.h"
+#include "support/paths.h"
 
 namespace vn::framework::image_handler_corpus_test {
 namespace {

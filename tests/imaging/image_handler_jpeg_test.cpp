@@ -13,6 +13,7 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace vn::framework::image_handler_jpeg_test {
 namespace {

@@ -19,6 +19,7 @@
 #include "rtf/rtf_document.h"
 #include "rtf/text_document.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace vn::library_test {
 namespace {

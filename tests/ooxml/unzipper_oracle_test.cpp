@@ -11,6 +11,7 @@
 #include "ooxml/unzipper.h"
 #include "ooxml/zip_item.h"
 #include "ooxml/zip_utils.h"
+#include "support/paths.h"
 #include "zip_test_support.h"
 
 namespace vn::ooxml::unzipper_oracle_test {

@@ -15,6 +15,7 @@
 
 #include "ooxml/xml_parser.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 #include "xml_tree_dump.h"
 

@@ -17,6 +17,7 @@
 #include "pdf/base_doc.h"
 #include "pdf/exceptions.h"
 #include "pdf_corpus.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdf::base_doc_corpus_objects_test {

@@ -20,6 +20,7 @@
 #include "pdf/exceptions.h"
 #include "runtime/streams.h"
 #include "pdf_corpus.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdf::base_doc_corpus_save_test {

@@ -8,6 +8,7 @@
 #include "pdf/exceptions.h"
 #include "pdf_file_builder.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 
 namespace vn::pdf::base_doc_test {
 namespace {

@@ -17,6 +17,7 @@
 #include "pdf/objects.h"
 #include "pdf/parser.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdf::crypt_stream_test {

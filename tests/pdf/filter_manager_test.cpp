@@ -21,6 +21,7 @@
 #include "pdf/filters/dct.h"
 #include "pdf/filters/text_filters.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdf::filter_manager_test {

@@ -20,6 +20,7 @@
 #include "pdf_corpus.h"
 #include "runtime/byte_reader.h"
 #include "runtime/inflate.h"
+#include "support/paths.h"
 
 namespace vn::pdf::filter_streams_corpus_images_test {
 namespace {

@@ -13,6 +13,7 @@
 #include "pdf/exceptions.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdf::text_test {

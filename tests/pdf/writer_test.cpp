@@ -13,6 +13,7 @@
 #include "pdf_file_builder.h"
 #include "runtime/datetime.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 
 namespace vn::pdf::writer_test {
 namespace {

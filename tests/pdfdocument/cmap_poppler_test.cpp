@@ -8,6 +8,7 @@
 
 #include "pdfdocument/cmap.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "support/pdf_files.h"
 #include "support/prerequisites.h"
 

@@ -6,6 +6,7 @@
 
 #include "pdf/parser.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace cmap_test {
 

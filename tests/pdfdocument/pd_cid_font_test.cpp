@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "pdfdocument/font_test_doc.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pd_cid_font_test {
 

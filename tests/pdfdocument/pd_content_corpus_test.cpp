@@ -19,6 +19,7 @@
 #include "pdfdocument/pd_form.h"
 #include "pdfdocument/pd_resource.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::pd_content_corpus_test {

@@ -12,6 +12,7 @@
 #include "pdfdocument/pd_viewer_pref.h"
 #include "pdfdocument/pdf_model_testing.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 #include "support/pdf_files.h"
 #include "support/prerequisites.h"
 

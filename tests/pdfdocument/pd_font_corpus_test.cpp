@@ -20,6 +20,7 @@
 #include "pdfdocument/font_test_doc.h"
 #include "pdfdocument/pd_font.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::pd_font_corpus_test {

@@ -18,6 +18,7 @@
 #include "pdfdocument/pd_cid_font.h"
 #include "pdfdocument/pd_font.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pd_font_fixture_test {
 

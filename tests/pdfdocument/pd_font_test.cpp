@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "pdfdocument/font_test_doc.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pd_font_test {
 

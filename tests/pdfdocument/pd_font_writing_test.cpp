@@ -14,6 +14,7 @@
 #include "pdfdocument/pd_resource.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::pd_font_writing_test {

@@ -23,6 +23,7 @@
 #include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_image_stream.h"
 #include "platform/images/image_codecs.h"
+#include "support/paths.h"
 #include "support/pdf_files.h"
 #include "support/prerequisites.h"
 

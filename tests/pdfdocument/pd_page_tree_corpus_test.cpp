@@ -5,6 +5,7 @@
 
 #include "pdfdocument/pdf_model_testing.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::pd_page_tree_corpus_test {

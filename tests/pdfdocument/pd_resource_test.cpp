@@ -24,6 +24,7 @@
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_state.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pd_resource_test {
 

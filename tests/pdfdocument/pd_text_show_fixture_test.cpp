@@ -16,6 +16,7 @@
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_resource.h"
 #include "pdfdocument/recording_device.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pd_text_show_fixture_test {
 

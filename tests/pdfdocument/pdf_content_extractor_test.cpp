@@ -16,6 +16,7 @@
 #include "pdf/pdf_corpus.h"
 #include "pdfdocument/pdf_document.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::pdf_content_extractor_test {

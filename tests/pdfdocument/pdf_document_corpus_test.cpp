@@ -10,6 +10,7 @@
 #include "pdf/pdf_corpus.h"
 #include "pdfdocument/pdf_document.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 
 namespace vn::pdfdoc::pdf_document_corpus_test {
 namespace {

@@ -14,6 +14,7 @@
 #include "pdfdocument/pdf_document_handler.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "support/pdf_files.h"
 
 namespace vn::pdfdoc::pdf_document_reading_test {

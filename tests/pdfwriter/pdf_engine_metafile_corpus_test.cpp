@@ -10,6 +10,7 @@
 #include "export/metafile_processor.h"
 #include "pdf_test_support.h"
 #include "platform/emf/emf_reader.h"
+#include "support/paths.h"
 
 namespace vn::pdfwriter::testing::pdf_engine_metafile_corpus_test {
 namespace {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "pdf_test_support.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfwriter::testing::pdf_engine_test {

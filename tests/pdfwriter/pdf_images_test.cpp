@@ -16,6 +16,7 @@
 #include "pdf_image_tools.h"
 #include "pdf_test_support.h"
 #include "platform/images/image_codecs.h"
+#include "support/paths.h"
 
 namespace vn::pdfwriter::pdf_images_test {
 namespace {

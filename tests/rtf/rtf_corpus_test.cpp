@@ -11,6 +11,7 @@
 #include "rtf/rtf_document_handler.h"
 #include "wordmodel/images.h"
 #include "rtf_test_support.h"
+#include "support/paths.h"
 
 namespace rtf_corpus_test {
 

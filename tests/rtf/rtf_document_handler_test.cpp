@@ -6,6 +6,7 @@
 
 #include "rtf_test_support.h"
 #include "runtime/exceptions.h"
+#include "support/paths.h"
 #include "wordmodel/paragraph.h"
 
 namespace rtf_document_handler_test {

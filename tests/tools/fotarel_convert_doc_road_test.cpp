@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "support/paths.h"
 #include "tools/road_test_support.h"
 
 namespace fotarel_convert_doc_road_test {

@@ -17,6 +17,7 @@
 #include "ooxml/xml_document.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 #include "tools/road_test_support.h"
 

@@ -14,6 +14,7 @@
 #include "platform/images/image_codecs.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
+#include "support/paths.h"
 #include "tools/road_test_support.h"
 
 namespace fotarel_convert_pdf_input_road_test {

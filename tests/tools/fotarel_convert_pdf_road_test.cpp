@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/paths.h"
 #include "support/prerequisites.h"
 #include "tools/road_test_support.h"
 

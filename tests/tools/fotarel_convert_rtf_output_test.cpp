@@ -15,6 +15,7 @@
 #include "library/library.h"
 #include "rtf/rtf_document.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "tools/road_test_support.h"
 #include "wordmodel/fields.h"
 #include "wordmodel/images.h"

@@ -14,6 +14,7 @@
 #include "framework/document_manager.h"
 #include "framework/format_registry.h"
 #include "library/library.h"
+#include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace fotarel_convert_test {

@@ -14,6 +14,7 @@
 
 #include "libjpeg_oracle.h"
 #include "pdf/filters/dct.h"
+#include "support/paths.h"
 
 namespace vn::pdf::filters::dct_test {
 namespace {

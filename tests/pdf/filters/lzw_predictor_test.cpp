@@ -14,6 +14,7 @@
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/predictor.h"
 #include "runtime/byte_reader.h"
+#include "support/paths.h"
 
 namespace vn::pdf::filters::lzw_predictor_test {
 namespace {

@@ -9,6 +9,7 @@
 
 #include "test_support.h"
 #include "../pdf_corpus.h"
+#include "support/paths.h"
 
 namespace vn::pdf::jbig2::generic_region_corpus_test {
 namespace {

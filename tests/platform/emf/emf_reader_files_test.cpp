@@ -12,6 +12,7 @@
 #include "platform/canvas/emf_recorder.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/wmf_converter.h"
+#include "support/paths.h"
 #include "support/pixels.h"
 #include "support/prerequisites.h"
 

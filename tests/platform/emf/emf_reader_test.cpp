@@ -13,6 +13,7 @@
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/dib.h"
 #include "platform/emf/emf_writer.h"
+#include "support/paths.h"
 #include "support/pixels.h"
 
 namespace vn::platform::emf::emf_reader_test {

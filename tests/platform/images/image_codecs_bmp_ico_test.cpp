@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/images/image_codecs.h"
+#include "support/paths.h"
 
 namespace vn::platform::image_codecs_bmp_ico_test {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/images/image_codecs.h"
+#include "support/paths.h"
 
 namespace vn::platform::image_codecs_decode_test {
 namespace {
