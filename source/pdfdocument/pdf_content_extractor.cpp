@@ -253,11 +253,15 @@ std::u16string TvnPDFContentExtractor::UnicodeOf(TvnPDFont& AFont, const ShownCo
 
 std::u16string TvnPDFContentExtractor::MappedUnicode(TvnPDFont& AFont, const ShownCode& AShown,
                                                      uint16_t ADeviceCode) const {
-  if (AShown.Bytes == 1 && AShown.Code == 32) return u" ";
+  // The font's own ToUnicode map comes first: subsetting producers give
+  // code 32 to whatever character came 32nd (a digit, a letter), and
+  // reading it as a space would lose that character. Unmapped, code 32 is
+  // the space.
   if (const TvnPDCMapParser* to_unicode = AFont.GetToUnicode()) {
     std::u16string text = to_unicode->LookupText(AShown.Code);
     if (!text.empty()) return text;
   }
+  if (AShown.Bytes == 1 && AShown.Code == 32) return u" ";
   if (auto* simple = dynamic_cast<TvnPD8bitFont*>(&AFont); simple && AShown.Code >= 0 && AShown.Code < 256) {
     const std::string_view glyph = simple->Encoding()[static_cast<size_t>(AShown.Code)];
     const bool dingbats = AFont.name().find("ZapfDingbats") != std::string::npos;

@@ -302,7 +302,7 @@ TEST(PDFDocumentReading, UnmeasuredCharactersGetSubstituteBoxes) {
   EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetWidth(), 10.8);
 }
 
-TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
+TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeTheSpaceIncluded) {
   const std::string cmap =
       "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
       "1 begincodespacerange <00> <FF> endcodespacerange\n"
@@ -316,8 +316,9 @@ TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
   const auto elements = TextElements(*document);
   ASSERT_EQ(elements.size(), 1u);
   // A ligature's two letters and a character beyond 16 bits stay whole;
-  // C has no entry and comes through its glyph name.
-  EXPECT_EQ(Utf8(elements[0]), "fi \U0001D400C");
+  // code 32 is the X its entry names (subset fonts give code 32 to any
+  // character); C has no entry and comes through its glyph name.
+  EXPECT_EQ(Utf8(elements[0]), "fiX\U0001D400C");
   // One rectangle per UTF-16 unit: the letters of the ligature share its
   // glyph's box (the installed font's f, the first letter) in halves.
   const auto& rects = elements[0]->GetCharBoundingRect();
@@ -326,6 +327,24 @@ TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
   EXPECT_DOUBLE_EQ(rects[0]->GetWidth(), rects[1]->GetWidth());
   EXPECT_DOUBLE_EQ(rects[0]->GetTop(), rects[1]->GetTop());
   EXPECT_GT(rects[0]->GetWidth(), 1.0);
+}
+
+// Without an entry of its own, code 32 is the space, ToUnicode map or not.
+TEST(PDFDocumentReading, CodeThirtyTwoWithoutAnEntryIsTheSpace) {
+  const std::string cmap =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+      "1 begincodespacerange <00> <FF> endcodespacerange\n"
+      "1 beginbfchar <41> <0058> endbfchar\n"
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const std::string font =
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /ToUnicode 6 0 R >>";
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (A B) Tj ET", font, "/MediaBox [0 0 612 792]",
+                                       {"<< /Length " + std::to_string(cmap.size()) + " >>\nstream\n" + cmap +
+                                        "\nendstream"}));
+  const auto elements = TextElements(*document);
+  std::string text;
+  for (const auto* element : elements) text += Utf8(element);
+  EXPECT_EQ(text, "X B");
 }
 
 }  // namespace
