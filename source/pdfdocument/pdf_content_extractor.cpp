@@ -13,6 +13,8 @@
 #include "pdfdocument/glyph_names.h"
 #include "pdfdocument/pd_8bit_font.h"
 #include "pdfdocument/pd_cid_font.h"
+#include "pdfdocument/pd_content_stream.h"
+#include "pdfdocument/pd_form.h"
 #include "pdfdocument/pd_font.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/fonts/font_faces.h"
@@ -245,6 +247,17 @@ std::u16string WithoutLigatures(std::u16string AText) {
 }
 
 }  // namespace
+
+void TvnPDFContentExtractor::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
+  if (!AForm || !AForm->XObjectStream()) return;
+  // The form runs on a copy of the state with its matrix applied; the
+  // content stream limits how deep forms nest.
+  std::unique_ptr<TvnPDState> copy = AState.Copy();
+  if (TvnPDMatrix* matrix = AForm->Matrix()) copy->ConcatCTM(*matrix);
+  TvnPDContentStream content(AForm->ParentDoc(), AForm, AForm->XObjectStream());
+  content.SetIsNestedCall(true);
+  content.DispalyObject(this, copy.get(), AForm->Resources());
+}
 
 std::u16string TvnPDFContentExtractor::UnicodeOf(TvnPDFont& AFont, const ShownCode& AShown,
                                                  uint16_t ADeviceCode) const {

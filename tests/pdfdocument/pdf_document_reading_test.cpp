@@ -347,5 +347,33 @@ TEST(PDFDocumentReading, CodeThirtyTwoWithoutAnEntryIsTheSpace) {
   EXPECT_EQ(text, "X B");
 }
 
+// Text drawn inside form XObjects is extracted with the form's matrix
+// applied, after the page's own text drawn before it; a form that draws
+// itself ends without hanging.
+TEST(PDFDocumentReading, TextInsideFormsIsExtracted) {
+  const std::string page = "BT /F1 12 Tf 72 700 Td (Outside) Tj ET /Fm1 Do /Fm2 Do";
+  const std::string form = "BT /F1 12 Tf 72 700 Td (Inside) Tj ET";
+  const std::string self = "BT /F1 12 Tf 72 500 Td (Again) Tj ET /Fm2 Do";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> "
+      "/XObject << /Fm1 6 0 R /Fm2 7 0 R >> >> /Contents 4 0 R >>",
+      "<< /Length " + std::to_string(page.size()) + " >>\nstream\n" + page + "\nendstream",
+      kHelvetica,
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Matrix [1 0 0 1 100 -200] /Resources << /Font << /F1 "
+      "5 0 R >> >> /Length " + std::to_string(form.size()) + " >>\nstream\n" + form + "\nendstream",
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> /XObject << /Fm2 "
+      "7 0 R >> >> /Length " + std::to_string(self.size()) + " >>\nstream\n" + self + "\nendstream"};
+  auto document = OpenBytes(vn::test_support::PdfOfObjects(objects));
+  const auto elements = TextElements(*document);
+  ASSERT_GE(elements.size(), 3u);
+  EXPECT_EQ(Utf8(elements[0]), "Outside");
+  EXPECT_EQ(Utf8(elements[1]), "Inside");
+  EXPECT_NEAR(elements[1]->GetBoundingRect()->GetX() - elements[0]->GetBoundingRect()->GetX(), 100, 0.01);
+  EXPECT_NEAR(elements[1]->GetBoundingRect()->GetY() - elements[0]->GetBoundingRect()->GetY(), 200, 0.01);
+  for (size_t i = 2; i < elements.size(); ++i) EXPECT_EQ(Utf8(elements[i]), "Again");
+}
+
 }  // namespace
 }  // namespace vn::pdfdoc::pdf_document_reading_test
