@@ -162,25 +162,57 @@ vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillCo
   const bool color_key = !has_alpha && AImage.HasColorKeyMask();
   const TvnColorKeyRange* key = color_key ? &AImage.ColorKeyRange() : nullptr;
   const int bits = AImage.BitsPerComponent();
-  // Colours repeat: a small cache of the last sample keeps flat areas cheap.
+  // A sample's colour depends on its components alone: one-component
+  // samples (gray, indexed, separation) are looked up in a table of their
+  // 256 possible values made once, and wider samples keep the colour of the
+  // last one seen so flat areas convert once.
   std::vector<uint8_t> line(static_cast<size_t>(comps));
+  auto convert = [&](const uint8_t* APx, uint8_t& r, uint8_t& g, uint8_t& b) {
+    std::copy(APx, APx + comps, line.begin());
+    if (gray) {
+      int32_t v = 0;
+      map->GetGray(line, 0, v);
+      r = g = b = ColorCompToByte(v);
+    } else {
+      TvnRGB c;
+      map->GetRGB(line, 0, c);
+      r = ColorCompToByte(c.R);
+      g = ColorCompToByte(c.G);
+      b = ColorCompToByte(c.B);
+    }
+  };
+  std::vector<uint8_t> table;
+  if (comps == 1) {
+    table.resize(3 * 256);
+    for (int v = 0; v < 256; ++v) {
+      const uint8_t value = static_cast<uint8_t>(v);
+      convert(&value, table[3 * static_cast<size_t>(v)], table[3 * static_cast<size_t>(v) + 1],
+              table[3 * static_cast<size_t>(v) + 2]);
+    }
+  }
+  std::vector<uint8_t> last;
+  uint8_t last_r = 0, last_g = 0, last_b = 0;
   for (int y = 0; y < oh; ++y) {
     uint8_t* row = bitmap.MutableRow(y).data();
     const uint8_t* samples = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(ow) * static_cast<size_t>(comps);
     for (int x = 0; x < ow; ++x) {
       const uint8_t* px = samples + static_cast<size_t>(x) * static_cast<size_t>(comps);
-      std::copy(px, px + comps, line.begin());
       uint8_t r = 0, g = 0, b = 0;
-      if (gray) {
-        int32_t v = 0;
-        map->GetGray(line, 0, v);
-        r = g = b = ColorCompToByte(v);
+      if (comps == 1) {
+        const uint8_t* rgb = table.data() + 3 * static_cast<size_t>(px[0]);
+        r = rgb[0];
+        g = rgb[1];
+        b = rgb[2];
+      } else if (!last.empty() && std::equal(px, px + comps, last.begin())) {
+        r = last_r;
+        g = last_g;
+        b = last_b;
       } else {
-        TvnRGB c;
-        map->GetRGB(line, 0, c);
-        r = ColorCompToByte(c.R);
-        g = ColorCompToByte(c.G);
-        b = ColorCompToByte(c.B);
+        convert(px, r, g, b);
+        last.assign(px, px + comps);
+        last_r = r;
+        last_g = g;
+        last_b = b;
       }
       uint8_t a = 255;
       if (has_alpha) {

@@ -33,18 +33,25 @@ cairo_surface_t* ToSurface(const Bitmap& b) {
   const int stride = cairo_image_surface_get_stride(s);
   const bool alpha = !rgb && b.HasAlpha();
   const int step = rgb ? 3 : 4;
+  // The alpha and layout choices are made per bitmap, not per pixel.
   for (int32_t y = 0; y < b.Height(); ++y) {
     const uint8_t* src = b.Row(y).data();
     uint8_t* dst = data + size_t(y) * stride;
-    for (int32_t x = 0; x < b.Width(); ++x) {
-      const uint8_t* p = src + x * step;
-      if (alpha) {
-        const uint32_t a = p[3];
-        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = uint8_t((p[c] * a + 127) / 255);
-        dst[x * 4 + 3] = uint8_t(a);
-      } else {
-        for (int c = 0; c < 3; ++c) dst[x * 4 + c] = p[c];
-        dst[x * 4 + 3] = 255;
+    uint8_t* const end = dst + size_t(b.Width()) * 4;
+    if (alpha) {
+      for (; dst != end; dst += 4, src += 4) {
+        const uint32_t a = src[3];
+        dst[0] = uint8_t((src[0] * a + 127) / 255);
+        dst[1] = uint8_t((src[1] * a + 127) / 255);
+        dst[2] = uint8_t((src[2] * a + 127) / 255);
+        dst[3] = uint8_t(a);
+      }
+    } else {
+      for (; dst != end; dst += 4, src += step) {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+        dst[3] = 255;
       }
     }
   }
