@@ -13,6 +13,8 @@
 #include "pdfdocument/glyph_names.h"
 #include "pdfdocument/pd_8bit_font.h"
 #include "pdfdocument/pd_cid_font.h"
+#include "pdfdocument/pd_content_stream.h"
+#include "pdfdocument/pd_form.h"
 #include "pdfdocument/pd_font.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/fonts/font_faces.h"
@@ -246,6 +248,17 @@ std::u16string WithoutLigatures(std::u16string AText) {
 
 }  // namespace
 
+void TvnPDFContentExtractor::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
+  if (!AForm || !AForm->XObjectStream()) return;
+  // The form runs on a copy of the state with its matrix applied; the
+  // content stream limits how deep forms nest.
+  std::unique_ptr<TvnPDState> copy = AState.Copy();
+  if (TvnPDMatrix* matrix = AForm->Matrix()) copy->ConcatCTM(*matrix);
+  TvnPDContentStream content(AForm->ParentDoc(), AForm, AForm->XObjectStream());
+  content.SetIsNestedCall(true);
+  content.DispalyObject(this, copy.get(), AForm->Resources());
+}
+
 std::u16string TvnPDFContentExtractor::UnicodeOf(TvnPDFont& AFont, const ShownCode& AShown,
                                                  uint16_t ADeviceCode) const {
   return WithoutLigatures(MappedUnicode(AFont, AShown, ADeviceCode));
@@ -253,11 +266,15 @@ std::u16string TvnPDFContentExtractor::UnicodeOf(TvnPDFont& AFont, const ShownCo
 
 std::u16string TvnPDFContentExtractor::MappedUnicode(TvnPDFont& AFont, const ShownCode& AShown,
                                                      uint16_t ADeviceCode) const {
-  if (AShown.Bytes == 1 && AShown.Code == 32) return u" ";
+  // The font's own ToUnicode map comes first: subsetting producers give
+  // code 32 to whatever character came 32nd (a digit, a letter), and
+  // reading it as a space would lose that character. Unmapped, code 32 is
+  // the space.
   if (const TvnPDCMapParser* to_unicode = AFont.GetToUnicode()) {
     std::u16string text = to_unicode->LookupText(AShown.Code);
     if (!text.empty()) return text;
   }
+  if (AShown.Bytes == 1 && AShown.Code == 32) return u" ";
   if (auto* simple = dynamic_cast<TvnPD8bitFont*>(&AFont); simple && AShown.Code >= 0 && AShown.Code < 256) {
     const std::string_view glyph = simple->Encoding()[static_cast<size_t>(AShown.Code)];
     const bool dingbats = AFont.name().find("ZapfDingbats") != std::string::npos;

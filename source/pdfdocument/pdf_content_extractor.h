@@ -73,6 +73,9 @@ class TvnPDFContentExtractor : public TvnPDExportDevice {
                 const std::string& ACharName) override;
   bool BeginType3Char(TvnPDState& AState, double AX, double AY, double ADx, double ADy, uint16_t ACode,
                       const TvnUnicodes& AUnicode, int ALen) override;
+  // Runs the form's content, so text drawn inside forms (whole pages of
+  // some producers, annotation appearances) is extracted too.
+  void DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) override;
 
  private:
   // One code of the string being shown: its bytes as a number, how many

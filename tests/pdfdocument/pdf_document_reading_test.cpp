@@ -303,7 +303,7 @@ TEST(PDFDocumentReading, UnmeasuredCharactersGetSubstituteBoxes) {
   EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetWidth(), 10.8);
 }
 
-TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
+TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeTheSpaceIncluded) {
   const std::string cmap =
       "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
       "1 begincodespacerange <00> <FF> endcodespacerange\n"
@@ -317,8 +317,9 @@ TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
   const auto elements = TextElements(*document);
   ASSERT_EQ(elements.size(), 1u);
   // A ligature's two letters and a character beyond 16 bits stay whole;
-  // C has no entry and comes through its glyph name.
-  EXPECT_EQ(Utf8(elements[0]), "fi \U0001D400C");
+  // code 32 is the X its entry names (subset fonts give code 32 to any
+  // character); C has no entry and comes through its glyph name.
+  EXPECT_EQ(Utf8(elements[0]), "fiX\U0001D400C");
   // One rectangle per UTF-16 unit: the letters of the ligature share its
   // glyph's box (the installed font's f, the first letter) in halves.
   const auto& rects = elements[0]->GetCharBoundingRect();
@@ -327,6 +328,52 @@ TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeButTheSpace) {
   EXPECT_DOUBLE_EQ(rects[0]->GetWidth(), rects[1]->GetWidth());
   EXPECT_DOUBLE_EQ(rects[0]->GetTop(), rects[1]->GetTop());
   EXPECT_GT(rects[0]->GetWidth(), 1.0);
+}
+
+// Without an entry of its own, code 32 is the space, ToUnicode map or not.
+TEST(PDFDocumentReading, CodeThirtyTwoWithoutAnEntryIsTheSpace) {
+  const std::string cmap =
+      "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+      "1 begincodespacerange <00> <FF> endcodespacerange\n"
+      "1 beginbfchar <41> <0058> endbfchar\n"
+      "endcmap CMapName currentdict /CMap defineresource pop end end";
+  const std::string font =
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /ToUnicode 6 0 R >>";
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (A B) Tj ET", font, "/MediaBox [0 0 612 792]",
+                                       {"<< /Length " + std::to_string(cmap.size()) + " >>\nstream\n" + cmap +
+                                        "\nendstream"}));
+  const auto elements = TextElements(*document);
+  std::string text;
+  for (const auto* element : elements) text += Utf8(element);
+  EXPECT_EQ(text, "X B");
+}
+
+// Text drawn inside form XObjects is extracted with the form's matrix
+// applied, after the page's own text drawn before it; a form that draws
+// itself ends without hanging.
+TEST(PDFDocumentReading, TextInsideFormsIsExtracted) {
+  const std::string page = "BT /F1 12 Tf 72 700 Td (Outside) Tj ET /Fm1 Do /Fm2 Do";
+  const std::string form = "BT /F1 12 Tf 72 700 Td (Inside) Tj ET";
+  const std::string self = "BT /F1 12 Tf 72 500 Td (Again) Tj ET /Fm2 Do";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> "
+      "/XObject << /Fm1 6 0 R /Fm2 7 0 R >> >> /Contents 4 0 R >>",
+      "<< /Length " + std::to_string(page.size()) + " >>\nstream\n" + page + "\nendstream",
+      kHelvetica,
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Matrix [1 0 0 1 100 -200] /Resources << /Font << /F1 "
+      "5 0 R >> >> /Length " + std::to_string(form.size()) + " >>\nstream\n" + form + "\nendstream",
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> /XObject << /Fm2 "
+      "7 0 R >> >> /Length " + std::to_string(self.size()) + " >>\nstream\n" + self + "\nendstream"};
+  auto document = OpenBytes(vn::test_support::PdfOfObjects(objects));
+  const auto elements = TextElements(*document);
+  ASSERT_GE(elements.size(), 3u);
+  EXPECT_EQ(Utf8(elements[0]), "Outside");
+  EXPECT_EQ(Utf8(elements[1]), "Inside");
+  EXPECT_NEAR(elements[1]->GetBoundingRect()->GetX() - elements[0]->GetBoundingRect()->GetX(), 100, 0.01);
+  EXPECT_NEAR(elements[1]->GetBoundingRect()->GetY() - elements[0]->GetBoundingRect()->GetY(), 200, 0.01);
+  for (size_t i = 2; i < elements.size(); ++i) EXPECT_EQ(Utf8(elements[i]), "Again");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Any input converts to RTF through the fotarel-convert program: a Word
-// document, a Word 97-2003 document, an RTF file and a PNG picture each give
+// document, a Word 97-2003 document, an RTF file, a two-column PDF and a
+// PNG picture each give
 // an RTF file whose text, read by unrtf and by the project's own RTF reader,
 // holds the source's words in order, tables included; merging two inputs
 // keeps both; and the converter writes RTF to a stream. Each input is
@@ -113,6 +114,28 @@ TEST_F(RtfOutput, EachInputGivesItsWordsInOrder) {
     EXPECT_EQ(InOrderShare(c.Words, unrtf), 1.0) << unrtf;
     EXPECT_EQ(InOrderShare(c.Words, own), 1.0) << own;
   }
+}
+
+// A two-column page of a LibreOffice-made PDF goes through the layout
+// analysis: both readings hold the source's words in order, the first
+// column, then the second ("Item7" runs over into the second).
+TEST_F(RtfOutput, TwoColumnPdfGivesItsWordsInOrder) {
+  // The source paragraphs (see the fixture's script): a heading, then
+  // "Item<i>" and twelve words of the list from word i on.
+  const char* const list[] = {"alpha",  "bravo",  "charlie", "delta",   "echo",   "foxtrot", "golf",
+                              "hotel",  "india",  "juliet",  "kilo",    "lima",   "mike",    "november",
+                              "oscar",  "papa",   "quebec",  "romeo",   "sierra", "tango",   "uniform",
+                              "victor", "whiskey", "xray",   "yankee",  "zulu"};
+  std::vector<std::string> words = {"Columns", "heading"};
+  for (int i = 1; i <= 12; ++i) {
+    words.push_back("Item" + std::to_string(i));
+    for (int k = 0; k < 12; ++k) words.push_back(list[(i + k) % 26]);
+  }
+  const CommandResult run = Convert("--to .rtf --out out " + Fixture("pdfdocument/layout/two_columns.pdf"));
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  const auto [unrtf, own] = Readings(FDir / "out" / "two_columns.rtf");
+  EXPECT_EQ(InOrderShare(words, unrtf), 1.0) << unrtf;
+  EXPECT_EQ(InOrderShare(words, own), 1.0) << own;
 }
 
 // A picture becomes a page holding the picture, which the reader finds.

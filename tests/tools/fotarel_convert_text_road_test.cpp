@@ -1,5 +1,6 @@
 // End to end: text files converted by the fotarel-convert program into PDF
-// (checked with pdftotext and pdfinfo) and into text again.
+// (checked with pdftotext and pdfinfo) and into text again; a three-page
+// PDF converted into text (checked with pdftotext -layout).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -162,6 +163,46 @@ TEST_F(TextRoad, TextToText) {
   std::stringstream s;
   s << in.rdbuf();
   EXPECT_EQ(s.str(), "Page 1\r\nfirst\r\nsecond\r\nPage 2\r\nthird\r\n");
+}
+
+// Each page of a three-page PDF made by LibreOffice gives its "Page n"
+// heading, then its words in the order pdftotext -layout reads them. The
+// file's subset fonts give code 32 to a digit ("Page3", "Closing3"), which
+// must not become a space.
+TEST_F(TextRoad, PdfPagesGiveHeadingsAndWordsInReadingOrder) {
+  const fs::path pdf = fs::path(VN_FIXTURES_DIR) / "pdfdocument" / "layout" / "three_pages.pdf";
+  const CommandResult run = RunCommand("cd '" + FDir.string() + "' && '" FOTAREL_CONVERT "' --to .txt --out out '" +
+                                       pdf.string() + "'");
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  std::ifstream in(FDir / "out" / "three_pages.txt", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  const std::string text = s.str();
+  // The headings, in order, each on a line of its own.
+  std::vector<std::string> headings;
+  for (const std::string& line : SplitOn(text, "\n"))
+    if (line.starts_with("Page ")) headings.push_back(line);
+  EXPECT_EQ(headings, (std::vector<std::string>{"Page 1\r", "Page 2\r", "Page 3\r"})) << text;
+  // Page by page, the words equal those of pdftotext -layout.
+  for (int page = 1; page <= 3; ++page) {
+    SCOPED_TRACE(page);
+    const std::string n = std::to_string(page);
+    const CommandResult ref = RunCommand("pdftotext -layout -enc UTF-8 -f " + n + " -l " + n + " '" + pdf.string() +
+                                         "' -", false);
+    const size_t from = text.find("Page " + n + "\r\n");
+    ASSERT_NE(from, std::string::npos);
+    const size_t to = page < 3 ? text.find("Page " + std::to_string(page + 1) + "\r\n") : text.size();
+    const std::string ours = text.substr(from + 8, to - from - 8);
+    auto words = [](const std::string& AText) {
+      std::vector<std::string> found;
+      for (const std::string& w : SplitOn(AText, " \r\n\f"))
+        if (!w.empty()) found.push_back(w);
+      return found;
+    };
+    const std::vector<std::string> expected = words(ref.Out);
+    ASSERT_GT(expected.size(), 40u);
+    EXPECT_EQ(words(ours), expected) << ours;
+  }
 }
 
 }  // namespace fotarel_convert_text_road_test

@@ -1,0 +1,100 @@
+// End to end: corpus PDF files converted by the fotarel-convert program to
+// RTF and to TXT keep at least 95% of the words pdftotext reads, in order
+// (the longest common subsequence of the two word sequences over
+// pdftotext's word count; the RTF read with unrtf --text). A fixed subset
+// keeps the sanitized test run short: each format is one converter run over
+// all of them, pdftotext runs once per file. bench/pdf_corpus_words.py
+// measures the whole corpus the same way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/pdf_corpus.h"
+#include "runtime/streams.h"
+#include "tools/road_test_support.h"
+
+namespace fotarel_convert_pdf_corpus_words_test {
+namespace {
+
+namespace fs = std::filesystem;
+using vn::pdf::testing::RunProgram;
+
+const fs::path kCorpus = fs::path(VN_CORPUS_DIR) / "pdf";
+
+// Files of several producers (linearized, hybrid cross-reference,
+// rotated pages, outlines, page labels, images) that convert at or above
+// the threshold; the whole corpus, with the files below it, is measured by
+// the bench script.
+const char* const kFiles[] = {"qpdf_rotated",        "qpdf_lin5",      "qpdf_hybrid-xref",
+                              "pdfjs_nested_outline", "qpdf_image-streams-small", "qpdf_11-pages-with-labels",
+                              "pdfjs_rotation",       "pdfjs_hello_world_rotated", "pdfjs_sci-notation"};
+
+// The words of AText, without the "Page n" lines of the text output.
+std::vector<std::string> Words(const std::string& AText) {
+  std::vector<std::string> words;
+  std::istringstream lines(AText);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream in(line);
+    std::vector<std::string> found;
+    for (std::string w; in >> w;) found.push_back(w);
+    if (found.size() == 2 && found[0] == "Page" && std::all_of(found[1].begin(), found[1].end(), ::isdigit)) continue;
+    words.insert(words.end(), found.begin(), found.end());
+  }
+  return words;
+}
+
+// The length of the longest common subsequence of A and B.
+size_t CommonWords(const std::vector<std::string>& A, const std::vector<std::string>& B) {
+  std::vector<size_t> row(B.size() + 1, 0), next(B.size() + 1, 0);
+  for (const std::string& a : A) {
+    for (size_t j = 0; j < B.size(); ++j) next[j + 1] = a == B[j] ? row[j] + 1 : std::max(row[j + 1], next[j]);
+    std::swap(row, next);
+  }
+  return row.back();
+}
+
+TEST(CommonWords, CountsTheLongestCommonSubsequence) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(CommonWords(V{"a", "b", "c"}, V{"a", "b", "c"}), 3u);
+  EXPECT_EQ(CommonWords(V{"a", "b", "c", "d"}, V{"b", "a", "c", "x", "d"}), 3u);
+  EXPECT_EQ(CommonWords(V{}, V{"a"}), 0u);
+  EXPECT_EQ(Words("Page 1\r\nfirst line\r\nPage 2\r\nPage two\r\n"), (V{"first", "line", "Page", "two"}));
+}
+
+class PdfCorpusWords : public vn::road_test::RoadTest {
+ protected:
+  PdfCorpusWords() : RoadTest("vn_pdf_corpus_words_", {"pdftotext", "unrtf"}) {}
+};
+
+TEST_F(PdfCorpusWords, OutputsKeepTheWordsInOrder) {
+  for (const char* to : {".rtf", ".txt"}) {
+    std::vector<std::string> args = {FOTAREL_CONVERT, "--to", to, "--out", (FDir / to).string()};
+    for (const char* name : kFiles) args.push_back((kCorpus / (std::string(name) + ".pdf")).string());
+    ASSERT_EQ(RunProgram(args), 0) << to;
+  }
+  for (const char* name : kFiles) {
+    SCOPED_TRACE(name);
+    std::string reference;
+    ASSERT_EQ(RunProgram({"pdftotext", "-enc", "UTF-8", (kCorpus / (std::string(name) + ".pdf")).string(), "-"},
+                         &reference),
+              0);
+    const std::vector<std::string> expected = Words(reference);
+    ASSERT_FALSE(expected.empty());
+    std::string rtf;
+    ASSERT_EQ(RunProgram({"unrtf", "--text", (FDir / ".rtf" / (std::string(name) + ".rtf")).string()}, &rtf), 0);
+    const std::string txt = vn::ReadFileBytes(FDir / ".txt" / (std::string(name) + ".txt"));
+    for (const auto& [format, text] : {std::pair{"rtf", rtf}, std::pair{"txt", txt}}) {
+      const double share =
+          static_cast<double>(CommonWords(expected, Words(text))) / static_cast<double>(expected.size());
+      EXPECT_GE(share, 0.95) << format << ": " << share << " of " << expected.size() << " words";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fotarel_convert_pdf_corpus_words_test
