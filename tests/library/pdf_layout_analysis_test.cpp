@@ -17,6 +17,7 @@
 #include "pdfdocument/pdf_document.h"
 #include "rtf/formatter.h"
 #include "rtf/positioned_page_builder.h"
+#include "support/paths.h"
 #include "wordmodel/formatter_results.h"
 
 namespace pdf_layout_analysis_test {

@@ -15,6 +15,7 @@
 
 #include "pdf/pdf_corpus.h"
 #include "runtime/streams.h"
+#include "support/paths.h"
 #include "tools/road_test_support.h"
 
 namespace fotarel_convert_pdf_corpus_words_test {

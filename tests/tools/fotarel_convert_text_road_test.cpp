@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/paths.h"
 #include "tools/road_test_support.h"
 
 namespace fs = std::filesystem;
