@@ -20,17 +20,11 @@ jobs=$(nproc)
 # the same machine reuses them (the precompiled header needs the sloppiness).
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
-# The precompiled header of the tests is made per clone and names the
-# clone's folder, so with it no test object is reused from another clone:
-# with ccache the tests compile without it (every test file includes what it
-# uses), which a cache hit repays many times over.
-pch=()
-command -v ccache >/dev/null && pch=(-DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON)
 # Warnings are errors; libraries and tests compile in unity batches; the
 # sanitized libraries build at -O1 with line tables (see cmake/vn.cmake).
 cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DVN_SANITIZE=ON -DVN_UNITY_BUILD=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1" -DCMAKE_C_FLAGS_DEBUG="-O1" "${pch[@]}" >/dev/null
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1" -DCMAKE_C_FLAGS_DEBUG="-O1" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
