@@ -52,6 +52,12 @@ class TvnParagraphAnalyzer : public TvnAnalyzer {
   Items SplitParagraphs(const wordmodel::TvnFormatterGroup* AGroup, bool ASingleColumn, double ARight, double ALeft,
                         bool AInCell);
   void LayoutTable(wordmodel::TvnFormatterTable* ATable, bool ASingleColumn, double ALeftEdge);
+  // A row whose cells hold as many paragraphs each, more than one, the
+  // paragraphs of one rank starting on one baseline (within 3.1) in every
+  // cell, is a run of rows drawn close together, which the group analysis
+  // took for one block per column (lines less than 30 apart): it becomes one
+  // row per rank, each cell of the width it had.
+  void SplitAlignedRows(wordmodel::TvnFormatterTable* ATable);
   static bool SameColumnPattern(const wordmodel::TvnFormatterLine* P, const wordmodel::TvnFormatterLine* L,
                                 const wordmodel::TvnFormatterLine* N);
   wordmodel::TvnFormatterParagraph* Spacer(double ASpaceBefore, double ASpaceAfter);
