@@ -212,16 +212,13 @@ void LineAnalysis::RepairWordGaps(std::vector<AnalysisLine>& ALines) {
       const auto& rects = e->GetCharBoundingRect();
       const size_t n = std::min(text.size(), rects.size());
       if (n == 0) continue;
-      // The space width in a whole number of screen pixels (3.6 for a width
-      // of 1), in points like the character boxes: a pixel width compared
-      // with gaps in points would take the word spaces of tightly set text
-      // for letter gaps and run its words together. A gap of more than half
-      // of it parts two words: justified and TeX-set text narrows its word
-      // spaces to two thirds of a blank and less, while the ink of two
-      // letters of a word stands a tenth of a blank or so apart.
+      // A whole number of screen pixels (3.6 for a width of 1), in points
+      // like the character boxes: a pixel width compared with gaps in
+      // points would take the ordinary word spaces of tightly set text for
+      // letter gaps and run its words together.
       double w = std::round(SpaceWidthPixels(e->GetFont()));
       if (w == 1) w = 3.6;
-      w *= kPointsPerPixel / 2;
+      w *= kPointsPerPixel;
       String built;
       for (size_t j = 0; j + 1 < n; ++j) {
         const double gap = rects[j + 1]->GetLeft() - rects[j]->GetRight();
