@@ -199,6 +199,7 @@ TvnParagraphAnalyzer::Items TvnParagraphAnalyzer::SplitParagraphs(const TvnForma
       if (paragraph->GetHAlignment() != TvnHAlignment::haJustify) {
         for (auto* tab : FindTabs(line, ALeft)) paragraph->GetTabs().push_back(tab);
       }
+      SeparateWords(line);
       auto& items = paragraph->GetDocItems();
       items.insert(items.end(), line->GetDocItems().begin(), line->GetDocItems().end());
       // Each line ends in a line break, so the words at the ends of two

@@ -40,6 +40,13 @@ class TvnParagraphAnalyzer : public TvnAnalyzer {
   // The tab stops of ALine, measured from ALeftBound (the page's left
   // margin when 0); the elements after a tab get a btTab break.
   std::vector<wordmodel::TvnFormatterTab*> FindTabs(const wordmodel::TvnFormatterLine* ALine, double ALeftBound);
+  // Two elements of ALine that stand more than half a blank apart (of the
+  // narrower of their fonts) without a tab between them are two words: the
+  // second one gets a leading blank unless one of them has one there
+  // already. A page that shows each word on its own (an invisible text
+  // layer, word-by-word producers) would otherwise run its words together,
+  // as the text output does not.
+  void SeparateWords(const wordmodel::TvnFormatterLine* ALine);
 
  protected:
   wordmodel::TvnPageMargins* FPageMargin = nullptr;
