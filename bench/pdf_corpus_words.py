@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Converts every PDF of the corpus (damaged and encrypted files left out) to
+r"""Converts every PDF of the corpus (damaged and encrypted files left out) to
 RTF and to TXT with fotarel-convert and reports, per file, the share of
 pdftotext's words that each output holds in order: the longest common
 subsequence of the two word sequences over pdftotext's word count. The RTF

@@ -93,11 +93,16 @@ TEST(LayoutParagraphProperties, LinesGiveAlignmentIndentsAndSpacing) {
   }
 }
 
-TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
+// The width of a blank of Arial 10, in points.
+double Arial10Space() {
   framework::TvnFont arial;
   arial.SetName(u"Arial");
   arial.SetSize(10);
-  const double s = LineAnalysis(true).SpaceWidth(&arial);
+  return LineAnalysis(true).SpaceWidth(&arial);
+}
+
+TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
+  const double s = Arial10Space();
   const struct {
     double Gap;
     bool Tab;
@@ -121,10 +126,7 @@ TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
 // Elements of one line more than half a blank apart, without a tab between
 // them, are words of their own: the second starts with a blank.
 TEST(LayoutParagraphProperties, ElementsApartAreSeparateWords) {
-  framework::TvnFont arial;
-  arial.SetName(u"Arial");
-  arial.SetSize(10);
-  const double s = LineAnalysis(true).SpaceWidth(&arial);
+  const double s = Arial10Space();
   const struct {
     double Gap;
     const char16_t* First;
