@@ -210,7 +210,6 @@ TEST(PdfFileStructure, SettingsAndItemsNotWrittenYetAreRefused) {
     const char* message;
   } settings[] = {
       {[](TestEngine& e) { e.Encryption().SetEnabled(true); }, "Encrypted PDF output is not supported"},
-      {[](TestEngine& e) { e.DigitalSignature().Enabled = true; }, "Signed PDF output is not supported"},
       {[](TestEngine& e) { e.Preferences().Version = TvnPDFSubVersion::sPDFA_VER1B; }, "PDF/A output is not supported"},
   };
   for (const auto& c : settings) {
