@@ -76,7 +76,6 @@ class TvnPDFFormField {
   TvnPDFFormFieldKind FKind;
   int32_t FPageNo = 0;
   int32_t FObjNo = 0;
-  int32_t FFontIndex = -1;
 };
 
 enum class TvnPDFButtonAction { baNone, baSubmit, baReset, baJavaScript };
