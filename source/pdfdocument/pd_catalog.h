@@ -16,8 +16,10 @@
 
 namespace vn::pdfdoc {
 
+class TvnPDAcroForm;
 class TvnPDFBookmark;
 class TvnPDFDocumentHandler;
+class TvnPDFormField;
 class TvnPDPageTree;
 class TvnPDViewerPref;
 
@@ -57,6 +59,10 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageTree* PageTree();
   // The /AcroForm dictionary (borrowed), looked up once; null without one.
   vn::pdf::TvnPDDictionary* AcroFormField();
+  // The form's fields (collected from /AcroForm once), and the field of a
+  // field or widget dictionary (null when the form has none for it).
+  TvnPDAcroForm* AcroForm();
+  TvnPDFormField* GetAcroFormField(const vn::pdf::TvnPDBaseObject* AFormFieldObj);
   // /Dests of the catalog, else /Dests of its /Names dictionary; null when
   // neither is there.
   vn::pdf::TvnPDBaseObject* GetNamesDict();
@@ -107,6 +113,7 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageMode FPageMode = TvnPDPageMode::pmNone;
   std::unique_ptr<vn::TMemoryStream> FMetadata;
   std::unique_ptr<TvnPDViewerPref> FViewerPref;
+  std::unique_ptr<TvnPDAcroForm> FAcroForm;
   vn::pdf::TvnPDDictionary* FAcroFormFields = nullptr;
   bool FAcroFormLookedUp = false;
 };
