@@ -94,8 +94,10 @@ void TvnPDAcroForm::ProcessField(TvnPDFormField* AParent, TvnPDBaseObject* ANode
     AFieldRec.FieldName = AFieldRec.FieldName.empty() ? partial : AFieldRec.FieldName + u"." + partial;
   }
 
+  // A kid without a partial name under a field is one of its widgets (a
+  // radio button, a second view of a text field), not a field of its own.
   TvnPDFormField* made = nullptr;
-  if (node->LookUp("FT")) {
+  if (node->LookUp("FT") && (node->LookUp("T") || !AParent)) {
     std::unique_ptr<TvnPDFormField> field = TvnPDFormField::MakeFormField(FHandler, FParentElement, node, AFieldRec);
     if (field) {
       field->SetFullQualifiedName(AFieldRec.FieldName);
