@@ -52,6 +52,9 @@ TvnPDDictionary* TvnPDCatalog::AcroFormField() {
   return FAcroFormFields;
 }
 
+// The form fields are not collected yet, so no widget has a field.
+TvnPDAnnot* TvnPDCatalog::GetAcroFormField(TvnPDBaseObject*) { return nullptr; }
+
 TvnPDBaseObject* TvnPDCatalog::GetNamesDict() {
   if (!Dict()) return nullptr;
   if (TvnPDBaseObject* dests = Dict()->LookUp("Dests")) return dests;

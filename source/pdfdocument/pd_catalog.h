@@ -16,6 +16,7 @@
 
 namespace vn::pdfdoc {
 
+class TvnPDAnnot;
 class TvnPDFBookmark;
 class TvnPDFDocumentHandler;
 class TvnPDPageTree;
@@ -57,6 +58,11 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageTree* PageTree();
   // The /AcroForm dictionary (borrowed), looked up once; null without one.
   vn::pdf::TvnPDDictionary* AcroFormField();
+  // The form field, collected from /AcroForm, whose dictionary is
+  // AFormFieldObj or the /Parent of AFormFieldObj: a widget annotation
+  // owned by the catalog. Null when no field matches (and until the field
+  // collection exists).
+  TvnPDAnnot* GetAcroFormField(vn::pdf::TvnPDBaseObject* AFormFieldObj);
   // /Dests of the catalog, else /Dests of its /Names dictionary; null when
   // neither is there.
   vn::pdf::TvnPDBaseObject* GetNamesDict();
