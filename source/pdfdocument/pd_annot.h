@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/value_types.h"
 #include "pdf/objects.h"
 #include "pdfdocument/color_spaces.h"
 #include "pdfdocument/pd_action.h"
@@ -147,6 +148,28 @@ struct TvnDiamension {
 // The /Subtype name of a type ("Text", "Link", ..., "3D").
 const char* AnnotTypeName(TvnPDAnnotType AType);
 const char* LineStyleName(TvnLineStyle AStyle);
+
+// The frame annotation coordinates are measured in: the top-left corner of
+// the page's shown box (crop box, else media box, else US Letter) in points
+// of the file, and the unit the handler measures in (points without a
+// handler). The page is taken unrotated.
+struct TvnAnnotFrame {
+  double Left = 0.0;
+  double Top = 792.0;
+  vn::framework::TvnMeasurementUnit Unit = vn::framework::TvnMeasurementUnit::muPoints;
+
+  // A position of the file (points) <-> the unit, from the corner, y down.
+  double XFromPDF(double AX) const;
+  double YFromPDF(double AY) const;
+  double XToPDF(double AX) const;
+  double YToPDF(double AY) const;
+  // A length.
+  double ToUnit(double APoints) const;
+  double FromUnit(double AValue) const;
+};
+
+// The frame of the page (null: US Letter) in the handler's unit.
+TvnAnnotFrame AnnotFrameOf(TvnPDPage* APage, const TvnPDFDocumentHandler* AHandler);
 
 class TvnPDAnnot : public vn::pdf::TvnPDElement {
  public:
@@ -272,20 +295,8 @@ class TvnPDAnnot : public vn::pdf::TvnPDElement {
   void Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI);
 
  protected:
-  // The page height and the top-left corner of the shown box, in points
-  // (US Letter without a page); used by the coordinate conversions.
-  struct TvnPageFrame {
-    double Left = 0.0;
-    double Top = 792.0;
-  };
-  TvnPageFrame PageFrame();
-  // Points of the file <-> the handler's unit from the page's top-left.
-  double XFromPDF(double AX);
-  double YFromPDF(double AY);
-  double XToPDF(double AX);
-  double YToPDF(double AY);
-  double ToUnit(double APoints) const;
-  double FromUnit(double AValue) const;
+  // The frame of the annotation's page (US Letter without one).
+  TvnAnnotFrame Frame();
 
   // Dictionary helpers shared by the subtypes.
   // The string entry's text; empty when missing or not a string.

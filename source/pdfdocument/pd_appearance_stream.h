@@ -31,9 +31,10 @@ class TvnPDAppearanceStream : public vn::pdf::TvnPDElement {
   // The annotation's /Rect as a rectangle in file coordinates (array order,
   // not flipped), made once; null when /Rect is missing or not an array.
   TvnPDRect* DestRect();
-  // The appearance as an XObject, made once: /AP /N itself when it is a
-  // stream, else its entry under the state (or "Off"). Null without /AP,
-  // /N or a matching entry.
+  // The appearance as a form XObject, made once: /AP /N itself when it is
+  // a stream, else its entry under the state (or "Off"); a stream there is
+  // taken as a form even when its dictionary lacks /Subtype /Form. Null
+  // without /AP, /N or a matching stream.
   TvnPDXObject* FormXObject();
   // The appearance when it is a form XObject; null otherwise.
   TvnPDForm* Form();
@@ -43,8 +44,8 @@ class TvnPDAppearanceStream : public vn::pdf::TvnPDElement {
   // The matrix that takes the form's space onto the page's default user
   // space: the form's BBox, transformed by its Matrix, is fitted onto
   // /Rect (scaled and moved). The form's own Matrix is not part of it (the
-  // form drawing applies it). False when there is no form, no /Rect, or the
-  // transformed box is empty.
+  // form drawing applies it); an axis on which the box has no extent keeps
+  // scale 1. False when there is no form, no BBox or no /Rect.
   bool RectMatrix(TvnPDMatrix& AMatrix);
 
  private:

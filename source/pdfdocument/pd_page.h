@@ -139,7 +139,8 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   void SetInheritedProperty(TvnPDInheritedProperty* Value) { FInheritedProp = Value; }
   vn::pdf::TvnPDDictionary* Dict() const { return FBaseObject ? FBaseObject->AsDict() : nullptr; }
   // Wraps another page dictionary (a copy of the page made an object of its
-  // own); what was read from the old one is forgotten.
+  // own); what was read from the old one is forgotten, annotation wrappers
+  // included (they are freed).
   void Rebind(vn::pdf::TvnPDBaseObject* AObject);
 
  private:
