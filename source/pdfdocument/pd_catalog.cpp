@@ -58,7 +58,7 @@ TvnPDAcroForm* TvnPDCatalog::AcroForm() {
   return FAcroForm.get();
 }
 
-TvnPDFormField* TvnPDCatalog::GetAcroFormField(const TvnPDBaseObject* AFormFieldObj) {
+TvnPDAnnot* TvnPDCatalog::GetAcroFormField(TvnPDBaseObject* AFormFieldObj) {
   return AcroForm()->GetAcroFormField(AFormFieldObj);
 }
 

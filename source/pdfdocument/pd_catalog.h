@@ -17,9 +17,9 @@
 namespace vn::pdfdoc {
 
 class TvnPDAcroForm;
+class TvnPDAnnot;
 class TvnPDFBookmark;
 class TvnPDFDocumentHandler;
-class TvnPDFormField;
 class TvnPDPageTree;
 class TvnPDViewerPref;
 
@@ -59,10 +59,13 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageTree* PageTree();
   // The /AcroForm dictionary (borrowed), looked up once; null without one.
   vn::pdf::TvnPDDictionary* AcroFormField();
-  // The form's fields (collected from /AcroForm once), and the field of a
-  // field or widget dictionary (null when the form has none for it).
+  // The form's fields, collected from /AcroForm once.
   TvnPDAcroForm* AcroForm();
-  TvnPDFormField* GetAcroFormField(const vn::pdf::TvnPDBaseObject* AFormFieldObj);
+  // The form field, collected from /AcroForm, whose dictionary is
+  // AFormFieldObj or the /Parent of AFormFieldObj: a widget annotation
+  // owned by the catalog. Null when no field matches (and until the field
+  // collection exists).
+  TvnPDAnnot* GetAcroFormField(vn::pdf::TvnPDBaseObject* AFormFieldObj);
   // /Dests of the catalog, else /Dests of its /Names dictionary; null when
   // neither is there.
   vn::pdf::TvnPDBaseObject* GetNamesDict();

@@ -140,15 +140,17 @@ std::unique_ptr<TvnPDFormField> TvnPDFormField::MakeFormField(TvnPDFDocumentHand
 
 // ---- TvnPDFormField ------------------------------------------------------------
 
-TvnPDFormField::TvnPDFormField() : FFont(std::make_unique<TvnFont>()) {}
+TvnPDFormField::TvnPDFormField() : FFont(std::make_unique<TvnFont>()) { FAnnotType = TvnPDAnnotType::annotWidget; }
 
 TvnPDFormField::TvnPDFormField(TvnPDFDocumentHandler* AParentDoc, vn::pdf::TvnPDElement* AParentElement,
                                TvnPDBaseObject* ABaseObject)
-    : TvnPDElement(ABaseObject, AParentDoc, AParentElement), FHandler(AParentDoc), FFont(std::make_unique<TvnFont>()) {}
+    : TvnPDAnnot(AParentDoc, AParentElement, ABaseObject), FFont(std::make_unique<TvnFont>()) {
+  FAnnotType = TvnPDAnnotType::annotWidget;
+}
 
 TvnPDFormField::~TvnPDFormField() = default;
 
-void TvnPDFormField::SetTextEntry(const char* AKey, StringView AValue) {
+void TvnPDFormField::WriteFieldText(const char* AKey, StringView AValue) {
   if (TvnPDDictionary* d = Dict()) d->Add(AKey, MakePdfText(AValue));
 }
 
@@ -160,8 +162,8 @@ String TvnPDFormField::FieldName() {
 
 void TvnPDFormField::SetFieldName(StringView AValue) {
   FFieldName = String(AValue);
-  SetTextEntry("T", AValue);
-  Changed();
+  WriteFieldText("T", AValue);
+  AfterChange();
 }
 
 String TvnPDFormField::AltFieldName() {
@@ -172,8 +174,8 @@ String TvnPDFormField::AltFieldName() {
 
 void TvnPDFormField::SetAltFieldName(StringView AValue) {
   FAltFieldName = String(AValue);
-  SetTextEntry("TU", AValue);
-  Changed();
+  WriteFieldText("TU", AValue);
+  AfterChange();
 }
 
 String TvnPDFormField::DefaultValue() {
@@ -185,8 +187,8 @@ String TvnPDFormField::DefaultValue() {
 
 void TvnPDFormField::SetDefaultValue(StringView AValue) {
   FDefaultValue = String(AValue);
-  SetTextEntry("DV", AValue);
-  Changed();
+  WriteFieldText("DV", AValue);
+  AfterChange();
 }
 
 String TvnPDFormField::Value() {
@@ -198,12 +200,12 @@ String TvnPDFormField::Value() {
 void TvnPDFormField::SetValue(StringView AValue) {
   FValue = String(AValue);
   if (!Dict()) return;
-  SetTextEntry("V", AValue);
+  WriteFieldText("V", AValue);
   RefreshAppearance();
-  Changed();
+  AfterChange();
 }
 
-void TvnPDFormField::Changed() {
+void TvnPDFormField::AfterChange() {
   if (!Dict()) return;
   if (!GetNeedAppearances()) SetNeedAppearances(true);
   if (FHandler && FHandler->Catalog()) FHandler->Catalog()->RemoveXFA();
@@ -237,7 +239,7 @@ void TvnPDFormField::SetFlagBit(uint32_t ABit, bool AValue) {
 void TvnPDFormField::SetIsReadOnly(bool AValue) {
   FIsReadOnly = AValue;
   SetFlagBit(field_flags::kReadOnly, AValue);
-  Changed();
+  AfterChange();
 }
 
 TvnFieldJustification TvnPDFormField::Justification() {
@@ -250,7 +252,7 @@ TvnFieldJustification TvnPDFormField::Justification() {
 void TvnPDFormField::SetJustification(TvnFieldJustification AValue) {
   FJustification = AValue;
   if (TvnPDDictionary* d = Dict()) d->Add("Q", std::make_unique<TvnPDInteger>(static_cast<int64_t>(AValue)));
-  Changed();
+  AfterChange();
 }
 
 TvnPDDictionary* TvnPDFormField::MK(bool AMake) {
@@ -325,7 +327,7 @@ void TvnPDFormField::SetTransparent(bool AValue) {
     mk->Add("BG", std::make_unique<TvnPDArray>(mk->GetParentDoc()));
     mk->Add("BC", std::make_unique<TvnPDArray>(mk->GetParentDoc()));
   }
-  Changed();
+  AfterChange();
 }
 
 TvnPDFormFieldOrientation TvnPDFormField::Orientation() {
@@ -527,7 +529,7 @@ void TvnPDFormChoiceBox::SetValue(StringView AValue) {
     d->Add("I", std::move(index));
     RefreshAppearance();
   }
-  Changed();
+  AfterChange();
 }
 
 void TvnPDFormChoiceBox::RefreshAppearance() {
@@ -657,7 +659,7 @@ void TvnPDFormRadioButton::SetValue(StringView AValue) {
     const bool has = std::find(states.begin(), states.end(), String(AValue)) != states.end();
     kid->Add("AS", FormName(has ? AValue : StringView(u"Off")));
   }
-  Changed();
+  AfterChange();
 }
 
 void TvnPDFormRadioButton::SetAtleastOneSelectedItem(bool AValue) {
@@ -788,7 +790,7 @@ void TvnPDFormCheckBox::SetValue(StringView AValue) {
     const bool has = std::find(states.begin(), states.end(), state) != states.end();
     widget->Add("AS", FormName(has ? StringView(state) : StringView(u"Off")));
   }
-  Changed();
+  AfterChange();
 }
 
 }  // namespace vn::pdfdoc

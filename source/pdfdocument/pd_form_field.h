@@ -26,7 +26,8 @@
 
 #include "pdf/objects.h"
 #include "pdfdocument/font_description.h"
-#include "pdfdocument/pd_bookmark.h"
+#include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_annot.h"
 #include "runtime/strings.h"
 
 namespace vn::pdfdoc {
@@ -84,7 +85,7 @@ struct TvnFormFieldVals {
 std::string SymbolCaption(TvnSelectionSymbol ASymbol);
 std::optional<TvnSelectionSymbol> SymbolOfCaption(const std::string& ACaption, bool AAcceptEight);
 
-class TvnPDFormField : public vn::pdf::TvnPDElement {
+class TvnPDFormField : public TvnPDAnnot {
  public:
   // Message logged when a node of the field tree has no field type.
   static constexpr const char* kNoFieldType = "Not a Valid Widget Annot type of FormField Type not found";
@@ -96,7 +97,7 @@ class TvnPDFormField : public vn::pdf::TvnPDElement {
                                                        vn::pdf::TvnPDBaseObject* ABaseObject,
                                                        const TvnFormFieldVals& AFieldRec);
 
-  // A new field without a dictionary (orientation ffo0).
+  // A new field without a dictionary (orientation ffo0), a widget.
   TvnPDFormField();
   // Over the field dictionary (borrowed).
   TvnPDFormField(TvnPDFDocumentHandler* AParentDoc, vn::pdf::TvnPDElement* AParentElement,
@@ -107,9 +108,9 @@ class TvnPDFormField : public vn::pdf::TvnPDElement {
   // base class and the radio item.
   virtual std::unique_ptr<TvnPDFormField> Clone() const { return nullptr; }
 
-  vn::pdf::TvnPDDictionary* Dict() const { return FBaseObject ? FBaseObject->AsDict() : nullptr; }
-  TvnPDFDocumentHandler* Handler() const { return FHandler; }
-  void SetParentElement(vn::pdf::TvnPDElement* AValue) { FParentElement = AValue; }
+  // A field's /Parent is its parent in the form's field tree, whichever
+  // element holds the wrapper: nothing is written.
+  void Update() override {}
 
   // T (the partial name), TU (the alternate name), DV and V.
   String FieldName();
@@ -171,12 +172,11 @@ class TvnPDFormField : public vn::pdf::TvnPDElement {
   bool FlagBit(uint32_t ABit) const { return (static_cast<uint32_t>(FFlag) & ABit) != 0; }
   // MK of the dictionary, made when AMake and missing; null otherwise.
   vn::pdf::TvnPDDictionary* MK(bool AMake);
-  // Sets the value in the dictionary and asks for appearances.
-  void Changed();
+  // After a change: asks for appearances and drops the XFA form.
+  void AfterChange();
   // Writes the widgets' appearance after a change of value.
   virtual void RefreshAppearance() {}
 
-  TvnPDFDocumentHandler* FHandler = nullptr;
   int32_t FRotationAngle = 0;
   TvnPDColorValue FBorderColor;
   TvnPDColorValue FBackGround;
@@ -200,7 +200,7 @@ class TvnPDFormField : public vn::pdf::TvnPDElement {
  private:
   TvnPDColorValue ReadMKColor(const char* AKey, const TvnPDColorValue& AKept);
   void WriteMKColor(const char* AKey, const TvnPDColorValue& AValue);
-  void SetTextEntry(const char* AKey, StringView AValue);
+  void WriteFieldText(const char* AKey, StringView AValue);
 };
 
 class TvnPDFormTextField : public TvnPDFormField {
