@@ -6,6 +6,7 @@
 #include "pdf/text.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_form_field_impl.h"
+#include "pdfdocument/pd_page.h"
 #include "pdfdocument/pd_signature.h"
 #include "pdfdocument/pd_text_impl.h"
 #include "pdfdocument/pdf_document_handler.h"
@@ -84,6 +85,15 @@ std::optional<TvnSelectionSymbol> SymbolOfCaption(const std::string& ACaption, b
     if (ACaption == kSymbolCaptions[i]) return static_cast<TvnSelectionSymbol>(i);
   if (AAcceptEight && ACaption == "8") return TvnSelectionSymbol::csCross;
   return std::nullopt;
+}
+
+// ---- The page's fields ---------------------------------------------------------------
+
+TvnPDFormField* TvnPDPage::GetFormField(int32_t AIndex) {
+  int32_t seen = 0;
+  for (TvnPDAnnot* annot : GetAnnots())
+    if (auto* field = dynamic_cast<TvnPDFormField*>(annot); field && ++seen == AIndex) return field;
+  return nullptr;
 }
 
 // ---- Factory -----------------------------------------------------------------
@@ -202,13 +212,14 @@ void TvnPDFormField::SetValue(StringView AValue) {
   if (!Dict()) return;
   WriteFieldText("V", AValue);
   RefreshAppearance();
-  AfterChange();
+  AfterChange(true);
 }
 
-void TvnPDFormField::AfterChange() {
+void TvnPDFormField::AfterChange(bool AValue) {
   if (!Dict()) return;
   if (!GetNeedAppearances()) SetNeedAppearances(true);
-  if (FHandler && FHandler->Catalog()) FHandler->Catalog()->RemoveXFA();
+  // An XFA form would show its own data instead of the new value.
+  if (AValue && FHandler && FHandler->Catalog()) FHandler->Catalog()->RemoveXFA();
 }
 
 bool TvnPDFormField::GetNeedAppearances() {
@@ -529,7 +540,7 @@ void TvnPDFormChoiceBox::SetValue(StringView AValue) {
     d->Add("I", std::move(index));
     RefreshAppearance();
   }
-  AfterChange();
+  AfterChange(true);
 }
 
 void TvnPDFormChoiceBox::RefreshAppearance() {
@@ -659,7 +670,7 @@ void TvnPDFormRadioButton::SetValue(StringView AValue) {
     const bool has = std::find(states.begin(), states.end(), String(AValue)) != states.end();
     kid->Add("AS", FormName(has ? AValue : StringView(u"Off")));
   }
-  AfterChange();
+  AfterChange(true);
 }
 
 void TvnPDFormRadioButton::SetAtleastOneSelectedItem(bool AValue) {
@@ -790,7 +801,7 @@ void TvnPDFormCheckBox::SetValue(StringView AValue) {
     const bool has = std::find(states.begin(), states.end(), state) != states.end();
     widget->Add("AS", FormName(has ? StringView(state) : StringView(u"Off")));
   }
-  AfterChange();
+  AfterChange(true);
 }
 
 }  // namespace vn::pdfdoc

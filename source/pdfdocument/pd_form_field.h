@@ -172,8 +172,9 @@ class TvnPDFormField : public TvnPDAnnot {
   bool FlagBit(uint32_t ABit) const { return (static_cast<uint32_t>(FFlag) & ABit) != 0; }
   // MK of the dictionary, made when AMake and missing; null otherwise.
   vn::pdf::TvnPDDictionary* MK(bool AMake);
-  // After a change: asks for appearances and drops the XFA form.
-  void AfterChange();
+  // After a change: asks for appearances and, for a change of value
+  // (AValue), drops the XFA form.
+  void AfterChange(bool AValue = false);
   // Writes the widgets' appearance after a change of value.
   virtual void RefreshAppearance() {}
 

@@ -28,6 +28,7 @@ class TvnPDFDocumentHandler;
 class TvnPDExportDevice;
 class TvnPDAnnot;
 class TvnPDTextAnnot;
+class TvnPDFormField;
 
 class TvnPDPage : public vn::pdf::TvnPDElement {
  public:
@@ -115,6 +116,9 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   // an indirect annotation listed twice appears once). Empty without
   // /Annots (looked up again on the next call).
   const std::vector<TvnPDAnnot*>& GetAnnots();
+  // The AIndex-th (from 1) annotation of GetAnnots that is a form field;
+  // null when there are fewer.
+  TvnPDFormField* GetFormField(int32_t AIndex);
   // Inserts a new text annotation (a note; other kinds are not inserted)
   // as InsertTextAnnot does.
   void InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo);

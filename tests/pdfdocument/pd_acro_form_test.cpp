@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "pdfdocument/form_testing.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_form_field.h"
+#include "pdfdocument/pd_page.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "pdfdocument/pdf_model_testing.h"
 #include "support/paths.h"
@@ -111,6 +113,23 @@ TEST(PDAcroForm, FilledFieldsReadBackAfterSave) {
   EXPECT_EQ(reread->FieldByName(u"agree")->DefaultValue(), u"Yes");
   EXPECT_EQ(reread->FieldByName(u"colour")->DefaultValue(), u"green");
   EXPECT_EQ(reread->FieldByName(u"address.city")->DefaultValue(), u"Zürich");
+}
+
+// The page's widgets are the catalog's fields: a radio group's three
+// widgets give it once.
+TEST(PDAcroForm, PageFormFieldsAreTheCatalogs) {
+  auto handler = OpenFile(form_testing::FormFixture("form_hierarchy.pdf"));
+  TvnPDPage* page = handler->GetPage(1);
+  ASSERT_NE(page, nullptr);
+  const auto& fields = handler->Catalog()->AcroForm()->Fields();
+  ASSERT_EQ(fields.size(), 11u);
+  for (int32_t i = 1; i <= 11; ++i) {
+    TvnPDFormField* field = page->GetFormField(i);
+    ASSERT_NE(field, nullptr) << i;
+    EXPECT_NE(std::find(fields.begin(), fields.end(), field), fields.end()) << i;
+  }
+  EXPECT_EQ(page->GetFormField(12), nullptr);
+  EXPECT_EQ(page->GetFormField(0), nullptr);
 }
 
 // Partial names join along the path; what a node sets (its name, default

@@ -18,11 +18,11 @@ using vn::pdf::TvnPDBaseObject;
 
 // A document whose form has one top-level field, object 4 (its text given),
 // followed by the objects from 5 on. Appearance streams are object 20, an
-// empty form.
+// empty form, which stands for the XFA form too.
 std::unique_ptr<TvnPDFDocumentHandler> OneField(const std::string& AField,
                                                 const std::vector<std::string>& AMore = {}) {
   vn::pdf::testing::PdfFileBuilder b("%PDF-1.7\n");
-  b.Obj(1, "<</Type/Catalog/Pages 2 0 R/AcroForm<</Fields[4 0 R]/DA(/Helv 0 Tf 0 g)>>>>");
+  b.Obj(1, "<</Type/Catalog/Pages 2 0 R/AcroForm<</Fields[4 0 R]/DA(/Helv 0 Tf 0 g)/XFA 20 0 R>>>>");
   b.Obj(2, "<</Type/Pages/Kids[3 0 R]/Count 1>>");
   b.Obj(3, "<</Type/Page/Parent 2 0 R/MediaBox[0 0 200 200]>>");
   b.Obj(4, AField);
@@ -172,17 +172,20 @@ TEST(PDFormField, FlagSettersWriteFf) {
 }
 
 // Texts are written as PDF text strings: ASCII as it is, anything else
-// UTF-16BE with the byte order mark.
+// UTF-16BE with the byte order mark; a new value drops the XFA form.
 TEST(PDFormField, TextsAreEncoded) {
   auto handler = OneField("<</FT/Tx/T(t)/Rect[0 0 100 20]>>");
   TvnPDFormField* field = FirstField(*handler);
+  field->SetAltFieldName(u"Straße");
+  EXPECT_EQ(field->AltFieldName(), u"Straße");
+  EXPECT_NE(handler->Catalog()->AcroFormField()->LookUp("XFA"), nullptr);
+  // A new value makes the XFA form, which would show its own data, go.
   field->SetValue(u"plain");
   EXPECT_EQ(EntryText(field, "V"), "(plain)");
+  EXPECT_EQ(handler->Catalog()->AcroFormField()->LookUp("XFA"), nullptr);
   field->SetValue(u"Grüße");
   EXPECT_EQ(EntryText(field, "V"), "<FEFF0047007200FC00DF0065>");
   EXPECT_EQ(field->Value(), u"Grüße");
-  field->SetAltFieldName(u"Straße");
-  EXPECT_EQ(field->AltFieldName(), u"Straße");
   field->SetJustification(TvnFieldJustification::fjRightJustified);
   EXPECT_EQ(EntryText(field, "Q"), "2");
 }
