@@ -8,6 +8,7 @@
 #include "pdf/pdf_corpus.h"
 #include "pdfdocument/pd_annot.h"
 #include "pdfdocument/pdf_document.h"
+#include "platform/emf/emf_reader.h"
 #include "runtime/strings.h"
 #include "support/paths.h"
 #include "support/prerequisites.h"
