@@ -1,6 +1,7 @@
 #include "pdfdocument/pd_acro_form.h"
 
 #include "pdf/text.h"
+#include "pdfdocument/pd_form_field_impl.h"
 #include "pdfdocument/pd_text_impl.h"
 #include "runtime/numbers.h"
 
@@ -10,20 +11,6 @@ using vn::pdf::TvnPDBaseObject;
 using vn::pdf::TvnPDDictionary;
 
 namespace {
-
-// The words of a default appearance, split at white space.
-std::vector<std::string> DAWords(const std::string& ADA) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < ADA.size()) {
-    while (i < ADA.size() && vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[i]))) ++i;
-    size_t j = i;
-    while (j < ADA.size() && !vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[j]))) ++j;
-    if (j > i) words.push_back(ADA.substr(i, j - i));
-    i = j;
-  }
-  return words;
-}
 
 TvnPDDictionary* FontsOfDR(const TvnPDBaseObject* ADR) {
   if (!ADR || !ADR->IsDict()) return nullptr;

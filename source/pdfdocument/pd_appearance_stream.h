@@ -56,4 +56,14 @@ class TvnPDAppearanceStream : public vn::pdf::TvnPDElement {
   std::string FValue;
 };
 
+// The appearance a reader draws for a geometric annotation that has none
+// of its own (no /AP /N stream for it): a Square or Circle inside its
+// /Rect, a Line along /L, a Polygon or PolyLine through /Vertices, Ink
+// along /InkList; stroked in /C with the border's width and dashes, filled
+// with /IC, at the opacity /CA. The content is in the page's default user
+// space, and the form's BBox is the /Rect, so it is drawn without fitting.
+// Null for the other subtypes and when nothing would be drawn.
+std::unique_ptr<vn::pdf::TvnPDStream> MakeDefaultAppearance(vn::pdf::TvnPDDocumentIntf* ADoc,
+                                                            const vn::pdf::TvnPDDictionary& AAnnot);
+
 }  // namespace vn::pdfdoc

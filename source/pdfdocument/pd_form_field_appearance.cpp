@@ -47,15 +47,7 @@ struct ParsedDA {
 };
 
 ParsedDA ParseDA(const std::string& ADA) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < ADA.size()) {
-    while (i < ADA.size() && vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[i]))) ++i;
-    size_t j = i;
-    while (j < ADA.size() && !vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[j]))) ++j;
-    if (j > i) words.push_back(ADA.substr(i, j - i));
-    i = j;
-  }
+  const std::vector<std::string> words = DAWords(ADA);
   ParsedDA da;
   std::vector<std::string> rest;
   for (size_t k = 0; k < words.size(); ++k) {
@@ -145,6 +137,19 @@ std::string ColorOperator(const TvnPDBaseObject* AColor, bool AStroke) {
 }
 
 }  // namespace
+
+std::vector<std::string> DAWords(const std::string& ADA) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < ADA.size()) {
+    while (i < ADA.size() && vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[i]))) ++i;
+    size_t j = i;
+    while (j < ADA.size() && !vn::pdf::IsPDWhiteSpace(static_cast<unsigned char>(ADA[j]))) ++j;
+    if (j > i) words.push_back(ADA.substr(i, j - i));
+    i = j;
+  }
+  return words;
+}
 
 void WriteTextAppearance(TvnPDFDocumentHandler* AHandler, TvnPDDictionary* AWidget, const std::string& ADA,
                          TvnPDDictionary* AFontDict, const FormTextAppearance& AText) {

@@ -15,6 +15,8 @@ class TvnPDFDocumentHandler;
 // The text of a name (its bytes as UTF-8 when they are valid UTF-8, else
 // Windows-1252) or of a PDF text string; empty for anything else.
 String FormTextOf(const vn::pdf::TvnPDBaseObject* AObj);
+// The words of a default appearance (DA), split at white space.
+std::vector<std::string> DAWords(const std::string& ADA);
 // A name whose bytes are the text in UTF-8.
 std::unique_ptr<vn::pdf::TvnPDName> FormName(StringView AText);
 // The keys of the widget's normal appearance dictionary (AP N), in order.

@@ -217,13 +217,21 @@ void TvnPDPage::RenderAnnots(TvnPDExportDevice* OutDev, double hDPI, double vDPI
     if (!annot || !AnnotShownWith(AnnotFlagBits(*annot), APrinting)) continue;
     try {
       TvnPDAppearanceStream appearance(FHandler, entry, std::string());
-      TvnPDForm* form = appearance.Form();
-      TvnPDMatrix to_rect;
-      if (!form || !appearance.RectMatrix(to_rect)) continue;
       TvnPDState state(hDPI, vDPI, Rotate, PageRect);
       state.SetPageNumber(PageNum());
-      state.ConcatCTM(to_rect);
-      OutDev->DrawFormXObject(state, form);
+      if (TvnPDForm* form = appearance.Form()) {
+        TvnPDMatrix to_rect;
+        if (!appearance.RectMatrix(to_rect)) continue;
+        state.ConcatCTM(to_rect);
+        OutDev->DrawFormXObject(state, form);
+      } else if (!appearance.FormXObject() && !annot->LookUp("AP")) {
+        // Shapes without an appearance of their own are drawn as readers
+        // draw them; their content is in page space.
+        std::unique_ptr<vn::pdf::TvnPDStream> drawn = MakeDefaultAppearance(FHandler->BaseDoc(), *annot);
+        if (!drawn) continue;
+        TvnPDForm form(FHandler, &appearance, drawn.get());
+        OutDev->DrawFormXObject(state, &form);
+      }
     } catch (const std::exception&) {
       // A damaged annotation is left out; the others still draw.
     }
