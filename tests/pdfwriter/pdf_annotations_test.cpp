@@ -362,7 +362,7 @@ TEST(PdfAnnotations, ScriptsSetBeforeTheDocumentStartsAreDropped) {
 
 TEST(PdfAnnotations, PdfARefusesScriptsAndLaunching) {
   PinClock();
-  WithOutputColourSpace<TestEngine> e;
+  TestEngine e;
   e.Preferences().Version = TvnPDFSubVersion::sPDFA_VER2B;
   e.BeginDoc();
   auto link = std::make_unique<TvnPDFLinkAnnot>();

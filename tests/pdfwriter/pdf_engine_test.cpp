@@ -210,7 +210,6 @@ TEST(PdfFileStructure, SettingsAndItemsNotWrittenYetAreRefused) {
     std::function<void(TestEngine&)> set;
     const char* message;
   } settings[] = {
-      {[](TestEngine& e) { e.DigitalSignature().Enabled = true; }, "Signed PDF output is not supported"},
       {[](TestEngine& e) {
          e.Preferences().Version = TvnPDFSubVersion::sPDFA_VER1B;
          e.Encryption().SetEnabled(true);
