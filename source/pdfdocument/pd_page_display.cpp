@@ -21,7 +21,7 @@ void TvnPDPage::DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI
   const int32_t rotation = DisplayRotation(Rotate);
   TvnPDRect box;
   MakeBox(hDPI, vDPI, rotation, UseMediaBox, OutDev->UpsideDown(), SliceX, SliceY, SliceW, SliceH, box, Crop);
-  TvnPDBaseObject* contents = ContentsObject();
+  vn::pdf::TvnPDBaseObject* contents = ContentsObject();
   if (!contents) return;
   TvnPDRect letter(0, 0, kDefaultWidth, kDefaultHeight);
   TvnPDRect* crop = Cropbox();
