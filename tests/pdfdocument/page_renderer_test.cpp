@@ -229,7 +229,14 @@ TEST(PageRenderer, FixturePagesMatchPdftoppm) {
       std::ofstream(out, std::ios::binary) << PlayedIntoPdf(emf, w, h);
       std::string report;
       EXPECT_EQ(vn::pdf::testing::RunProgram({"qpdf", "--check", out.string()}, &report), 0) << report;
-      road_rmse = NormalisedRmse(Pdftoppm(out, 96), reference);
+      const vn::platform::Bitmap road_picture = Pdftoppm(out, 96);
+      road_rmse = NormalisedRmse(road_picture, reference);
+      if (const char* dump = std::getenv("VN_RENDER_DUMP")) {
+        std::ofstream(std::string(dump) + "/" + f.Name + "_road.png", std::ios::binary)
+            << vn::platform::EncodePng(road_picture);
+        std::filesystem::copy_file(out, std::string(dump) + "/" + f.Name + "_road.pdf",
+                                   std::filesystem::copy_options::overwrite_existing);
+      }
       EXPECT_GE(road_rmse, 0);
     }
     std::printf("page %-24s cairo %.4f  metafile on cairo %.4f  through the PDF engine %.4f\n", f.Name, direct, rmse,
