@@ -100,6 +100,16 @@ void CairoGraphics::Restore() {
   cairo_restore(cr_);
 }
 
+void CairoGraphics::SetBlendMode(BlendMode mode) {
+  static constexpr cairo_operator_t kOperators[] = {
+      CAIRO_OPERATOR_OVER,        CAIRO_OPERATOR_MULTIPLY,   CAIRO_OPERATOR_SCREEN,      CAIRO_OPERATOR_OVERLAY,
+      CAIRO_OPERATOR_DARKEN,      CAIRO_OPERATOR_LIGHTEN,    CAIRO_OPERATOR_COLOR_DODGE, CAIRO_OPERATOR_COLOR_BURN,
+      CAIRO_OPERATOR_HARD_LIGHT,  CAIRO_OPERATOR_SOFT_LIGHT, CAIRO_OPERATOR_DIFFERENCE,  CAIRO_OPERATOR_EXCLUSION,
+      CAIRO_OPERATOR_HSL_HUE,     CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR, CAIRO_OPERATOR_HSL_LUMINOSITY};
+  const auto index = size_t(mode);
+  cairo_set_operator(cr_, index < std::size(kOperators) ? kOperators[index] : CAIRO_OPERATOR_OVER);
+}
+
 void CairoGraphics::SetSmoothing(bool on) {
   state_.smoothing = on;
   cairo_set_antialias(cr_, on ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);

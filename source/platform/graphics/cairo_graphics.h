@@ -42,6 +42,8 @@ class CairoGraphics : public Graphics {
   void SetClip(const RectF& rect, CombineMode mode) override;
   void SetClip(const Path& path, CombineMode mode) override;
   void ResetClip() override;
+  void SetBlendMode(BlendMode mode) override;
+  bool CanBlend() const override { return true; }
   void SetSmoothing(bool on) override;
   bool GetSmoothing() const override { return state_.smoothing; }
   void FillRect(const SolidBrush& brush, const RectF& rect) override;
