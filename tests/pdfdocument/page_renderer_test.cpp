@@ -166,6 +166,17 @@ std::vector<Fixture> Fixtures() {
                     "[150 100 0 150 100 90] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 1 0] /C1 [0 0.5 0] /N "
                     "1 >> >> >> >>",
                "/Pattern cs /P1 scn 30 10 240 180 re f")},
+      {"free_form_mesh",
+       PagePdf(box, "/Shading << /Sh1 5 0 R >>", "/Sh1 sh",
+               {Stream("/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 "
+                       "/BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1] /Filter /ASCIIHexDecode",
+                       "001414FF0000 00F01400FF00 0082B40000FF 01FAB4FFFF00>")})},
+      {"coons_patch_mesh",
+       PagePdf(box, "/Shading << /Sh1 5 0 R >>", "/Sh1 sh",
+               {Stream("/ShadingType 6 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 "
+                       "/BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1] /Filter /ASCIIHexDecode",
+                       "00 1E1E 1E50 1E82 1EB4 64BE AAAA F0B4 FA82 E650 F014 AA28 6414 FF0000 00FF00 0000FF "
+                       "FFFF00>")})},
       {"soft_mask_luminosity",
        PagePdf(box, "/ExtGState << /G1 << /SMask << /Type /Mask /S /Luminosity /G 5 0 R >> >> >>",
                "0 0 1 rg 0 0 300 200 re f /G1 gs 1 0 0 rg 20 20 260 160 re f",
