@@ -157,8 +157,18 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
     const int32_t Width = Across ? AHeight : AWidth;
     const int32_t Height = Across ? AWidth : AHeight;
     const TvnPDState Points(72, 72, PageRotation, Box);
-    if (std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0 &&
-        static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
+    const bool Usable = std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0;
+    // Upright onto a canvas of the page's size with nothing in the way: the
+    // page is painted straight onto the canvas's pixels.
+    if (Usable && Turns == 0 && Raster->Width() == AWidth && Raster->Height() == AHeight &&
+        Raster->WorldTransform().IsIdentity() && !Raster->State().clip) {
+      vn::platform::gfx::CairoGraphics Graphics(Raster->Surface());
+      TvnPDImageDevice Device(Graphics, true);
+      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
+                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      return;
+    }
+    if (Usable && static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
       vn::platform::gfx::CairoGraphics Graphics(Width, Height);
       TvnPDImageDevice Device(Graphics, true);
       FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),

@@ -56,6 +56,12 @@ CairoGraphics::CairoGraphics(int32_t width, int32_t height, Argb background)
   cr_ = cairo_create(surface_);
 }
 
+CairoGraphics::CairoGraphics(cairo_surface_t* target)
+    : width_(cairo_image_surface_get_width(target)), height_(cairo_image_surface_get_height(target)) {
+  surface_ = cairo_surface_reference(target);
+  cr_ = cairo_create(surface_);
+}
+
 CairoGraphics::~CairoGraphics() {
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
