@@ -23,12 +23,9 @@ void TvnPDPage::DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI
   MakeBox(hDPI, vDPI, rotation, UseMediaBox, OutDev->UpsideDown(), SliceX, SliceY, SliceW, SliceH, box, Crop);
   vn::pdf::TvnPDBaseObject* contents = ContentsObject();
   if (!contents) return;
-  TvnPDRect letter(0, 0, kDefaultWidth, kDefaultHeight);
-  TvnPDRect* crop = Cropbox();
-  if (!crop) crop = Mediabox();
-  if (!crop) crop = &letter;
+  const std::unique_ptr<TvnPDRect> shown = ShownBox();
   TvnPDContents run(FHandler, this, contents);
-  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, crop, Resource());
+  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, shown.get(), Resource());
 }
 
 }  // namespace vn::pdfdoc

@@ -120,13 +120,6 @@ TvnPageSize TvnqPDFPage::GetPageSize() {
 
 namespace {
 
-// The box a display's state is made from: the crop box, else the media box,
-// else US Letter (ALetter).
-TvnPDRect* ShownBox(TvnPDPage& APage, TvnPDRect& ALetter) {
-  if (TvnPDRect* Box = APage.Cropbox()) return Box;
-  if (TvnPDRect* Box = APage.Mediabox()) return Box;
-  return &ALetter;
-}
 
 // A side of a rendering in whole pixels; 0 when it is not a usable size.
 int32_t RenderSide(double APixels) {
@@ -145,8 +138,8 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
     vn::platform::FillWhite(*ACanvas, std::max(AWidth, 0), std::max(AHeight, 0));
     return;
   }
-  TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
-  TvnPDRect* Box = ShownBox(*FPDFPage, Letter);
+  const std::unique_ptr<TvnPDRect> Shown = FPDFPage->ShownBox();
+  TvnPDRect* Box = Shown.get();
   const int32_t PageRotation = FPDFPage->DisplayRotation(0);
 
   // A picture canvas gets the page rendered at the size it asks for: its
