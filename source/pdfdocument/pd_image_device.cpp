@@ -827,23 +827,6 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const TvnPDMatrix& tm = AState.TextMatrix();
   gfx::Matrix to_user(tm.M11(), tm.M12(), tm.M21(), tm.M22(), tm.Dx(), tm.Dy());
   to_user.Multiply(gfx::Matrix(fs * AState.HorizScaling, 0, 0, -fs, AX, AY + AState.Rise));
-  {
-    // Upright text of ordinary sizes stands on whole device pixels: its
-    // baseline is moved to the nearest pixel row, as text renderers set
-    // glyphs (sharper, and the way other readers place them).
-    const gfx::Matrix device = DeviceMatrix(AState.CTM());
-    gfx::Matrix full = to_user;
-    full.Multiply(device, gfx::MatrixOrder::Append);
-    const double em = std::fabs(full.m22);
-    if (std::fabs(full.m12) < 1e-6 * em && std::fabs(full.m21) < 1e-6 * em && em > 0 && em < kSnappedTextSize) {
-      const gfx::PointF origin = full.Apply({0, 0});
-      gfx::Matrix back = device;
-      if (back.Invert()) {
-        const gfx::PointF shift = back.ApplyVector({0, std::floor(origin.y) - origin.y});
-        to_user.Translate(shift.x, shift.y, gfx::MatrixOrder::Append);
-      }
-    }
-  }
   gfx::Path path(gfx::FillMode::Winding);
   AppendOutline(glyph.Records, to_user, path);
   if (path.Empty()) return;

@@ -40,9 +40,6 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Transparency groups and soft-masked objects nested deeper than this
   // are drawn straight onto what holds them.
   static constexpr int kMaxLayerDepth = 8;
-  // Upright glyphs smaller than this many device units a side have their
-  // baseline on a whole device pixel.
-  static constexpr double kSnappedTextSize = 200;
 
   TvnPDImageDevice(vn::platform::gfx::Graphics& AGraphics, bool AAllowAntiAlias);
   ~TvnPDImageDevice() override;
