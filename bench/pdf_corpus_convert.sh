@@ -11,7 +11,9 @@ HERE=$(cd "$(dirname "$0")/.." && pwd)
 CORPUS=${CORPUS:-$HERE/../shared/corpus}
 rm -rf "$OUT"; mkdir -p "$OUT"
 printf 'file\tpng_status\tpng_seconds\tpng_pages\tpdf_status\tpdf_seconds\tqpdf\tworst_rmse\n'
-while IFS=$'\t' read -r file _ _ _ _ password notes _; do
+# Tabs become unit separators first: read would merge the empty fields
+# between tabs (white space) and shift the password column.
+while IFS=$'\037' read -r file _ _ _ _ password notes _; do
   [[ $file == pdf/*.pdf ]] || continue
   name=$(basename "$file" .pdf)
   dir="$OUT/$name"; mkdir -p "$dir/png" "$dir/pdf" "$dir/ref"
@@ -29,7 +31,7 @@ while IFS=$'\t' read -r file _ _ _ _ password notes _; do
   worst=-
   if (( pages > 0 )); then
     pw=(); [[ -n $password ]] && pw=(-upw "$password")
-    pdftoppm -r 96 -png "${pw[@]}" "$CORPUS/$file" "$dir/ref/p" 2>/dev/null
+    pdftoppm -r 96 -cropbox -png "${pw[@]}" "$CORPUS/$file" "$dir/ref/p" 2>/dev/null
     refs=("$dir"/ref/*.png); outs=("$dir"/png/*.png)
     if (( ${#refs[@]} == ${#outs[@]} )); then
       worst=0
@@ -45,4 +47,4 @@ while IFS=$'\t' read -r file _ _ _ _ password notes _; do
   printf '%s\t%d\t%.1f\t%d\t%d\t%.1f\t%s\t%s\n' "$name" "$ps" "$(echo "$t1 - $t0" | bc)" "$pages" "$ds" \
     "$(echo "$t2 - $t1" | bc)" "$check" "$worst"
   rm -rf "$dir/ref"
-done < "$CORPUS/MANIFEST.tsv"
+done < <(tr '\t' '\037' < "$CORPUS/MANIFEST.tsv")

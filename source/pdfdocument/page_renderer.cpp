@@ -15,14 +15,8 @@ namespace vn::pdfdoc {
 
 namespace {
 
-// The box a rendering shows: the crop box, else the media box, else US
-// Letter.
-std::unique_ptr<TvnPDRect> ShownBox(TvnPDPage& APage) {
-  const TvnPDRect* box = APage.Cropbox();
-  if (!box) box = APage.Mediabox();
-  if (!box) return std::make_unique<TvnPDRect>(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
-  return box->Clone();
-}
+// The box a rendering shows.
+std::unique_ptr<TvnPDRect> ShownBox(TvnPDPage& APage) { return APage.ShownBox(); }
 
 }  // namespace
 

@@ -44,6 +44,38 @@ void TvnPDContentStream::OpGState(TvnArgs AArgs) {
   FExportDev->UpdateStrokeOpacity(*FState);
   if (const double alpha = gstate->NonStrokeAlpha(); alpha != -1) FState->FillOpacity = alpha;
   FExportDev->UpdateFillOpacity(*FState);
+  vn::pdf::TvnPDDictionary* dict = gstate->Dict();
+  if (!dict) return;
+  // A blend mode is a name or an array of names, the first known one used.
+  if (vn::pdf::TvnPDBaseObject* bm = dict->LookUp("BM")) {
+    if (bm->IsName()) {
+      FState->BlendMode = BlendModeOfName(bm->AsName()->GetValue());
+    } else if (auto* list = bm->AsArray()) {
+      FState->BlendMode = TvnBlendMode::Normal;
+      for (int i = 0; i < list->GetLength(); ++i)
+        if (vn::pdf::TvnPDBaseObject* name = list->Get(i); name && name->IsName()) {
+          const std::string value = name->AsName()->GetValue();
+          FState->BlendMode = BlendModeOfName(value);
+          if (FState->BlendMode != TvnBlendMode::Normal || value == "Normal" || value == "Compatible") break;
+        }
+    }
+    FExportDev->UpdateBlendMode(*FState);
+  }
+  // A soft mask is drawn in the space of the CTM in force now.
+  if (vn::pdf::TvnPDBaseObject* mask = dict->LookUp("SMask")) {
+    if (auto* mask_dict = mask->AsDict()) {
+      auto soft = std::make_shared<TvnSoftMask>();
+      soft->Dict = mask_dict;
+      soft->Doc = FParentDoc;
+      soft->Resources = FPageResource;
+      const TvnPDMatrix& ctm = FState->CTM();
+      const double values[6] = {ctm.M11(), ctm.M12(), ctm.M21(), ctm.M22(), ctm.Dx(), ctm.Dy()};
+      std::copy(values, values + 6, soft->CTM);
+      FState->SoftMask = std::move(soft);
+    } else {
+      FState->SoftMask.reset();
+    }
+  }
 }
 
 void TvnPDContentStream::OpXObject(TvnArgs AArgs) {

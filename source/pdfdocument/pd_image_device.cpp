@@ -9,9 +9,11 @@
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_form.h"
+#include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_render_impl.h"
 #include "platform/fonts/font_catalog.h"
+#include "platform/graphics/cairo_graphics.h"
 #include "runtime/strings.h"
 
 namespace vn::pdfdoc {
@@ -83,7 +85,7 @@ std::string InstalledFamilyFor(const std::string& ACleaned, const TvnPDFont& AFo
 }  // namespace
 
 TvnPDImageDevice::TvnPDImageDevice(gfx::Graphics& AGraphics, bool AAllowAntiAlias)
-    : FGraphics(AGraphics), FAllowAntiAlias(AAllowAntiAlias) {
+    : FGraphics(AGraphics), FTarget(&AGraphics), FAllowAntiAlias(AAllowAntiAlias) {
   FCIDToGIDNeeded = true;
   FUseShadedFill = true;
   FNeedNonText = true;
@@ -113,24 +115,31 @@ void TvnPDImageDevice::StartPage(int AnPage, TvnPDState& AState) {
   TvnPDExportDevice::StartPage(AnPage, AState);
   FWidth = std::fabs(AState.PageWidth());
   FHeight = std::fabs(AState.PageHeight());
+  FTarget = &FGraphics;
+  FOrigin = {0, 0};
+  FTargetWidth = FWidth;
+  FTargetHeight = FHeight;
+  FLayerDepth = 0;
+  FMaskKey.reset();
+  FMaskValues.clear();
   FPageCTM.Assign(AState.CTM());
-  FGraphics.Save();
+  FTarget->Save();
   FPageOpen = true;
   FSaveDepth = 0;
-  FGraphics.SetTransform(gfx::Matrix());
-  FGraphics.SetSmoothing(FAllowAntiAlias);
+  FTarget->SetTransform(gfx::Matrix());
+  FTarget->SetSmoothing(FAllowAntiAlias);
   const gfx::RectF page{0, 0, FWidth, FHeight};
-  if (!FTransparantBackground) FGraphics.FillRect(gfx::SolidBrush{0xFFFFFFFF}, page);
-  FGraphics.SetClip(page, gfx::CombineMode::Intersect);
+  if (!FTransparantBackground) FTarget->FillRect(gfx::SolidBrush{0xFFFFFFFF}, page);
+  FTarget->SetClip(page, gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::EndPage() {
   if (!FPageOpen) return;
   while (FSaveDepth > 0) {
-    FGraphics.Restore();
+    FTarget->Restore();
     --FSaveDepth;
   }
-  FGraphics.Restore();
+  FTarget->Restore();
   FPageOpen = false;
   FFontProcessor = nullptr;
   FInstalledFont = nullptr;
@@ -141,13 +150,13 @@ void TvnPDImageDevice::EndPage() {
 }
 
 void TvnPDImageDevice::SaveState(TvnPDState&) {
-  FGraphics.Save();
+  FTarget->Save();
   ++FSaveDepth;
 }
 
 void TvnPDImageDevice::RestoreState(TvnPDState&) {
   if (FSaveDepth <= 0) return;
-  FGraphics.Restore();
+  FTarget->Restore();
   --FSaveDepth;
 }
 
@@ -161,10 +170,13 @@ gfx::Matrix TvnPDImageDevice::DeviceMatrix(const TvnPDMatrix& ACTM) const {
   // so that y points down from the page's top edge.
   gfx::Matrix m(1, 0, 0, -1, 0, FHeight);
   m.Multiply(gfx::Matrix(ACTM.M11(), ACTM.M12(), ACTM.M21(), ACTM.M22(), ACTM.Dx(), ACTM.Dy()));
+  if (FOrigin.x != 0 || FOrigin.y != 0) m.Translate(-FOrigin.x, -FOrigin.y, gfx::MatrixOrder::Append);
   return m;
 }
 
-void TvnPDImageDevice::ApplyCTM(const TvnPDState& AState) { FGraphics.SetTransform(DeviceMatrix(AState.CTM())); }
+gfx::Matrix TvnPDImageDevice::TargetMatrix() const { return gfx::Matrix(1, 0, 0, 1, -FOrigin.x, -FOrigin.y); }
+
+void TvnPDImageDevice::ApplyCTM(const TvnPDState& AState) { FTarget->SetTransform(DeviceMatrix(AState.CTM())); }
 
 gfx::Path TvnPDImageDevice::MakePath(const TvnPDState& AState, gfx::FillMode AMode) const {
   gfx::Path path(AMode);
@@ -242,8 +254,21 @@ gfx::Argb TvnPDImageDevice::FillArgb(const TvnPDState& AState) const {
 // ---- Paths --------------------------------------------------------------------------------
 
 void TvnPDImageDevice::Stroke(TvnPDState& AState) {
-  ApplyCTM(AState);
-  FGraphics.DrawPath(MakePen(AState), MakePath(AState, gfx::FillMode::Winding));
+  const gfx::Path path = MakePath(AState, gfx::FillMode::Winding);
+  const gfx::Pen pen = MakePen(AState);
+  const gfx::Matrix device = DeviceMatrix(AState.CTM());
+  std::optional<gfx::RectF> area = path.Bounds(&device);
+  if (area) {
+    // The pen's reach beyond the path, miters included.
+    const double reach = pen.width / 2 * std::max(pen.miterLimit, 1.5) *
+                             std::max(std::hypot(device.m11, device.m12), std::hypot(device.m21, device.m22)) + 2;
+    if (std::isfinite(reach)) *area = {area->x - reach, area->y - reach, area->width + 2 * reach, area->height + 2 * reach};
+    else area.reset();
+  }
+  Composited(AState, area, [&] {
+    ApplyCTM(AState);
+    FTarget->DrawPath(pen, path);
+  });
 }
 
 void TvnPDImageDevice::Fill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Winding); }
@@ -258,19 +283,22 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
       ShadingFill(AState, static_cast<TvnPDShaddingPattern&>(*pattern), path);
     return;
   }
-  ApplyCTM(AState);
-  FGraphics.FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
+  const gfx::Matrix device = DeviceMatrix(AState.CTM());
+  Composited(AState, path.Bounds(&device), [&] {
+    ApplyCTM(AState);
+    FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
+  });
 }
 
 void TvnPDImageDevice::Clip(TvnPDState& AState) {
   ApplyCTM(AState);
-  FGraphics.SetClip(MakePath(AState, gfx::FillMode::Winding), gfx::CombineMode::Intersect);
+  FTarget->SetClip(MakePath(AState, gfx::FillMode::Winding), gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::EvenOddClip(TvnPDState& AState) {
   TvnPDExportDevice::EvenOddClip(AState);
   ApplyCTM(AState);
-  FGraphics.SetClip(MakePath(AState, gfx::FillMode::Alternate), gfx::CombineMode::Intersect);
+  FTarget->SetClip(MakePath(AState, gfx::FillMode::Alternate), gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::ClipToStrokePath(TvnPDState& AState) {
@@ -281,26 +309,236 @@ void TvnPDImageDevice::ClipToStrokePath(TvnPDState& AState) {
 
 // ---- Forms -----------------------------------------------------------------------------------
 
-void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
-  if (!AForm || !AForm->XObjectStream()) return;
-  std::unique_ptr<TvnPDState> copy = AState.Copy();
-  if (TvnPDMatrix* matrix = AForm->Matrix()) copy->ConcatCTM(*matrix);
-  FGraphics.Save();
+void TvnPDImageDevice::RunForm(TvnPDState& ACopy, TvnPDForm& AForm, TvnPDResource* AResources) {
+  if (TvnPDMatrix* matrix = AForm.Matrix()) ACopy.ConcatCTM(*matrix);
+  FTarget->Save();
   // A form always draws inside its box, wherever the box lies.
-  if (TvnPDRect* box = AForm->BBox()) {
-    FGraphics.SetTransform(DeviceMatrix(copy->CTM()));
+  if (TvnPDRect* box = AForm.BBox()) {
+    FTarget->SetTransform(DeviceMatrix(ACopy.CTM()));
     const double x0 = std::min(box->Left(), box->Right()), x1 = std::max(box->Left(), box->Right());
     const double y0 = std::min(box->Top(), box->Bottom()), y1 = std::max(box->Top(), box->Bottom());
     gfx::Path clip(gfx::FillMode::Winding);
     clip.AddRect(gfx::RectF{x0, y0, x1 - x0, y1 - y0});
-    FGraphics.SetClip(clip, gfx::CombineMode::Intersect);
+    FTarget->SetClip(clip, gfx::CombineMode::Intersect);
   }
   {
-    TvnPDContentStream content(AForm->ParentDoc(), AForm, AForm->XObjectStream());
+    TvnPDContentStream content(AForm.ParentDoc(), &AForm, AForm.XObjectStream());
     content.SetIsNestedCall(true);
-    content.DispalyObject(this, copy.get(), AForm->Resources());
+    TvnPDResource* resources = AForm.Resources();
+    content.DispalyObject(this, &ACopy, resources ? resources : AResources);
   }
-  FGraphics.Restore();
+  FTarget->Restore();
+}
+
+namespace {
+
+// Whether the form is a transparency group (/Group << /S /Transparency >>).
+bool IsTransparencyGroup(TvnPDForm& AForm) {
+  vn::pdf::TvnPDStream* stream = AForm.XObjectStream();
+  vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
+  vn::pdf::TvnPDBaseObject* group = dict ? dict->LookUp("Group") : nullptr;
+  vn::pdf::TvnPDDictionary* group_dict = group ? group->AsDict() : nullptr;
+  vn::pdf::TvnPDBaseObject* kind = group_dict ? group_dict->LookUp("S") : nullptr;
+  return kind && kind->IsName() && kind->AsName()->GetValue() == "Transparency";
+}
+
+}  // namespace
+
+void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
+  if (!AForm || !AForm->XObjectStream()) return;
+  const bool group = IsTransparencyGroup(*AForm);
+  const double opacity = std::isfinite(AState.FillOpacity) ? std::clamp(AState.FillOpacity, 0.0, 1.0) : 1.0;
+  const bool effects = AState.SoftMask || (group && (opacity < 1 || AState.BlendMode != TvnBlendMode::Normal));
+  if (!effects || FLayerDepth >= kMaxLayerDepth) {
+    std::unique_ptr<TvnPDState> copy = AState.Copy();
+    RunForm(*copy, *AForm, nullptr);
+    return;
+  }
+  // A group is drawn whole on a layer and laid down with the state's
+  // opacity, blend mode and soft mask; a form that is no group, only
+  // through the soft mask.
+  std::optional<gfx::RectF> area;
+  if (TvnPDRect* box = AForm->BBox()) {
+    std::unique_ptr<TvnPDState> placed = AState.Copy();
+    if (TvnPDMatrix* matrix = AForm->Matrix()) placed->ConcatCTM(*matrix);
+    const gfx::Matrix device = DeviceMatrix(placed->CTM());
+    gfx::Path outline;
+    outline.AddRect(gfx::RectF{box->Left(), box->Top(), box->Right() - box->Left(), box->Bottom() - box->Top()});
+    area = outline.Bounds(&device);
+  }
+  if (!area) area = gfx::RectF{0, 0, FTargetWidth, FTargetHeight};
+  const gfx::BlendMode blend = group ? static_cast<gfx::BlendMode>(AState.BlendMode) : gfx::BlendMode::Normal;
+  DrawLayer(*area, group ? opacity : 1.0, blend, AState.SoftMask.get(), AState, [&] {
+    std::unique_ptr<TvnPDState> copy = AState.Copy();
+    copy->SoftMask.reset();
+    if (group) {
+      copy->FillOpacity = copy->StrokeOpacity = 1;
+      copy->BlendMode = TvnBlendMode::Normal;
+    }
+    RunForm(*copy, *AForm, nullptr);
+  });
+}
+
+// ---- Compositing -------------------------------------------------------------------------------
+
+void TvnPDImageDevice::WithTarget(gfx::Graphics& ATarget, gfx::PointF AOrigin, double AWidth, double AHeight,
+                                  const std::function<void()>& ADraw) {
+  struct Back {
+    TvnPDImageDevice& D;
+    gfx::Graphics* Target;
+    gfx::PointF Origin;
+    double Width, Height;
+    int SaveDepth;
+    ~Back() {
+      D.FTarget = Target;
+      D.FOrigin = Origin;
+      D.FTargetWidth = Width;
+      D.FTargetHeight = Height;
+      D.FSaveDepth = SaveDepth;
+      --D.FLayerDepth;
+    }
+  } back{*this, FTarget, FOrigin, FTargetWidth, FTargetHeight, FSaveDepth};
+  FTarget = &ATarget;
+  FOrigin = AOrigin;
+  FTargetWidth = AWidth;
+  FTargetHeight = AHeight;
+  FSaveDepth = 0;
+  ++FLayerDepth;
+  ADraw();
+}
+
+void TvnPDImageDevice::Composited(const TvnPDState& AState, std::optional<gfx::RectF> AArea,
+                                  const std::function<void()>& ADraw) {
+  const auto blend = static_cast<gfx::BlendMode>(AState.BlendMode);
+  if (AState.SoftMask && FLayerDepth < kMaxLayerDepth) {
+    DrawLayer(AArea.value_or(gfx::RectF{0, 0, FTargetWidth, FTargetHeight}), 1.0, blend, AState.SoftMask.get(),
+              AState, ADraw);
+    return;
+  }
+  if (blend == gfx::BlendMode::Normal) {
+    ADraw();
+    return;
+  }
+  FTarget->SetBlendMode(blend);
+  ADraw();
+  FTarget->SetBlendMode(gfx::BlendMode::Normal);
+}
+
+void TvnPDImageDevice::DrawLayer(gfx::RectF AArea, double AOpacity, gfx::BlendMode ABlend, const TvnSoftMask* AMask,
+                                 const TvnPDState& AState, const std::function<void()>& ADraw) {
+  // The layer covers the area's whole pixels on the target.
+  const double x0 = std::max(0.0, std::floor(std::min(AArea.x, AArea.x + AArea.width)));
+  const double y0 = std::max(0.0, std::floor(std::min(AArea.y, AArea.y + AArea.height)));
+  const double x1 = std::min(std::ceil(FTargetWidth), std::ceil(std::max(AArea.x, AArea.x + AArea.width)));
+  const double y1 = std::min(std::ceil(FTargetHeight), std::ceil(std::max(AArea.y, AArea.y + AArea.height)));
+  if (!(x1 > x0) || !(y1 > y0) || !(AOpacity > 0)) return;
+  if ((x1 - x0) * (y1 - y0) > static_cast<double>(kMaxImagePixels)) {
+    ADraw();
+    return;
+  }
+  const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+  gfx::CairoGraphics layer(w, h, 0x00000000);
+  layer.SetSmoothing(FAllowAntiAlias);
+  {
+    WithTarget(layer, {FOrigin.x + x0, FOrigin.y + y0}, w, h, ADraw);
+  }
+  vn::platform::Bitmap pixels = layer.Pixels();
+  if (AMask) {
+    const std::vector<uint8_t> mask = SoftMaskValues(*AMask, AState, static_cast<int>(FOrigin.x + x0),
+                                                     static_cast<int>(FOrigin.y + y0), w, h);
+    if (!mask.empty()) {
+      for (int y = 0; y < h; ++y) {
+        uint8_t* row = pixels.MutableRow(y).data();
+        const uint8_t* m = mask.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 0; x < w; ++x) row[4 * x + 3] = static_cast<uint8_t>((row[4 * x + 3] * m[x] + 127) / 255);
+      }
+      pixels.SetHasAlpha(true);
+    }
+  }
+  FTarget->Save();
+  FTarget->SetTransform(gfx::Matrix());
+  FTarget->SetBlendMode(ABlend);
+  FTarget->DrawImage(pixels, gfx::RectF{x0, y0, static_cast<double>(w), static_cast<double>(h)}, AOpacity,
+                     gfx::Interpolation::Nearest);
+  FTarget->SetBlendMode(gfx::BlendMode::Normal);
+  FTarget->Restore();
+}
+
+namespace {
+
+// A colour of 1, 3 or 4 components (gray, RGB, CMYK) from a number array,
+// opaque; black when the array says nothing usable.
+gfx::Argb BackdropColor(vn::pdf::TvnPDBaseObject* AArray) {
+  auto* array = AArray ? AArray->AsArray() : nullptr;
+  std::vector<double> c;
+  for (int i = 0; array && i < array->GetLength(); ++i) {
+    vn::pdf::TvnPDBaseObject* v = array->Get(i);
+    if (!v || !v->IsNumber()) return 0xFF000000;
+    c.push_back(std::clamp(v->AsInteger() ? static_cast<double>(v->AsInteger()->GetValue()) : v->AsReal()->GetValue(),
+                           0.0, 1.0));
+  }
+  auto byte = [](double v) { return static_cast<uint8_t>(std::lround(v * 255)); };
+  if (c.size() == 1) return gfx::MakeArgb(255, byte(c[0]), byte(c[0]), byte(c[0]));
+  if (c.size() == 3) return gfx::MakeArgb(255, byte(c[0]), byte(c[1]), byte(c[2]));
+  if (c.size() == 4)
+    return gfx::MakeArgb(255, byte((1 - c[0]) * (1 - c[3])), byte((1 - c[1]) * (1 - c[3])), byte((1 - c[2]) * (1 - c[3])));
+  return 0xFF000000;
+}
+
+}  // namespace
+
+std::vector<uint8_t> TvnPDImageDevice::SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX,
+                                                      int AY, int AWidth, int AHeight) {
+  // The mask is drawn once over the whole page and cut for each object.
+  const int pw = static_cast<int>(std::ceil(FWidth)), ph = static_cast<int>(std::ceil(FHeight));
+  if (FMaskKey.get() != &AMask) {
+    FMaskKey.reset();
+    FMaskValues.clear();
+    vn::pdf::TvnPDBaseObject* group = AMask.Dict ? AMask.Dict->LookUp("G") : nullptr;
+    vn::pdf::TvnPDBaseObject* kind = AMask.Dict ? AMask.Dict->LookUp("S") : nullptr;
+    const bool alpha = kind && kind->IsName() && kind->AsName()->GetValue() == "Alpha";
+    if (!group || !group->IsStream() || pw <= 0 || ph <= 0 ||
+        static_cast<int64_t>(pw) * ph > kMaxImagePixels || FLayerDepth >= kMaxLayerDepth)
+      return {};
+    // Luminosity masks start from the backdrop colour, alpha masks from
+    // nothing; outside the group the mask keeps that start.
+    gfx::CairoGraphics surface(pw, ph, alpha ? 0x00000000 : BackdropColor(AMask.Dict->LookUp("BC")));
+    surface.SetSmoothing(FAllowAntiAlias);
+    {
+      std::unique_ptr<TvnPDState> copy = AState.Copy();
+      copy->CTM().SetValues(AMask.CTM[0], AMask.CTM[1], AMask.CTM[2], AMask.CTM[3], AMask.CTM[4], AMask.CTM[5]);
+      copy->SoftMask.reset();
+      copy->BlendMode = TvnBlendMode::Normal;
+      copy->FillOpacity = copy->StrokeOpacity = 1;
+      copy->FillPattern = copy->StrokePattern = nullptr;
+      copy->ClearPath();
+      TvnPDForm form(AMask.Doc, nullptr, group);
+      WithTarget(surface, {0, 0}, pw, ph, [&] { RunForm(*copy, form, AMask.Resources); });
+    }
+    const vn::platform::Bitmap pixels = surface.Pixels();
+    FMaskValues.resize(static_cast<size_t>(pw) * static_cast<size_t>(ph));
+    for (int y = 0; y < ph; ++y) {
+      const uint8_t* row = pixels.Row(y).data();
+      uint8_t* out = FMaskValues.data() + static_cast<size_t>(y) * static_cast<size_t>(pw);
+      for (int x = 0; x < pw; ++x) {
+        const uint8_t* p = row + 4 * static_cast<size_t>(x);
+        out[x] = alpha ? p[3] : static_cast<uint8_t>((p[2] * 77 + p[1] * 151 + p[0] * 28 + 128) >> 8);
+      }
+    }
+    FMaskKey = AState.SoftMask;
+  }
+  std::vector<uint8_t> values(static_cast<size_t>(AWidth) * static_cast<size_t>(AHeight), 0);
+  for (int y = 0; y < AHeight; ++y) {
+    const int py = AY + y;
+    if (py < 0 || py >= ph) continue;
+    for (int x = 0; x < AWidth; ++x) {
+      const int px = AX + x;
+      if (px >= 0 && px < pw)
+        values[static_cast<size_t>(y) * static_cast<size_t>(AWidth) + static_cast<size_t>(x)] =
+            FMaskValues[static_cast<size_t>(py) * static_cast<size_t>(pw) + static_cast<size_t>(px)];
+    }
+  }
+  return values;
 }
 
 // ---- Tiling patterns ---------------------------------------------------------------------------
@@ -317,11 +555,11 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
   gfx::Matrix from_device = to_device;
   if (!from_device.Invert()) return;
   ApplyCTM(AState);
-  const gfx::Matrix device = FGraphics.GetTransform();
+  const gfx::Matrix device = FTarget->GetTransform();
   const std::optional<gfx::RectF> bounds = APath.Bounds(&device);
   if (!bounds) return;
-  FGraphics.Save();
-  FGraphics.SetClip(APath, gfx::CombineMode::Intersect);
+  FTarget->Save();
+  FTarget->SetClip(APath, gfx::CombineMode::Intersect);
   gfx::PointF corners[4] = {{bounds->x, bounds->y},
                             {bounds->x + bounds->width, bounds->y},
                             {bounds->x, bounds->y + bounds->height},
@@ -341,7 +579,7 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
   const double j0 = std::floor((py0 - by1) / ystep), j1 = std::ceil((py1 - by0) / ystep);
   if (!std::isfinite(i0) || !std::isfinite(i1) || !std::isfinite(j0) || !std::isfinite(j1) ||
       (i1 - i0 + 1) * (j1 - j0 + 1) > static_cast<double>(kMaxPatternCells)) {
-    FGraphics.Restore();
+    FTarget->Restore();
     return;
   }
   std::unique_ptr<TvnPDState> cell_state = AState.Copy();
@@ -366,17 +604,17 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
       state->CTM().Assign(*base);
       state->ConcatCTM(TvnPDMatrix(1, 0, 0, 1, i * xstep, j * ystep));
       state->ClearPath();
-      FGraphics.Save();
-      FGraphics.SetTransform(DeviceMatrix(state->CTM()));
+      FTarget->Save();
+      FTarget->SetTransform(DeviceMatrix(state->CTM()));
       gfx::Path cell(gfx::FillMode::Winding);
       cell.AddRect(gfx::RectF{bx0, by0, bx1 - bx0, by1 - by0});
-      FGraphics.SetClip(cell, gfx::CombineMode::Intersect);
+      FTarget->SetClip(cell, gfx::CombineMode::Intersect);
       content->SetIsNestedCall(true);
       content->DispalyObject(this, state.get(), APattern.Resources());
-      FGraphics.Restore();
+      FTarget->Restore();
     }
   }
-  FGraphics.Restore();
+  FTarget->Restore();
 }
 
 // ---- Shadings ----------------------------------------------------------------------------------
@@ -391,36 +629,43 @@ void TvnPDImageDevice::ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APa
   TvnPDMatrix pattern_matrix = matrix_object && matrix_object->IsArray() ? TvnPDMatrix(matrix_object) : TvnPDMatrix();
   auto base = FPageCTM.PreMultiply(pattern_matrix);
   ApplyCTM(AState);
-  const gfx::Matrix device = FGraphics.GetTransform();
+  const gfx::Matrix device = FTarget->GetTransform();
   const std::optional<gfx::RectF> bounds = APath.Bounds(&device);
   if (!bounds) return;
-  FGraphics.Save();
-  FGraphics.SetClip(APath, gfx::CombineMode::Intersect);
-  PaintShading(shading, DeviceMatrix(*base), *bounds, AState.FillOpacity, true);
-  FGraphics.Restore();
+  Composited(AState, bounds, [&] {
+    ApplyCTM(AState);
+    FTarget->Save();
+    FTarget->SetClip(APath, gfx::CombineMode::Intersect);
+    const gfx::Matrix here = FTarget->GetTransform();
+    PaintShading(shading, DeviceMatrix(*base), *APath.Bounds(&here), AState.FillOpacity, true);
+    FTarget->Restore();
+  });
 }
 
 void TvnPDImageDevice::DrawShading(TvnPDState& AState, vn::pdf::TvnPDBaseObject* AShading) {
   // sh paints the clip in force; the page is its largest extent.
-  PaintShading(AShading, DeviceMatrix(AState.CTM()), gfx::RectF{0, 0, FWidth, FHeight}, AState.FillOpacity, false);
+  Composited(AState, std::nullopt, [&] {
+    PaintShading(AShading, DeviceMatrix(AState.CTM()), gfx::RectF{0, 0, FTargetWidth, FTargetHeight},
+                 AState.FillOpacity, false);
+  });
 }
 
 void TvnPDImageDevice::PaintShading(vn::pdf::TvnPDBaseObject* AShading, const gfx::Matrix& AToDevice,
                                     const gfx::RectF& ADeviceArea, double AOpacity, bool AUseBackground) {
   const double x0 = std::max(0.0, std::floor(ADeviceArea.x));
   const double y0 = std::max(0.0, std::floor(ADeviceArea.y));
-  const double x1 = std::min(FWidth, std::ceil(ADeviceArea.x + ADeviceArea.width));
-  const double y1 = std::min(FHeight, std::ceil(ADeviceArea.y + ADeviceArea.height));
+  const double x1 = std::min(FTargetWidth, std::ceil(ADeviceArea.x + ADeviceArea.width));
+  const double y1 = std::min(FTargetHeight, std::ceil(ADeviceArea.y + ADeviceArea.height));
   if (!(x1 > x0) || !(y1 > y0)) return;
   gfx::Matrix from_device = AToDevice;
   if (!from_device.Invert()) return;
   vn::platform::Bitmap bitmap = RenderShading(AShading, from_device, static_cast<int>(x0), static_cast<int>(y0),
                                               static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), AUseBackground);
   if (bitmap.Empty()) return;
-  FGraphics.Save();
-  FGraphics.SetTransform(gfx::Matrix());
-  FGraphics.DrawImage(bitmap, gfx::RectF{x0, y0, x1 - x0, y1 - y0}, std::clamp(AOpacity, 0.0, 1.0));
-  FGraphics.Restore();
+  FTarget->Save();
+  FTarget->SetTransform(gfx::Matrix());
+  FTarget->DrawImage(bitmap, gfx::RectF{x0, y0, x1 - x0, y1 - y0}, std::clamp(AOpacity, 0.0, 1.0));
+  FTarget->Restore();
 }
 
 // ---- Images ---------------------------------------------------------------------------------
@@ -430,15 +675,19 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   AImage->SetState(&AState);
   vn::platform::Bitmap bitmap = DecodeImageBitmap(*AImage, AState.GetFillRGB(), kMaxImagePixels);
   if (bitmap.Empty()) return;
-  ApplyCTM(AState);
   // The image fills the unit square; its first row is the square's top.
   // Enlarged images keep their pixels sharp, as PDF readers draw them
   // unless the image asks for interpolation.
-  const gfx::Matrix device = FGraphics.GetTransform();
+  const gfx::Matrix device = DeviceMatrix(AState.CTM());
   const gfx::PointF across = device.ApplyVector({1, 0}), down = device.ApplyVector({0, 1});
   const bool enlarged = std::hypot(across.x, across.y) > bitmap.Width() && std::hypot(down.x, down.y) > bitmap.Height();
-  FGraphics.DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0),
-                      enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth);
+  gfx::Path square;
+  square.AddRect(gfx::RectF{0, 0, 1, 1});
+  Composited(AState, square.Bounds(&device), [&] {
+    ApplyCTM(AState);
+    FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0),
+                       enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth);
+  });
 }
 
 // ---- Text ----------------------------------------------------------------------------------------
@@ -581,14 +830,28 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   gfx::Path path(gfx::FillMode::Winding);
   AppendOutline(glyph.Records, to_user, path);
   if (path.Empty()) return;
-  ApplyCTM(AState);
   const bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
   const bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
-  if (fill) FGraphics.FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
-  if (stroke) FGraphics.DrawPath(MakePen(AState), path);
+  const gfx::Matrix to_device = DeviceMatrix(AState.CTM());
+  if (fill || stroke) {
+    std::optional<gfx::RectF> area = path.Bounds(&to_device);
+    const gfx::Pen pen = MakePen(AState);
+    if (area && stroke) {
+      const double reach = pen.width * std::max(pen.miterLimit, 1.5) *
+                               std::max(std::hypot(to_device.m11, to_device.m12), std::hypot(to_device.m21, to_device.m22)) + 2;
+      if (std::isfinite(reach)) *area = {area->x - reach, area->y - reach, area->width + 2 * reach, area->height + 2 * reach};
+      else area.reset();
+    }
+    if (area) *area = {area->x - 1, area->y - 1, area->width + 2, area->height + 2};
+    Composited(AState, area, [&] {
+      ApplyCTM(AState);
+      if (fill) FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
+      if (stroke) FTarget->DrawPath(pen, path);
+    });
+  }
   if (mode >= 4 && mode <= 7) {
     gfx::Path device = path;
-    device.Transform(FGraphics.GetTransform());
+    device.Transform(to_device);
     FTextClip.Append(device);
     FHasTextClip = true;
   }
@@ -596,8 +859,8 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
 
 void TvnPDImageDevice::EndTextObject(TvnPDState&) {
   if (!FHasTextClip) return;
-  FGraphics.SetTransform(gfx::Matrix());
-  FGraphics.SetClip(FTextClip, gfx::CombineMode::Intersect);
+  FTarget->SetTransform(gfx::Matrix());
+  FTarget->SetClip(FTextClip, gfx::CombineMode::Intersect);
   FTextClip.Clear();
   FHasTextClip = false;
 }

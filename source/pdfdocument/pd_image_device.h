@@ -12,9 +12,12 @@
 // alpha. The Graphics is borrowed for the device's life.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "pdfdocument/font_processor.h"
 #include "pdfdocument/pd_export_device.h"
@@ -24,6 +27,7 @@ namespace vn::pdfdoc {
 
 class TvnPDTilingPattern;
 class TvnPDShaddingPattern;
+struct TvnSoftMask;
 
 class TvnPDImageDevice : public TvnPDExportDevice {
  public:
@@ -33,6 +37,9 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Images are decoded to at most this many pixels (larger ones are
   // sampled down while decoding).
   static constexpr int64_t kMaxImagePixels = int64_t{16} << 20;
+  // Transparency groups and soft-masked objects nested deeper than this
+  // are drawn straight onto what holds them.
+  static constexpr int kMaxLayerDepth = 8;
 
   TvnPDImageDevice(vn::platform::gfx::Graphics& AGraphics, bool AAllowAntiAlias);
   ~TvnPDImageDevice() override;
@@ -70,6 +77,32 @@ class TvnPDImageDevice : public TvnPDExportDevice {
 
  private:
   vn::platform::gfx::Matrix DeviceMatrix(const TvnPDMatrix& ACTM) const;
+  // Page pixels to the units of the target drawn on (a layer starts at
+  // FOrigin of the page).
+  vn::platform::gfx::Matrix TargetMatrix() const;
+  // Draws through ADraw what the state paints, composited as the state asks:
+  // with its blend mode, and through its soft mask, in which case the object
+  // is drawn on a layer over AArea (page pixels; the whole target when
+  // unknown) and laid down through the mask.
+  void Composited(const TvnPDState& AState, std::optional<vn::platform::gfx::RectF> AArea,
+                  const std::function<void()>& ADraw);
+  // Draws ADraw on a transparent layer over AArea (page pixels) and lays it
+  // down with AOpacity, ABlend and, when given, the soft mask; ADraw runs
+  // straight on the target when no layer can be made.
+  void DrawLayer(vn::platform::gfx::RectF AArea, double AOpacity, vn::platform::gfx::BlendMode ABlend,
+                 const TvnSoftMask* AMask, const TvnPDState& AState, const std::function<void()>& ADraw);
+  // The mask's values (0 to 255) over the page pixels (AX, AY, AWidth,
+  // AHeight); empty when the mask cannot be drawn.
+  std::vector<uint8_t> SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX, int AY, int AWidth,
+                                      int AHeight);
+  // Runs ADraw with ATarget as the target, its top-left corner at AOrigin of
+  // the page, AWidth x AHeight page pixels; the target in force before
+  // comes back afterwards.
+  void WithTarget(vn::platform::gfx::Graphics& ATarget, vn::platform::gfx::PointF AOrigin, double AWidth,
+                  double AHeight, const std::function<void()>& ADraw);
+  // Runs the form's content in ACopy's state (the form's matrix joined,
+  // clipped to its box), with AResources when it has none of its own.
+  void RunForm(TvnPDState& ACopy, TvnPDForm& AForm, TvnPDResource* AResources);
   void ApplyCTM(const TvnPDState& AState);
   vn::platform::gfx::Path MakePath(const TvnPDState& AState, vn::platform::gfx::FillMode AMode) const;
   vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
@@ -84,6 +117,17 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   bool GlyphOutline(TvnPDState& AState, uint16_t ACode, const std::string& ACharName, TvnGlyphOutline& AGlyph);
 
   vn::platform::gfx::Graphics& FGraphics;
+  // Where drawing goes: FGraphics, or the layer of a transparency group or
+  // soft-masked object, whose top-left corner is FOrigin on the page and
+  // which is FTargetWidth x FTargetHeight page pixels.
+  vn::platform::gfx::Graphics* FTarget;
+  vn::platform::gfx::PointF FOrigin{0, 0};
+  double FTargetWidth = 0;
+  double FTargetHeight = 0;
+  int FLayerDepth = 0;
+  // The soft mask last drawn (over the whole page) and its values.
+  std::shared_ptr<const TvnSoftMask> FMaskKey;
+  std::vector<uint8_t> FMaskValues;
   bool FAllowAntiAlias = true;
   bool FTransparantBackground = false;
   double FWidth = 0;

@@ -181,15 +181,30 @@ void TvnPDPage::AddResource(TvnPDResourceType ResType, const std::string& ResNam
 
 TvnPDBaseObject* TvnPDPage::ContentsObject() { return Dict() ? Dict()->LookUp("Contents") : nullptr; }
 
-vn::framework::TvnPageSize TvnPDPage::GetPageSize() {
-  const TvnPDRect* box = Cropbox();
-  if (!box) box = Mediabox();
-  double width = kDefaultWidth;
-  double height = kDefaultHeight;
-  if (box) {
-    width = std::fabs(box->Right() - box->Left());
-    height = std::fabs(box->Bottom() - box->Top());
+std::unique_ptr<TvnPDRect> TvnPDPage::ShownBox() {
+  struct Sides {
+    double x0, y0, x1, y1;
+  };
+  auto sides = [](const TvnPDRect& r) {
+    return Sides{std::min(r.Left(), r.Right()), std::min(r.Top(), r.Bottom()), std::max(r.Left(), r.Right()),
+                 std::max(r.Top(), r.Bottom())};
+  };
+  const TvnPDRect* media = Mediabox();
+  const TvnPDRect* crop = Cropbox();
+  if (!media && !crop) return std::make_unique<TvnPDRect>(0, 0, kDefaultWidth, kDefaultHeight);
+  Sides s = sides(crop ? *crop : *media);
+  if (crop && media) {
+    const Sides m = sides(*media);
+    const Sides cut{std::max(s.x0, m.x0), std::max(s.y0, m.y0), std::min(s.x1, m.x1), std::min(s.y1, m.y1)};
+    if (cut.x1 > cut.x0 && cut.y1 > cut.y0) s = cut;
   }
+  return std::make_unique<TvnPDRect>(s.x0, s.y0, s.x1, s.y1);
+}
+
+vn::framework::TvnPageSize TvnPDPage::GetPageSize() {
+  const std::unique_ptr<TvnPDRect> box = ShownBox();
+  const double width = box->Right() - box->Left();
+  const double height = box->Bottom() - box->Top();
   const vn::framework::TvnMeasurementUnit unit =
       FHandler ? FHandler->MeasurementUnit() : vn::framework::TvnMeasurementUnit::muPoints;
   vn::framework::TvnPageSize size;

@@ -47,6 +47,10 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   // entry is not an array.
   TvnPDRect* Mediabox();
   TvnPDRect* Cropbox();
+  // The box the page shows: the crop box cut to the media box (either alone
+  // when the other is missing or they do not meet), else US Letter; a
+  // free-standing rectangle, left below right and bottom below top.
+  std::unique_ptr<TvnPDRect> ShownBox();
   // The own /BleedBox (/TrimBox); an empty rectangle (all -1) when absent.
   // Not inherited. ExBadPDFPage as above.
   TvnPDRect* Bleedbox();

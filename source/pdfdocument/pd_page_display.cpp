@@ -1,5 +1,7 @@
 // Displaying a page: the box the device sees and the run of the page's
 // content streams into it.
+#include <memory>
+
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_page.h"
 #include "pdfdocument/pdf_document_handler.h"
@@ -21,15 +23,12 @@ void TvnPDPage::DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI
   const int32_t rotation = DisplayRotation(Rotate);
   TvnPDRect box;
   MakeBox(hDPI, vDPI, rotation, UseMediaBox, OutDev->UpsideDown(), SliceX, SliceY, SliceW, SliceH, box, Crop);
-  TvnPDBaseObject* contents = ContentsObject();
+  vn::pdf::TvnPDBaseObject* contents = ContentsObject();
   // A page without content still shows its annotations.
   if (!contents && !(RenderAnnots && Dict() && Dict()->LookUp("Annots"))) return;
-  TvnPDRect letter(0, 0, kDefaultWidth, kDefaultHeight);
-  TvnPDRect* crop = Cropbox();
-  if (!crop) crop = Mediabox();
-  if (!crop) crop = &letter;
+  const std::unique_ptr<TvnPDRect> shown = ShownBox();
   TvnPDContents run(FHandler, this, contents);
-  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, crop, Resource(), RenderAnnots, Printing);
+  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, shown.get(), Resource(), RenderAnnots, Printing);
 }
 
 }  // namespace vn::pdfdoc

@@ -22,8 +22,9 @@ class TvnPDImage;
 // decoded.
 vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillColor, int64_t AMaxPixels);
 
-// Axial (type 2) and radial (type 3) shadings, and function-based ones
-// (type 1), over the device pixels (AX, AY, AWidth, AHeight); AFromDevice
+// Axial (type 2) and radial (type 3) shadings, function-based ones (type
+// 1), and meshes of triangles (types 4 and 5) and of patches (types 6 and
+// 7, cut into triangles), over the device pixels (AX, AY, AWidth, AHeight); AFromDevice
 // maps device points into the shading's space. Pixels the shading does not
 // reach are transparent, or the /Background colour when asked. Empty for
 // other types or a damaged shading.

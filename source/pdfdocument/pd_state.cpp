@@ -97,6 +97,8 @@ std::unique_ptr<TvnPDState> TvnPDState::Copy() const {
   c->FillPattern = FillPattern;
   c->StrokePattern = StrokePattern;
   c->PatternParentTransform = PatternParentTransform;
+  c->BlendMode = BlendMode;
+  c->SoftMask = SoftMask;
   c->FPath = FPath->Copy();
   c->FIsCurrentPath = FIsCurrentPath;
   c->FIsCurrentPoint = FIsCurrentPoint;
@@ -305,6 +307,18 @@ double TvnPDGState::ReadAlpha(const char* AKey, double& AKept) {
   double value = 0;
   if (dict && PdfNumber(dict->LookUp(AKey), value)) AKept = value;
   return AKept;
+}
+
+vn::pdf::TvnPDDictionary* TvnPDGState::Dict() const { return FBaseObject ? FBaseObject->AsDict() : nullptr; }
+
+TvnBlendMode BlendModeOfName(const std::string& AName) {
+  static constexpr const char* kNames[] = {"Normal",    "Multiply",   "Screen",     "Overlay",   "Darken",
+                                           "Lighten",   "ColorDodge", "ColorBurn",  "HardLight", "SoftLight",
+                                           "Difference", "Exclusion", "Hue",        "Saturation", "Color",
+                                           "Luminosity"};
+  for (size_t i = 0; i < std::size(kNames); ++i)
+    if (AName == kNames[i]) return static_cast<TvnBlendMode>(i);
+  return TvnBlendMode::Normal;
 }
 
 double TvnPDGState::StrokeAlpha() { return ReadAlpha("CA", FStrokeAlpha); }

@@ -20,6 +20,25 @@ namespace vn::pdfdoc {
 
 class TvnPDFont;
 class TvnPDPattern;
+class TvnPDResource;
+
+// Blend modes of the graphics state, in the order of their names.
+enum class TvnBlendMode : uint8_t {
+  Normal, Multiply, Screen, Overlay, Darken, Lighten, ColorDodge, ColorBurn, HardLight, SoftLight, Difference,
+  Exclusion, Hue, Saturation, Color, Luminosity
+};
+// The mode a /BM name gives; Normal for an unknown name ("Compatible" too).
+TvnBlendMode BlendModeOfName(const std::string& AName);
+
+// The soft mask a graphics state set (/SMask): the mask dictionary, the
+// document and resources its group is drawn with, and the CTM in force when
+// it was set (the group's base space).
+struct TvnSoftMask {
+  vn::pdf::TvnPDDictionary* Dict = nullptr;          // borrowed from the document
+  vn::pdf::TvnPDDocumentIntf* Doc = nullptr;         // borrowed
+  TvnPDResource* Resources = nullptr;                // borrowed: the resources of the content that set it
+  double CTM[6] = {1, 0, 0, 1, 0, 0};
+};
 
 using TvnDashArray = std::vector<float>;
 
@@ -151,6 +170,9 @@ class TvnPDState : public vn::pdf::TvnObject {
   TvnPDPattern* FillPattern = nullptr;    // borrowed
   TvnPDPattern* StrokePattern = nullptr;  // borrowed
   TvnPDMatrix* PatternParentTransform = nullptr;  // borrowed
+  TvnBlendMode BlendMode = TvnBlendMode::Normal;
+  // Null when no soft mask is in force.
+  std::shared_ptr<const TvnSoftMask> SoftMask;
 
  private:
   TvnPDState() = default;
@@ -192,6 +214,8 @@ class TvnPDGState : public vn::pdf::TvnPDElement {
   // "CA" and "ca" as numbers; -1 when absent or not a number.
   double StrokeAlpha();
   double NonStrokeAlpha();
+  // The dictionary itself; null when the resource is not one.
+  vn::pdf::TvnPDDictionary* Dict() const;
   double LineWidth() const { return 0.0; }
   int LineCapStyle() const { return 0; }
 

@@ -120,13 +120,6 @@ TvnPageSize TvnqPDFPage::GetPageSize() {
 
 namespace {
 
-// The box a display's state is made from: the crop box, else the media box,
-// else US Letter (ALetter).
-TvnPDRect* ShownBox(TvnPDPage& APage, TvnPDRect& ALetter) {
-  if (TvnPDRect* Box = APage.Cropbox()) return Box;
-  if (TvnPDRect* Box = APage.Mediabox()) return Box;
-  return &ALetter;
-}
 
 // A side of a rendering in whole pixels; 0 when it is not a usable size.
 int32_t RenderSide(double APixels) {
@@ -145,8 +138,8 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
     vn::platform::FillWhite(*ACanvas, std::max(AWidth, 0), std::max(AHeight, 0));
     return;
   }
-  TvnPDRect Letter(0, 0, TvnPDPage::kDefaultWidth, TvnPDPage::kDefaultHeight);
-  TvnPDRect* Box = ShownBox(*FPDFPage, Letter);
+  const std::unique_ptr<TvnPDRect> Shown = FPDFPage->ShownBox();
+  TvnPDRect* Box = Shown.get();
   const int32_t PageRotation = FPDFPage->DisplayRotation(0);
 
   // A picture canvas gets the page rendered at the size it asks for: its
@@ -157,8 +150,18 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
     const int32_t Width = Across ? AHeight : AWidth;
     const int32_t Height = Across ? AWidth : AHeight;
     const TvnPDState Points(72, 72, PageRotation, Box);
-    if (std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0 &&
-        static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
+    const bool Usable = std::fabs(Points.PageWidth()) > 0 && std::fabs(Points.PageHeight()) > 0;
+    // Upright onto a canvas of the page's size with nothing in the way: the
+    // page is painted straight onto the canvas's pixels.
+    if (Usable && Turns == 0 && Raster->Width() == AWidth && Raster->Height() == AHeight &&
+        Raster->WorldTransform().IsIdentity() && !Raster->State().clip) {
+      vn::platform::gfx::CairoGraphics Graphics(Raster->Surface());
+      TvnPDImageDevice Device(Graphics, true);
+      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
+                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      return;
+    }
+    if (Usable && static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
       vn::platform::gfx::CairoGraphics Graphics(Width, Height);
       TvnPDImageDevice Device(Graphics, true);
       FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),

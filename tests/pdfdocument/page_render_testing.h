@@ -69,7 +69,7 @@ inline vn::platform::Bitmap Pdftoppm(const std::filesystem::path& APdf, double A
   const std::filesystem::path root = std::filesystem::temp_directory_path() / "pdftoppm_page";
   const std::string page = std::to_string(APage);
   std::filesystem::remove(root.string() + ".png");
-  const int status = vn::pdf::testing::RunProgram({"pdftoppm", "-q", "-png", "-r", std::to_string(static_cast<int>(ADPI)),
+  const int status = vn::pdf::testing::RunProgram({"pdftoppm", "-q", "-cropbox", "-png", "-r", std::to_string(static_cast<int>(ADPI)),
                                                    "-f", page, "-l", page, "-singlefile", APdf.string(), root.string()});
   std::ifstream in(root.string() + ".png", std::ios::binary);
   const std::string png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

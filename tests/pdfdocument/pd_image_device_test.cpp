@@ -233,6 +233,36 @@ TEST(ImageDevice, ShOperatorPaintsAxialAndRadialShadings) {
   }
 }
 
+TEST(ImageDevice, DamagedMeshShadingsDrawWhatTheyHoldOrNothing) {
+  const std::string rgb = "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 /BitsPerFlag 8 "
+                          "/Decode [0 100 0 100 0 1 0 1 0 1] /Filter /ASCIIHexDecode";
+  struct Case {
+    const char* Name;
+    std::string Entries, Data;
+    size_t Images;  // 1: painted (what it holds), 0: nothing drawn
+  };
+  const Case cases[] = {
+      // Two whole triangles and a vertex cut short.
+      {"truncated free-form", "/ShadingType 4 " + rgb, "000000FF0000 00FF0000FF00 0000FF0000FF 01FFFF00>", 1},
+      // A patch that continues a previous one which is not there.
+      {"continued first patch", "/ShadingType 6 " + rgb, "02 1E1E 1E50>", 1},
+      {"lattice without rows", "/ShadingType 5 /VerticesPerRow 0 " + rgb, "0000FF0000 FF0000FF00>", 1},
+      {"coordinates of 40 bits",
+       "/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 40 /BitsPerComponent 8 /BitsPerFlag 8 "
+       "/Decode [0 100 0 100 0 1 0 1 0 1] /Filter /ASCIIHexDecode",
+       "00>", 0},
+      {"no decode ranges", "/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 "
+                           "/BitsPerFlag 8 /Filter /ASCIIHexDecode",
+       "00>", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const RecordingGraphics g =
+        Draw("0 0 100 100", "/Shading << /Sh1 5 0 R >>", "/Sh1 sh", {Stream(c.Entries, c.Data)});
+    EXPECT_EQ(g.Of('i').size(), c.Images);
+  }
+}
+
 TEST(ImageDevice, Type3GlyphsNamedByTheBaseEncoding) {
   // No /Differences: code 65 is named A by the standard encoding.
   const RecordingGraphics g =

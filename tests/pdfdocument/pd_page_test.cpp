@@ -84,6 +84,11 @@ TEST(PDPageSize, FromCropOrMediaBoxInTheHandlersUnit) {
       {"/CropBox [0 0 595.3 841.9] /Rotate 90", TvnMeasurementUnit::muPoints, 595.3, 841.9},
       {"/MediaBox [612 792 0 0]", TvnMeasurementUnit::muPixels, 816, 1056},
       {"", TvnMeasurementUnit::muPoints, 612, 792},  // no box at all: US Letter
+      // A crop box reaching beyond the media box is cut to it; one apart
+      // from it is taken alone.
+      {"/CropBox [0 0 612 792] /MediaBox [0 0 306 396]", TvnMeasurementUnit::muPoints, 306, 396},
+      {"/CropBox [100 -50 400 300] /MediaBox [0 0 306 396]", TvnMeasurementUnit::muPoints, 206, 300},
+      {"/CropBox [500 500 600 650] /MediaBox [0 0 306 396]", TvnMeasurementUnit::muPoints, 100, 150},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);

@@ -56,6 +56,12 @@ CairoGraphics::CairoGraphics(int32_t width, int32_t height, Argb background)
   cr_ = cairo_create(surface_);
 }
 
+CairoGraphics::CairoGraphics(cairo_surface_t* target)
+    : width_(cairo_image_surface_get_width(target)), height_(cairo_image_surface_get_height(target)) {
+  surface_ = cairo_surface_reference(target);
+  cr_ = cairo_create(surface_);
+}
+
 CairoGraphics::~CairoGraphics() {
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
@@ -98,6 +104,16 @@ void CairoGraphics::Restore() {
   state_ = saved_.back();
   saved_.pop_back();
   cairo_restore(cr_);
+}
+
+void CairoGraphics::SetBlendMode(BlendMode mode) {
+  static constexpr cairo_operator_t kOperators[] = {
+      CAIRO_OPERATOR_OVER,        CAIRO_OPERATOR_MULTIPLY,   CAIRO_OPERATOR_SCREEN,      CAIRO_OPERATOR_OVERLAY,
+      CAIRO_OPERATOR_DARKEN,      CAIRO_OPERATOR_LIGHTEN,    CAIRO_OPERATOR_COLOR_DODGE, CAIRO_OPERATOR_COLOR_BURN,
+      CAIRO_OPERATOR_HARD_LIGHT,  CAIRO_OPERATOR_SOFT_LIGHT, CAIRO_OPERATOR_DIFFERENCE,  CAIRO_OPERATOR_EXCLUSION,
+      CAIRO_OPERATOR_HSL_HUE,     CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR, CAIRO_OPERATOR_HSL_LUMINOSITY};
+  const auto index = size_t(mode);
+  cairo_set_operator(cr_, index < std::size(kOperators) ? kOperators[index] : CAIRO_OPERATOR_OVER);
 }
 
 void CairoGraphics::SetSmoothing(bool on) {

@@ -23,6 +23,9 @@ class CairoGraphics : public Graphics {
   // filled with `background`. EArgumentException when it would hold more
   // than kMaxImagePixels.
   CairoGraphics(int32_t width, int32_t height, Argb background = 0xFFFFFFFF);
+  // Draws onto an existing 32-bit image surface (a raster canvas's), which
+  // it keeps a reference to; what is there stays.
+  explicit CairoGraphics(cairo_surface_t* target);
   ~CairoGraphics() override;
   CairoGraphics(const CairoGraphics&) = delete;
   CairoGraphics& operator=(const CairoGraphics&) = delete;
@@ -42,6 +45,8 @@ class CairoGraphics : public Graphics {
   void SetClip(const RectF& rect, CombineMode mode) override;
   void SetClip(const Path& path, CombineMode mode) override;
   void ResetClip() override;
+  void SetBlendMode(BlendMode mode) override;
+  bool CanBlend() const override { return true; }
   void SetSmoothing(bool on) override;
   bool GetSmoothing() const override { return state_.smoothing; }
   void FillRect(const SolidBrush& brush, const RectF& rect) override;

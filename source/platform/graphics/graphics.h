@@ -164,6 +164,14 @@ enum class CombineMode : uint8_t { Replace, Intersect };
 // Smooth filters.
 enum class Interpolation : uint8_t { Nearest, Smooth };
 
+// How what is drawn combines with what is already there: Normal paints
+// over it; the others mix each colour with the colour under it (the
+// separable and non-separable blend modes of compositing).
+enum class BlendMode : uint8_t {
+  Normal, Multiply, Screen, Overlay, Darken, Lighten, ColorDodge, ColorBurn, HardLight, SoftLight, Difference,
+  Exclusion, Hue, Saturation, Color, Luminosity
+};
+
 // The drawing interface. The state is the transform (identity at first),
 // the clip (none at first: the whole surface) and the smoothing flag (on at
 // first); Save pushes a copy of it and Restore brings back the last one
@@ -191,6 +199,12 @@ class Graphics {
   virtual void SetClip(const RectF& rect, CombineMode mode) = 0;
   virtual void SetClip(const Path& path, CombineMode mode) = 0;
   virtual void ResetClip() = 0;
+
+  // The blend mode of what is drawn next (part of the saved state; Normal
+  // at first). A backend that cannot blend draws every mode as Normal and
+  // says so through CanBlend.
+  virtual void SetBlendMode(BlendMode) {}
+  virtual bool CanBlend() const { return false; }
 
   // Anti-aliased edges for fills, strokes and clips when on.
   virtual void SetSmoothing(bool on) = 0;

@@ -161,6 +161,11 @@ bool WriteAll(JpegContext* ctx, unsigned char** rows, int width, int height, int
   ctx->c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&ctx->c);
   jpeg_set_quality(&ctx->c, quality, TRUE);
+  // At high qualities colours keep their full resolution: halving it
+  // blends the colours of neighbouring pixels, which shows on small and
+  // enlarged pictures.
+  if (components == 3 && quality >= 90)
+    for (int i = 0; i < ctx->c.num_components; ++i) ctx->c.comp_info[i].h_samp_factor = ctx->c.comp_info[i].v_samp_factor = 1;
   ctx->c.write_JFIF_header = TRUE;
   ctx->c.density_unit = 1;
   ctx->c.X_density = static_cast<UINT16>(std::min(dpi_x, 65535u));
