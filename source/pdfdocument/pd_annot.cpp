@@ -554,33 +554,21 @@ bool TvnPDAnnot::IsShown(bool APrinting) {
 void TvnPDAnnot::Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI) {
   TvnPDAppearanceStream* ap = OutDev ? NormalAP() : nullptr;
   TvnPDForm* form = ap ? ap->Form() : nullptr;
-  TvnPDRect* bbox = form ? form->BBox() : nullptr;
-  if (!bbox) return;
   // The page is the form's box as its matrix places it.
-  const TvnPDMatrix identity;
-  const TvnPDMatrix& matrix = form->Matrix() ? *form->Matrix() : identity;
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  bool first = true;
-  for (const auto& [x, y] : {std::pair{bbox->Left(), bbox->Top()}, std::pair{bbox->Right(), bbox->Top()},
-                             std::pair{bbox->Left(), bbox->Bottom()}, std::pair{bbox->Right(), bbox->Bottom()}}) {
-    double tx = 0, ty = 0;
-    matrix.Transform(x, y, tx, ty);
-    x0 = first ? tx : std::min(x0, tx);
-    x1 = first ? tx : std::max(x1, tx);
-    y0 = first ? ty : std::min(y0, ty);
-    y1 = first ? ty : std::max(y1, ty);
-    first = false;
-  }
-  TvnPDRect box(x0, y0, x1, y1);
+  TvnPDRect box;
+  if (!form || !PlacedFormBox(*form, box)) return;
   TvnPDState state(hDPI, vDPI, 0, &box);
   OutDev->StartPage(1, state);
-  try {
-    OutDev->DrawFormXObject(state, form);
-  } catch (const std::exception&) {
-    OutDev->EndPage();
-    throw;
-  }
-  OutDev->EndPage();
+  struct EndPageGuard {
+    TvnPDExportDevice* dev;
+    ~EndPageGuard() {
+      try {
+        dev->EndPage();
+      } catch (const std::exception&) {
+      }
+    }
+  } end_page{OutDev};
+  OutDev->DrawFormXObject(state, form);
 }
 
 // ---- Text ------------------------------------------------------------------------
@@ -1135,12 +1123,12 @@ TvnPDFileSpec* TvnPDFileAttachmentAnnot::FileSpec() {
 }
 
 String TvnPDFileAttachmentAnnot::FileName() {
-  TvnPDFileSpec* spec = FileSpec();
-  return spec ? spec->FileName() : String();
+  TvnPDFileSpec* file_ref = FileSpec();
+  return file_ref ? file_ref->FileName() : String();
 }
 
 void TvnPDFileAttachmentAnnot::SetFileName(StringView Value) {
-  if (TvnPDFileSpec* spec = FileSpec()) spec->SetFileName(Value);
+  if (TvnPDFileSpec* file_ref = FileSpec()) file_ref->SetFileName(Value);
 }
 
 TvnPDColorValue TvnPDFileAttachmentAnnot::IconColor() {

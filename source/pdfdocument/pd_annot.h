@@ -633,7 +633,7 @@ class TvnPDFileAttachmentAnnot : public TvnPDAnnot {
   TvnPDFileAttachmentAnnot(TvnPDFDocumentHandler* AParentDoc, vn::pdf::TvnPDElement* AParentElement,
                            vn::pdf::TvnPDBaseObject* ABaseObject);
   ~TvnPDFileAttachmentAnnot() override;
-  // The file name of /FS (a string or a file specification dictionary).
+  // The file name of /FS (a string or a file reference dictionary).
   String FileName();
   void SetFileName(StringView Value);
   // /C read like Color; the setter changes the existing entries only.

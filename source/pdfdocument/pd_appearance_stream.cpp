@@ -58,29 +58,37 @@ TvnPDForm* TvnPDAppearanceStream::Form() {
   return xobject && xobject->IsForm() ? static_cast<TvnPDForm*>(xobject) : nullptr;
 }
 
-bool TvnPDAppearanceStream::RectMatrix(TvnPDMatrix& AMatrix) {
-  TvnPDForm* form = Form();
-  TvnPDRect* rect = DestRect();
-  TvnPDRect* bbox = form ? form->BBox() : nullptr;
-  if (!rect || !bbox) return false;
+bool PlacedFormBox(TvnPDForm& AForm, TvnPDRect& ABox) {
+  TvnPDRect* bbox = AForm.BBox();
+  if (!bbox) return false;
   const TvnPDMatrix identity;
-  const TvnPDMatrix& matrix = form->Matrix() ? *form->Matrix() : identity;
-  // The box as the form's matrix places it.
-  double bx0 = 0, by0 = 0, bx1 = 0, by1 = 0;
+  const TvnPDMatrix& matrix = AForm.Matrix() ? *AForm.Matrix() : identity;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   bool first = true;
   for (const auto& [x, y] : {std::pair{bbox->Left(), bbox->Top()}, std::pair{bbox->Right(), bbox->Top()},
                              std::pair{bbox->Left(), bbox->Bottom()}, std::pair{bbox->Right(), bbox->Bottom()}}) {
     double tx = 0, ty = 0;
     matrix.Transform(x, y, tx, ty);
-    bx0 = first ? tx : std::min(bx0, tx);
-    bx1 = first ? tx : std::max(bx1, tx);
-    by0 = first ? ty : std::min(by0, ty);
-    by1 = first ? ty : std::max(by1, ty);
+    if (!std::isfinite(tx) || !std::isfinite(ty)) return false;
+    x0 = first ? tx : std::min(x0, tx);
+    x1 = first ? tx : std::max(x1, tx);
+    y0 = first ? ty : std::min(y0, ty);
+    y1 = first ? ty : std::max(y1, ty);
     first = false;
   }
+  ABox.SetValues(x0, y0, x1, y1);
+  return true;
+}
+
+bool TvnPDAppearanceStream::RectMatrix(TvnPDMatrix& AMatrix) {
+  TvnPDForm* form = Form();
+  TvnPDRect* rect = DestRect();
+  TvnPDRect box;
+  if (!rect || !form || !PlacedFormBox(*form, box)) return false;
+  const double bx0 = box.Left(), bx1 = box.Right(), by0 = box.Top(), by1 = box.Bottom();
   const double rx0 = std::min(rect->Left(), rect->Right()), rx1 = std::max(rect->Left(), rect->Right());
   const double ry0 = std::min(rect->Top(), rect->Bottom()), ry1 = std::max(rect->Top(), rect->Bottom());
-  for (double v : {bx0, bx1, by0, by1, rx0, rx1, ry0, ry1})
+  for (double v : {rx0, rx1, ry0, ry1})
     if (!std::isfinite(v)) return false;
   // A box without width or height keeps its scale on that axis.
   const double sx = bx1 - bx0 > 0 ? (rx1 - rx0) / (bx1 - bx0) : 1.0;

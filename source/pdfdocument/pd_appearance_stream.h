@@ -20,6 +20,11 @@ namespace vn::pdfdoc {
 class TvnPDForm;
 class TvnPDXObject;
 
+// The form's BBox as its Matrix places it: the box around the four
+// transformed corners, in the space the form is drawn into. False without
+// a BBox or with a corner that is not finite.
+bool PlacedFormBox(TvnPDForm& AForm, TvnPDRect& ABox);
+
 class TvnPDAppearanceStream : public vn::pdf::TvnPDElement {
  public:
   // Over the annotation's dictionary; AValue names the appearance state to

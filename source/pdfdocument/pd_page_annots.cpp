@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <unordered_set>
 
 #include "pdf/text.h"
 #include "pdfdocument/pd_annot.h"
@@ -90,17 +91,15 @@ const std::vector<TvnPDAnnot*>& TvnPDPage::GetAnnots() {
   if (!annots) return FAnnotList;
   FAnnotsRead = true;
   TvnPDArray* array = annots->AsArray();
+  // The same dictionary (an indirect annotation listed twice) or the same
+  // field (two widgets of one field) is listed once.
+  std::unordered_set<const void*> listed;
   for (int64_t i = 0; array && i < array->GetLength(); ++i) {
     TvnPDBaseObject* entry = array->Get(i);
-    if (!entry || !entry->IsDict()) continue;
-    // The same dictionary (an indirect annotation listed twice) or the same
-    // field (two widgets of one field) is listed once.
-    const bool listed = std::any_of(FAnnotList.begin(), FAnnotList.end(),
-                                    [&](const TvnPDAnnot* AAnnot) { return AAnnot->BaseObject() == entry; });
-    if (listed) continue;
+    if (!entry || !entry->IsDict() || !listed.insert(entry).second) continue;
     std::unique_ptr<TvnPDAnnot> owned;
     TvnPDAnnot* annot = TvnPDAnnot::MakeAnnot(FHandler, this, entry, owned);
-    if (!annot || std::find(FAnnotList.begin(), FAnnotList.end(), annot) != FAnnotList.end()) continue;
+    if (!annot || !listed.insert(annot).second) continue;
     if (owned) FOwnedAnnots.push_back(std::move(owned));
     FAnnotList.push_back(annot);
   }
