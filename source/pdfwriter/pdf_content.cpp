@@ -316,7 +316,7 @@ std::string TvnCustomPDFEngine::AlphaPrefix(double opacity) {
 }
 
 std::string TvnCustomPDFEngine::OpacityPrefix(int32_t opacity) {
-  if (opacity >= 100) return {};
+  if (opacity >= 100 || !AllowsTransparency()) return {};
   if (opacity < 0) opacity = 0;
   // One state per opacity value, named by a counter of the document.
   auto found = FPDGStateByOpacity.find(opacity);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "pdfwriter/pdf_doc_features_impl.h"
 #include "pdfwriter/pdf_font.h"
 #include "pdfwriter/pdf_syntax_impl.h"
 #include "runtime/numbers.h"
@@ -16,14 +17,14 @@ namespace vn::pdfwriter {
 
 namespace {
 
-constexpr char kProducer[] = "Pelmora Vireo4.0.0.516";
 // Coordinates beyond this are clamped: no reader needs more, and the fixed
 // notation stays short.
 constexpr double kNumberLimit = 1e12;
 
 }  // namespace
 
-TvnCustomPDFEngine::TvnCustomPDFEngine(TvnBaseComponent* AOwner) : TvnCustomPlainSheetEngine(AOwner) {
+TvnCustomPDFEngine::TvnCustomPDFEngine(TvnBaseComponent* AOwner)
+    : TvnCustomPlainSheetEngine(AOwner), FFeatures(std::make_unique<TvnPDFDocumentFeatures>()) {
   InstallPreferences(NewPreferences());
   SetFileExtension(u"pdf");
   SetFileDescription(u"Adobe PDF Files");
@@ -173,8 +174,8 @@ std::string TvnCustomPDFEngine::FormatPDFDate(vn::TDateTime local, int offset_mi
 void TvnCustomPDFEngine::StartDocument() {
   // Settings the engine would leave out of a document that looks complete
   // are refused instead. Each refusal goes when its writer is built.
-  if (Encryption().Enabled()) throw vn::ENotSupportedException("Encrypted PDF output is not supported");
-  if (DigitalSignature().Enabled) throw vn::ENotSupportedException("Signed PDF output is not supported");
+  CheckDocumentFeatures();
+  if (DigitalSignature().Enabled && !CanSign()) throw vn::ENotSupportedException("Signed PDF output is not supported");
   // PDF/A needs the output colour space (and the metadata written with it).
   if (IsPDFAVersion(Preferences().Version) && !HasOutputColourSpace())
     throw vn::ENotSupportedException("PDF/A output is not supported");
@@ -203,16 +204,8 @@ void TvnCustomPDFEngine::StartDocument() {
   FIsPDFA = IsPDFAVersion(Preferences().Version);
   const vn::TDateTime now = vn::Now();
   FCreationTime = FormatPDFDate(now, vn::LocalUtcOffsetMinutes(now));
+  StartDocumentFeatures();
   WriteRaw(std::string("%PDF-") + PDFVersionText(Preferences().Version) + kCRLF + "%\xE2\xE3\xCF\xD3" + kCRLF);
-}
-
-// Refused until the outline writer is built.
-int32_t TvnCustomPDFEngine::AddTOCItem(const String&, int32_t, int32_t, double) {
-  throw vn::ENotSupportedException("PDF outlines are not supported");
-}
-
-int32_t TvnCustomPDFEngine::AddTOCItem(const String&, int32_t, const std::string&) {
-  throw vn::ENotSupportedException("PDF outlines are not supported");
 }
 
 void TvnCustomPDFEngine::EndDocument() {
@@ -257,6 +250,7 @@ void TvnCustomPDFEngine::ReleaseDocument() {
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
   FOutputStream = nullptr;
+  ReleaseDocumentFeatures();
 }
 
 std::string TvnCustomPDFEngine::ResourcesText() {
@@ -288,7 +282,7 @@ std::string TvnCustomPDFEngine::InfoText() {
   if (!FIsPDFA) {
     const std::string date = vn::framework::AnsiToHexText(EncryptObjectStrings(FCreationTime, 3, 0));
     text += "/CreationDate <" + date + ">/ModDate <" + date + ">";
-    text += "/Producer <" + EncodeTextString(vn::FromAscii(kProducer), 3, 0) + ">";
+    text += "/Producer <" + EncodeTextString(vn::FromAscii(kPDFProducer), 3, 0) + ">";
   }
   const vn::exporter::TvnDocInfo& info = DocInfo();
   const std::pair<const char*, const String*> entries[] = {{"/Author <", &info.Author()},
@@ -302,11 +296,14 @@ std::string TvnCustomPDFEngine::InfoText() {
 }
 
 std::string TvnCustomPDFEngine::WriteCatalog() {
-  return "/Type/Catalog/Pages " + ObjectRef(2) + FViewerPreferences->ViewerPreferencesText();
+  std::string text = "/Type/Catalog/Pages " + ObjectRef(2);
+  text += CatalogFeatureEntries();
+  return text + FViewerPreferences->ViewerPreferencesText();
 }
 
 std::string TvnCustomPDFEngine::WriteTrailer() {
-  return "/Root " + ObjectRef(1) + "/Info " + ObjectRef(3) + "/Size " + std::to_string(FLastObjNo + 1);
+  return "/Root " + ObjectRef(1) + TrailerIDEntry() + "/Info " + ObjectRef(3) + "/Size " + std::to_string(FLastObjNo + 1) +
+         TrailerEncryptEntry();
 }
 
 void TvnCustomPDFEngine::WriteXRefAndTrailer() {
@@ -375,6 +372,7 @@ std::string TvnCustomPDFEngine::WritePageObject() {
   std::string text = "/Type/Page/Parent " + ObjectRef(2) + "/MediaBox [0 0 " + FormatNumber(w) + " " + FormatNumber(h) + "]" +
                      "/Resources " + ObjectRef(5) + "/Contents " + ObjectRef(FContentsObjNo);
   if (!FAnnots.empty()) text += "/Annots [" + FAnnots.substr(FAnnots.front() == ' ' ? 1 : 0) + "]";
+  text += ThumbnailEntry();
   std::string transition;
   const TvnPresentationMode& presentation = FViewerPreferences->PresentationMode();
   TvnViewerPreferences::GetTransitionEffectAndDuration(presentation.Duration, presentation.TransitionEffect, transition);

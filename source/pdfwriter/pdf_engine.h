@@ -19,9 +19,10 @@
 //
 // Text items become text objects in embedded TrueType fonts (pdf_text.cpp,
 // with the font mapper, the PDF fonts and the subsetter), written with the
-// document's fonts at its end. Hooks for the writer's other parts:
-// encryption, outlines and thumbnails, PDF/A and signatures override the
-// protected virtuals marked "hook"; the base writes none of that content.
+// document's fonts at its end. The document features are written through
+// the protected hooks below: encryption (pdf_security.cpp), outlines and
+// thumbnails (pdf_outlines.cpp), attached files (pdf_attachments.cpp), the
+// XMP metadata and the PDF/A output intent (pdf_metadata.cpp).
 #pragma once
 
 #include <cstdint>
@@ -56,6 +57,7 @@ enum class TvnPathStatus { psPathBegins, psPathEnds, psNoPath };
 constexpr TColor kNoBackgroundColor = 0x1FFFFFFF;
 
 class TvnPDFFont;
+struct TvnPDFDocumentFeatures;
 
 // One run of a text item, gathered from the analyzer's runs: consecutive
 // runs in one font and of one kind are joined so that they are written as
@@ -128,16 +130,32 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // east of UTC.
   static std::string FormatPDFDate(vn::TDateTime Local, int OffsetMinutes);
 
-  // The outline of the document (the plain-sheet engine's table of
-  // contents) is not written yet: ENotSupportedException "PDF outlines are
-  // not supported".
+  // ---- document features
+  // Outline entries (the plain-sheet engine's table of contents), written
+  // as the document's outline when it ends: a page target at Top (in the
+  // measurement unit) of page PageNumber, or an address. Top-level entries
+  // are open, deeper ones closed. -1 when refused (pdf_outlines.cpp).
   int32_t AddTOCItem(const String& Title, int32_t ParentNode, int32_t PageNumber, double Top) override;
   int32_t AddTOCItem(const String& Title, int32_t ParentNode, const std::string& URL) override;
+  // A thumbnail of page PageNumber (1-based) from a picture (kept as an
+  // image resource) or from an image resource, in the output format (BMP:
+  // deflated RGB rows, or JPEG), pixel format and JPEG quality of the image
+  // settings; pages asking for equal thumbnails of one resource share one
+  // image object. Only while a document is started; other output formats
+  // are ignored (pdf_outlines.cpp).
+  void AddThumbnailImage(const TGraphic& Graphic, int32_t PageNumber);
+  void AddThumbnailImage(int32_t ImageIndex, int32_t PageNumber);
+  // Embeds the file FolderPath/FileName when the document ends (nothing
+  // when either is empty). Files may be attached before or during the
+  // document; EndDoc forgets them. A file missing when the document ends
+  // fails it (pdf_attachments.cpp).
+  virtual void AttachFile(const String& FolderPath, const String& FileName);
+  void EndDoc() override;
 
  protected:
   // ---- engine core hooks
-  // Refuses settings whose writer is not built yet (encryption, signature,
-  // PDF/A without its output colour space) with ENotSupportedException
+  // Refuses settings whose writer is not built yet (signature) or that no
+  // document may combine (PDF/A and encryption) with ENotSupportedException
   // before anything is written, then starts the file.
   void StartDocument() override;
   void EndDocument() override;
@@ -199,14 +217,12 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   virtual std::string GetFontResources();
   virtual void WriteFonts();
 
-  // ---- hooks of the writer's other parts; the base writes nothing
-  // Encryption: the dictionary object, and the stream and string ciphers
-  // with the key of object n (identity here).
-  virtual void WriteEncryptDictionary() {}
-  virtual void EncryptObjectStream(std::string& /*Data*/, int32_t /*n*/, int32_t /*Generation*/) {}
-  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t /*n*/, int32_t /*Generation*/) {
-    return Text;
-  }
+  // ---- hooks of the document features
+  // Encryption (pdf_security.cpp): the dictionary object, and the stream and
+  // string ciphers with the key of object n (identity without encryption).
+  virtual void WriteEncryptDictionary();
+  virtual void EncryptObjectStream(std::string& Data, int32_t n, int32_t Generation);
+  virtual std::string EncryptObjectStrings(const std::string& Text, int32_t n, int32_t Generation);
   // Images: the image entries inside "/XObject <<" ... " >>" of the
   // resources, and the background picture written as an image object
   // (its object number, or -1 when not written).
@@ -225,13 +241,50 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
     return nullptr;
   }
   // Objects written at the start of a page before its content (signature
-  // widget) and objects after the catalog (thumbnails, outlines).
+  // widget) and objects after the catalog (thumbnails, outlines:
+  // pdf_outlines.cpp).
   virtual void WritePageStartObjects() {}
-  virtual void WriteOutlinesAndThumbnails() {}
+  // Whether the engine writes signed documents (the extended engine).
+  virtual bool CanSign() const { return false; }
+  virtual void WriteOutlinesAndThumbnails();
   // PDF/A: whether the ICC-based colour space CS0 exists for colour
-  // operators, and writing it (its object number, -1 when none).
-  virtual bool HasOutputColourSpace() const { return false; }
-  virtual int32_t WriteOutputColourSpace() { return -1; }
+  // operators, and writing it (its object number, -1 when none;
+  // pdf_metadata.cpp).
+  virtual bool HasOutputColourSpace() const { return true; }
+  virtual int32_t WriteOutputColourSpace();
+
+  // ---- the document features' parts of the file structure
+  // Refuses what no document may combine (PDF/A and encryption) before
+  // anything is written.
+  void CheckDocumentFeatures();
+  // At the start of a document, once its creation date is known: the
+  // encryption object and the file identifier.
+  void StartDocumentFeatures();
+  void ReleaseDocumentFeatures();
+  // Writes the objects the catalog names (attached files, XMP metadata, the
+  // ICC profile) and returns the catalog's entries for them and for the
+  // outline root.
+  std::string CatalogFeatureEntries();
+  // Writes object n as a stream of Data as it is (never compressed: XMP
+  // metadata, ICC profiles, attached files), encrypted with n's key; the
+  // dictionary is written as by WriteObject.
+  void WritePlainStream(int32_t n, const std::string& Dictionary, std::string Data);
+  // The attached files' objects and the catalog's " /Names" and "/AF"
+  // entries for them, or "" (pdf_attachments.cpp).
+  std::string WriteAttachments();
+  // "/Thumb " and the reference of the current page's thumbnail, or "".
+  std::string ThumbnailEntry();
+  // The trailer's "/ID [<...><...>]" (encrypted or PDF/A output) and
+  // "/Encrypt n 0 R" (encrypted output), or "".
+  std::string TrailerIDEntry() const;
+  std::string TrailerEncryptEntry() const;
+  // The font embedding of the document: PDF/A embeds every font (as a
+  // subset unless the whole font is asked for), whatever the exclude list.
+  TvnTTFontEmbedding FontEmbedding();
+  bool IsFontEmbedExcluded(const String& FontName) const;
+  // Whether opacity below 1 may be written (not in PDF/A-1, which has no
+  // transparency: shapes are drawn opaque there).
+  bool AllowsTransparency() const;
 
   // ---- page content helpers
   // Input resolution / screen resolution (1 without an input resolution).
@@ -320,6 +373,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   TvnPDFImageTable FImageSettings;  // the image objects of the document
   int32_t FColourSpaceObject = -1;
   bool FIsPDFA = false;
+  // The state of the document features (pdf_doc_features_impl.h).
+  std::unique_ptr<TvnPDFDocumentFeatures> FFeatures;
   // Fonts of the document in order of first use; font i is "/F" i.
   std::vector<std::unique_ptr<TvnPDFFont>> FFontTable;
   double FBackgroundImageLeft = 0, FBackgroundImageTop = 0, FBackgroundImageWidth = 0, FBackgroundImageHeight = 0;

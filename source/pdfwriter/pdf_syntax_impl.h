@@ -10,6 +10,8 @@ namespace vn::pdfwriter {
 
 inline constexpr char kCRLF[] = "\r\n";
 inline constexpr double kPi = 3.14159265358979323846;
+// The producer named in the document information and the XMP metadata.
+inline constexpr char kPDFProducer[] = "Pelmora Vireo4.0.0.516";
 
 using vn::framework::PixelsToPoints;
 using vn::framework::PointsToPixels;

@@ -211,10 +211,9 @@ TvnPDFFont& TvnCustomPDFEngine::GetRunPDFFont(const TvnRunStore& run, bool ident
   for (const auto& font : FFontTable)
     if (font->IsEqual(run.Font, FRunFontSize, cid, identity_h)) found = font.get();
   if (!found) {
-    const TvnPDFPreferences& prefs = static_cast<TvnPDFPreferences&>(Preferences());
-    const bool subset = cid ? prefs.EmbedTrueTypeFonts != TvnTTFontEmbedding::etfFull
-                            : prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfSubset &&
-                                  FontEmbedExcludeList().IndexOf(run.Font.Name) < 0;
+    const TvnTTFontEmbedding embedding = FontEmbedding();
+    const bool subset = cid ? embedding != TvnTTFontEmbedding::etfFull
+                            : embedding == TvnTTFontEmbedding::etfSubset && !IsFontEmbedExcluded(run.Font.Name);
     FFontTable.push_back(std::make_unique<TvnPDFFont>(run.Font, FRunFontSize, subset, cid, NewObjectNumber(), identity_h));
     found = FFontTable.back().get();
     found->SubsetTag = SubsetTagOf(FFontTable.size() - 1);
@@ -464,7 +463,7 @@ std::string TvnCustomPDFEngine::GetFontResources() {
 }
 
 void TvnCustomPDFEngine::WriteFonts() {
-  const TvnPDFPreferences& prefs = static_cast<TvnPDFPreferences&>(Preferences());
+  const TvnTTFontEmbedding embedding = FontEmbedding();
   for (size_t i = 0; i < FFontTable.size(); ++i) {
     TvnPDFFont& f = *FFontTable[i];
     if (f.FontInfo().FfiType != TvnFontType::ftTrueType) continue;
@@ -472,10 +471,9 @@ void TvnCustomPDFEngine::WriteFonts() {
     // font is always embedded (as a subset unless the whole font is asked
     // for).
     const bool cid = f.FontEncoding() == TvnFontEncoding::feCID;
-    const bool embedded = cid || (prefs.EmbedTrueTypeFonts != TvnTTFontEmbedding::etfNone &&
-                                  FontEmbedExcludeList().IndexOf(f.Font().Name) < 0);
+    const bool embedded = cid || (embedding != TvnTTFontEmbedding::etfNone && !IsFontEmbedExcluded(f.Font().Name));
     std::string program;
-    if (embedded) program = prefs.EmbedTrueTypeFonts == TvnTTFontEmbedding::etfFull ? f.GetFontFile2() : f.GetFontFile2Subset();
+    if (embedded) program = embedding == TvnTTFontEmbedding::etfFull ? f.GetFontFile2() : f.GetFontFile2Subset();
     int32_t program_obj = -1;
     auto file_ref = [&]() -> std::string {
       if (program.empty()) return {};

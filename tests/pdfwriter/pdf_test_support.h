@@ -45,7 +45,8 @@ class TestEngine : public TvnPDFEngine {
     Page().SetHeight(height);
   }
 
-  // Whatever document the engine wrote into memory passes qpdf --check.
+  // Whatever document the engine wrote into memory passes qpdf --check
+  // (opened with CheckPassword when it is encrypted).
   ~TestEngine() override;
 
   // The bytes written so far.
@@ -57,19 +58,7 @@ class TestEngine : public TvnPDFEngine {
   using TvnCustomPDFEngine::WriteStreamObject;
 
   vn::TMemoryStream Output;
-};
-
-// An engine with a stand-in for the PDF/A writer's output colour space
-// CS0 (plain DeviceRGB), which PDF/A output needs.
-template <typename Engine>
-class WithOutputColourSpace : public Engine {
- protected:
-  bool HasOutputColourSpace() const override { return true; }
-  int32_t WriteOutputColourSpace() override {
-    const int32_t n = this->NewObjectNumber();
-    this->WriteObject("/DeviceRGB", n, true);
-    return n;
-  }
+  std::string CheckPassword;
 };
 
 // The stream data of object n ("" when the object has no stream).
@@ -172,13 +161,14 @@ inline std::filesystem::path SaveTemp(const std::string& bytes, const std::strin
   return path;
 }
 
-// qpdf --check on the bytes: the tool's output when it finds anything
-// (warnings included), empty when clean or when qpdf is missing.
-inline std::string QpdfProblems(const std::string& bytes, const std::string& name) {
+// qpdf --check on the bytes (with the password of an encrypted file): the
+// tool's output when it finds anything (warnings included), empty when
+// clean or when qpdf is missing.
+inline std::string QpdfProblems(const std::string& bytes, const std::string& name, const std::string& password = "") {
   if (!vn::test_support::HaveTool("qpdf")) return {};
   const auto path = SaveTemp(bytes, name);
   std::string out;
-  const int rc = Run("qpdf --check '" + path.string() + "'", &out);
+  const int rc = Run("qpdf --check '--password=" + password + "' '" + path.string() + "'", &out);
   if (rc == 0 && out.find("WARNING") == std::string::npos && out.find("No syntax or stream encoding errors") != std::string::npos)
     return {};
   return out.empty() ? "qpdf exit " + std::to_string(rc) : out;
@@ -218,7 +208,7 @@ inline TestEngine::~TestEngine() {
   const std::string bytes = Bytes();
   const size_t start = bytes.find("%PDF-");
   if (start != std::string::npos && bytes.size() >= 5 && bytes.compare(bytes.size() - 5, 5, "%%EOF") == 0)
-    EXPECT_EQ(QpdfProblems(bytes.substr(start), "written.pdf"), "");
+    EXPECT_EQ(QpdfProblems(bytes.substr(start), "written.pdf", CheckPassword), "");
 }
 
 }  // namespace vn::pdfwriter::testing
