@@ -228,8 +228,8 @@ void TvnPDPage::RenderAnnots(TvnPDExportDevice* OutDev, double hDPI, double vDPI
         // draw them; their content is in page space.
         std::unique_ptr<vn::pdf::TvnPDStream> drawn = MakeDefaultAppearance(FHandler->BaseDoc(), *annot);
         if (!drawn) continue;
-        TvnPDForm form(FHandler, &appearance, drawn.get());
-        OutDev->DrawFormXObject(state, &form);
+        TvnPDForm shape(FHandler, &appearance, drawn.get());
+        OutDev->DrawFormXObject(state, &shape);
       }
     } catch (const std::exception&) {
       // A damaged annotation is left out; the others still draw.
