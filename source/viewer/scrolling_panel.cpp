@@ -277,6 +277,7 @@ TvnScrollingPanel::TvnScrollingPanel(QWidget* AOwner)
 }
 
 TvnScrollingPanel::~TvnScrollingPanel() {
+  FClientArea->removeEventFilter(this);
   FToolTipTimer.stop();
   delete FScrollToolTip.data();
 }
