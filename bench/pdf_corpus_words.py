@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""Converts every PDF of the corpus (damaged and encrypted files left out) to
+r"""Converts every PDF of the corpus (damaged and encrypted files left out) to
 RTF and to TXT with fotarel-convert and reports, per file, the share of
 pdftotext's words that each output holds in order: the longest common
 subsequence of the two word sequences over pdftotext's word count. The RTF
-is read with unrtf --text. Files below the threshold are listed at the end.
+is read with unrtf --text (column rtf), which shows every character written
+as \uN as "?", and with the project's own RTF reader, converting it to TXT
+(column rtf-own). Files below the threshold in rtf or txt are listed at the
+end.
 Usage: bench/pdf_corpus_words.py FOTAREL_CONVERT [OUT_DIR] [JOBS]
 """
 import concurrent.futures
@@ -52,6 +55,7 @@ def measure(binary, out, path):
     status, ref = run(["pdftotext", "-enc", "UTF-8", path, "-"])
     expected = words(ref)
     row = [name, str(len(expected))]
+    own_share = "fail"
     for to in (".rtf", ".txt"):
         folder = os.path.join(out, name + to)
         code, _ = run([binary, "--to", to, "--out", folder, path])
@@ -67,6 +71,17 @@ def measure(binary, out, path):
                 text = f.read()
         share = 1.0 if not expected else lcs(expected, words(text)) / len(expected)
         row.append("%.3f" % share)
+        if to == ".rtf":
+            own = os.path.join(folder, "own")
+            code, _ = run([binary, "--to", ".txt", "--out", own, target])
+            own_target = os.path.join(own, name + ".txt")
+            if code != 0 or not os.path.exists(own_target):
+                own_share = "fail:%d" % code
+            else:
+                with open(own_target, encoding="utf-8", errors="replace") as f:
+                    own_text = f.read()
+                own_share = "%.3f" % (1.0 if not expected else lcs(expected, words(own_text)) / len(expected))
+    row.insert(3, own_share)
     return row
 
 
@@ -87,13 +102,17 @@ def main():
             files.append(os.path.join(CORPUS, cols[0]))
     with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
         rows = list(pool.map(lambda p: measure(binary, out, p), files))
-    print("file\twords\trtf\ttxt")
+    print("file\twords\trtf\trtf-own\ttxt")
     for row in rows:
         print("\t".join(row))
-    below = [r for r in rows if any(not c.replace(".", "").isdigit() or float(c) < THRESHOLD for c in r[2:])]
-    scored = [r for r in rows if all(c.replace(".", "").isdigit() for c in r[2:])]
+    def ok(c):
+        return c.replace(".", "").isdigit() and float(c) >= THRESHOLD
+    scored = [r for r in rows if all(c.replace(".", "").isdigit() for c in (r[2], r[4]))]
+    below = [r for r in rows if not (ok(r[2]) and ok(r[4]))]
     print("# %d files, %d converted to both, %d at or above %.0f%% in both" %
           (len(rows), len(scored), len(scored) - len([r for r in below if r in scored]), THRESHOLD * 100))
+    for column, title in ((2, "rtf"), (3, "rtf-own"), (4, "txt")):
+        print("# %s: %d files at or above %.0f%%" % (title, len([r for r in rows if ok(r[column])]), THRESHOLD * 100))
     for r in below:
         print("# below: " + "\t".join(r))
 

@@ -6,7 +6,7 @@ VN_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev libgif-dev libtiff-dev
   libcairo2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
-  libssl-dev qt6-base-dev libharfbuzz-bin libxml2-utils
+  libssl-dev openssl qt6-base-dev libharfbuzz-bin libxml2-utils
   poppler-utils poppler-data qpdf libtiff-tools libjpeg-turbo-progs pngcheck imagemagick locales lld jbig2dec
   zip unzip p7zip-full
   fonts-liberation2 fonts-dejavu-core fonts-noto-core fonts-urw-base35 t1utils

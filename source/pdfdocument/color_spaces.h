@@ -47,6 +47,13 @@ enum class TvnColorSpaceMode {
   csPattern
 };
 
+// A colour as its components, in the colour space Kind (outline items and
+// annotations give DeviceRGB).
+struct TvnPDColorValue {
+  TvnColorSpaceMode Kind = TvnColorSpaceMode::csDeviceRGB;
+  std::vector<double> Components;
+};
+
 class TvnPDColorSpace : public vn::pdf::TvnPDElement {
  public:
   // The space of a name or array, or nullptr; ATagName is the resource name

@@ -38,7 +38,8 @@ void RenderPage(TvnPDPage& APage, vn::platform::gfx::Graphics& AGraphics, double
   const std::unique_ptr<TvnPDRect> box = ShownBox(APage);
   TvnPDImageDevice device(AGraphics, AAntiAlias);
   TvnPDContents contents(APage.ParentDoc(), &APage, APage.ContentsObject());
-  contents.Display(&device, ADPI, ADPI, 0, APage.DisplayRotation(ARotate), box.get(), box.get(), APage.Resource());
+  contents.Display(&device, ADPI, ADPI, 0, APage.DisplayRotation(ARotate), box.get(), box.get(), APage.Resource(),
+                   true, false);
 }
 
 std::string RenderPageToMetafile(TvnPDPage& APage, double ADPI, int ARotate) {

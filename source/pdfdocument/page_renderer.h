@@ -23,8 +23,10 @@ struct TvnPageRenderSize {
 TvnPageRenderSize PageRenderSize(TvnPDPage& APage, double ADPI, int ARotate = 0);
 
 // Draws the page onto AGraphics, its top-left corner at the Graphics' device
-// origin, one device unit per pixel at ADPI. The page is filled white first.
-// A damaged page draws what it can; nothing throws for content.
+// origin, one device unit per pixel at ADPI, with its annotations as a
+// viewer shows them (TvnPDPage::RenderAnnots, not printing). The page is
+// filled white first. A damaged page draws what it can; nothing throws for
+// content.
 void RenderPage(TvnPDPage& APage, vn::platform::gfx::Graphics& AGraphics, double ADPI, int ARotate = 0,
                 bool AAntiAlias = true);
 

@@ -38,12 +38,6 @@ struct TvnPDOutlineFlag {
   bool Bold = false;
 };
 
-// A colour as its components, in the colour space Kind.
-struct TvnPDColorValue {
-  TvnColorSpaceMode Kind = TvnColorSpaceMode::csDeviceRGB;
-  std::vector<double> Components;
-};
-
 enum class TvnOutlineTaversalType { ottDepthFirst };
 enum class TvnOutlineTraversalDepth { otdSiblingsOnly, otdChildrenOnly, otdFullSubtree };
 

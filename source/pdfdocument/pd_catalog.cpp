@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "pdf/base_doc.h"
+#include "pdfdocument/pd_acro_form.h"
 #include "pdfdocument/pd_bookmark.h"
 #include "pdfdocument/pd_page_tree.h"
 #include "pdfdocument/pd_text_impl.h"
@@ -50,6 +51,15 @@ TvnPDDictionary* TvnPDCatalog::AcroFormField() {
     FAcroFormFields = form ? form->AsDict() : nullptr;
   }
   return FAcroFormFields;
+}
+
+TvnPDAcroForm* TvnPDCatalog::AcroForm() {
+  if (!FAcroForm) FAcroForm = std::make_unique<TvnPDAcroForm>(FHandler, this, AcroFormField());
+  return FAcroForm.get();
+}
+
+TvnPDAnnot* TvnPDCatalog::GetAcroFormField(TvnPDBaseObject* AFormFieldObj) {
+  return AcroForm()->GetAcroFormField(AFormFieldObj);
 }
 
 TvnPDBaseObject* TvnPDCatalog::GetNamesDict() {

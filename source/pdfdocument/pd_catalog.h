@@ -16,6 +16,8 @@
 
 namespace vn::pdfdoc {
 
+class TvnPDAcroForm;
+class TvnPDAnnot;
 class TvnPDFBookmark;
 class TvnPDFDocumentHandler;
 class TvnPDPageTree;
@@ -57,6 +59,13 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageTree* PageTree();
   // The /AcroForm dictionary (borrowed), looked up once; null without one.
   vn::pdf::TvnPDDictionary* AcroFormField();
+  // The form's fields, collected from /AcroForm once.
+  TvnPDAcroForm* AcroForm();
+  // The form field, collected from /AcroForm, whose dictionary is
+  // AFormFieldObj or the /Parent of AFormFieldObj: a widget annotation
+  // owned by the catalog. Null when no field matches (and until the field
+  // collection exists).
+  TvnPDAnnot* GetAcroFormField(vn::pdf::TvnPDBaseObject* AFormFieldObj);
   // /Dests of the catalog, else /Dests of its /Names dictionary; null when
   // neither is there.
   vn::pdf::TvnPDBaseObject* GetNamesDict();
@@ -107,6 +116,7 @@ class TvnPDCatalog : public vn::pdf::TvnPDElement {
   TvnPDPageMode FPageMode = TvnPDPageMode::pmNone;
   std::unique_ptr<vn::TMemoryStream> FMetadata;
   std::unique_ptr<TvnPDViewerPref> FViewerPref;
+  std::unique_ptr<TvnPDAcroForm> FAcroForm;
   vn::pdf::TvnPDDictionary* FAcroFormFields = nullptr;
   bool FAcroFormLookedUp = false;
 };

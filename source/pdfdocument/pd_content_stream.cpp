@@ -9,6 +9,7 @@
 #include "pdf/lexer.h"
 #include "pdf/streams.h"
 #include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_page.h"
 #include "pdfdocument/pd_resource.h"
 #include "pdfdocument/pdf_stream_bytes_impl.h"
 
@@ -860,11 +861,14 @@ TvnPDContentStream* TvnPDContents::GetStream(int AIndex) {
 }
 
 void TvnPDContents::Display(TvnPDExportDevice* ExportDev, double hDPI, double vDPI, int PageNum, int Rotate,
-                            TvnPDRect* Box, TvnPDRect* CropBox, TvnPDResource* APageResource) {
+                            TvnPDRect* Box, TvnPDRect* CropBox, TvnPDResource* APageResource, bool RenderAnnots,
+                            bool Printing) {
   if (!ExportDev) return;
+  TvnPDPage* page = RenderAnnots ? dynamic_cast<TvnPDPage*>(FParentElement) : nullptr;
   if (StreamCount() < 1) {
     TvnPDState state(hDPI, vDPI, Rotate, CropBox);
     ExportDev->StartPage(PageNum, state);
+    if (page) page->RenderAnnots(ExportDev, hDPI, vDPI, Rotate, CropBox, Printing);
     ExportDev->EndPage();
     return;
   }
@@ -884,18 +888,21 @@ void TvnPDContents::Display(TvnPDExportDevice* ExportDev, double hDPI, double vD
       }
     }
   } end_page{ExportDev};
-  if (!first) return;
-  try {
-    if (CropBox && CropBox->IsValid()) {
-      first_state.MoveTo(CropBox->Left(), CropBox->Top());
-      first_state.LineTo(CropBox->Right(), CropBox->Top());
-      first_state.LineTo(CropBox->Right(), CropBox->Bottom());
-      first_state.LineTo(CropBox->Left(), CropBox->Bottom());
-      first_state.ClosePath();
-      ExportDev->Clip(first_state);
-      first_state.ClearPath();
+  if (first) {
+    try {
+      if (CropBox && CropBox->IsValid()) {
+        first_state.MoveTo(CropBox->Left(), CropBox->Top());
+        first_state.LineTo(CropBox->Right(), CropBox->Top());
+        first_state.LineTo(CropBox->Right(), CropBox->Bottom());
+        first_state.LineTo(CropBox->Left(), CropBox->Bottom());
+        first_state.ClosePath();
+        ExportDev->Clip(first_state);
+        first_state.ClearPath();
+      }
+      // The annotations draw on the state before the content.
+      if (page) ExportDev->SaveState(first_state);
+    } catch (const std::exception&) {
     }
-  } catch (const std::exception&) {
   }
   for (size_t i = 0; i < FContentStrmList.size(); ++i) {
     TvnPDContentStream* stream = FContentStrmList[i].get();
@@ -908,6 +915,15 @@ void TvnPDContents::Display(TvnPDExportDevice* ExportDev, double hDPI, double vD
       stream->SetFontChanged(previous->FontChanged());
     }
     stream->Display(ExportDev, hDPI, vDPI, PageNum, Rotate, Box, CropBox, APageResource);
+  }
+  if (!page) return;
+  try {
+    TvnPDState annots_state(hDPI, vDPI, Rotate, CropBox);
+    annots_state.SetPageNumber(PageNum);
+    if (first) ExportDev->ResetDevice(annots_state);
+    ExportDev->SetDefaultCTM(annots_state.CTM());
+    page->RenderAnnots(ExportDev, hDPI, vDPI, Rotate, CropBox, Printing);
+  } catch (const std::exception&) {
   }
 }
 

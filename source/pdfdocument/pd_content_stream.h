@@ -258,9 +258,13 @@ class TvnPDContents : public vn::pdf::TvnPDElement {
   TvnPDContentStream* GetStream(int AIndex);
 
   // Runs every stream in order as one stream (operands and state carry
-  // over), clipped to the crop box, between StartPage and EndPage.
+  // over), clipped to the crop box, between StartPage and EndPage. With
+  // RenderAnnots, the page this contents belongs to (its parent element)
+  // then draws its annotations (TvnPDPage::RenderAnnots, Printing picking
+  // the printable ones) on the device's state as it was before the
+  // content: clips and saves the content left open do not reach them.
   void Display(TvnPDExportDevice* ExportDev, double hDPI, double vDPI, int PageNum, int Rotate, TvnPDRect* Box,
-               TvnPDRect* CropBox, TvnPDResource* APageResource);
+               TvnPDRect* CropBox, TvnPDResource* APageResource, bool RenderAnnots = false, bool Printing = false);
 
  private:
   void BuildList();

@@ -5,6 +5,7 @@
 #include "framework/document_routines.h"
 #include "pdf/base_doc.h"
 #include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_annot.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_state.h"
 #include "pdfdocument/pd_xobject.h"
@@ -30,6 +31,9 @@ void TvnPDPage::Rebind(TvnPDBaseObject* AObject) {
   FTrimBox.reset();
   FRotate = nullptr;
   FResource.reset();
+  FAnnotList.clear();
+  FOwnedAnnots.clear();
+  FAnnotsRead = false;
   if (FInheritedProp) FInheritedProp->Rebind(AObject);
 }
 

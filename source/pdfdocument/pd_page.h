@@ -6,13 +6,15 @@
 // Ownership: the page tree owns its pages; a page owns the rectangles of
 // its own boxes and never the page dictionary or the inherited attributes.
 // Running the content (the interpreter) builds on ContentsObject and
-// MakeBox.
+// MakeBox. The page owns the annotation wrappers it makes for its /Annots
+// (widgets excepted: they are form fields, owned by the catalog).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/value_types.h"
 #include "pdf/objects.h"
@@ -24,6 +26,9 @@ namespace vn::pdfdoc {
 
 class TvnPDFDocumentHandler;
 class TvnPDExportDevice;
+class TvnPDAnnot;
+class TvnPDTextAnnot;
+class TvnPDFormField;
 
 class TvnPDPage : public vn::pdf::TvnPDElement {
  public:
@@ -89,13 +94,43 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   // Runs the page's content into OutDev at hDPI x vDPI, turned by Rotate
   // plus the page's own /Rotate: the whole page (DisplaySlice with every
   // slice value -1). Nothing is drawn when the device's CheckPageSlice
-  // refuses the page. Printing and RenderAnnots are accepted for the
-  // devices that ask; annotations are not drawn.
+  // refuses the page. With RenderAnnots the annotations are drawn over the
+  // content (RenderAnnots below; Printing picks the printable ones).
   void Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox, bool Crop,
                bool Printing, bool RenderAnnots);
   void DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox,
                     bool Crop, int32_t SliceX, int32_t SliceY, int32_t SliceW, int32_t SliceH, bool Printing,
                     bool RenderAnnots);
+
+  // Draws the normal appearance of every annotation the page shows into
+  // OutDev, whose page (started by the caller) is the page displayed at
+  // hDPI x vDPI turned by Rotate (the total rotation) showing PageRect:
+  // hidden and invisible annotations are skipped, and with APrinting those
+  // without the print flag; each form's BBox, transformed by its Matrix, is
+  // fitted onto the annotation's /Rect. A damaged annotation is skipped.
+  void RenderAnnots(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, TvnPDRect* PageRect,
+                    bool APrinting);
+
+  // The annotations of /Annots in order, each made once by
+  // TvnPDAnnot::MakeAnnot (entries that give no wrapper are left out, and
+  // an indirect annotation listed twice appears once). Empty without
+  // /Annots (looked up again on the next call).
+  const std::vector<TvnPDAnnot*>& GetAnnots();
+  // The AIndex-th (from 1) annotation of GetAnnots that is a form field;
+  // null when there are fewer.
+  TvnPDFormField* GetFormField(int32_t AIndex);
+  // Inserts a new text annotation (a note; other kinds are not inserted)
+  // as InsertTextAnnot does.
+  void InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo);
+  // Turns the new note into an annotation dictionary of its own, appended
+  // to /Annots and to the annotation list: /Rect from its rectangle
+  // (handler unit, from the page's top-left), colour, flags, opacity,
+  // title (/T), name (/NM), contents, border, the current date and /Open.
+  // A note gets the note-icon appearance; a reply (InReplyTo given, which
+  // must have an indirect dictionary) gets /IRT instead. Returns the
+  // wrapper of the new dictionary in the page's list (the one passed in
+  // stays the caller's); null when the page has no dictionary or handler.
+  TvnPDAnnot* InsertTextAnnot(TvnPDTextAnnot* ATextAnnot, TvnPDAnnot* InReplyTo);
 
   // Appends a new content stream holding AStr and CR LF to the page's
   // /Contents (made an array when it was one stream; the page gets
@@ -108,7 +143,8 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   void SetInheritedProperty(TvnPDInheritedProperty* Value) { FInheritedProp = Value; }
   vn::pdf::TvnPDDictionary* Dict() const { return FBaseObject ? FBaseObject->AsDict() : nullptr; }
   // Wraps another page dictionary (a copy of the page made an object of its
-  // own); what was read from the old one is forgotten.
+  // own); what was read from the old one is forgotten, annotation wrappers
+  // included (they are freed).
   void Rebind(vn::pdf::TvnPDBaseObject* AObject);
 
  private:
@@ -116,6 +152,10 @@ class TvnPDPage : public vn::pdf::TvnPDElement {
   TvnPDRect* OwnBox(const char* AKey, std::unique_ptr<TvnPDRect>& AOwn);
 
   TvnPDFDocumentHandler* FHandler;
+  // The annotation list and the wrappers the page owns.
+  std::vector<TvnPDAnnot*> FAnnotList;
+  std::vector<std::unique_ptr<TvnPDAnnot>> FOwnedAnnots;
+  bool FAnnotsRead = false;
   std::unique_ptr<TvnPDRect> FMediaBox;
   std::unique_ptr<TvnPDRect> FCropBox;
   std::unique_ptr<TvnPDRect> FBleedBox;

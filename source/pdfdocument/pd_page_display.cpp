@@ -12,8 +12,8 @@ void TvnPDPage::Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int
 }
 
 void TvnPDPage::DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox,
-                             bool Crop, int32_t SliceX, int32_t SliceY, int32_t SliceW, int32_t SliceH, bool,
-                             bool) {
+                             bool Crop, int32_t SliceX, int32_t SliceY, int32_t SliceW, int32_t SliceH,
+                             bool Printing, bool RenderAnnots) {
   if (!OutDev) return;
   if (!OutDev->CheckPageSlice(this, hDPI, vDPI, Rotate, UseMediaBox, Crop, SliceX, SliceY, SliceW, SliceH)) return;
   // The page's own rotation is added and the sum brought into 0 .. 359 in
@@ -22,13 +22,14 @@ void TvnPDPage::DisplaySlice(TvnPDExportDevice* OutDev, double hDPI, double vDPI
   TvnPDRect box;
   MakeBox(hDPI, vDPI, rotation, UseMediaBox, OutDev->UpsideDown(), SliceX, SliceY, SliceW, SliceH, box, Crop);
   TvnPDBaseObject* contents = ContentsObject();
-  if (!contents) return;
+  // A page without content still shows its annotations.
+  if (!contents && !(RenderAnnots && Dict() && Dict()->LookUp("Annots"))) return;
   TvnPDRect letter(0, 0, kDefaultWidth, kDefaultHeight);
   TvnPDRect* crop = Cropbox();
   if (!crop) crop = Mediabox();
   if (!crop) crop = &letter;
   TvnPDContents run(FHandler, this, contents);
-  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, crop, Resource());
+  run.Display(OutDev, hDPI, vDPI, PageNum(), rotation, &box, crop, Resource(), RenderAnnots, Printing);
 }
 
 }  // namespace vn::pdfdoc

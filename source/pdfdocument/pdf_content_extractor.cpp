@@ -419,8 +419,8 @@ std::unique_ptr<fw::TvnFont> TvnPDFContentExtractor::MakeFont(const TvnPDState& 
   return font;
 }
 
-void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, double, double, uint16_t ACode,
-                                      const std::string& ACharName) {
+void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, double ADx, double ADy,
+                                      uint16_t ACode, const std::string& ACharName) {
   if (!FTextItems || !AState.Font) return;
   TvnPDFont& font = *AState.Font;
   ShownCode shown;
@@ -475,6 +475,19 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
       ARects.push_back(NewRect(ALeft + part * static_cast<double>(i), ATop, part, AHeight));
   };
   const size_t units = std::max<size_t>(text.size(), 1);
+  // A character that is not measured (invisible text, a Type 3 glyph, a
+  // font without outlines) still stands where the text position puts it:
+  // its box runs from its origin over its advance (3.6 when it has none),
+  // 7 high above the baseline. Boxes strung one after the other instead
+  // would put an invisible text layer (the words of a scanned page) all on
+  // one line, without the gaps between its words.
+  double advance_x = 0, advance_y = 0;
+  to_device(AX + ADx, AY + ADy + AState.Rise, advance_x, advance_y);
+  const bool placed = std::isfinite(origin_x) && std::isfinite(origin_y);
+  const double substitute_width = placed && std::isfinite(advance_x) && std::fabs(advance_x - origin_x) > 0
+                                      ? std::fabs(advance_x - origin_x)
+                                      : kSubstituteWidth * static_cast<double>(units);
+  const double substitute_left = std::isfinite(advance_x) ? std::min(origin_x, advance_x) : origin_x;
 
   auto& elements = FTextItems->Elements;
   if (NewTJ() || elements.empty()) {
@@ -484,7 +497,7 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     element->SetText(text);
     element->SetFont(MakeFont(AState));
     double x = 0, y = 0;
-    if (measured) {
+    if (measured || placed) {
       x = origin_x;
       y = origin_y;
     } else if (!elements.empty()) {
@@ -495,6 +508,9 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     element->SetBoundingRect(std::make_shared<wm::TvnRectF>(x, y, 0, 0));
     if (measured)
       add_rects(element->GetCharBoundingRect(), left, top, right - left, bottom - top, units);
+    else if (placed)
+      add_rects(element->GetCharBoundingRect(), substitute_left, origin_y - kSubstituteHeight, substitute_width,
+                kSubstituteHeight, units);
     else
       add_rects(element->GetCharBoundingRect(), x, y - kSubstituteHeight, kSubstituteWidth * static_cast<double>(units),
                 kSubstituteHeight, units);
@@ -506,6 +522,8 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
     std::vector<wm::TvnRectF*>& rects = element.GetCharBoundingRect();
     if (measured) {
       add_rects(rects, left, top, right - left, bottom - top, units);
+    } else if (placed) {
+      add_rects(rects, substitute_left, origin_y - kSubstituteHeight, substitute_width, kSubstituteHeight, units);
     } else if (!rects.empty()) {
       const wm::TvnRectF previous = *rects.back();
       add_rects(rects, previous.GetRight(), previous.GetY(), kSubstituteWidth * static_cast<double>(units),

@@ -185,6 +185,18 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
   vn::platform::DrawPageMetafile(*FPageEMF, *ACanvas, AWidth, AHeight, Turns * 90);
 }
 
+const std::vector<TvnPDAnnot*>& TvnqPDFPage::GetAnnots() {
+  static const std::vector<TvnPDAnnot*> kNone;
+  return FPDFPage != nullptr ? FPDFPage->GetAnnots() : kNone;
+}
+
+void TvnqPDFPage::InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo) {
+  if (FPDFPage == nullptr) return;
+  FPDFPage->InsertAnnotation(Annot, InReplyTo);
+  // The kept rendering predates the new annotation.
+  FPageEMF.reset();
+}
+
 std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {
   if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
   if (FPageElements) {

@@ -47,6 +47,7 @@ using vn::framework::TvnPage;
 using vn::framework::TvnPageSize;
 
 class TvnqPDFDocument;
+class TvnPDAnnot;
 class TvnPDFDocumentHandler;
 class TvnPDPage;
 }  // namespace vn::pdfdoc
@@ -118,6 +119,16 @@ class TvnqPDFPage : public TvnBasePage {
   std::vector<vn::framework::TvnDocItem*> GetPageElements() override;
   // The page of the opened file; null for a metafile page.
   TvnPDPage* PDFPage() const { return FPDFPage; }
+  // The annotations of the page of an opened file (TvnPDPage::GetAnnots;
+  // the PDF page owns them, widgets are the catalog's form fields); empty
+  // for a metafile page.
+  const std::vector<TvnPDAnnot*>& GetAnnots();
+  // The same list: form fields are found among the annotations.
+  const std::vector<TvnPDAnnot*>& GetAllFormFields() { return GetAnnots(); }
+  // Inserts a new note, or a reply to InReplyTo, into the page of an opened
+  // file (TvnPDPage::InsertAnnotation); nothing for a metafile page. The
+  // page's rendering is made again on the next Draw.
+  void InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo);
 
   // The page's metafile (read back from the spool when kept there); nil
   // for a page without one.

@@ -175,7 +175,7 @@ void TvnCustomPDFEngine::StartDocument() {
   // Settings the engine would leave out of a document that looks complete
   // are refused instead. Each refusal goes when its writer is built.
   CheckDocumentFeatures();
-  if (DigitalSignature().Enabled) throw vn::ENotSupportedException("Signed PDF output is not supported");
+  if (DigitalSignature().Enabled && !CanSign()) throw vn::ENotSupportedException("Signed PDF output is not supported");
   // PDF/A needs the output colour space (and the metadata written with it).
   if (IsPDFAVersion(Preferences().Version) && !HasOutputColourSpace())
     throw vn::ENotSupportedException("PDF/A output is not supported");

@@ -244,6 +244,8 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   // widget) and objects after the catalog (thumbnails, outlines:
   // pdf_outlines.cpp).
   virtual void WritePageStartObjects() {}
+  // Whether the engine writes signed documents (the extended engine).
+  virtual bool CanSign() const { return false; }
   virtual void WriteOutlinesAndThumbnails();
   // PDF/A: whether the ICC-based colour space CS0 exists for colour
   // operators, and writing it (its object number, -1 when none;

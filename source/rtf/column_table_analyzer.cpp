@@ -63,7 +63,81 @@ bool ColumnsLineUp(const TvnUnFormattedSection* S, const TvnUnFormattedSection* 
   return true;
 }
 
+// The bounds of a group from its lines, as the group analysis sets them: X
+// the smallest line X, the width the largest line width, from the first
+// line's top to the last line's baseline.
+void SetGroupBounds(TvnFormatterGroup* AGroup) {
+  double x = kMinStart, w = kMaxStart;
+  const TvnFormatterLine* first = nullptr;
+  const TvnFormatterLine* last = nullptr;
+  for (const TvnDocItem* i : AGroup->GetDocItems()) {
+    const auto* l = dynamic_cast<const TvnFormatterLine*>(i);
+    if (!l) continue;
+    x = std::min(x, ItemRect(l).GetX());
+    w = std::max(w, ItemRect(l).GetWidth());
+    if (!first) first = l;
+    last = l;
+  }
+  if (!first) return;
+  const double y = ItemRect(first).GetY() - ItemRect(first).GetHeight();
+  AGroup->SetBoundingRect(std::make_shared<TvnRectF>(x, y, w, ItemRect(last).GetY() - y));
+  AGroup->SetLeft(x);
+  AGroup->SetRight(x + w);
+  AGroup->SetCenter(x + w / 2);
+}
+
 }  // namespace
+
+TvnUnFormattedSection* TvnColumnAndTableAnalyzer::CutOffLinesAbove(TvnUnFormattedSection* ASection) {
+  auto& columns = ASection->GetColumns();
+  if (ASection->GetMayBeTable() || columns.size() < 2) return nullptr;
+  Items above;
+  for (TvnFormatterColumns* c : columns) {
+    double othersTop = kMinStart;
+    for (const TvnFormatterColumns* o : columns) {
+      if (o != c) othersTop = std::min(othersTop, ItemRect(o).GetY());
+    }
+    auto& items = c->GetDocItems();
+    while (!items.empty()) {
+      auto* group = dynamic_cast<TvnFormatterGroup*>(items.front());
+      if (!group) break;
+      auto& lines = group->GetDocItems();
+      size_t n = 0;
+      // A line without a rectangle has no place to compare.
+      const auto lineAbove = [&](const TvnDocItem* ALine) {
+        const auto* l = dynamic_cast<const TvnFormatterLine*>(ALine);
+        return l && l->GetBoundingRect() && l->GetBoundingRect()->GetY() < othersTop;
+      };
+      while (n < lines.size() && lineAbove(lines[n])) ++n;
+      if (n == 0) break;
+      if (n == lines.size()) {
+        above.push_back(group);
+        items.erase(items.begin());
+        continue;
+      }
+      auto* part = FArena.Make<TvnFormatterGroup>();
+      part->GetDocItems().assign(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(n));
+      lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(n));
+      SetGroupBounds(part);
+      SetGroupBounds(group);
+      above.push_back(part);
+      break;
+    }
+  }
+  if (above.empty()) return nullptr;
+  for (TvnFormatterColumns* c : columns) UpdateColumnBounds(c);
+  UpdateSectionBounds(ASection);
+  SortByPosition(above);
+  auto* column = FArena.Make<TvnFormatterColumns>();
+  column->GetDocItems() = above;
+  column->SetMinX(ItemRect(above.front()).GetX());
+  column->SetMaxX(ItemRect(above.front()).GetRight());
+  UpdateColumnBounds(column);
+  auto* section = FArena.Make<TvnUnFormattedSection>();
+  section->GetColumns().push_back(column);
+  UpdateSectionBounds(section);
+  return section;
+}
 
 std::vector<TvnFormatterGroup*> TvnColumnAndTableAnalyzer::GroupIntoBands(const Items& AGroups) {
   std::vector<TvnFormatterGroup*> bands;
@@ -219,6 +293,12 @@ void TvnColumnAndTableAnalyzer::Analyze(wordmodel::TvnPageMargins* APageMargin, 
   }
   SortByPosition(groups);
   Sections sections = ArrangeColumns(GroupIntoBands(groups), false);
+  for (size_t k = 0; k < sections.size(); ++k) {
+    if (TvnUnFormattedSection* above = CutOffLinesAbove(sections[k])) {
+      sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(k), above);
+      ++k;
+    }
+  }
   for (TvnUnFormattedSection* s : sections) {
     if (s->GetMayBeTable()) continue;
     for (TvnFormatterColumns* c : s->GetColumns()) NestedPass(c);

@@ -43,6 +43,13 @@ class TvnColumnAndTableAnalyzer : public TvnAnalyzer {
   wordmodel::TvnFormatterColumns* ColumnFromGroup(wordmodel::TvnDocItem* AGroup);
   wordmodel::TvnFormatterTable* TableFromRows(const std::vector<std::vector<wordmodel::TvnFormatterColumns*>>& ARows);
   void NestedPass(wordmodel::TvnFormatterColumns* AColumn);
+  // The leading lines of a column of a text section (two columns or more,
+  // no table) that end above the top of every other column: a heading set
+  // over the columns but within one column's width, which the group
+  // analysis merged into that column's group. They are cut off into a
+  // one-column section returned to go before ASection (null when there are
+  // none), so the heading stands above the columns as on the page.
+  wordmodel::TvnUnFormattedSection* CutOffLinesAbove(wordmodel::TvnUnFormattedSection* ASection);
 
   AnalysisArena FArena;
 };

@@ -75,7 +75,9 @@ std::unique_ptr<TvnTextElement> CopyTextElement(const TvnTextElement& AElement,
   return copy;
 }
 
-double LineAnalysis::SpaceWidth(const TvnFont* AFont) {
+double LineAnalysis::SpaceWidth(const TvnFont* AFont) { return SpaceWidthPixels(AFont) * kPointsPerPixel; }
+
+double LineAnalysis::SpaceWidthPixels(const TvnFont* AFont) {
   static const TvnFont kDefaultFont;
   const TvnFont& font = AFont ? *AFont : kDefaultFont;
   const framework::TvnFontStyles style = font.GetStyle();
@@ -210,8 +212,13 @@ void LineAnalysis::RepairWordGaps(std::vector<AnalysisLine>& ALines) {
       const auto& rects = e->GetCharBoundingRect();
       const size_t n = std::min(text.size(), rects.size());
       if (n == 0) continue;
-      double w = std::round(SpaceWidth(e->GetFont()));
+      // A whole number of screen pixels (3.6 for a width of 1), in points
+      // like the character boxes: a pixel width compared with gaps in
+      // points would take the ordinary word spaces of tightly set text for
+      // letter gaps and run its words together.
+      double w = std::round(SpaceWidthPixels(e->GetFont()));
       if (w == 1) w = 3.6;
+      w *= kPointsPerPixel;
       String built;
       for (size_t j = 0; j + 1 < n; ++j) {
         const double gap = rects[j + 1]->GetLeft() - rects[j]->GetRight();

@@ -44,10 +44,13 @@ class LineAnalysis {
   // in reading order, top to bottom.
   std::vector<AnalysisLine> Run(const std::vector<wordmodel::TvnTextElement*>& AElements);
 
-  // The width in pixels of a blank in AFont (Arial 8 when null) at 96 dpi,
-  // as the platform font layer measures it; remembered per face, size and
-  // style.
+  // The width of a blank in AFont (Arial 8 when null) in page units
+  // (points), the unit of the gaps it is compared with: the platform font
+  // layer measures it in pixels on the 96-dpi screen, and 96 pixels make 72
+  // points. Remembered per face, size and style.
   double SpaceWidth(const framework::TvnFont* AFont);
+  // The same width in whole pixels of the 96-dpi screen.
+  double SpaceWidthPixels(const framework::TvnFont* AFont);
 
  private:
   std::vector<AnalysisLine> SplitLines(const std::vector<wordmodel::TvnTextElement*>& AElements);
@@ -57,6 +60,9 @@ class LineAnalysis {
   void RejoinLines(std::vector<AnalysisLine>& ALines);
   // Moves AFrom's elements into AInto as script text of AInto's height.
   void MergeAsScript(AnalysisLine& AFrom, AnalysisLine& AInto, wordmodel::TvnTextAlignment AAlignment);
+
+  // Points per pixel of the 96-dpi screen.
+  static constexpr double kPointsPerPixel = 72.0 / 96.0;
 
   bool FEnlargeScripts;
   std::map<std::tuple<String, int32_t, uint8_t>, double> FSpaceWidths;

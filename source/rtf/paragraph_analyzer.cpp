@@ -166,7 +166,12 @@ TvnParagraphAnalyzer::Items TvnParagraphAnalyzer::SplitParagraphs(const TvnForma
       if (e->GetFont()) s = std::max(s, static_cast<double>(e->GetFont()->GetSize()));
     }
     if (!(s > 0)) s = 11;
-    if (N) ratio = (LineTop(N) - LineTop(L)) / s;
+    // The line pitch runs from baseline to baseline: a line's top comes
+    // from the ink of its letters (a line of x-height letters stands lower
+    // than one with capitals), and the pitch between tops changes by that
+    // much from line to line, enough to hide the wider step between
+    // paragraphs of the same font.
+    if (N) ratio = (ItemRect(N).GetY() - ItemRect(L).GetY()) / s;
     if (!current.empty()) {
       T = std::max(T, 0.65 * width);
       const bool outdented = current.size() > 1 && ItemRect(L).GetX() - ItemRect(P).GetX() < -2 &&
@@ -194,6 +199,7 @@ TvnParagraphAnalyzer::Items TvnParagraphAnalyzer::SplitParagraphs(const TvnForma
       if (paragraph->GetHAlignment() != TvnHAlignment::haJustify) {
         for (auto* tab : FindTabs(line, ALeft)) paragraph->GetTabs().push_back(tab);
       }
+      SeparateWords(line);
       auto& items = paragraph->GetDocItems();
       items.insert(items.end(), line->GetDocItems().begin(), line->GetDocItems().end());
       // Each line ends in a line break, so the words at the ends of two
@@ -250,6 +256,44 @@ void TvnParagraphAnalyzer::LayoutTable(TvnFormatterTable* ATable, bool ASingleCo
   }
 }
 
+void TvnParagraphAnalyzer::SplitAlignedRows(TvnFormatterTable* ATable) {
+  const auto firstBaseline = [](const TvnDocItem* AParagraph) {
+    for (const TvnDocItem* i : static_cast<const TvnFormatterParagraph*>(AParagraph)->GetDocItems()) {
+      if (const auto* e = dynamic_cast<const TvnTextElement*>(i); e && e->GetTextBreak() != wordmodel::TvnBreakType::btLine) {
+        return ItemRect(e).GetY();
+      }
+    }
+    return kMinStart;
+  };
+  std::vector<wordmodel::TvnFormatterTableRow*> rows;
+  for (wordmodel::TvnFormatterTableRow* row : ATable->GetRows()) {
+    const auto& cells = row->GetCells();
+    const size_t k = cells.empty() ? 0 : cells.front()->GetDocItems().size();
+    bool aligned = cells.size() > 1 && k > 1;
+    for (size_t p = 0; aligned && p < k; ++p) {
+      for (const wordmodel::TvnFormatterTableCell* cell : cells) {
+        aligned = aligned && cell->GetDocItems().size() == k &&
+                  Within(firstBaseline(cell->GetDocItems()[p]), firstBaseline(cells.front()->GetDocItems()[p]), 3.1);
+      }
+    }
+    if (!aligned) {
+      rows.push_back(row);
+      continue;
+    }
+    for (size_t p = 0; p < k; ++p) {
+      auto* part = FArena.Make<wordmodel::TvnFormatterTableRow>();
+      for (const wordmodel::TvnFormatterTableCell* cell : cells) {
+        auto* partCell = FArena.Make<wordmodel::TvnFormatterTableCell>();
+        partCell->SetWidth(cell->GetWidth());
+        partCell->GetDocItems().push_back(cell->GetDocItems()[p]);
+        part->GetCells().push_back(partCell);
+      }
+      rows.push_back(part);
+    }
+  }
+  ATable->GetRows() = std::move(rows);
+}
+
 void TvnParagraphAnalyzer::RewriteColumn(TvnFormatterColumns* AColumn, bool ASingleColumn, const TvnRectF& ABounds) {
   if (!AColumn->GetBoundingRect()) {
     AColumn->SetBoundingRect(std::make_shared<TvnRectF>(LeftMargin(), 0, FPageWidth - RightMargin(), 0));
@@ -284,6 +328,7 @@ void TvnParagraphAnalyzer::RewriteColumn(TvnFormatterColumns* AColumn, bool ASin
           g += cell->GetWidth();
         }
       }
+      SplitAlignedRows(table);
       rewritten.push_back(Spacer(0, 0));
       static_cast<TvnFormatterParagraph*>(rewritten.back())->SetLineSpacing(0);
       rewritten.push_back(table);

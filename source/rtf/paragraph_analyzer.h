@@ -40,6 +40,13 @@ class TvnParagraphAnalyzer : public TvnAnalyzer {
   // The tab stops of ALine, measured from ALeftBound (the page's left
   // margin when 0); the elements after a tab get a btTab break.
   std::vector<wordmodel::TvnFormatterTab*> FindTabs(const wordmodel::TvnFormatterLine* ALine, double ALeftBound);
+  // Two elements of ALine that stand more than half a blank apart (of the
+  // narrower of their fonts) without a tab between them are two words: the
+  // second one gets a leading blank unless one of them has one there
+  // already. A page that shows each word on its own (an invisible text
+  // layer, word-by-word producers) would otherwise run its words together,
+  // as the text output does not.
+  void SeparateWords(const wordmodel::TvnFormatterLine* ALine);
 
  protected:
   wordmodel::TvnPageMargins* FPageMargin = nullptr;
@@ -52,6 +59,12 @@ class TvnParagraphAnalyzer : public TvnAnalyzer {
   Items SplitParagraphs(const wordmodel::TvnFormatterGroup* AGroup, bool ASingleColumn, double ARight, double ALeft,
                         bool AInCell);
   void LayoutTable(wordmodel::TvnFormatterTable* ATable, bool ASingleColumn, double ALeftEdge);
+  // A row whose cells hold as many paragraphs each, more than one, the
+  // paragraphs of one rank starting on one baseline (within 3.1) in every
+  // cell, is a run of rows drawn close together, which the group analysis
+  // took for one block per column (lines less than 30 apart): it becomes one
+  // row per rank, each cell of the width it had.
+  void SplitAlignedRows(wordmodel::TvnFormatterTable* ATable);
   static bool SameColumnPattern(const wordmodel::TvnFormatterLine* P, const wordmodel::TvnFormatterLine* L,
                                 const wordmodel::TvnFormatterLine* N);
   wordmodel::TvnFormatterParagraph* Spacer(double ASpaceBefore, double ASpaceAfter);

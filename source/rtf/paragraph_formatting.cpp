@@ -152,4 +152,18 @@ std::vector<TvnFormatterTab*> TvnParagraphAnalyzer::FindTabs(const TvnFormatterL
   return tabs;
 }
 
+void TvnParagraphAnalyzer::SeparateWords(const TvnFormatterLine* ALine) {
+  const auto& items = ALine->GetDocItems();
+  for (size_t i = 1; i < items.size(); ++i) {
+    const auto* prev = dynamic_cast<const TvnTextElement*>(items[i - 1]);
+    auto* e = dynamic_cast<TvnTextElement*>(items[i]);
+    if (!prev || !e || e->GetTextBreak() == wordmodel::TvnBreakType::btTab) continue;
+    const String& before = prev->GetText();
+    const String& text = e->GetText();
+    if (before.empty() || text.empty() || before.back() == u' ' || text.front() == u' ') continue;
+    const double w = std::min(FMeasure.SpaceWidth(prev->GetFont()), FMeasure.SpaceWidth(e->GetFont()));
+    if (ItemRect(e).GetLeft() - ItemRect(prev).GetRight() > w / 2) e->SetText(u" " + text);
+  }
+}
+
 }  // namespace vn::rtf::analyzer

@@ -284,23 +284,28 @@ TEST(PDFDocumentReading, CleanedFontNames) {
 }
 
 TEST(PDFDocumentReading, UnmeasuredCharactersGetSubstituteBoxes) {
-  // Invisible text is not measured: the first box is 3.6 x 7 above the
-  // element's start (its origin; (0, 0) when it is the page's first),
-  // the next ones follow on.
-  auto document = OpenBytes(OnePagePdf("BT 3 Tr /F1 12 Tf 72 700 Td (abc) Tj ET", kHelvetica));
+  // Invisible text is not measured, but it stands where the text position
+  // puts it (an invisible text layer over a scanned page is all a converter
+  // can read of it): each box runs from the character's origin over its
+  // advance (Helvetica 12: a and b 6.672, c 6), 7 high above the baseline,
+  // and a second word shown 30 further on starts there, with its gap.
+  auto document = OpenBytes(OnePagePdf("BT 3 Tr /F1 12 Tf 72 700 Td (abc) Tj 30 0 Td (de) Tj ET", kHelvetica));
   const auto elements = TextElements(*document);
-  ASSERT_EQ(elements.size(), 1u);
+  ASSERT_EQ(elements.size(), 2u);
   const auto& rects = elements[0]->GetCharBoundingRect();
   ASSERT_EQ(rects.size(), 3u);
-  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetX(), 0);
-  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetY(), 0);
+  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetX(), 72);
+  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetY(), 92);
+  const double left[] = {72, 78.672, 85.344}, width[] = {6.672, 6.672, 6};
   for (size_t i = 0; i < rects.size(); ++i) {
-    EXPECT_DOUBLE_EQ(rects[i]->GetX(), 3.6 * static_cast<double>(i));
-    EXPECT_DOUBLE_EQ(rects[i]->GetY(), -7);
-    EXPECT_DOUBLE_EQ(rects[i]->GetWidth(), 3.6);
+    EXPECT_NEAR(rects[i]->GetX(), left[i], 1e-9);
+    EXPECT_DOUBLE_EQ(rects[i]->GetY(), 85);
+    EXPECT_NEAR(rects[i]->GetWidth(), width[i], 1e-9);
     EXPECT_DOUBLE_EQ(rects[i]->GetHeight(), 7);
   }
-  EXPECT_DOUBLE_EQ(elements[0]->GetBoundingRect()->GetWidth(), 10.8);
+  EXPECT_NEAR(elements[0]->GetBoundingRect()->GetWidth(), 19.344, 1e-9);
+  EXPECT_DOUBLE_EQ(elements[1]->GetBoundingRect()->GetX(), 102);
+  EXPECT_DOUBLE_EQ(elements[1]->GetBoundingRect()->GetY(), 92);
 }
 
 TEST(PDFDocumentReading, ToUnicodeMapsEveryCodeTheSpaceIncluded) {

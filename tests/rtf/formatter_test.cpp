@@ -70,6 +70,39 @@ TEST(LayoutFormatter, SyntheticPagesRebuildTheirStructure) {
          p.AddLines("b", 4, 72, 150, 14, 468, 250);
        },
        {"section next page", "  paragraph left Heading/", "  spacer 38", "  paragraph justify b1/b2/b3/b4/"}},
+      {"a heading over two columns, within the width of the left one",
+       [](PageBuilder& p) {
+         p.Add(u"Heading", 72, 100, 150, 18, 16);
+         p.AddLines("l", 6, 72, 140, 14, 220, 120);
+         p.AddLines("r", 6, 332, 140, 14, 208, 100);
+       },
+       {"section next page", "  paragraph left Heading/", "section columns 220/40 208/0",
+        "  paragraph justify l1/l2/l3/l4/l5/l6/", "  column break", "  paragraph justify r1/r2/r3/r4/r5/r6/"}},
+      {"a 3x3 table of one-line cells 20 apart",
+       [](PageBuilder& p) {
+         for (int row = 0; row < 3; ++row) {
+           for (int col = 0; col < 3; ++col) {
+             const std::string name = std::string(1, static_cast<char>('a' + col)) + std::to_string(row + 1);
+             p.Add(vn::String(name.begin(), name.end()), 72 + 156 * col, 100 + 20 * row, 14, 8);
+           }
+         }
+       },
+       {"section next page", "  spacer 0", "  table rows=3", "    row 85 156 85", "      cell",
+        "        paragraph left a1/", "      cell", "        paragraph centre b1/", "      cell",
+        "        paragraph right c1/", "    row 85 156 85", "      cell", "        paragraph left a2/", "      cell",
+        "        paragraph centre b2/", "      cell", "        paragraph right c2/", "    row 85 156 85",
+        "      cell", "        paragraph left a3/", "      cell", "        paragraph centre b3/", "      cell",
+        "        paragraph right c3/", "  spacer 0"}},
+      {"one-line cells side by side whose second lines do not line up stay one row",
+       [](PageBuilder& p) {
+         p.Add(u"a1", 72, 100, 14, 8);
+         p.Add(u"a2", 72, 120, 14, 8);
+         p.Add(u"b1", 228, 100, 14, 8);
+         p.Add(u"b2", 228, 126, 14, 8);
+       },
+       {"section next page", "  spacer 0", "  table rows=1", "    row 85 85", "      cell",
+        "        paragraph left a1/", "        paragraph left a2/", "      cell", "        paragraph right b1/",
+        "        paragraph right b2/", "  spacer 0"}},
       {"two blocks side by side",
        [](PageBuilder& p) {
          p.Add(u"Name", 72, 100, 40, 12);
@@ -140,6 +173,23 @@ size_t TextParagraphs(const Rows& ARows) {
   size_t n = 0;
   for (const std::string& row : ARows) n += row.find("paragraph ") != std::string::npos ? 1 : 0;
   return n;
+}
+
+// Character boxes of PDF text are the ink of the letters, so a line's
+// height, and its top, depend on the letters it holds (capitals, x-height
+// letters, descenders). Two paragraphs of 11-point text, lines 12.8 apart
+// and paragraphs 20 apart, stay two paragraphs whatever those heights.
+TEST(LayoutFormatter, LinePitchRunsFromBaselineToBaseline) {
+  PageBuilder page;
+  const struct {
+    double Baseline, Height, Width;
+  } lines[] = {{230.1, 10.65, 460}, {242.9, 8.51, 440}, {262.9, 10.65, 455}, {275.7, 8.51, 420}, {288.5, 8.51, 100}};
+  int n = 0;
+  for (const auto& l : lines) {
+    const std::string text = "a" + std::to_string(++n);
+    page.Add(vn::String(text.begin(), text.end()), 72, l.Baseline, l.Width, l.Height, 11);
+  }
+  EXPECT_EQ(Format(page), (Rows{"section next page", "  paragraph left a1/a2/", "  paragraph left a3/a4/a5/"}));
 }
 
 TEST(LayoutFormatter, DegeneratePagesEndWithoutCrashing) {

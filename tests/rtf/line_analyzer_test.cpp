@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "positioned_page_builder.h"
@@ -194,6 +195,24 @@ TEST(LineAnalyzer, WordGapsGetBlanks) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], (std::vector<vn::String>{c.Expected}));
     EXPECT_EQ(e->GetText(), c.Text);
+  }
+}
+
+// The space width is compared with gaps in points, so it is measured in
+// points too: the screen's 96 pixels make 72 points. Tightly set text
+// (TeX sets a word space of a third of the font size, 3.3 points at 10
+// points, where a blank of Arial 10 is 4 screen pixels) keeps its words
+// apart; a gap of half a point between letters adds nothing.
+TEST(LineAnalyzer, TheSpaceWidthIsInPoints) {
+  vn::framework::TvnFont font;
+  font.SetName(u"Arial");
+  font.SetSize(10);
+  LineAnalysis analysis(true);
+  EXPECT_DOUBLE_EQ(analysis.SpaceWidth(&font), analysis.SpaceWidthPixels(&font) * 72 / 96);
+  for (const auto& [gap, expected] : {std::pair{10.0 / 3, u"ab cd"}, std::pair{0.5, u"abcd"}}) {
+    PageBuilder page;
+    page.Add(u"abcd", 10, 100, 20 + gap, 12, 10, 1, gap);
+    EXPECT_EQ(AnalyzeTexts(page), (std::vector<std::vector<vn::String>>{{expected}})) << gap;
   }
 }
 

@@ -93,11 +93,16 @@ TEST(LayoutParagraphProperties, LinesGiveAlignmentIndentsAndSpacing) {
   }
 }
 
-TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
+// The width of a blank of Arial 10, in points.
+double Arial10Space() {
   framework::TvnFont arial;
   arial.SetName(u"Arial");
   arial.SetSize(10);
-  const double s = LineAnalysis(true).SpaceWidth(&arial);
+  return LineAnalysis(true).SpaceWidth(&arial);
+}
+
+TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
+  const double s = Arial10Space();
   const struct {
     double Gap;
     bool Tab;
@@ -115,6 +120,35 @@ TEST(LayoutParagraphProperties, WideGapsInALineBecomeTabStops) {
     EXPECT_EQ(second->GetTextBreak(), c.Tab ? wordmodel::TvnBreakType::btTab : wordmodel::TvnBreakType::btNone);
     EXPECT_EQ(first->GetTextBreak(), wordmodel::TvnBreakType::btNone);
     if (c.Tab) EXPECT_DOUBLE_EQ(tabs[0]->GetPosition(), 140 + c.Gap - 72);
+  }
+}
+
+// Elements of one line more than half a blank apart, without a tab between
+// them, are words of their own: the second starts with a blank.
+TEST(LayoutParagraphProperties, ElementsApartAreSeparateWords) {
+  const double s = Arial10Space();
+  const struct {
+    double Gap;
+    const char16_t* First;
+    const char16_t* Second;
+    const char16_t* Expected;
+  } cases[] = {
+      {s, u"Lorem", u"ipsum", u" ipsum"},        {s / 2, u"Lorem", u"ipsum", u"ipsum"},
+      {0.2, u"Lor", u"em", u"em"},              {s, u"Lorem ", u"ipsum", u"ipsum"},
+      {s, u"Lorem", u" ipsum", u" ipsum"},      {30, u"Name", u"Value", u"Value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Gap);
+    positioned_page_builder::PageBuilder page;
+    auto* first = page.Add(c.First, 100, 100, 40, 12);
+    auto* second = page.Add(c.Second, 140 + c.Gap, 100, 40, 12);
+    TvnFormatterLine line;
+    line.GetDocItems() = {first, second};
+    TvnParagraphAnalyzer analyzer(nullptr, nullptr);
+    analyzer.FindTabs(&line, 72);
+    analyzer.SeparateWords(&line);
+    EXPECT_EQ(first->GetText(), c.First);
+    EXPECT_EQ(second->GetText(), c.Expected);
   }
 }
 
