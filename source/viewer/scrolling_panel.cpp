@@ -39,6 +39,15 @@ TControlScrollBar::TControlScrollBar(TvnScrollingPanel* AControl, TScrollBarKind
   FBar->hide();
 }
 
+// A setting the window system's bar must be given again at the next refresh.
+template <typename T>
+void TControlScrollBar::ChangeAppearance(T& Field, T Value) {
+  if (Field == Value) return;
+  Field = Value;
+  FUpdateNeeded = true;
+  FControl->UpdateScrollBars();
+}
+
 void TControlScrollBar::Assign(const TControlScrollBar& Source) {
   SetVisible(Source.FVisible);
   SetRange(Source.FRange);
@@ -46,19 +55,12 @@ void TControlScrollBar::Assign(const TControlScrollBar& Source) {
   SetIncrement(Source.FIncrement);
 }
 
-void TControlScrollBar::SetButtonSize(int32_t Value) {
-  if (FButtonSize == Value) return;
-  FButtonSize = Value;
-  FUpdateNeeded = true;
-  FControl->UpdateScrollBars();
-}
+void TControlScrollBar::SetButtonSize(int32_t Value) { ChangeAppearance(FButtonSize, Value); }
 
 void TControlScrollBar::SetColor(QColor Value) {
   if (FColor == Value) return;
-  FColor = Value;
   FParentColor = false;
-  FUpdateNeeded = true;
-  FControl->UpdateScrollBars();
+  ChangeAppearance(FColor, Value);
 }
 
 void TControlScrollBar::SetParentColor(bool Value) {
@@ -69,26 +71,11 @@ void TControlScrollBar::SetParentColor(bool Value) {
 
 void TControlScrollBar::SetIncrement(int32_t Value) { FIncrement = std::clamp(Value, 1, 32767); }
 
-void TControlScrollBar::SetSize(int32_t Value) {
-  if (FSize == Value) return;
-  FSize = Value;
-  FUpdateNeeded = true;
-  FControl->UpdateScrollBars();
-}
+void TControlScrollBar::SetSize(int32_t Value) { ChangeAppearance(FSize, Value); }
 
-void TControlScrollBar::SetStyle(TScrollBarStyle Value) {
-  if (FStyle == Value) return;
-  FStyle = Value;
-  FUpdateNeeded = true;
-  FControl->UpdateScrollBars();
-}
+void TControlScrollBar::SetStyle(TScrollBarStyle Value) { ChangeAppearance(FStyle, Value); }
 
-void TControlScrollBar::SetThumbSize(int32_t Value) {
-  if (FThumbSize == Value) return;
-  FThumbSize = Value;
-  FUpdateNeeded = true;
-  FControl->UpdateScrollBars();
-}
+void TControlScrollBar::SetThumbSize(int32_t Value) { ChangeAppearance(FThumbSize, Value); }
 
 void TControlScrollBar::SetVisible(bool Value) {
   FVisible = Value;

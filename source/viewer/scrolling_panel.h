@@ -97,6 +97,8 @@ class TControlScrollBar : public TObject {
  private:
   friend class TvnScrollingPanel;
   void ApplyScrollProperties();
+  template <typename T>
+  void ChangeAppearance(T& Field, T Value);
   void SmoothScroll(int32_t Code);
   // The bar's 32-bit track position (the message carries only 16 bits).
   int32_t RealTrackPosition() const;
