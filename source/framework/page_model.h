@@ -453,6 +453,13 @@ using TvnNeedOutputFileName = TvnEvent<TvnNeedOutputFileNameEventArgs>;
 using TvnNeedOutputStreamEvent = TvnEvent<TvnNeedOutputStreamEventArgs>;
 using TvnBeginCopyPageEvent = TvnEvent<TvnBeginCopyPageEventArgs>;
 using TvnEndCopyPageEvent = TvnEvent<TvnEndCopyPageEventArgs>;
+using TvnPageChangedEvent = TvnEvent<TvnPageChangedEventArgs>;
+using TvnZoomChangedEvent = TvnEvent<TvnZoomChangedEventArgs>;
+using TvnDocumentLoadingEvent = TvnEvent<TvnDocumentLoadingEventArgs>;
+using TvnDocumentLoadedEvent = TvnEvent<TvnDocumentLoadedEventArgs>;
+using TvnDocumentClosingEvent = TvnEvent<TvnDocumentClosingEventArgs>;
+using TvnDocumentClosedEvent = TvnEvent<TvnDocumentClosedEventArgs>;
+using TvnDocItemActivityEvent = TvnEvent<TvnDocItemActivityEventArgs>;
 
 // ---------------------------------------------------------------------------
 // Encoder parameters handed to an output document
@@ -573,12 +580,49 @@ class TvnViewerPreferences : public TObject {
   TvnViewerOperations FAllowedOpeations;
 };
 
-// What the settings objects ask of a document viewer (the viewer classes
-// implement the full interface).
+class TvnBaseDocumentHandler;
+
+// What settings objects and hosts ask of a document viewer. The viewer
+// controls implement it; each method forwards to the viewer's operation of
+// the same name.
 class IvnDocumentViewer {
  public:
   virtual ~IvnDocumentViewer() = default;
+  virtual void CloseDocument() = 0;
+  virtual void FirstPage() = 0;
+  virtual int32_t GetPageNumber() = 0;
+  virtual int32_t GetPageCount() = 0;
+  virtual TvnZoomMode GetStdZoomType() = 0;
+  virtual TvnZoom* GetZoom() = 0;
   virtual int32_t GetZoomPercent() = 0;
+  virtual void GotoHScrollPos(int32_t Position) = 0;
+  virtual void GoToPage(int32_t PageNumber, int32_t ATop, int32_t ALeft) = 0;
+  virtual void GotoVScrollPos(int32_t Position) = 0;
+  virtual void LastPage() = 0;
+  virtual void LoadFromDocumentObject(TvnBaseDocumentHandler* Document) = 0;
+  virtual void LoadFromFile(const String& FileName) = 0;
+  virtual void LoadFromStream(vn::TStream* Stream) = 0;
+  virtual bool SaveToFile(const String& FileName) = 0;
+  virtual bool SaveToStream(vn::TStream* Stream) = 0;
+  virtual void NextPage() = 0;
+  virtual void PreviousPage() = 0;
+  virtual void Rotate(TvnRotationAngle Angle) = 0;
+  virtual void RotateCounterClockwise() = 0;
+  virtual void RotateClockwise() = 0;
+  virtual void ScrollHBy(int32_t Delta) = 0;
+  virtual void ScrollVBy(int32_t Delta) = 0;
+  virtual void SetActive(bool Value) = 0;
+  virtual void SetPageNumber(int32_t Value) = 0;
+  virtual void SetOnPageChanged(TvnPageChangedEvent Value) = 0;
+  virtual void SetOnDocumentClosed(TvnDocumentClosedEvent Value) = 0;
+  virtual void SetOnDocumentClosing(TvnDocumentClosingEvent Value) = 0;
+  virtual void SetOnDocumentLoaded(TvnDocumentLoadedEvent Value) = 0;
+  virtual void SetOnDocumentLoading(TvnDocumentLoadingEvent Value) = 0;
+  virtual void SetZoom(TvnZoom* Value) = 0;
+  virtual void ZoomIn(int32_t Step) = 0;
+  virtual void ZoomIn(const TRect& Rect) = 0;
+  virtual void ZoomOut(int32_t Step) = 0;
+  virtual void ZoomOut(const TRect& Rect) = 0;
   virtual void ZoomTo(int32_t APercent) = 0;
   virtual void ZoomTo(TvnZoomMode AZoomMode) = 0;
 };

@@ -228,8 +228,44 @@ TEST(Settings, DefaultsOfViewerPreferencesAndEncoderParams) {
   EXPECT_EQ(destination.GetPageNumber(), 0);
 }
 
+// A viewer that records what the zoom settings ask of it; the rest of the
+// interface does nothing.
 class FakeViewer : public IvnDocumentViewer {
  public:
+  void CloseDocument() override {}
+  void FirstPage() override {}
+  int32_t GetPageNumber() override { return 1; }
+  int32_t GetPageCount() override { return 1; }
+  TvnZoomMode GetStdZoomType() override { return TvnZoomMode::zmCustom; }
+  TvnZoom* GetZoom() override { return nullptr; }
+  void GotoHScrollPos(int32_t) override {}
+  void GoToPage(int32_t, int32_t, int32_t) override {}
+  void GotoVScrollPos(int32_t) override {}
+  void LastPage() override {}
+  void LoadFromDocumentObject(TvnBaseDocumentHandler*) override {}
+  void LoadFromFile(const String&) override {}
+  void LoadFromStream(vn::TStream*) override {}
+  bool SaveToFile(const String&) override { return false; }
+  bool SaveToStream(vn::TStream*) override { return false; }
+  void NextPage() override {}
+  void PreviousPage() override {}
+  void Rotate(TvnRotationAngle) override {}
+  void RotateCounterClockwise() override {}
+  void RotateClockwise() override {}
+  void ScrollHBy(int32_t) override {}
+  void ScrollVBy(int32_t) override {}
+  void SetActive(bool) override {}
+  void SetPageNumber(int32_t) override {}
+  void SetOnPageChanged(TvnPageChangedEvent) override {}
+  void SetOnDocumentClosed(TvnDocumentClosedEvent) override {}
+  void SetOnDocumentClosing(TvnDocumentClosingEvent) override {}
+  void SetOnDocumentLoaded(TvnDocumentLoadedEvent) override {}
+  void SetOnDocumentLoading(TvnDocumentLoadingEvent) override {}
+  void SetZoom(TvnZoom*) override {}
+  void ZoomIn(int32_t) override {}
+  void ZoomIn(const TRect&) override {}
+  void ZoomOut(int32_t) override {}
+  void ZoomOut(const TRect&) override {}
   int32_t GetZoomPercent() override { return percent; }
   void ZoomTo(int32_t APercent) override { calls.push_back("percent " + std::to_string(APercent)); }
   void ZoomTo(TvnZoomMode AZoomMode) override {
