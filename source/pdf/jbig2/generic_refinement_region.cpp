@@ -95,6 +95,7 @@ TvnImageBitmap* TvnGenericRefinementRegion::GetRegionBitmap() {
     reference_dx_ = reference_dy_ = 0;
   }
   auto bitmap = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
+  TvnWorkBudget::Charge(int64_t{bitmap->GetWidth()} * bitmap->GetHeight());
   // Nothing is coded for a bitmap without pixels.
   if (bitmap->GetWidth() == 0 || bitmap->GetHeight() == 0) {
     bitmap_ = std::move(bitmap);
