@@ -81,7 +81,10 @@ void TvnJBIG2Page::Compose() {
     }
     if (height == 0) height = info->GetMaxStripeSize();
   }
-  auto page = std::make_unique<TvnImageBitmap>(info->GetWidth(), height);
+  const int64_t width = info->GetWidth();
+  if (width > 0 && height > 0 && width <= kMaxBitmapPixels && height <= kMaxBitmapPixels / width)
+    TvnWorkBudget::Charge(width * height / 8);
+  auto page = std::make_unique<TvnImageBitmap>(width, height);
   if (info->GetDefaultPixelValue()) page->SetByteArray(0xFF);
   bitmap_ = std::move(page);
   TvnImageBitmap& bitmap = *bitmap_;

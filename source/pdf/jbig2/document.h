@@ -43,6 +43,11 @@ class TvnJBIG2Page {
 
   // Composes the page once and keeps it.
   const TvnImageBitmap& GetBitmap();
+  // Hands the composed bitmap over (composing it first); the page has none after.
+  std::unique_ptr<TvnImageBitmap> TakeBitmap() {
+    GetBitmap();
+    return std::move(bitmap_);
+  }
   int GetWidth() { return GetBitmap().GetWidth(); }
   int GetHeight() { return GetBitmap().GetHeight(); }
 

@@ -210,8 +210,11 @@ std::unique_ptr<TvnImageBitmap> TvnGenericRegion::TakeRegionBitmap() {
 TvnImageBitmap* TvnGenericRegion::GetRegionBitmap() {
   if (bitmap_) return bitmap_.get();
   if (!region_info_ || !stream_) throw TvnJBIG2Exception("generic region has no data");
-  bitmap_ = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
-  TvnWorkBudget::Charge(int64_t{bitmap_->GetWidth()} * bitmap_->GetHeight());
+  // The work is charged before the bitmap is made: sizes come from files.
+  const int64_t width = region_info_->GetBitmapWidth(), height = region_info_->GetBitmapHeight();
+  if (width > 0 && height > 0 && width <= kMaxBitmapPixels && height <= kMaxBitmapPixels / width)
+    TvnWorkBudget::Charge(width * height);
+  bitmap_ = std::make_unique<TvnImageBitmap>(width, height);
   // A bitmap without pixels has nothing coded (a region without columns
   // may still claim millions of rows).
   if (bitmap_->GetWidth() == 0 || bitmap_->GetHeight() == 0) return bitmap_.get();

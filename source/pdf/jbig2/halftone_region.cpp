@@ -14,7 +14,7 @@ using detail::Need;
 
 namespace {
 
-constexpr int64_t kCellWork = 8;
+constexpr int64_t kCellWork = 32;
 
 int64_t SignedU32(int64_t v) { return v >= 0x80000000 ? v - 0x100000000 : v; }
 

@@ -18,7 +18,7 @@ std::unique_ptr<TvnImageBitmap> DecodeEmbeddedPage(std::span<const uint8_t> data
     TvnJBIG2Document document(data, globals_document.get());
     TvnJBIG2Page* page = document.GetFirstPage();
     if (!page) return nullptr;
-    return std::make_unique<TvnImageBitmap>(page->GetBitmap());
+    return page->TakeBitmap();
   } catch (const vn::Exception&) {
     return nullptr;
   } catch (const std::bad_alloc&) {

@@ -23,9 +23,10 @@
 
 namespace vn::pdf::jbig2 {
 
-// Work allowed for one stream, in the units of TvnWorkBudget (about one per
-// pixel decoded): a few seconds at most.
-inline constexpr int64_t kDefaultMaxWork = int64_t{1} << 30;
+// Work allowed for one stream, in the units of TvnWorkBudget (one per pixel
+// decoded, about a pixel's decoding time per symbol, instance or cell):
+// about two seconds at most, twice what a page of the bitmap cap takes.
+inline constexpr int64_t kDefaultMaxWork = int64_t{1} << 29;
 
 // Page 1 (or else the first page) of an embedded JBIG2 stream, with the
 // global segments of `globals`; null when the data hold no page or the page

@@ -16,7 +16,7 @@ using detail::Need;
 
 namespace {
 
-constexpr int64_t kSymbolWork = 32;
+constexpr int64_t kSymbolWork = 128;
 
 }  // namespace
 

@@ -15,7 +15,7 @@ using detail::Need;
 namespace {
 
 // The work charged for one symbol instance beside its pixels.
-constexpr int64_t kInstanceWork = 32;
+constexpr int64_t kInstanceWork = 128;
 
 int64_t ReadFixed(TvnIOStream& stream, int bits) {
   const int64_t value = stream.ReadBits(bits);
@@ -93,6 +93,8 @@ std::unique_ptr<TvnImageBitmap> DecodeTextRegion(const TvnTextRegionParams& p, T
           if (ids == kOutOfBand) break;
           cur_s += ids + p.dsOffset;
         }
+        // T.88 6.4.5: the strips hold SBNUMINSTANCES instances in all.
+        if (instances >= p.instances) Fail("more symbol instances than the region declares");
         int64_t cur_t = 0;
         if (strips > 1) cur_t = p.huffman ? ReadFixed(stream, p.logStrips) : Need(ints->Decode(&cx->iait), "CURT");
         const int64_t t = strip_t + cur_t;
