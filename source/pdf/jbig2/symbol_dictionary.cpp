@@ -210,6 +210,8 @@ void TvnSymbolDictionary::Decode() {
   int64_t height = 0;
   while (static_cast<int64_t>(new_symbols_.size()) < num_new_) {
     detail::CheckNotExhausted(decoder.get(), "symbol dictionary data exhausted");
+    // A height class may hold no symbol: each one is work of its own.
+    TvnWorkBudget::Charge(kSymbolWork);
     height += Need(integer(dh, iadh), "HCDH out of band");
     if (height < 0 || height > kMaxBitmapPixels) Fail("symbol height out of range");
     int64_t width = 0;
@@ -282,8 +284,13 @@ void TvnSymbolDictionary::Decode() {
   const int64_t total = num_in + num_new_;
   std::vector<bool> exported(static_cast<size_t>(total), false);
   bool flag = false;
+  int64_t runs = 0;
   for (int64_t index = 0; index < total;) {
     detail::CheckNotExhausted(decoder.get(), "symbol dictionary data exhausted");
+    // Runs of no symbols after the first say nothing: more runs than
+    // symbols are damage.
+    if (++runs > total + 1) Fail("too many export runs");
+    TvnWorkBudget::Charge(kSymbolWork);
     const int64_t run =
         Need(huffman_ ? TvnStandardTables::GetTable(1).Decode(s) : ints->Decode(&iaex), "export run out of band");
     if (run < 0 || run > total - index) Fail("export run out of range");
