@@ -64,10 +64,37 @@ std::unique_ptr<TvnPDDictionary> SharedDict(const TvnPDDictionary* dict) {
   return std::make_unique<TvnPDDictionary>(Ref<TvnDict>::Retain(dict->GetDict()));
 }
 
+
+// The decoded bytes of the JBIG2Globals stream of a stage's parameters;
+// empty without one. Reading it must not disturb another reader of the
+// same stream object, so its position is put back to the start after.
+std::string JBIG2Globals(const TvnPDDictionary* parms) {
+  if (!parms) return {};
+  TvnPDBaseObject* globals = parms->LookUp("JBIG2Globals");
+  if (!globals || !globals->IsStream()) return {};
+  TvnStream* data = globals->AsStream()->GetStream();
+  if (!data) return {};
+  std::string bytes;
+  try {
+    data->Reset();
+    data->Read(bytes, std::size_t{1} << 28);
+    data->Reset();
+  } catch (const vn::Exception&) {
+    return {};
+  }
+  return bytes;
+}
+
+int64_t NumberEntry(const TvnPDDictionary* dict, std::string_view key, std::string_view short_key) {
+  if (!dict) return 0;
+  const TvnPDBaseObject* v = EntryOrShort(dict, key, short_key);
+  return v && v->IsInteger() ? std::max<int64_t>(0, v->AsInteger()->GetValue()) : 0;
+}
+
 }  // namespace
 
 Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPDBaseObject* parms_object,
-                                              Ref<TvnStream> stream, const TvnPDDictionary* /*dict*/) {
+                                              Ref<TvnStream> stream, const TvnPDDictionary* dict) {
   const TvnPDDictionary* parms = AsDictionary(parms_object);
   if (name == "FlateDecode" || name == "Fl")
     return MakeStage<TvnFlateStream>(stream, IntParam(parms, "Predictor", 1), IntParam(parms, "Columns", 1),
@@ -99,8 +126,10 @@ Ref<TvnStream> TvnPDFilterManager::MakeFilter(std::string_view name, const TvnPD
     if (!filter_name || filter_name->IsName("Identity")) return stream;
     return Empty(std::move(stream));
   }
-  // JBIG2Decode stages are not part of this layer yet; like unknown names
-  // they yield no data.
+  if (name == "JBIG2Decode")
+    return MakeStage<TvnJBIG2Stream>(stream, JBIG2Globals(parms), NumberEntry(dict, "Width", "W"),
+                                     NumberEntry(dict, "Height", "H"));
+  // Unknown names yield no data.
   return Empty(std::move(stream));
 }
 

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "pdf/filters/dct.h"
+#include "pdf/jbig2/jbig2_decoder.h"
 #include "pdf/filters/lzw.h"
 #include "pdf/filters/text_filters.h"
 #include "runtime/exceptions.h"
@@ -142,6 +143,11 @@ TvnDCTDecode::TvnDCTDecode(TvnStream* stream, int color_transform) : TvnCoreDeco
   Init(MakeCore<filters::DctDecoder>(Source(), color_transform));
 }
 
+TvnJBIG2Decode::TvnJBIG2Decode(TvnStream* stream, std::string globals, int64_t width, int64_t height)
+    : TvnCoreDecode(stream) {
+  Init(MakeCore<jbig2::TvnJBIG2Decoder>(Source(), std::move(globals), width, height));
+}
+
 // Encoders ---------------------------------------------------------------------
 
 size_t TvnBufferEncode::Write(TvnStream& out, size_t count) {
@@ -249,6 +255,10 @@ TvnCCITTStream::TvnCCITTStream(TvnStream* beneath, bool owned, const filters::Cc
 
 TvnDCTStream::TvnDCTStream(TvnStream* beneath, bool owned, int color_transform)
     : TvnCoreFilterStream(beneath, owned, std::make_unique<TvnDCTDecode>(beneath, color_transform),
+                          std::make_unique<TvnEncode>()) {}
+
+TvnJBIG2Stream::TvnJBIG2Stream(TvnStream* beneath, bool owned, std::string globals, int64_t width, int64_t height)
+    : TvnCoreFilterStream(beneath, owned, std::make_unique<TvnJBIG2Decode>(beneath, std::move(globals), width, height),
                           std::make_unique<TvnEncode>()) {}
 
 }  // namespace vn::pdf

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -99,6 +100,11 @@ class TvnCCITTDecode : public TvnCoreDecode {
 class TvnDCTDecode : public TvnCoreDecode {
  public:
   TvnDCTDecode(TvnStream* stream, int color_transform);
+};
+
+class TvnJBIG2Decode : public TvnCoreDecode {
+ public:
+  TvnJBIG2Decode(TvnStream* stream, std::string globals, int64_t width, int64_t height);
 };
 
 // Encoders over the stream beneath: Write(out, count) encodes up to `count`
@@ -218,6 +224,18 @@ class TvnDCTStream : public TvnCoreFilterStream {
  public:
   TvnDCTStream(TvnStream* beneath, bool owned, int color_transform = -1);
   TvnStreamType GetType() override { return TvnStreamType::stDCT; }
+  TvnStream* Stream() const { return GetNextStream(); }
+};
+
+// JBIG2 data (an embedded stream, with the bytes of its JBIG2Globals
+// stream) decoded to the page's rows of packed pixels, 1 white (see
+// jbig2/jbig2_decoder.h). `width` and `height` are the image's declared
+// size (0 when unknown): data without a usable page give a white image of
+// that size. Stream() gives the JBIG2 bytes as stored.
+class TvnJBIG2Stream : public TvnCoreFilterStream {
+ public:
+  TvnJBIG2Stream(TvnStream* beneath, bool owned, std::string globals = {}, int64_t width = 0, int64_t height = 0);
+  TvnStreamType GetType() override { return TvnStreamType::stJBIG2; }
   TvnStream* Stream() const { return GetNextStream(); }
 };
 

@@ -42,6 +42,7 @@ void TvnArithmeticDecoder::ByteIn() {
       // feeding 1-bits.
       c_ += 0xFF00;
       ct_ = 8;
+      ++marker_reads_;
     } else {
       ++pos_;
       b_ = b1;

@@ -53,6 +53,10 @@ class TvnArithmeticDecoder {
   int DecodeBit(TvnCX& cx, int index);
 
   TvnIOStream* Stream() const { return stream_; }
+  // How many times decoding has fed bits from a marker or from past the
+  // end of the data: a few at the end of well-formed data, without bound
+  // when a file asks for more than it holds.
+  int64_t MarkerReads() const { return marker_reads_; }
 
  private:
   struct QeRow {
@@ -75,6 +79,7 @@ class TvnArithmeticDecoder {
   uint32_t a_ = 0;
   int ct_ = 0;
   int b_ = 0;
+  int64_t marker_reads_ = 0;
 };
 
 inline int TvnArithmeticDecoder::DecodeBit(TvnCX& cx, int index) {

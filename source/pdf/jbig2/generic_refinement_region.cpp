@@ -94,7 +94,10 @@ TvnImageBitmap* TvnGenericRefinementRegion::GetRegionBitmap() {
     reference_ = region->GetRegionBitmap();
     reference_dx_ = reference_dy_ = 0;
   }
-  auto bitmap = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
+  const int64_t width = region_info_->GetBitmapWidth(), height = region_info_->GetBitmapHeight();
+  if (width > 0 && height > 0 && width <= kMaxBitmapPixels && height <= kMaxBitmapPixels / width)
+    TvnWorkBudget::Charge(width * height);
+  auto bitmap = std::make_unique<TvnImageBitmap>(width, height);
   // Nothing is coded for a bitmap without pixels.
   if (bitmap->GetWidth() == 0 || bitmap->GetHeight() == 0) {
     bitmap_ = std::move(bitmap);

@@ -39,6 +39,20 @@ class TvnGenericRefinementRegion : public TvnIRegion {
                      std::span<const int8_t> grAtY, bool isTPGROn, int64_t referenceDY, int64_t referenceDX,
                      const TvnImageBitmap* reference, int64_t height, int64_t width, int grTemplate);
 
+  // Refines `reference` placed at the region's own origin: the page's
+  // pixels under a region segment that refers to no other segment. Not owned.
+  void SetPageReference(TvnImageBitmap reference) {
+    page_reference_ = std::make_unique<TvnImageBitmap>(std::move(reference));
+    reference_ = page_reference_.get();
+    reference_dx_ = reference_dy_ = 0;
+  }
+  // Hands the decoded bitmap over to the caller (decoding it first).
+  std::unique_ptr<TvnImageBitmap> TakeRegionBitmap() {
+    GetRegionBitmap();
+    return std::move(bitmap_);
+  }
+  bool RefersToRegion() const { return header_ && !header_->ReferredSegments().empty(); }
+
   int GetTemplate() const { return template_; }
   bool IsTPGROn() const { return is_tpgron_; }
 
@@ -60,6 +74,7 @@ class TvnGenericRefinementRegion : public TvnIRegion {
   bool at_override_[2] = {false, false};  // not at the nominal (-1, -1)
   std::unique_ptr<TvnImageBitmap> bitmap_;
   const TvnImageBitmap* reference_ = nullptr;
+  std::unique_ptr<TvnImageBitmap> page_reference_;
   int64_t reference_dx_ = 0;
   int64_t reference_dy_ = 0;
   std::unique_ptr<TvnArithmeticDecoder> owned_decoder_;

@@ -51,9 +51,11 @@ inline uint32_t RowWindow(const uint8_t* row, int stride, int index) {
   return w;
 }
 
+std::vector<int> Widen(std::span<const int8_t> values) { return std::vector<int>(values.begin(), values.end()); }
+
 template <int kShape>
 void DecodeRows(TvnImageBitmap& bitmap, TvnArithmeticDecoder& decoder, TvnCX& cx, bool tpgdon,
-                const std::vector<AtPixel>& moved) {
+                const std::vector<AtPixel>& moved, const TvnImageBitmap* skip) {
   constexpr TemplateShape s = kShapes[kShape];
   const int width = bitmap.GetWidth();
   const int height = bitmap.GetHeight();
@@ -80,6 +82,11 @@ void DecodeRows(TvnImageBitmap& bitmap, TvnArithmeticDecoder& decoder, TvnCX& cx
       for (int i = 0; i < count; ++i) {
         uint32_t context = (((w1 >> (s.row1_shift - i)) & s.row1_mask) << s.row1_pos) | (recent & s.row0_mask);
         if constexpr (s.row2_mask != 0) context |= ((w2 >> (s.row2_shift - i)) & s.row2_mask) << s.row2_pos;
+        if (skip && skip->GetPixel(8 * index + i, y)) {
+          // A skipped pixel is 0 and takes no decoding.
+          recent <<= 1;
+          continue;
+        }
         if (!moved.empty()) {
           const int x = 8 * index + i;
           for (const AtPixel& at : moved) {
@@ -117,7 +124,7 @@ void TvnGenericRegion::ParseHeader(bool ends_with_row_count) {
   use_ext_template_ = TestFlag(flags, 4);
   if (!is_mmr_) {
     const int pairs = gb_template_ != 0 ? 1 : use_ext_template_ ? 12 : 4;
-    std::vector<int8_t> x, y;
+    std::vector<int> x, y;
     for (int i = 0; i < pairs; ++i) {
       const int ax = stream_->ReadByte();
       const int ay = stream_->ReadByte();
@@ -140,7 +147,7 @@ void TvnGenericRegion::ParseHeader(bool ends_with_row_count) {
   }
 }
 
-void TvnGenericRegion::SetAtPixels(std::span<const int8_t> x, std::span<const int8_t> y) {
+void TvnGenericRegion::SetAtPixels(std::span<const int> x, std::span<const int> y) {
   at_x_.assign(x.begin(), x.end());
   at_y_.assign(y.begin(), y.end());
   const TemplateShape& shape = kShapes[use_ext_template_ && gb_template_ == 0 ? kExtShape : gb_template_];
@@ -154,7 +161,7 @@ void TvnGenericRegion::SetAtPixels(std::span<const int8_t> x, std::span<const in
 }
 
 void TvnGenericRegion::Configure(bool isMMREncoded, int gbTemplate, bool isTPGDon, int64_t gbw, int64_t gbh,
-                                 std::span<const int8_t> gbAtX, std::span<const int8_t> gbAtY) {
+                                 std::span<const int> gbAtX, std::span<const int> gbAtY) {
   is_mmr_ = isMMREncoded;
   gb_template_ = gbTemplate & 3;
   use_ext_template_ = false;
@@ -176,7 +183,7 @@ void TvnGenericRegion::SetParameters(bool isMMREncoded, int64_t gbh, int64_t gbw
 void TvnGenericRegion::SetParameters(bool isMMREncoded, int gbTemplate, TvnArithmeticDecoder* decoder, TvnCX* cx,
                                      int64_t gbh, int64_t gbw, std::span<const int8_t> gbAtX,
                                      std::span<const int8_t> gbAtY, bool isTPGDon) {
-  Configure(isMMREncoded, gbTemplate, isTPGDon, gbw, gbh, gbAtX, gbAtY);
+  Configure(isMMREncoded, gbTemplate, isTPGDon, gbw, gbh, Widen(gbAtX), Widen(gbAtY));
   decoder_ = decoder;
   cx_ = cx;
 }
@@ -184,15 +191,30 @@ void TvnGenericRegion::SetParameters(bool isMMREncoded, int gbTemplate, TvnArith
 void TvnGenericRegion::SetParameters(bool isMMREncoded, int64_t gbh, std::span<const int8_t> gbAtX,
                                      std::span<const int8_t> gbAtY, bool isTPGDon, int gbTemplate, int64_t gbw,
                                      int64_t dataLength, int64_t dataOffset) {
+  SetParameters(isMMREncoded, gbh, Widen(gbAtX), Widen(gbAtY), isTPGDon, gbTemplate, gbw, dataLength, dataOffset);
+}
+
+void TvnGenericRegion::SetParameters(bool isMMREncoded, int64_t gbh, std::span<const int> gbAtX,
+                                     std::span<const int> gbAtY, bool isTPGDon, int gbTemplate, int64_t gbw,
+                                     int64_t dataLength, int64_t dataOffset) {
   Configure(isMMREncoded, gbTemplate, isTPGDon, gbw, gbh, gbAtX, gbAtY);
   data_length_ = dataLength;
   data_offset_ = dataOffset;
 }
 
+std::unique_ptr<TvnImageBitmap> TvnGenericRegion::TakeRegionBitmap() {
+  GetRegionBitmap();
+  return std::move(bitmap_);
+}
+
 TvnImageBitmap* TvnGenericRegion::GetRegionBitmap() {
   if (bitmap_) return bitmap_.get();
   if (!region_info_ || !stream_) throw TvnJBIG2Exception("generic region has no data");
-  bitmap_ = std::make_unique<TvnImageBitmap>(region_info_->GetBitmapWidth(), region_info_->GetBitmapHeight());
+  // The work is charged before the bitmap is made: sizes come from files.
+  const int64_t width = region_info_->GetBitmapWidth(), height = region_info_->GetBitmapHeight();
+  if (width > 0 && height > 0 && width <= kMaxBitmapPixels && height <= kMaxBitmapPixels / width)
+    TvnWorkBudget::Charge(width * height);
+  bitmap_ = std::make_unique<TvnImageBitmap>(width, height);
   // A bitmap without pixels has nothing coded (a region without columns
   // may still claim millions of rows).
   if (bitmap_->GetWidth() == 0 || bitmap_->GetHeight() == 0) return bitmap_.get();
@@ -228,11 +250,11 @@ void TvnGenericRegion::DecodeArithmetic() {
     if (k < at_override_.size() && at_override_[k]) moved.push_back({at_x_[k], at_y_[k], shape.at[i].bit});
   }
   switch (shape_index) {
-    case 0: DecodeRows<0>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved); break;
-    case 1: DecodeRows<1>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved); break;
-    case 2: DecodeRows<2>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved); break;
-    case 3: DecodeRows<3>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved); break;
-    default: DecodeRows<kExtShape>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved); break;
+    case 0: DecodeRows<0>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved, skip_); break;
+    case 1: DecodeRows<1>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved, skip_); break;
+    case 2: DecodeRows<2>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved, skip_); break;
+    case 3: DecodeRows<3>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved, skip_); break;
+    default: DecodeRows<kExtShape>(*bitmap_, *decoder_, *cx_, is_tpgdon_, moved, skip_); break;
   }
 }
 

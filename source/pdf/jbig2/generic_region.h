@@ -47,22 +47,31 @@ class TvnGenericRegion : public TvnIRegion {
   // A bitmap whose data lies `dataOffset` bytes into the reader.
   void SetParameters(bool isMMREncoded, int64_t gbh, std::span<const int8_t> gbAtX, std::span<const int8_t> gbAtY,
                      bool isTPGDon, int gbTemplate, int64_t gbw, int64_t dataLength, int64_t dataOffset);
+  // The same with adaptive pixels beyond -128..127 (a pattern dictionary's
+  // first one lies a whole pattern width to the left).
+  void SetParameters(bool isMMREncoded, int64_t gbh, std::span<const int> gbAtX, std::span<const int> gbAtY,
+                     bool isTPGDon, int gbTemplate, int64_t gbw, int64_t dataLength, int64_t dataOffset);
+  // Pixels set in `skip` (of the region's size; null for none) are 0 and
+  // not decoded (USESKIP of a halftone's gray-scale planes). Not owned.
+  void SetSkip(const TvnImageBitmap* skip) { skip_ = skip; }
+  // Hands the decoded bitmap over to the caller (decoding it first).
+  std::unique_ptr<TvnImageBitmap> TakeRegionBitmap();
 
   bool IsMMREncoded() const { return is_mmr_; }
   int GetGbTemplate() const { return gb_template_; }
   bool UsesExtTemplate() const { return use_ext_template_; }
   bool IsTPGDon() const { return is_tpgdon_; }
-  const std::vector<int8_t>& GetGbAtX() const { return at_x_; }
-  const std::vector<int8_t>& GetGbAtY() const { return at_y_; }
+  const std::vector<int>& GetGbAtX() const { return at_x_; }
+  const std::vector<int>& GetGbAtY() const { return at_y_; }
   int64_t GetDataOffset() const { return data_offset_; }
   int64_t GetDataLength() const { return data_length_; }
 
  private:
   void ParseHeader(bool ends_with_row_count);
-  void SetAtPixels(std::span<const int8_t> x, std::span<const int8_t> y);
+  void SetAtPixels(std::span<const int> x, std::span<const int> y);
   // The settings every SetParameters form makes, with a fresh region information.
   void Configure(bool isMMREncoded, int gbTemplate, bool isTPGDon, int64_t gbw, int64_t gbh,
-                 std::span<const int8_t> gbAtX, std::span<const int8_t> gbAtY);
+                 std::span<const int> gbAtX, std::span<const int> gbAtY);
   void DecodeArithmetic();
 
   std::unique_ptr<TvnIOStream> owned_stream_;
@@ -74,8 +83,9 @@ class TvnGenericRegion : public TvnIRegion {
   bool is_tpgdon_ = false;
   int gb_template_ = 0;
   bool is_mmr_ = false;
-  std::vector<int8_t> at_x_;
-  std::vector<int8_t> at_y_;
+  std::vector<int> at_x_;
+  std::vector<int> at_y_;
+  const TvnImageBitmap* skip_ = nullptr;
   std::vector<bool> at_override_;  // per adaptive pixel: not at its nominal place
   std::unique_ptr<TvnImageBitmap> bitmap_;
   std::unique_ptr<TvnArithmeticDecoder> owned_decoder_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pdf/jbig2/exceptions.h"
+#include "pdf/jbig2/segment_header.h"
 
 namespace vn::pdf::jbig2 {
 
@@ -20,6 +21,9 @@ TvnImageBitmap::TvnImageBitmap(int64_t width, int64_t height) {
   if (width < 0 || height < 0 || width > kMaxBitmapPixels || height > kMaxBitmapPixels ||
       (width > 0 && height > kMaxBitmapPixels / width))
     throw TvnJBIG2Exception("JBIG2 bitmap size out of range");
+  // Making and clearing the bitmap is work like decoding it (a file may ask
+  // for many large bitmaps).
+  TvnWorkBudget::Charge(width * height / 8);
   width_ = static_cast<int>(width);
   height_ = static_cast<int>(height);
   row_stride_ = (width_ + 7) / 8;
@@ -64,6 +68,33 @@ uint8_t TvnImageBitmap::BitsAt(int y, int64_t x) const {
   return static_cast<uint8_t>(((byte(index) << 8 | byte(index + 1)) << shift) >> 8);
 }
 
+namespace {
+
+// Combines `count` source bytes into target bytes, the first and last under
+// masks; whole bytes in between.
+template <FCombinationOPerator kOp>
+void CombineRow(uint8_t* target, const uint8_t* source, int64_t count, uint8_t first_mask, uint8_t last_mask) {
+  auto combine = [](uint8_t t, uint8_t s) -> uint8_t {
+    if constexpr (kOp == FCombinationOPerator::OROP) return t | s;
+    else if constexpr (kOp == FCombinationOPerator::ANDOP) return t & s;
+    else if constexpr (kOp == FCombinationOPerator::XOROP) return t ^ s;
+    else if constexpr (kOp == FCombinationOPerator::XNOROP) return static_cast<uint8_t>(~(t ^ s));
+    else return s;
+  };
+  auto masked = [&](int64_t i, uint8_t mask) {
+    target[i] = static_cast<uint8_t>((target[i] & ~mask) | (combine(target[i], source[i]) & mask));
+  };
+  if (count == 1) {
+    masked(0, static_cast<uint8_t>(first_mask & last_mask));
+    return;
+  }
+  masked(0, first_mask);
+  for (int64_t i = 1; i < count - 1; ++i) target[i] = combine(target[i], source[i]);
+  masked(count - 1, last_mask);
+}
+
+}  // namespace
+
 void TvnImageBitmap::Blit(const TvnImageBitmap& source, int64_t x, int64_t y, FCombinationOPerator op) {
   // The target columns and rows the source covers.
   if (x >= width_ || y >= height_) return;
@@ -74,14 +105,33 @@ void TvnImageBitmap::Blit(const TvnImageBitmap& source, int64_t x, int64_t y, FC
   if (left >= right || top >= bottom) return;
   const int64_t first_byte = left >> 3;
   const int64_t last_byte = (right - 1) >> 3;
+  const uint8_t first_mask = static_cast<uint8_t>(0xFF >> (left & 7));
+  const uint8_t last_mask = static_cast<uint8_t>(0xFF << (7 - ((right - 1) & 7)));
+  if ((x & 7) == 0) {
+    // Source bytes meet target bytes one to one.
+    const int64_t count = last_byte - first_byte + 1;
+    const int64_t source_first = first_byte - (x >> 3);
+    for (int64_t ty = top; ty < bottom; ++ty) {
+      uint8_t* row = Row(static_cast<int>(ty)) + first_byte;
+      const uint8_t* src = source.Row(static_cast<int>(ty - y)) + source_first;
+      switch (op) {
+        case FCombinationOPerator::OROP: CombineRow<FCombinationOPerator::OROP>(row, src, count, first_mask, last_mask); break;
+        case FCombinationOPerator::ANDOP: CombineRow<FCombinationOPerator::ANDOP>(row, src, count, first_mask, last_mask); break;
+        case FCombinationOPerator::XOROP: CombineRow<FCombinationOPerator::XOROP>(row, src, count, first_mask, last_mask); break;
+        case FCombinationOPerator::XNOROP: CombineRow<FCombinationOPerator::XNOROP>(row, src, count, first_mask, last_mask); break;
+        case FCombinationOPerator::REPLACEOP: CombineRow<FCombinationOPerator::REPLACEOP>(row, src, count, first_mask, last_mask); break;
+      }
+    }
+    return;
+  }
   for (int64_t ty = top; ty < bottom; ++ty) {
     uint8_t* row = Row(static_cast<int>(ty));
     const int sy = static_cast<int>(ty - y);
     for (int64_t tb = first_byte; tb <= last_byte; ++tb) {
       // The target pixels of this byte that the source covers.
       uint8_t mask = 0xFF;
-      if (tb == first_byte) mask &= static_cast<uint8_t>(0xFF >> (left & 7));
-      if (tb == last_byte) mask &= static_cast<uint8_t>(0xFF << (7 - ((right - 1) & 7)));
+      if (tb == first_byte) mask &= first_mask;
+      if (tb == last_byte) mask &= last_mask;
       const uint8_t bits = source.BitsAt(sy, tb * 8 - x);
       const uint8_t combined = CombineBytes(row[tb], bits, op);
       row[tb] = static_cast<uint8_t>((row[tb] & ~mask) | (combined & mask));

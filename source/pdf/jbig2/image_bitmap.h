@@ -5,7 +5,8 @@
 //
 // Sizes come from files: a bitmap of more than kMaxBitmapPixels pixels, or
 // with a negative side, is refused with TvnJBIG2Exception before anything is
-// allocated.
+// allocated; every bitmap made is charged to the TvnWorkBudget (a pixel an
+// eighth of a unit).
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,16 @@
 #include "pdf/jbig2/segment_header.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "pdf/jbig2/exceptions.h"
 #include "pdf/jbig2/generic_refinement_region.h"
 #include "pdf/jbig2/generic_region.h"
+#include "pdf/jbig2/halftone_region.h"
 #include "pdf/jbig2/segments.h"
+#include "pdf/jbig2/symbol_dictionary.h"
+#include "pdf/jbig2/text_region.h"
 #include "runtime/exceptions.h"
 
 namespace vn::pdf::jbig2 {
@@ -19,12 +24,14 @@ std::unique_ptr<TvnISegmentData> Make() {
   return std::make_unique<T>();
 }
 
-// Segment types with a data object. Symbol dictionaries (0), text regions
-// (4, 6, 7), pattern dictionaries (16) and halftone regions (20, 22, 23) are
-// not read by this decoder yet.
+// Segment types with a data object.
 const std::array<Factory, 64>& SegmentTypeMap() {
   static const std::array<Factory, 64> map = [] {
     std::array<Factory, 64> m{};
+    m[0] = &Make<TvnSymbolDictionary>;
+    m[4] = m[6] = m[7] = &Make<TvnTextRegion>;
+    m[16] = &Make<TvnPatternDictionary>;
+    m[20] = m[22] = m[23] = &Make<TvnHalftoneRegion>;
     m[36] = m[38] = m[39] = &Make<TvnGenericRegion>;
     m[40] = m[42] = m[43] = &Make<TvnGenericRefinementRegion>;
     m[48] = &Make<TvnPageInformation>;
@@ -40,6 +47,7 @@ constexpr int kImmediateGenericRegion = 38;
 constexpr int kImmediateLosslessGenericRegion = 39;
 
 thread_local int reference_depth = 0;
+thread_local int64_t work_left = INT64_MAX;
 
 }  // namespace
 
@@ -55,6 +63,21 @@ TvnReferenceDepthGuard::TvnReferenceDepthGuard() {
 }
 
 TvnReferenceDepthGuard::~TvnReferenceDepthGuard() { --reference_depth; }
+
+TvnWorkBudget::TvnWorkBudget(int64_t units) : saved_(work_left) { work_left = std::min(units, work_left); }
+
+TvnWorkBudget::~TvnWorkBudget() { work_left = saved_; }
+
+bool TvnWorkBudget::Spent() { return work_left == 0; }
+
+void TvnWorkBudget::Charge(int64_t units) {
+  if (work_left == INT64_MAX) return;
+  if (units < 0 || units > work_left) {
+    work_left = 0;
+    throw TvnJBIG2Exception("JBIG2 data asks for too much work");
+  }
+  work_left -= units;
+}
 
 int TestFlag(int flags, int bit) {
   if (bit < 0 || bit > 7) throw vn::EArgumentOutOfRangeException("Arguemant Out of Range");

@@ -73,6 +73,26 @@ class TvnReferenceDepthGuard {
   TvnReferenceDepthGuard& operator=(const TvnReferenceDepthGuard&) = delete;
 };
 
+// Bounds the work of decoding one document, counted in pixels decoded or
+// placed: a file may ask for far more work than its size suggests (regions
+// refined again and again, millions of symbol instances, halftone cells).
+// A budget set by a TvnWorkBudget object holds on its thread until that
+// object is destroyed; Charge raises TvnJBIG2Exception once it is spent.
+// Without one, work is unbounded.
+class TvnWorkBudget {
+ public:
+  explicit TvnWorkBudget(int64_t units);
+  ~TvnWorkBudget();
+  TvnWorkBudget(const TvnWorkBudget&) = delete;
+  TvnWorkBudget& operator=(const TvnWorkBudget&) = delete;
+  static void Charge(int64_t units);
+  // Whether a budget was set and is spent.
+  static bool Spent();
+
+ private:
+  int64_t saved_;
+};
+
 class TvnSegmentHeader {
  public:
   static constexpr int kRandomAccess = 0;
