@@ -9,6 +9,7 @@
 #include "pdfdocument/pd_content_stream.h"
 #include "pdfdocument/pd_font.h"
 #include "pdfdocument/pd_form.h"
+#include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_render_impl.h"
 #include "platform/fonts/font_catalog.h"

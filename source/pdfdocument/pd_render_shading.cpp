@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pdfdocument/color_spaces.h"
+#include "pdfdocument/pd_image_color_map.h"
 #include "pdfdocument/pd_render_impl.h"
 #include "pdfdocument/pdf_functions.h"
 

@@ -14,6 +14,7 @@
 #include "rtf/rtf_writer_utils.h"
 #include "rtf/text_document.h"
 #include "runtime/exceptions.h"
+#include "wordmodel/images.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/section.h"
 #include "wordmodel/table.h"
