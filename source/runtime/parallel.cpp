@@ -12,7 +12,7 @@ int PipelineWorkers() {
     const char* sequential = std::getenv("VN_SEQUENTIAL");
     if (sequential != nullptr && *sequential != '\0' && std::strcmp(sequential, "0") != 0) return 0;
     const int hardware = static_cast<int>(std::thread::hardware_concurrency());
-    return std::clamp(hardware - 1, 0, 3);
+    return std::clamp(hardware - 1, 0, 2);
   }();
   return workers;
 }

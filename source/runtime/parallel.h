@@ -11,7 +11,7 @@ namespace vn {
 
 // 0 when the environment sets VN_SEQUENTIAL to anything but "" or "0", or
 // when the machine has one hardware thread; otherwise one less than the
-// hardware threads, at most 3. Read once per process.
+// hardware threads, at most 2. Read once per process.
 int PipelineWorkers();
 
 }  // namespace vn
