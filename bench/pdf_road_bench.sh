@@ -9,6 +9,9 @@
 # pages shows whether memory grows with the number of pages.
 #
 # Usage: bench/pdf_road_bench.sh [BUILD_DIR]   (default: build/bench)
+# DATA=DIR keeps the pictures in DIR and reuses them in later runs (making
+# them takes longer than the conversions), so runs can be repeated
+# back-to-back on a busy machine and their medians compared.
 # The build folder is a folder of its own: the options below (no tests, no
 # application) stay in its cache, and ./run.sh's build/release must keep
 # building the application.
@@ -28,16 +31,22 @@ for tool in convert /usr/bin/time img2pdf qpdf; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
-cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
-CONVERT="$BUILD/tools/fotarel-convert"
+# CONVERT=PROGRAM measures that program instead (an earlier build, say).
+if [ -z "${CONVERT:-}" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
+  cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
+  CONVERT="$BUILD/tools/fotarel-convert"
+fi
 
 WORK=$(mktemp -d /tmp/vn_pdf_bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/jpg" "$WORK/png"
+PICTURES=${DATA:-$WORK}
+mkdir -p "$PICTURES/jpg" "$PICTURES/png"
+[ "$PICTURES" = "$WORK" ] || { ln -s "$PICTURES/jpg" "$WORK/jpg"; ln -s "$PICTURES/png" "$WORK/png"; }
 
-echo "making $COUNT photographs and $COUNT PNG pictures in $WORK" >&2
+echo "making $COUNT photographs and $COUNT PNG pictures in $PICTURES" >&2
 for i in $(seq -w 1 "$COUNT"); do
+  [ -s "$PICTURES/png/picture$i.png" ] && continue
   # A photograph: a fractal landscape at a quarter size, enlarged, with
   # sensor noise, at camera quality.
   convert -seed "$((10#$i))" -size 620x877 plasma:fractal -resize 2480x3508\! \

@@ -16,9 +16,12 @@ JOBS=${JOBS:-4}
 
 command -v convert >/dev/null || { echo "missing: convert" >&2; exit 1; }
 
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
-cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
-CONVERT="$BUILD/tools/fotarel-convert"
+# CONVERT=PROGRAM measures that program instead (an earlier build, say).
+if [ -z "${CONVERT:-}" ]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_TESTS=OFF -DVN_BUILD_GUI=OFF >/dev/null
+  cmake --build "$BUILD" -j"$JOBS" --target fotarel-convert >/dev/null
+  CONVERT="$BUILD/tools/fotarel-convert"
+fi
 
 WORK=$(mktemp -d /tmp/vn_start_bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT

@@ -22,6 +22,42 @@ if(VN_SANITIZE)
   endif()
 endif()
 
+# VN_STATIC_DEPS: the libraries with static archives (Debian's -dev
+# packages ship them) link statically, the C++ runtime stays shared. Unused
+# members of the archives are left out by the linker. HarfBuzz has no
+# archive: the text shaper loads it on first use, and the program exports
+# its FreeType so that HarfBuzz works on the same one.
+if(VN_STATIC_DEPS)
+  set(VN_STATIC_SYSTEM_LIBS
+      -Wl,--start-group -Wl,-Bstatic -lcairo -lpixman-1 -lfontconfig -lexpat -lfreetype -lbrotlidec -lbrotlicommon
+      -lfribidi -lpng16 -ljpeg -ltiff -lwebp -lLerc -ljbig -lzstd -llzma -ldeflate -lgif -lz -lcrypto -Wl,--end-group
+      -Wl,-Bdynamic -ldl -pthread)
+  add_link_options("LINKER:--export-dynamic-symbol=FT_*")
+  # A position-dependent program: the forty thousand pointers of its tables
+  # need no relocation at start-up, which was most of what remained of it.
+  add_link_options(-no-pie -static-libstdc++ -static-libgcc)
+endif()
+
+# vn_static_system_deps(<imported target>): under VN_STATIC_DEPS the target
+# keeps its include folders and links the static list above instead (a
+# library target found by CMake's own modules, such as ZLIB::ZLIB, its
+# archive).
+function(vn_static_system_deps target)
+  if(NOT VN_STATIC_DEPS)
+    return()
+  endif()
+  foreach(property IMPORTED_LOCATION IMPORTED_LOCATION_RELEASE IMPORTED_LOCATION_DEBUG)
+    get_target_property(location ${target} ${property})
+    if(location AND location MATCHES "/lib([^/]+)\\.so")
+      set(name ${CMAKE_MATCH_1})
+      find_library(VN_STATIC_${name} NAMES lib${name}.a REQUIRED)
+      set_target_properties(${target} PROPERTIES ${property} ${VN_STATIC_${name}})
+    endif()
+  endforeach()
+  set_target_properties(${target} PROPERTIES INTERFACE_LINK_LIBRARIES "${VN_STATIC_SYSTEM_LIBS}"
+                                             INTERFACE_LINK_DIRECTORIES "")
+endfunction()
+
 # vn_library(name SOURCES ... DEPS ...): a static library whose public headers
 # are reached as "<subsystem>/<header>.h" from source/.
 function(vn_library name)

@@ -185,9 +185,13 @@ int main(int argc, char** argv) {
   // Every page allocates and frees buffers of several megabytes (file
   // bytes, pixels, metafiles). Kept in the heap instead of being mapped and
   // handed back to the system each time, they are reused rather than
-  // faulted in afresh; the peak stays that of one page.
+  // faulted in afresh; the peak stays that of one page. Pictures decoded
+  // ahead on worker threads are freed by the main thread: one heap for all
+  // threads lets those buffers be reused too, where per-thread heaps would
+  // each keep their own.
   mallopt(M_MMAP_THRESHOLD, 64 << 20);
   mallopt(M_TRIM_THRESHOLD, 128 << 20);
+  mallopt(M_ARENA_MAX, 1);
   Options O;
   for (int I = 1; I < argc; ++I) {
     const std::string Arg = argv[I];

@@ -1,11 +1,15 @@
 #include "framework/document_converter.h"
 
+#include <exception>
 #include <filesystem>
+#include <map>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
 #include "runtime/datetime.h"
+#include "runtime/parallel.h"
 #include "runtime/scope_exit.h"
 
 namespace vn::framework {
@@ -184,6 +188,46 @@ void TvnDocumentConverter::RunSingleJob(const TvnJobInput& Input, bool ToStream,
   FinishJob();
 }
 
+// The worker owns Reader and Error while it runs; the converter reads them
+// only after Wait() has joined it (the join orders the worker's writes
+// before the reads). Destroying a preload joins its worker first.
+struct TvnDocumentConverter::TvnPreload {
+  TvnDocumentClass ReaderClass = nullptr;
+  std::unique_ptr<TvnBaseDocument> Reader;
+  std::exception_ptr Error;
+  std::thread Worker;
+
+  void Wait() {
+    if (Worker.joinable()) Worker.join();
+  }
+  ~TvnPreload() { Wait(); }
+};
+
+std::unique_ptr<TvnDocumentConverter::TvnPreload> TvnDocumentConverter::StartPreload(const TvnJobInput& Input) {
+  TvnKELMFramework* Registry = DocumentFramework();
+  if (Input.FileName == nullptr || Registry == nullptr) return nullptr;
+  const TvnDocumentClass ReaderClass = Registry->LookupDocument(*Input.FileName);
+  if (ReaderClass == nullptr || ReaderClass->DocumentType != TvnDocumentType::dtImage) return nullptr;
+  auto Preload = std::make_unique<TvnPreload>();
+  Preload->ReaderClass = ReaderClass;
+  Preload->Reader = ReaderClass->Create();
+  Preload->Reader->OnNeedPassword = [this](TObject* Sender, TvnNeedPasswordEventArgs& Args) {
+    HandleNeedPassword(Sender, Args);
+  };
+  try {
+    Preload->Worker = std::thread([P = Preload.get(), Name = *Input.FileName] {
+      try {
+        P->Reader->LoadFromFile(Name, u"");
+      } catch (...) {
+        P->Error = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    return nullptr;  // no thread to be had: the input loads in turn
+  }
+  return Preload;
+}
+
 void TvnDocumentConverter::RunListJob(const std::vector<TvnJobInput>& Inputs, bool ToStream,
                                       const String& OutputFileFormat, const String& OutputDir,
                                       const String& BaseFileName, bool SingleFileOutput,
@@ -203,10 +247,21 @@ void TvnDocumentConverter::RunListJob(const std::vector<TvnJobInput>& Inputs, bo
     FCurrentInputIndex = 0;
   });
   // Every input is loaded and offered through OnBeginInputDocument, whose
-  // Cancel skips that input only.
+  // Cancel skips that input only. The picture inputs of the next few are
+  // loaded ahead meanwhile (at most PipelineWorkers() beyond the current
+  // one); whatever way the job ends, the preloads left are joined here.
+  const size_t Ahead = static_cast<size_t>(vn::PipelineWorkers());
+  std::map<size_t, std::unique_ptr<TvnPreload>> Preloads;
   for (size_t I = 0; I < Inputs.size(); ++I) {
+    for (size_t J = I + 1; J <= I + Ahead && J < Inputs.size(); ++J)
+      if (Preloads.find(J) == Preloads.end()) Preloads[J] = StartPreload(Inputs[J]);
+    std::unique_ptr<TvnPreload> Preloaded;
+    if (auto It = Preloads.find(I); It != Preloads.end()) {
+      Preloaded = std::move(It->second);
+      Preloads.erase(It);
+    }
     FCurrentInputIndex = static_cast<int32_t>(I);
-    ConvertInput(Inputs[I], ToStream, OutputFileFormat, OutputDir, BaseFileName, u"", EncoderParams);
+    ConvertInput(Inputs[I], ToStream, OutputFileFormat, OutputDir, BaseFileName, u"", EncoderParams, Preloaded.get());
   }
   FCurrentInputIndex = 0;
   // The merged output holds the pages copied until now, also after a
@@ -229,7 +284,8 @@ String TvnDocumentConverter::StreamBaseFileName() const {
 
 bool TvnDocumentConverter::ConvertInput(const TvnJobInput& Input, bool ToStream, const String& OutputFileFormat,
                                         const String& OutputDir, const String& BaseFileName,
-                                        const String& PageRange, TvnEncoderParams* EncoderParams) {
+                                        const String& PageRange, TvnEncoderParams* EncoderParams,
+                                        TvnPreload* Preloaded) {
   // The caption of the password prompt names the file; a stream has none.
   FCurrentFileName = Input.FileName ? *Input.FileName : String();
   FOutputExtn = OutputFileFormat;
@@ -253,7 +309,9 @@ bool TvnDocumentConverter::ConvertInput(const TvnJobInput& Input, bool ToStream,
 
   TvnKELMFramework* Registry = DocumentFramework();
   TvnDocumentClass ReaderClass = nullptr;
-  if (Registry != nullptr) {
+  if (Preloaded != nullptr) {
+    ReaderClass = Preloaded->ReaderClass;  // the same lookup, made when its load started
+  } else if (Registry != nullptr) {
     if (Input.FileName) {
       ReaderClass = Registry->LookupDocument(*Input.FileName);
     } else if (Input.Stream != nullptr) {
@@ -265,13 +323,22 @@ bool TvnDocumentConverter::ConvertInput(const TvnJobInput& Input, bool ToStream,
 
   std::unique_ptr<TvnBaseDocument> Reader;
   if (ReaderClass != nullptr) {
-    Reader = ReaderClass->Create();
-    Reader->OnNeedPassword = [this](TObject* Sender, TvnNeedPasswordEventArgs& Args) {
-      HandleNeedPassword(Sender, Args);
-    };
+    if (Preloaded != nullptr) {
+      Preloaded->Wait();
+      Reader = std::move(Preloaded->Reader);
+    } else {
+      Reader = ReaderClass->Create();
+      Reader->OnNeedPassword = [this](TObject* Sender, TvnNeedPasswordEventArgs& Args) {
+        HandleNeedPassword(Sender, Args);
+      };
+    }
     FCurrentDocInfo = std::make_unique<TvnConverterDocumentInfo>();
     FPasswordRefused = false;
-    if (Input.FileName) {
+    if (Preloaded != nullptr) {
+      FCurrentDocInfo->SetFileName(*Input.FileName);
+      // Its failure surfaces here, where loading it in turn would have failed.
+      if (Preloaded->Error) std::rethrow_exception(Preloaded->Error);
+    } else if (Input.FileName) {
       FCurrentDocInfo->SetFileName(*Input.FileName);
       Reader->LoadFromFile(*Input.FileName, u"");
     } else {

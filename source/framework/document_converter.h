@@ -13,7 +13,15 @@
 // writer of a merging job stays in the merge slot until the next list job
 // (or the converter's end). The password dialog is borrowed.
 //
-// Everything runs synchronously on the caller's thread.
+// Everything runs on the caller's thread, events included, with one
+// exception: in a list job the picture inputs (image documents, which load
+// from their file alone and raise no event) after the current one are read
+// and decoded ahead on worker threads, at most vn::PipelineWorkers() of
+// them at a time. A reader loading ahead belongs to its worker until the
+// converter joins it, when that input's turn comes; only then is it touched
+// on the caller's thread, so the inputs are converted, their events raised
+// and their failures reported in the same order and with the same outcome
+// as when they are loaded in turn.
 #pragma once
 
 #include <cstdint>
@@ -263,12 +271,17 @@ class TvnDocumentConverter : public TObject {
     vn::TStream* Stream = nullptr;
   };
 
+  // A picture input being loaded ahead on a worker thread.
+  struct TvnPreload;
+  std::unique_ptr<TvnPreload> StartPreload(const TvnJobInput& Input);
+
   void StartJob(int32_t InputCount, bool IsStreamInput, bool IsStreamOutput);
   void FinishJob();
   // Converts one input of the running job; false when the input ended early
   // (password prompt cancelled, or Cancel set by its input events).
   bool ConvertInput(const TvnJobInput& Input, bool ToStream, const String& OutputFileFormat, const String& OutputDir,
-                    const String& BaseFileName, const String& PageRange, TvnEncoderParams* EncoderParams);
+                    const String& BaseFileName, const String& PageRange, TvnEncoderParams* EncoderParams,
+                    TvnPreload* Preloaded = nullptr);
   void RunSingleJob(const TvnJobInput& Input, bool ToStream, const String& OutputFileFormat,
                     const String& OutputDir, const String& BaseFileName, const String& PageRange,
                     TvnEncoderParams* EncoderParams);

@@ -8,6 +8,8 @@
 
 namespace vn::pdfdoc {
 
+using vn::pdf::TvnPDBaseObject;
+
 void TvnPDPage::Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI, int32_t Rotate, bool UseMediaBox,
                         bool Crop, bool Printing, bool RenderAnnots) {
   DisplaySlice(OutDev, hDPI, vDPI, Rotate, UseMediaBox, Crop, -1, -1, -1, -1, Printing, RenderAnnots);

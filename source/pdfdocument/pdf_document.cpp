@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "export/engine_settings.h"
@@ -22,6 +23,7 @@
 #include "platform/images/picture.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
+#include "runtime/parallel.h"
 
 namespace vn::pdfdoc {
 
@@ -57,28 +59,96 @@ std::string PasswordBytes(const String& APassword) {
 // The spool
 
 TvnMetafileSpool::~TvnMetafileSpool() {
-  if (FFile != nullptr) std::fclose(FFile);
+  {
+    std::lock_guard<std::mutex> Guard(FLock);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  for (const auto& L : FLanes) {
+    if (L->Writer.joinable()) L->Writer.join();
+    if (L->File != nullptr) std::fclose(L->File);
+  }
 }
 
-int64_t TvnMetafileSpool::Append(const std::string& Bytes) {
-  if (FFile == nullptr) {
-    FFile = std::tmpfile();
-    if (FFile == nullptr) throw vn::EWriteError("Cannot create the temporary file for the pages");
+bool TvnMetafileSpool::WriteBytes(std::FILE* File, const std::string& Bytes) {
+  return ::fseeko(File, 0, SEEK_END) == 0 && std::fwrite(Bytes.data(), 1, Bytes.size(), File) == Bytes.size() &&
+         std::fflush(File) == 0;
+}
+
+void TvnMetafileSpool::WriterLoop(Lane& ALane) {
+  std::unique_lock<std::mutex> Lock(FLock);
+  for (;;) {
+    FChanged.wait(Lock, [&] { return FStop || !ALane.Pending.empty(); });
+    if (ALane.Pending.empty()) return;  // stopped with nothing left
+    const std::string& Bytes = ALane.Pending.front();  // stays put until popped below
+    const bool Failed = FFailed;
+    Lock.unlock();
+    const bool Written = !Failed && WriteBytes(ALane.File, Bytes);
+    Lock.lock();
+    if (!Written) FFailed = true;
+    ALane.Pending.pop_front();
+    FChanged.notify_all();
+  }
+}
+
+void TvnMetafileSpool::StartLanes() {
+  const size_t Count = static_cast<size_t>(std::max(1, vn::PipelineWorkers()));
+  for (size_t I = 0; I < Count; ++I) {
+    auto L = std::make_unique<Lane>();
+    L->File = std::tmpfile();
+    if (L->File == nullptr) {
+      if (I == 0) throw vn::EWriteError("Cannot create the temporary file for the pages");
+      break;
+    }
+    if (vn::PipelineWorkers() > 0) {
+      try {
+        L->Writer = std::thread([this, Raw = L.get()] { WriterLoop(*Raw); });
+      } catch (const std::system_error&) {
+        // No thread to be had: this lane is written in turn.
+      }
+    }
+    FLanes.push_back(std::move(L));
+  }
+}
+
+int64_t TvnMetafileSpool::Append(std::string Bytes) {
+  if (FLanes.empty()) StartLanes();
+  const size_t Index = FNextLane;
+  FNextLane = (FNextLane + 1) % FLanes.size();
+  Lane& L = *FLanes[Index];
+  const auto Size = static_cast<int64_t>(Bytes.size());
+  if (!L.Writer.joinable()) {
+    if (!WriteBytes(L.File, Bytes)) throw vn::EWriteError("Cannot write the temporary file for the pages");
+  } else {
+    std::unique_lock<std::mutex> Lock(FLock);
+    FChanged.wait(Lock, [&] { return FFailed || L.Pending.empty(); });
+    if (FFailed) throw vn::EWriteError("Cannot write the temporary file for the pages");
+    L.Pending.push_back(std::move(Bytes));
+    Lock.unlock();
+    FChanged.notify_all();
   }
   const int64_t Offset = FSize;
-  if (::fseeko(FFile, 0, SEEK_END) != 0 ||
-      std::fwrite(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size() || std::fflush(FFile) != 0)
-    throw vn::EWriteError("Cannot write the temporary file for the pages");
-  FSize += static_cast<int64_t>(Bytes.size());
+  FPlaces[Offset] = Place{Index, L.Size, Size};
+  L.Size += Size;
+  FSize += Size;
   return Offset;
 }
 
 std::string TvnMetafileSpool::Read(int64_t Offset, int64_t Size) {
-  if (FFile == nullptr || Offset < 0 || Size < 0 || Offset > FSize || Size > FSize - Offset)
+  const auto It = FPlaces.find(Offset);
+  if (It == FPlaces.end() || Size < 0 || Size > It->second.Size)
     throw vn::EReadError("Cannot read the temporary file for the pages");
+  Lane& L = *FLanes[It->second.LaneIndex];
+  if (L.Writer.joinable()) {
+    // The lane's writer has written everything appended to it first, and
+    // then waits for more, leaving the file alone.
+    std::unique_lock<std::mutex> Lock(FLock);
+    FChanged.wait(Lock, [&] { return L.Pending.empty(); });
+    if (FFailed) throw vn::EWriteError("Cannot write the temporary file for the pages");
+  }
   std::string Bytes(static_cast<size_t>(Size), '\0');
-  if (::fseeko(FFile, static_cast<off_t>(Offset), SEEK_SET) != 0 ||
-      std::fread(Bytes.data(), 1, Bytes.size(), FFile) != Bytes.size())
+  if (::fseeko(L.File, static_cast<off_t>(It->second.FileOffset), SEEK_SET) != 0 ||
+      std::fread(Bytes.data(), 1, Bytes.size(), L.File) != Bytes.size())
     throw vn::EReadError("Cannot read the temporary file for the pages");
   return Bytes;
 }
@@ -235,8 +305,8 @@ void TvnqPDFPage::SetMetafile(std::unique_ptr<TMetafile> Value) {
 
 void TvnqPDFPage::Spool(TvnMetafileSpool& ASpool) {
   if (!FPageMetafile || FPageMetafile->Bytes.size() <= TvnqPDFDocument::SpoolThreshold) return;
-  FSpoolOffset = ASpool.Append(FPageMetafile->Bytes);
   FSpoolSize = static_cast<int64_t>(FPageMetafile->Bytes.size());
+  FSpoolOffset = ASpool.Append(std::move(FPageMetafile->Bytes));
   FSpoolWidth = FPageMetafile->Width;
   FSpoolHeight = FPageMetafile->Height;
   FSpool = &ASpool;

@@ -23,10 +23,16 @@
 // extractor. SaveToFile and SaveToStream write the opened file again.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "export/engine_types.h"
@@ -66,7 +72,20 @@ struct TvnPageTextElements {
 };
 
 
-// An append-only store of metafile bytes in an anonymous temporary file.
+// An append-only store of metafile bytes in anonymous temporary files.
+// The bytes are written behind, on writer threads, while the pages after
+// them are drawn: Append takes them and returns their offset at once,
+// waiting only while the lane it goes to still has a page unwritten (so at
+// most one page per lane is in flight and memory stays flat in the page
+// count); Read waits until that lane has written everything. Successive
+// appends go to the lanes in turn, each lane a file of its own with its own
+// writer, so that copying pages into the system's file cache, the slowest
+// part of spooling, runs on several cores. Ownership: a lane's writer alone
+// writes its file, from the front item of its queue, which stays queued
+// (the caller never touches queued items) until its write has ended; the
+// queues and flags are shared under FLock. Without workers
+// (vn::PipelineWorkers() is 0, or no thread could be started) there is one
+// lane, written in turn. The bytes read back are the same either way.
 class TvnMetafileSpool {
  public:
   TvnMetafileSpool() = default;
@@ -74,15 +93,40 @@ class TvnMetafileSpool {
   TvnMetafileSpool(const TvnMetafileSpool&) = delete;
   TvnMetafileSpool& operator=(const TvnMetafileSpool&) = delete;
 
-  // Appends the bytes and returns their offset; EWriteError when the
-  // temporary file cannot be made or written.
-  int64_t Append(const std::string& Bytes);
-  // The Size bytes at Offset; EReadError when they cannot be read back.
+  // Appends the bytes and returns their offset (the bytes appended before
+  // them); EWriteError when a temporary file cannot be made, or it or an
+  // earlier append cannot be written.
+  int64_t Append(std::string Bytes);
+  // The Size bytes appended at Offset; EReadError when they cannot be read
+  // back, EWriteError when an append could not be written.
   std::string Read(int64_t Offset, int64_t Size);
 
  private:
-  std::FILE* FFile = nullptr;
-  int64_t FSize = 0;
+  struct Lane {
+    std::FILE* File = nullptr;
+    int64_t Size = 0;                  // bytes appended to this file (the caller's thread only)
+    std::deque<std::string> Pending;  // appended and not yet written, in order
+    std::thread Writer;
+  };
+  // Where the bytes appended at a spool offset went: lane and file offset.
+  struct Place {
+    size_t LaneIndex = 0;
+    int64_t FileOffset = 0;
+    int64_t Size = 0;
+  };
+  // Writes at the end of the lane's file; false when it fails.
+  static bool WriteBytes(std::FILE* File, const std::string& Bytes);
+  void WriterLoop(Lane& ALane);
+  void StartLanes();
+
+  std::vector<std::unique_ptr<Lane>> FLanes;
+  std::map<int64_t, Place> FPlaces;  // by spool offset (the caller's thread only)
+  size_t FNextLane = 0;
+  int64_t FSize = 0;  // bytes appended (the caller's thread only)
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  bool FStop = false;
+  bool FFailed = false;
 };
 
 class TvnqPDFPage : public TvnBasePage {

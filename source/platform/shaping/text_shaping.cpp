@@ -5,14 +5,75 @@
 #include <hb-ot.h>
 #include <hb.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <string>
+#include <type_traits>
 
 #include "platform/fonts/font_faces.h"
+#include "runtime/exceptions.h"
 
 namespace vn::platform {
 namespace {
+
+// HarfBuzz is loaded when text is first itemised or shaped, not when the
+// program starts: most jobs (pictures, PDF inputs) never shape text, and the
+// library with what it needs (GLib, Graphite) would be most of their
+// start-up. It uses the FreeType the program uses.
+struct HarfBuzz {
+  decltype(&::hb_unicode_general_category) unicode_general_category = nullptr;
+  decltype(&::hb_font_destroy) font_destroy = nullptr;
+  decltype(&::hb_buffer_destroy) buffer_destroy = nullptr;
+  decltype(&::hb_unicode_funcs_get_default) unicode_funcs_get_default = nullptr;
+  decltype(&::hb_unicode_script) unicode_script = nullptr;
+  decltype(&::hb_ft_font_create_referenced) ft_font_create_referenced = nullptr;
+  decltype(&::hb_ft_font_set_load_flags) ft_font_set_load_flags = nullptr;
+  decltype(&::hb_buffer_create) buffer_create = nullptr;
+  decltype(&::hb_buffer_add_utf16) buffer_add_utf16 = nullptr;
+  decltype(&::hb_buffer_set_direction) buffer_set_direction = nullptr;
+  decltype(&::hb_buffer_set_script) buffer_set_script = nullptr;
+  decltype(&::hb_shape) shape = nullptr;
+  decltype(&::hb_buffer_get_glyph_infos) buffer_get_glyph_infos = nullptr;
+  decltype(&::hb_buffer_get_glyph_positions) buffer_get_glyph_positions = nullptr;
+  decltype(&::hb_font_get_face) font_get_face = nullptr;
+  decltype(&::hb_ot_layout_get_glyph_class) ot_layout_get_glyph_class = nullptr;
+};
+
+HarfBuzz LoadHarfBuzz() {
+  void* library = dlopen("libharfbuzz.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!library) throw vn::Exception(std::string("Text shaping: HarfBuzz cannot be loaded: ") + dlerror());
+  HarfBuzz hb;
+  auto bind = [&](auto& slot, const char* name) {
+    slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(dlsym(library, name));
+    if (!slot) throw vn::Exception(std::string("Text shaping: HarfBuzz lacks ") + name);
+  };
+  bind(hb.unicode_general_category, "hb_unicode_general_category");
+  bind(hb.font_destroy, "hb_font_destroy");
+  bind(hb.buffer_destroy, "hb_buffer_destroy");
+  bind(hb.unicode_funcs_get_default, "hb_unicode_funcs_get_default");
+  bind(hb.unicode_script, "hb_unicode_script");
+  bind(hb.ft_font_create_referenced, "hb_ft_font_create_referenced");
+  bind(hb.ft_font_set_load_flags, "hb_ft_font_set_load_flags");
+  bind(hb.buffer_create, "hb_buffer_create");
+  bind(hb.buffer_add_utf16, "hb_buffer_add_utf16");
+  bind(hb.buffer_set_direction, "hb_buffer_set_direction");
+  bind(hb.buffer_set_script, "hb_buffer_set_script");
+  bind(hb.shape, "hb_shape");
+  bind(hb.buffer_get_glyph_infos, "hb_buffer_get_glyph_infos");
+  bind(hb.buffer_get_glyph_positions, "hb_buffer_get_glyph_positions");
+  bind(hb.font_get_face, "hb_font_get_face");
+  bind(hb.ot_layout_get_glyph_class, "hb_ot_layout_get_glyph_class");
+  return hb;  // the library stays loaded for the program's life
+}
+
+// Loaded once, by the first caller (a static local: other threads wait).
+const HarfBuzz& Hb() {
+  static const HarfBuzz hb = LoadHarfBuzz();
+  return hb;
+}
 
 // Scripts written without shaping: each character is one glyph, no joining,
 // no reordering (combining marks are caught separately).
@@ -31,14 +92,14 @@ bool IsNeutralScript(hb_script_t script) {
 }
 
 bool IsMark(hb_unicode_funcs_t* funcs, char32_t ch) {
-  auto cat = hb_unicode_general_category(funcs, ch);
+  auto cat = Hb().unicode_general_category(funcs, ch);
   return cat == HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK || cat == HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK ||
          cat == HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK;
 }
 
 struct HbDeleter {
-  void operator()(hb_font_t* f) const { hb_font_destroy(f); }
-  void operator()(hb_buffer_t* b) const { hb_buffer_destroy(b); }
+  void operator()(hb_font_t* f) const { Hb().font_destroy(f); }
+  void operator()(hb_buffer_t* b) const { Hb().buffer_destroy(b); }
 };
 
 int Pixels(hb_position_t v) { return static_cast<int>((static_cast<int64_t>(v) + 32) >> 6); }  // 26.6 -> pixels
@@ -71,11 +132,11 @@ std::vector<ScriptRun> ItemizeText(StringView text, bool right_to_left) {
 
   // Scripts, neutral characters taking the script before them (or the first
   // real script after them at the start).
-  hb_unicode_funcs_t* funcs = hb_unicode_funcs_get_default();
+  hb_unicode_funcs_t* funcs = Hb().unicode_funcs_get_default();
   std::vector<hb_script_t> scripts(cps.size());
   std::vector<bool> marks(cps.size());
   for (size_t i = 0; i < cps.size(); ++i) {
-    scripts[i] = hb_unicode_script(funcs, cps[i]);
+    scripts[i] = Hb().unicode_script(funcs, cps[i]);
     marks[i] = IsMark(funcs, cps[i]);
   }
   hb_script_t current = HB_SCRIPT_COMMON;
@@ -153,19 +214,19 @@ ShapedRun ShapeRun(const GdiFont& font, StringView text, const ScriptRun& run) {
   FaceLease lease = AcquireFace(font.Face().File, font.Face().Index);
   FT_Set_Transform(lease.Face, nullptr, nullptr);
   FT_Set_Pixel_Sizes(lease.Face, 0, static_cast<FT_UInt>(font.PixelsPerEm()));
-  std::unique_ptr<hb_font_t, HbDeleter> hb_font(hb_ft_font_create_referenced(lease.Face));
-  hb_ft_font_set_load_flags(hb_font.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP);
-  std::unique_ptr<hb_buffer_t, HbDeleter> buffer(hb_buffer_create());
-  hb_buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t*>(text.data()), static_cast<int>(text.size()),
+  std::unique_ptr<hb_font_t, HbDeleter> hb_font(Hb().ft_font_create_referenced(lease.Face));
+  Hb().ft_font_set_load_flags(hb_font.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP);
+  std::unique_ptr<hb_buffer_t, HbDeleter> buffer(Hb().buffer_create());
+  Hb().buffer_add_utf16(buffer.get(), reinterpret_cast<const uint16_t*>(text.data()), static_cast<int>(text.size()),
                       static_cast<unsigned>(run.Start), run.Length);
-  hb_buffer_set_direction(buffer.get(), run.RightToLeft() ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
-  hb_buffer_set_script(buffer.get(), static_cast<hb_script_t>(run.Script));
-  hb_shape(hb_font.get(), buffer.get(), nullptr, 0);
+  Hb().buffer_set_direction(buffer.get(), run.RightToLeft() ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+  Hb().buffer_set_script(buffer.get(), static_cast<hb_script_t>(run.Script));
+  Hb().shape(hb_font.get(), buffer.get(), nullptr, 0);
 
   unsigned count = 0;
-  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
-  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
-  hb_face_t* face = hb_font_get_face(hb_font.get());
+  const hb_glyph_info_t* infos = Hb().buffer_get_glyph_infos(buffer.get(), &count);
+  const hb_glyph_position_t* positions = Hb().buffer_get_glyph_positions(buffer.get(), &count);
+  hb_face_t* face = Hb().font_get_face(hb_font.get());
   const bool bold = font.Match().SimulateBold;
   out.Glyphs.reserve(count);
   std::map<int, int> first_glyph_of_cluster;
@@ -179,7 +240,7 @@ ShapedRun ShapeRun(const GdiFont& font, StringView text, const ScriptRun& run) {
     g.XOffset = Pixels(positions[i].x_offset);
     g.YOffset = Pixels(positions[i].y_offset);
     g.ClusterStart = i == 0 || infos[i - 1].cluster != infos[i].cluster;
-    g.Diacritic = hb_ot_layout_get_glyph_class(face, g.GlyphId) == HB_OT_LAYOUT_GLYPH_CLASS_MARK;
+    g.Diacritic = Hb().ot_layout_get_glyph_class(face, g.GlyphId) == HB_OT_LAYOUT_GLYPH_CLASS_MARK;
     g.ZeroWidth = g.XAdvance == 0;
     out.MissingGlyphs |= g.GlyphId == 0;
     first_glyph_of_cluster.emplace(g.Cluster, static_cast<int>(i));  // keeps the first index
