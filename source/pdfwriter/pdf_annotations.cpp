@@ -67,22 +67,6 @@ const char* AttachmentIconName(TvnAttachmentIcon icon) {
   return kNames[static_cast<size_t>(icon)];
 }
 
-// A URI's bytes: printable ASCII as it stands, every other byte of its
-// UTF-8 form percent-encoded.
-std::string UriBytesOf(StringView text) {
-  std::string out;
-  for (unsigned char b : vn::ToUtf8(text)) {
-    if (b >= 0x21 && b <= 0x7E) {
-      out += static_cast<char>(b);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", b);
-      out += hex;
-    }
-  }
-  return out;
-}
-
 bool IsScriptOrLaunch(const TvnAnnotAction* action) {
   return action &&
          (action->SubType() == TvnAnnotActionType::aaJavaScript || action->SubType() == TvnAnnotActionType::aaLaunch);
@@ -250,7 +234,7 @@ std::string TvnExPDFEngine::ActionText(const TvnAnnotAction& action, int32_t n) 
     }
     case TvnAnnotActionType::aaURI:
       text += "/S/URI/URI <" +
-              vn::framework::AnsiToHexText(EncryptObjectStrings(UriBytesOf(static_cast<const TvnURIAction&>(action).URI), n, 0)) +
+              vn::framework::AnsiToHexText(EncryptObjectStrings(UriBytes(static_cast<const TvnURIAction&>(action).URI), n, 0)) +
               ">";
       break;
     case TvnAnnotActionType::aaNamed:

@@ -2,9 +2,11 @@
 // line end, the text of numbers, and screen pixels as points.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "pdfwriter/pdf_engine.h"
+#include "runtime/strings.h"
 
 namespace vn::pdfwriter {
 
@@ -18,5 +20,21 @@ using vn::framework::PointsToPixels;
 
 // A number as the engine writes it into content streams and dictionaries.
 inline std::string Num(double x) { return TvnCustomPDFEngine::FormatNumber(x); }
+
+// A URI's bytes: printable ASCII as it stands, every other byte of its
+// UTF-8 form percent-encoded (links of text and link annotations).
+inline std::string UriBytes(StringView text) {
+  std::string out;
+  for (unsigned char b : vn::ToUtf8(text)) {
+    if (b >= 0x21 && b <= 0x7E) {
+      out += static_cast<char>(b);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", b);
+      out += hex;
+    }
+  }
+  return out;
+}
 
 }  // namespace vn::pdfwriter

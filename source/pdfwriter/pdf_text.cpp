@@ -48,22 +48,6 @@ std::string Literal(StringView text) {
   return out;
 }
 
-// A URI's bytes: ASCII as it stands, every other character as its
-// percent-encoded UTF-8 bytes.
-std::string UriBytes(StringView text) {
-  std::string out;
-  for (unsigned char b : vn::ToUtf8(text)) {
-    if (b >= 0x21 && b <= 0x7E) {
-      out += static_cast<char>(b);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", b);
-      out += hex;
-    }
-  }
-  return out;
-}
-
 bool IsWhite(TColor color) { return (color & 0xFFFFFF) == 0xFFFFFF; }
 
 }  // namespace
