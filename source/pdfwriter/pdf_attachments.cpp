@@ -1,5 +1,5 @@
-// Files embedded in the document: the embedded-files name tree, a file
-// specification and an embedded-file stream for each attached file.
+// Files embedded in the document: the embedded-files name tree, a
+// /Filespec dictionary and an embedded-file stream for each attached file.
 //
 // The name tree's keys are "Untitled Object" and the file's position in the
 // list (from 1), written in the byte order of the keys as name trees
@@ -8,8 +8,8 @@
 // as the text string /UF, the modification date), so an encrypted document
 // keeps readable names. The file's bytes are stored as they are (not
 // compressed), with their MIME type as /Subtype when the extension tells
-// it. A file specification's /AFRelationship is Alternative, and the
-// catalog lists the specifications in /AF.
+// it. Each /Filespec dictionary's /AFRelationship is Alternative, and the
+// catalog lists those dictionaries in /AF.
 //
 // PDF/A-1 has no embedded files and PDF/A-2 takes only PDF/A files, which
 // the writer cannot check: attachments to those documents fail the
@@ -71,8 +71,8 @@ std::string AttachmentMimeName(const String& file_name) {
 
 }  // namespace
 
-// The embedded-files name dictionary (written with its tree, its file
-// specifications and their files) and the catalog's entries for it.
+// The embedded-files name dictionary (written with its tree, its /Filespec
+// dictionaries and their files) and the catalog's entries for it.
 std::string TvnCustomPDFEngine::WriteAttachments() {
   const std::vector<TvnPDFAttachment>& files = FFeatures->Attachments;
   if (files.empty()) return {};
@@ -98,12 +98,12 @@ std::string TvnCustomPDFEngine::WriteAttachments() {
   std::vector<std::pair<std::string, size_t>> keys;
   for (size_t k = 0; k < files.size(); ++k) keys.emplace_back("Untitled Object" + std::to_string(k + 1), k);
   std::sort(keys.begin(), keys.end());
-  std::vector<int32_t> specs(files.size(), 0);
+  std::vector<int32_t> filespecs(files.size(), 0);
   std::string tree_text = "<</Names[";
   for (const auto& [key, k] : keys) {
     const TvnPDFAttachment& file = files[k];
-    const int32_t spec = NewObjectNumber();
-    specs[k] = spec;
+    const int32_t filespec = NewObjectNumber();
+    filespecs[k] = filespec;
     // The embedded file's stream.
     const int32_t stream = NewObjectNumber();
     std::string data = std::move(contents[k]);
@@ -113,20 +113,20 @@ std::string TvnCustomPDFEngine::WriteAttachments() {
                      "/Type /EmbeddedFile/Subtype " + AttachmentMimeName(file.FileName) + "/Length " + size +
                          "/Params <</ModDate <" + date + ">/Size " + size + ">>" + kCRLF,
                      std::move(data));
-    // Its file specification.
+    // Its /Filespec dictionary.
     const std::string name_bytes = vn::ToUtf8(file.FileName);
-    WriteObject("/F <" + vn::framework::AnsiToHexText(EncryptObjectStrings(name_bytes, spec, 0)) +
+    WriteObject("/F <" + vn::framework::AnsiToHexText(EncryptObjectStrings(name_bytes, filespec, 0)) +
                     ">/Type/Filespec/EF<</F " + ObjectRef(stream) + "/UF " + ObjectRef(stream) + ">>" + kCRLF +
-                    "/AFRelationship/Alternative/UF <" + EncodeTextString(file.FileName, spec, 0) + ">" + kCRLF,
-                spec, true);
-    tree_text += "<" + vn::framework::AnsiToHexText(EncryptObjectStrings(key, tree, 0)) + "> " + ObjectRef(spec);
+                    "/AFRelationship/Alternative/UF <" + EncodeTextString(file.FileName, filespec, 0) + ">" + kCRLF,
+                filespec, true);
+    tree_text += "<" + vn::framework::AnsiToHexText(EncryptObjectStrings(key, tree, 0)) + "> " + ObjectRef(filespec);
   }
   tree_text += "]>>";
   WriteObject(tree_text, tree, true);
   WriteObject("<</EmbeddedFiles " + ObjectRef(tree) + ">>", names, true);
 
   std::string af;
-  for (int32_t spec : specs) af += (af.empty() ? "" : " ") + ObjectRef(spec);
+  for (int32_t filespec : filespecs) af += (af.empty() ? "" : " ") + ObjectRef(filespec);
   return " /Names " + ObjectRef(names) + "/AF [" + af + "]";
 }
 

@@ -70,7 +70,7 @@ TEST(PdfAttachments, ListedAndExtractedByteIdentical) {
   TestEngine engine;
   const fs::path folder = Folder("plain");
   const std::string pdf = WriteWithAttachments(engine, folder);
-  // The file specifications, their streams as they are, the catalog's
+  // The /Filespec dictionaries, their streams as they are, the catalog's
   // entries.
   EXPECT_TRUE(std::regex_search(ObjectOf(pdf, 1), std::regex(R"( /Names \d+ 0 R/AF \[\d+ 0 R \d+ 0 R \d+ 0 R\])")));
   EXPECT_TRUE(std::regex_search(pdf, std::regex(R"(/Type /EmbeddedFile/Subtype /text#2Fxml/Length \d+/Params <</ModDate <[0-9A-F]+>/Size \d+>>)")));
