@@ -12,6 +12,7 @@
 #include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_render_impl.h"
+#include "pdfdocument/pdf_numbers_impl.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/graphics/cairo_graphics.h"
 #include "runtime/strings.h"
@@ -80,6 +81,15 @@ std::string InstalledFamilyFor(const std::string& ACleaned, const TvnPDFont& AFo
   if (AFont.IsFixedWidth()) return "Courier New";
   if (AFont.IsSerif()) return "Times New Roman";
   return "Arial Unicode MS";
+}
+
+// The name a font without a usable program asks for: a simple font's own
+// /BaseFont, so that Helvetica, which the font model names after its
+// Windows stand-in Arial, is drawn with its own metric twin and other
+// names keep theirs; else the font model's name.
+std::string RequestedFontName(const TvnPDFont& AFont) {
+  if (!AFont.IsCIDFont() && !AFont.OrginalName().empty()) return AFont.OrginalName();
+  return !AFont.BaseFont().empty() ? AFont.BaseFont() : AFont.EmbeddedFontName();
 }
 
 }  // namespace
@@ -170,8 +180,15 @@ gfx::Matrix TvnPDImageDevice::DeviceMatrix(const TvnPDMatrix& ACTM) const {
   // so that y points down from the page's top edge.
   gfx::Matrix m(1, 0, 0, -1, 0, FHeight);
   m.Multiply(gfx::Matrix(ACTM.M11(), ACTM.M12(), ACTM.M21(), ACTM.M22(), ACTM.Dx(), ACTM.Dy()));
+  if (FGlyphShift.x != 0 || FGlyphShift.y != 0) m.Translate(FGlyphShift.x, FGlyphShift.y, gfx::MatrixOrder::Append);
   if (FOrigin.x != 0 || FOrigin.y != 0) m.Translate(-FOrigin.x, -FOrigin.y, gfx::MatrixOrder::Append);
   return m;
+}
+
+gfx::PointF TvnPDImageDevice::SnappedGlyphOrigin(gfx::PointF AOrigin, double ABoxHeight) {
+  const double step = ABoxHeight <= kFineGlyphHeight ? 4 : 1;
+  const gfx::PointF snapped{std::floor(AOrigin.x * step) / step, std::floor(AOrigin.y)};
+  return std::isfinite(snapped.x) && std::isfinite(snapped.y) ? snapped : AOrigin;
 }
 
 gfx::Matrix TvnPDImageDevice::TargetMatrix() const { return gfx::Matrix(1, 0, 0, 1, -FOrigin.x, -FOrigin.y); }
@@ -253,10 +270,42 @@ gfx::Argb TvnPDImageDevice::FillArgb(const TvnPDState& AState) const {
 
 // ---- Paths --------------------------------------------------------------------------------
 
+namespace {
+
+// The inverse of a transform that maps user space onto device pixels
+// alike in every direction (turns and mirrors allowed), with its scale;
+// nothing for other transforms.
+std::optional<std::pair<gfx::Matrix, double>> ConformalInverse(const gfx::Matrix& ADevice) {
+  const double sx = std::hypot(ADevice.m11, ADevice.m12), sy = std::hypot(ADevice.m21, ADevice.m22);
+  const double dot = ADevice.m11 * ADevice.m21 + ADevice.m12 * ADevice.m22;
+  gfx::Matrix back = ADevice;
+  if (!(sx > 0) || !std::isfinite(sx) || std::fabs(sx - sy) > 1e-9 * sx || std::fabs(dot) > 1e-9 * sx * sy ||
+      !back.Invert())
+    return std::nullopt;
+  return std::make_pair(back, sx);
+}
+
+// A stroke along the device axes is set on whole pixels (AdjustStroke).
+void StrokeOnPixels(gfx::Path& APath, gfx::Pen& APen, const gfx::Matrix& ADevice) {
+  const auto inverse = ConformalInverse(ADevice);
+  if (!inverse) return;
+  gfx::Path device = APath;
+  device.Transform(ADevice);
+  std::optional<TvnAdjustedStroke> adjusted =
+      AdjustStroke(device, APen.width * inverse->second, APen.cap == gfx::LineCap::Flat);
+  if (!adjusted) return;
+  adjusted->Path.Transform(inverse->first);
+  APath = std::move(adjusted->Path);
+  APen.width = adjusted->Width / inverse->second;
+}
+
+}  // namespace
+
 void TvnPDImageDevice::Stroke(TvnPDState& AState) {
-  const gfx::Path path = MakePath(AState, gfx::FillMode::Winding);
-  const gfx::Pen pen = MakePen(AState);
+  gfx::Path path = MakePath(AState, gfx::FillMode::Winding);
+  gfx::Pen pen = MakePen(AState);
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
+  if (!FInType3Glyph) StrokeOnPixels(path, pen, device);
   std::optional<gfx::RectF> area = path.Bounds(&device);
   if (area) {
     // The pen's reach beyond the path, miters included.
@@ -275,7 +324,7 @@ void TvnPDImageDevice::Fill(TvnPDState& AState) { FillPath(AState, gfx::FillMode
 void TvnPDImageDevice::EvenOddFill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Alternate); }
 
 void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
-  const gfx::Path path = MakePath(AState, AMode);
+  gfx::Path path = MakePath(AState, AMode);
   if (TvnPDPattern* pattern = AState.FillPattern) {
     if (pattern->GetPatternType() == TvnPatternType::ptTiling)
       TilingFill(AState, static_cast<TvnPDTilingPattern&>(*pattern), path);
@@ -284,6 +333,18 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
     return;
   }
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
+  // Rectangles along the device axes are filled on whole pixels; the
+  // shapes of Type 3 glyphs keep their exact edges, as other glyphs do.
+  if (gfx::Matrix back = device; !FInType3Glyph && back.Invert()) {
+    gfx::Path on_device = path;
+    on_device.Transform(device);
+    bool changed = false;
+    gfx::Path adjusted = AdjustRectangles(on_device, changed);
+    if (changed) {
+      adjusted.Transform(back);
+      path = std::move(adjusted);
+    }
+  }
   Composited(AState, path.Bounds(&device), [&] {
     ApplyCTM(AState);
     FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
@@ -735,7 +796,7 @@ void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
     }
   }
   bool bold = font->IsBold(), italic = font->IsItalic();
-  const std::string& name = !font->BaseFont().empty() ? font->BaseFont() : font->EmbeddedFontName();
+  const std::string name = RequestedFontName(*font);
   std::string cleaned = CleanFontName(name, bold, italic);
   // A subset tag "ABCDEF+" leaves six capitals before the name.
   if (name.size() > 7 && name[6] == '+') cleaned = CleanFontName(name.substr(7), bold, italic);
@@ -754,8 +815,11 @@ void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
 bool TvnPDImageDevice::GlyphOutline(TvnPDState& AState, uint16_t ACode, const std::string& ACharName,
                                     TvnGlyphOutline& AGlyph) {
   TvnPDFont& font = *AState.Font;
+  FGlyphFace = nullptr;
   auto by = [&](TvnFontProcessor& fp, TvnGlyphLookup kind, uint32_t code, const std::string& name) {
-    return fp.DecomposeOutlineGlyph(code, code, kind, 1.0, name, AGlyph) == kFontProcessorOk;
+    if (fp.DecomposeOutlineGlyph(code, code, kind, 1.0, name, AGlyph) != kFontProcessorOk) return false;
+    FGlyphFace = &fp;
+    return true;
   };
   if (FEmbeddedFont && FFontProcessor) {
     TvnFontProcessor& fp = *FFontProcessor;
@@ -827,6 +891,22 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const TvnPDMatrix& tm = AState.TextMatrix();
   gfx::Matrix to_user(tm.M11(), tm.M12(), tm.M21(), tm.M22(), tm.Dx(), tm.Dy());
   to_user.Multiply(gfx::Matrix(fs * AState.HorizScaling, 0, 0, -fs, AX, AY + AState.Rise));
+  // Filled glyphs are set as a text renderer sets its cached glyph
+  // pictures (SnappedGlyphOrigin); the outline keeps its exact shape.
+  if (mode == 0 && FGlyphFace) {
+    const gfx::Matrix device = DeviceMatrix(AState.CTM());
+    gfx::Matrix full = to_user;
+    full.Multiply(device, gfx::MatrixOrder::Append);
+    const gfx::PointF origin = full.Apply({0, 0});
+    const TvnFontBBox& box = FGlyphFace->GlobalBBox();
+    const gfx::PointF snapped =
+        SnappedGlyphOrigin(origin, (box.Top - box.Bottom) / 1000 * std::hypot(full.m21, full.m22));
+    gfx::Matrix back = device;
+    if (back.Invert()) {
+      const gfx::PointF shift = back.ApplyVector({snapped.x - origin.x, snapped.y - origin.y});
+      to_user.Translate(shift.x, shift.y, gfx::MatrixOrder::Append);
+    }
+  }
   gfx::Path path(gfx::FillMode::Winding);
   AppendOutline(glyph.Records, to_user, path);
   if (path.Empty()) return;
@@ -855,6 +935,33 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
     FTextClip.Append(device);
     FHasTextClip = true;
   }
+}
+
+bool TvnPDImageDevice::BeginType3Char(TvnPDState& AState, double, double, double, double, uint16_t,
+                                      const TvnUnicodes&, int) {
+  FGlyphShift = {0, 0};
+  FInType3Glyph = true;
+  // The procedure draws in glyph space: the CTM's origin is the glyph's.
+  // Filled glyphs with a usable /FontBBox are set like other glyphs.
+  if (!AState.Font || AState.Render != 0) return false;
+  const vn::pdf::TvnPDDictionary* dict = AState.Font->BaseObject() ? AState.Font->BaseObject()->AsDict() : nullptr;
+  const vn::pdf::TvnPDBaseObject* box = dict ? dict->LookUp("FontBBox") : nullptr;
+  const vn::pdf::TvnPDArray* sides = box ? box->AsArray() : nullptr;
+  double bottom = 0, top = 0;
+  if (!sides || sides->GetLength() != 4 || !PdfNumber(sides->Get(1), bottom) || !PdfNumber(sides->Get(3), top) ||
+      top == bottom)
+    return false;
+  const gfx::Matrix device = DeviceMatrix(AState.CTM());
+  const gfx::PointF origin = device.Apply({0, 0});
+  const gfx::PointF up = device.ApplyVector({0, top - bottom});
+  const gfx::PointF snapped = SnappedGlyphOrigin(origin, std::hypot(up.x, up.y));
+  FGlyphShift = {snapped.x - origin.x, snapped.y - origin.y};
+  return false;
+}
+
+void TvnPDImageDevice::EndType3Char(TvnPDState&) {
+  FGlyphShift = {0, 0};
+  FInType3Glyph = false;
 }
 
 void TvnPDImageDevice::EndTextObject(TvnPDState&) {

@@ -40,6 +40,9 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Transparency groups and soft-masked objects nested deeper than this
   // are drawn straight onto what holds them.
   static constexpr int kMaxLayerDepth = 8;
+  // Filled glyphs whose face box is at most this many device pixels tall
+  // are placed on quarter pixels across, taller ones on whole pixels.
+  static constexpr double kFineGlyphHeight = 48;
 
   TvnPDImageDevice(vn::platform::gfx::Graphics& AGraphics, bool AAllowAntiAlias);
   ~TvnPDImageDevice() override;
@@ -66,6 +69,11 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   void DrawChar(TvnPDState& AState, double AX, double AY, double ADx, double ADy, uint16_t ACode,
                 const std::string& ACharName) override;
   void EndTextObject(TvnPDState& AState) override;
+  // A Type 3 glyph is drawn by its procedure with its origin placed as
+  // DrawChar places glyphs; answers false (the interpreter draws it).
+  bool BeginType3Char(TvnPDState& AState, double AX, double AY, double ADx, double ADy, uint16_t ACode,
+                      const TvnUnicodes& AUnicode, int ALen) override;
+  void EndType3Char(TvnPDState& AState) override;
   void DrawImage(TvnPDState& AState, TvnPDImage* AImage) override;
   void DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) override;
   void DrawShading(TvnPDState& AState, vn::pdf::TvnPDBaseObject* AShading) override;
@@ -77,6 +85,10 @@ class TvnPDImageDevice : public TvnPDExportDevice {
 
  private:
   vn::platform::gfx::Matrix DeviceMatrix(const TvnPDMatrix& ACTM) const;
+  // Where a glyph whose origin falls on AOrigin (page pixels) is set: on a
+  // whole pixel row, and across on a quarter pixel, or a whole pixel when
+  // its face box is taller than kFineGlyphHeight (ABoxHeight, pixels).
+  static vn::platform::gfx::PointF SnappedGlyphOrigin(vn::platform::gfx::PointF AOrigin, double ABoxHeight);
   // Page pixels to the units of the target drawn on (a layer starts at
   // FOrigin of the page).
   vn::platform::gfx::Matrix TargetMatrix() const;
@@ -122,6 +134,11 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // which is FTargetWidth x FTargetHeight page pixels.
   vn::platform::gfx::Graphics* FTarget;
   vn::platform::gfx::PointF FOrigin{0, 0};
+  // Moves what a Type 3 glyph procedure draws onto its set origin (page
+  // pixels; zero outside such a glyph).
+  vn::platform::gfx::PointF FGlyphShift{0, 0};
+  // Whether a Type 3 glyph procedure is drawing.
+  bool FInType3Glyph = false;
   double FTargetWidth = 0;
   double FTargetHeight = 0;
   int FLayerDepth = 0;
@@ -146,6 +163,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Installed-font processors by file and face, kept for the page.
   std::map<std::string, std::unique_ptr<TvnFontProcessor>> FInstalledFonts;
   TvnFontProcessor* FInstalledFont = nullptr;  // in FInstalledFonts
+  // The face that gave the glyph being drawn (null: none).
+  TvnFontProcessor* FGlyphFace = nullptr;
   // The face that draws a character an installed font lacks (null: none).
   std::map<std::pair<TvnFontProcessor*, uint32_t>, TvnFontProcessor*> FFallbacks;
   // Glyph areas of clipping text render modes, in device units, until the

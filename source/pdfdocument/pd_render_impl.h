@@ -1,9 +1,10 @@
 // Helpers of the rendering device: images decoded to bitmaps with their
 // masks, shadings rasterised over device pixels, glyph outline records
-// turned into paths.
+// turned into paths, strokes and rectangles set on whole pixels.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "pdf/objects.h"
 #include "pdfdocument/color_spaces.h"
@@ -35,5 +36,25 @@ vn::platform::Bitmap RenderShading(vn::pdf::TvnPDBaseObject* AShading, const vn:
 // APath; conics become cubics, and every figure is closed.
 void AppendOutline(const TvnOutlineRecords& ARecords, const vn::platform::gfx::Matrix& AMatrix,
                    vn::platform::gfx::Path& APath);
+
+// A stroke set on whole pixels: its path in device pixels and its width.
+struct TvnAdjustedStroke {
+  vn::platform::gfx::Path Path;
+  double Width = 0;
+};
+
+// A stroke of ADeviceWidth pixels along a path in device pixels whose
+// segments all run along the device axes, set on whole pixels: each
+// segment's edges rounded to pixel edges at least one pixel apart (a
+// hairline becomes one full pixel), the flat ends of open figures on pixel
+// edges too. Nothing when the path has curves or slanted segments, or when
+// its segments would come out with different widths.
+std::optional<TvnAdjustedStroke> AdjustStroke(const vn::platform::gfx::Path& ADevicePath, double ADeviceWidth,
+                                              bool AFlatCaps);
+
+// The path in device pixels with every figure that is a rectangle along the
+// device axes set on whole pixels: its sides rounded to pixel edges, at
+// least one pixel apart. AChanged tells whether any figure was.
+vn::platform::gfx::Path AdjustRectangles(const vn::platform::gfx::Path& ADevicePath, bool& AChanged);
 
 }  // namespace vn::pdfdoc

@@ -248,12 +248,13 @@ void TvnPDContentStream::ShowType3(const std::string& ABytes) {
     vn::pdf::TvnPDStream* proc = Type3GlyphProc(font, code);
     if (!proc) continue;
     SaveState();
-    {
+    if (!FExportDev->BeginType3Char(*FState, FState->CurX, FState->CurY, 0, 0, static_cast<uint16_t>(code), {}, 1)) {
       TvnPDContentStream glyph(FParentDoc, FParentElement, proc);
       glyph.SetIsNestedCall(true);
       std::unique_ptr<TvnPDState> copy = FState->Copy();
       glyph.DispalyObject(FExportDev, copy.get(), Type3Resources(font));
     }
+    FExportDev->EndType3Char(*FState);
     RestoreState();
     const std::u16string one(1, static_cast<char16_t>(code));
     int processed = 1;

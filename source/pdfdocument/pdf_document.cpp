@@ -197,6 +197,24 @@ int32_t RenderSide(double APixels) {
   return Side >= 1 && Side <= vn::platform::kMaxPictureSide ? static_cast<int32_t>(Side) : 0;
 }
 
+// The resolutions a picture of AWidth x AHeight pixels shows a page of
+// APageWidth x APageHeight points at. Pictures are sized as the page's
+// sides at one whole-number resolution, each rounded: that resolution
+// keeps the page's proportions (the rounding is left at the right and
+// bottom edges instead of stretching the page by a fraction of a pixel,
+// which would move text off the pixel rows it is set on). Other sizes get
+// each side's own scale.
+std::pair<double, double> PictureResolutions(int32_t AWidth, int32_t AHeight, double APageWidth,
+                                             double APageHeight) {
+  const double x = 72.0 * AWidth / APageWidth, y = 72.0 * AHeight / APageHeight;
+  const auto fits = [](double ADpi, int32_t ASide, double APoints) {
+    return std::fabs(ADpi * APoints / 72.0 - ASide) <= 0.5 + 1e-9;
+  };
+  const double near = std::round(AWidth >= AHeight ? x : y);
+  if (near >= 1 && fits(near, AWidth, APageWidth) && fits(near, AHeight, APageHeight)) return {near, near};
+  return {x, y};
+}
+
 }  // namespace
 
 void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AHeight, int32_t AxDPI, int32_t,
@@ -227,15 +245,17 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
         Raster->WorldTransform().IsIdentity() && !Raster->State().clip) {
       vn::platform::gfx::CairoGraphics Graphics(Raster->Surface());
       TvnPDImageDevice Device(Graphics, true);
-      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
-                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      const auto [DpiX, DpiY] =
+          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()));
+      FPDFPage->Display(&Device, DpiX, DpiY, 0, true, false, true, true);
       return;
     }
     if (Usable && static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) <= vn::platform::kMaxImagePixels) {
       vn::platform::gfx::CairoGraphics Graphics(Width, Height);
       TvnPDImageDevice Device(Graphics, true);
-      FPDFPage->Display(&Device, 72.0 * Width / std::fabs(Points.PageWidth()),
-                        72.0 * Height / std::fabs(Points.PageHeight()), 0, true, false, true, true);
+      const auto [DpiX, DpiY] =
+          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()));
+      FPDFPage->Display(&Device, DpiX, DpiY, 0, true, false, true, true);
       vn::platform::DrawPicture(*Raster, vn::platform::PictureOf(Graphics.Pixels()), {0, 0, AWidth, AHeight},
                                 Turns, false);
       return;

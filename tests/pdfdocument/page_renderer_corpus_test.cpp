@@ -32,13 +32,10 @@ TEST(PageRendererCorpus, FontFixturesAgainstPdftoppm) {
     const char* File;
     double Limit;
   };
-  // ps2pdf's page: pdftoppm sets its hinted text about a pixel higher. The
-  // composite font with a predefined CMap is drawn but not yet within the
-  // threshold.
   const Case cases[] = {{"cairo_type1.pdf", kThreshold},    {"cairo_type1c.pdf", kThreshold},
                         {"cairo_truetype.pdf", kThreshold}, {"cairo_cid.pdf", kThreshold},
-                        {"cid_cmap.pdf", 0.1},     {"libreoffice_truetype.pdf", kThreshold},
-                        {"ps2pdf_fonts.pdf", 0.07}};
+                        {"cid_cmap.pdf", kThreshold},       {"libreoffice_truetype.pdf", kThreshold},
+                        {"ps2pdf_fonts.pdf", kThreshold}};
   for (const Case& c : cases) {
     const double rmse = FirstPageDifference(std::string(VN_FIXTURES_DIR) + "/pdfdocument/fonts/" + c.File);
     std::printf("page %-28s %.4f\n", c.File, rmse);

@@ -46,15 +46,12 @@ const std::string kHelvetica = "/Font << /F1 << /Type /Font /Subtype /Type1 /Bas
 struct Fixture {
   const char* Name;
   std::string Pdf;
-  // Where the pages cannot meet the threshold, the reason: pdftoppm sets
-  // the glyphs of its hinted, pixel-aligned text about a pixel higher than
-  // their exact outlines.
+  // Where the pages cannot meet the threshold, the reason.
   double Limit = kThreshold;
   // Blend modes are drawn by cairo only: recordings draw them as Normal.
   bool CairoOnly = false;
 };
 
-constexpr double kHintedTextLimit = 0.12;
 // pdftoppm draws a stencil mask a pixel wider on every side.
 constexpr double kWidenedStencilLimit = 0.08;
 
@@ -80,19 +77,16 @@ std::vector<Fixture> Fixtures() {
                "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> /F2 << /Type /Font /Subtype "
                "/Type1 /BaseFont /Times-Bold >> /F3 << /Type /Font /Subtype /Type1 /BaseFont /Courier >> >>",
                "BT /F1 24 Tf 20 150 Td (Hello, World) Tj /F2 24 Tf 0 -50 Td (Times Bold) Tj /F3 20 Tf 0 -50 Td "
-               "(Courier 123) Tj ET"),
-       kHintedTextLimit},
+               "(Courier 123) Tj ET")},
       {"render_modes",
        PagePdf(box, kHelvetica,
                "BT /F1 40 Tf 2 w 10 140 Td (Fill) Tj 1 Tr 1 0 0 RG 130 0 Td (Line) Tj ET "
                "BT 2 Tr /F1 40 Tf 0 0 1 rg 10 80 Td (Both) Tj ET "
-               "q BT 7 Tr /F1 60 Tf 10 20 Td (CLIP) Tj ET 0 0.6 0 rg 0 0 300 200 re f Q"),
-       kHintedTextLimit},
+               "q BT 7 Tr /F1 60 Tf 10 20 Td (CLIP) Tj ET 0 0.6 0 rg 0 0 300 200 re f Q")},
       {"text_scaling_rise",
        PagePdf(box, kHelvetica,
                "BT /F1 20 Tf 150 Tz 10 150 Td (Wide text) Tj 50 Tz 0 -40 Td (Narrow text) Tj 100 Tz 5 Ts 0 -40 "
-               "Td (Risen) Tj 0 Ts 10 Tc 0 -40 Td (Spaced) Tj ET"),
-       kHintedTextLimit},
+               "Td (Risen) Tj 0 Ts 10 Tc 0 -40 Td (Spaced) Tj ET")},
       {"dashes_caps_joins",
        PagePdf(box, "",
                "4 w [12 6] 0 d 20 180 m 280 180 l S [12 6] 9 d 20 160 m 280 160 l S [] 0 d 1 J [0 10] 0 d 20 140 m "

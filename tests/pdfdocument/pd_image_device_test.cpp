@@ -1,8 +1,9 @@
 // The rendering device's calls on a Graphics that records them: font name
 // cleaning, dash phases in user units, text render modes (stroke width,
 // clipping modes), forms clipped to any box, page boxes with negative
-// coordinates, shadings painted by sh, and Type 3 glyphs named by a base
-// encoding.
+// coordinates, shadings painted by sh, Type 3 glyphs named by a base
+// encoding, glyph origins, rules and boxes on the pixel grid, and the faces
+// of standard fonts.
 #include <filesystem>
 #include <fstream>
 
@@ -192,6 +193,112 @@ TEST(ImageDevice, GlyphsScaleExactlyWithTheFontSize) {
     return fills.empty() ? 0.0 : fills[0].Bounds->height;
   };
   EXPECT_NEAR(height("50.4") / height("12"), 50.4 / 12, 1e-9);
+}
+
+TEST(ImageDevice, FilledGlyphsStandOnWholeRowsAndQuarterPixels) {
+  // At 72 dpi on a page 100 high: the baseline moves up to the pixel row
+  // above it; across, a glyph whose face box is at most 48 pixels tall
+  // moves left to a quarter pixel, a taller one to a whole pixel. Stroked
+  // glyphs keep their exact place.
+  const std::string font = "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>";
+  struct Case {
+    const char* Size;
+    const char* Mode;
+    double X, Y;
+    double Dx;      // the glyph's left side, from where it stands at x = 10
+    double Bottom;  // the glyph's bottom in device pixels ('I' sits on the baseline)
+  };
+  const Case cases[] = {
+      {"12", "0", 10.3, 20.3, 0.25, 79},  {"12", "0", 10.2, 20.0, 0, 80},  {"12", "0", 10.9, 20.9, 0.75, 79},
+      {"60", "0", 10.3, 20.3, 0, 79},     {"60", "0", 10.9, 20.9, 0, 79},  {"12", "1", 10.3, 20.3, 0.3, 79.7},
+  };
+  const auto glyph = [&](const Case& c, double AX) {
+    const RecordingGraphics g = Draw("0 0 200 100", font,
+                                     "0.1 w BT /F1 " + std::string(c.Size) + " Tf " + c.Mode + " Tr " +
+                                         std::to_string(AX) + " " + std::to_string(c.Y) + " Td (I) Tj ET");
+    const auto paints = g.Of(std::string(c.Mode) == "0" ? 'f' : 's');
+    return paints.empty() ? gfx::RectF{} : *paints[0].Bounds;
+  };
+  for (const Case& c : cases) {
+    const gfx::RectF at = glyph(c, c.X), at10 = glyph(c, 10);
+    EXPECT_NEAR(at.x - at10.x, c.Dx, 1e-6) << c.Size << " " << c.X;
+    EXPECT_NEAR(at.y + at.height, c.Bottom, 1e-6) << c.Size << " " << c.Y;
+  }
+}
+
+TEST(ImageDevice, Type3GlyphsStandWhereOtherGlyphsStand) {
+  // A square from 100 to 900 of a 1000-unit box at 10 points: its origin
+  // at (20.3, 69.4) on the page moves to (20.25, 69), the square's left
+  // side to 21.25 and its top to 60; what follows the glyph stays exact.
+  const RecordingGraphics g =
+      Draw("0 0 200 100",
+           "/Font << /T3 << /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 "
+           "0] /CharProcs << /sq 5 0 R >> /Encoding << /Type /Encoding /Differences [65 /sq] >> /FirstChar 65 "
+           "/LastChar 65 /Widths [1000] >> >>",
+           "BT /T3 10 Tf 20.3 30.6 Td (A) Tj ET 50.3 50.3 m 55 50.3 l 52 55 l f",
+           {Stream("", "1000 0 0 0 1000 1000 d1 100 100 800 800 re f")});
+  const auto fills = g.Of('f');
+  ASSERT_EQ(fills.size(), 2u);
+  EXPECT_NEAR(fills[0].Bounds->x, 21.25, 1e-6);
+  EXPECT_NEAR(fills[0].Bounds->y, 60, 1e-6);
+  EXPECT_NEAR(fills[0].Bounds->width, 8, 1e-6);
+  EXPECT_NEAR(fills[1].Bounds->x, 50.3, 1e-6);
+  EXPECT_NEAR(fills[1].Bounds->y, 45, 1e-6);
+}
+
+TEST(ImageDevice, RulesFramesAndBoxesStandOnWholePixels) {
+  // At 72 dpi on a page 100 high (device y = 100 - y). Strokes along the
+  // axes get edges on pixel edges, at least a pixel apart (a 0.1 hairline
+  // becomes one full pixel), flat ends on pixel edges; axis-aligned
+  // rectangles are filled on whole pixels. Curves, slants, other caps at
+  // the ends and transforms that stretch one way more than the other stay
+  // exact.
+  struct Case {
+    const char* Content;
+    char Kind;
+    gfx::RectF Bounds;  // of the path, device pixels
+    double Width;       // the pen's, user units (strokes)
+  };
+  const Case cases[] = {
+      {"0.1 w 10 20.3 m 90 20.3 l S", 's', {10, 80.5, 80, 0}, 1},
+      {"1.5 w 10 20.3 m 90 20.3 l S", 's', {10, 79.5, 80, 0}, 1},
+      {"2 w 10 20.5 m 90 20.5 l S", 's', {10, 80, 80, 0}, 2},
+      {"0 w 10.4 10 m 10.4 90 l S", 's', {10.5, 10, 0, 80}, 1},
+      {"0.1 w 10.3 20.3 m 89.6 20.3 l S", 's', {10, 80.5, 80, 0}, 1},
+      {"1 J 0.1 w 10.3 20.3 m 89.6 20.3 l S", 's', {10.3, 80.5, 79.3, 0}, 1},
+      {"[3 2] 0 d 0.1 w 10 20.3 m 90 20.3 l S", 's', {10, 80.5, 80, 0}, 1},
+      {"0.1 w 10.2 10.2 50 30 re S", 's', {10.5, 60.5, 50, 30}, 1},
+      {"0.1 w 10 20 m 90 60 l S", 's', {10, 40, 80, 40}, 0.1},
+      {"0.1 w 10 20.3 m 40 30 60 30 90 20.3 c S", 's', {10, 70, 80, 9.7}, 0.1},
+      {"2 0 0 1 0 0 cm 0.1 w 10 20.3 m 40 20.3 l S", 's', {20, 79.7, 60, 0}, 0.1},
+      {"10.3 20.6 50.2 0.1 re f", 'f', {10, 79, 51, 1}, -1},
+      {"10.3 20.6 m 60.5 20.6 l 60.5 50.2 l f", 'f', {10.3, 49.8, 50.2, 29.6}, -1},
+  };
+  for (const Case& c : cases) {
+    const auto paints = Draw("0 0 100 100", "", c.Content).Of(c.Kind);
+    ASSERT_EQ(paints.size(), 1u) << c.Content;
+    const gfx::RectF& b = *paints[0].Bounds;
+    EXPECT_NEAR(b.x, c.Bounds.x, 1e-6) << c.Content;
+    EXPECT_NEAR(b.y, c.Bounds.y, 1e-6) << c.Content;
+    EXPECT_NEAR(b.width, c.Bounds.width, 1e-6) << c.Content;
+    EXPECT_NEAR(b.height, c.Bounds.height, 1e-6) << c.Content;
+    if (c.Width >= 0) EXPECT_NEAR(paints[0].Pen.width, c.Width, 1e-9) << c.Content;
+  }
+}
+
+TEST(ImageDevice, StandardFontsDrawWithTheirOwnTwins) {
+  // Helvetica, which the font model names Arial, is drawn with its metric
+  // twin (cap height 0.729 em), Arial with Arial's (0.688 em).
+  const auto cap = [&](const char* ABaseFont) {
+    const auto fills = Draw("0 0 300 300",
+                            std::string("/Font << /F1 << /Type /Font /Subtype /TrueType /BaseFont /") + ABaseFont +
+                                " >> >>",
+                            "BT /F1 100 Tf 10 20 Td (H) Tj ET")
+                           .Of('f');
+    return fills.empty() ? 0.0 : fills[0].Bounds->height;
+  };
+  EXPECT_NEAR(cap("Helvetica"), 72.9, 0.5);
+  EXPECT_NEAR(cap("Arial"), 68.8, 0.5);
 }
 
 TEST(ImageDevice, FormsAreClippedToTheirBoxWhereverItLies) {

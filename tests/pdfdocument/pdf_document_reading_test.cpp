@@ -1,5 +1,5 @@
-// The ".pdf" document type reading files: the password requests, pages and
-// their sizes, saving the opened file again, and the text elements of a
+// The ".pdf" document type reading files: the password requests, pages,
+// their sizes and their pictures, saving the opened file again, and the text elements of a
 // page.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "pdfdocument/pdf_content_extractor.h"
 #include "pdfdocument/pdf_document.h"
 #include "pdfdocument/pdf_document_handler.h"
+#include "platform/canvas/cairo_canvas.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 #include "support/paths.h"
@@ -174,6 +175,31 @@ TEST(PDFDocumentReading, PageSizesFollowTheRotation) {
   const fw::TvnPageSize pixels = document->GetPage(1)->GetPageSize();
   EXPECT_DOUBLE_EQ(pixels.Width, 1056);
   EXPECT_DOUBLE_EQ(pixels.Height, 816);
+}
+
+TEST(PDFDocumentReading, PicturesOfRoundedSizesKeepThePageProportions) {
+  // A page of 300 x 190 points is 400 x 253.3 pixels at 96 dpi: its
+  // 400 x 253 picture shows it at 96 dpi both ways, so that an edge at 120
+  // pixels from the top ends on that row instead of 0.16 pixel higher. A
+  // picture of other proportions is filled by the page.
+  const std::string content = "0 0 0 rg 10 100 m 290 100 l 150 180 l f 290 0 10 10 re f";
+  struct Case {
+    int Width, Height;
+    int X, Y;       // a pixel that is black
+    int WhiteY;     // the row under it, white (-1: not asked)
+  };
+  const Case cases[] = {{400, 253, 200, 119, 120}, {200, 200, 199, 199, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Height);
+    auto document = OpenBytes(OnePagePdf(content, kHelvetica, "/MediaBox [0 0 300 190]"));
+    vn::platform::CairoCanvas canvas(c.Width, c.Height);
+    auto* page = dynamic_cast<fw::TvnBasePage*>(document->GetPage(1));
+    ASSERT_NE(page, nullptr);
+    page->Draw(&canvas, c.Width, c.Height, 72, 72, 0);
+    const vn::platform::Bitmap pixels = canvas.Pixels();
+    EXPECT_EQ(pixels.Pixel(c.X, c.Y).R, 0);
+    if (c.WhiteY >= 0) EXPECT_EQ(pixels.Pixel(c.X, c.WhiteY).R, 255);
+  }
 }
 
 TEST(PDFDocumentReading, PagesAreMadeOnceAndOnlyForPagesThatExist) {
