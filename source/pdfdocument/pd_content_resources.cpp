@@ -1,6 +1,8 @@
 // The operators of the content interpreter that look names up in the
 // resources: fonts, colour spaces, patterns, ExtGStates, XObjects, and the
 // images drawn inline.
+#include <algorithm>
+
 #include "pdf/filter_manager.h"
 #include "pdf/streams.h"
 #include "pdfdocument/pd_content_stream.h"
@@ -10,6 +12,7 @@
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_resource.h"
 #include "pdfdocument/pd_xobject.h"
+#include "pdfdocument/pdf_numbers_impl.h"
 
 namespace vn::pdfdoc {
 
@@ -46,6 +49,42 @@ void TvnPDContentStream::OpGState(TvnArgs AArgs) {
   FExportDev->UpdateFillOpacity(*FState);
   vn::pdf::TvnPDDictionary* dict = gstate->Dict();
   if (!dict) return;
+  // Line width, cap, join, miter limit and dash set as their operators
+  // set them; entries of the wrong type are passed over.
+  const auto number = [&](const char* AKey, double& AValue) { return PdfNumber(dict->LookUp(AKey), AValue); };
+  double value = 0;
+  if (number("LW", value)) {
+    FState->LineWidth = value;
+    FExportDev->UpdateLineWidth(*FState);
+  }
+  if (number("LC", value)) {
+    FState->LineCap = static_cast<int>(std::clamp(value, -1.0, 3.0));
+    FExportDev->UpdateLineCap(*FState);
+  }
+  if (number("LJ", value)) {
+    FState->LineJoin = static_cast<int>(std::clamp(value, -1.0, 3.0));
+    FExportDev->UpdateLineJoin(*FState);
+  }
+  if (number("ML", value)) {
+    FState->MiterLimit = value;
+    FExportDev->UpdateMiterLimit(*FState);
+  }
+  const vn::pdf::TvnPDBaseObject* dash_entry = dict->LookUp("D");
+  const vn::pdf::TvnPDArray* d = dash_entry ? dash_entry->AsArray() : nullptr;
+  double phase = 0;
+  if (d && d->GetLength() == 2 && d->Get(0) && d->Get(0)->AsArray() && PdfNumber(d->Get(1), phase)) {
+    const vn::pdf::TvnPDArray* lengths = d->Get(0)->AsArray();
+    TvnDashArray dash;
+    bool usable = true;
+    for (int64_t i = 0; i < std::min<int64_t>(lengths->GetLength(), 1024) && usable; ++i) {
+      usable = PdfNumber(lengths->Get(i), value);
+      if (usable) dash.push_back(static_cast<float>(value));
+    }
+    if (usable) {
+      FState->SetLineDash(dash, static_cast<int>(dash.size()), phase);
+      FExportDev->UpdateLineDash(*FState);
+    }
+  }
   // A blend mode is a name or an array of names, the first known one used.
   if (vn::pdf::TvnPDBaseObject* bm = dict->LookUp("BM")) {
     if (bm->IsName()) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "content_test_support.h"
 #include "pdfdocument/pd_content_stream.h"
@@ -46,7 +47,8 @@ class RunningDevice : public PathDevice {
 ContentDoc ResourceDoc() {
   return LoadContentDoc(
       {{2, "<< /ColorSpace << /CS0 [/Indexed /DeviceRGB 1 <FF000000FF00>] >> "
-           "/ExtGState << /GS0 << /CA 0.5 /ca 0.25 >> /GS1 << /Type /ExtGState >> >> "
+           "/ExtGState << /GS0 << /CA 0.5 /ca 0.25 >> /GS1 << /Type /ExtGState >> "
+           "/GS2 << /LW 10 /LC 1 /LJ 2 /ML 0.3 /D [[3 1] 2] >> /GS3 << /LW /Thick /LC (1) /D [3 1] >> >> "
            "/XObject << /Im0 3 0 R /Fm0 4 0 R /Self 5 0 R /PS 6 0 R >> "
            "/Pattern << /P0 7 0 R /P1 8 0 R >> >>"},
        {3, StreamObj("/Type /XObject /Subtype /Image /Width 2 /Height 3 /BitsPerComponent 8 /ColorSpace /DeviceGray",
@@ -112,6 +114,41 @@ TEST(PDContentResources, StateTakesWhatTheResourcesGive) {
   EXPECT_EQ(state.FillPattern->Tag(), "P0");
   EXPECT_EQ(state.FillPattern->FillColor().Comps[0], 32768);
   EXPECT_FALSE(state.FillPattern->IsInnerPattern());
+}
+
+TEST(PDContentResources, ExtGStatesSetTheLineAsTheirOperatorsDo) {
+  const ContentDoc doc = ResourceDoc();
+  struct Case {
+    const char* Content;
+    double Width;
+    int Cap, Join;
+    std::vector<float> Dash;
+    double Phase;
+  };
+  const Case cases[] = {
+      {"/GS2 gs", 10, 1, 2, {3, 1}, 2},
+      // Entries of the wrong type leave what the operators set.
+      {"3 w 2 J [4 4] 1 d /GS3 gs", 3, 2, 0, {4, 4}, 1},
+  };
+  for (const Case& c : cases) {
+    RunningDevice device;
+    std::unique_ptr<TvnPDContentStream> content;
+    doc.Run(c.Content, device, &content);
+    const TvnPDState& state = *content->GetCurrentState();
+    EXPECT_DOUBLE_EQ(state.LineWidth, c.Width) << c.Content;
+    EXPECT_EQ(state.LineCap, c.Cap) << c.Content;
+    EXPECT_EQ(state.LineJoin, c.Join) << c.Content;
+    TvnDashArray dash;
+    int length = 0;
+    double phase = 0;
+    state.GetLineDash(dash, length, phase);
+    EXPECT_EQ(std::vector<float>(dash.begin(), dash.begin() + length), c.Dash) << c.Content;
+    EXPECT_DOUBLE_EQ(phase, c.Phase) << c.Content;
+  }
+  RunningDevice device;
+  std::unique_ptr<TvnPDContentStream> content;
+  doc.Run("/GS2 gs", device, &content);
+  EXPECT_DOUBLE_EQ(content->GetCurrentState()->MiterLimit, 0.3);
 }
 
 TEST(PDContentResources, FormsDrawingEachOtherTwiceStopAtTheRunBudget) {
