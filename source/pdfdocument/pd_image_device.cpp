@@ -891,9 +891,14 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const TvnPDMatrix& tm = AState.TextMatrix();
   gfx::Matrix to_user(tm.M11(), tm.M12(), tm.M21(), tm.M22(), tm.Dx(), tm.Dy());
   to_user.Multiply(gfx::Matrix(fs * AState.HorizScaling, 0, 0, -fs, AX, AY + AState.Rise));
-  // Filled glyphs are set as a text renderer sets its cached glyph
-  // pictures (SnappedGlyphOrigin); the outline keeps its exact shape.
-  if (mode == 0 && FGlyphFace) {
+  gfx::Path exact(gfx::FillMode::Winding);
+  AppendOutline(glyph.Records, to_user, exact);
+  if (exact.Empty()) return;
+  // Glyphs that are only filled are set as a text renderer sets its cached
+  // glyph pictures (SnappedGlyphOrigin); the outline keeps its exact shape,
+  // and what clipping modes add to the clip keeps its exact place.
+  gfx::Path path = exact;
+  if ((mode == 0 || mode == 4) && FGlyphFace) {
     const gfx::Matrix device = DeviceMatrix(AState.CTM());
     gfx::Matrix full = to_user;
     full.Multiply(device, gfx::MatrixOrder::Append);
@@ -904,12 +909,9 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
     gfx::Matrix back = device;
     if (back.Invert()) {
       const gfx::PointF shift = back.ApplyVector({snapped.x - origin.x, snapped.y - origin.y});
-      to_user.Translate(shift.x, shift.y, gfx::MatrixOrder::Append);
+      path.Transform(gfx::Matrix(1, 0, 0, 1, shift.x, shift.y));
     }
   }
-  gfx::Path path(gfx::FillMode::Winding);
-  AppendOutline(glyph.Records, to_user, path);
-  if (path.Empty()) return;
   const bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
   const bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
   const gfx::Matrix to_device = DeviceMatrix(AState.CTM());
@@ -930,7 +932,7 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
     });
   }
   if (mode >= 4 && mode <= 7) {
-    gfx::Path device = path;
+    gfx::Path device = exact;
     device.Transform(to_device);
     FTextClip.Append(device);
     FHasTextClip = true;

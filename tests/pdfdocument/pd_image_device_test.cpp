@@ -199,7 +199,7 @@ TEST(ImageDevice, FilledGlyphsStandOnWholeRowsAndQuarterPixels) {
   // At 72 dpi on a page 100 high: the baseline moves up to the pixel row
   // above it; across, a glyph whose face box is at most 48 pixels tall
   // moves left to a quarter pixel, a taller one to a whole pixel. Stroked
-  // glyphs keep their exact place.
+  // glyphs and the clip of clipping modes keep their exact place.
   const std::string font = "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>";
   struct Case {
     const char* Size;
@@ -211,12 +211,19 @@ TEST(ImageDevice, FilledGlyphsStandOnWholeRowsAndQuarterPixels) {
   const Case cases[] = {
       {"12", "0", 10.3, 20.3, 0.25, 79},  {"12", "0", 10.2, 20.0, 0, 80},  {"12", "0", 10.9, 20.9, 0.75, 79},
       {"60", "0", 10.3, 20.3, 0, 79},     {"60", "0", 10.9, 20.9, 0, 79},  {"12", "1", 10.3, 20.3, 0.3, 79.7},
+      {"12", "4", 10.3, 20.3, 0.25, 79},  {"12", "2", 10.3, 20.3, 0.3, 79.7},
   };
   const auto glyph = [&](const Case& c, double AX) {
     const RecordingGraphics g = Draw("0 0 200 100", font,
                                      "0.1 w BT /F1 " + std::string(c.Size) + " Tf " + c.Mode + " Tr " +
                                          std::to_string(AX) + " " + std::to_string(c.Y) + " Td (I) Tj ET");
-    const auto paints = g.Of(std::string(c.Mode) == "0" ? 'f' : 's');
+    const std::string mode = c.Mode;
+    const auto paints = g.Of(mode == "0" || mode == "4" ? 'f' : 's');
+    // What a clipping mode adds to the clip stays where the text is.
+    if (mode == "4") {
+      const auto clips = g.Of('c');
+      EXPECT_NEAR(clips.back().Bounds->y + clips.back().Bounds->height, 100 - c.Y, 1e-6);
+    }
     return paints.empty() ? gfx::RectF{} : *paints[0].Bounds;
   };
   for (const Case& c : cases) {
