@@ -207,6 +207,17 @@ double TvnPDCIDFont::VerticalAdvance(uint32_t ACID) const {
   return FWidths.DefHeight;
 }
 
+void TvnPDCIDFont::VerticalOrigin(uint32_t ACID, double& AVx, double& AVy) const {
+  for (const TCIDWidthExcepV& e : FWidths.ExcepsV)
+    if (e.First <= ACID && ACID <= e.Last) {
+      AVx = e.Vx;
+      AVy = e.Vy;
+      return;
+    }
+  AVx = HorizontalWidth(ACID) / 2;
+  AVy = FWidths.DefVY;
+}
+
 double TvnPDCIDFont::GetCharWidth(uint32_t ACharCode) const {
   if (!FCMap || FCMap->WMode() != TvnWritingMode::wmHorizontal) return 0;
   return HorizontalWidth(ACharCode);
@@ -234,6 +245,7 @@ int TvnPDCIDFont::GetNextChar(std::u16string_view AStr, size_t AIndex, int& APro
   } else {
     ADx = 0;
     ADy = VerticalAdvance(cid);
+    VerticalOrigin(cid, AOx, AOy);
   }
   if ((FFontType == TvnPDFontType::CIDType2) && FCIDToGID) {
     // A CID the map does not reach has no glyph of its own: glyph 0.

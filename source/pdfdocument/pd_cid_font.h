@@ -67,6 +67,10 @@ class TvnPDCIDFont : public TvnPDFont {
   void ReadCIDToGID(vn::pdf::TvnPDDictionary* ADescendant);
   double HorizontalWidth(uint32_t ACID) const;
   double VerticalAdvance(uint32_t ACID) const;
+  // The position vector of vertical writing (glyph origin to text
+  // position): /W2's, else half the horizontal width across and /DW2's
+  // height.
+  void VerticalOrigin(uint32_t ACID, double& AVx, double& AVy) const;
 
   std::unique_ptr<TvnPDCMap> FCMap;
   TCIDWidths FWidths;

@@ -81,7 +81,9 @@ class TvnPDFont : public vn::pdf::TvnPDElement {
   // AProcessed the characters used, ACode the code for the output device (a
   // Unicode value, a CID, a glyph index or the byte itself), ACharName the
   // glyph name when the font knows one, ADx and ADy the advance for a font
-  // size of 1 (glyph units for Type 3 fonts) and AOx, AOy 0.
+  // size of 1 (glyph units for Type 3 fonts), and AOx, AOy where the
+  // glyph's own origin lies from the text position for a font size of 1
+  // (the position vector of vertical writing; 0 otherwise).
   virtual int GetNextChar(std::u16string_view AStr, size_t AIndex, int& AProcessed, uint32_t& ACode,
                           std::string& ACharName, double& ADx, double& ADy, double& AOx, double& AOy) = 0;
   // The advance of a code, as ADx above.

@@ -155,9 +155,10 @@ void TvnPDContentStream::GlyphAdvance(bool AWordSpace, double ADx, double ADy, d
   const double fs = FState->FontSize;
   const double spacing = FState->CharSpace + (AWordSpace ? FState->WordSpace : 0.0);
   if (FState->Font->WritingMode() == TvnWritingMode::wmVertical) {
+    // The vertical advance is negative (downwards); spacing adds to it.
     FState->CurCharW = ADy * fs;
     AAdvX = 0;
-    AAdvY = -(ADy * fs + spacing);
+    AAdvY = ADy * fs + spacing;
   } else {
     FState->CurCharW = ADx * fs;
     AAdvX = (ADx * fs + spacing) * FState->HorizScaling;
@@ -183,15 +184,14 @@ void TvnPDContentStream::ShowBytes(const std::string& ABytes, int ARawCodeBytes)
     for (size_t pos = 0; pos < codes.size();) {
       uint32_t code = 0;
       std::string name;
-      double dx = 0, dy = 0;
+      double dx = 0, dy = 0, origin_x = 0, origin_y = 0;
       size_t used = 1;
       if (raw_codes) {
         used = std::min(codes.size() - pos, static_cast<size_t>(ARawCodeBytes));
         for (size_t k = 0; k < used; ++k) code = code * 256 + codes[pos + k];
       } else {
         int processed = 1;
-        double ox = 0, oy = 0;
-        font.GetNextChar(codes, pos, processed, code, name, dx, dy, ox, oy);
+        font.GetNextChar(codes, pos, processed, code, name, dx, dy, origin_x, origin_y);
         used = processed > 0 ? std::min(static_cast<size_t>(processed), codes.size() - pos) : 1;
         if (code == 0 && name.empty()) code = codes[pos];
         if (type3) {
@@ -206,7 +206,11 @@ void TvnPDContentStream::ShowBytes(const std::string& ABytes, int ARawCodeBytes)
       const bool word_space = used == 1 && codes[pos] == 32;
       double adv_x = 0, adv_y = 0;
       GlyphAdvance(word_space, dx, dy, adv_x, adv_y);
-      FExportDev->DrawChar(*FState, FState->CurX, FState->CurY, adv_x, adv_y, static_cast<uint16_t>(code), name);
+      // A glyph of vertical writing hangs from the text position by its
+      // position vector.
+      const double fs = FState->FontSize;
+      FExportDev->DrawChar(*FState, FState->CurX - origin_x * fs, FState->CurY - origin_y * fs, adv_x, adv_y,
+                           static_cast<uint16_t>(code), name);
       FState->Shift(adv_x, adv_y);
       pos += used;
     }

@@ -1,5 +1,5 @@
 // Text showing: glyph positions and advances with character, word and
-// horizontal scaling, TJ shifts, hex strings, devices without glyph-by-glyph
+// horizontal scaling, TJ shifts, hex strings, vertical writing, devices without glyph-by-glyph
 // drawing, and the glyph procedures of Type 3 fonts.
 #include <gtest/gtest.h>
 
@@ -18,19 +18,23 @@ using vn::pdfdoc::test_support::RecordingDevice;
 
 // F1: a simple font whose glyphs from 32 to 66 are all 0.5 wide. T3: a
 // Type 3 font whose "A" draws a line and is 1000 glyph units wide, and whose
-// "B" shows "B" again with the same font.
+// "B" shows "B" again with the same font. V1: a composite font of vertical
+// writing.
 ContentDoc TextDoc() {
   std::string widths;
   for (int c = 32; c <= 66; ++c) widths += " 500";
   return LoadContentDoc(
-      {{2, "<< /Font << /F1 3 0 R /T3 4 0 R >> >>"},
+      {{2, "<< /Font << /F1 3 0 R /T3 4 0 R /V1 7 0 R >> >>"},
        {3, "<< /Type /Font /Subtype /Type1 /BaseFont /PlainTest /FirstChar 32 /LastChar 66 /Widths [" + widths +
                "] >>"},
        {4, "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] "
            "/CharProcs << /a 5 0 R /b 6 0 R >> /Encoding << /Type /Encoding /Differences [65 /a /b] >> "
            "/FirstChar 65 /LastChar 66 /Widths [1000 500] /Resources 2 0 R >>"},
        {5, StreamObj("", "1000 0 d0 0 0 m 1000 0 l S")},
-       {6, StreamObj("", "500 0 d0 0 0 m 0 500 l S BT /T3 1 Tf (B) Tj ET")}},
+       {6, StreamObj("", "500 0 d0 0 0 m 0 500 l S BT /T3 1 Tf (B) Tj ET")},
+       {7, "<< /Type /Font /Subtype /Type0 /BaseFont /VerticalTest /Encoding /Identity-V /DescendantFonts [8 0 R] >>"},
+       {8, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /VerticalTest /CIDSystemInfo << /Registry (Adobe) "
+           "/Ordering (Identity) /Supplement 0 >> /DW 1000 /W [2 [600]] /DW2 [880 -1000] /W2 [3 [-500 300 700]] >>"}},
       2);
 }
 
@@ -72,6 +76,33 @@ TEST(PDTextShow, GlyphAdvancesWithSpacingAndScaling) {
     for (const auto& call : device.Calls("DrawChar")) glyphs += (glyphs.empty() ? "" : "; ") + call;
     EXPECT_EQ(glyphs, c.glyphs) << c.content;
     EXPECT_DOUBLE_EQ(content->GetCurrentState()->CurX, c.end_x) << c.content;
+  }
+}
+
+TEST(PDTextShow, VerticalWritingRunsDownAndHangsGlyphsFromThePosition) {
+  // Advances of /DW2 and /W2 go down the page (character spacing adds to
+  // them); each glyph is drawn at the text position less its position
+  // vector: half its width across, /DW2's or /W2's height down.
+  const ContentDoc doc = TextDoc();
+  struct Case {
+    const char* content;
+    const char* glyphs;
+    double end_y;
+  };
+  const Case cases[] = {
+      {"BT /V1 10 Tf <00010002> Tj ET", "DrawChar 1 -5 -8.8 0 -10; DrawChar 2 -3 -18.8 0 -10", -20},
+      {"BT /V1 10 Tf <0003> Tj ET", "DrawChar 3 -3 -7 0 -5", -5},
+      {"BT /V1 10 Tf 1 Tc <00010001> Tj ET", "DrawChar 1 -5 -8.8 0 -9; DrawChar 1 -5 -17.8 0 -9", -18},
+      {"BT /V1 10 Tf [<0001> 500 <0001>] TJ ET", "DrawChar 1 -5 -8.8 0 -10; DrawChar 1 -5 -23.8 0 -10", -25},
+  };
+  for (const Case& c : cases) {
+    RecordingDevice device({.use_draw_char = true, .cid_to_gid_needed = true});
+    std::unique_ptr<TvnPDContentStream> content;
+    doc.Run(c.content, device, &content);
+    std::string glyphs;
+    for (const auto& call : device.Calls("DrawChar")) glyphs += (glyphs.empty() ? "" : "; ") + call;
+    EXPECT_EQ(glyphs, c.glyphs) << c.content;
+    EXPECT_NEAR(content->GetCurrentState()->CurY, c.end_y, 1e-9) << c.content;
   }
 }
 
