@@ -97,7 +97,10 @@ void TvnViewerPage::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32
   setGeometry(Bounds);
 }
 
-void TvnViewerPage::Draw() { repaint(); }
+void TvnViewerPage::Draw() {
+  RenderPage();
+  repaint();
+}
 
 void TvnViewerPage::paintEvent(QPaintEvent*) {
   QPainter Painter(this);
@@ -107,40 +110,41 @@ void TvnViewerPage::paintEvent(QPaintEvent*) {
 void TvnViewerPage::PaintPage(QPainter& Painter, const QRect& Rect) {
   if (FViewer != nullptr) FViewer->PostToPlugins(VWM_PAGEPAINTSTART, MessageObjectParam(this));
   Painter.fillRect(Rect, Qt::white);
-  // The part of the window the viewer shows; a large window keeps only that
-  // part rendered, and renders again when another part comes into view.
-  QRect Shown = Rect;
-  const int64_t Whole = int64_t(Rect.width()) * Rect.height();
-  if (Whole > MaxWholePagePixels && parentWidget() != nullptr) {
-    Shown = Rect.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
-    if (!FBitmap.isNull() && !FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(Shown)) FRedraw = true;
-  }
-  if (FRedraw && !Shown.isEmpty()) {
-    FRedraw = false;
-    FBitmap = QImage();
-    FBitmapOrigin = Shown.topLeft();
-    vn::framework::TvnBasePage* Page = nullptr;
-    try {
-      if (FViewer != nullptr && FViewer->GetDocument() != nullptr)
-        FViewer->GetDocument()->SetMeasurementUnit(TvnMeasurementUnit::muPixels);
-      Page = GetPage();
-      if (Page != nullptr) {
-        vn::platform::CairoCanvas Canvas(Shown.width(), Shown.height());
-        if (Shown.topLeft() != QPoint(0, 0))
-          Canvas.SetWorldTransform(vn::platform::Transform::Translation(-Shown.left(), -Shown.top()));
-        Page->Draw(&Canvas, width(), height(), 72, 72, RotationDegrees(FRotationAngle));
-        const vn::platform::Bitmap Pixels = Canvas.Pixels();
-        const std::vector<uint8_t> Bytes = Pixels.ToBGRA();
-        FBitmap = QImage(Bytes.data(), Pixels.Width(), Pixels.Height(), Pixels.Width() * 4, QImage::Format_ARGB32)
-                      .copy();
-      }
-    } catch (const std::exception&) {
-      // A page that cannot be drawn stays white; the viewer goes on.
-      FBitmap = QImage();
-    }
-  }
+  RenderPage();
   if (!FBitmap.isNull()) Painter.drawImage(FBitmapOrigin, FBitmap);
   if (FViewer != nullptr) FViewer->PostToPlugins(VWM_PAGEPAINTEND, MessageObjectParam(this));
+}
+
+void TvnViewerPage::RenderPage() {
+  // The part of the window the viewer shows; a large window keeps only that
+  // part rendered, and renders again when another part comes into view.
+  const QRect Whole = rect();
+  QRect Shown = Whole;
+  if (int64_t(Whole.width()) * Whole.height() > MaxWholePagePixels && parentWidget() != nullptr) {
+    Shown = Whole.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
+    if (!FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(Shown)) FRedraw = true;
+  }
+  if (!FRedraw || Shown.isEmpty()) return;
+  FRedraw = false;
+  FBitmap = QImage();
+  FBitmapOrigin = Shown.topLeft();
+  try {
+    if (FViewer != nullptr && FViewer->GetDocument() != nullptr)
+      FViewer->GetDocument()->SetMeasurementUnit(TvnMeasurementUnit::muPixels);
+    vn::framework::TvnBasePage* Page = GetPage();
+    if (Page == nullptr) return;
+    vn::platform::CairoCanvas Canvas(Shown.width(), Shown.height());
+    if (Shown.topLeft() != QPoint(0, 0))
+      Canvas.SetWorldTransform(vn::platform::Transform::Translation(-Shown.left(), -Shown.top()));
+    Page->Draw(&Canvas, width(), height(), 72, 72, RotationDegrees(FRotationAngle));
+    const vn::platform::Bitmap Pixels = Canvas.Pixels();
+    const std::vector<uint8_t> Bytes = Pixels.ToBGRA();
+    FBitmap =
+        QImage(Bytes.data(), Pixels.Width(), Pixels.Height(), Pixels.Width() * 4, QImage::Format_ARGB32).copy();
+  } catch (const std::exception&) {
+    // A page that cannot be drawn stays white; the viewer goes on.
+    FBitmap = QImage();
+  }
 }
 
 void TvnViewerPage::PageClick() {
