@@ -330,8 +330,21 @@ double TvnPageManager::GetZoomPercentForMode(TvnZoomMode Mode) const {
   const double PageH = C * (Across ? FActualMaxPageWidth : FActualMaxPageHeight);
   // A document whose pages take no room keeps the zoom it has.
   if (PageW <= 0 || PageH <= 0) return FZoom;
-  const double FitWidth = (FViewer->width() - B) / PageW * 100.0;
-  const double FitHeight = (FViewer->height() - B) / PageH * 100.0;
+  // The modes fit the pages into the room the scroll bars leave: a page at
+  // fit width needs no horizontal bar beside the vertical one its column
+  // of pages brings, and a page at fit height needs no vertical bar.
+  double ColumnHeight = 0;  // at 100 %, without the borders
+  for (const TvnPageProperties& P : FPageProps) ColumnHeight += C * (Across ? P.FActualWidth : P.FActualHeight);
+  const double Borders = (static_cast<double>(FPageProps.size()) + 1) * FViewer->GetBorderWidth();
+  const double Bar = FViewer->SystemScrollBarExtent();
+  const double Width = FViewer->width();
+  const double Height = FViewer->height();
+  auto ColumnTaller = [&](double Zoom, double Room) { return ColumnHeight * Zoom / 100.0 + Borders > Room; };
+  double FitWidth = (Width - B) / PageW * 100.0;
+  if (ColumnTaller(FitWidth, Height)) FitWidth = (Width - B - Bar) / PageW * 100.0;
+  double FitHeight = (Height - B) / PageH * 100.0;
+  const double WidthBeside = ColumnTaller(FitHeight, Height) ? Width - Bar : Width;
+  if (PageW * FitHeight / 100.0 + B > WidthBeside) FitHeight = (Height - B - Bar) / PageH * 100.0;
   switch (Mode) {
     case TvnZoomMode::zmFitWidth: return FitWidth;
     case TvnZoomMode::zmFitHeight: return FitHeight;

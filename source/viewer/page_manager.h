@@ -163,6 +163,9 @@ class TvnPageManager : public TObject {
   // n limited to the page count, then to at least 1.
   int32_t ClampPageIndex(int32_t n) const;
 
+  // The zoom of a mode: actual size 100, custom the current zoom; fit width
+  // and fit height fit the widest and the tallest page between the borders
+  // in the room the scroll bars leave; fit page the smaller of the two.
   double GetZoomPercentForMode(TvnZoomMode Mode) const;
   // Target, or the zoom at which the largest displayed page side (measured
   // at Reference percent) reaches 32767 pixels when Target would pass it.

@@ -27,10 +27,16 @@ using test::SizedFile;
 
 double Inches(double Pixels) { return Pixels / 96.0; }
 
-// One page whose fit percentages in a 900 by 600 viewer (border 6) are
-// FitWidth and FitHeight.
-std::string PageFitting(double FitWidth, double FitHeight) {
-  return std::to_string(Inches(888 / (FitWidth / 100))) + " " + std::to_string(Inches(588 / (FitHeight / 100))) + "\n";
+// The thickness of a scroll bar.
+int32_t BarExtent() { return TvnFixedLayoutDocumentViewer().SystemScrollBarExtent(); }
+
+// One page whose fit percentages in a viewer of Width by Height (border 6)
+// are FitWidth and FitHeight: a page wider at fit width than at fit height
+// is taller than the viewer there, so its width fits beside the vertical bar.
+std::string PageFitting(double FitWidth, double FitHeight, int Width = 900, int Height = 600) {
+  const double Room = Width - 12 - (FitWidth > FitHeight ? BarExtent() : 0);
+  return std::to_string(Inches(Room / (FitWidth / 100))) + " " +
+         std::to_string(Inches((Height - 12) / (FitHeight / 100))) + "\n";
 }
 
 TEST(FixedLayoutViewer, ZoomStepsStopAtTheModesOnTheWay) {
@@ -93,7 +99,7 @@ TEST(FixedLayoutViewer, ZoomStepsOfTheTableAndTheModes) {
   };
   const Row Rows[] = {
       // Fit width 200, fit height and page 50: all among the table.
-      {900, 300, std::to_string(Inches(444)) + " " + std::to_string(Inches(576)) + "\n", 14, {1, 50, 200, 3200}},
+      {900, 300, PageFitting(200, 50, 900, 300), 14, {1, 50, 200, 3200}},
       // Fit width 135.4, fit height and fit page 75: 135 joins the table.
       {900, 600, PageFitting(135.4, 75), 15, {75, 100, 135, 150}},
   };
