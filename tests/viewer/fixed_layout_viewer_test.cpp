@@ -433,6 +433,37 @@ TEST(FixedLayoutViewer, PageWindowsRenderOnceUntilTheirBoundsChange) {
   EXPECT_EQ(Document->Page(1)->LastSize, QSize(192, 144));
 }
 
+TEST(FixedLayoutViewer, DeepZoomRendersOnlyAroundTheView) {
+  // At 800 % an A4 page is 6350 by 8980 pixels: its window keeps a picture
+  // of the part in view and one view around it, not of the whole page.
+  auto Viewer = ShownViewer(SizedFile("deep", A4Pages(1)), 900, 600);
+  Viewer->SetZoomValue(800);
+  Viewer->GoToPage(1, 100, 0);
+  Viewer->SetHScrollPos(1300);
+  Viewer->GetPageManager()->ScrollViewer(Viewer->GetVScrollPos(), 2);
+  TvnViewerPage* Window = Viewer->GetPageManager()->FindPageWindow(1);
+  ASSERT_NE(Window, nullptr);
+  Window->Draw();
+  const QImage& Picture = Window->GetBitmap();
+  ASSERT_FALSE(Picture.isNull());
+  EXPECT_LE(Picture.width(), 3 * Viewer->ClientWidth());
+  EXPECT_LE(Picture.height(), 3 * Viewer->ClientHeight());
+  // The picture holds the page where it lies: the black quarter ends at a
+  // quarter of the page's width, grey follows.
+  const QPoint View = Window->mapFrom(Viewer->ClientArea(), QPoint(0, 0));
+  const int32_t Quarter = Window->width() / 4;
+  ASSERT_LT(View.x(), Quarter);
+  const QPoint Origin = View - QPoint(Viewer->ClientWidth(), Viewer->ClientHeight());
+  const int32_t Y = View.y() + 10 - std::max(Origin.y(), 0);
+  auto At = [&](int32_t X) { return QColor(Picture.pixel(X - std::max(Origin.x(), 0), Y)); };
+  EXPECT_EQ(At(Quarter - 3), QColor(Qt::black));
+  EXPECT_EQ(At(Quarter + 3), QColor(0xC0, 0xC0, 0xC0));
+  // Scrolling far away renders the new part.
+  Viewer->SetHScrollPos(0);
+  Window->Draw();
+  EXPECT_EQ(QColor(Window->GetBitmap().pixel(2, Y)), QColor(Qt::black));
+}
+
 TEST(ViewerRegistration, RegistersTheViewerOnceForItsExtensions) {
   vn::InitializeLibrary();
   InitializeViewers();
