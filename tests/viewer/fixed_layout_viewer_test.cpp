@@ -90,6 +90,36 @@ TEST(FixedLayoutViewer, ManyZoomStepsEndAtTheLimits) {
   }
 }
 
+TEST(FixedLayoutViewer, ZoomToARectangle) {
+  // The viewer's width over the rectangle's, rounded, times 100 to zoom in
+  // and times 10 to zoom out; the rectangle's top-left page point goes to
+  // the top of the view.
+  auto Viewer = ShownViewer(SizedFile("rect", A4Pages(3)), 900, 600);
+  struct Row {
+    bool In;
+    framework::TRect Rect;
+    double Zoom;
+  };
+  const Row Rows[] = {
+      {true, {100, 200, 400, 300}, 300},  {true, {0, 50, 0, 60}, 3200},   // no width: as 1 pixel, then the limit
+      {false, {0, 100, 225, 200}, 40},    {false, {0, 10, 2000, 20}, 0.25},
+  };
+  for (const Row& R : Rows) {
+    Viewer->SetZoomValue(100);
+    if (R.In)
+      Viewer->ZoomIn(R.Rect);
+    else
+      Viewer->ZoomOut(R.Rect);
+    const double Zoom = std::min(R.Zoom, 32767 * 100 / 1122.52);
+    EXPECT_NEAR(Viewer->GetZoomValue(), Zoom, 0.01) << R.Rect.Right;
+    EXPECT_EQ(Viewer->GetVScrollPos(),
+              std::clamp(Viewer->GetScrollPosFromPageIndex(Viewer->GetPageNumber()) +
+                             Viewer->GetTransformedPoint(QPoint(R.Rect.Left, R.Rect.Top), 1).y() - 6,
+                         0, Viewer->GetVertScrollBar()->GetCalcRange()))
+        << R.Rect.Right;
+  }
+}
+
 TEST(FixedLayoutViewer, ZoomStepsOfTheTableAndTheModes) {
   struct Row {
     int Width, Height;
