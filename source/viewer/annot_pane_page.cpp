@@ -147,7 +147,7 @@ int32_t TvnPDFAnnotListItem::UpdateHeights() {
 void TvnPDFAnnotListItem::ContentsChange() {
   if (FSettingContents || FAnnot == nullptr) return;
   FAnnot->SetContents(FContents->toPlainText().toStdU16String());
-  if (FPanePage != nullptr) FPanePage->NotifyViewer(annot_impl::kMsgAnnotsChanged);
+  if (FPanePage != nullptr) FPanePage->NotifyViewer(VWM_ANNOTSCHANGED);
 }
 
 void TvnPDFAnnotListItem::ReplyClick() {
@@ -155,11 +155,15 @@ void TvnPDFAnnotListItem::ReplyClick() {
   auto* page = dynamic_cast<TvnqPDFPage*>(FPanePage->GetPDFDocument()->GetPage(FPageNumber));
   if (page == nullptr) return;
   vn::pdfdoc::TvnPDTextAnnot reply;
-  if (FAnnot->Rect() != nullptr) reply.Rect()->Assign(FAnnot->Rect());
+  annot_impl::TvnPointRect rect;
+  if (annot_impl::AnnotPointRect(*FAnnot, rect)) reply.Rect()->SetValues(rect.Left, rect.Top, rect.Right, rect.Bottom);
   reply.SetTitle(FViewer != nullptr ? FViewer->GetUser() : String());
-  page->InsertAnnotation(&reply, FAnnot);
+  {
+    annot_impl::TvnPointsScope points(FPanePage->GetPDFDocument()->DocumentHandler());
+    page->InsertAnnotation(&reply, FAnnot);
+  }
   TvnqPDFAnnotViewerPanePage* panePage = FPanePage;
-  panePage->NotifyViewer(annot_impl::kMsgAnnotsChanged);
+  panePage->NotifyViewer(VWM_ANNOTSCHANGED);
   panePage->Refresh();
 }
 
@@ -438,7 +442,7 @@ TvnqPDFAnnotPanePageViewerPlugin::TvnqPDFAnnotPanePageViewerPlugin(TvnBaseDocume
 TvnqPDFAnnotPanePageViewerPlugin::~TvnqPDFAnnotPanePageViewerPlugin() { SetHandle(nullptr); }
 
 void TvnqPDFAnnotPanePageViewerPlugin::HandleViewerMessage(TMessage& Message) {
-  if (Message.Msg != annot_impl::kMsgAnnotsChanged) return;
+  if (Message.Msg != VWM_ANNOTSCHANGED) return;
   if (FAnnotPanePage.isNull() && FViewer != nullptr) {
     // The host holds the viewer (directly or in a control of its own).
     for (QWidget* holder = FViewer->parentWidget(); holder != nullptr; holder = holder->parentWidget()) {

@@ -5,7 +5,10 @@
 #include <QTime>
 
 #include "pdfdocument/pd_annot.h"
+#include "pdfdocument/pd_page.h"
 #include "pdfdocument/pdf_document.h"
+#include "pdfdocument/pdf_document_handler.h"
+#include "runtime/numbers.h"
 #include "viewer/annot_shared_impl.h"
 #include "viewer/user_prompts.h"
 
@@ -42,6 +45,48 @@ QString AnnotDateText(vn::pdfdoc::TvnPDDate* ADate) {
   QString timeFormat = locale.timeFormat(QLocale::LongFormat);
   timeFormat.remove(QRegularExpression(QStringLiteral("\\s*t+")));
   return locale.toString(date, QLocale::ShortFormat) + u' ' + locale.toString(time, timeFormat.trimmed());
+}
+
+TvnPointsScope::TvnPointsScope(vn::pdfdoc::TvnPDFDocumentHandler* AHandler) : FHandler(AHandler) {
+  if (FHandler == nullptr) return;
+  FSaved = static_cast<int>(FHandler->MeasurementUnit());
+  FHandler->SetMeasurementUnit(vn::framework::TvnMeasurementUnit::muPoints);
+}
+
+TvnPointsScope::~TvnPointsScope() {
+  if (FHandler != nullptr) FHandler->SetMeasurementUnit(static_cast<vn::framework::TvnMeasurementUnit>(FSaved));
+}
+
+bool AnnotPointRect(vn::pdfdoc::TvnPDAnnot& AAnnot, TvnPointRect& ARect) {
+  vn::pdf::TvnPDDictionary* dict = AAnnot.Dict();
+  if (dict == nullptr) {
+    // A new annotation keeps the rectangle it was given.
+    const vn::pdfdoc::TvnPDRect* kept = AAnnot.Rect();
+    if (kept == nullptr || !kept->IsValid()) return false;
+    ARect = {kept->Left(), kept->Top(), kept->Right(), kept->Bottom()};
+    return true;
+  }
+  vn::pdf::TvnPDBaseObject* entry = dict->LookUp("Rect");
+  vn::pdf::TvnPDArray* array = entry != nullptr ? entry->AsArray() : nullptr;
+  if (array == nullptr) return false;
+  const vn::pdfdoc::TvnPDRect read(array);
+  vn::pdfdoc::TvnAnnotFrame frame = vn::pdfdoc::AnnotFrameOf(AAnnot.Page(), nullptr);
+  frame.Unit = vn::framework::TvnMeasurementUnit::muPoints;
+  ARect = {frame.XFromPDF(read.Left()), frame.YFromPDF(read.Top()), frame.XFromPDF(read.Right()),
+           frame.YFromPDF(read.Bottom())};
+  return true;
+}
+
+vn::framework::TRect AnnotPointBounds(vn::pdfdoc::TvnPDAnnot& AAnnot) {
+  TvnPointRect rect;
+  if (!AnnotPointRect(AAnnot, rect)) return {};
+  return {vn::RoundToInt(rect.Left), vn::RoundToInt(rect.Top), vn::RoundToInt(rect.Right),
+          vn::RoundToInt(rect.Bottom)};
+}
+
+void SetAnnotPointRect(vn::pdfdoc::TvnPDAnnot& AAnnot, const TvnPointRect& ARect) {
+  TvnPointsScope points(AAnnot.Handler());
+  AAnnot.SetRect(ARect.Left, ARect.Top, ARect.Right, ARect.Bottom);
 }
 
 vn::pdfdoc::TvnPDAnnot* FindReplyTarget(vn::pdfdoc::TvnqPDFDocument& ADocument, vn::pdfdoc::TvnPDAnnot& AAnnot,

@@ -9,9 +9,11 @@
 #include <QString>
 #include <functional>
 
-#include "viewer/window_messages.h"
+#include "framework/value_types.h"
+#include "viewer/viewer_messages.h"
 
 namespace vn::pdfdoc {
+class TvnPDFDocumentHandler;
 class TvnPDAnnot;
 class TvnPDDate;
 class TvnqPDFDocument;
@@ -27,15 +29,6 @@ inline const QColor kGray{128, 128, 128};             // clGray
 inline const QColor kYellow{255, 255, 0};             // clYellow
 inline const QColor kSkyBlue{166, 202, 240};          // clSkyBlue
 inline const QColor kGrayText{109, 109, 109};         // clGrayText
-
-// The viewer notifications the annotation views handle, and the request
-// an annotation editor sends the viewer after changing an annotation (the
-// viewer passes it on to every plug-in as the notification of the same
-// number).
-constexpr uint32_t kMsgLayoutChanged = 0xBF47;
-constexpr uint32_t kMsgVScrolled = 0xBF48;
-constexpr uint32_t kMsgPageCreated = 0xBF4A;
-constexpr uint32_t kMsgAnnotsChanged = 0xBF4C;
 
 // The window of a plug-in: hands every window message it receives to the
 // handler.
@@ -59,6 +52,36 @@ void SendWindowMessage(QObject* AReceiver, uint32_t AMsg);
 // The date of the annotation as the locale writes it: its short date, a
 // space and its time with seconds; empty without a date.
 QString AnnotDateText(vn::pdfdoc::TvnPDDate* ADate);
+
+// The annotation views measure annotations in points from the top-left
+// corner of the page, whatever unit the viewer last set on the document
+// (it switches between inches and pixels as it lays out and paints).
+// While the scope lives the handler measures in points.
+class TvnPointsScope {
+ public:
+  explicit TvnPointsScope(vn::pdfdoc::TvnPDFDocumentHandler* AHandler);
+  ~TvnPointsScope();
+  TvnPointsScope(const TvnPointsScope&) = delete;
+  TvnPointsScope& operator=(const TvnPointsScope&) = delete;
+
+ private:
+  vn::pdfdoc::TvnPDFDocumentHandler* FHandler;
+  int FSaved = 0;
+};
+
+struct TvnPointRect {
+  double Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+// The annotation's rectangle in points from the page's top-left corner,
+// read from its /Rect on every call (a new annotation's kept rectangle);
+// false when it has none.
+bool AnnotPointRect(vn::pdfdoc::TvnPDAnnot& AAnnot, TvnPointRect& ARect);
+// The same rounded to whole points, each side to the nearest integer with
+// halves to even; four zeros without a rectangle.
+vn::framework::TRect AnnotPointBounds(vn::pdfdoc::TvnPDAnnot& AAnnot);
+// Writes the annotation's rectangle, given in points from the page's
+// top-left corner.
+void SetAnnotPointRect(vn::pdfdoc::TvnPDAnnot& AAnnot, const TvnPointRect& ARect);
 
 // The wrapper the document's pages keep for the annotation /IRT of
 // AAnnot refers to, and that wrapper's page number; null when it has none

@@ -2,6 +2,7 @@
 
 #include "framework/format_registry.h"
 #include "runtime/exceptions.h"
+#include "viewer/annot_registration.h"
 #include "viewer/fixed_layout_viewer.h"
 #include "viewer/viewer_classes.h"
 
@@ -24,6 +25,7 @@ void InitializeViewers() {
   }
   for (size_t I = 1; I < std::size(FixedLayoutViewerExtensions); ++I)
     Registry->RegisterViewer(FixedLayoutViewerExtensions[I], Viewer);
+  RegisterAnnotationViews(*Registry);
 }
 
 }  // namespace vn::viewer

@@ -13,7 +13,9 @@
 #include "pdfdocument/pdf_document.h"
 #include "stub_viewer.h"
 #include "support/paths.h"
+#include "framework/format_registry.h"
 #include "viewer/navigation_host.h"
+#include "viewer/viewer_registration.h"
 #include "viewer/user_prompts.h"
 #include "viewer/window_messages.h"
 
@@ -40,6 +42,16 @@ inline vn::pdfdoc::TvnPDAnnot* AnnotNamed(vn::pdfdoc::TvnqPDFDocument& ADocument
   for (vn::pdfdoc::TvnPDAnnot* annot : page->GetAnnots())
     if (annot->Name() == vn::FromUtf8(AName)) return annot;
   return nullptr;
+}
+
+// A registry that opens PDF files and knows the viewer with its plug-ins
+// (made when the process has none).
+inline void EnsureViewerRegistry() {
+  vn::framework::TvnKELMFramework* registry = vn::framework::DocumentFramework();
+  if (registry == nullptr) registry = &vn::framework::CreateDocumentFramework();
+  if (registry->LookupDocument(u"x.pdf") == nullptr)
+    registry->RegisterDocument(vn::framework::DocumentClassOf<vn::pdfdoc::TvnqPDFDocument>(), u".pdf", u"PDF");
+  InitializeViewers();
 }
 
 // A viewer that records the window messages sent or posted to it.

@@ -57,11 +57,16 @@ TEST(SaveAttachmentFile, WritesInsideTheFolderAndNeverOverwrites) {
   ASSERT_NE(attachment, nullptr);
   ASSERT_EQ(attachment->FileName(), u"../../x");
 
-  const fs::path folder = vn::ToUtf8(AttachmentFolder());
-  EXPECT_EQ(AttachmentFolder(), vn::FromUtf8(folder.string()));  // one folder for the process
+  const fs::path attachments = vn::ToUtf8(AttachmentFolder());
+  EXPECT_EQ(AttachmentFolder(), vn::FromUtf8(attachments.string()));  // one folder for the process
   struct stat folderInfo {};
-  ASSERT_EQ(::stat(folder.c_str(), &folderInfo), 0);
+  ASSERT_EQ(::stat(attachments.c_str(), &folderInfo), 0);
   EXPECT_EQ(folderInfo.st_mode & 0777, 0700u);
+
+  // A folder of this test's own, two levels down, so that "../../x" would
+  // land in a folder the test can look into.
+  const fs::path folder = fs::temp_directory_path() / "save-test" / "a" / "b";
+  fs::create_directories(folder);
 
   // Where the name given by the file would lead.
   const fs::path escaped = (folder / "../../x").lexically_normal();
@@ -69,7 +74,8 @@ TEST(SaveAttachmentFile, WritesInsideTheFolderAndNeverOverwrites) {
   const fs::path first = vn::ToUtf8(SaveAttachmentFile(*attachment, vn::FromUtf8(folder.string())));
   EXPECT_EQ(first, folder / "x");
   EXPECT_EQ(Read(first), "attached bytes\n");
-  if (!escapedBefore) EXPECT_FALSE(fs::exists(escaped));
+  EXPECT_FALSE(escapedBefore);
+  EXPECT_FALSE(fs::exists(escaped));
   struct stat fileInfo {};
   ASSERT_EQ(::stat(first.c_str(), &fileInfo), 0);
   EXPECT_EQ(fileInfo.st_mode & 0777, 0600u);
