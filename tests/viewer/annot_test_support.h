@@ -14,6 +14,7 @@
 #include "stub_viewer.h"
 #include "support/paths.h"
 #include "framework/format_registry.h"
+#include "library/library.h"
 #include "viewer/navigation_host.h"
 #include "viewer/viewer_registration.h"
 #include "viewer/user_prompts.h"
@@ -44,13 +45,9 @@ inline vn::pdfdoc::TvnPDAnnot* AnnotNamed(vn::pdfdoc::TvnqPDFDocument& ADocument
   return nullptr;
 }
 
-// A registry that opens PDF files and knows the viewer with its plug-ins
-// (made when the process has none).
+// The library's registry, with the viewer and its plug-ins.
 inline void EnsureViewerRegistry() {
-  vn::framework::TvnKELMFramework* registry = vn::framework::DocumentFramework();
-  if (registry == nullptr) registry = &vn::framework::CreateDocumentFramework();
-  if (registry->LookupDocument(u"x.pdf") == nullptr)
-    registry->RegisterDocument(vn::framework::DocumentClassOf<vn::pdfdoc::TvnqPDFDocument>(), u".pdf", u"PDF");
+  vn::InitializeLibrary();
   InitializeViewers();
 }
 
