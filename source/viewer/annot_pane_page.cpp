@@ -27,8 +27,8 @@ using vn::pdfdoc::TvnqPDFPage;
 
 namespace {
 
-// Replies nested deeper than this are listed at the top level (a file's
-// reply chains are outside data and may be endless).
+// Replies are nested at most this deep (a file's reply chains are outside
+// data: they may be endless or go round in circles).
 constexpr size_t kMaxReplyDepth = 64;
 
 TvnPDFAnnotListItem* gSelectedAnnotItem = nullptr;
@@ -359,6 +359,8 @@ TvnPDFAnnotListItem* TvnqPDFAnnotViewerPanePage::AddAnnotItem(TvnPDAnnot* Annot,
       making.pop_back();
     }
   }
+  // Replies deeper than the limit stand beside the deepest one allowed.
+  while (parent != nullptr && parent->GetAncestors().size() + 1 >= kMaxReplyDepth) parent = parent->GetParentAnnotItem();
   auto* item = new TvnPDFAnnotListItem(parent != nullptr ? static_cast<QWidget*>(parent) : FList);
   item->SetViewer(FViewer);
   item->SetPageNumber(PageNumber);

@@ -11,6 +11,8 @@
 #include <QTest>
 
 #include "annot_test_support.h"
+#include "pdf/pdf_file_builder.h"
+#include "runtime/streams.h"
 #include "pdfdocument/pd_annot.h"
 #include "runtime/exceptions.h"
 
@@ -197,6 +199,47 @@ TEST(CommentsPanePlugin, RefreshesTheHostsPageAfterAnAnnouncement) {
   host.State = IvnNavigationHost::NavigationPaneClosed;
   plugin.HandleViewerMessage(message);
   EXPECT_EQ(host.Shown.size(), 1u);
+}
+
+TEST(CommentsPaneReplyChains, CyclesAndLongChainsAreListedWithoutEnd) {
+  // 4 and 5 answer each other, 6 answers itself, 7 to 206 form a chain of
+  // 200 replies.
+  vn::pdf::testing::PdfFileBuilder pdf;
+  std::string annots;
+  for (int n = 4; n <= 206; ++n) annots += std::to_string(n) + " 0 R ";
+  pdf.Obj(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  pdf.Obj(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  pdf.Obj(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Annots [" + annots + "] >>");
+  const auto note = [&](int n, int answers) {
+    pdf.Obj(n, "<< /Type /Annot /Subtype /Text /Rect [10 10 28 28] /P 3 0 R /NM (n" + std::to_string(n) +
+                   ") /IRT " + std::to_string(answers) + " 0 R >>");
+  };
+  note(4, 5);
+  note(5, 4);
+  note(6, 6);
+  pdf.Obj(7, "<< /Type /Annot /Subtype /Text /Rect [10 10 28 28] /P 3 0 R /NM (n7) >>");
+  for (int n = 8; n <= 206; ++n) note(n, n - 1);
+  pdf.ClassicTable("/Size 207 /Root 1 0 R");
+  const std::string& bytes = pdf.Data();
+  auto* stream = new vn::TMemoryStream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  vn::pdfdoc::TvnqPDFDocument document;
+  document.LoadFromStream(stream, String(), true);
+
+  TestHost host;
+  TvnqPDFAnnotViewerPanePage page(nullptr, &host, &document);
+  page.Activate();
+  // Every annotation has one entry.
+  size_t listed = 0;
+  for (TvnPDFAnnotListItem* top : page.TopLevelItems()) listed += 1 + top->GetDescendants().size();
+  EXPECT_EQ(listed, 203u);
+  TvnPDFAnnotListItem* self = page.ItemOf(AnnotNamed(document, 1, "n6"));
+  ASSERT_NE(self, nullptr);
+  EXPECT_EQ(self->GetParentAnnotItem(), nullptr);
+  TvnPDFAnnotListItem* last = page.ItemOf(AnnotNamed(document, 1, "n206"));
+  ASSERT_NE(last, nullptr);
+  // Deep replies stay in their thread, nested no deeper than 64.
+  EXPECT_EQ(last->GetAncestors().size(), 63u);
+  EXPECT_EQ(last->GetAncestors().back(), page.ItemOf(AnnotNamed(document, 1, "n7")));
 }
 
 TEST(CommentsPanePlugin, RefusesDocumentsOtherThanPdf) {
