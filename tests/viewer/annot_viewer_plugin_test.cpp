@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
@@ -331,6 +332,16 @@ TEST_F(AnnotPlugin, AnnouncesChangesToTheViewerWhichTellsEveryPlugin) {
   EXPECT_EQ(panePlugin->GetAnnotsPanePage(), &pane);
   // Every annotation but the pop-ups is listed, the new note too.
   EXPECT_EQ(pane.TopLevelItems().size(), 4u);
+  // Typing in a pop-up refreshes the page once per change.
+  const size_t refreshed = host.Shown.size();
+  TvnqViewerAnnotWidget* carol = Widget(2, "comment-3");
+  carol->ShowPopup();
+  carol->GetPopup()->Notes()->setPlainText("T");
+  carol->GetPopup()->Notes()->setPlainText("Ty");
+  QApplication::processEvents();
+  EXPECT_EQ(host.Shown.size(), refreshed + 2);
+  EXPECT_EQ(pane.ItemOf(Annot(2, "comment-3"))->ContentsEdit()->toPlainText(), "Ty");
+  EXPECT_EQ(carol->GetPopup()->Notes()->toPlainText(), "Ty");
   Viewer->setParent(nullptr);
 }
 
