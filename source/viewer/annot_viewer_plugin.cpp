@@ -501,6 +501,10 @@ void TvnqPDFAnotViewerPlugin::HandleViewerMessage(TMessage& Message) {
     case VWM_VSCROLLED:
       RepositionWidgets();
       break;
+    case VWM_PAGEBOUNDSCHANGED:
+      // A turned page changes its window without a new layout.
+      if (LivePageWindow(Message) != nullptr) RepositionWidgets();
+      break;
     case VWM_PAGECREATED:
       if (TvnBaseViewerPage* window = LivePageWindow(Message)) {
         auto* page = dynamic_cast<TvnqPDFPage*>(FDocument->GetPage(window->GetConnectedPage()));

@@ -148,6 +148,12 @@ TEST_F(AnnotPlugin, PutsWidgetsOverTheAnnotationRectangles) {
   Viewer->ZoomTo(200);
   QApplication::processEvents();
   EXPECT_EQ(attachment->geometry(), QRect(1066, 326, 54, 52));  // twice the pixels at 100 %
+
+  // A quarter turn clockwise: (x, y) -> (1123 - y, x) in the page's pixels.
+  Viewer->ZoomTo(100);
+  Viewer->RotateClockwise();
+  QApplication::processEvents();
+  EXPECT_EQ(attachment->geometry(), QRect(934, 533, 26, 27));
 }
 
 TEST_F(AnnotPlugin, DrawsTheAppearanceAndOutlinesUnderThePointer) {
