@@ -116,13 +116,14 @@ void TvnViewerPage::PaintPage(QPainter& Painter, const QRect& Rect) {
 }
 
 void TvnViewerPage::RenderPage() {
-  // The part of the window the viewer shows; a large window keeps only that
-  // part rendered, and renders again when another part comes into view.
+  // A large window keeps only the part in view rendered, with a margin of
+  // one view on every side, and renders again when the view leaves it.
   const QRect Whole = rect();
   QRect Shown = Whole;
   if (int64_t(Whole.width()) * Whole.height() > MaxWholePagePixels && parentWidget() != nullptr) {
-    Shown = Whole.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
-    if (!FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(Shown)) FRedraw = true;
+    const QRect View = Whole.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
+    Shown = View.adjusted(-View.width(), -View.height(), View.width(), View.height()).intersected(Whole);
+    if (!FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(View)) FRedraw = true;
   }
   if (!FRedraw || Shown.isEmpty()) return;
   FRedraw = false;

@@ -90,6 +90,36 @@ TEST(FixedLayoutViewer, ManyZoomStepsEndAtTheLimits) {
   }
 }
 
+TEST(FixedLayoutViewer, ZoomToARectangle) {
+  // The viewer's width over the rectangle's, rounded, times 100 to zoom in
+  // and times 10 to zoom out; the rectangle's top-left page point goes to
+  // the top of the view.
+  auto Viewer = ShownViewer(SizedFile("rect", A4Pages(3)), 900, 600);
+  struct Row {
+    bool In;
+    framework::TRect Rect;
+    double Zoom;
+  };
+  const Row Rows[] = {
+      {true, {100, 200, 400, 300}, 300},  {true, {0, 50, 0, 60}, 3200},   // no width: as 1 pixel, then the limit
+      {false, {0, 100, 225, 200}, 40},    {false, {0, 10, 2000, 20}, 0.25},
+  };
+  for (const Row& R : Rows) {
+    Viewer->SetZoomValue(100);
+    if (R.In)
+      Viewer->ZoomIn(R.Rect);
+    else
+      Viewer->ZoomOut(R.Rect);
+    const double Zoom = std::min(R.Zoom, 32767 * 100 / 1122.52);
+    EXPECT_NEAR(Viewer->GetZoomValue(), Zoom, 0.01) << R.Rect.Right;
+    EXPECT_EQ(Viewer->GetVScrollPos(),
+              std::clamp(Viewer->GetScrollPosFromPageIndex(Viewer->GetPageNumber()) +
+                             Viewer->GetTransformedPoint(QPoint(R.Rect.Left, R.Rect.Top), 1).y() - 6,
+                         0, Viewer->GetVertScrollBar()->GetCalcRange()))
+        << R.Rect.Right;
+  }
+}
+
 TEST(FixedLayoutViewer, ZoomStepsOfTheTableAndTheModes) {
   struct Row {
     int Width, Height;
@@ -431,6 +461,37 @@ TEST(FixedLayoutViewer, PageWindowsRenderOnceUntilTheirBoundsChange) {
   Window->Draw();
   EXPECT_EQ(Document->Page(1)->Draws, 2);
   EXPECT_EQ(Document->Page(1)->LastSize, QSize(192, 144));
+}
+
+TEST(FixedLayoutViewer, DeepZoomRendersOnlyAroundTheView) {
+  // At 800 % an A4 page is 6350 by 8980 pixels: its window keeps a picture
+  // of the part in view and one view around it, not of the whole page.
+  auto Viewer = ShownViewer(SizedFile("deep", A4Pages(1)), 900, 600);
+  Viewer->SetZoomValue(800);
+  Viewer->GoToPage(1, 100, 0);
+  Viewer->SetHScrollPos(1300);
+  Viewer->GetPageManager()->ScrollViewer(Viewer->GetVScrollPos(), 2);
+  TvnViewerPage* Window = Viewer->GetPageManager()->FindPageWindow(1);
+  ASSERT_NE(Window, nullptr);
+  Window->Draw();
+  const QImage& Picture = Window->GetBitmap();
+  ASSERT_FALSE(Picture.isNull());
+  EXPECT_LE(Picture.width(), 3 * Viewer->ClientWidth());
+  EXPECT_LE(Picture.height(), 3 * Viewer->ClientHeight());
+  // The picture holds the page where it lies: the black quarter ends at a
+  // quarter of the page's width, grey follows.
+  const QPoint View = Window->mapFrom(Viewer->ClientArea(), QPoint(0, 0));
+  const int32_t Quarter = Window->width() / 4;
+  ASSERT_LT(View.x(), Quarter);
+  const QPoint Origin = View - QPoint(Viewer->ClientWidth(), Viewer->ClientHeight());
+  const int32_t Y = View.y() + 10 - std::max(Origin.y(), 0);
+  auto At = [&](int32_t X) { return QColor(Picture.pixel(X - std::max(Origin.x(), 0), Y)); };
+  EXPECT_EQ(At(Quarter - 3), QColor(Qt::black));
+  EXPECT_EQ(At(Quarter + 3), QColor(0xC0, 0xC0, 0xC0));
+  // Scrolling far away renders the new part.
+  Viewer->SetHScrollPos(0);
+  Window->Draw();
+  EXPECT_EQ(QColor(Window->GetBitmap().pixel(2, Y)), QColor(Qt::black));
 }
 
 TEST(ViewerRegistration, RegistersTheViewerOnceForItsExtensions) {
