@@ -2,6 +2,7 @@
 
 #include "framework/format_registry.h"
 #include "runtime/exceptions.h"
+#include "viewer/annot_registration.h"
 #include "viewer/fixed_layout_viewer.h"
 #include "viewer/viewer_classes.h"
 
@@ -24,8 +25,9 @@ void InitializeViewers() {
   }
   for (size_t I = 1; I < std::size(FixedLayoutViewerExtensions); ++I)
     Registry->RegisterViewer(FixedLayoutViewerExtensions[I], Viewer);
-  // The plug-ins and navigation-pane pages of the document classes follow
-  // (RegisterViewerPlugin, RegisterNavPanePage), once per registry.
+  // The plug-ins and navigation-pane pages of the document classes, once
+  // per registry.
+  RegisterAnnotationViews(*Registry);
 }
 
 }  // namespace vn::viewer
