@@ -11,6 +11,8 @@
 #include "pdfdocument/pdf_document.h"
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
+#include "viewer/fixed_layout_viewer.h"
+#include "viewer/viewer_messages.h"
 
 namespace vn::viewer {
 
@@ -20,11 +22,6 @@ using vn::pdfdoc::TvnPDAnnot;
 using vn::pdfdoc::TvnPDPage;
 
 namespace {
-
-// The viewer's notifications the plug-in answers.
-constexpr uint32_t kLayoutChangedMessage = 0xBF47;
-constexpr uint32_t kPageCreatedMessage = 0xBF4A;
-constexpr uint32_t kTabKeyMessage = 0xBF4B;
 
 // The plug-in's message receiver: the viewer posts its notifications here.
 class TvnFormPluginReceiver : public QObject {
@@ -110,22 +107,40 @@ void TvnFormFillingViewerPlugin::HandleViewerMessage(TMessage& Message) {
       !FViewer->GetPreferences()->GetAllowedOperations().Contains(TvnViewerOperation::voFormFilling))
     return;
   switch (Message.Msg) {
-    case kLayoutChangedMessage:
+    case VWM_LAYOUTCHANGED:
       RepositionWidgets();
       break;
-    case kPageCreatedMessage: {
-      auto* window = dynamic_cast<TvnBaseViewerPage*>(reinterpret_cast<QObject*>(Message.WParam));
-      if (window == nullptr) break;
-      auto* page = dynamic_cast<vn::pdfdoc::TvnqPDFPage*>(FPDFDocument->GetPage(window->GetConnectedPage()));
-      if (page != nullptr) CreateWidgets(window, page);
+    case VWM_PAGECREATED:
+      if (TvnBaseViewerPage* window = LivePageWindow(Message)) {
+        auto* page = dynamic_cast<vn::pdfdoc::TvnqPDFPage*>(FPDFDocument->GetPage(window->GetConnectedPage()));
+        if (page != nullptr) CreateWidgets(window, page);
+      }
       break;
-    }
-    case kTabKeyMessage:
+    case VWM_PAGEBOUNDSCHANGED:
+      // A page window turned or resized: its widgets follow.
+      if (TvnBaseViewerPage* window = LivePageWindow(Message)) {
+        for (TvnViewerFormWidget* widget : GetControls())
+          if (widget->parentWidget() == window) PlaceWidget(widget);
+      }
+      break;
+    case VWM_TABKEY:
       FocusFirstWidget();
       break;
     default:
       break;
   }
+}
+
+// A posted page window may have been freed since: the fixed-layout
+// viewer's live windows are asked before it is used.
+TvnBaseViewerPage* TvnFormFillingViewerPlugin::LivePageWindow(const TMessage& Message) const {
+  const uintptr_t param = static_cast<uintptr_t>(Message.WParam);
+  if (auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer)) {
+    for (TvnViewerPage* window : viewer->GetPageManager()->GetCachedPages().Pages())
+      if (reinterpret_cast<uintptr_t>(window) == param) return window;
+    return nullptr;
+  }
+  return dynamic_cast<TvnBaseViewerPage*>(MessageObject<QObject>(Message));
 }
 
 void TvnFormFillingViewerPlugin::CreateWidgets(QWidget* PageWindow, vn::pdfdoc::TvnqPDFPage* Page) {
@@ -209,8 +224,18 @@ TRect TvnFormFillingViewerPlugin::FieldPointRect(TvnPDAnnot* AField, TvnPDPage* 
           whole(frame.YFromPDF(read.Bottom()))};
 }
 
+// In the fixed-layout viewer both corners go through its page-to-window
+// transformation, which follows the rotation and the exact zoom; in other
+// viewers the rectangle is scaled alone.
 TRect TvnFormFillingViewerPlugin::FieldWindowRect(TvnPDAnnot* AField, TvnPDPage* APage) const {
-  return GetTransferedRect(FieldPointRect(AField, APage));
+  const TRect points = FieldPointRect(AField, APage);
+  auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer);
+  if (viewer == nullptr || APage == nullptr) return GetTransferedRect(points);
+  auto pagePixels = [](int32_t v) { return vn::RoundToInt(v * 96.0 / 72.0); };
+  const QPoint a = viewer->GetTransformedPoint(QPoint(pagePixels(points.Left), pagePixels(points.Top)), APage->PageNum());
+  const QPoint b =
+      viewer->GetTransformedPoint(QPoint(pagePixels(points.Right), pagePixels(points.Bottom)), APage->PageNum());
+  return {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y())};
 }
 
 }  // namespace vn::viewer

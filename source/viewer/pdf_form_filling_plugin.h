@@ -61,7 +61,8 @@ class TvnFormFillingViewerPlugin : public TvnqViewerPlugin {
   // its last widget's on that page), whatever unit the document measures
   // in at the moment; all zero without a rectangle.
   static TRect FieldPointRect(vn::pdfdoc::TvnPDAnnot* AField, vn::pdfdoc::TvnPDPage* APage);
-  // That rectangle in page-window pixels of the viewer.
+  // That rectangle in page-window pixels of the viewer (turned with the
+  // pages of a fixed-layout viewer).
   TRect FieldWindowRect(vn::pdfdoc::TvnPDAnnot* AField, vn::pdfdoc::TvnPDPage* APage) const;
 
  private:
@@ -69,12 +70,12 @@ class TvnFormFillingViewerPlugin : public TvnqViewerPlugin {
   // brings its inputs along.
   void PlaceWidget(TvnViewerFormWidget* AWidget);
   void ActivateTabIndex();
+  // The page window a notification names, when it is still there.
+  TvnBaseViewerPage* LivePageWindow(const TMessage& Message) const;
 
   vn::pdfdoc::TvnqPDFDocument* FPDFDocument;
   std::unique_ptr<QObject> FReceiver;
   int32_t FCurrentTabIndex = 0;
-  TDataSource* FDataSource = nullptr;
-  std::vector<std::unique_ptr<TvnFieldDataLink>> FFieldLinks;
   std::vector<QPointer<TvnViewerFormWidget>> FControls;
 };
 
