@@ -58,6 +58,13 @@ TvnViewerFormWidget* MakeFormWidget(TvnPDFormField* AField, TvnBaseDocumentViewe
   return nullptr;
 }
 
+// Whether the widget dictionary's /P is APage (or it names none).
+bool PageIsOrUnnamed(vn::pdf::TvnPDDictionary* ADict, TvnPDPage* APage) {
+  const vn::pdf::TvnPDBaseObject* page = ADict->LookUp("P");
+  return page == nullptr || APage == nullptr || APage->BaseObject() == nullptr ||
+         page->GetObjNumber() == APage->BaseObject()->GetObjNumber();
+}
+
 // The /Rect array of the dictionary, or of its last kid that lies on the
 // page (or names no page); null without one.
 vn::pdf::TvnPDArray* RectArrayOf(vn::pdf::TvnPDDictionary* ADict, TvnPDPage* APage) {
@@ -71,10 +78,7 @@ vn::pdf::TvnPDArray* RectArrayOf(vn::pdf::TvnPDDictionary* ADict, TvnPDPage* APa
     if (kidDict == nullptr) continue;
     vn::pdf::TvnPDBaseObject* kidRect = kidDict->LookUp("Rect");
     if (kidRect == nullptr || !kidRect->IsArray()) continue;
-    const vn::pdf::TvnPDBaseObject* kidPage = kidDict->LookUp("P");
-    if (kidPage != nullptr && APage != nullptr && APage->BaseObject() != nullptr &&
-        kidPage->GetObjNumber() != APage->BaseObject()->GetObjNumber())
-      continue;
+    if (!PageIsOrUnnamed(kidDict, APage)) continue;
     return kidRect->AsArray();
   }
   return nullptr;
@@ -203,6 +207,10 @@ void TvnFormFillingViewerPlugin::FocusPreviousWidget() {
 void TvnFormFillingViewerPlugin::ActivateTabIndex() {
   for (TvnViewerFormWidget* widget : GetControls())
     if (widget->GetTabIndex() == FCurrentTabIndex) widget->ActivateWidget();
+}
+
+bool TvnFormFillingViewerPlugin::LiesOnPage(TvnPDAnnot* AField, TvnPDPage* APage) {
+  return AField == nullptr || AField->Dict() == nullptr || PageIsOrUnnamed(AField->Dict(), APage);
 }
 
 TRect TvnFormFillingViewerPlugin::FieldPointRect(TvnPDAnnot* AField, TvnPDPage* APage) {

@@ -61,6 +61,9 @@ class TvnFormFillingViewerPlugin : public TvnqViewerPlugin {
   // its last widget's on that page), whatever unit the document measures
   // in at the moment; all zero without a rectangle.
   static TRect FieldPointRect(vn::pdfdoc::TvnPDAnnot* AField, vn::pdfdoc::TvnPDPage* APage);
+  // Whether the annotation's dictionary names APage as its page, or no
+  // page at all.
+  static bool LiesOnPage(vn::pdfdoc::TvnPDAnnot* AField, vn::pdfdoc::TvnPDPage* APage);
   // That rectangle in page-window pixels of the viewer (turned with the
   // pages of a fixed-layout viewer).
   TRect FieldWindowRect(vn::pdfdoc::TvnPDAnnot* AField, vn::pdfdoc::TvnPDPage* APage) const;

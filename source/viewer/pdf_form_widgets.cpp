@@ -101,6 +101,15 @@ int32_t OptionIndexOfValue(TvnPDFormChoiceBox* AField) {
   return -1;
 }
 
+// Frees an input of a widget, which stops calling the widget first.
+template <class TInput>
+void FreeInput(QPointer<TInput>& AInput) {
+  if (!AInput) return;
+  AInput->OnExit = nullptr;
+  AInput->OnKeyDown = nullptr;
+  delete AInput.data();
+}
+
 QRect QRectOf(const TRect& ARect) {
   return QRect(ARect.Left, ARect.Top, ARect.Right - ARect.Left, ARect.Bottom - ARect.Top);
 }
@@ -387,7 +396,7 @@ TvnEditFormWidget::TvnEditFormWidget(TvnPDFormField* APageElement, TvnBaseDocume
   setToolTip(ToQString(FormFieldName(APageElement)));
 }
 
-TvnEditFormWidget::~TvnEditFormWidget() { delete FInput.data(); }
+TvnEditFormWidget::~TvnEditFormWidget() { FreeInput(FInput); }
 
 TvnPDFormTextField* TvnEditFormWidget::TextField() const { return dynamic_cast<TvnPDFormTextField*>(FPageElement); }
 
@@ -678,10 +687,15 @@ void TvnRadioGroupFormWidget::SetFormValue() {
   DoOnValueChange();
 }
 
+// Items of the group that lie on another page stay hidden.
 void TvnRadioGroupFormWidget::UpdateWidget() {
   for (TvnRadioItemFormWidget* item : GetInput()) {
     item->SetWidgetManager(FWidgetManager);
     item->SetPDFPage(FPDFPage);
+    if (!TvnFormFillingViewerPlugin::LiesOnPage(item->GetPageElement(), FPDFPage)) {
+      item->hide();
+      continue;
+    }
     if (FWidgetManager != nullptr) {
       const TRect r = FWidgetManager->FieldWindowRect(item->GetPageElement(), FPDFPage);
       item->SetRect(r);
@@ -720,7 +734,7 @@ TvnListBoxFormWidget::TvnListBoxFormWidget(TvnPDFormField* APageElement, TvnBase
   ActivateInput();
 }
 
-TvnListBoxFormWidget::~TvnListBoxFormWidget() { delete FInput.data(); }
+TvnListBoxFormWidget::~TvnListBoxFormWidget() { FreeInput(FInput); }
 
 TvnPDFormChoiceBox* TvnListBoxFormWidget::ChoiceBox() const { return dynamic_cast<TvnPDFormChoiceBox*>(FPageElement); }
 
@@ -781,7 +795,7 @@ TvnComboBoxFormWidget::TvnComboBoxFormWidget(TvnPDFormField* APageElement, TvnBa
   ActivateInput();
 }
 
-TvnComboBoxFormWidget::~TvnComboBoxFormWidget() { delete FInput.data(); }
+TvnComboBoxFormWidget::~TvnComboBoxFormWidget() { FreeInput(FInput); }
 
 TvnPDFormChoiceBox* TvnComboBoxFormWidget::ChoiceBox() const { return dynamic_cast<TvnPDFormChoiceBox*>(FPageElement); }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QEnterEvent>
 #include <QImage>
 #include <QRawFont>
 #include <QWidget>
@@ -131,6 +132,32 @@ TEST(CheckBoxFormWidget, DrawsItsSymbolOnlyWhenChecked) {
   QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(15, 15));
   EXPECT_TRUE(field.IsChecked());
   EXPECT_GT(inkInside(), 10);
+}
+
+TEST(PushButtonFormWidget, CentresItsCaptionAndWidensItsPenUnderThePointer) {
+  pdfdoc::TvnPDFormPushButton field;
+  field.SetNormalCaption("OK");
+  QWidget page;
+  TvnPushButtonFormWidget widget(&field, nullptr, &page);
+  widget.setGeometry(0, 0, 100, 40);
+  EXPECT_EQ(widget.GetPenWidth(), 3);
+  // The caption's ink, inside the pen, is centred.
+  const QImage image = widget.grab().toImage();
+  std::vector<int> ink;
+  for (int x = 5; x < 95; ++x)
+    for (int y = 5; y < 35; ++y)
+      if (qGray(image.pixel(x, y)) < 100) {
+        ink.push_back(x);
+        break;
+      }
+  ASSERT_FALSE(ink.empty());
+  EXPECT_NEAR((ink.front() + ink.back()) / 2.0, 50, 2.5);
+  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+  QCoreApplication::sendEvent(&widget, &enter);
+  EXPECT_EQ(widget.GetPenWidth(), 4);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&widget, &leave);
+  EXPECT_EQ(widget.GetPenWidth(), 3);
 }
 
 }  // namespace
