@@ -67,22 +67,6 @@ void DrawTextAt(QPainter& APainter, int32_t AX, int32_t AY, const QString& AText
   APainter.drawText(AX, AY + QFontMetrics(APainter.font()).ascent(), AText);
 }
 
-// A Tab or Shift+Tab key event as Tab with or without Shift.
-void NormaliseTab(int& AKey, Qt::KeyboardModifiers& AShift) {
-  if (AKey == Qt::Key_Backtab) {
-    AKey = Qt::Key_Tab;
-    AShift |= Qt::ShiftModifier;
-  }
-}
-
-// The inputs take Tab and Shift+Tab into their key handlers instead of
-// letting them move the focus.
-bool IsTabKeyPress(QEvent* AEvent) {
-  if (AEvent->type() != QEvent::KeyPress) return false;
-  const int key = static_cast<QKeyEvent*>(AEvent)->key();
-  return key == Qt::Key_Tab || key == Qt::Key_Backtab;
-}
-
 void PaintInputBackground(QWidget* AInput, const QColor& AColor) {
   QPalette palette = AInput->palette();
   palette.setColor(QPalette::Base, AColor);
@@ -102,12 +86,12 @@ int32_t OptionIndexOfValue(TvnPDFormChoiceBox* AField) {
 }
 
 // Frees an input of a widget, which stops calling the widget first.
-template <class TInput>
-void FreeInput(QPointer<TInput>& AInput) {
-  if (!AInput) return;
+template <class TControl>
+void FreeInput(TvnTabInput<TControl>* AInput) {
+  if (AInput == nullptr) return;
   AInput->OnExit = nullptr;
   AInput->OnKeyDown = nullptr;
-  delete AInput.data();
+  delete AInput;
 }
 
 QRect QRectOf(const TRect& ARect) {
@@ -164,30 +148,15 @@ TRect CombCell(int32_t AWidth, int32_t AHeight, int32_t AMaxLength, int32_t AInd
 // ---------------------------------------------------------------------------
 // Inputs
 
-TvnEditInput::TvnEditInput(QWidget* AParent) : QTextEdit(AParent) {
+TvnEditInput::TvnEditInput(QWidget* AParent) : TvnTabInput<QTextEdit>(AParent) {
   setAcceptRichText(false);
   setTabChangesFocus(false);
   setLineWrapMode(QTextEdit::WidgetWidth);
   connect(this, &QTextEdit::textChanged, this, &TvnEditInput::LimitLength);
 }
 
-bool TvnEditInput::event(QEvent* AEvent) {
-  if (IsTabKeyPress(AEvent)) {
-    keyPressEvent(static_cast<QKeyEvent*>(AEvent));
-    return true;
-  }
-  return QTextEdit::event(AEvent);
-}
-
-void TvnEditInput::keyPressEvent(QKeyEvent* AEvent) {
-  const QPointer<TvnEditInput> self(this);
-  int key = AEvent->key();
-  Qt::KeyboardModifiers shift = AEvent->modifiers();
-  NormaliseTab(key, shift);
-  if (OnKeyDown) OnKeyDown(key, shift);
-  if (!self) return;
-  QString text = AEvent->text();
-  if (key == Qt::Key_Tab) text = QStringLiteral("\t");
+void TvnEditInput::KeyPressed(QKeyEvent* AEvent, int AKey) {
+  const QString text = AKey == Qt::Key_Tab ? QStringLiteral("\t") : AEvent->text();
   if (!text.isEmpty() && OnKeyPress && OnKeyPress(text.at(0).unicode()) == u'\0') {
     AEvent->accept();
     return;
@@ -202,11 +171,6 @@ void TvnEditInput::LimitLength() {
   const QSignalBlocker blocker(this);
   setPlainText(text.left(FMaxLength));
   moveCursor(QTextCursor::End);
-}
-
-void TvnEditInput::focusOutEvent(QFocusEvent* AEvent) {
-  QTextEdit::focusOutEvent(AEvent);
-  if (AEvent->reason() != Qt::PopupFocusReason && OnExit) OnExit();
 }
 
 void TvnEditInput::mousePressEvent(QMouseEvent* AEvent) {
@@ -224,57 +188,11 @@ void TvnEditInput::paintEvent(QPaintEvent* AEvent) {
   painter.drawRect(0, 0, 19, 19);
 }
 
-TvnListInput::TvnListInput(QWidget* AParent) : QListWidget(AParent) {}
-
-bool TvnListInput::event(QEvent* AEvent) {
-  if (IsTabKeyPress(AEvent)) {
-    keyPressEvent(static_cast<QKeyEvent*>(AEvent));
-    return true;
-  }
-  return QListWidget::event(AEvent);
-}
-
-void TvnListInput::keyPressEvent(QKeyEvent* AEvent) {
-  const QPointer<TvnListInput> self(this);
-  int key = AEvent->key();
-  Qt::KeyboardModifiers shift = AEvent->modifiers();
-  NormaliseTab(key, shift);
-  if (OnKeyDown) OnKeyDown(key, shift);
-  if (self && key != Qt::Key_Tab) QListWidget::keyPressEvent(AEvent);
-}
-
-void TvnListInput::focusOutEvent(QFocusEvent* AEvent) {
-  QListWidget::focusOutEvent(AEvent);
-  if (AEvent->reason() != Qt::PopupFocusReason && OnExit) OnExit();
-}
-
-TvnComboInput::TvnComboInput(QWidget* AParent) : QComboBox(AParent) {
+TvnComboInput::TvnComboInput(QWidget* AParent) : TvnTabInput<QComboBox>(AParent) {
   setItemDelegate(new TvnComboItemDelegate(this));
 }
 
 void TvnComboInput::SetItemHeight(int32_t Value) { FItemHeight = std::max(1, Value); }
-
-bool TvnComboInput::event(QEvent* AEvent) {
-  if (IsTabKeyPress(AEvent)) {
-    keyPressEvent(static_cast<QKeyEvent*>(AEvent));
-    return true;
-  }
-  return QComboBox::event(AEvent);
-}
-
-void TvnComboInput::keyPressEvent(QKeyEvent* AEvent) {
-  const QPointer<TvnComboInput> self(this);
-  int key = AEvent->key();
-  Qt::KeyboardModifiers shift = AEvent->modifiers();
-  NormaliseTab(key, shift);
-  if (OnKeyDown) OnKeyDown(key, shift);
-  if (self && key != Qt::Key_Tab) QComboBox::keyPressEvent(AEvent);
-}
-
-void TvnComboInput::focusOutEvent(QFocusEvent* AEvent) {
-  QComboBox::focusOutEvent(AEvent);
-  if (AEvent->reason() != Qt::PopupFocusReason && OnExit) OnExit();
-}
 
 void TvnComboInput::enterEvent(QEnterEvent* AEvent) {
   QComboBox::enterEvent(AEvent);
@@ -396,7 +314,7 @@ TvnEditFormWidget::TvnEditFormWidget(TvnPDFormField* APageElement, TvnBaseDocume
   setToolTip(ToQString(FormFieldName(APageElement)));
 }
 
-TvnEditFormWidget::~TvnEditFormWidget() { FreeInput(FInput); }
+TvnEditFormWidget::~TvnEditFormWidget() { FreeInput(FInput.data()); }
 
 TvnPDFormTextField* TvnEditFormWidget::TextField() const { return dynamic_cast<TvnPDFormTextField*>(FPageElement); }
 
@@ -724,130 +642,118 @@ void TvnPushButtonFormWidget::Paint(QPainter& APainter) {
 }
 
 // ---------------------------------------------------------------------------
-// List box
+// List and combo boxes
+
+TvnChoiceFormWidget::~TvnChoiceFormWidget() {
+  if (auto* list = qobject_cast<TvnListInput*>(FInputControl.data())) FreeInput(list);
+  if (auto* combo = qobject_cast<TvnComboInput*>(FInputControl.data())) FreeInput(combo);
+}
+
+TvnPDFormChoiceBox* TvnChoiceFormWidget::ChoiceBox() const { return dynamic_cast<TvnPDFormChoiceBox*>(FPageElement); }
+
+bool TvnChoiceFormWidget::CanFocus() const {
+  return FInputControl && FInputControl->isEnabled() && FInputControl->isVisible() &&
+         FInputControl->focusPolicy() != Qt::NoFocus;
+}
+
+void TvnChoiceFormWidget::SetFocus() {
+  if (CanFocus()) FInputControl->setFocus(Qt::OtherFocusReason);
+  NotifyClick();
+}
+
+// Hidden at first over FRect, the options as items, sky blue, a tab stop;
+// its keys and its exit come to the widget.
+template <class TInput>
+void TvnChoiceFormWidget::SetUpInput(TInput* AInput) {
+  AInput->hide();
+  AInput->setGeometry(QRectOf(FRect));
+  if (TvnPDFormChoiceBox* choice = ChoiceBox())
+    for (int32_t i = 0; i < choice->OptionCount(); ++i) AInput->addItem(ToQString(choice->GetOption(i)));
+  PaintInputBackground(AInput, kFieldSkyBlue);
+  AInput->setFocusPolicy(Qt::StrongFocus);
+  AInput->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) { DoOnKeyDown(Key, Shift); };
+  AInput->OnExit = [this] { SetFormValue(); };
+  FInputControl = AInput;
+}
 
 TvnListBoxFormWidget::TvnListBoxFormWidget(TvnPDFormField* APageElement, TvnBaseDocumentViewer* AViewer,
                                            QWidget* AOwner)
-    : TvnViewerFormWidget(APageElement, AViewer, AOwner) {
+    : TvnChoiceFormWidget(APageElement, AViewer, AOwner) {
   SetBrush(true, kFieldSkyBlue);
   SetPen(true, 1);
   ActivateInput();
 }
 
-TvnListBoxFormWidget::~TvnListBoxFormWidget() { FreeInput(FInput); }
-
-TvnPDFormChoiceBox* TvnListBoxFormWidget::ChoiceBox() const { return dynamic_cast<TvnPDFormChoiceBox*>(FPageElement); }
-
 void TvnListBoxFormWidget::ActivateInput() {
-  if (FInput) return;
+  if (FInputControl) return;
   auto* input = new TvnListInput(parentWidget());
-  input->hide();
-  input->setGeometry(FRect.Left, FRect.Top, FRect.Right - FRect.Left, FRect.Bottom - FRect.Top);
-  TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (choice != nullptr) {
-    for (int32_t i = 0; i < choice->OptionCount(); ++i) input->addItem(ToQString(choice->GetOption(i)));
+  SetUpInput(input);
+  if (TvnPDFormChoiceBox* choice = ChoiceBox()) {
     if (choice->IsMultiSelect()) input->setSelectionMode(QAbstractItemView::ExtendedSelection);
     if (const int32_t selected = OptionIndexOfValue(choice); selected >= 0) input->setCurrentRow(selected);
   }
-  PaintInputBackground(input, kFieldSkyBlue);
-  input->setFocusPolicy(Qt::StrongFocus);
-  input->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) { DoOnKeyDown(Key, Shift); };
-  input->OnExit = [this] { SetFormValue(); };
   connect(input, &QListWidget::itemClicked, this, [this] { NotifyClick(); });
-  FInput = input;
   input->show();
 }
 
 // The option of the current row, when it is selected (else the first
 // selected one).
 void TvnListBoxFormWidget::SetFormValue() {
+  TvnListInput* input = GetInput();
   TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (!FInput || choice == nullptr) return;
-  int32_t row = FInput->currentRow();
-  if (row < 0 || !FInput->item(row)->isSelected()) {
+  if (input == nullptr || choice == nullptr) return;
+  int32_t row = input->currentRow();
+  if (row < 0 || !input->item(row)->isSelected()) {
     row = -1;
-    for (int32_t i = 0; i < FInput->count() && row < 0; ++i)
-      if (FInput->item(i)->isSelected()) row = i;
+    for (int32_t i = 0; i < input->count() && row < 0; ++i)
+      if (input->item(i)->isSelected()) row = i;
   }
   if (row >= 0) FPageElement->SetValue(choice->GetOption(row));
   DoOnValueChange();
 }
 
 void TvnListBoxFormWidget::UpdateWidget() {
-  if (FInput) FInput->setGeometry(geometry());
+  if (FInputControl) FInputControl->setGeometry(geometry());
 }
-
-bool TvnListBoxFormWidget::CanFocus() const {
-  return FInput && FInput->isEnabled() && FInput->isVisible() && FInput->focusPolicy() != Qt::NoFocus;
-}
-
-void TvnListBoxFormWidget::SetFocus() {
-  if (CanFocus()) FInput->setFocus(Qt::OtherFocusReason);
-  NotifyClick();
-}
-
-// ---------------------------------------------------------------------------
-// Combo box
 
 TvnComboBoxFormWidget::TvnComboBoxFormWidget(TvnPDFormField* APageElement, TvnBaseDocumentViewer* AViewer,
                                              QWidget* AOwner)
-    : TvnViewerFormWidget(APageElement, AViewer, AOwner) {
+    : TvnChoiceFormWidget(APageElement, AViewer, AOwner) {
   ActivateInput();
 }
 
-TvnComboBoxFormWidget::~TvnComboBoxFormWidget() { FreeInput(FInput); }
-
-TvnPDFormChoiceBox* TvnComboBoxFormWidget::ChoiceBox() const { return dynamic_cast<TvnPDFormChoiceBox*>(FPageElement); }
-
 void TvnComboBoxFormWidget::ActivateInput() {
-  if (FInput) return;
+  if (FInputControl) return;
   auto* input = new TvnComboInput(parentWidget());
-  input->hide();
-  input->setGeometry(FRect.Left, FRect.Top, FRect.Right - FRect.Left, FRect.Bottom - FRect.Top);
   input->SetItemHeight(FRect.Bottom - FRect.Top);
   input->setFrame(false);
-  TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (choice != nullptr) {
-    for (int32_t i = 0; i < choice->OptionCount(); ++i) input->addItem(ToQString(choice->GetOption(i)));
-    input->setCurrentIndex(std::max(0, OptionIndexOfValue(choice)));
-  }
-  PaintInputBackground(input, kFieldSkyBlue);
-  input->setFocusPolicy(Qt::StrongFocus);
-  input->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) { DoOnKeyDown(Key, Shift); };
-  input->OnExit = [this] { SetFormValue(); };
+  SetUpInput(input);
+  if (TvnPDFormChoiceBox* choice = ChoiceBox()) input->setCurrentIndex(std::max(0, OptionIndexOfValue(choice)));
   input->OnMouseEnter = [this] { DoOnMouseEnter(); };
   input->OnMouseLeave = [this] { DoOnMouseLeave(); };
   connect(input, QOverload<int>::of(&QComboBox::activated), this, [this] { NotifyClick(); });
-  FInput = input;
   input->show();
 }
 
 // The selected option, when it is not the value already (by display text
 // or export value).
 void TvnComboBoxFormWidget::SetFormValue() {
+  TvnComboInput* input = GetInput();
   TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (!FInput || choice == nullptr || FInput->currentIndex() < 0) return;
-  const String text = FInput->currentText().toStdU16String();
+  if (input == nullptr || choice == nullptr || input->currentIndex() < 0) return;
+  const String text = input->currentText().toStdU16String();
   const String value = FPageElement->Value();
-  if (text == value || choice->GetExportValue(FInput->currentIndex()) == value) return;
+  if (text == value || choice->GetExportValue(input->currentIndex()) == value) return;
   FPageElement->SetValue(text);
   DoOnValueChange();
 }
 
 void TvnComboBoxFormWidget::UpdateWidget() {
-  if (!FInput) return;
-  FInput->SetItemHeight(height());
-  FInput->setGeometry(geometry());
-  PaintInputBackground(FInput, kFieldSkyBlue);
-}
-
-bool TvnComboBoxFormWidget::CanFocus() const {
-  return FInput && FInput->isEnabled() && FInput->isVisible() && FInput->focusPolicy() != Qt::NoFocus;
-}
-
-void TvnComboBoxFormWidget::SetFocus() {
-  if (CanFocus()) FInput->setFocus(Qt::OtherFocusReason);
-  NotifyClick();
+  TvnComboInput* input = GetInput();
+  if (input == nullptr) return;
+  input->SetItemHeight(height());
+  input->setGeometry(geometry());
+  PaintInputBackground(input, kFieldSkyBlue);
 }
 
 }  // namespace vn::viewer

@@ -17,6 +17,8 @@
 
 #include <QColor>
 #include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPointer>
 #include <QTextEdit>
@@ -74,9 +76,53 @@ class TvnFormFieldActivityEventArgs : public vn::framework::TvnDocItemActivityEv
   TvnPDFormField* FFormField;  // not owned
 };
 
-// A multi-line edit that takes Tab itself; a comb edit marks its top-left
-// corner with a 20 by 20 pixel rectangle.
-class TvnEditInput : public QTextEdit {
+// An input control of a widget. It takes Tab and Shift+Tab into its key
+// handling instead of letting them move the focus: OnKeyDown hears every
+// key first (Shift+Tab as Tab with Shift), then the control handles the key
+// (KeyPressed); losing the focus other than to a pop-up of its own is its
+// exit.
+template <class TControl>
+class TvnTabInput : public TControl {
+ public:
+  using TControl::TControl;
+  std::function<void()> OnExit;
+  std::function<void(int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+
+ protected:
+  bool event(QEvent* AEvent) override {
+    if (AEvent->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(AEvent)->key();
+      if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        keyPressEvent(static_cast<QKeyEvent*>(AEvent));
+        return true;
+      }
+    }
+    return TControl::event(AEvent);
+  }
+  void keyPressEvent(QKeyEvent* AEvent) override {
+    const QPointer<QObject> self(this);
+    int key = AEvent->key();
+    Qt::KeyboardModifiers shift = AEvent->modifiers();
+    if (key == Qt::Key_Backtab) {
+      key = Qt::Key_Tab;
+      shift |= Qt::ShiftModifier;
+    }
+    if (OnKeyDown) OnKeyDown(key, shift);
+    if (self) KeyPressed(AEvent, key);
+  }
+  // The control's own handling; Tab does nothing in it.
+  virtual void KeyPressed(QKeyEvent* AEvent, int AKey) {
+    if (AKey != Qt::Key_Tab) TControl::keyPressEvent(AEvent);
+  }
+  void focusOutEvent(QFocusEvent* AEvent) override {
+    TControl::focusOutEvent(AEvent);
+    if (AEvent->reason() != Qt::PopupFocusReason && OnExit) OnExit();
+  }
+};
+
+// A multi-line edit; a comb edit marks its top-left corner with a 20 by 20
+// pixel rectangle.
+class TvnEditInput : public TvnTabInput<QTextEdit> {
   Q_OBJECT
 
  public:
@@ -87,17 +133,12 @@ class TvnEditInput : public QTextEdit {
   void SetMaxLength(int32_t Value) { FMaxLength = Value; }
   int32_t GetMaxLength() const { return FMaxLength; }
 
-  std::function<void()> OnExit;
   std::function<void()> OnMouseDown;
-  // Key down; the key press that follows it is dropped when OnKeyPress
-  // turns its character into none.
-  std::function<void(int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
+  // A key press whose character OnKeyPress turns into none is dropped.
   std::function<char16_t(char16_t Key)> OnKeyPress;
 
  protected:
-  bool event(QEvent* AEvent) override;
-  void keyPressEvent(QKeyEvent* AEvent) override;
-  void focusOutEvent(QFocusEvent* AEvent) override;
+  void KeyPressed(QKeyEvent* AEvent, int AKey) override;
   void mousePressEvent(QMouseEvent* AEvent) override;
   void paintEvent(QPaintEvent* AEvent) override;
 
@@ -107,38 +148,25 @@ class TvnEditInput : public QTextEdit {
   int32_t FMaxLength = 0;
 };
 
-// A list box that takes Tab itself.
-class TvnListInput : public QListWidget {
+class TvnListInput : public TvnTabInput<QListWidget> {
   Q_OBJECT
 
  public:
-  explicit TvnListInput(QWidget* AParent);
-  std::function<void()> OnExit;
-  std::function<void(int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
-
- protected:
-  bool event(QEvent* AEvent) override;
-  void keyPressEvent(QKeyEvent* AEvent) override;
-  void focusOutEvent(QFocusEvent* AEvent) override;
+  explicit TvnListInput(QWidget* AParent) : TvnTabInput<QListWidget>(AParent) {}
 };
 
-// A combo box of owner-drawn items of one height that takes Tab itself.
-class TvnComboInput : public QComboBox {
+// A combo box of owner-drawn items of one height.
+class TvnComboInput : public TvnTabInput<QComboBox> {
   Q_OBJECT
 
  public:
   explicit TvnComboInput(QWidget* AParent);
   void SetItemHeight(int32_t Value);
   int32_t GetItemHeight() const { return FItemHeight; }
-  std::function<void()> OnExit;
-  std::function<void(int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
   std::function<void()> OnMouseEnter;
   std::function<void()> OnMouseLeave;
 
  protected:
-  bool event(QEvent* AEvent) override;
-  void keyPressEvent(QKeyEvent* AEvent) override;
-  void focusOutEvent(QFocusEvent* AEvent) override;
   void enterEvent(QEnterEvent* AEvent) override;
   void leaveEvent(QEvent* AEvent) override;
 
@@ -342,42 +370,49 @@ class TvnPushButtonFormWidget : public TvnViewerFormWidget {
   void Paint(QPainter& APainter) override;
 };
 
-class TvnListBoxFormWidget : public TvnViewerFormWidget {
+// The base of list and combo widgets: an input made at once, over the
+// options of a choice field.
+class TvnChoiceFormWidget : public TvnViewerFormWidget {
+  Q_OBJECT
+
+ public:
+  using TvnViewerFormWidget::TvnViewerFormWidget;
+  ~TvnChoiceFormWidget() override;
+  // The input exists and can take the focus.
+  bool CanFocus() const;
+  // Focuses the input when it can; NotifyClick.
+  void SetFocus();
+
+ protected:
+  vn::pdfdoc::TvnPDFormChoiceBox* ChoiceBox() const;
+  // Fills a new input with the options and hooks it to the widget.
+  template <class TInput>
+  void SetUpInput(TInput* AInput);
+  QPointer<QWidget> FInputControl;
+};
+
+class TvnListBoxFormWidget : public TvnChoiceFormWidget {
   Q_OBJECT
 
  public:
   TvnListBoxFormWidget(TvnPDFormField* APageElement, TvnBaseDocumentViewer* AViewer, QWidget* AOwner);
-  ~TvnListBoxFormWidget() override;
-  TvnListInput* GetInput() const { return FInput; }
+  TvnListInput* GetInput() const { return static_cast<TvnListInput*>(FInputControl.data()); }
 
   void SetFormValue() override;
   void UpdateWidget() override;
   void ActivateInput() override;
-  bool CanFocus() const;
-  void SetFocus();
-
- private:
-  vn::pdfdoc::TvnPDFormChoiceBox* ChoiceBox() const;
-  QPointer<TvnListInput> FInput;
 };
 
-class TvnComboBoxFormWidget : public TvnViewerFormWidget {
+class TvnComboBoxFormWidget : public TvnChoiceFormWidget {
   Q_OBJECT
 
  public:
   TvnComboBoxFormWidget(TvnPDFormField* APageElement, TvnBaseDocumentViewer* AViewer, QWidget* AOwner);
-  ~TvnComboBoxFormWidget() override;
-  TvnComboInput* GetInput() const { return FInput; }
+  TvnComboInput* GetInput() const { return static_cast<TvnComboInput*>(FInputControl.data()); }
 
   void SetFormValue() override;
   void UpdateWidget() override;
   void ActivateInput() override;
-  bool CanFocus() const;
-  void SetFocus();
-
- private:
-  vn::pdfdoc::TvnPDFormChoiceBox* ChoiceBox() const;
-  QPointer<TvnComboInput> FInput;
 };
 
 }  // namespace vn::viewer
