@@ -6,11 +6,13 @@
 #include <QEnterEvent>
 #include <QTest>
 #include <cmath>
+#include <fstream>
 
 #include "form_testing.h"
 #include "framework/writer_routines.h"
 #include "pdfdocument/pd_form_field.h"
 #include "runtime/exceptions.h"
+#include "support/pdf_files.h"
 
 namespace vn::viewer::pdf_form_filling_plugin_test {
 namespace {
@@ -353,6 +355,51 @@ TEST(FormFillingPlugin, WidgetsGoWithTheirPageWindowAndComeBackWithCurrentValues
   // The plug-in freed before its page window takes its widgets along.
   page.plugin.reset();
   EXPECT_TRUE(page.window->findChildren<TvnViewerFormWidget*>().isEmpty());
+}
+
+// A radio group with a button on each of two pages, and a combo box of
+// [export display] options on page 1.
+std::filesystem::path TwoPageForm() {
+  const std::string pdf = vn::test_support::PdfOfObjects(
+      {"<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [5 0 R 8 0 R] >> >>",
+       "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Annots [6 0 R 8 0 R] >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Annots [7 0 R] >>",
+       "<< /FT /Btn /Ff 49152 /T (pick) /V /b /Kids [6 0 R 7 0 R] >>",
+       "<< /Type /Annot /Subtype /Widget /Parent 5 0 R /P 3 0 R /Rect [100 700 120 720] /AS /Off "
+       "/AP << /N << /a 9 0 R /Off 9 0 R >> >> >>",
+       "<< /Type /Annot /Subtype /Widget /Parent 5 0 R /P 4 0 R /Rect [100 600 120 620] /AS /b "
+       "/AP << /N << /b 9 0 R /Off 9 0 R >> >> >>",
+       "<< /Type /Annot /Subtype /Widget /FT /Ch /Ff 131072 /T (fruit) /P 3 0 R /Rect [100 500 200 520] "
+       "/Opt [[(a) (Apple)] [(b) (Banana)]] /V (b) >>",
+       "<< /Length 0 >>\nstream\n\nendstream"});
+  const auto path = std::filesystem::temp_directory_path() / "two_page_form.pdf";
+  std::ofstream(path, std::ios::binary) << pdf;
+  return path;
+}
+
+TEST(FormFillingPlugin, RadioButtonsOfAnotherPageStayHiddenAndExportValuesMatch) {
+  FormPage page(TwoPageForm());
+  page.Open();
+  auto* group = page.Widget<TvnRadioGroupFormWidget>(u"pick");
+  ASSERT_NE(group, nullptr);
+  const auto items = group->GetInput();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_TRUE(items[0]->isVisible());
+  EXPECT_FALSE(items[0]->GetChecked());
+  EXPECT_FALSE(items[1]->isVisible());  // on page 2
+  EXPECT_TRUE(items[1]->GetChecked());
+  // The value is the export value "b" of the option shown as "Banana".
+  auto* fruit = page.Widget<TvnComboBoxFormWidget>(u"fruit");
+  ASSERT_NE(fruit, nullptr);
+  EXPECT_EQ(fruit->GetInput()->currentText(), "Banana");
+  fruit->GetInput()->setFocus();
+  page.Unfocus();
+  EXPECT_EQ(fruit->GetPageElement()->Value(), u"b");
+  fruit->GetInput()->setFocus();
+  QTest::keyClick(fruit->GetInput(), Qt::Key_Up);
+  page.Unfocus();
+  EXPECT_EQ(fruit->GetPageElement()->Value(), u"a");
 }
 
 TEST(FormFillingPlugin, DoesNothingWithoutFormFillingAndRefusesOtherDocuments) {

@@ -13,6 +13,7 @@
 #include "viewer/fixed_layout_viewer.h"
 #include "viewer/pdf_bookmark_page.h"
 #include "viewer/viewer_classes.h"
+#include "viewer/viewer_messages.h"
 #include "viewer/viewer_registration.h"
 
 namespace vn::viewer::pdf_viewer_plugins_test {
@@ -92,6 +93,20 @@ TEST(ViewerPlugins, FormWidgetsLieOnThePageWindowsAndTurnWithThem) {
   QApplication::processEvents();
   ExpectNear(name->geometry(), QRect(QPoint(1123 - 189, 121), QPoint(1123 - 169 - 1, 362 - 1)));
   framework::ScreenPixelsPerInch = savedPpi;
+}
+
+TEST(ViewerPlugins, FormPluginIgnoresAPageWindowThatIsGone) {
+  auto viewer = ShowFile(FormFixture());
+  TvnFormFillingViewerPlugin* plugin = FormPlugin(*viewer);
+  ASSERT_NE(plugin, nullptr);
+  const size_t before = plugin->GetControls().size();
+  // A window the viewer no longer has (this one it never had) makes
+  // nothing.
+  auto stray = std::make_unique<TvnViewerPage>();
+  stray->SetConnectedPage(1);
+  PostWindowMessage(plugin->GetHandle(), VWM_PAGECREATED, MessageObjectParam(stray.get()), 0);
+  QApplication::processEvents();
+  EXPECT_EQ(plugin->GetControls().size(), before);
 }
 
 TEST(ViewerPlugins, BookmarkClickMovesTheViewerToItsPage) {
