@@ -600,7 +600,11 @@ void TvnFixedLayoutDocumentViewer::Perform(TMessage& Message) {
   }
 }
 
-bool TvnFixedLayoutDocumentViewer::event(QEvent* Event) { return TvnScrollingPanel::event(Event); }
+bool TvnFixedLayoutDocumentViewer::event(QEvent* Event) {
+  // Another screen (or another resolution of it): lay the pages out again.
+  if (Event->type() == QEvent::ScreenChangeInternal) FPageManager->RefreshLayout();
+  return TvnScrollingPanel::event(Event);
+}
 
 void TvnFixedLayoutDocumentViewer::resizeEvent(QResizeEvent* Event) {
   if (!FPageManager || FPageManager->GetPageProps().empty()) {

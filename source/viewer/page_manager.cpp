@@ -97,7 +97,10 @@ void TvnViewerPage::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32
   setGeometry(Bounds);
 }
 
-void TvnViewerPage::Draw() { repaint(); }
+void TvnViewerPage::Draw() {
+  RenderPage();
+  repaint();
+}
 
 void TvnViewerPage::paintEvent(QPaintEvent*) {
   QPainter Painter(this);
@@ -107,40 +110,42 @@ void TvnViewerPage::paintEvent(QPaintEvent*) {
 void TvnViewerPage::PaintPage(QPainter& Painter, const QRect& Rect) {
   if (FViewer != nullptr) FViewer->PostToPlugins(VWM_PAGEPAINTSTART, MessageObjectParam(this));
   Painter.fillRect(Rect, Qt::white);
-  // The part of the window the viewer shows; a large window keeps only that
-  // part rendered, and renders again when another part comes into view.
-  QRect Shown = Rect;
-  const int64_t Whole = int64_t(Rect.width()) * Rect.height();
-  if (Whole > MaxWholePagePixels && parentWidget() != nullptr) {
-    Shown = Rect.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
-    if (!FBitmap.isNull() && !FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(Shown)) FRedraw = true;
-  }
-  if (FRedraw && !Shown.isEmpty()) {
-    FRedraw = false;
-    FBitmap = QImage();
-    FBitmapOrigin = Shown.topLeft();
-    vn::framework::TvnBasePage* Page = nullptr;
-    try {
-      if (FViewer != nullptr && FViewer->GetDocument() != nullptr)
-        FViewer->GetDocument()->SetMeasurementUnit(TvnMeasurementUnit::muPixels);
-      Page = GetPage();
-      if (Page != nullptr) {
-        vn::platform::CairoCanvas Canvas(Shown.width(), Shown.height());
-        if (Shown.topLeft() != QPoint(0, 0))
-          Canvas.SetWorldTransform(vn::platform::Transform::Translation(-Shown.left(), -Shown.top()));
-        Page->Draw(&Canvas, width(), height(), 72, 72, RotationDegrees(FRotationAngle));
-        const vn::platform::Bitmap Pixels = Canvas.Pixels();
-        const std::vector<uint8_t> Bytes = Pixels.ToBGRA();
-        FBitmap = QImage(Bytes.data(), Pixels.Width(), Pixels.Height(), Pixels.Width() * 4, QImage::Format_ARGB32)
-                      .copy();
-      }
-    } catch (const std::exception&) {
-      // A page that cannot be drawn stays white; the viewer goes on.
-      FBitmap = QImage();
-    }
-  }
+  RenderPage();
   if (!FBitmap.isNull()) Painter.drawImage(FBitmapOrigin, FBitmap);
   if (FViewer != nullptr) FViewer->PostToPlugins(VWM_PAGEPAINTEND, MessageObjectParam(this));
+}
+
+void TvnViewerPage::RenderPage() {
+  // A large window keeps only the part in view rendered, with a margin of
+  // one view on every side, and renders again when the view leaves it.
+  const QRect Whole = rect();
+  QRect Shown = Whole;
+  if (int64_t(Whole.width()) * Whole.height() > MaxWholePagePixels && parentWidget() != nullptr) {
+    const QRect View = Whole.intersected(QRect(mapFrom(parentWidget(), QPoint(0, 0)), parentWidget()->size()));
+    Shown = View.adjusted(-View.width(), -View.height(), View.width(), View.height()).intersected(Whole);
+    if (!FRedraw && !QRect(FBitmapOrigin, FBitmap.size()).contains(View)) FRedraw = true;
+  }
+  if (!FRedraw || Shown.isEmpty()) return;
+  FRedraw = false;
+  FBitmap = QImage();
+  FBitmapOrigin = Shown.topLeft();
+  try {
+    if (FViewer != nullptr && FViewer->GetDocument() != nullptr)
+      FViewer->GetDocument()->SetMeasurementUnit(TvnMeasurementUnit::muPixels);
+    vn::framework::TvnBasePage* Page = GetPage();
+    if (Page == nullptr) return;
+    vn::platform::CairoCanvas Canvas(Shown.width(), Shown.height());
+    if (Shown.topLeft() != QPoint(0, 0))
+      Canvas.SetWorldTransform(vn::platform::Transform::Translation(-Shown.left(), -Shown.top()));
+    Page->Draw(&Canvas, width(), height(), 72, 72, RotationDegrees(FRotationAngle));
+    const vn::platform::Bitmap Pixels = Canvas.Pixels();
+    const std::vector<uint8_t> Bytes = Pixels.ToBGRA();
+    FBitmap =
+        QImage(Bytes.data(), Pixels.Width(), Pixels.Height(), Pixels.Width() * 4, QImage::Format_ARGB32).copy();
+  } catch (const std::exception&) {
+    // A page that cannot be drawn stays white; the viewer goes on.
+    FBitmap = QImage();
+  }
 }
 
 void TvnViewerPage::PageClick() {
@@ -326,8 +331,21 @@ double TvnPageManager::GetZoomPercentForMode(TvnZoomMode Mode) const {
   const double PageH = C * (Across ? FActualMaxPageWidth : FActualMaxPageHeight);
   // A document whose pages take no room keeps the zoom it has.
   if (PageW <= 0 || PageH <= 0) return FZoom;
-  const double FitWidth = (FViewer->width() - B) / PageW * 100.0;
-  const double FitHeight = (FViewer->height() - B) / PageH * 100.0;
+  // The modes fit the pages into the room the scroll bars leave: a page at
+  // fit width needs no horizontal bar beside the vertical one its column
+  // of pages brings, and a page at fit height needs no vertical bar.
+  double ColumnHeight = 0;  // at 100 %, without the borders
+  for (const TvnPageProperties& P : FPageProps) ColumnHeight += C * (Across ? P.FActualWidth : P.FActualHeight);
+  const double Borders = (static_cast<double>(FPageProps.size()) + 1) * FViewer->GetBorderWidth();
+  const double Bar = FViewer->SystemScrollBarExtent();
+  const double Width = FViewer->width();
+  const double Height = FViewer->height();
+  auto ColumnTaller = [&](double Zoom, double Room) { return ColumnHeight * Zoom / 100.0 + Borders > Room; };
+  double FitWidth = (Width - B) / PageW * 100.0;
+  if (ColumnTaller(FitWidth, Height)) FitWidth = (Width - B - Bar) / PageW * 100.0;
+  double FitHeight = (Height - B) / PageH * 100.0;
+  const double WidthBeside = ColumnTaller(FitHeight, Height) ? Width - Bar : Width;
+  if (PageW * FitHeight / 100.0 + B > WidthBeside) FitHeight = (Height - B - Bar) / PageH * 100.0;
   switch (Mode) {
     case TvnZoomMode::zmFitWidth: return FitWidth;
     case TvnZoomMode::zmFitHeight: return FitHeight;

@@ -76,8 +76,11 @@ class TvnViewerPage : public TvnBaseViewerPage {
   // Moves and sizes the window; any change makes it render its page again
   // and posts VWM_PAGEBOUNDSCHANGED.
   void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
-  // Renders (when needed) and shows the page at once.
+  // Renders the page (when needed) and shows it at once.
   void Draw();
+  // Renders the page into the window's picture when it must be rendered
+  // again (see GetRedraw); only the part in view for a large window.
+  void RenderPage();
   TvnFixedLayoutDocumentViewer* GetViewer() const { return FViewer; }
   // Whether the next paint renders the page again.
   bool GetRedraw() const { return FRedraw; }
@@ -95,8 +98,7 @@ class TvnViewerPage : public TvnBaseViewerPage {
   bool event(QEvent* Event) override;
 
  private:
-  // Renders the page into FBitmap when FRedraw, then copies it to Painter;
-  // without a picture the page is drawn straight onto the window.
+  // Renders when needed, then copies the picture into Rect.
   void PaintPage(class QPainter& Painter, const QRect& Rect);
   void PageClick();
   void Forward(uint32_t Msg, int64_t LParam);
@@ -161,6 +163,9 @@ class TvnPageManager : public TObject {
   // n limited to the page count, then to at least 1.
   int32_t ClampPageIndex(int32_t n) const;
 
+  // The zoom of a mode: actual size 100, custom the current zoom; fit width
+  // and fit height fit the widest and the tallest page between the borders
+  // in the room the scroll bars leave; fit page the smaller of the two.
   double GetZoomPercentForMode(TvnZoomMode Mode) const;
   // Target, or the zoom at which the largest displayed page side (measured
   // at Reference percent) reaches 32767 pixels when Target would pass it.

@@ -45,10 +45,14 @@ TEST(PageManager, PlacesThreeA4PagesInOneColumn) {
 TEST(PageManager, QuarterTurnSwapsSidesAndFitsTheWidthToTheHeights) {
   auto Viewer = ShownViewer(SizedFile("a4turn", A4Pages(3)), 900, 600, TvnZoomMode::zmFitWidth);
   TvnPageManager* Manager = Viewer->GetPageManager();
-  EXPECT_DOUBLE_EQ(Manager->GetZoom(), std::round((900 - 12) / 793.7 * 100 * 100) / 100);
+  // The pages fit beside the vertical bar their column needs: no
+  // horizontal bar.
+  const int32_t Room = 900 - 12 - Viewer->SystemScrollBarExtent();
+  EXPECT_DOUBLE_EQ(Manager->GetZoom(), std::round(Room / (210 / 25.4 * 96) * 100 * 100) / 100);
+  EXPECT_FALSE(Viewer->GetHorzScrollBar()->IsScrollBarVisible());
   Viewer->SetRotationAngle(TvnRotationAngle::raCW90);
   // Fit width now divides by the actual heights.
-  const double Zoom = std::round((900 - 12) / (297 / 25.4 * 96) * 100 * 100) / 100;
+  const double Zoom = std::round(Room / (297 / 25.4 * 96) * 100 * 100) / 100;
   EXPECT_DOUBLE_EQ(Manager->GetZoom(), Zoom);
   const TvnPageProperties& P = Manager->GetPageProps()[0];
   EXPECT_NEAR(P.GetWidth(), P.GetActualHeight() * Zoom / 100, 1e-9);
@@ -56,7 +60,9 @@ TEST(PageManager, QuarterTurnSwapsSidesAndFitsTheWidthToTheHeights) {
   for (TvnViewerPage* Window : Manager->GetCachedPages().Pages()) {
     EXPECT_EQ(Window->GetRotationAngle(), TvnRotationAngle::raCW90);
     EXPECT_EQ(Window->width(), vn::RoundToInt(P.GetWidth()));
+    EXPECT_EQ(Window->x(), 6);  // centred: the border on either side
   }
+  EXPECT_FALSE(Viewer->GetHorzScrollBar()->IsScrollBarVisible());
 }
 
 TEST(PageManager, PageIndexAtScrollPos) {

@@ -17,6 +17,7 @@
 
 #include "framework/base_document.h"
 #include "framework/format_registry.h"
+#include "library/library.h"
 #include "platform/canvas/canvas.h"
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
@@ -109,10 +110,13 @@ inline framework::TvnPageSize SizedPage::GetPageSize() {
   return {FHeight * F, FWidth * F};
 }
 
-// Registers the class for ".sized" (once a registry exists) and writes a
+// Starts the library, registers the class for ".sized" and writes a
 // file of it in the test's private temporary folder.
 inline String SizedFile(const std::string& Name, const std::string& Content) {
-  framework::TvnKELMFramework& Registry = framework::CreateDocumentFramework();
+  // The library's formats first: starting the library later would find a
+  // registry and register none.
+  vn::InitializeLibrary();
+  framework::TvnKELMFramework& Registry = *framework::DocumentFramework();
   if (Registry.LookupDocument(u"x.sized") == nullptr)
     Registry.RegisterDocument(framework::DocumentClassOf<SizedDocument>(), u".sized", u"Sized pages");
   const std::filesystem::path Path = std::filesystem::temp_directory_path() / (Name + ".sized");
