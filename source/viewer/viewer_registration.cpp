@@ -27,6 +27,8 @@ void InitializeViewers() {
   }
   for (size_t I = 1; I < std::size(FixedLayoutViewerExtensions); ++I)
     Registry->RegisterViewer(FixedLayoutViewerExtensions[I], Viewer);
+  // The plug-ins and navigation-pane pages of the document classes follow
+  // (RegisterViewerPlugin, RegisterNavPanePage), once per registry.
   const auto PDF = vn::framework::DocumentClassOf<vn::pdfdoc::TvnqPDFDocument>();
   Registry->RegisterViewerPlugin(PDF, ViewerPluginClassOf<TvnFormFillingViewerPlugin>());
   Registry->RegisterNavPanePage(PDF, NavPanePageClassOf<TvnPDFBookMarkPage>());

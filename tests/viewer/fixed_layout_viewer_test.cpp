@@ -406,6 +406,18 @@ TEST(FixedLayoutViewer, PluginsAreMadePerDocumentAndHearTheViewer) {
     EXPECT_EQ(Count(VWM_LAYOUTCHANGED), 1);
     EXPECT_EQ(Count(VWM_DOCUMENTCLOSING), 1);
     EXPECT_EQ(Count(VWM_ANNOTSCHANGED), 1);
+    // Page-window input reaches the plug-ins: a press with its point, a
+    // released Tab as VWM_TABKEY after the key itself.
+    Log.clear();
+    TvnViewerPage* Window = Viewer->GetPageManager()->FindPageWindow(Viewer->GetPageNumber());
+    ASSERT_NE(Window, nullptr);
+    QTest::mousePress(Window, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+    QTest::mouseRelease(Window, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+    QTest::keyRelease(Window, Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(Count(WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(Count(WM_KEYUP), 1);
+    EXPECT_EQ(Count(VWM_TABKEY), 1);
     // A later load frees the document and the plug-ins it replaces.
     Viewer->LoadFromFile(File);
     EXPECT_EQ(RecordingPlugin::Alive, 1);
