@@ -1,9 +1,12 @@
 #include "viewer/viewer_registration.h"
 
 #include "framework/format_registry.h"
+#include "pdfdocument/pdf_document.h"
 #include "runtime/exceptions.h"
 #include "viewer/annot_registration.h"
 #include "viewer/fixed_layout_viewer.h"
+#include "viewer/pdf_bookmark_page.h"
+#include "viewer/pdf_form_filling_plugin.h"
 #include "viewer/viewer_classes.h"
 
 namespace vn::viewer {
@@ -28,6 +31,9 @@ void InitializeViewers() {
   // The plug-ins and navigation-pane pages of the document classes, once
   // per registry.
   RegisterAnnotationViews(*Registry);
+  const auto PDF = vn::framework::DocumentClassOf<vn::pdfdoc::TvnqPDFDocument>();
+  Registry->RegisterViewerPlugin(PDF, ViewerPluginClassOf<TvnFormFillingViewerPlugin>());
+  Registry->RegisterNavPanePage(PDF, NavPanePageClassOf<TvnPDFBookMarkPage>());
 }
 
 }  // namespace vn::viewer
