@@ -52,21 +52,21 @@ void TvnPDContentStream::OpGState(TvnArgs AArgs) {
   // Line width, cap, join, miter limit and dash set as their operators
   // set them; entries of the wrong type are passed over.
   const auto number = [&](const char* AKey, double& AValue) { return PdfNumber(dict->LookUp(AKey), AValue); };
-  double value = 0;
-  if (number("LW", value)) {
-    FState->LineWidth = value;
+  double line = 0;
+  if (number("LW", line)) {
+    FState->LineWidth = line;
     FExportDev->UpdateLineWidth(*FState);
   }
-  if (number("LC", value)) {
-    FState->LineCap = static_cast<int>(std::clamp(value, -1.0, 3.0));
+  if (number("LC", line)) {
+    FState->LineCap = static_cast<int>(std::clamp(line, -1.0, 3.0));
     FExportDev->UpdateLineCap(*FState);
   }
-  if (number("LJ", value)) {
-    FState->LineJoin = static_cast<int>(std::clamp(value, -1.0, 3.0));
+  if (number("LJ", line)) {
+    FState->LineJoin = static_cast<int>(std::clamp(line, -1.0, 3.0));
     FExportDev->UpdateLineJoin(*FState);
   }
-  if (number("ML", value)) {
-    FState->MiterLimit = value;
+  if (number("ML", line)) {
+    FState->MiterLimit = line;
     FExportDev->UpdateMiterLimit(*FState);
   }
   const vn::pdf::TvnPDBaseObject* dash_entry = dict->LookUp("D");
@@ -77,8 +77,8 @@ void TvnPDContentStream::OpGState(TvnArgs AArgs) {
     TvnDashArray dash;
     bool usable = true;
     for (int64_t i = 0; i < std::min<int64_t>(lengths->GetLength(), 1024) && usable; ++i) {
-      usable = PdfNumber(lengths->Get(i), value);
-      if (usable) dash.push_back(static_cast<float>(value));
+      usable = PdfNumber(lengths->Get(i), line);
+      if (usable) dash.push_back(static_cast<float>(line));
     }
     if (usable) {
       FState->SetLineDash(dash, static_cast<int>(dash.size()), phase);
