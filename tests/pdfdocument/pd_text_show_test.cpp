@@ -40,6 +40,23 @@ ContentDoc TextDoc() {
 
 constexpr RecordingDevice::Flags kDrawChar{.use_draw_char = true};
 
+// The DrawChar calls of a content run on a device with AFlags, and the
+// text position the run ends at.
+struct TextEnd {
+  double CurX = 0, CurY = 0;
+};
+std::string DrawnGlyphs(const ContentDoc& ADoc, const char* AContent, const RecordingDevice::Flags& AFlags,
+                        TextEnd& AEnd) {
+  RecordingDevice device(AFlags);
+  std::unique_ptr<TvnPDContentStream> content;
+  ADoc.Run(AContent, device, &content);
+  std::string glyphs;
+  for (const auto& call : device.Calls("DrawChar")) glyphs += (glyphs.empty() ? "" : "; ") + call;
+  AEnd.CurX = content->GetCurrentState()->CurX;
+  AEnd.CurY = content->GetCurrentState()->CurY;
+  return glyphs;
+}
+
 TEST(PDTextShow, GlyphAdvancesWithSpacingAndScaling) {
   const ContentDoc doc = TextDoc();
   struct Case {
@@ -69,13 +86,9 @@ TEST(PDTextShow, GlyphAdvancesWithSpacingAndScaling) {
       {"BT /F1 10 Tf <4G> Tj (A) Tj ET", "DrawChar 65 /A 0 0 5 0", 5},
   };
   for (const Case& c : cases) {
-    RecordingDevice device(kDrawChar);
-    std::unique_ptr<TvnPDContentStream> content;
-    doc.Run(c.content, device, &content);
-    std::string glyphs;
-    for (const auto& call : device.Calls("DrawChar")) glyphs += (glyphs.empty() ? "" : "; ") + call;
-    EXPECT_EQ(glyphs, c.glyphs) << c.content;
-    EXPECT_DOUBLE_EQ(content->GetCurrentState()->CurX, c.end_x) << c.content;
+    TextEnd end;
+    EXPECT_EQ(DrawnGlyphs(doc, c.content, kDrawChar, end), c.glyphs) << c.content;
+    EXPECT_DOUBLE_EQ(end.CurX, c.end_x) << c.content;
   }
 }
 
@@ -96,13 +109,10 @@ TEST(PDTextShow, VerticalWritingRunsDownAndHangsGlyphsFromThePosition) {
       {"BT /V1 10 Tf [<0001> 500 <0001>] TJ ET", "DrawChar 1 -5 -8.8 0 -10; DrawChar 1 -5 -23.8 0 -10", -25},
   };
   for (const Case& c : cases) {
-    RecordingDevice device({.use_draw_char = true, .cid_to_gid_needed = true});
-    std::unique_ptr<TvnPDContentStream> content;
-    doc.Run(c.content, device, &content);
-    std::string glyphs;
-    for (const auto& call : device.Calls("DrawChar")) glyphs += (glyphs.empty() ? "" : "; ") + call;
-    EXPECT_EQ(glyphs, c.glyphs) << c.content;
-    EXPECT_NEAR(content->GetCurrentState()->CurY, c.end_y, 1e-9) << c.content;
+    TextEnd end;
+    EXPECT_EQ(DrawnGlyphs(doc, c.content, {.use_draw_char = true, .cid_to_gid_needed = true}, end), c.glyphs)
+        << c.content;
+    EXPECT_NEAR(end.CurY, c.end_y, 1e-9) << c.content;
   }
 }
 
