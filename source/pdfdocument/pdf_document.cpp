@@ -271,6 +271,8 @@ void TvnqPDFPage::InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo) {
   FPageEMF.reset();
 }
 
+void TvnqPDFPage::AnnotationsChanged() { FPageEMF.reset(); }
+
 std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {
   if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
   if (FPageElements) {
