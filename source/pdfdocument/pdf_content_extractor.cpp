@@ -488,6 +488,18 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
                                       ? std::fabs(advance_x - origin_x)
                                       : kSubstituteWidth * static_cast<double>(units);
   const double substitute_left = std::isfinite(advance_x) ? std::min(origin_x, advance_x) : origin_x;
+  // The box of a measured character on a horizontal line spans its advance
+  // as well as its ink: the gaps between the boxes of one word are then
+  // those the font's metrics and the kerning leave (about none), and only
+  // the displacements between words stand out. With ink alone, the side
+  // bearings of narrow letters (i, l, ".") or wide advances (monospaced
+  // text, a font's own widths around a substitute's glyphs) would open
+  // gaps inside words.
+  if (measured && placed && std::isfinite(advance_x) && std::isfinite(advance_y) &&
+      std::fabs(advance_y - origin_y) <= 0.01 * std::fabs(advance_x - origin_x)) {
+    left = std::min(left, std::min(origin_x, advance_x));
+    right = std::max(right, std::max(origin_x, advance_x));
+  }
 
   auto& elements = FTextItems->Elements;
   if (NewTJ() || elements.empty()) {

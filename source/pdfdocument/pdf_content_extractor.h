@@ -1,7 +1,8 @@
 // The output device that turns a page into positioned text: one text
 // element per text-showing operator (Tj, ', " and a whole TJ array), its
 // text in Unicode, a description of its font, and one rectangle per
-// character: the bounds of the glyph outline as the page places it.
+// character: the bounds of the glyph outline as the page places it,
+// widened on a horizontal line to span the character's advance.
 //
 // Device space is the page's: the state's CTM followed by a flip, so the
 // origin is the top-left corner of the page, y grows downwards and the unit

@@ -36,7 +36,7 @@ const char* const kFiles[] = {
     "pdfjs_acroform_calculation_order", "pdfjs_alphatrans", "pdfjs_annotation-fileattachment",
     "pdfjs_annotation-freetext", "pdfjs_annotation-highlight-without-appearance",
     "pdfjs_annotation-ink-without-appearance", "pdfjs_annotation-line", "pdfjs_annotation-link-text-popup",
-    "pdfjs_annotation-tx3", "pdfjs_annotation-square-circle-without-appearance",
+    "pdfjs_annotation-tx3", "pdfjs_bug1539074", "pdfjs_bug864847", "pdfjs_issue9713", "pdfjs_annotation-square-circle-without-appearance",
     "pdfjs_annotation-stamp", "pdfjs_asciihexdecode", "pdfjs_extgstate", "pdfjs_file_pdfjs_form",
     "pdfjs_form_two_pages", "pdfjs_hello_world_rotated", "pdfjs_issue11279", "pdfjs_issue4909", "pdfjs_issue6413",
     "pdfjs_mmtype1", "pdfjs_multiple-filters-length-zero", "pdfjs_nested_outline", "pdfjs_rotation",
@@ -48,14 +48,15 @@ const char* const kFiles[] = {
 };
 
 // Files whose RTF holds characters that unrtf --text shows as "?" (it prints
-// every character written as \uN so): Korean and Chinese through installed
-// CMaps, Greek, accented letters of fonts without a cmap. Their RTF is read
-// by the project's own RTF reader instead (converted to TXT).
+// every character written as \uN so): Korean, Chinese and Japanese through
+// installed CMaps, Greek, accented letters of fonts without a cmap. Their
+// RTF is read by the project's own RTF reader instead (converted to TXT).
 const char* const kOwnReaderFiles[] = {
     "pdfjs_issue5010",          "pdfjs_issue8372",
     "pdfjs_bug866395",          "pdfjs_glyph_accent",
     "pdfjs_issue10519_reduced", "pdfjs_TrueType_without_cmap",
     "pdfjs_Embedded_font",      "pdfjs_issue5238",
+    "pdfjs_noembed-identity",   "pdfjs_90ms_rksj_h_sample",
 };
 
 // The words of AText, without the "Page n" lines of the text output.
