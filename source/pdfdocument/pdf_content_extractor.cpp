@@ -299,6 +299,11 @@ std::u16string TvnPDFContentExtractor::MappedUnicode(TvnPDFont& AFont, const Sho
       if (!text.empty()) return text;
     }
   }
+  // Without any map the code stands for itself; a code that would be a
+  // control character (glyphs named "g18" of a subset, codes below 32) is
+  // no text, and written out it would put NULs and the like into text and
+  // RTF files: it becomes the replacement character.
+  if (ADeviceCode < 0x20 || ADeviceCode == 0x7F) return u"\uFFFD";
   return std::u16string(1, static_cast<char16_t>(ADeviceCode));
 }
 

@@ -223,6 +223,8 @@ TEST(PDFDocumentReading, EachShownStringMakesOneElement) {
       {"0 0 m 100 100 l S", {}},
       // WinAnsi quotes without ToUnicode come through their glyph names.
       {"BT /F1 12 Tf 72 700 Td <93416C9694> Tj ET", {"\u201cAl\u2013\u201d"}},
+      // Codes without any Unicode that would be control characters.
+      {"BT /F1 12 Tf 72 700 Td <4100421F01> Tj ET", {"A\uFFFDB\uFFFD\uFFFD"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Content);
