@@ -27,6 +27,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
+#include "support/hex_text.h"
 #include "support/paths.h"
 #include "support/prerequisites.h"
 
@@ -54,15 +55,7 @@ std::set<std::string> OracleLines(const fs::path& AFile) {
   return lines;
 }
 
-std::string Hex(std::string_view AText) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : AText) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return hex;
-}
+using vn::test_support::Hex;
 
 // The fixture opened with the handler measuring in AUnit.
 std::unique_ptr<TvnPDFDocumentHandler> OpenFixture(TvnMeasurementUnit AUnit = TvnMeasurementUnit::muPoints,

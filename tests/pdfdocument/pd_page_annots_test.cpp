@@ -21,6 +21,7 @@
 #include "pdfdocument/pdf_model_testing.h"
 #include "pdfdocument/recording_device.h"
 #include "runtime/datetime.h"
+#include "support/hex_text.h"
 #include "support/paths.h"
 #include "support/prerequisites.h"
 
@@ -32,15 +33,7 @@ using vn::framework::TvnMeasurementUnit;
 using vn::pdf::TvnPDArray;
 using vn::pdf::TvnPDBaseObject;
 
-std::string Hex(std::string_view AText) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : AText) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return hex;
-}
+using vn::test_support::Hex;
 
 // A one-page PDF, 612 x 792, with the page entries and objects 4 onwards.
 std::string OnePage(const std::string& APageEntries, const std::vector<std::string>& AObjects = {}) {

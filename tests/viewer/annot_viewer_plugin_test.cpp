@@ -24,6 +24,7 @@
 #include "pdfdocument/pd_annot.h"
 #include "runtime/exceptions.h"
 #include "runtime/streams.h"
+#include "support/hex_text.h"
 #include "support/pdf_files.h"
 #include "support/prerequisites.h"
 #include "viewer/annot_pane_page.h"
@@ -53,16 +54,7 @@ double Number(vn::pdf::TvnPDArray* AArray, int64_t AIndex) {
   return static_cast<double>(value->AsInteger()->GetValue());
 }
 
-// Hex of the UTF-8 text, as the annotation oracle prints strings.
-std::string Hex(std::string_view AText) {
-  static const char* kDigits = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char c : AText) {
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return hex;
-}
+using vn::test_support::Hex;
 
 class AnnotPlugin : public ::testing::Test {
  protected:
