@@ -7,6 +7,7 @@
 
 #include "framework/document_routines.h"
 #include "pdf/text.h"
+#include "pdfdocument/font_description.h"
 #include "pdfdocument/pd_appearance_stream.h"
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pd_export_device.h"
