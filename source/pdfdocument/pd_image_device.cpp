@@ -676,18 +676,78 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   vn::platform::Bitmap bitmap = DecodeImageBitmap(*AImage, AState.GetFillRGB(), kMaxImagePixels);
   if (bitmap.Empty()) return;
   // The image fills the unit square; its first row is the square's top.
-  // Enlarged images keep their pixels sharp, as PDF readers draw them
-  // unless the image asks for interpolation.
+  // Images are smoothed, as PDF readers draw them, unless enlarged four
+  // times or more along a side: such pixels stay sharp squares.
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
   const gfx::PointF across = device.ApplyVector({1, 0}), down = device.ApplyVector({0, 1});
-  const bool enlarged = std::hypot(across.x, across.y) > bitmap.Width() && std::hypot(down.x, down.y) > bitmap.Height();
+  const bool enlarged = std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
+                        std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height();
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
+  const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
+  const double opacity = std::clamp(AState.FillOpacity, 0.0, 1.0);
   Composited(AState, square.Bounds(&device), [&] {
+    // On pixels, an upright image covers whole pixels: every pixel it
+    // touches, so that bands of a picture meet without seams and its edges
+    // stay sharp.
+    const std::optional<gfx::RectF> snapped = PixelRect(device);
+    if (snapped && dynamic_cast<gfx::CairoGraphics*>(FTarget)) {
+      FTarget->SetTransform(gfx::Matrix());
+      if (interpolation == gfx::Interpolation::Nearest) {
+        const vn::platform::Bitmap scaled = ReplicatedBitmap(bitmap, static_cast<int64_t>(std::fabs(snapped->width)),
+                                                             static_cast<int64_t>(std::fabs(snapped->height)));
+        if (!scaled.Empty()) {
+          FTarget->DrawImage(scaled, *snapped, opacity, interpolation);
+          return;
+        }
+      }
+      FTarget->DrawImage(bitmap, *snapped, opacity, interpolation);
+      return;
+    }
     ApplyCTM(AState);
-    FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0),
-                       enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth);
+    FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, opacity, interpolation);
   });
+}
+
+vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                       int64_t AHeight) {
+  // Sample i covers the pixels from floor(i x AWidth / width) up to the
+  // next sample's: every sample gets whole pixels, the larger share going
+  // to the samples where the rounding carries over.
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (AWidth < sw || AHeight < sh || sw <= 0 || sh <= 0 || AWidth * AHeight > kMaxImagePixels ||
+      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
+    return {};
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  std::vector<int64_t> column(static_cast<size_t>(AWidth));
+  for (int64_t x = 0; x < AWidth; ++x) column[static_cast<size_t>(x)] = ((x + 1) * sw - 1) / AWidth;
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const std::span<const uint8_t> source = ABitmap.Row(static_cast<int>(((y + 1) * sh - 1) / AHeight));
+    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
+    for (int64_t x = 0; x < AWidth; ++x)
+      std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
+  }
+  out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+std::optional<gfx::RectF> TvnPDImageDevice::PixelRect(const gfx::Matrix& ADevice) {
+  // The unit square's corners: its top edge (y 1) holds the first row.
+  const gfx::PointF top_left = ADevice.Apply({0, 1}), bottom_right = ADevice.Apply({1, 0});
+  const double skew = std::fabs(ADevice.m12) + std::fabs(ADevice.m21);
+  const double x0 = std::min(top_left.x, bottom_right.x), x1 = std::max(top_left.x, bottom_right.x);
+  const double y0 = std::min(top_left.y, bottom_right.y), y1 = std::max(top_left.y, bottom_right.y);
+  if (!(skew < 1e-9 * (std::fabs(ADevice.m11) + std::fabs(ADevice.m22))) || !std::isfinite(x0) || !std::isfinite(x1) ||
+      !std::isfinite(y0) || !std::isfinite(y1) || x1 - x0 > 1e7 || y1 - y0 > 1e7)
+    return std::nullopt;
+  // Edges a rounding error past a pixel boundary stay on it.
+  const double left = std::floor(x0 + 1e-6), right = std::max(left + 1, std::ceil(x1 - 1e-6));
+  const double top = std::floor(y0 + 1e-6), bottom = std::max(top + 1, std::ceil(y1 - 1e-6));
+  // A flipped image keeps its flip: the rectangle runs from the first
+  // column and row to the last.
+  const bool flip_x = top_left.x > bottom_right.x, flip_y = top_left.y > bottom_right.y;
+  return gfx::RectF{flip_x ? right : left, flip_y ? bottom : top, flip_x ? left - right : right - left,
+                    flip_y ? top - bottom : bottom - top};
 }
 
 // ---- Text ----------------------------------------------------------------------------------------

@@ -77,6 +77,12 @@ class TvnPDImageDevice : public TvnPDExportDevice {
 
  private:
   vn::platform::gfx::Matrix DeviceMatrix(const TvnPDMatrix& ACTM) const;
+  // The whole pixels an upright image covers through ADevice (the unit
+  // square's top edge first); none for a turned or skewed one.
+  static std::optional<vn::platform::gfx::RectF> PixelRect(const vn::platform::gfx::Matrix& ADevice);
+  // ABitmap enlarged to AWidth x AHeight by whole-pixel replication; empty
+  // when that would shrink it or pass the pixel budget.
+  static vn::platform::Bitmap ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
   // Page pixels to the units of the target drawn on (a layer starts at
   // FOrigin of the page).
   vn::platform::gfx::Matrix TargetMatrix() const;
