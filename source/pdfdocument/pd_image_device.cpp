@@ -670,6 +670,20 @@ void TvnPDImageDevice::PaintShading(vn::pdf::TvnPDBaseObject* AShading, const gf
 
 // ---- Images ---------------------------------------------------------------------------------
 
+namespace {
+
+// Whether the image's dictionary asks for smoothing (/Interpolate true,
+// /I in an inline image).
+bool AsksForInterpolation(TvnPDImage& AImage) {
+  vn::pdf::TvnPDStream* stream = AImage.XObjectStream();
+  vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
+  vn::pdf::TvnPDBaseObject* value = dict ? dict->LookUp("Interpolate") : nullptr;
+  if (!value && dict) value = dict->LookUp("I");
+  return value && value->IsBoolean() && value->AsBoolean()->GetValue();
+}
+
+}  // namespace
+
 void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   if (!AImage) return;
   AImage->SetState(&AState);
@@ -680,8 +694,9 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   // times or more along a side: such pixels stay sharp squares.
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
   const gfx::PointF across = device.ApplyVector({1, 0}), down = device.ApplyVector({0, 1});
-  const bool enlarged = std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
-                        std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height();
+  const bool enlarged = (std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
+                         std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height()) &&
+                        !AsksForInterpolation(*AImage);
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
   const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
@@ -698,6 +713,14 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
                                                              static_cast<int64_t>(std::fabs(snapped->height)));
         if (!scaled.Empty()) {
           FTarget->DrawImage(scaled, *snapped, opacity, interpolation);
+          return;
+        }
+      }
+      const double w = std::fabs(snapped->width), h = std::fabs(snapped->height);
+      if (w > bitmap.Width() && h > bitmap.Height()) {
+        const vn::platform::Bitmap scaled = BlendedBitmap(bitmap, static_cast<int64_t>(w), static_cast<int64_t>(h));
+        if (!scaled.Empty()) {
+          FTarget->DrawImage(scaled, *snapped, opacity, gfx::Interpolation::Nearest);
           return;
         }
       }
@@ -726,6 +749,49 @@ vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitm
     const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
     for (int64_t x = 0; x < AWidth; ++x)
       std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
+  }
+  out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+vn::platform::Bitmap TvnPDImageDevice::BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                    int64_t AHeight) {
+  // Pixel x shows the image at x x width / AWidth samples: sample j is
+  // exact where it starts and blends into sample j + 1 across the pixels
+  // it covers; the last sample ends flat.
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (AWidth < sw || AHeight < sh || sw <= 0 || sh <= 0 || AWidth * AHeight > kMaxImagePixels ||
+      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
+    return {};
+  struct Tap {
+    int64_t First, Second;
+    uint32_t Weight;  // of the second, in 1/256
+  };
+  auto taps = [](int64_t AOut, int64_t ASamples) {
+    std::vector<Tap> result(static_cast<size_t>(AOut));
+    for (int64_t i = 0; i < AOut; ++i) {
+      const int64_t scaled = i * ASamples * 256 / AOut;
+      const int64_t first = scaled / 256;
+      result[static_cast<size_t>(i)] = {first, std::min(first + 1, ASamples - 1), static_cast<uint32_t>(scaled % 256)};
+    }
+    return result;
+  };
+  const std::vector<Tap> across = taps(AWidth, sw), down = taps(AHeight, sh);
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  std::vector<uint32_t> line(static_cast<size_t>(sw) * 4);
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const Tap& t = down[static_cast<size_t>(y)];
+    const std::span<const uint8_t> r0 = ABitmap.Row(static_cast<int>(t.First)), r1 = ABitmap.Row(static_cast<int>(t.Second));
+    for (size_t k = 0; k < line.size(); ++k) line[k] = r0[k] * (256 - t.Weight) + r1[k] * t.Weight;
+    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
+    for (int64_t x = 0; x < AWidth; ++x) {
+      const Tap& u = across[static_cast<size_t>(x)];
+      for (size_t c = 0; c < 4; ++c) {
+        const uint32_t v = line[static_cast<size_t>(u.First) * 4 + c] * (256 - u.Weight) +
+                           line[static_cast<size_t>(u.Second) * 4 + c] * u.Weight;
+        row[static_cast<size_t>(x) * 4 + c] = static_cast<uint8_t>((v + 32768) >> 16);
+      }
+    }
   }
   out.SetHasAlpha(ABitmap.HasAlpha());
   return out;
