@@ -717,7 +717,7 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
         }
       }
       const double w = std::fabs(snapped->width), h = std::fabs(snapped->height);
-      if (w > bitmap.Width() && h > bitmap.Height()) {
+      if (w >= bitmap.Width() && h >= bitmap.Height() && (w > bitmap.Width() || h > bitmap.Height())) {
         const vn::platform::Bitmap scaled = BlendedBitmap(bitmap, static_cast<int64_t>(w), static_cast<int64_t>(h));
         if (!scaled.Empty()) {
           FTarget->DrawImage(scaled, *snapped, opacity, gfx::Interpolation::Nearest);
