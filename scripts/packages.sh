@@ -8,7 +8,7 @@ VN_PACKAGES=(
   libcairo2-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
   libssl-dev openssl qt6-base-dev libharfbuzz-bin libxml2-utils
   poppler-utils poppler-data qpdf libtiff-tools libjpeg-turbo-progs pngcheck imagemagick locales lld jbig2dec libjbig2dec0-dev
-  zip unzip p7zip-full
+  zip unzip p7zip-full xvfb xauth
   fonts-liberation2 fonts-dejavu-core fonts-noto-core fonts-urw-base35 t1utils
   fonts-wqy-microhei fonttools python3-fonttools python3-pypdf python3-olefile antiword catdoc unrtf libwmf-bin
 )

@@ -13,6 +13,7 @@
 #include "pdfdocument/pd_state.h"
 #include "pdfdocument/pdf_content_extractor.h"
 #include "pdfdocument/pdf_document_handler.h"
+#include "pdfdocument/pdf_outline.h"
 #include "pdfwriter/extended_pdf_engine.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/emf_recorder.h"
@@ -343,6 +344,14 @@ TvnPage* TvnqPDFDocument::GetPage(int32_t Index) {
   return Result;
 }
 
+TvnPDFOutline* TvnqPDFDocument::GetBookmarkRoot() {
+  if (!IsReading()) return nullptr;
+  if (!FBookmarkRoot)
+    FBookmarkRoot =
+        std::make_unique<TvnPDFOutline>(FPDFDocumentHandler.get(), FPDFDocumentHandler->GetBookmarkRoot(), nullptr);
+  return FBookmarkRoot.get();
+}
+
 bool TvnqPDFDocument::RequestPassword() {
   if (!OnNeedPassword) return false;
   if (!FPasswordEventArg) FPasswordEventArg = std::make_unique<fw::TvnNeedPasswordEventArgs>();
@@ -354,8 +363,10 @@ bool TvnqPDFDocument::RequestPassword() {
 
 template <typename Load>
 void TvnqPDFDocument::LoadWithPasswords(const String& Password, const Load& ALoad) {
-  // Pages of a file opened before belong to the handler's old document.
+  // Pages and outline items of a file opened before belong to the
+  // handler's old document.
   FPageCollection.clear();
+  FBookmarkRoot.reset();
   FIsLoaded = false;
   if (!FPDFDocumentHandler) {
     FPDFDocumentHandler = std::make_unique<TvnPDFDocumentHandler>();

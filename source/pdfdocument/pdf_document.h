@@ -55,6 +55,7 @@ using vn::framework::TvnPageSize;
 class TvnqPDFDocument;
 class TvnPDAnnot;
 class TvnPDFDocumentHandler;
+class TvnPDFOutline;
 class TvnPDPage;
 }  // namespace vn::pdfdoc
 
@@ -237,6 +238,10 @@ class TvnqPDFDocument : public TvnBaseDocument {
   bool SaveToStream(vn::TStream* Stream) override;
   // The handler of the opened file; null before the first load.
   TvnPDFDocumentHandler* DocumentHandler() const { return FPDFDocumentHandler.get(); }
+  // The root item of the opened file's outline, made over the handler's
+  // bookmark root on the first call and kept until the next load; null
+  // while no file is open.
+  TvnPDFOutline* GetBookmarkRoot();
   // Appends the pages of SourceDocument that PageRange selects, each drawn
   // into a metafile at its size rounded to whole pixels at 96 dpi. An
   // invalid range raises ExInvalidPageError "Invalid page range" before any
@@ -271,6 +276,8 @@ class TvnqPDFDocument : public TvnBaseDocument {
   std::unique_ptr<TvnPDFDocumentHandler> FPDFDocumentHandler;
   String FPassword;
   std::unique_ptr<vn::framework::TvnNeedPasswordEventArgs> FPasswordEventArg;
+  // Refers to the handler's outline: declared after it, so freed first.
+  std::unique_ptr<TvnPDFOutline> FBookmarkRoot;
 };
 
 }  // namespace vn::pdfdoc

@@ -22,6 +22,11 @@ class TField {
   virtual ~TField() = default;
   virtual String GetFieldName() const = 0;
   virtual bool GetCanModify() const = 0;
+  // The field's value of the current record, and that value as text.
+  virtual QVariant GetValue() const = 0;
+  virtual void SetValue(const QVariant& Value) = 0;
+  virtual String GetText() const { return GetValue().toString().toStdU16String(); }
+  virtual void SetText(const String& Value) { SetValue(QString::fromStdU16String(Value)); }
 };
 
 class TDataSet {

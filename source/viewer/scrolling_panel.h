@@ -169,7 +169,7 @@ class TvnScrollingPanel : public TvnBaseDocumentViewer {
   void ScaleScrollBars(int32_t M, int32_t D);
 
   // Handles a window message at once (WM_HSCROLL, WM_VSCROLL, WM_TIMER).
-  void Perform(TMessage& Message);
+  virtual void Perform(TMessage& Message);
 
   virtual String GetScrollHintText();
   void ActivatePageToolTip(const String& Text);

@@ -98,6 +98,8 @@ class FakeField : public TField {
   FakeField(String AName, bool ACanModify) : FName(std::move(AName)), FCanModify(ACanModify) {}
   String GetFieldName() const override { return FName; }
   bool GetCanModify() const override { return FCanModify; }
+  QVariant GetValue() const override { return {}; }
+  void SetValue(const QVariant&) override {}
 
  private:
   String FName;

@@ -42,6 +42,8 @@ class FocusTarget : public QWidget {
 class WheelRouting : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A viewer made by an earlier test leaves its hook installed.
+    RemoveMouseWheelHook();
     auto* layout = new QVBoxLayout(&window);
     panel = new WheelPanel;
     panel->setMinimumSize(200, 150);
