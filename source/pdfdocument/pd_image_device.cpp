@@ -705,7 +705,11 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
     // On pixels, an upright image covers whole pixels: every pixel it
     // touches, so that bands of a picture meet without seams and its edges
     // stay sharp.
-    const std::optional<gfx::RectF> snapped = PixelRect(device);
+    // A stencil drawn smaller than its samples stays where it falls: its
+    // thin marks move visibly when its edges are moved to pixel edges.
+    const bool shrunk = std::hypot(across.x, across.y) < bitmap.Width() || std::hypot(down.x, down.y) < bitmap.Height();
+    const std::optional<gfx::RectF> snapped =
+        AImage->ImageMask() && shrunk ? std::nullopt : PixelRect(device);
     if (snapped && dynamic_cast<gfx::CairoGraphics*>(FTarget)) {
       FTarget->SetTransform(gfx::Matrix());
       if (interpolation == gfx::Interpolation::Nearest) {
