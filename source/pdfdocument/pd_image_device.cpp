@@ -736,15 +736,24 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   });
 }
 
+namespace {
+
+// Whether a 32-bit bitmap can be enlarged to AWidth x AHeight pixels within
+// the pixel budget (no side shrinks).
+bool CanEnlarge(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight) {
+  return ABitmap.Width() > 0 && ABitmap.Height() > 0 && AWidth >= ABitmap.Width() && AHeight >= ABitmap.Height() &&
+         AWidth * AHeight <= TvnPDImageDevice::kMaxImagePixels && ABitmap.Format() == vn::platform::PixelFormat::pf32bit;
+}
+
+}  // namespace
+
 vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
                                                        int64_t AHeight) {
   // Sample i covers the pixels from floor(i x AWidth / width) up to the
   // next sample's: every sample gets whole pixels, the larger share going
   // to the samples where the rounding carries over.
   const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
-  if (AWidth < sw || AHeight < sh || sw <= 0 || sh <= 0 || AWidth * AHeight > kMaxImagePixels ||
-      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
-    return {};
+  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
   vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
   std::vector<int64_t> column(static_cast<size_t>(AWidth));
   for (int64_t x = 0; x < AWidth; ++x) column[static_cast<size_t>(x)] = ((x + 1) * sw - 1) / AWidth;
@@ -764,9 +773,7 @@ vn::platform::Bitmap TvnPDImageDevice::BlendedBitmap(const vn::platform::Bitmap&
   // exact where it starts and blends into sample j + 1 across the pixels
   // it covers; the last sample ends flat.
   const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
-  if (AWidth < sw || AHeight < sh || sw <= 0 || sh <= 0 || AWidth * AHeight > kMaxImagePixels ||
-      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
-    return {};
+  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
   struct Tap {
     int64_t First, Second;
     uint32_t Weight;  // of the second, in 1/256
