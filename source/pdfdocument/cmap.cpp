@@ -44,14 +44,14 @@ std::unique_ptr<TvnPDCMap> TvnPDCMap::MakeCMap(const std::string& aCollection, c
   cmap->FcMapName = name;
   cmap->FCollection = aCollection;
   if (!IsIdentityCMapName(name)) {
-    Ref<TvnStream> stream = ReadCMapFile(acMapPath + name);
+    Ref<TvnStream> stream = OpenCMapResource(acMapPath, name);
     if (!stream) return nullptr;
     cmap->FCMapStream = stream;
     cmap->FCMapParser = std::make_unique<TvnPDCMapParser>(stream.get(), acMapPath);
     cmap->FWMode = cmap->FCMapParser->WMode() == 1 ? TvnWritingMode::wmVertical : TvnWritingMode::wmHorizontal;
     const std::string ucs = cmap->FCMapParser->Registry() + "-" + cmap->FCMapParser->Ordering() + "-UCS2";
     if (IsSafeCMapFileName(ucs)) {
-      if (Ref<TvnStream> ucs_stream = ReadCMapFile(acMapPath + ucs)) {
+      if (Ref<TvnStream> ucs_stream = OpenCMapResource(acMapPath, ucs)) {
         cmap->FUCSStream = ucs_stream;
         cmap->FUCSParser = std::make_unique<TvnPDCMapParser>(ucs_stream.get(), acMapPath);
       }
@@ -62,7 +62,7 @@ std::unique_ptr<TvnPDCMap> TvnPDCMap::MakeCMap(const std::string& aCollection, c
   // An Identity CMap passes CIDs through; the Unicode map of the font's
   // collection, named by aCollection, turns them into text.
   if (!aCollection.empty() && IsSafeCMapFileName(aCollection)) {
-    if (Ref<TvnStream> ucs_stream = ReadCMapFile(acMapPath + aCollection)) {
+    if (Ref<TvnStream> ucs_stream = OpenCMapResource(acMapPath, aCollection)) {
       cmap->FUCSStream = ucs_stream;
       cmap->FUCSParser = std::make_unique<TvnPDCMapParser>(ucs_stream.get(), acMapPath);
     }
@@ -102,7 +102,9 @@ uint16_t TvnPDCMap::GetCID(std::u16string_view AStr, size_t AIndex, int& AProces
         AProcessed = length;
       }
     }
-    value = FCMapParser->LookupRange(code);
+    // Single codes (cidchar) count as much as ranges: the Unicode CMaps
+    // give many characters that way.
+    value = FCMapParser->Lookup(code);
     if (value < 0) value = 0xFFFF;
   } else {
     AProcessed = 2;

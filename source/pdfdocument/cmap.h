@@ -20,7 +20,7 @@ enum class TvnWritingMode { wmHorizontal, wmVertical };
 class TvnPDCMap : public vn::pdf::TvnObject {
  public:
   // The folder of predefined CMaps when the document names none.
-  static constexpr std::string_view kDefaultCMapPath = "./CMap/";
+  static constexpr std::string_view kDefaultCMapPath = kDefaultCMapFolder;
 
   // A predefined CMap: the file acMapPath + acMapName (the folder ends with
   // a path separator), with the Unicode map Registry-Ordering-UCS2 of the

@@ -1,5 +1,6 @@
 #include "pdfdocument/cmap_parser.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -266,7 +267,7 @@ void TvnPDCMapParser::ReadCodeSpaceBlock(TvnPSTokenizer& ATokens) {
 
 void TvnPDCMapParser::UseCMap(const std::string& AName, const std::string& AFolder, int ADepth) {
   if (AFolder.empty() || ADepth >= kMaxUseCMapDepth || !IsSafeCMapFileName(AName)) return;
-  Ref<TvnStream> stream = ReadCMapFile(AFolder + AName);
+  Ref<TvnStream> stream = OpenCMapResource(AFolder, AName);
   if (!stream) return;
   TvnPDCMapParser used(stream.get(), AFolder, ADepth + 1);
   // The included maps go first, so that this CMap's own entries, read
@@ -341,6 +342,35 @@ Ref<TvnStream> ReadCMapFile(const std::string& APath) {
   } catch (const vn::Exception&) {
     return nullptr;
   }
+}
+
+namespace {
+
+// The folders of the installed CMap data: one per character collection
+// under the data's root, read once.
+const std::vector<std::string>& InstalledCMapFolders() {
+  static const std::vector<std::string> kFolders = [] {
+    std::vector<std::string> folders;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/poppler/cMap", ec)) {
+      std::error_code kind;
+      if (entry.is_directory(kind)) folders.push_back(entry.path().string() + "/");
+    }
+    std::sort(folders.begin(), folders.end());
+    return folders;
+  }();
+  return kFolders;
+}
+
+}  // namespace
+
+Ref<TvnStream> OpenCMapResource(const std::string& AFolder, const std::string& AName) {
+  if (!IsSafeCMapFileName(AName)) return nullptr;
+  if (Ref<TvnStream> stream = ReadCMapFile(AFolder + AName)) return stream;
+  if (AFolder != kDefaultCMapFolder) return nullptr;
+  for (const std::string& folder : InstalledCMapFolders())
+    if (Ref<TvnStream> stream = ReadCMapFile(folder + AName)) return stream;
+  return nullptr;
 }
 
 }  // namespace vn::pdfdoc

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -122,5 +123,16 @@ bool IsSafeCMapFileName(const std::string& AName);
 // The whole file as a memory stream (at most a few megabytes), or null when
 // it cannot be read.
 vn::pdf::Ref<vn::pdf::TvnStream> ReadCMapFile(const std::string& APath);
+
+// The CMap folder a document handler starts with.
+inline constexpr std::string_view kDefaultCMapFolder = "./CMap/";
+
+// The CMap AName (a safe file name) of AFolder: the file AFolder + AName.
+// A file missing from the default folder is looked for among the CMap
+// resources installed on the system (the collection folders of the
+// installed CMap data), so that predefined CMaps and the Unicode maps of
+// the character collections are found wherever the program runs. Null when
+// there is none.
+vn::pdf::Ref<vn::pdf::TvnStream> OpenCMapResource(const std::string& AFolder, const std::string& AName);
 
 }  // namespace vn::pdfdoc

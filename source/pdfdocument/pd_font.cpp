@@ -4,6 +4,7 @@
 
 #include "pdfdocument/pd_8bit_font.h"
 #include "pdfdocument/pd_cid_font.h"
+#include "pdfdocument/pdf_document_handler.h"
 #include "pdfdocument/pdf_numbers_impl.h"
 #include "pdfdocument/pdf_stream_bytes_impl.h"
 #include "runtime/exceptions.h"
@@ -153,7 +154,11 @@ void TvnPDFont::ReadToUnicode(TvnPDDictionary* AFontDict) {
   std::shared_ptr<vn::TStream> bytes = ReadDecodedStream(stream, kMaxToUnicodeSize);
   if (!bytes) return;
   vn::pdf::Ref<vn::pdf::TvnStream> window = vn::pdf::MakeRef<vn::pdf::TvnMemoryStream>(bytes, 0, 0, false);
-  FToUnicode = std::make_unique<TvnPDCMapParser>(window.get());
+  // A ToUnicode map may include a predefined one ("/Adobe-Korea1-UCS2
+  // usecmap"), read from the document's CMap folder.
+  const auto* handler = dynamic_cast<const TvnPDFDocumentHandler*>(FParentDoc);
+  FToUnicode = std::make_unique<TvnPDCMapParser>(
+      window.get(), handler ? handler->CMapPath() : std::string(TvnPDCMap::kDefaultCMapPath));
 }
 
 vn::TStream* TvnPDFont::GetEmbeddedFontStream() {

@@ -299,6 +299,11 @@ std::u16string TvnPDFContentExtractor::MappedUnicode(TvnPDFont& AFont, const Sho
       if (!text.empty()) return text;
     }
   }
+  // Without any map the code stands for itself; a code that would be a
+  // control character (glyphs named "g18" of a subset, codes below 32) is
+  // no text, and written out it would put NULs and the like into text and
+  // RTF files: it becomes the replacement character.
+  if (ADeviceCode < 0x20 || ADeviceCode == 0x7F) return u"\uFFFD";
   return std::u16string(1, static_cast<char16_t>(ADeviceCode));
 }
 
@@ -488,6 +493,18 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
                                       ? std::fabs(advance_x - origin_x)
                                       : kSubstituteWidth * static_cast<double>(units);
   const double substitute_left = std::isfinite(advance_x) ? std::min(origin_x, advance_x) : origin_x;
+  // The box of a measured character on a horizontal line spans its advance
+  // as well as its ink: the gaps between the boxes of one word are then
+  // those the font's metrics and the kerning leave (about none), and only
+  // the displacements between words stand out. With ink alone, the side
+  // bearings of narrow letters (i, l, ".") or wide advances (monospaced
+  // text, a font's own widths around a substitute's glyphs) would open
+  // gaps inside words.
+  if (measured && placed && std::isfinite(advance_x) && std::isfinite(advance_y) &&
+      std::fabs(advance_y - origin_y) <= 0.01 * std::fabs(advance_x - origin_x)) {
+    left = std::min(left, std::min(origin_x, advance_x));
+    right = std::max(right, std::max(origin_x, advance_x));
+  }
 
   auto& elements = FTextItems->Elements;
   if (NewTJ() || elements.empty()) {

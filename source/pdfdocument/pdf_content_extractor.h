@@ -1,7 +1,8 @@
 // The output device that turns a page into positioned text: one text
 // element per text-showing operator (Tj, ', " and a whole TJ array), its
 // text in Unicode, a description of its font, and one rectangle per
-// character: the bounds of the glyph outline as the page places it.
+// character: the bounds of the glyph outline as the page places it,
+// widened on a horizontal line to span the character's advance.
 //
 // Device space is the page's: the state's CTM followed by a flip, so the
 // origin is the top-left corner of the page, y grows downwards and the unit
@@ -10,8 +11,9 @@
 // Unicode: the character code as shown, through the font's ToUnicode map
 // (every code but the one-byte 32, which is a space), else through the
 // glyph name of the code's encoding, else through the character
-// collection's Unicode map of a composite font, else the code itself; a
-// Latin ligature (U+FB00 .. U+FB06) becomes its letters.
+// collection's Unicode map of a composite font, else the code itself (a
+// control character U+FFFD instead); a Latin ligature (U+FB00 .. U+FB06)
+// becomes its letters.
 // Composite fonts are decoded through their CMaps. Glyph outlines come from
 // the embedded font program, or from the installed font that matches the
 // font's name and style; a character without an outline (invisible text,

@@ -271,6 +271,8 @@ void TvnqPDFPage::InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo) {
   FPageEMF.reset();
 }
 
+void TvnqPDFPage::AnnotationsChanged() { FPageEMF.reset(); }
+
 std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {
   if (FPDFPage == nullptr) throw vn::EAbstractError("Abstract Error");
   if (FPageElements) {
@@ -281,7 +283,9 @@ std::vector<fw::TvnDocItem*> TvnqPDFPage::GetPageElements() {
   auto Elements = std::make_unique<TvnPageTextElements>();
   TvnPDFContentExtractor Extractor;
   Extractor.SetTextItems(Elements.get());
-  FPDFPage->Display(&Extractor, 72, 72, 0, true, false, false, false);
+  // Annotations shown on the printed page (filled form fields, free text,
+  // stamps) are read too, as they are drawn: their text is the page's.
+  FPDFPage->Display(&Extractor, 72, 72, 0, true, false, true, true);
   std::vector<fw::TvnDocItem*> List = Extractor.GetPageElements();
   FPageElements = std::move(Elements);
   return List;

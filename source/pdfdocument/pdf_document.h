@@ -174,6 +174,9 @@ class TvnqPDFPage : public TvnBasePage {
   // file (TvnPDPage::InsertAnnotation); nothing for a metafile page. The
   // page's rendering is made again on the next Draw.
   void InsertAnnotation(TvnPDAnnot* Annot, TvnPDAnnot* InReplyTo);
+  // An annotation of the page was changed (moved, resized): the page's
+  // rendering is made again on the next Draw.
+  void AnnotationsChanged();
 
   // The page's metafile (read back from the spool when kept there); nil
   // for a page without one.

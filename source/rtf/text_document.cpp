@@ -13,6 +13,7 @@
 #include "runtime/exceptions.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
+#include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
 
 namespace vn::rtf {
@@ -148,10 +149,43 @@ std::vector<String> WrapLine(const String& ALine, const pf::Font& AFont, int32_t
   return pieces;
 }
 
+String WordElementText(const fw::TvnDocItem* AItem);
+
+// A cell's text: its paragraphs and nested tables joined by blanks.
+String CellText(const wordmodel::TvnTableCell& ACell) {
+  String text;
+  for (const auto& item : ACell.GetDocItems()) {
+    const String part = WordElementText(item.get());
+    if (part.empty()) continue;
+    if (!text.empty()) text += u' ';
+    text += part;
+  }
+  return text;
+}
+
+// A table row's text: its cells separated by ASeparator.
+String RowText(const wordmodel::TvnTableRow& ARow, char16_t ASeparator) {
+  String text;
+  for (size_t c = 0; c < ARow.GetCells().size(); ++c) {
+    if (c > 0) text += ASeparator;
+    text += CellText(*ARow.GetCells()[c]);
+  }
+  return text;
+}
+
 // The text of a Word-model element: a paragraph's text items in the order
-// of its runs; empty for anything else.
+// of its runs; a (nested) table's cells joined by blanks; empty for
+// anything else.
 String WordElementText(const fw::TvnDocItem* AItem) {
   String text;
+  if (const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem)) {
+    for (const auto& row : table->GetRows()) {
+      const String part = RowText(*row, u' ');
+      if (!text.empty() && !part.empty()) text += u' ';
+      text += part;
+    }
+    return text;
+  }
   const auto* para = dynamic_cast<const wordmodel::TvnParagraph*>(AItem);
   if (!para) return text;
   for (const auto& child : para->GetItems()) {
@@ -162,6 +196,18 @@ String WordElementText(const fw::TvnDocItem* AItem) {
     }
   }
   return text;
+}
+
+// The lines of a Word-model element: one for a paragraph; one per row for a
+// table with rows (its cells separated by tabs), so that the text of tables
+// is kept; one empty line for anything else.
+void AppendWordElementLines(const fw::TvnDocItem* AItem, std::vector<String>& ALines) {
+  const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem);
+  if (!table || table->GetRows().empty()) {
+    ALines.push_back(WordElementText(AItem));
+    return;
+  }
+  for (const auto& row : table->GetRows()) ALines.push_back(RowText(*row, u'\t'));
 }
 
 }  // namespace
@@ -307,7 +353,7 @@ void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& 
       if (dynamic_cast<const wordmodel::TvnTextElement*>(elements.front())) {
         plaintext::TvnLineAnalyzer(elements, FLines);
       } else {
-        for (const fw::TvnDocItem* item : elements) FLines.push_back(WordElementText(item));
+        for (const fw::TvnDocItem* item : elements) AppendWordElementLines(item, FLines);
       }
     }
     DoEndAssignPage(n, ++FAssignedPages);

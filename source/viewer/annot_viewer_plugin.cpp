@@ -19,6 +19,7 @@
 #include "pdfdocument/pd_annot.h"
 #include "pdfdocument/pd_appearance_stream.h"
 #include "pdfdocument/pd_image_device.h"
+#include "pdfdocument/pd_page.h"
 #include "pdfdocument/pd_rect.h"
 #include "pdfdocument/pdf_document.h"
 #include "platform/graphics/cairo_graphics.h"
@@ -27,6 +28,8 @@
 #include "viewer/annot_shared_impl.h"
 #include "viewer/attachment_files.h"
 #include "viewer/fixed_layout_viewer.h"
+#include "viewer/page_manager.h"
+#include "viewer/pdf_page_geometry.h"
 #include "viewer/user_prompts.h"
 #include "viewer/viewer_messages.h"
 
@@ -309,6 +312,22 @@ void TvnqViewerAnnotWidget::RenderAppearance() {
   }
 }
 
+bool TvnqViewerAnnotWidget::PageDrawsAnnot() {
+  // The page window renders the page as for printing: every annotation
+  // that is not hidden and has the print flag.
+  if (FAnnotObj == nullptr || FAnnotObj->Dict() == nullptr) return false;
+  const vn::pdfdoc::TvnPDAnnotFlags flags = FAnnotObj->Flags();
+  return !flags.Contains(vn::pdfdoc::TvnPDAnnotFlag::afHidden) && flags.Contains(vn::pdfdoc::TvnPDAnnotFlag::afPrint);
+}
+
+int32_t TvnqViewerAnnotWidget::AppearanceTurn() const {
+  int32_t degrees = FPage != nullptr && FPage->PDFPage() != nullptr ? FPage->PDFPage()->NormalizedRotate() : 0;
+  auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer);
+  if (viewer != nullptr && viewer->GetPageManager() != nullptr)
+    degrees += RotationDegrees(viewer->GetPageManager()->GetRotationAngle());
+  return ((degrees % 360) + 360) % 360;
+}
+
 void TvnqViewerAnnotWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (FHovered) {
@@ -316,12 +335,23 @@ void TvnqViewerAnnotWidget::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
   }
+  // Where the page draws the annotation itself the widget adds only its
+  // outline (drawing it again would darken a highlight); while it is
+  // dragged away from there the widget shows the appearance it carries.
+  if (!FMouseDown && PageDrawsAnnot()) return;
   if (!FAppearanceRendered) RenderAppearance();
   if (FAppearance.isNull() || width() <= 1 || height() <= 1) return;
   const bool highlight = FAnnotObj != nullptr && FAnnotObj->AnnotType() == TvnPDAnnotType::annotHighlight;
   painter.setOpacity(highlight ? kHighlightOpacity : 1.0);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(rect(), FAppearance);
+  // The appearance is upright; the page shows it turned with the page.
+  const int32_t turn = AppearanceTurn();
+  const bool across = turn == 90 || turn == 270;
+  const double w = across ? height() : width();
+  const double h = across ? width() : height();
+  painter.translate(width() / 2.0, height() / 2.0);
+  painter.rotate(turn);
+  painter.drawImage(QRectF(-w / 2.0, -h / 2.0, w, h), FAppearance);
 }
 
 void TvnqViewerAnnotWidget::MouseEnter() {
@@ -367,12 +397,19 @@ void TvnqViewerAnnotWidget::MouseUp() {
   const TRect moved = RectOfGeometry(geometry());
   // A press without a move leaves the annotation as the file has it.
   auto* window = qobject_cast<TvnBaseViewerPage*>(parentWidget());
-  if (moved != FDragStartRect && FAnnotObj != nullptr && FPlugin != nullptr && window != nullptr) {
+  const bool changed = moved != FDragStartRect && FAnnotObj != nullptr && FPlugin != nullptr && window != nullptr;
+  if (changed) {
     const TRect points = FPlugin->PageRectOf(moved, window->GetConnectedPage());
     annot_impl::SetAnnotPointRect(*FAnnotObj, {double(points.Left), double(points.Top), double(points.Right),
                                                double(points.Bottom)});
   }
   EndDrag();
+  if (changed) {
+    // The page draws the annotation at its new place from now on.
+    if (FPage != nullptr) FPage->AnnotationsChanged();
+    FPlugin->NotifyViewer(VWM_ANNOTSCHANGED);
+  }
+  update();
 }
 
 void TvnqViewerAnnotWidget::EndDrag() {
@@ -529,25 +566,25 @@ void TvnqPDFAnotViewerPlugin::RefreshCurrentPopup() {
   if (!gCurrentPopupWindow.isNull()) gCurrentPopupWindow->ReloadContents();
 }
 
+vn::pdfdoc::TvnPDPage* TvnqPDFAnotViewerPlugin::PDFPageOf(int32_t APage) const {
+  auto* page = FDocument != nullptr ? dynamic_cast<TvnqPDFPage*>(FDocument->GetPage(APage)) : nullptr;
+  return page != nullptr ? page->PDFPage() : nullptr;
+}
+
 TRect TvnqPDFAnotViewerPlugin::WindowRectOf(const TRect& APoints, int32_t APage) const {
   auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer);
   if (viewer == nullptr || viewer->GetPageManager() == nullptr) return GetTransferedRect(APoints);
-  // Points to page pixels as the viewer measures pages, then through the
-  // viewer's zoom and rotation.
-  const double ppi = vn::framework::ScreenPixelsPerInch;
-  const auto pixels = [&](int32_t AValue) { return vn::RoundToInt(std::fabs(AValue * ppi / 72.0)); };
-  const QPoint a = viewer->GetTransformedPoint(QPoint(pixels(APoints.Left), pixels(APoints.Top)), APage);
-  const QPoint b = viewer->GetTransformedPoint(QPoint(pixels(APoints.Right), pixels(APoints.Bottom)), APage);
-  return Normalized({a.x(), a.y(), b.x(), b.y()});
+  return UprightPointsToWindowRect(*viewer, PDFPageOf(APage), APage, APoints);
 }
 
 TRect TvnqPDFAnotViewerPlugin::PageRectOf(const TRect& APixels, int32_t APage) const {
   auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer);
-  const TRect page =
-      viewer != nullptr && viewer->GetPageManager() != nullptr ? viewer->GetOriginalRect(APixels, APage) : APixels;
-  const double ppi = vn::framework::ScreenPixelsPerInch;
-  const auto points = [&](int32_t AValue) { return vn::RoundToInt(AValue * 72.0 / ppi); };
-  return Normalized({points(page.Left), points(page.Top), points(page.Right), points(page.Bottom)});
+  if (viewer == nullptr || viewer->GetPageManager() == nullptr) {
+    const double ppi = vn::framework::ScreenPixelsPerInch;
+    const auto points = [&](int32_t AValue) { return vn::RoundToInt(AValue * 72.0 / ppi); };
+    return Normalized({points(APixels.Left), points(APixels.Top), points(APixels.Right), points(APixels.Bottom)});
+  }
+  return WindowRectToUprightPoints(*viewer, PDFPageOf(APage), APage, APixels);
 }
 
 QMenu* TvnqPDFAnotViewerPlugin::PageWindowMenu(TvnBaseViewerPage* APageWindow) {

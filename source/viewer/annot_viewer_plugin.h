@@ -39,6 +39,7 @@ class QToolButton;
 
 namespace vn::pdfdoc {
 class TvnPDAnnot;
+class TvnPDPage;
 class TvnqPDFDocument;
 class TvnqPDFPage;
 }  // namespace vn::pdfdoc
@@ -143,6 +144,9 @@ class TvnqViewerAnnotWidget : public QWidget {
   virtual void MouseMove(QPoint APos, Qt::KeyboardModifiers AShift);
   virtual void MouseDown(QPoint APos);
   virtual void MouseUp();
+  // Whether the page window's rendering shows the annotation itself (it is
+  // not hidden and has the print flag).
+  bool PageDrawsAnnot();
   // Asks for the reply's text and inserts it as a note answering this
   // widget's annotation; nothing when the question is cancelled.
   void ReplyClick();
@@ -157,6 +161,9 @@ class TvnqViewerAnnotWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
   void contextMenuEvent(QContextMenuEvent* AEvent) override;
 
+  // The quarter turn (0, 90, 180, 270) the page shows the upright
+  // appearance with: the page's /Rotate and the viewer's rotation.
+  int32_t AppearanceTurn() const;
   // Ends a drag: the cursor and the mouse are released.
   void EndDrag();
   bool FMouseDown = false;
@@ -220,8 +227,9 @@ class TvnqPDFAnotViewerPlugin : public TvnqViewerPlugin {
   // Where the menu last opened, in its page window's pixels.
   static QPoint MenuPopupPoint(QMenu* AMenu);
 
-  // An annotation rectangle (points from the page's top-left corner) as
-  // pixels of the page window, and back.
+  // An annotation rectangle (points from the top-left corner of the page
+  // as the file lays it out, before its /Rotate) as pixels of the page
+  // window, and back.
   TRect WindowRectOf(const TRect& APoints, int32_t APage) const;
   TRect PageRectOf(const TRect& APixels, int32_t APage) const;
 
@@ -231,6 +239,8 @@ class TvnqPDFAnotViewerPlugin : public TvnqViewerPlugin {
 
  private:
   void AddPageWindowMenu(TvnBaseViewerPage* APageWindow);
+  // The PDF page of page number APage; null when there is none.
+  vn::pdfdoc::TvnPDPage* PDFPageOf(int32_t APage) const;
   // The page window the message names, when it is one of the viewer's live
   // windows.
   TvnBaseViewerPage* LivePageWindow(const TMessage& Message) const;

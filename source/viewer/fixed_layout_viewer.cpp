@@ -592,6 +592,8 @@ void TvnFixedLayoutDocumentViewer::Perform(TMessage& Message) {
       break;
     }
     case VWM_ANNOTSCHANGED:
+      // The pages draw their annotations: they render again.
+      FPageManager->InvalidatePages();
       PostToPlugins(VWM_ANNOTSCHANGED, MessageObjectParam(this));
       break;
     default:

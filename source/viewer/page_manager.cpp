@@ -97,6 +97,11 @@ void TvnViewerPage::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32
   setGeometry(Bounds);
 }
 
+void TvnViewerPage::InvalidatePage() {
+  FRedraw = true;
+  update();
+}
+
 void TvnViewerPage::Draw() {
   RenderPage();
   repaint();
@@ -616,6 +621,10 @@ TvnViewerPage* TvnPageManager::FindPageWindow(int32_t Page) const {
 void TvnPageManager::ClearCachedPages() {
   while (FCachedPages.Count() > 0) FreeCachedPage(FCachedPages.Count() - 1);
   FShowSearchRegion = false;
+}
+
+void TvnPageManager::InvalidatePages() {
+  for (TvnViewerPage* Window : FCachedPages.FItems) Window->InvalidatePage();
 }
 
 void TvnPageManager::FreeCachedPage(int32_t Index) {

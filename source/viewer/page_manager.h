@@ -78,6 +78,9 @@ class TvnViewerPage : public TvnBaseViewerPage {
   void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
   // Renders the page (when needed) and shows it at once.
   void Draw();
+  // The page's drawing changed (its annotations, say): the next paint
+  // renders it again.
+  void InvalidatePage();
   // Renders the page into the window's picture when it must be rendered
   // again (see GetRedraw); only the part in view for a large window.
   void RenderPage();
@@ -195,6 +198,8 @@ class TvnPageManager : public TObject {
   void SyncPageWindows();
   int32_t LastPageToCache(int32_t Pos, int32_t Cache) const;
   void ClearCachedPages();
+  // Every page window renders its page again on its next paint.
+  void InvalidatePages();
   // Frees the window at that list index; an index outside the list is
   // ignored.
   void FreeCachedPage(int32_t Index);

@@ -17,7 +17,12 @@ using vn::pdfdoc::TvnPDFOutline;
 
 namespace {
 
-constexpr int kOutlineRole = Qt::UserRole + 1;
+// A node keeps where its item is in the outline (the item's place in each
+// sibling chain from the top, counting every item of the chain), its
+// dictionary's object number and its title; never a pointer to the item,
+// which goes when the document is loaded again.
+constexpr int kOutlinePathRole = Qt::UserRole + 1;
+constexpr int kOutlineNumberRole = Qt::UserRole + 2;
 
 // The object number of the item's dictionary; 0 for a direct dictionary
 // (which cannot be reached twice).
@@ -63,8 +68,21 @@ void TvnPDFBookMarkPage::Activate() { LoadBookmarks(); }
 
 void TvnPDFBookMarkPage::ClearTree() { FTreeView->clear(); }
 
-TvnPDFOutline* TvnPDFBookMarkPage::OutlineOf(const QTreeWidgetItem* ANode) {
-  return ANode != nullptr ? static_cast<TvnPDFOutline*>(ANode->data(0, kOutlineRole).value<void*>()) : nullptr;
+TvnPDFOutline* TvnPDFBookMarkPage::OutlineOf(const QTreeWidgetItem* ANode) const {
+  if (ANode == nullptr || !FPDFDocument->GetIsLoaded()) return nullptr;
+  TvnPDFOutline* root = FPDFDocument->GetBookmarkRoot();
+  TvnPDFOutline* item = root != nullptr ? root->Child() : nullptr;
+  const QList<int> path = ANode->data(0, kOutlinePathRole).value<QList<int>>();
+  if (path.isEmpty()) return nullptr;
+  for (qsizetype level = 0; level < path.size() && item != nullptr; ++level) {
+    if (level > 0) item = item->Child();
+    for (int i = 0; i < path[level] && item != nullptr; ++i) item = item->Next();
+  }
+  // The outline read now must still have the node's item there.
+  if (item == nullptr || OutlineObjectNumber(item) != ANode->data(0, kOutlineNumberRole).toLongLong() ||
+      QString::fromStdU16String(item->Title()) != ANode->text(0))
+    return nullptr;
+  return item;
 }
 
 // Each sibling chain is walked in one loop that makes its nodes in order
@@ -79,21 +97,31 @@ void TvnPDFBookMarkPage::LoadBookmarks() {
   TvnPDFOutline* first = root != nullptr ? root->Child() : nullptr;
   if (first == nullptr) return;
   std::unordered_set<int64_t> shown;
-  std::deque<std::pair<QTreeWidgetItem*, TvnPDFOutline*>> chains;
-  chains.emplace_back(nullptr, first);
+  struct TvnChain {
+    QTreeWidgetItem* Parent;
+    TvnPDFOutline* First;
+    QList<int> Path;  // the parent's place
+  };
+  std::deque<TvnChain> chains;
+  chains.push_back({nullptr, first, {}});
   QList<QTreeWidgetItem*> topLevel;
   while (!chains.empty()) {
-    auto [parent, item] = chains.front();
+    TvnChain chain = std::move(chains.front());
     chains.pop_front();
     QList<QTreeWidgetItem*> nodes;
-    for (; item != nullptr; item = item->Next()) {
+    int place = 0;
+    for (TvnPDFOutline* item = chain.First; item != nullptr; item = item->Next(), ++place) {
       const int64_t number = OutlineObjectNumber(item);
       if (number > 0 && !shown.insert(number).second) continue;
       auto* node = new QTreeWidgetItem(QStringList{QString::fromStdU16String(item->Title())});
-      node->setData(0, kOutlineRole, QVariant::fromValue(static_cast<void*>(item)));
+      QList<int> path = chain.Path;
+      path.append(place);
+      node->setData(0, kOutlinePathRole, QVariant::fromValue(path));
+      node->setData(0, kOutlineNumberRole, QVariant::fromValue(qlonglong(number)));
       nodes.append(node);
-      if (TvnPDFOutline* child = item->Child()) chains.emplace_back(node, child);
+      if (TvnPDFOutline* child = item->Child()) chains.push_back({node, child, std::move(path)});
     }
+    QTreeWidgetItem* parent = chain.Parent;
     if (parent != nullptr)
       parent->addChildren(nodes);
     else
@@ -103,8 +131,20 @@ void TvnPDFBookMarkPage::LoadBookmarks() {
 }
 
 void TvnPDFBookMarkPage::TreeViewClick() {
-  if (FDocumentViewer == nullptr || !FPDFDocument->GetIsLoaded()) return;
-  TvnPDFOutline* item = OutlineOf(FTreeView->currentItem());
+  // The tree of a document closed since it was built goes.
+  if (!FPDFDocument->GetIsLoaded()) {
+    ClearTree();
+    return;
+  }
+  if (FDocumentViewer == nullptr) return;
+  QTreeWidgetItem* node = FTreeView->currentItem();
+  TvnPDFOutline* item = OutlineOf(node);
+  if (node != nullptr && item == nullptr) {
+    // The document was loaded again since the tree was built: its outline
+    // is shown afresh and the click goes nowhere.
+    LoadBookmarks();
+    return;
+  }
   vn::framework::TvnPageDestination* destination = item != nullptr ? item->Destination() : nullptr;
   if (destination == nullptr) return;
   FDocumentViewer->GoToPage(destination->GetPageNumber(), destination->GetY(), destination->GetX());

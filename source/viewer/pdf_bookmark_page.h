@@ -6,7 +6,10 @@
 // many thousands of siblings or deep nesting build in constant stack depth;
 // an outline item whose dictionary is already in the tree (a damaged,
 // cyclic outline) is left out with everything under it, so every build
-// ends and no item is shown twice.
+// ends and no item is shown twice. Nodes keep the place of their item in
+// the outline, not the item, so a tree built before the document was
+// loaded again or closed never reaches freed items: a click on it builds
+// the tree afresh (or clears it) instead.
 #pragma once
 
 #include <QTreeWidget>
@@ -40,8 +43,10 @@ class TvnPDFBookMarkPage : public TvnBaseNavigationPanePage {
   void TreeViewClick();
 
   QTreeWidget* GetTreeView() const { return FTreeView; }
-  // The outline item a node shows.
-  static vn::pdfdoc::TvnPDFOutline* OutlineOf(const QTreeWidgetItem* ANode);
+  // The item of the document's outline as read now that the node shows;
+  // null when the outline has no longer that item at the node's place (the
+  // document was loaded again or closed since the tree was built).
+  vn::pdfdoc::TvnPDFOutline* OutlineOf(const QTreeWidgetItem* ANode) const;
 
  private:
   vn::pdfdoc::TvnqPDFDocument* FPDFDocument;

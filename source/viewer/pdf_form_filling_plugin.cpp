@@ -12,6 +12,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/numbers.h"
 #include "viewer/fixed_layout_viewer.h"
+#include "viewer/pdf_page_geometry.h"
 #include "viewer/viewer_messages.h"
 
 namespace vn::viewer {
@@ -232,18 +233,15 @@ TRect TvnFormFillingViewerPlugin::FieldPointRect(TvnPDAnnot* AField, TvnPDPage* 
           whole(frame.YFromPDF(read.Bottom()))};
 }
 
-// In the fixed-layout viewer both corners go through its page-to-window
-// transformation, which follows the rotation and the exact zoom; in other
-// viewers the rectangle is scaled alone.
+// In the fixed-layout viewer both corners go through the page's /Rotate
+// and the viewer's page-to-window transformation, which follows the
+// viewer's rotation and the exact zoom; in other viewers the rectangle is
+// scaled alone.
 TRect TvnFormFillingViewerPlugin::FieldWindowRect(TvnPDAnnot* AField, TvnPDPage* APage) const {
   const TRect points = FieldPointRect(AField, APage);
   auto* viewer = dynamic_cast<TvnFixedLayoutDocumentViewer*>(FViewer);
   if (viewer == nullptr || APage == nullptr) return GetTransferedRect(points);
-  auto pagePixels = [](int32_t v) { return vn::RoundToInt(v * 96.0 / 72.0); };
-  const QPoint a = viewer->GetTransformedPoint(QPoint(pagePixels(points.Left), pagePixels(points.Top)), APage->PageNum());
-  const QPoint b =
-      viewer->GetTransformedPoint(QPoint(pagePixels(points.Right), pagePixels(points.Bottom)), APage->PageNum());
-  return {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y())};
+  return UprightPointsToWindowRect(*viewer, APage, APage->PageNum(), points);
 }
 
 }  // namespace vn::viewer

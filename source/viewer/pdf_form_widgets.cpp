@@ -164,8 +164,68 @@ void TvnEditInput::KeyPressed(QKeyEvent* AEvent, int AKey) {
   QTextEdit::keyPressEvent(AEvent);
 }
 
+void TvnEditInput::SetPasswordMode(bool Value) {
+  if (Value == FPasswordMode) return;
+  const QString text = Text();
+  FPasswordMode = Value;
+  setUndoRedoEnabled(!Value);
+  if (Value)
+    connect(document(), &QTextDocument::contentsChange, this, &TvnEditInput::MaskChange, Qt::UniqueConnection);
+  else
+    disconnect(document(), &QTextDocument::contentsChange, this, &TvnEditInput::MaskChange);
+  SetText(text);
+}
+
+QString TvnEditInput::Text() const { return FPasswordMode ? FSecret : toPlainText(); }
+
+void TvnEditInput::SetText(const QString& AText) {
+  if (!FPasswordMode) {
+    setPlainText(AText);
+    return;
+  }
+  FSecret = AText;
+  FMasking = true;
+  setPlainText(QString(AText.size(), QChar(kPasswordMask)));
+  FMasking = false;
+}
+
+void TvnEditInput::MaskChange(int APosition, int ARemoved, int AAdded) {
+  if (!FPasswordMode || FMasking) return;
+  // A change reaching the document's end may count its final paragraph
+  // mark: the counts are held to what the texts have.
+  const int position = std::clamp(APosition, 0, int(FSecret.size()));
+  FSecret.remove(position, std::min(ARemoved, int(FSecret.size()) - position));
+  const int end = document()->characterCount() - 1;
+  QTextCursor cursor(document());
+  cursor.setPosition(std::min(APosition, end));
+  cursor.setPosition(std::clamp(APosition + AAdded, 0, end), QTextCursor::KeepAnchor);
+  QString added = cursor.selectedText();
+  added.replace(QChar::ParagraphSeparator, u'\n');
+  FSecret.insert(position, added);
+  QString mask = added;
+  for (QChar& c : mask)
+    if (c != u'\n') c = QChar(kPasswordMask);
+  if (mask == added) return;
+  FMasking = true;
+  cursor.insertText(mask);
+  FMasking = false;
+  // The caret stays after what was typed.
+  QTextCursor caret = textCursor();
+  if (caret.position() >= APosition && caret.position() < APosition + int(added.size())) {
+    caret.setPosition(APosition + int(added.size()));
+    setTextCursor(caret);
+  }
+}
+
 void TvnEditInput::LimitLength() {
   if (FMaxLength <= 0) return;
+  if (FPasswordMode) {
+    if (FSecret.size() <= FMaxLength) return;
+    const QSignalBlocker blocker(this);
+    SetText(FSecret.left(FMaxLength));
+    moveCursor(QTextCursor::End);
+    return;
+  }
   const QString text = toPlainText();
   if (text.size() <= FMaxLength) return;
   const QSignalBlocker blocker(this);
@@ -361,6 +421,7 @@ void TvnEditFormWidget::ActivateInput() {
         break;
     }
     input->setEnabled(!FPageElement->IsReadOnly());
+    input->SetPasswordMode(IsPassword());
     PaintInputBackground(input, kFieldSkyBlue);
     input->OnExit = [this] { DoOnExit(); };
     input->OnMouseDown = [this] { DoOnMouseDown(); };
@@ -373,7 +434,7 @@ void TvnEditFormWidget::ActivateInput() {
   const bool inUse = FInput->isVisible();
   FInput->setGeometry(geometry());
   if (!inUse) {
-    FInput->setPlainText(ToQString(FValue));
+    FInput->SetText(ToQString(FValue));
     FInput->moveCursor(QTextCursor::End);
   }
   FInput->show();
@@ -381,10 +442,16 @@ void TvnEditFormWidget::ActivateInput() {
   FInput->setFocus(Qt::OtherFocusReason);
 }
 
+bool TvnEditFormWidget::IsPassword() const {
+  TvnPDFormTextField* text = TextField();
+  return text != nullptr && text->IsPasswordField();
+}
+
 void TvnEditFormWidget::DoOnExit() {
   if (!FInput) return;
-  const String text = FInput->toPlainText().toStdU16String();
-  if (text != FPageElement->Value()) {
+  const String text = FInput->Text().toStdU16String();
+  // A read-only field keeps its value whatever reached its input.
+  if (text != FPageElement->Value() && !FPageElement->IsReadOnly()) {
     FPageElement->SetValue(text);
     FValue = text;
     DoOnValueChange();
@@ -430,7 +497,9 @@ void TvnEditFormWidget::Paint(QPainter& APainter) {
   bold.setBold(true);
   APainter.setFont(bold);
   APainter.setPen(kWindowText);
-  const QString value = ToQString(FValue);
+  // A password field shows a mask character for each of its characters.
+  const QString value =
+      IsPassword() ? QString(ToQString(FValue).size(), QChar(kPasswordMask)) : ToQString(FValue);
   TvnPDFormTextField* text = TextField();
   if (FIsCombed && text != nullptr && text->MaxLength() > 0) {
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -473,6 +542,8 @@ TvnCheckBoxFormWidget::TvnCheckBoxFormWidget(TvnPDFormField* APageElement, TvnBa
 TvnPDFormCheckBox* TvnCheckBoxFormWidget::CheckBox() const { return dynamic_cast<TvnPDFormCheckBox*>(FPageElement); }
 
 void TvnCheckBoxFormWidget::DoOnMouseDown() {
+  // A read-only field is not changed by the user.
+  if (FPageElement->IsReadOnly()) return;
   FChecked = !FChecked;
   if (TvnPDFormCheckBox* box = CheckBox()) box->SetIsChecked(FChecked);
   DoOnValueChange();
@@ -544,6 +615,8 @@ void TvnRadioItemFormWidget::SetChecked(bool Value) {
 }
 
 void TvnRadioItemFormWidget::DoOnMouseDown() {
+  // The items of a read-only group are not changed by the user.
+  if (FParent->IsReadOnly() || FPageElement->IsReadOnly()) return;
   if (!FChecked) {
     FChecked = true;
     FParent->SetSelectedItemIndex(FIndex);
@@ -670,6 +743,8 @@ void TvnChoiceFormWidget::SetUpInput(TInput* AInput) {
   if (TvnPDFormChoiceBox* choice = ChoiceBox())
     for (int32_t i = 0; i < choice->OptionCount(); ++i) AInput->addItem(ToQString(choice->GetOption(i)));
   PaintInputBackground(AInput, kFieldSkyBlue);
+  // The options of a read-only field are shown, never chosen.
+  AInput->setEnabled(!FPageElement->IsReadOnly());
   AInput->setFocusPolicy(Qt::StrongFocus);
   AInput->OnKeyDown = [this](int Key, Qt::KeyboardModifiers Shift) { DoOnKeyDown(Key, Shift); };
   AInput->OnExit = [this] { SetFormValue(); };
@@ -701,7 +776,7 @@ void TvnListBoxFormWidget::ActivateInput() {
 void TvnListBoxFormWidget::SetFormValue() {
   TvnListInput* input = GetInput();
   TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (input == nullptr || choice == nullptr) return;
+  if (input == nullptr || choice == nullptr || FPageElement->IsReadOnly()) return;
   int32_t row = input->currentRow();
   if (row < 0 || !input->item(row)->isSelected()) {
     row = -1;
@@ -740,7 +815,7 @@ void TvnComboBoxFormWidget::ActivateInput() {
 void TvnComboBoxFormWidget::SetFormValue() {
   TvnComboInput* input = GetInput();
   TvnPDFormChoiceBox* choice = ChoiceBox();
-  if (input == nullptr || choice == nullptr || input->currentIndex() < 0) return;
+  if (input == nullptr || choice == nullptr || input->currentIndex() < 0 || FPageElement->IsReadOnly()) return;
   const String text = input->currentText().toStdU16String();
   const String value = FPageElement->Value();
   if (text == value || choice->GetExportValue(input->currentIndex()) == value) return;

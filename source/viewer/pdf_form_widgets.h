@@ -132,6 +132,14 @@ class TvnEditInput : public TvnTabInput<QTextEdit> {
   // 0: no limit.
   void SetMaxLength(int32_t Value) { FMaxLength = Value; }
   int32_t GetMaxLength() const { return FMaxLength; }
+  // In password mode the input shows a mask character for every character
+  // typed and keeps the text itself aside (no undo, which would bring the
+  // typed characters back on screen).
+  void SetPasswordMode(bool Value);
+  bool GetPasswordMode() const { return FPasswordMode; }
+  // The text typed (in password mode the text kept aside, not the mask).
+  QString Text() const;
+  void SetText(const QString& AText);
 
   std::function<void()> OnMouseDown;
   // A key press whose character OnKeyPress turns into none is dropped.
@@ -144,9 +152,18 @@ class TvnEditInput : public TvnTabInput<QTextEdit> {
 
  private:
   void LimitLength();
+  // Takes the characters a change of the document brought into the kept
+  // text and shows them masked.
+  void MaskChange(int APosition, int ARemoved, int AAdded);
   bool FComb = false;
   int32_t FMaxLength = 0;
+  bool FPasswordMode = false;
+  bool FMasking = false;  // the input itself is writing the mask
+  QString FSecret;
 };
+
+// The character a password field shows for each of its characters.
+inline constexpr char16_t kPasswordMask = u'*';
 
 class TvnListInput : public TvnTabInput<QListWidget> {
   Q_OBJECT
@@ -277,6 +294,8 @@ class TvnEditFormWidget : public TvnViewerFormWidget {
   // The input lost the focus: a changed text goes to the field.
   void DoOnExit();
   void DoOnDataChange();
+  // The field has the password flag: its text is shown masked.
+  bool IsPassword() const;
 
  protected:
   void Paint(QPainter& APainter) override;

@@ -7,6 +7,7 @@
 #include "pdf/parser.h"
 #include "runtime/streams.h"
 #include "support/paths.h"
+#include "support/prerequisites.h"
 
 namespace cmap_test {
 
@@ -113,10 +114,38 @@ std::unique_ptr<TvnPDBaseObject> ParseStreamObject(const std::string& text) {
   return parser.GetObject();
 }
 
+// The default CMap folder falls back to the installed CMap data: a
+// predefined CMap whose characters are single codes (cidchar), its
+// collection's Unicode map, and a ToUnicode map that includes a predefined
+// one by name.
+TEST(PDCMap, DefaultFolderReadsTheInstalledCMaps) {
+  if (!vn::test_support::HaveFile("/usr/share/poppler/cMap/Adobe-GB1/UniGB-UTF16-H"))
+    GTEST_SKIP() << "poppler-data is not installed";
+  const std::string folder(TvnPDCMap::kDefaultCMapPath);
+  auto cmap = TvnPDCMap::MakeCMap("Adobe-GB1-UCS2", "UniGB-UTF16-H", folder);
+  ASSERT_TRUE(cmap);
+  ASSERT_TRUE(cmap->UCSParser());
+  int processed = 0;
+  // U+76EE is CID 2850 of the collection, given by a cidchar entry.
+  EXPECT_EQ(cmap->GetCID(u"\x76EE", 0, processed, true), 2850);
+  EXPECT_EQ(cmap->GetCID(u"\x76EE", 0, processed, false), 0x76EE);
+  EXPECT_FALSE(TvnPDCMap::MakeCMap("", "NoSuchCMap-H", folder));
+
+  const std::string to_unicode =
+      "/Adobe-Korea1-UCS2 usecmap 1 begincodespacerange <0000> <ffff> endcodespacerange "
+      "1 beginbfchar <46FD> <0081> endbfchar";
+  auto mem = std::make_shared<vn::TMemoryStream>();
+  mem->WriteBuffer(to_unicode.data(), static_cast<int64_t>(to_unicode.size()));
+  auto stream = MakeRef<TvnMemoryStream>(mem, 0, 0, false);
+  TvnPDCMapParser parser(stream.get(), folder);
+  EXPECT_EQ(parser.LookupText(0x46FD), u"\x0081");
+  EXPECT_EQ(parser.LookupText(0x0061), u"\x2010");
+}
+
 TEST(PDCMap, EmbeddedCMapStream) {
   const std::string program =
       "/WMode 1 def 1 begincodespacerange <0000> <ffff> endcodespacerange "
-      "1 begincidrange <0100> <01ff> 7 endcidrange";
+      "1 begincidrange <0100> <01ff> 7 endcidrange 1 begincidchar <0300> 40 endcidchar";
   const std::string hex = [&] {
     std::string h;
     for (unsigned char c : program) {
@@ -133,7 +162,9 @@ TEST(PDCMap, EmbeddedCMapStream) {
   ASSERT_TRUE(cmap);
   EXPECT_EQ(cmap->WMode(), TvnWritingMode::wmVertical);
   EXPECT_FALSE(cmap->UCSParser());
-  EXPECT_EQ(AllCIDs(*cmap, std::u16string(u"\x01\x05\x02\x00", 4), false), (std::vector<int>{12, 0xFFFF}));
+  // Codes of the range and single codes alike.
+  EXPECT_EQ(AllCIDs(*cmap, std::u16string(u"\x01\x05\x02\x00\x03\x00", 6), false),
+            (std::vector<int>{12, 0xFFFF, 40}));
   // A two-byte code held in one character (a hexadecimal string) reads
   // as that code.
   int processed = 0;

@@ -223,6 +223,8 @@ TEST(PDFDocumentReading, EachShownStringMakesOneElement) {
       {"0 0 m 100 100 l S", {}},
       // WinAnsi quotes without ToUnicode come through their glyph names.
       {"BT /F1 12 Tf 72 700 Td <93416C9694> Tj ET", {"\u201cAl\u2013\u201d"}},
+      // Codes without any Unicode that would be control characters.
+      {"BT /F1 12 Tf 72 700 Td <4100421F01> Tj ET", {"A\uFFFDB\uFFFD\uFFFD"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Content);
@@ -231,6 +233,36 @@ TEST(PDFDocumentReading, EachShownStringMakesOneElement) {
     for (auto* element : TextElements(*document)) texts.push_back(Utf8(element));
     EXPECT_EQ(texts, c.Texts);
   }
+}
+
+// Annotations shown on the printed page give their text where they stand
+// (a filled form field's value lives only in its appearance); hidden ones
+// and ones that are not printed give none.
+TEST(PDFDocumentReading, ShownAnnotationsGiveTheirText) {
+  auto appearance = [](const std::string& AText) {
+    const std::string content = "BT /F1 10 Tf 2 5 Td (" + AText + ") Tj ET";
+    return "<< /Type /XObject /Subtype /Form /BBox [0 0 200 20] /Resources << /Font << /F1 5 0 R >> >> /Length " +
+           std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream";
+  };
+  auto widget = [](int AFlags, int AAppearance) {
+    return "<< /Type /Annot /Subtype /Widget /FT /Tx /T (f" + std::to_string(AAppearance) + ") /F " +
+           std::to_string(AFlags) + " /Rect [72 600 272 620] /AP << /N " + std::to_string(AAppearance) + " 0 R >> >>";
+  };
+  // Objects 6 to 8: printed, hidden and not printed widgets; 9 to 11 their
+  // appearances.
+  auto document = OpenBytes(OnePagePdf("BT /F1 12 Tf 72 700 Td (Page) Tj ET", kHelvetica,
+                                       "/MediaBox [0 0 612 792] /Annots [6 0 R 7 0 R 8 0 R]",
+                                       {widget(4, 9), widget(6, 10), widget(0, 11), appearance("Filled value"),
+                                        appearance("Hidden"), appearance("Screen only")}));
+  const auto elements = TextElements(*document);
+  std::vector<std::string> texts;
+  for (auto* element : elements) texts.push_back(Utf8(element));
+  ASSERT_EQ(texts, (std::vector<std::string>{"Page", "Filled value"}));
+  // In the field's rectangle, 792 - 620 .. 792 - 600 from the top.
+  const auto& box = *elements[1]->GetBoundingRect();
+  EXPECT_NEAR(box.GetX(), 74, 0.5);
+  EXPECT_GT(box.GetY(), 172);
+  EXPECT_LT(box.GetY(), 192);
 }
 
 TEST(PDFDocumentReading, ElementsAreMadeOnceAndKeptByThePage) {

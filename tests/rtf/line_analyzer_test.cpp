@@ -184,7 +184,10 @@ TEST(LineAnalyzer, WordGapsGetBlanks) {
       {"gap after a blank", u"a bc", 1, 2, 0, u"a bc"},
       {"gap after the text so far ends in a blank", u"a  c", 2, 2, 0, u"a  c"},
       {"fewer boxes than characters", u"abcdef", -1, 0, 3, u"abf"},
-      {"a gap of exactly the space width", u"abc", 1, 1, 0, u"abc"},
+      // Character boxes span their advances, so a gap of 0.15 em (1.5
+      // points at 10 points) parts words, less does not.
+      {"a gap of exactly 0.15 em", u"abc", 1, 1.5 / s, 0, u"abc"},
+      {"a gap of 0.2 em, under a space", u"abc", 1, 2.0 / s, 0, u"ab c"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);

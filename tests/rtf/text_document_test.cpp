@@ -276,6 +276,54 @@ TEST(TextDocumentAssign, PagesBecomeHeadingsAndTheirText) {
   EXPECT_DOUBLE_EQ(static_cast<TvnTextElement*>(e.Items[1].get())->GetBoundingRect()->GetY(), 100);
 }
 
+// The text of a table is kept: one line per row, its cells separated by
+// tabs; a cell's paragraphs and a nested table's cells joined by blanks.
+TEST(TextDocumentAssign, TablesGiveTheirCellsRowByRow) {
+  Elements e;
+  auto cell = [&](std::vector<fw::TvnDocItem*> AContent) {
+    auto c = std::make_unique<TvnTableCell>();
+    for (fw::TvnDocItem* item : AContent) {
+      // The cell takes over the item the page builder made.
+      for (auto& owned : e.Items)
+        if (owned.get() == item) c->InsertItem(std::unique_ptr<fw::TvnDocItem>(owned.release()));
+    }
+    return c;
+  };
+  auto row = [](std::vector<std::unique_ptr<TvnTableCell>> ACells) {
+    auto r = std::make_unique<TvnTableRow>();
+    for (auto& c : ACells) r->InsertCell(std::move(c));
+    return r;
+  };
+  auto nested = std::make_unique<TvnTable>();
+  {
+    std::vector<std::unique_ptr<TvnTableCell>> cells;
+    cells.push_back(cell({e.Paragraph({u"in"})}));
+    cells.push_back(cell({e.Paragraph({u"side"})}));
+    nested->InsertRow(row(std::move(cells)));
+  }
+  auto table = std::make_unique<TvnTable>();
+  {
+    std::vector<std::unique_ptr<TvnTableCell>> cells;
+    cells.push_back(cell({e.Paragraph({u"Name"})}));
+    cells.push_back(cell({e.Paragraph({u"Price"}), e.Paragraph({u"(EUR)"})}));
+    table->InsertRow(row(std::move(cells)));
+  }
+  {
+    std::vector<std::unique_ptr<TvnTableCell>> cells;
+    cells.push_back(cell({}));
+    auto last = cell({e.Paragraph({u"12"})});
+    last->InsertItem(std::move(nested));
+    cells.push_back(std::move(last));
+    table->InsertRow(row(std::move(cells)));
+  }
+  FakeDocument source;
+  AddPage(source, {e.Paragraph({u"Before"}), table.get(), e.Paragraph({u"After"})});
+  TvnTextDocument doc;
+  doc.Assign(&source, u"");
+  EXPECT_EQ(doc.GetLines(),
+            (std::vector<String>{u"Page 1", u"Before", u"Name\tPrice (EUR)", u"\t12 in side", u"After"}));
+}
+
 TEST(TextDocumentAssign, AssignAppendsAndChecksTheRange) {
   Elements e;
   FakeDocument a, b;

@@ -23,11 +23,15 @@
 #include "pdf/pdf_corpus.h"
 #include "pdfdocument/pd_annot.h"
 #include "runtime/exceptions.h"
+#include "runtime/streams.h"
+#include "support/pdf_files.h"
 #include "support/prerequisites.h"
 #include "viewer/annot_pane_page.h"
 #include "viewer/attachment_files.h"
 #include "viewer/fixed_layout_viewer.h"
 #include "viewer/mouse_wheel_rectifier.h"
+#include "viewer/pdf_form_filling_plugin.h"
+#include "viewer/pdf_form_widgets.h"
 #include "viewer/viewer_classes.h"
 #include "viewer/viewer_messages.h"
 
@@ -156,15 +160,30 @@ TEST_F(AnnotPlugin, PutsWidgetsOverTheAnnotationRectangles) {
   EXPECT_EQ(attachment->geometry(), QRect(934, 533, 26, 27));
 }
 
+// Pixels of the picture that are the appearances' pure blue.
+int BluePixels(const QImage& AImage) {
+  int count = 0;
+  for (int y = 0; y < AImage.height(); ++y)
+    for (int x = 0; x < AImage.width(); ++x) {
+      const QColor c = AImage.pixelColor(x, y);
+      count += c.blue() > 240 && c.red() < 15 && c.green() < 15 ? 1 : 0;
+    }
+  return count;
+}
+
+bool IsBlue(const QColor& AColor) { return AColor.blue() > 240 && AColor.red() < 15 && AColor.green() < 15; }
+
 TEST_F(AnnotPlugin, DrawsTheAppearanceAndOutlinesUnderThePointer) {
   TvnqViewerAnnotWidget* attachment = Widget(1, "attachment-1");
   ASSERT_NE(attachment, nullptr);
-  const QImage shown = attachment->grab().toImage();
-  ASSERT_FALSE(attachment->GetAppearance().isNull());
-  // The appearance fills 2..18 of its 20-point box with blue.
-  const QColor middle = shown.pixelColor(shown.width() / 2, shown.height() / 2);
-  EXPECT_EQ(middle.blue(), 255);
-  EXPECT_EQ(middle.red(), 0);
+  // The page draws the attachment's appearance (it has the print flag),
+  // which fills 2..18 of its 20-point box with blue; the widget adds
+  // nothing over it, so no appearance is drawn twice (a highlight would
+  // darken).
+  EXPECT_TRUE(attachment->PageDrawsAnnot());
+  const QImage page = PageWindow(1)->grab().toImage();
+  EXPECT_TRUE(IsBlue(page.pixelColor(attachment->geometry().center())));
+  EXPECT_EQ(BluePixels(attachment->grab().toImage()), 0);
   // Alice's note has no appearance of its own: nothing but the outline.
   TvnqViewerAnnotWidget* alice = Widget(1, "comment-1");
   alice->grab();
@@ -257,6 +276,87 @@ TEST_F(AnnotPlugin, DraggingMovesAndResizingSizesTheAnnotation) {
   alice->MouseUp();
   rect = Annot(1, "comment-1")->Dict()->LookUp("Rect")->AsArray();
   EXPECT_NEAR(Number(rect, 2) - Number(rect, 0), 45, 0.01);
+}
+
+TEST_F(AnnotPlugin, DraggedAnnotationIsDrawnAtItsNewPlaceOnly) {
+  TvnqViewerAnnotWidget* attachment = Widget(1, "attachment-1");
+  TvnViewerPage* window = PageWindow(1);
+  const QPoint before = attachment->geometry().center();
+  ASSERT_TRUE(IsBlue(window->grab().toImage().pixelColor(before)));
+  // While it is dragged the widget shows the appearance it carries.
+  const QPoint start = attachment->mapToGlobal(QPoint(5, 5));
+  attachment->MouseDown(start);
+  attachment->MouseMove(start + QPoint(60, 40), Qt::NoModifier);
+  EXPECT_GT(BluePixels(attachment->grab().toImage()), 100);
+  attachment->MouseUp();
+  QApplication::processEvents();
+  // Dropped, the page renders again: the appearance is where the widget
+  // is, and gone from where it was.
+  const QPoint after = attachment->geometry().center();
+  ASSERT_EQ(after, before + QPoint(60, 40));
+  const QImage shown = window->grab().toImage();
+  EXPECT_TRUE(IsBlue(shown.pixelColor(after)));
+  EXPECT_FALSE(IsBlue(shown.pixelColor(before)));
+  EXPECT_EQ(BluePixels(window->GetBitmap().copy(attachment->geometry().translated(-60, -40))), 0);
+}
+
+// A page turned by /Rotate 90: 200 x 400 points upright, shown 400 wide
+// and 200 high. A blue square annotation at x 20..60, y 300..340 of the
+// file's space and a text field at x 100..180, y 50..80.
+std::string RotatedPagePdf() {
+  return vn::test_support::PdfOfObjects(
+      {"<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [6 0 R] >> >>",
+       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 400] /Rotate 90 /Annots [4 0 R 6 0 R] >>",
+       "<< /Type /Annot /Subtype /Square /NM (box) /F 4 /Rect [20 300 60 340] /AP << /N 5 0 R >> >>",
+       "<< /Type /XObject /Subtype /Form /BBox [0 0 40 40] /Length 23 >>\nstream\n0 0 1 rg 0 0 40 40 re f\nendstream",
+       "<< /Type /Annot /Subtype /Widget /FT /Tx /T (note) /F 4 /Rect [100 50 180 80] /P 3 0 R >>"});
+}
+
+TEST_F(AnnotPlugin, WidgetsOfATurnedPageLieOverWhatThePageDraws) {
+  const std::string pdf = RotatedPagePdf();
+  vn::TMemoryStream stream(std::vector<uint8_t>(pdf.begin(), pdf.end()));
+  Viewer->LoadFromStream(&stream);
+  Viewer->ZoomTo(100);
+  QApplication::processEvents();
+  Plugin = nullptr;
+  TvnFormFillingViewerPlugin* forms = nullptr;
+  for (const auto& plugin : Viewer->GetPlugins()) {
+    if (auto* annots = dynamic_cast<TvnqPDFAnotViewerPlugin*>(plugin.get())) Plugin = annots;
+    if (auto* fields = dynamic_cast<TvnFormFillingViewerPlugin*>(plugin.get())) forms = fields;
+  }
+  ASSERT_NE(Plugin, nullptr);
+  ASSERT_NE(forms, nullptr);
+  TvnqViewerAnnotWidget* box = Widget(1, "box");
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(forms->GetControls().size(), 1u);
+  TvnViewerFormWidget* note = forms->GetControls()[0];
+  // Upright (x, y from the top) turns to (400 - y, x) on the shown page; at
+  // 100 % and 96 dpi a point is 4/3 pixel. The square: x 300..340, y
+  // 20..60 points shown; the field: x 50..80, y 100..180 points shown.
+  EXPECT_EQ(PageWindow(1)->size(), QSize(533, 267));
+  EXPECT_EQ(box->geometry(), QRect(400, 27, 53, 53));
+  EXPECT_EQ(note->geometry(), QRect(67, 133, 40, 107));
+  EXPECT_TRUE(IsBlue(PageWindow(1)->grab().toImage().pixelColor(box->geometry().center())));
+
+  // Turned once more by the viewer, the widget follows the page again; a
+  // drag there writes the file's rectangle in its own space.
+  Viewer->RotateClockwise();
+  QApplication::processEvents();
+  EXPECT_TRUE(IsBlue(PageWindow(1)->grab().toImage().pixelColor(box->geometry().center())));
+  Viewer->RotateCounterClockwise();
+  QApplication::processEvents();
+  const QPoint start = box->mapToGlobal(QPoint(5, 5));
+  box->MouseDown(start);
+  box->MouseMove(start + QPoint(40, 0), Qt::NoModifier);  // 30 points right on screen: 30 points up in the file
+  box->MouseUp();
+  vn::pdf::TvnPDArray* rect = Annot(1, "box")->Dict()->LookUp("Rect")->AsArray();
+  EXPECT_NEAR(Number(rect, 0), 20, 1.0);
+  EXPECT_NEAR(Number(rect, 2), 60, 1.0);
+  EXPECT_NEAR(std::min(Number(rect, 1), Number(rect, 3)), 330, 1.0);
+  EXPECT_NEAR(std::max(Number(rect, 1), Number(rect, 3)), 370, 1.0);
+  // The document reads from the stream as long as it lives.
+  Viewer.reset();
 }
 
 TEST_F(AnnotPlugin, AddANoteAndReplySurviveSaving) {

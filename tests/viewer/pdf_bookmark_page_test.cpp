@@ -94,7 +94,7 @@ TEST(BookMarkPage, TreeOfNestedHeadingsEqualsTheOutline) {
   while (!stack.empty()) {
     auto [node, depth] = stack.back();
     stack.pop_back();
-    pdfdoc::TvnPDFOutline* item = TvnPDFBookMarkPage::OutlineOf(node);
+    pdfdoc::TvnPDFOutline* item = page->OutlineOf(node);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(node->text(0).toStdU16String(), item->Title());
     const int target = item->Destination() ? item->Destination()->GetPageNumber() - 1 : -1;
@@ -114,7 +114,7 @@ TEST(BookMarkPage, TreeOfNestedHeadingsEqualsTheOutline) {
   ClickNode(tree, method);
   ASSERT_EQ(viewer.calls.size(), 1u);
   EXPECT_EQ(viewer.calls[0].page, 2);
-  const framework::TvnPageDestination* destination = TvnPDFBookMarkPage::OutlineOf(method)->Destination();
+  const framework::TvnPageDestination* destination = page->OutlineOf(method)->Destination();
   EXPECT_EQ(viewer.calls[0], (GoTo{2, destination->GetY(), destination->GetX()}));
   ClickNode(tree, method->child(1));  // "Steps", also on page 2
   ASSERT_EQ(viewer.calls.size(), 2u);
@@ -232,6 +232,40 @@ TEST(BookMarkPage, CyclicOutlineEndsWithEveryItemOnce) {
   TvnPDFBookMarkPage page(nullptr, nullptr, &document);
   page.Activate();
   EXPECT_EQ(TreeLines(page.GetTreeView()), (std::vector<std::string>{"1 A", "2 B", "2 C"}));
+}
+
+TEST(BookMarkPage, TreeOfADocumentLoadedAgainOrClosedNeverReachesItsOldItems) {
+  const std::string first = OutlinePdf(2, "<< /Type /Outlines /First 6 0 R /Last 6 0 R >>",
+                                       {"<< /Title (Old) /Parent 3 0 R /Dest [5 0 R /Fit] >>"});
+  const std::string second =
+      OutlinePdf(2, "<< /Type /Outlines /First 6 0 R /Last 7 0 R >>",
+                 {"<< /Title (New) /Parent 3 0 R /Next 7 0 R /Dest [4 0 R /Fit] >>",
+                  "<< /Title (Newer) /Parent 3 0 R /Prev 6 0 R /Dest [5 0 R /Fit] >>"});
+  pdfdoc::TvnqPDFDocument document;
+  LoadBytes(document, first);
+  RecordingViewer viewer;
+  TvnPDFBookMarkPage page(nullptr, &viewer, &document);
+  page.resize(300, 400);
+  page.show();
+  page.Activate();
+  QTreeWidget* tree = page.GetTreeView();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+
+  // Loaded again in place: the old items are gone. A click on the old tree
+  // goes nowhere and shows the new outline.
+  LoadBytes(document, second);
+  ClickNode(tree, tree->topLevelItem(0));
+  EXPECT_TRUE(viewer.calls.empty());
+  EXPECT_EQ(TreeLines(tree), (std::vector<std::string>{"1 New", "1 Newer"}));
+  ClickNode(tree, tree->topLevelItem(1));
+  EXPECT_EQ(viewer.calls, (std::vector<GoTo>{{2, 0, 0}}));
+
+  // A load that fails leaves the document closed: a click clears the tree.
+  EXPECT_ANY_THROW(LoadBytes(document, "not a PDF file"));
+  ASSERT_FALSE(document.GetIsLoaded());
+  ClickNode(tree, tree->topLevelItem(0));
+  EXPECT_EQ(tree->topLevelItemCount(), 0);
+  EXPECT_EQ(viewer.calls.size(), 1u);
 }
 
 }  // namespace

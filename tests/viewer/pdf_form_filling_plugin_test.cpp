@@ -6,6 +6,7 @@
 #include <QEnterEvent>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <fstream>
 
 #include "form_testing.h"
@@ -409,6 +410,111 @@ TEST(FormFillingPlugin, DoesNothingWithoutFormFillingAndRefusesOtherDocuments) {
   EXPECT_TRUE(page.plugin->GetControls().empty());
   Viewer viewer;
   EXPECT_THROW(TvnFormFillingViewerPlugin(nullptr, &viewer), vn::EInvalidCast);
+}
+
+TEST(FormFillingPlugin, ReadOnlyFieldsKeepTheirValuesWhateverTheUserDoes) {
+  FormPage page;
+  // The fields are read-only (/Ff bit 1) before their widgets are made, as
+  // a file would have them.
+  auto* pdfPage = dynamic_cast<pdfdoc::TvnqPDFPage*>(page.document.GetPage(1));
+  ASSERT_NE(pdfPage, nullptr);
+  for (pdfdoc::TvnPDAnnot* annot : pdfPage->GetAnnots())
+    if (auto* field = dynamic_cast<pdfdoc::TvnPDFormField*>(annot)) field->SetIsReadOnly(true);
+  page.Open();
+  struct Case {
+    const char16_t* name;
+    std::function<void()> act;   // what the user does
+    std::function<bool()> same;  // the field still has its value
+  };
+  auto* agree = page.Widget<TvnCheckBoxFormWidget>(u"agree");
+  auto* colour = page.Widget<TvnRadioGroupFormWidget>(u"colour");
+  auto* fruit = page.Widget<TvnComboBoxFormWidget>(u"fruit");
+  auto* tags = page.Widget<TvnListBoxFormWidget>(u"tags");
+  auto* name = page.Widget<TvnEditFormWidget>(u"name");
+  ASSERT_TRUE(agree && colour && fruit && tags && name);
+  auto* agreeField = dynamic_cast<pdfdoc::TvnPDFormCheckBox*>(agree->GetPageElement());
+  auto* colourField = dynamic_cast<pdfdoc::TvnPDFormRadioButton*>(colour->GetPageElement());
+  const bool checked = agreeField->IsChecked();
+  const int32_t selected = colourField->SelectedItemIndex();
+  const String fruitValue = fruit->GetPageElement()->Value();
+  const String tagsValue = tags->GetPageElement()->Value();
+  const String nameValue = name->GetPageElement()->Value();
+  const std::vector<Case> cases = {
+      {u"agree", [&] { Click(agree); },
+       [&] { return agreeField->IsChecked() == checked && agree->GetChecked() == checked; }},
+      {u"colour",
+       [&] {
+         for (TvnRadioItemFormWidget* item : colour->GetInput())
+           if (!item->GetChecked()) Click(item);
+       },
+       [&] {
+         int32_t shown = 0;
+         for (TvnRadioItemFormWidget* item : colour->GetInput()) shown += item->GetChecked() ? 1 : 0;
+         return colourField->SelectedItemIndex() == selected && shown == (selected >= 0 ? 1 : 0);
+       }},
+      {u"fruit",
+       [&] {
+         fruit->GetInput()->setCurrentIndex((fruit->GetInput()->currentIndex() + 1) % fruit->GetInput()->count());
+         fruit->SetFormValue();
+       },
+       [&] { return fruit->GetPageElement()->Value() == fruitValue && !fruit->GetInput()->isEnabled(); }},
+      {u"tags",
+       [&] {
+         tags->GetInput()->setCurrentRow((tags->GetInput()->currentRow() + 1) % tags->GetInput()->count());
+         tags->SetFormValue();
+       },
+       [&] { return tags->GetPageElement()->Value() == tagsValue && !tags->GetInput()->isEnabled(); }},
+      {u"name",
+       [&] {
+         Click(name);
+         name->GetInput()->SetText(QStringLiteral("Changed"));
+         name->DoOnExit();
+       },
+       [&] { return name->GetPageElement()->Value() == nameValue && !name->GetInput()->isEnabled(); }},
+  };
+  for (const Case& c : cases) {
+    c.act();
+    EXPECT_TRUE(c.same()) << QString::fromStdU16String(c.name).toStdString();
+  }
+}
+
+TEST(FormFillingPlugin, PasswordFieldShowsAMaskAndKeepsWhatWasTyped) {
+  pdfdoc::TvnPDFormTextField secret;
+  secret.SetIsPasswordField(true);
+  secret.SetValue(u"abc");
+  pdfdoc::TvnPDFormTextField plain;
+  plain.SetValue(u"***");
+  QWidget surface;
+  surface.resize(300, 200);
+  TvnEditFormWidget masked(&secret, nullptr, &surface);
+  TvnEditFormWidget shown(&plain, nullptr, &surface);
+  masked.setGeometry(0, 0, 120, 30);
+  shown.setGeometry(0, 40, 120, 30);
+  surface.show();
+  surface.activateWindow();
+  (void)QTest::qWaitForWindowActive(&surface);
+  // Unfocused, the widget draws a mask character for each character.
+  ASSERT_TRUE(masked.IsPassword());
+  EXPECT_EQ(masked.grab().toImage(), shown.grab().toImage());
+
+  // Its input shows the mask too while typing, and the field gets the text.
+  masked.ActivateInput();
+  TvnEditInput* input = masked.GetInput();
+  ASSERT_NE(input, nullptr);
+  EXPECT_EQ(input->toPlainText(), "***");
+  QTest::keyClick(input, Qt::Key_End);
+  QTest::keyClicks(input, "de");
+  QTest::keyClick(input, Qt::Key_Backspace);
+  QTest::keyClick(input, Qt::Key_Home);
+  QTest::keyClicks(input, "X");
+  EXPECT_EQ(input->toPlainText(), "*****");
+  EXPECT_EQ(input->Text(), "Xabcd");
+  masked.DoOnExit();
+  EXPECT_EQ(secret.Value(), u"Xabcd");
+  EXPECT_EQ(masked.GetValue(), u"Xabcd");
+  // Undo cannot bring the typed characters back on screen.
+  input->undo();
+  EXPECT_EQ(input->toPlainText().count(QChar(u'*')), input->toPlainText().size());
 }
 
 }  // namespace
