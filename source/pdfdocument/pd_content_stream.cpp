@@ -180,7 +180,7 @@ std::span<const TvnOperator> TvnPDContentStream::OperatorTable() {
         {"CS", 1, "4", &C::OpStrokeColorSpace},
         {"d", 2, "52", &C::OpSetDash},
         {"d0", 2, "2", &C::OpNothing},
-        {"d1", 6, "2", &C::OpNothing},
+        {"d1", 6, "2", &C::OpGlyphShape},
         {"Do", 1, "4", &C::OpXObject},
         {"DP", 2, "46", &C::OpNothing},
         {"EI", 0, "", &C::OpNothing},
@@ -407,6 +407,7 @@ void TvnPDContentStream::Execute(const std::string& AOp) {
     if (!KindMatches(kind, arg)) return;
     args.push_back(arg);
   }
+  if (FShapeOnly && IsColorOperator(row->Operation)) return;
   try {
     (this->*(row->Operation))(TvnArgs(args.data(), args.size()));
   } catch (const std::exception&) {
@@ -461,6 +462,27 @@ void TvnPDContentStream::OpEndPath(TvnArgs) { EndPath(); }
 void TvnPDContentStream::OpClip(TvnArgs) { FClip = TvnClip::clipNormal; }
 void TvnPDContentStream::OpEOClip(TvnArgs) { FClip = TvnClip::clipEO; }
 void TvnPDContentStream::OpNothing(TvnArgs) {}
+
+bool TvnPDContentStream::IsColorOperator(TvnOperationFunc AOperation) {
+  using C = TvnPDContentStream;
+  static constexpr TvnOperationFunc kColorOperators[] = {
+      &C::OpFillColorSpace, &C::OpStrokeColorSpace, &C::OpFillGray, &C::OpStrokeGray, &C::OpFillRGB,
+      &C::OpStrokeRGB,      &C::OpFillCMYK,         &C::OpStrokeCMYK, &C::OpFillColor, &C::OpStrokeColor,
+      &C::OpFillColorN,     &C::OpStrokeColorN};
+  return std::find(std::begin(kColorOperators), std::end(kColorOperators), AOperation) != std::end(kColorOperators);
+}
+
+void TvnPDContentStream::OpGlyphShape(TvnArgs) {
+  // A glyph that gives its box (d1) is a shape only: it paints in the
+  // colour of the text that shows it, strokes included, and its own colour
+  // operators are ignored.
+  FShapeOnly = true;
+  if (FState->FillPattern) return;
+  FState->SetStrokeColorSpace(FState->FillColorSpace());
+  FExportDev->UpdateStrokeColorSpace(*FState);
+  FState->SetStrokeColor(FState->GetFillColor());
+  FExportDev->UpdateStrokeColor(*FState);
+}
 
 void TvnPDContentStream::OpMoveTo(TvnArgs AArgs) {
   FMoveX = NumberOf(AArgs[0]);

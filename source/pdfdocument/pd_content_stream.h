@@ -136,6 +136,8 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   void OpEOFillStroke(TvnArgs);        // B*
   void OpCloseEOFillStroke(TvnArgs);   // b*
   void OpNothing(TvnArgs);
+  void OpGlyphShape(TvnArgs);           // d1
+  static bool IsColorOperator(TvnOperationFunc AOperation);
   void OpBeginImage(TvnArgs);          // BI
   void OpBeginText(TvnArgs);           // BT
   void OpBeginCompat(TvnArgs);         // BX
@@ -230,6 +232,8 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   int FIgnoreUndef = 0;
   bool FIsNestedCall = false;
   bool FIsPatternStream = false;
+  // Set by d1: the colour operators of the glyph procedure are ignored.
+  bool FShapeOnly = false;
   std::vector<std::unique_ptr<vn::pdf::TvnPDBaseObject>> FArgs;
   bool FFontChanged = false;
   bool FOwnsState = false;

@@ -12,6 +12,7 @@
 #include "pdfdocument/built_in_fonts.h"
 #include "pdfdocument/encodings.h"
 #include "pdfdocument/pd_form_field_impl.h"
+#include "pdfdocument/pd_text_impl.h"
 #include "pdfdocument/pdf_document_handler.h"
 #include "runtime/codepages.h"
 

@@ -731,24 +731,161 @@ void TvnPDImageDevice::PaintShading(vn::pdf::TvnPDBaseObject* AShading, const gf
 
 // ---- Images ---------------------------------------------------------------------------------
 
+namespace {
+
+// Whether the image's dictionary asks for smoothing (/Interpolate true,
+// /I in an inline image).
+bool AsksForInterpolation(TvnPDImage& AImage) {
+  vn::pdf::TvnPDStream* stream = AImage.XObjectStream();
+  vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
+  vn::pdf::TvnPDBaseObject* value = dict ? dict->LookUp("Interpolate") : nullptr;
+  if (!value && dict) value = dict->LookUp("I");
+  return value && value->IsBoolean() && value->AsBoolean()->GetValue();
+}
+
+}  // namespace
+
 void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   if (!AImage) return;
   AImage->SetState(&AState);
   vn::platform::Bitmap bitmap = DecodeImageBitmap(*AImage, AState.GetFillRGB(), kMaxImagePixels);
   if (bitmap.Empty()) return;
   // The image fills the unit square; its first row is the square's top.
-  // Enlarged images keep their pixels sharp, as PDF readers draw them
-  // unless the image asks for interpolation.
+  // Images are smoothed, as PDF readers draw them, unless enlarged four
+  // times or more along a side: such pixels stay sharp squares.
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
   const gfx::PointF across = device.ApplyVector({1, 0}), down = device.ApplyVector({0, 1});
-  const bool enlarged = std::hypot(across.x, across.y) > bitmap.Width() && std::hypot(down.x, down.y) > bitmap.Height();
+  const bool enlarged = (std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
+                         std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height()) &&
+                        !AsksForInterpolation(*AImage);
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
+  const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
+  const double opacity = std::clamp(AState.FillOpacity, 0.0, 1.0);
   Composited(AState, square.Bounds(&device), [&] {
+    // On pixels, an upright image covers whole pixels: every pixel it
+    // touches, so that bands of a picture meet without seams and its edges
+    // stay sharp.
+    // A stencil drawn smaller than its samples stays where it falls: its
+    // thin marks move visibly when its edges are moved to pixel edges.
+    const bool shrunk = std::hypot(across.x, across.y) < bitmap.Width() || std::hypot(down.x, down.y) < bitmap.Height();
+    const std::optional<gfx::RectF> snapped =
+        AImage->ImageMask() && shrunk ? std::nullopt : PixelRect(device);
+    if (snapped && dynamic_cast<gfx::CairoGraphics*>(FTarget)) {
+      FTarget->SetTransform(gfx::Matrix());
+      if (interpolation == gfx::Interpolation::Nearest) {
+        const vn::platform::Bitmap scaled = ReplicatedBitmap(bitmap, static_cast<int64_t>(std::fabs(snapped->width)),
+                                                             static_cast<int64_t>(std::fabs(snapped->height)));
+        if (!scaled.Empty()) {
+          FTarget->DrawImage(scaled, *snapped, opacity, interpolation);
+          return;
+        }
+      }
+      const double w = std::fabs(snapped->width), h = std::fabs(snapped->height);
+      if (w >= bitmap.Width() && h >= bitmap.Height() && (w > bitmap.Width() || h > bitmap.Height())) {
+        const vn::platform::Bitmap scaled = BlendedBitmap(bitmap, static_cast<int64_t>(w), static_cast<int64_t>(h));
+        if (!scaled.Empty()) {
+          FTarget->DrawImage(scaled, *snapped, opacity, gfx::Interpolation::Nearest);
+          return;
+        }
+      }
+      FTarget->DrawImage(bitmap, *snapped, opacity, interpolation);
+      return;
+    }
     ApplyCTM(AState);
-    FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, std::clamp(AState.FillOpacity, 0.0, 1.0),
-                       enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth);
+    FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, opacity, interpolation);
   });
+}
+
+namespace {
+
+// Whether a 32-bit bitmap can be enlarged to AWidth x AHeight pixels within
+// the pixel budget (no side shrinks).
+bool CanEnlarge(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight) {
+  return ABitmap.Width() > 0 && ABitmap.Height() > 0 && AWidth >= ABitmap.Width() && AHeight >= ABitmap.Height() &&
+         AWidth * AHeight <= TvnPDImageDevice::kMaxImagePixels && ABitmap.Format() == vn::platform::PixelFormat::pf32bit;
+}
+
+}  // namespace
+
+vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                       int64_t AHeight) {
+  // Sample i covers the pixels from floor(i x AWidth / width) up to the
+  // next sample's: every sample gets whole pixels, the larger share going
+  // to the samples where the rounding carries over.
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  std::vector<int64_t> column(static_cast<size_t>(AWidth));
+  for (int64_t x = 0; x < AWidth; ++x) column[static_cast<size_t>(x)] = ((x + 1) * sw - 1) / AWidth;
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const std::span<const uint8_t> source = ABitmap.Row(static_cast<int>(((y + 1) * sh - 1) / AHeight));
+    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
+    for (int64_t x = 0; x < AWidth; ++x)
+      std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
+  }
+  out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+vn::platform::Bitmap TvnPDImageDevice::BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                    int64_t AHeight) {
+  // Pixel x shows the image at x x width / AWidth samples: sample j is
+  // exact where it starts and blends into sample j + 1 across the pixels
+  // it covers; the last sample ends flat.
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
+  struct Tap {
+    int64_t First, Second;
+    uint32_t Weight;  // of the second, in 1/256
+  };
+  auto taps = [](int64_t AOut, int64_t ASamples) {
+    std::vector<Tap> result(static_cast<size_t>(AOut));
+    for (int64_t i = 0; i < AOut; ++i) {
+      const int64_t scaled = i * ASamples * 256 / AOut;
+      const int64_t first = scaled / 256;
+      result[static_cast<size_t>(i)] = {first, std::min(first + 1, ASamples - 1), static_cast<uint32_t>(scaled % 256)};
+    }
+    return result;
+  };
+  const std::vector<Tap> across = taps(AWidth, sw), down = taps(AHeight, sh);
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  std::vector<uint32_t> line(static_cast<size_t>(sw) * 4);
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const Tap& t = down[static_cast<size_t>(y)];
+    const std::span<const uint8_t> r0 = ABitmap.Row(static_cast<int>(t.First)), r1 = ABitmap.Row(static_cast<int>(t.Second));
+    for (size_t k = 0; k < line.size(); ++k) line[k] = r0[k] * (256 - t.Weight) + r1[k] * t.Weight;
+    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
+    for (int64_t x = 0; x < AWidth; ++x) {
+      const Tap& u = across[static_cast<size_t>(x)];
+      for (size_t c = 0; c < 4; ++c) {
+        const uint32_t v = line[static_cast<size_t>(u.First) * 4 + c] * (256 - u.Weight) +
+                           line[static_cast<size_t>(u.Second) * 4 + c] * u.Weight;
+        row[static_cast<size_t>(x) * 4 + c] = static_cast<uint8_t>((v + 32768) >> 16);
+      }
+    }
+  }
+  out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+std::optional<gfx::RectF> TvnPDImageDevice::PixelRect(const gfx::Matrix& ADevice) {
+  // The unit square's corners: its top edge (y 1) holds the first row.
+  const gfx::PointF top_left = ADevice.Apply({0, 1}), bottom_right = ADevice.Apply({1, 0});
+  const double skew = std::fabs(ADevice.m12) + std::fabs(ADevice.m21);
+  const double x0 = std::min(top_left.x, bottom_right.x), x1 = std::max(top_left.x, bottom_right.x);
+  const double y0 = std::min(top_left.y, bottom_right.y), y1 = std::max(top_left.y, bottom_right.y);
+  if (!(skew < 1e-9 * (std::fabs(ADevice.m11) + std::fabs(ADevice.m22))) || !std::isfinite(x0) || !std::isfinite(x1) ||
+      !std::isfinite(y0) || !std::isfinite(y1) || x1 - x0 > 1e7 || y1 - y0 > 1e7)
+    return std::nullopt;
+  // Edges a rounding error past a pixel boundary stay on it.
+  const double left = std::floor(x0 + 1e-6), right = std::max(left + 1, std::ceil(x1 - 1e-6));
+  const double top = std::floor(y0 + 1e-6), bottom = std::max(top + 1, std::ceil(y1 - 1e-6));
+  // A flipped image keeps its flip: the rectangle runs from the first
+  // column and row to the last.
+  const bool flip_x = top_left.x > bottom_right.x, flip_y = top_left.y > bottom_right.y;
+  return gfx::RectF{flip_x ? right : left, flip_y ? bottom : top, flip_x ? left - right : right - left,
+                    flip_y ? top - bottom : bottom - top};
 }
 
 // ---- Text ----------------------------------------------------------------------------------------

@@ -89,6 +89,16 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // whole pixel row, and across on a quarter pixel, or a whole pixel when
   // its face box is taller than kFineGlyphHeight (ABoxHeight, pixels).
   static vn::platform::gfx::PointF SnappedGlyphOrigin(vn::platform::gfx::PointF AOrigin, double ABoxHeight);
+  // The whole pixels an upright image covers through ADevice (the unit
+  // square's top edge first); none for a turned or skewed one.
+  static std::optional<vn::platform::gfx::RectF> PixelRect(const vn::platform::gfx::Matrix& ADevice);
+  // ABitmap enlarged to AWidth x AHeight, each pixel blended from the two
+  // nearest samples in each direction; empty when that would shrink it or
+  // pass the pixel budget.
+  static vn::platform::Bitmap BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
+  // ABitmap enlarged to AWidth x AHeight by whole-pixel replication; empty
+  // when that would shrink it or pass the pixel budget.
+  static vn::platform::Bitmap ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
   // Page pixels to the units of the target drawn on (a layer starts at
   // FOrigin of the page).
   vn::platform::gfx::Matrix TargetMatrix() const;

@@ -249,17 +249,19 @@ void TvnPDContentStream::ShowType3(const std::string& ABytes) {
   double total = 0;
   for (char byte : ABytes) {
     const uint32_t code = static_cast<uint8_t>(byte);
-    vn::pdf::TvnPDStream* proc = Type3GlyphProc(font, code);
-    if (!proc) continue;
-    SaveState();
-    if (!FExportDev->BeginType3Char(*FState, FState->CurX, FState->CurY, 0, 0, static_cast<uint16_t>(code), {}, 1)) {
-      TvnPDContentStream glyph(FParentDoc, FParentElement, proc);
-      glyph.SetIsNestedCall(true);
-      std::unique_ptr<TvnPDState> copy = FState->Copy();
-      glyph.DispalyObject(FExportDev, copy.get(), Type3Resources(font));
+    // A code without a procedure draws nothing but still advances by its
+    // width and the spacings (a space between glyphs, typically).
+    if (vn::pdf::TvnPDStream* proc = Type3GlyphProc(font, code)) {
+      SaveState();
+      if (!FExportDev->BeginType3Char(*FState, FState->CurX, FState->CurY, 0, 0, static_cast<uint16_t>(code), {}, 1)) {
+        TvnPDContentStream glyph(FParentDoc, FParentElement, proc);
+        glyph.SetIsNestedCall(true);
+        std::unique_ptr<TvnPDState> copy = FState->Copy();
+        glyph.DispalyObject(FExportDev, copy.get(), Type3Resources(font));
+      }
+      FExportDev->EndType3Char(*FState);
+      RestoreState();
     }
-    FExportDev->EndType3Char(*FState);
-    RestoreState();
     const std::u16string one(1, static_cast<char16_t>(code));
     int processed = 1;
     uint32_t decoded = 0;
@@ -268,8 +270,9 @@ void TvnPDContentStream::ShowType3(const std::string& ABytes) {
     font.GetNextChar(one, 0, processed, decoded, name, dx, dy, ox, oy);
     if (!std::isfinite(dx)) dx = 0;
     FState->CurCharW = dx;
-    dx = (dx + FState->CharSpace * 1000.0 / g + (code == 32 ? FState->WordSpace * 1000.0 / g : 0.0)) *
-         FState->HorizScaling;
+    // The spacings are in text space: brought to glyph units like the width.
+    const double spacing = FState->CharSpace + (code == 32 ? FState->WordSpace : 0.0);
+    dx = (dx + (to_text != 0 && std::isfinite(spacing) ? spacing / to_text : 0.0)) * FState->HorizScaling;
     total += dx;
     FState->Shift(dx * to_text, 0);
     ConcatAndReport(TvnPDMatrix(1, 0, 0, 1, dx, 0));

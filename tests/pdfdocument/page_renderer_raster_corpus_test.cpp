@@ -1,0 +1,63 @@
+// First pages of corpus files whose differences from pdftoppm came from how
+// images meet the pixels (enlarged CCITT, JBIG2 and 1-bit images, an image
+// asking for interpolation, images filled by PNG predictors) and from Type 3
+// spacing, painted straight onto cairo as the converter's picture road
+// paints them (the page at 96 dpi rounded to whole pixels, the resolution
+// stretched to fill them), each within its limit (one pdftoppm run per
+// file).
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "pdfdocument/page_render_testing.h"
+#include "pdfdocument/pd_image_device.h"
+#include "platform/graphics/cairo_graphics.h"
+#include "support/paths.h"
+#include "support/prerequisites.h"
+
+namespace vn::pdfdoc::page_renderer_raster_corpus_test {
+
+using namespace page_render_testing;
+
+// The first page as the converter paints it onto a picture; empty when the
+// file does not open.
+vn::platform::Bitmap PaintAsConverter(const std::string& AFile) {
+  TvnPDFDocumentHandler handler;
+  try {
+    handler.LoadDocument(AFile);
+  } catch (const std::exception&) {
+    return {};
+  }
+  TvnPDPage* page = handler.GetPage(1);
+  if (!page) return {};
+  const std::unique_ptr<TvnPDRect> box = page->ShownBox();
+  const TvnPDState points(72, 72, page->DisplayRotation(0), box.get());
+  const double pw = std::fabs(points.PageWidth()), ph = std::fabs(points.PageHeight());
+  const int w = static_cast<int>(std::lround(pw * 96 / 72)), h = static_cast<int>(std::lround(ph * 96 / 72));
+  vn::platform::gfx::CairoGraphics graphics(w, h);
+  TvnPDImageDevice device(graphics, true);
+  page->Display(&device, 72.0 * w / pw, 72.0 * h / ph, 0, true, false, true, true);
+  return graphics.Pixels();
+}
+
+TEST(PageRendererRasterCorpus, ImagePagesAgainstPdftoppm) {
+  if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
+  struct Case {
+    const char* File;
+    double Limit;
+  };
+  // Type 3 word spacing: the rest is how its dashed glyph strokes are
+  // smoothed.
+  const Case cases[] = {{"pdfjs_images_1bit_grayscale.pdf", 0.06}, {"pdfjs_ccitt_EndOfBlock_false.pdf", 0.06},
+                        {"pdfjs_issue9713.pdf", 0.06},             {"pdfjs_bitmap-mmr.pdf", 0.06},
+                        {"qpdf_png-filters.pdf", 0.02},            {"pdfjs_Type3WordSpacing.pdf", 0.08}};
+  for (const Case& c : cases) {
+    const std::string file = std::string(VN_CORPUS_DIR) + "/pdf/" + c.File;
+    const double rmse = NormalisedRmse(PaintAsConverter(file), Pdftoppm(file, 96));
+    std::printf("page %-40s %.4f\n", c.File, rmse);
+    EXPECT_GE(rmse, 0) << c.File;
+    EXPECT_LE(rmse, c.Limit) << c.File;
+  }
+}
+
+}  // namespace vn::pdfdoc::page_renderer_raster_corpus_test
