@@ -32,11 +32,18 @@ while IFS=$'\037' read -r file _ _ _ _ password notes _; do
   if (( pages > 0 )); then
     pw=(); [[ -n $password ]] && pw=(-upw "$password")
     pdftoppm -r 96 -cropbox -png "${pw[@]}" "$CORPUS/$file" "$dir/ref/p" 2>/dev/null
-    refs=("$dir"/ref/*.png); outs=("$dir"/png/*.png)
+    # Page order by number: ours are p_1 .. p_10, pdftoppm's zero-padded.
+    mapfile -t refs < <(ls -v "$dir"/ref/*.png); mapfile -t outs < <(ls -v "$dir"/png/*.png)
     if (( ${#refs[@]} == ${#outs[@]} )); then
       worst=0
       for i in "${!refs[@]}"; do
-        r=$(compare -metric RMSE "${outs[$i]}" "${refs[$i]}" null: 2>&1 | sed -n 's/.*(\(.*\))/\1/p')
+        # pdftoppm rounds a page's pixel size up, the converter to nearest:
+        # both are cut to the common size, flattened onto white.
+        read -r w h < <(identify -format '%w %h\n' "${outs[$i]}" "${refs[$i]}" |
+          awk 'NR == 1 {w = $1; h = $2} NR == 2 {print (w < $1 ? w : $1), (h < $2 ? h : $2)}')
+        convert "${outs[$i]}" -background white -flatten -crop "${w}x${h}+0+0" +repage "$dir/ref/a.png"
+        convert "${refs[$i]}" -background white -flatten -crop "${w}x${h}+0+0" +repage "$dir/ref/b.png"
+        r=$(compare -metric RMSE "$dir/ref/a.png" "$dir/ref/b.png" null: 2>&1 | sed -n 's/.*(\(.*\))/\1/p')
         [[ -z $r ]] && r=1
         worst=$(echo "$r $worst" | awk '{print ($1 > $2) ? $1 : $2}')
       done

@@ -203,16 +203,25 @@ int32_t RenderSide(double APixels) {
 // sides at one whole-number resolution, each rounded: that resolution
 // keeps the page's proportions (the rounding is left at the right and
 // bottom edges instead of stretching the page by a fraction of a pixel,
-// which would move text off the pixel rows it is set on). Other sizes get
-// each side's own scale.
+// which would move text off the pixel rows it is set on). On a small page
+// neighbouring resolutions round to the same pixels (a 32 pt side is 43
+// pixels at 96 and at 97 dpi): the resolution the caller asked for (ADpi)
+// is taken when the size is its size, then 96 dpi, the resolution of the
+// pixels page sizes are given in (pictures are sized from them), then the
+// nearest whole number. Other sizes get each side's own scale.
 std::pair<double, double> PictureResolutions(int32_t AWidth, int32_t AHeight, double APageWidth,
-                                             double APageHeight) {
+                                             double APageHeight, int32_t ADpi) {
   const double x = 72.0 * AWidth / APageWidth, y = 72.0 * AHeight / APageHeight;
-  const auto fits = [](double ADpi, int32_t ASide, double APoints) {
-    return std::fabs(ADpi * APoints / 72.0 - ASide) <= 0.5 + 1e-9;
+  const auto fits = [&](double ADpiTried) {
+    const auto side = [&](int32_t ASide, double APoints) {
+      return std::fabs(ADpiTried * APoints / 72.0 - ASide) <= 0.5 + 1e-9;
+    };
+    return ADpiTried >= 1 && side(AWidth, APageWidth) && side(AHeight, APageHeight);
   };
+  if (ADpi > 0 && fits(ADpi)) return {ADpi, ADpi};
+  if (fits(96)) return {96, 96};
   const double near = std::round(AWidth >= AHeight ? x : y);
-  if (near >= 1 && fits(near, AWidth, APageWidth) && fits(near, AHeight, APageHeight)) return {near, near};
+  if (fits(near)) return {near, near};
   return {x, y};
 }
 
@@ -247,7 +256,7 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
       vn::platform::gfx::CairoGraphics Graphics(Raster->Surface());
       TvnPDImageDevice Device(Graphics, true);
       const auto [DpiX, DpiY] =
-          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()));
+          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()), AxDPI);
       FPDFPage->Display(&Device, DpiX, DpiY, 0, true, false, true, true);
       return;
     }
@@ -255,7 +264,7 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
       vn::platform::gfx::CairoGraphics Graphics(Width, Height);
       TvnPDImageDevice Device(Graphics, true);
       const auto [DpiX, DpiY] =
-          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()));
+          PictureResolutions(Width, Height, std::fabs(Points.PageWidth()), std::fabs(Points.PageHeight()), AxDPI);
       FPDFPage->Display(&Device, DpiX, DpiY, 0, true, false, true, true);
       vn::platform::DrawPicture(*Raster, vn::platform::PictureOf(Graphics.Pixels()), {0, 0, AWidth, AHeight},
                                 Turns, false);

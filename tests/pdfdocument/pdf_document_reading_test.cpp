@@ -202,6 +202,24 @@ TEST(PDFDocumentReading, PicturesOfRoundedSizesKeepThePageProportions) {
   }
 }
 
+TEST(PDFDocumentReading, PicturesOfSmallPagesKeepTheResolutionAskedFor) {
+  // A page of 32 x 32 points is 43 x 43 pixels at 96 dpi and at 97 dpi
+  // alike: at 96 (asked for, or the resolution of page sizes in pixels when
+  // the caller names none that fits) a box 24 points wide ends on pixel
+  // column 32 exactly; at 97 it would reach a third into column 32.
+  for (const int dpi : {96, 72}) {
+    SCOPED_TRACE(dpi);
+    auto document = OpenBytes(OnePagePdf("0 0 0 rg 0 0 24 32 re f", kHelvetica, "/MediaBox [0 0 32 32]"));
+    vn::platform::CairoCanvas canvas(43, 43);
+    auto* page = dynamic_cast<fw::TvnBasePage*>(document->GetPage(1));
+    ASSERT_NE(page, nullptr);
+    page->Draw(&canvas, 43, 43, dpi, dpi, 0);
+    const vn::platform::Bitmap pixels = canvas.Pixels();
+    EXPECT_EQ(pixels.Pixel(31, 20).R, 0);
+    EXPECT_EQ(pixels.Pixel(32, 20).R, 255);
+  }
+}
+
 TEST(PDFDocumentReading, PagesAreMadeOnceAndOnlyForPagesThatExist) {
   auto document = OpenBytes(OnePagePdf("", kHelvetica));
   EXPECT_EQ(document->GetPageCount(), 1);
