@@ -84,7 +84,7 @@ TEST(PdfLayoutAnalysis, OneColumnGivesTheSourceParagraphs) {
 // two paragraphs, as the page shows it.
 TEST(PdfLayoutAnalysis, TwoColumnsGiveAHeadingAndAColumnSection) {
   EXPECT_EQ(Analyse("two_columns.pdf"),
-            (Rows{"section next page", "  paragraph left Columns", "section columns 218/30 217/0",
+            (Rows{"section next page", "  paragraph left Columns", "section columns 219/30 217/0",
                   "  paragraph left Item1", "  paragraph left Item2", "  paragraph left Item3",
                   "  paragraph left Item4", "  paragraph left Item5", "  paragraph left Item6",
                   "  paragraph left Item7", "  column break", "  paragraph left november",
