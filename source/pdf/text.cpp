@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/codepages.h"
+#include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 #include "runtime/hex.h"
 #include "runtime/numbers.h"
@@ -462,6 +463,20 @@ std::string BuildPDDate(const TvnPDDateRec& date) {
     }
   }
   return out;
+}
+
+std::string BuildLocalPDDate(double local_date_time) {
+  const vn::DateParts t = vn::DecodeDateTime(local_date_time);
+  TvnPDDateRec rec;
+  rec.Year = static_cast<uint16_t>(t.year);
+  rec.Month = static_cast<uint16_t>(t.month);
+  rec.Day = static_cast<uint16_t>(t.day);
+  rec.Hour = static_cast<uint16_t>(t.hour);
+  rec.Minute = static_cast<uint16_t>(t.minute);
+  rec.Second = static_cast<uint16_t>(t.second);
+  rec.HasTimeZone = true;
+  rec.TimeZoneMinutes = static_cast<int16_t>(vn::LocalUtcOffsetMinutes(local_date_time));
+  return BuildPDDate(rec);
 }
 
 }  // namespace vn::pdf

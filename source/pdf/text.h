@@ -154,5 +154,8 @@ void ParsePDDate(std::string_view text, TvnPDDateRec& date);
 // "D:" + the year without padding + month, day, hour, minute and second as
 // two digits each; a known time zone follows as "Z" or "+HH'mm'"/"-HH'mm'".
 std::string BuildPDDate(const TvnPDDateRec& date);
+// A local date and time (days since 1899-12-30) as a PDF date with the
+// local zone's offset at that time.
+std::string BuildLocalPDDate(double local_date_time);
 
 }  // namespace vn::pdf

@@ -14,7 +14,6 @@
 #include "pdf/exceptions.h"
 #include "pdf/filter_streams.h"
 #include "pdf/text.h"
-#include "runtime/datetime.h"
 #include "runtime/exceptions.h"
 #include "runtime/output_file.h"
 #include "runtime/rc4.h"
@@ -449,20 +448,6 @@ int64_t FindSignaturePlaceholder(TvnPDBaseDoc& doc, TvnPDDictionary& root) {
   return found;
 }
 
-std::string PDDateOf(double date_time) {
-  const vn::DateParts t = vn::DecodeDateTime(date_time);
-  TvnPDDateRec rec;
-  rec.Year = static_cast<uint16_t>(t.year);
-  rec.Month = static_cast<uint16_t>(t.month);
-  rec.Day = static_cast<uint16_t>(t.day);
-  rec.Hour = static_cast<uint16_t>(t.hour);
-  rec.Minute = static_cast<uint16_t>(t.minute);
-  rec.Second = static_cast<uint16_t>(t.second);
-  rec.HasTimeZone = true;
-  rec.TimeZoneMinutes = static_cast<int16_t>(vn::LocalUtcOffsetMinutes(date_time));
-  return BuildPDDate(rec);
-}
-
 // The signature dictionary's entries up to and including "/Contents<".
 std::string SignatureEntries(const TvnSignature& sig, const ObjectCipher* cipher, int64_t num, int64_t gen) {
   auto text = [&](const std::string& value) {
@@ -473,7 +458,7 @@ std::string SignatureEntries(const TvnSignature& sig, const ObjectCipher* cipher
   if (!sig.Reason.empty()) s += " /Reason " + text(sig.Reason);
   if (!sig.Location.empty()) s += " /Location " + text(sig.Location);
   if (!sig.ContactInfo.empty()) s += " /ContactInfo " + text(sig.ContactInfo);
-  if (sig.DateTime != 0) s += " /M " + text(PDDateOf(sig.DateTime));
+  if (sig.DateTime != 0) s += " /M " + text(BuildLocalPDDate(sig.DateTime));
   return s + " /Contents<";
 }
 

@@ -560,15 +560,7 @@ void TvnPDAnnot::Display(TvnPDExportDevice* OutDev, double hDPI, double vDPI) {
   if (!form || !PlacedFormBox(*form, box)) return;
   TvnPDState state(hDPI, vDPI, 0, &box);
   OutDev->StartPage(1, state);
-  struct EndPageGuard {
-    TvnPDExportDevice* dev;
-    ~EndPageGuard() {
-      try {
-        dev->EndPage();
-      } catch (const std::exception&) {
-      }
-    }
-  } end_page{OutDev};
+  const TvnEndPageGuard end_page(OutDev);
   OutDev->DrawFormXObject(state, form);
 }
 

@@ -901,15 +901,7 @@ void TvnPDContents::Display(TvnPDExportDevice* ExportDev, double hDPI, double vD
   TvnPDContentStream* first = FContentStrmList.empty() ? nullptr : FContentStrmList.front().get();
   if (first) first->SetState(std::move(state));
   ExportDev->StartPage(PageNum, first_state);
-  struct EndPageGuard {
-    TvnPDExportDevice* dev;
-    ~EndPageGuard() {
-      try {
-        dev->EndPage();
-      } catch (const std::exception&) {
-      }
-    }
-  } end_page{ExportDev};
+  const TvnEndPageGuard end_page(ExportDev);
   if (first) {
     try {
       if (CropBox && CropBox->IsValid()) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +131,24 @@ class TvnPDExportDevice : public vn::pdf::TvnObject {
   std::unique_ptr<TvnPDMatrix> FDefaultCTM;
   bool FUpsideDown = false;
   bool FNewTJ = false;
+};
+
+// Ends the device's page when it leaves scope, however the drawing ended; a
+// failure to end the page is not let out of the unwinding.
+class TvnEndPageGuard {
+ public:
+  explicit TvnEndPageGuard(TvnPDExportDevice* ADevice) : FDevice(ADevice) {}
+  TvnEndPageGuard(const TvnEndPageGuard&) = delete;
+  TvnEndPageGuard& operator=(const TvnEndPageGuard&) = delete;
+  ~TvnEndPageGuard() {
+    try {
+      FDevice->EndPage();
+    } catch (const std::exception&) {
+    }
+  }
+
+ private:
+  TvnPDExportDevice* FDevice;
 };
 
 }  // namespace vn::pdfdoc

@@ -53,22 +53,6 @@ std::unique_ptr<TvnPDArray> AnnotRealArray(vn::pdf::TvnPDDocumentIntf* ADoc, std
   return array;
 }
 
-// The local time now as a PDF date with its zone.
-std::string PDDateNow() {
-  const vn::TDateTime now = vn::Now();
-  const vn::DateParts t = vn::DecodeDateTime(now);
-  vn::pdf::TvnPDDateRec rec;
-  rec.Year = static_cast<uint16_t>(t.year);
-  rec.Month = static_cast<uint16_t>(t.month);
-  rec.Day = static_cast<uint16_t>(t.day);
-  rec.Hour = static_cast<uint16_t>(t.hour);
-  rec.Minute = static_cast<uint16_t>(t.minute);
-  rec.Second = static_cast<uint16_t>(t.second);
-  rec.HasTimeZone = true;
-  rec.TimeZoneMinutes = static_cast<int16_t>(vn::LocalUtcOffsetMinutes(now));
-  return vn::pdf::BuildPDDate(rec);
-}
-
 // The /F bits of an annotation dictionary (0 without an integer /F).
 int64_t AnnotFlagBits(const TvnPDDictionary& AAnnot) {
   const TvnPDBaseObject* f = AAnnot.LookUp("F");
@@ -139,7 +123,7 @@ TvnPDAnnot* TvnPDPage::InsertTextAnnot(TvnPDTextAnnot* ATextAnnot, TvnPDAnnot* I
   if (style == TvnAnnotBorderStyle::absDashed) border->Add("D", AnnotRealArray(doc, {3.0, 2.0}));
   border->Add("W", AnnotRealObject(ATextAnnot->BorderWidth()));
   dict->Add("BS", std::move(border));
-  dict->Add("M", std::make_unique<vn::pdf::TvnPDString>(PDDateNow()));
+  dict->Add("M", std::make_unique<vn::pdf::TvnPDString>(vn::pdf::BuildLocalPDDate(vn::Now())));
   dict->Add("Open", std::make_unique<vn::pdf::TvnPDBoolean>(ATextAnnot->Open()));
   if (page->GetObjNumber() > 0) dict->Add("P", AnnotRef(page));
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf/pdf_corpus.h"
+#include "pdfdocument/page_render_testing.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/streams.h"
 #include "runtime/strings.h"
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vn::pdf::testing::RunProgram;
+using vn::pdfdoc::page_render_testing::NormalisedRmse;
 
 const fs::path kExtractor = fs::path(VN_FIXTURES_DIR) / "pdfdocument" / "extractor";
 const fs::path kCorpus = fs::path(VN_CORPUS_DIR) / "pdf";
@@ -46,21 +48,6 @@ std::string Inked(const std::string& AText) {
 vn::platform::Bitmap ReadPng(const fs::path& APath) {
   const std::string bytes = vn::ReadFileBytes(APath);
   return vn::platform::DecodePng(std::as_bytes(std::span(bytes.data(), bytes.size())));
-}
-
-// Root mean square of the channel differences over 255; 1 when the sizes
-// differ by more than a pixel.
-double NormalisedRmse(const vn::platform::Bitmap& A, const vn::platform::Bitmap& B) {
-  if (std::abs(A.Width() - B.Width()) > 1 || std::abs(A.Height() - B.Height()) > 1) return 1;
-  const int w = std::min(A.Width(), B.Width()), h = std::min(A.Height(), B.Height());
-  double sum = 0;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const auto a = A.Pixel(x, y), b = B.Pixel(x, y);
-      for (const auto& [p, q] : {std::pair{a.R, b.R}, std::pair{a.G, b.G}, std::pair{a.B, b.B}})
-        sum += (double(p) - q) * (double(p) - q);
-    }
-  return std::sqrt(sum / (double(w) * h * 3)) / 255.0;
 }
 
 class PdfInputRoad : public vn::road_test::RoadTest {
@@ -127,6 +114,7 @@ TEST_F(PdfInputRoad, PagesMatchPdftoppmAndPdfOutputIsClean) {
       const fs::path ours = FDir / "png" / (c.Pages == 1 ? stem + ".png" : stem + "_" + std::to_string(i) + ".png");
       ASSERT_TRUE(fs::exists(ours)) << ours;
       const double rmse = NormalisedRmse(ReadPng(ours), ReadPng(FDir / "ref" / stem / refs[size_t(i - 1)]));
+      EXPECT_GE(rmse, 0) << "page " << i << ": the sizes differ";
       EXPECT_LE(rmse, 0.06) << "page " << i;
     }
     std::string check;
