@@ -160,6 +160,8 @@ String CellText(const wordmodel::TvnTableCell& ACell) {
     if (!text.empty()) text += u' ';
     text += part;
   }
+  // A cell stays on its row's line: its line breaks become blanks.
+  std::replace(text.begin(), text.end(), u'\n', u' ');
   return text;
 }
 
@@ -174,8 +176,10 @@ String RowText(const wordmodel::TvnTableRow& ARow, char16_t ASeparator) {
 }
 
 // The text of a Word-model element: a paragraph's text items in the order
-// of its runs; a (nested) table's cells joined by blanks; empty for
-// anything else.
+// of its runs, its tab breaks as tabs and its line, column and page breaks
+// as line feeds (dropped, they would run the words on either side
+// together); a (nested) table's cells joined by blanks; empty for anything
+// else.
 String WordElementText(const fw::TvnDocItem* AItem) {
   String text;
   if (const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem)) {
@@ -192,19 +196,41 @@ String WordElementText(const fw::TvnDocItem* AItem) {
     const auto* run = dynamic_cast<const wordmodel::TvnRun*>(child.get());
     if (!run) continue;
     for (const auto& item : run->GetItems()) {
-      if (const auto* t = dynamic_cast<const wordmodel::TvnTextitem*>(item.get())) text += t->GetText();
+      if (const auto* t = dynamic_cast<const wordmodel::TvnTextitem*>(item.get())) {
+        text += t->GetText();
+      } else if (const auto* b = dynamic_cast<const wordmodel::TvnBreak*>(item.get())) {
+        switch (b->GetBreakType()) {
+          case wordmodel::TvnBreakType::btTab:
+            text += u'\t';
+            break;
+          case wordmodel::TvnBreakType::btLine:
+          case wordmodel::TvnBreakType::btColumn:
+          case wordmodel::TvnBreakType::btPage:
+            text += u'\n';
+            break;
+          default:
+            break;
+        }
+      }
     }
   }
   return text;
 }
 
-// The lines of a Word-model element: one for a paragraph; one per row for a
-// table with rows (its cells separated by tabs), so that the text of tables
-// is kept; one empty line for anything else.
+// The lines of a Word-model element: one for a paragraph, and one more
+// after each of its line breaks; one per row for a table with rows (its
+// cells separated by tabs), so that the text of tables is kept; one empty
+// line for anything else.
 void AppendWordElementLines(const fw::TvnDocItem* AItem, std::vector<String>& ALines) {
   const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem);
   if (!table || table->GetRows().empty()) {
-    ALines.push_back(WordElementText(AItem));
+    const String text = WordElementText(AItem);
+    size_t start = 0;
+    for (size_t end = text.find(u'\n'); end != String::npos; end = text.find(u'\n', start)) {
+      ALines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    ALines.push_back(text.substr(start));
     return;
   }
   for (const auto& row : table->GetRows()) ALines.push_back(RowText(*row, u'\t'));

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/canvas/cairo_canvas.h"
@@ -322,6 +323,39 @@ TEST(TextDocumentAssign, TablesGiveTheirCellsRowByRow) {
   doc.Assign(&source, u"");
   EXPECT_EQ(doc.GetLines(),
             (std::vector<String>{u"Page 1", u"Before", u"Name\tPrice (EUR)", u"\t12 in side", u"After"}));
+}
+
+// Breaks inside a paragraph keep the words on either side apart: a tab
+// stays a tab, a line, column or page break starts a new line (a blank
+// inside a table cell, whose row is one line).
+TEST(TextDocumentAssign, BreaksInParagraphsKeepWordsApart) {
+  auto paragraph = [&](std::vector<std::variant<String, TvnBreakType>> AParts) {
+    auto p = std::make_unique<TvnParagraph>();
+    auto run = std::make_unique<TvnRun>();
+    for (const auto& part : AParts) {
+      if (const auto* text = std::get_if<String>(&part))
+        run->Add(std::make_unique<TvnTextitem>(*text, run->GetFinalRunProperties()));
+      else
+        run->Add(std::make_unique<TvnBreak>(std::get<TvnBreakType>(part)));
+    }
+    p->AddTextRun(std::move(run));
+    return p;
+  };
+  using B = TvnBreakType;
+  auto table = std::make_unique<TvnTable>();
+  auto row = std::make_unique<TvnTableRow>();
+  auto c = std::make_unique<TvnTableCell>();
+  c->InsertItem(paragraph({u"in", B::btLine, u"cell"}));
+  row->InsertCell(std::move(c));
+  table->InsertRow(std::move(row));
+  auto first = paragraph({u"Name", B::btTab, u"Value"});
+  auto second = paragraph({u"one", B::btLine, u"two", B::btPage, B::btColumn, u"three", B::btNone});
+  FakeDocument source;
+  AddPage(source, {first.get(), second.get(), table.get()});
+  TvnTextDocument doc;
+  doc.Assign(&source, u"");
+  EXPECT_EQ(doc.GetLines(),
+            (std::vector<String>{u"Page 1", u"Name\tValue", u"one", u"two", u"", u"three", u"in cell"}));
 }
 
 TEST(TextDocumentAssign, AssignAppendsAndChecksTheRange) {
