@@ -46,12 +46,15 @@ TvnLineAnalyzer::TvnLineAnalyzer(const std::vector<TvnDocItem*>& ATextItemList, 
   TurnPageUpright(copies);
   for (const auto& copy : copies) {
     TvnTextElement* e = copy.get();
-    // The baseline key: the left and bottom of the first character box
-    // (0, 0 without one); width and height stay.
+    // The key: the left of the first character box and the element's
+    // baseline (0, 0 without boxes); width and height stay. Character
+    // boxes are the ink of the glyphs from top to bottom, so the bottom of
+    // the first one is no baseline: a first letter with a descender, or a
+    // quotation mark, would put its element on a line of its own.
     TvnRectF& r = *e->GetBoundingRect();
     const auto& boxes = e->GetCharBoundingRect();
     r.SetX(boxes.empty() ? 0 : boxes.front()->GetX());
-    r.SetY(boxes.empty() ? 0 : boxes.front()->GetBottom());
+    if (boxes.empty()) r.SetY(0);
     elements.push_back(e);
   }
   LineAnalysis analysis(false);

@@ -67,6 +67,12 @@ TEST(TextLineAnalyzer, LinesOfPositionedText) {
   };
   TvnTextElement* noBoxes = e.Text(u"top", 10, 500, 20);
   noBoxes->GetCharBoundingRect().clear();
+  // First letters whose ink ends below the baseline (a descender) or well
+  // above it (a quotation mark).
+  TvnTextElement* descender = e.Text(u"gap", 44, 100, 18);
+  descender->GetCharBoundingRect().front()->SetHeight(15);
+  TvnTextElement* quote = e.Text(u"'quoted'", 44, 100, 48);
+  *quote->GetCharBoundingRect().front() = TvnRectF(44, 88, 6, 4);
   TvnTextElement* script = e.Text(u"2", 41, 96, 4);
   script->GetFont()->SetSize(6);
   script->GetBoundingRect()->SetHeight(7);
@@ -75,6 +81,8 @@ TEST(TextLineAnalyzer, LinesOfPositionedText) {
        {u"left", u"right"}},
       {"words of one line", {e.Text(u"Hello", 10, 100, 30), e.Text(u"world", 44, 100, 32)}, {u"Hello world"}},
       {"pieces of one word", {e.Text(u"Hel", 10, 100, 18), e.Text(u"lo", 28, 100, 12)}, {u"Hello"}},
+      {"a first letter with a descender", {e.Text(u"Mind", 10, 100, 30), descender}, {u"Mind gap"}},
+      {"a quotation mark first", {e.Text(u"Said", 10, 100, 30), quote}, {u"Said 'quoted'"}},
       {"a blank already there", {e.Text(u"Hello ", 10, 100, 34), e.Text(u"world", 48, 100, 32)}, {u"Hello world"}},
       {"a superscript joins its line", {e.Text(u"x", 10, 100, 30), script}, {u"x2"}},
       {"an element without boxes comes first", {e.Text(u"below", 10, 100, 30), noBoxes}, {u"top", u"below"}},
