@@ -11,6 +11,7 @@
 #include "rtf/text_line_analyzer.h"
 #include "runtime/codepages.h"
 #include "runtime/exceptions.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
 #include "wordmodel/table.h"
@@ -197,6 +198,9 @@ String WordElementText(const fw::TvnDocItem* AItem) {
     if (!run) continue;
     for (const auto& item : run->GetItems()) {
       if (const auto* t = dynamic_cast<const wordmodel::TvnTextitem*>(item.get())) {
+        // A laid-out paragraph holds its tabs as marks on the text that
+        // follows them.
+        if (wordmodel::TabbedByLayout(*t)) text += u'\t';
         text += t->GetText();
       } else if (const auto* b = dynamic_cast<const wordmodel::TvnBreak*>(item.get())) {
         switch (b->GetBreakType()) {

@@ -16,6 +16,7 @@
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/text_measure.h"
 #include "runtime/exceptions.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
 #include "wordmodel/table.h"
@@ -349,13 +350,18 @@ TEST(TextDocumentAssign, BreaksInParagraphsKeepWordsApart) {
   row->InsertCell(std::move(c));
   table->InsertRow(std::move(row));
   auto first = paragraph({u"Name", B::btTab, u"Value"});
+  // Laying a paragraph out takes its tab breaks out of the runs and marks
+  // the text after each instead.
+  auto laidOut = paragraph({u"Key", u"Entry"});
+  auto* entry = static_cast<TvnTextitem*>(static_cast<TvnRun*>(laidOut->GetItems()[0].get())->GetItems()[1].get());
+  TextItemTagOf(*entry)->SetIsTabbed(true);
   auto second = paragraph({u"one", B::btLine, u"two", B::btPage, B::btColumn, u"three", B::btNone});
   FakeDocument source;
-  AddPage(source, {first.get(), second.get(), table.get()});
+  AddPage(source, {first.get(), laidOut.get(), second.get(), table.get()});
   TvnTextDocument doc;
   doc.Assign(&source, u"");
   EXPECT_EQ(doc.GetLines(),
-            (std::vector<String>{u"Page 1", u"Name\tValue", u"one", u"two", u"", u"three", u"in cell"}));
+            (std::vector<String>{u"Page 1", u"Name\tValue", u"Key\tEntry", u"one", u"two", u"", u"three", u"in cell"}));
 }
 
 TEST(TextDocumentAssign, AssignAppendsAndChecksTheRange) {
