@@ -361,11 +361,16 @@ fw::TvnPage* TvnTextDocument::GetPage(int32_t Index) {
 void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& PageRange) {
   if (!SourceDocument) throw vn::ExInvalidPageError("Invalid page range");
   const fw::TvnPageRange pages = fw::ParsePageRange(PageRange, SourceDocument->GetPageCount());
+  // What the previous page showed: a paragraph or table broken over pages
+  // is listed by each of them, and its text is written once, with the page
+  // it starts on.
+  std::vector<const fw::TvnDocItem*> taken;
   for (const int32_t n : pages) {
     DoBeginAssignPage(n);
     fw::TvnPage* page = SourceDocument->GetPage(n);
     if (!page) throw vn::ExInvalidPageError("Invalid page range");
     FLines.push_back(u"Page " + IntToStr(n));
+    std::vector<const fw::TvnDocItem*> takenHere;
     // A page of a text file gives its lines as they are laid out.
     if (auto* textPage = dynamic_cast<TvnTextPage*>(page)) {
       const std::vector<String> lines = textPage->GetLines();
@@ -383,9 +388,12 @@ void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& 
       if (dynamic_cast<const wordmodel::TvnTextElement*>(elements.front())) {
         plaintext::TvnLineAnalyzer(elements, FLines);
       } else {
-        for (const fw::TvnDocItem* item : elements) AppendWordElementLines(item, FLines);
+        takenHere.assign(elements.begin(), elements.end());
+        for (const fw::TvnDocItem* item : elements)
+          if (std::find(taken.begin(), taken.end(), item) == taken.end()) AppendWordElementLines(item, FLines);
       }
     }
+    taken = std::move(takenHere);
     DoEndAssignPage(n, ++FAssignedPages);
   }
 }

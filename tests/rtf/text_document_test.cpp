@@ -364,6 +364,27 @@ TEST(TextDocumentAssign, BreaksInParagraphsKeepWordsApart) {
             (std::vector<String>{u"Page 1", u"Name\tValue", u"Key\tEntry", u"one", u"two", u"", u"three", u"in cell"}));
 }
 
+// A paragraph broken over pages is listed by each page it stands on; its
+// text is written once, with the page it starts on.
+TEST(TextDocumentAssign, AParagraphBrokenOverPagesIsWrittenOnce) {
+  Elements e;
+  fw::TvnDocItem* first = e.Paragraph({u"first"});
+  fw::TvnDocItem* broken = e.Paragraph({u"broken over three pages"});
+  fw::TvnDocItem* last = e.Paragraph({u"last"});
+  FakeDocument source;
+  AddPage(source, {first, broken});
+  AddPage(source, {broken});
+  AddPage(source, {broken, last});
+  TvnTextDocument doc;
+  doc.Assign(&source, u"");
+  EXPECT_EQ(doc.GetLines(), (std::vector<String>{u"Page 1", u"first", u"broken over three pages", u"Page 2", u"Page 3",
+                                                u"last"}));
+  // A page range starting inside the paragraph still shows it.
+  TvnTextDocument part;
+  part.Assign(&source, u"2-3");
+  EXPECT_EQ(part.GetLines(), (std::vector<String>{u"Page 2", u"broken over three pages", u"Page 3", u"last"}));
+}
+
 TEST(TextDocumentAssign, AssignAppendsAndChecksTheRange) {
   Elements e;
   FakeDocument a, b;
