@@ -290,8 +290,10 @@ void LineAnalysis::RepairWordGaps(std::vector<AnalysisLine>& ALines) {
       for (size_t j = 0; j + 1 < n; ++j) {
         const double gap = rects[j + 1]->GetLeft() - rects[j]->GetRight();
         // A space goes after a character that stands apart from the next
-        // one, unless it is one, or the text so far is empty or ends in one.
-        const bool addSpace = gap > w && text[j] != u' ' && !built.empty() && built.back() != u' ';
+        // one, unless it is one. The first character too: a one-letter word
+        // ("a", "I") opening the element would otherwise run into the word
+        // after it.
+        const bool addSpace = gap > w && text[j] != u' ';
         built += text[j];
         if (addSpace) built += u' ';
       }
