@@ -85,7 +85,13 @@ int WritingQuarterTurns(const std::vector<const TvnTextElement*>& AElements) {
     const double dy = (boxes.back()->GetTop() + boxes.back()->GetBottom() - boxes.front()->GetTop() -
                        boxes.front()->GetBottom()) / 2;
     if (!std::isfinite(dx) || !std::isfinite(dy) || (dx == 0 && dy == 0)) continue;
-    const int turns = std::fabs(dx) >= std::fabs(dy) ? (dx > 0 ? 0 : 2) : (dy > 0 ? 1 : 3);
+    int turns = std::fabs(dx) >= std::fabs(dy) ? (dx > 0 ? 0 : 2) : (dy > 0 ? 1 : 3);
+    // Text running to the left is upside down only when its letters hang
+    // below its baseline: upright letters placed from the right are
+    // right-to-left text (Hebrew, Arabic) of an upright page.
+    if (turns == 2 && e->GetBoundingRect() &&
+        boxes.front()->GetTop() + boxes.front()->GetBottom() < 2 * e->GetBoundingRect()->GetY())
+      turns = 0;
     votes[turns] += boxes.size();
   }
   int best = 0;

@@ -38,7 +38,9 @@ std::unique_ptr<wordmodel::TvnTextElement> CopyTextElement(
 // turns clockwise on the page (y down): 0 for text running left to right,
 // 1 running down, 2 running right to left upside down, 3 running up. An
 // element's direction goes from the centre of its first character box to
-// that of its last; elements of one character give none.
+// that of its last (text running to the left whose letters stand above its
+// baseline is right-to-left text of an upright page); elements of one
+// character give none.
 int WritingQuarterTurns(const std::vector<const wordmodel::TvnTextElement*>& AElements);
 
 // Turns AElement (its bounding rectangle, whose X and Y are the origin of

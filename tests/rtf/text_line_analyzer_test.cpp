@@ -141,6 +141,17 @@ TEST(TextLineAnalyzer, TurnedPagesAreReadAlongTheirText) {
   std::vector<String> lines;
   vn::rtf::plaintext::TvnLineAnalyzer(items, lines);
   EXPECT_EQ(lines, (std::vector<String>{u"note", u"upright", u"text"}));
+  // Right-to-left text whose letters are placed from the right, upright
+  // above their baselines, leaves the page upright.
+  std::vector<fw::TvnDocItem*> rtl;
+  for (const auto& [text, baseline] : {std::pair{u"second", 120.0}, std::pair{u"first", 100.0}}) {
+    TvnTextElement* line = e.Turned(text, 300, baseline, 2);
+    for (TvnRectF* box : line->GetCharBoundingRect()) box->SetY(baseline - 12);
+    rtl.push_back(line);
+  }
+  lines.clear();
+  vn::rtf::plaintext::TvnLineAnalyzer(rtl, lines);
+  EXPECT_EQ(lines, (std::vector<String>{u"first", u"second"}));
 }
 
 }  // namespace text_line_analyzer_test
