@@ -153,11 +153,15 @@ std::unique_ptr<TvnRTFParagraph> TvnRTFDocument::ConvertFormatterParagraph(const
       const RunFont run = RegisterFont(*FRTFHeader, font.GetName(), font.GetSize(), font.GetStyle(), element->GetColor());
       double tabPos = 0;
       if (element->GetTextBreak() == wm::TvnBreakType::btTab) {
-        // A tab beyond the paragraph's stops goes to the next default stop.
+        // A tab beyond the paragraph's stops goes to the next default stop;
+        // so does one whose stop lies left of the margin (text set into
+        // it), which would write no tab and run the words on either side
+        // together.
         const auto& tabs = AParagraph.GetTabs();
         tabPos = tabCounter < tabs.size() && tabs[tabCounter]
                      ? tabs[tabCounter]->GetPosition() * kPixelsPerPoint * kTwipsPerPixel
                      : kDefaultTabPosition;
+        if (!(tabPos > 0)) tabPos = kDefaultTabPosition;
         ++tabCounter;
       }
       // A line of a paragraph ends in a break: the words on either side

@@ -54,16 +54,18 @@ std::unique_ptr<TvnTextElement> Element(const String& AText, TvnBreakType ABreak
 TEST(RTFContentConversion, FormatterTabsTakeTheStopsInOrderThenTheDefault) {
   TvnRTFDocument doc;
   TvnFormatterParagraph paragraph;
-  TvnFormatterTab first, second;
+  TvnFormatterTab first, second, left;
   first.SetPosition(36);
   second.SetPosition(72);
-  paragraph.GetTabs() = {&first, &second};
+  // A stop left of the margin (text set into the margin) would write no tab.
+  left.SetPosition(-18);
+  paragraph.GetTabs() = {&first, &second, &left};
   std::vector<std::unique_ptr<TvnTextElement>> elements;
-  for (const String text : {u"a", u"b", u"c"}) elements.push_back(Element(text, TvnBreakType::btTab));
+  for (const String text : {u"a", u"b", u"c", u"d"}) elements.push_back(Element(text, TvnBreakType::btTab));
   for (const auto& e : elements) paragraph.GetDocItems().push_back(e.get());
   auto rtf = doc.ConvertFormatterParagraph(paragraph, kBody);
-  // 36 points are 48 pixels, 720 twips; a third tab has no stop.
-  EXPECT_EQ(TabPositions(*rtf), (std::vector<double>{720, 1440, 1}));
+  // 36 points are 48 pixels, 720 twips; a fourth tab has no stop.
+  EXPECT_EQ(TabPositions(*rtf), (std::vector<double>{720, 1440, 1, 1}));
   EXPECT_NE(rtf->Encode().find("\\tx720\\tab "), std::string::npos);
 }
 
