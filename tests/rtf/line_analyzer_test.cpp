@@ -185,9 +185,12 @@ TEST(LineAnalyzer, WordGapsGetBlanks) {
       {"gap after a blank", u"a bc", 1, 2, 0, u"a bc"},
       {"gap after the text so far ends in a blank", u"a  c", 2, 2, 0, u"a  c"},
       {"fewer boxes than characters", u"abcdef", -1, 0, 3, u"abf"},
-      // Character boxes span their advances, so a gap of 0.15 em (1.5
-      // points at 10 points) parts words, less does not.
-      {"a gap of exactly 0.15 em", u"abc", 1, 1.5 / s, 0, u"abc"},
+      // Character boxes span their advances, so a gap of more than 0.1 em
+      // (1 point at 10 points) parts words, as the narrowed word spaces of
+      // tightly justified text (0.14 em) do; less does not.
+      {"a gap of exactly 0.1 em", u"abc", 1, 1.0 / s, 0, u"abc"},
+      {"a gap of 0.06 em, a glyph narrower than its advance", u"abc", 1, 0.6 / s, 0, u"abc"},
+      {"a gap of 0.14 em, a tightly justified word space", u"abc", 1, 1.4 / s, 0, u"ab c"},
       {"a gap of 0.2 em, under a space", u"abc", 1, 2.0 / s, 0, u"ab c"},
   };
   for (const auto& c : cases) {
