@@ -248,7 +248,13 @@ void LineAnalysis::MergeScriptLines(std::vector<AnalysisLine>& ALines) {
       const double s = taller.Items.empty() ? SpaceWidth(nullptr) : SpaceWidth(taller.Items.back()->GetFont());
       const bool oStrictlyInC = c.X < o.X && o.Right() < c.Right();
       const bool touching = std::fabs(c.Right() - o.X) < s || std::fabs(o.Right() - c.X) < s;
-      if (std::fabs(c.Y - o.Y) < 0.2 && (std::fabs(o.X - c.Right()) < s + 2 || std::fabs(c.X - o.Right()) < s + 2)) {
+      // Pieces that touch are one line when their baselines differ by less
+      // than 0.2, or by less than a twentieth of the taller piece's height:
+      // pages printed from web browsers set links a quarter point off the
+      // baseline of the words around them.
+      const double sameLine = std::max(0.2, 0.05 * std::max(c.Height, o.Height));
+      if (std::fabs(c.Y - o.Y) < sameLine &&
+          (std::fabs(o.X - c.Right()) < s + 2 || std::fabs(c.X - o.Right()) < s + 2)) {
         // Pieces of one line.
         o.Items.insert(o.Items.end(), c.Items.begin(), c.Items.end());
         SortByX(o.Items);

@@ -93,6 +93,12 @@ TEST(LineAnalyzer, GapsSplitAndRejoinLines) {
       {"baselines 0.005 apart are joined", 2, 40, 0.005, 1},
       {"the smallest baseline difference, touching", 0.1, 40, 1e-9, 1},
       {"the smallest baseline difference, far apart", 10, 40, 1e-9, 2},
+      // A link set a quarter point off the baseline of the words it touches
+      // (12 high: within a twentieth of the height); a point off is another
+      // line.
+      {"baselines 0.25 apart, touching", 1, 40, 0.25, 1},
+      {"baselines 0.25 apart, four blanks apart", 4, 40, 0.25, 2},
+      {"baselines a point apart, touching", 1, 40, 1, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
