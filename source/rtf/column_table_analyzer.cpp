@@ -63,29 +63,6 @@ bool ColumnsLineUp(const TvnUnFormattedSection* S, const TvnUnFormattedSection* 
   return true;
 }
 
-// The bounds of a group from its lines, as the group analysis sets them: X
-// the smallest line X, the width the largest line width, from the first
-// line's top to the last line's baseline.
-void SetGroupBounds(TvnFormatterGroup* AGroup) {
-  double x = kMinStart, w = kMaxStart;
-  const TvnFormatterLine* first = nullptr;
-  const TvnFormatterLine* last = nullptr;
-  for (const TvnDocItem* i : AGroup->GetDocItems()) {
-    const auto* l = dynamic_cast<const TvnFormatterLine*>(i);
-    if (!l) continue;
-    x = std::min(x, ItemRect(l).GetX());
-    w = std::max(w, ItemRect(l).GetWidth());
-    if (!first) first = l;
-    last = l;
-  }
-  if (!first) return;
-  const double y = ItemRect(first).GetY() - ItemRect(first).GetHeight();
-  AGroup->SetBoundingRect(std::make_shared<TvnRectF>(x, y, w, ItemRect(last).GetY() - y));
-  AGroup->SetLeft(x);
-  AGroup->SetRight(x + w);
-  AGroup->SetCenter(x + w / 2);
-}
-
 }  // namespace
 
 TvnUnFormattedSection* TvnColumnAndTableAnalyzer::CutOffLinesAbove(TvnUnFormattedSection* ASection) {

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "rtf/layout_analysis_impl.h"
 
 namespace vn::rtf {
@@ -27,6 +29,26 @@ size_t LineCount(const wordmodel::TvnDocItem* AItem) {
     if (dynamic_cast<const wordmodel::TvnFormatterLine*>(i)) ++n;
   }
   return n;
+}
+
+void SetGroupBounds(wordmodel::TvnFormatterGroup* AGroup) {
+  double x = kMinStart, w = kMaxStart;
+  const wordmodel::TvnFormatterLine* first = nullptr;
+  const wordmodel::TvnFormatterLine* last = nullptr;
+  for (const wordmodel::TvnDocItem* i : AGroup->GetDocItems()) {
+    const auto* l = dynamic_cast<const wordmodel::TvnFormatterLine*>(i);
+    if (!l) continue;
+    x = std::min(x, ItemRect(l).GetX());
+    w = std::max(w, ItemRect(l).GetWidth());
+    if (!first) first = l;
+    last = l;
+  }
+  if (!first) return;
+  const double y = ItemRect(first).GetY() - ItemRect(first).GetHeight();
+  AGroup->SetBoundingRect(std::make_shared<wordmodel::TvnRectF>(x, y, w, ItemRect(last).GetY() - y));
+  AGroup->SetLeft(x);
+  AGroup->SetRight(x + w);
+  AGroup->SetCenter(x + w / 2);
 }
 
 }  // namespace vn::rtf

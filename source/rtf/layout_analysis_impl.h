@@ -26,6 +26,12 @@ const wordmodel::TvnRectF& ItemRect(const wordmodel::TObject* AItem);
 // The number of lines a group holds; 0 for anything else.
 size_t LineCount(const wordmodel::TvnDocItem* AItem);
 
+// Sets a group's bounds from its lines, as the group analysis sets them: X
+// the smallest line X, the width the largest line width, from the first
+// line's top to the last line's baseline. A group without lines keeps its
+// bounds.
+void SetGroupBounds(wordmodel::TvnFormatterGroup* AGroup);
+
 // Owns every object an analyzer makes (lines, groups, bands, columns,
 // sections, tables, paragraphs, text elements) for as long as the analyzer
 // lives; the collections the analyzers hand on only refer to them.

@@ -294,6 +294,89 @@ void TvnParagraphAnalyzer::SplitAlignedRows(TvnFormatterTable* ATable) {
   ATable->GetRows() = std::move(rows);
 }
 
+void TvnParagraphAnalyzer::SplitLabelledRows(TvnFormatterTable* ATable) {
+  using Lines = std::vector<TvnFormatterLine*>;
+  const auto linesOf = [](const wordmodel::TvnFormatterTableCell* ACell) {
+    Lines lines;
+    for (TvnDocItem* item : ACell->GetDocItems()) {
+      const auto* g = dynamic_cast<const TvnFormatterGroup*>(item);
+      if (!g) continue;
+      for (TvnDocItem* i : g->GetDocItems())
+        if (auto* l = dynamic_cast<TvnFormatterLine*>(i)) lines.push_back(l);
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const TvnFormatterLine* a, const TvnFormatterLine* b) {
+      return ItemRect(a).GetY() < ItemRect(b).GetY();
+    });
+    return lines;
+  };
+  std::vector<wordmodel::TvnFormatterTableRow*> rows;
+  for (wordmodel::TvnFormatterTableRow* row : ATable->GetRows()) {
+    const auto& cells = row->GetCells();
+    const Lines labels = cells.size() > 1 ? linesOf(cells.front()) : Lines();
+    // bands[c][j]: the lines of cell c from label j down to the next one.
+    std::vector<std::vector<Lines>> bands(cells.size(), std::vector<Lines>(labels.size()));
+    bool labelled = labels.size() > 1;
+    bool wrapped = false;
+    for (size_t c = 0; labelled && c < cells.size(); ++c) {
+      if (c == 0) {
+        for (size_t j = 0; j < labels.size(); ++j) bands[0][j].push_back(labels[j]);
+        continue;
+      }
+      for (TvnFormatterLine* line : linesOf(cells[c])) {
+        const double baseline = ItemRect(line).GetY();
+        size_t j = labels.size();
+        for (size_t k = 0; k < labels.size(); ++k)
+          if (ItemRect(labels[k]).GetY() - ItemRect(labels[k]).GetHeight() <= baseline) j = k;
+        // A line above the first label: not a row of labels.
+        if (j == labels.size()) {
+          labelled = false;
+          break;
+        }
+        bands[c][j].push_back(line);
+      }
+      for (size_t j = 0; labelled && j < labels.size(); ++j) {
+        const Lines& band = bands[c][j];
+        // A value starts beside its label: its baseline within 0.6 of the
+        // label's height (cells may centre a label beside a value of
+        // another height).
+        if (!band.empty() &&
+            !Within(ItemRect(band.front()).GetY(), ItemRect(labels[j]).GetY(), 0.6 * ItemRect(labels[j]).GetHeight()))
+          labelled = false;
+        // A value running on before the next label marks the labels.
+        if (band.size() > 1 && j + 1 < labels.size()) wrapped = true;
+      }
+    }
+    // Labels stand apart where a value runs on: lines of one paragraph
+    // follow each other at one pitch.
+    double minGap = kMinStart, maxGap = 0;
+    for (size_t j = 1; j < labels.size(); ++j) {
+      const double gap = ItemRect(labels[j]).GetY() - ItemRect(labels[j - 1]).GetY();
+      minGap = std::min(minGap, gap);
+      maxGap = std::max(maxGap, gap);
+    }
+    if (!labelled || !wrapped || !(maxGap >= 1.5 * minGap)) {
+      rows.push_back(row);
+      continue;
+    }
+    for (size_t j = 0; j < labels.size(); ++j) {
+      auto* part = FArena.Make<wordmodel::TvnFormatterTableRow>();
+      for (size_t c = 0; c < cells.size(); ++c) {
+        auto* cell = FArena.Make<wordmodel::TvnFormatterTableCell>();
+        if (!bands[c][j].empty()) {
+          auto* group = FArena.Make<TvnFormatterGroup>();
+          group->GetDocItems().assign(bands[c][j].begin(), bands[c][j].end());
+          group->SetGroupInTable(true);
+          SetGroupBounds(group);
+          cell->GetDocItems().push_back(group);
+        }
+        part->GetCells().push_back(cell);
+      }
+      rows.push_back(part);
+    }
+  }
+  ATable->GetRows() = std::move(rows);
+}
+
 void TvnParagraphAnalyzer::RewriteColumn(TvnFormatterColumns* AColumn, bool ASingleColumn, const TvnRectF& ABounds) {
   if (!AColumn->GetBoundingRect()) {
     AColumn->SetBoundingRect(std::make_shared<TvnRectF>(LeftMargin(), 0, FPageWidth - RightMargin(), 0));
@@ -313,6 +396,7 @@ void TvnParagraphAnalyzer::RewriteColumn(TvnFormatterColumns* AColumn, bool ASin
       top = std::min(next.Top, kMinStart);
     }
     if (auto* table = dynamic_cast<TvnFormatterTable*>(I)) {
+      SplitLabelledRows(table);
       LayoutTable(table, ASingleColumn, columnRect.GetLeft());
       for (auto* row : table->GetRows()) {
         double g = table->GetMargin()->GetLeft();

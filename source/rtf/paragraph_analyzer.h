@@ -65,6 +65,13 @@ class TvnParagraphAnalyzer : public TvnAnalyzer {
   // took for one block per column (lines less than 30 apart): it becomes one
   // row per rank, each cell of the width it had.
   void SplitAlignedRows(wordmodel::TvnFormatterTable* ATable);
+  // A row of labels and values (an information box: a label per line in
+  // the first cell, each beside the first line of its value, some values
+  // running over several lines before the next label) becomes one row per
+  // label, each cell holding the lines from that label down to the next;
+  // read as one row, every label came before every value. Side-by-side
+  // blocks whose lines share one baseline pitch stay one row.
+  void SplitLabelledRows(wordmodel::TvnFormatterTable* ATable);
   static bool SameColumnPattern(const wordmodel::TvnFormatterLine* P, const wordmodel::TvnFormatterLine* L,
                                 const wordmodel::TvnFormatterLine* N);
   wordmodel::TvnFormatterParagraph* Spacer(double ASpaceBefore, double ASpaceAfter);

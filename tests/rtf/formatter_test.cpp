@@ -104,6 +104,37 @@ TEST(LayoutFormatter, SyntheticPagesRebuildTheirStructure) {
        {"section next page", "  spacer 0", "  table rows=1", "    row 85 85", "      cell",
         "        paragraph left a1/", "        paragraph left a2/", "      cell", "        paragraph right b1/",
         "        paragraph right b2/", "  spacer 0"}},
+      // An information box: a label beside the first line of each value,
+      // the second value running over two lines before the next label.
+      {"labels beside values that run on become a row per label",
+       [](PageBuilder& p) {
+         p.Add(u"L1", 72, 100, 30, 12);
+         p.Add(u"L2", 72, 114, 30, 12);
+         p.Add(u"L3", 72, 150, 30, 12);
+         p.Add(u"v1", 228, 100, 60, 12);
+         p.Add(u"v2a", 228, 114, 60, 12);
+         p.Add(u"v2b", 228, 128, 60, 12);
+         p.Add(u"v3", 228, 150, 60, 12);
+       },
+       {"section next page", "  spacer 0", "  table rows=3", "    row 93 123", "      cell",
+        "        paragraph left L1/", "      cell", "        paragraph right v1/", "    row 93 123", "      cell",
+        "        paragraph left L2/", "      cell", "        paragraph centre v2a/v2b/", "    row 93 123", "      cell",
+        "        paragraph left L3/", "      cell", "        paragraph right v3/", "  spacer 0"}},
+      // Lines of one pitch on the left, of a closer pitch on the right: two
+      // blocks side by side, not labels.
+      {"side-by-side blocks of one line pitch stay one row",
+       [](PageBuilder& p) {
+         p.Add(u"a1", 72, 100, 30, 12);
+         p.Add(u"a2", 72, 114, 30, 12);
+         p.Add(u"a3", 72, 128, 30, 12);
+         p.Add(u"b1", 228, 100, 60, 12);
+         p.Add(u"b2", 228, 107, 60, 12);
+         p.Add(u"b3", 228, 114, 60, 12);
+         p.Add(u"b4", 228, 121, 60, 12);
+       },
+       {"section next page", "  spacer 0", "  table rows=1", "    row 93 123", "      cell",
+        "        paragraph left a1/", "        paragraph left a2/", "        paragraph left a3/", "      cell",
+        "        paragraph justify b1/b2/b3/b4/", "  spacer 0"}},
       {"two blocks side by side",
        [](PageBuilder& p) {
          p.Add(u"Name", 72, 100, 40, 12);
