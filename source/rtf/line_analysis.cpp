@@ -325,15 +325,19 @@ void LineAnalysis::RejoinLines(std::vector<AnalysisLine>& ALines) {
     AnalysisLine& n = ALines[i + 1];
     const double dy = std::fabs(c.Y - n.Y);
     bool join = false;
-    if (dy <= 0.05 && c.X < n.X) {
+    // The left piece of the two may come second: a piece merged with one
+    // a little off its baseline keeps that one's place in the list.
+    const AnalysisLine& left = c.X < n.X ? c : n;
+    const AnalysisLine& right = c.X < n.X ? n : c;
+    if (dy <= 0.05 && left.X < right.X) {
       double cSize = -1, nSize = -1;
       const TvnTextElement* cBig = LargestFontElement(c, cSize);
       const TvnTextElement* nBig = LargestFontElement(n, nSize);
       const TvnTextElement* big = cSize > nSize ? cBig : nBig;
       const double s = SpaceWidth(big ? big->GetFont() : nullptr);
       const double w = std::max(c.Width, n.Width);
-      const double gap = n.X - c.Right();
-      join = (3 * s > gap && dy <= 0.01) || (n.X > c.X && std::fabs(c.Width - n.Width) > 0.8 * w && 10 * s > gap);
+      const double gap = right.X - left.Right();
+      join = (3 * s > gap && dy <= 0.01) || (std::fabs(c.Width - n.Width) > 0.8 * w && 10 * s > gap);
     }
     if (join) {
       c.Items.insert(c.Items.end(), n.Items.begin(), n.Items.end());

@@ -111,6 +111,20 @@ TEST(LineAnalyzer, GapsSplitAndRejoinLines) {
   }
 }
 
+// "browser. Its uses the Canvas element": the link "Canvas element" a
+// quarter point above the baseline comes first in the list and takes the
+// words it touches ("Its uses the"); the word before them, apart by more
+// than two blanks, still joins them though it now follows in the list.
+TEST(LineAnalyzer, ALeftPieceAfterItsLineIsRejoined) {
+  const double s = ArialSpace(10);
+  PageBuilder page;
+  page.Add(u"browser.", 10, 100, 40, 12);
+  page.Add(u"Its uses the", 50 + 2.5 * s, 100, 60, 12);
+  page.Add(u"Canvas element", 110 + 3 * s, 99.75, 60, 12);
+  EXPECT_EQ(AnalyzeTexts(page),
+            (std::vector<std::vector<vn::String>>{{u"browser.", u"Its uses the", u"Canvas element"}}));
+}
+
 TEST(LineAnalyzer, LineBoundsSpanTheElements) {
   PageBuilder page;
   page.Add(u"ab", 10, 100, 20, 12);
