@@ -132,7 +132,7 @@ void TvnPDImageDevice::StartPage(int AnPage, TvnPDState& AState) {
   FLayerDepth = 0;
   FMaskKey.reset();
   FMaskValues.clear();
-  FPageCTM.Assign(AState.CTM());
+  FPatternBase.Assign(AState.CTM());
   FTarget->Save();
   FPageOpen = true;
   FSaveDepth = 0;
@@ -383,10 +383,15 @@ void TvnPDImageDevice::RunForm(TvnPDState& ACopy, TvnPDForm& AForm, TvnPDResourc
     FTarget->SetClip(clip, gfx::CombineMode::Intersect);
   }
   {
+    // Patterns the form uses map from its own space.
+    TvnPDMatrix outer_base;
+    outer_base.Assign(FPatternBase);
+    FPatternBase.Assign(ACopy.CTM());
     TvnPDContentStream content(AForm.ParentDoc(), &AForm, AForm.XObjectStream());
     content.SetIsNestedCall(true);
     TvnPDResource* resources = AForm.Resources();
     content.DispalyObject(this, &ACopy, resources ? resources : AResources);
+    FPatternBase.Assign(outer_base);
   }
   FTarget->Restore();
 }
@@ -611,7 +616,7 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
   TvnPDContentStream* content = APattern.GetContent();
   if (!content || !box || !(xstep > 0) || !(ystep > 0) || !std::isfinite(xstep) || !std::isfinite(ystep)) return;
   // Pattern space: the pattern matrix on the page's base space.
-  auto base = FPageCTM.PreMultiply(APattern.GetMatrix());
+  auto base = FPatternBase.PreMultiply(APattern.GetMatrix());
   const gfx::Matrix to_device = DeviceMatrix(*base);
   gfx::Matrix from_device = to_device;
   if (!from_device.Invert()) return;
@@ -670,8 +675,13 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
       gfx::Path cell(gfx::FillMode::Winding);
       cell.AddRect(gfx::RectF{bx0, by0, bx1 - bx0, by1 - by0});
       FTarget->SetClip(cell, gfx::CombineMode::Intersect);
+      // Patterns the cell uses map from the cell's space.
+      TvnPDMatrix outer_base;
+      outer_base.Assign(FPatternBase);
+      FPatternBase.Assign(state->CTM());
       content->SetIsNestedCall(true);
       content->DispalyObject(this, state.get(), APattern.Resources());
+      FPatternBase.Assign(outer_base);
       FTarget->Restore();
     }
   }
@@ -688,7 +698,7 @@ void TvnPDImageDevice::ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APa
   if (!shading) return;
   vn::pdf::TvnPDBaseObject* matrix_object = dict->LookUp("Matrix");
   TvnPDMatrix pattern_matrix = matrix_object && matrix_object->IsArray() ? TvnPDMatrix(matrix_object) : TvnPDMatrix();
-  auto base = FPageCTM.PreMultiply(pattern_matrix);
+  auto base = FPatternBase.PreMultiply(pattern_matrix);
   ApplyCTM(AState);
   const gfx::Matrix device = FTarget->GetTransform();
   const std::optional<gfx::RectF> bounds = APath.Bounds(&device);

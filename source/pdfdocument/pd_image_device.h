@@ -161,8 +161,10 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   double FHeight = 0;
   int FSaveDepth = 0;
   bool FPageOpen = false;
-  // The page's CTM at the start: the base space of patterns.
-  TvnPDMatrix FPageCTM;
+  // The space pattern matrices map from: the page's CTM at the start, a
+  // form's space (its matrix joined) while its content runs, a tiling
+  // cell's space while the cell is drawn.
+  TvnPDMatrix FPatternBase;
   // The font of the text being drawn and how its glyphs are found.
   TvnFontProcessor* FFontProcessor = nullptr;  // in FEmbeddedFonts or FOwnFont
   bool FEmbeddedFont = false;
