@@ -3,6 +3,7 @@
 #include "pdfdocument/pd_image_device.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "pdfdocument/glyph_names.h"
@@ -12,6 +13,7 @@
 #include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_render_impl.h"
+#include "pdfdocument/pdf_functions.h"
 #include "pdfdocument/pdf_numbers_impl.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/graphics/cairo_graphics.h"
@@ -551,6 +553,26 @@ gfx::Argb BackdropColor(vn::pdf::TvnPDBaseObject* AArray) {
   return 0xFF000000;
 }
 
+// The soft mask's transfer function (/TR) as a table over the mask's
+// values: the identity when absent, /Identity or not a usable function of
+// one input and one output.
+std::array<uint8_t, 256> MaskTransfer(vn::pdf::TvnPDBaseObject* ATransfer) {
+  std::array<uint8_t, 256> table{};
+  for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
+  std::unique_ptr<TvnPDFunction> function = ATransfer ? TvnPDFunction::MakeFunction(ATransfer) : nullptr;
+  if (!function || !function->IsOk() || function->GetType() == TvnFunctionType::ftIdentity ||
+      function->GetInputSize() != 1 || function->GetOutputSize() < 1)
+    return table;
+  TvnFunctionValues in{}, out{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    in[0] = static_cast<double>(i) / 255.0;
+    function->Transform(in, out);
+    const double v = std::isfinite(out[0]) ? std::clamp(out[0], 0.0, 1.0) : 0.0;
+    table[i] = static_cast<uint8_t>(std::lround(v * 255.0));
+  }
+  return table;
+}
+
 }  // namespace
 
 std::vector<uint8_t> TvnPDImageDevice::SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX,
@@ -582,13 +604,14 @@ std::vector<uint8_t> TvnPDImageDevice::SoftMaskValues(const TvnSoftMask& AMask, 
       WithTarget(surface, {0, 0}, pw, ph, [&] { RunForm(*copy, form, AMask.Resources); });
     }
     const vn::platform::Bitmap pixels = surface.Pixels();
+    const std::array<uint8_t, 256> transfer = MaskTransfer(AMask.Dict->LookUp("TR"));
     FMaskValues.resize(static_cast<size_t>(pw) * static_cast<size_t>(ph));
     for (int y = 0; y < ph; ++y) {
       const uint8_t* row = pixels.Row(y).data();
       uint8_t* out = FMaskValues.data() + static_cast<size_t>(y) * static_cast<size_t>(pw);
       for (int x = 0; x < pw; ++x) {
         const uint8_t* p = row + 4 * static_cast<size_t>(x);
-        out[x] = alpha ? p[3] : static_cast<uint8_t>((p[2] * 77 + p[1] * 151 + p[0] * 28 + 128) >> 8);
+        out[x] = transfer[alpha ? p[3] : static_cast<uint8_t>((p[2] * 77 + p[1] * 151 + p[0] * 28 + 128) >> 8)];
       }
     }
     FMaskKey = AState.SoftMask;

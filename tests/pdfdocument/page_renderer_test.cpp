@@ -182,6 +182,17 @@ std::vector<Fixture> Fixtures() {
                        "/Coords [20 0 280 0] /Function << /FunctionType 2 /Domain [0 1] /C0 [1] /C1 [0] /N 1 >> >> "
                        ">> >>",
                        "/Sh1 sh")})},
+      // A luminosity mask through its transfer function (here inverting
+      // it).
+      {"soft_mask_transfer",
+       PagePdf(box, "/ExtGState << /G1 << /SMask << /Type /Mask /S /Luminosity /G 5 0 R /TR 6 0 R >> >> >>",
+               "0 0 1 rg 0 0 300 200 re f /G1 gs 1 0 0 rg 20 20 260 160 re f",
+               {Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 200] /Group << /S /Transparency /CS "
+                       "/DeviceGray >> /Resources << /Shading << /Sh1 << /ShadingType 2 /ColorSpace /DeviceGray "
+                       "/Coords [20 0 200 0] /Function << /FunctionType 2 /Domain [0 1] /C0 [1] /C1 [0] /N 1 >> >> "
+                       ">> >>",
+                       "/Sh1 sh"),
+                Stream("/FunctionType 4 /Domain [0 1] /Range [0 1]", "{ 1 exch sub }")})},
       {"soft_mask_alpha",
        PagePdf(box, "/ExtGState << /G1 << /SMask << /Type /Mask /S /Alpha /G 5 0 R >> >> >>",
                "1 1 0 rg 0 0 300 200 re f q /G1 gs 0 0 1 rg 20 20 260 160 re f Q 1 0 0 RG 4 w 10 10 m 290 190 l S",
