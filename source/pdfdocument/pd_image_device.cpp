@@ -400,23 +400,36 @@ void TvnPDImageDevice::RunForm(TvnPDState& ACopy, TvnPDForm& AForm, TvnPDResourc
 
 namespace {
 
-// Whether the form is a transparency group (/Group << /S /Transparency >>).
-bool IsTransparencyGroup(TvnPDForm& AForm) {
+// The form's transparency group dictionary (/Group << /S /Transparency >>);
+// null when the form is no such group.
+vn::pdf::TvnPDDictionary* TransparencyGroup(TvnPDForm& AForm) {
   vn::pdf::TvnPDStream* stream = AForm.XObjectStream();
   vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
   vn::pdf::TvnPDBaseObject* group = dict ? dict->LookUp("Group") : nullptr;
   vn::pdf::TvnPDDictionary* group_dict = group ? group->AsDict() : nullptr;
   vn::pdf::TvnPDBaseObject* kind = group_dict ? group_dict->LookUp("S") : nullptr;
-  return kind && kind->IsName() && kind->AsName()->GetValue() == "Transparency";
+  return kind && kind->IsName() && kind->AsName()->GetValue() == "Transparency" ? group_dict : nullptr;
+}
+
+// Whether the group knocks out: each of its objects is laid on what lay
+// under the group, not on the group's objects before it (/K true).
+bool IsKnockoutGroup(const vn::pdf::TvnPDDictionary& AGroup) {
+  vn::pdf::TvnPDBaseObject* knockout = AGroup.LookUp("K");
+  return knockout && knockout->IsBoolean() && knockout->AsBoolean()->GetValue();
 }
 
 }  // namespace
 
 void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
   if (!AForm || !AForm->XObjectStream()) return;
-  const bool group = IsTransparencyGroup(*AForm);
+  vn::pdf::TvnPDDictionary* group_dict = TransparencyGroup(*AForm);
+  const bool group = group_dict != nullptr;
+  const bool knockout = group && IsKnockoutGroup(*group_dict);
   const double opacity = std::isfinite(AState.FillOpacity) ? std::clamp(AState.FillOpacity, 0.0, 1.0) : 1.0;
-  const bool effects = AState.SoftMask || (group && (opacity < 1 || AState.BlendMode != TvnBlendMode::Normal));
+  // A knockout group is drawn on a layer of its own, and so is a group
+  // inside one: it is one object of the outer group.
+  const bool effects = AState.SoftMask || (group && (opacity < 1 || AState.BlendMode != TvnBlendMode::Normal ||
+                                                     knockout || InKnockoutLayer()));
   if (!effects || FLayerDepth >= kMaxLayerDepth) {
     std::unique_ptr<TvnPDState> copy = AState.Copy();
     RunForm(*copy, *AForm, nullptr);
@@ -436,7 +449,7 @@ void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
   }
   if (!area) area = gfx::RectF{0, 0, FTargetWidth, FTargetHeight};
   const gfx::BlendMode blend = group ? static_cast<gfx::BlendMode>(AState.BlendMode) : gfx::BlendMode::Normal;
-  DrawLayer(*area, group ? opacity : 1.0, blend, AState.SoftMask.get(), AState, [&] {
+  DrawLayer(*area, group ? opacity : 1.0, blend, AState.SoftMask.get(), AState, knockout, [&] {
     std::unique_ptr<TvnPDState> copy = AState.Copy();
     copy->SoftMask.reset();
     if (group) {
@@ -480,7 +493,7 @@ void TvnPDImageDevice::Composited(const TvnPDState& AState, std::optional<gfx::R
   const auto blend = static_cast<gfx::BlendMode>(AState.BlendMode);
   if (AState.SoftMask && FLayerDepth < kMaxLayerDepth) {
     DrawLayer(AArea.value_or(gfx::RectF{0, 0, FTargetWidth, FTargetHeight}), 1.0, blend, AState.SoftMask.get(),
-              AState, ADraw);
+              AState, false, ADraw);
     return;
   }
   if (blend == gfx::BlendMode::Normal) {
@@ -492,8 +505,13 @@ void TvnPDImageDevice::Composited(const TvnPDState& AState, std::optional<gfx::R
   FTarget->SetBlendMode(gfx::BlendMode::Normal);
 }
 
+bool TvnPDImageDevice::InKnockoutLayer() const {
+  const auto* layer = dynamic_cast<const gfx::CairoGraphics*>(FTarget);
+  return layer && layer->Replacing();
+}
+
 void TvnPDImageDevice::DrawLayer(gfx::RectF AArea, double AOpacity, gfx::BlendMode ABlend, const TvnSoftMask* AMask,
-                                 const TvnPDState& AState, const std::function<void()>& ADraw) {
+                                 const TvnPDState& AState, bool AKnockout, const std::function<void()>& ADraw) {
   // The layer covers the area's whole pixels on the target.
   const double x0 = std::max(0.0, std::floor(std::min(AArea.x, AArea.x + AArea.width)));
   const double y0 = std::max(0.0, std::floor(std::min(AArea.y, AArea.y + AArea.height)));
@@ -507,6 +525,10 @@ void TvnPDImageDevice::DrawLayer(gfx::RectF AArea, double AOpacity, gfx::BlendMo
   const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
   gfx::CairoGraphics layer(w, h, 0x00000000);
   layer.SetSmoothing(FAllowAntiAlias);
+  // The objects of a knockout group each replace what the group drew
+  // before under them; on the transparent layer that lays each one on what
+  // lay under the group.
+  layer.SetReplacing(AKnockout);
   {
     WithTarget(layer, {FOrigin.x + x0, FOrigin.y + y0}, w, h, ADraw);
   }

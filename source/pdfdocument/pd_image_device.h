@@ -111,8 +111,13 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Draws ADraw on a transparent layer over AArea (page pixels) and lays it
   // down with AOpacity, ABlend and, when given, the soft mask; ADraw runs
   // straight on the target when no layer can be made.
+  // AKnockout: the layer is a knockout group's, on which each object
+  // replaces what lies under it.
   void DrawLayer(vn::platform::gfx::RectF AArea, double AOpacity, vn::platform::gfx::BlendMode ABlend,
-                 const TvnSoftMask* AMask, const TvnPDState& AState, const std::function<void()>& ADraw);
+                 const TvnSoftMask* AMask, const TvnPDState& AState, bool AKnockout,
+                 const std::function<void()>& ADraw);
+  // Whether drawing goes onto a knockout group's layer.
+  bool InKnockoutLayer() const;
   // The mask's values (0 to 255) over the page pixels (AX, AY, AWidth,
   // AHeight); empty when the mask cannot be drawn.
   std::vector<uint8_t> SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX, int AY, int AWidth,

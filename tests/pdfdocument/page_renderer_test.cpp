@@ -204,6 +204,19 @@ std::vector<Fixture> Fixtures() {
                "0 g 0 90 300 20 re f /G1 gs /Fm1 Do",
                {Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 200] /Group << /S /Transparency >>",
                        "1 0 0 rg 30 30 150 120 re f 0 0 1 rg 120 60 150 120 re f")})},
+      // A knockout group: its second square replaces the first where they
+      // overlap, each laid on the bar under the group. pdftoppm draws such
+      // groups as plain ones, so the reference cuts the overlap out of the
+      // first square.
+      {"knockout_group",
+       PagePdf(box, "/XObject << /Fm1 5 0 R >>", "0 g 0 90 300 20 re f /Fm1 Do",
+               {Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 200] /Group << /S /Transparency /K true >> "
+                       "/Resources << /ExtGState << /H << /ca 0.5 >> >> >>",
+                       "/H gs 1 0 0 rg 30 30 150 120 re f 0 0 1 rg 120 60 150 120 re f")}),
+       kThreshold, false,
+       PagePdf(box, "/ExtGState << /H << /ca 0.5 >> >>",
+               "0 g 0 90 300 20 re f /H gs q 30 30 150 120 re W n 1 0 0 rg 30 30 150 120 re 120 60 150 120 re f* Q "
+               "0 0 1 rg 120 60 150 120 re f")},
       {"blend_multiply",
        PagePdf(box, "/ExtGState << /G1 << /BM /Multiply >> >>",
                "1 1 0 rg 20 20 160 160 re f /G1 gs 0 1 1 rg 120 20 160 160 re f"),
