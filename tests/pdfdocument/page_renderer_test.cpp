@@ -237,13 +237,28 @@ std::vector<Fixture> Fixtures() {
                "BT 20 60 Td (Helvetica again) Tj ET",
                {"<< /Type /Font /Subtype /Type1 /BaseFont /Times-Italic >>"})},
       // Glyphs that paint and then clip (modes 4 to 6): the bar drawn after
-      // each line shows only inside its letters.
+      // each line shows only inside its letters; invisible ones (mode 3).
       {"text_clip_modes",
        PagePdf(box, kHelvetica,
                "1 0 0 RG 0 0 1 rg 2 w q BT /F1 48 Tf 4 Tr 10 140 Td (Fill) Tj ET 0 0.6 0 rg 0 140 70 50 re f Q "
                "q BT /F1 48 Tf 5 Tr 10 80 Td (Line) Tj ET 0 0.6 0 rg 0 80 70 50 re f Q "
                "q BT /F1 48 Tf 6 Tr 10 20 Td (Both) Tj ET 0 0.6 0 rg 0 20 70 50 re f Q "
-               "0 0 0 rg 200 20 80 160 re f")},
+               "0 0 0 rg 200 20 80 160 re f BT /F1 30 Tf 3 Tr 150 100 Td (Unseen) Tj ET")},
+      // Line width, cap, join, miter limit and dash set by an ExtGState.
+      {"extgstate_lines",
+       PagePdf(box, "/ExtGState << /L1 << /LW 8 /LC 1 /LJ 1 /D [[16 8] 4] >> /L2 << /LW 12 /LC 2 /LJ 0 /ML 2 >> >>",
+               "0 0 1 RG /L1 gs 20 180 m 280 180 l S 20 40 m 60 150 l 100 40 l S 1 0 0 RG /L2 gs 140 40 m 180 "
+               "150 l 220 40 l S 240 60 m 280 60 l S")},
+      // A function-based shading (a calculator function of x and y) and a
+      // lattice mesh.
+      {"function_and_lattice_shadings",
+       PagePdf(box, "/Shading << /Sh1 << /ShadingType 1 /ColorSpace /DeviceRGB /Domain [0 1 0 1] /Matrix [120 0 0 "
+                    "160 20 20] /Function 5 0 R >> /Sh2 6 0 R >>",
+               "q 20 20 120 160 re W n /Sh1 sh Q /Sh2 sh",
+               {Stream("/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]", "{ 1 index 1 exch sub }"),
+                Stream("/ShadingType 5 /ColorSpace /DeviceRGB /VerticesPerRow 2 /BitsPerCoordinate 8 "
+                       "/BitsPerComponent 8 /Decode [0 255 0 255 0 1 0 1 0 1] /Filter /ASCIIHexDecode",
+                       "A014FF0000 FA1E00FF00 A0B40000FF F0AAFFFF00>")})},
       // Patterns used inside a form map from the form's space: the tiles and
       // the gradient start at the form's origin, not the page's.
       {"patterns_in_form",
