@@ -328,10 +328,7 @@ void TvnPDImageDevice::EvenOddFill(TvnPDState& AState) { FillPath(AState, gfx::F
 void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
   gfx::Path path = MakePath(AState, AMode);
   if (TvnPDPattern* pattern = AState.FillPattern) {
-    if (pattern->GetPatternType() == TvnPatternType::ptTiling)
-      TilingFill(AState, static_cast<TvnPDTilingPattern&>(*pattern), path);
-    else
-      ShadingFill(AState, static_cast<TvnPDShaddingPattern&>(*pattern), path);
+    PatternFill(AState, *pattern, path);
     return;
   }
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
@@ -351,6 +348,13 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
     ApplyCTM(AState);
     FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
   });
+}
+
+void TvnPDImageDevice::PatternFill(TvnPDState& AState, TvnPDPattern& APattern, const gfx::Path& APath) {
+  if (APattern.GetPatternType() == TvnPatternType::ptTiling)
+    TilingFill(AState, static_cast<TvnPDTilingPattern&>(APattern), APath);
+  else
+    ShadingFill(AState, static_cast<TvnPDShaddingPattern&>(APattern), APath);
 }
 
 void TvnPDImageDevice::Clip(TvnPDState& AState) {
@@ -1104,8 +1108,13 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
       path.Transform(gfx::Matrix(1, 0, 0, 1, shift.x, shift.y));
     }
   }
-  const bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
+  bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
   const bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
+  // Glyphs filled with a pattern show the pattern through their shapes.
+  if (fill && AState.FillPattern) {
+    PatternFill(AState, *AState.FillPattern, path);
+    fill = false;
+  }
   const gfx::Matrix to_device = DeviceMatrix(AState.CTM());
   if (fill || stroke) {
     std::optional<gfx::RectF> area = path.Bounds(&to_device);

@@ -25,6 +25,7 @@
 
 namespace vn::pdfdoc {
 
+class TvnPDPattern;
 class TvnPDTilingPattern;
 class TvnPDShaddingPattern;
 struct TvnSoftMask;
@@ -135,6 +136,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
   vn::platform::gfx::Argb FillArgb(const TvnPDState& AState) const;
   void FillPath(TvnPDState& AState, vn::platform::gfx::FillMode AMode);
+  // Fills APath (user space) with the tiling or shading pattern.
+  void PatternFill(TvnPDState& AState, TvnPDPattern& APattern, const vn::platform::gfx::Path& APath);
   void TilingFill(TvnPDState& AState, TvnPDTilingPattern& APattern, const vn::platform::gfx::Path& APath);
   void ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APattern, const vn::platform::gfx::Path& APath);
   // Paints the shading over the device rectangle, seen through AToDevice

@@ -244,6 +244,16 @@ std::vector<Fixture> Fixtures() {
                "q BT /F1 48 Tf 5 Tr 10 80 Td (Line) Tj ET 0 0.6 0 rg 0 80 70 50 re f Q "
                "q BT /F1 48 Tf 6 Tr 10 20 Td (Both) Tj ET 0 0.6 0 rg 0 20 70 50 re f Q "
                "0 0 0 rg 200 20 80 160 re f BT /F1 30 Tf 3 Tr 150 100 Td (Unseen) Tj ET")},
+      // Text filled with a shading pattern and with a tiling pattern (on a
+      // page whose height is whole pixels, so that tiles meet on pixel edges).
+      {"text_pattern_fill",
+       PagePdf("0 0 300 210", kHelvetica + " /Pattern << /P1 << /PatternType 2 /Shading << /ShadingType 2 /ColorSpace "
+                    "/DeviceRGB /Coords [10 0 290 0] /Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 "
+                    "[0 0 1] /N 1 >> >> >> /P2 5 0 R >>",
+               "BT /F1 64 Tf /Pattern cs /P1 scn 10 120 Td (Gradient) Tj /P2 scn 0 -100 Td (Tiles) Tj ET",
+               {Stream("/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 12 12] /XStep 12 /YStep 12 "
+                       "/Resources << >>",
+                       "0 0.5 0 rg 0 0 6 12 re f")})},
       // Line width, cap, join, miter limit and dash set by an ExtGState.
       {"extgstate_lines",
        PagePdf(box, "/ExtGState << /L1 << /LW 8 /LC 1 /LJ 1 /D [[16 8] 4] >> /L2 << /LW 12 /LC 2 /LJ 0 /ML 2 >> >>",
