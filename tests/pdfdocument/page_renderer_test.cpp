@@ -212,11 +212,11 @@ std::vector<Fixture> Fixtures() {
        PagePdf(box, "/XObject << /Fm1 5 0 R >>", "0 g 0 90 300 20 re f /Fm1 Do",
                {Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 200] /Group << /S /Transparency /K true >> "
                        "/Resources << /ExtGState << /H << /ca 0.5 >> >> >>",
-                       "/H gs 1 0 0 rg 30 30 150 120 re f 0 0 1 rg 120 60 150 120 re f")}),
+                       "/H gs 1 0 0 rg 20 20 200 160 re f 0 0 1 rg 80 30 200 160 re f")}),
        kThreshold, false,
        PagePdf(box, "/ExtGState << /H << /ca 0.5 >> >>",
-               "0 g 0 90 300 20 re f /H gs q 30 30 150 120 re W n 1 0 0 rg 30 30 150 120 re 120 60 150 120 re f* Q "
-               "0 0 1 rg 120 60 150 120 re f")},
+               "0 g 0 90 300 20 re f /H gs q 20 20 200 160 re W n 1 0 0 rg 20 20 200 160 re 80 30 200 160 re f* Q "
+               "0 0 1 rg 80 30 200 160 re f")},
       {"blend_multiply",
        PagePdf(box, "/ExtGState << /G1 << /BM /Multiply >> >>",
                "1 1 0 rg 20 20 160 160 re f /G1 gs 0 1 1 rg 120 20 160 160 re f"),
