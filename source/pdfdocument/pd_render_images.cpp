@@ -20,7 +20,13 @@ namespace {
 struct SampleGrid {
   int Width = 0, Height = 0, Comps = 0;
   std::vector<uint8_t> Samples;  // Width x Height x Comps
+  // Per grid row, how many grid columns the data reached: the image's data
+  // can end before its last sample, and what it lacks is not painted.
+  std::vector<int> Filled;
   bool Ok = false;
+  bool Short = false;
+
+  bool Has(int AX, int AY) const { return AX < Filled[static_cast<size_t>(AY)]; }
 };
 
 // Reads the image's samples onto an AOutW x AOutH grid (nearest sample).
@@ -36,6 +42,7 @@ SampleGrid ReadSamples(TvnPDImage& AImage, int AComps, int AOutW, int AOutH) {
   grid.Height = AOutH;
   grid.Comps = AComps;
   grid.Samples.assign(static_cast<size_t>(AOutW) * static_cast<size_t>(AOutH) * static_cast<size_t>(AComps), 0);
+  grid.Filled.assign(static_cast<size_t>(AOutH), AOutW);
   int source_row = 0;
   for (int y = 0; y < AOutH; ++y) {
     const int wanted = static_cast<int>(static_cast<int64_t>(y) * h / AOutH);
@@ -45,6 +52,13 @@ SampleGrid ReadSamples(TvnPDImage& AImage, int AComps, int AOutW, int AOutH) {
     }
     const std::vector<uint8_t>& line = lines.GetLine();
     ++source_row;
+    if (lines.ValidVals() < lines.NoVals()) {
+      // Grid column x shows source column x * w / AOutW: the first column
+      // past the data's last whole pixel is the first not filled.
+      const int64_t pixels = lines.ValidVals() / AComps;
+      grid.Filled[static_cast<size_t>(y)] = static_cast<int>(std::min<int64_t>(AOutW, (pixels * AOutW + w - 1) / w));
+      grid.Short = true;
+    }
     uint8_t* out = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(AOutW) * static_cast<size_t>(AComps);
     for (int x = 0; x < AOutW; ++x) {
       const size_t sx = static_cast<size_t>(static_cast<int64_t>(x) * w / AOutW) * static_cast<size_t>(AComps);
@@ -135,7 +149,8 @@ vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillCo
     for (int y = 0; y < oh; ++y) {
       uint8_t* row = bitmap.MutableRow(y).data();
       for (int x = 0; x < ow; ++x) {
-        const bool paint = (grid.Samples[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)] != 0) == inverted;
+        const bool paint = (grid.Samples[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)] != 0) == inverted &&
+                           grid.Has(x, y);
         row[4 * x] = b;
         row[4 * x + 1] = g;
         row[4 * x + 2] = r;
@@ -226,13 +241,14 @@ vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillCo
         }
         a = inside ? 0 : 255;
       }
+      if (!grid.Has(x, y)) a = 0;
       row[4 * x] = b;
       row[4 * x + 1] = g;
       row[4 * x + 2] = r;
       row[4 * x + 3] = a;
     }
   }
-  bitmap.SetHasAlpha(has_alpha || color_key);
+  bitmap.SetHasAlpha(has_alpha || color_key || grid.Short);
   return bitmap;
 }
 
