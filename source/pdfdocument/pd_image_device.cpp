@@ -138,7 +138,10 @@ void TvnPDImageDevice::StartPage(int AnPage, TvnPDState& AState) {
   FSaveDepth = 0;
   FTarget->SetTransform(gfx::Matrix());
   FTarget->SetSmoothing(FAllowAntiAlias);
-  const gfx::RectF page{0, 0, FWidth, FHeight};
+  // The page covers the whole pixels it reaches: a page of 42.7 pixels is
+  // drawn on 43, its content reaching into the last one, not cut by a
+  // smoothed edge there.
+  const gfx::RectF page{0, 0, std::ceil(FWidth - 1e-6), std::ceil(FHeight - 1e-6)};
   if (!FTransparantBackground) FTarget->FillRect(gfx::SolidBrush{0xFFFFFFFF}, page);
   FTarget->SetClip(page, gfx::CombineMode::Intersect);
 }
@@ -323,6 +326,21 @@ void TvnPDImageDevice::Stroke(TvnPDState& AState) {
 void TvnPDImageDevice::Fill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Winding); }
 void TvnPDImageDevice::EvenOddFill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Alternate); }
 
+void TvnPDImageDevice::RectanglesOnPixels(gfx::Path& APath, const gfx::Matrix& ADevice) const {
+  // Rectangles along the device axes are filled and clip on whole pixels;
+  // the shapes of Type 3 glyphs keep their exact edges, as other glyphs do.
+  if (gfx::Matrix back = ADevice; !FInType3Glyph && back.Invert()) {
+    gfx::Path on_device = APath;
+    on_device.Transform(ADevice);
+    bool changed = false;
+    gfx::Path adjusted = AdjustRectangles(on_device, changed);
+    if (changed) {
+      adjusted.Transform(back);
+      APath = std::move(adjusted);
+    }
+  }
+}
+
 void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
   gfx::Path path = MakePath(AState, AMode);
   if (TvnPDPattern* pattern = AState.FillPattern) {
@@ -333,18 +351,7 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
     return;
   }
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
-  // Rectangles along the device axes are filled on whole pixels; the
-  // shapes of Type 3 glyphs keep their exact edges, as other glyphs do.
-  if (gfx::Matrix back = device; !FInType3Glyph && back.Invert()) {
-    gfx::Path on_device = path;
-    on_device.Transform(device);
-    bool changed = false;
-    gfx::Path adjusted = AdjustRectangles(on_device, changed);
-    if (changed) {
-      adjusted.Transform(back);
-      path = std::move(adjusted);
-    }
-  }
+  RectanglesOnPixels(path, device);
   Composited(AState, path.Bounds(&device), [&] {
     ApplyCTM(AState);
     FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
@@ -352,14 +359,18 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
 }
 
 void TvnPDImageDevice::Clip(TvnPDState& AState) {
+  gfx::Path path = MakePath(AState, gfx::FillMode::Winding);
+  RectanglesOnPixels(path, DeviceMatrix(AState.CTM()));
   ApplyCTM(AState);
-  FTarget->SetClip(MakePath(AState, gfx::FillMode::Winding), gfx::CombineMode::Intersect);
+  FTarget->SetClip(path, gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::EvenOddClip(TvnPDState& AState) {
   TvnPDExportDevice::EvenOddClip(AState);
+  gfx::Path path = MakePath(AState, gfx::FillMode::Alternate);
+  RectanglesOnPixels(path, DeviceMatrix(AState.CTM()));
   ApplyCTM(AState);
-  FTarget->SetClip(MakePath(AState, gfx::FillMode::Alternate), gfx::CombineMode::Intersect);
+  FTarget->SetClip(path, gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::ClipToStrokePath(TvnPDState& AState) {

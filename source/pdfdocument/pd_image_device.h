@@ -130,6 +130,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
   vn::platform::gfx::Argb FillArgb(const TvnPDState& AState) const;
   void FillPath(TvnPDState& AState, vn::platform::gfx::FillMode AMode);
+  // Sets the path's rectangles along the device axes on whole pixels.
+  void RectanglesOnPixels(vn::platform::gfx::Path& APath, const vn::platform::gfx::Matrix& ADevice) const;
   void TilingFill(TvnPDState& AState, TvnPDTilingPattern& APattern, const vn::platform::gfx::Path& APath);
   void ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APattern, const vn::platform::gfx::Path& APath);
   // Paints the shading over the device rectangle, seen through AToDevice

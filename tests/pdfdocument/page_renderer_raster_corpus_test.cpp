@@ -2,9 +2,9 @@
 // images meet the pixels (enlarged CCITT, JBIG2 and 1-bit images, an image
 // asking for interpolation, images filled by PNG predictors) and from Type 3
 // spacing, painted straight onto cairo as the converter's picture road
-// paints them (the page at 96 dpi rounded to whole pixels, the resolution
-// stretched to fill them), each within its limit (one pdftoppm run per
-// file).
+// paints them (at 96 dpi onto the page's size rounded to whole pixels, the
+// last row and column partly on the page), each within its limit (one
+// pdftoppm run per file).
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ vn::platform::Bitmap PaintAsConverter(const std::string& AFile) {
   const int w = static_cast<int>(std::lround(pw * 96 / 72)), h = static_cast<int>(std::lround(ph * 96 / 72));
   vn::platform::gfx::CairoGraphics graphics(w, h);
   TvnPDImageDevice device(graphics, true);
-  page->Display(&device, 72.0 * w / pw, 72.0 * h / ph, 0, true, false, true, true);
+  page->Display(&device, 96, 96, 0, true, false, true, true);
   return graphics.Pixels();
 }
 
