@@ -948,6 +948,8 @@ void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
   std::string cleaned = CleanFontName(name, bold, italic);
   // A subset tag "ABCDEF+" leaves six capitals before the name.
   if (name.size() > 7 && name[6] == '+') cleaned = CleanFontName(name.substr(7), bold, italic);
+  // The standard fonts call their slanted faces Oblique.
+  if (name.find("Oblique") != std::string::npos) italic = true;
   const std::string family = InstalledFamilyFor(cleaned, *font);
   const std::string key = family + (bold ? "|b" : "|") + (italic ? "i" : "");
   auto found = FInstalledFonts.find(key);
