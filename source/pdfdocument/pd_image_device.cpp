@@ -769,6 +769,20 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   const bool enlarged = (std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
                          std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height()) &&
                         !AsksForInterpolation(*AImage);
+  // An image shown at half its samples or less is reduced first to about
+  // the pixels it covers, each the average of its samples, as a scan
+  // printed small looks: the smoothing of the drawing alone takes a few
+  // samples per pixel and leaves fine strokes sharper and darker than they
+  // show.
+  const double shown_w = std::hypot(across.x, across.y), shown_h = std::hypot(down.x, down.y);
+  const bool narrower = shown_w * 2 <= bitmap.Width() && shown_w >= 1;
+  const bool lower = shown_h * 2 <= bitmap.Height() && shown_h >= 1;
+  if (narrower || lower) {
+    vn::platform::Bitmap reduced =
+        AveragedBitmap(bitmap, narrower ? static_cast<int64_t>(std::ceil(shown_w)) : bitmap.Width(),
+                       lower ? static_cast<int64_t>(std::ceil(shown_h)) : bitmap.Height());
+    if (!reduced.Empty()) bitmap = std::move(reduced);
+  }
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
   const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
@@ -836,6 +850,50 @@ vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitm
       std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
   }
   out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+vn::platform::Bitmap TvnPDImageDevice::AveragedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                     int64_t AHeight) {
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (AWidth < 1 || AHeight < 1 || AWidth > sw || AHeight > sh || (AWidth == sw && AHeight == sh) ||
+      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
+    return {};
+  // Output column x takes the source columns from x * sw / AWidth up to
+  // the next one's start; rows alike.
+  std::vector<int64_t> first_column(static_cast<size_t>(AWidth) + 1);
+  for (int64_t x = 0; x <= AWidth; ++x) first_column[static_cast<size_t>(x)] = x * sw / AWidth;
+  const bool alpha = ABitmap.HasAlpha();
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  // Per output column: the colour sums weighted by alpha, the alpha sum.
+  std::vector<uint64_t> sums(static_cast<size_t>(AWidth) * 4);
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const int64_t r0 = y * sh / AHeight, r1 = (y + 1) * sh / AHeight;
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int64_t r = r0; r < r1; ++r) {
+      const uint8_t* row = ABitmap.Row(static_cast<int>(r)).data();
+      for (int64_t x = 0; x < AWidth; ++x) {
+        uint64_t* sum = sums.data() + 4 * x;
+        for (int64_t c = first_column[static_cast<size_t>(x)]; c < first_column[static_cast<size_t>(x) + 1]; ++c) {
+          const uint8_t* px = row + 4 * c;
+          const uint64_t a = alpha ? px[3] : 255;
+          sum[0] += px[0] * a;
+          sum[1] += px[1] * a;
+          sum[2] += px[2] * a;
+          sum[3] += a;
+        }
+      }
+    }
+    uint8_t* row = out.MutableRow(static_cast<int>(y)).data();
+    for (int64_t x = 0; x < AWidth; ++x) {
+      const uint64_t* sum = sums.data() + 4 * x;
+      const uint64_t count =
+          static_cast<uint64_t>((r1 - r0) * (first_column[static_cast<size_t>(x) + 1] - first_column[static_cast<size_t>(x)]));
+      for (int c = 0; c < 3; ++c) row[4 * x + c] = static_cast<uint8_t>(sum[3] ? (sum[c] + sum[3] / 2) / sum[3] : 0);
+      row[4 * x + 3] = static_cast<uint8_t>(count ? (sum[3] + count / 2) / count : 0);
+    }
+  }
+  out.SetHasAlpha(alpha);
   return out;
 }
 

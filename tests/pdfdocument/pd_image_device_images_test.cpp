@@ -1,7 +1,8 @@
 // Images painted by the rendering device onto pixels: upright images cover
 // whole pixels, samples enlarged four times or more are replicated over
 // whole pixels, smaller enlargements (and images asking for interpolation)
-// blend each sample into the next; and Type 3 glyphs that give their box
+// blend each sample into the next, images shown at half their samples or
+// less average them; and Type 3 glyphs that give their box
 // (d1) paint in the text's colour.
 #include <array>
 #include <filesystem>
@@ -82,6 +83,10 @@ TEST(ImageDeviceImages, SamplesOnPixels) {
       // half-covered edge.
       {"whole pixels", "0 0 10 1", "5.5 0 0 1 2.3 0 cm /Im Do", GrayRow(1, "00"),
        {255, 255, 0, 0, 0, 0, 0, 0, 255, 255}},
+      // Twenty samples to a pixel: each pixel their average, a thin dark
+      // stroke (samples 9 and 10) a light gray instead of lost or whole.
+      {"averaged", "0 0 2 1", "2 0 0 1 0 0 cm /Im Do",
+       GrayRow(40, std::string(18, 'F') + "0000" + std::string(58, 'F')), {230, 255}},
   };
   for (const Case& c : cases) {
     const vn::platform::Bitmap pixels = Paint(c.Box, "/XObject << /Im 5 0 R >>", c.Content, {c.Image});
