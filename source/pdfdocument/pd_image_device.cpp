@@ -769,19 +769,24 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   const bool enlarged = (std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
                          std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height()) &&
                         !AsksForInterpolation(*AImage);
-  // An image shown at half its samples or less is reduced first to about
-  // the pixels it covers, each the average of its samples, as a scan
-  // printed small looks: the smoothing of the drawing alone takes a few
-  // samples per pixel and leaves fine strokes sharper and darker than they
-  // show.
+  // An upright image shown at half its samples or less is reduced first to
+  // the pixels it covers (a stencil, which is not moved onto whole pixels,
+  // to about as many), each the average of its samples, as a scan printed
+  // small looks: the smoothing of the drawing alone takes a few samples per
+  // pixel and leaves fine strokes sharper and darker than they show.
   const double shown_w = std::hypot(across.x, across.y), shown_h = std::hypot(down.x, down.y);
-  const bool narrower = shown_w * 2 <= bitmap.Width() && shown_w >= 1;
-  const bool lower = shown_h * 2 <= bitmap.Height() && shown_h >= 1;
-  if (narrower || lower) {
-    vn::platform::Bitmap reduced =
-        AveragedBitmap(bitmap, narrower ? static_cast<int64_t>(std::ceil(shown_w)) : bitmap.Width(),
-                       lower ? static_cast<int64_t>(std::ceil(shown_h)) : bitmap.Height());
-    if (!reduced.Empty()) bitmap = std::move(reduced);
+  if (const std::optional<gfx::RectF> upright = PixelRect(device)) {
+    const bool narrower = shown_w * 2 <= bitmap.Width() && shown_w >= 1;
+    const bool lower = shown_h * 2 <= bitmap.Height() && shown_h >= 1;
+    const bool stencil = AImage->ImageMask();
+    const auto side = [&](double AShown, double ACovered) {
+      return static_cast<int64_t>(stencil ? std::ceil(AShown) : std::fabs(ACovered));
+    };
+    if (narrower || lower) {
+      vn::platform::Bitmap reduced = AveragedBitmap(bitmap, narrower ? side(shown_w, upright->width) : bitmap.Width(),
+                                                    lower ? side(shown_h, upright->height) : bitmap.Height());
+      if (!reduced.Empty()) bitmap = std::move(reduced);
+    }
   }
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
