@@ -140,7 +140,10 @@ void TvnPDImageDevice::StartPage(int AnPage, TvnPDState& AState) {
   FSaveDepth = 0;
   FTarget->SetTransform(gfx::Matrix());
   FTarget->SetSmoothing(FAllowAntiAlias);
-  const gfx::RectF page{0, 0, FWidth, FHeight};
+  // The page covers the whole pixels it reaches: a page of 42.7 pixels is
+  // drawn on 43, its content reaching into the last one, not cut by a
+  // smoothed edge there.
+  const gfx::RectF page{0, 0, std::ceil(FWidth - 1e-6), std::ceil(FHeight - 1e-6)};
   if (!FTransparantBackground) FTarget->FillRect(gfx::SolidBrush{0xFFFFFFFF}, page);
   FTarget->SetClip(page, gfx::CombineMode::Intersect);
 }
@@ -325,6 +328,21 @@ void TvnPDImageDevice::Stroke(TvnPDState& AState) {
 void TvnPDImageDevice::Fill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Winding); }
 void TvnPDImageDevice::EvenOddFill(TvnPDState& AState) { FillPath(AState, gfx::FillMode::Alternate); }
 
+void TvnPDImageDevice::RectanglesOnPixels(gfx::Path& APath, const gfx::Matrix& ADevice) const {
+  // Rectangles along the device axes are filled and clip on whole pixels;
+  // the shapes of Type 3 glyphs keep their exact edges, as other glyphs do.
+  if (gfx::Matrix back = ADevice; !FInType3Glyph && back.Invert()) {
+    gfx::Path on_device = APath;
+    on_device.Transform(ADevice);
+    bool changed = false;
+    gfx::Path adjusted = AdjustRectangles(on_device, changed);
+    if (changed) {
+      adjusted.Transform(back);
+      APath = std::move(adjusted);
+    }
+  }
+}
+
 void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
   gfx::Path path = MakePath(AState, AMode);
   if (TvnPDPattern* pattern = AState.FillPattern) {
@@ -332,18 +350,7 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
     return;
   }
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
-  // Rectangles along the device axes are filled on whole pixels; the
-  // shapes of Type 3 glyphs keep their exact edges, as other glyphs do.
-  if (gfx::Matrix back = device; !FInType3Glyph && back.Invert()) {
-    gfx::Path on_device = path;
-    on_device.Transform(device);
-    bool changed = false;
-    gfx::Path adjusted = AdjustRectangles(on_device, changed);
-    if (changed) {
-      adjusted.Transform(back);
-      path = std::move(adjusted);
-    }
-  }
+  RectanglesOnPixels(path, device);
   Composited(AState, path.Bounds(&device), [&] {
     ApplyCTM(AState);
     FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
@@ -358,14 +365,18 @@ void TvnPDImageDevice::PatternFill(TvnPDState& AState, TvnPDPattern& APattern, c
 }
 
 void TvnPDImageDevice::Clip(TvnPDState& AState) {
+  gfx::Path path = MakePath(AState, gfx::FillMode::Winding);
+  RectanglesOnPixels(path, DeviceMatrix(AState.CTM()));
   ApplyCTM(AState);
-  FTarget->SetClip(MakePath(AState, gfx::FillMode::Winding), gfx::CombineMode::Intersect);
+  FTarget->SetClip(path, gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::EvenOddClip(TvnPDState& AState) {
   TvnPDExportDevice::EvenOddClip(AState);
+  gfx::Path path = MakePath(AState, gfx::FillMode::Alternate);
+  RectanglesOnPixels(path, DeviceMatrix(AState.CTM()));
   ApplyCTM(AState);
-  FTarget->SetClip(MakePath(AState, gfx::FillMode::Alternate), gfx::CombineMode::Intersect);
+  FTarget->SetClip(path, gfx::CombineMode::Intersect);
 }
 
 void TvnPDImageDevice::ClipToStrokePath(TvnPDState& AState) {
@@ -817,6 +828,25 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   const bool enlarged = (std::floor(std::hypot(across.x, across.y)) >= 4.0 * bitmap.Width() ||
                          std::floor(std::hypot(down.x, down.y)) >= 4.0 * bitmap.Height()) &&
                         !AsksForInterpolation(*AImage);
+  // An upright image shown at half its samples or less is reduced first to
+  // the pixels it covers (a stencil, which is not moved onto whole pixels,
+  // to about as many), each the average of its samples, as a scan printed
+  // small looks: the smoothing of the drawing alone takes a few samples per
+  // pixel and leaves fine strokes sharper and darker than they show.
+  const double shown_w = std::hypot(across.x, across.y), shown_h = std::hypot(down.x, down.y);
+  if (const std::optional<gfx::RectF> upright = PixelRect(device)) {
+    const bool narrower = shown_w * 2 <= bitmap.Width() && shown_w >= 1;
+    const bool lower = shown_h * 2 <= bitmap.Height() && shown_h >= 1;
+    const bool stencil = AImage->ImageMask();
+    const auto side = [&](double AShown, double ACovered) {
+      return static_cast<int64_t>(stencil ? std::ceil(AShown) : std::fabs(ACovered));
+    };
+    if (narrower || lower) {
+      vn::platform::Bitmap reduced = AveragedBitmap(bitmap, narrower ? side(shown_w, upright->width) : bitmap.Width(),
+                                                    lower ? side(shown_h, upright->height) : bitmap.Height());
+      if (!reduced.Empty()) bitmap = std::move(reduced);
+    }
+  }
   gfx::Path square;
   square.AddRect(gfx::RectF{0, 0, 1, 1});
   const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
@@ -884,6 +914,50 @@ vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitm
       std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
   }
   out.SetHasAlpha(ABitmap.HasAlpha());
+  return out;
+}
+
+vn::platform::Bitmap TvnPDImageDevice::AveragedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
+                                                     int64_t AHeight) {
+  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
+  if (AWidth < 1 || AHeight < 1 || AWidth > sw || AHeight > sh || (AWidth == sw && AHeight == sh) ||
+      ABitmap.Format() != vn::platform::PixelFormat::pf32bit)
+    return {};
+  // Output column x takes the source columns from x * sw / AWidth up to
+  // the next one's start; rows alike.
+  std::vector<int64_t> first_column(static_cast<size_t>(AWidth) + 1);
+  for (int64_t x = 0; x <= AWidth; ++x) first_column[static_cast<size_t>(x)] = x * sw / AWidth;
+  const bool alpha = ABitmap.HasAlpha();
+  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
+  // Per output column: the colour sums weighted by alpha, the alpha sum.
+  std::vector<uint64_t> sums(static_cast<size_t>(AWidth) * 4);
+  for (int64_t y = 0; y < AHeight; ++y) {
+    const int64_t r0 = y * sh / AHeight, r1 = (y + 1) * sh / AHeight;
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int64_t r = r0; r < r1; ++r) {
+      const uint8_t* row = ABitmap.Row(static_cast<int>(r)).data();
+      for (int64_t x = 0; x < AWidth; ++x) {
+        uint64_t* sum = sums.data() + 4 * x;
+        for (int64_t c = first_column[static_cast<size_t>(x)]; c < first_column[static_cast<size_t>(x) + 1]; ++c) {
+          const uint8_t* px = row + 4 * c;
+          const uint64_t a = alpha ? px[3] : 255;
+          sum[0] += px[0] * a;
+          sum[1] += px[1] * a;
+          sum[2] += px[2] * a;
+          sum[3] += a;
+        }
+      }
+    }
+    uint8_t* row = out.MutableRow(static_cast<int>(y)).data();
+    for (int64_t x = 0; x < AWidth; ++x) {
+      const uint64_t* sum = sums.data() + 4 * x;
+      const uint64_t count =
+          static_cast<uint64_t>((r1 - r0) * (first_column[static_cast<size_t>(x) + 1] - first_column[static_cast<size_t>(x)]));
+      for (int c = 0; c < 3; ++c) row[4 * x + c] = static_cast<uint8_t>(sum[3] ? (sum[c] + sum[3] / 2) / sum[3] : 0);
+      row[4 * x + 3] = static_cast<uint8_t>(count ? (sum[3] + count / 2) / count : 0);
+    }
+  }
+  out.SetHasAlpha(alpha);
   return out;
 }
 
@@ -996,6 +1070,8 @@ void TvnPDImageDevice::UpdateFont(TvnPDState& AState) {
   std::string cleaned = CleanFontName(name, bold, italic);
   // A subset tag "ABCDEF+" leaves six capitals before the name.
   if (name.size() > 7 && name[6] == '+') cleaned = CleanFontName(name.substr(7), bold, italic);
+  // The standard fonts call their slanted faces Oblique.
+  if (name.find("Oblique") != std::string::npos) italic = true;
   const std::string family = InstalledFamilyFor(cleaned, *font);
   const std::string key = family + (bold ? "|b" : "|") + (italic ? "i" : "");
   auto found = FInstalledFonts.find(key);

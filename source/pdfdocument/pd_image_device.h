@@ -97,6 +97,10 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // nearest samples in each direction; empty when that would shrink it or
   // pass the pixel budget.
   static vn::platform::Bitmap BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
+  // ABitmap reduced to AWidth x AHeight, each pixel the average of the
+  // samples it covers (weighted by their alpha); empty unless a side
+  // shrinks and neither grows.
+  static vn::platform::Bitmap AveragedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
   // ABitmap enlarged to AWidth x AHeight by whole-pixel replication; empty
   // when that would shrink it or pass the pixel budget.
   static vn::platform::Bitmap ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
@@ -136,6 +140,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
   vn::platform::gfx::Argb FillArgb(const TvnPDState& AState) const;
   void FillPath(TvnPDState& AState, vn::platform::gfx::FillMode AMode);
+  // Sets the path's rectangles along the device axes on whole pixels.
+  void RectanglesOnPixels(vn::platform::gfx::Path& APath, const vn::platform::gfx::Matrix& ADevice) const;
   // Fills APath (user space) with the tiling or shading pattern.
   void PatternFill(TvnPDState& AState, TvnPDPattern& APattern, const vn::platform::gfx::Path& APath);
   void TilingFill(TvnPDState& AState, TvnPDTilingPattern& APattern, const vn::platform::gfx::Path& APath);

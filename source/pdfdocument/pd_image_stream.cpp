@@ -1,5 +1,7 @@
 #include "pdfdocument/pd_image_stream.h"
 
+#include <algorithm>
+
 namespace vn::pdfdoc {
 
 TvnPDImageStream::TvnPDImageStream(vn::pdf::TvnStream* AStream, int AWidth, int ANoComp, int ANoBits)
@@ -15,27 +17,38 @@ TvnPDImageStream::TvnPDImageStream(vn::pdf::TvnStream* AStream, int AWidth, int 
 }
 
 void TvnPDImageStream::Reset() {
+  FEnded = false;
+  FValidVals = 0;
   if (FStream) FStream->Reset();
 }
 
 int TvnPDImageStream::ReadByte() {
-  const int c = FStream->GetChar();
+  const int c = FEnded ? -1 : FStream->GetChar();
+  if (c < 0) FEnded = true;
   return c < 0 ? 0 : c;
 }
 
 const std::vector<uint8_t>& TvnPDImageStream::GetLine() {
   if (!FOk) return FImageLine;
   const auto n = static_cast<size_t>(FNoVals);
+  // A sample is valid when the byte holding it (its first byte, for 16
+  // bits) was read before the data ended.
+  size_t valid = 0;
   if (FNoBits == 8) {
-    for (size_t i = 0; i < n; ++i) FImageLine[i] = static_cast<uint8_t>(ReadByte());
+    for (size_t i = 0; i < n; ++i) {
+      FImageLine[i] = static_cast<uint8_t>(ReadByte());
+      if (!FEnded) valid = i + 1;
+    }
   } else if (FNoBits == 16) {
     for (size_t i = 0; i < n; ++i) {
       FImageLine[i] = static_cast<uint8_t>(ReadByte());
+      if (!FEnded) valid = i + 1;
       ReadByte();
     }
   } else if (FNoBits == 1) {
     for (size_t i = 0; i < n; i += 8) {
       const int byte = ReadByte();
+      if (!FEnded) valid = std::min(n, i + 8);
       for (size_t b = 0; b < 8; ++b) FImageLine[i + b] = static_cast<uint8_t>((byte >> (7 - b)) & 1);
     }
   } else {
@@ -49,16 +62,22 @@ const std::vector<uint8_t>& TvnPDImageStream::GetLine() {
       }
       bits -= FNoBits;
       FImageLine[i] = static_cast<uint8_t>((acc >> bits) & mask);
+      if (!FEnded) valid = i + 1;
     }
   }
+  FValidVals = static_cast<int>(valid);
   return FImageLine;
 }
 
 void TvnPDImageStream::SkipLine() {
   if (!FOk) return;
   const int64_t bytes = (int64_t{FNoVals} * FNoBits + 7) / 8;
-  for (int64_t i = 0; i < bytes; ++i) {
-    if (FStream->GetChar() < 0) break;
+  FValidVals = FEnded ? 0 : FNoVals;
+  for (int64_t i = 0; i < bytes && !FEnded; ++i) {
+    if (FStream->GetChar() < 0) {
+      FEnded = true;
+      FValidVals = static_cast<int>(i * 8 / FNoBits);
+    }
   }
 }
 

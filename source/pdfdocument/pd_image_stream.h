@@ -1,7 +1,8 @@
 // An image's decoded data read one line at a time, one sample per byte:
 // 1, 2 and 4-bit samples are unpacked from the top bit down, 16-bit samples
 // keep their high byte. Every line starts on a byte; data that ends early
-// gives samples of 0.
+// gives samples of 0, and ValidVals says how many of a line's samples the
+// data held.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,9 @@ class TvnPDImageStream {
   const std::vector<uint8_t>& GetLine();
   void SkipLine();
   int NoVals() const { return FNoVals; }
+  // How many samples of the last line read came from the data: NoVals
+  // unless the data ended within or before it.
+  int ValidVals() const { return FValidVals; }
 
  private:
   int ReadByte();
@@ -35,6 +39,8 @@ class TvnPDImageStream {
   vn::pdf::TvnStream* FStream = nullptr;
   int FNoBits = 0;
   int FNoVals = 0;
+  int FValidVals = 0;
+  bool FEnded = false;
   std::vector<uint8_t> FImageLine;
   bool FOk = false;
 };

@@ -20,7 +20,13 @@ namespace {
 struct SampleGrid {
   int Width = 0, Height = 0, Comps = 0;
   std::vector<uint8_t> Samples;  // Width x Height x Comps
+  // Per grid row, how many grid columns the data reached: the image's data
+  // can end before its last sample, and what it lacks is not painted.
+  std::vector<int> Filled;
   bool Ok = false;
+  bool Short = false;
+
+  bool Has(int AX, int AY) const { return AX < Filled[static_cast<size_t>(AY)]; }
 };
 
 // Reads the image's samples onto an AOutW x AOutH grid (nearest sample).
@@ -36,6 +42,7 @@ SampleGrid ReadSamples(TvnPDImage& AImage, int AComps, int AOutW, int AOutH) {
   grid.Height = AOutH;
   grid.Comps = AComps;
   grid.Samples.assign(static_cast<size_t>(AOutW) * static_cast<size_t>(AOutH) * static_cast<size_t>(AComps), 0);
+  grid.Filled.assign(static_cast<size_t>(AOutH), AOutW);
   int source_row = 0;
   for (int y = 0; y < AOutH; ++y) {
     const int wanted = static_cast<int>(static_cast<int64_t>(y) * h / AOutH);
@@ -45,11 +52,68 @@ SampleGrid ReadSamples(TvnPDImage& AImage, int AComps, int AOutW, int AOutH) {
     }
     const std::vector<uint8_t>& line = lines.GetLine();
     ++source_row;
+    if (lines.ValidVals() < lines.NoVals()) {
+      // Grid column x shows source column x * w / AOutW: the first column
+      // past the data's last whole pixel is the first not filled.
+      const int64_t pixels = lines.ValidVals() / AComps;
+      grid.Filled[static_cast<size_t>(y)] = static_cast<int>(std::min<int64_t>(AOutW, (pixels * AOutW + w - 1) / w));
+      grid.Short = true;
+    }
     uint8_t* out = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(AOutW) * static_cast<size_t>(AComps);
     for (int x = 0; x < AOutW; ++x) {
       const size_t sx = static_cast<size_t>(static_cast<int64_t>(x) * w / AOutW) * static_cast<size_t>(AComps);
       for (int c = 0; c < AComps; ++c)
         out[static_cast<size_t>(x * AComps + c)] = sx + static_cast<size_t>(c) < line.size() ? line[sx + static_cast<size_t>(c)] : 0;
+    }
+  }
+  grid.Ok = true;
+  return grid;
+}
+
+// A 1-bit image's samples onto a smaller AOutW x AOutH grid, each grid
+// sample the share of set samples in the block it covers, 0 to 255: a
+// stencil sampled more coarsely than it is drawn keeps its fine strokes as
+// partial cover instead of dropping or keeping them whole.
+SampleGrid MarkShares(TvnPDImage& AImage, int AOutW, int AOutH) {
+  SampleGrid grid;
+  const int w = AImage.Width(), h = AImage.Height();
+  vn::pdf::TvnPDStream* stream = AImage.XObjectStream();
+  if (w <= 0 || h <= 0 || !stream || AOutW <= 0 || AOutH <= 0 || AOutW > w || AOutH > h) return grid;
+  stream->Reset();
+  TvnPDImageStream lines(stream->GetStream(), w, 1, 1);
+  if (!lines.IsOk()) return grid;
+  grid.Width = AOutW;
+  grid.Height = AOutH;
+  grid.Comps = 1;
+  grid.Samples.assign(static_cast<size_t>(AOutW) * static_cast<size_t>(AOutH), 0);
+  grid.Filled.assign(static_cast<size_t>(AOutH), AOutW);
+  // Source column sx lies in grid column sx * AOutW / w.
+  std::vector<int> column(static_cast<size_t>(w));
+  std::vector<int> widths(static_cast<size_t>(AOutW), 0);
+  for (int sx = 0; sx < w; ++sx) {
+    column[static_cast<size_t>(sx)] = static_cast<int>(static_cast<int64_t>(sx) * AOutW / w);
+    ++widths[static_cast<size_t>(column[static_cast<size_t>(sx)])];
+  }
+  std::vector<uint32_t> set(static_cast<size_t>(AOutW));
+  int source_row = 0;
+  for (int y = 0; y < AOutH; ++y) {
+    const int end = static_cast<int>(static_cast<int64_t>(y + 1) * h / AOutH);
+    const int rows = end - source_row;
+    std::fill(set.begin(), set.end(), 0);
+    for (; source_row < end; ++source_row) {
+      const std::vector<uint8_t>& line = lines.GetLine();
+      if (lines.ValidVals() < lines.NoVals()) {
+        const int64_t pixels = lines.ValidVals();
+        grid.Filled[static_cast<size_t>(y)] = std::min(grid.Filled[static_cast<size_t>(y)],
+                                                      static_cast<int>((pixels * AOutW + w - 1) / w));
+        grid.Short = true;
+      }
+      for (int sx = 0; sx < w; ++sx) set[static_cast<size_t>(column[static_cast<size_t>(sx)])] += line[static_cast<size_t>(sx)];
+    }
+    uint8_t* out = grid.Samples.data() + static_cast<size_t>(y) * static_cast<size_t>(AOutW);
+    for (int x = 0; x < AOutW; ++x) {
+      const uint32_t block = static_cast<uint32_t>(rows * widths[static_cast<size_t>(x)]);
+      out[x] = static_cast<uint8_t>(block ? (set[static_cast<size_t>(x)] * 255 + block / 2) / block : 0);
     }
   }
   grid.Ok = true;
@@ -128,18 +192,23 @@ vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillCo
   if (AImage.ImageMask()) {
     // A stencil: the fill colour where a sample marks paint (0 unless the
     // decode is inverted), transparent elsewhere.
-    SampleGrid grid = ReadSamples(AImage, 1, ow, oh);
+    // Sampled more coarsely than stored: each pixel covered by its share.
+    const bool shares = (ow < w || oh < h) && AImage.BitsPerComponent() == 1;
+    SampleGrid grid = shares ? MarkShares(AImage, ow, oh) : ReadSamples(AImage, 1, ow, oh);
     if (!grid.Ok) return Bitmap();
     const bool inverted = DecodeInverted(AImage);
     const uint8_t r = ColorCompToByte(AFillColor.R), g = ColorCompToByte(AFillColor.G), b = ColorCompToByte(AFillColor.B);
     for (int y = 0; y < oh; ++y) {
       uint8_t* row = bitmap.MutableRow(y).data();
       for (int x = 0; x < ow; ++x) {
-        const bool paint = (grid.Samples[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)] != 0) == inverted;
+        const uint8_t sample = grid.Samples[static_cast<size_t>(y) * static_cast<size_t>(ow) + static_cast<size_t>(x)];
+        uint8_t cover = 0;
+        if (grid.Has(x, y)) cover = shares ? (inverted ? sample : static_cast<uint8_t>(255 - sample))
+                                           : ((sample != 0) == inverted ? 255 : 0);
         row[4 * x] = b;
         row[4 * x + 1] = g;
         row[4 * x + 2] = r;
-        row[4 * x + 3] = paint ? 255 : 0;
+        row[4 * x + 3] = cover;
       }
     }
     bitmap.SetHasAlpha(true);
@@ -226,13 +295,14 @@ vn::platform::Bitmap DecodeImageBitmap(TvnPDImage& AImage, const TvnRGB& AFillCo
         }
         a = inside ? 0 : 255;
       }
+      if (!grid.Has(x, y)) a = 0;
       row[4 * x] = b;
       row[4 * x + 1] = g;
       row[4 * x + 2] = r;
       row[4 * x + 3] = a;
     }
   }
-  bitmap.SetHasAlpha(has_alpha || color_key);
+  bitmap.SetHasAlpha(has_alpha || color_key || grid.Short);
   return bitmap;
 }
 

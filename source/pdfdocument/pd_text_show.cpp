@@ -186,22 +186,27 @@ void TvnPDContentStream::ShowBytes(const std::string& ABytes, int ARawCodeBytes)
       std::string name;
       double dx = 0, dy = 0, origin_x = 0, origin_y = 0;
       size_t used = 1;
+      int processed = 1;
+      font.GetNextChar(codes, pos, processed, code, name, dx, dy, origin_x, origin_y);
       if (raw_codes) {
+        // The codes as shown, with the advances of the font's widths.
         used = std::min(codes.size() - pos, static_cast<size_t>(ARawCodeBytes));
+        code = 0;
+        name.clear();
         for (size_t k = 0; k < used; ++k) code = code * 256 + codes[pos + k];
       } else {
-        int processed = 1;
-        font.GetNextChar(codes, pos, processed, code, name, dx, dy, origin_x, origin_y);
         used = processed > 0 ? std::min(static_cast<size_t>(processed), codes.size() - pos) : 1;
-        if (code == 0 && name.empty()) code = codes[pos];
+        // A simple font without a Unicode value for the code draws the byte;
+        // a composite font's glyph 0 is a glyph like any other.
+        if (code == 0 && name.empty() && !font.IsCIDFont()) code = codes[pos];
         if (type3) {
           const double gx = dx, gy = dy;
           dx = gx * glyph_to_text[0] + gy * glyph_to_text[2];
           dy = gx * glyph_to_text[1] + gy * glyph_to_text[3];
         }
-        if (!std::isfinite(dx)) dx = 0;
-        if (!std::isfinite(dy)) dy = 0;
       }
+      if (!std::isfinite(dx)) dx = 0;
+      if (!std::isfinite(dy)) dy = 0;
       // Word spacing belongs to the single-byte code 32 only.
       const bool word_space = used == 1 && codes[pos] == 32;
       double adv_x = 0, adv_y = 0;

@@ -1,10 +1,11 @@
 // First pages of corpus files whose differences from pdftoppm came from how
 // images meet the pixels (enlarged CCITT, JBIG2 and 1-bit images, an image
-// asking for interpolation, images filled by PNG predictors) and from Type 3
-// spacing, painted straight onto cairo as the converter's picture road
-// paints them (the page at 96 dpi rounded to whole pixels, the resolution
-// stretched to fill them), each within its limit (one pdftoppm run per
-// file).
+// asking for interpolation, images filled by PNG predictors), from Type 3
+// spacing and from a composite font's glyph 0 (a real glyph of its
+// subset), painted straight onto cairo as the converter's picture road
+// paints them (at 96 dpi onto the page's size rounded to whole pixels, the
+// last row and column partly on the page), each within its limit (one
+// pdftoppm run per file).
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ vn::platform::Bitmap PaintAsConverter(const std::string& AFile) {
   const int w = static_cast<int>(std::lround(pw * 96 / 72)), h = static_cast<int>(std::lround(ph * 96 / 72));
   vn::platform::gfx::CairoGraphics graphics(w, h);
   TvnPDImageDevice device(graphics, true);
-  page->Display(&device, 72.0 * w / pw, 72.0 * h / ph, 0, true, false, true, true);
+  page->Display(&device, 96, 96, 0, true, false, true, true);
   return graphics.Pixels();
 }
 
@@ -50,7 +51,8 @@ TEST(PageRendererRasterCorpus, ImagePagesAgainstPdftoppm) {
   // smoothed.
   const Case cases[] = {{"pdfjs_images_1bit_grayscale.pdf", 0.06}, {"pdfjs_ccitt_EndOfBlock_false.pdf", 0.06},
                         {"pdfjs_issue9713.pdf", 0.06},             {"pdfjs_bitmap-mmr.pdf", 0.06},
-                        {"qpdf_png-filters.pdf", 0.02},            {"pdfjs_Type3WordSpacing.pdf", 0.08}};
+                        {"qpdf_png-filters.pdf", 0.02},            {"pdfjs_Type3WordSpacing.pdf", 0.08},
+                        {"pdfjs_issue10519_reduced.pdf", 0.02}};
   for (const Case& c : cases) {
     const std::string file = std::string(VN_CORPUS_DIR) + "/pdf/" + c.File;
     const double rmse = NormalisedRmse(PaintAsConverter(file), Pdftoppm(file, 96));

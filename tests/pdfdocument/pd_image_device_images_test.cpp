@@ -1,7 +1,8 @@
 // Images painted by the rendering device onto pixels: upright images cover
 // whole pixels, samples enlarged four times or more are replicated over
 // whole pixels, smaller enlargements (and images asking for interpolation)
-// blend each sample into the next; and Type 3 glyphs that give their box
+// blend each sample into the next, images shown at half their samples or
+// less average them; and Type 3 glyphs that give their box
 // (d1) paint in the text's colour.
 #include <array>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "pdfdocument/page_renderer.h"
 #include "pdfdocument/pd_image_device.h"
 #include "pdfdocument/pdf_document_handler.h"
+#include "platform/images/image_codecs.h"
 #include "support/pdf_files.h"
 
 namespace vn::pdfdoc::pd_image_device_images_test {
@@ -81,12 +83,65 @@ TEST(ImageDeviceImages, SamplesOnPixels) {
       // half-covered edge.
       {"whole pixels", "0 0 10 1", "5.5 0 0 1 2.3 0 cm /Im Do", GrayRow(1, "00"),
        {255, 255, 0, 0, 0, 0, 0, 0, 255, 255}},
+      // Twenty samples to a pixel: each pixel their average, a thin dark
+      // stroke (samples 9 and 10) a light gray instead of lost or whole.
+      {"averaged", "0 0 2 1", "2 0 0 1 0 0 cm /Im Do",
+       GrayRow(40, std::string(18, 'F') + "0000" + std::string(58, 'F')), {230, 255}},
   };
   for (const Case& c : cases) {
     const vn::platform::Bitmap pixels = Paint(c.Box, "/XObject << /Im 5 0 R >>", c.Content, {c.Image});
     ASSERT_EQ(pixels.Width(), static_cast<int>(c.Pixels.size())) << c.Name;
     const std::vector<int> row = Row(pixels, 0);
     for (size_t x = 0; x < row.size(); ++x) EXPECT_NEAR(row[x], c.Pixels[x], 1) << c.Name << " pixel " << x;
+  }
+}
+
+// The hex digits of a black JPEG of AWidth x AHeight pixels, and ">".
+std::string BlackJpegHex(int AWidth, int AHeight) {
+  vn::platform::Bitmap black(AWidth, AHeight, vn::platform::PixelFormat::pf32bit);
+  for (int y = 0; y < AHeight; ++y) {
+    std::span<uint8_t> row = black.MutableRow(y);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = i % 4 == 3 ? 255 : 0;
+  }
+  std::string hex;
+  for (unsigned char c : vn::platform::EncodeJpeg(black)) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex + ">";
+}
+
+TEST(ImageDeviceImages, SamplesTheDataLacksAreNotPainted) {
+  // A 4 x 2 image on a 4 x 2 page whose data ends after three samples:
+  // the rest shows the white page, not black samples made up for it.
+  struct Case {
+    const char* Name;
+    std::string Image;
+  };
+  const Case cases[] = {
+      {"gray", Stream("/Type /XObject /Subtype /Image /Width 4 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+                      "/Filter /ASCIIHexDecode",
+                      "000000>")},
+      // A stencil's 0 samples paint the fill colour: missing ones do not.
+      {"stencil", Stream("/Type /XObject /Subtype /Image /Width 4 /Height 2 /BitsPerComponent 1 /ImageMask true "
+                         "/Filter /ASCIIHexDecode",
+                         ">")},
+      // The missing samples of a DCT image declared larger than its data.
+      {"short JPEG", Stream("/Type /XObject /Subtype /Image /Width 4 /Height 2 /BitsPerComponent 8 "
+                            "/ColorSpace /DeviceRGB /Filter [/ASCIIHexDecode /DCTDecode]",
+                            BlackJpegHex(3, 1))},
+  };
+  for (const Case& c : cases) {
+    const vn::platform::Bitmap pixels =
+        Paint("0 0 4 2", "/XObject << /Im 5 0 R >>", "0 g 4 0 0 2 0 0 cm /Im Do", {c.Image});
+    ASSERT_EQ(pixels.Width(), 4) << c.Name;
+    const bool stencil = std::string(c.Name) == "stencil";
+    const std::vector<int> top = Row(pixels, 0), bottom = Row(pixels, 1);
+    for (int x = 0; x < 4; ++x) {
+      EXPECT_NEAR(top[static_cast<size_t>(x)], x < 3 && !stencil ? 0 : 255, 2) << c.Name << " pixel " << x;
+      EXPECT_NEAR(bottom[static_cast<size_t>(x)], 255, 2) << c.Name << " pixel " << x;
+    }
   }
 }
 

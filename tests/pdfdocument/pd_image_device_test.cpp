@@ -308,6 +308,23 @@ TEST(ImageDevice, StandardFontsDrawWithTheirOwnTwins) {
   EXPECT_NEAR(cap("Arial"), 68.8, 0.5);
 }
 
+TEST(ImageDevice, ObliqueStandardFontsDrawSlanted) {
+  // An upright "I" is as wide as its stem; a slanted one leans over by
+  // tan 12 degrees of its height, some 15 units more at size 100.
+  const auto width = [&](const std::string& ABaseFont) {
+    const auto fills = Draw("0 0 300 300",
+                            "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /" + ABaseFont + " >> >>",
+                            "BT /F1 100 Tf 10 20 Td (I) Tj ET")
+                           .Of('f');
+    return fills.empty() ? 0.0 : fills[0].Bounds->width;
+  };
+  for (const std::string family : {"Helvetica", "Courier"}) {
+    SCOPED_TRACE(family);
+    EXPECT_GT(width(family + "-Oblique"), width(family) + 10);
+    EXPECT_GT(width(family + "-BoldOblique"), width(family + "-Bold") + 10);
+  }
+}
+
 TEST(ImageDevice, FormsAreClippedToTheirBoxWhereverItLies) {
   for (const char* box : {"[0 0 100 100]", "[10 10 100 100]", "[-50 -40 50 40]"}) {
     const RecordingGraphics g =

@@ -116,6 +116,36 @@ TEST(PDTextShow, VerticalWritingRunsDownAndHangsGlyphsFromThePosition) {
   }
 }
 
+TEST(PDTextShow, CompositeFontCodesAndAdvances) {
+  // H1: a composite font of horizontal writing whose map sends CID 258
+  // (code <0102>) to glyph 0 and CID 2 to glyph 5; CID 258 is 0.6 wide,
+  // CID 2 0.7.
+  std::string map;
+  for (int cid = 0; cid <= 258; ++cid) map += cid == 2 ? "0005" : "0000";
+  const ContentDoc doc = LoadContentDoc(
+      {{2, "<< /Font << /H1 3 0 R >> >>"},
+       {3, "<< /Type /Font /Subtype /Type0 /BaseFont /GlyphZero /Encoding /Identity-H /DescendantFonts [4 0 R] >>"},
+       {4, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphZero /CIDSystemInfo << /Registry (Adobe) "
+           "/Ordering (Identity) /Supplement 0 >> /W [2 [700] 258 [600]] /CIDToGIDMap 5 0 R >>"},
+       {5, StreamObj("/Filter /ASCIIHexDecode", map + ">")}},
+      2);
+  struct Case {
+    RecordingDevice::Flags flags;
+    const char* glyphs;
+  };
+  const Case cases[] = {
+      // Glyph 0 is drawn as glyph 0, not as the code's first byte.
+      {{.use_draw_char = true, .cid_to_gid_needed = true}, "DrawChar 0 0 0 6 0; DrawChar 5 6 0 7 0"},
+      // A device taking the codes as shown still gets the widths' advances.
+      {kDrawChar, "DrawChar 258 0 0 6 0; DrawChar 2 6 0 7 0"},
+  };
+  for (const Case& c : cases) {
+    TextEnd end;
+    EXPECT_EQ(DrawnGlyphs(doc, "BT /H1 10 Tf <01020002> Tj ET", c.flags, end), c.glyphs);
+    EXPECT_DOUBLE_EQ(end.CurX, 13);
+  }
+}
+
 TEST(PDTextShow, CallSequences) {
   const ContentDoc doc = TextDoc();
   struct Case {
