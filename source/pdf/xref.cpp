@@ -530,11 +530,14 @@ int64_t TvnPDXRef::FindCatalog() {
   std::vector<int64_t> numbers;
   for (int64_t num : GetScan().candidates) {
     numbers.push_back(num);
-    // Objects of an object stream are looked at through the table, which
-    // gives the object that number stands for now.
+    // A catalog inside an object stream is then fetched through the table,
+    // which gives the object its number stands for now.
     if (auto obj = Fetch(num); obj->IsStream() && obj->AsStream()->Isof("ObjStm")) {
       TvnObjectStream objstm(*this, num);
-      for (int64_t k = 0; k < objstm.GetCount(); ++k) numbers.push_back(objstm.GetObjNumberAt(k));
+      for (int64_t k = 0; k < objstm.GetCount(); ++k) {
+        const int64_t inner = objstm.GetObjNumberAt(k);
+        if (objstm.GetObject(k, inner)->IsDict("Catalog")) numbers.push_back(inner);
+      }
     }
   }
   for (int64_t num : numbers) {
