@@ -500,10 +500,16 @@ void TvnPDFContentExtractor::DrawChar(TvnPDState& AState, double AX, double AY, 
   // bearings of narrow letters (i, l, ".") or wide advances (monospaced
   // text, a font's own widths around a substitute's glyphs) would open
   // gaps inside words.
-  if (measured && placed && std::isfinite(advance_x) && std::isfinite(advance_y) &&
-      std::fabs(advance_y - origin_y) <= 0.01 * std::fabs(advance_x - origin_x)) {
-    left = std::min(left, std::min(origin_x, advance_x));
-    right = std::max(right, std::max(origin_x, advance_x));
+  // Text running down or up the page (turned text, vertical writing) gets
+  // the same along its direction, for the readers that turn such a page.
+  if (measured && placed && std::isfinite(advance_x) && std::isfinite(advance_y)) {
+    if (std::fabs(advance_y - origin_y) <= 0.01 * std::fabs(advance_x - origin_x)) {
+      left = std::min(left, std::min(origin_x, advance_x));
+      right = std::max(right, std::max(origin_x, advance_x));
+    } else if (std::fabs(advance_x - origin_x) <= 0.01 * std::fabs(advance_y - origin_y)) {
+      top = std::min(top, std::min(origin_y, advance_y));
+      bottom = std::max(bottom, std::max(origin_y, advance_y));
+    }
   }
 
   auto& elements = FTextItems->Elements;

@@ -2,6 +2,7 @@
 
 #include "rtf/column_table_analyzer.h"
 #include "rtf/group_analyzer.h"
+#include "rtf/line_analysis_impl.h"
 #include "rtf/line_analyzer.h"
 #include "rtf/paragraph_analyzer.h"
 
@@ -49,6 +50,12 @@ void TvnFormatter::RunAnalyzers(TvnDocItem* AItem) {
     FHeight = page->GetPageHeight();
     FWidth = page->GetPageWidth();
     FPageMargin.Assign(page->GetPageMargin(), &FPageMargin);
+    // The line analyzer reads a page whose text runs down or up turned by
+    // a quarter: its width and height trade places.
+    std::vector<const TvnTextElement*> texts;
+    for (const TvnDocItem* item : page->GetDocItems())
+      if (const auto* text = dynamic_cast<const TvnTextElement*>(item)) texts.push_back(text);
+    if (WritingQuarterTurns(texts) % 2 == 1) std::swap(FWidth, FHeight);
   }
   auto run = std::make_unique<PageRun>();
   run->Page.GetCollection().push_back(AItem);

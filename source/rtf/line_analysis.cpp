@@ -75,6 +75,75 @@ std::unique_ptr<TvnTextElement> CopyTextElement(const TvnTextElement& AElement,
   return copy;
 }
 
+int WritingQuarterTurns(const std::vector<const TvnTextElement*>& AElements) {
+  size_t votes[4] = {};
+  for (const TvnTextElement* e : AElements) {
+    const auto& boxes = e->GetCharBoundingRect();
+    if (boxes.size() < 2 || !boxes.front() || !boxes.back()) continue;
+    const double dx = (boxes.back()->GetLeft() + boxes.back()->GetRight() - boxes.front()->GetLeft() -
+                       boxes.front()->GetRight()) / 2;
+    const double dy = (boxes.back()->GetTop() + boxes.back()->GetBottom() - boxes.front()->GetTop() -
+                       boxes.front()->GetBottom()) / 2;
+    if (!std::isfinite(dx) || !std::isfinite(dy) || (dx == 0 && dy == 0)) continue;
+    int turns = std::fabs(dx) >= std::fabs(dy) ? (dx > 0 ? 0 : 2) : (dy > 0 ? 1 : 3);
+    // Text running to the left is upside down only when its letters hang
+    // below its baseline: upright letters placed from the right are
+    // right-to-left text (Hebrew, Arabic) of an upright page.
+    if (turns == 2 && e->GetBoundingRect() &&
+        boxes.front()->GetTop() + boxes.front()->GetBottom() < 2 * e->GetBoundingRect()->GetY())
+      turns = 0;
+    votes[turns] += boxes.size();
+  }
+  int best = 0;
+  for (int q = 1; q < 4; ++q)
+    if (votes[q] > votes[best]) best = q;
+  return best;
+}
+
+void TurnUpright(TvnTextElement& AElement, int AQuarterTurns, double APageWidth, double APageHeight) {
+  const int q = ((AQuarterTurns % 4) + 4) % 4;
+  if (q == 0) return;
+  auto turn = [&](double x, double y, double& tx, double& ty) {
+    switch (q) {
+      case 1:
+        tx = y;
+        ty = APageWidth - x;
+        break;
+      case 2:
+        tx = APageWidth - x;
+        ty = APageHeight - y;
+        break;
+      default:
+        tx = APageHeight - y;
+        ty = x;
+        break;
+    }
+  };
+  auto turnRect = [&](TvnRectF& r) {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    turn(r.GetLeft(), r.GetTop(), x1, y1);
+    turn(r.GetRight(), r.GetBottom(), x2, y2);
+    r.SetX(std::min(x1, x2));
+    r.SetY(std::min(y1, y2));
+    r.SetWidth(std::fabs(x2 - x1));
+    r.SetHeight(std::fabs(y2 - y1));
+  };
+  for (TvnRectF* box : AElement.GetCharBoundingRect())
+    if (box) turnRect(*box);
+  const std::shared_ptr<TvnRectF>& bounds = AElement.GetBoundingRect();
+  if (!bounds) return;
+  // The origin turns as a point; width and height follow from the turned
+  // boxes, as the extractor makes them.
+  double x = 0, y = 0;
+  turn(bounds->GetX(), bounds->GetY(), x, y);
+  const auto& boxes = AElement.GetCharBoundingRect();
+  double width = 0, height = 0;
+  if (!boxes.empty() && boxes.back()) width = std::max(0.0, boxes.back()->GetRight() - x);
+  for (const TvnRectF* box : boxes)
+    if (box) height = std::max(height, box->GetHeight());
+  AElement.SetBoundingRect(std::make_shared<TvnRectF>(x, y, width, height));
+}
+
 double LineAnalysis::SpaceWidth(const TvnFont* AFont) { return SpaceWidthPixels(AFont) * kPointsPerPixel; }
 
 double LineAnalysis::SpaceWidthPixels(const TvnFont* AFont) {
@@ -227,8 +296,10 @@ void LineAnalysis::RepairWordGaps(std::vector<AnalysisLine>& ALines) {
       for (size_t j = 0; j + 1 < n; ++j) {
         const double gap = rects[j + 1]->GetLeft() - rects[j]->GetRight();
         // A space goes after a character that stands apart from the next
-        // one, unless it is one, or the text so far is empty or ends in one.
-        const bool addSpace = gap > w && text[j] != u' ' && !built.empty() && built.back() != u' ';
+        // one, unless it is one. The first character too: a one-letter word
+        // ("a", "I") opening the element would otherwise run into the word
+        // after it.
+        const bool addSpace = gap > w && text[j] != u' ';
         built += text[j];
         if (addSpace) built += u' ';
       }

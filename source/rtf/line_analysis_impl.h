@@ -34,6 +34,24 @@ struct AnalysisLine {
 std::unique_ptr<wordmodel::TvnTextElement> CopyTextElement(
     const wordmodel::TvnTextElement& AElement, std::vector<std::unique_ptr<wordmodel::TvnRectF>>& ACharRects);
 
+// The writing direction that most characters of AElements take, in quarter
+// turns clockwise on the page (y down): 0 for text running left to right,
+// 1 running down, 2 running right to left upside down, 3 running up. An
+// element's direction goes from the centre of its first character box to
+// that of its last (text running to the left whose letters stand above its
+// baseline is right-to-left text of an upright page); elements of one
+// character give none.
+int WritingQuarterTurns(const std::vector<const wordmodel::TvnTextElement*>& AElements);
+
+// Turns AElement (its bounding rectangle, whose X and Y are the origin of
+// its first character on the baseline, and its character boxes) by
+// AQuarterTurns counter-clockwise, as a page of APageWidth by APageHeight
+// is turned to read text of that writing direction: the text then runs
+// left to right, its lines follow each other downwards, and the page
+// stays at the origin (the turned page is APageHeight wide for an odd
+// number of turns).
+void TurnUpright(wordmodel::TvnTextElement& AElement, int AQuarterTurns, double APageWidth, double APageHeight);
+
 class LineAnalysis {
  public:
   // With AEnlargeScripts a super- or subscript merged into a line gets its

@@ -43,6 +43,11 @@ void TvnLineAnalyzer::Analyze(wordmodel::TvnPageMargins*, double, double, wordmo
     FElements.push_back(CopyTextElement(*text, FCharRects));
     elements.push_back(FElements.back().get());
   }
+  // A page whose text mostly runs down, up or upside down is analysed
+  // turned, so that this text runs left to right (the formatter turns the
+  // page's size with it).
+  const int turns = WritingQuarterTurns({elements.begin(), elements.end()});
+  for (TvnTextElement* e : elements) TurnUpright(*e, turns, page->GetPageWidth(), page->GetPageHeight());
   LineAnalysis analysis(true);
   for (const AnalysisLine& l : analysis.Run(elements)) {
     auto line = std::make_unique<TvnFormatterLine>();

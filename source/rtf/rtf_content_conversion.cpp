@@ -10,6 +10,7 @@
 #include "runtime/numbers.h"
 #include "wordmodel/fields.h"
 #include "wordmodel/images.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/table.h"
 #include "wordmodel/text_item.h"
@@ -152,11 +153,15 @@ std::unique_ptr<TvnRTFParagraph> TvnRTFDocument::ConvertFormatterParagraph(const
       const RunFont run = RegisterFont(*FRTFHeader, font.GetName(), font.GetSize(), font.GetStyle(), element->GetColor());
       double tabPos = 0;
       if (element->GetTextBreak() == wm::TvnBreakType::btTab) {
-        // A tab beyond the paragraph's stops goes to the next default stop.
+        // A tab beyond the paragraph's stops goes to the next default stop;
+        // so does one whose stop lies left of the margin (text set into
+        // it), which would write no tab and run the words on either side
+        // together.
         const auto& tabs = AParagraph.GetTabs();
         tabPos = tabCounter < tabs.size() && tabs[tabCounter]
                      ? tabs[tabCounter]->GetPosition() * kPixelsPerPoint * kTwipsPerPixel
                      : kDefaultTabPosition;
+        if (!(tabPos > 0)) tabPos = kDefaultTabPosition;
         ++tabCounter;
       }
       // A line of a paragraph ends in a break: the words on either side
@@ -189,18 +194,24 @@ void TvnRTFDocument::AddRuns(writer::TvnParagraphItem& AItem, const wm::TvnRun& 
   const RunFont run = RegisterFont(*FRTFHeader, name, size, p.GetFontStyle(), p.GetBrush()->GetColor());
   const writer::TvnTextRise rise = WriterRise(p.GetTextAlignment());
   const auto& paraProps = AParagraph.GetFinalParagraphProperties();
+  auto insertTab = [&] {
+    double tabPos = kDefaultTabPosition;
+    if (paraProps && ATabCounter < static_cast<int32_t>(paraProps->GetTabs().size())) {
+      const auto& tab = paraProps->GetTabs()[static_cast<size_t>(ATabCounter)];
+      if (tab) tabPos = tab->GetPosition() * kTwipsPerPixel;
+      ++ATabCounter;
+    }
+    InsertText(AItem, String(), run, tabPos, rise);
+  };
   for (const auto& child : ARun.GetItems()) {
     if (const auto* text = dynamic_cast<const wm::TvnTextitem*>(child.get())) {
+      // A laid-out paragraph holds its tabs as marks on the text that
+      // follows them.
+      if (wm::TabbedByLayout(*text)) insertTab();
       InsertText(AItem, text->GetText(), run, 0, rise);
     } else if (const auto* brk = dynamic_cast<const wm::TvnBreak*>(child.get())) {
       if (brk->GetBreakType() == wm::TvnBreakType::btTab) {
-        double tabPos = kDefaultTabPosition;
-        if (paraProps && ATabCounter < static_cast<int32_t>(paraProps->GetTabs().size())) {
-          const auto& tab = paraProps->GetTabs()[static_cast<size_t>(ATabCounter)];
-          if (tab) tabPos = tab->GetPosition() * kTwipsPerPixel;
-          ++ATabCounter;
-        }
-        InsertText(AItem, String(), run, tabPos, rise);
+        insertTab();
       } else if (brk->GetBreakType() == wm::TvnBreakType::btLine) {
         // A line break keeps the words on either side apart.
         InsertText(AItem, u" ", run, 0, rise);
@@ -216,12 +227,18 @@ std::unique_ptr<TvnRTFParagraph> TvnRTFDocument::ConvertWordParagraph(const wm::
   writer::TvnParagraphItem& item = result->Paragraph();
   writer::TvnTextFormatting& settings = item.Settings();
   if (const auto& props = AParagraph.GetFinalParagraphProperties()) {
-    settings.SetBeforeSpace(props->GetSpaceBefore() * kTwipsPerPixel);
-    settings.SetAfterSpace(props->GetSpaceAfter() * kTwipsPerPixel);
-    settings.SetLeftIndent(props->GetLeftIndent() * kTwipsPerPixel);
-    settings.SetRightIndent(props->GetRightIndent() * kTwipsPerPixel);
-    settings.SetFirstLineIndent(props->GetFirstLineIndent() * kTwipsPerPixel);
-    settings.SetLineSpacing(props->GetLineSpacing());
+    // A length the paragraph leaves unset is none (written as the number
+    // that marks it, it would make the indent or space billions of twips);
+    // a hanging indent places the first line, as the layout does.
+    auto twips = [](int32_t APixels) { return APixels == wm::kUnsetValue ? 0.0 : APixels * kTwipsPerPixel; };
+    const int32_t hanging = props->GetHanging();
+    settings.SetBeforeSpace(twips(props->GetSpaceBefore()));
+    settings.SetAfterSpace(twips(props->GetSpaceAfter()));
+    settings.SetLeftIndent(twips(props->GetLeftIndent()));
+    settings.SetRightIndent(twips(props->GetRightIndent()));
+    settings.SetFirstLineIndent(hanging != wm::kUnsetValue && hanging > 0 ? -twips(hanging)
+                                                                          : twips(props->GetFirstLineIndent()));
+    if (props->GetLineSpacing() != wm::kUnsetValue) settings.SetLineSpacing(props->GetLineSpacing());
     switch (props->GetLineSpacingRule()) {
       case wm::TvnSpacingRule::srAuto: settings.SetLineSpacingOption(writer::TvnLineSpacing::lsMultiple); break;
       case wm::TvnSpacingRule::srExact: settings.SetLineSpacingOption(writer::TvnLineSpacing::lsExact); break;

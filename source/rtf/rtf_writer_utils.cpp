@@ -4,6 +4,7 @@
 
 #include "framework/writer_routines.h"
 #include "platform/system.h"
+#include "runtime/codepages.h"
 #include "runtime/hex.h"
 
 namespace vn::rtf::writer {
@@ -71,12 +72,23 @@ std::string EscapeRTFText(std::string_view AText) {
 
 namespace {
 
-// "\u" with the code unit as a signed 16-bit number, and "?" for readers
-// that skip the escape.
+// "\u" with the code unit as a signed 16-bit number, then the character
+// for readers that skip the escape: the byte of the header's code page
+// (1252) when the character has one there (curly quotes, dashes, the euro
+// sign), else a question mark. The fallback goes as "\'hh": readers that
+// know "\u" skip it as one character, and some take a plain character
+// after the escape for the start of a longer fallback and drop the rest of
+// the word with it.
 void AppendUnicodeEscape(std::string& AOut, char16_t AUnit) {
   AOut += "\\u";
   AOut += std::to_string(static_cast<int16_t>(AUnit));
-  AOut += '?';
+  const std::string ansi = vn::EncodeCp1252(StringView(&AUnit, 1), '?');
+  const auto fallback = static_cast<uint8_t>(ansi.size() == 1 && vn::Cp1252ToUnicode(static_cast<uint8_t>(ansi[0])) == AUnit
+                                                 ? ansi[0]
+                                                 : '?');
+  AOut += "\\'";
+  AOut += HexDigit(fallback >> 4);
+  AOut += HexDigit(fallback);
 }
 
 }  // namespace

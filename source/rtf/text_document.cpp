@@ -11,6 +11,7 @@
 #include "rtf/text_line_analyzer.h"
 #include "runtime/codepages.h"
 #include "runtime/exceptions.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
 #include "wordmodel/table.h"
@@ -160,6 +161,8 @@ String CellText(const wordmodel::TvnTableCell& ACell) {
     if (!text.empty()) text += u' ';
     text += part;
   }
+  // A cell stays on its row's line: its line breaks become blanks.
+  std::replace(text.begin(), text.end(), u'\n', u' ');
   return text;
 }
 
@@ -174,8 +177,10 @@ String RowText(const wordmodel::TvnTableRow& ARow, char16_t ASeparator) {
 }
 
 // The text of a Word-model element: a paragraph's text items in the order
-// of its runs; a (nested) table's cells joined by blanks; empty for
-// anything else.
+// of its runs, its tab breaks as tabs and its line, column and page breaks
+// as line feeds (dropped, they would run the words on either side
+// together); a (nested) table's cells joined by blanks; empty for anything
+// else.
 String WordElementText(const fw::TvnDocItem* AItem) {
   String text;
   if (const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem)) {
@@ -192,19 +197,44 @@ String WordElementText(const fw::TvnDocItem* AItem) {
     const auto* run = dynamic_cast<const wordmodel::TvnRun*>(child.get());
     if (!run) continue;
     for (const auto& item : run->GetItems()) {
-      if (const auto* t = dynamic_cast<const wordmodel::TvnTextitem*>(item.get())) text += t->GetText();
+      if (const auto* t = dynamic_cast<const wordmodel::TvnTextitem*>(item.get())) {
+        // A laid-out paragraph holds its tabs as marks on the text that
+        // follows them.
+        if (wordmodel::TabbedByLayout(*t)) text += u'\t';
+        text += t->GetText();
+      } else if (const auto* b = dynamic_cast<const wordmodel::TvnBreak*>(item.get())) {
+        switch (b->GetBreakType()) {
+          case wordmodel::TvnBreakType::btTab:
+            text += u'\t';
+            break;
+          case wordmodel::TvnBreakType::btLine:
+          case wordmodel::TvnBreakType::btColumn:
+          case wordmodel::TvnBreakType::btPage:
+            text += u'\n';
+            break;
+          default:
+            break;
+        }
+      }
     }
   }
   return text;
 }
 
-// The lines of a Word-model element: one for a paragraph; one per row for a
-// table with rows (its cells separated by tabs), so that the text of tables
-// is kept; one empty line for anything else.
+// The lines of a Word-model element: one for a paragraph, and one more
+// after each of its line breaks; one per row for a table with rows (its
+// cells separated by tabs), so that the text of tables is kept; one empty
+// line for anything else.
 void AppendWordElementLines(const fw::TvnDocItem* AItem, std::vector<String>& ALines) {
   const auto* table = dynamic_cast<const wordmodel::TvnTable*>(AItem);
   if (!table || table->GetRows().empty()) {
-    ALines.push_back(WordElementText(AItem));
+    const String text = WordElementText(AItem);
+    size_t start = 0;
+    for (size_t end = text.find(u'\n'); end != String::npos; end = text.find(u'\n', start)) {
+      ALines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    ALines.push_back(text.substr(start));
     return;
   }
   for (const auto& row : table->GetRows()) ALines.push_back(RowText(*row, u'\t'));
@@ -331,11 +361,16 @@ fw::TvnPage* TvnTextDocument::GetPage(int32_t Index) {
 void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& PageRange) {
   if (!SourceDocument) throw vn::ExInvalidPageError("Invalid page range");
   const fw::TvnPageRange pages = fw::ParsePageRange(PageRange, SourceDocument->GetPageCount());
+  // What the previous page showed: a paragraph or table broken over pages
+  // is listed by each of them, and its text is written once, with the page
+  // it starts on.
+  std::vector<const fw::TvnDocItem*> taken;
   for (const int32_t n : pages) {
     DoBeginAssignPage(n);
     fw::TvnPage* page = SourceDocument->GetPage(n);
     if (!page) throw vn::ExInvalidPageError("Invalid page range");
     FLines.push_back(u"Page " + IntToStr(n));
+    std::vector<const fw::TvnDocItem*> takenHere;
     // A page of a text file gives its lines as they are laid out.
     if (auto* textPage = dynamic_cast<TvnTextPage*>(page)) {
       const std::vector<String> lines = textPage->GetLines();
@@ -353,9 +388,12 @@ void TvnTextDocument::Assign(fw::TvnBaseDocument* SourceDocument, const String& 
       if (dynamic_cast<const wordmodel::TvnTextElement*>(elements.front())) {
         plaintext::TvnLineAnalyzer(elements, FLines);
       } else {
-        for (const fw::TvnDocItem* item : elements) AppendWordElementLines(item, FLines);
+        takenHere.assign(elements.begin(), elements.end());
+        for (const fw::TvnDocItem* item : elements)
+          if (std::find(taken.begin(), taken.end(), item) == taken.end()) AppendWordElementLines(item, FLines);
       }
     }
+    taken = std::move(takenHere);
     DoEndAssignPage(n, ++FAssignedPages);
   }
 }

@@ -501,6 +501,10 @@ Tag* TagOf(Item& AItem) {
 
 TvnparagraphTag* ParagraphTagOf(TvnParagraph& AParagraph) { return TagOf<TvnparagraphTag>(AParagraph); }
 TvnTextItemTag* TextItemTagOf(TvnTextitem& AItem) { return TagOf<TvnTextItemTag>(AItem); }
+bool TabbedByLayout(const TvnTextitem& AItem) {
+  const auto* tag = dynamic_cast<const TvnTextItemTag*>(AItem.GetTag());
+  return tag != nullptr && tag->GetIsTabbed();
+}
 TvnTextRunTag* TextRunTagOf(TvnRun& ARun) { return TagOf<TvnTextRunTag>(ARun); }
 TvnTableTag* TableTagOf(TvnTable& ATable) { return TagOf<TvnTableTag>(ATable); }
 

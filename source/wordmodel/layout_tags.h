@@ -262,6 +262,9 @@ class TvnHeaderFooterElementTag : public TvnDocItem {
 // another class).
 TvnparagraphTag* ParagraphTagOf(TvnParagraph& AParagraph);
 TvnTextItemTag* TextItemTagOf(TvnTextitem& AItem);
+// Whether the layout found a tab before AItem: laying a paragraph out takes
+// its tab breaks out of the runs and marks the text that follows each.
+bool TabbedByLayout(const TvnTextitem& AItem);
 TvnTextRunTag* TextRunTagOf(TvnRun& ARun);
 TvnTableTag* TableTagOf(TvnTable& ATable);
 

@@ -152,6 +152,28 @@ TEST_P(ExtractorFixture, CharacterBoxesLieInTheQuadsOfAnotherReader) {
   EXPECT_EQ(compared, static_cast<int>(boxes.size()));
 }
 
+// Text turned on the page (here drawn running down a landscape page) gets
+// boxes that span the advances along the text, as horizontal text does: the
+// letters of a word follow each other without gaps, so that readers that
+// turn the page to the text find its words by the gaps between them.
+TEST(Extractor, TurnedTextBoxesSpanTheirAdvances) {
+  TvnqPDFDocument document;
+  document.LoadFromFile(vn::FromUtf8((fs::path(VN_CORPUS_DIR) / "pdf/qpdf_annotations-rotated-90.pdf").string()), u"");
+  const wm::TvnTextElement* turned = nullptr;
+  for (const wm::TvnTextElement* element : Elements(document))
+    if (element->GetText() == u"Thick green border surrounds page.") turned = element;
+  ASSERT_NE(turned, nullptr);
+  const auto& rects = turned->GetCharBoundingRect();
+  ASSERT_EQ(rects.size(), turned->GetText().size());
+  const std::u16string& text = turned->GetText();
+  for (size_t i = 1; i < rects.size(); ++i) {
+    if (text[i - 1] == u' ' || text[i] == u' ') continue;
+    SCOPED_TRACE(i);
+    // Running down: each letter's box starts where the one before ends.
+    EXPECT_NEAR(rects[i]->GetTop(), rects[i - 1]->GetBottom(), 0.5);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Producers, ExtractorFixture, testing::Values("cairo_scripts.pdf", "libreoffice_scripts.pdf"),
                          [](const testing::TestParamInfo<const char*>& AInfo) {
                            std::string name = AInfo.param;

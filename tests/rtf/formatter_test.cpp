@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -298,6 +299,62 @@ TEST(LayoutFormatter, SectionsCarryThePageAndTheirColumns) {
   ASSERT_EQ(sections.size(), 3u);
   EXPECT_EQ(static_cast<const TvnFormatterSection*>(sections[2])->GetOrientation(),
             wordmodel::TvnOrientation::oLandscape);
+}
+
+// Turns the page's text and its size a quarter clockwise, ATimes times, as
+// a page printed turned in its frame: upright text then runs down the page.
+void TurnClockwise(PageBuilder& APage, int ATimes) {
+  for (int t = 0; t < ATimes; ++t) {
+    const double height = APage.Page().GetPageHeight();
+    auto turn = [&](double AX, double AY, double& ATurnedX, double& ATurnedY) {
+      ATurnedX = height - AY;
+      ATurnedY = AX;
+    };
+    for (auto* item : APage.Page().GetDocItems()) {
+      auto* e = static_cast<wordmodel::TvnTextElement*>(item);
+      for (wordmodel::TvnRectF* box : e->GetCharBoundingRect()) {
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        turn(box->GetLeft(), box->GetTop(), x1, y1);
+        turn(box->GetRight(), box->GetBottom(), x2, y2);
+        *box = wordmodel::TvnRectF(std::min(x1, x2), std::min(y1, y2), std::fabs(x2 - x1), std::fabs(y2 - y1));
+      }
+      double x = 0, y = 0;
+      turn(e->GetBoundingRect()->GetX(), e->GetBoundingRect()->GetY(), x, y);
+      e->GetBoundingRect()->SetX(x);
+      e->GetBoundingRect()->SetY(y);
+    }
+    APage.Page().SetPageHeight(APage.Page().GetPageWidth());
+    APage.Page().SetPageWidth(height);
+  }
+}
+
+// A page printed turned (a landscape table on an upright sheet, text
+// running up or down) is laid out as the page turned to its text: the same
+// sections, columns and paragraphs as the upright page, on a page of the
+// upright size.
+TEST(LayoutFormatter, TurnedPagesAreLaidOutAlongTheirText) {
+  auto build = [](PageBuilder& APage) {
+    APage.AddLines("t", 3, 72, 100, 14, 468, 300);
+    APage.AddLines("l", 6, 72, 160, 14, 220, 120);
+    APage.AddLines("r", 6, 332, 160, 14, 208, 100);
+  };
+  PageBuilder upright;
+  build(upright);
+  const Rows expected = Format(upright);
+  ASSERT_EQ(expected.front(), "section next page");
+  for (int turns = 1; turns < 4; ++turns) {
+    SCOPED_TRACE(turns);
+    PageBuilder page;
+    build(page);
+    TurnClockwise(page, turns);
+    TvnDataCollection pages;
+    TvnFormatter formatter(&pages);
+    formatter.Add(&page.Page());
+    EXPECT_EQ(DumpSections(*formatter.GetFormattedData()), expected);
+    const auto* first = static_cast<const TvnFormatterSection*>(formatter.GetFormattedData()->GetCollection().at(0));
+    EXPECT_EQ(first->GetPageWidth(), 612);
+    EXPECT_EQ(first->GetPageHeight(), 792);
+  }
 }
 
 TEST(LayoutFormatter, ThePageKeepsItsElements) {

@@ -179,7 +179,8 @@ TEST(LineAnalyzer, WordGapsGetBlanks) {
   const double s = std::round(ArialSpace(10));
   const WordGapCase cases[] = {
       {"gap before the last letter", u"abc", 1, 2, 0, u"ab c"},
-      {"gap after the first letter", u"abc", 0, 2, 0, u"abc"},
+      // A one-letter word opening the element ("a dynamic") stays a word.
+      {"gap after the first letter", u"abc", 0, 2, 0, u"a bc"},
       {"no gap", u"abc", -1, 0, 0, u"abc"},
       {"gap after a blank", u"a bc", 1, 2, 0, u"a bc"},
       {"gap after the text so far ends in a blank", u"a  c", 2, 2, 0, u"a  c"},

@@ -12,6 +12,7 @@
 #include "platform/images/image_codecs.h"
 #include "rtf/rtf_document.h"
 #include "wordmodel/images.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/text_item.h"
 
@@ -53,16 +54,18 @@ std::unique_ptr<TvnTextElement> Element(const String& AText, TvnBreakType ABreak
 TEST(RTFContentConversion, FormatterTabsTakeTheStopsInOrderThenTheDefault) {
   TvnRTFDocument doc;
   TvnFormatterParagraph paragraph;
-  TvnFormatterTab first, second;
+  TvnFormatterTab first, second, left;
   first.SetPosition(36);
   second.SetPosition(72);
-  paragraph.GetTabs() = {&first, &second};
+  // A stop left of the margin (text set into the margin) would write no tab.
+  left.SetPosition(-18);
+  paragraph.GetTabs() = {&first, &second, &left};
   std::vector<std::unique_ptr<TvnTextElement>> elements;
-  for (const String text : {u"a", u"b", u"c"}) elements.push_back(Element(text, TvnBreakType::btTab));
+  for (const String text : {u"a", u"b", u"c", u"d"}) elements.push_back(Element(text, TvnBreakType::btTab));
   for (const auto& e : elements) paragraph.GetDocItems().push_back(e.get());
   auto rtf = doc.ConvertFormatterParagraph(paragraph, kBody);
-  // 36 points are 48 pixels, 720 twips; a third tab has no stop.
-  EXPECT_EQ(TabPositions(*rtf), (std::vector<double>{720, 1440, 1}));
+  // 36 points are 48 pixels, 720 twips; a fourth tab has no stop.
+  EXPECT_EQ(TabPositions(*rtf), (std::vector<double>{720, 1440, 1, 1}));
   EXPECT_NE(rtf->Encode().find("\\tx720\\tab "), std::string::npos);
 }
 
@@ -89,26 +92,64 @@ TEST(RTFContentConversion, WordTabsCountAcrossRunsAndLineBreaksKeepWordsApart) {
     std::vector<double> Expected;
   };
   const Case cases[] = {{"two stops", {48, 96}, {720, 1440}}, {"no stops", {}, {1, 1}}};
+  for (const bool laidOut : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.What);
+      SCOPED_TRACE(laidOut ? "marked by the layout" : "tab breaks");
+      TvnParagraph paragraph;
+      auto props = std::make_shared<TvnParagraphProperties>();
+      for (const int32_t stop : c.Stops) {
+        auto tab = std::make_shared<TvnTab>();
+        tab->SetPosition(stop);
+        props->GetTabs().push_back(tab);
+      }
+      paragraph.SetFinalParagraphProperties(props);
+      for (const String text : {u"one", u"two"}) {
+        std::vector<std::unique_ptr<TvnDocItem>> items;
+        // Laying a paragraph out takes its tab breaks out of the runs and
+        // marks the text after each instead.
+        auto item = std::make_unique<TvnTextitem>(text, nullptr);
+        if (laidOut)
+          TextItemTagOf(*item)->SetIsTabbed(true);
+        else
+          items.push_back(std::make_unique<TvnBreak>(TvnBreakType::btTab));
+        items.push_back(std::move(item));
+        items.push_back(std::make_unique<TvnBreak>(TvnBreakType::btLine));
+        paragraph.AddTextRun(RunOf(std::move(items)));
+      }
+      auto rtf = doc.ConvertWordParagraph(paragraph, kBody);
+      EXPECT_EQ(TabPositions(*rtf), c.Expected);
+      EXPECT_EQ(RunText(*rtf), "one two ");
+    }
+  }
+}
+
+// Indents and spaces a paragraph leaves unset are none; a hanging indent
+// places the first line to the left of the others, as the layout does.
+TEST(RTFContentConversion, WordParagraphsWriteUnsetLengthsAsNone) {
+  TvnRTFDocument doc;
+  struct Case {
+    const char* What;
+    int32_t Left, Hanging;
+    const char* Expected;
+  };
+  const Case cases[] = {
+      {"nothing set", kUnsetValue, kUnsetValue, "\\fi0\\li0\\ri0\\sa0\\sb0"},
+      {"a hanging indent", 48, 24, "\\fi-360\\li720\\ri0\\sa0\\sb0"},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
     TvnParagraph paragraph;
     auto props = std::make_shared<TvnParagraphProperties>();
-    for (const int32_t stop : c.Stops) {
-      auto tab = std::make_shared<TvnTab>();
-      tab->SetPosition(stop);
-      props->GetTabs().push_back(tab);
-    }
+    props->SetLeftIndent(c.Left);
+    props->SetHanging(c.Hanging);
     paragraph.SetFinalParagraphProperties(props);
-    for (const String text : {u"one", u"two"}) {
-      std::vector<std::unique_ptr<TvnDocItem>> items;
-      items.push_back(std::make_unique<TvnBreak>(TvnBreakType::btTab));
-      items.push_back(std::make_unique<TvnTextitem>(text, nullptr));
-      items.push_back(std::make_unique<TvnBreak>(TvnBreakType::btLine));
-      paragraph.AddTextRun(RunOf(std::move(items)));
-    }
-    auto rtf = doc.ConvertWordParagraph(paragraph, kBody);
-    EXPECT_EQ(TabPositions(*rtf), c.Expected);
-    EXPECT_EQ(RunText(*rtf), "one two ");
+    std::vector<std::unique_ptr<TvnDocItem>> items;
+    items.push_back(std::make_unique<TvnTextitem>(u"text", nullptr));
+    paragraph.AddTextRun(RunOf(std::move(items)));
+    const std::string rtf = doc.ConvertWordParagraph(paragraph, kBody)->Encode();
+    EXPECT_NE(rtf.find(c.Expected), std::string::npos) << rtf;
+    EXPECT_EQ(rtf.find("\\sl2147483647"), std::string::npos) << rtf;
   }
 }
 

@@ -144,7 +144,7 @@ TEST(RtfWriterHeader, StyleSheetEntries) {
   // starts with a digit kept apart from the number before it, its code page
   // 1252 bytes and braces escaped.
   EXPECT_TRUE(std::regex_search(text, std::regex("\\{\\\\s12 .*\\\\f0\\\\cf2\\\\fs18\\\\b0\\\\i0\\\\lang1033.*"
-                                                 "\\\\styrsid[0-9]{1,4} 2 Columns \\\\\\{\\\\u8364\\?\\\\'E9\\\\\\};\\}")))
+                                                 "\\\\styrsid[0-9]{1,4} 2 Columns \\\\\\{\\\\u8364\\\\'80\\\\'E9\\\\\\};\\}")))
       << text;
   header.StyleManager().Clear();
 }
@@ -179,7 +179,7 @@ TEST(RtfWriterHeader, ListsAndTheirOverrideTable) {
   EXPECT_NE(text.find("{\\listlevel\\levelnfc23\\levelnfcn23\\leveljc1\\leveljcn1\\levelfollow1\\levelstartat1"
                       "{\\leveltext\\leveltemplateid"),
             std::string::npos);
-  EXPECT_TRUE(std::regex_search(text, std::regex("\\\\'01\\\\u8226\\?;\\}\\{\\\\levelnumbers;\\}\\\\f0\\\\rtlch")));
+  EXPECT_TRUE(std::regex_search(text, std::regex("\\\\'01\\\\u8226\\\\'95;\\}\\{\\\\levelnumbers;\\}\\\\f0\\\\rtlch")));
   EXPECT_NE(text.find("{\\listlevel\\levelnfc0\\levelnfcn0\\leveljc2\\leveljcn2\\levelfollow2\\levelstartat4"),
             std::string::npos);
   EXPECT_NE(text.find("\\'02\\'02.;}{\\levelnumbers\\'01;}\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\fbias0\\hres0\\chhres0 "

@@ -22,14 +22,18 @@ TEST(RtfWriterText, EncodeRTFTextTable) {
       {u"caf\u00e9 \u00ff", "caf\\'E9 \\'FF"},  // Latin-1 letters: their byte, hexadecimal
       {u"\u00a0", "\\'A0"},
       {u"\t\u007f", "\t\x7f"},  // ASCII controls as they are
-      {u"\u0080\u009f", "\\u128?\\u159?"},  // C1 controls: 0x80 is the euro in the header's code page
-      {u"\u0100", "\\u256?"},
-      {u"\u20ac", "\\u8364?"},
-      {u"\u7fff", "\\u32767?"},
-      {u"\u8000", "\\u-32768?"},
-      {u"\u9c40", "\\u-25536?"},  // 40000
-      {u"\uffff", "\\u-1?"},
-      {u"\U0001D11E", "\\u-10188?\\u-8930?"},  // a surrogate pair: one escape per code unit
+      // Beyond Latin-1 "\u" with the code unit, then the byte of code page
+      // 1252 for readers without Unicode, as "\'hh": "?" (3F) when it has
+      // none.
+      {u"\u0080\u009f", "\\u128\\'3F\\u159\\'3F"},  // C1 controls: 0x80 is the euro in code page 1252
+      {u"\u0100", "\\u256\\'3F"},
+      {u"\u20ac", "\\u8364\\'80"},
+      {u"\u2019\u201c\u2014", "\\u8217\\'92\\u8220\\'93\\u8212\\'97"},
+      {u"\u7fff", "\\u32767\\'3F"},
+      {u"\u8000", "\\u-32768\\'3F"},
+      {u"\u9c40", "\\u-25536\\'3F"},  // 40000
+      {u"\uffff", "\\u-1\\'3F"},
+      {u"\U0001D11E", "\\u-10188\\'3F\\u-8930\\'3F"},  // a surrogate pair: one escape per code unit
       {u"ab\u0000cd", "ab"},                 // a NUL ends the text
   };
   for (const Case& c : cases) EXPECT_EQ(writer::EncodeRTFText(c.text), c.rtf) << ToUtf8(c.text);

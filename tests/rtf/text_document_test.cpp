@@ -10,11 +10,13 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/text_measure.h"
 #include "runtime/exceptions.h"
+#include "wordmodel/layout_tags.h"
 #include "wordmodel/paragraph.h"
 #include "wordmodel/positioned_text.h"
 #include "wordmodel/table.h"
@@ -322,6 +324,65 @@ TEST(TextDocumentAssign, TablesGiveTheirCellsRowByRow) {
   doc.Assign(&source, u"");
   EXPECT_EQ(doc.GetLines(),
             (std::vector<String>{u"Page 1", u"Before", u"Name\tPrice (EUR)", u"\t12 in side", u"After"}));
+}
+
+// Breaks inside a paragraph keep the words on either side apart: a tab
+// stays a tab, a line, column or page break starts a new line (a blank
+// inside a table cell, whose row is one line).
+TEST(TextDocumentAssign, BreaksInParagraphsKeepWordsApart) {
+  auto paragraph = [&](std::vector<std::variant<String, TvnBreakType>> AParts) {
+    auto p = std::make_unique<TvnParagraph>();
+    auto run = std::make_unique<TvnRun>();
+    for (const auto& part : AParts) {
+      if (const auto* text = std::get_if<String>(&part))
+        run->Add(std::make_unique<TvnTextitem>(*text, run->GetFinalRunProperties()));
+      else
+        run->Add(std::make_unique<TvnBreak>(std::get<TvnBreakType>(part)));
+    }
+    p->AddTextRun(std::move(run));
+    return p;
+  };
+  using B = TvnBreakType;
+  auto table = std::make_unique<TvnTable>();
+  auto row = std::make_unique<TvnTableRow>();
+  auto c = std::make_unique<TvnTableCell>();
+  c->InsertItem(paragraph({u"in", B::btLine, u"cell"}));
+  row->InsertCell(std::move(c));
+  table->InsertRow(std::move(row));
+  auto first = paragraph({u"Name", B::btTab, u"Value"});
+  // Laying a paragraph out takes its tab breaks out of the runs and marks
+  // the text after each instead.
+  auto laidOut = paragraph({u"Key", u"Entry"});
+  auto* entry = static_cast<TvnTextitem*>(static_cast<TvnRun*>(laidOut->GetItems()[0].get())->GetItems()[1].get());
+  TextItemTagOf(*entry)->SetIsTabbed(true);
+  auto second = paragraph({u"one", B::btLine, u"two", B::btPage, B::btColumn, u"three", B::btNone});
+  FakeDocument source;
+  AddPage(source, {first.get(), laidOut.get(), second.get(), table.get()});
+  TvnTextDocument doc;
+  doc.Assign(&source, u"");
+  EXPECT_EQ(doc.GetLines(),
+            (std::vector<String>{u"Page 1", u"Name\tValue", u"Key\tEntry", u"one", u"two", u"", u"three", u"in cell"}));
+}
+
+// A paragraph broken over pages is listed by each page it stands on; its
+// text is written once, with the page it starts on.
+TEST(TextDocumentAssign, AParagraphBrokenOverPagesIsWrittenOnce) {
+  Elements e;
+  fw::TvnDocItem* first = e.Paragraph({u"first"});
+  fw::TvnDocItem* broken = e.Paragraph({u"broken over three pages"});
+  fw::TvnDocItem* last = e.Paragraph({u"last"});
+  FakeDocument source;
+  AddPage(source, {first, broken});
+  AddPage(source, {broken});
+  AddPage(source, {broken, last});
+  TvnTextDocument doc;
+  doc.Assign(&source, u"");
+  EXPECT_EQ(doc.GetLines(), (std::vector<String>{u"Page 1", u"first", u"broken over three pages", u"Page 2", u"Page 3",
+                                                u"last"}));
+  // A page range starting inside the paragraph still shows it.
+  TvnTextDocument part;
+  part.Assign(&source, u"2-3");
+  EXPECT_EQ(part.GetLines(), (std::vector<String>{u"Page 2", u"broken over three pages", u"Page 3", u"last"}));
 }
 
 TEST(TextDocumentAssign, AssignAppendsAndChecksTheRange) {

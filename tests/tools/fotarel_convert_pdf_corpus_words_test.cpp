@@ -49,14 +49,16 @@ const char* const kFiles[] = {
 
 // Files whose RTF holds characters that unrtf --text shows as "?" (it prints
 // every character written as \uN so): Korean, Chinese and Japanese through
-// installed CMaps, Greek, accented letters of fonts without a cmap. Their
-// RTF is read by the project's own RTF reader instead (converted to TXT).
+// installed CMaps (vertical writing among them), Greek, accented letters of
+// fonts without a cmap. Their RTF is read by the project's own RTF reader
+// instead (converted to TXT).
 const char* const kOwnReaderFiles[] = {
     "pdfjs_issue5010",          "pdfjs_issue8372",
     "pdfjs_bug866395",          "pdfjs_glyph_accent",
     "pdfjs_issue10519_reduced", "pdfjs_TrueType_without_cmap",
     "pdfjs_Embedded_font",      "pdfjs_issue5238",
     "pdfjs_noembed-identity",   "pdfjs_90ms_rksj_h_sample",
+    "pdfjs_vertical",
 };
 
 // The words of AText, without the "Page n" lines of the text output.
