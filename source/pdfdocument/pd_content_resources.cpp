@@ -53,6 +53,19 @@ void TvnPDContentStream::OpGState(TvnArgs AArgs) {
   // set them; entries of the wrong type are passed over.
   const auto number = [&](const char* AKey, double& AValue) { return PdfNumber(dict->LookUp(AKey), AValue); };
   double line = 0;
+  // A font and size, set as Tf sets them.
+  if (const vn::pdf::TvnPDBaseObject* entry = dict->LookUp("Font"); entry && entry->AsArray()) {
+    const vn::pdf::TvnPDArray* pair = entry->AsArray();
+    double size = 0;
+    TvnPDFont* font = pair->GetLength() == 2 && PdfNumber(pair->Get(1), size) && FPageResource
+                          ? FPageResource->FontOfObject(pair->Get(0))
+                          : nullptr;
+    if (font) {
+      FState->Font = font;
+      FState->FontSize = size;
+      FFontChanged = true;
+    }
+  }
   if (number("LW", line)) {
     FState->LineWidth = line;
     FExportDev->UpdateLineWidth(*FState);

@@ -614,6 +614,8 @@ void TvnPDContentStream::SetColor(TvnArgs AArgs, bool AFill) {
 }
 
 void TvnPDContentStream::SetDeviceColor(TvnArgs AArgs, bool AFill, std::unique_ptr<TvnPDColorSpace> ASpace) {
+  // A device colour ends painting with a pattern chosen before.
+  (AFill ? FState->FillPattern : FState->StrokePattern) = nullptr;
   if (AFill) {
     FState->SetFillColorSpace(std::move(ASpace));
     FExportDev->UpdateFillColorSpace(*FState);
@@ -670,6 +672,7 @@ void TvnPDContentStream::SelectColorSpace(TvnArgs AArgs, bool AFill) {
       return;
   }
   TvnPDColorSpace* space = found ? found : own.get();
+  if (space->GetMode() != TvnColorSpaceMode::csPattern) (AFill ? FState->FillPattern : FState->StrokePattern) = nullptr;
   if (AFill) {
     if (own)
       FState->SetFillColorSpace(std::move(own));

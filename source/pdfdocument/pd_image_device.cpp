@@ -3,6 +3,7 @@
 #include "pdfdocument/pd_image_device.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "pdfdocument/glyph_names.h"
@@ -12,6 +13,7 @@
 #include "pdfdocument/pd_image.h"
 #include "pdfdocument/pd_pattern.h"
 #include "pdfdocument/pd_render_impl.h"
+#include "pdfdocument/pdf_functions.h"
 #include "pdfdocument/pdf_numbers_impl.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/graphics/cairo_graphics.h"
@@ -132,7 +134,7 @@ void TvnPDImageDevice::StartPage(int AnPage, TvnPDState& AState) {
   FLayerDepth = 0;
   FMaskKey.reset();
   FMaskValues.clear();
-  FPageCTM.Assign(AState.CTM());
+  FPatternBase.Assign(AState.CTM());
   FTarget->Save();
   FPageOpen = true;
   FSaveDepth = 0;
@@ -326,10 +328,7 @@ void TvnPDImageDevice::EvenOddFill(TvnPDState& AState) { FillPath(AState, gfx::F
 void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
   gfx::Path path = MakePath(AState, AMode);
   if (TvnPDPattern* pattern = AState.FillPattern) {
-    if (pattern->GetPatternType() == TvnPatternType::ptTiling)
-      TilingFill(AState, static_cast<TvnPDTilingPattern&>(*pattern), path);
-    else
-      ShadingFill(AState, static_cast<TvnPDShaddingPattern&>(*pattern), path);
+    PatternFill(AState, *pattern, path);
     return;
   }
   const gfx::Matrix device = DeviceMatrix(AState.CTM());
@@ -349,6 +348,13 @@ void TvnPDImageDevice::FillPath(TvnPDState& AState, gfx::FillMode AMode) {
     ApplyCTM(AState);
     FTarget->FillPath(gfx::SolidBrush{FillArgb(AState)}, path);
   });
+}
+
+void TvnPDImageDevice::PatternFill(TvnPDState& AState, TvnPDPattern& APattern, const gfx::Path& APath) {
+  if (APattern.GetPatternType() == TvnPatternType::ptTiling)
+    TilingFill(AState, static_cast<TvnPDTilingPattern&>(APattern), APath);
+  else
+    ShadingFill(AState, static_cast<TvnPDShaddingPattern&>(APattern), APath);
 }
 
 void TvnPDImageDevice::Clip(TvnPDState& AState) {
@@ -383,33 +389,51 @@ void TvnPDImageDevice::RunForm(TvnPDState& ACopy, TvnPDForm& AForm, TvnPDResourc
     FTarget->SetClip(clip, gfx::CombineMode::Intersect);
   }
   {
+    // Patterns the form uses map from its own space.
+    TvnPDMatrix outer_base;
+    outer_base.Assign(FPatternBase);
+    FPatternBase.Assign(ACopy.CTM());
     TvnPDContentStream content(AForm.ParentDoc(), &AForm, AForm.XObjectStream());
     content.SetIsNestedCall(true);
     TvnPDResource* resources = AForm.Resources();
     content.DispalyObject(this, &ACopy, resources ? resources : AResources);
+    FPatternBase.Assign(outer_base);
   }
   FTarget->Restore();
 }
 
 namespace {
 
-// Whether the form is a transparency group (/Group << /S /Transparency >>).
-bool IsTransparencyGroup(TvnPDForm& AForm) {
+// The form's transparency group dictionary (/Group << /S /Transparency >>);
+// null when the form is no such group.
+vn::pdf::TvnPDDictionary* TransparencyGroup(TvnPDForm& AForm) {
   vn::pdf::TvnPDStream* stream = AForm.XObjectStream();
   vn::pdf::TvnPDDictionary* dict = stream ? stream->GetDict() : nullptr;
   vn::pdf::TvnPDBaseObject* group = dict ? dict->LookUp("Group") : nullptr;
   vn::pdf::TvnPDDictionary* group_dict = group ? group->AsDict() : nullptr;
   vn::pdf::TvnPDBaseObject* kind = group_dict ? group_dict->LookUp("S") : nullptr;
-  return kind && kind->IsName() && kind->AsName()->GetValue() == "Transparency";
+  return kind && kind->IsName() && kind->AsName()->GetValue() == "Transparency" ? group_dict : nullptr;
+}
+
+// Whether the group knocks out: each of its objects is laid on what lay
+// under the group, not on the group's objects before it (/K true).
+bool IsKnockoutGroup(const vn::pdf::TvnPDDictionary& AGroup) {
+  vn::pdf::TvnPDBaseObject* knockout = AGroup.LookUp("K");
+  return knockout && knockout->IsBoolean() && knockout->AsBoolean()->GetValue();
 }
 
 }  // namespace
 
 void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
   if (!AForm || !AForm->XObjectStream()) return;
-  const bool group = IsTransparencyGroup(*AForm);
+  vn::pdf::TvnPDDictionary* group_dict = TransparencyGroup(*AForm);
+  const bool group = group_dict != nullptr;
+  const bool knockout = group && IsKnockoutGroup(*group_dict);
   const double opacity = std::isfinite(AState.FillOpacity) ? std::clamp(AState.FillOpacity, 0.0, 1.0) : 1.0;
-  const bool effects = AState.SoftMask || (group && (opacity < 1 || AState.BlendMode != TvnBlendMode::Normal));
+  // A knockout group is drawn on a layer of its own, and so is a group
+  // inside one: it is one object of the outer group.
+  const bool effects = AState.SoftMask || (group && (opacity < 1 || AState.BlendMode != TvnBlendMode::Normal ||
+                                                     knockout || InKnockoutLayer()));
   if (!effects || FLayerDepth >= kMaxLayerDepth) {
     std::unique_ptr<TvnPDState> copy = AState.Copy();
     RunForm(*copy, *AForm, nullptr);
@@ -429,7 +453,7 @@ void TvnPDImageDevice::DrawFormXObject(TvnPDState& AState, TvnPDForm* AForm) {
   }
   if (!area) area = gfx::RectF{0, 0, FTargetWidth, FTargetHeight};
   const gfx::BlendMode blend = group ? static_cast<gfx::BlendMode>(AState.BlendMode) : gfx::BlendMode::Normal;
-  DrawLayer(*area, group ? opacity : 1.0, blend, AState.SoftMask.get(), AState, [&] {
+  DrawLayer(*area, group ? opacity : 1.0, blend, AState.SoftMask.get(), AState, knockout, [&] {
     std::unique_ptr<TvnPDState> copy = AState.Copy();
     copy->SoftMask.reset();
     if (group) {
@@ -473,7 +497,7 @@ void TvnPDImageDevice::Composited(const TvnPDState& AState, std::optional<gfx::R
   const auto blend = static_cast<gfx::BlendMode>(AState.BlendMode);
   if (AState.SoftMask && FLayerDepth < kMaxLayerDepth) {
     DrawLayer(AArea.value_or(gfx::RectF{0, 0, FTargetWidth, FTargetHeight}), 1.0, blend, AState.SoftMask.get(),
-              AState, ADraw);
+              AState, false, ADraw);
     return;
   }
   if (blend == gfx::BlendMode::Normal) {
@@ -485,8 +509,13 @@ void TvnPDImageDevice::Composited(const TvnPDState& AState, std::optional<gfx::R
   FTarget->SetBlendMode(gfx::BlendMode::Normal);
 }
 
+bool TvnPDImageDevice::InKnockoutLayer() const {
+  const auto* layer = dynamic_cast<const gfx::CairoGraphics*>(FTarget);
+  return layer && layer->Replacing();
+}
+
 void TvnPDImageDevice::DrawLayer(gfx::RectF AArea, double AOpacity, gfx::BlendMode ABlend, const TvnSoftMask* AMask,
-                                 const TvnPDState& AState, const std::function<void()>& ADraw) {
+                                 const TvnPDState& AState, bool AKnockout, const std::function<void()>& ADraw) {
   // The layer covers the area's whole pixels on the target.
   const double x0 = std::max(0.0, std::floor(std::min(AArea.x, AArea.x + AArea.width)));
   const double y0 = std::max(0.0, std::floor(std::min(AArea.y, AArea.y + AArea.height)));
@@ -500,6 +529,10 @@ void TvnPDImageDevice::DrawLayer(gfx::RectF AArea, double AOpacity, gfx::BlendMo
   const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
   gfx::CairoGraphics layer(w, h, 0x00000000);
   layer.SetSmoothing(FAllowAntiAlias);
+  // The objects of a knockout group each replace what the group drew
+  // before under them; on the transparent layer that lays each one on what
+  // lay under the group.
+  layer.SetReplacing(AKnockout);
   {
     WithTarget(layer, {FOrigin.x + x0, FOrigin.y + y0}, w, h, ADraw);
   }
@@ -546,6 +579,26 @@ gfx::Argb BackdropColor(vn::pdf::TvnPDBaseObject* AArray) {
   return 0xFF000000;
 }
 
+// The soft mask's transfer function (/TR) as a table over the mask's
+// values: the identity when absent, /Identity or not a usable function of
+// one input and one output.
+std::array<uint8_t, 256> MaskTransfer(vn::pdf::TvnPDBaseObject* ATransfer) {
+  std::array<uint8_t, 256> table{};
+  for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
+  std::unique_ptr<TvnPDFunction> function = ATransfer ? TvnPDFunction::MakeFunction(ATransfer) : nullptr;
+  if (!function || !function->IsOk() || function->GetType() == TvnFunctionType::ftIdentity ||
+      function->GetInputSize() != 1 || function->GetOutputSize() < 1)
+    return table;
+  TvnFunctionValues in{}, out{};
+  for (size_t i = 0; i < table.size(); ++i) {
+    in[0] = static_cast<double>(i) / 255.0;
+    function->Transform(in, out);
+    const double v = std::isfinite(out[0]) ? std::clamp(out[0], 0.0, 1.0) : 0.0;
+    table[i] = static_cast<uint8_t>(std::lround(v * 255.0));
+  }
+  return table;
+}
+
 }  // namespace
 
 std::vector<uint8_t> TvnPDImageDevice::SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX,
@@ -577,13 +630,14 @@ std::vector<uint8_t> TvnPDImageDevice::SoftMaskValues(const TvnSoftMask& AMask, 
       WithTarget(surface, {0, 0}, pw, ph, [&] { RunForm(*copy, form, AMask.Resources); });
     }
     const vn::platform::Bitmap pixels = surface.Pixels();
+    const std::array<uint8_t, 256> transfer = MaskTransfer(AMask.Dict->LookUp("TR"));
     FMaskValues.resize(static_cast<size_t>(pw) * static_cast<size_t>(ph));
     for (int y = 0; y < ph; ++y) {
       const uint8_t* row = pixels.Row(y).data();
       uint8_t* out = FMaskValues.data() + static_cast<size_t>(y) * static_cast<size_t>(pw);
       for (int x = 0; x < pw; ++x) {
         const uint8_t* p = row + 4 * static_cast<size_t>(x);
-        out[x] = alpha ? p[3] : static_cast<uint8_t>((p[2] * 77 + p[1] * 151 + p[0] * 28 + 128) >> 8);
+        out[x] = transfer[alpha ? p[3] : static_cast<uint8_t>((p[2] * 77 + p[1] * 151 + p[0] * 28 + 128) >> 8)];
       }
     }
     FMaskKey = AState.SoftMask;
@@ -611,7 +665,7 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
   TvnPDContentStream* content = APattern.GetContent();
   if (!content || !box || !(xstep > 0) || !(ystep > 0) || !std::isfinite(xstep) || !std::isfinite(ystep)) return;
   // Pattern space: the pattern matrix on the page's base space.
-  auto base = FPageCTM.PreMultiply(APattern.GetMatrix());
+  auto base = FPatternBase.PreMultiply(APattern.GetMatrix());
   const gfx::Matrix to_device = DeviceMatrix(*base);
   gfx::Matrix from_device = to_device;
   if (!from_device.Invert()) return;
@@ -670,8 +724,13 @@ void TvnPDImageDevice::TilingFill(TvnPDState& AState, TvnPDTilingPattern& APatte
       gfx::Path cell(gfx::FillMode::Winding);
       cell.AddRect(gfx::RectF{bx0, by0, bx1 - bx0, by1 - by0});
       FTarget->SetClip(cell, gfx::CombineMode::Intersect);
+      // Patterns the cell uses map from the cell's space.
+      TvnPDMatrix outer_base;
+      outer_base.Assign(FPatternBase);
+      FPatternBase.Assign(state->CTM());
       content->SetIsNestedCall(true);
       content->DispalyObject(this, state.get(), APattern.Resources());
+      FPatternBase.Assign(outer_base);
       FTarget->Restore();
     }
   }
@@ -688,7 +747,7 @@ void TvnPDImageDevice::ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APa
   if (!shading) return;
   vn::pdf::TvnPDBaseObject* matrix_object = dict->LookUp("Matrix");
   TvnPDMatrix pattern_matrix = matrix_object && matrix_object->IsArray() ? TvnPDMatrix(matrix_object) : TvnPDMatrix();
-  auto base = FPageCTM.PreMultiply(pattern_matrix);
+  auto base = FPatternBase.PreMultiply(pattern_matrix);
   ApplyCTM(AState);
   const gfx::Matrix device = FTarget->GetTransform();
   const std::optional<gfx::RectF> bounds = APath.Bounds(&device);
@@ -1049,8 +1108,13 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
       path.Transform(gfx::Matrix(1, 0, 0, 1, shift.x, shift.y));
     }
   }
-  const bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
+  bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
   const bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
+  // Glyphs filled with a pattern show the pattern through their shapes.
+  if (fill && AState.FillPattern) {
+    PatternFill(AState, *AState.FillPattern, path);
+    fill = false;
+  }
   const gfx::Matrix to_device = DeviceMatrix(AState.CTM());
   if (fill || stroke) {
     std::optional<gfx::RectF> area = path.Bounds(&to_device);

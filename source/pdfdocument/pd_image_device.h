@@ -25,6 +25,7 @@
 
 namespace vn::pdfdoc {
 
+class TvnPDPattern;
 class TvnPDTilingPattern;
 class TvnPDShaddingPattern;
 struct TvnSoftMask;
@@ -111,8 +112,13 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // Draws ADraw on a transparent layer over AArea (page pixels) and lays it
   // down with AOpacity, ABlend and, when given, the soft mask; ADraw runs
   // straight on the target when no layer can be made.
+  // AKnockout: the layer is a knockout group's, on which each object
+  // replaces what lies under it.
   void DrawLayer(vn::platform::gfx::RectF AArea, double AOpacity, vn::platform::gfx::BlendMode ABlend,
-                 const TvnSoftMask* AMask, const TvnPDState& AState, const std::function<void()>& ADraw);
+                 const TvnSoftMask* AMask, const TvnPDState& AState, bool AKnockout,
+                 const std::function<void()>& ADraw);
+  // Whether drawing goes onto a knockout group's layer.
+  bool InKnockoutLayer() const;
   // The mask's values (0 to 255) over the page pixels (AX, AY, AWidth,
   // AHeight); empty when the mask cannot be drawn.
   std::vector<uint8_t> SoftMaskValues(const TvnSoftMask& AMask, const TvnPDState& AState, int AX, int AY, int AWidth,
@@ -130,6 +136,8 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   vn::platform::gfx::Pen MakePen(const TvnPDState& AState) const;
   vn::platform::gfx::Argb FillArgb(const TvnPDState& AState) const;
   void FillPath(TvnPDState& AState, vn::platform::gfx::FillMode AMode);
+  // Fills APath (user space) with the tiling or shading pattern.
+  void PatternFill(TvnPDState& AState, TvnPDPattern& APattern, const vn::platform::gfx::Path& APath);
   void TilingFill(TvnPDState& AState, TvnPDTilingPattern& APattern, const vn::platform::gfx::Path& APath);
   void ShadingFill(TvnPDState& AState, TvnPDShaddingPattern& APattern, const vn::platform::gfx::Path& APath);
   // Paints the shading over the device rectangle, seen through AToDevice
@@ -161,8 +169,10 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   double FHeight = 0;
   int FSaveDepth = 0;
   bool FPageOpen = false;
-  // The page's CTM at the start: the base space of patterns.
-  TvnPDMatrix FPageCTM;
+  // The space pattern matrices map from: the page's CTM at the start, a
+  // form's space (its matrix joined) while its content runs, a tiling
+  // cell's space while the cell is drawn.
+  TvnPDMatrix FPatternBase;
   // The font of the text being drawn and how its glyphs are found.
   TvnFontProcessor* FFontProcessor = nullptr;  // in FEmbeddedFonts or FOwnFont
   bool FEmbeddedFont = false;

@@ -71,15 +71,31 @@ void TvnPDResource::LoadFonts() {
   FOwnFontList = std::make_unique<TvnPDFontList>();
   FFontList = FOwnFontList.get();
   FCanFreeFont = true;
-  // Composite fonts read their predefined CMaps from the handler's folder
-  // when the document has one.
-  const auto* handler = dynamic_cast<const TvnPDFDocumentHandler*>(FParentDoc);
-  const std::string cmap_path =
-      handler && !handler->CMapPath().empty() ? handler->CMapPath() : std::string(TvnPDCMap::kDefaultCMapPath);
+  const std::string cmap_path = CMapPath();
   for (int64_t i = 0; i < fonts->GetLength(); ++i) {
     if (auto font = TvnPDFont::MakeFont(FParentDoc, this, fonts->GetKey(i), fonts->GetValue(i), cmap_path))
       FFontList->push_back(std::move(font));
   }
+}
+
+std::string TvnPDResource::CMapPath() const {
+  // The handler's folder when the document has one.
+  const auto* handler = dynamic_cast<const TvnPDFDocumentHandler*>(FParentDoc);
+  return handler && !handler->CMapPath().empty() ? handler->CMapPath() : std::string(TvnPDCMap::kDefaultCMapPath);
+}
+
+TvnPDFont* TvnPDResource::FontOfObject(TvnPDBaseObject* AFontDict) {
+  if (!AFontDict || !AFontDict->AsDict()) return nullptr;
+  LoadFonts();
+  if (FFontList)
+    for (const auto& font : *FFontList)
+      if (font && font->BaseObject() == AFontDict) return font.get();
+  for (const auto& font : FObjectFonts)
+    if (font->BaseObject() == AFontDict) return font.get();
+  std::unique_ptr<TvnPDFont> font = TvnPDFont::MakeFont(FParentDoc, this, std::string(), AFontDict, CMapPath());
+  if (!font) return nullptr;
+  FObjectFonts.push_back(std::move(font));
+  return FObjectFonts.back().get();
 }
 
 void TvnPDResource::LoadColorSpaces() {

@@ -75,6 +75,11 @@ class TvnPDResource : public vn::pdf::TvnPDElement {
   // null when the resources wrap no dictionary or none matches.
   TvnPDFont* GetFontByName(const std::string& APostScriptName);
 
+  // The font of the font dictionary AFontDict, as an ExtGState's /Font entry
+  // names it: the listed font over that same object, else one made for it
+  // and kept with these resources; null when it is no font.
+  TvnPDFont* FontOfObject(vn::pdf::TvnPDBaseObject* AFontDict);
+
   // Append to the list (loading it first) and return the index. AddXObject
   // answers the index of an XObject already listed over the same PDF object
   // and drops the one given.
@@ -108,9 +113,14 @@ class TvnPDResource : public vn::pdf::TvnPDElement {
   void LoadPatterns();
   void LoadXObjects();
   bool NameTaken(TvnPDResourceType AResourceType, const std::string& AName);
+  // The folder composite fonts read their predefined CMaps from.
+  std::string CMapPath() const;
 
   std::unique_ptr<TvnPDFontList> FOwnFontList;
   TvnPDFontList* FFontList = nullptr;
+  // Fonts made for /Font entries of ExtGStates, kept while the resources
+  // live (the state may hold them past an Update).
+  TvnPDFontList FObjectFonts;
   std::unique_ptr<std::vector<std::unique_ptr<TvnPDXObject>>> FXObjectList;
   std::unique_ptr<std::vector<std::unique_ptr<TvnPDColorSpace>>> FColorSpaceList;
   std::unique_ptr<std::vector<std::unique_ptr<TvnPDGState>>> FGStateList;

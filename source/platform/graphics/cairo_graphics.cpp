@@ -113,7 +113,13 @@ void CairoGraphics::SetBlendMode(BlendMode mode) {
       CAIRO_OPERATOR_HARD_LIGHT,  CAIRO_OPERATOR_SOFT_LIGHT, CAIRO_OPERATOR_DIFFERENCE,  CAIRO_OPERATOR_EXCLUSION,
       CAIRO_OPERATOR_HSL_HUE,     CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR, CAIRO_OPERATOR_HSL_LUMINOSITY};
   const auto index = size_t(mode);
+  if (replacing_) return;
   cairo_set_operator(cr_, index < std::size(kOperators) ? kOperators[index] : CAIRO_OPERATOR_OVER);
+}
+
+void CairoGraphics::SetReplacing(bool on) {
+  replacing_ = on;
+  cairo_set_operator(cr_, on ? CAIRO_OPERATOR_SOURCE : CAIRO_OPERATOR_OVER);
 }
 
 void CairoGraphics::SetSmoothing(bool on) {
@@ -250,6 +256,8 @@ void CairoGraphics::DrawImage(const Bitmap& bitmap, const RectF& dest, double op
                                     : shrinking                            ? CAIRO_FILTER_GOOD
                                                                            : CAIRO_FILTER_BILINEAR);
   cairo_set_source(cr_, pattern);
+  // A bitmap with alpha has its own shape: what it leaves clear stays.
+  if (replacing_ && bitmap.HasAlpha()) cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   cairo_paint_with_alpha(cr_, opacity);
   cairo_pattern_destroy(pattern);
   cairo_surface_destroy(image);

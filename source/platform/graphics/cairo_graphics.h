@@ -47,6 +47,13 @@ class CairoGraphics : public Graphics {
   void ResetClip() override;
   void SetBlendMode(BlendMode mode) override;
   bool CanBlend() const override { return true; }
+  // When on, fills, strokes and opaque bitmaps replace what lies under
+  // them (their anti-aliased edges mixing with it) instead of being
+  // composited over it, and blend modes are not applied: the objects of a
+  // knockout group drawn on the group's own surface. Bitmaps with alpha
+  // are still drawn over what is there. Set it before any Save.
+  void SetReplacing(bool on);
+  bool Replacing() const { return replacing_; }
   void SetSmoothing(bool on) override;
   bool GetSmoothing() const override { return state_.smoothing; }
   void FillRect(const SolidBrush& brush, const RectF& rect) override;
@@ -71,6 +78,7 @@ class CairoGraphics : public Graphics {
   cairo_t* cr_ = nullptr;
   State state_;
   std::vector<State> saved_;
+  bool replacing_ = false;
 };
 
 }  // namespace vn::platform::gfx

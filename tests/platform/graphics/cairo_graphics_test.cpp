@@ -100,6 +100,19 @@ const Case kCases[] = {
     {"a negative width mirrors a picture",
      [](Graphics& g) { g.DrawImage(TwoPixels(), {100, 10, -80, 40}, 1.0, Interpolation::Nearest); },
      {{30, 30, 0xFF0000FF}, {90, 30, 0xFFFF0000}, {10, 30, kWhite}}},
+    {"replacing lays a fill in place of what is there, blend modes aside, and bitmaps with alpha over it",
+     [](Graphics& g) {
+       g.FillRect({kBlack}, {0, 0, 120, 90});
+       static_cast<CairoGraphics&>(g).SetReplacing(true);
+       g.SetBlendMode(BlendMode::Multiply);
+       g.FillRect({0x80FF0000}, {0, 0, 60, 45});
+       Bitmap clear_then_blue(2, 1, PixelFormat::pf32bit);
+       clear_then_blue.SetPixel(0, 0, BGRA{0, 0, 0, 0});
+       clear_then_blue.SetPixel(1, 0, BGRA{255, 0, 0, 255});
+       clear_then_blue.SetHasAlpha(true);
+       g.DrawImage(clear_then_blue, {0, 45, 120, 45}, 1.0, Interpolation::Nearest);
+     },
+     {{30, 20, 0x80FF0000}, {90, 20, kBlack}, {30, 70, kBlack}, {90, 70, 0xFF0000FF}}},
     {"opacity fades a picture", [](Graphics& g) { g.DrawImage(TwoPixels(), {0, 0, 120, 90}, 0.5, Interpolation::Nearest); },
      {{30, 30, 0xFFFF7F7F}}},
 };
