@@ -195,6 +195,22 @@ TvnPDDictionary* TvnPDBaseDoc::GetDocRoot() {
   TvnPDBaseObject* target = nullptr;
   if (root && root->IsIndirectRef()) target = GetObject(root->GetObjNumber());
   else target = root;
+  if (!target || !target->IsDict() || !target->AsDict()->LookupRefObj("Pages")) {
+    // A Root naming another object (the Info dictionary, say) while the
+    // file holds a catalog with pages: that catalog is the document's, and
+    // the trailer is mended so that a save names it.
+    const int64_t found = reader_ && reader_->GetXRef() ? reader_->GetXRef()->FindCatalog() : -1;
+    TvnPDBaseObject* other = found >= 0 && !(root && root->IsIndirectRef() && root->GetObjNumber() == found)
+                                 ? GetObject(found)
+                                 : nullptr;
+    if (other && other->IsDict() && trailer_) {
+      ReportTo(&diagnostics_, {.object = found,
+                               .message = "the trailer's Root is not the catalog; the catalog found in the file is used"});
+      trailer_->Add("Root", std::make_unique<TvnPDIndirectRef>(found, other->GetGenNumber()));
+      root = trailer_->LookupRefObj("Root");
+      target = other;
+    }
+  }
   if (!target || !target->IsDict()) throw ExBadRootObj();
   if (root->IsIndirectRef()) catalog_num_ = root->GetObjNumber();
   TvnPDDictionary* catalog = target->AsDict();

@@ -524,6 +524,29 @@ const TvnPDXRef::Scan& TvnPDXRef::GetScan() {
   return *scan_;
 }
 
+int64_t TvnPDXRef::FindCatalog() {
+  if (found_catalog_ != -2) return found_catalog_;
+  found_catalog_ = -1;
+  std::vector<int64_t> numbers;
+  for (int64_t num : GetScan().candidates) {
+    numbers.push_back(num);
+    // A catalog inside an object stream is then fetched through the table,
+    // which gives the object its number stands for now.
+    if (auto obj = Fetch(num); obj->IsStream() && obj->AsStream()->Isof("ObjStm")) {
+      TvnObjectStream objstm(*this, num);
+      for (int64_t k = 0; k < objstm.GetCount(); ++k) {
+        const int64_t inner = objstm.GetObjNumberAt(k);
+        if (objstm.GetObject(k, inner)->IsDict("Catalog")) numbers.push_back(inner);
+      }
+    }
+  }
+  for (int64_t num : numbers) {
+    auto obj = Fetch(num);
+    if (obj->IsDict("Catalog") && obj->AsDict()->LookupRefObj("Pages")) found_catalog_ = num;
+  }
+  return found_catalog_;
+}
+
 void TvnPDXRef::Rebuild() {
   if (rebuilt_) return;
   rebuilt_ = true;

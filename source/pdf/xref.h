@@ -97,6 +97,11 @@ class TvnPDXRef : public TvnObject {
   const TvnStandardSecurity* StringSecurity() const { return string_security_.get(); }
   const TvnEncryptionSettings* StreamDecryption() const { return stream_decryption_.get(); }
   bool Encrypted() const { return encrypted_; }
+  // The number of a catalog found among the file's objects (a dictionary of
+  // /Type /Catalog with /Pages, written directly or in an object stream;
+  // the last in the file wins), or -1. For a trailer whose Root names
+  // something else; scans the file on first call.
+  int64_t FindCatalog();
   // Whether the table was rebuilt by scanning the file.
   bool Rebuilt() const { return rebuilt_; }
   // Where the table and the parsers reading through it report repairs (may be null).
@@ -139,6 +144,7 @@ class TvnPDXRef : public TvnObject {
   std::list<std::unique_ptr<TvnObjectStream>> object_streams_;  // most recent first
   std::set<int64_t> fetching_;
   std::unique_ptr<Scan> scan_;
+  int64_t found_catalog_ = -2;  // -2: not looked for yet
   bool encrypted_ = false;
   std::unique_ptr<TvnStandardSecurity> string_security_;
   std::unique_ptr<TvnEncryptionSettings> stream_decryption_;

@@ -50,13 +50,18 @@ void TvnPDPageTree::Walk(TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, 
   if (!kids) return;
   for (int64_t i = 0; i < kids->GetLength(); ++i) {
     TvnPDBaseObject* raw = kids->GetRefObj(i);
-    if (raw && raw->IsIndirectRef() && raw->GetObjNumber() > 0) {
-      if (!FVisited.insert(raw->GetObjNumber()).second) continue;
-    }
+    const int64_t number = raw && raw->IsIndirectRef() ? raw->GetObjNumber() : 0;
     TvnPDBaseObject* kid = kids->Get(i);
     TvnPDDictionary* dict = kid ? kid->AsDict() : nullptr;
     if (!dict) continue;
-    switch (KindOfKid(*dict)) {
+    const KidKind kind = KindOfKid(*dict);
+    if (number > 0 && !FVisited.insert(number).second) {
+      // A node reached again would walk its pages again, or without end
+      // when it leads back up; a page listed again is shown again, as long
+      // as the root's /Count promises that many pages.
+      if (kind != KidKind::kPage || !RepeatAllowed()) continue;
+    }
+    switch (kind) {
       case KidKind::kNode:
         // A node too deep, or one without /Kids, gives no pages; its
         // siblings still do.
@@ -72,6 +77,14 @@ void TvnPDPageTree::Walk(TvnPDDictionary* ANode, TvnPDInheritedProperty* AProp, 
         break;
     }
   }
+}
+
+bool TvnPDPageTree::RepeatAllowed() const {
+  const TvnPDDictionary* root = FBaseObject ? FBaseObject->AsDict() : nullptr;
+  const TvnPDBaseObject* count = root ? root->LookUp("Count") : nullptr;
+  const int64_t promised = count && count->IsInteger() ? count->AsInteger()->GetValue() : 0;
+  const int64_t size = static_cast<int64_t>(FPageList.size());
+  return size < promised && size < kMaxRepeatedPages;
 }
 
 void TvnPDPageTree::AddPage(TvnPDDictionary* APageDict, TvnPDInheritedProperty* AParentProp) {
@@ -132,11 +145,19 @@ void TvnPDPageTree::Update() {
   FIsChanged = true;
   TvnPDDictionary* root = FBaseObject ? FBaseObject->AsDict() : nullptr;
   if (!root || !root->IsDict("Pages")) return;
+  // A page written directly inside a node's /Kids becomes an object of its
+  // own, so the flat /Kids can refer to it; a page listed more than once
+  // gets a copy of its own for every further place, so that each page
+  // object has one parent. Copies are made before any page takes in its
+  // inherited attributes, which may differ between the places.
+  std::unordered_set<int64_t> listed;
+  for (const auto& page : FPageList) {
+    const int64_t number = page->BaseObject()->GetObjNumber();
+    if (number <= 0 || !listed.insert(number).second)
+      page->Rebind(FHandler->AddNewObject(page->BaseObject()->Clone()));
+  }
   auto kids = std::make_unique<vn::pdf::TvnPDArray>(root->GetParentDoc());
   for (const auto& page : FPageList) {
-    // A page written directly inside a node's /Kids becomes an object of its
-    // own, so the flat /Kids can refer to it.
-    if (page->BaseObject()->GetObjNumber() <= 0) page->Rebind(FHandler->AddNewObject(page->BaseObject()->Clone()));
     FlattenPage(*page, *root);
     kids->Add(std::make_unique<vn::pdf::TvnPDIndirectRef>(page->BaseObject()->GetObjNumber(),
                                                           page->BaseObject()->GetGenNumber()));

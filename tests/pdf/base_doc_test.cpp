@@ -116,6 +116,8 @@ TEST(PdfBaseDoc, FullSaveTrailerHasNoPrev) {
   EXPECT_EQ(l.doc->GetTrailer()->LookupRefObj("Prev"), nullptr);
 }
 
+// A Root that names no catalog with pages fails only when the file holds
+// none: otherwise the catalog found among the objects is the document's.
 TEST(PdfBaseDoc, CatalogErrors) {
   struct Case {
     std::string trailer, message;
@@ -123,22 +125,49 @@ TEST(PdfBaseDoc, CatalogErrors) {
       {"/Root 3 0 R", "No Page Entry in Catalog"},
       {"/Root 5 0 R", "Catalog not found"},
       {"/Root 99 0 R", "Catalog not found"},
+      {"", "No Page Entry in Catalog"},  // the rebuild takes the catalog without pages
   };
   for (const Case& c : cases) {
-    PdfFileBuilder b;
-    b.Obj(1, "<</Type/Catalog/Pages 2 0 R>>");
-    b.Obj(2, "<</Type/Pages/Kids[]/Count 0>>");
-    b.Obj(3, "<</Type/Catalog>>");
-    b.Obj(5, "12");
-    b.ClassicTable("/Size 6" + c.trailer);
-    Loaded l = Load(b);
-    try {
-      l.doc->GetDocRoot();
-      ADD_FAILURE() << c.trailer;
-    } catch (const vn::EBrisquel& e) {
-      EXPECT_EQ(std::string(e.what()), c.message) << c.trailer;
+    for (bool with_catalog : {false, true}) {
+      SCOPED_TRACE(c.trailer + (with_catalog ? " with a catalog elsewhere" : ""));
+      PdfFileBuilder b;
+      b.Obj(1, with_catalog ? "<</Type/Catalog/Pages 2 0 R>>" : "<</Title (not a catalog)>>");
+      b.Obj(2, "<</Type/Pages/Kids[]/Count 0>>");
+      b.Obj(3, "<</Type/Catalog>>");
+      b.Obj(5, "12");
+      b.ClassicTable("/Size 6" + c.trailer);
+      Loaded l = Load(b);
+      if (with_catalog) {
+        TvnPDDictionary* root = l.doc->GetDocRoot();
+        EXPECT_EQ(root->GetObjNumber(), 1);
+        EXPECT_EQ(l.doc->GetTrailer()->LookupRefObj("Root")->GetObjNumber(), 1);  // a save names it
+        continue;
+      }
+      try {
+        l.doc->GetDocRoot();
+        ADD_FAILURE() << c.trailer;
+      } catch (const vn::EBrisquel& e) {
+        EXPECT_EQ(std::string(e.what()), c.message) << c.trailer;
+      }
     }
   }
+}
+
+// The catalog may be found inside an object stream too, and the repair is
+// reported.
+TEST(PdfBaseDoc, CatalogInAnObjectStreamIsFound) {
+  PdfFileBuilder b;
+  const std::string header = "2 0 ";
+  const std::string body = "<</Type/Catalog/Pages 3 0 R>>";
+  b.Obj(1, "<</Type/ObjStm/N 1/First " + std::to_string(header.size()) + "/Length " +
+               std::to_string(header.size() + body.size()) + ">>stream\n" + header + body + "\nendstream");
+  b.Obj(3, "<</Type/Pages/Kids[]/Count 0>>");
+  b.Obj(4, "<</Title (Info)>>");
+  b.XRefStream(5, {{0, 0, 65535}, {1, b.OffsetOf(1), 0}, {2, 1, 0}, {1, b.OffsetOf(3), 0}, {1, b.OffsetOf(4), 0}},
+               "0 5", "/Size 6/Root 4 0 R");
+  Loaded l = Load(b);
+  ASSERT_EQ(l.doc->GetDocRoot()->GetObjNumber(), 2);
+  EXPECT_NE(l.doc->GetDiagnostics().Summary().find("Root"), std::string::npos) << l.doc->GetDiagnostics().Summary();
 }
 
 TEST(PdfBaseDoc, EncryptedFilesAreRefused) {

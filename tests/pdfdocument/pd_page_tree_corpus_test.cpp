@@ -11,10 +11,7 @@
 namespace vn::pdfdoc::pd_page_tree_corpus_test {
 
 // Files where the model differs from pdfinfo on purpose, with the reason.
-const std::map<std::string, std::string> kKnownDifferences = {
-    {"qpdf_xref-compressed-in-compressed.pdf",
-     "its root lists one page object twice; the model takes every page once, pdfinfo twice"},
-};
+const std::map<std::string, std::string> kKnownDifferences = {};
 
 using vn::pdfdoc::model_testing::ModelBoxes;
 using vn::pdfdoc::model_testing::PdfinfoBoxes;

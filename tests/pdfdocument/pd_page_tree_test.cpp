@@ -1,10 +1,12 @@
-// The page tree: pages are collected depth first, each once, from nested,
+// The page tree: pages are collected depth first, each node once, from nested,
 // cyclic, repeated, damaged and wrongly counted trees, agreeing with
 // pdfinfo where the tree is one it reads the same way; Update writes the
 // tree flat without changing what any page shows.
 #include "pdfdocument/pd_page_tree.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "pdfdocument/pd_catalog.h"
 #include "pdfdocument/pdf_model_testing.h"
@@ -39,6 +41,13 @@ const std::vector<std::string> kDirectNodes = {
     "/Count 2 /MediaBox [0 0 200 100] >>",
     "<< /Type /Page /Parent 2 0 R >>"};
 
+// One page listed twice, under nodes of different media boxes.
+const std::vector<std::string> kRepeatedPage = {
+    kCatalog, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 3 /MediaBox [0 0 200 100] >>",
+    "<< /Type /Page /Parent 2 0 R >>",
+    "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R 5 0 R] /Count 2 /MediaBox [0 0 400 500] >>",
+    "<< /Type /Page /Parent 4 0 R /Rotate 90 >>"};
+
 std::vector<std::string> DeepChain(int depth) {
   std::vector<std::string> objects = {kCatalog};
   for (int i = 0; i < depth; ++i)
@@ -47,7 +56,7 @@ std::vector<std::string> DeepChain(int depth) {
   return objects;
 }
 
-TEST(PDPageTree, CollectsEachPageOnceDepthFirst) {
+TEST(PDPageTree, CollectsPagesDepthFirst) {
   struct Case {
     const char* what;
     std::vector<std::string> objects;
@@ -77,6 +86,12 @@ TEST(PDPageTree, CollectsEachPageOnceDepthFirst) {
         "<< /Type /Page /Parent 5 0 R >>", "<< /Type /Page /Parent 2 0 R >>",
         "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R] /Count 1 >>"},
        {3, 4},
+       false},
+      {"a page listed twice", kRepeatedPage, {3, 3, 5}, true},
+      {"a page listed more often than Count promises",
+       {kCatalog, "<< /Type /Pages /Kids [3 0 R 3 0 R 4 0 R 3 0 R] /Count 2 /MediaBox [0 0 200 100] >>",
+        "<< /Type /Page /Parent 2 0 R >>", "<< /Type /Page /Parent 2 0 R >>"},
+       {3, 3, 4},
        false},
       {"a node without Kids among pages",
        {kCatalog, "<< /Type /Pages /Kids [5 0 R 3 0 R 4 0 R] /Count 3 /MediaBox [0 0 200 100] >>",
@@ -135,7 +150,7 @@ TEST(PDPageTree, PageByReference) {
 TEST(PDPageTree, UpdateWritesTheTreeFlatKeepingEveryPage) {
   if (!vn::test_support::HaveTool("qpdf")) GTEST_SKIP() << "qpdf missing";
   if (!vn::test_support::HaveTool("pdfinfo")) GTEST_SKIP() << "pdfinfo missing";
-  for (const auto& objects : {kNested, kDirectNodes}) {
+  for (const auto& objects : {kNested, kDirectNodes, kRepeatedPage}) {
     auto handler = OpenPdfBytes(PdfOfObjects(objects));
     const auto before = ModelBoxes(*handler);
     const auto file = TempPdf("flat.pdf");
@@ -148,9 +163,11 @@ TEST(PDPageTree, UpdateWritesTheTreeFlatKeepingEveryPage) {
     auto* kids = root->LookUp("Kids")->AsArray();
     ASSERT_EQ(kids->GetLength(), static_cast<int64_t>(before.size()));
     EXPECT_EQ(root->LookUp("Count")->AsInteger()->GetValue(), static_cast<int64_t>(before.size()));
+    std::set<int64_t> numbers;  // every page an object of its own
     for (int64_t i = 0; i < kids->GetLength(); ++i) {
       EXPECT_TRUE(kids->GetRefObj(i)->IsIndirectRef());
       EXPECT_TRUE(kids->Get(i)->IsDict("Page"));
+      EXPECT_TRUE(numbers.insert(kids->GetRefObj(i)->GetObjNumber()).second);
     }
     const auto after = ModelBoxes(saved);
     const auto pdfinfo = PdfinfoBoxes(file, static_cast<int>(before.size()));

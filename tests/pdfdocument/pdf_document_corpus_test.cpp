@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "pdf/pdf_corpus.h"
@@ -59,6 +60,40 @@ TEST(PDFDocumentCorpus, EveryFileOpensOrFailsCleanlyAndItsPagesGiveTheirText) {
   RecordProperty("opened", opened);
   RecordProperty("pages", pages);
   RecordProperty("elements", elements);
+}
+
+// Damaged files and the pages read from them; -1: the file does not open.
+TEST(PDFDocumentCorpus, DamagedFilesGiveThePagesTheyHold) {
+  struct Case {
+    const char* file;
+    int32_t pages;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"pdfjs_issue9418.pdf", 1, "the trailer's Root names the Info dictionary; the catalog is found in the file"},
+      {"qpdf_xref-compressed-in-compressed.pdf", 30, "one page is listed twice, as Count says"},
+      {"pdfjs_Pages-tree-refs.pdf", 1, "the second kid leads into a cycle of nodes holding no page"},
+      {"qpdf_deep-pages.pdf", 0, "a chain of nodes that ends in a cycle; the only page is not in the tree"},
+      {"pdfjs_poppler-937-0-fuzzed.pdf", 0, "the root's Kids is not an array"},
+      {"pdfjs_poppler-395-0-fuzzed.pdf", 0, "the page tree's root is missing"},
+      {"pdfjs_issue15590.pdf", 0, "Pages names an action"},
+      {"pdfjs_REDHAT-1531897-0.pdf", -1, "no catalog anywhere in the file"},
+      {"qpdf_issue-141a.pdf", -1, "no catalog anywhere in the file"},
+      {"qpdf_bad1.pdf", -1, "not a PDF file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + ": " + c.why);
+    const std::string path = std::string(VN_CORPUS_DIR) + "/pdf/" + c.file;
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus missing";
+    TvnqPDFDocument document;
+    try {
+      document.LoadFromFile(vn::FromUtf8(path), u"");
+    } catch (const std::exception& e) {
+      EXPECT_EQ(c.pages, -1) << e.what();
+      continue;
+    }
+    EXPECT_EQ(document.GetPageCount(), c.pages);
+  }
 }
 
 }  // namespace
