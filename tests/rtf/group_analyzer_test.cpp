@@ -144,4 +144,24 @@ TEST(LayoutGroups, SingleLinesOnOneBaselineJoinWhenClose) {
   }
 }
 
+// A single line on nearly the same baseline as the line before it, but to
+// its left, joins it only when it ends close to that line's start, and its
+// text goes first; a line of another column far to the left stays apart.
+TEST(LayoutGroups, ALineToTheLeftJoinsOnlyWhenClose) {
+  const double s = ArialSpace();
+  const struct {
+    double GapInSpaces;
+    Groups Expected;
+  } cases[] = {{4, {{"left+right"}}}, {40, {{"right"}, {"left"}}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.GapInSpaces);
+    PageBuilder page;
+    // The right one's baseline lies higher: it comes first.
+    page.Add(u"right", 112 + c.GapInSpaces * s, 100, 40, 12);
+    page.Add(u"left", 72, 102, 40, 12);
+    GroupRun run(page);
+    EXPECT_EQ(run.Dump(), c.Expected);
+  }
+}
+
 }  // namespace vn::rtf::group_analyzer_test
