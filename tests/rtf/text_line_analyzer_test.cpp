@@ -161,7 +161,8 @@ struct ColumnPage {
   // ACount lines of four words or more, 12 apart from baseline AY, AWidth
   // wide from AX: "<APrefix> line <n> of text".
   void Lines(const std::string& APrefix, int ACount, double AX, double AY, double AWidth) {
-    for (int i = 1; i <= ACount; ++i) Line(APrefix + " line " + std::to_string(i) + " of text", AX, AY + 12 * (i - 1), AWidth);
+    for (int i = 1; i <= ACount; ++i)
+      Line(APrefix + " line " + std::to_string(i) + " of text", AX, AY + 12 * (i - 1), AWidth);
   }
   void Line(const std::string& AText, double AX, double AY, double AWidth) {
     Items.push_back(E.Text(String(AText.begin(), AText.end()), AX, AY, AWidth));
