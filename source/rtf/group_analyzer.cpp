@@ -206,13 +206,13 @@ bool TvnGroupAnalyzer::JoinSingleLineGroups(Groups& AGroups) {
         // joins only when it ends close to G's start, and its text goes
         // first (measured from G's right edge, the gap to a line of another
         // column on the left would be negative and join the two columns).
-        const bool before = nr.GetX() < gr.GetX();
-        const double gap = before ? gr.GetX() - nr.GetRight() : nr.GetX() - gr.GetRight();
+        const bool onTheLeft = nr.GetX() < gr.GetX();
+        const double gap = onTheLeft ? gr.GetX() - nr.GetRight() : nr.GetX() - gr.GetRight();
         if (5 * s > gap) {
           auto* gl = LastLine(G);
           auto* nl = LastLine(N);
           auto& into = gl->GetDocItems();
-          into.insert(before ? into.begin() : into.end(), nl->GetDocItems().begin(), nl->GetDocItems().end());
+          into.insert(onTheLeft ? into.begin() : into.end(), nl->GetDocItems().begin(), nl->GetDocItems().end());
           nl->GetDocItems().clear();
           UpdateLineFromElements(gl);
           AGroups.erase(AGroups.begin() + static_cast<std::ptrdiff_t>(i + 1));
