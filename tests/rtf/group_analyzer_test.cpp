@@ -124,16 +124,24 @@ TEST(LayoutGroups, AGroupKnowsItsAnchorAndBounds) {
   EXPECT_DOUBLE_EQ(group->GetCenter(), 222);
 }
 
+// Two single lines on (nearly) one baseline join when close, the left
+// one's text first. When the right one comes first (its baseline a little
+// higher), the gap is still the one between them: a line of another column
+// far to the left stays apart.
 TEST(LayoutGroups, SingleLinesOnOneBaselineJoinWhenClose) {
   const double s = ArialSpace();
   const struct {
     double GapInSpaces;
+    double LeftBaseline;
     Groups Expected;
-  } cases[] = {{4, {{"left+right"}}}, {6, {{"left"}, {"right"}}}};
+  } cases[] = {{4, 100, {{"left+right"}}},
+               {6, 100, {{"left"}, {"right"}}},
+               {4, 102, {{"left+right"}}},
+               {40, 102, {{"right"}, {"left"}}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.GapInSpaces);
+    SCOPED_TRACE(testing::Message() << c.GapInSpaces << " spaces, left at " << c.LeftBaseline);
     PageBuilder page;
-    page.Add(u"left", 72, 100, 40, 12);
+    page.Add(u"left", 72, c.LeftBaseline, 40, 12);
     auto* right = page.Add(u"right", 112 + c.GapInSpaces * s, 100, 40, 12);
     GroupRun run(page);
     EXPECT_EQ(run.Dump(), c.Expected);
@@ -141,26 +149,6 @@ TEST(LayoutGroups, SingleLinesOnOneBaselineJoinWhenClose) {
     ASSERT_EQ(run.Lines.GetCollection().size(), 2u);
     EXPECT_EQ(static_cast<const TvnFormatterLine*>(run.Lines.GetCollection()[0])->GetDocItems().size(), 1u);
     EXPECT_EQ(right->GetText(), u"right");
-  }
-}
-
-// A single line on nearly the same baseline as the line before it, but to
-// its left, joins it only when it ends close to that line's start, and its
-// text goes first; a line of another column far to the left stays apart.
-TEST(LayoutGroups, ALineToTheLeftJoinsOnlyWhenClose) {
-  const double s = ArialSpace();
-  const struct {
-    double GapInSpaces;
-    Groups Expected;
-  } cases[] = {{4, {{"left+right"}}}, {40, {{"right"}, {"left"}}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.GapInSpaces);
-    PageBuilder page;
-    // The right one's baseline lies higher: it comes first.
-    page.Add(u"right", 112 + c.GapInSpaces * s, 100, 40, 12);
-    page.Add(u"left", 72, 102, 40, 12);
-    GroupRun run(page);
-    EXPECT_EQ(run.Dump(), c.Expected);
   }
 }
 
