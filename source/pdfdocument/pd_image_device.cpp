@@ -1150,6 +1150,21 @@ bool TvnPDImageDevice::GlyphOutline(TvnPDState& AState, uint16_t ACode, const st
   return by(*known->second, TvnGlyphLookup::glCharCode, unicode, std::string());
 }
 
+// A font drawn with an installed face in place of its own program keeps the
+// place its widths give each character: a glyph of the installed face wider
+// than the width is narrowed to it, so that wider (bolder, broader) faces do
+// not run their letters into each other. Narrower glyphs keep their shape.
+double TvnPDImageDevice::SubstituteSqueeze(const TvnPDState& AState, const TvnGlyphOutline& AGlyph) const {
+  if (FEmbeddedFont || !AState.Font || AState.Font->WritingMode() == TvnWritingMode::wmVertical) return 1.0;
+  const double fs = AState.FontSize;
+  if (fs == 0 || !std::isfinite(fs)) return 1.0;
+  const double width = AState.CurCharW / fs;
+  if (!(width > 0) || !(AGlyph.AdvanceX > width * 1.01)) return 1.0;
+  // A glyph far wider than its width comes from a face unlike the font
+  // (a fallback for a missing character): it is narrowed to a third at most.
+  return std::max(width / AGlyph.AdvanceX, 1.0 / 3.0);
+}
+
 void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double, double, uint16_t ACode,
                                 const std::string& ACharName) {
   if (!AState.Font) return;
@@ -1162,7 +1177,8 @@ void TvnPDImageDevice::DrawChar(TvnPDState& AState, double AX, double AY, double
   const double fs = AState.FontSize;
   const TvnPDMatrix& tm = AState.TextMatrix();
   gfx::Matrix to_user(tm.M11(), tm.M12(), tm.M21(), tm.M22(), tm.Dx(), tm.Dy());
-  to_user.Multiply(gfx::Matrix(fs * AState.HorizScaling, 0, 0, -fs, AX, AY + AState.Rise));
+  to_user.Multiply(
+      gfx::Matrix(fs * AState.HorizScaling * SubstituteSqueeze(AState, glyph), 0, 0, -fs, AX, AY + AState.Rise));
   gfx::Path exact(gfx::FillMode::Winding);
   AppendOutline(glyph.Records, to_user, exact);
   if (exact.Empty()) return;

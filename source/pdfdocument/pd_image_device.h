@@ -151,6 +151,9 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   void PaintShading(vn::pdf::TvnPDBaseObject* AShading, const vn::platform::gfx::Matrix& AToDevice,
                     const vn::platform::gfx::RectF& ADeviceArea, double AOpacity, bool AUseBackground);
   bool GlyphOutline(TvnPDState& AState, uint16_t ACode, const std::string& ACharName, TvnGlyphOutline& AGlyph);
+  // The horizontal scale of a glyph of an installed face standing in for
+  // the font's own program (1 for embedded programs).
+  double SubstituteSqueeze(const TvnPDState& AState, const TvnGlyphOutline& AGlyph) const;
 
   vn::platform::gfx::Graphics& FGraphics;
   // Where drawing goes: FGraphics, or the layer of a transparency group or

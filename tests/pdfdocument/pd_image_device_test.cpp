@@ -325,6 +325,38 @@ TEST(ImageDevice, ObliqueStandardFontsDrawSlanted) {
   }
 }
 
+TEST(ImageDevice, InstalledFacesKeepToTheFontsWidths) {
+  // A font drawn with an installed face: a glyph wider than the width the
+  // font gives its character is narrowed to that width, so letters do not
+  // run into each other; a glyph as wide or narrower keeps its shape.
+  const auto ink = [&](const std::string& AWidths) {
+    const auto fills = Draw("0 0 300 300",
+                            "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold " + AWidths +
+                                " >> >>",
+                            "BT /F1 100 Tf 10 20 Td (M) Tj ET")
+                           .Of('f');
+    return fills.empty() ? 0.0 : fills[0].Bounds->width;
+  };
+  const double natural = ink("");  // the standard font's own width, 833
+  ASSERT_GT(natural, 60);
+  struct Case {
+    const char* widths;
+    double low, high;
+  };
+  const Case cases[] = {
+      {"/FirstChar 77 /LastChar 77 /Widths [300]", 0.2 * natural, 30},
+      {"/FirstChar 77 /LastChar 77 /Widths [833]", natural - 0.5, natural + 0.5},
+      {"/FirstChar 77 /LastChar 77 /Widths [1500]", natural - 0.5, natural + 0.5},
+      // A width of 0 leaves the glyph as it is.
+      {"/FirstChar 77 /LastChar 77 /Widths [0]", natural - 0.5, natural + 0.5},
+  };
+  for (const Case& c : cases) {
+    const double width = ink(c.widths);
+    EXPECT_GE(width, c.low) << c.widths;
+    EXPECT_LE(width, c.high) << c.widths;
+  }
+}
+
 TEST(ImageDevice, FormsAreClippedToTheirBoxWhereverItLies) {
   for (const char* box : {"[0 0 100 100]", "[10 10 100 100]", "[-50 -40 50 40]"}) {
     const RecordingGraphics g =
