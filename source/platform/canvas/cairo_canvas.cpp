@@ -146,7 +146,11 @@ void CairoCanvas::Clipped(F&& paint) {
     paint();
     cairo_identity_matrix(cr_);
     cairo_pop_group_to_source(cr_);
+    // The blend mode of a fractional recording mixes the clipped drawing
+    // with what lies under it (inside the group it lay on nothing).
+    if (state_.paint) cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
     cairo_mask_surface(cr_, MaskOf(state_), 0, 0);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   }
   cairo_identity_matrix(cr_);
   Recover();
@@ -217,8 +221,9 @@ void CairoCanvas::FillShape(const DevicePath& path) {
   cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   SetBrushSource();
   if (state_.paint) {
-    // A fractional recording: its smoothing and fill alpha.
+    // A fractional recording: its smoothing, fill alpha and blend mode.
     cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
     if (state_.paint->fillAlpha < 255) {
       cairo_clip(cr_);
       cairo_paint_with_alpha(cr_, state_.paint->fillAlpha / 255.0);
@@ -226,6 +231,7 @@ void CairoCanvas::FillShape(const DevicePath& path) {
     } else {
       cairo_fill(cr_);
     }
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
     return;
   }
@@ -299,15 +305,17 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   }
   cairo_set_dash(cr_, dashes.data(), int(dashes.size()), dashes.empty() ? 0 : dashOffset);
   if (exact) {
-    // A fractional recording: its stroke alpha and smoothing.
+    // A fractional recording: its stroke alpha, smoothing and blend mode.
     const double alpha = state_.paint->strokeAlpha / 255.0;
     cairo_set_source_rgba(cr_, (pen.color & 0xFF) / 255.0, ((pen.color >> 8) & 0xFF) / 255.0,
                           ((pen.color >> 16) & 0xFF) / 255.0, alpha);
     cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
   } else {
     SetSourceColor(pen.color);
   }
   cairo_stroke(cr_);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
   cairo_set_dash(cr_, nullptr, 0, 0);
 }
@@ -575,6 +583,7 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px
           cairo_pattern_destroy(p);
           cairo_identity_matrix(cr_);
         }
+        if (rop == SRCCOPY && state_.paint) cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
         if (rop == SRCAND) cairo_set_operator(cr_, CAIRO_OPERATOR_MULTIPLY);
         if (rop == SRCPAINT) cairo_set_operator(cr_, CAIRO_OPERATOR_LIGHTEN);
         if (rop == SRCINVERT) cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
