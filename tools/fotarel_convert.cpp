@@ -79,8 +79,13 @@ int Run(const Options& O) {
   Converter.OnBeginJob = [&](TObject*, TvnBeginJobEventArgs& A) {
     std::cout << "job: " << A.GetJobInfo()->GetInputDocumentCount() << " input(s) to " << O.To << "\n";
   };
+  // The input being converted when it has no pages: resolving the page
+  // range against it fails with "Invalid page range", which the user is
+  // told comes from the document, not from a range.
+  std::string EmptyInput;
   Converter.OnBeginInputDocument = [&](TObject*, TvnBeginInputDocumentEventArgs& A) {
     TvnConverterDocumentInfo& D = *A.GetInputDocument();
+    EmptyInput = D.GetPageCount() == 0 ? U8(D.GetFileName()) : std::string();
     std::cout << "[" << D.GetInputIndex() + 1 << "/" << Count << "] " << U8(D.GetFileName()) << ": "
               << D.GetPageCount() << " page(s)\n";
   };
@@ -137,6 +142,13 @@ int Run(const Options& O) {
     }
   } catch (const IncompleteMerge&) {
     MergeRefused = true;  // reported below, after the inputs it lacks
+  } catch (const vn::ExInvalidPageError& E) {
+    if (EmptyInput.empty()) {
+      std::cerr << "fotarel-convert: " << E.what() << "\n";
+    } else {
+      std::cerr << "fotarel-convert: " << EmptyInput << ": " << E.what() << " (the document has no pages)\n";
+    }
+    return 1;
   } catch (const std::exception& E) {
     std::cerr << "fotarel-convert: " << E.what() << "\n";
     return 1;

@@ -350,10 +350,21 @@ void TvnPDContentStream::DispalyObject(TvnPDExportDevice* AExportDev, TvnPDState
   RunContent();
 }
 
+void TvnPDContentStream::ContinuePathOf(const TvnPDContentStream& APrevious) {
+  FClip = APrevious.FClip;
+  FPendingMove = APrevious.FPendingMove;
+  FMoveX = APrevious.FMoveX;
+  FMoveY = APrevious.FMoveY;
+  FContinuePath = true;
+}
+
 void TvnPDContentStream::RunContent() {
   FUpdateLevel = 0;
-  FClip = TvnClip::clipNone;
-  FPendingMove = false;
+  if (!FContinuePath) {
+    FClip = TvnClip::clipNone;
+    FPendingMove = false;
+  }
+  FContinuePath = false;
   auto* stream = FBaseObject ? FBaseObject->AsStream() : nullptr;
   if (!stream) return;
   std::unique_ptr<vn::TMemoryStream> data = ReadDecodedStream(stream, kMaxContentBytes);
@@ -925,11 +936,13 @@ void TvnPDContents::Display(TvnPDExportDevice* ExportDev, double hDPI, double vD
     TvnPDContentStream* stream = FContentStrmList[i].get();
     if (i > 0) {
       // The page's streams are one stream: the state (with the saves left
-      // open), the operands left over and the font flag carry on.
+      // open), the operands left over, the font flag and the path being
+      // built carry on.
       TvnPDContentStream* previous = FContentStrmList[i - 1].get();
       stream->SetState(previous->ReleaseState());
       stream->PushArgs(previous->TakeArgs());
       stream->SetFontChanged(previous->FontChanged());
+      stream->ContinuePathOf(*previous);
     }
     stream->Display(ExportDev, hDPI, vDPI, PageNum, Rotate, Box, CropBox, APageResource);
   }

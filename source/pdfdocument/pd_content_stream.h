@@ -98,6 +98,11 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   std::vector<std::unique_ptr<vn::pdf::TvnPDBaseObject>> TakeArgs();
   void PushArgs(std::vector<std::unique_ptr<vn::pdf::TvnPDBaseObject>> AArgs);
   void SetFontChanged(bool AValue) { FFontChanged = AValue; }
+  // Takes over the path the previous stream of a page left unfinished: the
+  // clipping W or W* asked for it and a move-to not yet followed by a
+  // segment (the path itself is in the state). The next run keeps them, so
+  // a path split between two streams of a page still clips.
+  void ContinuePathOf(const TvnPDContentStream& APrevious);
   // Hands the state this stream owns (with its open saves) to the caller.
   std::unique_ptr<TvnPDState> ReleaseState();
 
@@ -243,6 +248,9 @@ class TvnPDContentStream : public vn::pdf::TvnPDElement {
   bool FPendingMove = false;
   double FMoveX = 0.0;
   double FMoveY = 0.0;
+  // Set by ContinuePathOf: the next run starts with FClip and the pending
+  // move as they are.
+  bool FContinuePath = false;
   std::shared_ptr<vn::TMemoryStream> FData;
   // Resources of Type 3 fonts (by their /Resources dictionary), made on
   // first use.

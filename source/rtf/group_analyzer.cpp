@@ -202,10 +202,17 @@ bool TvnGroupAnalyzer::JoinSingleLineGroups(Groups& AGroups) {
         const framework::TvnFont* gf = LargestFont(G, kArial10);
         const framework::TvnFont* nf = LargestFont(N, kArial10);
         const double s = FMeasure.SpaceWidth(gf->GetSize() > nf->GetSize() ? gf : nf);
-        if (5 * s > nr.GetX() - gr.GetRight()) {
+        // The gap is measured on the side N stands: a group N left of G
+        // joins only when it ends close to G's start, and its text goes
+        // first (measured from G's right edge, the gap to a line of another
+        // column on the left would be negative and join the two columns).
+        const bool onTheLeft = nr.GetX() < gr.GetX();
+        const double gap = onTheLeft ? gr.GetX() - nr.GetRight() : nr.GetX() - gr.GetRight();
+        if (5 * s > gap) {
           auto* gl = LastLine(G);
           auto* nl = LastLine(N);
-          gl->GetDocItems().insert(gl->GetDocItems().end(), nl->GetDocItems().begin(), nl->GetDocItems().end());
+          auto& into = gl->GetDocItems();
+          into.insert(onTheLeft ? into.begin() : into.end(), nl->GetDocItems().begin(), nl->GetDocItems().end());
           nl->GetDocItems().clear();
           UpdateLineFromElements(gl);
           AGroups.erase(AGroups.begin() + static_cast<std::ptrdiff_t>(i + 1));

@@ -9,6 +9,13 @@
 // blank apart (and neither of which already has one there), so text
 // extracted word by word comes out as one line, not one word a line.
 //
+// The lines follow each other by baseline, except where the layout
+// analysis (groups, then columns and tables) finds columns of running text
+// side by side, or line numbers in a margin beside text: there a column's
+// lines come before the next column's, block by block down the page, and
+// what stands across the columns keeps its place. Rows of a table, labels
+// beside their values and list numbers keep the baseline order.
+//
 // The analyzer works on copies: the elements stay their page's, unchanged.
 #pragma once
 

@@ -42,6 +42,33 @@ TEST(PDCIDFontWidths, WArrayOfBothShapes) {
   for (const auto& [cid, width] : expected) EXPECT_DOUBLE_EQ(font.GetCharWidth(cid), width) << cid;
 }
 
+// Entries that cover a code twice: the first entry holding the code gives
+// its width, and a code inside any entry never falls back to /DW (readers
+// that binary-search entries sorted by their first code miss the wide
+// range behind a narrow one that starts later, and give such codes /DW).
+TEST(PDCIDFontWidths, OverlappingEntriesTakeTheFirstHoldingTheCode) {
+  struct Case {
+    const char* w;
+    std::vector<std::pair<uint32_t, double>> widths;
+  };
+  const Case cases[] = {
+      // A single code, then a range over it and far past it.
+      {"32 [719] 0 180 719 181 [878] 182 65534 719", {{1, 0.719}, {32, 0.719}, {42, 0.719}, {181, 0.878}}},
+      // A range, then a single code inside it.
+      {"10 20 500 15 [700]", {{14, 0.5}, {15, 0.5}, {16, 0.5}, {20, 0.5}}},
+      // Two ranges that overlap in part, in either order.
+      {"10 20 500 15 25 700", {{14, 0.5}, {20, 0.5}, {21, 0.7}}},
+      {"15 25 700 10 20 500", {{14, 0.5}, {15, 0.7}, {20, 0.7}}},
+      // Single codes before a wide range that holds them and the codes between.
+      {"1 [100] 5 [200] 3 [300] 0 10 900", {{0, 0.9}, {1, 0.1}, {2, 0.9}, {3, 0.3}, {4, 0.9}, {11, 1.0}}},
+  };
+  for (const Case& c : cases) {
+    auto loaded = CIDFont("/Identity-H", std::string("/W [") + c.w + "]");
+    TvnPDCIDFont& font = Composite(loaded);
+    for (const auto& [cid, width] : c.widths) EXPECT_DOUBLE_EQ(font.GetCharWidth(cid), width) << c.w << ": " << cid;
+  }
+}
+
 TEST(PDCIDFontWidths, DefaultWidth) {
   auto loaded = CIDFont("/Identity-H", "/DW 1000");
   EXPECT_DOUBLE_EQ(Decode(*loaded.Font, std::u16string(u"\x00\x41", 2)).Dx, 1.0);

@@ -166,6 +166,37 @@ TEST(PDContentStream, PageStreamsRunAsOne) {
   EXPECT_EQ(empty_device.calls, (std::vector<std::string>{"StartPage 1", "EndPage"}));
 }
 
+// A path may end in the next stream of the page: the clipping asked for it
+// in the first stream applies at the painting operator of the second; one
+// used up in the first stream is not applied again.
+TEST(PDContentStream, PathSplitBetweenPageStreamsStillClips) {
+  struct Case {
+    const char* first;
+    const char* second;
+    const char* calls;
+  };
+  const Case cases[] = {
+      {"0 0 m 10 0 l 10 10 l W", "n 0 0 5 5 re f", "Clip [0,0 10,0 10,10]; Fill [0,0 5,0 5,5 0,5 0,0 z]"},
+      {"0 0 m 10 0 l W*", "10 10 l f", "Fill [0,0 10,0 10,10]; EvenOddClip [0,0 10,0 10,10]"},
+      {"0 0 m 10 0 l 10 10 l W n", "0 0 5 5 re f", "Clip [0,0 10,0 10,10]; Fill [0,0 5,0 5,5 0,5 0,0 z]"},
+  };
+  for (const Case& c : cases) {
+    auto first = MakeContent(c.first);
+    auto second = MakeContent(c.second);
+    vn::pdf::TvnPDArray array;
+    array.Add(first->Clone());
+    array.Add(second->Clone());
+    TvnPDContents contents(nullptr, nullptr, &array);
+    PathDevice device;
+    contents.Display(&device, 72, 72, 1, 0, nullptr, nullptr, nullptr);
+    std::string painted;
+    for (const std::string& call : device.calls)
+      if (call.starts_with("Clip") || call.starts_with("EvenOddClip") || call.starts_with("Fill"))
+        painted += (painted.empty() ? "" : "; ") + call;
+    EXPECT_EQ(painted, c.calls) << c.first << " | " << c.second;
+  }
+}
+
 TEST(PDContentStream, WrittenContentReadsBackAsItsCalls) {
   vn::pdf::TvnPDStream stream(nullptr);
   const TvnPDRect crop(100, 200, 700, 900);

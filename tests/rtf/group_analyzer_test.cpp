@@ -124,16 +124,24 @@ TEST(LayoutGroups, AGroupKnowsItsAnchorAndBounds) {
   EXPECT_DOUBLE_EQ(group->GetCenter(), 222);
 }
 
+// Two single lines on (nearly) one baseline join when close, the left
+// one's text first. When the right one comes first (its baseline a little
+// higher), the gap is still the one between them: a line of another column
+// far to the left stays apart.
 TEST(LayoutGroups, SingleLinesOnOneBaselineJoinWhenClose) {
   const double s = ArialSpace();
   const struct {
     double GapInSpaces;
+    double LeftBaseline;
     Groups Expected;
-  } cases[] = {{4, {{"left+right"}}}, {6, {{"left"}, {"right"}}}};
+  } cases[] = {{4, 100, {{"left+right"}}},
+               {6, 100, {{"left"}, {"right"}}},
+               {4, 102, {{"left+right"}}},
+               {40, 102, {{"right"}, {"left"}}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.GapInSpaces);
+    SCOPED_TRACE(testing::Message() << c.GapInSpaces << " spaces, left at " << c.LeftBaseline);
     PageBuilder page;
-    page.Add(u"left", 72, 100, 40, 12);
+    page.Add(u"left", 72, c.LeftBaseline, 40, 12);
     auto* right = page.Add(u"right", 112 + c.GapInSpaces * s, 100, 40, 12);
     GroupRun run(page);
     EXPECT_EQ(run.Dump(), c.Expected);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -152,6 +154,127 @@ TEST(TextLineAnalyzer, TurnedPagesAreReadAlongTheirText) {
   lines.clear();
   vn::rtf::plaintext::TvnLineAnalyzer(rtl, lines);
   EXPECT_EQ(lines, (std::vector<String>{u"first", u"second"}));
+}
+
+// Lines of text placed on a page, and the lines the analyzer gives back.
+struct ColumnPage {
+  // ACount lines of four words or more, 12 apart from baseline AY, AWidth
+  // wide from AX: "<APrefix> line <n> of text".
+  void Lines(const std::string& APrefix, int ACount, double AX, double AY, double AWidth) {
+    for (int i = 1; i <= ACount; ++i)
+      Line(APrefix + " line " + std::to_string(i) + " of text", AX, AY + 12 * (i - 1), AWidth);
+  }
+  void Line(const std::string& AText, double AX, double AY, double AWidth) {
+    Items.push_back(E.Text(String(AText.begin(), AText.end()), AX, AY, AWidth));
+  }
+  std::vector<std::string> Read() const {
+    std::vector<String> lines;
+    vn::rtf::plaintext::TvnLineAnalyzer(Items, lines);
+    std::vector<std::string> result;
+    for (const String& l : lines) result.emplace_back(l.begin(), l.end());
+    return result;
+  }
+  TextElements E;
+  std::vector<fw::TvnDocItem*> Items;
+};
+
+std::vector<std::string> Numbered(const std::string& APrefix, int AFrom, int ATo) {
+  std::vector<std::string> lines;
+  for (int i = AFrom; i <= ATo; ++i) lines.push_back(APrefix + " line " + std::to_string(i) + " of text");
+  return lines;
+}
+
+std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> AParts) {
+  std::vector<std::string> all;
+  for (const auto& p : AParts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// Columns of running text side by side are read one after the other, block
+// by block down the page, with whatever spans the page in its place; rows
+// of a table, labels beside their values and a single column keep the
+// order of their baselines.
+TEST(TextLineAnalyzer, ColumnsOfRunningTextAreReadOneAfterTheOther) {
+  struct Case {
+    const char* What;
+    std::function<void(ColumnPage&)> Build;
+    std::vector<std::string> Expected;
+  };
+  const Case cases[] = {
+      {"two columns",
+       [](ColumnPage& p) {
+         p.Lines("left", 8, 72, 100, 220);
+         p.Lines("right", 8, 320, 100, 220);
+       },
+       Concat({Numbered("left", 1, 8), Numbered("right", 1, 8)})},
+      {"two columns under a title across both",
+       [](ColumnPage& p) {
+         p.Line("A title set across both columns of the page", 72, 70, 468);
+         p.Lines("left", 8, 72, 100, 220);
+         p.Lines("right", 7, 320, 100, 220);
+       },
+       Concat({{"A title set across both columns of the page"}, Numbered("left", 1, 8), Numbered("right", 1, 7)})},
+      {"column blocks around a line across the page",
+       [](ColumnPage& p) {
+         p.Lines("upper left", 7, 72, 100, 220);
+         p.Lines("upper right", 7, 320, 100, 220);
+         p.Line("A line set across the whole page between the blocks", 72, 220, 468);
+         p.Lines("lower left", 6, 72, 260, 220);
+         p.Lines("lower right", 6, 320, 260, 220);
+       },
+       Concat({Numbered("upper left", 1, 7), Numbered("upper right", 1, 7),
+               {"A line set across the whole page between the blocks"}, Numbered("lower left", 1, 6),
+               Numbered("lower right", 1, 6)})},
+      {"line numbers in a margin",
+       [](ColumnPage& p) {
+         for (int i = 1; i <= 8; ++i) p.Line(std::to_string(i), 20, 100 + 12 * (i - 1), 6);
+         p.Lines("text", 8, 90, 100, 440);
+       },
+       Concat({{"1", "2", "3", "4", "5", "6", "7", "8"}, Numbered("text", 1, 8)})},
+      {"labels beside their values",
+       [](ColumnPage& p) {
+         for (int i = 1; i <= 8; ++i) {
+           p.Line("Item " + std::to_string(i), 72, 100 + 12 * (i - 1), 36);
+           p.Line("value " + std::to_string(i) + " of the item here", 320, 100 + 12 * (i - 1), 220);
+         }
+       },
+       {"Item 1", "value 1 of the item here", "Item 2", "value 2 of the item here", "Item 3",
+        "value 3 of the item here", "Item 4", "value 4 of the item here", "Item 5", "value 5 of the item here",
+        "Item 6", "value 6 of the item here", "Item 7", "value 7 of the item here", "Item 8",
+        "value 8 of the item here"}},
+      {"table rows",
+       [](ColumnPage& p) {
+         for (int i = 1; i <= 8; ++i) {
+           const double y = 100 + 12 * (i - 1);
+           p.Line("Apples " + std::to_string(i), 72, y, 48);
+           p.Line(std::to_string(10 + i), 200, y, 12);
+           p.Line("red", 330, y, 18);
+         }
+       },
+       {"Apples 1", "11", "red", "Apples 2", "12", "red", "Apples 3", "13", "red", "Apples 4", "14", "red",
+        "Apples 5", "15", "red", "Apples 6", "16", "red", "Apples 7", "17", "red", "Apples 8", "18", "red"}},
+      {"a single column",
+       [](ColumnPage& p) {
+         p.Line("Heading", 72, 70, 60);
+         p.Lines("body", 12, 72, 100, 468);
+         p.Line("short last line", 72, 244, 90);
+       },
+       Concat({{"Heading"}, Numbered("body", 1, 12), {"short last line"}})},
+      {"a right column of few lines",
+       [](ColumnPage& p) {
+         p.Lines("left", 8, 72, 100, 220);
+         p.Lines("right", 3, 320, 100, 220);
+       },
+       {"left line 1 of text", "right line 1 of text", "left line 2 of text", "right line 2 of text",
+        "left line 3 of text", "right line 3 of text", "left line 4 of text", "left line 5 of text",
+        "left line 6 of text", "left line 7 of text", "left line 8 of text"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    ColumnPage page;
+    c.Build(page);
+    EXPECT_EQ(page.Read(), c.Expected);
+  }
 }
 
 }  // namespace text_line_analyzer_test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pdf/pdf_corpus.h"
+#include "pdf/pdf_file_builder.h"
 #include "pdfdocument/page_render_testing.h"
 #include "platform/images/image_codecs.h"
 #include "runtime/streams.h"
@@ -161,6 +162,27 @@ TEST_F(PdfInputRoad, ProtectedInputsNeedTheirPassword) {
       vn::road_test::RunCommand("'" FOTAREL_CONVERT "' --to .txt --out '" + (FDir / "msg").string() + "' '" + file + "'");
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Out.find("fotarel-convert: Encrypted PDF: Password required for loading"), std::string::npos) << r.Out;
+}
+
+// A PDF whose page tree holds no page opens, but there is nothing to
+// convert: the run fails, writes nothing and says why.
+TEST_F(PdfInputRoad, DocumentWithoutPagesFailsWithItsReason) {
+  vn::pdf::testing::PdfFileBuilder builder;
+  builder.Obj(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  builder.Obj(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  builder.ClassicTable("/Size 3 /Root 1 0 R");
+  const fs::path file = FDir / "empty.pdf";
+  vn::WriteFileBytes(file, builder.Data());
+  for (const char* to : {".png", ".pdf"}) {
+    SCOPED_TRACE(to);
+    const fs::path out = FDir / "out" / to;
+    const vn::road_test::CommandResult r = vn::road_test::RunCommand("'" FOTAREL_CONVERT "' --to " + std::string(to) +
+                                                                     " --out '" + out.string() + "' '" +
+                                                                     file.string() + "'");
+    EXPECT_EQ(r.Status, 1) << r.Out;
+    EXPECT_TRUE(Outputs(out).empty());
+    EXPECT_NE(r.Out.find("empty.pdf: Invalid page range (the document has no pages)"), std::string::npos) << r.Out;
+  }
 }
 
 }  // namespace
