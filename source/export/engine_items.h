@@ -94,6 +94,9 @@ class TvnImageItem : public TvnDocumentItem {
   TBrush Brush;
   TvnImageSettings Settings;
   TvnRect DisplayRect;
+  // The blend mode of a picture of a fractional recording (the paint
+  // comment's order; 0 Normal).
+  uint8_t BlendMode = 0;
 
  protected:
   explicit TvnImageItem(TvnItemKind kind) : TvnDocumentItem(kind) {}
@@ -188,6 +191,8 @@ class TvnPathItem : public TvnDocumentItem {
   // exactly, and the opacities (0 to 1) of its fill and its stroke.
   std::optional<TvnExactPen> ExactPen;
   double FillOpacity = 1, StrokeOpacity = 1;
+  // Its blend mode (the paint comment's order; 0 Normal).
+  uint8_t BlendMode = 0;
 };
 
 class TvnPolyShapeItem : public TvnDocumentItem {

@@ -104,6 +104,7 @@ std::unique_ptr<TvnImageItem> TvnMetafileProcessor::NewImageItem() const {
   auto item = std::make_unique<TvnImageItem>();
   item->Settings.Assign(FEngine->FImageSettings);
   if (!item->Settings.Autosize) item->Settings.Stretch = true;
+  if (FPaint) item->BlendMode = FPaint->blendMode;
   return item;
 }
 
@@ -280,6 +281,7 @@ void TvnMetafileProcessor::PlaceJpeg(const Record& rec, const TvnImageItem& plac
   if (!info) return Report(rec, "JPEG data that do not decode are skipped");
   auto item = std::make_unique<TvnImageStream>();
   item->Settings.Assign(placed.Settings);
+  item->BlendMode = placed.BlendMode;
   Locate(*item, place, display);
   item->Stream.WriteString(dib.bits);
   item->Stream.SetPosition(0);

@@ -873,6 +873,7 @@ void TvnMetafileProcessor::DoPath(const Record& rec) {
   if (FPaint) {
     item->FillOpacity = FPaint->fillAlpha / 255.0;
     item->StrokeOpacity = FPaint->strokeAlpha / 255.0;
+    item->BlendMode = FPaint->blendMode;
     if (rec.type == EMR_STROKEPATH || rec.type == EMR_STROKEANDFILLPATH) item->ExactPen = ExactPen();
   }
   AppendItem(std::move(item));

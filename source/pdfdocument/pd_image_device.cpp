@@ -17,6 +17,7 @@
 #include "pdfdocument/pdf_numbers_impl.h"
 #include "platform/fonts/font_catalog.h"
 #include "platform/graphics/cairo_graphics.h"
+#include "platform/images/enlarged_bitmap.h"
 #include "runtime/strings.h"
 
 namespace vn::pdfdoc {
@@ -852,19 +853,27 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
   const gfx::Interpolation interpolation = enlarged ? gfx::Interpolation::Nearest : gfx::Interpolation::Smooth;
   const double opacity = std::clamp(AState.FillOpacity, 0.0, 1.0);
   Composited(AState, square.Bounds(&device), [&] {
-    // On pixels, an upright image covers whole pixels: every pixel it
-    // touches, so that bands of a picture meet without seams and its edges
-    // stay sharp.
+    // An upright image covers whole pixels: every pixel it touches, so that
+    // bands of a picture meet without seams and its edges stay sharp. A
+    // recording places it on the same pixels, so that its players draw
+    // the pixels the page painted directly shows (each sample on the same
+    // rows and columns), not samples shifted by a fraction of a pixel.
     // A stencil drawn smaller than its samples stays where it falls: its
     // thin marks move visibly when its edges are moved to pixel edges.
     const bool shrunk = std::hypot(across.x, across.y) < bitmap.Width() || std::hypot(down.x, down.y) < bitmap.Height();
     const std::optional<gfx::RectF> snapped =
         AImage->ImageMask() && shrunk ? std::nullopt : PixelRect(device);
-    if (snapped && dynamic_cast<gfx::CairoGraphics*>(FTarget)) {
-      FTarget->SetTransform(gfx::Matrix());
+    if (snapped) FTarget->SetTransform(gfx::Matrix());
+    // A recording keeps the image's own samples; its players enlarge them.
+    if (snapped && !dynamic_cast<gfx::CairoGraphics*>(FTarget)) {
+      FTarget->DrawImage(bitmap, *snapped, opacity, interpolation);
+      return;
+    }
+    if (snapped) {
       if (interpolation == gfx::Interpolation::Nearest) {
-        const vn::platform::Bitmap scaled = ReplicatedBitmap(bitmap, static_cast<int64_t>(std::fabs(snapped->width)),
-                                                             static_cast<int64_t>(std::fabs(snapped->height)));
+        const vn::platform::Bitmap scaled =
+            vn::platform::ReplicatedBitmap(bitmap, static_cast<int64_t>(std::fabs(snapped->width)),
+                                           static_cast<int64_t>(std::fabs(snapped->height)), kMaxImagePixels);
         if (!scaled.Empty()) {
           FTarget->DrawImage(scaled, *snapped, opacity, interpolation);
           return;
@@ -872,7 +881,8 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
       }
       const double w = std::fabs(snapped->width), h = std::fabs(snapped->height);
       if (w >= bitmap.Width() && h >= bitmap.Height() && (w > bitmap.Width() || h > bitmap.Height())) {
-        const vn::platform::Bitmap scaled = BlendedBitmap(bitmap, static_cast<int64_t>(w), static_cast<int64_t>(h));
+        const vn::platform::Bitmap scaled =
+            vn::platform::BlendedBitmap(bitmap, static_cast<int64_t>(w), static_cast<int64_t>(h), kMaxImagePixels);
         if (!scaled.Empty()) {
           FTarget->DrawImage(scaled, *snapped, opacity, gfx::Interpolation::Nearest);
           return;
@@ -884,37 +894,6 @@ void TvnPDImageDevice::DrawImage(TvnPDState& AState, TvnPDImage* AImage) {
     ApplyCTM(AState);
     FTarget->DrawImage(bitmap, gfx::RectF{0, 1, 1, -1}, opacity, interpolation);
   });
-}
-
-namespace {
-
-// Whether a 32-bit bitmap can be enlarged to AWidth x AHeight pixels within
-// the pixel budget (no side shrinks).
-bool CanEnlarge(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight) {
-  return ABitmap.Width() > 0 && ABitmap.Height() > 0 && AWidth >= ABitmap.Width() && AHeight >= ABitmap.Height() &&
-         AWidth * AHeight <= TvnPDImageDevice::kMaxImagePixels && ABitmap.Format() == vn::platform::PixelFormat::pf32bit;
-}
-
-}  // namespace
-
-vn::platform::Bitmap TvnPDImageDevice::ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
-                                                       int64_t AHeight) {
-  // Sample i covers the pixels from floor(i x AWidth / width) up to the
-  // next sample's: every sample gets whole pixels, the larger share going
-  // to the samples where the rounding carries over.
-  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
-  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
-  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
-  std::vector<int64_t> column(static_cast<size_t>(AWidth));
-  for (int64_t x = 0; x < AWidth; ++x) column[static_cast<size_t>(x)] = ((x + 1) * sw - 1) / AWidth;
-  for (int64_t y = 0; y < AHeight; ++y) {
-    const std::span<const uint8_t> source = ABitmap.Row(static_cast<int>(((y + 1) * sh - 1) / AHeight));
-    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
-    for (int64_t x = 0; x < AWidth; ++x)
-      std::copy_n(source.data() + 4 * column[static_cast<size_t>(x)], 4, row.data() + 4 * x);
-  }
-  out.SetHasAlpha(ABitmap.HasAlpha());
-  return out;
 }
 
 vn::platform::Bitmap TvnPDImageDevice::AveragedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
@@ -958,47 +937,6 @@ vn::platform::Bitmap TvnPDImageDevice::AveragedBitmap(const vn::platform::Bitmap
     }
   }
   out.SetHasAlpha(alpha);
-  return out;
-}
-
-vn::platform::Bitmap TvnPDImageDevice::BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth,
-                                                    int64_t AHeight) {
-  // Pixel x shows the image at x x width / AWidth samples: sample j is
-  // exact where it starts and blends into sample j + 1 across the pixels
-  // it covers; the last sample ends flat.
-  const int64_t sw = ABitmap.Width(), sh = ABitmap.Height();
-  if (!CanEnlarge(ABitmap, AWidth, AHeight)) return {};
-  struct Tap {
-    int64_t First, Second;
-    uint32_t Weight;  // of the second, in 1/256
-  };
-  auto taps = [](int64_t AOut, int64_t ASamples) {
-    std::vector<Tap> result(static_cast<size_t>(AOut));
-    for (int64_t i = 0; i < AOut; ++i) {
-      const int64_t scaled = i * ASamples * 256 / AOut;
-      const int64_t first = scaled / 256;
-      result[static_cast<size_t>(i)] = {first, std::min(first + 1, ASamples - 1), static_cast<uint32_t>(scaled % 256)};
-    }
-    return result;
-  };
-  const std::vector<Tap> across = taps(AWidth, sw), down = taps(AHeight, sh);
-  vn::platform::Bitmap out(static_cast<int>(AWidth), static_cast<int>(AHeight), vn::platform::PixelFormat::pf32bit);
-  std::vector<uint32_t> line(static_cast<size_t>(sw) * 4);
-  for (int64_t y = 0; y < AHeight; ++y) {
-    const Tap& t = down[static_cast<size_t>(y)];
-    const std::span<const uint8_t> r0 = ABitmap.Row(static_cast<int>(t.First)), r1 = ABitmap.Row(static_cast<int>(t.Second));
-    for (size_t k = 0; k < line.size(); ++k) line[k] = r0[k] * (256 - t.Weight) + r1[k] * t.Weight;
-    const std::span<uint8_t> row = out.MutableRow(static_cast<int>(y));
-    for (int64_t x = 0; x < AWidth; ++x) {
-      const Tap& u = across[static_cast<size_t>(x)];
-      for (size_t c = 0; c < 4; ++c) {
-        const uint32_t v = line[static_cast<size_t>(u.First) * 4 + c] * (256 - u.Weight) +
-                           line[static_cast<size_t>(u.Second) * 4 + c] * u.Weight;
-        row[static_cast<size_t>(x) * 4 + c] = static_cast<uint8_t>((v + 32768) >> 16);
-      }
-    }
-  }
-  out.SetHasAlpha(ABitmap.HasAlpha());
   return out;
 }
 

@@ -93,17 +93,10 @@ class TvnPDImageDevice : public TvnPDExportDevice {
   // The whole pixels an upright image covers through ADevice (the unit
   // square's top edge first); none for a turned or skewed one.
   static std::optional<vn::platform::gfx::RectF> PixelRect(const vn::platform::gfx::Matrix& ADevice);
-  // ABitmap enlarged to AWidth x AHeight, each pixel blended from the two
-  // nearest samples in each direction; empty when that would shrink it or
-  // pass the pixel budget.
-  static vn::platform::Bitmap BlendedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
   // ABitmap reduced to AWidth x AHeight, each pixel the average of the
   // samples it covers (weighted by their alpha); empty unless a side
   // shrinks and neither grows.
   static vn::platform::Bitmap AveragedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
-  // ABitmap enlarged to AWidth x AHeight by whole-pixel replication; empty
-  // when that would shrink it or pass the pixel budget.
-  static vn::platform::Bitmap ReplicatedBitmap(const vn::platform::Bitmap& ABitmap, int64_t AWidth, int64_t AHeight);
   // Page pixels to the units of the target drawn on (a layer starts at
   // FOrigin of the page).
   vn::platform::gfx::Matrix TargetMatrix() const;

@@ -277,9 +277,17 @@ void TvnqPDFPage::Draw(vn::platform::Canvas* ACanvas, int32_t AWidth, int32_t AH
     // calls scale this picture.
     const double Dpi = AxDPI > 0 ? AxDPI : 96;
     const TvnPDState State(Dpi, Dpi, PageRotation, Box);
-    const int32_t Width = RenderSide(State.PageWidth());
-    const int32_t Height = RenderSide(State.PageHeight());
+    int32_t Width = RenderSide(State.PageWidth());
+    int32_t Height = RenderSide(State.PageHeight());
     if (Width == 0 || Height == 0) throw vn::ExInvalidPageError("Invalid page size");
+    // A target of the page's sides rounded to whole pixels (a side a pixel
+    // short of the rendering's) gets a recording of its own size: the
+    // fraction of a pixel is left off at the right and bottom edges instead
+    // of squeezing the whole page by it, which would move every row.
+    const bool Across = Turns % 2 == 1;
+    const int32_t TargetWidth = Across ? AHeight : AWidth, TargetHeight = Across ? AWidth : AHeight;
+    if (TargetWidth == Width - 1) Width = TargetWidth;
+    if (TargetHeight == Height - 1) Height = TargetHeight;
     vn::platform::gfx::EmfGraphics Graphics(Width, Height);
     TvnPDImageDevice Device(Graphics, true);
     FPDFPage->Display(&Device, Dpi, Dpi, 0, true, false, true, true);

@@ -333,6 +333,24 @@ std::string TvnCustomPDFEngine::OpacityPrefix(int32_t opacity) {
   return FPDGStateList[found->second].Tag + " gs" + kCRLF;
 }
 
+std::string TvnCustomPDFEngine::BlendPrefix(uint8_t mode) {
+  static constexpr const char* kNames[] = {"Normal",     "Multiply",   "Screen",     "Overlay",
+                                           "Darken",     "Lighten",    "ColorDodge", "ColorBurn",
+                                           "HardLight",  "SoftLight",  "Difference", "Exclusion",
+                                           "Hue",        "Saturation", "Color",      "Luminosity"};
+  if (mode == 0 || mode >= std::size(kNames) || !AllowsTransparency()) return {};
+  auto found = FPDGStateByBlend.find(mode);
+  if (found == FPDGStateByBlend.end()) {
+    TvnPDGState state;
+    state.ObjNo = NewObjectNumber();
+    state.Tag = "/GS" + std::to_string(FPDGStateList.size() + 1);
+    WriteObject("/Type" + std::string(kCRLF) + "/ExtGState" + kCRLF + "/BM /" + kNames[mode] + kCRLF, state.ObjNo, true);
+    FPDGStateList.push_back(state);
+    found = FPDGStateByBlend.emplace(mode, FPDGStateList.size() - 1).first;
+  }
+  return FPDGStateList[found->second].Tag + " gs" + kCRLF;
+}
+
 std::string TvnCustomPDFEngine::GetPatternName(TBrushStyle style) {
   const char* name = nullptr;
   switch (style) {
@@ -722,7 +740,8 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
       break;
     case TvnPathOperation::poFillPath: {
       const std::string fill =
-          item.Brush ? AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color) : std::string();
+          item.Brush ? BlendPrefix(item.BlendMode) + AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color)
+                 : std::string();
       if (brush_clear) {
         FPath.clear();  // nothing to fill with
         FPathStatus = TvnPathStatus::psNoPath;
@@ -739,13 +758,13 @@ void TvnCustomPDFEngine::RenderPathItem(vn::exporter::TvnPathItem& item) {
       const auto stroke = [&] { return item.ExactPen ? ExactStroke(*item.ExactPen, pen.Color, FPath) : PenText(pen, FPath); };
       if (fill && pen_visible) {
         op = FIsPathClosed ? (item.FillAlternate ? "b*" : "b") : (item.FillAlternate ? "B*" : "B");
-        state = AlphaPrefix(item.FillOpacity) + stroke() + GetCSForFill(item.Brush->Color) + " ";
+        state = BlendPrefix(item.BlendMode) + AlphaPrefix(item.FillOpacity) + stroke() + GetCSForFill(item.Brush->Color) + " ";
       } else if (fill) {
         op = item.FillAlternate ? "f*" : "f";
-        state = AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color) + " ";
+        state = BlendPrefix(item.BlendMode) + AlphaPrefix(item.FillOpacity) + GetCSForFill(item.Brush->Color) + " ";
       } else if (pen_visible) {
         op = FIsPathClosed ? "s" : "S";
-        state = AlphaPrefix(item.StrokeOpacity) + stroke();
+        state = BlendPrefix(item.BlendMode) + AlphaPrefix(item.StrokeOpacity) + stroke();
       } else {
         FPath.clear();
         FPathStatus = TvnPathStatus::psNoPath;

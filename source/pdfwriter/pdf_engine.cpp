@@ -195,6 +195,7 @@ void TvnCustomPDFEngine::StartDocument() {
   FPageList.clear();
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
+  FPDGStateByBlend.clear();
   FPattern.clear();
   FFontTable.clear();
   FLastObjNo = 5;
@@ -249,6 +250,7 @@ void TvnCustomPDFEngine::ReleaseDocument() {
   FContentStream.clear();
   FPDGStateList.clear();
   FPDGStateByOpacity.clear();
+  FPDGStateByBlend.clear();
   FOutputStream = nullptr;
   ReleaseDocumentFeatures();
 }

@@ -316,6 +316,10 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::string OpacityPrefix(int32_t Opacity);
   // The graphics state of an opacity from 0 to 1 (in hundredths), none when opaque.
   std::string AlphaPrefix(double Opacity);
+  // "/GSn gs" CRLF for a blend mode of a fractional recording (1 to 15, the
+  // paint comment's order; the state is made once per mode), else empty
+  // (Normal, or a document that allows no transparency).
+  std::string BlendPrefix(uint8_t Mode);
   // The line state of the exact pen of a fractional recording, its colour
   // last: lengths written in Unit per pen unit, measured against the page
   // in Content per pen unit along Path (content text).
@@ -366,6 +370,7 @@ class TvnCustomPDFEngine : public vn::exporter::TvnCustomPlainSheetEngine {
   std::vector<std::pair<std::string, int32_t>> FPattern;    // name, object number
   std::vector<TvnPDGState> FPDGStateList;
   std::map<int32_t, size_t> FPDGStateByOpacity;
+  std::map<uint8_t, size_t> FPDGStateByBlend;
   int32_t FContentsObjNo = 0, FLengthObjNo = 0;
   std::string FAnnots;
   double FPixelToPointMultiplier = 0.75;

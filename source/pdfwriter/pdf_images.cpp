@@ -397,7 +397,7 @@ std::string TvnCustomPDFEngine::WriteImagePlacement(const std::string& name, vn:
             " 0 0 cm" + "\r";
     text += Num(sw) + " " + Num(0) + " " + Num(0) + " " + Num(sh) + " 0 0 cm" + "\r";
   }
-  text += OpacityPrefix(item.Settings.Opacity) + "/" + name + " Do" + kCRLF + "Q";
+  text += BlendPrefix(item.BlendMode) + OpacityPrefix(item.Settings.Opacity) + "/" + name + " Do" + kCRLF + "Q";
   return text;
 }
 

@@ -1,6 +1,7 @@
-// Test helpers of the page rendering tests: a page rendered by our device
-// into a recorded metafile and played back on cairo, the same page rendered
-// by pdftoppm, and the normalised difference of the two pictures.
+// Test helpers of the page rendering tests: a page recorded into a metafile
+// and painted onto a picture as the converter does both, a recording played
+// back on cairo, the same page rendered by pdftoppm, and the normalised
+// difference of two pictures.
 #pragma once
 
 #include <cmath>
@@ -13,46 +14,58 @@
 
 #include "pdf/pdf_corpus.h"
 #include "support/paths.h"
-#include "pdfdocument/page_renderer.h"
-#include "pdfdocument/pdf_document_handler.h"
+#include "pdfdocument/pdf_document.h"
 #include "platform/canvas/cairo_canvas.h"
 #include "platform/canvas/metafile_player.h"
 #include "platform/emf/emf_reader.h"
 #include "platform/images/image_codecs.h"
+#include "runtime/strings.h"
 
 namespace vn::pdfdoc::page_render_testing {
 
-// The first page of a PDF file recorded by the rendering device as a
-// metafile at ADPI; empty when the file cannot be opened or has no page.
-inline std::string RecordFirstPage(const std::filesystem::path& APdf, double ADPI, int& AWidth, int& AHeight) {
-  TvnPDFDocumentHandler handler;
-  // The predefined CMaps of composite fonts are read from the fixtures.
-  handler.SetCMapPath(std::string(VN_FIXTURES_DIR) + "/pdfdocument/cmap/");
+// The first page of a PDF file as the converter records it for a PDF
+// output: the PDF document type opens the file (predefined CMaps from the
+// installed CMap data, as in the converter) and copies the page into a
+// PDF document, which draws it into a metafile at 96 dpi of the page's
+// size rounded to whole pixels. Empty when the file cannot be opened or
+// has no page. AWidth x AHeight gets the metafile's size.
+inline std::string RecordFirstPage(const std::filesystem::path& APdf, int& AWidth, int& AHeight) {
+  TvnqPDFDocument source, copy;
   try {
-    handler.LoadDocument(APdf);
+    source.LoadFromFile(vn::FromUtf8(APdf.string()), u"");
+    if (source.GetPageCount() < 1) return std::string();
+    copy.Assign(&source, u"1");
   } catch (const std::exception&) {
     return std::string();
   }
-  TvnPDPage* page = handler.GetPage(1);
-  if (!page) return std::string();
-  const TvnPageRenderSize size = PageRenderSize(*page, ADPI);
-  AWidth = size.Width;
-  AHeight = size.Height;
-  return RenderPageToMetafile(*page, ADPI);
+  auto* page = dynamic_cast<TvnqPDFPage*>(copy.GetPage(1));
+  const std::unique_ptr<TMetafile> metafile = page ? page->GetMetafile() : nullptr;
+  if (!metafile) return std::string();
+  AWidth = metafile->Width;
+  AHeight = metafile->Height;
+  return metafile->Bytes;
 }
 
-// The first page of a PDF file painted by the rendering device straight
-// onto cairo; empty when the file cannot be opened or has no page.
-inline vn::platform::Bitmap PaintFirstPage(const std::filesystem::path& APdf, double ADPI) {
-  TvnPDFDocumentHandler handler;
-  handler.SetCMapPath(std::string(VN_FIXTURES_DIR) + "/pdfdocument/cmap/");
+// The first page of a PDF file as the converter paints it for a picture
+// output: the PDF document type draws it onto a cairo canvas of the page's
+// size at 96 dpi, rounded to whole pixels (asking for 72 dpi, as the
+// picture documents do). Empty when the file cannot be opened or has no
+// page.
+inline vn::platform::Bitmap PaintFirstPage(const std::filesystem::path& APdf) {
+  TvnqPDFDocument source;
   try {
-    handler.LoadDocument(APdf);
+    source.LoadFromFile(vn::FromUtf8(APdf.string()), u"");
+    auto* page = dynamic_cast<TvnqPDFPage*>(source.GetPage(1));
+    if (!page) return {};
+    const TvnPageSize size = page->GetPageSize();
+    const int width = static_cast<int>(std::lround(size.Width)), height = static_cast<int>(std::lround(size.Height));
+    if (width < 1 || height < 1) return {};
+    vn::platform::CairoCanvas canvas(width, height);
+    page->Draw(&canvas, width, height, 72, 72, 0);
+    return canvas.Pixels();
   } catch (const std::exception&) {
     return {};
   }
-  TvnPDPage* page = handler.GetPage(1);
-  return page ? RenderPageToBitmap(*page, ADPI) : vn::platform::Bitmap();
 }
 
 // A recorded page played onto a white cairo canvas of the page's size.

@@ -21,7 +21,7 @@ constexpr double kThreshold = 0.06;
 // The difference of one file's first page; -1 when the sizes disagree.
 double FirstPageDifference(const std::string& AFile) {
   int w = 0, h = 0;
-  const std::string emf = RecordFirstPage(AFile, 96, w, h);
+  const std::string emf = RecordFirstPage(AFile, w, h);
   if (emf.empty()) return -1;
   return NormalisedRmse(PlayOnCairo(emf, w, h), Pdftoppm(AFile, 96));
 }

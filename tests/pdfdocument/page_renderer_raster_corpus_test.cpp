@@ -11,35 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "pdfdocument/page_render_testing.h"
-#include "pdfdocument/pd_image_device.h"
-#include "platform/graphics/cairo_graphics.h"
 #include "support/paths.h"
 #include "support/prerequisites.h"
 
 namespace vn::pdfdoc::page_renderer_raster_corpus_test {
 
 using namespace page_render_testing;
-
-// The first page as the converter paints it onto a picture; empty when the
-// file does not open.
-vn::platform::Bitmap PaintAsConverter(const std::string& AFile) {
-  TvnPDFDocumentHandler handler;
-  try {
-    handler.LoadDocument(AFile);
-  } catch (const std::exception&) {
-    return {};
-  }
-  TvnPDPage* page = handler.GetPage(1);
-  if (!page) return {};
-  const std::unique_ptr<TvnPDRect> box = page->ShownBox();
-  const TvnPDState points(72, 72, page->DisplayRotation(0), box.get());
-  const double pw = std::fabs(points.PageWidth()), ph = std::fabs(points.PageHeight());
-  const int w = static_cast<int>(std::lround(pw * 96 / 72)), h = static_cast<int>(std::lround(ph * 96 / 72));
-  vn::platform::gfx::CairoGraphics graphics(w, h);
-  TvnPDImageDevice device(graphics, true);
-  page->Display(&device, 96, 96, 0, true, false, true, true);
-  return graphics.Pixels();
-}
 
 TEST(PageRendererRasterCorpus, ImagePagesAgainstPdftoppm) {
   if (!vn::test_support::HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm missing";
@@ -55,7 +32,7 @@ TEST(PageRendererRasterCorpus, ImagePagesAgainstPdftoppm) {
                         {"pdfjs_issue10519_reduced.pdf", 0.02}};
   for (const Case& c : cases) {
     const std::string file = std::string(VN_CORPUS_DIR) + "/pdf/" + c.File;
-    const double rmse = NormalisedRmse(PaintAsConverter(file), Pdftoppm(file, 96));
+    const double rmse = NormalisedRmse(PaintFirstPage(file), Pdftoppm(file, 96));
     std::printf("page %-40s %.4f\n", c.File, rmse);
     EXPECT_GE(rmse, 0) << c.File;
     EXPECT_LE(rmse, c.Limit) << c.File;

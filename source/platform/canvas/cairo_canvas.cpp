@@ -10,6 +10,7 @@
 #include "platform/canvas/cairo_support_impl.h"
 #include "platform/canvas/text_measure.h"
 #include "platform/emf/emf_records.h"
+#include "platform/images/enlarged_bitmap.h"
 #include "runtime/exceptions.h"
 #include "runtime/strings.h"
 
@@ -145,7 +146,11 @@ void CairoCanvas::Clipped(F&& paint) {
     paint();
     cairo_identity_matrix(cr_);
     cairo_pop_group_to_source(cr_);
+    // The blend mode of a fractional recording mixes the clipped drawing
+    // with what lies under it (inside the group it lay on nothing).
+    if (state_.paint) cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
     cairo_mask_surface(cr_, MaskOf(state_), 0, 0);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   }
   cairo_identity_matrix(cr_);
   Recover();
@@ -216,8 +221,9 @@ void CairoCanvas::FillShape(const DevicePath& path) {
   cairo_set_fill_rule(cr_, state_.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   SetBrushSource();
   if (state_.paint) {
-    // A fractional recording: its smoothing and fill alpha.
+    // A fractional recording: its smoothing, fill alpha and blend mode.
     cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
     if (state_.paint->fillAlpha < 255) {
       cairo_clip(cr_);
       cairo_paint_with_alpha(cr_, state_.paint->fillAlpha / 255.0);
@@ -225,6 +231,7 @@ void CairoCanvas::FillShape(const DevicePath& path) {
     } else {
       cairo_fill(cr_);
     }
+    cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
     return;
   }
@@ -298,15 +305,17 @@ void CairoCanvas::StrokeShape(const DevicePath& path) {
   }
   cairo_set_dash(cr_, dashes.data(), int(dashes.size()), dashes.empty() ? 0 : dashOffset);
   if (exact) {
-    // A fractional recording: its stroke alpha and smoothing.
+    // A fractional recording: its stroke alpha, smoothing and blend mode.
     const double alpha = state_.paint->strokeAlpha / 255.0;
     cairo_set_source_rgba(cr_, (pen.color & 0xFF) / 255.0, ((pen.color >> 8) & 0xFF) / 255.0,
                           ((pen.color >> 16) & 0xFF) / 255.0, alpha);
     cairo_set_antialias(cr_, state_.paint->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
   } else {
     SetSourceColor(pen.color);
   }
   cairo_stroke(cr_);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
   cairo_set_dash(cr_, nullptr, 0, 0);
 }
@@ -494,13 +503,50 @@ void CairoCanvas::CombineClip(RegionMode mode, const std::function<void(cairo_t*
   state_.clip = Share(out);
 }
 
+namespace {
+
+// The largest picture a bitmap drawn onto whole pixels is enlarged to
+// before it is drawn.
+constexpr int64_t kMaxEnlargedPixels = int64_t{16} << 20;
+
+// Where the whole picture `px` (src all of it) lands upright and unmirrored
+// on whole device pixels larger than it, the picture enlarged to those
+// pixels as the page renderer enlarges images (replicated samples when the
+// paint asks for nearest samples, else blended ones), and `at` its
+// top-left pixel; empty otherwise.
+Bitmap EnlargedOntoPixels(const Bitmap& px, const Rect& dest, const Rect& src, const Transform& t, bool nearest,
+                          Point& at) {
+  if (src.left != 0 || src.top != 0 || src.right != px.Width() || src.bottom != px.Height()) return {};
+  if (t.m12 != 0 || t.m21 != 0 || !(t.m11 > 0) || !(t.m22 > 0) || dest.right <= dest.left || dest.bottom <= dest.top)
+    return {};
+  const double x0 = t.m11 * dest.left + t.dx, x1 = t.m11 * dest.right + t.dx;
+  const double y0 = t.m22 * dest.top + t.dy, y1 = t.m22 * dest.bottom + t.dy;
+  const auto whole = [](double v) { return std::isfinite(v) && std::abs(v - std::round(v)) <= 1e-6 && std::abs(v) < 1e9; };
+  if (!whole(x0) || !whole(x1) || !whole(y0) || !whole(y1)) return {};
+  const auto w = static_cast<int64_t>(std::round(x1 - x0)), h = static_cast<int64_t>(std::round(y1 - y0));
+  if (w < px.Width() || h < px.Height() || (w == px.Width() && h == px.Height())) return {};
+  const Bitmap full = px.Format() == PixelFormat::pf32bit ? px : px.ConvertTo(PixelFormat::pf32bit);
+  at = {static_cast<int32_t>(std::round(x0)), static_cast<int32_t>(std::round(y0))};
+  return nearest ? ReplicatedBitmap(full, w, h, kMaxEnlargedPixels) : BlendedBitmap(full, w, h, kMaxEnlargedPixels);
+}
+
+}  // namespace
+
 void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px, uint32_t rop) {
   const double dw = RectWidth(dest), dh = RectHeight(dest);
   const double sw = RectWidth(src), sh = RectHeight(src);
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || px.Empty() || !Usable(state_.transform)) return;
   DevicePath area;
   AppendRect(area, state_.transform, dest.left, dest.top, dw, dh);
-  cairo_surface_t* image = ToSurface(px);
+  // In a recording of the Graphics layer (it carries paint comments), a
+  // picture enlarged onto whole pixels gets the pixels the page renderer
+  // paints directly: a recorded page plays back as it was painted.
+  const bool nearest = state_.paint && state_.paint->nearest;
+  Point at;
+  const bool sourced = rop != BLACKNESS && rop != WHITENESS && rop != PATCOPY && rop != DSTINVERT;
+  const Bitmap enlarged =
+      sourced && state_.paint ? EnlargedOntoPixels(px, dest, src, state_.transform, nearest, at) : Bitmap();
+  cairo_surface_t* image = ToSurface(enlarged.Empty() ? px : enlarged);
   Clipped([&] {
     if (!SetPath(cr_, area, 0, true)) return;
     switch (rop) {
@@ -514,24 +560,30 @@ void CairoCanvas::DrawPixels(const Rect& dest, const Rect& src, const Bitmap& px
         SetBrushSource();
         break;
       default: {
-        // Destination rectangle to source pixels, in logical units: the
-        // source takes the transform in force when it is set.
-        cairo_matrix_t mt = ToCairo(state_.transform);
-        cairo_set_matrix(cr_, &mt);
-        cairo_pattern_t* p = cairo_pattern_create_for_surface(image);
-        cairo_matrix_t pm;
-        cairo_matrix_init_translate(&pm, src.left, src.top);
-        cairo_matrix_scale(&pm, sw / dw, sh / dh);
-        cairo_matrix_translate(&pm, -double(dest.left), -double(dest.top));
-        cairo_pattern_set_matrix(p, &pm);
-        cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
-        const bool nearest = state_.paint && state_.paint->nearest;
-        cairo_pattern_set_filter(p, nearest                                   ? CAIRO_FILTER_NEAREST
-                                    : std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD
-                                                                              : CAIRO_FILTER_BILINEAR);
-        cairo_set_source(cr_, p);
-        cairo_pattern_destroy(p);
-        cairo_identity_matrix(cr_);
+        if (!enlarged.Empty()) {
+          // Already at its size on the pixels.
+          cairo_set_source_surface(cr_, image, at.x, at.y);
+          cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+        } else {
+          // Destination rectangle to source pixels, in logical units: the
+          // source takes the transform in force when it is set.
+          cairo_matrix_t mt = ToCairo(state_.transform);
+          cairo_set_matrix(cr_, &mt);
+          cairo_pattern_t* p = cairo_pattern_create_for_surface(image);
+          cairo_matrix_t pm;
+          cairo_matrix_init_translate(&pm, src.left, src.top);
+          cairo_matrix_scale(&pm, sw / dw, sh / dh);
+          cairo_matrix_translate(&pm, -double(dest.left), -double(dest.top));
+          cairo_pattern_set_matrix(p, &pm);
+          cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
+          cairo_pattern_set_filter(p, nearest                                   ? CAIRO_FILTER_NEAREST
+                                      : std::abs(dw) < sw || std::abs(dh) < sh ? CAIRO_FILTER_GOOD
+                                                                                : CAIRO_FILTER_BILINEAR);
+          cairo_set_source(cr_, p);
+          cairo_pattern_destroy(p);
+          cairo_identity_matrix(cr_);
+        }
+        if (rop == SRCCOPY && state_.paint) cairo_set_operator(cr_, BlendOperator(state_.paint->blendMode));
         if (rop == SRCAND) cairo_set_operator(cr_, CAIRO_OPERATOR_MULTIPLY);
         if (rop == SRCPAINT) cairo_set_operator(cr_, CAIRO_OPERATOR_LIGHTEN);
         if (rop == SRCINVERT) cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);

@@ -92,4 +92,13 @@ bool SetCairoPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface,
   return !given->Empty();
 }
 
+cairo_operator_t BlendOperator(uint8_t mode) {
+  static constexpr cairo_operator_t kOperators[] = {
+      CAIRO_OPERATOR_OVER,       CAIRO_OPERATOR_MULTIPLY,       CAIRO_OPERATOR_SCREEN,      CAIRO_OPERATOR_OVERLAY,
+      CAIRO_OPERATOR_DARKEN,     CAIRO_OPERATOR_LIGHTEN,        CAIRO_OPERATOR_COLOR_DODGE, CAIRO_OPERATOR_COLOR_BURN,
+      CAIRO_OPERATOR_HARD_LIGHT, CAIRO_OPERATOR_SOFT_LIGHT,     CAIRO_OPERATOR_DIFFERENCE,  CAIRO_OPERATOR_EXCLUSION,
+      CAIRO_OPERATOR_HSL_HUE,    CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR,   CAIRO_OPERATOR_HSL_LUMINOSITY};
+  return mode < std::size(kOperators) ? kOperators[mode] : CAIRO_OPERATOR_OVER;
+}
+
 }  // namespace vn::platform

@@ -2,6 +2,8 @@
 // handed to cairo no larger than what can affect the surface.
 #pragma once
 
+#include <cairo.h>
+
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -38,6 +40,10 @@ cairo_surface_t* ToSurface(const Bitmap& b);
 // to *length. False when nothing can show.
 bool SetCairoPath(cairo_t* cr, const DevicePath& path, const DeviceBox& surface, double reach, bool closeFigures,
                   DevicePoint offset = {}, double* length = nullptr);
+
+// The cairo operator of a blend mode (gfx::BlendMode, the paint comment's
+// order): OVER for Normal and for values outside the list.
+cairo_operator_t BlendOperator(uint8_t mode);
 
 // The vertices cairo gives a round pen of this radius (device pixels).
 inline double PenVertices(double radius) {

@@ -181,6 +181,11 @@ class Canvas {
   // A bitmap (its alpha kept) stretched into dest. The recorder composites
   // it onto white into a 24-bit bitmap; the default does that too.
   virtual void DrawBitmap(Rect dest, const Bitmap& pixels);
+  // A bitmap blended over what lies under dest by its alpha, as a metafile's
+  // ALPHABLEND record asks. The recorder keeps it as such a record, so that
+  // a recording played into another keeps its transparency; the default
+  // draws it as DrawBitmap.
+  virtual void BlendBitmap(Rect dest, const Bitmap& pixels) { DrawBitmap(dest, pixels); }
   // JPEG data of a picture of the given size stretched into dest; the
   // recorder keeps the bytes (BI_JPEG).
   virtual void DrawJpeg(Rect dest, const std::string& jpeg, int32_t width, int32_t height);

@@ -4,7 +4,8 @@
 // metafile players read: objects are created when selected, kept while the
 // current state or a saved state uses them and deleted afterwards, so the
 // object table stays small; modes are written when they change. Bitmaps are
-// kept as 24-bit DIBs composited onto white, JPEG data as BI_JPEG bitmaps.
+// kept as 24-bit DIBs composited onto white, JPEG data as BI_JPEG bitmaps,
+// blended bitmaps (BlendBitmap, AlphaBlend) as ALPHABLEND records.
 // Finish returns the metafile bytes; the canvas is spent afterwards.
 #pragma once
 
@@ -72,6 +73,7 @@ class EmfRecorderCanvas : public Canvas {
   // The whole bitmap blended into dest as an ALPHABLEND record: its alpha
   // kept (when it has alpha) and every pixel's alpha times constantAlpha/255.
   void AlphaBlend(Rect dest, const Bitmap& pixels, uint8_t constantAlpha);
+  void BlendBitmap(Rect dest, const Bitmap& pixels) override { AlphaBlend(dest, pixels, 255); }
 
   int SaveDC() override;
   void RestoreDC(int which) override;

@@ -291,7 +291,7 @@ class Player {
         for (int c = 0; c < 3; ++c) p[c] = uint8_t(a ? std::min<uint32_t>(255, p[c] * 255 / a) : 0);
         p[3] = uint8_t(a * constant / 255);
       }
-      canvas_.DrawBitmap(dest, part);
+      canvas_.BlendBitmap(dest, part);
       return;
     }
     canvas_.StretchDib(dest, src, b.dib, b.rop);

@@ -18,7 +18,7 @@ std::string PaintComment::Encode() const {
   b.U8(fillAlpha);
   b.U8(strokeAlpha);
   b.U8(uint8_t((antialias ? kFlagAntialias : 0) | (nearest ? kFlagNearest : 0)));
-  b.U8(0);
+  b.U8(blendMode < kBlendModes ? blendMode : 0);
   b.F32(dashOffset);
   return b.Release();
 }
@@ -32,11 +32,12 @@ std::optional<PaintComment> PaintComment::Decode(ByteReader r) {
   c.fillAlpha = data.U8();
   c.strokeAlpha = data.U8();
   const uint8_t flags = data.U8();
-  data.U8();
+  const uint8_t blend = data.U8();
   c.dashOffset = data.F32LE();
   if (data.failed()) return std::nullopt;
   c.antialias = flags & kFlagAntialias;
   c.nearest = flags & kFlagNearest;
+  c.blendMode = blend < kBlendModes ? blend : 0;
   if (!std::isfinite(c.dashOffset)) c.dashOffset = 0;
   return c;
 }

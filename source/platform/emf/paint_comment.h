@@ -10,7 +10,12 @@
 //   u8   stroke alpha      for STROKEPATH and strokes
 //   u8   flags             bit 0: anti-aliased edges; bit 1: bitmaps are
 //                          resampled by the nearest pixel
-//   u8   reserved          0
+//   u8   blend mode        how what is drawn mixes with what lies under
+//                          it: 0 Normal (plain painting), then Multiply,
+//                          Screen, Overlay, Darken, Lighten, ColorDodge,
+//                          ColorBurn, HardLight, SoftLight, Difference,
+//                          Exclusion, Hue, Saturation, Color, Luminosity
+//                          (1 to 15); other values paint Normal
 //   f32  dash offset       logical units, where the dashes of the selected
 //                          user-style pen start
 // The values hold from the comment on, like any device-context attribute:
@@ -19,7 +24,7 @@
 // draws the geometry exactly where the records put it (no pixel-grid
 // conventions of one-pixel pens and pens of odd width), dash lengths as the
 // pen gives them and pen width 0 as one device pixel. Other readers pass
-// the comment over and draw the plain records opaque.
+// the comment over and draw the plain records opaque and unblended.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +43,9 @@ struct PaintComment {
   bool antialias = true;
   bool nearest = false;
   float dashOffset = 0;
+  // 0 to kBlendModes - 1, in the order above.
+  uint8_t blendMode = 0;
+  static constexpr uint8_t kBlendModes = 16;
   bool operator==(const PaintComment&) const = default;
 
   // The comment's data (after cbData).

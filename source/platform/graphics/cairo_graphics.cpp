@@ -107,14 +107,8 @@ void CairoGraphics::Restore() {
 }
 
 void CairoGraphics::SetBlendMode(BlendMode mode) {
-  static constexpr cairo_operator_t kOperators[] = {
-      CAIRO_OPERATOR_OVER,        CAIRO_OPERATOR_MULTIPLY,   CAIRO_OPERATOR_SCREEN,      CAIRO_OPERATOR_OVERLAY,
-      CAIRO_OPERATOR_DARKEN,      CAIRO_OPERATOR_LIGHTEN,    CAIRO_OPERATOR_COLOR_DODGE, CAIRO_OPERATOR_COLOR_BURN,
-      CAIRO_OPERATOR_HARD_LIGHT,  CAIRO_OPERATOR_SOFT_LIGHT, CAIRO_OPERATOR_DIFFERENCE,  CAIRO_OPERATOR_EXCLUSION,
-      CAIRO_OPERATOR_HSL_HUE,     CAIRO_OPERATOR_HSL_SATURATION, CAIRO_OPERATOR_HSL_COLOR, CAIRO_OPERATOR_HSL_LUMINOSITY};
-  const auto index = size_t(mode);
   if (replacing_) return;
-  cairo_set_operator(cr_, index < std::size(kOperators) ? kOperators[index] : CAIRO_OPERATOR_OVER);
+  cairo_set_operator(cr_, BlendOperator(uint8_t(mode)));
 }
 
 void CairoGraphics::SetReplacing(bool on) {

@@ -149,6 +149,7 @@ void EmfGraphics::SetPaint(uint8_t fillAlpha, uint8_t strokeAlpha, bool nearest,
   paint.antialias = state_.smoothing;
   paint.nearest = nearest;
   paint.dashOffset = float(dashOffset);
+  paint.blendMode = uint8_t(state_.blend);
   canvas_.SetPaint(paint);
 }
 

@@ -17,8 +17,9 @@
 //   applied to the pixels, other turns and skews resample the picture onto
 //   device pixels (clear around it), since readers place bitmaps upright;
 // - a paint comment whenever fill or stroke alpha, smoothing, the image
-//   interpolation or the dash offset change: the metafile players of this
-//   project draw with them, other readers draw the plain records opaque.
+//   interpolation, the dash offset or the blend mode change: the metafile
+//   players of this project draw with them, other readers draw the plain
+//   records opaque and unblended.
 #pragma once
 
 #include <string>
@@ -44,6 +45,8 @@ class EmfGraphics : public Graphics {
   void SetClip(const RectF& rect, CombineMode mode) override;
   void SetClip(const Path& path, CombineMode mode) override;
   void ResetClip() override;
+  void SetBlendMode(BlendMode mode) override { state_.blend = mode; }
+  bool CanBlend() const override { return true; }
   void SetSmoothing(bool on) override { state_.smoothing = on; }
   bool GetSmoothing() const override { return state_.smoothing; }
   void FillRect(const SolidBrush& brush, const RectF& rect) override;
@@ -56,6 +59,7 @@ class EmfGraphics : public Graphics {
   struct State {
     Matrix transform;
     bool smoothing = true;
+    BlendMode blend = BlendMode::Normal;
   };
   // The path in device units times 16 (cut to a box around the page when
   // it reaches very far); nothing when the transform cannot draw.

@@ -391,5 +391,28 @@ TEST(CanvasRecording, PlayingOntoARecorderKeepsTheDrawing) {
   EXPECT_TRUE(Near(canvas.PixelAt(150 - 120, 160), 0xFF00C8C8));  // the JPEG, turned
 }
 
+// A blended bitmap (clear, half and fully covering pixels) over a green
+// background keeps its transparency when the recording is played onto
+// another recorder, as a converted page's recording is, and then onto
+// pixels: the background shows through instead of white.
+TEST(CanvasRecording, PlayingOntoARecorderKeepsBitmapTransparency) {
+  EmfRecorderCanvas inner(30, 10);
+  inner.SetBrush(Brush{.style = BrushStyle::Solid, .color = RGBColor(0, 160, 0)});
+  inner.Rectangle({-1, -1, 31, 11});
+  Bitmap px = FilledBitmap(3, 1, 0x00FF0000);
+  px.SetPixel(1, 0, FromArgb(0x80FF0000));
+  px.SetPixel(2, 0, FromArgb(0xFFFF0000));
+  inner.AlphaBlend({0, 0, 30, 10}, px, 255);
+  EmfFile recorded(inner.Finish());
+  EmfRecorderCanvas outer(30, 10);
+  DrawPageMetafile(recorded, outer, 30, 10, 0);
+  EmfFile replayed(outer.Finish());
+  CairoCanvas canvas(30, 10);
+  PlayMetafile(replayed, canvas, {0, 0, 30, 10}, 0);
+  EXPECT_TRUE(Near(canvas.PixelAt(5, 5), 0xFF00A000)) << "clear";
+  EXPECT_TRUE(Near(canvas.PixelAt(15, 5), 0xFF805000)) << "half";
+  EXPECT_TRUE(Near(canvas.PixelAt(25, 5), 0xFFFF0000)) << "opaque";
+}
+
 }  // namespace
 }  // namespace vn::platform::emf_recorder_test
