@@ -75,6 +75,16 @@ std::unique_ptr<TvnTextElement> CopyTextElement(const TvnTextElement& AElement,
   return copy;
 }
 
+std::unique_ptr<wordmodel::TvnFormatterLine> MakeFormatterLine(const AnalysisLine& ALine) {
+  auto line = std::make_unique<wordmodel::TvnFormatterLine>();
+  line->GetDocItems().assign(ALine.Items.begin(), ALine.Items.end());
+  line->SetBoundingRect(std::make_shared<TvnRectF>(ALine.X, ALine.Y, ALine.Width, ALine.Height));
+  line->SetLeft(ALine.X);
+  line->SetRight(ALine.X + ALine.Width);
+  line->SetCenter(ALine.X + ALine.Width / 2);
+  return line;
+}
+
 int WritingQuarterTurns(const std::vector<const TvnTextElement*>& AElements) {
   size_t votes[4] = {};
   for (const TvnTextElement* e : AElements) {

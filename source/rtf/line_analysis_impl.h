@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "wordmodel/formatter_results.h"
 #include "wordmodel/positioned_text.h"
 
 namespace vn::rtf {
@@ -26,6 +27,10 @@ struct AnalysisLine {
   double Height = 0;
   double Right() const { return X + Width; }
 };
+
+// A formatter line holding ALine's elements, with its bounds (X and Y of
+// the first element, Y on the baseline) and its left, right and centre.
+std::unique_ptr<wordmodel::TvnFormatterLine> MakeFormatterLine(const AnalysisLine& ALine);
 
 // A copy of AElement that the analysis may change: text, font, colour,
 // alignment, break, its own bounding rectangle (0, 0, 0, 0 when the

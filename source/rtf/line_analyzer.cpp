@@ -50,12 +50,7 @@ void TvnLineAnalyzer::Analyze(wordmodel::TvnPageMargins*, double, double, wordmo
   for (TvnTextElement* e : elements) TurnUpright(*e, turns, page->GetPageWidth(), page->GetPageHeight());
   LineAnalysis analysis(true);
   for (const AnalysisLine& l : analysis.Run(elements)) {
-    auto line = std::make_unique<TvnFormatterLine>();
-    line->GetDocItems().assign(l.Items.begin(), l.Items.end());
-    line->SetBoundingRect(std::make_shared<TvnRectF>(l.X, l.Y, l.Width, l.Height));
-    line->SetLeft(l.X);
-    line->SetRight(l.X + l.Width);
-    line->SetCenter(l.X + l.Width / 2);
+    std::unique_ptr<TvnFormatterLine> line = MakeFormatterLine(l);
     FFormattedData->GetCollection().push_back(line.get());
     FLines.push_back(std::move(line));
   }

@@ -140,8 +140,8 @@ bool TextGutter(const ColumnShape& AL, bool ALOutermost, const ColumnShape& AR, 
                 double ASectionWidth, const std::vector<AnalysisLine>& ALines) {
   constexpr size_t kMinLines = 6;
   constexpr double kMarginGutter = 36;
+  if (AL.Lines() < kMinLines || AR.Lines() < kMinLines) return false;
   const auto many = [](size_t ACount, size_t AOf) { return ACount >= kMinLines && 3 * ACount >= AOf; };
-  if (!many(AL.Lines(), AL.Lines()) || !many(AR.Lines(), AR.Lines())) return false;
   const auto wide = [&](const ColumnShape& c) { return c.Width() >= 0.25 * ASectionWidth; };
   const auto text = [&](const ColumnShape& c) { return many(c.ManyWords, c.Lines()); };
   if (wide(AL) && wide(AR)) {
@@ -167,14 +167,8 @@ std::vector<size_t> ColumnReadingOrder(const std::vector<AnalysisLine>& ALines) 
   std::unordered_map<const TvnDocItem*, size_t> index;
   TvnDataCollection lines, groups, sections;
   for (size_t i = 0; i < ALines.size(); ++i) {
-    const AnalysisLine& l = ALines[i];
-    auto line = std::make_unique<TvnFormatterLine>();
-    line->GetDocItems().assign(l.Items.begin(), l.Items.end());
-    for (const TvnTextElement* e : l.Items) index.emplace(e, i);
-    line->SetBoundingRect(std::make_shared<TvnRectF>(l.X, l.Y, l.Width, l.Height));
-    line->SetLeft(l.X);
-    line->SetRight(l.X + l.Width);
-    line->SetCenter(l.X + l.Width / 2);
+    std::unique_ptr<TvnFormatterLine> line = MakeFormatterLine(ALines[i]);
+    for (const TvnTextElement* e : ALines[i].Items) index.emplace(e, i);
     lines.GetCollection().push_back(line.get());
     formatterLines.push_back(std::move(line));
   }
